@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the whole test suite twice:
+# once as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+
+jobs=$(nproc)
+"$root/scripts/build.sh" "$root/build"
+(cd "$root/build" && ctest -j "$jobs" --output-on-failure --timeout 600)
+
+"$root/scripts/build.sh" "$root/build-asan" -DTW_SANITIZE=ON -DTW_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+(cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   ctest -j "$jobs" --output-on-failure --timeout 900)
