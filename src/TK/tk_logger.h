@@ -1,0 +1,55 @@
+// tk_logger: the process-wide trace log, and the two calls every method reports through.
+//
+// Levels: 1 detail, 2 method entry, 3 progress, run start and end, errors.  A message below the
+// threshold costs a few branches and no formatting: the calls sit in every per-row loop.
+// Each message is written by its own open, append and close, and the logger takes no lock.
+#pragma once
+
+#include <string>
+
+#include "TK/tk_singleton.h"
+
+class tk_logger : public tk_singleton<tk_logger> {
+public:
+    // A null file_name means tk_default_log_file_name(); when enabled the file is emptied at once.
+    tk_logger(const char* file_name, bool enabled, int threshold, bool time_stamps);
+    ~tk_logger() override;
+
+    // Replaces the file name; null raises tk_mail_assertion("tk_logge", 82).
+    void set_file_name(const char* file_name);
+    // Empties the file once per process (after enabling), also when the open fails.
+    void truncate_once();
+
+    const std::string& file_name() const noexcept { return m_file_name; }
+    int threshold() const noexcept { return m_threshold; }
+    bool enabled() const noexcept { return m_enabled; }
+    bool truncated() const noexcept { return m_truncated; }
+    bool time_stamps() const noexcept { return m_time_stamps; }
+    void enable() noexcept { m_enabled = true; }
+
+    // True when a message of this level must be formatted and written.  Performs the one-time
+    // truncation first, so the first message of any level after enabling empties the file.
+    bool wants(int level) {
+        if (!m_enabled) return false;
+        if (!m_truncated) truncate_once();
+        return level >= m_threshold;
+    }
+
+private:
+    std::string m_file_name;
+    int m_threshold;
+    bool m_line_ends = true;
+    bool m_enabled;
+    bool m_truncated = false;
+    bool m_time_stamps;
+};
+
+// Narrow printf-style message: standard printf conversions.
+void tk_log(int level, const char* format, ...);
+// Wide printf-style message, written as UTF-8.  Conversions follow the system's wide convention:
+// "%s" takes a wide string (const wchar_t*), "%S" a narrow one (const char*), "%c" a wide
+// character, "%I64d" / "%I64u" / "%I64X" 64-bit integers.
+void tk_wlog(int level, const wchar_t* format, ...);
+
+// The running program's path with its extension replaced by ".log".
+std::string tk_default_log_file_name();
