@@ -1,0 +1,403 @@
+/*
+ * The Oracle Call Interface as this system uses it: a plain C boundary of opaque handles,
+ * numeric codes and functions, implemented here over the embedded engine (an instance
+ * directory of SQLite files) and shaped so that a real client library can be bound in its
+ * place through `oci_function_table`.
+ *
+ * Contract in brief:
+ * - Every call returns a status (OCI_SUCCESS, OCI_SUCCESS_WITH_INFO, OCI_NO_DATA, OCI_NEED_DATA,
+ *   OCI_ERROR, OCI_INVALID_HANDLE). OCI_ERROR leaves a record on the error handle that
+ *   OCIErrorGet reads as "ORA-%05d: text". A null, freed or wrong-kind handle gives
+ *   OCI_INVALID_HANDLE; no misuse crashes.
+ * - The environment is created by OCIEnvNlsCreate in UTF-16 mode (charset OCI_UTF16ID): every
+ *   text crossing the boundary (SQL, names, user names, passwords, connect strings, error texts,
+ *   SQLT_STR/SQLT_LNG data) is UTF-16 in native byte order, and every length is in bytes.
+ *   CLOB data read with OCILobRead travels as UTF-8 bytes, with byte amounts and byte offsets
+ *   (1-based), so consecutive chunks concatenate.
+ * - Attribute value types, as read by OCIAttrGet on a describe parameter (OCI_DTYPE_PARAM):
+ *   OCI_ATTR_DATA_TYPE ub2, OCI_ATTR_DATA_SIZE ub2 (bytes), OCI_ATTR_NAME OraText* with its
+ *   length in bytes through sizep (pointer valid while the statement lives), OCI_ATTR_PRECISION
+ *   sb2, OCI_ATTR_SCALE sb1, OCI_ATTR_IS_NULL ub1, OCI_ATTR_CHARSET_ID ub2, OCI_ATTR_CHARSET_FORM
+ *   ub1. On a statement: OCI_ATTR_PARAM_COUNT ub4, OCI_ATTR_ROW_COUNT ub4, OCI_ATTR_STMT_TYPE ub2.
+ * - OCIStmtPrepare never fails on the text; it is compiled by OCIStmtExecute, which reports
+ *   syntax and name errors. A SELECT executed with iters 0 is described but not fetched; with
+ *   iters 1 the first row lands in the defines (OCI_NO_DATA when there is none).
+ *
+ * Thread-safety: handles are not shared between threads; distinct environments may be used
+ * from distinct threads at once.
+ */
+#ifndef TW_PLATFORM_OCI_OCI_H
+#define TW_PLATFORM_OCI_OCI_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Scalar types of the interface. */
+typedef uint8_t ub1;
+typedef int8_t sb1;
+typedef uint16_t ub2;
+typedef int16_t sb2;
+typedef uint32_t ub4;
+typedef int32_t sb4;
+typedef uint64_t oraub8;
+typedef int64_t orasb8;
+typedef int32_t sword;
+typedef int32_t eword;
+typedef uint32_t uword;
+typedef unsigned char OraText;
+typedef void dvoid;
+
+/* Opaque handles and descriptors. */
+typedef struct OCIEnv OCIEnv;
+typedef struct OCIError OCIError;
+typedef struct OCISvcCtx OCISvcCtx;
+typedef struct OCIStmt OCIStmt;
+typedef struct OCIBind OCIBind;
+typedef struct OCIDefine OCIDefine;
+typedef struct OCIDescribe OCIDescribe;
+typedef struct OCIServer OCIServer;
+typedef struct OCISession OCISession;
+typedef struct OCISnapshot OCISnapshot;
+typedef struct OCIParam OCIParam;
+typedef struct OCILobLocator OCILobLocator;
+typedef struct OCIDateTime OCIDateTime;
+typedef struct OCIInterval OCIInterval;
+
+/* The fixed 7-byte client date (SQLT_ODT). */
+typedef struct OCITime {
+    ub1 OCITimeHH;
+    ub1 OCITimeMI;
+    ub1 OCITimeSS;
+} OCITime;
+
+typedef struct OCIDate {
+    sb2 OCIDateYYYY;
+    ub1 OCIDateMM;
+    ub1 OCIDateDD;
+    OCITime OCIDateTime;
+} OCIDate;
+
+/* Statuses. */
+#define OCI_SUCCESS 0
+#define OCI_SUCCESS_WITH_INFO 1
+#define OCI_NO_DATA 100
+#define OCI_ERROR (-1)
+#define OCI_INVALID_HANDLE (-2)
+#define OCI_NEED_DATA 99
+#define OCI_STILL_EXECUTING (-3123)
+#define OCI_CONTINUE (-24200)
+
+/* Handle types. */
+#define OCI_HTYPE_FIRST 1
+#define OCI_HTYPE_ENV 1
+#define OCI_HTYPE_ERROR 2
+#define OCI_HTYPE_SVCCTX 3
+#define OCI_HTYPE_STMT 4
+#define OCI_HTYPE_BIND 5
+#define OCI_HTYPE_DEFINE 6
+#define OCI_HTYPE_DESCRIBE 7
+#define OCI_HTYPE_SERVER 8
+#define OCI_HTYPE_SESSION 9
+
+/* Descriptor types. */
+#define OCI_DTYPE_LOB 50
+#define OCI_DTYPE_SNAP 51
+#define OCI_DTYPE_PARAM 53
+#define OCI_DTYPE_ROWID 54
+#define OCI_DTYPE_FILE 56
+#define OCI_DTYPE_INTERVAL_YM 62
+#define OCI_DTYPE_INTERVAL_DS 63
+#define OCI_DTYPE_DATE 65
+#define OCI_DTYPE_TIMESTAMP 68
+#define OCI_DTYPE_TIMESTAMP_TZ 69
+#define OCI_DTYPE_TIMESTAMP_LTZ 70
+
+/* Attributes of describe parameters. */
+#define OCI_ATTR_DATA_SIZE 1
+#define OCI_ATTR_DATA_TYPE 2
+#define OCI_ATTR_DISP_SIZE 3
+#define OCI_ATTR_NAME 4
+#define OCI_ATTR_PRECISION 5
+#define OCI_ATTR_SCALE 6
+#define OCI_ATTR_IS_NULL 7
+#define OCI_ATTR_TYPE_NAME 8
+#define OCI_ATTR_CHAR_USED 285
+#define OCI_ATTR_CHAR_SIZE 286
+
+/* Attributes of handles. */
+#define OCI_ATTR_SERVER 6
+#define OCI_ATTR_SESSION 7
+#define OCI_ATTR_ROW_COUNT 9
+#define OCI_ATTR_PREFETCH_ROWS 11
+#define OCI_ATTR_PARAM_COUNT 18
+#define OCI_ATTR_USERNAME 22
+#define OCI_ATTR_PASSWORD 23
+#define OCI_ATTR_STMT_TYPE 24
+#define OCI_ATTR_CHARSET_ID 31
+#define OCI_ATTR_CHARSET_FORM 32
+#define OCI_ATTR_MAXDATA_SIZE 33
+#define OCI_ATTR_ROWS_RETURNED 42
+
+/* Character sets and forms. */
+#define OCI_UTF16ID 1000
+#define SQLCS_IMPLICIT 1
+#define SQLCS_NCHAR 2
+
+/* Modes. */
+#define OCI_DEFAULT 0x00000000
+#define OCI_THREADED 0x00000001
+#define OCI_OBJECT 0x00000002
+#define OCI_DESCRIBE_ONLY 0x00000010
+#define OCI_COMMIT_ON_SUCCESS 0x00000020
+#define OCI_BATCH_ERRORS 0x00000080
+#define OCI_PARSE_ONLY 0x00000100
+
+/* Fetch orientations. */
+#define OCI_FETCH_CURRENT 0x01
+#define OCI_FETCH_NEXT 0x02
+
+/* Statement syntax. */
+#define OCI_NTV_SYNTAX 1
+#define OCI_V7_SYNTAX 2
+#define OCI_V8_SYNTAX 3
+
+/* Credentials. */
+#define OCI_CRED_RDBMS 1
+#define OCI_CRED_EXT 2
+
+/* Pieces of LOB and dynamic-bind transfers. */
+#define OCI_ONE_PIECE 0
+#define OCI_FIRST_PIECE 1
+#define OCI_NEXT_PIECE 2
+#define OCI_LAST_PIECE 3
+
+/* Bind and define modes. */
+#define OCI_DATA_AT_EXEC 0x00000002
+#define OCI_DYNAMIC_FETCH 0x00000002
+
+/* Indicator values. */
+#define OCI_IND_NOTNULL 0
+#define OCI_IND_NULL (-1)
+
+/* Statement types (OCI_ATTR_STMT_TYPE). */
+#define OCI_STMT_UNKNOWN 0
+#define OCI_STMT_SELECT 1
+#define OCI_STMT_UPDATE 2
+#define OCI_STMT_DELETE 3
+#define OCI_STMT_INSERT 4
+#define OCI_STMT_CREATE 5
+#define OCI_STMT_DROP 6
+#define OCI_STMT_ALTER 7
+#define OCI_STMT_BEGIN 8
+#define OCI_STMT_DECLARE 9
+
+/* Data type codes: internal (as described) and external (as defined or bound). */
+#define SQLT_CHR 1
+#define SQLT_NUM 2
+#define SQLT_INT 3
+#define SQLT_FLT 4
+#define SQLT_STR 5
+#define SQLT_VNU 6
+#define SQLT_PDN 7
+#define SQLT_LNG 8
+#define SQLT_VCS 9
+#define SQLT_RID 11
+#define SQLT_DAT 12
+#define SQLT_VBI 15
+#define SQLT_BFLOAT 21
+#define SQLT_BDOUBLE 22
+#define SQLT_BIN 23
+#define SQLT_LBI 24
+#define SQLT_UIN 68
+#define SQLT_LVC 94
+#define SQLT_LVB 95
+#define SQLT_AFC 96
+#define SQLT_AVC 97
+#define SQLT_IBFLOAT 100
+#define SQLT_IBDOUBLE 101
+#define SQLT_RDD 104
+#define SQLT_LAB 105
+#define SQLT_NTY 108
+#define SQLT_CLOB 112
+#define SQLT_BLOB 113
+#define SQLT_BFILEE 114
+#define SQLT_BFILE SQLT_BFILEE
+#define SQLT_ODT 156
+#define SQLT_DATE 184
+#define SQLT_TIMESTAMP 187
+#define SQLT_TIMESTAMP_TZ 188
+#define SQLT_INTERVAL_YM 189
+#define SQLT_INTERVAL_DS 190
+#define SQLT_TIMESTAMP_LTZ 232
+
+/* Callbacks. */
+typedef sb4 (*OCICallbackInBind)(void* ictxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp,
+                                 ub4* alenp, ub1* piecep, void** indp);
+typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 index, void** bufpp,
+                                  ub4** alenp, ub1* piecep, void** indp, ub2** rcodep);
+typedef sb4 (*OCICallbackLobRead)(void* ctxp, const void* bufp, ub4 len, ub1 piece);
+typedef sb4 (*OCICallbackLobWrite)(void* ctxp, void* bufp, ub4* lenp, ub1* piece);
+
+/* Creates an environment; charset and ncharset must be OCI_UTF16ID (or 0, taken as it);
+ * OCI_ERROR when the environment cannot be made. */
+sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void* ctxp, void* (*malocfp)(void*, size_t),
+                      void* (*ralocfp)(void*, void*, size_t), void (*mfreefp)(void*, void*),
+                      size_t xtramem_sz, void** usrmempp, ub2 charset, ub2 ncharset);
+
+/* Allocates a handle of `type` under `parenth` (an environment, or a statement for binds and
+ * defines made by the bind/define calls); OCI_INVALID_HANDLE for a bad parent or type. */
+sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz,
+                     void** usrmempp);
+
+/* Frees a handle and everything it owns (an environment frees all its handles);
+ * OCI_INVALID_HANDLE when `hndlp` is not a live handle of `type`. */
+sword OCIHandleFree(void* hndlp, ub4 type);
+
+/* Resolves the connect string (UTF-16, byte length) to an instance; OCI_ERROR with ORA-12154 or
+ * ORA-12514 when it cannot. */
+sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len,
+                      ub4 mode);
+
+/* Detaches the server; OCI_ERROR when it was not attached. */
+sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 mode);
+
+/* Sets an attribute on a handle; OCI_ERROR (ORA-24315) for an attribute the handle lacks. */
+sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub4 attrtype,
+                 OCIError* errhp);
+
+/* Reads an attribute of a handle or descriptor; OCI_ERROR (ORA-24315) for an unknown one. */
+sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
+                 ub4 attrtype, OCIError* errhp);
+
+/* Logs on with the session's user name and password (OCI_CRED_RDBMS); OCI_ERROR with ORA-01017
+ * (wrong credentials) or ORA-28000 (locked account). */
+sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt, ub4 mode);
+
+/* Ends the session, rolling back what is not committed; OCI_ERROR when none is open. */
+sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 mode);
+
+/* Keeps the statement text (UTF-16, byte length); never compiles, so only handle misuse fails. */
+sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len,
+                     ub4 language, ub4 mode);
+
+/* Compiles and runs the prepared statement (see the contract above); OCI_ERROR with the ORA
+ * error of compilation or execution, OCI_NO_DATA for a SELECT with iters >= 1 and no row. */
+sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
+                     const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
+
+/* Fetches the next row into the defines (nrows 1, OCI_FETCH_NEXT); OCI_NO_DATA at the end,
+ * OCI_SUCCESS_WITH_INFO when a value was truncated into its define buffer (ORA-24345). */
+sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode);
+
+/* Defines the output of a select-list position (1-based); OCI_ERROR (ORA-01007) for a position
+ * outside the select list or an unsupported conversion. */
+sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
+                     void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
+                     ub4 mode);
+
+/* Returns the describe parameter of a select-list position (1-based) of an executed statement;
+ * OCI_ERROR for a position outside the list. */
+sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp, ub4 pos);
+
+/* Copies the record's "ORA-%05d: text" (UTF-16, cut to bufsiz bytes and terminated) and its
+ * number; OCI_NO_DATA when there is no such record. */
+sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
+                  ub4 bufsiz, ub4 type);
+
+/* Allocates a LOB locator or a datetime descriptor; OCI_INVALID_HANDLE for a bad parent or type. */
+sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
+                         const size_t xtramem_sz, void** usrmempp);
+
+/* Frees a descriptor; OCI_INVALID_HANDLE when it is not a live one of `type`. */
+sword OCIDescriptorFree(void* descp, const ub4 type);
+
+/* Date part of a datetime descriptor; OCI_ERROR when it holds no value. */
+sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2* yr, ub1* mnth,
+                         ub1* dy);
+
+/* Time part of a datetime descriptor, fraction in nanoseconds; OCI_ERROR when it holds none. */
+sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr, ub1* mm,
+                         ub1* ss, ub4* fsec);
+
+/* Character-set form of a LOB: SQLCS_NCHAR for NCLOB, SQLCS_IMPLICIT for CLOB, 0 for binary. */
+sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
+
+/* Reads up to bufl bytes from a 1-based byte offset into bufp; *amtp receives the bytes read,
+ * 0 at or past the end. CLOB data is UTF-8. */
+sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                 void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
+
+/* Writes *amtp bytes at a 1-based byte offset into a locator selected FOR UPDATE (CLOB data as
+ * UTF-16 in this environment); OCI_ONE_PIECE only. OCI_ERROR for a read-only locator. */
+sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
+                  void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
+                  ub2 csid, ub1 csfrm);
+
+/* Binds a placeholder by position (1-based, order of appearance); arrays of maxarr_len elements
+ * serve array executes. OCI_ERROR for an unsupported type. */
+sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                   sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4 maxarr_len,
+                   ub4* curelep, ub4 mode);
+
+/* Binds a placeholder by name (UTF-16, with or without the colon, byte length);
+ * OCI_ERROR (ORA-01036) when the statement has no such placeholder at execute. */
+sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                    sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                    ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
+
+/* Registers callbacks that supply input and receive output of an OCI_DATA_AT_EXEC bind
+ * (the output of a RETURNING ... INTO placeholder). */
+sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp, OCICallbackInBind icbfp,
+                     void* octxp, OCICallbackOutBind ocbfp);
+
+/* The whole boundary as a table, so the caller can switch between this implementation and a
+ * real client library loaded at run time. */
+typedef struct oci_function_table {
+    sword (*EnvNlsCreate)(OCIEnv**, ub4, void*, void* (*)(void*, size_t),
+                          void* (*)(void*, void*, size_t), void (*)(void*, void*), size_t, void**,
+                          ub2, ub2);
+    sword (*HandleAlloc)(const void*, void**, ub4, size_t, void**);
+    sword (*HandleFree)(void*, ub4);
+    sword (*ServerAttach)(OCIServer*, OCIError*, const OraText*, sb4, ub4);
+    sword (*ServerDetach)(OCIServer*, OCIError*, ub4);
+    sword (*AttrSet)(void*, ub4, void*, ub4, ub4, OCIError*);
+    sword (*AttrGet)(const void*, ub4, void*, ub4*, ub4, OCIError*);
+    sword (*SessionBegin)(OCISvcCtx*, OCIError*, OCISession*, ub4, ub4);
+    sword (*SessionEnd)(OCISvcCtx*, OCIError*, OCISession*, ub4);
+    sword (*StmtPrepare)(OCIStmt*, OCIError*, const OraText*, ub4, ub4, ub4);
+    sword (*StmtExecute)(OCISvcCtx*, OCIStmt*, OCIError*, ub4, ub4, const OCISnapshot*,
+                         OCISnapshot*, ub4);
+    sword (*StmtFetch)(OCIStmt*, OCIError*, ub4, ub2, ub4);
+    sword (*DefineByPos)(OCIStmt*, OCIDefine**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*,
+                         ub2*, ub4);
+    sword (*ParamGet)(const void*, ub4, OCIError*, void**, ub4);
+    sword (*ErrorGet)(void*, ub4, OraText*, sb4*, OraText*, ub4, ub4);
+    sword (*DescriptorAlloc)(const void*, void**, const ub4, const size_t, void**);
+    sword (*DescriptorFree)(void*, const ub4);
+    sword (*DateTimeGetDate)(void*, OCIError*, const OCIDateTime*, sb2*, ub1*, ub1*);
+    sword (*DateTimeGetTime)(void*, OCIError*, OCIDateTime*, ub1*, ub1*, ub1*, ub4*);
+    sword (*LobCharSetForm)(OCIEnv*, OCIError*, const OCILobLocator*, ub1*);
+    sword (*LobRead)(OCISvcCtx*, OCIError*, OCILobLocator*, ub4*, ub4, void*, ub4, void*,
+                     OCICallbackLobRead, ub2, ub1);
+    sword (*LobWrite)(OCISvcCtx*, OCIError*, OCILobLocator*, ub4*, ub4, void*, ub4, ub1, void*,
+                      OCICallbackLobWrite, ub2, ub1);
+    sword (*BindByPos)(OCIStmt*, OCIBind**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*,
+                       ub4, ub4*, ub4);
+    sword (*BindByName)(OCIStmt*, OCIBind**, OCIError*, const OraText*, sb4, void*, sb4, ub2,
+                        void*, ub2*, ub2*, ub4, ub4*, ub4);
+    sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*,
+                         OCICallbackOutBind);
+} oci_function_table;
+
+/* The embedded implementation's table (the functions above); never null. */
+const oci_function_table* oci_embedded_functions(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TW_PLATFORM_OCI_OCI_H */
