@@ -25,6 +25,7 @@ public:
     bool enabled() const noexcept { return m_enabled; }
     bool truncated() const noexcept { return m_truncated; }
     bool time_stamps() const noexcept { return m_time_stamps; }
+    bool line_ends() const noexcept { return m_line_ends; }
     void enable() noexcept { m_enabled = true; }
 
     // True when a message of this level must be formatted and written.  Performs the one-time

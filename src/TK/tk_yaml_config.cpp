@@ -1,0 +1,48 @@
+#include "TK/tk_yaml_config.h"
+
+#include <fstream>
+
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+
+namespace {
+
+std::string trim_spaces(const std::string& s) {
+    const std::size_t first = s.find_first_not_of(' ');
+    if (first == std::string::npos) return std::string();
+    const std::size_t last = s.find_last_not_of(' ');
+    return s.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool tk_yaml_config::load(const std::string& path, const std::set<std::wstring>& deny) {
+    tk_log(2, "tk_yaml_config::load(%s)", path.c_str());
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+
+    std::wstring key;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        tk_log(1, "Got text line: %s", line.c_str());
+        const std::string trimmed = trim_spaces(line);
+        if (trimmed.empty()) {
+            tk_log(1, "Skip empty line");
+            continue;
+        }
+        if (trimmed.back() == ':') {
+            key = tk_to_unicode(trimmed.substr(0, trimmed.size() - 1));
+            continue;
+        }
+        if (trimmed.front() != '-') continue;
+        const std::wstring item = tk_to_unicode(trim_spaces(trimmed.substr(1)));
+        if (deny.count(item) != 0) {
+            tk_wlog(1, L"String '%s' has not passed the filter", item.c_str());
+            continue;
+        }
+        (*this)[key].push_back(item);
+        tk_wlog(1, L"String '%s' has been stored under key='%s'", item.c_str(), key.c_str());
+    }
+    return true;
+}

@@ -1,0 +1,18 @@
+// tk_yaml_config: a small line-based file of "key:" lines and "- item" lines read into a map from
+// key to items (in the order read, duplicates kept).  Keys are ordered and compared by code unit.
+// load only adds; items before the first key line belong to the empty key, and a key enters the
+// map with its first item.
+// Thread-safety: none.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+class tk_yaml_config : public std::map<std::wstring, std::vector<std::wstring>> {
+public:
+    // Adds the items of a UTF-8 file, leaving out items equal to a member of `deny`; false (the
+    // map unchanged) when the file cannot be opened.  Lines of any length are read.
+    bool load(const std::string& path, const std::set<std::wstring>& deny);
+};
