@@ -1,0 +1,160 @@
+#include "UDB/udb_profile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+
+namespace {
+
+const wchar_t kAvailableQueries[] = L"Available Queries";
+const wchar_t kSelectedTables[] = L"Selected Tables";
+const wchar_t kSelectedViews[] = L"Selected Views";
+const wchar_t kGenericSettings[] = L"Generic settings";
+
+std::wstring trim_spaces(const std::wstring& s) {
+    const std::size_t first = s.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return std::wstring();
+    const std::size_t last = s.find_last_not_of(L' ');
+    return s.substr(first, last - first + 1);
+}
+
+// The path in the ANSI code page, as the file functions take it; false when it cannot be
+// converted.
+bool narrow_path(const std::wstring& path, std::string& out) {
+    try {
+        out = tk_to_ansi(path, -1);
+    } catch (const tk_exception&) {
+        return false;
+    }
+    return true;
+}
+
+struct file_closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+void write_line(std::FILE* f, const std::wstring& line) {
+    const std::string bytes = tk_to_utf8(line);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fwrite("\r\n", 1, 2, f);
+}
+
+}  // namespace
+
+udb_profile::udb_profile() {
+    add_section(kAvailableQueries);
+    add_section(kSelectedTables);
+    add_section(kSelectedViews);
+    add_section(kGenericSettings);
+}
+
+void udb_profile::add_section(const std::wstring& section) { m_sections.try_emplace(section); }
+
+void udb_profile::set_value(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& value) {
+    m_sections[section].emplace_back(key, value);
+}
+
+std::wstring udb_profile::get_value(const std::wstring& section, const std::wstring& key) const {
+    auto it = m_sections.find(section);
+    if (it == m_sections.end()) return std::wstring();
+    for (const auto& [k, v] : it->second) {
+        if (k == key) return v;
+    }
+    return std::wstring();
+}
+
+udb_profile::pair_list& udb_profile::required_section(const wchar_t* name) {
+    auto it = m_sections.find(name);
+    if (it == m_sections.end()) throw tk_exception_ex();
+    return it->second;
+}
+
+udb_profile::pair_list& udb_profile::get_available_queries() {
+    return required_section(kAvailableQueries);
+}
+
+udb_profile::pair_list& udb_profile::get_selected_tables() {
+    return required_section(kSelectedTables);
+}
+
+udb_profile::pair_list& udb_profile::get_selected_views() {
+    return required_section(kSelectedViews);
+}
+
+void udb_profile::add_list_item(const std::wstring& section, const std::wstring& line) {
+    m_lists[section].push_back(line);
+}
+
+udb_profile::line_list& udb_profile::get_list(const std::wstring& section) {
+    return m_lists[section];
+}
+
+bool udb_profile::store(const std::wstring& path) const {
+    tk_wlog(2, L"udb_profile::store)", path.c_str());
+    std::string narrow;
+    if (!narrow_path(path, narrow)) return false;
+    std::unique_ptr<std::FILE, file_closer> f(std::fopen(narrow.c_str(), "wb"));
+    if (!f) return false;
+
+    for (const auto& [name, pairs] : m_sections) {
+        write_line(f.get(), L"[" + name + L"]");
+        const bool bare_keys = name == kSelectedTables;
+        for (const auto& [key, value] : pairs) {
+            if (bare_keys && value.empty()) {
+                write_line(f.get(), key);
+            } else {
+                write_line(f.get(), key + L"=" + value);
+            }
+        }
+        write_line(f.get(), std::wstring());
+    }
+    for (const auto& [name, lines] : m_lists) {
+        write_line(f.get(), L"[" + name + L"]");
+        for (const auto& line : lines) write_line(f.get(), line);
+    }
+    return true;
+}
+
+bool udb_profile::load(const std::wstring& path) {
+    tk_wlog(2, L"udb_profile::load(%s)", path.c_str());
+    std::string narrow;
+    if (!narrow_path(path, narrow) || !tk_is_file_exist(narrow.c_str(), 0x4000)) {
+        throw tk_exception(
+            std::string("Profile does not exist. Please verify the correct path/name was given."),
+            1);
+    }
+    std::ifstream in(narrow, std::ios::binary);
+    if (!in) return false;
+
+    // Lines are read whole, whatever their length: the wizard writes each query on one line.
+    const std::wstring* section = nullptr;
+    std::string bytes;
+    while (std::getline(in, bytes)) {
+        if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+        const std::wstring raw = tk_to_unicode(bytes);
+        const std::wstring line = trim_spaces(raw);
+        if (line.empty()) continue;
+        if (line.front() == L'[' && line.back() == L']' && line.size() >= 2) {
+            auto it = m_sections.try_emplace(line.substr(1, line.size() - 2)).first;
+            section = &it->first;
+            continue;
+        }
+        if (!section) return false;
+        const std::size_t eq = line.find(L'=');
+        if (eq != std::wstring::npos) {
+            // Spaces right after the "=" belong to the value; only the key is trimmed.
+            m_sections[*section].emplace_back(trim_spaces(line.substr(0, eq)),
+                                              line.substr(eq + 1));
+        } else {
+            m_lists[*section].push_back(raw);
+            m_sections[*section].emplace_back(line, std::wstring());
+        }
+    }
+    if (in.bad()) throw tk_mail_assertion("udb_prof", 114);
+    return true;
+}

@@ -1,0 +1,57 @@
+// udb_profile: the settings of one conversion as a profile file (UTF-8, CR LF lines) in memory:
+// sections of key=value pairs and sections of list lines, both ordered by name (exact code-unit
+// order).  store writes the pair sections then the list sections; load reads them back, taking
+// every bare line of a section both as a list line and as a key without value.  Lines of any
+// length are read.
+// Thread-safety: none; a profile lives for one store or one load.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+class udb_profile {
+public:
+    using pair_list = std::vector<std::pair<std::wstring, std::wstring>>;
+    using line_list = std::vector<std::wstring>;
+
+    // A profile with the empty sections "Available Queries", "Selected Tables",
+    // "Selected Views" and "Generic settings".
+    udb_profile();
+
+    // Adds an empty section unless one of that name exists.
+    void add_section(const std::wstring& section);
+    // Appends the pair to the section (created when absent); never replaces.
+    void set_value(const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value);
+    // The value of the first pair with that key; empty when the section or the key is absent.
+    std::wstring get_value(const std::wstring& section, const std::wstring& key) const;
+    // The pairs of "Available Queries"; raises tk_exception_ex when the section is absent.
+    pair_list& get_available_queries();
+    // The pairs of "Selected Tables"; raises tk_exception_ex when the section is absent.
+    pair_list& get_selected_tables();
+    // The pairs of "Selected Views"; raises tk_exception_ex when the section is absent.
+    pair_list& get_selected_views();
+    // Appends a line to the list section (created when absent).
+    void add_list_item(const std::wstring& section, const std::wstring& line);
+    // The list section, created empty when absent.
+    line_list& get_list(const std::wstring& section);
+
+    // Writes the profile; false when the file cannot be created.  Later write errors are not
+    // detected.
+    bool store(const std::wstring& path) const;
+    // Adds the file's sections to this profile; false when the file cannot be opened or a pair
+    // or bare line comes before the first section (what was read stays).  Raises tk_exception
+    // (level 1) when the file does not exist.
+    bool load(const std::wstring& path);
+
+    const std::map<std::wstring, pair_list>& sections() const noexcept { return m_sections; }
+    const std::map<std::wstring, line_list>& list_sections() const noexcept { return m_lists; }
+
+private:
+    pair_list& required_section(const wchar_t* name);
+
+    std::map<std::wstring, pair_list> m_sections;
+    std::map<std::wstring, line_list> m_lists;
+};
