@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/win/win_time.h"
 #include "platform/win/win_types.h"
 
 using HRESULT = std::int32_t;
@@ -79,20 +80,6 @@ inline constexpr VARTYPE VT_BLOB_OBJECT = 70;
 inline constexpr VARTYPE VT_ARRAY = 0x2000;
 inline constexpr VARTYPE VT_TYPEMASK = 0x0FFF;
 
-#ifndef TW_SYSTEMTIME_DEFINED
-#define TW_SYSTEMTIME_DEFINED
-// The broken-down date and time of the platform; every field is 16-bit unsigned.
-struct SYSTEMTIME {
-    WORD wYear;
-    WORD wMonth;
-    WORD wDayOfWeek;
-    WORD wDay;
-    WORD wHour;
-    WORD wMinute;
-    WORD wSecond;
-    WORD wMilliseconds;
-};
-#endif
 
 // Currency: a signed 64-bit count of ten-thousandths.
 union CY {
@@ -241,10 +228,11 @@ HRESULT VarCyFromStr(const OLECHAR* text, LCID lcid, DWORD flags, CY* result);
 HRESULT VarBstrFromDec(const DECIMAL* value, LCID lcid, DWORD flags, BSTR* result);
 // The exact text with trailing fraction zeros removed ("12.34", "5", "-0.0001").
 HRESULT VarBstrFromCy(CY value, LCID lcid, DWORD flags, BSTR* result);
-// Dates: "yyyy-mm-dd", "yyyy/mm/dd", "m/d/yyyy" (month first), "d.m.yyyy", month names in
-// English ("31 Jan 2024", "Jan 31, 2024", "31-JAN-24"), each optionally followed (or, for a
-// time alone, replaced) by "h:mm[:ss[.fff]]" with an optional AM/PM; a 'T' may join date and
-// time.  Two-digit years below 30 are 20xx, others 19xx.  DISP_E_TYPEMISMATCH otherwise.
+// Dates: "yyyy-mm-dd" (also with '/' or '.'), "m/d/yyyy" (month first unless the first number
+// is above 12; also with '-' or '.'), English month names ("31 Jan 2024", "Jan 31, 2024",
+// "31-JAN-24"), each optionally followed (or, for a time alone on 1899-12-30, replaced) by
+// "h:mm[:ss[.fff]]" with an optional AM/PM; a 'T' may join date and time; a fraction of a second
+// is dropped.  Two-digit years below 30 are 20xx, others 19xx.  DISP_E_TYPEMISMATCH otherwise.
 HRESULT VarDateFromStr(const OLECHAR* text, LCID lcid, DWORD flags, DATE* result);
 
 // ---- Exact numeric conversions; DISP_E_OVERFLOW when the value does not fit. ----

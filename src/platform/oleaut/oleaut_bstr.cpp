@@ -1,0 +1,45 @@
+// BSTR: a DWORD byte count, the characters, a terminating NUL; the pointer handed out addresses
+// the first character, so the text reads as an ordinary NUL-terminated wide string.
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+#include "platform/oleaut/oleaut.h"
+
+namespace {
+
+constexpr std::size_t prefix = sizeof(DWORD);
+constexpr UINT max_len = (0xFFFFFFFFu - 16) / sizeof(OLECHAR);
+
+DWORD* header(BSTR text) { return reinterpret_cast<DWORD*>(reinterpret_cast<char*>(text) - prefix); }
+
+}  // namespace
+
+BSTR SysAllocStringLen(const OLECHAR* text, UINT len) {
+    if (len > max_len) return nullptr;
+    std::size_t bytes = static_cast<std::size_t>(len) * sizeof(OLECHAR);
+    char* base = static_cast<char*>(std::malloc(prefix + bytes + sizeof(OLECHAR)));
+    if (!base) return nullptr;
+    DWORD count = static_cast<DWORD>(bytes);
+    std::memcpy(base, &count, prefix);
+    BSTR out = reinterpret_cast<BSTR>(base + prefix);
+    if (text && len)
+        std::memcpy(out, text, bytes);
+    else
+        std::memset(out, 0, bytes);
+    out[len] = L'\0';
+    return out;
+}
+
+BSTR SysAllocString(const OLECHAR* text) {
+    if (!text) return nullptr;
+    return SysAllocStringLen(text, static_cast<UINT>(std::wcslen(text)));
+}
+
+void SysFreeString(BSTR text) {
+    if (text) std::free(header(text));
+}
+
+UINT SysStringByteLen(BSTR text) { return text ? *header(text) : 0; }
+
+UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
