@@ -1,0 +1,165 @@
+#include "ORA/ora_database.h"
+
+#include "ORA/ora_engine.h"
+#include "ORA/ora_exception.h"
+#include "ORA/ora_query_results.h"
+#include "ORA/ora_stmt.h"
+#include "ORA/ora_table.h"
+#include "ORA/ora_utils.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+ora_database::ora_database(const std::wstring& connect, int mode)
+    : udb_database(connect, mode, 1) {
+    tk_wlog(2, L"ora_database::ctor(%s)", connect.c_str());
+    if (mode & 0x80) return;
+    try {
+        init_views();
+    } catch (const ora_exception& e) {
+        tk_log(3, "Error while extracting views:\n%s\n", e.what());
+        m_views.clear();
+    }
+}
+
+ora_database::~ora_database() { tk_log(2, "ora_database::dtor"); }
+
+// Writing into Oracle is not offered by this side.
+void ora_database::create_schema(const udb_schema&) { throw tk_mail_assertion("ora_db", 400); }
+
+std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring&, const udb_schema&,
+                                                          const udb_indexes&) {
+    throw tk_mail_assertion("ora_db", 410);
+}
+
+void ora_database::create_views(const view_list&) { throw tk_mail_assertion("ora_db", 420); }
+
+void ora_database::create_relationships(const udb_relationships&) {
+    throw tk_mail_assertion("ora_db", 430);
+}
+
+std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,
+                                                       const std::wstring& query_text, int mode) {
+    tk_wlog(2, L"ora_database::get_table(%s)", name.c_str());
+    return std::make_unique<ora_table>(this, name, query_text, m_relationships, mode);
+}
+
+std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& table, int mode) {
+    tk_wlog(2, L"ora_database::get_table(%s)", table.c_str());
+    if (!is_table_exist(table)) throw tk_mail_assertion("ora_db", 302);
+    return std::make_unique<ora_table>(this, ora_simplify_name(table), m_relationships, mode);
+}
+
+std::unique_ptr<udb_recordset> ora_database::query(const std::wstring& statement) {
+    tk_wlog(2, L"ora_database::query(%s)", statement.c_str());
+    ora_engine& eng = ora_engine::instance();
+    ora_stmt stmt;
+    eng.check_err(stmt.prepare(statement));
+    eng.check_err(stmt.execute(1));
+    return nullptr;
+}
+
+bool ora_database::test_query(const std::wstring& query_text) {
+    tk_wlog(2, L"ora_database::test_query(%s)", query_text.c_str());
+    ora_engine& eng = ora_engine::instance();
+    ora_stmt stmt;
+    stmt.prepare(query_text);
+    eng.check_err(stmt.execute(1, OCI_PARSE_ONLY));
+    return true;
+}
+
+udb_database::name_list& ora_database::get_tables() {
+    tk_log(1, "ora_database::get_tables");
+    m_tables.clear();
+    init_tables(ora_engine::instance().b_owned_by_user);
+    return m_tables;
+}
+
+bool ora_database::is_table_exist(const std::wstring& table) {
+    tk_wlog(2, L"ora_database::is_table_exist(%s)", table.c_str());
+    if (udb_database::is_table_exist(ora_simplify_name(table))) return true;
+    std::pair<std::wstring, std::wstring> tname = ora_split_name(table);
+    if (tname.first.empty()) tname.first = ora_engine::instance().get_name();
+    tk_wlog(1, L"tname.first=%s, tname.second=%s", tname.first.c_str(), tname.second.c_str());
+    return udb_database::is_table_exist(tname.first + L"." + tname.second);
+}
+
+void ora_database::init_tables(bool owned_by_user) {
+    tk_log(2, "ora_database::init_tables(b_owned_by_user=%d)", owned_by_user ? 1 : 0);
+    ora_engine& eng = ora_engine::instance();
+    ora_stmt stmt;
+    const bool v8 = eng.get_version() >= 0x80000;
+    std::wstring sql;
+    if (owned_by_user)
+        sql = v8 ? L"select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and "
+                   L"NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'"
+                 : L"select TABLE_NAME from user_tables";
+    else
+        sql = v8 ? L"select OWNER, TABLE_NAME, IOT_TYPE from all_tables where TEMPORARY='N' and "
+                   L"NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'"
+                 : L"select OWNER, TABLE_NAME from all_tables";
+    eng.check_err(stmt.prepare(sql));
+    char16_t owner[256] = {};
+    char16_t name[256] = {};
+    sb2 owner_ind = 0, name_ind = 0;
+    OCIDefine* def1 = nullptr;
+    OCIDefine* def2 = nullptr;
+    if (owned_by_user) {
+        eng.check_err(eng.oci().DefineByPos(stmt.get(), &def1, eng.err(), 1, name, sizeof name,
+                                            SQLT_STR, &name_ind, nullptr, nullptr, OCI_DEFAULT));
+    } else {
+        eng.check_err(eng.oci().DefineByPos(stmt.get(), &def1, eng.err(), 1, owner, sizeof owner,
+                                            SQLT_STR, &owner_ind, nullptr, nullptr, OCI_DEFAULT));
+        eng.check_err(eng.oci().DefineByPos(stmt.get(), &def2, eng.err(), 2, name, sizeof name,
+                                            SQLT_STR, &name_ind, nullptr, nullptr, OCI_DEFAULT));
+    }
+    auto add_row = [&]() {
+        std::wstring table = ora_from_utf16(name, 256);
+        if (owned_by_user) {
+            tk_wlog(2, L"Find table '%s'", table.c_str());
+            m_tables.push_back(table);
+        } else {
+            std::wstring schema = ora_from_utf16(owner, 256);
+            tk_wlog(2, L"Find table '%s/%s'", schema.c_str(), table.c_str());
+            m_tables.push_back(schema + L"." + table);
+        }
+    };
+    sword status = stmt.execute(1);
+    eng.check_err(status);
+    if (status != OCI_NO_DATA) {
+        add_row();
+        for (;;) {
+            status = stmt.fetch();
+            if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO) break;
+            add_row();
+        }
+    }
+    tk_log(2, "Tables count: %d", static_cast<int>(m_tables.size()));
+}
+
+void ora_database::init_views() {
+    tk_log(2, "ora_database::init_views");
+    ora_query_results rs(2, L"select VIEW_NAME, TEXT from SYS.USER_VIEWS");
+    while (!rs.is_eof()) {
+        udb_record* rec = rs.get_item();
+        if (!rec) break;
+        std::wstring name = (*rec)[0].to_wstring();
+        std::wstring text = (*rec)[1].to_wstring();
+        tk_wlog(1, L"GOT VIEW: %s|%s", name.c_str(), text.c_str());
+        m_views.emplace_back(name, refine_view_out(text));
+        rs.next();
+    }
+}
+
+std::wstring ora_database::refine_view_out(const std::wstring& text) {
+    tk_wlog(1, L"ora_database::refine_view_out(%s)", text.c_str());
+    std::wstring out = remove_comments(text);
+    static const wchar_t* const clauses[] = {L"WITH CHECK OPTION",      L"with check option",
+                                             L"WITH OBJECT IDENTIFIER", L"with object identifier",
+                                             L"WITH READ ONLY",         L"with read only"};
+    for (const wchar_t* clause : clauses) {
+        std::wstring needle = clause;
+        for (std::size_t pos = out.find(needle); pos != std::wstring::npos; pos = out.find(needle))
+            out.erase(pos, needle.size());
+    }
+    return out;
+}

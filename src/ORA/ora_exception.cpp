@@ -1,0 +1,10 @@
+#include "ORA/ora_exception.h"
+
+#include "TK/tk_logger.h"
+
+ora_exception::ora_exception(int ora_number, const std::string& text) {
+    tk_log(2, "ora_exception::ctor");
+    m_message = text;
+    m_code = 0x100000 | (ora_number & 0xFFFF);
+    m_level = 0;
+}

@@ -1,0 +1,28 @@
+// ora_lob: a CLOB, NCLOB or BLOB column, fetched as a locator and read whole in chunks at every
+// row.  Character LOBs arrive as UTF-8 bytes and become VT_BSTR; binary LOBs become byte arrays.
+// Thread-safety: none.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "ORA/ora_type.h"
+
+class ora_lob : public ora_type {
+public:
+    // Allocates the locator; an OCI error raises ora_exception.
+    explicit ora_lob(OCIParam* param);
+    ~ora_lob() override;
+    void to_variant(ole_variant& out) override;
+    void define(OCIStmt* stmt, int pos) override;
+
+    // Reads up to `amount` bytes from the 1-based `offset` into `buffer`; returns the bytes read
+    // (0 at the end).  Raises ora_exception.
+    ub4 read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount);
+
+private:
+    OCILobLocator* m_locator = nullptr;
+    // One chunk and the collected value, kept between rows to spare the allocations.
+    std::vector<std::uint8_t> m_chunk;
+    std::vector<std::uint8_t> m_value;
+};

@@ -1,0 +1,28 @@
+// ora_number: a NUMBER (or FLOAT) column fetched as text and converted into the variant type its
+// precision and scale refine it to: small integers, 64-bit integers, decimals or doubles.  An
+// integer value outside its refined type, or a decimal the decimal type cannot hold, is a record
+// error, never a wrapped or emptied value.
+// Thread-safety: none.
+#pragma once
+
+#include "ORA/ora_type.h"
+
+class ora_number : public ora_type {
+public:
+    // Reads precision and scale (a negative scale counts as 0) and refines the type with the
+    // engine's b_int64_numbers; an OCI error raises ora_exception.
+    explicit ora_number(OCIParam* param);
+    int get_vartype() const override;
+    std::shared_ptr<t_ftd> get_ftd() const override;
+    void to_variant(ole_variant& out) override;
+    void define(OCIStmt* stmt, int pos) override;
+
+    int get_precision() const noexcept { return m_precision; }
+    int get_scale() const noexcept { return m_scale; }
+
+private:
+    int m_precision = 0;
+    int m_scale = 0;
+    int m_vartype = VT_R8;
+    char16_t m_buf[255] = {};
+};

@@ -1,0 +1,23 @@
+#include "ORA/ora_record.h"
+
+#include "TK/tk_logger.h"
+
+ora_record::ora_record(const std::vector<std::unique_ptr<ora_type>>& columns) {
+    tk_log(1, "ora_record::ctor");
+    int index = 0;
+    for (const auto& column : columns) {
+        tk_log(1, "Column #%d: null_ind=%d", index, column->is_null() ? -1 : 0);
+        auto field = std::make_unique<udb_field>(column->get_name(),
+                                                 static_cast<int>(column->get_size()),
+                                                 ole_variant());
+        if (column->is_null()) {
+            tk_log(1, "Field #%d has NULL value", index);
+        } else {
+            tk_log(1, "ora_type::to_udb_field");
+            // The value is written straight into the field: a LOB is not copied twice.
+            column->to_variant(*field);
+        }
+        push_back(std::move(field));
+        ++index;
+    }
+}

@@ -1,0 +1,44 @@
+#include "ORA/ora_str_repr.h"
+
+#include "ORA/ora_engine.h"
+#include "ORA/ora_utils.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+ora_str_repr::ora_str_repr(OCIParam* param, unsigned capacity) : ora_type(param) {
+    m_size = capacity;
+    if (is_long_raw()) {
+        m_buf.assign(2 * static_cast<std::size_t>(m_size) + 2, u'\0');
+        m_buf[0] = u'0';
+        m_buf[1] = u'x';
+    } else {
+        m_buf.assign(m_size, u'\0');
+    }
+}
+
+void ora_str_repr::define(OCIStmt* stmt, int pos) {
+    tk_log(1, "ora_str_repr::define(%d)", pos);
+    ora_engine& eng = ora_engine::instance();
+    // LONG RAW digits go after the "0x" prefix, into the rest of the buffer.
+    char16_t* target = is_long_raw() ? m_buf.data() + 2 : m_buf.data();
+    std::size_t bytes = is_long_raw() ? (m_buf.size() - 2) * 2 : m_buf.size() * 2;
+    eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), target,
+                                        static_cast<sb4>(bytes), SQLT_STR, &m_null_ind, &m_ret_len,
+                                        &m_ret_code, OCI_DEFAULT));
+    if (!is_long_raw()) {
+        ub2 charset = OCI_UTF16ID;
+        eng.check_err(eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0,
+                                        OCI_ATTR_CHARSET_ID, eng.err()));
+    }
+}
+
+void ora_str_repr::to_variant(ole_variant& out) {
+    if (m_buf.empty()) throw tk_mail_assertion("ora_type", 283);
+    std::wstring text = ora_from_utf16(m_buf.data(), m_buf.size());
+    tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", text.c_str());
+    check_truncation(text);
+    if (is_long_raw())
+        out = ole_variant::from_wstring(text, VT_BLOB);
+    else
+        out.attach_wstring(text);
+}

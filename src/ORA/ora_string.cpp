@@ -1,0 +1,36 @@
+#include "ORA/ora_string.h"
+
+#include "ORA/ora_engine.h"
+#include "ORA/ora_utils.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+
+ora_string::ora_string(OCIParam* param) : ora_type(param) {
+    ora_engine& eng = ora_engine::instance();
+    ub2 size = 0;
+    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE,
+                                    eng.err()));
+    m_data_type = SQLT_STR;
+    m_size = size;
+    m_buf.assign(m_size + 1, u'\0');
+}
+
+void ora_string::define(OCIStmt* stmt, int pos) {
+    tk_log(1, "ora_string::define(%d)", pos);
+    ora_engine& eng = ora_engine::instance();
+    eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
+                                        m_buf.data(), static_cast<sb4>(m_size * 2 + 2), SQLT_STR,
+                                        &m_null_ind, &m_ret_len, &m_ret_code, OCI_DEFAULT));
+    ub2 charset = OCI_UTF16ID;
+    eng.check_err(eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0, OCI_ATTR_CHARSET_ID,
+                                    eng.err()));
+}
+
+void ora_string::to_variant(ole_variant& out) {
+    tk_log(1, "ora_string::to_variant");
+    if (m_buf.empty()) throw tk_mail_assertion("ora_type", 283);
+    std::wstring text = ora_from_utf16(m_buf.data(), m_buf.size());
+    tk_wlog(1, L"buf=%s", text.c_str());
+    check_truncation(text);
+    out.attach_wstring(text);
+}

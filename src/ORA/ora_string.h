@@ -1,0 +1,19 @@
+// ora_string: a character column (VARCHAR2, CHAR, NVARCHAR2, NCHAR) fetched as UTF-16 text into a
+// buffer of its data size plus a terminator; read as VT_BSTR.
+// Thread-safety: none.
+#pragma once
+
+#include <vector>
+
+#include "ORA/ora_type.h"
+
+class ora_string : public ora_type {
+public:
+    // Reads the data size; an OCI error raises ora_exception.
+    explicit ora_string(OCIParam* param);
+    void to_variant(ole_variant& out) override;
+    void define(OCIStmt* stmt, int pos) override;
+
+private:
+    std::vector<char16_t> m_buf;
+};

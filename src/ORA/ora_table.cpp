@@ -1,0 +1,369 @@
+#include "ORA/ora_table.h"
+
+#include <algorithm>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_date_processor.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_utils.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_compare.h"
+#include "variant/ole_type_exception.h"
+
+namespace {
+
+// Reads a whole catalogue result of `columns` text columns, row by row.
+template <class F>
+void for_each_row(int columns, const std::wstring& sql, F&& handle) {
+    ora_query_results rs(columns, sql);
+    int row = 0;
+    while (!rs.is_eof()) {
+        udb_record* rec = rs.get_item();
+        if (!rec) break;
+        handle(*rec, row++);
+        rs.next();
+    }
+}
+
+}  // namespace
+
+ora_table::ora_table(ora_database* db, const std::wstring& name, udb_relationships& relationships,
+                     int mode)
+    : ora_query_results(db, name, std::wstring()), m_db(db), m_relationships(relationships) {
+    construct(mode);
+}
+
+ora_table::ora_table(ora_database* db, const std::wstring& name, const std::wstring& query,
+                     udb_relationships& relationships, int mode)
+    : ora_query_results(db, name, query), m_db(db), m_relationships(relationships) {
+    construct(mode);
+}
+
+ora_table::~ora_table() { tk_log(2, "ora_table::dtor"); }
+
+void ora_table::construct(int mode) {
+    tk_wlog(2, L"ora_table::ora_table(%s)", m_name.c_str());
+    ora_engine& eng = ora_engine::instance();
+    init_schema();
+    if (m_schema.empty()) {
+        tk_log(2, "Empty table");
+        return;
+    }
+    if (!is_query()) {
+        if ((mode & (k_no_fks | k_no_indexes)) == (k_no_fks | k_no_indexes) || eng.b_indexes_off)
+            tk_log(2, "Indexes are OFF");
+        else
+            init_indexes(mode);
+    }
+    m_record_count = is_query() ? eng.get_records_cnt(m_query, true)
+                                : eng.get_records_cnt(m_name, false);
+    tk_log(2, "Got %d records", m_record_count);
+}
+
+void ora_table::update1(udb_record&) {
+    tk_log(2, "ora_table::update1");
+    throw tk_mail_assertion("ora_tab", 700);
+}
+
+bool ora_table::is_eof() {
+    tk_log(1, "ora_table::is_eof(%d,%d)", m_rows_read, m_record_count);
+    if (!m_executed) throw tk_mail_assertion("ora_tab", 520);
+    if (m_rows_read >= m_record_count) return true;
+    return fetch_row();
+}
+
+void ora_table::next() {
+    tk_log(1, "ora_table::next");
+    ++m_rows_read;
+}
+
+int ora_table::get_columns_cnt() {
+    tk_log(2, "ora_table::get_columns_cnt");
+    ora_engine& eng = ora_engine::instance();
+    std::wstring sql = L"SELECT COUNT(*) FROM " + eng.get_tab_columns_view() + L" WHERE " +
+                       eng.get_table_filter(m_name);
+    tk_wlog(1, L"Query=%s", sql.c_str());
+    ora_stmt stmt;
+    eng.check_err(stmt.prepare(sql));
+    sb4 count = 0;
+    OCIDefine* def = nullptr;
+    eng.check_err(eng.oci().DefineByPos(stmt.get(), &def, eng.err(), 1, &count, sizeof count,
+                                        SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    sword status = stmt.execute(1);
+    eng.check_err(status);
+    if (status == OCI_NO_DATA) throw tk_mail_assertion("ora_tab", 512);
+    return count;
+}
+
+std::wstring ora_table::get_safe_select_query(int& columns) {
+    tk_log(2, "ora_table::get_safe_select_query");
+    ora_engine& eng = ora_engine::instance();
+    std::wstring list;
+    bool skipped = false;
+    for_each_row(2,
+                 L"SELECT COLUMN_NAME, DATA_TYPE FROM " + eng.get_tab_columns_view() +
+                     L" WHERE " + eng.get_table_filter(m_name),
+                 [&](udb_record& rec, int) {
+                     std::wstring column = rec[0].to_wstring();
+                     std::wstring type = rec[1].to_wstring();
+                     tk_wlog(1, L"GOT field '%s' with type '%s'", column.c_str(), type.c_str());
+                     if (!ora_engine::is_supported_type_name(type)) {
+                         tk_wlog(3, L"Table '%s': column '%s' has unsupported type '%s', skip it",
+                                 m_name.c_str(), column.c_str(), type.c_str());
+                         skipped = true;
+                         if (columns > 0) --columns;
+                         return;
+                     }
+                     if (!list.empty()) list += L",";
+                     list += eng.get_safe_name(column);
+                 });
+    if (skipped) return L"SELECT " + list + L" FROM " + eng.get_safe_name(m_name);
+    return L"SELECT * FROM " + eng.get_safe_name(m_name);
+}
+
+void ora_table::init_schema() {
+    tk_log(2, "ora_table::init_schema");
+    ora_engine& eng = ora_engine::instance();
+    int columns = is_query() ? 0 : get_columns_cnt();
+    tk_log(2, "Got %d columns", columns);
+    std::wstring sql = is_query() ? m_query : get_safe_select_query(columns);
+    tk_log(1, "Right before extract DB structure");
+    initialize(columns, sql);
+    if (is_query()) return;
+
+    std::wstring filter = eng.get_table_filter(m_name);
+    std::wstring defaults = L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from " +
+                            eng.get_tab_columns_view() + L" where " + filter;
+    tk_wlog(2, L"query(3)=%s", defaults.c_str());
+    for_each_row(3, defaults, [&](udb_record& rec, int eye) {
+        std::wstring column = rec[0].to_wstring();
+        std::wstring def_text = rec[1].to_wstring();
+        std::wstring type = rec[2].to_wstring();
+        tk_wlog(1, L"Got field '%s'", column.c_str());
+        int idx = m_schema.get_field_idx(column);
+        if (idx < 0) {
+            tk_log(2, "Field not found in schema");
+            return;
+        }
+        t_ftd& ftd = m_schema[static_cast<std::size_t>(idx)];
+        tk_log(1, "field size=%d", static_cast<int>(ftd.size));
+        if (!def_text.empty()) {
+            tk_wlog(1, L"Got default string: %s (eye=%d, type=%d)", def_text.c_str(), eye,
+                    ftd.vartype);
+            // The dictionary keeps the default as typed, trailing blanks and line ends included.
+            if (ftd.vartype == VT_DATE && udb_equal_nocase(tk_trim(def_text), L"sysdate")) {
+                tk_log(1, "Processing 'sysdate' def.value");
+                ftd.default_value = ole_variant(std::wstring(L"sysdate"));
+                ftd.dw_reserved = 9;
+                return;
+            }
+            ftd.default_value = get_def_value(ftd.vartype, def_text);
+            tk_wlog(1, L"Got default variant: %s", ftd.default_value.to_wstring().c_str());
+        }
+        if (type == L"NVARCHAR2" || type == L"NCHAR") {
+            tk_log(1, "Tuning field size for NCHAR/NVARCHAR (eye=%d)", eye);
+            if (static_cast<std::size_t>(idx) >= m_columns.size())
+                throw tk_mail_assertion("ora_tab", 607);
+            ora_type& col = *m_columns[static_cast<std::size_t>(idx)];
+            unsigned size = col.get_size() ? col.get_size() : ftd.size;
+            size /= 2;
+            ftd.size = size;
+            col.set_size(size);
+            tk_log(1, "New field size=%d", static_cast<int>(size));
+        } else if (type == L"LONG") {
+            ftd.size = 0;
+            ftd.native_type = L"LONG";
+        }
+    });
+
+    std::wstring comments =
+        L"select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = '" +
+        ora_quote_literal(m_name) + L"'";
+    tk_wlog(2, L"query(4)=%s", comments.c_str());
+    try {
+        for_each_row(2, comments, [&](udb_record& rec, int) {
+            std::wstring column = rec[0].to_wstring();
+            std::wstring comment = rec[1].to_wstring();
+            tk_wlog(1, L"Column '%s' has comment '%s'", column.c_str(), comment.c_str());
+            m_schema.set_field_comment(column, comment);
+        });
+    } catch (const tk_exception& e) {
+        tk_log(3, "Error while processing column comments:\n%s\n", e.what());
+    }
+}
+
+ole_variant ora_table::get_def_value(int vartype, const std::wstring& src) {
+    tk_wlog(1, L"ora_table::get_def_value(type=0x%08X, src=%s)", vartype & 0xFFFF, src.c_str());
+    std::wstring text = tk_trim(src);
+    bool quoted = false;
+    if (text.size() > 1 && text.front() == L'\'' && text.back() == L'\'') {
+        tk_log(1, "Removing quotes");
+        text = text.substr(1, text.size() - 2);
+        quoted = true;
+        tk_wlog(1, L"After removing quotes: %s", text.c_str());
+    }
+    if (!quoted && vartype == VT_BSTR) {
+        tk_log(1, "Incorrect/empty/null default value for VT_BSTR");
+        return ole_variant();
+    }
+    // An explicit DEFAULT NULL is no default; read as a number it would become 0.
+    if (!quoted && udb_equal_nocase(text, L"null")) return ole_variant();
+    if (vartype == VT_DATE) {
+        ora_date_processor* dates = ora_date_processor::find_instance();
+        if (!dates) return ole_variant();
+        text = dates->get_canonized_str(text);
+    }
+    for (std::size_t pos = text.find(L"''"); pos != std::wstring::npos;
+         pos = text.find(L"''", pos + 1))
+        text.erase(pos, 1);
+    try {
+        return ole_variant::from_wstring(text, static_cast<VARTYPE>(vartype));
+    } catch (const ole_type_exception&) {
+        return ole_variant();
+    }
+}
+
+int ora_table::count_of(const std::wstring& sql) {
+    ora_engine& eng = ora_engine::instance();
+    ora_stmt stmt;
+    eng.check_err(stmt.prepare(sql));
+    sb4 count = 0;
+    OCIDefine* def = nullptr;
+    eng.check_err(eng.oci().DefineByPos(stmt.get(), &def, eng.err(), 1, &count, sizeof count,
+                                        SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    if (stmt.execute(1) != OCI_SUCCESS) return 0;
+    return count;
+}
+
+void ora_table::init_indexes(int mode) {
+    tk_log(2, "ora_table::init_indexes(mode=%d)", mode);
+    if ((mode & (k_no_fks | k_no_indexes)) == (k_no_fks | k_no_indexes)) {
+        tk_log(2, "Indexes are OFF, nothing to do");
+        return;
+    }
+    ora_engine& eng = ora_engine::instance();
+    const bool owned = eng.b_owned_by_user;
+    const std::wstring t = ora_quote_literal(m_name);
+
+    std::wstring pk_name;
+    std::vector<std::wstring> pk_columns;
+    int pk_count =
+        count_of(owned ? L"SELECT count(*) FROM user_constraints WHERE table_name='" + t +
+                             L"' AND constraint_type='P'"
+                       : L"SELECT count(*) FROM all_constraints WHERE "
+                         L"concat(concat(owner,'.'),table_name)='" +
+                             t + L"' AND constraint_type='P'");
+    if (pk_count == 0) {
+        tk_log(2, "No Primary Key found");
+    } else {
+        const std::wstring tail =
+            L"' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' ORDER BY "
+            L"a.constraint_name";
+        std::wstring sql =
+            owned ? L"SELECT DISTINCT a.constraint_name, a.column_name FROM user_cons_columns a, "
+                    L"user_constraints b WHERE a.table_name='" +
+                        t + tail
+                  : L"SELECT DISTINCT a.constraint_name, a.column_name FROM all_cons_columns a, "
+                    L"all_constraints b WHERE concat(concat(a.owner,'.'),a.table_name)='" +
+                        t + tail;
+        for_each_row(2, sql, [&](udb_record& rec, int row) {
+            if (row == 0) {
+                pk_name = rec[0].to_wstring();
+                tk_wlog(2, L"Got primary key '%s'", pk_name.c_str());
+            }
+            std::wstring column = rec[1].to_wstring();
+            if (m_schema.find_field(column))
+                pk_columns.push_back(column);
+            else
+                tk_wlog(2, L"PK field '%s' not found - skip it", column.c_str());
+        });
+        if (!pk_columns.empty()) add_index(udb_index(pk_name, true, true, pk_columns));
+    }
+
+    std::wstring sql;
+    const bool v8 = eng.get_version() >= 0x80000;
+    if (owned)
+        sql = L"SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
+              L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+              L"user_ind_columns.table_name = '" +
+              t + L"'" + (v8 ? L" AND user_indexes.generated='N'" : L"") +
+              L" AND user_ind_columns.index_name = user_indexes.index_name AND "
+              L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
+              L"user_indexes.index_name";
+    else
+        sql = L"SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
+              L"all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
+              L"concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = '" +
+              t + L"'" + (v8 ? L" AND all_indexes.generated='N'" : L"") +
+              L" AND all_ind_columns.index_name = all_indexes.index_name AND "
+              L"all_ind_columns.table_name = all_indexes.table_name ORDER BY "
+              L"all_indexes.index_name";
+    for_each_row(3, sql, [&](udb_record& rec, int) {
+        std::wstring index = rec[0].to_wstring();
+        bool unique = udb_equal_nocase(rec[1].to_wstring(), L"UNIQUE");
+        std::wstring column = rec[2].to_wstring();
+        tk_wlog(2, L"Got index '%s' (unique=%d)", index.c_str(), unique ? 1 : 0);
+        if (!m_schema.find_field(column)) {
+            tk_wlog(2, L"Index field '%s' not found - skip it", column.c_str());
+            return;
+        }
+        if (!m_indexes.find2(index)) {
+            add_index(udb_index(index, unique, false, {column}));
+            return;
+        }
+        udb_index& existing = m_indexes.get_index(index);
+        if (existing.primary) {
+            tk_log(2, "Skip Primary Key DoubleInitialization");
+            return;
+        }
+        existing.columns.push_back(column);
+    });
+
+    if (mode & k_no_fks) {
+        tk_log(2, "FKs are OFF, nothing to do");
+        return;
+    }
+    if (pk_name.empty()) {
+        tk_log(2, "pk_name is empty, cannot create FKs");
+        return;
+    }
+    const std::wstring p = ora_quote_literal(pk_name);
+    int fk_count = count_of(std::wstring(L"select count(*) from ") +
+                            (owned ? L"USER_CONSTRAINTS" : L"ALL_CONSTRAINTS") +
+                            L" where R_CONSTRAINT_NAME='" + p + L"' and CONSTRAINT_TYPE='R'");
+    if (fk_count == 0) {
+        tk_log(2, "No foreign keys found");
+        return;
+    }
+    std::wstring fk_sql =
+        owned ? L"select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
+                L"USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
+                L"a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
+                L"a.R_CONSTRAINT_NAME='" +
+                    p + L"'"
+              : L"select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,"
+                L"a.DELETE_RULE,b.COLUMN_NAME FROM ALL_CONSTRAINTS a, ALL_CONS_COLUMNS b WHERE "
+                L"a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
+                L"a.R_CONSTRAINT_NAME='" +
+                    p + L"'";
+    for_each_row(4, fk_sql, [&](udb_record& rec, int) {
+        std::wstring child = rec[0].to_wstring();
+        std::wstring name = rec[1].to_wstring();
+        std::wstring rule = rec[2].to_wstring();
+        std::wstring column = rec[3].to_wstring();
+        tk_wlog(2, L"GOT FK: %s,%s,%s,%s", child.c_str(), name.c_str(), rule.c_str(),
+                column.c_str());
+        if (m_relationships.is_acceptable_name(name)) {
+            m_relationships.push_back(udb_relationship(name, pk_name, child, m_name, {column},
+                                                       pk_columns,
+                                                       rule.empty() ? L"" : L"ON DELETE " + rule));
+            return;
+        }
+        udb_relationship& rel = m_relationships.get_index(name);
+        if (std::find(rel.child_columns.begin(), rel.child_columns.end(), column) ==
+            rel.child_columns.end())
+            rel.child_columns.push_back(column);
+    });
+}

@@ -1,0 +1,64 @@
+// ora_type: one column of an Oracle select list, and the base of the column classes that fetch
+// it (ora_string, ora_number, ora_float, ora_binary, ora_lob, ora_date, ora_str_repr, ora_dummy).
+//
+// A column object reads its name, type and nullability from the describe parameter, owns the
+// output buffer that OCI writes at every fetch (created by the subclass), defines that buffer on
+// a statement, and turns the fetched value into a variant.  A value that the column cannot carry
+// whole (an integer out of range, a truncated long value) raises tk_exception at level 0 naming
+// the table, the column and the value: a record error, never a silent cut.
+// Thread-safety: none; owned by one result set.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "UDB/t_ftd.h"
+#include "platform/oci/oci.h"
+#include "variant/ole_variant.h"
+
+class ora_type {
+public:
+    // Reads data type, name and nullability of `param` (a describe parameter); an OCI error
+    // raises ora_exception.
+    explicit ora_type(OCIParam* param);
+    virtual ~ora_type();
+    ora_type(const ora_type&) = delete;
+    ora_type& operator=(const ora_type&) = delete;
+
+    // Variant type of the column's values, by its OCI data type.
+    virtual int get_vartype() const;
+    // A new description of the column for the schema.
+    virtual std::shared_ptr<t_ftd> get_ftd() const;
+    // Stores the fetched value in `out`; raises ora_exception on an OCI error and tk_exception
+    // (level 0) for a value the column cannot carry.
+    virtual void to_variant(ole_variant& out) = 0;
+    // Defines the column's output at a 1-based position; raises ora_exception.
+    virtual void define(OCIStmt* stmt, int pos) = 0;
+
+    const std::wstring& get_name() const noexcept { return m_name; }
+    unsigned get_size() const noexcept { return m_size; }
+    void set_size(unsigned size) noexcept { m_size = size; }
+    int get_data_type() const noexcept { return m_data_type; }
+    bool is_nullable() const noexcept { return m_nullable != 0; }
+    // True when the last fetch left NULL in the column.
+    bool is_null() const noexcept { return m_null_ind == -1; }
+    // The table named in record errors (empty for catalogue reads).
+    void set_table(const std::wstring& table) { m_table = table; }
+
+protected:
+    // Raises the level-0 record error for this column and value.
+    [[noreturn]] void raise_value_error(const std::wstring& value, const char* why) const;
+    // Raises the level-0 record error when the fetch cut the value to fit the buffer.
+    void check_truncation(const std::wstring& shown_value) const;
+
+    OCIDefine* m_define = nullptr;
+    std::wstring m_name;
+    ub1 m_nullable = 1;
+    unsigned m_size = 0;
+    int m_data_type = 0;
+    sb2 m_null_ind = 0;
+    // Length and return code of the last fetch, for the classes that define them.
+    ub2 m_ret_len = 0;
+    ub2 m_ret_code = 0;
+    std::wstring m_table;
+};

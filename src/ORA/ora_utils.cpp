@@ -1,0 +1,215 @@
+#include "ORA/ora_utils.h"
+
+#include "TK/tk_logger.h"
+#include "platform/oleaut/oleaut.h"
+
+std::wstring ora_simplify_name(const std::wstring& name) {
+    tk_wlog(1, L"ora_simplify_name(%s)", name.c_str());
+    std::wstring out;
+    out.reserve(name.size());
+    for (wchar_t c : name)
+        if (c != L'"') out.push_back(c);
+    return out;
+}
+
+std::pair<std::wstring, std::wstring> ora_split_name(const std::wstring& name) {
+    tk_wlog(1, L"ora_split_name(%s)", name.c_str());
+    std::wstring text = name;
+    std::wstring separator = L".";
+    if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
+        tk_wlog(1, L"Quoted name, separator is \".\"");
+        text = text.substr(1, text.size() - 2);
+        separator = L"\".\"";
+    } else {
+        tk_wlog(1, L"Plain name, separator is '.'");
+    }
+    std::size_t pos = text.find(separator);
+    if (pos == std::wstring::npos) {
+        tk_wlog(1, L"Prepare default schema for simple name (table only)");
+        return {std::wstring(), text};
+    }
+    tk_wlog(1, L"Getting schema for composed name");
+    std::pair<std::wstring, std::wstring> result(text.substr(0, pos),
+                                                 text.substr(pos + separator.size()));
+    tk_wlog(1, L"schema=%s", result.first.c_str());
+    return result;
+}
+
+std::wstring remove_comments(const std::wstring& text) {
+    tk_wlog(1, L"remove_comments(%s)", text.c_str());
+    std::wstring out = text;
+    if (out.size() < 2) return out;
+    bool in_literal = false;
+    bool in_comment = false;
+    std::size_t comment_start = 0;
+    std::size_t pos = 0;
+    while (pos + 1 < out.size()) {
+        wchar_t c = out[pos];
+        // An apostrophe inside a comment is prose, not a literal: letting it open a literal would
+        // hide the comment's line end and erase the code after it.
+        if (c == L'\'' && !in_comment) {
+            in_literal = !in_literal;
+            ++pos;
+            continue;
+        }
+        if (in_literal) {
+            ++pos;
+            continue;
+        }
+        if (c == L'-' && out[pos + 1] == L'-') {
+            comment_start = pos;
+            in_comment = true;
+            tk_wlog(1, L"Got comment at pos=%d", static_cast<int>(pos));
+            pos += 2;
+            continue;
+        }
+        if (c == L'\n' && in_comment) {
+            tk_wlog(1, L"Gonna cut string from %d to %d", static_cast<int>(comment_start),
+                    static_cast<int>(pos));
+            out.erase(comment_start, pos - comment_start);
+            in_comment = false;
+            pos = comment_start + 1;
+            continue;
+        }
+        ++pos;
+    }
+    if (in_comment) {
+        // A final line feed closes the last line and stays; otherwise the comment runs to the end.
+        std::size_t end = out.back() == L'\n' ? out.size() - 1 : out.size();
+        tk_wlog(1, L"Gonna cut string from %d to %d", static_cast<int>(comment_start),
+                static_cast<int>(end));
+        out.erase(comment_start, end - comment_start);
+    }
+    return out;
+}
+
+std::wstring ora_quote_literal(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size() + 2);
+    for (wchar_t c : text) {
+        out.push_back(c);
+        if (c == L'\'') out.push_back(c);
+    }
+    return out;
+}
+
+int get_refined_num_type(int& precision, int scale, bool int64_numbers) {
+    tk_wlog(1, L"get_refined_num_type(prec=%d,scale=%d)", precision, scale);
+    if (precision != 0 && scale != 0) {
+        if (precision == scale) ++precision;
+        return VT_DECIMAL;
+    }
+    if (precision >= 1 && precision <= 38 && scale == 0) {
+        tk_wlog(1, L"Refine type mapping for int (prec=%d)", precision);
+        if (precision < 3) return VT_I1;
+        if (precision < 5) return VT_I2;
+        // Ten digits reach 9,999,999,999, beyond a 32-bit integer.
+        if (precision < 10) return VT_I4;
+        if (precision <= 20) return VT_I8;
+        return int64_numbers ? VT_I8 : VT_R8;
+    }
+    return int64_numbers ? VT_I8 : VT_R8;
+}
+
+std::u16string ora_to_utf16(const std::wstring& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else if (c > 0x10FFFF) {
+            out.push_back(u'\uFFFD');
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+std::wstring ora_from_utf16(const char16_t* text, std::size_t count) {
+    std::wstring out;
+    if (!text) return out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count && text[i] != 0; ++i) {
+        std::uint32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                ++i;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        out.push_back(static_cast<wchar_t>(c));
+    }
+    return out;
+}
+
+std::string ora_to_utf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
+    std::wstring out;
+    out.reserve(count);
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    std::size_t i = 0;
+    while (i < count) {
+        unsigned char b = s[i];
+        std::uint32_t c;
+        std::size_t extra;
+        std::uint32_t min;
+        if (b < 0x80) {
+            out.push_back(static_cast<wchar_t>(b));
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F, extra = 1, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F, extra = 2, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07, extra = 3, min = 0x10000;
+        } else {
+            out.push_back(L'\uFFFD');
+            ++i;
+            continue;
+        }
+        std::size_t j = 1;
+        for (; j <= extra && i + j < count && (s[i + j] & 0xC0) == 0x80; ++j)
+            c = (c << 6) | (s[i + j] & 0x3F);
+        if (j <= extra || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out.push_back(L'\uFFFD');
+            i += j;
+            continue;
+        }
+        out.push_back(static_cast<wchar_t>(c));
+        i += j;
+    }
+    return out;
+}

@@ -1,0 +1,38 @@
+// Name and text helpers of the Oracle side: catalogue names with and without quotes, the text of
+// view definitions, literals spliced into dictionary statements, and the UTF-16 text that OCI
+// speaks in this process.
+//
+// Every function is pure (apart from its trace lines) and may be called from any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+// The name with every double quote removed; never fails.
+std::wstring ora_simplify_name(const std::wstring& name);
+
+// Splits OWNER.TABLE (or "OWNER"."TABLE") into (schema, table); a name without a separator gives
+// an empty schema and the unquoted name. Never fails.
+std::pair<std::wstring, std::wstring> ora_split_name(const std::wstring& name);
+
+// The text with its "--" comments removed (quoted literals are left alone); never fails.
+std::wstring remove_comments(const std::wstring& text);
+
+// The text as the body of a single-quoted SQL literal: every single quote doubled, so a name such
+// as O'HARA selects exactly itself in a dictionary filter. Never fails.
+std::wstring ora_quote_literal(const std::wstring& text);
+
+// The variant type that a NUMBER(precision, scale) column is read as; raises the precision by one
+// when it equals a non-zero scale. `int64_numbers` is the engine's setting for unbounded numbers.
+int get_refined_num_type(int& precision, int scale, bool int64_numbers);
+
+// Wide text as UTF-16 code units (characters outside the BMP become surrogate pairs).
+std::u16string ora_to_utf16(const std::wstring& text);
+// UTF-16 code units (at most `count`, stopping at a NUL) as wide text; unpaired surrogates become
+// U+FFFD.
+std::wstring ora_from_utf16(const char16_t* text, std::size_t count);
+// Wide text as UTF-8 (invalid code points become U+FFFD).
+std::string ora_to_utf8(const std::wstring& text);
+// UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.
+std::wstring ora_from_utf8(const char* bytes, std::size_t count);
