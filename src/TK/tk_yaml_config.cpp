@@ -14,7 +14,21 @@ std::string trim_spaces(const std::string& s) {
     return s.substr(first, last - first + 1);
 }
 
+unsigned long utf16_key(wchar_t c) {
+    const auto u = static_cast<unsigned long>(c);
+    if (u >= 0xE000 && u <= 0xFFFF) return u + 0x200000;
+    return u;
+}
+
 }  // namespace
+
+bool tk_utf16_less::operator()(const std::wstring& a, const std::wstring& b) const noexcept {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i]) return utf16_key(a[i]) < utf16_key(b[i]);
+    }
+    return a.size() < b.size();
+}
 
 bool tk_yaml_config::load(const std::string& path, const std::set<std::wstring>& deny) {
     tk_log(2, "tk_yaml_config::load(%s)", path.c_str());

@@ -10,7 +10,13 @@
 #include <string>
 #include <vector>
 
-class tk_yaml_config : public std::map<std::wstring, std::vector<std::wstring>> {
+// Orders keys by their UTF-16 code units on every platform: characters above U+FFFF sort between
+// U+D7FF and U+E000.
+struct tk_utf16_less {
+    bool operator()(const std::wstring& a, const std::wstring& b) const noexcept;
+};
+
+class tk_yaml_config : public std::map<std::wstring, std::vector<std::wstring>, tk_utf16_less> {
 public:
     // Adds the items of a UTF-8 file, leaving out items equal to a member of `deny`; false (the
     // map unchanged) when the file cannot be opened.  Lines of any length are read.

@@ -1,4 +1,4 @@
-// t_names_map: source name to destination name, ordered by the names' character codes.  Adding a
+// t_names_map: source name to destination name, ordered by the names' UTF-16 code units.  Adding a
 // source name that is already present keeps the first pair.  Lookups compare exactly or ignoring
 // case as the caller asks, and give the name unchanged when nothing matches.
 // Thread-safety: none.
@@ -8,9 +8,11 @@
 #include <map>
 #include <string>
 
+#include "UDB/udb_compare.h"
+
 class t_names_map {
 public:
-    using map_type = std::map<std::wstring, std::wstring>;
+    using map_type = std::map<std::wstring, std::wstring, udb_utf16_less>;
 
     // Records source -> destination unless the source is already mapped; never raises.
     void add(const std::wstring& source, const std::wstring& destination);

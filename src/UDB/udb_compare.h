@@ -8,3 +8,9 @@
 
 // True when a and b are the same name ignoring case (locale aware); never raises.
 bool udb_equal_nocase(const std::wstring& a, const std::wstring& b);
+
+// Orders names by their UTF-16 code units, as the profile and the names maps are ordered on
+// every platform: characters above U+FFFF sort between U+D7FF and U+E000.  Never raises.
+struct udb_utf16_less {
+    bool operator()(const std::wstring& a, const std::wstring& b) const noexcept;
+};

@@ -12,7 +12,9 @@ udb_database::udb_database(const std::wstring& name, int mode, int case_sensitiv
     tk_wlog(2, L"udb_database::ctor(%s)", name.c_str());
 }
 
-udb_database::~udb_database() { tk_log(2, "udb_database::dtor"); }
+udb_database::~udb_database() {
+    tk_log(2, "udb_database::dtor");
+}
 
 bool udb_database::same_table_name(const std::wstring& a, const std::wstring& b) const {
     return m_case_sensitive != 0 ? a == b : udb_equal_nocase(a, b);
@@ -54,7 +56,9 @@ void udb_database::empty_table(const std::wstring& table) {
     query(L"delete from " + table);
 }
 
-void udb_database::clear_list(name_list& list) { list.clear(); }
+void udb_database::clear_list(name_list& list) {
+    list.clear();
+}
 
 std::unique_ptr<udb_recordset> udb_database::query(const std::wstring& /*statement*/) {
     throw tk_mail_assertion("udb_db", 97);
@@ -62,7 +66,9 @@ std::unique_ptr<udb_recordset> udb_database::query(const std::wstring& /*stateme
 
 void udb_database::create_relationships(const udb_relationships& /*relationships*/) {}
 
-udb_database::name_list& udb_database::get_tables() { return m_tables; }
+udb_database::name_list& udb_database::get_tables() {
+    return m_tables;
+}
 
 bool udb_database::is_table_exist(const std::wstring& table) {
     tk_wlog(2, L"udb_database::is_table_exist(%s,case_sensitive=%d)", table.c_str(),

@@ -12,7 +12,7 @@
 udb_engine::~udb_engine() = default;
 
 void udb_engine::db_delete(const std::wstring& name) {
-    const std::string path = tk_to_utf8(name);
+    const std::string path = tk_to_ansi(name, CP_ACP);
     if (::unlink(path.c_str()) != 0) {
         SetLastError(static_cast<DWORD>(errno));
         throw tk_exception_ex();
@@ -29,4 +29,6 @@ bool udb_engine::is_db_exist(const std::wstring& name) {
     return tk_is_file_exist(path.c_str(), 0x4000);
 }
 
-void udb_engine::set_properties(udb_properties* properties) { m_properties = properties; }
+void udb_engine::set_properties(udb_properties* properties) {
+    m_properties = properties;
+}

@@ -4,7 +4,9 @@
 
 #include "TK/tk_logger.h"
 
-udb_field::udb_field() { tk_log(1, "udb_field::empty ctor"); }
+udb_field::udb_field() {
+    tk_log(1, "udb_field::empty ctor");
+}
 
 udb_field::udb_field(const std::wstring& name, int size, const ole_variant& value, bool flag1,
                      bool flag2)

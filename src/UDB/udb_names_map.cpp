@@ -1,6 +1,5 @@
 #include "UDB/udb_names_map.h"
 
-
 #include "TK/tk_logger.h"
 #include "UDB/udb_compare.h"
 #include "platform/win/win_compare.h"

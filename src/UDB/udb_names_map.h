@@ -11,7 +11,7 @@
 
 class udb_names_map {
 public:
-    using field_maps = std::map<std::wstring, t_names_map>;
+    using field_maps = std::map<std::wstring, t_names_map, udb_utf16_less>;
 
     // Records a table's destination name (the first mapping of a source name stays).
     void add_tn_mapping(const std::wstring& source, const std::wstring& destination);

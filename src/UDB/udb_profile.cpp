@@ -52,7 +52,9 @@ udb_profile::udb_profile() {
     add_section(kGenericSettings);
 }
 
-void udb_profile::add_section(const std::wstring& section) { m_sections.try_emplace(section); }
+void udb_profile::add_section(const std::wstring& section) {
+    m_sections.try_emplace(section);
+}
 
 void udb_profile::set_value(const std::wstring& section, const std::wstring& key,
                             const std::wstring& value) {
@@ -148,8 +150,7 @@ bool udb_profile::load(const std::wstring& path) {
         const std::size_t eq = line.find(L'=');
         if (eq != std::wstring::npos) {
             // Spaces right after the "=" belong to the value; only the key is trimmed.
-            m_sections[*section].emplace_back(trim_spaces(line.substr(0, eq)),
-                                              line.substr(eq + 1));
+            m_sections[*section].emplace_back(trim_spaces(line.substr(0, eq)), line.substr(eq + 1));
         } else {
             m_lists[*section].push_back(raw);
             m_sections[*section].emplace_back(line, std::wstring());

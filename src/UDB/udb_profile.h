@@ -11,10 +11,14 @@
 #include <utility>
 #include <vector>
 
+#include "UDB/udb_compare.h"
+
 class udb_profile {
 public:
     using pair_list = std::vector<std::pair<std::wstring, std::wstring>>;
     using line_list = std::vector<std::wstring>;
+    using section_map = std::map<std::wstring, pair_list, udb_utf16_less>;
+    using list_section_map = std::map<std::wstring, line_list, udb_utf16_less>;
 
     // A profile with the empty sections "Available Queries", "Selected Tables",
     // "Selected Views" and "Generic settings".
@@ -23,8 +27,7 @@ public:
     // Adds an empty section unless one of that name exists.
     void add_section(const std::wstring& section);
     // Appends the pair to the section (created when absent); never replaces.
-    void set_value(const std::wstring& section, const std::wstring& key,
-                   const std::wstring& value);
+    void set_value(const std::wstring& section, const std::wstring& key, const std::wstring& value);
     // The value of the first pair with that key; empty when the section or the key is absent.
     std::wstring get_value(const std::wstring& section, const std::wstring& key) const;
     // The pairs of "Available Queries"; raises tk_exception_ex when the section is absent.
@@ -46,12 +49,12 @@ public:
     // (level 1) when the file does not exist.
     bool load(const std::wstring& path);
 
-    const std::map<std::wstring, pair_list>& sections() const noexcept { return m_sections; }
-    const std::map<std::wstring, line_list>& list_sections() const noexcept { return m_lists; }
+    const section_map& sections() const noexcept { return m_sections; }
+    const list_section_map& list_sections() const noexcept { return m_lists; }
 
 private:
     pair_list& required_section(const wchar_t* name);
 
-    std::map<std::wstring, pair_list> m_sections;
-    std::map<std::wstring, line_list> m_lists;
+    section_map m_sections;
+    list_section_map m_lists;
 };

@@ -2,4 +2,6 @@
 
 udb_properties::~udb_properties() = default;
 
-udb_properties::property_map& udb_properties::get_properties() { return properties; }
+udb_properties::property_map& udb_properties::get_properties() {
+    return properties;
+}

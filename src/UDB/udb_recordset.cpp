@@ -19,19 +19,29 @@ udb_recordset::udb_recordset(const std::wstring& name)
     tk_log(2, "udb_recordset::ctor(default)");
 }
 
-udb_recordset::~udb_recordset() { tk_log(2, "udb_recordset::dtor"); }
+udb_recordset::~udb_recordset() {
+    tk_log(2, "udb_recordset::dtor");
+}
 
 void udb_recordset::update2(udb_record& /*record*/, udb_record& /*key*/) {
     tk_log(2, "udb_recordset::update2");
 }
 
-void udb_recordset::update1(udb_record& /*record*/) { tk_log(2, "udb_recordset::update1"); }
+void udb_recordset::update1(udb_record& /*record*/) {
+    tk_log(2, "udb_recordset::update1");
+}
 
-udb_record* udb_recordset::get_item() { return nullptr; }
+udb_record* udb_recordset::get_item() {
+    return nullptr;
+}
 
-bool udb_recordset::is_eof() { return true; }
+bool udb_recordset::is_eof() {
+    return true;
+}
 
-bool udb_recordset::is_query() { return !m_query.empty(); }
+bool udb_recordset::is_query() {
+    return !m_query.empty();
+}
 
 void udb_recordset::next() {}
 

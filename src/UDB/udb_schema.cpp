@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
-udb_schema::udb_schema(bool setting) : m_setting(setting) { tk_log(2, "udb_schema::ctor"); }
+udb_schema::udb_schema(bool setting) : m_setting(setting) {
+    tk_log(2, "udb_schema::ctor");
+}
 
 // The stand-in for a missing name is per object and never shared, so it is not copied.
 udb_schema::udb_schema(const udb_schema& other)

@@ -83,6 +83,10 @@ void udb_validator::add_mapped_pair(const std::wstring& source, const std::wstri
     m_mapping.add(source, repaired);
 }
 
-void udb_validator::add_restricted_name(const std::wstring& name) { m_restricted.push_back(name); }
+void udb_validator::add_restricted_name(const std::wstring& name) {
+    m_restricted.push_back(name);
+}
 
-void udb_validator::add_illegal_char(wchar_t c) { m_illegal.push_back(c); }
+void udb_validator::add_illegal_char(wchar_t c) {
+    m_illegal.push_back(c);
+}
