@@ -51,6 +51,8 @@ private:
     void parse(const std::string& text);
     // The text printed with the two-digit-year window applied when the year was written short.
     std::string format(bool allow_milliseconds, bool narrow) const;
+    // The broken-down time with that window applied.
+    SYSTEMTIME effective_systemtime() const;
 
     bool m_midnight_as_date = true;
     int m_kind = invalid;

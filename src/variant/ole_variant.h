@@ -102,7 +102,7 @@ public:
     SYSTEMTIME* get_systemtime(SYSTEMTIME& time) const;
 
     // Signed 32-bit reading (low bits of 64-bit values, reals truncated); 0 when not numeric.
-    long to_long() const;
+    std::int32_t to_long() const;
     // Real reading; VT_EMPTY/VT_NULL give 0, a non-numeric type raises tk_mail_assertion 714.
     double to_double() const;
     // Truth of a numeric value; VT_BOOL is true only for VARIANT_TRUE; other types false.
