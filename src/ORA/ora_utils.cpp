@@ -1,6 +1,10 @@
 #include "ORA/ora_utils.h"
 
+#include <cwchar>
+
+#include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "UDB/t_ftd.h"
 #include "platform/oleaut/oleaut.h"
 
 std::wstring ora_simplify_name(const std::wstring& name) {
@@ -212,4 +216,62 @@ std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
         i += j;
     }
     return out;
+}
+
+std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
+    tk_log(1, "get_ora_native_type [Oracle]");
+    tk_log(1, "vt=%d, size=%d, dw_reserved=%d", field.vartype, static_cast<int>(field.size),
+           field.dw_reserved);
+    wchar_t buf[64];
+    switch (field.vartype) {
+        case VT_I2:
+        case VT_UI1:
+            return with_sizes ? L"NUMBER(5,0)" : L"NUMBER";
+        case VT_I4:
+        case VT_UI2:
+        case VT_INT:
+            return with_sizes ? L"NUMBER(10,0)" : L"NUMBER";
+        case VT_BOOL:
+        case VT_I1:
+            return with_sizes ? L"NUMBER(3,0)" : L"NUMBER";
+        case VT_DECIMAL: {
+            if (!with_sizes) return L"NUMBER";
+            int precision = (field.dw_reserved >> 8) & 0xFF;
+            int scale = field.dw_reserved & 0xFF;
+            if (precision != 0 && precision >= scale) {
+                std::swprintf(buf, sizeof buf / sizeof buf[0], L"NUMBER(%d,%d)", precision, scale);
+                tk_wlog(1, L"VT_DECIMAL->%s", buf);
+                return buf;
+            }
+            tk_log(1, "VT_DECIMAL with invalid prec/scale");
+            return L"NUMBER";
+        }
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_UINT:
+            return L"NUMBER";
+        case VT_DATE:
+            return field.dw_reserved == 1 ? L"TIMESTAMP" : L"DATE";
+        case VT_BSTR:
+            tk_log(1, "process as text");
+            if (field.size >= 1 && field.size <= 2000) {
+                if (!with_sizes) return L"NVARCHAR2";
+                std::swprintf(buf, sizeof buf / sizeof buf[0], L"NVARCHAR2(%d) ",
+                              static_cast<int>(field.size));
+                return buf;
+            }
+            return field.dw_reserved == 10 ? L"LONG" : L"CLOB";
+        case VT_BLOB:
+            tk_log(1, "process as binary(size=%d)", static_cast<int>(field.size));
+            if (field.size == 0 || field.size > 2000) return L"BLOB";
+            if (!with_sizes) return L"RAW";
+            std::swprintf(buf, sizeof buf / sizeof buf[0], L"RAW(%d)", static_cast<int>(field.size));
+            return buf;
+        default:
+            throw tk_mail_assertion("ora_util", 199);
+    }
 }

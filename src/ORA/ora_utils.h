@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+class t_ftd;
+
 // The name with every double quote removed; never fails.
 std::wstring ora_simplify_name(const std::wstring& name);
 
@@ -26,6 +28,10 @@ std::wstring ora_quote_literal(const std::wstring& text);
 // The variant type that a NUMBER(precision, scale) column is read as; raises the precision by one
 // when it equals a non-zero scale. `int64_numbers` is the engine's setting for unbounded numbers.
 int get_refined_num_type(int& precision, int scale, bool int64_numbers);
+
+// The Oracle column type for a column description, with sizes ("NUMBER(10,2)", "RAW(16)") or
+// without; a variant type without an Oracle form raises tk_mail_assertion("ora_util", 199).
+std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes);
 
 // Wide text as UTF-16 code units (characters outside the BMP become surrogate pairs).
 std::u16string ora_to_utf16(const std::wstring& text);
