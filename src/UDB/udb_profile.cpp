@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <memory>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -33,15 +32,36 @@ bool narrow_path(const std::wstring& path, std::string& out) {
     return true;
 }
 
-struct file_closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+// Writes lines to a file in UTF-8 with CR LF ends and remembers whether every write and the
+// final close succeeded, so that a profile cut short (full disk, lost share) is not reported as
+// saved.
+class line_writer {
+public:
+    explicit line_writer(const std::string& path) : m_file(std::fopen(path.c_str(), "wb")) {}
+    ~line_writer() {
+        if (m_file) std::fclose(m_file);
+    }
+    line_writer(const line_writer&) = delete;
+    line_writer& operator=(const line_writer&) = delete;
 
-void write_line(std::FILE* f, const std::wstring& line) {
-    const std::string bytes = tk_to_utf8(line);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fwrite("\r\n", 1, 2, f);
-}
+    bool is_open() const noexcept { return m_file != nullptr; }
+
+    void write_line(const std::wstring& line) {
+        const std::string bytes = tk_to_utf8(line) + "\r\n";
+        if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) m_ok = false;
+    }
+
+    // Flushes and closes the file; true when nothing failed.
+    bool close() {
+        if (std::fclose(m_file) != 0) m_ok = false;
+        m_file = nullptr;
+        return m_ok;
+    }
+
+private:
+    std::FILE* m_file;
+    bool m_ok = true;
+};
 
 }  // namespace
 
@@ -100,26 +120,26 @@ bool udb_profile::store(const std::wstring& path) const {
     tk_wlog(2, L"udb_profile::store)", path.c_str());
     std::string narrow;
     if (!narrow_path(path, narrow)) return false;
-    std::unique_ptr<std::FILE, file_closer> f(std::fopen(narrow.c_str(), "wb"));
-    if (!f) return false;
+    line_writer out(narrow);
+    if (!out.is_open()) return false;
 
     for (const auto& [name, pairs] : m_sections) {
-        write_line(f.get(), L"[" + name + L"]");
+        out.write_line(L"[" + name + L"]");
         const bool bare_keys = name == kSelectedTables;
         for (const auto& [key, value] : pairs) {
             if (bare_keys && value.empty()) {
-                write_line(f.get(), key);
+                out.write_line(key);
             } else {
-                write_line(f.get(), key + L"=" + value);
+                out.write_line(key + L"=" + value);
             }
         }
-        write_line(f.get(), std::wstring());
+        out.write_line(std::wstring());
     }
     for (const auto& [name, lines] : m_lists) {
-        write_line(f.get(), L"[" + name + L"]");
-        for (const auto& line : lines) write_line(f.get(), line);
+        out.write_line(L"[" + name + L"]");
+        for (const auto& line : lines) out.write_line(line);
     }
-    return true;
+    return out.close();
 }
 
 bool udb_profile::load(const std::wstring& path) {

@@ -41,8 +41,7 @@ public:
     // The list section, created empty when absent.
     line_list& get_list(const std::wstring& section);
 
-    // Writes the profile; false when the file cannot be created.  Later write errors are not
-    // detected.
+    // Writes the profile; false when the file cannot be created or a write fails.
     bool store(const std::wstring& path) const;
     // Adds the file's sections to this profile; false when the file cannot be opened or a pair
     // or bare line comes before the first section (what was read stays).  Raises tk_exception

@@ -157,6 +157,13 @@ TEST(udb_profile, unwritable_path_gives_false) {
     EXPECT_FALSE(p.store(wide(dir.path("no/such/dir/p.kvt"))));
 }
 
+TEST(udb_profile, failed_writes_are_not_reported_as_saved) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    udb_profile p;
+    p.set_value(L"Available Queries", L"Q", std::wstring(64 * 1024, L'q'));
+    EXPECT_FALSE(p.store(L"/dev/full"));
+}
+
 TEST(udb_profile, sections_and_lists) {
     udb_profile p;
     EXPECT_TRUE(p.get_available_queries().empty());
