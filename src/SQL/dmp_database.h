@@ -1,0 +1,74 @@
+// dmp_database: the dump-file destination.  Every operation of the database interface appends SQL
+// text to one file, a script a MySQL client replays later: optional header comments, SET NAMES,
+// optionally the database statements, then per table DROP TABLE, CREATE TABLE, LOCK TABLES and
+// the INSERT statements its dmp_recordset writes, with UNLOCK TABLES between tables.  Creating it
+// fixes the MySQL engine's version word to the generation the options choose, so every SQL
+// generator writes for that server.
+//
+// Failure: a file that cannot be created, or a write that fails (disk full), raises tk_exception
+// at level 1 naming the path; nothing is ever reported as written that was not.  close() reports
+// the last write; the destructor closes quietly (it must not raise) and only logs a failure.
+// Needs the registered sql_engine for its whole life.  Thread-safety: none; the run's thread.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "SQL/dump_options.h"
+#include "UDB/udb_database.h"
+
+class dmp_database : public udb_database {
+public:
+    using created_map = std::map<std::wstring, std::pair<std::wstring, udb_indexes>>;
+
+    // Creates (truncates) the file and writes its head; raises tk_exception (level 1) when the
+    // file cannot be created or written.
+    dmp_database(const std::wstring& file_name, const dump_options& options);
+    // Writes the last UNLOCK TABLES and closes the file; failures are only logged.
+    ~dmp_database() override;
+
+    // Writes the table's structure and data heads and returns the recordset that writes its rows.
+    // A table created twice raises tk_mail_assertion("sql_dump", 416).
+    std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& fields,
+                                                const udb_indexes& indexes) override;
+    void create_index(const std::wstring& table, int flags, const udb_index& index) override;
+    void delete_fk(const std::wstring& name) override;
+    void delete_idx(const std::wstring& table, const udb_index& index) override;
+    // Writes DROP TABLE IF EXISTS; true when the table was created in this file.
+    bool delete_tab(const std::wstring& table) override;
+    // A dump has no results to read: none.
+    std::unique_ptr<udb_recordset> get_query(const std::wstring& name,
+                                             const std::wstring& query_text, int mode) override;
+    // Internal error: a dump cannot be read ("sql_dump", 148).
+    std::unique_ptr<udb_recordset> get_table(const std::wstring& table, int mode) override;
+    // Writes the statement (after UNLOCK TABLES when a lock is pending); gives none.
+    std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
+    // False: nothing can be tested against a file.
+    bool test_query(const std::wstring& query_text) override;
+
+    // Flushes and closes the file, writing the last UNLOCK TABLES first; raises tk_exception
+    // (level 1) when that fails.  Later writes raise as well.
+    void close();
+
+    // Appends UTF-8 text to the file; raises tk_exception (level 1) with the path on failure.
+    void write(const std::string& text);
+    // A name as written in statements: backticks for new servers, bare (when plain) for old ones.
+    std::wstring table_name_text(const std::wstring& name) const;
+
+    const dump_options& options() const noexcept { return m_options; }
+    const created_map& created_tables() const noexcept { return m_created; }
+    const std::string& path() const noexcept { return m_path; }
+
+private:
+    void write_comment_block(const std::wstring& title, const std::wstring& table);
+    void unlock_if_pending();
+    [[noreturn]] void fail(const char* what);
+
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    dump_options m_options;
+    created_map m_created;
+};

@@ -1,0 +1,120 @@
+// sql_engine: the one MySQL engine of the process.  It owns the single client connection, the
+// server's version word that every SQL generator consults, the character set and table type for
+// new databases and tables, and the flags that switch the writers' behaviour.  It creates, opens,
+// tests and drops databases, creates the dump-file destination, lists the server's character sets
+// and storage engines, and builds the MySQL name validators for the server generation.
+//
+// Registered as a one-instance object; every other MySQL-side object reaches it there.  Server
+// errors become sql_exception.  Not thread-safe: it belongs to the thread that runs the conversion
+// (the wizard's pages use it only while no conversion runs).
+#pragma once
+
+#include <mysql.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TK/tk_singleton.h"
+#include "UDB/udb_engine.h"
+#include "UDB/udb_properties.h"
+
+class udb_database;
+class udb_validator;
+class udb_schema;
+class udb_record;
+class udb_indexes;
+class dmp_database;
+struct dump_options;
+
+class sql_engine : public udb_engine, public tk_singleton<sql_engine> {
+public:
+    // Sets the defaults, registers the one instance and initialises the client handle.
+    sql_engine();
+    // Turns the server's foreign-key checks back on when connected, then closes the connection.
+    ~sql_engine() override;
+
+    // Connects (closing an open connection first), tunes the session and reads the version word.
+    // Failure to connect raises sql_exception; an unreadable version text raises
+    // tk_mail_assertion; a 4.1.0 server with a password raises sql_auth_not_supported_exception.
+    void connect(const std::string& host, const std::string& user, const std::string& password,
+                 int port);
+
+    // Creates the database with the engine's character set and makes it the connection's current
+    // database; raises sql_exception.
+    void create_db(const std::wstring& name) override;
+    // create_db, then open_db(name, 2): the new database's object, owned by the caller.
+    std::unique_ptr<udb_database> create_and_open_db(const std::wstring& name);
+    // Selects the database and returns a new database object the caller owns; raises sql_exception.
+    std::unique_ptr<udb_database> open_db(const std::wstring& name, int flags) override;
+    // Drops the database; raises sql_exception when DROP DATABASE fails.
+    void db_delete(const std::wstring& name) override;
+    // True when the database can be selected (it then is the connection's current database).
+    bool is_db_exist(const std::wstring& name) override;
+    // Keeps the property set and takes its "engine" and "character set" values; a value that is not
+    // a plain identifier raises tk_exception at level 1.
+    void set_properties(udb_properties* properties) override;
+
+    // Creates the dump destination (writes the file's head); the caller owns it.  A file that
+    // cannot be created raises tk_exception at level 1.
+    std::unique_ptr<dmp_database> create_dump(const std::wstring& file_name,
+                                              const dump_options& options);
+
+    // Pick lists for the wizard, built once per process (fixed lists when not connected).
+    std::vector<std::wstring> get_charsets();
+    std::vector<std::wstring> get_storage_engines();
+    // Forgets the kept pick lists so that the next call builds them again.
+    static void clear_pick_lists();
+
+    // Validators for the server generation of the version word; the caller owns them.
+    std::unique_ptr<udb_validator> create_tn_validator(const std::vector<std::wstring>& selected,
+                                                       const std::vector<std::wstring>& existing);
+    std::unique_ptr<udb_validator> create_fn_validator(const udb_schema& schema);
+    std::unique_ptr<udb_validator> create_fn_validator(const udb_record& record);
+    std::unique_ptr<udb_validator> create_in_validator(const udb_indexes& indexes);
+    std::unique_ptr<udb_validator> create_dn_validator();
+
+    // True for servers before 4.1.0 (logs the version word).
+    bool is_old_version() const;
+
+    // Character set for new databases and text columns; "utf8" at construction.  Empty means the
+    // server's default (no character set clause is written).  A name that is not a plain
+    // identifier ([A-Za-z0-9_]) raises tk_exception at level 1 and changes nothing.
+    const std::wstring& character_set() const noexcept { return m_character_set; }
+    void set_character_set(const std::wstring& name);
+    // Storage engine for new tables; "MyISAM" at construction.  Same rule as the character set.
+    const std::wstring& table_type() const noexcept { return m_table_type; }
+    void set_table_type(const std::wstring& name);
+    // The property set last given to set_properties, or null.
+    udb_properties* properties() const noexcept { return m_properties; }
+    // The name of the character set the live session must use: utf8mb4 when that is the chosen
+    // set, else UTF8.
+    const char* session_charset() const;
+
+    // The client handle of the connection (borrowed by the live database objects).
+    MYSQL* handle() noexcept { return &m_mysql; }
+
+    // Flags read and written across the MySQL side and by the conversion run.
+    bool lock_pending = false;
+    bool connected = false;
+    bool fast_append_mode = true;
+    bool blob_as_text = false;
+    bool case_sensitive = false;
+    uint32_t version_word = 0;
+
+private:
+    void initialize();
+    // Sends a statement whose failure is only logged with the given format (one %s for the text).
+    bool best_effort(const char* statement, const char* log_format);
+    std::wstring quoted_db_name(const std::wstring& name) const;
+
+    std::wstring m_character_set = L"utf8";
+    std::wstring m_table_type = L"MyISAM";
+    MYSQL m_mysql;
+};
+
+// Accepts a character-set or storage-engine name only when it is a plain identifier; anything
+// else (the empty name included) raises tk_exception at level 1 naming what was refused
+// ("character set" or "storage engine").
+void sql_check_identifier(const std::wstring& value, const char* what);

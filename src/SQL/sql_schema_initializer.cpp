@@ -1,0 +1,152 @@
+#include "SQL/sql_schema_initializer.h"
+
+#include "SQL/sql_engine.h"
+#include "SQL/sql_util.h"
+#include "TK/tk_logger.h"
+#include "UDB/udb_properties.h"
+
+namespace {
+
+std::wstring property_of(udb_properties* properties, const wchar_t* key) {
+    if (!properties) return std::wstring();
+    const auto& map = properties->get_properties();
+    const auto it = map.find(key);
+    return it == map.end() ? std::wstring() : it->second;
+}
+
+// COMMENT text: backslashes, quotes and zero characters escaped, so the text cannot end early.
+std::wstring escape_comment(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size() + 4);
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'\'') {
+            out.push_back(L'\\');
+            out.push_back(c);
+        } else if (c == L'\0') {
+            out += L"\\0";
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+sql_schema_initializer::sql_schema_initializer(const std::wstring& table,
+                                               const udb_schema& columns,
+                                               const udb_indexes& indexes,
+                                               std::wstring& auto_increment_name, int /*unused*/)
+    : m_table(table),
+      m_auto_increment_name(auto_increment_name),
+      m_indexes(indexes),
+      m_validator(sql_engine::get_instance().create_fn_validator(columns)),
+      m_source(columns) {
+    tk_log(2, "sql_schema_initializer::ctor");
+    for (const auto& source : m_source) {
+        const bool accepted = m_validator->is_acceptable(source->name);
+        const std::wstring name = accepted ? source->name : m_validator->get_safe_name(source->name);
+        t_ftd& column = m_columns.add_field(*source);
+        column.name = name;
+        tk_wlog(1, L"GOT FIELD: name=%s, type=%d, flags=%d, description=%s", name.c_str(),
+                column.vartype, column.dw_reserved, column.comment.c_str());
+        if (!accepted) {
+            tk_wlog(1, L"Store generated column name '%s'", name.c_str());
+            m_validator->add_existing_name(name);
+            m_validator->add_mapped_pair(source->name, name);
+        }
+        m_validator->add_existing_name(name);
+    }
+}
+
+bool sql_schema_initializer::can_have_auto_num(const t_ftd* column) {
+    if (!column) throw tk_mail_assertion("sql_init", 64);
+    switch (column->vartype) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT: return true;
+        default: return false;
+    }
+}
+
+bool sql_schema_initializer::can_have_def_value(const t_ftd* column) {
+    if (!column) throw tk_mail_assertion("sql_init", 78);
+    if (column->b_auto_increment) {
+        tk_log(2, "WARNING: auto_increment columns cannot have default value!");
+        return false;
+    }
+    if (column->vartype == VT_BSTR && (column->size == 0 || column->size > 255)) return false;
+    if (column->vartype == VT_BLOB || column->vartype == VT_BLOB_OBJECT) return false;
+    return true;
+}
+
+void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
+                                             udb_properties* table_properties) {
+    tk_log(2, "sql_schema_initializer::get_init_chunks(n_columns=%d)",
+           static_cast<int>(m_columns.size()));
+    m_auto_increment_name.clear();
+    sql_engine& engine = sql_engine::get_instance();
+    const uint32_t version = engine.version_word;
+    const bool new_server = version > 0x400FF;
+
+    for (std::size_t i = 0; i < m_columns.size(); ++i) {
+        const t_ftd& column = m_columns[i];
+        const std::wstring& source_name = m_source[i].name;
+        tk_wlog(1, L"Processing field '%s'", column.name.c_str());
+
+        std::wstring clause = new_server ? quote_mysql_name(column.name) + L" "
+                                         : mysql_name_for_old_server(column.name) + L" ";
+        clause += column.native_type.empty() ? get_sql_native_type(column, false)
+                                             : column.native_type;
+
+        if (new_server) {
+            const bool text_column =
+                (column.native_type.empty() && column.vartype == VT_BSTR) ||
+                column.native_type.find(L"CHAR") != std::wstring::npos ||
+                column.native_type.find(L"TEXT") != std::wstring::npos;
+            if (text_column) {
+                udb_properties* column_properties =
+                    table_properties ? table_properties->find_item(source_name) : nullptr;
+                std::wstring charset = property_of(column_properties, L"character_set");
+                if (charset.empty()) charset = engine.character_set();
+                if (!charset.empty()) {
+                    sql_check_identifier(charset, "character set");
+                    clause += L" CHARACTER SET " + charset;
+                }
+            }
+        }
+
+        const bool in_primary = m_indexes.is_idx_field(source_name, true);
+        const bool in_any_index = version < 0x31702 && m_indexes.is_idx_field(source_name, false);
+        if (column.b_not_null || column.b_auto_increment || in_primary || in_any_index)
+            clause += L" NOT NULL";
+
+        if (can_have_def_value(&column)) {
+            const std::wstring def = make_mysql_def_val(&column);
+            if (!def.empty()) {
+                tk_wlog(1, L"got def value: %s", def.c_str());
+                clause += L" DEFAULT " + def;
+            }
+        }
+
+        if (column.b_auto_increment && can_have_auto_num(&column)) {
+            if (!m_auto_increment_name.empty()) throw tk_mail_assertion("sql_init", 138);
+            m_auto_increment_name = column.name;
+            clause += L" AUTO_INCREMENT";
+        }
+
+        if (!column.comment.empty()) {
+            tk_wlog(1, L"Setting column's comment: '%s'", column.comment.c_str());
+            clause += L" COMMENT '" + escape_comment(column.comment) + L"'";
+        }
+        out.push_back(clause);
+    }
+}

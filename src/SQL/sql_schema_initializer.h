@@ -1,0 +1,53 @@
+// sql_schema_initializer: the column clauses of a CREATE TABLE for one table.  At construction it
+// makes every column name acceptable to the MySQL server generation of the engine's version word
+// (through the column-name validator, which also records each repaired name and the pair of
+// source and new name), and keeps a copy of each column description under its MySQL name.
+// get_init_chunks then gives one clause per column: quoted name, type, character set, NOT NULL,
+// DEFAULT, AUTO_INCREMENT and COMMENT.
+//
+// The auto-increment name holder is the caller's text; it receives the MySQL name of the table's
+// auto-increment column for the index initialiser.  Needs the registered sql_engine.
+// Thread-safety: none; one table on the conversion thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UDB/udb_indexes.h"
+#include "UDB/udb_schema.h"
+#include "UDB/udb_validator.h"
+
+class udb_properties;
+
+class sql_schema_initializer {
+public:
+    // Builds the column list under MySQL names; raises what the validator raises.
+    sql_schema_initializer(const std::wstring& table, const udb_schema& columns,
+                           const udb_indexes& indexes, std::wstring& auto_increment_name,
+                           int unused);
+
+    // Appends one clause per column.  Two auto-increment columns raise
+    // tk_mail_assertion("sql_init", 138); a character set that is not a plain identifier raises
+    // tk_exception at level 1.
+    void get_init_chunks(std::vector<std::wstring>& out, udb_properties* table_properties);
+
+    // The column may be AUTO_INCREMENT (an integer type); null raises tk_mail_assertion 64.
+    static bool can_have_auto_num(const t_ftd* column);
+    // The column may have a DEFAULT clause; null raises tk_mail_assertion 78.
+    static bool can_have_def_value(const t_ftd* column);
+
+    // The columns under their MySQL names, in source order.
+    const udb_schema& columns() const noexcept { return m_columns; }
+    // Source name to MySQL name of every column whose name was repaired.
+    const t_names_map& name_map() const { return m_validator->get_mapping(); }
+    udb_validator& validator() noexcept { return *m_validator; }
+
+private:
+    std::wstring m_table;
+    udb_schema m_columns;
+    std::wstring& m_auto_increment_name;
+    udb_indexes m_indexes;
+    std::unique_ptr<udb_validator> m_validator;
+    udb_schema m_source;
+};

@@ -1,0 +1,541 @@
+#include "SQL/sql_util.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <map>
+
+#include "SQL/sql_engine.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/t_ftd.h"
+#include "platform/win/win_compare.h"
+#include "variant/ole_date.h"
+#include "variant/ole_variant.h"
+
+namespace {
+
+// MySQL field type codes and flags the cell rules look at.
+constexpr int k_type_decimal = 0, k_type_tiny = 1, k_type_short = 2, k_type_long = 3,
+              k_type_float = 4, k_type_double = 5, k_type_timestamp = 7, k_type_longlong = 8,
+              k_type_int24 = 9, k_type_date = 10, k_type_time = 11, k_type_datetime = 12,
+              k_type_year = 13, k_type_bit = 16, k_type_newdecimal = 246,
+              k_type_tiny_blob = 249, k_type_blob = 252, k_type_var_string = 253;
+constexpr unsigned int k_flag_unsigned = 0x20, k_flag_binary = 0x80;
+
+template <class C>
+bool is_digit(C c) {
+    return c >= C('0') && c <= C('9');
+}
+
+template <class C>
+bool is_hex_digit(C c) {
+    return is_digit(c) || (c >= C('a') && c <= C('f')) || (c >= C('A') && c <= C('F'));
+}
+
+template <class S>
+bool is_number_literal(const S& text) {
+    using C = typename S::value_type;
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (i < n && (text[i] == C('+') || text[i] == C('-'))) ++i;
+    std::size_t digits = 0;
+    while (i < n && is_digit(text[i])) ++i, ++digits;
+    if (i < n && text[i] == C('.')) {
+        ++i;
+        while (i < n && is_digit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (text[i] == C('e') || text[i] == C('E'))) {
+        ++i;
+        if (i < n && (text[i] == C('+') || text[i] == C('-'))) ++i;
+        std::size_t exp_digits = 0;
+        while (i < n && is_digit(text[i])) ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    return i == n;
+}
+
+// A binary value written as text: 0x followed by hex digits, or decimal digits alone.
+template <class S>
+bool is_valid_binary_text(const S& text) {
+    using C = typename S::value_type;
+    if (text.size() < 2 || !is_digit(text[0])) return false;
+    if ((text[1] == C('x') || text[1] == C('X')) && text[0] == C('0')) {
+        if (text.size() < 3) return false;
+        for (std::size_t i = 2; i < text.size(); ++i)
+            if (!is_hex_digit(text[i])) return false;
+        return true;
+    }
+    for (std::size_t i = 1; i < text.size(); ++i)
+        if (!is_digit(text[i])) return false;
+    return true;
+}
+
+// The whole text is the word guid/GUID, optionally a brace pair, and a well-formed GUID; gives
+// the 36 characters of the GUID.
+template <class S>
+bool match_guid(const S& text, S& guid) {
+    using C = typename S::value_type;
+    static const char* const k_words[] = {"guid", "GUID"};
+    bool word = false;
+    for (const char* w : k_words) {
+        if (text.size() >= 4 && text[0] == C(w[0]) && text[1] == C(w[1]) && text[2] == C(w[2]) &&
+            text[3] == C(w[3]))
+            word = true;
+    }
+    if (!word) return false;
+    S rest = text.substr(4);
+    if (!rest.empty() && rest.front() == C('{')) {
+        if (rest.back() != C('}')) return false;
+        rest = rest.substr(1, rest.size() - 2);
+    }
+    if (rest.size() != 36) return false;
+    for (std::size_t i = 0; i < 36; ++i) {
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? rest[i] != C('-') : !is_hex_digit(rest[i])) return false;
+    }
+    guid = rest;
+    return true;
+}
+
+template <class S>
+S escape_text(const S& text) {
+    using C = typename S::value_type;
+    S out;
+    out.reserve(text.size() + 8);
+    for (C c : text) {
+        if (c == C('\\') || c == C('\'')) {
+            out.push_back(C('\\'));
+            out.push_back(c);
+        } else if (c == C('\0')) {
+            out.push_back(C('\\'));
+            out.push_back(C('0'));
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+template <class S>
+S widen_ascii(const char* text) {
+    S out;
+    for (const char* p = text; *p; ++p) out.push_back(typename S::value_type(*p));
+    return out;
+}
+
+std::string date_text(const std::string& text) { return ole_date(text).to_string(true); }
+std::wstring date_text(const std::wstring& text) { return ole_date(text).to_wstring(true); }
+
+template <class S>
+S to_mysql_text(const S& text, VARTYPE vt) {
+    using C = typename S::value_type;
+    const S quote(1, C('\''));
+    if (vt == VT_NULL || vt == VT_EMPTY) {
+        tk_log(1, "******* NULL VALUE ******");
+        return widen_ascii<S>("NULL");
+    }
+    if (text.empty()) return widen_ascii<S>("\"\"");
+    if (vt == VT_DATE) return quote + escape_text(date_text(text)) + quote;
+    if (vt == VT_BSTR) {
+        S guid;
+        if (match_guid(text, guid)) {
+            tk_log(1, "BSTR IS AN GUID");
+            return quote + S(1, C('{')) + guid + S(1, C('}')) + quote;
+        }
+    }
+    if (ole_is_binary_type(vt)) {
+        tk_log(1, "GOT BLOB");
+        if (is_valid_binary_text(text)) {
+            tk_log(1, "BLOB IS VALID");
+            return text;
+        }
+        // Not a hex or digit literal: an ordinary text, escaped like any other.
+        return quote + escape_text(text) + quote;
+    }
+    const S escaped = escape_text(text);
+    if (ole_is_quoted_type(vt)) return quote + escaped + quote;
+    // Bare only what the server reads as a number; anything else could end the literal early.
+    if (is_number_literal(text)) return escaped;
+    return quote + escaped + quote;
+}
+
+bool is_empty_literal(const std::string& literal) {
+    return literal.empty() || literal == "\"\"" || literal == "''";
+}
+
+bool iequal(const std::wstring& a, const wchar_t* b) { return win_equal_ignore_case(a, b); }
+
+}  // namespace
+
+bool sql_is_number_literal(const std::string& text) { return is_number_literal(text); }
+
+std::wstring get_sql_type_name(int number) {
+    static const std::map<int, std::wstring> sql_type_names = {
+        {0, L"BINARY"},      {1, L"BIT"},           {2, L"TINYINT"},
+        {3, L"TINYINT UNSIGNED"}, {4, L"SMALLINT"}, {5, L"SMALLINT UNSIGNED"},
+        {6, L"INT"},         {7, L"INT UNSIGNED"},  {8, L"BIGINT"},
+        {9, L"BIGINT UNSIGNED"}, {10, L"FLOAT"},    {11, L"DECIMAL"},
+        {12, L"DOUBLE"},     {13, L"CHAR"},         {14, L"VARBINARY"},
+        {15, L"VARCHAR"},    {16, L"DATETIME"},     {17, L"DATE"},
+        {18, L"TIME"},       {19, L"TIMESTAMP"},    {20, L"LONGBLOB"},
+        {21, L"TINYBLOB"},   {22, L"BLOB"},         {23, L"MEDIUMBLOB"},
+        {24, L"TEXT"},       {25, L"LONGTEXT"},     {26, L"MEDIUMTEXT"},
+        {27, L"TINYTEXT"}};
+    const auto it = sql_type_names.find(number);
+    if (it == sql_type_names.end()) {
+        tk_log(1, "Type %d wasn't found", number);
+        return L"<Unknown type>";
+    }
+    return it->second;
+}
+
+std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
+    const int vt = column.vartype;
+    const unsigned int size = column.size;
+    tk_log(1, "get_sql_native_type(%d,%d,%d)", vt, static_cast<int>(size), column.dw_reserved);
+    wchar_t buf[64];
+    switch (vt) {
+        case VT_I1: return L"TINYINT";
+        case VT_UI1: return L"TINYINT UNSIGNED";
+        case VT_I2: return L"SMALLINT";
+        case VT_UI2: return L"SMALLINT UNSIGNED";
+        case VT_I4:
+        case VT_INT: return L"INT";
+        case VT_UI4:
+        case VT_UINT: return L"INT UNSIGNED";
+        case VT_I8: return L"BIGINT";
+        case VT_UI8: return L"BIGINT UNSIGNED";
+        case VT_R4: return L"FLOAT";
+        case VT_R8: return L"DOUBLE";
+        case VT_BOOL: return L"BIT";
+        case VT_CY: return bare ? L"DECIMAL" : L"DECIMAL(19,4)";
+        case VT_DECIMAL: {
+            const int precision = column.get_precision();
+            if (precision == 0) return L"DOUBLE";
+            if (bare) return L"DECIMAL";
+            const int scale = column.dw_reserved & 0xFF;
+            tk_log(1, "Scale/precision for decimal column: (%d, %d)", scale, precision);
+            std::swprintf(buf, 64, L"DECIMAL(%d,%d)", precision, scale);
+            return buf;
+        }
+        case VT_BSTR: {
+            tk_log(1, "process as text");
+            if (size >= 1 && size <= 255) {
+                if (bare) return L"VARCHAR";
+                std::swprintf(buf, 64, L"VARCHAR(%u)", size);
+                std::wstring type = buf;
+                if (sql_engine::get_instance().case_sensitive) {
+                    type += L" BINARY";
+                    std::puts("settings BINARY");
+                }
+                return type;
+            }
+            if (size >= 256 && size <= 65535) return L"TEXT";
+            if (size >= 65536 && size <= 16777215) return L"MEDIUMTEXT";
+            return L"LONGTEXT";
+        }
+        case VT_BLOB:
+        case VT_BYTE_ARRAY: {
+            tk_log(1, "process as blob");
+            if (size >= 1 && size <= 255) {
+                if (bare) return L"VARBINARY";
+                std::swprintf(buf, 64, L"VARBINARY(%u)", size);
+                return buf;
+            }
+            if (size >= 256 && size <= 65535) return L"BLOB";
+            if (size >= 65536 && size <= 16777215) return L"MEDIUMBLOB";
+            return L"LONGBLOB";
+        }
+        case VT_DATE: {
+            const std::wstring def = column.default_value.to_wstring();
+            if (iequal(def, L"getdate()") || iequal(def, L"getutcdate()")) {
+                tk_log(1, "Customize date type due to NOW() def.value");
+                return L"TIMESTAMP";
+            }
+            switch (column.dw_reserved & 3) {
+                case 0: return bare ? L"CHAR" : L"CHAR(19)";
+                case 1: return L"DATETIME";
+                case 2: return L"DATE";
+                default:
+                    if (sql_engine::get_instance().version_word > 0x50603) {
+                        tk_log(1, "MySQL ver >= 5.6.4, modern time can be used");
+                        return bare ? L"TIME" : L"TIME(3)";
+                    }
+                    return L"TIME";
+            }
+        }
+        default: throw tk_mail_assertion("sql_util", 495);
+    }
+}
+
+std::wstring make_type_size_suffix(const std::wstring& type, int size, int precision, int scale) {
+    wchar_t buf[64];
+    if (type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0) {
+        std::swprintf(buf, 64, L"(%d)", size);
+        return type + buf;
+    }
+    if (type.rfind(L"DECIMAL", 0) == 0) {
+        std::swprintf(buf, 64, L"(%d,%d)", precision, scale);
+        return type + buf;
+    }
+    return type;
+}
+
+std::wstring quote_mysql_name(const std::wstring& name) {
+    const std::wstring cut = name.size() > 64 ? name.substr(0, 63) : name;
+    std::wstring out;
+    out.reserve(cut.size() + 2);
+    out.push_back(L'`');
+    for (wchar_t c : cut) {
+        if (c == L'`') out.push_back(L'`');
+        out.push_back(c);
+    }
+    out.push_back(L'`');
+    return out;
+}
+
+std::wstring mysql_name_for_old_server(const std::wstring& name) {
+    bool plain = !name.empty();
+    for (wchar_t c : name) {
+        const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                        (c >= L'0' && c <= L'9') || c == L'_' || c == L'$';
+        if (!ok) plain = false;
+    }
+    return plain ? name : quote_mysql_name(name);
+}
+
+VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size) {
+    if (type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0) {
+        if (type.find(L')') != std::wstring::npos) {
+            const auto open = type.find(L'(');
+            if (open != std::wstring::npos)
+                size = static_cast<unsigned int>(std::wcstoul(type.c_str() + open + 1, nullptr, 10));
+        }
+        return VT_BSTR;
+    }
+    struct entry {
+        const wchar_t* name;
+        VARTYPE vt;
+        unsigned int size;
+    };
+    static const entry k_exact[] = {
+        {L"BIT", VT_I1, 1},   {L"TINYINT", VT_I1, 1},          {L"TINYINT UNSIGNED", VT_UI1, 1},
+        {L"SMALLINT", VT_I2, 2}, {L"SMALLINT UNSIGNED", VT_UI2, 2}, {L"INT", VT_I4, 4},
+        {L"INT UNSIGNED", VT_UI4, 4}, {L"BIGINT", VT_I8, 8}, {L"BIGINT UNSIGNED", VT_UI8, 8},
+        {L"DATE", VT_DATE, 8}, {L"TIME", VT_DATE, 8},       {L"DOUBLE", VT_R8, 8}};
+    for (const entry& e : k_exact) {
+        if (type == e.name) {
+            size = e.size;
+            return e.vt;
+        }
+    }
+    if (type.rfind(L"DECIMAL", 0) == 0) return VT_DECIMAL;
+    if (type == L"FLOAT") {
+        size = 4;
+        return VT_R4;
+    }
+    return VT_BSTR;
+}
+
+std::string to_mysql_str(const std::string& text, VARTYPE vt) {
+    tk_log(1, "to_mysql_str(%s)", text.c_str());
+    return to_mysql_text(text, vt);
+}
+
+std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt) {
+    tk_wlog(1, L"to_mysql_wstr(%s)", text.c_str());
+    return to_mysql_text(text, vt);
+}
+
+std::string to_mysql_str(const ole_variant& value) {
+    tk_log(1, "to_mysql_str");
+    const VARTYPE vt = value.vt();
+    if (vt == VT_BYTE_ARRAY) {
+        tk_log(1, "special processing for BLOBs");
+        const std::uint8_t* bytes = nullptr;
+        const std::size_t count = value.get_bytes1(bytes);
+        if (count == 0 || !bytes) return "NULL";
+        static const char k_hex[] = "0123456789ABCDEF";
+        std::string out;
+        out.reserve(2 + count * 2);
+        out += "0x";
+        for (std::size_t i = 0; i < count; ++i) {
+            out.push_back(k_hex[bytes[i] >> 4]);
+            out.push_back(k_hex[bytes[i] & 0x0F]);
+        }
+        return out;
+    }
+    // Text values go out as UTF-8 whatever the process's ANSI code page is.
+    if (vt == VT_BSTR) return to_mysql_text(tk_to_utf8(value.to_wstring()), vt);
+    return to_mysql_text(value.to_string(), vt);
+}
+
+std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
+    tk_log(1, "get_fld_append_str");
+    if (!value) throw tk_mail_assertion("sql_util", 984);
+    if (!column) throw tk_mail_assertion("sql_util", 985);
+    const VARTYPE value_vt = value->vt();
+    const VARTYPE column_vt = static_cast<VARTYPE>(column->vartype);
+
+    if (column_vt == VT_BSTR) {
+        const std::wstring text = value->to_wstring();
+        tk_wlog(1, L"Got BSTR value: %s", text.c_str());
+        return tk_to_utf8(to_mysql_text(text, value_vt));
+    }
+
+    std::string literal = to_mysql_str(*value);
+    if (ole_is_numeric_type(column_vt) && !ole_is_numeric_type(value_vt))
+        literal = to_mysql_text(value->to_string(), column_vt);
+    tk_log(1, "Got field: %s, type=%08X", literal.c_str(), static_cast<unsigned>(value_vt));
+
+    const bool empty = value_vt == VT_NULL || value_vt == VT_EMPTY || is_empty_literal(literal);
+    if (!empty) return literal;
+    if (column_vt == VT_BSTR || ole_is_binary_type(column_vt)) return literal;
+    if (!column->b_not_null) {
+        tk_log(1, "Put NULL-field");
+        return "NULL";
+    }
+    tk_log(1, "Put default value");
+    const std::string def = column->default_value.vt() == VT_BSTR
+                                ? tk_to_utf8(column->default_value.to_wstring())
+                                : column->default_value.to_string();
+    if (!def.empty()) return to_mysql_text(def, column_vt);
+    if (ole_is_numeric_type(value_vt)) return "0";
+    return literal;
+}
+
+std::wstring make_mysql_def_val(const t_ftd* column) {
+    if (!column) throw tk_mail_assertion("sql_util", 54);
+    const std::wstring def = column->default_value.to_wstring();
+    tk_wlog(1, L"make_mysql_def_val(%d,%s)", column->vartype, def.c_str());
+    if (def.empty()) {
+        tk_log(1, "Got empty def value");
+        return std::wstring();
+    }
+    switch (column->vartype) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT: {
+            const int number = static_cast<int>(std::wcstol(def.c_str(), nullptr, 10));
+            wchar_t buf[32];
+            std::swprintf(buf, 32, L"%d", number);
+            if (def == buf) {
+                tk_log(1, "Int/long default value is correct");
+                return def;
+            }
+            return std::wstring();
+        }
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL: {
+            // Only a well-formed number may stand bare in the CREATE TABLE statement.
+            if (!is_number_literal(def)) return std::wstring();
+            if (std::wcstod(def.c_str(), nullptr) != 0.0) return def;
+            for (wchar_t c : def)
+                if (std::wstring(L"+,-.0Ee").find(c) == std::wstring::npos) return std::wstring();
+            return def;
+        }
+        case VT_DATE: {
+            tk_log(1, "Got DATE def value");
+            if (iequal(def, L"getdate()") || iequal(def, L"sysdate()") || iequal(def, L"sysdate")) {
+                tk_log(1, "Special processing for getdate()");
+                return L"CURRENT_TIMESTAMP";
+            }
+            const std::wstring text = ole_date(def).to_wstring(true);
+            tk_wlog(1, L"After canonization: %s", text.c_str());
+            return text.empty() ? text : L"\"" + text + L"\"";
+        }
+        case VT_BSTR:
+            tk_wlog(1, L"Got BSTR def value: %s", def.c_str());
+            return to_mysql_wstr(def, VT_BSTR);
+        default: return std::wstring();
+    }
+}
+
+VARTYPE get_vartype_by_mysql_field_type(int type_code, unsigned int flags) {
+    const bool is_unsigned = (flags & k_flag_unsigned) != 0;
+    switch (type_code) {
+        case k_type_decimal:
+        case k_type_newdecimal: return VT_DECIMAL;
+        case k_type_tiny: return is_unsigned ? VT_UI1 : VT_I1;
+        case k_type_short: return is_unsigned ? VT_UI2 : VT_I2;
+        case k_type_long: return is_unsigned ? VT_UI4 : VT_I4;
+        case k_type_float: return VT_R4;
+        case k_type_double: return VT_R8;
+        case k_type_timestamp:
+        case k_type_date:
+        case k_type_time:
+        case k_type_datetime: return VT_DATE;
+        case k_type_longlong: return is_unsigned ? VT_UI8 : VT_I8;
+        case k_type_int24: return VT_I4;
+        case k_type_year: return VT_UI2;
+        case k_type_bit: return VT_BOOL;
+        default: break;
+    }
+    if (type_code >= k_type_tiny_blob && type_code <= k_type_blob)
+        return sql_engine::get_instance().blob_as_text ? VT_BSTR : VT_BLOB;
+    if (type_code == k_type_var_string) return (flags & k_flag_binary) ? VT_BLOB : VT_BSTR;
+    return VT_BSTR;
+}
+
+ole_variant get_variant(VARTYPE vt, const std::string& text) {
+    tk_log(1, "get_variant(char)");
+    tk_log(1, "Type=%d, src=%s", vt, text.c_str());
+    // A BIT(1) cell is one byte: a zero byte reads as the empty text, so false.
+    if (vt == VT_BOOL) return ole_variant(!text.empty() && text[0] != '\0');
+    // Cells arrive as UTF-8; text values are widened from UTF-8 whatever the ANSI code page is.
+    if (vt == VT_BSTR) return ole_variant(tk_to_unicode(text));
+    return ole_variant::from_string(text, vt);
+}
+
+ole_variant get_variant(VARTYPE vt, const std::wstring& text) {
+    tk_log(1, "get_variant(wchar_t)");
+    tk_wlog(1, L"Type=%d, src=%s", vt, text.c_str());
+    if (vt == VT_BOOL) return ole_variant(!text.empty() && text[0] != L'\0');
+    return ole_variant::from_wstring(text, vt);
+}
+
+namespace {
+
+template <class C>
+ole_variant cell_variant(int type_code, unsigned long length, unsigned int flags, const C* cell) {
+    tk_log(1, "get_variant(2), type=%d, lenght=%d", type_code, static_cast<int>(length));
+    if (!cell) {
+        tk_log(1, "process NULL-values");
+        return ole_variant();
+    }
+    const bool binary = (flags & k_flag_binary) != 0;
+    if (type_code >= k_type_tiny_blob && type_code <= k_type_var_string) {
+        if (sql_engine::get_instance().blob_as_text || !binary) {
+            tk_log(1, "Extract TEXT value");
+            return get_variant(binary ? VT_BLOB : VT_BSTR, std::basic_string<C>(cell, length));
+        }
+        tk_log(1, "Extract BINARY value");
+        std::vector<std::uint8_t> bytes(length);
+        for (unsigned long i = 0; i < length; ++i)
+            bytes[i] = static_cast<std::uint8_t>(static_cast<unsigned long>(cell[i]) & 0xFF);
+        return ole_variant(bytes);
+    }
+    return get_variant(get_vartype_by_mysql_field_type(type_code, flags),
+                       std::basic_string<C>(cell, length));
+}
+
+}  // namespace
+
+ole_variant get_variant(int type_code, unsigned long length, unsigned int flags, const char* cell) {
+    return cell_variant(type_code, length, flags, cell);
+}
+
+ole_variant get_variant(int type_code, unsigned long length, unsigned int flags,
+                        const wchar_t* cell) {
+    return cell_variant(type_code, length, flags, cell);
+}

@@ -1,0 +1,67 @@
+// The MySQL dialect of the system: column descriptions to MySQL column types, typed values to SQL
+// literal text, column defaults to DEFAULT values, cells returned by the client library to
+// values, and MySQL type names back to variant types.  Every SQL writer of the MySQL side (live
+// tables, CREATE TABLE clauses, the dump file) goes through these functions; none builds such
+// text itself.
+//
+// Safety: names are quoted with every backtick doubled; quoted texts have backslashes, quotes and
+// zero characters escaped; a value is written bare only when it is a well-formed number or hex
+// literal, so no value or name can end a literal or a statement early.
+//
+// The functions keep no state; they read the registered sql_engine's version word and flags
+// (tk_mail_assertion when no engine exists).  Null arguments are internal errors.  Thread-safety:
+// as the engine, the conversion thread only.
+#pragma once
+
+#include <string>
+
+#include "platform/oleaut/oleaut.h"
+
+class ole_variant;
+class t_ftd;
+
+// The MySQL type of a column: with its parameters ("VARCHAR(20)") or, bare, the name alone.
+// A variant type without a MySQL column type raises tk_mail_assertion("sql_util", 495).
+std::wstring get_sql_native_type(const t_ftd& column, bool bare);
+// The type name of a mapped column with its parameters: "(size)" after VARCHAR and CHAR,
+// "(precision,scale)" after DECIMAL, nothing after any other name.
+std::wstring make_type_size_suffix(const std::wstring& type, int size, int precision, int scale);
+// The name between backticks, any backtick inside doubled; a name over 64 characters is cut to
+// its first 63 first.
+std::wstring quote_mysql_name(const std::wstring& name);
+// The name bare when it is only letters, digits, '_' and '$' (servers before 4.1 write names so),
+// otherwise quoted as quote_mysql_name does.
+std::wstring mysql_name_for_old_server(const std::wstring& name);
+// The variant type of a MySQL type name picked in the type mapping; size is written only when
+// the name gives one.
+VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size);
+// The name of a type number of sql_type_names, or "<Unknown type>".
+std::wstring get_sql_type_name(int number);
+
+// SQL literal of a text that holds a value of type vt ("NULL", a quoted and escaped text, a bare
+// number or hex literal).  Never raises beyond allocation.
+std::string to_mysql_str(const std::string& text, VARTYPE vt);
+std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt);
+// SQL literal of a value; a byte array gives 0x... (NULL when empty).  UTF-8.
+std::string to_mysql_str(const ole_variant& value);
+// The UTF-8 literal of one cell of an INSERT value list, with the NULL and not-null default
+// rules of the column.  Null arguments raise tk_mail_assertion("sql_util", 984 / 985).
+std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
+// The value of a column's DEFAULT clause, empty when the column gets none.  A null column raises
+// tk_mail_assertion("sql_util", 54).
+std::wstring make_mysql_def_val(const t_ftd* column);
+
+// Variant type of a result column from its MySQL field type code and flags.
+VARTYPE get_vartype_by_mysql_field_type(int type_code, unsigned int flags);
+// A value of type vt parsed from the text of a cell (UTF-8 for the narrow form); raises the
+// conversion errors of ole_variant when the text does not parse.
+ole_variant get_variant(VARTYPE vt, const std::string& text);
+ole_variant get_variant(VARTYPE vt, const std::wstring& text);
+// The value of one result cell (null cell: an empty value).  Binary cells take exactly `length`
+// bytes, zero bytes included.
+ole_variant get_variant(int type_code, unsigned long length, unsigned int flags, const char* cell);
+ole_variant get_variant(int type_code, unsigned long length, unsigned int flags,
+                        const wchar_t* cell);
+
+// True when the text is a plain decimal number: sign, digits, one point, exponent.
+bool sql_is_number_literal(const std::string& text);

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "SQL/dmp_database.h"
+#include "SQL/dmp_recordset.h"
+#include "SQL/sql_test_env.h"
+#include "TK/tk_exception.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_recordset.h"
+
+namespace {
+
+class dmp_database_test : public sql_engine_test {
+protected:
+    void SetUp() override {
+        sql_engine_test::SetUp();
+        options.caption = "Tidewell test";
+        emp.add_field(make_column(L"ID", VT_I4, 4));
+        emp.add_field(make_column(L"NAME", VT_BSTR, 20));
+        emp_keys.push_back(udb_index(L"PK_EMP", false, true, {L"ID"}));
+    }
+
+    static void add_row(udb_recordset& table, int id, const std::wstring& name) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        row.add_field(udb_field(L"NAME", 20, ole_variant(name)));
+        table.append_record(row);
+    }
+
+    // Writes EMP with its two rows and returns the file's text.
+    std::string write_emp(const std::string& file_name) {
+        path = test_file_path(file_name);
+        {
+            auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+            auto table = db->create_table(L"EMP", emp, emp_keys);
+            add_row(*table, 1, L"Smith");
+            add_row(*table, 2, L"O'Neil");
+        }
+        return read_file(path);
+    }
+
+    std::string header(const std::string& eol) const {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char date[32];
+        std::snprintf(date, sizeof date, "%02d/%02d/%04d", local.tm_mon + 1, local.tm_mday,
+                      local.tm_year + 1900);
+        return "# File name: " + path + eol + "# Creation date: " + date + eol +
+               "# Created by Tidewell test" + eol + "# " + std::string(50, '-') + eol;
+    }
+
+    static std::string block(const std::string& title, const std::string& eol) {
+        return eol + "#" + eol + "# " + title + " 'EMP'" + eol + "#" + eol + eol;
+    }
+
+    dump_options options;
+    udb_schema emp;
+    udb_indexes emp_keys;
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(dmp_database_test, DefaultOptionsWriteTheWholeScript) {
+    const std::string text = write_emp("emp_default.sql");
+    const std::string e = "\r\n";
+    const std::string expected =
+        header(e) + e + "SET NAMES utf8;" + e + block("Table structure for table", e) +
+        "DROP TABLE IF EXISTS `EMP` CASCADE;" + e + "CREATE TABLE `EMP` (" + e +
+        "  `ID` INT NOT NULL," + e + "  `NAME` VARCHAR(20) CHARACTER SET utf8," + e +
+        "  PRIMARY KEY (`ID`)" + e + ") ENGINE=MyISAM;" + e +
+        block("Dumping data for table", e) + "LOCK TABLES `EMP` WRITE;" + e +
+        "INSERT IGNORE INTO `EMP`(`ID`, `NAME`) VALUES(1, 'Smith'), (2, 'O\\'Neil');" + e +
+        "UNLOCK TABLES;" + e;
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(engine->version_word, 0x40100u);
+    EXPECT_FALSE(engine->lock_pending);
+}
+
+TEST_F(dmp_database_test, OldServerGeneration) {
+    options.new_version = false;
+    options.comments = false;
+    const std::string text = write_emp("emp_old.sql");
+    const std::string e = "\r\n";
+    EXPECT_EQ(engine->version_word, 0x31401u);
+    EXPECT_EQ(text, e + "SET NAMES utf8;" + e + "DROP TABLE IF EXISTS EMP CASCADE;" + e +
+                        "CREATE TABLE EMP (" + e + "  ID INT NOT NULL," + e +
+                        "  NAME VARCHAR(20)," + e + "  PRIMARY KEY (`ID`)" + e +
+                        ") TYPE=MyISAM;" + e + "LOCK TABLES EMP WRITE;" + e +
+                        "INSERT IGNORE INTO EMP(ID, NAME) VALUES(1, 'Smith'), (2, 'O\\'Neil');" +
+                        e + "UNLOCK TABLES;" + e);
+}
+
+TEST_F(dmp_database_test, OptionVariations) {
+    options.unix_eol = 1;
+    options.lock_tables = false;
+    options.comments = false;
+    options.create_db = true;
+    options.database = "hr data";
+    engine->set_table_type(L"InnoDB");
+    std::string text = write_emp("emp_unix.sql");
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    EXPECT_EQ(text.find("LOCK TABLES"), std::string::npos);
+    EXPECT_EQ(text.find('#'), std::string::npos);
+    EXPECT_NE(text.find("\nSET NAMES utf8;\n\nDROP DATABASE IF EXISTS `hr data`;\n"
+                        "CREATE DATABASE `hr data` character set utf8;\nUSE `hr data`;\n"),
+              std::string::npos);
+    EXPECT_NE(text.find(") ENGINE=InnoDB;\n"), std::string::npos);
+
+    // The database name defaults to the file's name without directory and extension.
+    options.database.clear();
+    text = write_emp("emp_named.sql");
+    const std::string stem = path.substr(path.rfind('/') + 1, path.size() - path.rfind('/') - 5);
+    EXPECT_NE(text.find("USE `" + stem + "`;\n"), std::string::npos);
+
+    options.structure = false;
+    text = write_emp("emp_nostruct.sql");
+    EXPECT_EQ(text.find("CREATE"), std::string::npos);
+    EXPECT_EQ(text.find("DROP"), std::string::npos);
+    EXPECT_NE(text.find("INSERT IGNORE INTO `EMP`(`ID`, `NAME`) VALUES(1, 'Smith')"),
+              std::string::npos);
+}
+
+TEST_F(dmp_database_test, SetNamesNamesTheFileEncoding) {
+    options.comments = false;
+    engine->set_character_set(L"");
+    EXPECT_EQ(write_emp("names_empty.sql").substr(0, 19), "\r\nSET NAMES UTF8;\r\n");
+    engine->set_character_set(L"latin1");
+    const std::string latin = write_emp("names_latin1.sql");
+    EXPECT_EQ(latin.substr(0, 19), "\r\nSET NAMES utf8;\r\n");
+    EXPECT_NE(latin.find("`NAME` VARCHAR(20) CHARACTER SET latin1"), std::string::npos);
+    engine->set_character_set(L"utf8mb4");
+    EXPECT_EQ(write_emp("names_mb4.sql").substr(0, 22), "\r\nSET NAMES utf8mb4;\r\n");
+}
+
+TEST_F(dmp_database_test, LargeTablesAreSplitIntoStatements) {
+    options.comments = false;
+    path = test_file_path("split.sql");
+    const std::wstring filler(1000, L'x');
+    {
+        auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+        auto table = db->create_table(L"EMP", emp, emp_keys);
+        for (int i = 0; i < 2500; ++i) add_row(*table, i, filler);
+        table.reset();
+        auto empty = db->create_table(L"EMPTY", emp, udb_indexes());
+    }
+    const std::string text = read_file(path);
+    std::size_t statements = 0, pos = 0;
+    while ((pos = text.find("INSERT IGNORE INTO", pos)) != std::string::npos) {
+        const std::size_t end = text.find(";\r\n", pos);
+        ASSERT_NE(end, std::string::npos);
+        EXPECT_LE(end - pos, dmp_recordset::k_max_statement + 1100);
+        EXPECT_EQ(text.compare(pos, 46, "INSERT IGNORE INTO `EMP`(`ID`, `NAME`) VALUES("), 0);
+        ++statements;
+        pos = end;
+    }
+    EXPECT_EQ(statements, 3u);
+    // A table without rows writes no INSERT; the previous table is unlocked before it.
+    EXPECT_NE(text.find("UNLOCK TABLES;\r\nDROP TABLE IF EXISTS `EMPTY` CASCADE;"),
+              std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 44), "LOCK TABLES `EMPTY` WRITE;\r\nUNLOCK TABLES;\r\n");
+}
+
+TEST_F(dmp_database_test, StatementsAndMisuse) {
+    options.comments = false;
+    path = test_file_path("misuse.sql");
+    {
+        auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+        auto table = db->create_table(L"EMP", emp, emp_keys);
+        EXPECT_THROW(db->create_table(L"emp", emp, emp_keys), tk_mail_assertion);
+        EXPECT_THROW(db->get_table(L"EMP", 0), tk_mail_assertion);
+        EXPECT_EQ(db->get_query(L"Q", L"select 1", 0), nullptr);
+        EXPECT_FALSE(db->test_query(L"select 1"));
+        udb_record missing;
+        missing.add_field(udb_field(L"ID", 4, ole_variant(1)));
+        try {
+            table->append_record(missing);
+            ADD_FAILURE() << "a record without NAME was accepted";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level(), 0);
+            EXPECT_EQ(std::string(e.what()).rfind("Generic error occurred while migrating the data.",
+                                                  0),
+                      0u);
+        }
+        // Fields in another order still land under their own columns.
+        udb_record swapped;
+        swapped.add_field(udb_field(L"NAME", 20, ole_variant(std::wstring(L"Ann"))));
+        swapped.add_field(udb_field(L"ID", 4, ole_variant(7)));
+        table->append_record(swapped);
+        table.reset();
+        EXPECT_EQ(db->query(L"ALTER TABLE `EMP` ADD COLUMN X INT"), nullptr);
+        EXPECT_EQ(db->created_tables().size(), 1u);
+        EXPECT_TRUE(db->is_table_exist(L"emp"));
+    }
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("VALUES(7, 'Ann');\r\nUNLOCK TABLES;\r\nALTER TABLE `EMP` ADD COLUMN X INT;"
+                        "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("UNLOCK TABLES;", text.find("ALTER TABLE")), std::string::npos);
+}
+
+TEST_F(dmp_database_test, HostileNamesStayInsideTheirQuotes) {
+    options.comments = true;
+    path = test_file_path("hostile.sql");
+    udb_schema columns;
+    columns.add_field(make_column(L"a`b", VT_I4, 4));
+    {
+        auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+        auto table = db->create_table(L"x`; DROP DATABASE y; --\r\nz", columns, udb_indexes());
+        udb_record row;
+        row.add_field(udb_field(L"a`b", 4, ole_variant(1)));
+        table->append_record(row);
+    }
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("CREATE TABLE `x``; DROP DATABASE y; --\r\nz` ("), std::string::npos);
+    EXPECT_NE(text.find("# Table structure for table 'x`; DROP DATABASE y; --  z'"),
+              std::string::npos);
+    EXPECT_NE(text.find("`a_b` INT"), std::string::npos);
+}
+
+TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
+    try {
+        engine->create_dump(L"/nonexistent-dir/x/dump.sql", options);
+        ADD_FAILURE() << "no error for a file that cannot be created";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 1);
+        EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/x/dump.sql"), std::string::npos);
+    }
+    auto full = engine->create_dump(L"/dev/full", options);
+    auto table = full->create_table(L"EMP", emp, emp_keys);
+    try {
+        for (int i = 0; i < 200000; ++i) add_row(*table, i, L"a row that fills the disk");
+        dynamic_cast<dmp_recordset&>(*table).flush();
+        full->close();
+        ADD_FAILURE() << "writing to a full disk was reported as success";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 1);
+        EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
+    }
+}

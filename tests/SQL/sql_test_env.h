@@ -1,0 +1,54 @@
+// Shared pieces of the SQL tests: an engine per test, the private test server's connection facts,
+// and running the command-line client against it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "SQL/sql_engine.h"
+#include "UDB/t_ftd.h"
+
+// Creates the one engine before each test and destroys it after.
+class sql_engine_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<sql_engine> engine;
+};
+
+struct test_server {
+    bool available = false;
+    std::string reason;
+    std::string host, user, password, socket, client;
+    int port = 0;
+};
+
+// The connection facts of the private server started for this test run (read once).
+const test_server& get_test_server();
+
+// Skips the current test with the reason when the private server is not running.
+#define REQUIRE_TEST_SERVER()                                                          \
+    do {                                                                               \
+        if (!get_test_server().available)                                              \
+            GTEST_SKIP() << "private MariaDB not running: " << get_test_server().reason; \
+    } while (0)
+
+// Runs the client with the SQL file as input (database optional); returns its exit status and
+// puts its output (stdout and stderr) into `output`.
+int run_client_file(const std::string& sql_file, const std::string& database, std::string& output);
+// Runs one statement through the client in batch mode; returns the exit status.
+int run_client_sql(const std::string& sql, std::string& output);
+
+// A database name no other test process uses at the same time.
+std::string unique_db_name(const char* stem);
+// A fresh path under the build tree for a test file.
+std::string test_file_path(const std::string& name);
+// The whole file as bytes.
+std::string read_file(const std::string& path);
+
+// A column description with the common defaults.
+t_ftd make_column(const std::wstring& name, int vartype, unsigned int size, bool not_null = false,
+                  int dw_reserved = 0);

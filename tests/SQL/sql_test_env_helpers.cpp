@@ -1,0 +1,122 @@
+#include "SQL/sql_test_env.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+void sql_engine_test::SetUp() {
+    sql_engine::clear_pick_lists();
+    engine = std::make_unique<sql_engine>();
+}
+
+void sql_engine_test::TearDown() { engine.reset(); }
+
+const test_server& get_test_server() {
+    static const test_server server = [] {
+        test_server s;
+        const char* override_path = std::getenv("TW_MYSQL_ENV");
+        const std::string path =
+            override_path ? override_path : std::string(TW_BINARY_DIR) + "/mariadb-test/env";
+        std::ifstream in(path);
+        if (!in) {
+            const std::string status_path =
+                std::string(TW_BINARY_DIR) + "/mariadb-test/status";
+            std::ifstream status(status_path);
+            std::string line;
+            if (status && std::getline(status, line))
+                s.reason = line;
+            else
+                s.reason = "no connection facts at " + path +
+                           " (run the tests through ctest, which starts the server)";
+            return s;
+        }
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            if (key == "TW_MYSQL_HOST") s.host = value;
+            if (key == "TW_MYSQL_PORT") s.port = std::atoi(value.c_str());
+            if (key == "TW_MYSQL_SOCKET") s.socket = value;
+            if (key == "TW_MYSQL_USER") s.user = value;
+            if (key == "TW_MYSQL_PASSWORD") s.password = value;
+            if (key == "TW_MYSQL_CLIENT") s.client = value;
+        }
+        s.available = !s.host.empty() && s.port > 0 && !s.client.empty();
+        if (!s.available) s.reason = "incomplete connection facts in " + path;
+        return s;
+    }();
+    return server;
+}
+
+namespace {
+
+std::string shell_quote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+int run(const std::string& command, std::string& output) {
+    output.clear();
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return -1;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string client_command() {
+    const test_server& s = get_test_server();
+    return shell_quote(s.client) + " --no-defaults --protocol=TCP -h " + s.host + " -P " +
+           std::to_string(s.port) + " -u " + shell_quote(s.user) + " " +
+           shell_quote("-p" + s.password) + " --max-allowed-packet=256M";
+}
+
+}  // namespace
+
+int run_client_file(const std::string& sql_file, const std::string& database, std::string& output) {
+    std::string command = client_command();
+    if (!database.empty()) command += " " + shell_quote(database);
+    return run(command + " < " + shell_quote(sql_file), output);
+}
+
+int run_client_sql(const std::string& sql, std::string& output) {
+    return run(client_command() + " -N -B -e " + shell_quote(sql), output);
+}
+
+std::string unique_db_name(const char* stem) {
+    return std::string("tw_") + stem + "_" + std::to_string(::getpid());
+}
+
+std::string test_file_path(const std::string& name) {
+    const std::string path =
+        std::string(TW_BINARY_DIR) + "/sql-test-files/" + std::to_string(::getpid()) + "_" + name;
+    std::string dir = std::string(TW_BINARY_DIR) + "/sql-test-files";
+    std::string output;
+    run("mkdir -p " + shell_quote(dir), output);
+    std::remove(path.c_str());
+    return path;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+t_ftd make_column(const std::wstring& name, int vartype, unsigned int size, bool not_null,
+                  int dw_reserved) {
+    return t_ftd(size, name, vartype, not_null, false, ole_variant(), dw_reserved, L"");
+}
