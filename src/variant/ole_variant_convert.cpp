@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -38,8 +39,19 @@ double text_to_double(const std::string& text) {
     auto res = std::from_chars(text.data() + i, text.data() + text.size(), d);
     if (res.ec == std::errc::invalid_argument) return 0;
     if (res.ec == std::errc::result_out_of_range) {
-        // The value as strtod gives it: the infinity of the sign, or zero on underflow.
-        return std::strtod(text.c_str() + i, nullptr);
+        // As the C function: the infinity of the sign past the range, the nearest real (zero
+        // included) below it.
+        long double wide = 0;
+        auto again = std::from_chars(text.data() + i, text.data() + text.size(), wide);
+        bool negative = text[i] == '-';
+        if (again.ec == std::errc()) {
+            if (std::fabs(wide) <= std::numeric_limits<double>::max())
+                return static_cast<double>(wide);
+        } else {
+            std::string_view rest(text.data() + i, static_cast<std::size_t>(res.ptr - text.data()) - i);
+            if (rest.find("e-") != rest.npos || rest.find("E-") != rest.npos) return negative ? -0.0 : 0.0;
+        }
+        return negative ? -HUGE_VAL : HUGE_VAL;
     }
     return d;
 }

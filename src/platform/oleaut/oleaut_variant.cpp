@@ -53,9 +53,17 @@ HRESULT parse_real(BSTR text, double& out) {
     auto res = std::from_chars(s.data(), s.data() + s.size(), d);
     if (res.ptr != s.data() + s.size()) return DISP_E_TYPEMISMATCH;
     if (res.ec == std::errc::result_out_of_range) {
-        // Underflow gives a tiny or zero value; only a too-large magnitude is an overflow.
-        if (std::fabs(d) > 1.0) return DISP_E_OVERFLOW;
-        if (res.ec != std::errc()) d = 0.0;
+        // Too large is an overflow; too small is the nearest real, zero included.
+        long double wide = 0;
+        auto again = std::from_chars(s.data(), s.data() + s.size(), wide);
+        if (again.ec == std::errc()) {
+            if (std::fabs(wide) > std::numeric_limits<double>::max()) return DISP_E_OVERFLOW;
+            d = static_cast<double>(wide);
+        } else if (s.find("e-") != std::string::npos || s.find("E-") != std::string::npos) {
+            d = 0.0;
+        } else {
+            return DISP_E_OVERFLOW;
+        }
     } else if (res.ec != std::errc()) {
         return DISP_E_TYPEMISMATCH;
     }
