@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string bench_log_path() { return "/tmp/tk_log_bench." + std::to_string(getpid()) + ".log"; }
+std::string bench_log_path() {
+    return "/tmp/tk_log_bench." + std::to_string(getpid()) + ".log";
+}
 
 void below_threshold_narrow(benchmark::State& state) {
     std::string path = bench_log_path();

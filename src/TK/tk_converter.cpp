@@ -6,11 +6,15 @@
 #include "TK/tk_texts.h"
 #include "TK/tk_utils.h"
 
-tk_converter::tk_converter() { tk_log(2, "tk_converter::ctor"); }
+tk_converter::tk_converter() {
+    tk_log(2, "tk_converter::ctor");
+}
 
 tk_converter::~tk_converter() = default;
 
-void tk_converter::set_silent(bool silent) { m_silent = silent; }
+void tk_converter::set_silent(bool silent) {
+    m_silent = silent;
+}
 
 void tk_converter::set_logfile(const std::string& path) {
     tk_log(1, "tk_convertor::set_logfile(%s)", path.c_str());

@@ -43,7 +43,9 @@ tk_mail_assertion::tk_mail_assertion(const char* source, int line) {
     tk_log(2, "tk_mail_assertion::ctor(%s)", source);
 }
 
-tk_final_exception::tk_final_exception() { tk_log(2, "tk_final_exception::ctor"); }
+tk_final_exception::tk_final_exception() {
+    tk_log(2, "tk_final_exception::ctor");
+}
 
 std::string make_err_meggase(const char* source, int line) {
     if (!source) source = "";

@@ -41,7 +41,7 @@ tk_logger::tk_logger(const char* file_name, bool enabled, int threshold, bool ti
       m_threshold(threshold),
       m_enabled(enabled),
       m_time_stamps(time_stamps) {
-    if (m_enabled) truncate_once();
+    if (enabled) truncate_once();
 }
 
 tk_logger::~tk_logger() = default;
@@ -52,9 +52,8 @@ void tk_logger::set_file_name(const char* file_name) {
 }
 
 void tk_logger::truncate_once() {
-    if (!m_enabled || m_truncated) return;
+    if (!enabled() || m_truncated.exchange(true)) return;
     if (std::FILE* f = std::fopen(m_file_name.c_str(), "wb")) std::fclose(f);
-    m_truncated = true;
 }
 
 void tk_log(int level, const char* format, ...) {

@@ -5,6 +5,7 @@
 // Each message is written by its own open, append and close, and the logger takes no lock.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "TK/tk_singleton.h"
@@ -22,17 +23,17 @@ public:
 
     const std::string& file_name() const noexcept { return m_file_name; }
     int threshold() const noexcept { return m_threshold; }
-    bool enabled() const noexcept { return m_enabled; }
-    bool truncated() const noexcept { return m_truncated; }
+    bool enabled() const noexcept { return m_enabled.load(std::memory_order_relaxed); }
+    bool truncated() const noexcept { return m_truncated.load(std::memory_order_relaxed); }
     bool time_stamps() const noexcept { return m_time_stamps; }
     bool line_ends() const noexcept { return m_line_ends; }
-    void enable() noexcept { m_enabled = true; }
+    void enable() noexcept { m_enabled.store(true, std::memory_order_relaxed); }
 
     // True when a message of this level must be formatted and written.  Performs the one-time
     // truncation first, so the first message of any level after enabling empties the file.
     bool wants(int level) {
-        if (!m_enabled) return false;
-        if (!m_truncated) truncate_once();
+        if (!m_enabled.load(std::memory_order_relaxed)) return false;
+        if (!m_truncated.load(std::memory_order_relaxed)) truncate_once();
         return level >= m_threshold;
     }
 
@@ -40,8 +41,10 @@ private:
     std::string m_file_name;
     int m_threshold;
     bool m_line_ends = true;
-    bool m_enabled;
-    bool m_truncated = false;
+    // Atomic because the window thread and a worker both log: the one-time truncation must
+    // happen once, not once per thread that sees the flag still clear.
+    std::atomic<bool> m_enabled;
+    std::atomic<bool> m_truncated{false};
     bool m_time_stamps;
 };
 

@@ -7,7 +7,9 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-tk_reg_key::~tk_reg_key() { close(); }
+tk_reg_key::~tk_reg_key() {
+    close();
+}
 
 LONG tk_reg_key::create(HKEY parent, const char* sub_key, char* key_class, DWORD options,
                         REGSAM access, void* security, DWORD* disposition) {

@@ -7,7 +7,7 @@ class tk_string : public std::string {
 public:
     using std::string::string;
     tk_string() = default;
-    tk_string(const std::string& s) : std::string(s) {}  // NOLINT: converts like the base
+    tk_string(const std::string& s) : std::string(s) {}        // NOLINT: converts like the base
     tk_string(std::string&& s) : std::string(std::move(s)) {}  // NOLINT
 
     // Replaces every occurrence of what, left to right, never searching an inserted replacement

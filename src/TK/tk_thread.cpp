@@ -15,7 +15,9 @@ unsigned thread_start_routine(tk_thread_functor* functor) {
 
 tk_thread::tk_thread(bool owns_functor) : m_owns_functor(owns_functor) {}
 
-tk_thread::~tk_thread() { destroy(); }
+tk_thread::~tk_thread() {
+    destroy();
+}
 
 bool tk_thread::is_running() const noexcept {
     return m_handle && !m_done.load(std::memory_order_acquire);

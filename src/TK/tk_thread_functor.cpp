@@ -7,9 +7,13 @@ void tk_thread_functor::operator()() {
     if (!stop_requested()) on_finish();
 }
 
-bool tk_thread_functor::is_finished() { return false; }
+bool tk_thread_functor::is_finished() {
+    return false;
+}
 
-void tk_thread_functor::step() { sleep_unless_stopped(100); }
+void tk_thread_functor::step() {
+    sleep_unless_stopped(100);
+}
 
 void tk_thread_functor::on_finish() {}
 
@@ -23,5 +27,6 @@ void tk_thread_functor::request_stop() {
 
 bool tk_thread_functor::sleep_unless_stopped(int ms) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_requested(); });
+    return m_wake.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return stop_requested(); });
 }

@@ -88,7 +88,9 @@ std::string tk_to_ansi(const std::wstring& text, int code_page) {
     return wide_to_bytes(text, cp, "Cannot convert to ANSI string: ");
 }
 
-std::wstring tk_to_unicode(const std::string& utf8) { return bytes_to_wide(utf8, CP_UTF8, 0); }
+std::wstring tk_to_unicode(const std::string& utf8) {
+    return bytes_to_wide(utf8, CP_UTF8, 0);
+}
 
 std::wstring tk_ansi_to_unicode(const std::string& ansi) {
     return bytes_to_wide(ansi, CP_ACP, MB_PRECOMPOSED);
@@ -142,12 +144,24 @@ std::string tk_bytes_to_hex(const unsigned char* bytes, size_t count) {
     return out;
 }
 
-std::string tk_ltrim(const std::string& text) { return ltrim(text); }
-std::wstring tk_ltrim(const std::wstring& text) { return ltrim(text); }
-std::string tk_rtrim(const std::string& text) { return rtrim(text); }
-std::wstring tk_rtrim(const std::wstring& text) { return rtrim(text); }
-std::string tk_trim(const std::string& text) { return ltrim(rtrim(text)); }
-std::wstring tk_trim(const std::wstring& text) { return ltrim(rtrim(text)); }
+std::string tk_ltrim(const std::string& text) {
+    return ltrim(text);
+}
+std::wstring tk_ltrim(const std::wstring& text) {
+    return ltrim(text);
+}
+std::string tk_rtrim(const std::string& text) {
+    return rtrim(text);
+}
+std::wstring tk_rtrim(const std::wstring& text) {
+    return rtrim(text);
+}
+std::string tk_trim(const std::string& text) {
+    return ltrim(rtrim(text));
+}
+std::wstring tk_trim(const std::wstring& text) {
+    return ltrim(rtrim(text));
+}
 
 std::vector<std::string> tk_split(const std::string& text, char separator) {
     return split(text, separator);
@@ -187,7 +201,7 @@ bool tk_is_path_exist(const std::string& path) {
     // Equivalent to entering the directory and coming back, without touching the process-wide
     // working directory that another thread may be relying on.
     std::string target = path.empty() ? tk_get_module_dir() : path;
-    struct stat st{};
+    struct stat st {};
     if (stat(target.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
     return access(target.c_str(), X_OK) == 0;
 }
@@ -204,7 +218,7 @@ bool tk_is_file_exist(const std::string& path, int mode) {
     bool ok = fd >= 0;
     if (ok) {
         // A directory opens for reading here; it is not a file.
-        struct stat st{};
+        struct stat st {};
         ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
         close(fd);
     }

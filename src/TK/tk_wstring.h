@@ -9,7 +9,7 @@ class tk_wstring : public std::wstring {
 public:
     using std::wstring::wstring;
     tk_wstring() = default;
-    tk_wstring(const std::wstring& s) : std::wstring(s) {}  // NOLINT: converts like the base
+    tk_wstring(const std::wstring& s) : std::wstring(s) {}        // NOLINT: converts like the base
     tk_wstring(std::wstring&& s) : std::wstring(std::move(s)) {}  // NOLINT
 
     // Replaces every occurrence of what, left to right, never searching an inserted replacement

@@ -55,7 +55,9 @@ TEST(tk_logger, wide_message_is_utf8_without_terminator) {
     std::string path = dir.file("run.log");
     tk_logger logger(path.c_str(), true, 3, false);
     tk_wlog(3, L"T\u00e4ble %s of %S: %d", L"\u65e5\u672c", "owner", 7);
-    EXPECT_EQ(read_file(path), "T\xc3\xa4" "ble \xe6\x97\xa5\xe6\x9c\xac of owner: 7\r\n");
+    EXPECT_EQ(read_file(path),
+              "T\xc3\xa4"
+              "ble \xe6\x97\xa5\xe6\x9c\xac of owner: 7\r\n");
 }
 
 TEST(tk_logger, wide_message_too_long_for_utf8_buffer_leaves_only_the_line_end) {

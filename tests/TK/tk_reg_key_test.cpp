@@ -19,7 +19,9 @@ protected:
     scratch_dir m_dir;
 };
 
-std::string internal(int line) { return make_err_meggase("tk_regk", line); }
+std::string internal(int line) {
+    return make_err_meggase("tk_regk", line);
+}
 
 template <class F>
 std::string raised(F f) {

@@ -44,8 +44,8 @@ TEST(tk_send_bug, mail_client_gets_subject_body_and_recipient_as_arguments) {
     scratch_dir dir;
     std::string client = dir.file("xdg-email");
     std::string args = dir.file("args");
-    write_file(client, "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > '" + args +
-                           "'\n");
+    write_file(client,
+               "#!/bin/sh\nfor a in \"$@\"; do printf '%s|' \"$a\"; done > '" + args + "'\n");
     chmod(client.c_str(), 0755);
     std::string log = dir.file("run.log");
     tk_logger logger(log.c_str(), true, 2, false);

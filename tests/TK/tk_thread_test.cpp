@@ -49,7 +49,9 @@ protected:
     tk_thread_functor* make_functor() override { return nullptr; }
 };
 
-std::string internal(int line) { return make_err_meggase("tk_threa", line); }
+std::string internal(int line) {
+    return make_err_meggase("tk_threa", line);
+}
 
 template <class F>
 std::string raised(F f) {

@@ -173,8 +173,7 @@ int wide_to_charset(const std::string& set, const wchar_t* src, int len, char* d
     return count;
 }
 
-int charset_to_wide(const std::string& set, const char* src, int len, wchar_t* dst,
-                    int dst_size) {
+int charset_to_wide(const std::string& set, const char* src, int len, wchar_t* dst, int dst_size) {
     if (!t_to_wide.open(set, "WCHAR_T")) return fail(ERROR_INVALID_PARAMETER);
     int count = 0;
     char* in = const_cast<char*>(src);
@@ -195,25 +194,26 @@ int charset_to_wide(const std::string& set, const char* src, int len, wchar_t* d
 
 }  // namespace
 
-bool win_acp_is_utf8() { return charset_of(CP_ACP).empty(); }
+bool win_acp_is_utf8() {
+    return charset_of(CP_ACP).empty();
+}
 
-int WideCharToMultiByte(UINT code_page, DWORD /*flags*/, const wchar_t* src, int src_len,
-                        char* dst, int dst_size, const char* default_char,
-                        BOOL* used_default_char) {
+int WideCharToMultiByte(UINT code_page, DWORD /*flags*/, const wchar_t* src, int src_len, char* dst,
+                        int dst_size, const char* default_char, BOOL* used_default_char) {
     if (used_default_char) *used_default_char = FALSE;
     if (!src || src_len == 0 || src_len < -1 || dst_size < 0 || (dst_size > 0 && !dst)) {
         return fail(ERROR_INVALID_PARAMETER);
     }
     int len = src_len == -1 ? static_cast<int>(std::wcslen(src)) + 1 : src_len;
     std::string set = charset_of(code_page);
-    int n = set.empty() ? wide_to_utf8(src, len, dst, dst_size)
-                        : wide_to_charset(set, src, len, dst, dst_size, default_char,
-                                          used_default_char);
+    int n = set.empty()
+                ? wide_to_utf8(src, len, dst, dst_size)
+                : wide_to_charset(set, src, len, dst, dst_size, default_char, used_default_char);
     return n;
 }
 
-int MultiByteToWideChar(UINT code_page, DWORD /*flags*/, const char* src, int src_len,
-                        wchar_t* dst, int dst_size) {
+int MultiByteToWideChar(UINT code_page, DWORD /*flags*/, const char* src, int src_len, wchar_t* dst,
+                        int dst_size) {
     if (!src || src_len == 0 || src_len < -1 || dst_size < 0 || (dst_size > 0 && !dst)) {
         return fail(ERROR_INVALID_PARAMETER);
     }

@@ -29,7 +29,9 @@ wchar_t win_to_lower(wchar_t c) noexcept {
     return static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), unicode_locale()));
 }
 
-wchar_t win_fold_case(wchar_t c) noexcept { return win_to_lower(win_to_upper(c)); }
+wchar_t win_fold_case(wchar_t c) noexcept {
+    return win_to_lower(win_to_upper(c));
+}
 
 int win_compare_ignore_case(std::wstring_view a, std::wstring_view b) noexcept {
     size_t n = a.size() < b.size() ? a.size() : b.size();

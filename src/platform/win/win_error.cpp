@@ -30,9 +30,13 @@ const char* own_text(DWORD code) {
 
 }  // namespace
 
-DWORD GetLastError() noexcept { return t_last_error; }
+DWORD GetLastError() noexcept {
+    return t_last_error;
+}
 
-void SetLastError(DWORD code) noexcept { t_last_error = code; }
+void SetLastError(DWORD code) noexcept {
+    t_last_error = code;
+}
 
 bool win_error_text(DWORD code, std::string& text) {
     const char* found = nullptr;

@@ -23,13 +23,17 @@ struct spec {
     char conv = 0;
 };
 
-void append_ascii(std::string& out, const char* s, size_t n) { out.append(s, n); }
+void append_ascii(std::string& out, const char* s, size_t n) {
+    out.append(s, n);
+}
 void append_ascii(std::wstring& out, const char* s, size_t n) {
     for (size_t i = 0; i < n; ++i) out.push_back(static_cast<unsigned char>(s[i]));
 }
 
 // Narrow source text into either output.
-void append_narrow(std::string& out, const char* s, size_t n) { out.append(s, n); }
+void append_narrow(std::string& out, const char* s, size_t n) {
+    out.append(s, n);
+}
 void append_narrow(std::wstring& out, const char* s, size_t n) {
     if (n == 0) return;
     size_t base = out.size();
@@ -44,7 +48,9 @@ void append_narrow(std::wstring& out, const char* s, size_t n) {
 }
 
 // Wide source text into either output.
-void append_wide(std::wstring& out, const wchar_t* s, size_t n) { out.append(s, n); }
+void append_wide(std::wstring& out, const wchar_t* s, size_t n) {
+    out.append(s, n);
+}
 void append_wide(std::string& out, const wchar_t* s, size_t n) {
     if (n == 0) return;
     size_t base = out.size();
@@ -242,17 +248,31 @@ void vformat(std::basic_string<C>& out, const C* f, va_list args) {
             case 'i': {
                 long long v;
                 switch (sp.len) {
-                    case len_mod::hh: v = static_cast<signed char>(va_arg(args, int)); break;
-                    case len_mod::h: v = static_cast<short>(va_arg(args, int)); break;
-                    case len_mod::l: v = va_arg(args, long); break;
+                    case len_mod::hh:
+                        v = static_cast<signed char>(va_arg(args, int));
+                        break;
+                    case len_mod::h:
+                        v = static_cast<short>(va_arg(args, int));
+                        break;
+                    case len_mod::l:
+                        v = va_arg(args, long);
+                        break;
                     case len_mod::ll:
                     case len_mod::L:
-                    case len_mod::i64: v = va_arg(args, long long); break;
-                    case len_mod::j: v = va_arg(args, intmax_t); break;
+                    case len_mod::i64:
+                        v = va_arg(args, long long);
+                        break;
+                    case len_mod::j:
+                        v = va_arg(args, intmax_t);
+                        break;
                     case len_mod::z:
                     case len_mod::t:
-                    case len_mod::ptr: v = va_arg(args, ptrdiff_t); break;
-                    default: v = va_arg(args, int); break;
+                    case len_mod::ptr:
+                        v = va_arg(args, ptrdiff_t);
+                        break;
+                    default:
+                        v = va_arg(args, int);
+                        break;
                 }
                 put_number(out, sp, "ll", v);
                 break;
@@ -269,15 +289,25 @@ void vformat(std::basic_string<C>& out, const C* f, va_list args) {
                     case len_mod::h:
                         v = static_cast<unsigned short>(va_arg(args, unsigned int));
                         break;
-                    case len_mod::l: v = va_arg(args, unsigned long); break;
+                    case len_mod::l:
+                        v = va_arg(args, unsigned long);
+                        break;
                     case len_mod::ll:
                     case len_mod::L:
-                    case len_mod::i64: v = va_arg(args, unsigned long long); break;
-                    case len_mod::j: v = va_arg(args, uintmax_t); break;
+                    case len_mod::i64:
+                        v = va_arg(args, unsigned long long);
+                        break;
+                    case len_mod::j:
+                        v = va_arg(args, uintmax_t);
+                        break;
                     case len_mod::z:
                     case len_mod::t:
-                    case len_mod::ptr: v = va_arg(args, size_t); break;
-                    default: v = va_arg(args, unsigned int); break;
+                    case len_mod::ptr:
+                        v = va_arg(args, size_t);
+                        break;
+                    default:
+                        v = va_arg(args, unsigned int);
+                        break;
                 }
                 put_number(out, sp, "ll", v);
                 break;

@@ -22,7 +22,7 @@ std::string win_find_mail_client() {
         std::string dir = dirs.substr(start, end - start);
         if (!dir.empty()) {
             std::string candidate = dir + "/xdg-email";
-            struct stat st{};
+            struct stat st {};
             if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
                 access(candidate.c_str(), X_OK) == 0) {
                 return candidate;
@@ -34,8 +34,8 @@ std::string win_find_mail_client() {
 }
 
 int win_send_mail(const std::string& client_path, const win_mail_message& message) {
-    std::vector<std::string> args = {client_path,  "--utf8", "--subject", message.subject,
-                                     "--body",     message.body, message.recipient};
+    std::vector<std::string> args = {client_path, "--utf8",     "--subject",      message.subject,
+                                     "--body",    message.body, message.recipient};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -41,8 +41,8 @@ using reg_store = std::vector<reg_section>;
 
 std::wstring widen_utf8(const std::string& s) {
     std::wstring out(s.size() + 1, L'\0');
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()) + 1,
-                                out.data(), static_cast<int>(out.size()));
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()) + 1, out.data(),
+                                static_cast<int>(out.size()));
     if (n <= 0) return std::wstring(s.begin(), s.end());
     out.resize(static_cast<size_t>(n) - 1);
     return out;
@@ -98,8 +98,8 @@ std::string utf8_to_ansi(const std::string& s) {
     std::wstring wide;
     if (!utf8_to_wide(s, wide)) return s;
     std::string out(4 * wide.size(), '\0');
-    int got = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                  out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    int got = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                                  static_cast<int>(out.size()), nullptr, nullptr);
     if (got <= 0) return s;
     out.resize(static_cast<size_t>(got));
     return out;
@@ -138,11 +138,21 @@ void escape(std::string& out, const std::string& text) {
     out += '"';
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20 || c == 0x7f) {
                     out += "\\x";
@@ -179,9 +189,15 @@ bool unescape(const std::string& line, size_t& pos, std::string& text) {
         }
         if (++pos >= line.size()) return false;
         switch (line[pos]) {
-            case 'n': text += '\n'; break;
-            case 'r': text += '\r'; break;
-            case 't': text += '\t'; break;
+            case 'n':
+                text += '\n';
+                break;
+            case 'r':
+                text += '\r';
+                break;
+            case 't':
+                text += '\t';
+                break;
             case 'x': {
                 if (pos + 2 >= line.size()) return false;
                 int hi = hex_digit(line[pos + 1]), lo = hex_digit(line[pos + 2]);
@@ -190,7 +206,9 @@ bool unescape(const std::string& line, size_t& pos, std::string& text) {
                 pos += 2;
                 break;
             }
-            default: text += line[pos]; break;
+            default:
+                text += line[pos];
+                break;
         }
     }
     return false;
@@ -406,11 +424,14 @@ LONG child_path(HKEY parent, const char* sub_key, std::string& path) {
     }
     std::string utf8;
     if (!ansi_to_utf8(sub_key, utf8)) return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
-    if (!normalise_path(base + "\\" + utf8, path)) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
+    if (!normalise_path(base + "\\" + utf8, path))
+        return static_cast<LONG>(ERROR_INVALID_PARAMETER);
     return ERROR_SUCCESS;
 }
 
-bool is_root(HKEY key) { return key == HKEY_CURRENT_USER; }
+bool is_root(HKEY key) {
+    return key == HKEY_CURRENT_USER;
+}
 
 LONG check_handle(HKEY key, REGSAM needed) {
     if (!key) return static_cast<LONG>(ERROR_INVALID_HANDLE);
@@ -419,7 +440,9 @@ LONG check_handle(HKEY key, REGSAM needed) {
     return ERROR_SUCCESS;
 }
 
-std::string key_path(HKEY key) { return is_root(key) ? std::string() : key->path; }
+std::string key_path(HKEY key) {
+    return is_root(key) ? std::string() : key->path;
+}
 
 // Reads the value name (UTF-8) of a key; fills v with a copy of the stored value.
 LONG find_value(HKEY key, const std::string& name, reg_value& found) {
@@ -476,7 +499,9 @@ LONG store_value(HKEY key, const std::string& name, DWORD type, std::string data
 
 }  // namespace
 
-std::string win_registry_file() { return store_dir() + "/registry.txt"; }
+std::string win_registry_file() {
+    return store_dir() + "/registry.txt";
+}
 
 LONG RegCreateKeyExA(HKEY parent, const char* sub_key, DWORD /*reserved*/, char* /*key_class*/,
                      DWORD /*options*/, REGSAM access, void* /*security*/, HKEY* result,
@@ -534,8 +559,8 @@ LONG RegQueryValueExA(HKEY key, const char* name, DWORD* /*reserved*/, DWORD* ty
     return deliver(v.data, v.type, type, data, size);
 }
 
-LONG RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* /*reserved*/, DWORD* type,
-                      BYTE* data, DWORD* size) {
+LONG RegQueryValueExW(HKEY key, const wchar_t* name, DWORD* /*reserved*/, DWORD* type, BYTE* data,
+                      DWORD* size) {
     std::string utf8;
     if (name && !wide_to_utf8(name, std::wcslen(name), utf8)) {
         return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
@@ -577,8 +602,8 @@ LONG RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, 
     return store_value(key, utf8_name, type, std::move(bytes));
 }
 
-LONG RegSetValueExW(HKEY key, const wchar_t* name, DWORD /*reserved*/, DWORD type,
-                    const BYTE* data, DWORD size) {
+LONG RegSetValueExW(HKEY key, const wchar_t* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                    DWORD size) {
     if (!data && size) return static_cast<LONG>(ERROR_INVALID_PARAMETER);
     std::string utf8_name;
     if (name && !wide_to_utf8(name, std::wcslen(name), utf8_name)) {

@@ -48,8 +48,7 @@ LONG RegCreateKeyExA(HKEY parent, const char* sub_key, DWORD reserved, char* key
                      DWORD options, REGSAM access, void* security, HKEY* result,
                      DWORD* disposition);
 // Opens an existing key; ERROR_FILE_NOT_FOUND when it is missing.
-LONG RegOpenKeyExA(HKEY parent, const char* sub_key, DWORD options, REGSAM access,
-                   HKEY* result);
+LONG RegOpenKeyExA(HKEY parent, const char* sub_key, DWORD options, REGSAM access, HKEY* result);
 // Releases a handle; the roots are never released.
 LONG RegCloseKey(HKEY key);
 // Reads a value: type and size (in bytes) always when asked; data when a buffer is given and

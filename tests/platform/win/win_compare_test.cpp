@@ -8,7 +8,9 @@ TEST(win_compare, ignores_case_in_every_script) {
     EXPECT_EQ(win_compare_ignore_case(L"Emp_Name", L"EMP_NAME"), 0);
     EXPECT_EQ(win_compare_ignore_case(L"\u00c9t\u00e9", L"\u00e9T\u00c9"), 0);
     EXPECT_EQ(win_compare_ignore_case(L"\u0414\u043e\u043c", L"\u0434\u041e\u041c"), 0);
-    EXPECT_EQ(win_compare_ignore_case(L"\u03a3\u03b9\u03b3\u03bc\u03b1", L"\u03c3\u0399\u0393\u039c\u0391"), 0);
+    EXPECT_EQ(win_compare_ignore_case(L"\u03a3\u03b9\u03b3\u03bc\u03b1",
+                                      L"\u03c3\u0399\u0393\u039c\u0391"),
+              0);
     EXPECT_TRUE(win_equal_ignore_case(L"abc", L"ABC"));
     EXPECT_FALSE(win_equal_ignore_case(L"abc", L"ABCD"));
     EXPECT_FALSE(win_equal_ignore_case(L"\u00e9", L"e"));

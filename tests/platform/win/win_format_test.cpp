@@ -37,8 +37,7 @@ TEST(win_format, sixty_four_bit_integers) {
               L"abcdef0123|ABCDEF0123");
     EXPECT_EQ(win_format("%I64d %lld %I32d", 5LL, 6LL, 7), "5 6 7");
     // An I64 argument followed by an int keeps both in place.
-    EXPECT_EQ(win_format(L"%I64d,%d", static_cast<std::int64_t>(1) << 40, 3),
-              L"1099511627776,3");
+    EXPECT_EQ(win_format(L"%I64d,%d", static_cast<std::int64_t>(1) << 40, 3), L"1099511627776,3");
 }
 
 TEST(win_format, numbers_with_flags_width_and_precision) {

@@ -35,8 +35,8 @@ protected:
     }
     HKEY open_product() {
         HKEY key = nullptr;
-        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Corvalin\\Tidewell", 0, nullptr,
-                                  0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Corvalin\\Tidewell", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         return key;
     }
@@ -81,13 +81,13 @@ TEST_F(registry_test, dword_and_text_values_round_trip_in_both_widths) {
     ASSERT_EQ(RegSetValueExA(key, "Port", 0, REG_DWORD, reinterpret_cast<BYTE*>(&port), 4),
               ERROR_SUCCESS);
     const char host[] = "db.example";
-    ASSERT_EQ(RegSetValueExA(key, "Host", 0, REG_SZ, reinterpret_cast<const BYTE*>(host),
-                             sizeof(host)),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key, "Host", 0, REG_SZ, reinterpret_cast<const BYTE*>(host), sizeof(host)),
+        ERROR_SUCCESS);
     const wchar_t user[] = L"J\u00fcrgen \"q\" \\ \u65e5";
-    ASSERT_EQ(RegSetValueExW(key, L"User", 0, REG_SZ, reinterpret_cast<const BYTE*>(user),
-                             sizeof(user)),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExW(key, L"User", 0, REG_SZ, reinterpret_cast<const BYTE*>(user), sizeof(user)),
+        ERROR_SUCCESS);
 
     DWORD type = 0, size = 4, read = 0;
     EXPECT_EQ(RegQueryValueExA(key, "port", nullptr, &type, reinterpret_cast<BYTE*>(&read), &size),
@@ -101,9 +101,9 @@ TEST_F(registry_test, dword_and_text_values_round_trip_in_both_widths) {
     EXPECT_EQ(size, sizeof(host));
     char small[4];
     DWORD small_size = sizeof(small);
-    EXPECT_EQ(RegQueryValueExA(key, "Host", nullptr, &type, reinterpret_cast<BYTE*>(small),
-                               &small_size),
-              static_cast<LONG>(ERROR_MORE_DATA));
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Host", nullptr, &type, reinterpret_cast<BYTE*>(small), &small_size),
+        static_cast<LONG>(ERROR_MORE_DATA));
     EXPECT_EQ(small_size, sizeof(host));
 
     // Text written wide reads back narrow as UTF-8 and wide as it was.
@@ -118,9 +118,9 @@ TEST_F(registry_test, dword_and_text_values_round_trip_in_both_widths) {
     ASSERT_EQ(RegQueryValueExW(key, L"USER", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, sizeof(user));
     std::wstring wide(size / sizeof(wchar_t), L'\0');
-    ASSERT_EQ(RegQueryValueExW(key, L"User", nullptr, &type, reinterpret_cast<BYTE*>(wide.data()),
-                               &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExW(key, L"User", nullptr, &type, reinterpret_cast<BYTE*>(wide.data()), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(wide, std::wstring(user, sizeof(user) / sizeof(wchar_t)));
     RegCloseKey(key);
 
@@ -193,9 +193,9 @@ TEST_F(registry_test, access_rights_and_bad_handles) {
     HKEY key = open_product();
     RegCloseKey(key);
     HKEY reader = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Corvalin\\Tidewell", 0, KEY_READ,
-                            &reader),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Corvalin\\Tidewell", 0, KEY_READ, &reader),
+        ERROR_SUCCESS);
     DWORD v = 1;
     EXPECT_EQ(RegSetValueExA(reader, "X", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4),
               static_cast<LONG>(ERROR_ACCESS_DENIED));
