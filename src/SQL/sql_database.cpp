@@ -54,7 +54,11 @@ bool sql_database::delete_tab(const std::wstring& table) {
     tk_wlog(2, L"sql_database::delete_tab (%s)", table.c_str());
     if (m_mode & 0x01) throw tk_mail_assertion("sql_db", 484);
     if (!is_table_exist(table)) throw tk_mail_assertion("sql_db", 485);
-    send(L"DELETE FROM " + quote_mysql_name(table));
+    // The list matches names ignoring case; the server may not, so use its own spelling.
+    std::wstring listed = table;
+    for (const auto& name : m_tables)
+        if (same_table_name(name, table)) listed = name;
+    send(L"DELETE FROM " + quote_mysql_name(listed));
     return true;
 }
 
