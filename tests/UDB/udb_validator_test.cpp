@@ -196,3 +196,30 @@ TEST(udb_names_map, pairs_are_walked_in_utf16_order) {
     ASSERT_EQ(m.size(), 2u);
     EXPECT_EQ(m.begin()->second, L"emoji");
 }
+
+TEST(udb_validator, derived_validators_are_released_through_the_base) {
+    // The run owns its table-name validator through the base; the family's own members must be
+    // released too (the sanitizer build also checks the sizes of new and delete).
+    struct counted_validator : udb_validator {
+        explicit counted_validator(int& released) : udb_validator(64), released(released) {
+            words.assign(100, L"reserved");
+        }
+        ~counted_validator() override { ++released; }
+        int& released;
+        std::vector<std::wstring> words;
+    };
+    int released = 0;
+    {
+        std::unique_ptr<udb_validator> v = std::make_unique<counted_validator>(released);
+        v->add_existing_name(L"EMP");
+    }
+    EXPECT_EQ(released, 1);
+}
+
+TEST(udb_names_map, global_replace_ignores_empty_source_names) {
+    t_names_map m;
+    m.add(L"", L"X");
+    m.add(L"EMP", L"DEPT");
+    EXPECT_EQ(udb_names_map::do_global_replace2(L"select * from emp", m, L"", L""),
+              L"select * from DEPT");
+}
