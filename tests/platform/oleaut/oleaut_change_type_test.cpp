@@ -55,7 +55,7 @@ struct text_case {
 
 }  // namespace
 
-TEST(ChangeType, TextToNumbers) {
+TEST(OleautChangeType, TextToNumbers) {
     VARIANT s = bstr_variant(L" 12 ");
     VARIANT out = change(s, VT_R8);
     ASSERT_EQ(out.vt, VT_R8);
@@ -82,7 +82,7 @@ TEST(ChangeType, TextToNumbers) {
     VariantClear(&s);
 }
 
-TEST(ChangeType, TextFailuresAreReported) {
+TEST(OleautChangeType, TextFailuresAreReported) {
     for (text_case c : {text_case{L"abc", VT_I4}, text_case{L"", VT_I4}, text_case{L"1,5", VT_R8},
                         text_case{L"inf", VT_R8}, text_case{L"maybe", VT_BOOL},
                         text_case{L"12abc", VT_CY}, text_case{L"tomorrow", VT_DATE}}) {
@@ -102,7 +102,7 @@ TEST(ChangeType, TextFailuresAreReported) {
     }
 }
 
-TEST(ChangeType, FailureLeavesTheDestination) {
+TEST(OleautChangeType, FailureLeavesTheDestination) {
     VARIANT s = bstr_variant(L"abc");
     EXPECT_EQ(VariantChangeType(&s, &s, 0, VT_I4), DISP_E_TYPEMISMATCH);
     ASSERT_EQ(s.vt, VT_BSTR);
@@ -115,7 +115,7 @@ TEST(ChangeType, FailureLeavesTheDestination) {
     VariantClear(&s);
 }
 
-TEST(ChangeType, TextToBoolean) {
+TEST(OleautChangeType, TextToBoolean) {
     for (const wchar_t* t : {L"True", L"TRUE", L"#TRUE#", L"2", L"-1", L"0.5"}) {
         VARIANT s = bstr_variant(t);
         VARIANT out = change(s, VT_BOOL);
@@ -132,7 +132,7 @@ TEST(ChangeType, TextToBoolean) {
     }
 }
 
-TEST(ChangeType, NumbersToText) {
+TEST(OleautChangeType, NumbersToText) {
     EXPECT_EQ(text_of(i4(-42)), L"-42");
     EXPECT_EQ(text_of(r8(12.0)), L"12");
     EXPECT_EQ(text_of(r8(0.1)), L"0.1");
@@ -175,7 +175,7 @@ TEST(ChangeType, NumbersToText) {
     EXPECT_EQ(text_of(e), L"");
 }
 
-TEST(ChangeType, NumbersToNumbers) {
+TEST(OleautChangeType, NumbersToNumbers) {
     EXPECT_EQ(change(r8(2.5), VT_I2).iVal, 2);
     EXPECT_EQ(change(r8(-3.5), VT_I4).lVal, -4);
     EXPECT_EQ(failure(change(r8(1e10), VT_I4)), DISP_E_OVERFLOW);
@@ -203,7 +203,7 @@ TEST(ChangeType, NumbersToNumbers) {
     EXPECT_EQ(change(big, VT_DECIMAL).decVal.Lo64, 1ull << 63);
 }
 
-TEST(ChangeType, NullArraysAndUnknownTypes) {
+TEST(OleautChangeType, NullArraysAndUnknownTypes) {
     VARIANT n;
     VariantInit(&n);
     n.vt = VT_NULL;

@@ -34,7 +34,7 @@ double secs(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; }
 
 }  // namespace
 
-TEST(DateEncoding, DaysSinceTheEpochAndSignedFraction) {
+TEST(OleautDateEncoding, DaysSinceTheEpochAndSignedFraction) {
     EXPECT_EQ(encode(st(1899, 12, 30)), 0.0);
     EXPECT_EQ(encode(st(1900, 1, 1)), 2.0);
     EXPECT_EQ(encode(st(2024, 1, 31, 12)), 45322.5);
@@ -50,7 +50,7 @@ TEST(DateEncoding, DaysSinceTheEpochAndSignedFraction) {
     EXPECT_FALSE(SystemTimeToVariantTime(&bad, &d));
 }
 
-TEST(DateEncoding, DecodesBackToTheSecond) {
+TEST(OleautDateEncoding, DecodesBackToTheSecond) {
     SYSTEMTIME t{};
     ASSERT_TRUE(VariantTimeToSystemTime(-1.25, &t));
     EXPECT_EQ(t.wYear, 1899);
@@ -74,7 +74,7 @@ TEST(DateEncoding, DecodesBackToTheSecond) {
     EXPECT_FALSE(VariantTimeToSystemTime(3e6, &t));
 }
 
-TEST(DateText, IsoUsAndMonthNames) {
+TEST(OleautDateText, IsoUsAndMonthNames) {
     const double jan31 = 45322;
     EXPECT_EQ(parse(L"2024-01-31"), jan31);
     EXPECT_EQ(parse(L"2024/01/31"), jan31);
@@ -89,7 +89,7 @@ TEST(DateText, IsoUsAndMonthNames) {
     EXPECT_EQ(parse(L"1/31/30"), encode(st(1930, 1, 31)));
 }
 
-TEST(DateText, TimesWithAndWithoutDateAndMeridiem) {
+TEST(OleautDateText, TimesWithAndWithoutDateAndMeridiem) {
     EXPECT_DOUBLE_EQ(parse(L"2024-01-31 10:20:30"), 45322 + secs(10, 20, 30));
     EXPECT_DOUBLE_EQ(parse(L"2024-01-31T10:20:30"), 45322 + secs(10, 20, 30));
     EXPECT_DOUBLE_EQ(parse(L"1/31/2024 10:20:30 PM"), 45322 + secs(22, 20, 30));
@@ -99,7 +99,7 @@ TEST(DateText, TimesWithAndWithoutDateAndMeridiem) {
     EXPECT_DOUBLE_EQ(parse(L"  23:59  "), secs(23, 59, 0));
 }
 
-TEST(DateText, RefusesNonDates) {
+TEST(OleautDateText, RefusesNonDates) {
     DATE d = 0;
     for (const wchar_t* bad : {L"", L"hello", L"2024-02-30", L"13:61", L"1/2", L"2024-01-31 25:00",
                                L"13:00 PM", L"Foo 3 2024", L"1/31/2024 AM", L"2024-01-31 x"}) {

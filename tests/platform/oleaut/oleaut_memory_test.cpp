@@ -5,7 +5,7 @@
 #include "platform/oleaut/oleaut.h"
 #include "platform/oleaut/oleaut_test_helpers.h"
 
-TEST(Bstr, KeepsEmbeddedNulsAndLength) {
+TEST(OleautBstr, KeepsEmbeddedNulsAndLength) {
     const wchar_t text[] = {L'a', L'\0', L'b'};
     BSTR s = SysAllocStringLen(text, 3);
     ASSERT_NE(s, nullptr);
@@ -15,7 +15,7 @@ TEST(Bstr, KeepsEmbeddedNulsAndLength) {
     EXPECT_EQ(take_bstr(s), std::wstring(text, 3));
 }
 
-TEST(Bstr, NullAndEmpty) {
+TEST(OleautBstr, NullAndEmpty) {
     EXPECT_EQ(SysAllocString(nullptr), nullptr);
     EXPECT_EQ(SysStringLen(nullptr), 0u);
     SysFreeString(nullptr);
@@ -30,7 +30,7 @@ TEST(Bstr, NullAndEmpty) {
     SysFreeString(z);
 }
 
-TEST(SafeArray, BoundsOfEmptyAndFilledArrays) {
+TEST(OleautSafeArray, BoundsOfEmptyAndFilledArrays) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, 0);
     ASSERT_NE(a, nullptr);
     LONG lo = 7, hi = 7;
@@ -46,7 +46,7 @@ TEST(SafeArray, BoundsOfEmptyAndFilledArrays) {
     EXPECT_EQ(SafeArrayCreateVector(VT_I4, 0, 4), nullptr);  // only byte arrays exist here
 }
 
-TEST(SafeArray, RedimKeepsPrefixAndZeroesGrowth) {
+TEST(OleautSafeArray, RedimKeepsPrefixAndZeroesGrowth) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, 3);
     ASSERT_NE(a, nullptr);
     std::memcpy(a->pvData, "xyz", 3);
@@ -65,7 +65,7 @@ TEST(SafeArray, RedimKeepsPrefixAndZeroesGrowth) {
     SafeArrayDestroy(a);
 }
 
-TEST(SafeArray, CopyIsDeepAndLockedArraysStay) {
+TEST(OleautSafeArray, CopyIsDeepAndLockedArraysStay) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, 2);
     static_cast<BYTE*>(a->pvData)[0] = 1;
     SAFEARRAY* c = nullptr;
@@ -84,7 +84,7 @@ TEST(SafeArray, CopyIsDeepAndLockedArraysStay) {
     EXPECT_EQ(SafeArrayDestroy(c), S_OK);
 }
 
-TEST(Variant, CopyIsDeepForTextAndArrays) {
+TEST(OleautVariant, CopyIsDeepForTextAndArrays) {
     VARIANT text = bstr_variant(L"abc");
     VARIANT copy;
     VariantInit(&copy);

@@ -26,7 +26,7 @@ std::wstring cy_text(std::int64_t v) {
 
 }  // namespace
 
-TEST(DecimalText, KeepsScaleSignAndExactDigits) {
+TEST(OleautDecimalText, KeepsScaleSignAndExactDigits) {
     DECIMAL d{};
     ASSERT_EQ(parse_dec(L"12.30", d), S_OK);
     EXPECT_EQ(d.scale, 2);
@@ -43,7 +43,7 @@ TEST(DecimalText, KeepsScaleSignAndExactDigits) {
               L"79228162514264337593543950335");
 }
 
-TEST(DecimalText, RefusesWhatIsNotANumber) {
+TEST(OleautDecimalText, RefusesWhatIsNotANumber) {
     DECIMAL d{};
     for (const wchar_t* bad : {L"", L" ", L"abc", L"1,5", L"1.2.3", L"--1", L"1e", L"0x10",
                                L"12 3", L"1e+", L"."}) {
@@ -51,7 +51,7 @@ TEST(DecimalText, RefusesWhatIsNotANumber) {
     }
 }
 
-TEST(DecimalText, OverflowAndRoundingAtTheLimits) {
+TEST(OleautDecimalText, OverflowAndRoundingAtTheLimits) {
     DECIMAL d{};
     EXPECT_EQ(parse_dec(L"79228162514264337593543950336", d), DISP_E_OVERFLOW);
     EXPECT_EQ(parse_dec(L"1e29", d), DISP_E_OVERFLOW);
@@ -67,7 +67,7 @@ TEST(DecimalText, OverflowAndRoundingAtTheLimits) {
     EXPECT_EQ(dec_text(dec_of(L"1e-40")), L"0.0000000000000000000000000000");
 }
 
-TEST(DecimalToInteger, RoundsHalfToEvenAndReportsOverflow) {
+TEST(OleautDecimalToInteger, RoundsHalfToEvenAndReportsOverflow) {
     LONG i4 = 0;
     DECIMAL d = dec_of(L"2.5");
     EXPECT_EQ(VarI4FromDec(&d, &i4), S_OK);
@@ -115,7 +115,7 @@ TEST(DecimalToInteger, RoundsHalfToEvenAndReportsOverflow) {
     EXPECT_EQ(VarUI8FromDec(&d, &u8), DISP_E_OVERFLOW);
 }
 
-TEST(DecimalFromIntegers, AllBitsKept) {
+TEST(OleautDecimalFromIntegers, AllBitsKept) {
     DECIMAL d{};
     ASSERT_EQ(VarDecFromI8(std::numeric_limits<std::int64_t>::min(), &d), S_OK);
     EXPECT_EQ(dec_text(d), L"-9223372036854775808");
@@ -123,7 +123,7 @@ TEST(DecimalFromIntegers, AllBitsKept) {
     EXPECT_EQ(dec_text(d), L"18446744073709551615");
 }
 
-TEST(DecimalReals, ThroughCorrectlyRoundedText) {
+TEST(OleautDecimalReals, ThroughCorrectlyRoundedText) {
     double r = 0;
     DECIMAL d = dec_of(L"0.1");
     ASSERT_EQ(VarR8FromDec(&d, &r), S_OK);
@@ -142,7 +142,7 @@ TEST(DecimalReals, ThroughCorrectlyRoundedText) {
     EXPECT_EQ(VarDecFromR8(std::nan(""), &d), DISP_E_OVERFLOW);
 }
 
-TEST(DecimalCompare, ByValueAcrossScales) {
+TEST(OleautDecimalCompare, ByValueAcrossScales) {
     DECIMAL a = dec_of(L"1.50"), b = dec_of(L"1.5");
     EXPECT_EQ(VarDecCmp(&a, &b), VARCMP_EQ);
     b = dec_of(L"-2");
@@ -154,7 +154,7 @@ TEST(DecimalCompare, ByValueAcrossScales) {
     EXPECT_EQ(VarDecCmp(&a, &b), VARCMP_EQ);
 }
 
-TEST(Currency, TextUsesFourDecimalsRoundedHalfToEven) {
+TEST(OleautCurrency, TextUsesFourDecimalsRoundedHalfToEven) {
     CY c{};
     ASSERT_EQ(parse_cy(L"12.34", c), S_OK);
     EXPECT_EQ(c.int64, 123400);
@@ -176,7 +176,7 @@ TEST(Currency, TextUsesFourDecimalsRoundedHalfToEven) {
     EXPECT_EQ(cy_text(std::numeric_limits<std::int64_t>::min()), L"-922337203685477.5808");
 }
 
-TEST(Currency, ToIntegersAndReals) {
+TEST(OleautCurrency, ToIntegersAndReals) {
     CY c;
     c.int64 = 25000;  // 2.5
     LONG i4 = 0;

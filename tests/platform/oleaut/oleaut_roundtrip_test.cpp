@@ -6,7 +6,7 @@
 #include "platform/oleaut/oleaut.h"
 #include "platform/oleaut/oleaut_test_helpers.h"
 
-TEST(DecimalRoundTrip, RandomValuesOfEveryScale) {
+TEST(OleautDecimalRoundTrip, RandomValuesOfEveryScale) {
     std::mt19937_64 rng(20261208);
     for (int scale = 0; scale <= 28; ++scale) {
         for (int i = 0; i < 400; ++i) {
@@ -33,7 +33,7 @@ TEST(DecimalRoundTrip, RandomValuesOfEveryScale) {
     }
 }
 
-TEST(CurrencyRoundTrip, RandomValuesOfEveryMagnitude) {
+TEST(OleautCurrencyRoundTrip, RandomValuesOfEveryMagnitude) {
     std::mt19937_64 rng(4711);
     for (int i = 0; i < 20000; ++i) {
         int shift = static_cast<int>(rng() % 64);
