@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_utils.h"
 #include "UDB/udb_profile.h"
 #include "udb_test_helpers.h"
 
@@ -190,4 +191,18 @@ TEST(udb_profile, sections_are_ordered_by_utf16_code_units) {
     ASSERT_NE(priv, std::string::npos);
     EXPECT_LT(z, emoji);
     EXPECT_LT(emoji, priv);
+}
+
+TEST(udb_profile, non_ascii_paths) {
+    scratch_dir dir;
+    // The process runs in the "C" locale, whose file names the system takes as UTF-8.
+    const std::string path = dir.path("profil\xC3\xA9 \xC3\xBC.kvt").string();
+    const std::wstring wpath = tk_to_unicode(path);
+    udb_profile out;
+    out.set_value(L"Generic settings", L"src", L"scott");
+    ASSERT_TRUE(out.store(wpath));
+    EXPECT_TRUE(std::filesystem::exists(path));
+    udb_profile in;
+    ASSERT_TRUE(in.load(wpath));
+    EXPECT_EQ(in.get_value(L"Generic settings", L"src"), L"scott");
 }
