@@ -1,0 +1,169 @@
+#include "platform/oci/oci_handles.h"
+
+#include <algorithm>
+#include <mutex>
+#include <unordered_map>
+
+namespace {
+
+struct registry_state {
+    std::mutex lock;
+    std::unordered_map<const void*, ub4> live;
+};
+
+registry_state& state() {
+    // Never destroyed: handles may be freed by static destructors of callers.
+    static auto* s = new registry_state;
+    return *s;
+}
+
+}  // namespace
+
+void oci_registry::add(const oci_handle* h) {
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.live[h] = h->kind;
+}
+
+void oci_registry::remove(const oci_handle* h) {
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    s.live.erase(h);
+}
+
+oci_handle* oci_registry::find(const void* p, ub4 kind) {
+    if (p == nullptr) return nullptr;
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto it = s.live.find(p);
+    if (it == s.live.end() || it->second != kind) return nullptr;
+    // Registered pointers are always oci_handle objects.
+    return static_cast<oci_handle*>(const_cast<void*>(p));
+}
+
+ub4 oci_registry::kind_of(const void* p) {
+    if (p == nullptr) return 0;
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto it = s.live.find(p);
+    return it == s.live.end() ? 0 : it->second;
+}
+
+OCIDateTime* oci_find_datetime(const void* p) {
+    const ub4 kind = oci_registry::kind_of(p);
+    if (!oci_is_datetime_dtype(kind)) return nullptr;
+    return static_cast<OCIDateTime*>(static_cast<oci_handle*>(const_cast<void*>(p)));
+}
+
+oci_handle::oci_handle(ub4 k, OCIEnv* e) : kind(k), env(e) {
+    oci_registry::add(this);
+}
+
+oci_handle::~oci_handle() {
+    oci_registry::remove(this);
+}
+
+OCIEnv::OCIEnv() : oci_handle(OCI_HTYPE_ENV, this) {}
+
+OCIEnv::~OCIEnv() {
+    // Statements first: they borrow the sessions' connections.
+    std::vector<oci_handle*> stmts;
+    std::vector<oci_handle*> others;
+    for (oci_handle* h : children) (h->kind == OCI_HTYPE_STMT ? stmts : others).push_back(h);
+    children.clear();
+    for (oci_handle* h : stmts) delete h;
+    for (oci_handle* h : others) delete h;
+}
+
+OCIServer::~OCIServer() {
+    detach();
+}
+
+void OCIServer::detach() noexcept {
+    auto begun = sessions;
+    for (OCISession* s : begun) s->end();
+    sessions.clear();
+    attached = false;
+    directory.clear();
+}
+
+OCISession::~OCISession() {
+    end();
+}
+
+void OCISession::end() noexcept {
+    auto users = statements;
+    for (OCIStmt* s : users) s->forget_compiled();
+    statements.clear();
+    if (lite) {
+        lite->logoff();
+        lite.reset();
+    }
+    if (server != nullptr) {
+        server->sessions.erase(this);
+        server = nullptr;
+    }
+}
+
+OCIDefine::~OCIDefine() {
+    if (stmt != nullptr && position >= 1 && position <= stmt->defines.size() &&
+        stmt->defines[position - 1] == this) {
+        stmt->defines[position - 1] = nullptr;
+    }
+}
+
+OCIBind::~OCIBind() {
+    if (stmt != nullptr) {
+        auto& v = stmt->binds;
+        v.erase(std::remove(v.begin(), v.end(), this), v.end());
+    }
+}
+
+OCIParam::~OCIParam() {
+    if (stmt != nullptr) {
+        for (auto& p : stmt->params) {
+            if (p == this) p = nullptr;
+        }
+    }
+}
+
+OCIStmt::~OCIStmt() {
+    forget_compiled();
+    auto defs = std::move(defines);
+    auto bnds = std::move(binds);
+    defines.clear();
+    binds.clear();
+    for (OCIDefine* d : defs) {
+        if (d != nullptr) {
+            d->stmt = nullptr;
+            delete d;
+        }
+    }
+    for (OCIBind* b : bnds) {
+        b->stmt = nullptr;
+        delete b;
+    }
+    drop_params();
+}
+
+void OCIStmt::drop_params() noexcept {
+    auto ps = std::move(params);
+    params.clear();
+    for (OCIParam* p : ps) {
+        if (p != nullptr) {
+            p->stmt = nullptr;
+            delete p;
+        }
+    }
+    described = false;
+}
+
+void OCIStmt::forget_compiled() noexcept {
+    compiled.reset();
+    if (session != nullptr) {
+        session->statements.erase(this);
+        session = nullptr;
+    }
+    executed = false;
+    at_end = false;
+}
