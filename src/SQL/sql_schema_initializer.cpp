@@ -14,7 +14,8 @@ std::wstring property_of(udb_properties* properties, const wchar_t* key) {
     return it == map.end() ? std::wstring() : it->second;
 }
 
-// COMMENT text: backslashes, quotes and zero characters escaped, so the text cannot end early.
+// COMMENT text: backslashes, quotes, zero characters and line breaks escaped, so the text
+// cannot end early and survives a replay.
 std::wstring escape_comment(const std::wstring& text) {
     std::wstring out;
     out.reserve(text.size() + 4);
@@ -24,6 +25,10 @@ std::wstring escape_comment(const std::wstring& text) {
             out.push_back(c);
         } else if (c == L'\0') {
             out += L"\\0";
+        } else if (c == L'\r') {
+            out += L"\\r";
+        } else if (c == L'\n') {
+            out += L"\\n";
         } else {
             out.push_back(c);
         }

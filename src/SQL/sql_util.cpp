@@ -111,6 +111,17 @@ S escape_text(const S& text) {
         } else if (c == C('\0')) {
             out.push_back(C('\\'));
             out.push_back(C('0'));
+        } else if (c == C('\r')) {
+            // A client replaying a script drops a carriage return before a line feed, and stops
+            // at Ctrl-Z on some systems: both travel as escapes.
+            out.push_back(C('\\'));
+            out.push_back(C('r'));
+        } else if (c == C('\n')) {
+            out.push_back(C('\\'));
+            out.push_back(C('n'));
+        } else if (c == C('\x1a')) {
+            out.push_back(C('\\'));
+            out.push_back(C('Z'));
         } else {
             out.push_back(c);
         }

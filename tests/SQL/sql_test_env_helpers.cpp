@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 void sql_engine_test::SetUp() {
     sql_engine::clear_pick_lists();
@@ -99,6 +100,23 @@ std::string unique_db_name(const char* stem) {
     return std::string("tw_") + stem + "_" + std::to_string(::getpid());
 }
 
+namespace {
+
+// Files the tests wrote, removed when the test program ends.
+std::vector<std::string>& written_files() {
+    static std::vector<std::string> files;
+    static const bool registered = [] {
+        std::atexit([] {
+            for (const auto& f : written_files()) std::remove(f.c_str());
+        });
+        return true;
+    }();
+    (void)registered;
+    return files;
+}
+
+}  // namespace
+
 std::string test_file_path(const std::string& name) {
     const std::string path =
         std::string(TW_BINARY_DIR) + "/sql-test-files/" + std::to_string(::getpid()) + "_" + name;
@@ -106,6 +124,7 @@ std::string test_file_path(const std::string& name) {
     std::string output;
     run("mkdir -p " + shell_quote(dir), output);
     std::remove(path.c_str());
+    written_files().push_back(path);
     return path;
 }
 

@@ -109,6 +109,7 @@ TEST_F(sql_util_test, TextLiteralsAreEscapedAndQuoted) {
     EXPECT_EQ(to_mysql_str("anything", VT_NULL), "NULL");
     EXPECT_EQ(to_mysql_str("x", VT_EMPTY), "NULL");
     EXPECT_EQ(to_mysql_wstr(std::wstring(L"a\0b", 3), VT_BSTR), L"'a\\0b'");
+    EXPECT_EQ(to_mysql_str("a\r\nb\x1a", VT_BSTR), "'a\\r\\nb\\Z'");
     EXPECT_EQ(to_mysql_str("2024-01-31 10:20:30", VT_DATE), "'2024-01-31 10:20:30'");
 }
 
