@@ -8,7 +8,6 @@
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "TK/tk_utils.h"
 #include "UDB/udb_compare.h"
 #include "variant/ole_type_exception.h"
 
@@ -152,8 +151,7 @@ void ora_table::init_schema() {
         if (!def_text.empty()) {
             tk_wlog(1, L"Got default string: %s (eye=%d, type=%d)", def_text.c_str(), eye,
                     ftd.vartype);
-            // The dictionary keeps the default as typed, trailing blanks and line ends included.
-            if (ftd.vartype == VT_DATE && udb_equal_nocase(tk_trim(def_text), L"sysdate")) {
+            if (ftd.vartype == VT_DATE && udb_equal_nocase(ora_trim(def_text), L"sysdate")) {
                 tk_log(1, "Processing 'sysdate' def.value");
                 ftd.default_value = ole_variant(std::wstring(L"sysdate"));
                 ftd.dw_reserved = 9;
@@ -196,7 +194,7 @@ void ora_table::init_schema() {
 
 ole_variant ora_table::get_def_value(int vartype, const std::wstring& src) {
     tk_wlog(1, L"ora_table::get_def_value(type=0x%08X, src=%s)", vartype & 0xFFFF, src.c_str());
-    std::wstring text = tk_trim(src);
+    std::wstring text = ora_trim(src);
     bool quoted = false;
     if (text.size() > 1 && text.front() == L'\'' && text.back() == L'\'') {
         tk_log(1, "Removing quotes");

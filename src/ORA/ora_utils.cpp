@@ -87,6 +87,14 @@ std::wstring remove_comments(const std::wstring& text) {
     return out;
 }
 
+std::wstring ora_trim(const std::wstring& text) {
+    const wchar_t* blanks = L" \t\r\n\f\v";
+    std::size_t begin = text.find_first_not_of(blanks);
+    if (begin == std::wstring::npos) return std::wstring();
+    std::size_t end = text.find_last_not_of(blanks);
+    return text.substr(begin, end - begin + 1);
+}
+
 std::wstring ora_quote_literal(const std::wstring& text) {
     std::wstring out;
     out.reserve(text.size() + 2);

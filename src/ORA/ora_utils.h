@@ -33,6 +33,10 @@ int get_refined_num_type(int& precision, int scale, bool int64_numbers);
 // without; a variant type without an Oracle form raises tk_mail_assertion("ora_util", 199).
 std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes);
 
+// The text without blanks, tabs and line ends at both ends (the dictionary keeps a default as it
+// was typed, line end included).
+std::wstring ora_trim(const std::wstring& text);
+
 // Wide text as UTF-16 code units (characters outside the BMP become surrogate pairs).
 std::u16string ora_to_utf16(const std::wstring& text);
 // UTF-16 code units (at most `count`, stopping at a NUL) as wide text; unpaired surrogates become

@@ -1,0 +1,41 @@
+// Embedded Oracle instances for the Oracle-side tests: a fresh instance directory per test
+// fixture, filled through the embedded engine's own session (never through the code under test),
+// and an engine connected to it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_engine.h"
+#include "UDB/udb_recordset.h"
+
+class lite_session;
+
+// A temporary instance directory with users; removed by the destructor.
+class ora_test_instance {
+public:
+    explicit ora_test_instance(const std::string& banner = std::string());
+    ~ora_test_instance();
+
+    // Adds a user with a schema of its own.
+    void add_user(const std::string& user, const std::string& password);
+    // Runs statements as `user` and commits; a failing statement fails the test with its text.
+    void run(const std::string& user, const std::string& password,
+             const std::vector<std::string>& statements);
+    void set_banner(const std::string& banner);
+    // Runs `work` on a session of `user` and commits.
+    void with_session(const std::string& user, const std::string& password,
+                      const std::function<void(lite_session&)>& work);
+
+    const std::string& dir() const noexcept { return m_dir; }
+    std::wstring wdir() const { return std::wstring(m_dir.begin(), m_dir.end()); }
+
+private:
+    std::string m_dir;
+};
+
+// A read of every row of a recordset, as the text of each field (NULL as "<null>").
+std::vector<std::vector<std::wstring>> ora_read_all(udb_recordset& rs);

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_date_processor.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_table.h"
+#include "ORA/ora_utils.h"
+
+namespace {
+
+TEST(OraNames, SimplifyAndSplit) {
+    EXPECT_EQ(ora_simplify_name(L"\"SCOTT\".\"EMP\""), L"SCOTT.EMP");
+    EXPECT_EQ(ora_split_name(L"SCOTT.EMP"), std::make_pair(std::wstring(L"SCOTT"),
+                                                          std::wstring(L"EMP")));
+    EXPECT_EQ(ora_split_name(L"\"SCOTT\".\"EMP\""),
+              std::make_pair(std::wstring(L"SCOTT"), std::wstring(L"EMP")));
+    EXPECT_EQ(ora_split_name(L"EMP"), std::make_pair(std::wstring(), std::wstring(L"EMP")));
+    EXPECT_EQ(ora_split_name(L"\"EMP\""), std::make_pair(std::wstring(), std::wstring(L"EMP")));
+    // A quoted name whose point lies inside the quotes is one table name.
+    EXPECT_EQ(ora_split_name(L"\"A.B\""), std::make_pair(std::wstring(), std::wstring(L"A.B")));
+}
+
+TEST(OraNames, QuoteLiteralDoublesQuotes) {
+    EXPECT_EQ(ora_quote_literal(L"O'HARA"), L"O''HARA");
+    EXPECT_EQ(ora_quote_literal(L"''"), L"''''");
+    EXPECT_EQ(ora_quote_literal(L"EMP"), L"EMP");
+}
+
+TEST(OraViews, RemoveComments) {
+    EXPECT_EQ(remove_comments(L""), L"");
+    EXPECT_EQ(remove_comments(L"-"), L"-");
+    EXPECT_EQ(remove_comments(L"select a -- the a\nfrom t"), L"select a \nfrom t");
+    // A last-line comment goes, the final line feed stays.
+    EXPECT_EQ(remove_comments(L"select a from t\n-- done\n"), L"select a from t\n\n");
+    EXPECT_EQ(remove_comments(L"select a from t -- done"), L"select a from t ");
+    // Hyphens inside a literal are data.
+    EXPECT_EQ(remove_comments(L"select '--x' from t"), L"select '--x' from t");
+    EXPECT_EQ(remove_comments(L"select 'a' -- c\n, 'b--' from t"), L"select 'a' \n, 'b--' from t");
+    // An apostrophe in a comment does not swallow the code after the comment.
+    EXPECT_EQ(remove_comments(L"select a -- don't\nfrom t"), L"select a \nfrom t");
+}
+
+TEST(OraViews, RefineViewOut) {
+    EXPECT_EQ(ora_database::refine_view_out(L"select * from t WITH READ ONLY"),
+              L"select * from t ");
+    EXPECT_EQ(ora_database::refine_view_out(L"select * from t with check option"),
+              L"select * from t ");
+    EXPECT_EQ(ora_database::refine_view_out(L"select * from t With Read Only"),
+              L"select * from t With Read Only");
+    EXPECT_EQ(ora_database::refine_view_out(L"select a -- x\nfrom t WITH OBJECT IDENTIFIER"),
+              L"select a \nfrom t ");
+}
+
+TEST(OraNumbers, RefinedTypes) {
+    auto refine = [](int prec, int scale, bool i64 = false) {
+        return get_refined_num_type(prec, scale, i64);
+    };
+    EXPECT_EQ(refine(1, 0), VT_I1);
+    EXPECT_EQ(refine(2, 0), VT_I1);
+    EXPECT_EQ(refine(3, 0), VT_I2);
+    EXPECT_EQ(refine(4, 0), VT_I2);
+    EXPECT_EQ(refine(5, 0), VT_I4);
+    EXPECT_EQ(refine(9, 0), VT_I4);
+    // Ten digits overflow 32 bits.
+    EXPECT_EQ(refine(10, 0), VT_I8);
+    EXPECT_EQ(refine(19, 0), VT_I8);
+    EXPECT_EQ(refine(20, 0), VT_I8);
+    EXPECT_EQ(refine(25, 0), VT_R8);
+    EXPECT_EQ(refine(25, 0, true), VT_I8);
+    EXPECT_EQ(refine(0, 0), VT_R8);
+    EXPECT_EQ(refine(0, 0, true), VT_I8);
+    EXPECT_EQ(refine(126, 0), VT_R8);
+    EXPECT_EQ(refine(10, 2), VT_DECIMAL);
+    int prec = 5;
+    EXPECT_EQ(get_refined_num_type(prec, 5, false), VT_DECIMAL);
+    EXPECT_EQ(prec, 6);
+}
+
+TEST(OraEngineText, ConnectString) {
+    EXPECT_EQ(ora_engine::make_connect_string(L"db1", L"", L"ORCL"), L"//db1:1521/ORCL");
+    EXPECT_EQ(ora_engine::make_connect_string(L"", L"1522", L"ORCL"), L"//localhost:1522/ORCL");
+    EXPECT_EQ(ora_engine::make_connect_string(L"", L"", L"ORCL"), L"ORCL");
+    EXPECT_EQ(ora_engine::make_connect_string(L"h", L"1", L"S"), L"//h:1/S");
+}
+
+TEST(OraEngineText, VersionFromBanner) {
+    EXPECT_EQ(ora_engine::parse_version(
+                  L"Oracle Database 11g Enterprise Edition Release 11.2.0.1.0 - 64bit Production"),
+              0x0B0200u);
+    EXPECT_EQ(ora_engine::parse_version(L"Oracle7 Server Release 7.3.4.0.0 - Production"),
+              0x070304u);
+    EXPECT_EQ(ora_engine::parse_version(L"Oracle Database 19c Enterprise Edition"), 0u);
+    EXPECT_EQ(ora_engine::parse_version(L""), 0u);
+    EXPECT_EQ(ora_engine::parse_version(L"Release 10.2 then 9.2.0"), 0x090200u);
+}
+
+TEST(OraEngineText, SupportedTypes) {
+    EXPECT_TRUE(ora_engine::is_supported_type(L"VARCHAR2(40)"));
+    EXPECT_TRUE(ora_engine::is_supported_type(L"TIMESTAMP(6) WITH TIME ZONE"));
+    EXPECT_TRUE(ora_engine::is_supported_type(L"LONG RAW"));
+    EXPECT_FALSE(ora_engine::is_supported_type(L"INTERVAL DAY(2) TO SECOND(6)"));
+    EXPECT_FALSE(ora_engine::is_supported_type(L"varchar2"));
+    EXPECT_TRUE(ora_engine::is_supported_type_name(L"TIMESTAMP(6)"));
+    EXPECT_FALSE(ora_engine::is_supported_type_name(L"TIMESTAMP(6) WITH TIME ZONE"));
+}
+
+TEST(OraDates, Canonisation) {
+    ora_date_processor dates;
+    EXPECT_EQ(dates.get_canonized_str(L"01-JAN-2000"), L"2000-01-01");
+    EXPECT_EQ(dates.get_canonized_str(L"31-dec-9999"), L"9999-12-31");
+    EXPECT_EQ(dates.get_canonized_str(L"5-feb-99"), L"99-02-05");
+    EXPECT_EQ(dates.get_canonized_str(L"32-JAN-2000"), L"");
+    EXPECT_EQ(dates.get_canonized_str(L"01-XYZ-2000"), L"");
+    EXPECT_EQ(dates.get_canonized_str(L"01-JAN-00"), L"");
+    EXPECT_EQ(dates.get_canonized_str(L"01-JAN"), L"");
+    EXPECT_EQ(dates.get_canonized_str(L"2000-01-01"), L"");
+    EXPECT_EQ(dates.get_month(L"Sep"), 9);
+    EXPECT_EQ(&ora_date_processor::instance(), &dates);
+}
+
+TEST(OraDefaults, ValuesFromDictionaryText) {
+    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L"'N'").to_wstring(), L"N");
+    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L" 'it''s' \n").to_wstring(), L"it's");
+    EXPECT_TRUE(ora_table::get_def_value(VT_BSTR, L"USER").is_empty());
+    ole_variant n = ora_table::get_def_value(VT_I4, L"42 ");
+    EXPECT_EQ(n.vt(), VT_I4);
+    EXPECT_EQ(n.to_long(), 42);
+    // DEFAULT NULL is no default, not a zero.
+    EXPECT_TRUE(ora_table::get_def_value(VT_I4, L"NULL").is_empty());
+    // Dates need the run's date processor.
+    EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'").is_empty());
+    {
+        ora_date_processor dates;
+        ole_variant d = ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'");
+        ASSERT_EQ(d.vt(), VT_DATE);
+        EXPECT_EQ(d.systemtime().wYear, 2000);
+        EXPECT_EQ(d.systemtime().wMonth, 1);
+        EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'garbage'").is_empty());
+    }
+}
+
+}  // namespace

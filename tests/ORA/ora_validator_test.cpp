@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include "ORA/ora_fn_validator.h"
+#include "ORA/ora_in_validator.h"
+#include "ORA/ora_tn_validator.h"
+#include "ORA/ora_utils.h"
+#include "TK/tk_exception.h"
+#include "UDB/t_ftd.h"
+
+namespace {
+
+TEST(OraValidator, Acceptance) {
+    ora_validator v;
+    EXPECT_TRUE(v.is_acceptable(std::wstring(30, L'A')));
+    EXPECT_FALSE(v.is_acceptable(std::wstring(31, L'A')));
+    EXPECT_TRUE(v.is_acceptable(L"\"1 odd-name\""));
+    EXPECT_FALSE(v.is_acceptable(L""));
+    EXPECT_FALSE(v.is_acceptable(L"1ABC"));
+    EXPECT_FALSE(v.is_acceptable(L"MY-TABLE"));
+    EXPECT_TRUE(v.is_acceptable(L"MY TAB#LE.X_1"));
+    EXPECT_TRUE(v.is_acceptable(L"Ärger"));
+}
+
+TEST(OraValidator, SafeNames) {
+    ora_validator v;
+    EXPECT_EQ(v.get_safe_name(L"1ABC"), L"A1ABC");
+    EXPECT_EQ(v.get_safe_name(L"MY-TABLE"), L"MY_TABLE");
+    EXPECT_EQ(v.get_safe_name(std::wstring(40, L'B')).size(), 29u);
+    v.add_existing_name(L"MY_TABLE");
+    std::wstring second = v.get_safe_name(L"MY-TABLE");
+    EXPECT_NE(second, L"MY_TABLE");
+    EXPECT_TRUE(v.is_acceptable(second));
+}
+
+TEST(OraValidator, TableNames) {
+    ora_tn_validator v({L"EMP"}, {L"DEPT"});
+    EXPECT_TRUE(v.is_acceptable(L"SCOTT.EMP"));
+    EXPECT_FALSE(v.is_acceptable(L"SCOTT.1EMP"));
+    EXPECT_EQ(v.get_safe_name(L"SCOTT.1EMP"), L"\"SCOTT\".\"A1EMP\"");
+    EXPECT_TRUE(v.is_duplicated(L"dept"));
+    EXPECT_NE(v.get_safe_name(L"EMP"), L"EMP");
+}
+
+TEST(OraValidator, FieldAndIndexNames) {
+    udb_schema schema;
+    schema.add_field(t_ftd(4, L"ID", VT_I4, true, false, ole_variant(), 0, L""));
+    ora_fn_validator fields(schema);
+    EXPECT_TRUE(fields.is_duplicated(L"id"));
+    udb_indexes indexes;
+    indexes.push_back(udb_index(L"PK_T", true, true, {L"ID"}));
+    ora_in_validator names;
+    names.load(indexes);
+    EXPECT_TRUE(names.is_duplicated(L"PK_T"));
+}
+
+TEST(OraNativeTypes, ByVariantType) {
+    auto type = [](int vt, unsigned size, int reserved, bool sizes = true) {
+        return get_ora_native_type(t_ftd(size, L"C", vt, false, false, ole_variant(), reserved, L""),
+                                   sizes);
+    };
+    EXPECT_EQ(type(VT_I2, 0, 0), L"NUMBER(5,0)");
+    EXPECT_EQ(type(VT_I4, 0, 0), L"NUMBER(10,0)");
+    EXPECT_EQ(type(VT_I4, 0, 0, false), L"NUMBER");
+    EXPECT_EQ(type(VT_BOOL, 0, 0), L"NUMBER(3,0)");
+    EXPECT_EQ(type(VT_DECIMAL, 0, 10 * 256 + 2), L"NUMBER(10,2)");
+    EXPECT_EQ(type(VT_DECIMAL, 0, 2 * 256 + 5), L"NUMBER");
+    EXPECT_EQ(type(VT_I8, 0, 0), L"NUMBER");
+    EXPECT_EQ(type(VT_DATE, 0, 1), L"TIMESTAMP");
+    EXPECT_EQ(type(VT_DATE, 0, 2), L"DATE");
+    EXPECT_EQ(type(VT_BSTR, 40, 0), L"NVARCHAR2(40) ");
+    EXPECT_EQ(type(VT_BSTR, 40, 0, false), L"NVARCHAR2");
+    EXPECT_EQ(type(VT_BSTR, 0, 10), L"LONG");
+    EXPECT_EQ(type(VT_BSTR, 5000, 0), L"CLOB");
+    EXPECT_EQ(type(VT_BLOB, 16, 0), L"RAW(16)");
+    EXPECT_EQ(type(VT_BLOB, 0, 0), L"BLOB");
+    EXPECT_THROW(type(VT_EMPTY, 0, 0), tk_mail_assertion);
+}
+
+}  // namespace
