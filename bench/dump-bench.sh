@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the dump-writing benchmark: 1,000,000 mixed rows from in-memory records into a
+# dump file, reporting MB/s and rows/s.  Outside the test suite.
+#   bench/dump-bench.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build-bench"}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF >/dev/null
+ninja -C "$build" dmp_dump_bench
+"$build/bench/dmp_dump_bench" --benchmark_counters_tabular=true
