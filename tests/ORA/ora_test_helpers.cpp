@@ -5,7 +5,13 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 #include "platform/oci/lite_engine.h"
+#include "platform/oci/lite_script.h"
 
 ora_test_instance::ora_test_instance(const std::string& banner) {
     std::string pattern =
@@ -64,4 +70,107 @@ void ora_test_instance::with_session(const std::string& user, const std::string&
     session.logon_dir(m_dir, user, password);
     work(session);
     session.commit();
+}
+
+void ora_test_instance::run_script(const std::string& user, const std::string& password,
+                                   const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << path;
+    std::stringstream text;
+    text << in.rdbuf();
+    with_session(user, password, [&](lite_session& session) {
+        lite_script_runner runner(session, [](const std::string&) {});
+        try {
+            runner.run(text.str(), path);
+        } catch (const lite_error& e) {
+            ADD_FAILURE() << path << ": " << e.what();
+        }
+    });
+}
+
+namespace {
+
+std::string wide_to_utf8(const std::wstring& text) {
+    std::string out;
+    for (wchar_t wc : text) {
+        auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
+                          const std::string& password, const std::string& select,
+                          udb_recordset& rs) {
+    inst.with_session(user, password, [&](lite_session& session) {
+        auto st = session.prepare(select);
+        st->execute();
+        int row = 0;
+        rs.reset();
+        while (st->next()) {
+            SCOPED_TRACE(select + " row " + std::to_string(row));
+            ASSERT_FALSE(rs.is_eof());
+            udb_record* rec = rs.get_item();
+            ASSERT_NE(rec, nullptr);
+            ASSERT_EQ(rec->size(), st->columns().size());
+            for (std::size_t c = 0; c < rec->size(); ++c) {
+                const udb_field& f = (*rec)[c];
+                int col = static_cast<int>(c);
+                SCOPED_TRACE(wide_to_utf8(f.get_name()));
+                if (st->is_null(col)) {
+                    EXPECT_TRUE(f.is_empty());
+                    continue;
+                }
+                ASSERT_FALSE(f.is_empty());
+                std::string expected(st->text(col));
+                switch (f.vt()) {
+                    case VT_BSTR:
+                        EXPECT_EQ(wide_to_utf8(f.to_wstring()), expected);
+                        break;
+                    case VT_DATE: {
+                        const SYSTEMTIME& t = f.systemtime();
+                        char buf[64];
+                        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear,
+                                      t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+                        EXPECT_EQ(std::string(buf), expected.substr(0, 19));
+                        break;
+                    }
+                    case VT_BYTE_ARRAY: {
+                        const std::uint8_t* bytes = nullptr;
+                        std::size_t n = f.get_bytes1(bytes);
+                        auto want = st->bytes(col);
+                        ASSERT_EQ(n, want.size());
+                        EXPECT_TRUE(n == 0 || std::equal(bytes, bytes + n, want.begin()));
+                        break;
+                    }
+                    case VT_I8:
+                        EXPECT_EQ(std::to_string(f.i8()), expected);
+                        break;
+                    default: {
+                        double want = std::stod(expected);
+                        EXPECT_NEAR(f.to_double(), want, std::fabs(want) * 1e-12) << expected;
+                    }
+                }
+            }
+            rs.next();
+            ++row;
+        }
+        EXPECT_TRUE(rs.is_eof());
+    });
 }

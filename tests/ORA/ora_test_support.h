@@ -26,6 +26,8 @@ public:
     void run(const std::string& user, const std::string& password,
              const std::vector<std::string>& statements);
     void set_banner(const std::string& banner);
+    // Runs a SQL*Plus-style script file as `user`; a failure fails the test.
+    void run_script(const std::string& user, const std::string& password, const std::string& path);
     // Runs `work` on a session of `user` and commits.
     void with_session(const std::string& user, const std::string& password,
                       const std::function<void(lite_session&)>& work);
@@ -36,6 +38,12 @@ public:
 private:
     std::string m_dir;
 };
+
+// Expects `rs`, walked from its start, to hold exactly the rows the engine itself returns for
+// `select` (same order), value by value, read independently of the code under test.
+void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
+                          const std::string& password, const std::string& select,
+                          udb_recordset& rs);
 
 // A read of every row of a recordset, as the text of each field (NULL as "<null>").
 std::vector<std::vector<std::wstring>> ora_read_all(udb_recordset& rs);
