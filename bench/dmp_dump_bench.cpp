@@ -42,18 +42,19 @@ void BM_dump_mixed_rows(benchmark::State& state) {
     for (int i = 0; i < k_pool; ++i) {
         auto r = std::make_unique<udb_record>();
         r->add_field(udb_field(L"ID", 4, ole_variant(i)));
-        r->add_field(udb_field(L"NAME", 40, ole_variant(L"Name " + std::to_wstring(i) + L" O'Neil")));
-        r->add_field(udb_field(L"NOTE", 2000,
-                               ole_variant(i % 3 ? std::wstring(L"caf\u00e9 \\ note ") +
-                                                       std::to_wstring(i * 7)
-                                                 : std::wstring())));
+        r->add_field(
+            udb_field(L"NAME", 40, ole_variant(L"Name " + std::to_wstring(i) + L" O'Neil")));
+        r->add_field(udb_field(
+            L"NOTE", 2000,
+            ole_variant(i % 3 ? std::wstring(L"caf\u00e9 \\ note ") + std::to_wstring(i * 7)
+                              : std::wstring())));
         r->add_field(udb_field(L"AMOUNT", 16,
                                ole_variant::from_string(std::to_string(i) + ".25", VT_DECIMAL)));
         r->add_field(udb_field(L"RATIO", 8, ole_variant(i / 7.0)));
         r->add_field(udb_field(L"BIG", 8, ole_variant(static_cast<long long>(i) * 1000000007LL)));
         r->add_field(udb_field(L"FLAG", 1, ole_variant(i % 2 == 0)));
-        r->add_field(udb_field(L"CREATED", 8,
-                               ole_date(std::wstring(L"2024-03-15 12:34:56")).to_variant()));
+        r->add_field(
+            udb_field(L"CREATED", 8, ole_date(std::wstring(L"2024-03-15 12:34:56")).to_variant()));
         std::vector<std::uint8_t> bytes(32);
         for (std::size_t b = 0; b < bytes.size(); ++b)
             bytes[b] = static_cast<std::uint8_t>(b * 13 + static_cast<std::size_t>(i));
@@ -86,11 +87,11 @@ void BM_dump_mixed_rows(benchmark::State& state) {
     }
     std::remove(path.c_str());
     state.SetBytesProcessed(bytes_written);
-    state.counters["rows/s"] = benchmark::Counter(static_cast<double>(k_rows) *
-                                                      static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(bytes_written) / 1e6,
-                                                benchmark::Counter::kIsRate);
+    state.counters["rows/s"] =
+        benchmark::Counter(static_cast<double>(k_rows) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(static_cast<double>(bytes_written) / 1e6, benchmark::Counter::kIsRate);
 }
 
 }  // namespace

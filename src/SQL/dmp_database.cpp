@@ -251,8 +251,9 @@ void dmp_database::create_index(const std::wstring& table, int /*flags*/, const 
 
 void dmp_database::delete_idx(const std::wstring& table, const udb_index& index) {
     tk_wlog(2, L"dmp_database::delete_idx(%s.%s)", table.c_str(), index.name.c_str());
-    query(L"ALTER TABLE " + quote_mysql_name(table) + L" DROP " +
-          (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX " + quote_mysql_name(index.name)));
+    query(
+        L"ALTER TABLE " + quote_mysql_name(table) + L" DROP " +
+        (index.primary ? std::wstring(L"PRIMARY KEY") : L"INDEX " + quote_mysql_name(index.name)));
 }
 
 void dmp_database::delete_fk(const std::wstring& name) {
@@ -286,4 +287,6 @@ std::unique_ptr<udb_recordset> dmp_database::query(const std::wstring& statement
     return nullptr;
 }
 
-bool dmp_database::test_query(const std::wstring&) { return false; }
+bool dmp_database::test_query(const std::wstring&) {
+    return false;
+}

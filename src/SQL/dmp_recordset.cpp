@@ -40,9 +40,9 @@ void dmp_recordset::append_record(udb_record& record) {
 
     // The head names the same columns for every statement of the table: build it once.
     if (m_head.empty()) {
-        std::wstring head = L"INSERT IGNORE INTO " +
-                            (quoted ? quote_mysql_name(m_name) : mysql_name_for_old_server(m_name)) +
-                            L"(";
+        std::wstring head =
+            L"INSERT IGNORE INTO " +
+            (quoted ? quote_mysql_name(m_name) : mysql_name_for_old_server(m_name)) + L"(";
         for (std::size_t i = 0; i < m_schema.size(); ++i) {
             if (i) head += L", ";
             head += quoted ? quote_mysql_name(m_schema[i].name)

@@ -71,7 +71,9 @@ std::unique_ptr<udb_recordset> sql_database::get_query(const std::wstring&, cons
     not_available();
 }
 
-std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring&, int) { not_available(); }
+std::unique_ptr<udb_recordset> sql_database::get_table(const std::wstring&, int) {
+    not_available();
+}
 
 std::unique_ptr<udb_recordset> sql_database::query(const std::wstring& statement) {
     tk_wlog(2, L"sql_database::query(%s)", statement.c_str());

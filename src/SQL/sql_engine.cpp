@@ -27,27 +27,46 @@ std::vector<std::wstring>& engine_list() {
     return list;
 }
 
-const wchar_t* const k_fallback_charsets[] = {
-    L"big5 - Big5 Traditional Chinese", L"dec8 - DEC West European",
-    L"cp850 - DOS West European", L"hp8 - HP West European",
-    L"koi8r - KOI8-R Relcom Russian", L"latin1 - cp1252 West European",
-    L"latin2 - ISO 8859-2 Central European", L"swe7 - 7bit Swedish", L"ascii - US ASCII",
-    L"ujis - EUC-JP Japanese", L"sjis - Shift-JIS Japanese", L"hebrew - ISO 8859-8 Hebrew",
-    L"tis620 - TIS620 Thai", L"euckr - EUC-KR Korean", L"koi8u - KOI8-U Ukrainian",
-    L"gb2312 - GB2312 Simplified Chinese", L"greek - ISO 8859-7 Greek",
-    L"cp1250 - Windows Central European", L"gbk - GBK Simplified Chinese",
-    L"latin5 - ISO 8859-9 Turkish", L"armscii8 - ARMSCII-8 Armenian", L"utf8 - UTF-8 Unicode",
-    L"ucs2 - UCS-2 Unicode", L"cp866 - DOS Russian", L"keybcs2 - DOS Kamenicky Czech-Slovak",
-    L"macce - Mac Central European", L"macroman - Mac West European",
-    L"cp852 - DOS Central European", L"latin7 - ISO 8859-13 Baltic",
-    L"cp1251 - Windows Cyrillic", L"cp1256 - Windows Arabic", L"cp1257 - Windows Baltic",
-    L"binary - Binary pseudo charset", L"geostd8 - GEOSTD8 Georgian",
-    L"cp932 - SJIS for Windows Japanese", L"eucjpms - UJIS for Windows Japanese"};
+const wchar_t* const k_fallback_charsets[] = {L"big5 - Big5 Traditional Chinese",
+                                              L"dec8 - DEC West European",
+                                              L"cp850 - DOS West European",
+                                              L"hp8 - HP West European",
+                                              L"koi8r - KOI8-R Relcom Russian",
+                                              L"latin1 - cp1252 West European",
+                                              L"latin2 - ISO 8859-2 Central European",
+                                              L"swe7 - 7bit Swedish",
+                                              L"ascii - US ASCII",
+                                              L"ujis - EUC-JP Japanese",
+                                              L"sjis - Shift-JIS Japanese",
+                                              L"hebrew - ISO 8859-8 Hebrew",
+                                              L"tis620 - TIS620 Thai",
+                                              L"euckr - EUC-KR Korean",
+                                              L"koi8u - KOI8-U Ukrainian",
+                                              L"gb2312 - GB2312 Simplified Chinese",
+                                              L"greek - ISO 8859-7 Greek",
+                                              L"cp1250 - Windows Central European",
+                                              L"gbk - GBK Simplified Chinese",
+                                              L"latin5 - ISO 8859-9 Turkish",
+                                              L"armscii8 - ARMSCII-8 Armenian",
+                                              L"utf8 - UTF-8 Unicode",
+                                              L"ucs2 - UCS-2 Unicode",
+                                              L"cp866 - DOS Russian",
+                                              L"keybcs2 - DOS Kamenicky Czech-Slovak",
+                                              L"macce - Mac Central European",
+                                              L"macroman - Mac West European",
+                                              L"cp852 - DOS Central European",
+                                              L"latin7 - ISO 8859-13 Baltic",
+                                              L"cp1251 - Windows Cyrillic",
+                                              L"cp1256 - Windows Arabic",
+                                              L"cp1257 - Windows Baltic",
+                                              L"binary - Binary pseudo charset",
+                                              L"geostd8 - GEOSTD8 Georgian",
+                                              L"cp932 - SJIS for Windows Japanese",
+                                              L"eucjpms - UJIS for Windows Japanese"};
 
-const wchar_t* const k_fallback_engines[] = {L"MyISAM",     L"MEMORY",     L"InnoDB",
-                                             L"BerkeleyDB", L"BLACKHOLE",  L"EXAMPLE",
-                                             L"ARCHIVE",    L"CSV",        L"ndbcluster",
-                                             L"FEDERATED",  L"MRG_MYISAM", L"ISAM"};
+const wchar_t* const k_fallback_engines[] = {
+    L"MyISAM",  L"MEMORY", L"InnoDB",     L"BerkeleyDB", L"BLACKHOLE",  L"EXAMPLE",
+    L"ARCHIVE", L"CSV",    L"ndbcluster", L"FEDERATED",  L"MRG_MYISAM", L"ISAM"};
 
 std::wstring cell_text(const char* cell, unsigned long length) {
     if (!cell) return std::wstring();

@@ -7,7 +7,9 @@ sql_exception::sql_exception() : tk_exception() {
     fill(sql_engine::get_instance().handle());
 }
 
-sql_exception::sql_exception(MYSQL* handle) : tk_exception() { fill(handle); }
+sql_exception::sql_exception(MYSQL* handle) : tk_exception() {
+    fill(handle);
+}
 
 void sql_exception::fill(MYSQL* handle) {
     const char* text = handle ? mysql_error(handle) : "";

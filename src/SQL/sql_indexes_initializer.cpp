@@ -98,8 +98,8 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& out) {
         // A name already used by another index of the table would make CREATE TABLE fail.
         const bool free_name = m_validator->is_acceptable(m_auto_increment_name) &&
                                !m_validator->is_duplicated(m_auto_increment_name);
-        const std::wstring name = free_name ? m_auto_increment_name
-                                      : m_validator->get_safe_name(m_auto_increment_name);
+        const std::wstring name =
+            free_name ? m_auto_increment_name : m_validator->get_safe_name(m_auto_increment_name);
         out.push_back(L"INDEX " + quote_mysql_name(name) + L" (" +
                       quote_mysql_name(m_auto_increment_name) + L")");
     }

@@ -8,8 +8,8 @@
 namespace {
 
 // The first 8 are forbidden in every name, the other 6 in table and database names as well.
-const wchar_t k_forbidden[] = {L'`', L'"', L'\'', L'^', L'*', L'\\', L';', L'+',
-                               L'|', L':', L'<',  L'>', L'?', L'/'};
+const wchar_t k_forbidden[] = {L'`', L'"', L'\'', L'^', L'*', L'\\', L';',
+                               L'+', L'|', L':',  L'<', L'>', L'?',  L'/'};
 
 std::wstring trim_blanks(const std::wstring& text) {
     const auto first = text.find_first_not_of(L' ');

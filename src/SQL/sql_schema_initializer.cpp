@@ -38,8 +38,7 @@ std::wstring escape_comment(const std::wstring& text) {
 
 }  // namespace
 
-sql_schema_initializer::sql_schema_initializer(const std::wstring& table,
-                                               const udb_schema& columns,
+sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const udb_schema& columns,
                                                const udb_indexes& indexes,
                                                std::wstring& auto_increment_name, int /*unused*/)
     : m_table(table),
@@ -50,7 +49,8 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table,
     tk_log(2, "sql_schema_initializer::ctor");
     for (const auto& source : m_source) {
         const bool accepted = m_validator->is_acceptable(source->name);
-        const std::wstring name = accepted ? source->name : m_validator->get_safe_name(source->name);
+        const std::wstring name =
+            accepted ? source->name : m_validator->get_safe_name(source->name);
         t_ftd& column = m_columns.add_field(*source);
         column.name = name;
         tk_wlog(1, L"GOT FIELD: name=%s, type=%d, flags=%d, description=%s", name.c_str(),
@@ -77,8 +77,10 @@ bool sql_schema_initializer::can_have_auto_num(const t_ftd* column) {
         case VT_I8:
         case VT_UI8:
         case VT_INT:
-        case VT_UINT: return true;
-        default: return false;
+        case VT_UINT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -109,14 +111,13 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
 
         std::wstring clause = new_server ? quote_mysql_name(column.name) + L" "
                                          : mysql_name_for_old_server(column.name) + L" ";
-        clause += column.native_type.empty() ? get_sql_native_type(column, false)
-                                             : column.native_type;
+        clause +=
+            column.native_type.empty() ? get_sql_native_type(column, false) : column.native_type;
 
         if (new_server) {
-            const bool text_column =
-                (column.native_type.empty() && column.vartype == VT_BSTR) ||
-                column.native_type.find(L"CHAR") != std::wstring::npos ||
-                column.native_type.find(L"TEXT") != std::wstring::npos;
+            const bool text_column = (column.native_type.empty() && column.vartype == VT_BSTR) ||
+                                     column.native_type.find(L"CHAR") != std::wstring::npos ||
+                                     column.native_type.find(L"TEXT") != std::wstring::npos;
             if (text_column) {
                 udb_properties* column_properties =
                     table_properties ? table_properties->find_item(source_name) : nullptr;

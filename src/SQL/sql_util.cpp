@@ -19,8 +19,8 @@ namespace {
 constexpr int k_type_decimal = 0, k_type_tiny = 1, k_type_short = 2, k_type_long = 3,
               k_type_float = 4, k_type_double = 5, k_type_timestamp = 7, k_type_longlong = 8,
               k_type_int24 = 9, k_type_date = 10, k_type_time = 11, k_type_datetime = 12,
-              k_type_year = 13, k_type_bit = 16, k_type_newdecimal = 246,
-              k_type_tiny_blob = 249, k_type_blob = 252, k_type_var_string = 253;
+              k_type_year = 13, k_type_bit = 16, k_type_newdecimal = 246, k_type_tiny_blob = 249,
+              k_type_blob = 252, k_type_var_string = 253;
 constexpr unsigned int k_flag_unsigned = 0x20, k_flag_binary = 0x80;
 
 template <class C>
@@ -136,8 +136,12 @@ S widen_ascii(const char* text) {
     return out;
 }
 
-std::string date_text(const std::string& text) { return ole_date(text).to_string(true); }
-std::wstring date_text(const std::wstring& text) { return ole_date(text).to_wstring(true); }
+std::string date_text(const std::string& text) {
+    return ole_date(text).to_string(true);
+}
+std::wstring date_text(const std::wstring& text) {
+    return ole_date(text).to_wstring(true);
+}
 
 template <class S>
 S to_mysql_text(const S& text, VARTYPE vt) {
@@ -176,24 +180,32 @@ bool is_empty_literal(const std::string& literal) {
     return literal.empty() || literal == "\"\"" || literal == "''";
 }
 
-bool iequal(const std::wstring& a, const wchar_t* b) { return win_equal_ignore_case(a, b); }
+bool iequal(const std::wstring& a, const wchar_t* b) {
+    return win_equal_ignore_case(a, b);
+}
 
 }  // namespace
 
-bool sql_is_number_literal(const std::string& text) { return is_number_literal(text); }
+bool sql_is_number_literal(const std::string& text) {
+    return is_number_literal(text);
+}
 
 std::wstring get_sql_type_name(int number) {
     static const std::map<int, std::wstring> sql_type_names = {
-        {0, L"BINARY"},      {1, L"BIT"},           {2, L"TINYINT"},
-        {3, L"TINYINT UNSIGNED"}, {4, L"SMALLINT"}, {5, L"SMALLINT UNSIGNED"},
-        {6, L"INT"},         {7, L"INT UNSIGNED"},  {8, L"BIGINT"},
-        {9, L"BIGINT UNSIGNED"}, {10, L"FLOAT"},    {11, L"DECIMAL"},
-        {12, L"DOUBLE"},     {13, L"CHAR"},         {14, L"VARBINARY"},
-        {15, L"VARCHAR"},    {16, L"DATETIME"},     {17, L"DATE"},
-        {18, L"TIME"},       {19, L"TIMESTAMP"},    {20, L"LONGBLOB"},
-        {21, L"TINYBLOB"},   {22, L"BLOB"},         {23, L"MEDIUMBLOB"},
-        {24, L"TEXT"},       {25, L"LONGTEXT"},     {26, L"MEDIUMTEXT"},
-        {27, L"TINYTEXT"}};
+        {0, L"BINARY"},      {1, L"BIT"},
+        {2, L"TINYINT"},     {3, L"TINYINT UNSIGNED"},
+        {4, L"SMALLINT"},    {5, L"SMALLINT UNSIGNED"},
+        {6, L"INT"},         {7, L"INT UNSIGNED"},
+        {8, L"BIGINT"},      {9, L"BIGINT UNSIGNED"},
+        {10, L"FLOAT"},      {11, L"DECIMAL"},
+        {12, L"DOUBLE"},     {13, L"CHAR"},
+        {14, L"VARBINARY"},  {15, L"VARCHAR"},
+        {16, L"DATETIME"},   {17, L"DATE"},
+        {18, L"TIME"},       {19, L"TIMESTAMP"},
+        {20, L"LONGBLOB"},   {21, L"TINYBLOB"},
+        {22, L"BLOB"},       {23, L"MEDIUMBLOB"},
+        {24, L"TEXT"},       {25, L"LONGTEXT"},
+        {26, L"MEDIUMTEXT"}, {27, L"TINYTEXT"}};
     const auto it = sql_type_names.find(number);
     if (it == sql_type_names.end()) {
         tk_log(1, "Type %d wasn't found", number);
@@ -208,20 +220,32 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
     tk_log(1, "get_sql_native_type(%d,%d,%d)", vt, static_cast<int>(size), column.dw_reserved);
     wchar_t buf[64];
     switch (vt) {
-        case VT_I1: return L"TINYINT";
-        case VT_UI1: return L"TINYINT UNSIGNED";
-        case VT_I2: return L"SMALLINT";
-        case VT_UI2: return L"SMALLINT UNSIGNED";
+        case VT_I1:
+            return L"TINYINT";
+        case VT_UI1:
+            return L"TINYINT UNSIGNED";
+        case VT_I2:
+            return L"SMALLINT";
+        case VT_UI2:
+            return L"SMALLINT UNSIGNED";
         case VT_I4:
-        case VT_INT: return L"INT";
+        case VT_INT:
+            return L"INT";
         case VT_UI4:
-        case VT_UINT: return L"INT UNSIGNED";
-        case VT_I8: return L"BIGINT";
-        case VT_UI8: return L"BIGINT UNSIGNED";
-        case VT_R4: return L"FLOAT";
-        case VT_R8: return L"DOUBLE";
-        case VT_BOOL: return L"BIT";
-        case VT_CY: return bare ? L"DECIMAL" : L"DECIMAL(19,4)";
+        case VT_UINT:
+            return L"INT UNSIGNED";
+        case VT_I8:
+            return L"BIGINT";
+        case VT_UI8:
+            return L"BIGINT UNSIGNED";
+        case VT_R4:
+            return L"FLOAT";
+        case VT_R8:
+            return L"DOUBLE";
+        case VT_BOOL:
+            return L"BIT";
+        case VT_CY:
+            return bare ? L"DECIMAL" : L"DECIMAL(19,4)";
         case VT_DECIMAL: {
             const int precision = column.get_precision();
             if (precision == 0) return L"DOUBLE";
@@ -266,9 +290,12 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
                 return L"TIMESTAMP";
             }
             switch (column.dw_reserved & 3) {
-                case 0: return bare ? L"CHAR" : L"CHAR(19)";
-                case 1: return L"DATETIME";
-                case 2: return L"DATE";
+                case 0:
+                    return bare ? L"CHAR" : L"CHAR(19)";
+                case 1:
+                    return L"DATETIME";
+                case 2:
+                    return L"DATE";
                 default:
                     if (sql_engine::get_instance().version_word > 0x50603) {
                         tk_log(1, "MySQL ver >= 5.6.4, modern time can be used");
@@ -277,7 +304,8 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
                     return L"TIME";
             }
         }
-        default: throw tk_mail_assertion("sql_util", 495);
+        default:
+            throw tk_mail_assertion("sql_util", 495);
     }
 }
 
@@ -322,7 +350,8 @@ VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size) {
         if (type.find(L')') != std::wstring::npos) {
             const auto open = type.find(L'(');
             if (open != std::wstring::npos)
-                size = static_cast<unsigned int>(std::wcstoul(type.c_str() + open + 1, nullptr, 10));
+                size =
+                    static_cast<unsigned int>(std::wcstoul(type.c_str() + open + 1, nullptr, 10));
         }
         return VT_BSTR;
     }
@@ -331,11 +360,18 @@ VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size) {
         VARTYPE vt;
         unsigned int size;
     };
-    static const entry k_exact[] = {
-        {L"BIT", VT_I1, 1},   {L"TINYINT", VT_I1, 1},          {L"TINYINT UNSIGNED", VT_UI1, 1},
-        {L"SMALLINT", VT_I2, 2}, {L"SMALLINT UNSIGNED", VT_UI2, 2}, {L"INT", VT_I4, 4},
-        {L"INT UNSIGNED", VT_UI4, 4}, {L"BIGINT", VT_I8, 8}, {L"BIGINT UNSIGNED", VT_UI8, 8},
-        {L"DATE", VT_DATE, 8}, {L"TIME", VT_DATE, 8},       {L"DOUBLE", VT_R8, 8}};
+    static const entry k_exact[] = {{L"BIT", VT_I1, 1},
+                                    {L"TINYINT", VT_I1, 1},
+                                    {L"TINYINT UNSIGNED", VT_UI1, 1},
+                                    {L"SMALLINT", VT_I2, 2},
+                                    {L"SMALLINT UNSIGNED", VT_UI2, 2},
+                                    {L"INT", VT_I4, 4},
+                                    {L"INT UNSIGNED", VT_UI4, 4},
+                                    {L"BIGINT", VT_I8, 8},
+                                    {L"BIGINT UNSIGNED", VT_UI8, 8},
+                                    {L"DATE", VT_DATE, 8},
+                                    {L"TIME", VT_DATE, 8},
+                                    {L"DOUBLE", VT_R8, 8}};
     for (const entry& e : k_exact) {
         if (type == e.name) {
             size = e.size;
@@ -468,7 +504,8 @@ std::wstring make_mysql_def_val(const t_ftd* column) {
         case VT_BSTR:
             tk_wlog(1, L"Got BSTR def value: %s", def.c_str());
             return to_mysql_wstr(def, VT_BSTR);
-        default: return std::wstring();
+        default:
+            return std::wstring();
     }
 }
 
@@ -476,21 +513,33 @@ VARTYPE get_vartype_by_mysql_field_type(int type_code, unsigned int flags) {
     const bool is_unsigned = (flags & k_flag_unsigned) != 0;
     switch (type_code) {
         case k_type_decimal:
-        case k_type_newdecimal: return VT_DECIMAL;
-        case k_type_tiny: return is_unsigned ? VT_UI1 : VT_I1;
-        case k_type_short: return is_unsigned ? VT_UI2 : VT_I2;
-        case k_type_long: return is_unsigned ? VT_UI4 : VT_I4;
-        case k_type_float: return VT_R4;
-        case k_type_double: return VT_R8;
+        case k_type_newdecimal:
+            return VT_DECIMAL;
+        case k_type_tiny:
+            return is_unsigned ? VT_UI1 : VT_I1;
+        case k_type_short:
+            return is_unsigned ? VT_UI2 : VT_I2;
+        case k_type_long:
+            return is_unsigned ? VT_UI4 : VT_I4;
+        case k_type_float:
+            return VT_R4;
+        case k_type_double:
+            return VT_R8;
         case k_type_timestamp:
         case k_type_date:
         case k_type_time:
-        case k_type_datetime: return VT_DATE;
-        case k_type_longlong: return is_unsigned ? VT_UI8 : VT_I8;
-        case k_type_int24: return VT_I4;
-        case k_type_year: return VT_UI2;
-        case k_type_bit: return VT_BOOL;
-        default: break;
+        case k_type_datetime:
+            return VT_DATE;
+        case k_type_longlong:
+            return is_unsigned ? VT_UI8 : VT_I8;
+        case k_type_int24:
+            return VT_I4;
+        case k_type_year:
+            return VT_UI2;
+        case k_type_bit:
+            return VT_BOOL;
+        default:
+            break;
     }
     if (type_code >= k_type_tiny_blob && type_code <= k_type_blob)
         return sql_engine::get_instance().blob_as_text ? VT_BSTR : VT_BLOB;

@@ -70,8 +70,8 @@ TEST_F(dmp_database_test, DefaultOptionsWriteTheWholeScript) {
         header(e) + e + "SET NAMES utf8;" + e + block("Table structure for table", e) +
         "DROP TABLE IF EXISTS `EMP` CASCADE;" + e + "CREATE TABLE `EMP` (" + e +
         "  `ID` INT NOT NULL," + e + "  `NAME` VARCHAR(20) CHARACTER SET utf8," + e +
-        "  PRIMARY KEY (`ID`)" + e + ") ENGINE=MyISAM;" + e +
-        block("Dumping data for table", e) + "LOCK TABLES `EMP` WRITE;" + e +
+        "  PRIMARY KEY (`ID`)" + e + ") ENGINE=MyISAM;" + e + block("Dumping data for table", e) +
+        "LOCK TABLES `EMP` WRITE;" + e +
         "INSERT IGNORE INTO `EMP`(`ID`, `NAME`) VALUES(1, 'Smith'), (2, 'O\\'Neil');" + e +
         "UNLOCK TABLES;" + e;
     EXPECT_EQ(text, expected);
@@ -87,8 +87,8 @@ TEST_F(dmp_database_test, OldServerGeneration) {
     EXPECT_EQ(engine->version_word, 0x31401u);
     EXPECT_EQ(text, e + "SET NAMES utf8;" + e + "DROP TABLE IF EXISTS EMP CASCADE;" + e +
                         "CREATE TABLE EMP (" + e + "  ID INT NOT NULL," + e +
-                        "  NAME VARCHAR(20)," + e + "  PRIMARY KEY (`ID`)" + e +
-                        ") TYPE=MyISAM;" + e + "LOCK TABLES EMP WRITE;" + e +
+                        "  NAME VARCHAR(20)," + e + "  PRIMARY KEY (`ID`)" + e + ") TYPE=MyISAM;" +
+                        e + "LOCK TABLES EMP WRITE;" + e +
                         "INSERT IGNORE INTO EMP(ID, NAME) VALUES(1, 'Smith'), (2, 'O\\'Neil');" +
                         e + "UNLOCK TABLES;" + e);
 }
@@ -180,9 +180,9 @@ TEST_F(dmp_database_test, StatementsAndMisuse) {
             ADD_FAILURE() << "a record without NAME was accepted";
         } catch (const tk_exception& e) {
             EXPECT_EQ(e.level(), 0);
-            EXPECT_EQ(std::string(e.what()).rfind("Generic error occurred while migrating the data.",
-                                                  0),
-                      0u);
+            EXPECT_EQ(
+                std::string(e.what()).rfind("Generic error occurred while migrating the data.", 0),
+                0u);
         }
         // Fields in another order still land under their own columns.
         udb_record swapped;

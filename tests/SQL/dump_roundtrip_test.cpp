@@ -25,9 +25,13 @@ struct column_case {
     std::vector<expected_cell> cells;  // one per row
 };
 
-std::string utf8(const std::wstring& text) { return tk_to_utf8(text); }
+std::string utf8(const std::wstring& text) {
+    return tk_to_utf8(text);
+}
 
-ole_variant date(const wchar_t* text) { return ole_date(std::wstring(text)).to_variant(); }
+ole_variant date(const wchar_t* text) {
+    return ole_date(std::wstring(text)).to_variant();
+}
 
 ole_variant bytes(std::initializer_list<std::uint8_t> list) {
     return ole_variant(std::vector<std::uint8_t>(list));
@@ -84,9 +88,9 @@ protected:
             for (unsigned i = 0; i < n; ++i) {
                 cells.push_back(row[i] ? expected_cell(std::string(row[i], lengths[i]))
                                        : expected_cell());
-                values.push_back(std::make_unique<sql_field>(
-                    tk_to_unicode(fields[i].name), static_cast<int>(fields[i].type), lengths[i],
-                    fields[i].flags, row[i]));
+                values.push_back(std::make_unique<sql_field>(tk_to_unicode(fields[i].name),
+                                                             static_cast<int>(fields[i].type),
+                                                             lengths[i], fields[i].flags, row[i]));
             }
             rows.cells.push_back(std::move(cells));
             rows.values.push_back(std::move(values));
@@ -118,20 +122,26 @@ TEST_F(dump_roundtrip_test, EveryValueTypeComesBackEqual) {
         cases.push_back(std::move(c));
     };
     const expected_cell none;
-    add(L"C_I1", VT_I1, 1, 0, {null, ole_variant(static_cast<char>(-128)), ole_variant(static_cast<char>(0))},
+    add(L"C_I1", VT_I1, 1, 0,
+        {null, ole_variant(static_cast<char>(-128)), ole_variant(static_cast<char>(0))},
         {none, "-128", "0"});
     add(L"C_UI1", VT_UI1, 1, 0,
-        {null, ole_variant(static_cast<unsigned char>(255)), ole_variant(static_cast<unsigned char>(0))},
+        {null, ole_variant(static_cast<unsigned char>(255)),
+         ole_variant(static_cast<unsigned char>(0))},
         {none, "255", "0"});
-    add(L"C_I2", VT_I2, 2, 0, {null, ole_variant(static_cast<short>(-32768)), ole_variant(static_cast<short>(0))},
+    add(L"C_I2", VT_I2, 2, 0,
+        {null, ole_variant(static_cast<short>(-32768)), ole_variant(static_cast<short>(0))},
         {none, "-32768", "0"});
     add(L"C_UI2", VT_UI2, 2, 0,
-        {null, ole_variant(static_cast<unsigned short>(65535)), ole_variant(static_cast<unsigned short>(0))},
+        {null, ole_variant(static_cast<unsigned short>(65535)),
+         ole_variant(static_cast<unsigned short>(0))},
         {none, "65535", "0"});
-    add(L"C_I4", VT_I4, 4, 0, {null, ole_variant(INT_MIN), ole_variant(0)}, {none, "-2147483648", "0"});
+    add(L"C_I4", VT_I4, 4, 0, {null, ole_variant(INT_MIN), ole_variant(0)},
+        {none, "-2147483648", "0"});
     add(L"C_UI4", VT_UI4, 4, 0, {null, ole_variant(UINT_MAX), ole_variant(0u)},
         {none, "4294967295", "0"});
-    add(L"C_I8", VT_I8, 8, 0, {null, ole_variant(static_cast<long long>(INT64_MIN)), ole_variant(0LL)},
+    add(L"C_I8", VT_I8, 8, 0,
+        {null, ole_variant(static_cast<long long>(INT64_MIN)), ole_variant(0LL)},
         {none, "-9223372036854775808", "0"});
     add(L"C_UI8", VT_UI8, 8, 0,
         {null, ole_variant(static_cast<unsigned long long>(UINT64_MAX)), ole_variant(0ULL)},
@@ -139,8 +149,9 @@ TEST_F(dump_roundtrip_test, EveryValueTypeComesBackEqual) {
     add(L"C_R4", VT_R4, 4, 0, {null, ole_variant(1.5f), ole_variant(0.0f)}, {none, "1.5", "0"});
     add(L"C_R8", VT_R8, 8, 0, {null, ole_variant(0.1), ole_variant(-2.5e300)},
         {none, "0.1", "-2.5e300"});
-    add(L"C_CY", VT_CY, 8, 0, {null, ole_variant::from_string("12.34", VT_CY),
-                               ole_variant::from_string("-922337203685477.5808", VT_CY)},
+    add(L"C_CY", VT_CY, 8, 0,
+        {null, ole_variant::from_string("12.34", VT_CY),
+         ole_variant::from_string("-922337203685477.5808", VT_CY)},
         {none, "12.3400", "-922337203685477.5808"});
     add(L"C_DEC", VT_DECIMAL, 16, 20 * 256 + 4,
         {null, ole_variant::from_string("-123456789012.3456", VT_DECIMAL),
@@ -150,7 +161,8 @@ TEST_F(dump_roundtrip_test, EveryValueTypeComesBackEqual) {
         {none, std::string("\x01", 1), std::string("\0", 1)});
     add(L"C_STR", VT_BSTR, 100, 0, {null, ole_variant(tricky), ole_variant(std::wstring())},
         {none, utf8(tricky), ""});
-    add(L"C_TEXT", VT_BSTR, 10000, 0, {null, ole_variant(unicode), ole_variant(std::wstring(L"guid"))},
+    add(L"C_TEXT", VT_BSTR, 10000, 0,
+        {null, ole_variant(unicode), ole_variant(std::wstring(L"guid"))},
         {none, utf8(unicode), "guid"});
     add(L"C_BIN", VT_BLOB, 0, 0, {null, bytes({0, 1, 0, 255, 0}), bytes({})},
         {none, std::string("\0\x01\0\xff\0", 5), none});
@@ -196,10 +208,12 @@ TEST_F(dump_roundtrip_test, EveryValueTypeComesBackEqual) {
             for (int row = 0; row < bulk; ++row) {
                 udb_record r;
                 r.add_field(udb_field(L"ID", 4, ole_variant(1000 + row)));
-                r.add_field(udb_field(L"C_TEXT", 10000, ole_variant(bulk_text + std::to_wstring(row))));
+                r.add_field(
+                    udb_field(L"C_TEXT", 10000, ole_variant(bulk_text + std::to_wstring(row))));
                 std::vector<std::uint8_t> blob(1500);
                 for (std::size_t b = 0; b < blob.size(); ++b)
-                    blob[b] = static_cast<std::uint8_t>((b * 7 + static_cast<std::size_t>(row)) & 0xFF);
+                    blob[b] =
+                        static_cast<std::uint8_t>((b * 7 + static_cast<std::size_t>(row)) & 0xFF);
                 r.add_field(udb_field(L"C_BIN", 0, ole_variant(blob)));
                 for (const auto& c : cases)
                     if (c.column.name != L"C_TEXT" && c.column.name != L"C_BIN")
@@ -298,7 +312,8 @@ TEST_F(dump_roundtrip_test, Latin1TargetKeepsAccentedLetters) {
     EXPECT_EQ(rows.cells[0][1], expected_cell(utf8(name)));
     std::string out;
     ASSERT_EQ(run_client_sql("select character_set_name from information_schema.columns where "
-                             "table_schema='" + database + "' and column_name='NAME'",
+                             "table_schema='" +
+                                 database + "' and column_name='NAME'",
                              out),
               0);
     EXPECT_EQ(out, "latin1\n");

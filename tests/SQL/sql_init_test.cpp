@@ -126,8 +126,8 @@ TEST_F(sql_init_test, IndexCountCaps) {
     udb_indexes indexes;
     indexes.push_back(udb_index(L"WIDE", false, false, seventeen));
     for (int i = 0; i < 40; ++i)
-        indexes.push_back(udb_index(L"I" + std::to_wstring(i), false, false,
-                                    {L"C" + std::to_wstring(i)}));
+        indexes.push_back(
+            udb_index(L"I" + std::to_wstring(i), false, false, {L"C" + std::to_wstring(i)}));
     auto out = index_clauses(columns, indexes);
     ASSERT_EQ(out.size(), 31u);
     EXPECT_EQ(out[0], L"INDEX `I0` (`C0`)");

@@ -30,9 +30,9 @@ struct test_server {
 const test_server& get_test_server();
 
 // Skips the current test with the reason when the private server is not running.
-#define REQUIRE_TEST_SERVER()                                                          \
-    do {                                                                               \
-        if (!get_test_server().available)                                              \
+#define REQUIRE_TEST_SERVER()                                                            \
+    do {                                                                                 \
+        if (!get_test_server().available)                                                \
             GTEST_SKIP() << "private MariaDB not running: " << get_test_server().reason; \
     } while (0)
 

@@ -13,7 +13,9 @@ void sql_engine_test::SetUp() {
     engine = std::make_unique<sql_engine>();
 }
 
-void sql_engine_test::TearDown() { engine.reset(); }
+void sql_engine_test::TearDown() {
+    engine.reset();
+}
 
 const test_server& get_test_server() {
     static const test_server server = [] {
@@ -23,8 +25,7 @@ const test_server& get_test_server() {
             override_path ? override_path : std::string(TW_BINARY_DIR) + "/mariadb-test/env";
         std::ifstream in(path);
         if (!in) {
-            const std::string status_path =
-                std::string(TW_BINARY_DIR) + "/mariadb-test/status";
+            const std::string status_path = std::string(TW_BINARY_DIR) + "/mariadb-test/status";
             std::ifstream status(status_path);
             std::string line;
             if (status && std::getline(status, line))
