@@ -33,7 +33,9 @@ ora_number::ora_number(OCIParam* param) : ora_type(param) {
     eng.check_err(
         eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, eng.err()));
     m_data_type = SQLT_NUM;
-    m_precision = precision;
+    // Scale -127 marks a binary FLOAT (and an unconstrained NUMBER): its precision counts binary
+    // digits, so FLOAT(10) holding 2.25 must not be refined into an integer.
+    m_precision = scale == -127 ? 0 : precision;
     m_scale = scale < 0 ? 0 : scale;
     tk_log(1, "Prec=%d, scale=%d", m_precision, m_scale);
     m_vartype = get_refined_num_type(m_precision, m_scale, eng.b_int64_numbers);
