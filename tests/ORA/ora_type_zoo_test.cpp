@@ -119,6 +119,12 @@ TEST_F(OraZoo, NumberColumns) {
     t->next();
     EXPECT_TRUE(t->is_eof());
 
+    // A computed column has no precision of its own.
+    auto count = m_db->get_query(L"C", L"SELECT COUNT(*) AS CNT, MAX(N3) + 1 AS M FROM ZOO_NUM", 1);
+    EXPECT_EQ(count->get_schema().get_field2(L"CNT").vartype, VT_R8);
+    EXPECT_EQ(count->get_schema().get_field2(L"M").vartype, VT_R8);
+    EXPECT_EQ(count->get_record_count(), 1);
+
     auto q = m_db->get_query(L"Q", L"SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM", 1);
     ora_expect_same_rows(*s_inst, "ZOO", "zoo",
                          "SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM", *q);
