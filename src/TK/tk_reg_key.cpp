@@ -13,7 +13,6 @@ tk_reg_key::~tk_reg_key() {
 
 LONG tk_reg_key::create(HKEY parent, const char* sub_key, char* key_class, DWORD options,
                         REGSAM access, void* security, DWORD* disposition) {
-    tk_log(2, "tk_reg_key::create(%s)", sub_key ? sub_key : "");
     if (!parent) throw tk_mail_assertion("tk_regk", 64);
     HKEY opened = nullptr;
     LONG err = RegCreateKeyExA(parent, sub_key, 0, key_class, options, access, security, &opened,
@@ -73,7 +72,6 @@ LONG tk_reg_key::get_value(wchar_t* buffer, const wchar_t* name, DWORD* size) {
 
 LONG tk_reg_key::set_value(DWORD value, const char* name) {
     if (!m_key) throw tk_mail_assertion("tk_regk", 149);
-    tk_log(2, "tk_reg_key::set_value(ulong, %s)", name ? name : "");
     return RegSetValueExA(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                           sizeof(value));
 }
@@ -81,7 +79,6 @@ LONG tk_reg_key::set_value(DWORD value, const char* name) {
 LONG tk_reg_key::set_value(const char* text, const char* name) {
     if (!text) throw tk_mail_assertion("tk_regk", 156);
     if (!m_key) throw tk_mail_assertion("tk_regk", 157);
-    tk_log(2, "tk_reg_key::set_value(LPCSTR, %s)", name ? name : "");
     return RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                           static_cast<DWORD>(std::strlen(text) + 1));
 }
@@ -89,7 +86,6 @@ LONG tk_reg_key::set_value(const char* text, const char* name) {
 LONG tk_reg_key::set_value(const wchar_t* text, const wchar_t* name) {
     if (!text) throw tk_mail_assertion("tk_regk", 164);
     if (!m_key) throw tk_mail_assertion("tk_regk", 165);
-    tk_wlog(2, L"tk_reg_key::set_value(LPCWSTR, %s)", name ? name : L"");
     return RegSetValueExW(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                           static_cast<DWORD>((std::wcslen(text) + 1) * sizeof(wchar_t)));
 }

@@ -254,8 +254,8 @@ void vformat(std::basic_string<C>& out, const C* f, va_list args) {
                     case len_mod::h:
                         v = static_cast<short>(va_arg(args, int));
                         break;
-                    case len_mod::l:
-                        v = va_arg(args, long);
+                    case len_mod::l:  // LONG: 32 bits where these formats come from
+                        v = va_arg(args, int);
                         break;
                     case len_mod::ll:
                     case len_mod::L:
@@ -290,7 +290,7 @@ void vformat(std::basic_string<C>& out, const C* f, va_list args) {
                         v = static_cast<unsigned short>(va_arg(args, unsigned int));
                         break;
                     case len_mod::l:
-                        v = va_arg(args, unsigned long);
+                        v = va_arg(args, unsigned int);
                         break;
                     case len_mod::ll:
                     case len_mod::L:

@@ -2,7 +2,9 @@
 //
 // In a wide format "%s" takes a wide string and "%S" a narrow one; in a narrow format it is the
 // other way round.  "%hs"/"%ls"/"%ws" and "%hc"/"%lc"/"%C" name the width explicitly.  Integer
-// lengths: h, hh, l, ll, j, z, t as in C, and "I64", "I32" and "I" (pointer-sized) of the system.
+// lengths: h, hh, ll, j, z, t as in C; "I64", "I32" and "I" (pointer-sized) of the system; and
+// "l" reads 32 bits, as the system's LONG is (a long argument of a 32-bit value prints right too,
+// an int argument never reads stray bits).
 // Floating conversions e, E, f, F, g, G, a, A (with L for long double), and c, d, i, o, p, u, x,
 // X, %%.  A null string argument prints "(null)"; "%n" is never honoured (its argument is
 // consumed and nothing is stored).  Narrow text placed into wide output is decoded from the ANSI

@@ -51,6 +51,8 @@ TEST(win_format, numbers_with_flags_width_and_precision) {
               L"1.5 2.000000 3.142 1.000000E+10");
     EXPECT_EQ(win_format(L"%Lf", 1.5L), L"1.500000");
     EXPECT_EQ(win_format(L"%hd %hhu", 70000, 300), L"4464 44");
+    EXPECT_EQ(win_format(L"%ld|%lu|%lx", -7, 4000000000u, 255u), L"-7|4000000000|ff");
+    EXPECT_EQ(win_format(L"%ld,%d", 12L, 3), L"12,3");
     EXPECT_EQ(win_format(L"%zu %Id", static_cast<size_t>(12), static_cast<ptrdiff_t>(-3)),
               L"12 -3");
 }
