@@ -81,7 +81,20 @@ inline char32_t next_code_point(std::string_view s, size_t& i) {
 void append_utf16_as_utf8(const void* utf16, size_t bytes, std::string& out) {
     const auto* p = static_cast<const unsigned char*>(utf16);
     const size_t n = bytes / 2;
-    for (size_t i = 0; i < n; ++i) {
+    // ASCII runs are copied straight into the string's storage.
+    size_t i = 0;
+    {
+        const size_t start = out.size();
+        out.resize(start + n);
+        char* dst = out.data() + start;
+        for (; i < n; ++i) {
+            const char16_t u = load_unit(p + 2 * i);
+            if (u >= 0x80) break;
+            dst[i] = static_cast<char>(u);
+        }
+        out.resize(start + i);
+    }
+    for (; i < n; ++i) {
         const char16_t u = load_unit(p + 2 * i);
         if (u < 0x80) {
             out.push_back(static_cast<char>(u));

@@ -1,0 +1,372 @@
+// Statements: lazy compile, execute modes, defines, truncation, binds and RETURNING ROWID.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/oci/oci.h"
+#include "platform/oci/oci_test_helpers.h"
+
+namespace {
+
+class OciStmt : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(conn_.logon(inst_.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << conn_.error_text();
+        conn_.must_run(
+            {"CREATE TABLE EMP (ID NUMBER(6) NOT NULL PRIMARY KEY, NAME VARCHAR2(30), "
+             "SAL NUMBER(8,2), HIRED DATE, PHOTO BLOB, NOTES CLOB)",
+             "INSERT INTO EMP (ID, NAME, SAL) VALUES (1, 'Ann', 1000.5)",
+             "INSERT INTO EMP (ID, NAME, SAL) VALUES (2, 'Bob', 2000)",
+             "INSERT INTO EMP (ID, NAME, SAL) VALUES (3, 'Carmen-Sylvia', NULL)"});
+    }
+    sword exec(OCIStmt* st, ub4 iters, ub4 mode = OCI_DEFAULT) {
+        return OCIStmtExecute(conn_.svc, st, conn_.err, iters, 0, nullptr, nullptr, mode);
+    }
+
+    scratch_instance inst_{"SCOTT", "tiger"};
+    oci_conn conn_;
+};
+
+TEST_F(OciStmt, PrepareNeverFailsExecuteReportsOracleErrors) {
+    struct bad {
+        const char* sql;
+        int code;
+    };
+    const bad cases[] = {
+        {"SELECT * FROM NO_SUCH_TABLE", 942},   {"SELECT NO_SUCH_COLUMN FROM EMP", 904},
+        {"INSERT INTO EMP (ID) VALUES (1)", 1}, {"INSERT INTO EMP (NAME) VALUES ('x')", 1400},
+        {"CREATE TABLE EMP (A NUMBER)", 955},
+    };
+    for (const auto& c : cases) {
+        OCIStmt* st = conn_.new_stmt(c.sql);  // asserts nothing: prepare has nothing to say
+        EXPECT_EQ(exec(st, 1), OCI_ERROR) << c.sql;
+        EXPECT_EQ(conn_.error_code(), c.code) << c.sql << ": " << conn_.error_text();
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", c.code);
+        EXPECT_EQ(conn_.error_text().rfind(prefix, 0), 0u) << conn_.error_text();
+    }
+    OCIStmt* st = conn_.new_stmt("SELEKT garbage FROM");
+    EXPECT_EQ(exec(st, 0), OCI_ERROR);
+    const int code = conn_.error_code();
+    EXPECT_TRUE(code == 900 || code == 933 || code == 936) << conn_.error_text();
+    OCIStmt* unprepared = nullptr;
+    OCIHandleAlloc(conn_.env, reinterpret_cast<void**>(&unprepared), OCI_HTYPE_STMT, 0, nullptr);
+    EXPECT_EQ(exec(unprepared, 1), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 24337);
+    OCIHandleFree(unprepared, OCI_HTYPE_STMT);
+}
+
+TEST_F(OciStmt, ParseOnlyCompilesWithoutRunning) {
+    OCIStmt* ins = conn_.new_stmt("INSERT INTO EMP (ID, NAME) VALUES (9, 'Zed')");
+    ASSERT_EQ(exec(ins, 1, OCI_PARSE_ONLY), OCI_SUCCESS) << conn_.error_text();
+    EXPECT_EQ(conn_.rows("SELECT COUNT(*) FROM EMP"),
+              (std::vector<std::vector<std::string>>{{"3"}}));
+    OCIStmt* bad = conn_.new_stmt("SELECT NOPE FROM EMP");
+    EXPECT_EQ(exec(bad, 1, OCI_PARSE_ONLY), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 904);
+    OCIStmt* q = conn_.new_stmt("SELECT ID, NAME FROM EMP");
+    ASSERT_EQ(exec(q, 1, OCI_DESCRIBE_ONLY), OCI_SUCCESS);
+    ub4 count = 0;
+    ASSERT_EQ(OCIAttrGet(q, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
+              OCI_SUCCESS);
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(OCIStmtFetch(q, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR)
+        << "a described statement is not open for fetching";
+}
+
+TEST_F(OciStmt, CommitOnSuccessIsSeenByAnotherSession) {
+    ASSERT_EQ(conn_.run("INSERT INTO EMP (ID, NAME) VALUES (4, 'Dan')", 1, OCI_DEFAULT),
+              OCI_SUCCESS);
+    oci_conn other;
+    ASSERT_EQ(other.logon(inst_.dir(), "SCOTT", "tiger"), OCI_SUCCESS);
+    EXPECT_EQ(other.rows("SELECT COUNT(*) FROM EMP"),
+              (std::vector<std::vector<std::string>>{{"3"}}));
+    ASSERT_EQ(conn_.run("INSERT INTO EMP (ID, NAME) VALUES (5, 'Eve')", 1, OCI_COMMIT_ON_SUCCESS),
+              OCI_SUCCESS);
+    EXPECT_EQ(other.rows("SELECT COUNT(*) FROM EMP"),
+              (std::vector<std::vector<std::string>>{{"5"}}));
+}
+
+TEST_F(OciStmt, ExecuteWithOneIterationFillsTheFirstRow) {
+    OCIStmt* st = conn_.new_stmt("SELECT COUNT(*) FROM EMP");
+    int32_t n = -1;
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
+    EXPECT_EQ(n, 3);
+    OCIStmt* none = conn_.new_stmt("SELECT ID FROM EMP WHERE ID < 0");
+    ASSERT_EQ(OCIDefineByPos(none, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(exec(none, 1), OCI_NO_DATA);
+    // Executing again starts the cursor over.
+    ASSERT_EQ(exec(st, 1), OCI_SUCCESS);
+    EXPECT_EQ(n, 3);
+    ub4 rows = 0;
+    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    EXPECT_EQ(rows, 1u);
+}
+
+TEST_F(OciStmt, TruncatedTextIsReportedNotHidden) {
+    OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP ORDER BY ID");
+    char16_t buf[6];  // five characters and the terminator
+    std::memset(buf, 0x55, sizeof buf);
+    sb2 ind = 0;
+    ub2 len = 0;
+    ub2 rcode = 0;
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len, &rcode,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
+    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(from_u16(buf, sizeof buf), "Ann");
+    EXPECT_EQ(ind, 0);
+    EXPECT_EQ(len, 6);
+    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+    EXPECT_EQ(conn_.error_code(), 24345);
+    EXPECT_EQ(from_u16(buf, sizeof buf), "Carme") << "cut, and still terminated";
+    EXPECT_EQ(ind, 26) << "the indicator holds the full length in bytes";
+    EXPECT_EQ(rcode, 1406);
+    EXPECT_EQ(len, 10);
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+}
+
+TEST_F(OciStmt, NullWithoutIndicatorIsAnError) {
+    OCIStmt* st = conn_.new_stmt("SELECT SAL FROM EMP WHERE ID = 3");
+    char16_t buf[32];
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr,
+                             nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(exec(st, 1), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1405);
+}
+
+TEST_F(OciStmt, DefinesAreCheckedAgainstTheSelectList) {
+    OCIStmt* st = conn_.new_stmt("SELECT ID FROM EMP");
+    ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
+    int32_t v = 0;
+    OCIDefine* def = nullptr;
+    EXPECT_EQ(OCIDefineByPos(st, &def, conn_.err, 2, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1007);
+    EXPECT_EQ(
+        OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, 9999, nullptr, nullptr, nullptr, OCI_DEFAULT),
+        OCI_ERROR);
+    EXPECT_EQ(OCIDefineByPos(st, nullptr, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_INVALID_HANDLE);
+    // A define freed by its owner is simply no longer filled.
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIHandleFree(def, OCI_HTYPE_DEFINE), OCI_SUCCESS);
+    v = -7;
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(v, -7);
+    void* p = nullptr;
+    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 2), OCI_ERROR);
+    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 0), OCI_ERROR);
+    ub2 junk = 0;
+    ASSERT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 1), OCI_SUCCESS);
+    EXPECT_EQ(OCIAttrGet(p, OCI_DTYPE_PARAM, &junk, nullptr, OCI_ATTR_USERNAME, conn_.err),
+              OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 24315);
+}
+
+TEST_F(OciStmt, ArrayBindsRunOneExecutionPerIteration) {
+    OCIStmt* st = conn_.new_stmt("INSERT INTO EMP (ID, NAME, SAL, HIRED) VALUES (:1, :2, :3, :4)");
+    int32_t ids[3] = {10, 11, 12};
+    char16_t names[3][8] = {};
+    const std::u16string n0 = u16("Ola"), n1 = u16("Żaneta");
+    std::memcpy(names[0], n0.data(), n0.size() * 2);
+    std::memcpy(names[1], n1.data(), n1.size() * 2);
+    double sal[3] = {1.25, 2.5, 0};
+    sb2 sal_ind[3] = {0, 0, -1};
+    sb2 name_ind[3] = {0, 0, -1};
+    OCIDate hired[3] = {};
+    hired[0].OCIDateYYYY = 2001;
+    hired[0].OCIDateMM = 2;
+    hired[0].OCIDateDD = 3;
+    hired[0].OCIDateTime.OCITimeHH = 4;
+    hired[1] = hired[0];
+    hired[2] = hired[0];
+    OCIBind* b = nullptr;
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                           nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, name_ind,
+                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 3, sal, 8, SQLT_BDOUBLE, sal_ind, nullptr, nullptr, 0,
+                           nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 4, hired, 8, SQLT_ODT, nullptr, nullptr, nullptr, 0,
+                           nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 3, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
+    ub4 rows = 0;
+    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    EXPECT_EQ(rows, 3u);
+    EXPECT_EQ(conn_.rows("SELECT ID, NAME, SAL, TO_CHAR(HIRED, 'YYYY-MM-DD HH24') FROM EMP "
+                         "WHERE ID >= 10 ORDER BY ID"),
+              (std::vector<std::vector<std::string>>{{"10", "Ola", "1.25", "2001-02-03 04"},
+                                                     {"11", "Żaneta", "2.5", "2001-02-03 04"},
+                                                     {"12", "<NULL>", "<NULL>", "2001-02-03 04"}}));
+}
+
+TEST_F(OciStmt, BindsByNameAndTheirMistakes) {
+    OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP WHERE ID = :id AND NAME <> :skip");
+    int32_t id = 2;
+    const std::u16string skip = u16("x");
+    OCIBind* b = nullptr;
+    const std::u16string id_name = u16(":ID"), skip_name = u16("skip"), bad = u16(":nope");
+    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(id_name.data()),
+                            static_cast<sb4>(id_name.size() * 2), &id, 4, SQLT_INT, nullptr,
+                            nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(exec(st, 0), OCI_ERROR) << "one placeholder is still unbound";
+    EXPECT_EQ(conn_.error_code(), 1008);
+    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(skip_name.data()),
+                            static_cast<sb4>(skip_name.size() * 2),
+                            const_cast<char16_t*>(skip.data()), static_cast<sb4>(skip.size() * 2),
+                            SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    char16_t name[31];
+    sb2 ind = 0;
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, name, sizeof name, SQLT_STR, &ind, nullptr,
+                             nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
+    EXPECT_EQ(from_u16(name, sizeof name), "Bob");
+    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(bad.data()),
+                            static_cast<sb4>(bad.size() * 2), &id, 4, SQLT_INT, nullptr, nullptr,
+                            nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(exec(st, 1), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1036);
+}
+
+// The output callback of a dynamic bind receives the ROWID of the inserted row.
+struct rowid_box {
+    char16_t text[512];
+    ub4 len = 0;
+    sb2 ind = 0;
+    int calls = 0;
+};
+
+sb4 no_data(void*, OCIBind*, ub4, ub4, void** bufpp, ub4* alenp, ub1* piecep, void** indp) {
+    static sb2 null_ind = -1;
+    *bufpp = nullptr;
+    *alenp = 0;
+    *piecep = OCI_ONE_PIECE;
+    *indp = &null_ind;
+    return OCI_CONTINUE;
+}
+
+sb4 get_data(void* ctx, OCIBind*, ub4, ub4, void** bufpp, ub4** alenpp, ub1* piecep, void** indpp,
+             ub2** rcodepp) {
+    auto* box = static_cast<rowid_box*>(ctx);
+    ++box->calls;
+    box->len = sizeof box->text;
+    *bufpp = box->text;
+    *alenpp = &box->len;
+    *piecep = OCI_ONE_PIECE;
+    *indpp = &box->ind;
+    *rcodepp = nullptr;
+    return OCI_CONTINUE;
+}
+
+TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
+    OCIStmt* ins = conn_.new_stmt(
+        "INSERT INTO EMP (ID, NAME, PHOTO, NOTES) VALUES (20, 'Pic', EMPTY_BLOB(), EMPTY_CLOB()) "
+        "RETURNING ROWID INTO :1");
+    rowid_box box;
+    OCIBind* b = nullptr;
+    const std::u16string ph = u16(":1");
+    ASSERT_EQ(OCIBindByName(ins, &b, conn_.err, reinterpret_cast<const OraText*>(ph.data()),
+                            static_cast<sb4>(ph.size() * 2), nullptr, 512 * 2, SQLT_STR, nullptr,
+                            nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindDynamic(b, conn_.err, nullptr, no_data, &box, get_data), OCI_SUCCESS);
+    ASSERT_EQ(exec(ins, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
+    EXPECT_EQ(box.calls, 1);
+    ASSERT_GT(box.len, 0u);
+    ASSERT_LT(box.len, 512u);
+    const std::string rowid = from_u16(box.text, box.len + 2);
+    ASSERT_FALSE(rowid.empty());
+
+    OCIStmt* sel = conn_.new_stmt("SELECT \"PHOTO\", \"NOTES\" FROM \"EMP\" WHERE ROWID='" + rowid +
+                                  "' FOR UPDATE");
+    void* lob[2] = {};
+    OCIDefine* def = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob[i], OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+        ASSERT_EQ(
+            OCIDefineByPos(sel, &def, conn_.err, i + 1, &lob[i], 0, i == 0 ? SQLT_BLOB : SQLT_CLOB,
+                           nullptr, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+    }
+    ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
+    unsigned char bytes[3] = {0xCA, 0x00, 0xFE};
+    ub4 amount = 3;
+    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 1,
+                          bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(amount, 3u);
+    const std::u16string text = u16("Notizen über 😀");
+    amount = static_cast<ub4>(text.size());
+    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[1]), &amount, 1,
+                          const_cast<char16_t*>(text.data()), static_cast<ub4>(text.size() * 2),
+                          OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    ASSERT_EQ(conn_.run("SELECT 1 FROM DUAL", 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+    EXPECT_EQ(conn_.rows("SELECT RAWTOHEX(PHOTO), NOTES FROM EMP WHERE ID = 20"),
+              (std::vector<std::vector<std::string>>{{"CA00FE", "Notizen über 😀"}}));
+    // A locator from a plain query cannot be written.
+    OCIStmt* plain = conn_.new_stmt("SELECT PHOTO FROM EMP WHERE ID = 20");
+    ASSERT_EQ(OCIDefineByPos(plain, &def, conn_.err, 1, &lob[0], 0, SQLT_BLOB, nullptr, nullptr,
+                             nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(plain, 1), OCI_SUCCESS);
+    EXPECT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 1,
+                          bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 22920);
+}
+
+TEST_F(OciStmt, ArrayInsertReturnsEachRowidIntoItsElement) {
+    OCIStmt* st = conn_.new_stmt(
+        "INSERT /*+ APPEND */ INTO \"EMP\" (\"ID\", \"NAME\") VALUES(:1, :2) RETURNING ROWID INTO "
+        ":3");
+    int32_t ids[2] = {30, 31};
+    char16_t names[2][4] = {{u'a'}, {u'b'}};
+    char16_t rowids[2][32] = {};
+    OCIBind* b = nullptr;
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                           nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, nullptr, nullptr,
+                           nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 3, rowids, sizeof rowids[0], SQLT_STR, nullptr,
+                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 2, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
+    const std::string r0 = from_u16(rowids[0], sizeof rowids[0]);
+    const std::string r1 = from_u16(rowids[1], sizeof rowids[1]);
+    EXPECT_FALSE(r0.empty());
+    EXPECT_NE(r0, r1);
+    EXPECT_EQ(conn_.rows("SELECT NAME FROM EMP WHERE ROWID = '" + r1 + "'"),
+              (std::vector<std::vector<std::string>>{{"b"}}));
+}
+
+}  // namespace
