@@ -5,6 +5,7 @@
 
 #include "TK/tk_utils.h"
 #include "platform/win/win_codepage.h"
+#include "platform/win/win_error.h"
 #include "platform/win/win_format.h"
 #include "platform/win/win_time.h"
 
@@ -17,6 +18,15 @@ constexpr int utf8_buffer_bytes = 10240;
 // thread's longest message grows.
 thread_local std::string t_narrow;
 thread_local std::wstring t_wide;
+
+class last_error_keeper {
+public:
+    last_error_keeper() : m_saved(GetLastError()) {}
+    ~last_error_keeper() { SetLastError(m_saved); }
+
+private:
+    DWORD m_saved;
+};
 
 std::FILE* open_record(const tk_logger& logger) {
     std::FILE* f = std::fopen(logger.file_name().c_str(), "ab");
@@ -59,6 +69,9 @@ void tk_logger::truncate_once() {
 void tk_log(int level, const char* format, ...) {
     tk_logger* logger = tk_logger::find_instance();
     if (!logger || !logger->wants(level)) return;
+    // Logging between a failed call and the tk_exception_ex that reports it must not change
+    // the last error the exception reads.
+    last_error_keeper keep;
     std::FILE* f = open_record(*logger);
     if (!f) return;
     t_narrow.clear();
@@ -73,6 +86,7 @@ void tk_log(int level, const char* format, ...) {
 void tk_wlog(int level, const wchar_t* format, ...) {
     tk_logger* logger = tk_logger::find_instance();
     if (!logger || !logger->wants(level)) return;
+    last_error_keeper keep;
     std::FILE* f = open_record(*logger);
     if (!f) return;
     t_wide.clear();

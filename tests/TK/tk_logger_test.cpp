@@ -6,6 +6,7 @@
 
 #include "TK/tk_test_helpers.h"
 #include "TK/tk_utils.h"
+#include "platform/win/win_error.h"
 
 namespace {
 
@@ -88,6 +89,20 @@ TEST(tk_logger, narrow_message_is_written_byte_for_byte) {
     tk_logger logger(path.c_str(), true, 3, false);
     tk_log(3, "%s|%I64d|%08X", "\xff\xfe", static_cast<long long>(-5000000000LL), 0xBEEFu);
     EXPECT_EQ(read_file(path), "\xff\xfe|-5000000000|0000BEEF\r\n");
+}
+
+TEST(tk_logger, logging_keeps_the_last_error) {
+    scratch_dir dir;
+    std::string path = dir.file("run.log");
+    tk_logger logger(path.c_str(), true, 1, false);
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    std::wstring bad(1, static_cast<wchar_t>(0xD800));
+    tk_log(3, "narrow %S", bad.c_str());  // its own conversion fails inside the formatter
+    tk_wlog(3, L"wide %s", bad.c_str());
+    EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    tk_log(3, "%S", bad.c_str());
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 TEST(tk_logger, time_stamp_precedes_each_record) {
