@@ -286,14 +286,16 @@ std::string ole_date::format(bool allow_milliseconds, bool narrow) const {
             return buf;
         case time_only: {
             tk_log(1, "printing time...");
-            int n = std::snprintf(buf, sizeof buf, narrow ? "0000-00-00 %02d:%02d:%02d" : "%02d:%02d:%02d",
-                                  t.wHour, t.wMinute, t.wSecond);
+            int n = std::snprintf(buf, sizeof buf,
+                                  narrow ? "0000-00-00 %02d:%02d:%02d" : "%02d:%02d:%02d", t.wHour,
+                                  t.wMinute, t.wSecond);
             if (t.wMilliseconds != 0)
                 std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), ".%03d",
                               t.wMilliseconds);
             return buf;
         }
-        default: return std::string();
+        default:
+            return std::string();
     }
 }
 

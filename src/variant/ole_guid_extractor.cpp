@@ -49,7 +49,8 @@ void ole_guid_extractor::locate() {
     }
     std::size_t lower = m_text.find(L"guid");
     std::size_t upper = m_text.find(L"GUID");
-    tk_log(1, "Locating 'guid' (%d : %d)", lower == std::wstring::npos ? -1 : static_cast<int>(lower),
+    tk_log(1, "Locating 'guid' (%d : %d)",
+           lower == std::wstring::npos ? -1 : static_cast<int>(lower),
            upper == std::wstring::npos ? -1 : static_cast<int>(upper));
     std::size_t word = lower != std::wstring::npos ? lower : upper;
     if (word == std::wstring::npos) return;

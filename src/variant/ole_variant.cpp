@@ -49,7 +49,9 @@ bool ole_is_binary_type(VARTYPE vt) {
     return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }
 
-bool ole_is_quoted_type(VARTYPE vt) { return vt == VT_BSTR || vt == VT_DATE; }
+bool ole_is_quoted_type(VARTYPE vt) {
+    return vt == VT_BSTR || vt == VT_DATE;
+}
 
 // ---- construction ----
 
@@ -233,7 +235,9 @@ ole_variant::ole_variant(ole_variant&& other) noexcept
     other.m_ui64 = 0;
 }
 
-ole_variant::~ole_variant() { clear(); }
+ole_variant::~ole_variant() {
+    clear();
+}
 
 void ole_variant::clear() {
     if (m_var.vt == VT_BYTE_ARRAY || m_var.vt == VT_SAFEARRAY) {
@@ -342,7 +346,9 @@ void ole_variant::attach_wstring(const std::wstring& text) {
     m_var.vt = VT_BSTR;
 }
 
-void ole_variant::set_wstring(const std::wstring& text) { attach_wstring(text.c_str()); }
+void ole_variant::set_wstring(const std::wstring& text) {
+    attach_wstring(text.c_str());
+}
 
 void ole_variant::attach_binary(std::size_t count, const std::uint8_t* bytes) {
     tk_log(1, "ole_variant::attach_binary(2)");
@@ -399,13 +405,15 @@ std::size_t ole_variant::get_bytes1(const std::uint8_t*& bytes) const {
     tk_log(2, "ole_variant::get_bytes1(%d)", m_var.vt);
     switch (m_var.vt) {
         case VT_EMPTY:
-        case VT_NULL: return 0;
+        case VT_NULL:
+            return 0;
         case VT_BLOB:
         case VT_BYTE_ARRAY:
             if (!m_var.parray) return 0;
             bytes = static_cast<const std::uint8_t*>(m_var.parray->pvData);
             return get_safe_array_size(m_var.parray);
-        default: throw tk_mail_assertion("ole_var", 869);
+        default:
+            throw tk_mail_assertion("ole_var", 869);
     }
 }
 
@@ -430,10 +438,14 @@ std::int32_t ole_variant::to_long() const {
         return static_cast<std::int32_t>(r);
     };
     switch (m_var.vt) {
-        case VT_I4: return m_var.lVal;
-        case VT_UI4: return static_cast<std::int32_t>(m_var.ulVal);
-        case VT_R4: return from_real(m_var.fltVal);
-        case VT_R8: return from_real(m_var.dblVal);
+        case VT_I4:
+            return m_var.lVal;
+        case VT_UI4:
+            return static_cast<std::int32_t>(m_var.ulVal);
+        case VT_R4:
+            return from_real(m_var.fltVal);
+        case VT_R8:
+            return from_real(m_var.dblVal);
         case VT_CY: {
             LONG res = 0;
             HRESULT hr = VarI4FromCy(m_var.cyVal, &res);
@@ -444,7 +456,8 @@ std::int32_t ole_variant::to_long() const {
         case VT_BOOL:
             tk_log(1, "src.boolVal=%d", m_var.boolVal);
             return m_var.boolVal == VARIANT_TRUE ? 1 : m_var.boolVal;
-        case VT_I2: return m_var.iVal;
+        case VT_I2:
+            return m_var.iVal;
         case VT_DECIMAL: {
             LONG res = 0;
             HRESULT hr = VarI4FromDec(&m_var.decVal, &res);
@@ -452,12 +465,18 @@ std::int32_t ole_variant::to_long() const {
             tk_log(1, "from DECIMAL: res=%d, hr=%08X", res, static_cast<unsigned>(hr));
             return res;
         }
-        case VT_I1: return static_cast<signed char>(m_var.cVal);
-        case VT_UI1: return m_var.bVal;
-        case VT_UI2: return m_var.uiVal;
-        case VT_I8: return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_i64));
-        case VT_UI8: return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_ui64));
-        default: return 0;
+        case VT_I1:
+            return static_cast<signed char>(m_var.cVal);
+        case VT_UI1:
+            return m_var.bVal;
+        case VT_UI2:
+            return m_var.uiVal;
+        case VT_I8:
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_i64));
+        case VT_UI8:
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_ui64));
+        default:
+            return 0;
     }
 }
 
@@ -465,12 +484,18 @@ double ole_variant::to_double() const {
     tk_log(1, "ole_variant::to_double(%08X)", m_var.vt);
     switch (m_var.vt) {
         case VT_EMPTY:
-        case VT_NULL: return 0;
-        case VT_I4: return m_var.lVal;
-        case VT_I2: return m_var.iVal;
-        case VT_I1: return static_cast<signed char>(m_var.cVal);
-        case VT_R4: return m_var.fltVal;
-        case VT_R8: return m_var.dblVal;
+        case VT_NULL:
+            return 0;
+        case VT_I4:
+            return m_var.lVal;
+        case VT_I2:
+            return m_var.iVal;
+        case VT_I1:
+            return static_cast<signed char>(m_var.cVal);
+        case VT_R4:
+            return m_var.fltVal;
+        case VT_R8:
+            return m_var.dblVal;
         case VT_CY: {
             double res = 0;
             HRESULT hr = VarR8FromCy(m_var.cyVal, &res);
@@ -487,32 +512,51 @@ double ole_variant::to_double() const {
         }
         case VT_BOOL:
             return m_var.boolVal == VARIANT_TRUE ? 1.0 : m_var.boolVal;
-        case VT_UI1: return m_var.bVal;
-        case VT_UI2: return m_var.uiVal;
-        case VT_UI4: return m_var.ulVal;
-        case VT_I8: return static_cast<double>(m_i64);
-        case VT_UI8: return static_cast<double>(m_ui64);
-        default: throw tk_mail_assertion("ole_var", 714);
+        case VT_UI1:
+            return m_var.bVal;
+        case VT_UI2:
+            return m_var.uiVal;
+        case VT_UI4:
+            return m_var.ulVal;
+        case VT_I8:
+            return static_cast<double>(m_i64);
+        case VT_UI8:
+            return static_cast<double>(m_ui64);
+        default:
+            throw tk_mail_assertion("ole_var", 714);
     }
 }
 
 bool ole_variant::to_bool() const {
     tk_log(1, "ole_variant::to_bool(vt=%08X)", m_var.vt);
     switch (m_var.vt) {
-        case VT_I2: return m_var.iVal != 0;
-        case VT_UI2: return m_var.uiVal != 0;
-        case VT_I4: return m_var.lVal != 0;
-        case VT_UI4: return m_var.ulVal != 0;
-        case VT_I1: return m_var.cVal != 0;
-        case VT_UI1: return m_var.bVal != 0;
-        case VT_R4: return m_var.fltVal != 0;
-        case VT_R8: return m_var.dblVal != 0;
+        case VT_I2:
+            return m_var.iVal != 0;
+        case VT_UI2:
+            return m_var.uiVal != 0;
+        case VT_I4:
+            return m_var.lVal != 0;
+        case VT_UI4:
+            return m_var.ulVal != 0;
+        case VT_I1:
+            return m_var.cVal != 0;
+        case VT_UI1:
+            return m_var.bVal != 0;
+        case VT_R4:
+            return m_var.fltVal != 0;
+        case VT_R8:
+            return m_var.dblVal != 0;
         case VT_CY:
-        case VT_DECIMAL: return to_long() != 0;
-        case VT_BOOL: return m_var.boolVal == VARIANT_TRUE;
-        case VT_I8: return m_i64 != 0;
-        case VT_UI8: return m_ui64 != 0;
-        default: return false;
+        case VT_DECIMAL:
+            return to_long() != 0;
+        case VT_BOOL:
+            return m_var.boolVal == VARIANT_TRUE;
+        case VT_I8:
+            return m_i64 != 0;
+        case VT_UI8:
+            return m_ui64 != 0;
+        default:
+            return false;
     }
 }
 
@@ -572,18 +616,30 @@ std::string ole_variant::to_string() const {
             }
             return out;
         }
-        case VT_I2: return number_text(static_cast<int>(m_var.iVal));
-        case VT_I1: return number_text(static_cast<int>(static_cast<signed char>(m_var.cVal)));
-        case VT_I4: return number_text(m_var.lVal);
-        case VT_R4: return exponent_text(static_cast<double>(m_var.fltVal), 6);
-        case VT_R8: return exponent_text(m_var.dblVal, 16);
-        case VT_UI1: return number_text(static_cast<unsigned>(m_var.bVal));
-        case VT_UI2: return number_text(static_cast<unsigned>(m_var.uiVal));
-        case VT_UI4: return number_text(m_var.ulVal);
-        case VT_UINT: return number_text(m_var.uintVal);
-        case VT_I8: return number_text(m_i64);
-        case VT_UI8: return number_text(m_ui64);
-        default: return std::string();
+        case VT_I2:
+            return number_text(static_cast<int>(m_var.iVal));
+        case VT_I1:
+            return number_text(static_cast<int>(static_cast<signed char>(m_var.cVal)));
+        case VT_I4:
+            return number_text(m_var.lVal);
+        case VT_R4:
+            return exponent_text(static_cast<double>(m_var.fltVal), 6);
+        case VT_R8:
+            return exponent_text(m_var.dblVal, 16);
+        case VT_UI1:
+            return number_text(static_cast<unsigned>(m_var.bVal));
+        case VT_UI2:
+            return number_text(static_cast<unsigned>(m_var.uiVal));
+        case VT_UI4:
+            return number_text(m_var.ulVal);
+        case VT_UINT:
+            return number_text(m_var.uintVal);
+        case VT_I8:
+            return number_text(m_i64);
+        case VT_UI8:
+            return number_text(m_ui64);
+        default:
+            return std::string();
     }
 }
 

@@ -18,7 +18,9 @@
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // atoi: leading blanks, sign, digits; the rest ignored; 0 when nothing matches.  A number past
 // the int range gives the nearest end of it (the C function leaves that undefined).
@@ -48,8 +50,10 @@ double text_to_double(const std::string& text) {
             if (std::fabs(wide) <= std::numeric_limits<double>::max())
                 return static_cast<double>(wide);
         } else {
-            std::string_view rest(text.data() + i, static_cast<std::size_t>(res.ptr - text.data()) - i);
-            if (rest.find("e-") != rest.npos || rest.find("E-") != rest.npos) return negative ? -0.0 : 0.0;
+            std::string_view rest(text.data() + i,
+                                  static_cast<std::size_t>(res.ptr - text.data()) - i);
+            if (rest.find("e-") != rest.npos || rest.find("E-") != rest.npos)
+                return negative ? -0.0 : 0.0;
         }
         return negative ? -HUGE_VAL : HUGE_VAL;
     }
@@ -92,11 +96,21 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
         return v;
     }
     switch (vt) {
-        case VT_I2: v = ole_variant(static_cast<short>(text_to_int(text))); return v;
-        case VT_I4: v = ole_variant(text_to_int(text)); return v;
-        case VT_I1: v = ole_variant(static_cast<char>(text_to_int(text))); return v;
-        case VT_UI1: v = ole_variant(static_cast<unsigned char>(text_to_int(text))); return v;
-        case VT_UI2: v = ole_variant(static_cast<unsigned short>(text_to_int(text))); return v;
+        case VT_I2:
+            v = ole_variant(static_cast<short>(text_to_int(text)));
+            return v;
+        case VT_I4:
+            v = ole_variant(text_to_int(text));
+            return v;
+        case VT_I1:
+            v = ole_variant(static_cast<char>(text_to_int(text)));
+            return v;
+        case VT_UI1:
+            v = ole_variant(static_cast<unsigned char>(text_to_int(text)));
+            return v;
+        case VT_UI2:
+            v = ole_variant(static_cast<unsigned short>(text_to_int(text)));
+            return v;
         case VT_UI4: {
             // sscanf "%u": blanks, an optional sign, digits; kept to 32 bits.
             char* end = nullptr;
@@ -105,7 +119,9 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             v = ole_variant(static_cast<unsigned int>(u));
             return v;
         }
-        case VT_I8: v = ole_variant(static_cast<long long>(std::strtoll(text.c_str(), nullptr, 10))); return v;
+        case VT_I8:
+            v = ole_variant(static_cast<long long>(std::strtoll(text.c_str(), nullptr, 10)));
+            return v;
         case VT_UI8: {
             char* end = nullptr;
             unsigned long long u = std::strtoull(text.c_str(), &end, 10);
@@ -113,8 +129,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             v = ole_variant(u);
             return v;
         }
-        case VT_R4: v = ole_variant(static_cast<float>(text_to_double(with_dots(text)))); return v;
-        case VT_R8: v = ole_variant(text_to_double(with_dots(text))); return v;
+        case VT_R4:
+            v = ole_variant(static_cast<float>(text_to_double(with_dots(text))));
+            return v;
+        case VT_R8:
+            v = ole_variant(text_to_double(with_dots(text)));
+            return v;
         case VT_CY: {
             tk_log(1, "GOT VT_CY");
             std::wstring wide;
@@ -191,7 +211,8 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
         default: {
             v.attach_string(text);
             if (vt != VT_BSTR) {
-                if (FAILED(VariantChangeType(&v.m_var, &v.m_var, 0, vt))) throw ole_type_exception();
+                if (FAILED(VariantChangeType(&v.m_var, &v.m_var, 0, vt)))
+                    throw ole_type_exception();
             }
             tk_log(1, "VariantChangeType succeeded");
             return v;
@@ -227,18 +248,41 @@ namespace {
 template <class T>
 bool store_bits(VARIANT& var, VARTYPE vt, T value) {
     switch (vt) {
-        case VT_BOOL: var.boolVal = value != 0 ? VARIANT_TRUE : VARIANT_FALSE; return true;
-        case VT_I2: var.iVal = static_cast<std::int16_t>(value); return true;
-        case VT_UI2: var.uiVal = static_cast<WORD>(value); return true;
-        case VT_I4: var.lVal = static_cast<LONG>(value); return true;
-        case VT_UI4: var.ulVal = static_cast<DWORD>(value); return true;
-        case VT_INT: var.intVal = static_cast<int>(value); return true;
-        case VT_UINT: var.uintVal = static_cast<UINT>(value); return true;
-        case VT_I1: var.cVal = static_cast<char>(value); return true;
-        case VT_UI1: var.bVal = static_cast<BYTE>(value); return true;
-        case VT_R4: var.fltVal = static_cast<float>(value); return true;
-        case VT_R8: var.dblVal = static_cast<double>(value); return true;
-        default: return false;
+        case VT_BOOL:
+            var.boolVal = value != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+            return true;
+        case VT_I2:
+            var.iVal = static_cast<std::int16_t>(value);
+            return true;
+        case VT_UI2:
+            var.uiVal = static_cast<WORD>(value);
+            return true;
+        case VT_I4:
+            var.lVal = static_cast<LONG>(value);
+            return true;
+        case VT_UI4:
+            var.ulVal = static_cast<DWORD>(value);
+            return true;
+        case VT_INT:
+            var.intVal = static_cast<int>(value);
+            return true;
+        case VT_UINT:
+            var.uintVal = static_cast<UINT>(value);
+            return true;
+        case VT_I1:
+            var.cVal = static_cast<char>(value);
+            return true;
+        case VT_UI1:
+            var.bVal = static_cast<BYTE>(value);
+            return true;
+        case VT_R4:
+            var.fltVal = static_cast<float>(value);
+            return true;
+        case VT_R8:
+            var.dblVal = static_cast<double>(value);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -334,15 +378,33 @@ void ole_variant::change_type(VARTYPE vt) {
         std::uint64_t u = 0;
         bool use_unsigned = false;
         switch (src) {
-            case VT_I2: s = m_var.iVal; break;
-            case VT_BOOL: s = m_var.boolVal; break;
-            case VT_I4: s = m_var.lVal; break;
-            case VT_INT: s = m_var.intVal; break;
-            case VT_I1: s = static_cast<signed char>(m_var.cVal); break;
-            case VT_UI1: s = m_var.bVal; break;
-            case VT_UI2: s = m_var.uiVal; break;
-            case VT_UI4: s = m_var.ulVal; break;
-            case VT_UINT: s = m_var.uintVal; break;
+            case VT_I2:
+                s = m_var.iVal;
+                break;
+            case VT_BOOL:
+                s = m_var.boolVal;
+                break;
+            case VT_I4:
+                s = m_var.lVal;
+                break;
+            case VT_INT:
+                s = m_var.intVal;
+                break;
+            case VT_I1:
+                s = static_cast<signed char>(m_var.cVal);
+                break;
+            case VT_UI1:
+                s = m_var.bVal;
+                break;
+            case VT_UI2:
+                s = m_var.uiVal;
+                break;
+            case VT_UI4:
+                s = m_var.ulVal;
+                break;
+            case VT_UINT:
+                s = m_var.uintVal;
+                break;
             case VT_R4:
             case VT_R8: {
                 double r = src == VT_R4 ? m_var.fltVal : m_var.dblVal;
@@ -374,7 +436,8 @@ void ole_variant::change_type(VARTYPE vt) {
                     use_unsigned = true;
                 }
                 break;
-            default: throw ole_cast_exception();
+            default:
+                throw ole_cast_exception();
         }
         clear();
         if (vt == VT_I8) {
@@ -466,18 +529,34 @@ void ole_variant::change_type(VARTYPE vt) {
             case VT_R4:
             case VT_UI4:
             case VT_INT:
-            case VT_UINT: convert_to_byte_array(&m_var.lVal, 4, bytes); break;
+            case VT_UINT:
+                convert_to_byte_array(&m_var.lVal, 4, bytes);
+                break;
             case VT_R8:
-            case VT_CY: convert_to_byte_array(&m_var.dblVal, 8, bytes); break;
-            case VT_DATE: convert_to_byte_array(&m_time, sizeof m_time, bytes); break;
+            case VT_CY:
+                convert_to_byte_array(&m_var.dblVal, 8, bytes);
+                break;
+            case VT_DATE:
+                convert_to_byte_array(&m_time, sizeof m_time, bytes);
+                break;
             case VT_BOOL:
             case VT_I2:
-            case VT_UI2: convert_to_byte_array(&m_var.iVal, 2, bytes); break;
-            case VT_DECIMAL: convert_to_byte_array(&m_var, sizeof m_var, bytes); break;
+            case VT_UI2:
+                convert_to_byte_array(&m_var.iVal, 2, bytes);
+                break;
+            case VT_DECIMAL:
+                convert_to_byte_array(&m_var, sizeof m_var, bytes);
+                break;
             case VT_I1:
-            case VT_UI1: convert_to_byte_array(&m_var.bVal, 1, bytes); break;
-            case VT_I8: convert_to_byte_array(&m_i64, 8, bytes); break;
-            case VT_UI8: convert_to_byte_array(&m_ui64, 8, bytes); break;
+            case VT_UI1:
+                convert_to_byte_array(&m_var.bVal, 1, bytes);
+                break;
+            case VT_I8:
+                convert_to_byte_array(&m_i64, 8, bytes);
+                break;
+            case VT_UI8:
+                convert_to_byte_array(&m_ui64, 8, bytes);
+                break;
             case VT_BSTR: {
                 tk_log(1, "VT_BSTR->binary");
                 std::string narrow;
@@ -487,7 +566,8 @@ void ole_variant::change_type(VARTYPE vt) {
                 convert_to_byte_array(narrow.data(), narrow.size(), bytes);
                 break;
             }
-            default: throw ole_cast_exception();
+            default:
+                throw ole_cast_exception();
         }
         attach_binary(bytes);
         return;

@@ -194,8 +194,9 @@ TEST(OleVariantChangeType, SixtyFourBitValues) {
     EXPECT_EQ(changed(ole_variant(std::numeric_limits<std::uint64_t>::max()), VT_BSTR).to_wstring(),
               L"18446744073709551615");
     EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(-5)), VT_DECIMAL).to_string(), "-5");
-    EXPECT_EQ(changed(ole_variant(std::numeric_limits<std::uint64_t>::max()), VT_DECIMAL).to_string(),
-              "18446744073709551615");
+    EXPECT_EQ(
+        changed(ole_variant(std::numeric_limits<std::uint64_t>::max()), VT_DECIMAL).to_string(),
+        "18446744073709551615");
     // Past the currency range: refused, not wrapped.
     EXPECT_THROW(changed(ole_variant(std::numeric_limits<std::int64_t>::max()), VT_CY),
                  ole_cast_exception);

@@ -37,8 +37,12 @@ inline constexpr HRESULT DISP_E_OVERFLOW = static_cast<HRESULT>(0x8002000Au);
 inline constexpr HRESULT DISP_E_BADINDEX = static_cast<HRESULT>(0x8002000Bu);
 inline constexpr HRESULT DISP_E_ARRAYISLOCKED = static_cast<HRESULT>(0x8002000Du);
 
-inline constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-inline constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+inline constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+inline constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
@@ -79,7 +83,6 @@ inline constexpr VARTYPE VT_BLOB = 65;
 inline constexpr VARTYPE VT_BLOB_OBJECT = 70;
 inline constexpr VARTYPE VT_ARRAY = 0x2000;
 inline constexpr VARTYPE VT_TYPEMASK = 0x0FFF;
-
 
 // Currency: a signed 64-bit count of ten-thousandths.
 union CY {
@@ -196,7 +199,7 @@ HRESULT SafeArrayGetLBound(const SAFEARRAY* array, UINT dim, LONG* bound);
 HRESULT SafeArrayGetUBound(const SAFEARRAY* array, UINT dim, LONG* bound);
 // Locks the array and gives its data pointer; E_INVALIDARG for null arguments.
 HRESULT SafeArrayAccessData(SAFEARRAY* array, void** data);
-// Undoes one SafeArrayAccessData; E_UNEXPECTED-like E_INVALIDARG when it is not locked.
+// Undoes one SafeArrayAccessData; E_INVALIDARG when the array is not locked.
 HRESULT SafeArrayUnaccessData(SAFEARRAY* array);
 
 // ---- VARIANT life cycle and generic conversion. ----

@@ -11,7 +11,9 @@ namespace {
 constexpr std::size_t prefix = sizeof(DWORD);
 constexpr UINT max_len = (0xFFFFFFFFu - 16) / sizeof(OLECHAR);
 
-DWORD* header(BSTR text) { return reinterpret_cast<DWORD*>(reinterpret_cast<char*>(text) - prefix); }
+DWORD* header(BSTR text) {
+    return reinterpret_cast<DWORD*>(reinterpret_cast<char*>(text) - prefix);
+}
 
 }  // namespace
 
@@ -40,6 +42,10 @@ void SysFreeString(BSTR text) {
     if (text) std::free(header(text));
 }
 
-UINT SysStringByteLen(BSTR text) { return text ? *header(text) : 0; }
+UINT SysStringByteLen(BSTR text) {
+    return text ? *header(text) : 0;
+}
 
-UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
+UINT SysStringLen(BSTR text) {
+    return SysStringByteLen(text) / sizeof(OLECHAR);
+}

@@ -34,7 +34,9 @@ void civil_from_days(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) 
     y += m <= 2;
 }
 
-bool leap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool leap(unsigned y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 unsigned days_in_month(unsigned y, unsigned m) {
     static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -65,9 +67,9 @@ struct token {
 };
 
 int month_of(const std::wstring& word) {
-    static const wchar_t* names[] = {L"JANUARY", L"FEBRUARY", L"MARCH",     L"APRIL",
-                                     L"MAY",     L"JUNE",     L"JULY",      L"AUGUST",
-                                     L"SEPTEMBER", L"OCTOBER", L"NOVEMBER", L"DECEMBER"};
+    static const wchar_t* names[] = {L"JANUARY",   L"FEBRUARY", L"MARCH",    L"APRIL",
+                                     L"MAY",       L"JUNE",     L"JULY",     L"AUGUST",
+                                     L"SEPTEMBER", L"OCTOBER",  L"NOVEMBER", L"DECEMBER"};
     if (word.size() < 3) return 0;
     for (int i = 0; i < 12; ++i) {
         std::wstring name = names[i];
@@ -213,7 +215,8 @@ HRESULT VarDateFromStr(const OLECHAR* text, LCID, DWORD, DATE* result) {
     } else if (month_word) {
         if (numbers.size() != 2) return DISP_E_TYPEMISMATCH;
         unsigned a = 0, b = 0;
-        if (!small_number(numbers[0], a) || !small_number(numbers[1], b)) return DISP_E_TYPEMISMATCH;
+        if (!small_number(numbers[0], a) || !small_number(numbers[1], b))
+            return DISP_E_TYPEMISMATCH;
         mo = static_cast<unsigned>(month_word);
         // "Jan 31 2024", "31 Jan 2024", "31-JAN-24": the day comes first among the numbers
         // unless that number is written as a year.

@@ -15,8 +15,12 @@ u128 pow10(int n) {
 
 namespace {
 
-bool is_space(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-bool is_digit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool is_space(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+bool is_digit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 
 // Rounds the digit string digs (most significant first) after dropping its last `drop` digits,
 // half to even.  The kept part must hold at most 38 digits.
@@ -262,7 +266,9 @@ HRESULT from_double(double value, exact_number& result) {
     return S_OK;
 }
 
-std::wstring ascii_to_wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring ascii_to_wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 BSTR make_bstr(const std::wstring& text) {
     return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));

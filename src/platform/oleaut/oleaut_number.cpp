@@ -28,7 +28,9 @@ HRESULT dec_to_unsigned(const DECIMAL* value, T* result) {
     return hr;
 }
 
-bool valid_decimal(const DECIMAL* value) { return value && value->scale <= DECIMAL_MAX_SCALE; }
+bool valid_decimal(const DECIMAL* value) {
+    return value && value->scale <= DECIMAL_MAX_SCALE;
+}
 
 }  // namespace
 

@@ -8,9 +8,13 @@
 
 namespace {
 
-bool is_byte_type(VARTYPE vt) { return vt == VT_UI1 || vt == VT_I1; }
+bool is_byte_type(VARTYPE vt) {
+    return vt == VT_UI1 || vt == VT_I1;
+}
 
-void* alloc_data(DWORD count) { return std::calloc(count ? count : 1, 1); }
+void* alloc_data(DWORD count) {
+    return std::calloc(count ? count : 1, 1);
+}
 
 }  // namespace
 
@@ -50,7 +54,8 @@ HRESULT SafeArrayRedim(SAFEARRAY* array, const SAFEARRAYBOUND* new_bound) {
     if (count != old_count) {
         void* data = std::realloc(array->pvData, count ? count : 1);
         if (!data) return E_OUTOFMEMORY;
-        if (count > old_count) std::memset(static_cast<char*>(data) + old_count, 0, count - old_count);
+        if (count > old_count)
+            std::memset(static_cast<char*>(data) + old_count, 0, count - old_count);
         array->pvData = data;
     }
     array->rgsabound[0] = *new_bound;
@@ -69,9 +74,13 @@ HRESULT SafeArrayCopy(const SAFEARRAY* array, SAFEARRAY** copy) {
     return S_OK;
 }
 
-UINT SafeArrayGetDim(const SAFEARRAY* array) { return array ? array->cDims : 0; }
+UINT SafeArrayGetDim(const SAFEARRAY* array) {
+    return array ? array->cDims : 0;
+}
 
-UINT SafeArrayGetElemsize(const SAFEARRAY* array) { return array ? array->cbElements : 0; }
+UINT SafeArrayGetElemsize(const SAFEARRAY* array) {
+    return array ? array->cbElements : 0;
+}
 
 HRESULT SafeArrayGetLBound(const SAFEARRAY* array, UINT dim, LONG* bound) {
     if (!array || !bound) return E_INVALIDARG;

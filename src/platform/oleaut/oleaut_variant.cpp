@@ -31,7 +31,9 @@ struct source_value {
     double r = 0;
 };
 
-bool is_space(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+bool is_space(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
 
 HRESULT parse_real(BSTR text, double& out) {
     if (!text) return DISP_E_TYPEMISMATCH;
@@ -92,27 +94,63 @@ std::wstring trimmed(BSTR text) {
 HRESULT read_number(const VARIANT& v, source_value& out) {
     out.kind = source_value::exact;
     switch (v.vt) {
-        case VT_EMPTY: out.num = from_signed(0); return S_OK;
-        case VT_I1: out.num = from_signed(static_cast<signed char>(v.cVal)); return S_OK;
-        case VT_I2: out.num = from_signed(v.iVal); return S_OK;
-        case VT_I4: out.num = from_signed(v.lVal); return S_OK;
-        case VT_INT: out.num = from_signed(v.intVal); return S_OK;
-        case VT_I8: out.num = from_signed(v.llVal); return S_OK;
-        case VT_UI1: out.num = from_unsigned(v.bVal); return S_OK;
-        case VT_UI2: out.num = from_unsigned(v.uiVal); return S_OK;
-        case VT_UI4: out.num = from_unsigned(v.ulVal); return S_OK;
-        case VT_UINT: out.num = from_unsigned(v.uintVal); return S_OK;
-        case VT_UI8: out.num = from_unsigned(v.ullVal); return S_OK;
-        case VT_BOOL: out.num = from_signed(v.boolVal); return S_OK;
-        case VT_CY: out.num = from_cy(v.cyVal); return S_OK;
+        case VT_EMPTY:
+            out.num = from_signed(0);
+            return S_OK;
+        case VT_I1:
+            out.num = from_signed(static_cast<signed char>(v.cVal));
+            return S_OK;
+        case VT_I2:
+            out.num = from_signed(v.iVal);
+            return S_OK;
+        case VT_I4:
+            out.num = from_signed(v.lVal);
+            return S_OK;
+        case VT_INT:
+            out.num = from_signed(v.intVal);
+            return S_OK;
+        case VT_I8:
+            out.num = from_signed(v.llVal);
+            return S_OK;
+        case VT_UI1:
+            out.num = from_unsigned(v.bVal);
+            return S_OK;
+        case VT_UI2:
+            out.num = from_unsigned(v.uiVal);
+            return S_OK;
+        case VT_UI4:
+            out.num = from_unsigned(v.ulVal);
+            return S_OK;
+        case VT_UINT:
+            out.num = from_unsigned(v.uintVal);
+            return S_OK;
+        case VT_UI8:
+            out.num = from_unsigned(v.ullVal);
+            return S_OK;
+        case VT_BOOL:
+            out.num = from_signed(v.boolVal);
+            return S_OK;
+        case VT_CY:
+            out.num = from_cy(v.cyVal);
+            return S_OK;
         case VT_DECIMAL:
             if (v.decVal.scale > DECIMAL_MAX_SCALE) return DISP_E_TYPEMISMATCH;
             out.num = from_decimal(v.decVal);
             return S_OK;
-        case VT_R4: out.kind = source_value::real; out.r = v.fltVal; return S_OK;
-        case VT_R8: out.kind = source_value::real; out.r = v.dblVal; return S_OK;
-        case VT_DATE: out.kind = source_value::real; out.r = v.date; return S_OK;
-        default: return DISP_E_TYPEMISMATCH;
+        case VT_R4:
+            out.kind = source_value::real;
+            out.r = v.fltVal;
+            return S_OK;
+        case VT_R8:
+            out.kind = source_value::real;
+            out.r = v.dblVal;
+            return S_OK;
+        case VT_DATE:
+            out.kind = source_value::real;
+            out.r = v.date;
+            return S_OK;
+        default:
+            return DISP_E_TYPEMISMATCH;
     }
 }
 
@@ -162,12 +200,14 @@ std::wstring real_text(double r, int digits) {
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, r, std::chars_format::general, digits);
     std::wstring out;
-    for (char* p = buf; p != res.ptr; ++p) out.push_back(*p == 'e' ? L'E' : static_cast<wchar_t>(*p));
+    for (char* p = buf; p != res.ptr; ++p)
+        out.push_back(*p == 'e' ? L'E' : static_cast<wchar_t>(*p));
     return out;
 }
 
 std::wstring two(unsigned v) {
-    wchar_t b[3] = {static_cast<wchar_t>(L'0' + v / 10 % 10), static_cast<wchar_t>(L'0' + v % 10), 0};
+    wchar_t b[3] = {static_cast<wchar_t>(L'0' + v / 10 % 10), static_cast<wchar_t>(L'0' + v % 10),
+                    0};
     return b;
 }
 
@@ -185,9 +225,15 @@ std::wstring date_text(DATE d) {
 
 HRESULT to_text(const VARIANT& v, std::uint16_t flags, std::wstring& out) {
     switch (v.vt) {
-        case VT_EMPTY: out.clear(); return S_OK;
-        case VT_R4: out = real_text(v.fltVal, 7); return S_OK;
-        case VT_R8: out = real_text(v.dblVal, 15); return S_OK;
+        case VT_EMPTY:
+            out.clear();
+            return S_OK;
+        case VT_R4:
+            out = real_text(v.fltVal, 7);
+            return S_OK;
+        case VT_R8:
+            out = real_text(v.dblVal, 15);
+            return S_OK;
         case VT_DATE:
             out = date_text(v.date);
             return out.empty() ? DISP_E_OVERFLOW : S_OK;
@@ -263,15 +309,24 @@ HRESULT convert(const VARIANT& src, std::uint16_t flags, VARTYPE vt, VARIANT& ou
             out.cVal = static_cast<char>(c);
             return hr;
         }
-        case VT_I2: return to_int_target(s, out.iVal);
-        case VT_I4: return to_int_target(s, out.lVal);
-        case VT_INT: return to_int_target(s, out.intVal);
-        case VT_I8: return to_int_target(s, out.llVal);
-        case VT_UI1: return to_int_target(s, out.bVal);
-        case VT_UI2: return to_int_target(s, out.uiVal);
-        case VT_UI4: return to_int_target(s, out.ulVal);
-        case VT_UINT: return to_int_target(s, out.uintVal);
-        case VT_UI8: return to_int_target(s, out.ullVal);
+        case VT_I2:
+            return to_int_target(s, out.iVal);
+        case VT_I4:
+            return to_int_target(s, out.lVal);
+        case VT_INT:
+            return to_int_target(s, out.intVal);
+        case VT_I8:
+            return to_int_target(s, out.llVal);
+        case VT_UI1:
+            return to_int_target(s, out.bVal);
+        case VT_UI2:
+            return to_int_target(s, out.uiVal);
+        case VT_UI4:
+            return to_int_target(s, out.ulVal);
+        case VT_UINT:
+            return to_int_target(s, out.uintVal);
+        case VT_UI8:
+            return to_int_target(s, out.ullVal);
         case VT_BOOL:
             if (s.kind == source_value::real)
                 out.boolVal = s.r != 0.0 ? VARIANT_TRUE : VARIANT_FALSE;
@@ -285,7 +340,9 @@ HRESULT convert(const VARIANT& src, std::uint16_t flags, VARTYPE vt, VARIANT& ou
             out.fltVal = static_cast<float>(r);
             return S_OK;
         }
-        case VT_R8: out.dblVal = s.kind == source_value::real ? s.r : to_double(s.num); return S_OK;
+        case VT_R8:
+            out.dblVal = s.kind == source_value::real ? s.r : to_double(s.num);
+            return S_OK;
         case VT_DATE: {
             double r = s.kind == source_value::real ? s.r : to_double(s.num);
             SYSTEMTIME st;
@@ -304,7 +361,8 @@ HRESULT convert(const VARIANT& src, std::uint16_t flags, VARTYPE vt, VARIANT& ou
             out.vt = VT_DECIMAL;
             return S_OK;
         }
-        default: return DISP_E_BADVARTYPE;
+        default:
+            return DISP_E_BADVARTYPE;
     }
 }
 

@@ -46,7 +46,9 @@ VARIANT i4(LONG v) {
     return x;
 }
 
-HRESULT failure(const VARIANT& v) { return v.vt == VT_ERROR ? v.scode : S_OK; }
+HRESULT failure(const VARIANT& v) {
+    return v.vt == VT_ERROR ? v.scode : S_OK;
+}
 
 struct text_case {
     const wchar_t* text;
@@ -91,10 +93,10 @@ TEST(OleautChangeType, TextFailuresAreReported) {
             << std::string(c.text, c.text + std::wcslen(c.text)) << " -> " << c.vt;
         VariantClear(&s);
     }
-    for (text_case c : {text_case{L"1e10", VT_I4}, text_case{L"256", VT_UI1},
-                        text_case{L"-1", VT_UI4}, text_case{L"1e400", VT_R8},
-                        text_case{L"1e39", VT_R4}, text_case{L"32767.5", VT_I2},
-                        text_case{L"18446744073709551616", VT_UI8}}) {
+    for (text_case c :
+         {text_case{L"1e10", VT_I4}, text_case{L"256", VT_UI1}, text_case{L"-1", VT_UI4},
+          text_case{L"1e400", VT_R8}, text_case{L"1e39", VT_R4}, text_case{L"32767.5", VT_I2},
+          text_case{L"18446744073709551616", VT_UI8}}) {
         VARIANT s = bstr_variant(c.text);
         EXPECT_EQ(failure(change(s, c.vt)), DISP_E_OVERFLOW)
             << std::string(c.text, c.text + std::wcslen(c.text)) << " -> " << c.vt;

@@ -30,7 +30,9 @@ double parse(const wchar_t* text) {
     return d;
 }
 
-double secs(int h, int m, int s) { return (h * 3600 + m * 60 + s) / 86400.0; }
+double secs(int h, int m, int s) {
+    return (h * 3600 + m * 60 + s) / 86400.0;
+}
 
 }  // namespace
 

@@ -39,14 +39,13 @@ TEST(OleautDecimalText, KeepsScaleSignAndExactDigits) {
     EXPECT_EQ(dec_text(dec_of(L"1.5E-3")), L"0.0015");
     EXPECT_EQ(dec_text(dec_of(L".5")), L"0.5");
     EXPECT_EQ(dec_text(dec_of(L"-0.00")), L"0.00");  // no negative zero in text
-    EXPECT_EQ(dec_text(dec_of(L"79228162514264337593543950335")),
-              L"79228162514264337593543950335");
+    EXPECT_EQ(dec_text(dec_of(L"79228162514264337593543950335")), L"79228162514264337593543950335");
 }
 
 TEST(OleautDecimalText, RefusesWhatIsNotANumber) {
     DECIMAL d{};
-    for (const wchar_t* bad : {L"", L" ", L"abc", L"1,5", L"1.2.3", L"--1", L"1e", L"0x10",
-                               L"12 3", L"1e+", L"."}) {
+    for (const wchar_t* bad :
+         {L"", L" ", L"abc", L"1,5", L"1.2.3", L"--1", L"1e", L"0x10", L"12 3", L"1e+", L"."}) {
         EXPECT_EQ(parse_dec(bad, d), DISP_E_TYPEMISMATCH) << std::wstring(bad).c_str();
     }
 }
