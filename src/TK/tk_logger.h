@@ -3,6 +3,9 @@
 // Levels: 1 detail, 2 method entry, 3 progress, run start and end, errors.  A message below the
 // threshold costs a few branches and no formatting: the calls sit in every per-row loop.
 // Each message is written by its own open, append and close, and the logger takes no lock.
+// A record is [optional "hh:mm:ss "] + message + "\r\n", in binary: narrow messages byte for
+// byte, wide ones as UTF-8 (cut to 10239 characters; a text whose UTF-8 form needs more than
+// 10240 bytes is left out, the frame of the record is still written).
 #pragma once
 
 #include <atomic>
@@ -48,7 +51,8 @@ private:
     bool m_time_stamps;
 };
 
-// Narrow printf-style message: standard printf conversions.
+// Narrow printf-style message: printf conversions, plus "%S" for a wide string and "%I64d" /
+// "%I64u" / "%I64X" for 64-bit integers.
 void tk_log(int level, const char* format, ...);
 // Wide printf-style message, written as UTF-8.  Conversions follow the system's wide convention:
 // "%s" takes a wide string (const wchar_t*), "%S" a narrow one (const char*), "%c" a wide
