@@ -9,7 +9,9 @@
 #include "SQL/sql_engine.h"
 #include "SQL/sql_indexes_initializer.h"
 #include "SQL/sql_schema_initializer.h"
+#include "SQL/sql_new_validator.h"
 #include "SQL/sql_util.h"
+#include "SQL/sql_view_converter.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_properties.h"
@@ -289,4 +291,80 @@ std::unique_ptr<udb_recordset> dmp_database::query(const std::wstring& statement
 
 bool dmp_database::test_query(const std::wstring&) {
     return false;
+}
+
+void dmp_database::create_views(const view_list& views) {
+    tk_log(2, "dmp_database::create_views");
+    std::vector<std::wstring> names;
+    for (const auto& view : views) names.push_back(view.first);
+    sql_new_tn_validator validator(names, {});
+    for (const auto& view : views) {
+        tk_wlog(1, L"Processing '%s'", view.first.c_str());
+        tk_wlog(1, L"\t'%s'", view.second.c_str());
+        if (sql_view_converter::find_nocase(view.second, L"select", 0) != 0) {
+            tk_log(2, "Skip non-select query");
+            continue;
+        }
+        std::wstring name = view.first;
+        if (!validator.is_acceptable(name)) {
+            name = validator.get_safe_name(view.first);
+            m_names_map.add_tn_mapping(view.first, name);
+            tk_wlog(2, L"Store generated column name '%s'", name.c_str());
+            validator.add_existing_name(name);
+        }
+        write(tk_to_utf8(L"CREATE OR REPLACE VIEW " + quote_mysql_name(name) + L" AS " +
+                         refine_view_in(view.second)) +
+              m_options.get_eol());
+    }
+}
+
+std::wstring dmp_database::refine_view_in(const std::wstring& text) const {
+    tk_wlog(1, L"dmp_database::refine_view_in(%s)", text.c_str());
+    // Runs of blanks, tabs and line breaks outside quoted text become one blank.
+    std::wstring out;
+    wchar_t quote = 0;
+    bool in_blank = false;
+    for (wchar_t c : text) {
+        if (quote) {
+            out.push_back(c);
+            if (c == quote) quote = 0;
+            continue;
+        }
+        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
+            if (!in_blank) out.push_back(L' ');
+            in_blank = true;
+            continue;
+        }
+        in_blank = false;
+        if (c == L'\'' || c == L'"') quote = c;
+        out.push_back(c);
+    }
+    out = m_names_map.do_global_replace1(out, L"`", L"`");
+    for (wchar_t& c : out)
+        if (c == L'[' || c == L']') c = L'`';
+
+    auto rename = [&out](const std::wstring& from, const std::wstring& to, bool checked) {
+        std::size_t pos = 0;
+        while ((pos = sql_view_converter::find_nocase(out, from, pos)) != std::wstring::npos) {
+            if (!checked || sql_view_converter::check_isnull_for_replace(out, pos)) {
+                out.replace(pos, from.size(), to);
+                pos += to.size();
+            } else {
+                pos += from.size();
+            }
+        }
+    };
+    rename(L"isnull", L"ifnull", true);
+    rename(L"getdate", L"curdate", false);
+    std::size_t pos = 0;
+    while ((pos = sql_view_converter::find_nocase(out, L"datediff(", pos)) != std::wstring::npos) {
+        pos += 9;
+        const std::size_t comma = out.find(L',', pos);
+        if (comma == std::wstring::npos) break;
+        tk_log(1, "Erase at pos=%d, len=%d", static_cast<int>(pos),
+               static_cast<int>(comma - pos + 1));
+        out.erase(pos, comma - pos + 1);
+    }
+    rename(L"dateadd", L"date_add", true);
+    return out + L";";
 }

@@ -37,6 +37,9 @@ public:
     void create_index(const std::wstring& table, int flags, const udb_index& index) override;
     void delete_fk(const std::wstring& name) override;
     void delete_idx(const std::wstring& table, const udb_index& index) override;
+    // Writes CREATE OR REPLACE VIEW for every (name, text) pair whose text is a SELECT; a name the
+    // server would refuse is repaired and recorded in the names map.
+    void create_views(const view_list& views) override;
     // Writes DROP TABLE IF EXISTS; true when the table was created in this file.
     bool delete_tab(const std::wstring& table) override;
     // A dump has no results to read: none.
@@ -48,6 +51,10 @@ public:
     std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
     // False: nothing can be tested against a file.
     bool test_query(const std::wstring& query_text) override;
+
+    // A view's text in MySQL form: blanks collapsed outside quotes, repaired names substituted,
+    // brackets turned into backticks, a few functions renamed; ends with ";".
+    std::wstring refine_view_in(const std::wstring& text) const;
 
     // Flushes and closes the file, writing the last UNLOCK TABLES first; raises tk_exception
     // (level 1) when that fails.  Later writes raise as well.

@@ -240,3 +240,24 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
         EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
     }
 }
+
+TEST_F(dmp_database_test, ViewsAreWrittenInMySqlForm) {
+    options.comments = false;
+    path = test_file_path("views.sql");
+    {
+        auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+        db->create_views(
+            {{L"V1", L"select  a,\n\t isnull(x, 0), 'a   b' from [T] where d = getdate()"},
+             {L"V2", L"update x set a = 1"},
+             {L"bad/name", L"SELECT datediff(day, a, b), dateadd(d, 1, c) from t"}});
+        EXPECT_EQ(db->get_names_map().get_tn_mapped_name(L"bad/name", true), L"bad_name");
+    }
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("CREATE OR REPLACE VIEW `V1` AS select a, ifnull(x, 0), 'a   b' from `T` "
+                        "where d = curdate();\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("V2"), std::string::npos);
+    EXPECT_NE(text.find("CREATE OR REPLACE VIEW `bad_name` AS SELECT datediff( a, b), "
+                        "dateadd(d, 1, c) from t;\r\n"),
+              std::string::npos);
+}
