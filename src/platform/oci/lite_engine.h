@@ -52,6 +52,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -171,6 +172,8 @@ class lite_statement {
     double as_double(int col) const;
     // Parses a date/timestamp cell; raises ORA-01858 when the cell is not a date.
     lite_datetime as_datetime(int col) const;
+    // How the cell is stored: 1 integer, 2 floating point, 3 text, 4 bytes, 5 NULL.
+    int storage_class(int col) const;
 
     // For "... RETURNING ROWID INTO :n": the placeholder name (without colon, upper-case), or "".
     const std::string& returning_bind() const noexcept { return returning_bind_; }
@@ -198,9 +201,10 @@ class lite_statement {
     int64_t rows_ = 0;
     std::string returning_bind_;
     std::string returned_rowid_;
-    std::string returning_table_;
-    std::string scratch_;  // reused by text() for numbers
-    std::string ddl_text_;  // DDL is run by the session at execute()
+    std::string verb_;
+    std::vector<std::string> item_functions_;  // leading function of each select-list item
+    std::vector<int> render_;               // per column: how text() renders the cell
+    std::vector<std::string> cell_text_;    // per column: reused text of rendered cells
 };
 
 // The identity of an instance directory and its administration (used by the oralite tool).
@@ -257,10 +261,20 @@ class lite_session {
     // evaluate). Cleared by take_warnings().
     std::vector<std::string> take_warnings();
 
-    // Engine internals used by statements and the DDL executor.
+    // Engine internals used by statements, functions and the DDL executor.
     sqlite3* db() const noexcept { return db_; }
+    // Opens a transaction for DML unless one is open.
     void begin_if_needed();
     void add_warning(std::string text) { warnings_.push_back(std::move(text)); }
+    // NEXTVAL (next = true) or CURRVAL of a sequence; ORA-02289, ORA-08002, ORA-08004.
+    int64_t sequence_value(const std::string& owner, const std::string& name, bool next);
+    // The describe of a stored column from the dictionary; null when the dictionary lacks it.
+    const lite_column* dictionary_column(const std::string& owner, const std::string& table,
+                                         const std::string& column);
+    // Forgets cached dictionary answers after DDL.
+    void schema_changed() noexcept { column_cache_.clear(); }
+    // Attached schema name for a SQLite database name ("main" is the session's user).
+    std::string owner_of(const char* sqlite_db_name) const;
 
  private:
     void open(const std::string& dir, const std::string& user, const std::string& password);
@@ -268,8 +282,9 @@ class lite_session {
     sqlite3* db_ = nullptr;
     std::string dir_;
     std::string user_;
-    bool in_txn_ = false;
     std::vector<std::string> warnings_;
+    std::unordered_map<std::string, int64_t> currval_;
+    std::unordered_map<std::string, std::unique_ptr<lite_column>> column_cache_;
 };
 
 #endif

@@ -1,0 +1,1501 @@
+// Oracle DDL over SQLite. The dictionary is the truth: every statement first changes the
+// dictionary rows, then the SQLite table is (re)built from them, because SQLite cannot add a
+// NOT NULL, CHECK or primary key to an existing table. A rebuild copies the rows, so adding a
+// constraint to a filled table also validates it, as Oracle does.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <set>
+
+#include "platform/oci/lite_dictionary.h"
+#include "platform/oci/lite_internal.h"
+
+namespace {
+
+struct stmt {
+    sqlite3_stmt* s = nullptr;
+    stmt(sqlite3* db, const std::string& sql) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+            throw lite_map_error(sqlite3_errmsg(db));
+        }
+    }
+    ~stmt() { sqlite3_finalize(s); }
+    stmt& text(int i, const std::string& v) {
+        sqlite3_bind_text(s, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    stmt& opt_text(int i, const std::string& v) {
+        if (v.empty()) {
+            sqlite3_bind_null(s, i);
+        } else {
+            text(i, v);
+        }
+        return *this;
+    }
+    stmt& num(int i, int64_t v) {
+        sqlite3_bind_int64(s, i, v);
+        return *this;
+    }
+    stmt& opt_num(int i, std::optional<int> v) {
+        if (v) {
+            sqlite3_bind_int64(s, i, *v);
+        } else {
+            sqlite3_bind_null(s, i);
+        }
+        return *this;
+    }
+    bool row() {
+        int rc = sqlite3_step(s);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(sqlite3_db_handle(s)));
+        return false;
+    }
+    void run() {
+        row();
+        sqlite3_reset(s);
+    }
+    // Ends a read early: an unfinished read blocks DROP/ALTER on this connection.
+    void done() { sqlite3_reset(s); }
+    std::string col(int c) {
+        const unsigned char* t = sqlite3_column_text(s, c);
+        return t ? reinterpret_cast<const char*>(t) : "";
+    }
+    bool is_null(int c) { return sqlite3_column_type(s, c) == SQLITE_NULL; }
+    int64_t i64(int c) { return sqlite3_column_int64(s, c); }
+};
+
+const std::string D = "\"LITE$DICT\".";
+
+struct column_def {
+    std::string name;
+    lite_coltype type;
+    std::string default_text;  // as written
+    bool identity = false;
+    int64_t identity_start = 1, identity_inc = 1;
+};
+
+struct constraint_def {
+    std::string name;
+    char type = 'C';  // P U R C
+    std::vector<std::string> columns;
+    std::string r_owner, r_table;
+    std::vector<std::string> r_columns;
+    std::string delete_rule = "NO ACTION";
+    std::string condition;  // CHECK text as written
+    bool not_null = false;
+    bool enabled = true;
+    bool validate = true;
+};
+
+struct ddl {
+    lite_session& s;
+    sqlite3* db;
+    std::string src;
+    std::vector<lite_token> t;
+    size_t i = 0;
+
+    ddl(lite_session& session, const std::string& sql) : s(session), db(session.db()), src(sql) {
+        t = lite_tokenize(src);
+        size_t e = t.size() - 1;
+        while (e > 0 && (t[e - 1].is_op(";") || t[e - 1].is_op("/"))) --e;
+        t.erase(t.begin() + static_cast<std::ptrdiff_t>(e), t.end() - 1);
+    }
+
+    // ------------------------------------------------------------------ token helpers
+    const lite_token& cur() const { return t[i]; }
+    const lite_token& peek(size_t k = 1) const { return t[std::min(i + k, t.size() - 1)]; }
+    bool at_end() const { return t[i].kind == lite_token::end; }
+    bool word(const char* w) {
+        if (t[i].is(w)) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
+    bool op(const char* o) {
+        if (t[i].is_op(o)) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
+    void need_word(const char* w, int code = 905, const char* text = "missing keyword") {
+        if (!word(w)) throw lite_error(code, text);
+    }
+    void need_open() {
+        if (!op("(")) throw lite_error(906, "missing left parenthesis");
+    }
+    void need_close() {
+        if (!op(")")) throw lite_error(907, "missing right parenthesis");
+    }
+    std::string name(int code = 904, const char* text = "invalid identifier") {
+        const lite_token& k = t[i];
+        if (k.kind == lite_token::ident || k.kind == lite_token::quoted) {
+            if (k.text.empty() || k.text.size() > 128) throw lite_error(972, "identifier is too long");
+            ++i;
+            return k.text;
+        }
+        throw lite_error(code, text);
+    }
+    // [owner.]name, owner defaulting to the session user; other schemas are read-only here.
+    std::pair<std::string, std::string> object_name(bool for_write = true) {
+        std::string a = name(903, "invalid table name");
+        std::string owner = s.user();
+        if (op(".")) {
+            owner = a;
+            a = name(903, "invalid table name");
+        }
+        if (for_write && owner != s.user()) throw lite_error(1031, "insufficient privileges");
+        return {owner, a};
+    }
+    std::vector<std::string> name_list() {
+        need_open();
+        std::vector<std::string> r;
+        do {
+            r.push_back(name());
+            if (word("ASC")) {
+            } else {
+                word("DESC");
+            }
+        } while (op(","));
+        need_close();
+        return r;
+    }
+    // Skips a balanced parenthesised group starting at '('.
+    void skip_group() {
+        int depth = 0;
+        do {
+            if (at_end()) throw lite_error(907, "missing right parenthesis");
+            if (t[i].is_op("(")) ++depth;
+            if (t[i].is_op(")")) --depth;
+            ++i;
+        } while (depth > 0);
+    }
+    std::string raw(size_t b, size_t e) const {
+        if (b >= e) return {};
+        return src.substr(t[b].begin, t[e - 1].end_pos - t[b].begin);
+    }
+    int64_t number() {
+        bool neg = op("-");
+        if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+        int64_t v = std::stoll(t[i].text);
+        ++i;
+        return neg ? -v : v;
+    }
+
+    // ------------------------------------------------------------------ dictionary helpers
+    bool table_exists(const std::string& owner, const std::string& table) {
+        stmt q(db, "SELECT 1 FROM " + D + "TABLES WHERE OWNER=?1 AND TABLE_NAME=?2");
+        q.text(1, owner).text(2, table);
+        return q.row();
+    }
+    bool name_in_use(const std::string& owner, const std::string& n) {
+        stmt q(db, "SELECT 1 FROM " + D + "TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 UNION ALL "
+                   "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 UNION ALL "
+                   "SELECT 1 FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2 "
+                   "UNION ALL SELECT 1 FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2 AND "
+                   "TYPE IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE')");
+        q.text(1, owner).text(2, n);
+        return q.row();
+    }
+    std::vector<std::string> table_columns(const std::string& owner, const std::string& table) {
+        stmt q(db, "SELECT COLUMN_NAME FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                   "ORDER BY COLUMN_ID");
+        q.text(1, owner).text(2, table);
+        std::vector<std::string> r;
+        while (q.row()) r.push_back(q.col(0));
+        return r;
+    }
+    std::string sys_name() {
+        stmt q(db, "SELECT VALUE FROM " + D + "SETTINGS WHERE NAME='NEXT_SYS_C'");
+        int64_t n = q.row() ? std::stoll(q.col(0)) : 8000;
+        stmt u(db, "INSERT OR REPLACE INTO " + D + "SETTINGS VALUES ('NEXT_SYS_C', ?1)");
+        u.text(1, std::to_string(n + 1)).run();
+        char b[32];
+        std::snprintf(b, sizeof b, "SYS_C%07lld", static_cast<long long>(n));
+        return b;
+    }
+    std::string qualified(const std::string& owner) const {
+        return owner == s.user() ? "main" : lite_quote_name(owner);
+    }
+    void set_nullable(const std::string& owner, const std::string& table, const std::string& col) {
+        // NULLABLE follows the enabled NOT NULL and primary-key constraints of the column.
+        stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D + "CONS_COLUMNS k ON "
+                   "k.OWNER=c.OWNER AND k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE c.OWNER=?1 AND "
+                   "c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND c.STATUS='ENABLED' AND "
+                   "(c.CONSTRAINT_TYPE='P' OR c.EVALUABLE=2)");
+        q.text(1, owner).text(2, table).text(3, col);
+        bool nn = q.row();
+        stmt u(db, "UPDATE " + D + "COLUMNS SET NULLABLE=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                   "COLUMN_NAME=?3");
+        u.text(1, owner).text(2, table).text(3, col).text(4, nn ? "N" : "Y").run();
+    }
+
+    // ------------------------------------------------------------------ types
+    lite_coltype parse_type() {
+        lite_coltype ty;
+        std::string w = name(902, "invalid datatype");
+        auto args = [&](std::vector<std::string>& out, std::string& sem) {
+            if (!op("(")) return false;
+            while (!t[i].is_op(")")) {
+                if (at_end()) throw lite_error(907, "missing right parenthesis");
+                if (t[i].kind == lite_token::number || t[i].is_op("*")) {
+                    out.push_back(t[i].text);
+                } else if (t[i].is("CHAR") || t[i].is("BYTE")) {
+                    sem = t[i].text;
+                } else if (t[i].is_op("-")) {
+                    out.push_back("-" + peek().text);
+                    ++i;
+                } else if (!t[i].is_op(",")) {
+                    throw lite_error(902, "invalid datatype");
+                }
+                ++i;
+            }
+            ++i;
+            return true;
+        };
+        std::vector<std::string> a;
+        std::string sem;
+        auto n_at = [&](size_t k, int def) {
+            return k < a.size() && a[k] != "*" ? std::stoi(a[k]) : def;
+        };
+        if (w == "VARCHAR2" || w == "VARCHAR" || w == "NVARCHAR2" || w == "CHAR" || w == "NCHAR" ||
+            w == "CHARACTER") {
+            bool national = w[0] == 'N';
+            bool fixed = w == "CHAR" || w == "NCHAR" || w == "CHARACTER";
+            if (w == "CHARACTER" && word("VARYING")) fixed = false;
+            args(a, sem);
+            if (!fixed && a.empty()) throw lite_error(906, "missing left parenthesis");
+            int n = n_at(0, 1);
+            if (n < 1 || n > 32767) throw lite_error(910, "specified length too long for its datatype");
+            ty.data_type = national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
+            ty.char_length = n;
+            if (national) {
+                ty.data_length = 2LL * n;
+                ty.char_used = "C";
+            } else if (sem == "CHAR") {
+                ty.data_length = std::min<int64_t>(4LL * n, fixed ? 2000 : 32767);
+                ty.char_used = "C";
+            } else {
+                ty.data_length = n;
+                ty.char_used = "B";
+            }
+        } else if (w == "NUMBER" || w == "DECIMAL" || w == "DEC" || w == "NUMERIC") {
+            args(a, sem);
+            ty.data_type = "NUMBER";
+            ty.data_length = 22;
+            if (!a.empty()) {
+                if (a[0] != "*") ty.precision = std::stoi(a[0]);
+                ty.scale = a.size() > 1 ? std::stoi(a[1]) : 0;
+                if (ty.precision && (*ty.precision < 1 || *ty.precision > 38)) {
+                    throw lite_error(1727, "numeric precision specifier is out of range (1 to 38)");
+                }
+            } else if (w != "NUMBER") {
+                ty.precision = 38;
+                ty.scale = 0;
+            }
+        } else if (w == "INTEGER" || w == "INT" || w == "SMALLINT") {
+            ty.data_type = "NUMBER";
+            ty.data_length = 22;
+            ty.scale = 0;
+        } else if (w == "FLOAT" || w == "REAL" || w == "DOUBLE") {
+            if (w == "DOUBLE") need_word("PRECISION", 902, "invalid datatype");
+            args(a, sem);
+            ty.data_type = "FLOAT";
+            ty.data_length = 22;
+            ty.precision = w == "REAL" ? 63 : n_at(0, 126);
+        } else if (w == "DATE") {
+            ty.data_type = "DATE";
+            ty.data_length = 7;
+        } else if (w == "TIMESTAMP") {
+            args(a, sem);
+            int p = n_at(0, 6);
+            ty.scale = p;
+            ty.data_type = "TIMESTAMP(" + std::to_string(p) + ")";
+            ty.data_length = 11;
+            if (word("WITH")) {
+                bool local = word("LOCAL");
+                need_word("TIME", 902, "invalid datatype");
+                need_word("ZONE", 902, "invalid datatype");
+                ty.data_type += local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
+                ty.data_length = local ? 11 : 13;
+            }
+        } else if (w == "INTERVAL") {
+            if (word("YEAR")) {
+                args(a, sem);
+                need_word("TO", 902, "invalid datatype");
+                need_word("MONTH", 902, "invalid datatype");
+                ty.precision = n_at(0, 2);
+                ty.scale = 0;
+                ty.data_type = "INTERVAL YEAR(" + std::to_string(*ty.precision) + ") TO MONTH";
+                ty.data_length = 5;
+            } else if (word("DAY")) {
+                args(a, sem);
+                ty.precision = n_at(0, 2);
+                need_word("TO", 902, "invalid datatype");
+                need_word("SECOND", 902, "invalid datatype");
+                a.clear();
+                args(a, sem);
+                ty.scale = n_at(0, 6);
+                ty.data_type = "INTERVAL DAY(" + std::to_string(*ty.precision) + ") TO SECOND(" +
+                               std::to_string(*ty.scale) + ")";
+                ty.data_length = 11;
+            } else {
+                throw lite_error(902, "invalid datatype");
+            }
+        } else if (w == "LONG") {
+            ty.data_type = word("RAW") ? "LONG RAW" : "LONG";
+        } else if (w == "RAW") {
+            args(a, sem);
+            if (a.empty()) throw lite_error(906, "missing left parenthesis");
+            ty.data_type = "RAW";
+            ty.data_length = n_at(0, 1);
+            if (ty.data_length < 1 || ty.data_length > 32767) {
+                throw lite_error(910, "specified length too long for its datatype");
+            }
+        } else if (w == "CLOB" || w == "NCLOB" || w == "BLOB") {
+            ty.data_type = w;
+            ty.data_length = 4000;
+        } else if (w == "BFILE") {
+            ty.data_type = w;
+            ty.data_length = 530;
+        } else if (w == "BINARY_FLOAT" || w == "BINARY_DOUBLE") {
+            ty.data_type = w;
+            ty.data_length = w == "BINARY_FLOAT" ? 4 : 8;
+        } else if (w == "ROWID") {
+            ty.data_type = w;
+            ty.data_length = 10;
+        } else if (w == "UROWID") {
+            args(a, sem);
+            ty.data_type = w;
+            ty.data_length = n_at(0, 4000);
+        } else if (w == "XMLTYPE" || (w == "SYS" && op(".") && word("XMLTYPE"))) {
+            ty.data_type = "XMLTYPE";
+            ty.data_length = 2000;
+        } else {
+            throw lite_error(902, "invalid datatype");
+        }
+        return ty;
+    }
+
+    // ------------------------------------------------------------------ constraints
+    bool constraint_start() const {
+        return t[i].is("CONSTRAINT") || t[i].is("PRIMARY") || t[i].is("UNIQUE") ||
+               t[i].is("FOREIGN") || t[i].is("CHECK");
+    }
+    void constraint_state(constraint_def& c) {
+        while (true) {
+            if (word("ENABLE")) {
+                c.enabled = true;
+            } else if (word("DISABLE")) {
+                c.enabled = false;
+            } else if (word("VALIDATE")) {
+                c.validate = true;
+            } else if (word("NOVALIDATE")) {
+                c.validate = false;
+            } else if (word("RELY") || word("NORELY") || word("DEFERRABLE")) {
+            } else if (t[i].is("NOT") && peek().is("DEFERRABLE")) {
+                i += 2;
+            } else if (word("INITIALLY")) {
+                if (!word("IMMEDIATE")) word("DEFERRED");
+            } else if (word("USING")) {
+                need_word("INDEX");
+                if (t[i].is_op("(")) {
+                    skip_group();
+                } else {
+                    while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")") &&
+                           !t[i].is("ENABLE") && !t[i].is("DISABLE") && !constraint_start()) {
+                        if (t[i].is_op("(")) {
+                            skip_group();
+                        } else {
+                            ++i;
+                        }
+                    }
+                }
+            } else {
+                return;
+            }
+        }
+    }
+    void references(constraint_def& c) {
+        auto [o, tb] = object_name(false);
+        c.r_owner = o;
+        c.r_table = tb;
+        if (t[i].is_op("(")) c.r_columns = name_list();
+        if (word("ON")) {
+            need_word("DELETE");
+            if (word("CASCADE")) {
+                c.delete_rule = "CASCADE";
+            } else {
+                need_word("SET");
+                need_word("NULL");
+                c.delete_rule = "SET NULL";
+            }
+        }
+    }
+    std::string paren_text() {
+        need_open();
+        size_t b = i;
+        int depth = 1;
+        while (depth > 0) {
+            if (at_end()) throw lite_error(907, "missing right parenthesis");
+            if (t[i].is_op("(")) ++depth;
+            if (t[i].is_op(")")) --depth;
+            ++i;
+        }
+        return raw(b, i - 1);
+    }
+    // Out-of-line constraint; the cursor is on CONSTRAINT or the kind keyword.
+    constraint_def table_constraint() {
+        constraint_def c;
+        if (word("CONSTRAINT")) c.name = name();
+        if (word("PRIMARY")) {
+            need_word("KEY");
+            c.type = 'P';
+            c.columns = name_list();
+        } else if (word("UNIQUE")) {
+            c.type = 'U';
+            c.columns = name_list();
+        } else if (word("FOREIGN")) {
+            need_word("KEY");
+            c.type = 'R';
+            c.columns = name_list();
+            need_word("REFERENCES");
+            references(c);
+        } else if (word("CHECK")) {
+            c.type = 'C';
+            c.condition = paren_text();
+        } else {
+            throw lite_error(902, "invalid datatype");
+        }
+        constraint_state(c);
+        return c;
+    }
+    // Column definition with its inline constraints.
+    column_def column(std::vector<constraint_def>& cons, bool type_optional = false) {
+        column_def col;
+        col.name = name();
+        bool have_type = !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
+                                             t[i].is("NULL") || t[i].is("GENERATED") ||
+                                             t[i].is("CONSTRAINT") || t[i].is_op(")") ||
+                                             t[i].is_op(",")));
+        if (have_type) col.type = parse_type();
+        while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) {
+            if (word("SORT") || word("VISIBLE") || word("INVISIBLE")) continue;
+            if (word("DEFAULT")) {
+                if (t[i].is("ON") && peek().is("NULL")) i += 2;
+                size_t b = i;
+                int depth = 0;
+                while (!at_end()) {
+                    if (depth == 0 && (t[i].is_op(",") || t[i].is_op(")") || t[i].is("CONSTRAINT") ||
+                                       t[i].is("NOT") || t[i].is("NULL") || t[i].is("PRIMARY") ||
+                                       t[i].is("UNIQUE") || t[i].is("REFERENCES") ||
+                                       t[i].is("CHECK") || t[i].is("ENABLE") || t[i].is("DISABLE"))) {
+                        break;
+                    }
+                    if (t[i].is_op("(")) ++depth;
+                    if (t[i].is_op(")")) --depth;
+                    ++i;
+                }
+                col.default_text = raw(b, i);
+                continue;
+            }
+            if (word("GENERATED")) {
+                if (!word("ALWAYS")) {
+                    need_word("BY");
+                    need_word("DEFAULT");
+                    if (word("ON")) need_word("NULL");
+                }
+                need_word("AS");
+                need_word("IDENTITY");
+                col.identity = true;
+                if (op("(")) {
+                    while (!at_end() && !t[i].is_op(")")) {
+                        if (word("START")) {
+                            need_word("WITH");
+                            col.identity_start = number();
+                        } else if (word("INCREMENT")) {
+                            need_word("BY");
+                            col.identity_inc = number();
+                        } else {
+                            ++i;
+                        }
+                    }
+                    need_close();
+                }
+                continue;
+            }
+            constraint_def c;
+            if (word("CONSTRAINT")) c.name = name();
+            if (word("NOT")) {
+                need_word("NULL");
+                c.type = 'C';
+                c.not_null = true;
+                c.condition = lite_quote_name(col.name) + " IS NOT NULL";
+            } else if (word("NULL")) {
+                continue;
+            } else if (word("PRIMARY")) {
+                need_word("KEY");
+                c.type = 'P';
+            } else if (word("UNIQUE")) {
+                c.type = 'U';
+            } else if (word("REFERENCES")) {
+                c.type = 'R';
+                references(c);
+            } else if (word("CHECK")) {
+                c.type = 'C';
+                c.condition = paren_text();
+            } else {
+                throw lite_error(907, "missing right parenthesis");
+            }
+            c.columns = {col.name};
+            constraint_state(c);
+            cons.push_back(std::move(c));
+        }
+        return col;
+    }
+
+    void insert_column(const std::string& owner, const std::string& table, const column_def& c,
+                       int64_t id) {
+        stmt q(db, "INSERT INTO " + D + "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
+        std::string def = c.default_text;
+        if (c.identity) {
+            std::string seq = "ISEQ$$_" + std::to_string(std::stoll(sys_name().substr(5)));
+            stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                        "?3,'N','N',20,?4)");
+            sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
+            def = lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
+        }
+        q.text(1, owner).text(2, table).text(3, c.name).num(4, id).text(5, c.type.data_type);
+        q.num(6, c.type.data_length).opt_num(7, c.type.precision).opt_num(8, c.type.scale);
+        q.opt_text(9, def).num(10, c.type.char_length).opt_text(11, c.type.char_used);
+        q.text(12, c.identity ? "YES" : "NO").run();
+    }
+
+    std::vector<std::string> key_columns(const std::string& owner, const std::string& cname) {
+        stmt q(db, "SELECT COLUMN_NAME FROM " + D + "CONS_COLUMNS WHERE OWNER=?1 AND "
+                   "CONSTRAINT_NAME=?2 ORDER BY POSITION");
+        q.text(1, owner).text(2, cname);
+        std::vector<std::string> r;
+        while (q.row()) r.push_back(q.col(0));
+        return r;
+    }
+
+    // Index of the table whose columns are exactly `cols`, or "".
+    std::string index_on(const std::string& owner, const std::string& table,
+                         const std::vector<std::string>& cols) {
+        stmt q(db, "SELECT INDEX_NAME FROM " + D + "INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2");
+        q.text(1, owner).text(2, table);
+        std::vector<std::string> names;
+        while (q.row()) names.push_back(q.col(0));
+        for (const std::string& n : names) {
+            stmt c(db, "SELECT COLUMN_NAME FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
+                       "INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
+            c.text(1, owner).text(2, n);
+            std::vector<std::string> have;
+            while (c.row()) have.push_back(c.col(0));
+            if (have == cols) return n;
+        }
+        return {};
+    }
+
+    void insert_index(const std::string& owner, const std::string& name, const std::string& table,
+                      bool unique, bool generated, const std::vector<std::string>& cols,
+                      const std::vector<std::string>& descend, const std::string& type) {
+        stmt q(db, "INSERT INTO " + D + "INDEXES VALUES (?1,?2,?3,?1,?4,?5,?6)");
+        q.text(1, owner).text(2, name).text(3, type).text(4, table);
+        q.text(5, unique ? "UNIQUE" : "NONUNIQUE").text(6, generated ? "Y" : "N").run();
+        for (size_t k = 0; k < cols.size(); ++k) {
+            stmt c(db, "INSERT INTO " + D + "IND_COLUMNS VALUES (?1,?2,?1,?3,?4,?5,?6)");
+            c.text(1, owner).text(2, name).text(3, table).text(4, cols[k]);
+            c.num(5, static_cast<int64_t>(k) + 1).text(6, k < descend.size() ? descend[k] : "ASC").run();
+        }
+    }
+
+    // Records a constraint in the dictionary; the table is rebuilt by the caller.
+    void add_constraint(const std::string& owner, const std::string& table, constraint_def c,
+                        bool check_data) {
+        bool generated = c.name.empty();
+        if (generated) c.name = sys_name();
+        {
+            stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+            q.text(1, owner).text(2, c.name);
+            if (q.row()) throw lite_error(2264, "name already used by an existing constraint");
+        }
+        std::vector<std::string> have = table_columns(owner, table);
+        for (const std::string& col : c.columns) {
+            if (std::find(have.begin(), have.end(), col) == have.end()) {
+                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+            }
+        }
+        std::string index_name, r_name;
+        int evaluable = c.not_null ? 2 : c.type == 'C' ? 1 : 0;
+        if (c.type == 'P' || c.type == 'U') {
+            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D + "CONSTRAINTS WHERE "
+                       "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U')");
+            q.text(1, owner).text(2, table);
+            std::vector<std::pair<std::string, std::string>> keys;
+            while (q.row()) keys.emplace_back(q.col(0), q.col(1));
+            for (auto& [kn, kt] : keys) {
+                if (c.type == 'P' && kt == "P") throw lite_error(2260, "table can have only one primary key");
+                if (key_columns(owner, kn) == c.columns) {
+                    throw lite_error(2261, "such unique or primary key already exists in the table");
+                }
+            }
+            index_name = index_on(owner, table, c.columns);
+            if (index_name.empty()) {
+                stmt n(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
+                n.text(1, owner).text(2, c.name);
+                if (n.row()) throw lite_error(955, "name is already used by an existing object");
+                index_name = c.name;
+                insert_index(owner, c.name, table, true, generated, c.columns, {},
+                             "NORMAL");
+            }
+        } else if (c.type == 'R') {
+            if (!table_exists(c.r_owner, c.r_table)) throw lite_error(942, "table or view does not exist");
+            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D + "CONSTRAINTS WHERE "
+                       "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U') ORDER BY "
+                       "CONSTRAINT_TYPE");
+            q.text(1, c.r_owner).text(2, c.r_table);
+            std::vector<std::pair<std::string, std::string>> keys;
+            while (q.row()) keys.emplace_back(q.col(0), q.col(1));
+            if (c.r_columns.empty()) {
+                for (auto& [kn, kt] : keys) {
+                    if (kt == "P") c.r_columns = key_columns(c.r_owner, kn);
+                }
+                if (c.r_columns.empty()) {
+                    throw lite_error(2268, "referenced table does not have a primary key");
+                }
+            }
+            if (c.r_columns.size() != c.columns.size()) {
+                throw lite_error(2256, "number of referencing columns must match referenced columns");
+            }
+            for (auto& [kn, kt] : keys) {
+                if (key_columns(c.r_owner, kn) == c.r_columns) r_name = kn;
+            }
+            if (r_name.empty()) {
+                throw lite_error(2270, "no matching unique or primary key for this column-list");
+            }
+            if (c.enabled && c.validate && check_data) check_foreign_key(owner, table, c);
+        }
+        stmt q(db, "INSERT INTO " + D + "CONSTRAINTS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12)");
+        q.text(1, owner).text(2, c.name).text(3, std::string(1, c.type)).text(4, table);
+        q.opt_text(5, c.condition).opt_text(6, c.type == 'R' ? c.r_owner : "");
+        q.opt_text(7, r_name).opt_text(8, c.type == 'R' ? c.delete_rule : "");
+        q.text(9, c.enabled ? "ENABLED" : "DISABLED");
+        q.text(10, generated ? "GENERATED NAME" : "USER NAME").opt_text(11, index_name);
+        q.num(12, evaluable).run();
+        std::vector<std::string> cols = c.columns;
+        if (c.type == 'C' && !c.not_null) {
+            // A check lists the columns its condition mentions.
+            cols.clear();
+            for (const lite_token& k : lite_tokenize(c.condition)) {
+                if ((k.kind == lite_token::ident || k.kind == lite_token::quoted) &&
+                    std::find(have.begin(), have.end(), k.text) != have.end() &&
+                    std::find(cols.begin(), cols.end(), k.text) == cols.end()) {
+                    cols.push_back(k.text);
+                }
+            }
+        }
+        for (size_t k = 0; k < cols.size(); ++k) {
+            stmt cc(db, "INSERT INTO " + D + "CONS_COLUMNS VALUES (?1,?2,?3,?4,?5)");
+            cc.text(1, owner).text(2, c.name).text(3, table).text(4, cols[k]);
+            cc.num(5, static_cast<int64_t>(k) + 1).run();
+        }
+        if (c.type == 'P' || c.not_null) {
+            for (const std::string& col : c.columns) set_nullable(owner, table, col);
+        }
+    }
+
+    void check_foreign_key(const std::string& owner, const std::string& table,
+                           const constraint_def& c) {
+        std::string cond, match;
+        for (size_t k = 0; k < c.columns.size(); ++k) {
+            if (k) {
+                cond += " AND ";
+                match += " AND ";
+            }
+            cond += "c." + lite_quote_name(c.columns[k]) + " IS NOT NULL";
+            match += "p." + lite_quote_name(c.r_columns[k]) + " = c." + lite_quote_name(c.columns[k]);
+        }
+        stmt q(db, "SELECT 1 FROM " + qualified(owner) + "." + lite_quote_name(table) + " c WHERE " +
+                       cond + " AND NOT EXISTS (SELECT 1 FROM " + qualified(c.r_owner) + "." +
+                       lite_quote_name(c.r_table) + " p WHERE " + match + ") LIMIT 1");
+        if (q.row()) {
+            throw lite_error(2298, "cannot validate (" + owner + "." + c.name +
+                                       ") - parent keys not found");
+        }
+    }
+
+    // ------------------------------------------------------------------ SQLite table build
+    bool compiles(const std::string& sql) {
+        sqlite3_stmt* p = nullptr;
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &p, nullptr);
+        sqlite3_finalize(p);
+        return rc == SQLITE_OK;
+    }
+
+    void build_table(const std::string& owner, const std::string& table, bool existed) {
+        stmt q(db, "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE FROM " + D +
+                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
+        q.text(1, owner).text(2, table);
+        std::string probe;  // a row source with the table's column names, for test compiles
+        std::vector<std::string> names;
+        std::string cols_sql;
+        while (q.row()) {
+            lite_coltype ty;
+            ty.data_type = q.col(1);
+            if (!q.is_null(2)) ty.precision = static_cast<int>(q.i64(2));
+            std::string n = q.col(0);
+            names.push_back(n);
+            probe += (probe.empty() ? "" : ", ") + std::string("NULL AS ") + lite_quote_name(n);
+            std::string def;
+            if (!q.is_null(3)) {
+                std::vector<lite_token> dt = lite_tokenize(q.col(3));
+                std::string expr = lite_translate_tokens(dt, 0, dt.size() - 1, s.user());
+                if (!expr.empty() && compiles("SELECT (" + expr + ")")) {
+                    def = " DEFAULT (" + expr + ")";
+                } else if (!expr.empty()) {
+                    s.add_warning("default of " + table + "." + n +
+                                  " cannot be evaluated; kept in the dictionary only");
+                }
+            }
+            cols_sql += (cols_sql.empty() ? "" : ", ") + lite_quote_name(n) + " " +
+                        lite_affinity_for(ty) + (q.col(4) == "N" ? " NOT NULL" : "") + def;
+        }
+        stmt c(db, "SELECT CONSTRAINT_NAME, SEARCH_CONDITION FROM " + D + "CONSTRAINTS WHERE "
+                   "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE='C' AND EVALUABLE=1 AND "
+                   "STATUS='ENABLED'");
+        c.text(1, owner).text(2, table);
+        std::vector<std::pair<std::string, std::string>> checks;
+        while (c.row()) checks.emplace_back(c.col(0), c.col(1));
+        for (auto& [cn, cond] : checks) {
+            std::vector<lite_token> ct = lite_tokenize(cond);
+            std::string expr;
+            try {
+                expr = lite_translate_tokens(ct, 0, ct.size() - 1, s.user());
+            } catch (const lite_error&) {
+            }
+            if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
+                cols_sql += ", CONSTRAINT " + lite_quote_name(cn) + " CHECK (" + expr + ")";
+            } else {
+                stmt u(db, "UPDATE " + D + "CONSTRAINTS SET EVALUABLE=0 WHERE OWNER=?1 AND "
+                           "CONSTRAINT_NAME=?2");
+                u.text(1, owner).text(2, cn).run();
+                s.add_warning("check constraint " + cn + " on " + table +
+                              " cannot be evaluated; kept in the dictionary only");
+            }
+        }
+        std::string qt = "main." + lite_quote_name(table);
+        if (!existed) {
+            lite_exec(db, "CREATE TABLE " + qt + " (" + cols_sql + ")");
+        } else {
+            std::string tmp = "main." + lite_quote_name(table + "$REBUILD");
+            lite_exec(db, "CREATE TABLE " + tmp + " (" + cols_sql + ")");
+            // Copy the columns both versions have.
+            std::vector<std::string> old_cols;
+            {
+                stmt p(db, "SELECT name FROM pragma_table_info(?1, 'main')");
+                p.text(1, table);
+                while (p.row()) old_cols.push_back(p.col(0));
+            }
+            std::string list;
+            for (const std::string& n : names) {
+                if (std::find(old_cols.begin(), old_cols.end(), n) != old_cols.end()) {
+                    list += (list.empty() ? "" : ", ") + lite_quote_name(n);
+                }
+            }
+            if (!list.empty()) {
+                lite_exec(db, "INSERT INTO " + tmp + " (" + list + ") SELECT " + list + " FROM " + qt);
+            }
+            lite_exec(db, "DROP TABLE " + qt);
+            lite_exec(db, "PRAGMA legacy_alter_table = ON");
+            lite_exec(db, "ALTER TABLE " + tmp + " RENAME TO " + lite_quote_name(table));
+            lite_exec(db, "PRAGMA legacy_alter_table = OFF");
+        }
+        stmt ix(db, "SELECT INDEX_NAME, UNIQUENESS, INDEX_TYPE FROM " + D + "INDEXES WHERE "
+                    "TABLE_OWNER=?1 AND TABLE_NAME=?2");
+        ix.text(1, owner).text(2, table);
+        std::vector<std::array<std::string, 3>> idx;
+        while (ix.row()) idx.push_back({ix.col(0), ix.col(1), ix.col(2)});
+        for (auto& [iname, uniq, itype] : idx) create_sqlite_index(owner, iname, table, uniq == "UNIQUE", itype);
+    }
+
+    void create_sqlite_index(const std::string& owner, const std::string& iname,
+                             const std::string& table, bool unique, const std::string& itype) {
+        if (itype != "NORMAL" && itype != "IOT - TOP") return;
+        stmt c(db, "SELECT COLUMN_NAME, DESCEND FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 "
+                   "AND INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
+        c.text(1, owner).text(2, iname);
+        std::string list;
+        while (c.row()) {
+            list += (list.empty() ? "" : ", ") + lite_quote_name(c.col(0)) +
+                    (c.col(1) == "DESC" ? " DESC" : "");
+        }
+        try {
+            lite_exec(db, std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX main." +
+                              lite_quote_name(iname) + " ON " + lite_quote_name(table) + " (" +
+                              list + ")");
+        } catch (const lite_error& e) {
+            if (e.code() == 1) {
+                throw lite_error(1452, "cannot CREATE UNIQUE INDEX; duplicate keys found");
+            }
+            throw;
+        }
+    }
+
+    // Rebuild errors read as the validation errors Oracle gives for the constraint at hand.
+    void rebuild_validating(const std::string& owner, const std::string& table, const std::string& cname) {
+        try {
+            build_table(owner, table, true);
+        } catch (const lite_error& e) {
+            std::string who = "(" + owner + "." + cname + ")";
+            if (e.code() == 2290) throw lite_error(2293, "cannot validate " + who + " - check constraint violated");
+            if (e.code() == 1400) throw lite_error(2296, "cannot enable " + who + " - null values found");
+            if (e.code() == 1 || e.code() == 1452) {
+                throw lite_error(2437, "cannot validate " + who + " - primary key violated");
+            }
+            throw;
+        }
+    }
+
+    // ------------------------------------------------------------------ statements
+    void create_table() {
+        bool temporary = false;
+        if (word("GLOBAL")) {
+            need_word("TEMPORARY");
+            temporary = true;
+        }
+        need_word("TABLE", 901, "invalid CREATE command");
+        auto [owner, table] = object_name();
+        if (name_in_use(owner, table)) throw lite_error(955, "name is already used by an existing object");
+        if (word("AS") || t[i].is("OF")) throw lite_error(3001, "unimplemented feature");
+        need_open();
+        std::vector<column_def> cols;
+        std::vector<constraint_def> cons;
+        do {
+            if (constraint_start()) {
+                cons.push_back(table_constraint());
+            } else {
+                cols.push_back(column(cons));
+            }
+        } while (op(","));
+        need_close();
+        if (cols.empty()) throw lite_error(904, "invalid identifier");
+        std::set<std::string> seen;
+        for (auto& c : cols) {
+            if (!seen.insert(c.name).second) throw lite_error(957, "duplicate column name");
+        }
+        bool iot = false;
+        while (!at_end()) {
+            if (word("ORGANIZATION")) {
+                if (word("INDEX")) iot = true;
+                else ++i;
+            } else if (t[i].is("AS")) {
+                throw lite_error(3001, "unimplemented feature");
+            } else if (t[i].is_op("(")) {
+                skip_group();
+            } else {
+                ++i;
+            }
+        }
+        stmt q(db, "INSERT INTO " + D + "TABLES VALUES (?1,?2,?3,?4,'NO',NULL)");
+        q.text(1, owner).text(2, table).opt_text(3, iot ? "IOT" : "").text(4, temporary ? "Y" : "N").run();
+        int64_t id = 1;
+        for (auto& c : cols) insert_column(owner, table, c, id++);
+        for (auto& c : cols) {
+            if (c.identity) {
+                constraint_def nn;
+                nn.type = 'C';
+                nn.not_null = true;
+                nn.columns = {c.name};
+                nn.condition = lite_quote_name(c.name) + " IS NOT NULL";
+                cons.push_back(nn);
+            }
+        }
+        bool has_pk = false;
+        for (auto& c : cons) {
+            has_pk = has_pk || c.type == 'P';
+            add_constraint(owner, table, c, false);
+        }
+        if (iot && !has_pk) throw lite_error(25175, "no PRIMARY KEY constraint found");
+        build_table(owner, table, false);
+    }
+
+    void create_index(bool unique) {
+        need_word("INDEX", 901, "invalid CREATE command");
+        auto [owner, iname] = object_name();
+        need_word("ON", 969, "missing ON keyword");
+        auto [towner, table] = object_name();
+        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
+        {
+            stmt n(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
+            n.text(1, owner).text(2, iname);
+            if (n.row()) throw lite_error(955, "name is already used by an existing object");
+        }
+        need_open();
+        std::vector<std::string> cols, desc;
+        std::vector<std::string> have = table_columns(towner, table);
+        bool expression = false;
+        do {
+            size_t b = i;
+            int depth = 0;
+            while (!at_end() && !(depth == 0 && (t[i].is_op(",") || t[i].is_op(")")))) {
+                if (t[i].is_op("(")) ++depth;
+                if (t[i].is_op(")")) --depth;
+                ++i;
+            }
+            size_t e = i;
+            std::string dir = "ASC";
+            if (e > b && (t[e - 1].is("ASC") || t[e - 1].is("DESC"))) {
+                dir = t[e - 1].text;
+                --e;
+            }
+            if (e == b + 1 && (t[b].kind == lite_token::ident || t[b].kind == lite_token::quoted)) {
+                if (std::find(have.begin(), have.end(), t[b].text) == have.end()) {
+                    throw lite_error(904, lite_quote_name(t[b].text) + ": invalid identifier");
+                }
+                cols.push_back(t[b].text);
+            } else if (e > b) {
+                expression = true;
+                cols.push_back(raw(b, e));
+            } else {
+                throw lite_error(936, "missing expression");
+            }
+            desc.push_back(dir);
+        } while (op(","));
+        need_close();
+        if (!index_on(towner, table, cols).empty()) {
+            throw lite_error(1408, "such column list already indexed");
+        }
+        std::string type = expression ? "FUNCTION-BASED NORMAL" : "NORMAL";
+        insert_index(owner, iname, table, unique, false, cols, desc, type);
+        create_sqlite_index(owner, iname, table, unique, type);
+    }
+
+    void create_sequence() {
+        auto [owner, sname] = object_name();
+        if (name_in_use(owner, sname)) throw lite_error(955, "name is already used by an existing object");
+        int64_t inc = 1;
+        std::optional<int64_t> start, minv, maxv;
+        bool cycle = false;
+        int64_t cache = 20;
+        while (!at_end()) {
+            if (word("START")) {
+                need_word("WITH");
+                start = number();
+            } else if (word("INCREMENT")) {
+                need_word("BY");
+                inc = number();
+                if (inc == 0) throw lite_error(4002, "INCREMENT must be a non-zero integer");
+            } else if (word("MINVALUE")) {
+                minv = number();
+            } else if (word("MAXVALUE")) {
+                maxv = number();
+            } else if (word("CACHE")) {
+                cache = number();
+            } else if (word("NOCACHE")) {
+                cache = 0;
+            } else if (word("CYCLE")) {
+                cycle = true;
+            } else if (word("NOCYCLE") || word("ORDER") || word("NOORDER") || word("NOMINVALUE") ||
+                       word("NOMAXVALUE") || word("KEEP") || word("NOKEEP") || word("SESSION") ||
+                       word("GLOBAL") || word("NOSCALE") || word("NOSHARD")) {
+            } else {
+                throw lite_error(933, "SQL command not properly ended");
+            }
+        }
+        std::string mn = minv ? std::to_string(*minv) : inc > 0 ? "1" : "-999999999999999999999999999";
+        std::string mx = maxv ? std::to_string(*maxv) : inc > 0 ? "9999999999999999999999999999" : "-1";
+        int64_t st = start ? *start : inc > 0 ? (minv ? *minv : 1) : (maxv ? *maxv : -1);
+        stmt q(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,?3,?4,?5,?6,'N',?7,?8)");
+        q.text(1, owner).text(2, sname).text(3, mn).text(4, mx).num(5, inc).text(6, cycle ? "Y" : "N");
+        q.num(7, cache).num(8, st).run();
+    }
+
+    void create_view(bool replace) {
+        auto [owner, vname] = object_name();
+        std::vector<std::string> cols;
+        if (t[i].is_op("(")) {
+            need_open();
+            do {
+                cols.push_back(name());
+                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) ++i;  // inline constraints
+            } while (op(","));
+            need_close();
+        }
+        need_word("AS");
+        size_t b = i;
+        size_t e = t.size() - 1;
+        size_t q_end = e;
+        int depth = 0;
+        for (size_t k = b; k < e; ++k) {
+            if (t[k].is_op("(")) ++depth;
+            if (t[k].is_op(")")) --depth;
+            if (depth == 0 && t[k].is("WITH") && (t[k + 1].is("READ") || t[k + 1].is("CHECK"))) {
+                q_end = k;
+                break;
+            }
+        }
+        if (b >= q_end) throw lite_error(936, "missing expression");
+        std::string text = raw(b, e);
+        bool exists = false;
+        {
+            stmt v(db, "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+            v.text(1, owner).text(2, vname);
+            exists = v.row();
+        }
+        if (exists && !replace) throw lite_error(955, "name is already used by an existing object");
+        if (!exists && name_in_use(owner, vname)) {
+            throw lite_error(955, "name is already used by an existing object");
+        }
+        if (exists) {
+            lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(vname));
+            stmt d(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+            d.text(1, owner).text(2, vname).run();
+        }
+        std::string status = "VALID";
+        std::string sql;
+        try {
+            sql = lite_translate_tokens(t, b, q_end, s.user());
+        } catch (const lite_error&) {
+        }
+        std::string list;
+        for (const std::string& c : cols) list += (list.empty() ? "" : ", ") + lite_quote_name(c);
+        bool ok = !sql.empty() &&
+                  sqlite3_exec(db, ("CREATE VIEW main." + lite_quote_name(vname) +
+                                    (list.empty() ? "" : " (" + list + ")") + " AS " + sql).c_str(),
+                               nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (ok && !compiles("SELECT * FROM main." + lite_quote_name(vname))) {
+            lite_exec(db, "DROP VIEW main." + lite_quote_name(vname));
+            ok = false;
+        }
+        if (!ok) {
+            status = "INVALID";
+            s.add_warning("view " + vname + " created with compilation errors; kept in the dictionary only");
+        }
+        stmt q(db, "INSERT INTO " + D + "VIEWS VALUES (?1,?2,?3,?4,?5)");
+        q.text(1, owner).text(2, vname).num(3, static_cast<int64_t>(text.size())).text(4, text);
+        q.text(5, status).run();
+    }
+
+    void store_source(const std::string& type) {
+        if (type == "PACKAGE" || type == "TYPE") {
+            if (word("BODY")) {}
+        }
+        auto [owner, n] = object_name();
+        std::string full_type = type;
+        stmt q(db, "INSERT OR REPLACE INTO " + D + "SOURCE VALUES (?1,?2,?3,?4)");
+        q.text(1, owner).text(2, n).text(3, full_type).text(4, src).run();
+        s.add_warning(lite_upper(type) + " " + n + " stored, not compiled: the engine runs no PL/SQL");
+    }
+
+    void create() {
+        bool replace = false;
+        if (word("OR")) {
+            need_word("REPLACE", 922, "missing or invalid option");
+            replace = true;
+        }
+        while (word("FORCE") || word("NOFORCE") || word("EDITIONABLE") || word("NONEDITIONABLE") ||
+               word("EDITIONING")) {
+        }
+        if (t[i].is("TABLE") || t[i].is("GLOBAL")) return create_table();
+        if (word("UNIQUE")) return create_index(true);
+        if (word("BITMAP")) return create_index(false);
+        if (t[i].is("INDEX")) return create_index(false);
+        if (word("SEQUENCE")) return create_sequence();
+        if (word("VIEW")) return create_view(replace);
+        for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY"}) {
+            if (word(ty)) return store_source(ty);
+        }
+        s.add_warning("statement ignored: CREATE " + (at_end() ? std::string() : t[i].text));
+    }
+
+    void alter_table() {
+        auto [owner, table] = object_name();
+        if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+        if (word("ADD")) {
+            bool paren = op("(");
+            std::vector<constraint_def> cons;
+            std::vector<column_def> cols;
+            do {
+                if (constraint_start()) {
+                    cons.push_back(table_constraint());
+                } else {
+                    cols.push_back(column(cons));
+                }
+            } while (op(","));
+            if (paren) need_close();
+            std::vector<std::string> have = table_columns(owner, table);
+            int64_t id = static_cast<int64_t>(have.size()) + 1;
+            for (auto& c : cols) {
+                if (std::find(have.begin(), have.end(), c.name) != have.end()) {
+                    throw lite_error(1430, "column being added already exists in table");
+                }
+                insert_column(owner, table, c, id++);
+            }
+            std::string last;
+            for (auto& c : cons) {
+                add_constraint(owner, table, c, true);
+                last = c.name;
+            }
+            stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                       "TABLE_NAME=?2 ORDER BY rowid DESC LIMIT 1");
+            q.text(1, owner).text(2, table);
+            if (q.row()) last = q.col(0);
+            q.done();
+            rebuild_validating(owner, table, last);
+        } else if (word("MODIFY")) {
+            if (word("CONSTRAINT")) return set_constraint_state(owner, table, name());
+            bool paren = op("(");
+            do {
+                std::vector<constraint_def> cons;
+                column_def c = column(cons, true);
+                modify_column(owner, table, c, cons);
+            } while (op(","));
+            if (paren) need_close();
+            rebuild_validating(owner, table, table);
+        } else if (word("ENABLE") || word("DISABLE")) {
+            bool enable = t[i - 1].is("ENABLE");
+            word("VALIDATE");
+            word("NOVALIDATE");
+            if (word("PRIMARY")) {
+                need_word("KEY");
+                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                           "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
+                q.text(1, owner).text(2, table);
+                if (!q.row()) throw lite_error(2432, "cannot enable primary key - primary key not defined for table");
+                std::string pk = q.col(0);
+                q.done();
+                return change_status(owner, table, pk, enable);
+            }
+            need_word("CONSTRAINT");
+            change_status(owner, table, name(), enable);
+        } else if (word("DROP")) {
+            if (word("CONSTRAINT")) {
+                drop_constraint(owner, table, name());
+            } else if (word("PRIMARY")) {
+                need_word("KEY");
+                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                           "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
+                q.text(1, owner).text(2, table);
+                if (!q.row()) throw lite_error(2441, "Cannot drop nonexistent primary key");
+                std::string pk = q.col(0);
+                q.done();
+                drop_constraint(owner, table, pk);
+            } else {
+                std::vector<std::string> cols;
+                if (word("COLUMN")) {
+                    cols.push_back(name());
+                } else {
+                    cols = name_list();
+                }
+                for (auto& c : cols) drop_column(owner, table, c);
+            }
+            build_table(owner, table, true);
+        } else {
+            s.add_warning("ALTER TABLE option ignored: " + (at_end() ? std::string() : t[i].text));
+        }
+    }
+
+    void set_constraint_state(const std::string& owner, const std::string& table, const std::string& cname) {
+        bool enable = true;
+        while (!at_end()) {
+            if (word("DISABLE")) enable = false;
+            else if (word("ENABLE")) enable = true;
+            else ++i;
+        }
+        change_status(owner, table, cname, enable);
+    }
+
+    void modify_column(const std::string& owner, const std::string& table, const column_def& c,
+                       const std::vector<constraint_def>& cons) {
+        std::vector<std::string> have = table_columns(owner, table);
+        if (std::find(have.begin(), have.end(), c.name) == have.end()) {
+            throw lite_error(904, lite_quote_name(c.name) + ": invalid identifier");
+        }
+        if (!c.type.data_type.empty()) {
+            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_TYPE=?4, DATA_LENGTH=?5, DATA_PRECISION=?6, "
+                       "DATA_SCALE=?7, CHAR_LENGTH=?8, CHAR_USED=?9 WHERE OWNER=?1 AND "
+                       "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+            u.text(1, owner).text(2, table).text(3, c.name).text(4, c.type.data_type);
+            u.num(5, c.type.data_length).opt_num(6, c.type.precision).opt_num(7, c.type.scale);
+            u.num(8, c.type.char_length).opt_text(9, c.type.char_used).run();
+        }
+        if (!c.default_text.empty()) {
+            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_DEFAULT=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                       "AND COLUMN_NAME=?3");
+            u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
+        }
+        std::vector<constraint_def> all = cons;
+        if (c.identity) {
+            std::string seq = "ISEQ$$_" + std::to_string(std::stoll(sys_name().substr(5)));
+            stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                        "?3,'N','N',20,?4)");
+            sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
+            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                       "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+            u.text(1, owner).text(2, table).text(3, c.name);
+            u.text(4, lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval").run();
+            constraint_def nn;
+            nn.type = 'C';
+            nn.not_null = true;
+            nn.columns = {c.name};
+            nn.condition = lite_quote_name(c.name) + " IS NOT NULL";
+            all.push_back(nn);
+        }
+        for (auto& k : all) {
+            if (k.not_null) {
+                stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D + "CONS_COLUMNS k ON "
+                           "k.OWNER=c.OWNER AND k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE "
+                           "c.OWNER=?1 AND c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND c.EVALUABLE=2");
+                q.text(1, owner).text(2, table).text(3, c.name);
+                if (q.row()) continue;
+            }
+            add_constraint(owner, table, k, true);
+        }
+    }
+
+    void change_status(const std::string& owner, const std::string& table, const std::string& cname,
+                       bool enable) {
+        stmt q(db, "SELECT CONSTRAINT_TYPE, R_OWNER, R_CONSTRAINT_NAME FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
+        q.text(1, owner).text(2, cname).text(3, table);
+        if (!q.row()) throw lite_error(2431, "cannot disable constraint (" + cname + ") - no such constraint");
+        std::string type = q.col(0);
+        std::string r_owner = q.col(1), r_cons = q.col(2);
+        q.done();
+        if (enable && type == "R") {
+            constraint_def c;
+            c.name = cname;
+            c.columns = key_columns(owner, cname);
+            c.r_owner = r_owner;
+            c.r_columns = key_columns(c.r_owner, r_cons);
+            stmt p(db, "SELECT TABLE_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+            p.text(1, c.r_owner).text(2, r_cons);
+            if (p.row()) c.r_table = p.col(0);
+            check_foreign_key(owner, table, c);
+        }
+        stmt u(db, "UPDATE " + D + "CONSTRAINTS SET STATUS=?3 WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+        u.text(1, owner).text(2, cname).text(3, enable ? "ENABLED" : "DISABLED").run();
+        for (const std::string& col : key_columns(owner, cname)) set_nullable(owner, table, col);
+        if (type == "C" || type == "P") rebuild_validating(owner, table, cname);
+    }
+
+    void drop_constraint(const std::string& owner, const std::string& table, const std::string& cname) {
+        stmt q(db, "SELECT CONSTRAINT_TYPE, INDEX_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                   "CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
+        q.text(1, owner).text(2, cname).text(3, table);
+        if (!q.row()) throw lite_error(2443, "Cannot drop constraint - nonexistent constraint");
+        std::string index = q.col(1);
+        q.done();
+        std::vector<std::string> cols = key_columns(owner, cname);
+        for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
+            stmt d(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+            d.text(1, owner).text(2, cname).run();
+        }
+        if (index == cname) drop_index_rows(owner, index);
+        for (const std::string& col : cols) set_nullable(owner, table, col);
+        build_table(owner, table, true);
+    }
+
+    void drop_index_rows(const std::string& owner, const std::string& iname) {
+        for (const char* tb : {"INDEXES", "IND_COLUMNS"}) {
+            stmt d(db, "DELETE FROM " + D + tb + std::string(" WHERE ") +
+                           (std::string(tb) == "INDEXES" ? "OWNER" : "INDEX_OWNER") + "=?1 AND INDEX_NAME=?2");
+            d.text(1, owner).text(2, iname).run();
+        }
+        lite_exec(db, "DROP INDEX IF EXISTS main." + lite_quote_name(iname));
+    }
+
+    void drop_column(const std::string& owner, const std::string& table, const std::string& col) {
+        stmt d(db, "DELETE FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        d.text(1, owner).text(2, table).text(3, col).run();
+        if (sqlite3_changes(db) == 0) throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        std::vector<std::string> left = table_columns(owner, table);
+        for (size_t k = 0; k < left.size(); ++k) {
+            stmt r(db, "UPDATE " + D + "COLUMNS SET COLUMN_ID=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                       "AND COLUMN_NAME=?3");
+            r.text(1, owner).text(2, table).text(3, left[k]).num(4, static_cast<int64_t>(k) + 1).run();
+        }
+        stmt k(db, "SELECT DISTINCT CONSTRAINT_NAME FROM " + D + "CONS_COLUMNS WHERE OWNER=?1 AND "
+                   "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        k.text(1, owner).text(2, table).text(3, col);
+        std::vector<std::string> names;
+        while (k.row()) names.push_back(k.col(0));
+        for (auto& n : names) {
+            for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
+                stmt x(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+                x.text(1, owner).text(2, n).run();
+            }
+        }
+        stmt ix(db, "SELECT DISTINCT INDEX_NAME FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
+                    "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        ix.text(1, owner).text(2, table).text(3, col);
+        std::vector<std::string> idx;
+        while (ix.row()) idx.push_back(ix.col(0));
+        for (auto& n : idx) drop_index_rows(owner, n);
+    }
+
+    void drop() {
+        if (word("TABLE")) {
+            auto [owner, table] = object_name();
+            bool cascade = false;
+            while (!at_end()) {
+                if (word("CASCADE")) {
+                    cascade = true;
+                } else {
+                    ++i;
+                }
+            }
+            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            stmt r(db, "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D + "CONSTRAINTS c JOIN " +
+                           D + "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND p.CONSTRAINT_NAME=c.R_CONSTRAINT_NAME "
+                           "WHERE c.CONSTRAINT_TYPE='R' AND p.OWNER=?1 AND p.TABLE_NAME=?2 AND "
+                           "NOT (c.OWNER=?1 AND c.TABLE_NAME=?2)");
+            r.text(1, owner).text(2, table);
+            std::vector<std::pair<std::string, std::string>> refs;
+            while (r.row()) refs.emplace_back(r.col(0), r.col(1));
+            if (!refs.empty() && !cascade) {
+                throw lite_error(2449, "unique/primary keys in table referenced by foreign keys");
+            }
+            for (auto& [o, n] : refs) {
+                for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
+                    stmt x(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+                    x.text(1, o).text(2, n).run();
+                }
+            }
+            stmt sq(db, "SELECT DATA_DEFAULT FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                        "AND IDENTITY_COLUMN='YES'");
+            sq.text(1, owner).text(2, table);
+            while (sq.row()) {
+                std::vector<lite_token> dt = lite_tokenize(sq.col(0));
+                if (dt.size() > 3) {
+                    stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                    x.text(1, owner).text(2, dt[2].text).run();
+                }
+            }
+            for (const char* del :
+                 {"DELETE FROM \"LITE$DICT\".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".CONS_COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".IND_COLUMNS WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2"}) {
+                stmt x(db, del);
+                x.text(1, owner).text(2, table).run();
+            }
+            lite_exec(db, "DROP TABLE IF EXISTS main." + lite_quote_name(table));
+        } else if (word("VIEW")) {
+            auto [owner, v] = object_name();
+            stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+            x.text(1, owner).text(2, v).run();
+            if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+            lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
+        } else if (word("INDEX")) {
+            auto [owner, n] = object_name();
+            stmt q(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
+            q.text(1, owner).text(2, n);
+            if (!q.row()) throw lite_error(1418, "specified index does not exist");
+            stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
+            c.text(1, owner).text(2, n);
+            if (c.row()) {
+                throw lite_error(2429, "cannot drop index used for enforcement of unique/primary key");
+            }
+            drop_index_rows(owner, n);
+        } else if (word("SEQUENCE")) {
+            auto [owner, n] = object_name();
+            stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+            x.text(1, owner).text(2, n).run();
+            if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
+        } else {
+            for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE"}) {
+                if (word(ty)) {
+                    auto [owner, n] = object_name();
+                    stmt x(db, "DELETE FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2");
+                    x.text(1, owner).text(2, n).run();
+                    return;
+                }
+            }
+            s.add_warning("statement ignored: DROP " + (at_end() ? std::string() : t[i].text));
+        }
+    }
+
+    void comment() {
+        need_word("ON");
+        if (word("TABLE")) {
+            auto [owner, table] = object_name();
+            need_word("IS");
+            if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+            std::string text = t[i].text;
+            stmt u(db, "UPDATE " + D + "TABLES SET COMMENTS=?3 WHERE OWNER=?1 AND TABLE_NAME=?2");
+            u.text(1, owner).text(2, table).opt_text(3, text).run();
+            if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+        } else if (word("COLUMN")) {
+            std::string a = name(), b, c;
+            need_word_op(".");
+            b = name();
+            std::string owner = s.user(), table = a, col = b;
+            if (op(".")) {
+                c = name();
+                owner = a;
+                table = b;
+                col = c;
+            }
+            if (owner != s.user()) throw lite_error(1031, "insufficient privileges");
+            need_word("IS");
+            if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+            std::string text = t[i].text;
+            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            stmt u(db, "UPDATE " + D + "COLUMNS SET COMMENTS=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                       "COLUMN_NAME=?3");
+            u.text(1, owner).text(2, table).text(3, col).opt_text(4, text).run();
+            if (sqlite3_changes(db) == 0) throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        } else {
+            s.add_warning("COMMENT ignored");
+        }
+    }
+    void need_word_op(const char* o) {
+        if (!op(o)) throw lite_error(904, "invalid identifier");
+    }
+
+    void run() {
+        if (word("CREATE")) return create();
+        if (word("ALTER")) {
+            if (word("TABLE")) return alter_table();
+            s.add_warning("statement ignored: ALTER " + (at_end() ? std::string() : t[i].text));
+            return;
+        }
+        if (word("DROP")) return drop();
+        if (word("COMMENT")) return comment();
+        if (word("TRUNCATE")) {
+            need_word("TABLE");
+            auto [owner, table] = object_name();
+            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            lite_exec(db, "DELETE FROM main." + lite_quote_name(table));
+            return;
+        }
+        s.add_warning("statement ignored: " + (at_end() ? std::string() : t[i].text));
+    }
+};
+
+}  // namespace
+
+void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
+    sqlite3* db = s.db();
+    lite_exec(db, "BEGIN");
+    try {
+        ddl d(s, oracle_sql);
+        d.run();
+        lite_exec(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA legacy_alter_table = OFF", nullptr, nullptr, nullptr);
+        s.schema_changed();
+        throw;
+    }
+    s.schema_changed();
+}

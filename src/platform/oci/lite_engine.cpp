@@ -1,0 +1,516 @@
+#include "platform/oci/lite_engine.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/oci/lite_dictionary.h"
+#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_lexer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string format_code(int code, const std::string& text) {
+    char b[16];
+    std::snprintf(b, sizeof b, "ORA-%05d: ", code);
+    return b + text;
+}
+
+// Small RAII helpers over prepared statements for the engine's own dictionary work.
+struct stmt_guard {
+    sqlite3_stmt* s = nullptr;
+    ~stmt_guard() { sqlite3_finalize(s); }
+};
+
+void prepare_or_throw(sqlite3* db, const std::string& sql, stmt_guard& g) {
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) {
+        throw lite_map_error(sqlite3_errmsg(db));
+    }
+}
+
+void bind_texts(sqlite3_stmt* s, std::initializer_list<std::string> values) {
+    int i = 1;
+    for (const std::string& v : values) {
+        sqlite3_bind_text(s, i++, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+}
+
+std::string col_text(sqlite3_stmt* s, int c) {
+    const unsigned char* t = sqlite3_column_text(s, c);
+    return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+struct db_guard {
+    sqlite3* db = nullptr;
+    ~db_guard() { sqlite3_close(db); }
+};
+
+// User names become file names: only what an unquoted Oracle name may hold gets through.
+std::string checked_user_name(const std::string& given) {
+    std::string n;
+    if (given.size() >= 2 && given.front() == '"' && given.back() == '"') {
+        n = given.substr(1, given.size() - 2);
+    } else {
+        n = lite_upper(given);
+    }
+    if (n.empty() || n.size() > 128) throw lite_error(1935, "missing user or role name");
+    for (char c : n) {
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '_' || c == '$' || c == '#';
+        if (!ok) throw lite_error(911, "invalid character");
+    }
+    return n;
+}
+
+void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
+    std::string path = (fs::path(dir) / "dictionary.db").string();
+    if (must_exist && !fs::exists(path)) throw lite_error(1034, "ORACLE not available");
+    int flags = SQLITE_OPEN_READWRITE | (must_exist ? 0 : SQLITE_OPEN_CREATE);
+    if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
+        throw lite_error(1034, "ORACLE not available");
+    }
+    sqlite3_busy_timeout(g.db, 5000);
+}
+
+}  // namespace
+
+lite_error::lite_error(int ora_code, const std::string& text)
+    : std::runtime_error(format_code(ora_code, text)), code_(ora_code), text_(text) {}
+
+lite_error lite_map_error(const std::string& msg, lite_session* s) {
+    auto after = [&](const char* prefix) -> std::string {
+        size_t p = msg.find(prefix);
+        return p == std::string::npos ? std::string() : msg.substr(p + std::strlen(prefix));
+    };
+    if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
+        return lite_error(std::atoi(msg.c_str() + 4), msg.substr(11));
+    }
+    std::string owner = s ? s->user() : "";
+    if (msg.find("no such table") != std::string::npos ||
+        msg.find("no such view") != std::string::npos) {
+        return lite_error(942, "table or view does not exist");
+    }
+    if (msg.find("no such column: ") != std::string::npos ||
+        msg.find("no such function: ") != std::string::npos) {
+        std::string name = msg.find("no such column: ") != std::string::npos
+                               ? after("no such column: ")
+                               : after("no such function: ");
+        std::string quoted;
+        size_t start = 0;
+        while (true) {
+            size_t dot = name.find('.', start);
+            if (!quoted.empty()) quoted += '.';
+            quoted += "\"" + name.substr(start, dot == std::string::npos ? dot : dot - start) + "\"";
+            if (dot == std::string::npos) break;
+            start = dot + 1;
+        }
+        return lite_error(904, quoted + ": invalid identifier");
+    }
+    if (msg.find("wrong number of arguments") != std::string::npos) {
+        return lite_error(909, "invalid number of arguments");
+    }
+    if (msg.find("UNIQUE constraint failed: ") != std::string::npos) {
+        std::string cols = after("UNIQUE constraint failed: ");
+        std::string table = cols.substr(0, cols.find('.'));
+        std::string name = table;
+        if (s && s->db()) {
+            // The violated index carries the Oracle index name; its constraint, if any, wins.
+            std::string list;
+            size_t p = 0;
+            while (p < cols.size()) {
+                size_t c = cols.find(", ", p);
+                std::string one = cols.substr(p, c == std::string::npos ? c : c - p);
+                if (!list.empty()) list += ',';
+                list += one.substr(one.find('.') + 1);
+                if (c == std::string::npos) break;
+                p = c + 2;
+            }
+            stmt_guard g;
+            std::string sql =
+                "SELECT i.INDEX_NAME, (SELECT c.CONSTRAINT_NAME FROM \"LITE$DICT\".CONSTRAINTS c "
+                "WHERE c.OWNER = i.INDEX_OWNER AND c.INDEX_NAME = i.INDEX_NAME AND "
+                "c.CONSTRAINT_TYPE IN ('P','U')) FROM (SELECT INDEX_OWNER, INDEX_NAME, "
+                "group_concat(COLUMN_NAME, ',') AS COLS FROM (SELECT * FROM "
+                "\"LITE$DICT\".IND_COLUMNS WHERE TABLE_OWNER = ?1 AND TABLE_NAME = ?2 ORDER BY "
+                "COLUMN_POSITION) GROUP BY INDEX_OWNER, INDEX_NAME) i WHERE i.COLS = ?3";
+            if (sqlite3_prepare_v2(s->db(), sql.c_str(), -1, &g.s, nullptr) == SQLITE_OK) {
+                bind_texts(g.s, {owner, table, list});
+                if (sqlite3_step(g.s) == SQLITE_ROW) {
+                    name = sqlite3_column_type(g.s, 1) != SQLITE_NULL ? col_text(g.s, 1)
+                                                                      : col_text(g.s, 0);
+                }
+            }
+        }
+        return lite_error(1, "unique constraint (" + owner + "." + name + ") violated");
+    }
+    if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
+        std::string tc = after("NOT NULL constraint failed: ");
+        size_t dot = tc.find('.');
+        return lite_error(1400, "cannot insert NULL into (\"" + owner + "\".\"" + tc.substr(0, dot) +
+                                    "\".\"" + tc.substr(dot + 1) + "\")");
+    }
+    if (msg.find("CHECK constraint failed: ") != std::string::npos) {
+        return lite_error(2290, "check constraint (" + owner + "." +
+                                    after("CHECK constraint failed: ") + ") violated");
+    }
+    if (msg.find("already exists") != std::string::npos) {
+        return lite_error(955, "name is already used by an existing object");
+    }
+    if (msg.find("readonly database") != std::string::npos) {
+        return lite_error(1031, "insufficient privileges");
+    }
+    if (msg.find("incomplete input") != std::string::npos) {
+        return lite_error(921, "unexpected end of SQL command");
+    }
+    if (msg.find("syntax error") != std::string::npos) {
+        std::string near = after("near \"");
+        near = near.substr(0, near.find('"'));
+        if (near == "FROM" || near == "WHERE" || near == ")" || near == "," || near == "ORDER" ||
+            near == "GROUP") {
+            return lite_error(936, "missing expression");
+        }
+        return lite_error(933, "SQL command not properly ended");
+    }
+    if (msg.find("database is locked") != std::string::npos) {
+        return lite_error(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+    }
+    if (msg.find("datatype mismatch") != std::string::npos) {
+        return lite_error(932, "inconsistent datatypes");
+    }
+    if (msg.find("FOREIGN KEY constraint failed") != std::string::npos) {
+        return lite_error(2291, "integrity constraint violated - parent key not found");
+    }
+    if (msg.find("no such savepoint") != std::string::npos) {
+        return lite_error(1086, "savepoint never established in this session or is invalid");
+    }
+    return lite_error(600, "internal error code, arguments: [lite], [" + msg + "]");
+}
+
+// ---------------------------------------------------------------------------- lite_instance
+
+const char* lite_instance::default_banner() {
+    return "Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production";
+}
+
+std::string lite_instance::default_home() {
+#ifdef ORALITE_DEFAULT_HOME
+    return ORALITE_DEFAULT_HOME;
+#else
+    return "/usr/local/share/oralite";
+#endif
+}
+
+void lite_instance::create(const std::string& dir, const std::string& banner) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) throw lite_error(1501, "CREATE DATABASE failed: " + ec.message());
+    if (fs::exists(fs::path(dir) / "dictionary.db")) {
+        throw lite_error(1501, "CREATE DATABASE failed: an instance exists in " + dir);
+    }
+    {
+        db_guard g;
+        open_dictionary(dir, g, false);
+        lite_exec(g.db, "BEGIN");
+        lite_dictionary_create(g.db, "main");
+        stmt_guard s;
+        prepare_or_throw(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')", s);
+        bind_texts(s.s, {banner.empty() ? std::string(default_banner()) : banner});
+        sqlite3_step(s.s);
+        lite_exec(g.db, "COMMIT");
+    }
+    add_user(dir, "SYS", "manager");
+    add_user(dir, "SYSTEM", "manager");
+}
+
+void lite_instance::add_user(const std::string& dir, const std::string& name,
+                             const std::string& password) {
+    std::string user = checked_user_name(name);
+    db_guard g;
+    open_dictionary(dir, g, true);
+    stmt_guard s;
+    prepare_or_throw(g.db,
+                     "INSERT OR REPLACE INTO USERS VALUES (?1, ?2, 0, "
+                     "strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'))",
+                     s);
+    bind_texts(s.s, {user, password});
+    if (sqlite3_step(s.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(g.db));
+    db_guard u;
+    std::string path = (fs::path(dir) / (user + ".db")).string();
+    if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        throw lite_error(1119, "error in creating database file '" + path + "'");
+    }
+    // An empty SQLite file is created lazily; give it a header now.
+    lite_exec(u.db, "PRAGMA user_version = 1");
+}
+
+void lite_instance::set_locked(const std::string& dir, const std::string& name, bool locked) {
+    std::string user = checked_user_name(name);
+    db_guard g;
+    open_dictionary(dir, g, true);
+    stmt_guard s;
+    prepare_or_throw(g.db, "UPDATE USERS SET LOCKED = ?2 WHERE USERNAME = ?1", s);
+    bind_texts(s.s, {user, locked ? "1" : "0"});
+    sqlite3_step(s.s);
+    if (sqlite3_changes(g.db) == 0) throw lite_error(1918, "user '" + user + "' does not exist");
+}
+
+void lite_instance::set_banner(const std::string& dir, const std::string& banner) {
+    db_guard g;
+    open_dictionary(dir, g, true);
+    stmt_guard s;
+    prepare_or_throw(g.db, "UPDATE SETTINGS SET VALUE = ?1 WHERE NAME = 'BANNER'", s);
+    bind_texts(s.s, {banner});
+    sqlite3_step(s.s);
+}
+
+std::string lite_instance::resolve(const std::string& connect) {
+    auto is_instance = [](const fs::path& p) {
+        std::error_code ec;
+        return fs::is_regular_file(p / "dictionary.db", ec);
+    };
+    if (!connect.empty() && (connect[0] == '/' || connect.rfind("./", 0) == 0) &&
+        connect.rfind("//", 0) != 0) {
+        if (is_instance(connect)) return connect;
+        throw lite_error(12154, "TNS:could not resolve the connect identifier specified");
+    }
+    std::string service = connect;
+    bool descriptor = false;
+    if (service.rfind("//", 0) == 0) {
+        service = service.substr(2);
+        descriptor = true;
+    }
+    size_t slash = service.find('/');
+    if (slash != std::string::npos) {
+        descriptor = true;
+        service = service.substr(slash + 1);
+    }
+    auto fail = [&]() -> lite_error {
+        if (descriptor) {
+            return lite_error(12514,
+                              "TNS:listener does not currently know of service requested in "
+                              "connect descriptor");
+        }
+        return lite_error(12154, "TNS:could not resolve the connect identifier specified");
+    };
+    bool plain = !service.empty() && service.find_first_of("/\\") == std::string::npos &&
+                 service != "." && service != "..";
+    if (!plain) throw fail();
+    const char* env = std::getenv("ORALITE_HOME");
+    fs::path home = env && *env ? fs::path(env) : fs::path(default_home());
+    for (const std::string& cand : {service, lite_upper(service)}) {
+        if (is_instance(home / cand)) return (home / cand).string();
+    }
+    std::string lower = service;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (is_instance(home / lower)) return (home / lower).string();
+    throw fail();
+}
+
+// ----------------------------------------------------------------------------- lite_session
+
+lite_session::lite_session() = default;
+
+lite_session::~lite_session() { logoff(); }
+
+void lite_session::logon(const std::string& connect, const std::string& user,
+                         const std::string& password) {
+    std::string dir = lite_instance::resolve(connect);
+    open(dir, user, password);
+}
+
+void lite_session::logon_dir(const std::string& dir, const std::string& user,
+                             const std::string& password) {
+    open(dir, user, password);
+}
+
+void lite_session::open(const std::string& dir, const std::string& user_in,
+                        const std::string& password) {
+    logoff();
+    std::string user;
+    try {
+        user = checked_user_name(user_in);
+    } catch (const lite_error&) {
+        throw lite_error(1017, "invalid username/password; logon denied");
+    }
+    {
+        db_guard g;
+        open_dictionary(dir, g, true);
+        stmt_guard s;
+        prepare_or_throw(g.db, "SELECT PASSWORD, LOCKED FROM USERS WHERE USERNAME = ?1", s);
+        bind_texts(s.s, {user});
+        if (sqlite3_step(s.s) != SQLITE_ROW || col_text(s.s, 0) != password) {
+            throw lite_error(1017, "invalid username/password; logon denied");
+        }
+        if (sqlite3_column_int(s.s, 1) != 0) throw lite_error(28000, "the account is locked");
+    }
+    fs::path base(dir);
+    std::string main_path = (base / (user + ".db")).string();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(main_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        throw lite_error(1034, "ORACLE not available");
+    }
+    db_ = db;
+    dir_ = dir;
+    user_ = user;
+    try {
+        sqlite3_busy_timeout(db_, 5000);
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        lite_exec(db_, "ATTACH DATABASE " + lite_quote_text((base / "dictionary.db").string()) +
+                           " AS " + lite_quote_name(k_lite_dict));
+        lite_exec(db_, "PRAGMA synchronous = NORMAL");
+        // Other schemas are readable, never writable, from this session.
+        stmt_guard s;
+        prepare_or_throw(db_, "SELECT USERNAME FROM \"LITE$DICT\".USERS ORDER BY USERNAME", s);
+        std::vector<std::string> others;
+        while (sqlite3_step(s.s) == SQLITE_ROW) {
+            std::string u = col_text(s.s, 0);
+            if (u != user_ && fs::exists(base / (u + ".db"))) others.push_back(u);
+        }
+        for (const std::string& u : others) {
+            std::string uri = "file:" + (base / (u + ".db")).string() + "?mode=ro";
+            if (sqlite3_exec(db_, ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " +
+                                   lite_quote_name(u)).c_str(),
+                             nullptr, nullptr, nullptr) != SQLITE_OK) {
+                break;  // beyond SQLite's attach limit other schemas stay out of sight
+            }
+        }
+        lite_register_functions(db_, this);
+        lite_dictionary_session_views(db_, user_);
+    } catch (...) {
+        logoff();
+        throw;
+    }
+}
+
+void lite_session::logoff() noexcept {
+    if (!db_) return;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    currval_.clear();
+    column_cache_.clear();
+    user_.clear();
+    dir_.clear();
+}
+
+void lite_session::begin_if_needed() {
+    if (db_ && sqlite3_get_autocommit(db_)) lite_exec(db_, "BEGIN");
+}
+
+void lite_session::commit() {
+    if (!db_) throw lite_error(1012, "not logged on");
+    if (!sqlite3_get_autocommit(db_)) {
+        char* err = nullptr;
+        if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &err) != SQLITE_OK) {
+            std::string m = err ? err : "commit failed";
+            sqlite3_free(err);
+            throw lite_map_error(m, this);
+        }
+    }
+}
+
+void lite_session::rollback() {
+    if (!db_) throw lite_error(1012, "not logged on");
+    if (!sqlite3_get_autocommit(db_)) lite_exec(db_, "ROLLBACK");
+}
+
+std::vector<std::string> lite_session::take_warnings() {
+    std::vector<std::string> w;
+    w.swap(warnings_);
+    return w;
+}
+
+std::unique_ptr<lite_statement> lite_session::prepare(const std::string& oracle_sql) {
+    if (!db_) throw lite_error(1012, "not logged on");
+    std::unique_ptr<lite_statement> st(new lite_statement(*this, oracle_sql));
+    st->compile();
+    return st;
+}
+
+int64_t lite_session::execute(const std::string& oracle_sql) {
+    auto st = prepare(oracle_sql);
+    st->execute();
+    return st->rows_affected();
+}
+
+std::string lite_session::owner_of(const char* sqlite_db_name) const {
+    if (!sqlite_db_name || std::strcmp(sqlite_db_name, "main") == 0) return user_;
+    return sqlite_db_name;
+}
+
+int64_t lite_session::sequence_value(const std::string& owner, const std::string& name, bool next) {
+    std::string key = owner + "." + name;
+    if (!next) {
+        auto it = currval_.find(key);
+        if (it == currval_.end()) {
+            throw lite_error(8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
+        }
+        return it->second;
+    }
+    stmt_guard s;
+    prepare_or_throw(db_,
+                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM "
+                     "\"LITE$DICT\".SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
+                     s);
+    bind_texts(s.s, {owner, name});
+    if (sqlite3_step(s.s) != SQLITE_ROW) throw lite_error(2289, "sequence does not exist");
+    double minv = sqlite3_column_double(s.s, 0), maxv = sqlite3_column_double(s.s, 1);
+    int64_t inc = sqlite3_column_int64(s.s, 2);
+    bool cycle = col_text(s.s, 3) == "Y";
+    int64_t v = sqlite3_column_int64(s.s, 4);
+    if ((inc > 0 && static_cast<double>(v) > maxv) || (inc < 0 && static_cast<double>(v) < minv)) {
+        if (!cycle) {
+            throw lite_error(8004, "sequence " + name + ".NEXTVAL exceeds " +
+                                       (inc > 0 ? "MAXVALUE" : "MINVALUE") +
+                                       " and cannot be instantiated");
+        }
+        v = static_cast<int64_t>(inc > 0 ? minv : maxv);
+    }
+    stmt_guard u;
+    prepare_or_throw(db_,
+                     "UPDATE \"LITE$DICT\".SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+                     "AND SEQUENCE_NAME = ?2",
+                     u);
+    bind_texts(u.s, {owner, name});
+    sqlite3_bind_int64(u.s, 3, v + inc);
+    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db_), this);
+    currval_[key] = v;
+    return v;
+}
+
+const lite_column* lite_session::dictionary_column(const std::string& owner,
+                                                   const std::string& table,
+                                                   const std::string& column) {
+    std::string key = owner + '\x1f' + table + '\x1f' + column;
+    auto it = column_cache_.find(key);
+    if (it != column_cache_.end()) return it->second.get();
+    stmt_guard s;
+    prepare_or_throw(db_,
+                     "SELECT DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
+                     "CHAR_LENGTH, CHAR_USED FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND "
+                     "TABLE_NAME = ?2 AND COLUMN_NAME = ?3",
+                     s);
+    bind_texts(s.s, {owner, table, column});
+    if (sqlite3_step(s.s) != SQLITE_ROW) return nullptr;
+    lite_coltype t;
+    t.data_type = col_text(s.s, 0);
+    t.data_length = sqlite3_column_int64(s.s, 1);
+    if (sqlite3_column_type(s.s, 2) != SQLITE_NULL) t.precision = sqlite3_column_int(s.s, 2);
+    if (sqlite3_column_type(s.s, 3) != SQLITE_NULL) t.scale = sqlite3_column_int(s.s, 3);
+    t.char_length = sqlite3_column_int64(s.s, 5);
+    t.char_used = col_text(s.s, 6);
+    auto c = std::make_unique<lite_column>(lite_describe_coltype(column, t, col_text(s.s, 4) != "N"));
+    const lite_column* r = c.get();
+    column_cache_.emplace(std::move(key), std::move(c));
+    return r;
+}

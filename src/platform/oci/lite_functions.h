@@ -1,0 +1,37 @@
+// Oracle's value texts and SQL functions for the embedded engine: canonical number text, date
+// and timestamp text, TO_DATE/TO_CHAR masks, and the registration of Oracle's functions on a
+// SQLite connection.
+//
+// Thread-safety: the free functions are pure; registered functions run on the connection's
+// thread and use the session they were registered with.
+#ifndef TW_PLATFORM_OCI_LITE_FUNCTIONS_H
+#define TW_PLATFORM_OCI_LITE_FUNCTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/oci/lite_engine.h"
+
+// Oracle's text of a number: no exponent below 1e40, no leading zero (".5", "-.5"), at most 15
+// significant digits for doubles.
+std::string lite_number_text(double v);
+// Writes an integer's decimal text into buf (at least 24 bytes); returns its length.
+size_t lite_int_text(int64_t v, char* buf);
+// Rewrites a numeric text the way Oracle prints it ("0.50" -> ".5", "007" -> "7"); a text that
+// is not a plain decimal number is returned unchanged.
+std::string lite_canonical_number(std::string_view text);
+
+// Parses 'YYYY-MM-DD[ HH:MM:SS[.f...]][ +HH:MM]' (also with 'T'); false when not a date.
+bool lite_parse_iso(std::string_view text, lite_datetime& out);
+// 'YYYY-MM-DD HH:MM:SS', and with digits > 0 the fraction to that many digits.
+std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
+// Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit.
+bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out);
+// Formats a date by an Oracle date mask.
+std::string lite_format_masked(const lite_datetime& v, std::string_view mask);
+
+// Registers nvl, decode, to_date, to_char, concat, sysdate, sequences and the rest on db.
+void lite_register_functions(sqlite3* db, lite_session* session);
+
+#endif

@@ -1,0 +1,416 @@
+#include <sqlite3.h>
+
+#include <cstring>
+
+#include "platform/oci/lite_dictionary.h"
+#include "platform/oci/lite_engine.h"
+#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_internal.h"
+
+namespace {
+
+enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid };
+
+// Oracle names an expression column by its text without blanks outside literals.
+std::string squeeze_name(const char* n) {
+    std::string r;
+    bool in_lit = false;
+    for (const char* p = n; p && *p; ++p) {
+        if (*p == '\'') in_lit = !in_lit;
+        if (!in_lit && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')) continue;
+        r += *p;
+    }
+    return r;
+}
+
+bool one_of(const std::string& f, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        if (f == n) return true;
+    }
+    return false;
+}
+
+lite_column expression_column(const std::string& name, const std::string& fn, int storage) {
+    lite_coltype t;
+    if (one_of(fn, {"COUNT", "SUM", "AVG", "LENGTH", "INSTR", "ROUND", "TO_NUMBER", "ABS", "MOD",
+                    "FLOOR", "CEIL", "POWER", "SIGN", "LITE_SEQ"})) {
+        t.data_type = "NUMBER";
+    } else if (one_of(fn, {"TO_CHAR", "CONCAT", "SUBSTR", "UPPER", "LOWER", "LPAD", "RPAD", "TRIM",
+                           "LTRIM", "RTRIM", "REPLACE", "CHR", "INITCAP", "RAWTOHEX"})) {
+        t.data_type = "VARCHAR2";
+        t.data_length = 4000;
+    } else if (one_of(fn, {"TO_DATE", "SYSDATE", "ADD_MONTHS"})) {
+        t.data_type = "DATE";
+    } else if (one_of(fn, {"TO_TIMESTAMP", "SYSTIMESTAMP"})) {
+        t.data_type = "TIMESTAMP(9)";
+        t.scale = 9;
+    } else if (fn == "TRUNC" && storage == SQLITE_TEXT) {
+        t.data_type = "DATE";
+    } else if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT || fn == "TRUNC") {
+        t.data_type = "NUMBER";
+    } else if (storage == SQLITE_BLOB) {
+        t.data_type = "RAW";
+        t.data_length = 2000;
+    } else {
+        t.data_type = "VARCHAR2";
+        t.data_length = 4000;
+    }
+    lite_column c = lite_describe_coltype(name, t, true);
+    return c;
+}
+
+int render_for(const lite_column& c) {
+    switch (c.type_code) {
+        case LITE_NUMBER:
+        case LITE_BINARY_FLOAT:
+        case LITE_BINARY_DOUBLE:
+            return r_number;
+        case LITE_DATE:
+            return r_date;
+        case LITE_TIMESTAMP:
+        case LITE_TIMESTAMP_TZ:
+        case LITE_TIMESTAMP_LTZ:
+            return r_timestamp;
+        case LITE_RAW:
+        case LITE_LONG_RAW:
+        case LITE_BLOB:
+            return r_hex;
+        case LITE_ROWID:
+            return r_rowid;
+        default:
+            return r_plain;
+    }
+}
+
+}  // namespace
+
+lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
+    : session_(session), oracle_sql_(std::move(oracle_sql)) {}
+
+lite_statement::~lite_statement() { sqlite3_finalize(stmt_); }
+
+void lite_statement::compile() {
+    lite_translation tr = lite_translate(oracle_sql_, session_.user());
+    kind_ = tr.kind;
+    sqlite_sql_ = std::move(tr.sql);
+    returning_bind_ = std::move(tr.returning_bind);
+    item_functions_ = std::move(tr.item_functions);
+    if (kind_ == kind::ddl || kind_ == kind::other) {
+        if (kind_ == kind::other) verb_ = tr.verb;
+        return;
+    }
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(session_.db(), sqlite_sql_.c_str(),
+                                static_cast<int>(sqlite_sql_.size()), &stmt_, &tail);
+    if (rc != SQLITE_OK || !stmt_) {
+        std::string msg = rc == SQLITE_OK ? "incomplete input" : sqlite3_errmsg(session_.db());
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw lite_map_error(msg, &session_);
+    }
+    int n = sqlite3_bind_parameter_count(stmt_);
+    bind_names_.clear();
+    for (int i = 1; i <= n; ++i) {
+        const char* name = sqlite3_bind_parameter_name(stmt_, i);
+        bind_names_.push_back(name && *name ? name + 1 : std::to_string(i));
+    }
+}
+
+int lite_statement::bind_count() const noexcept { return static_cast<int>(bind_names_.size()); }
+
+int lite_statement::bind_index(std::string_view name) const noexcept {
+    if (!name.empty() && name[0] == ':') name.remove_prefix(1);
+    std::string up = lite_upper(name);
+    for (size_t i = 0; i < bind_names_.size(); ++i) {
+        if (bind_names_[i] == up) return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
+std::string lite_statement::bind_name(int position) const {
+    if (position < 1 || position > bind_count()) return {};
+    return bind_names_[static_cast<size_t>(position) - 1];
+}
+
+namespace {
+void check_bind(sqlite3_stmt* s, int position, int count) {
+    if (!s || position < 1 || position > count) throw lite_error(1036, "illegal variable name/number");
+    sqlite3_reset(s);
+}
+}  // namespace
+
+void lite_statement::bind_null(int position) {
+    check_bind(stmt_, position, bind_count());
+    executed_ = false;
+    sqlite3_bind_null(stmt_, position);
+}
+
+void lite_statement::bind_int64(int position, int64_t value) {
+    check_bind(stmt_, position, bind_count());
+    executed_ = false;
+    sqlite3_bind_int64(stmt_, position, value);
+}
+
+void lite_statement::bind_double(int position, double value) {
+    check_bind(stmt_, position, bind_count());
+    executed_ = false;
+    sqlite3_bind_double(stmt_, position, value);
+}
+
+void lite_statement::bind_text(int position, std::string_view utf8) {
+    check_bind(stmt_, position, bind_count());
+    executed_ = false;
+    if (utf8.empty()) {
+        sqlite3_bind_null(stmt_, position);
+    } else {
+        sqlite3_bind_text(stmt_, position, utf8.data(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
+    }
+}
+
+void lite_statement::bind_bytes(int position, std::span<const unsigned char> bytes) {
+    check_bind(stmt_, position, bind_count());
+    executed_ = false;
+    if (bytes.empty()) {
+        sqlite3_bind_null(stmt_, position);
+    } else {
+        sqlite3_bind_blob(stmt_, position, bytes.data(), static_cast<int>(bytes.size()),
+                          SQLITE_TRANSIENT);
+    }
+}
+
+void lite_statement::bind_datetime(int position, const lite_datetime& value, bool with_fraction) {
+    std::string t = lite_iso_text(value, with_fraction ? 9 : 0);
+    bind_text(position, t);
+}
+
+void lite_statement::clear_binds() {
+    if (!stmt_) return;
+    sqlite3_reset(stmt_);
+    executed_ = false;
+    sqlite3_clear_bindings(stmt_);
+}
+
+void lite_statement::execute() {
+    rows_ = 0;
+    has_row_ = false;
+    pending_row_ = false;
+    at_end_ = false;
+    if (kind_ == kind::ddl) {
+        session_.commit();
+        lite_run_ddl(session_, oracle_sql_);
+        executed_ = true;
+        return;
+    }
+    if (kind_ == kind::other) {
+        if (verb_ == "COMMIT") session_.commit();
+        if (verb_ == "ROLLBACK") session_.rollback();
+        executed_ = true;
+        return;
+    }
+    sqlite3_reset(stmt_);
+    if (kind_ == kind::dml) session_.begin_if_needed();
+    int rc = sqlite3_step(stmt_);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        std::string msg = sqlite3_errmsg(session_.db());
+        sqlite3_reset(stmt_);
+        throw lite_map_error(msg, &session_);
+    }
+    executed_ = true;
+    if (kind_ == kind::dml) {
+        rows_ = sqlite3_changes64(session_.db());
+        if (!returning_bind_.empty()) {
+            returned_rowid_ = std::to_string(sqlite3_last_insert_rowid(session_.db()));
+        }
+        sqlite3_reset(stmt_);
+        return;
+    }
+    pending_row_ = rc == SQLITE_ROW;
+    at_end_ = rc == SQLITE_DONE;
+    describe();
+}
+
+void lite_statement::describe_only() {
+    if (kind_ != kind::query) return;
+    if (!executed_) describe();
+}
+
+void lite_statement::describe() {
+    int n = sqlite3_column_count(stmt_);
+    columns_.clear();
+    columns_.reserve(static_cast<size_t>(n));
+    bool items_match = static_cast<int>(item_functions_.size()) == n;
+    for (int i = 0; i < n; ++i) {
+        const char* name = sqlite3_column_name(stmt_, i);
+        std::string shown = squeeze_name(name);
+        const char* db = sqlite3_column_database_name(stmt_, i);
+        const char* table = sqlite3_column_table_name(stmt_, i);
+        const char* origin = sqlite3_column_origin_name(stmt_, i);
+        const char* decl = sqlite3_column_decltype(stmt_, i);
+        lite_column c;
+        bool done = false;
+        if (table && origin) {
+            if (strcasecmp(origin, "rowid") == 0 && !decl) {
+                lite_coltype t;
+                t.data_type = "ROWID";
+                c = lite_describe_coltype(shown, t, false);
+                done = true;
+            } else if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
+                const lite_column* dc = session_.dictionary_column(session_.owner_of(db), table, origin);
+                if (dc) {
+                    c = *dc;
+                    c.name = shown;
+                    done = true;
+                }
+            }
+            if (!done && decl) {
+                c = lite_describe_coltype(shown, lite_coltype_from_decl(decl), true);
+                done = true;
+            }
+        }
+        if (!done) {
+            int storage = pending_row_ ? sqlite3_column_type(stmt_, i) : SQLITE_NULL;
+            c = expression_column(shown, items_match ? item_functions_[static_cast<size_t>(i)] : "",
+                                  storage);
+        }
+        columns_.push_back(std::move(c));
+    }
+    render_.resize(columns_.size());
+    cell_text_.resize(columns_.size());
+    for (size_t i = 0; i < columns_.size(); ++i) render_[i] = render_for(columns_[i]);
+}
+
+bool lite_statement::next() {
+    if (kind_ != kind::query) throw lite_error(24374, "define not done before fetch or execute and fetch");
+    if (!executed_) throw lite_error(24338, "statement handle not executed");
+    if (pending_row_) {
+        pending_row_ = false;
+        has_row_ = true;
+        ++rows_;
+        return true;
+    }
+    if (at_end_) {
+        has_row_ = false;
+        return false;
+    }
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        has_row_ = true;
+        ++rows_;
+        return true;
+    }
+    has_row_ = false;
+    at_end_ = true;
+    if (rc != SQLITE_DONE) {
+        std::string msg = sqlite3_errmsg(session_.db());
+        sqlite3_reset(stmt_);
+        executed_ = false;
+        throw lite_map_error(msg, &session_);
+    }
+    return false;
+}
+
+void lite_statement::check_column(int col) const {
+    if (!has_row_) throw lite_error(1002, "fetch out of sequence");
+    if (col < 0 || col >= static_cast<int>(columns_.size())) {
+        throw lite_error(1007, "variable not in select list");
+    }
+}
+
+bool lite_statement::is_null(int col) const {
+    check_column(col);
+    int t = sqlite3_column_type(stmt_, col);
+    return t == SQLITE_NULL;
+}
+
+int lite_statement::storage_class(int col) const {
+    check_column(col);
+    return sqlite3_column_type(stmt_, col);
+}
+
+std::string_view lite_statement::text(int col) {
+    check_column(col);
+    int t = sqlite3_column_type(stmt_, col);
+    if (t == SQLITE_NULL) return {};
+    std::string& buf = cell_text_[static_cast<size_t>(col)];
+    switch (render_[static_cast<size_t>(col)]) {
+        case r_number:
+        case r_rowid:
+            if (t == SQLITE_INTEGER) {
+                char b[32];
+                size_t n = lite_int_text(sqlite3_column_int64(stmt_, col), b);
+                buf.assign(b, n);
+                return buf;
+            }
+            if (t == SQLITE_FLOAT) {
+                buf = lite_number_text(sqlite3_column_double(stmt_, col));
+                return buf;
+            }
+            break;
+        case r_date:
+        case r_timestamp: {
+            if (t != SQLITE_TEXT) break;
+            std::string_view v(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col)),
+                               static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+            size_t want = render_[static_cast<size_t>(col)] == r_date ? 19 : 29;
+            if (v.size() == want) return v;
+            lite_datetime d;
+            if (!lite_parse_iso(v, d)) return v;
+            buf = lite_iso_text(d, want == 19 ? 0 : 9);
+            return buf;
+        }
+        case r_hex: {
+            if (t != SQLITE_BLOB) break;
+            const unsigned char* p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
+            int n = sqlite3_column_bytes(stmt_, col);
+            static const char* hx = "0123456789ABCDEF";
+            buf.resize(static_cast<size_t>(n) * 2);
+            for (int i = 0; i < n; ++i) {
+                buf[static_cast<size_t>(i) * 2] = hx[p[i] >> 4];
+                buf[static_cast<size_t>(i) * 2 + 1] = hx[p[i] & 15];
+            }
+            return buf;
+        }
+        default:
+            break;
+    }
+    if (t == SQLITE_FLOAT) {
+        buf = lite_number_text(sqlite3_column_double(stmt_, col));
+        return buf;
+    }
+    const unsigned char* p = sqlite3_column_text(stmt_, col);
+    return std::string_view(reinterpret_cast<const char*>(p),
+                            static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+}
+
+std::span<const unsigned char> lite_statement::bytes(int col) {
+    check_column(col);
+    if (sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
+    if (sqlite3_column_type(stmt_, col) != SQLITE_BLOB) {
+        std::string_view v = text(col);
+        return {reinterpret_cast<const unsigned char*>(v.data()), v.size()};
+    }
+    const void* p = sqlite3_column_blob(stmt_, col);
+    int n = sqlite3_column_bytes(stmt_, col);
+    return {static_cast<const unsigned char*>(p), static_cast<size_t>(n)};
+}
+
+int64_t lite_statement::as_int64(int col) const {
+    check_column(col);
+    return sqlite3_column_int64(stmt_, col);
+}
+
+double lite_statement::as_double(int col) const {
+    check_column(col);
+    return sqlite3_column_double(stmt_, col);
+}
+
+lite_datetime lite_statement::as_datetime(int col) const {
+    check_column(col);
+    const unsigned char* p = sqlite3_column_text(stmt_, col);
+    lite_datetime d;
+    if (!p || !lite_parse_iso(reinterpret_cast<const char*>(p), d)) {
+        throw lite_error(1858, "a non-numeric character was found where a numeric was expected");
+    }
+    return d;
+}

@@ -1,0 +1,107 @@
+// oralite: creates and fills embedded Oracle instances (directories of SQLite files) so the
+// migration can be tried, and tested, without an Oracle server.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "platform/oci/lite_engine.h"
+#include "platform/oci/lite_script.h"
+
+// The query sub-command lives in its own file; a build without it still links.
+extern int oralite_query(int argc, char** argv) __attribute__((weak));
+
+namespace {
+
+const char* const k_usage =
+    "usage: oralite create DIR [--banner TEXT]\n"
+    "       oralite user DIR NAME PASSWORD\n"
+    "       oralite run DIR USER PASSWORD FILE...\n"
+    "       oralite query DIR USER PASSWORD \"SQL\"\n"
+    "DIR is an instance directory; for run and query it may also be a connect string\n"
+    "(//host:port/SERVICE or SERVICE, looked up under $ORALITE_HOME).\n";
+
+int usage() {
+    std::fputs(k_usage, stderr);
+    return 2;
+}
+
+std::string instance_dir(const std::string& given) {
+    // A directory path wins; anything else goes through the service mapping.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(std::filesystem::path(given) / "dictionary.db", ec)) {
+        return given;
+    }
+    return lite_instance::resolve(given);
+}
+
+int run_scripts(int argc, char** argv) {
+    if (argc < 5) return usage();
+    lite_session session;
+    try {
+        session.logon_dir(instance_dir(argv[1]), argv[2], argv[3]);
+    } catch (const lite_error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    lite_script_runner runner(session, [](const std::string& w) {
+        std::fprintf(stderr, "warning: %s\n", w.c_str());
+    });
+    for (int k = 4; k < argc; ++k) {
+        std::ifstream in(argv[k], std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "%s: cannot open the file\n", argv[k]);
+            session.rollback();
+            return 1;
+        }
+        std::stringstream ss;
+        ss << in.rdbuf();
+        try {
+            bool go_on = runner.run(ss.str(), argv[k]);
+            session.commit();
+            if (!go_on) break;
+        } catch (const lite_script_error& e) {
+            std::fprintf(stderr, "%s:%d: %s\n", e.file().c_str(), e.line(), e.what());
+            session.rollback();
+            return 1;
+        } catch (const lite_error& e) {
+            std::fprintf(stderr, "%s: %s\n", argv[k], e.what());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    std::string cmd = argv[1];
+    try {
+        if (cmd == "create") {
+            if (argc != 3 && !(argc == 5 && std::strcmp(argv[3], "--banner") == 0)) return usage();
+            lite_instance::create(argv[2], argc == 5 ? argv[4] : "");
+            return 0;
+        }
+        if (cmd == "user") {
+            if (argc != 5) return usage();
+            lite_instance::add_user(argv[2], argv[3], argv[4]);
+            return 0;
+        }
+        if (cmd == "run") return run_scripts(argc - 1, argv + 1);
+        if (cmd == "query") {
+            if (!oralite_query) {
+                std::fputs("oralite: query is not available in this build\n", stderr);
+                return 2;
+            }
+            return oralite_query(argc - 1, argv + 1);
+        }
+    } catch (const lite_error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return usage();
+}
