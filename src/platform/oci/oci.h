@@ -289,8 +289,10 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 s
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
                      const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
 
-/* Fetches the next row into the defines (nrows 1, OCI_FETCH_NEXT); OCI_NO_DATA at the end,
- * OCI_SUCCESS_WITH_INFO when a value was truncated into its define buffer (ORA-24345). */
+/* Fetches the next nrows rows into the defines (arrays when nrows > 1; OCI_FETCH_NEXT only);
+ * OCI_NO_DATA when fewer rows than asked remain, OCI_SUCCESS_WITH_INFO when a value was truncated
+ * into its define buffer (ORA-24345; this outranks the end, which the next fetch then reports).
+ * OCI_ATTR_ROW_COUNT tells the rows fetched so far. */
 sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode);
 
 /* Defines the output of a select-list position (1-based); OCI_ERROR (ORA-01007) for a position

@@ -115,7 +115,6 @@ void fill_param(OCIParam* p, const lite_column& c) {
     p->name = oci_text::utf8_to_utf16(c.name);
     p->type_name =
         c.type_code == LITE_NAMED ? oci_text::utf8_to_utf16(c.type_text) : std::u16string();
-    p->char_used = c.type_text.find("CHAR)") != std::string::npos ? 1 : 0;
 }
 
 // Makes the describe parameters match the compiled statement's select list; parameters keep
@@ -150,8 +149,10 @@ sword fetch_rows(OCIStmt* st, OCIError* err, ub4 nrows) {
         if (rc != 0 && (worst == 0 || worst == 1406)) worst = rc;
     }
     if (worst != 0 && worst != 1406) return oci_fail(err, worst);
-    if (got < nrows) return OCI_NO_DATA;
+    // A truncation must be seen even in the last, short batch; the end then shows at the next
+    // fetch.
     if (worst == 1406) return oci_info(err, 24345);
+    if (got < nrows) return OCI_NO_DATA;
     return OCI_SUCCESS;
 }
 

@@ -370,3 +370,112 @@ TEST_F(OciStmt, ArrayInsertReturnsEachRowidIntoItsElement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OciStmt, ArrayFetchAndFixedWidthText) {
+    OCIStmt* st = conn_.new_stmt("SELECT ID, NAME FROM EMP ORDER BY ID");
+    int32_t ids[2] = {};
+    char16_t names[2][8];
+    sb2 ind[2] = {};
+    ub2 len[2] = {};
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    // Blank-padded, unterminated text: every element is exactly 8 characters.
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 2, names, sizeof names[0], SQLT_AFC, ind, len,
+                             nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_CURRENT + 8, OCI_DEFAULT), OCI_ERROR)
+        << "the cursor only moves forward";
+    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(ids[0], 1);
+    EXPECT_EQ(ids[1], 2);
+    EXPECT_EQ(std::u16string(names[0], 8), u"Ann     ");
+    EXPECT_EQ(std::u16string(names[1], 8), u"Bob     ");
+    EXPECT_EQ(len[0], 16);
+    // Two rows asked, one left: the one arrives and the fetch reports the end.
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO)
+        << "Carmen-Sylvia does not fit in 8 characters";
+    ub4 rows = 0;
+    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    EXPECT_EQ(rows, 3u);
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+}
+
+TEST_F(OciStmt, TextDefinedAsUtf8WhenTheDefineAsksForIt) {
+    OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP WHERE ID = 1");
+    char buf[16] = {};
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr,
+                             nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ub2 utf8 = 873;
+    ASSERT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 1), OCI_SUCCESS);
+    EXPECT_STREQ(buf, "Ann");
+}
+
+struct pieces {
+    std::string data;
+    std::vector<int> kinds;
+};
+
+sb4 collect(void* ctx, const void* buf, ub4 len, ub1 piece) {
+    auto* p = static_cast<pieces*>(ctx);
+    p->data.append(static_cast<const char*>(buf), len);
+    p->kinds.push_back(piece);
+    return OCI_CONTINUE;
+}
+
+TEST_F(OciStmt, LobReadMisuseAndCallbackPieces) {
+    void* lob = nullptr;
+    ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    auto* loc = static_cast<OCILobLocator*>(lob);
+    char buf[4];
+    ub4 amount = 0;
+    EXPECT_EQ(
+        OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, nullptr, nullptr, 0, 0),
+        OCI_ERROR)
+        << "a locator that was never filled";
+    EXPECT_EQ(conn_.error_code(), 22275);
+    EXPECT_EQ(
+        OCILobRead(conn_.svc, conn_.err, loc, nullptr, 1, buf, sizeof buf, nullptr, nullptr, 0, 0),
+        OCI_INVALID_HANDLE);
+
+    conn_.must_run({"UPDATE EMP SET NOTES = 'abcdefghij' WHERE ID = 1"});
+    OCIStmt* st = conn_.new_stmt("SELECT NOTES FROM EMP WHERE ID = 1");
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &lob, 0, SQLT_CLOB, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
+    EXPECT_EQ(
+        OCILobRead(conn_.svc, conn_.err, loc, &amount, 0, buf, sizeof buf, nullptr, nullptr, 0, 0),
+        OCI_ERROR)
+        << "offsets start at 1";
+    EXPECT_EQ(conn_.error_code(), 24801);
+    amount = 3;
+    ASSERT_EQ(
+        OCILobRead(conn_.svc, conn_.err, loc, &amount, 9, buf, sizeof buf, nullptr, nullptr, 0, 0),
+        OCI_SUCCESS);
+    EXPECT_EQ(amount, 2u) << "only two bytes are left from offset 9";
+    EXPECT_EQ(std::string(buf, 2), "ij");
+    pieces got;
+    amount = 0;
+    ASSERT_EQ(
+        OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, &got, collect, 0, 0),
+        OCI_SUCCESS);
+    EXPECT_EQ(amount, 10u);
+    EXPECT_EQ(got.data, "abcdefghij");
+    EXPECT_EQ(got.kinds, (std::vector<int>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE}));
+    EXPECT_EQ(OCIDescriptorFree(lob, OCI_DTYPE_LOB), OCI_SUCCESS);
+    // The define still points at the freed locator: the fetch reports it instead of writing.
+    EXPECT_EQ(exec(st, 1), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 22275);
+}
+
+}  // namespace
