@@ -153,11 +153,11 @@ void sql_engine::connect(const std::string& host, const std::string& user,
            port);
     if (connected) {
         tk_log(2, "Connection was established already - disconnecting...");
-        mysql_close(&m_mysql);
         connected = false;
     }
-    // The handle is closed after any earlier attempt (or never used); start from a fresh one with
-    // the option group and the time-out in place, so a reconnect behaves like the first connect.
+    // Close whatever the handle holds (an open connection, a failed attempt or nothing) and start
+    // from a fresh one with the option group and the time-out in place, so that a reconnect
+    // behaves like the first connect.
     mysql_close(&m_mysql);
     std::memset(&m_mysql, 0, sizeof(m_mysql));
     initialize();
@@ -189,17 +189,21 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     const char* version = mysql_get_server_info(&m_mysql);
     if (!version || !*version) return;
     tk_log(2, "Got MySQL server version: %s", version);
-    int major = 0, minor = 0, patch = 0;
-    if (std::sscanf(version, "%d.%d.%d", &major, &minor, &patch) < 3) {
-        tk_log(3, "Invalid MySQL version: %s", version);
-        throw tk_mail_assertion("sql_engi", 290);
-    }
-    version_word = static_cast<uint32_t>(major) * 65536u + static_cast<uint32_t>(minor) * 256u +
-                   static_cast<uint32_t>(patch);
+    version_word = parse_version(version);
     tk_log(2, "Hex version: %08X", version_word);
 
     if (version_word == 0x40100 && !password.empty()) throw sql_auth_not_supported_exception();
     best_effort("SET FOREIGN_KEY_CHECKS = 0", "Cannot turn off foreign key check: %s");
+}
+
+uint32_t sql_engine::parse_version(const char* text) {
+    int major = 0, minor = 0, patch = 0;
+    if (!text || std::sscanf(text, "%d.%d.%d", &major, &minor, &patch) < 3) {
+        tk_log(3, "Invalid MySQL version: %s", text ? text : "");
+        throw tk_mail_assertion("sql_engi", 290);
+    }
+    return static_cast<uint32_t>(major) * 65536u + static_cast<uint32_t>(minor) * 256u +
+           static_cast<uint32_t>(patch);
 }
 
 bool sql_engine::is_old_version() const {

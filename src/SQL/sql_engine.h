@@ -75,6 +75,10 @@ public:
     std::unique_ptr<udb_validator> create_in_validator(const udb_indexes& indexes);
     std::unique_ptr<udb_validator> create_dn_validator();
 
+    // The version word of a server's version text ("5.7.30-log" gives 0x5071E); a text without
+    // three numbers raises tk_mail_assertion("sql_engi", 290).
+    static uint32_t parse_version(const char* text);
+
     // True for servers before 4.1.0 (logs the version word).
     bool is_old_version() const;
 

@@ -53,6 +53,14 @@ TEST_F(sql_engine_test, DefaultsAndProperties) {
     EXPECT_EQ(&sql_engine::instance(), engine.get());
 }
 
+TEST(sql_engine_version_test, VersionTextsBecomeVersionWords) {
+    EXPECT_EQ(sql_engine::parse_version("5.7.30-log"), 0x5071Eu);
+    EXPECT_EQ(sql_engine::parse_version("4.1.0"), 0x40100u);
+    EXPECT_EQ(sql_engine::parse_version("10.11.19-MariaDB-0+deb12u1"), 0x0A0B13u);
+    EXPECT_THROW(sql_engine::parse_version("5.7"), tk_mail_assertion);
+    EXPECT_THROW(sql_engine::parse_version("abc"), tk_mail_assertion);
+}
+
 TEST(sql_exception_test, NeedsTheEngine) {
     EXPECT_THROW(sql_exception(), tk_mail_assertion);
     const sql_auth_not_supported_exception auth;
