@@ -41,7 +41,7 @@ ub4 ora_lob::read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount) {
     ub4 read = 0;
     eng.check_err(eng.oci().LobRead(eng.svc(), eng.err(), m_locator, &read, offset, buffer,
                                     amount, nullptr, nullptr, 0, form));
-    return read;
+    return read <= amount ? read : amount;
 }
 
 void ora_lob::to_variant(ole_variant& out) {
