@@ -20,6 +20,11 @@ std::string squeeze_name(const char* n) {
         if (!in_lit && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')) continue;
         r += *p;
     }
+    // The translator calls these as functions; Oracle shows them bare.
+    for (const char* fn : {"SYSTIMESTAMP()", "SYSDATE()"}) {
+        size_t n = std::strlen(fn);
+        for (size_t at; (at = r.find(fn)) != std::string::npos;) r.erase(at + n - 2, 2);
+    }
     return r;
 }
 
@@ -250,16 +255,16 @@ void lite_statement::describe() {
         lite_column c;
         bool done = false;
         if (table && origin) {
-            if (strcasecmp(origin, "rowid") == 0 && !decl) {
-                lite_coltype t;
-                t.data_type = "ROWID";
-                c = lite_describe_coltype(shown, t, false);
-                done = true;
-            } else if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
+            if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
                 const lite_column* dc = session_.dictionary_column(session_.owner_of(db), table, origin);
                 if (dc) {
                     c = *dc;
                     c.name = shown;
+                    done = true;
+                } else if (strcasecmp(origin, "rowid") == 0) {
+                    lite_coltype t;
+                    t.data_type = "ROWID";
+                    c = lite_describe_coltype(shown, t, false);
                     done = true;
                 }
             }

@@ -224,6 +224,12 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
             if (t[i].is_op("(")) ++depth;
             if (t[i].is_op(")")) --depth;
             if (depth == 0 && t[i].is_op(",")) item_start = true;
+            // Top-level arithmetic makes a number even when no row shows it.
+            if (depth == 0 && t[i].kind == lite_token::op &&
+                (t[i].text == "+" || t[i].text == "-" || t[i].text == "*" || t[i].text == "/") &&
+                tr.item_functions.back().empty()) {
+                tr.item_functions.back() = "ABS";
+            }
         }
     }
     emitter em{t, user, &tr, {}, 0};

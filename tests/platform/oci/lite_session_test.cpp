@@ -1,0 +1,327 @@
+// Logon and connect-string paths, and the Oracle behaviour of SQL run on the engine.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "lite_test_helpers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int logon_error(const std::string& connect, const std::string& user, const std::string& pw) {
+    lite_session s;
+    try {
+        s.logon(connect, user, pw);
+    } catch (const lite_error& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+// ORALITE_HOME pointed at a folder holding one instance named SHOP for the test's duration.
+class LiteConnect : public ::testing::Test {
+ protected:
+    void SetUp() override {
+        const char* old = std::getenv("ORALITE_HOME");
+        had_ = old != nullptr;
+        if (old) old_ = old;
+        home_ = fs::path(inst_.dir()).parent_path() / ("home" + fs::path(inst_.dir()).filename().string());
+        fs::create_directories(home_);
+        fs::create_directory_symlink(inst_.dir(), home_ / "SHOP");
+        setenv("ORALITE_HOME", home_.c_str(), 1);
+    }
+    void TearDown() override {
+        if (had_) {
+            setenv("ORALITE_HOME", old_.c_str(), 1);
+        } else {
+            unsetenv("ORALITE_HOME");
+        }
+        fs::remove_all(home_);
+    }
+    lite_scratch inst_{"APP", "secret"};
+    fs::path home_;
+    bool had_ = false;
+    std::string old_;
+};
+
+TEST_F(LiteConnect, ServiceNamesResolveUnderTheHome) {
+    EXPECT_EQ(logon_error("SHOP", "app", "secret"), 0);
+    EXPECT_EQ(logon_error("shop", "APP", "secret"), 0);
+    EXPECT_EQ(logon_error("//localhost:1521/SHOP", "APP", "secret"), 0);
+    EXPECT_EQ(logon_error("//db1/SHOP", "APP", "secret"), 0);
+    EXPECT_EQ(logon_error(inst_.dir(), "APP", "secret"), 0);
+}
+
+TEST_F(LiteConnect, RefusalsAreTheClientsAndServersErrors) {
+    EXPECT_EQ(logon_error("NOSUCH", "APP", "secret"), 12154);
+    EXPECT_EQ(logon_error("", "APP", "secret"), 12154);
+    EXPECT_EQ(logon_error("//localhost:1521/NOSUCH", "APP", "secret"), 12514);
+    EXPECT_EQ(logon_error("//localhost:1521/../SHOP", "APP", "secret"), 12514);
+    EXPECT_EQ(logon_error("SHOP", "APP", "Secret"), 1017);
+    EXPECT_EQ(logon_error("SHOP", "NOBODY", "secret"), 1017);
+    EXPECT_EQ(logon_error("SHOP", "../APP", "secret"), 1017);
+    lite_instance::set_locked(inst_.dir(), "APP", true);
+    EXPECT_EQ(logon_error("SHOP", "APP", "secret"), 28000);
+    EXPECT_EQ(logon_error("SHOP", "APP", "wrong"), 1017);
+    lite_instance::set_locked(inst_.dir(), "APP", false);
+    EXPECT_EQ(logon_error("SHOP", "APP", "secret"), 0);
+}
+
+TEST(LiteInstance, AdministrationRefusesBadInput) {
+    lite_scratch inst;
+    try {
+        lite_instance::create(inst.dir(), "");
+        FAIL() << "second create of one directory";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 1501);
+    }
+    EXPECT_THROW(lite_instance::add_user(inst.dir(), "a/b", "x"), lite_error);
+    EXPECT_THROW(lite_instance::add_user(inst.dir(), "\"..\"", "x"), lite_error);
+    EXPECT_THROW(lite_instance::set_locked(inst.dir(), "GHOST", true), lite_error);
+    lite_instance::set_banner(inst.dir(), "Oracle7 Server Release 7.3.4.0.0 - Production");
+    auto s = inst.logon();
+    EXPECT_EQ(lite_cell(*s, "select * from v$version"), "Oracle7 Server Release 7.3.4.0.0 - Production");
+}
+
+class LiteSql : public ::testing::Test {
+ protected:
+    void SetUp() override {
+        s_ = inst_.logon();
+        s_->execute("CREATE TABLE t (id NUMBER(6) PRIMARY KEY, v VARCHAR2(10), n NUMBER, "
+                    "d DATE, r RAW(4), b BLOB, c CLOB)");
+    }
+    lite_scratch inst_;
+    std::unique_ptr<lite_session> s_;
+};
+
+TEST_F(LiteSql, ValuesKeepOracleSemantics) {
+    s_->execute("INSERT INTO t (id, v, n) VALUES (1, '00123', 100000000000000000000)");
+    s_->execute("INSERT INTO t (id, v, n) VALUES (2, '', 0.5)");
+    s_->execute("INSERT INTO t (id, v, n) VALUES (3, 'x', -0.5)");
+    s_->execute("INSERT INTO t (id, v, n) VALUES (4, 'y', -12345678901234567890123)");
+    EXPECT_EQ(lite_cell(*s_, "select v from t where id = 1"), "00123");
+    EXPECT_EQ(lite_cell(*s_, "select n from t where id = 1"), "100000000000000000000");
+    EXPECT_EQ(lite_cell(*s_, "select v from t where id = 2"), "<null>");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t where v is null"), "1");
+    EXPECT_EQ(lite_cell(*s_, "select n from t where id = 2"), ".5");
+    EXPECT_EQ(lite_cell(*s_, "select n from t where id = 3"), "-.5");
+    EXPECT_EQ(lite_cell(*s_, "select n from t where id = 4"), "-12345678901234567890123");
+    // Double quotes name columns, never strings.
+    EXPECT_EQ(lite_fails_with(*s_, "select \"nosuch\" from t"), 904);
+    EXPECT_EQ(lite_cell(*s_, "select \"V\" from t where id = 1"), "00123");
+}
+
+TEST_F(LiteSql, OracleFunctions) {
+    EXPECT_EQ(lite_cell(*s_, "select concat('a', NULL) from dual"), "a");
+    EXPECT_EQ(lite_cell(*s_, "select nvl(NULL, 'z') from dual"), "z");
+    EXPECT_EQ(lite_cell(*s_, "select decode(2, 1, 'one', 2, 'two', 'many') from dual"), "two");
+    EXPECT_EQ(lite_cell(*s_, "select decode(NULL, NULL, 'null matches') from dual"), "null matches");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(to_date('17-06-2013', 'dd-MM-yyyy'), 'YYYY-MM-DD') from dual"),
+              "2013-06-17");
+    EXPECT_EQ(lite_cell(*s_, "select to_date('05-FEB-2016 13.05.07', 'DD-MON-YYYY HH24.MI.SS') from dual"),
+              "2016-02-05 13:05:07");
+    EXPECT_EQ(lite_cell(*s_, "select to_timestamp('01-JAN-2020 10.11.12.123456', "
+                             "'DD-MON-YYYY HH24.MI.SS.FF') from dual"),
+              "2020-01-01 10:11:12.123456000");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(to_date('2020-03-04','YYYY-MM-DD'), 'DD-Mon-YY Dy') from dual"),
+              "04-Mar-20 Wed");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(1234.5, 'FM9,990.00') from dual"), "1,234.50");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(0.25) from dual"), ".25");
+    EXPECT_EQ(lite_cell(*s_, "select chr(65) || chr(10) || 'b' from dual"), "A\nb");
+    EXPECT_EQ(lite_cell(*s_, "select rawtohex(utl_raw.cast_to_raw('AB')) from dual"), "4142");
+    EXPECT_EQ(lite_cell(*s_, "select substr('Grüße', 0, 3) from dual"), "Grü");
+    EXPECT_EQ(lite_cell(*s_, "select /*+ FULL(t) */ count(*) from t for update"), "0");
+    EXPECT_EQ(lite_cell(*s_, "select user from dual"), "APP");
+    EXPECT_EQ(lite_fails_with(*s_, "select to_date('31-02-2020', 'DD-MM-YYYY') from dual"), 1861);
+    EXPECT_EQ(lite_cell(*s_, "select 1 from dual minus select 2 from dual"), "1");
+}
+
+TEST_F(LiteSql, SequencesLobsAndReturning) {
+    s_->execute("CREATE SEQUENCE s START WITH 10 INCREMENT BY 5 MAXVALUE 20 NOCACHE");
+    EXPECT_EQ(lite_fails_with(*s_, "select s.currval from dual"), 8002);
+    EXPECT_EQ(lite_cell(*s_, "select s.nextval from dual"), "10");
+    EXPECT_EQ(lite_cell(*s_, "select app.s.nextval from dual"), "15");
+    EXPECT_EQ(lite_cell(*s_, "select s.currval from dual"), "15");
+    EXPECT_EQ(lite_cell(*s_, "select s.nextval from dual"), "20");
+    EXPECT_EQ(lite_fails_with(*s_, "select s.nextval from dual"), 8004);
+    EXPECT_EQ(lite_cell(*s_, "select last_number from user_sequences where sequence_name = 'S'"), "25");
+
+    auto ins = s_->prepare("INSERT INTO t (id, b, c, r) VALUES (:id, EMPTY_BLOB(), EMPTY_CLOB(), "
+                           ":raw) RETURNING ROWID INTO :rid");
+    EXPECT_EQ(ins->returning_bind(), "RID");
+    EXPECT_EQ(ins->bind_count(), 2);
+    EXPECT_EQ(ins->bind_index(":ID"), 1);
+    EXPECT_EQ(ins->bind_index("raw"), 2);
+    ins->bind_int64(1, 7);
+    const unsigned char raw[] = {0x00, 0xff};
+    ins->bind_bytes(2, raw);
+    ins->execute();
+    EXPECT_EQ(ins->rows_affected(), 1);
+    std::string rid = ins->returned_rowid();
+    ASSERT_FALSE(rid.empty());
+    auto q = s_->prepare("select id, b, c, r, rowid from t where rowid = :1");
+    q->bind_text(1, rid);
+    q->execute();
+    ASSERT_TRUE(q->next());
+    EXPECT_FALSE(q->is_null(1));
+    EXPECT_EQ(q->bytes(1).size(), 0u);
+    EXPECT_FALSE(q->is_null(2));
+    EXPECT_EQ(q->text(2), "");
+    EXPECT_EQ(q->text(3), "00FF");
+    EXPECT_EQ(q->columns()[1].type_code, LITE_BLOB);
+    EXPECT_EQ(q->columns()[2].type_code, LITE_CLOB);
+    EXPECT_EQ(q->columns()[3].type_code, LITE_RAW);
+    EXPECT_EQ(q->columns()[3].data_size, 4);
+    EXPECT_EQ(q->columns()[4].type_code, LITE_ROWID);
+    EXPECT_FALSE(q->next());
+    EXPECT_THROW(ins->bind_int64(3, 1), lite_error);
+}
+
+TEST_F(LiteSql, DescribeNamesAndTypesExpressions) {
+    auto q = s_->prepare("select count(*), to_char(sysdate, 'YYYY'), sysdate, id + 1, v x, "
+                         "v \"Mixed\" from t");
+    q->execute();
+    const auto& c = q->columns();
+    ASSERT_EQ(c.size(), 6u);
+    EXPECT_EQ(c[0].name, "COUNT(*)");
+    EXPECT_EQ(c[0].type_code, LITE_NUMBER);
+    EXPECT_EQ(c[1].name, "TO_CHAR(SYSDATE,'YYYY')");
+    EXPECT_EQ(c[1].type_code, LITE_VARCHAR2);
+    EXPECT_EQ(c[2].type_code, LITE_DATE);
+    EXPECT_EQ(c[3].type_code, LITE_NUMBER);
+    EXPECT_EQ(c[4].name, "X");
+    EXPECT_EQ(c[4].type_code, LITE_VARCHAR2);
+    EXPECT_EQ(c[4].data_size, 10);
+    EXPECT_EQ(c[5].name, "Mixed");
+}
+
+TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
+    EXPECT_EQ(lite_fails_with(*s_, "select * from nosuch"), 942);
+    EXPECT_EQ(lite_fails_with(*s_, "select nosuch from t"), 904);
+    EXPECT_EQ(lite_fails_with(*s_, "select nosuchfn(1) from dual"), 904);
+    EXPECT_EQ(lite_fails_with(*s_, "frobnicate the table"), 900);
+    EXPECT_EQ(lite_fails_with(*s_, "select * from t t2 t3"), 933);
+    EXPECT_EQ(lite_fails_with(*s_, "select from t"), 936);
+    EXPECT_EQ(lite_fails_with(*s_, "select 'abc from dual"), 1756);
+    s_->execute("INSERT INTO t (id) VALUES (1)");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (id) VALUES (1)"), 1);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE u (a NUMBER NOT NULL)"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO u VALUES (NULL)"), 1400);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE t (a NUMBER)"), 955);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE INDEX t_ix ON t (v)"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE INDEX t_ix2 ON t (v)"), 1408);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE t ADD CONSTRAINT t_uk UNIQUE (id)"), 2261);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE c (id NUMBER, t_id NUMBER(6))"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO c VALUES (1, 99)"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t"),
+              2298);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t "
+                                   "DISABLE"),
+              0);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ENABLE CONSTRAINT c_fk"), 2298);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_ck CHECK (id > 5)"), 2293);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_CK'"),
+              "0");
+    EXPECT_EQ(lite_fails_with(*s_, "DROP TABLE t"), 2449);
+    EXPECT_EQ(lite_fails_with(*s_, "DROP TABLE t CASCADE CONSTRAINTS"), 0);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_FK'"),
+              "0");
+}
+
+TEST_F(LiteSql, OtherSchemasAreReadOnly) {
+    lite_instance::add_user(inst_.dir(), "OTHER", "pw");
+    lite_session o;
+    o.logon_dir(inst_.dir(), "OTHER", "pw");
+    o.execute("CREATE TABLE mine (a NUMBER)");
+    o.execute("INSERT INTO mine VALUES (5)");
+    o.commit();
+    auto s = inst_.logon();  // attaches the new schema
+    EXPECT_EQ(lite_cell(*s, "select a from other.mine"), "5");
+    EXPECT_EQ(lite_cell(*s, "select a from \"OTHER\".\"MINE\""), "5");
+    EXPECT_EQ(lite_fails_with(*s, "insert into other.mine values (6)"), 1031);
+    EXPECT_EQ(lite_fails_with(*s, "CREATE TABLE other.x (a NUMBER)"), 1031);
+    EXPECT_EQ(lite_cell(*s, "select count(*) from user_tables"), "1");
+    EXPECT_EQ(lite_cell(*s, "select count(*) from all_tables"), "2");
+}
+
+TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
+    s_->execute("CREATE TABLE z (a VARCHAR2(10 CHAR) DEFAULT 'x' NOT NULL, b NVARCHAR2(20), "
+                "c TIMESTAMP(3) WITH TIME ZONE, d INTERVAL DAY(2) TO SECOND(6), e FLOAT, "
+                "f NUMBER(5,-2), g CHAR, h INTEGER, i NUMBER GENERATED ALWAYS AS IDENTITY, "
+                "CHECK (a <> 'bad'), UNIQUE (b))");
+    auto r = lite_rows(*s_, "select column_name, data_type, data_length, data_precision, data_scale, "
+                            "nullable, char_length, char_used, data_default from user_tab_columns "
+                            "where table_name = 'Z'");
+    ASSERT_EQ(r.size(), 9u);
+    EXPECT_EQ(r[0], (std::vector<std::string>{"A", "VARCHAR2", "40", "<null>", "<null>", "N", "10",
+                                              "C", "'x'"}));
+    EXPECT_EQ(r[1][2], "40");
+    EXPECT_EQ(r[2][1], "TIMESTAMP(3) WITH TIME ZONE");
+    EXPECT_EQ(r[3][1], "INTERVAL DAY(2) TO SECOND(6)");
+    EXPECT_EQ(r[4][3], "126");
+    EXPECT_EQ(r[5][4], "-2");
+    EXPECT_EQ(r[6][2], "1");
+    EXPECT_EQ(r[7][3], "<null>");
+    EXPECT_EQ(r[7][4], "0");
+    EXPECT_NE(r[8][8].find(".nextval"), std::string::npos);
+    auto cons = lite_rows(*s_, "select constraint_type, generated from user_constraints where "
+                               "table_name = 'Z' order by constraint_type");
+    ASSERT_EQ(cons.size(), 4u);  // NOT NULL of A and of the identity, the CHECK, the UNIQUE
+    EXPECT_EQ(cons[0][1], "GENERATED NAME");
+    EXPECT_EQ(lite_cell(*s_, "select generated from user_indexes where table_name = 'Z'"), "Y");
+    s_->execute("INSERT INTO z (b) VALUES ('w')");
+    s_->execute("INSERT INTO z (b) VALUES ('v')");
+    EXPECT_EQ(lite_cell(*s_, "select max(i) from z"), "2");
+    EXPECT_EQ(lite_cell(*s_, "select a from z where b = 'w'"), "x");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO z (a, b) VALUES ('bad', 'u')"), 2290);
+    s_->execute("COMMENT ON TABLE z IS 'zed'");
+    s_->execute("COMMENT ON COLUMN z.a IS 'first'");
+    EXPECT_EQ(lite_cell(*s_, "select comments from user_tab_comments where table_name = 'Z'"), "zed");
+    EXPECT_EQ(lite_cell(*s_, "select comments from user_col_comments where column_name = 'A' and "
+                             "table_name = 'Z'"),
+              "first");
+    s_->execute("CREATE VIEW zv AS SELECT a, b FROM z WHERE i > 0");
+    EXPECT_EQ(lite_cell(*s_, "select text from user_views"), "SELECT a, b FROM z WHERE i > 0");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from zv"), "2");
+    s_->execute("CREATE OR REPLACE VIEW zv AS SELECT a FROM z CONNECT BY PRIOR a = a");
+    EXPECT_EQ(s_->take_warnings().size(), 1u);
+    EXPECT_EQ(lite_cell(*s_, "select status from all_objects where object_name = 'ZV'"), "INVALID");
+    s_->execute("ALTER TABLE z DROP COLUMN e");
+    EXPECT_EQ(lite_cell(*s_, "select column_id from user_tab_columns where table_name = 'Z' and "
+                             "column_name = 'F'"),
+              "5");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from z"), "2");
+}
+
+TEST_F(LiteSql, TransactionsCommitAndRollBack) {
+    s_->execute("INSERT INTO t (id) VALUES (1)");
+    s_->rollback();
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "0");
+    s_->execute("INSERT INTO t (id) VALUES (2)");
+    s_->execute("COMMIT");
+    auto other = inst_.logon();
+    EXPECT_EQ(lite_cell(*other, "select count(*) from t"), "1");
+    // A failed statement leaves the rest of the transaction alone.
+    s_->execute("INSERT INTO t (id) VALUES (3)");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (id) VALUES (3)"), 1);
+    s_->commit();
+    EXPECT_EQ(lite_cell(*other, "select count(*) from t"), "2");
+}
+
+TEST_F(LiteSql, MisuseRaisesInsteadOfCrashing) {
+    auto q = s_->prepare("select id from t");
+    EXPECT_THROW(q->next(), lite_error);
+    EXPECT_THROW(q->text(0), lite_error);
+    q->execute();
+    EXPECT_FALSE(q->next());
+    EXPECT_THROW(q->is_null(0), lite_error);
+    EXPECT_THROW(q->bind_null(1), lite_error);
+    lite_session off;
+    EXPECT_THROW(off.prepare("select 1 from dual"), lite_error);
+    EXPECT_THROW(off.commit(), lite_error);
+    off.logoff();
+}
+
+}  // namespace

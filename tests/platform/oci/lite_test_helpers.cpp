@@ -1,0 +1,64 @@
+#include "lite_test_helpers.h"
+
+#include <filesystem>
+#include <random>
+
+namespace fs = std::filesystem;
+
+lite_scratch::lite_scratch(const std::string& user, const std::string& password,
+                           const std::string& banner)
+    : user_(user), password_(password) {
+    std::random_device rd;
+    fs::path base = fs::path(TW_BINARY_DIR) / "lite_scratch";
+    fs::create_directories(base);
+    dir_ = (base / ("inst" + std::to_string(rd()) + std::to_string(rd()))).string();
+    lite_instance::create(dir_, banner);
+    lite_instance::add_user(dir_, user, password);
+}
+
+lite_scratch::~lite_scratch() {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::unique_ptr<lite_session> lite_scratch::logon() const {
+    auto s = std::make_unique<lite_session>();
+    s->logon_dir(dir_, user_, password_);
+    return s;
+}
+
+std::vector<std::vector<std::string>> lite_rows(lite_session& s, const std::string& sql) {
+    auto st = s.prepare(sql);
+    st->execute();
+    std::vector<std::vector<std::string>> rows;
+    while (st->next()) {
+        std::vector<std::string> r;
+        for (size_t c = 0; c < st->columns().size(); ++c) {
+            int k = static_cast<int>(c);
+            r.push_back(st->is_null(k) ? "<null>" : std::string(st->text(k)));
+        }
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+std::string lite_cell(lite_session& s, const std::string& sql) {
+    auto rows = lite_rows(s, sql);
+    if (rows.size() != 1 || rows[0].size() != 1) return "<not one cell>";
+    return rows[0][0];
+}
+
+int lite_fails_with(lite_session& s, const std::string& sql) {
+    try {
+        s.execute(sql);
+    } catch (const lite_error& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+std::string lite_hr_dir() {
+    fs::path p = fs::path(TW_SHARED_DIR) / "oracle-samples" / "human_resources";
+    std::error_code ec;
+    return fs::exists(p / "hr_create.sql", ec) ? p.string() : std::string();
+}
