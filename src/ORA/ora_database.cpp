@@ -9,8 +9,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-ora_database::ora_database(const std::wstring& connect, int mode)
-    : udb_database(connect, mode, 1) {
+ora_database::ora_database(const std::wstring& connect, int mode) : udb_database(connect, mode, 1) {
     tk_wlog(2, L"ora_database::ctor(%s)", connect.c_str());
     if (mode & 0x80) return;
     try {
@@ -21,17 +20,23 @@ ora_database::ora_database(const std::wstring& connect, int mode)
     }
 }
 
-ora_database::~ora_database() { tk_log(2, "ora_database::dtor"); }
+ora_database::~ora_database() {
+    tk_log(2, "ora_database::dtor");
+}
 
 // Writing into Oracle is not offered by this side.
-void ora_database::create_schema(const udb_schema&) { throw tk_mail_assertion("ora_db", 400); }
+void ora_database::create_schema(const udb_schema&) {
+    throw tk_mail_assertion("ora_db", 400);
+}
 
 std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring&, const udb_schema&,
                                                           const udb_indexes&) {
     throw tk_mail_assertion("ora_db", 410);
 }
 
-void ora_database::create_views(const view_list&) { throw tk_mail_assertion("ora_db", 420); }
+void ora_database::create_views(const view_list&) {
+    throw tk_mail_assertion("ora_db", 420);
+}
 
 void ora_database::create_relationships(const udb_relationships&) {
     throw tk_mail_assertion("ora_db", 430);

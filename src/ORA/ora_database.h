@@ -23,8 +23,7 @@ public:
     ~ora_database() override;
 
     void create_schema(const udb_schema& schema) override;
-    std::unique_ptr<udb_recordset> create_table(const std::wstring& table,
-                                                const udb_schema& fields,
+    std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& fields,
                                                 const udb_indexes& indexes) override;
     void create_views(const view_list& views) override;
     void create_relationships(const udb_relationships& relationships) override;

@@ -21,8 +21,8 @@ void ora_date::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_date::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
-                                        &m_datetime, sizeof m_datetime, SQLT_TIMESTAMP,
-                                        &m_null_ind, nullptr, nullptr, OCI_DEFAULT));
+                                        &m_datetime, sizeof m_datetime, SQLT_TIMESTAMP, &m_null_ind,
+                                        nullptr, nullptr, OCI_DEFAULT));
 }
 
 void ora_date::to_variant(ole_variant& out) {

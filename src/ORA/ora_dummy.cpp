@@ -12,6 +12,8 @@ int ora_dummy::get_vartype() const {
     return m_described_type == SQLT_BFILE ? VT_BLOB : VT_BSTR;
 }
 
-void ora_dummy::to_variant(ole_variant& out) { out.attach_wstring(L"<unsupported type>"); }
+void ora_dummy::to_variant(ole_variant& out) {
+    out.attach_wstring(L"<unsupported type>");
+}
 
 void ora_dummy::define(OCIStmt*, int) {}

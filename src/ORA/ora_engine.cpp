@@ -15,7 +15,9 @@
 
 namespace {
 
-const oci_function_table* default_locator() { return oci_embedded_functions(); }
+const oci_function_table* default_locator() {
+    return oci_embedded_functions();
+}
 
 const char* const k_no_client =
     "The Oracle client and networking components were not found.\n"
@@ -61,14 +63,14 @@ void ora_engine::initialize() {
         // Without an environment there is no error handle to read a text from.
         throw ora_exception(0, "Cannot create the Oracle environment");
     }
-    check_err(m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_err), OCI_HTYPE_ERROR, 0,
+    check_err(
+        m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_err), OCI_HTYPE_ERROR, 0, nullptr));
+    check_err(
+        m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_srv), OCI_HTYPE_SERVER, 0, nullptr));
+    check_err(m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_session), OCI_HTYPE_SESSION, 0,
                                  nullptr));
-    check_err(m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_srv), OCI_HTYPE_SERVER, 0,
-                                 nullptr));
-    check_err(m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_session), OCI_HTYPE_SESSION,
-                                 0, nullptr));
-    check_err(m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_svc), OCI_HTYPE_SVCCTX, 0,
-                                 nullptr));
+    check_err(
+        m_oci->HandleAlloc(m_env, reinterpret_cast<void**>(&m_svc), OCI_HTYPE_SVCCTX, 0, nullptr));
 }
 
 std::wstring ora_engine::make_connect_string(const std::wstring& host, const std::wstring& port,
@@ -150,8 +152,8 @@ void ora_engine::check_err(sword status) {
         char16_t buf[256] = {};
         sb4 code = 0;
         if (m_err)
-            m_oci->ErrorGet(m_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf),
-                            sizeof buf, OCI_HTYPE_ERROR);
+            m_oci->ErrorGet(m_err, 1, nullptr, &code, reinterpret_cast<OraText*>(buf), sizeof buf,
+                            OCI_HTYPE_ERROR);
         buf[255] = 0;
         throw ora_exception(code, ora_to_utf8(ora_from_utf16(buf, 256)));
     }
@@ -187,8 +189,8 @@ unsigned ora_engine::get_version() {
     OCIDefine* def = nullptr;
     sb2 ind = 0;
     check_err(m_oci->DefineByPos(stmt.get(), &def, m_err, 1, buf.data(),
-                                 static_cast<sb4>(buf.size() * 2), SQLT_STR, &ind, nullptr,
-                                 nullptr, OCI_DEFAULT));
+                                 static_cast<sb4>(buf.size() * 2), SQLT_STR, &ind, nullptr, nullptr,
+                                 OCI_DEFAULT));
     sword status = stmt.execute(1);
     check_err(status);
     if (status == OCI_NO_DATA) throw tk_mail_assertion("ora_engi", 248);
@@ -236,11 +238,11 @@ std::wstring ora_engine::get_table_filter(const std::wstring& name) const {
 
 bool ora_engine::is_supported_type_name(const std::wstring& type) {
     static const std::set<std::wstring> ora_supported_type_names = {
-        L"VARCHAR",   L"VARCHAR2",     L"NVARCHAR2",     L"NUMBER",        L"FLOAT",
-        L"LONG",      L"DATE",         L"BINARY_FLOAT",  L"BINARY_DOUBLE", L"TIMESTAMP",
-        L"TIMESTAMP(3)", L"TIMESTAMP(6)", L"RAW",        L"LONG RAW",      L"ROWID",
-        L"UROWID",    L"CHAR",         L"BYTE",          L"NCHAR",         L"CLOB",
-        L"NCLOB",     L"BLOB",         L"BFILE",         L"XMLTYPE"};
+        L"VARCHAR",      L"VARCHAR2",     L"NVARCHAR2",    L"NUMBER",        L"FLOAT",
+        L"LONG",         L"DATE",         L"BINARY_FLOAT", L"BINARY_DOUBLE", L"TIMESTAMP",
+        L"TIMESTAMP(3)", L"TIMESTAMP(6)", L"RAW",          L"LONG RAW",      L"ROWID",
+        L"UROWID",       L"CHAR",         L"BYTE",         L"NCHAR",         L"CLOB",
+        L"NCLOB",        L"BLOB",         L"BFILE",        L"XMLTYPE"};
     return ora_supported_type_names.count(type) != 0;
 }
 

@@ -7,7 +7,9 @@ ora_float::ora_float(OCIParam* param) : ora_type(param), m_double(m_data_type ==
     tk_log(1, "ora_float::ctor");
 }
 
-int ora_float::get_vartype() const { return m_double ? VT_R8 : VT_R4; }
+int ora_float::get_vartype() const {
+    return m_double ? VT_R8 : VT_R4;
+}
 
 void ora_float::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_float::define(%d)", pos);

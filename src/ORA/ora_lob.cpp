@@ -26,8 +26,8 @@ void ora_lob::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_lob::defind(%d)", pos);
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
-                                        &m_locator, -1, static_cast<ub2>(m_data_type),
-                                        &m_null_ind, nullptr, nullptr, OCI_DEFAULT));
+                                        &m_locator, -1, static_cast<ub2>(m_data_type), &m_null_ind,
+                                        nullptr, nullptr, OCI_DEFAULT));
 }
 
 ub4 ora_lob::read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount) {
@@ -39,8 +39,8 @@ ub4 ora_lob::read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount) {
         tk_log(1, "Got charset form: %d", static_cast<int>(form));
     }
     ub4 read = 0;
-    eng.check_err(eng.oci().LobRead(eng.svc(), eng.err(), m_locator, &read, offset, buffer,
-                                    amount, nullptr, nullptr, 0, form));
+    eng.check_err(eng.oci().LobRead(eng.svc(), eng.err(), m_locator, &read, offset, buffer, amount,
+                                    nullptr, nullptr, 0, form));
     return read <= amount ? read : amount;
 }
 
@@ -62,8 +62,8 @@ void ora_lob::to_variant(ole_variant& out) {
         offset += read;
     }
     if (m_data_type == SQLT_CLOB)
-        out.attach_wstring(ora_from_utf8(reinterpret_cast<const char*>(m_value.data()),
-                                         m_value.size()));
+        out.attach_wstring(
+            ora_from_utf8(reinterpret_cast<const char*>(m_value.data()), m_value.size()));
     else
         out.attach_binary(m_value);
 }

@@ -28,8 +28,8 @@ ora_number::ora_number(OCIParam* param) : ora_type(param) {
     ora_engine& eng = ora_engine::instance();
     sb2 precision = 0;
     sb1 scale = 0;
-    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr,
-                                    OCI_ATTR_PRECISION, eng.err()));
+    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION,
+                                    eng.err()));
     eng.check_err(
         eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, eng.err()));
     m_data_type = SQLT_NUM;
@@ -41,15 +41,17 @@ ora_number::ora_number(OCIParam* param) : ora_type(param) {
     m_vartype = get_refined_num_type(m_precision, m_scale, eng.b_int64_numbers);
 }
 
-int ora_number::get_vartype() const { return m_vartype; }
+int ora_number::get_vartype() const {
+    return m_vartype;
+}
 
 std::shared_ptr<t_ftd> ora_number::get_ftd() const {
     tk_log(1, "ora_number::get_ftd");
     tk_wlog(1, L"Got field '%s', type=%d, lenght=%d, nullable=%d", m_name.c_str(), m_data_type,
             static_cast<int>(m_size), static_cast<int>(m_nullable));
     int reserved = m_vartype == VT_DECIMAL ? m_precision * 256 + m_scale : 0;
-    return std::make_shared<t_ftd>(m_size, m_name, m_vartype, m_nullable == 0, false,
-                                   ole_variant(), reserved, std::wstring());
+    return std::make_shared<t_ftd>(m_size, m_name, m_vartype, m_nullable == 0, false, ole_variant(),
+                                   reserved, std::wstring());
 }
 
 void ora_number::define(OCIStmt* stmt, int pos) {
@@ -65,11 +67,20 @@ void ora_number::to_variant(ole_variant& out) {
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
     long long min = 0, max = 0;
     switch (m_vartype) {
-        case VT_I1: min = SCHAR_MIN, max = SCHAR_MAX; break;
-        case VT_I2: min = SHRT_MIN, max = SHRT_MAX; break;
-        case VT_I4: min = INT_MIN, max = INT_MAX; break;
-        case VT_I8: min = LLONG_MIN, max = LLONG_MAX; break;
-        default: break;
+        case VT_I1:
+            min = SCHAR_MIN, max = SCHAR_MAX;
+            break;
+        case VT_I2:
+            min = SHRT_MIN, max = SHRT_MAX;
+            break;
+        case VT_I4:
+            min = INT_MIN, max = INT_MAX;
+            break;
+        case VT_I8:
+            min = LLONG_MIN, max = LLONG_MAX;
+            break;
+        default:
+            break;
     }
     if (min != max) {
         long long value = 0;

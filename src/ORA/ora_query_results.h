@@ -38,9 +38,7 @@ public:
     // A new column object for a describe parameter of OCI data type `type`.
     std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, int type);
 
-    const std::vector<std::unique_ptr<ora_type>>& get_columns() const noexcept {
-        return m_columns;
-    }
+    const std::vector<std::unique_ptr<ora_type>>& get_columns() const noexcept { return m_columns; }
 
 protected:
     // The base of ora_table, which calls initialize itself.

@@ -7,9 +7,8 @@ ora_record::ora_record(const std::vector<std::unique_ptr<ora_type>>& columns) {
     int index = 0;
     for (const auto& column : columns) {
         tk_log(1, "Column #%d: null_ind=%d", index, column->is_null() ? -1 : 0);
-        auto field = std::make_unique<udb_field>(column->get_name(),
-                                                 static_cast<int>(column->get_size()),
-                                                 ole_variant());
+        auto field = std::make_unique<udb_field>(
+            column->get_name(), static_cast<int>(column->get_size()), ole_variant());
         if (column->is_null()) {
             tk_log(1, "Field #%d has NULL value", index);
         } else {

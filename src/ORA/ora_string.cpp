@@ -8,8 +8,8 @@
 ora_string::ora_string(OCIParam* param) : ora_type(param) {
     ora_engine& eng = ora_engine::instance();
     ub2 size = 0;
-    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE,
-                                    eng.err()));
+    eng.check_err(
+        eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, eng.err()));
     m_data_type = SQLT_STR;
     m_size = size;
     m_buf.assign(m_size + 1, u'\0');
@@ -22,8 +22,8 @@ void ora_string::define(OCIStmt* stmt, int pos) {
                                         m_buf.data(), static_cast<sb4>(m_size * 2 + 2), SQLT_STR,
                                         &m_null_ind, &m_ret_len, &m_ret_code, OCI_DEFAULT));
     ub2 charset = OCI_UTF16ID;
-    eng.check_err(eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0, OCI_ATTR_CHARSET_ID,
-                                    eng.err()));
+    eng.check_err(
+        eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0, OCI_ATTR_CHARSET_ID, eng.err()));
 }
 
 void ora_string::to_variant(ole_variant& out) {

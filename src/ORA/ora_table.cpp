@@ -40,7 +40,9 @@ ora_table::ora_table(ora_database* db, const std::wstring& name, const std::wstr
     construct(mode);
 }
 
-ora_table::~ora_table() { tk_log(2, "ora_table::dtor"); }
+ora_table::~ora_table() {
+    tk_log(2, "ora_table::dtor");
+}
 
 void ora_table::construct(int mode) {
     tk_wlog(2, L"ora_table::ora_table(%s)", m_name.c_str());
@@ -56,8 +58,8 @@ void ora_table::construct(int mode) {
         else
             init_indexes(mode);
     }
-    m_record_count = is_query() ? eng.get_records_cnt(m_query, true)
-                                : eng.get_records_cnt(m_name, false);
+    m_record_count =
+        is_query() ? eng.get_records_cnt(m_query, true) : eng.get_records_cnt(m_name, false);
     tk_log(2, "Got %d records", m_record_count);
 }
 
@@ -102,8 +104,8 @@ std::wstring ora_table::get_safe_select_query(int& columns) {
     std::wstring list;
     bool skipped = false;
     for_each_row(2,
-                 L"SELECT COLUMN_NAME, DATA_TYPE FROM " + eng.get_tab_columns_view() +
-                     L" WHERE " + eng.get_table_filter(m_name),
+                 L"SELECT COLUMN_NAME, DATA_TYPE FROM " + eng.get_tab_columns_view() + L" WHERE " +
+                     eng.get_table_filter(m_name),
                  [&](udb_record& rec, int) {
                      std::wstring column = rec[0].to_wstring();
                      std::wstring type = rec[1].to_wstring();
@@ -247,12 +249,11 @@ void ora_table::init_indexes(int mode) {
 
     std::wstring pk_name;
     std::vector<std::wstring> pk_columns;
-    int pk_count =
-        count_of(owned ? L"SELECT count(*) FROM user_constraints WHERE table_name='" + t +
-                             L"' AND constraint_type='P'"
-                       : L"SELECT count(*) FROM all_constraints WHERE "
-                         L"concat(concat(owner,'.'),table_name)='" +
-                             t + L"' AND constraint_type='P'");
+    int pk_count = count_of(owned ? L"SELECT count(*) FROM user_constraints WHERE table_name='" +
+                                        t + L"' AND constraint_type='P'"
+                                  : L"SELECT count(*) FROM all_constraints WHERE "
+                                    L"concat(concat(owner,'.'),table_name)='" +
+                                        t + L"' AND constraint_type='P'");
     if (pk_count == 0) {
         tk_log(2, "No Primary Key found");
     } else {
@@ -283,21 +284,23 @@ void ora_table::init_indexes(int mode) {
     std::wstring sql;
     const bool v8 = eng.get_version() >= 0x80000;
     if (owned)
-        sql = L"SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
-              L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
-              L"user_ind_columns.table_name = '" +
-              t + L"'" + (v8 ? L" AND user_indexes.generated='N'" : L"") +
-              L" AND user_ind_columns.index_name = user_indexes.index_name AND "
-              L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
-              L"user_indexes.index_name";
+        sql =
+            L"SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
+            L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+            L"user_ind_columns.table_name = '" +
+            t + L"'" + (v8 ? L" AND user_indexes.generated='N'" : L"") +
+            L" AND user_ind_columns.index_name = user_indexes.index_name AND "
+            L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
+            L"user_indexes.index_name";
     else
-        sql = L"SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
-              L"all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
-              L"concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = '" +
-              t + L"'" + (v8 ? L" AND all_indexes.generated='N'" : L"") +
-              L" AND all_ind_columns.index_name = all_indexes.index_name AND "
-              L"all_ind_columns.table_name = all_indexes.table_name ORDER BY "
-              L"all_indexes.index_name";
+        sql =
+            L"SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
+            L"all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
+            L"concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = '" +
+            t + L"'" + (v8 ? L" AND all_indexes.generated='N'" : L"") +
+            L" AND all_ind_columns.index_name = all_indexes.index_name AND "
+            L"all_ind_columns.table_name = all_indexes.table_name ORDER BY "
+            L"all_indexes.index_name";
     for_each_row(3, sql, [&](udb_record& rec, int) {
         std::wstring index = rec[0].to_wstring();
         bool unique = udb_equal_nocase(rec[1].to_wstring(), L"UNIQUE");

@@ -13,8 +13,8 @@ constexpr ub2 k_truncated = 1406;
 ora_type::ora_type(OCIParam* param) {
     ora_engine& eng = ora_engine::instance();
     ub2 data_type = 0;
-    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &data_type, nullptr,
-                                    OCI_ATTR_DATA_TYPE, eng.err()));
+    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &data_type, nullptr, OCI_ATTR_DATA_TYPE,
+                                    eng.err()));
     m_data_type = data_type;
     tk_log(1, "ora_type::ctor(%d)", m_data_type);
     tk_log(1, "Step #1");
@@ -25,8 +25,8 @@ ora_type::ora_type(OCIParam* param) {
     tk_log(1, "mypard5=%08X", static_cast<unsigned>(name_len));
     m_name = ora_from_utf16(reinterpret_cast<const char16_t*>(name), name_len / 2);
     tk_wlog(1, L"AS WCHAR*: %s", m_name.c_str());
-    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &m_nullable, nullptr,
-                                    OCI_ATTR_IS_NULL, eng.err()));
+    eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &m_nullable, nullptr, OCI_ATTR_IS_NULL,
+                                    eng.err()));
     tk_log(1, "Step #3");
 }
 

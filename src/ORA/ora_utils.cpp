@@ -277,7 +277,8 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
             tk_log(1, "process as binary(size=%d)", static_cast<int>(field.size));
             if (field.size == 0 || field.size > 2000) return L"BLOB";
             if (!with_sizes) return L"RAW";
-            std::swprintf(buf, sizeof buf / sizeof buf[0], L"RAW(%d)", static_cast<int>(field.size));
+            std::swprintf(buf, sizeof buf / sizeof buf[0], L"RAW(%d)",
+                          static_cast<int>(field.size));
             return buf;
         default:
             throw tk_mail_assertion("ora_util", 199);

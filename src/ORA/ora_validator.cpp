@@ -12,7 +12,9 @@ bool is_name_char(wchar_t c) {
 
 }  // namespace
 
-ora_validator::ora_validator() : udb_validator(30) { tk_log(2, "ora_validator::ctor"); }
+ora_validator::ora_validator() : udb_validator(30) {
+    tk_log(2, "ora_validator::ctor");
+}
 
 bool ora_validator::is_acceptable(const std::wstring& name) {
     tk_wlog(1, L"ora_validator::is_acceptable(%s)", name.c_str());

@@ -14,9 +14,8 @@
 namespace {
 
 const std::string k_hr_dir = std::string(TW_SHARED_DIR) + "/oracle-samples/human_resources";
-const std::vector<std::wstring> k_tables = {L"COUNTRIES", L"DEPARTMENTS", L"EMPLOYEES",
-                                            L"JOBS",      L"JOB_HISTORY", L"LOCATIONS",
-                                            L"REGIONS"};
+const std::vector<std::wstring> k_tables = {L"COUNTRIES",   L"DEPARTMENTS", L"EMPLOYEES", L"JOBS",
+                                            L"JOB_HISTORY", L"LOCATIONS",   L"REGIONS"};
 
 class OraHr : public ::testing::Test {
 protected:

@@ -323,7 +323,8 @@ TEST_F(OraRead, IntegersOutOfRangeAreRecordErrors) {
     // The walk goes on after a record error.
     t->next();
     ASSERT_FALSE(t->is_eof());
-    EXPECT_EQ(t->get_item()->get_field(L"N").i8(), static_cast<long long>(-9223372036854775807LL - 1));
+    EXPECT_EQ(t->get_item()->get_field(L"N").i8(),
+              static_cast<long long>(-9223372036854775807LL - 1));
     t->next();
     EXPECT_TRUE(t->is_eof());
 }
@@ -442,8 +443,7 @@ TEST(OraVersion, OldServersUseThePlainTableList) {
     ora_test_instance inst("Oracle7 Server Release 7.3.4.0.0 - Production");
     inst.add_user("T", "t");
     inst.run("T", "t",
-             {"CREATE TABLE a (x NUMBER(3))",
-              "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
+             {"CREATE TABLE a (x NUMBER(3))", "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
     ora_engine engine;
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     EXPECT_EQ(engine.get_version(), 0x070304u);

@@ -14,8 +14,7 @@
 #include "platform/oci/lite_script.h"
 
 ora_test_instance::ora_test_instance(const std::string& banner) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "ora_tests_XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "ora_tests_XXXXXX").string();
     char* made = mkdtemp(pattern.data());
     if (!made) throw std::runtime_error("cannot create a temporary directory");
     m_dir = std::string(made) + "/inst";

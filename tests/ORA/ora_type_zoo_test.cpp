@@ -126,8 +126,8 @@ TEST_F(OraZoo, NumberColumns) {
     EXPECT_EQ(count->get_record_count(), 1);
 
     auto q = m_db->get_query(L"Q", L"SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM", 1);
-    ora_expect_same_rows(*s_inst, "ZOO", "zoo",
-                         "SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM", *q);
+    ora_expect_same_rows(*s_inst, "ZOO", "zoo", "SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM",
+                         *q);
 }
 
 TEST_F(OraZoo, TimeColumnsAndSkippedTypes) {

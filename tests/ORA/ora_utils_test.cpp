@@ -10,8 +10,8 @@ namespace {
 
 TEST(OraNames, SimplifyAndSplit) {
     EXPECT_EQ(ora_simplify_name(L"\"SCOTT\".\"EMP\""), L"SCOTT.EMP");
-    EXPECT_EQ(ora_split_name(L"SCOTT.EMP"), std::make_pair(std::wstring(L"SCOTT"),
-                                                          std::wstring(L"EMP")));
+    EXPECT_EQ(ora_split_name(L"SCOTT.EMP"),
+              std::make_pair(std::wstring(L"SCOTT"), std::wstring(L"EMP")));
     EXPECT_EQ(ora_split_name(L"\"SCOTT\".\"EMP\""),
               std::make_pair(std::wstring(L"SCOTT"), std::wstring(L"EMP")));
     EXPECT_EQ(ora_split_name(L"EMP"), std::make_pair(std::wstring(), std::wstring(L"EMP")));

@@ -55,8 +55,8 @@ TEST(OraValidator, FieldAndIndexNames) {
 
 TEST(OraNativeTypes, ByVariantType) {
     auto type = [](int vt, unsigned size, int reserved, bool sizes = true) {
-        return get_ora_native_type(t_ftd(size, L"C", vt, false, false, ole_variant(), reserved, L""),
-                                   sizes);
+        return get_ora_native_type(
+            t_ftd(size, L"C", vt, false, false, ole_variant(), reserved, L""), sizes);
     };
     EXPECT_EQ(type(VT_I2, 0, 0), L"NUMBER(5,0)");
     EXPECT_EQ(type(VT_I4, 0, 0), L"NUMBER(10,0)");
