@@ -155,10 +155,14 @@ bool ole_date::import_from_string(const std::string& text) {
                 m_time.wHour = static_cast<WORD>(h);
                 m_time.wMinute = static_cast<WORD>(mi);
                 m_kind = date_time;
-                if (is_valid()) process_milliseconds(rest.data());
-                refine_type();
-                tk_log(1, "Format #%d succeeded (6 items)", i);
-                return true;
+                // An invalid match ("1/31/2024 10:20:30" read year first) is left to the
+                // later forms, as a three-item match is, instead of ending the parse invalid.
+                if (is_valid()) {
+                    process_milliseconds(rest.data());
+                    refine_type();
+                    tk_log(1, "Format #%d succeeded (6 items)", i);
+                    return true;
+                }
             }
         }
         m_time = SYSTEMTIME{};

@@ -110,6 +110,11 @@ TEST(OleDate, PlatformFallback) {
     EXPECT_EQ(named.to_string(true), "2024-01-31 10:20:00");
     EXPECT_EQ(ole_date("31-JAN-2024").to_string(true), "2024-01-31");
     EXPECT_EQ(ole_date("2024-01-31T10:20:30").kind(), ole_date::date_only);  // first form: 3 items
+    // Month first with a time: the slash form reads it year first and fails; the platform's
+    // reading takes over.
+    EXPECT_EQ(ole_date("1/31/2024 10:20:30").to_string(true), "2024-01-31 10:20:30");
+    EXPECT_EQ(ole_date("1/31/2024 10:20:30 PM").to_string(true), "2024-01-31 22:20:30");
+    EXPECT_FALSE(ole_date("2024-13-01 10:00:00").is_valid());
 }
 
 TEST(OleDate, FromWideTextAndToVariant) {
