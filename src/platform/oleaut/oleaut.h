@@ -207,7 +207,8 @@ HRESULT SafeArrayUnaccessData(SAFEARRAY* array);
 // Sets VT_EMPTY without releasing anything.
 void VariantInit(VARIANT* value);
 // Releases the BSTR or array the value owns and sets VT_EMPTY; DISP_E_BADVARTYPE for a type word
-// this layer does not know (the value is then left alone).
+// this layer does not know (the value is then left alone).  VT_BLOB, VT_BLOB_OBJECT and
+// VT_SAFEARRAY values hold a byte array in parray, like VT_ARRAY | VT_UI1.
 HRESULT VariantClear(VARIANT* value);
 // Deep copy of src into dest (dest is cleared first); E_OUTOFMEMORY leaves dest empty.
 HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);

@@ -15,8 +15,9 @@ using namespace oleaut_detail;
 
 namespace {
 
+// The binary markers and the bare array type hold their bytes the way VT_ARRAY | VT_UI1 does.
 bool holds_array(VARTYPE vt) {
-    return (vt & VT_ARRAY) != 0 || vt == VT_BLOB || vt == VT_BLOB_OBJECT;
+    return (vt & VT_ARRAY) != 0 || vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_SAFEARRAY;
 }
 
 bool known_type(VARTYPE vt) {

@@ -111,3 +111,17 @@ TEST(OleautVariant, CopyIsDeepForTextAndArrays) {
     bad.vt = 15;
     EXPECT_EQ(VariantClear(&bad), DISP_E_BADVARTYPE);
 }
+
+TEST(OleautVariant, BinaryMarkersOwnTheirArrays) {
+    for (VARTYPE vt : {VT_BLOB, VT_BLOB_OBJECT, VT_SAFEARRAY}) {
+        VARIANT v, copy;
+        VariantInit(&v);
+        VariantInit(&copy);
+        v.vt = vt;
+        v.parray = SafeArrayCreateVector(VT_UI1, 0, 2);
+        ASSERT_EQ(VariantCopy(&copy, &v), S_OK) << vt;
+        EXPECT_NE(copy.parray, v.parray);
+        EXPECT_EQ(VariantClear(&copy), S_OK);
+        EXPECT_EQ(VariantClear(&v), S_OK);  // the sanitizer build sees a leak otherwise
+    }
+}
