@@ -248,8 +248,9 @@ sword OCIEnvNlsCreate(OCIEnv** envp, ub4 mode, void* ctxp, void* (*malocfp)(void
                       void* (*ralocfp)(void*, void*, size_t), void (*mfreefp)(void*, void*),
                       size_t xtramem_sz, void** usrmempp, ub2 charset, ub2 ncharset);
 
-/* Allocates a handle of `type` under `parenth` (an environment, or a statement for binds and
- * defines made by the bind/define calls); OCI_INVALID_HANDLE for a bad parent or type. */
+/* Allocates a handle of `type` (error, server, session, service context, statement, describe)
+ * in the environment of the live handle `parenth`; binds and defines come from the bind and
+ * define calls only. OCI_INVALID_HANDLE for a bad parent or type. */
 sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz,
                      void** usrmempp);
 
@@ -262,7 +263,8 @@ sword OCIHandleFree(void* hndlp, ub4 type);
 sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink, sb4 dblink_len,
                       ub4 mode);
 
-/* Detaches the server; OCI_ERROR when it was not attached. */
+/* Detaches the server, ending every session begun over it (statements compiled on them must be
+ * executed again on a new session); OCI_ERROR when it was not attached. */
 sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 mode);
 
 /* Sets an attribute on a handle; OCI_ERROR (ORA-24315) for an attribute the handle lacks. */
@@ -285,7 +287,11 @@ sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 s
                      ub4 language, ub4 mode);
 
 /* Compiles and runs the prepared statement (see the contract above); OCI_ERROR with the ORA
- * error of compilation or execution, OCI_NO_DATA for a SELECT with iters >= 1 and no row. */
+ * error of compilation or execution, OCI_NO_DATA for a SELECT with iters >= 1 and no row.
+ * Other statements run once per iteration with the bind arrays' elements rowoff + i; the bind of
+ * a "RETURNING ROWID INTO :n" placeholder receives each row's ROWID as terminated UTF-16 text
+ * (its length in bytes in the length array), or through the output callback of OCIBindDynamic.
+ * Unbound placeholders give ORA-01008. */
 sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
                      const OCISnapshot* snap_in, OCISnapshot* snap_out, ub4 mode);
 
@@ -296,7 +302,15 @@ sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iter
 sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4 mode);
 
 /* Defines the output of a select-list position (1-based); OCI_ERROR (ORA-01007) for a position
- * outside the select list or an unsupported conversion. */
+ * outside the select list, ORA-03115 for an unsupported type. Output types: SQLT_STR/SQLT_AVC
+ * terminated UTF-16 (UTF-8 when OCI_ATTR_CHARSET_ID 871 or 873 is set on the define), SQLT_CHR
+ * and SQLT_LNG unterminated, SQLT_AFC blank-padded; SQLT_INT/SQLT_UIN of 1, 2, 4 or 8 bytes
+ * (ORA-01455 when the value does not fit, ORA-01722 for text that is no number); SQLT_FLT of 4 or
+ * 8 bytes, SQLT_BFLOAT, SQLT_BDOUBLE; SQLT_BIN/SQLT_LBI bytes; SQLT_ODT and SQLT_DAT 7 bytes;
+ * SQLT_TIMESTAMP, _TZ, _LTZ and SQLT_DATE into datetime descriptors and SQLT_CLOB/SQLT_BLOB into
+ * LOB locators (valuep is the address of the descriptor pointer; value_sz is not used). A NULL
+ * sets the indicator to -1, and without an indicator fails the fetch with ORA-01405. A value cut
+ * to its buffer sets the indicator to its full length and the return code to 1406. */
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
                      void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
                      ub4 mode);
@@ -333,8 +347,10 @@ sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* loc
 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                  void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
 
-/* Writes *amtp bytes at a 1-based byte offset into a locator selected FOR UPDATE (CLOB data as
- * UTF-16 in this environment); OCI_ONE_PIECE only. OCI_ERROR for a read-only locator. */
+/* Writes at a 1-based byte offset into a locator fetched by a single-table query with FOR UPDATE;
+ * the row is updated through that query's WHERE clause. BLOB: *amtp bytes (0: buflen). CLOB:
+ * UTF-16 with *amtp counting characters (0: buflen bytes), or UTF-8 bytes when csid is 871 or 873.
+ * OCI_ONE_PIECE only (ORA-24801 otherwise); ORA-22920 for a locator not read FOR UPDATE. */
 sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                   void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
                   ub2 csid, ub1 csfrm);
