@@ -3,8 +3,10 @@
 #include <cwchar>
 
 #include "TK/tk_exception.h"
+#include "platform/oci/oci.h"
 #include "TK/tk_logger.h"
 #include "UDB/t_ftd.h"
+#include "variant/ole_variant.h"
 #include "platform/oleaut/oleaut.h"
 
 std::wstring ora_simplify_name(const std::wstring& name) {
@@ -282,5 +284,84 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
             return buf;
         default:
             throw tk_mail_assertion("ora_util", 199);
+    }
+}
+
+namespace {
+
+// Wide text by pointer; the automation layer has no name for it.
+constexpr VARTYPE k_vt_lpwstr = 31;
+
+bool is_lob_field(const t_ftd& field) {
+    bool text_or_binary =
+        field.vartype == VT_BSTR || field.vartype == VT_BLOB || field.vartype == VT_BYTE_ARRAY;
+    return text_or_binary && (field.size == 0 || field.size > 2000);
+}
+
+}  // namespace
+
+int get_ora_type(const t_ftd& field) {
+    tk_log(1, "get_ora_type");
+    switch (field.vartype) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+            return SQLT_INT;
+        case VT_R4:
+            return SQLT_FLT;
+        case VT_R8:
+        case VT_I8:
+        case VT_UI8:
+            return SQLT_BDOUBLE;
+        case VT_CY:
+        case VT_BSTR:
+        case k_vt_lpwstr:
+        case VT_DECIMAL:
+        case VT_BLOB:
+            return SQLT_STR;
+        case VT_DATE:
+            return SQLT_ODT;
+        default:
+            return 0;
+    }
+}
+
+int get_ora_len(const t_ftd& field) {
+    tk_log(1, "get_ora_len");
+    if (is_lob_field(field)) return 0;
+    switch (field.vartype) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+            return 4;
+        case VT_R8:
+        case VT_I8:
+        case VT_UI8:
+        case VT_DATE:
+            return 8;
+        case VT_CY:
+            return 48;
+        case VT_BSTR:
+        case k_vt_lpwstr:
+            return static_cast<int>(field.size) * 2 + 2;
+        case VT_DECIMAL: {
+            int precision = field.get_precision();
+            return precision * 2 + 6 > 60 ? precision * 2 + 6 : 60;
+        }
+        default:
+            return 0;
     }
 }

@@ -37,6 +37,12 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes);
 // was typed, line end included).
 std::wstring ora_trim(const std::wstring& text);
 
+// The OCI external type a value of the column's variant type is bound as (0: not bindable).
+int get_ora_type(const t_ftd& field);
+// The bind length in bytes for the column; 0 for a column sent as a LOB (text or binary of size 0
+// or above 2000) and for types that are not bound.
+int get_ora_len(const t_ftd& field);
+
 // Wide text as UTF-16 code units (characters outside the BMP become surrogate pairs).
 std::u16string ora_to_utf16(const std::wstring& text);
 // UTF-16 code units (at most `count`, stopping at a NUL) as wide text; unpaired surrogates become

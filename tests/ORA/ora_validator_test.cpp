@@ -77,3 +77,29 @@ TEST(OraNativeTypes, ByVariantType) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OraBinds, TypesAndLengths) {
+    auto field = [](int vt, unsigned size = 0, int reserved = 0) {
+        return t_ftd(size, L"C", vt, false, false, ole_variant(), reserved, L"");
+    };
+    EXPECT_EQ(get_ora_type(field(VT_I4)), 3);
+    EXPECT_EQ(get_ora_len(field(VT_I4)), 4);
+    EXPECT_EQ(get_ora_type(field(VT_R4)), 4);
+    EXPECT_EQ(get_ora_type(field(VT_I8)), 22);
+    EXPECT_EQ(get_ora_len(field(VT_I8)), 8);
+    EXPECT_EQ(get_ora_type(field(VT_CY)), 5);
+    EXPECT_EQ(get_ora_len(field(VT_CY)), 48);
+    EXPECT_EQ(get_ora_type(field(VT_DATE)), 156);
+    EXPECT_EQ(get_ora_len(field(VT_BSTR, 40)), 82);
+    EXPECT_EQ(get_ora_len(field(VT_BSTR, 0)), 0);
+    EXPECT_EQ(get_ora_len(field(VT_BSTR, 2001)), 0);
+    EXPECT_EQ(get_ora_len(field(VT_DECIMAL, 0, 10 * 256 + 2)), 60);
+    EXPECT_EQ(get_ora_len(field(VT_DECIMAL, 0, 38 * 256)), 82);
+    EXPECT_EQ(get_ora_type(field(VT_BLOB, 16)), 5);
+    EXPECT_EQ(get_ora_len(field(VT_BLOB, 16)), 0);
+    EXPECT_EQ(get_ora_type(field(VT_EMPTY)), 0);
+}
+
+}  // namespace
