@@ -127,6 +127,12 @@ TEST_F(OraRead, AllSchemasModeUsesOwnerNames) {
     EXPECT_TRUE(m_db->is_table_exist(L"PARENT_T"));
     EXPECT_TRUE(m_db->is_table_exist(L"\"T\".\"PARENT_T\""));
     EXPECT_EQ(m_engine->get_safe_name(L"T.PARENT_T"), L"\"T\".\"PARENT_T\"");
+    EXPECT_EQ(m_engine->get_safe_name(L"\"T.X\""), L"\"T.X\"");
+    EXPECT_EQ(m_engine->get_tab_columns_view(), L"ALL_TAB_COLUMNS");
+    m_engine->b_owned_by_user = true;
+    EXPECT_EQ(m_engine->get_safe_name(L"T.PARENT_T"), L"\"T.PARENT_T\"");
+    EXPECT_EQ(m_engine->get_table_filter(L"O'HARA"), L"table_name = 'O''HARA'");
+    m_engine->b_owned_by_user = false;
     auto t = open(L"T.PARENT_T");
     EXPECT_EQ(t->get_schema().size(), 17u);
     EXPECT_EQ(t->get_record_count(), 2);
@@ -437,6 +443,17 @@ TEST(OraConnect, MissingClientIsReported) {
     EXPECT_EQ(ora_engine::find_instance(), nullptr);
     ora_engine engine;
     EXPECT_EQ(ora_engine::find_instance(), &engine);
+}
+
+TEST(OraSchema, TableOfUnsupportedColumnsOnly) {
+    ora_test_instance inst;
+    inst.add_user("T", "t");
+    inst.run("T", "t", {"CREATE TABLE spans (d INTERVAL DAY(2) TO SECOND(6))"});
+    ora_engine engine;
+    auto db = engine.open_db(inst.wdir(), L"T", L"t");
+    db->get_tables();
+    // "SELECT  FROM ..." is refused by the server.
+    EXPECT_THROW(db->get_table(L"SPANS", 1), ora_exception);
 }
 
 TEST(OraVersion, OldServersUseThePlainTableList) {
