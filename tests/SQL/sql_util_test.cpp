@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "SQL/sql_field.h"
 #include "SQL/sql_test_env.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_exception.h"
@@ -214,4 +215,31 @@ TEST_F(sql_util_test, NamesAndTypeNames) {
     EXPECT_EQ(make_type_size_suffix(L"VARCHAR", 20, 0, 0), L"VARCHAR(20)");
     EXPECT_EQ(make_type_size_suffix(L"DECIMAL", 0, 10, 2), L"DECIMAL(10,2)");
     EXPECT_EQ(make_type_size_suffix(L"TEXT", 20, 0, 0), L"TEXT");
+}
+
+TEST_F(sql_util_test, FieldsFromNarrowAndWideCells) {
+    const sql_field number(L"N", 8, 3, 0x20, "123");
+    EXPECT_EQ(number.get_name(), L"N");
+    EXPECT_EQ(number.get_size(), 3);
+    EXPECT_EQ(number.vt(), VT_UI8);
+    EXPECT_EQ(number.ui8(), 123u);
+
+    const wchar_t wide_bytes[] = {0x141, 0x00, 0x7F};
+    const sql_field blob(L"B", 252, 3, 0x80, wide_bytes);
+    ASSERT_EQ(blob.vt(), VT_BYTE_ARRAY);
+    const std::uint8_t* data = nullptr;
+    ASSERT_EQ(blob.get_bytes1(data), 3u);
+    EXPECT_EQ(data[0], 0x41);
+    EXPECT_EQ(data[1], 0x00);
+    EXPECT_EQ(data[2], 0x7F);
+
+    const sql_field text(L"T", 254, 4, 0, L"d\u00e9j\u00e0");
+    EXPECT_EQ(text.to_wstring(), L"d\u00e9j\u00e0");
+    const sql_field copy(static_cast<const udb_field&>(text));
+    EXPECT_EQ(copy.get_name(), L"T");
+    EXPECT_EQ(copy.to_wstring(), L"d\u00e9j\u00e0");
+
+    engine->blob_as_text = true;
+    EXPECT_EQ(get_vartype_by_mysql_field_type(252, 0x80), VT_BSTR);
+    EXPECT_EQ(get_variant(252, 2, 0, "hi").to_wstring(), L"hi");
 }
