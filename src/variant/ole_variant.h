@@ -113,11 +113,16 @@ public:
     virtual std::wstring to_wstring() const;
 
     // Parses text into a value of the type vt; raises ole_type_exception when the generic
-    // conversion refuses the text.  Unparseable numbers give 0 or VT_EMPTY instead.
+    // conversion refuses the text.  Unparseable numbers give 0 or VT_EMPTY instead.  Binary
+    // targets read hexadecimal digits of either case, with or without a "0x" or "\x" prefix;
+    // an odd length or a character that is not a digit gives VT_EMPTY.
     static ole_variant from_string(const std::string& text, VARTYPE vt);
     // For VT_BSTR the text itself (up to its first NUL); otherwise narrowed, then from_string.
     static ole_variant from_wstring(const std::wstring& text, VARTYPE vt);
-    // Converts the value in place; raises ole_cast_exception when the change is impossible.
+    // Converts the value in place; raises ole_cast_exception when the change is impossible,
+    // leaving the value as it was.  Currency and decimal values reach integers rounded half to
+    // even; a value outside the target's range (a real past 64 bits, a 64-bit integer past the
+    // currency range) and text the ANSI code page cannot carry into bytes are refused.
     void change_type(VARTYPE vt);
     // Replaces bytes with count bytes copied from data.
     static void convert_to_byte_array(const void* data, std::size_t count,
