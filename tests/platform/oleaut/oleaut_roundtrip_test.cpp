@@ -1,7 +1,10 @@
 // Random values of every scale must come back bit for bit from their text.
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <random>
+#include <string>
 
 #include "platform/oleaut/oleaut.h"
 #include "platform/oleaut/oleaut_test_helpers.h"
@@ -51,5 +54,44 @@ TEST(OleautCurrencyRoundTrip, RandomValuesOfEveryMagnitude) {
         CY via{};
         ASSERT_EQ(VarCyFromDec(&d, &via), S_OK);
         ASSERT_EQ(via.int64, c.int64);
+    }
+}
+
+TEST(OleautRealRoundTrip, DecimalsKeepFifteenSignificantDigitsOfAReal) {
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    for (int i = 0; i < 5000; ++i) {
+        int exponent = static_cast<int>(rng() % 40) - 20;
+        double x = mantissa(rng) * std::pow(10.0, exponent);
+        if (rng() & 1) x = -x;
+        DECIMAL d{};
+        ASSERT_EQ(VarDecFromR8(x, &d), S_OK) << x;
+        double back = 0;
+        ASSERT_EQ(VarR8FromDec(&d, &back), S_OK);
+        char buf[64];
+        auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 14);
+        double expected = 0;
+        std::from_chars(buf, res.ptr, expected);
+        if (exponent >= -13) {  // below that, 28 decimals hold fewer than 15 digits
+            ASSERT_EQ(back, expected) << std::string(buf, res.ptr);
+        }
+    }
+}
+
+TEST(OleautIntegerRoundTrip, EverySixtyFourBitValueThroughText) {
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 5000; ++i) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I8;
+        v.llVal = static_cast<std::int64_t>(rng() >> (rng() % 64));
+        if (rng() & 1) v.llVal = -v.llVal;
+        VARIANT text, back;
+        VariantInit(&text);
+        VariantInit(&back);
+        ASSERT_EQ(VariantChangeType(&text, &v, 0, VT_BSTR), S_OK);
+        ASSERT_EQ(VariantChangeType(&back, &text, 0, VT_I8), S_OK);
+        ASSERT_EQ(back.llVal, v.llVal);
+        VariantClear(&text);
     }
 }
