@@ -392,13 +392,13 @@ void ole_variant::allocate_safe_array(std::size_t count) {
 
 std::size_t ole_variant::get_safe_array_size(const SAFEARRAY* array) {
     tk_log(1, "get_safe_array_size");
-    if (!array) return 0;
-    LONG lower = 0, upper = -1;
-    SafeArrayGetLBound(array, 1, &lower);
-    SafeArrayGetUBound(array, 1, &upper);
-    tk_log(1, "lower=%d, upper=%d", lower, upper);
+    if (!array || array->cDims < 1) return 0;
+    // The bounds are read in 64 bits: an array past 2^31 bytes has an upper bound no LONG holds.
+    const std::int64_t lower = array->rgsabound[0].lLbound;
+    const std::int64_t upper = lower + static_cast<std::int64_t>(array->rgsabound[0].cElements) - 1;
+    tk_log(1, "lower=%I64d, upper=%I64d", lower, upper);
     if (upper < lower) return 0;
-    return static_cast<std::size_t>(static_cast<std::int64_t>(upper) - lower + 1);
+    return static_cast<std::size_t>(upper - lower + 1);
 }
 
 std::size_t ole_variant::get_bytes1(const std::uint8_t*& bytes) const {

@@ -165,7 +165,7 @@ static_assert(sizeof(SYSTEMTIME) == 16, "SYSTEMTIME is eight 16-bit fields");
 
 // A copy of a NUL-terminated text; null for a null text or when memory runs out.
 BSTR SysAllocString(const OLECHAR* text);
-// A text of len characters copied from text (uninitialised, then zeroed, when text is null);
+// A text of len characters copied from text (zero-filled when text is null);
 // null when memory runs out.
 BSTR SysAllocStringLen(const OLECHAR* text, UINT len);
 // Releases the text; null is accepted.
