@@ -63,7 +63,8 @@ void ora_number::define(OCIStmt* stmt, int pos) {
 }
 
 void ora_number::to_variant(ole_variant& out) {
-    std::wstring text = ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0]);
+    ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0], m_text);
+    const std::wstring& text = m_text;
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
     long long min = 0, max = 0;
     switch (m_vartype) {

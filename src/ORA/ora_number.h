@@ -25,4 +25,6 @@ private:
     int m_scale = 0;
     int m_vartype = VT_R8;
     char16_t m_buf[255] = {};
+    // The last value as text, kept to spare an allocation per cell.
+    std::wstring m_text;
 };

@@ -34,7 +34,8 @@ void ora_str_repr::define(OCIStmt* stmt, int pos) {
 
 void ora_str_repr::to_variant(ole_variant& out) {
     if (m_buf.empty()) throw tk_mail_assertion("ora_type", 283);
-    std::wstring text = ora_from_utf16(m_buf.data(), m_buf.size());
+    ora_from_utf16(m_buf.data(), m_buf.size(), m_text);
+    const std::wstring& text = m_text;
     tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", text.c_str());
     check_truncation(text);
     if (is_long_raw())

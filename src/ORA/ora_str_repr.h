@@ -19,4 +19,6 @@ private:
     bool is_long_raw() const noexcept { return m_data_type == SQLT_LBI; }
 
     std::vector<char16_t> m_buf;
+    // The last value as text, kept to spare an allocation per cell.
+    std::wstring m_text;
 };

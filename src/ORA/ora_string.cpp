@@ -29,7 +29,8 @@ void ora_string::define(OCIStmt* stmt, int pos) {
 void ora_string::to_variant(ole_variant& out) {
     tk_log(1, "ora_string::to_variant");
     if (m_buf.empty()) throw tk_mail_assertion("ora_type", 283);
-    std::wstring text = ora_from_utf16(m_buf.data(), m_buf.size());
+    ora_from_utf16(m_buf.data(), m_buf.size(), m_text);
+    const std::wstring& text = m_text;
     tk_wlog(1, L"buf=%s", text.c_str());
     check_truncation(text);
     out.attach_wstring(text);

@@ -16,4 +16,6 @@ public:
 
 private:
     std::vector<char16_t> m_buf;
+    // The last value as text, kept to spare an allocation per cell.
+    std::wstring m_text;
 };

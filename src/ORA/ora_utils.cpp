@@ -145,8 +145,13 @@ std::u16string ora_to_utf16(const std::wstring& text) {
 
 std::wstring ora_from_utf16(const char16_t* text, std::size_t count) {
     std::wstring out;
-    if (!text) return out;
-    out.reserve(count);
+    ora_from_utf16(text, count, out);
+    return out;
+}
+
+void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out) {
+    out.clear();
+    if (!text) return;
     for (std::size_t i = 0; i < count && text[i] != 0; ++i) {
         std::uint32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF) {
@@ -161,7 +166,6 @@ std::wstring ora_from_utf16(const char16_t* text, std::size_t count) {
         }
         out.push_back(static_cast<wchar_t>(c));
     }
-    return out;
 }
 
 std::string ora_to_utf8(const std::wstring& text) {

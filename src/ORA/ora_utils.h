@@ -48,6 +48,8 @@ std::u16string ora_to_utf16(const std::wstring& text);
 // UTF-16 code units (at most `count`, stopping at a NUL) as wide text; unpaired surrogates become
 // U+FFFD.
 std::wstring ora_from_utf16(const char16_t* text, std::size_t count);
+// The same into `out`, reusing its storage (the per-cell form).
+void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out);
 // Wide text as UTF-8 (invalid code points become U+FFFD).
 std::string ora_to_utf8(const std::wstring& text);
 // UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.
