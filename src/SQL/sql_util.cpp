@@ -136,6 +136,23 @@ S widen_ascii(const char* text) {
     return out;
 }
 
+template <class S>
+bool is_bare_keyword(const S& text) {
+    static const char* const k_words[] = {"true", "false", "null"};
+    for (const char* word : k_words) {
+        const std::size_t n = std::char_traits<char>::length(word);
+        if (text.size() != n) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < n && same; ++i) {
+            const auto c = text[i];
+            same = c == typename S::value_type(word[i]) ||
+                   c == typename S::value_type(word[i] - 'a' + 'A');
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
 std::string date_text(const std::string& text) {
     return ole_date(text).to_string(true);
 }
@@ -171,8 +188,9 @@ S to_mysql_text(const S& text, VARTYPE vt) {
     }
     const S escaped = escape_text(text);
     if (ole_is_quoted_type(vt)) return quote + escaped + quote;
-    // Bare only what the server reads as a number; anything else could end the literal early.
-    if (is_number_literal(text)) return escaped;
+    // Bare only what the server reads as a number or a truth keyword; anything else could end
+    // the literal early.
+    if (is_number_literal(text) || is_bare_keyword(text)) return escaped;
     return quote + escaped + quote;
 }
 

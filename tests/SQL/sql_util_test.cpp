@@ -105,6 +105,8 @@ TEST_F(sql_util_test, TextLiteralsAreEscapedAndQuoted) {
     EXPECT_EQ(to_mysql_str("O'Brien\\x", VT_I4), "'O\\'Brien\\\\x'");
     EXPECT_EQ(to_mysql_str("1, 2); DROP TABLE t; --", VT_I4), "'1, 2); DROP TABLE t; --'");
     EXPECT_EQ(to_mysql_str("12", VT_I4), "12");
+    EXPECT_EQ(to_mysql_str("TRUE", VT_BOOL), "TRUE");
+    EXPECT_EQ(to_mysql_str("true1", VT_BOOL), "'true1'");
     EXPECT_EQ(to_mysql_str("-1.5e+10", VT_R8), "-1.5e+10");
     EXPECT_EQ(to_mysql_str("", VT_BSTR), "\"\"");
     EXPECT_EQ(to_mysql_str("anything", VT_NULL), "NULL");
