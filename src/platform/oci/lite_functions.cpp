@@ -819,7 +819,11 @@ std::string lite_format_masked(const lite_datetime& v, std::string_view mask) {
     size_t m = 0;
     char buf[32];
     auto num = [&](int value, int width) {
-        std::snprintf(buf, sizeof buf, fm ? "%d" : "%0*d", width, value);
+        if (fm) {
+            std::snprintf(buf, sizeof buf, "%d", value);
+        } else {
+            std::snprintf(buf, sizeof buf, "%0*d", width, value);
+        }
         out += buf;
     };
     while (m < mask.size()) {

@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/oci/lite_dictionary.h"
@@ -8,6 +9,25 @@
 #include "platform/oci/lite_internal.h"
 
 namespace {
+
+// Oracle's text of a double into buf without allocating in the common case (no exponent).
+void number_into(double v, std::string& buf) {
+    char b[64];
+    int n = std::snprintf(b, sizeof b, "%.15g", v);
+    if (n <= 0 || n >= static_cast<int>(sizeof b) || std::memchr(b, 'e', static_cast<size_t>(n)) ||
+        std::memchr(b, 'n', static_cast<size_t>(n)) || std::memchr(b, 'i', static_cast<size_t>(n))) {
+        buf = lite_number_text(v);
+        return;
+    }
+    const char* p = b;
+    bool neg = *p == '-';
+    if (neg) ++p;
+    if (p[0] == '0' && p[1] == '.') ++p;  // ".5", not "0.5"
+    buf.clear();
+    if (neg) buf += '-';
+    buf.append(p, static_cast<size_t>(b + n - p));
+    if (buf == "0" || buf == "-0") buf = "0";
+}
 
 enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid };
 
@@ -348,7 +368,7 @@ std::string_view lite_statement::text(int col) {
                 return buf;
             }
             if (t == SQLITE_FLOAT) {
-                buf = lite_number_text(sqlite3_column_double(stmt_, col));
+                number_into(sqlite3_column_double(stmt_, col), buf);
                 return buf;
             }
             break;
@@ -380,7 +400,7 @@ std::string_view lite_statement::text(int col) {
             break;
     }
     if (t == SQLITE_FLOAT) {
-        buf = lite_number_text(sqlite3_column_double(stmt_, col));
+        number_into(sqlite3_column_double(stmt_, col), buf);
         return buf;
     }
     const unsigned char* p = sqlite3_column_text(stmt_, col);
