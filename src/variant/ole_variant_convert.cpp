@@ -36,7 +36,7 @@ int text_to_int(const std::string& text) {
 double text_to_double(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && is_blank(text[i])) ++i;
-    if (i < text.size() && text[i] == '+') ++i;
+    if (i + 1 < text.size() && text[i] == '+' && text[i + 1] != '-' && text[i + 1] != '+') ++i;
     double d = 0;
     auto res = std::from_chars(text.data() + i, text.data() + text.size(), d);
     if (res.ec == std::errc::invalid_argument) return 0;

@@ -53,6 +53,9 @@ TEST(OleVariantFromString, RealsAcceptCommaAsDecimalPoint) {
     EXPECT_EQ(r8.variant().dblVal, 1.5);
     EXPECT_EQ(ole_variant::from_string(" 2.5e3", VT_R8).variant().dblVal, 2500.0);
     EXPECT_EQ(ole_variant::from_string("abc", VT_R8).variant().dblVal, 0.0);
+    EXPECT_EQ(ole_variant::from_string("+2", VT_R8).variant().dblVal, 2.0);
+    EXPECT_EQ(ole_variant::from_string("+-2", VT_R8).variant().dblVal, 0.0);
+    EXPECT_EQ(ole_variant::from_string("3.5kg", VT_R8).variant().dblVal, 3.5);
     EXPECT_EQ(ole_variant::from_string("1e999", VT_R8).variant().dblVal,
               std::numeric_limits<double>::infinity());
     ole_variant r4 = ole_variant::from_string("0,1", VT_R4);
