@@ -240,7 +240,8 @@ size_t write_rowid(const OCIBind& b, unsigned char* out, size_t cap, const std::
 void oci_apply_binds(OCIStmt* st, ub4 iter) {
     lite_statement& ls = *st->compiled;
     const int n = ls.bind_count();
-    std::vector<char> bound(static_cast<size_t>(n) + 1, 0);
+    std::vector<char>& bound = st->bound_scratch;
+    bound.assign(static_cast<size_t>(n) + 1, 0);
     ls.clear_binds();
     for (OCIBind* b : st->binds) {
         if (is_returning(ls, *b)) {

@@ -170,6 +170,7 @@ struct OCIStmt : oci_handle {
     std::vector<OCIDefine*> defines;  // owned, by position - 1 (null when not defined)
     std::vector<OCIBind*> binds;      // owned, in the order made
     std::vector<OCIParam*> params;    // owned, by position - 1
+    std::vector<char> bound_scratch;  // reused by every execute of an array bind
     // What the last FOR UPDATE query reads from, so its LOB locators can be written back.
     std::string update_table;
     std::string update_where;

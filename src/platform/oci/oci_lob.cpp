@@ -97,7 +97,9 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
         if (at + piece_bytes.size() > value.size()) value.resize(at + piece_bytes.size());
         value.replace(at, piece_bytes.size(), piece_bytes);
 
-        std::string sql = "UPDATE " + lob->table + " SET \"" + lob->column + "\" = :1";
+        std::string column;
+        for (char ch : lob->column) column += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+        std::string sql = "UPDATE " + lob->table + " SET \"" + column + "\" = :1";
         if (!lob->where.empty()) sql += " WHERE " + lob->where;
         auto upd = ses->lite->prepare(sql);
         if (lob->binary) {

@@ -31,6 +31,11 @@ protected:
             if (sql == "COMMIT") continue;
             ASSERT_EQ(c.run(sql), OCI_SUCCESS) << sql << "\n" << c.error_text();
         }
+        // Zoned timestamps and intervals, kept out of the shared script.
+        c.must_run(
+            {"INSERT INTO ZOO_TIME (ID, TSTZ, TSLTZ, IYM, IDS) VALUES (4, TIMESTAMP "
+             "'2020-06-30 10:11:12.5 +02:00', TIMESTAMP '2020-06-30 10:11:12', '+01-02', "
+             "'+03 04:05:06.500000')"});
     }
     static void TearDownTestSuite() { instance_.reset(); }
 
@@ -218,7 +223,7 @@ TEST_F(TypeZoo, NumbersConvertIntoIntegerAndFloatingDefines) {
 }
 
 TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
-    OCIStmt* st = conn_.new_stmt("SELECT D, TS, TS3 FROM ZOO_TIME ORDER BY ID");
+    OCIStmt* st = conn_.new_stmt("SELECT D, TS, TS3 FROM ZOO_TIME WHERE ID <= 3 ORDER BY ID");
     void* desc[3] = {};
     sb2 ind[3] = {};
     for (int i = 0; i < 3; ++i) {
@@ -285,6 +290,47 @@ TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
     EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
     EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
     for (void* p2 : desc) EXPECT_EQ(OCIDescriptorFree(p2, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
+}
+
+TEST_F(TypeZoo, ZonedTimestampsAndIntervals) {
+    OCIStmt* st = conn_.new_stmt("SELECT TSTZ, TSLTZ, IYM, IDS FROM ZOO_TIME WHERE ID = 4");
+    void* desc[2] = {};
+    char16_t text[2][33];
+    sb2 ind[4] = {};
+    OCIDefine* def = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &desc[i],
+                                     i == 0 ? OCI_DTYPE_TIMESTAMP_TZ : OCI_DTYPE_TIMESTAMP_LTZ, 0,
+                                     nullptr),
+                  OCI_SUCCESS);
+        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, &desc[i], 4, SQLT_TIMESTAMP, &ind[i],
+                                 nullptr, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+        // Intervals are read as text.
+        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 3, text[i], sizeof text[i], SQLT_STR,
+                                 &ind[i + 2], nullptr, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+    }
+    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    ub1 h = 0, mi = 0, s = 0;
+    ub4 ns = 0;
+    ASSERT_EQ(OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[0]), &h, &mi,
+                                 &s, &ns),
+              OCI_SUCCESS);
+    EXPECT_EQ((std::vector<int>{h, mi, s}), (std::vector<int>{10, 11, 12})) << "local time kept";
+    EXPECT_EQ(ns, 500000000u);
+    ASSERT_EQ(OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[1]), &h, &mi,
+                                 &s, &ns),
+              OCI_SUCCESS);
+    EXPECT_EQ(h, 10);
+    EXPECT_EQ(from_u16(text[0], sizeof text[0]), "+01-02");
+    EXPECT_EQ(from_u16(text[1], sizeof text[1]), "+03 04:05:06.500000");
+    EXPECT_EQ(OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP), OCI_INVALID_HANDLE)
+        << "freed as the kind it was made";
+    EXPECT_EQ(OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP_TZ), OCI_SUCCESS);
+    EXPECT_EQ(OCIDescriptorFree(desc[1], OCI_DTYPE_TIMESTAMP_LTZ), OCI_SUCCESS);
 }
 
 TEST_F(TypeZoo, DateIntoTheSevenByteClientDate) {
