@@ -99,15 +99,21 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
 
         std::string column;
         for (char ch : lob->column) column += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        std::string sql = "UPDATE " + lob->table + " SET \"" + column + "\" = :1";
+        // The value gets a placeholder of its own: the query's condition may hold binds, which
+        // are not known here and then fail as unbound rather than take the value.
+        std::string sql = "UPDATE " + lob->table + " SET \"" + column + "\" = :LOBVALUE";
         if (!lob->where.empty()) sql += " WHERE " + lob->where;
         auto upd = ses->lite->prepare(sql);
+        const int pos = upd->bind_index("LOBVALUE");
         if (lob->binary) {
             upd->bind_bytes(
-                1, std::span<const unsigned char>(
-                       reinterpret_cast<const unsigned char*>(value.data()), value.size()));
+                pos, std::span<const unsigned char>(
+                         reinterpret_cast<const unsigned char*>(value.data()), value.size()));
         } else {
-            upd->bind_text(1, value);
+            upd->bind_text(pos, value);
+        }
+        for (int i = 1; i <= upd->bind_count(); ++i) {
+            if (i != pos) throw lite_error(1008, oci_message(1008));
         }
         upd->execute();
         lob->data = std::move(value);

@@ -479,3 +479,33 @@ TEST_F(OciStmt, LobReadMisuseAndCallbackPieces) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(OciStmt, LobWriteThroughABoundConditionIsRefusedNotMisapplied) {
+    conn_.must_run({"UPDATE EMP SET PHOTO = EMPTY_BLOB() WHERE ID = 1"});
+    OCIStmt* sel = conn_.new_stmt("SELECT PHOTO FROM EMP WHERE ID = :1 FOR UPDATE");
+    int32_t id = 1;
+    OCIBind* b = nullptr;
+    ASSERT_EQ(OCIBindByPos(sel, &b, conn_.err, 1, &id, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                           nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    void* lob = nullptr;
+    ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(OCIDefineByPos(sel, &def, conn_.err, 1, &lob, 0, SQLT_BLOB, nullptr, nullptr, nullptr,
+                             OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
+    unsigned char bytes[2] = {1, 2};
+    ub4 amount = 2;
+    EXPECT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1, bytes,
+                          2, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1008);
+    EXPECT_EQ(conn_.rows("SELECT LENGTH(RAWTOHEX(PHOTO)) FROM EMP WHERE ID = 1"),
+              (std::vector<std::vector<std::string>>{{"<NULL>"}}))
+        << "nothing written";
+}
+
+}  // namespace
