@@ -75,7 +75,7 @@ port_in_use() {
 case "$cmd" in
   stop)
     stop_server
-    rm -rf "$data" "$envf" "$sock"
+    rm -rf "$data" "$envf" "$sock" "$statusf"
     echo "mariadb test server stopped"
     exit 0
     ;;
