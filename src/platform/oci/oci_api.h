@@ -43,8 +43,8 @@ inline OCIError* oci_begin(OCIError* errhp) {
     return err;
 }
 
-// UTF-16 text of a caller (byte length) as UTF-8; a negative or odd length is taken as bytes
-// up to the terminator when `len` is negative.
+// UTF-16 text of a caller as UTF-8: `len` bytes, or up to the terminator when `len` is negative;
+// null gives "".
 std::string oci_in_text(const void* text, sb4 len);
 
 // Copies the engine's current row into the statement's defines at array index `row`; returns

@@ -8,6 +8,9 @@
 // what it owns. Sessions own the engine connection (`lite_session`); statements borrow it and are
 // detached from it when the session ends.
 //
+// The bodies share one header because they are one C object model: each only makes sense next
+// to the handles that own or borrow it.
+//
 // Thread-safety: the registry is locked; the handles themselves belong to one thread at a time.
 #pragma once
 
