@@ -1137,17 +1137,8 @@ struct ddl {
                 }
                 insert_column(owner, table, c, id++);
             }
-            std::string last;
-            for (auto& c : cons) {
-                add_constraint(owner, table, c, true);
-                last = c.name;
-            }
-            stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                       "TABLE_NAME=?2 ORDER BY rowid DESC LIMIT 1");
-            q.text(1, owner).text(2, table);
-            if (q.row()) last = q.col(0);
-            q.done();
-            rebuild_validating(owner, table, last);
+            for (auto& c : cons) add_constraint(owner, table, c, true);
+            rebuild_validating(owner, table, last_constraint(owner, table));
         } else if (word("MODIFY")) {
             if (word("CONSTRAINT")) return set_constraint_state(owner, table, name());
             bool paren = op("(");
@@ -1157,7 +1148,7 @@ struct ddl {
                 modify_column(owner, table, c, cons);
             } while (op(","));
             if (paren) need_close();
-            rebuild_validating(owner, table, table);
+            rebuild_validating(owner, table, last_constraint(owner, table));
         } else if (word("ENABLE") || word("DISABLE")) {
             bool enable = t[i - 1].is("ENABLE");
             word("VALIDATE");
@@ -1199,6 +1190,14 @@ struct ddl {
         } else {
             s.add_warning("ALTER TABLE option ignored: " + (at_end() ? std::string() : t[i].text));
         }
+    }
+
+    // The constraint added last to a table: the one a failed rebuild complains about.
+    std::string last_constraint(const std::string& owner, const std::string& table) {
+        stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                   "TABLE_NAME=?2 ORDER BY rowid DESC LIMIT 1");
+        q.text(1, owner).text(2, table);
+        return q.row() ? q.col(0) : table;
     }
 
     void set_constraint_state(const std::string& owner, const std::string& table, const std::string& cname) {

@@ -284,7 +284,8 @@ void lite_statement::describe() {
                 } else if (strcasecmp(origin, "rowid") == 0) {
                     lite_coltype t;
                     t.data_type = "ROWID";
-                    c = lite_describe_coltype(shown, t, false);
+                    c = lite_describe_coltype(strcasecmp(shown.c_str(), "rowid") == 0 ? "ROWID" : shown,
+                                              t, false);
                     done = true;
                 }
             }
