@@ -62,6 +62,27 @@ TEST_F(OraliteQuery, PrintsRowsTabSeparated) {
               "2\t\t\t\t\t\t\n");
 }
 
+TEST_F(OraliteQuery, LongRawPrintsWhole) {
+    oci_conn c;
+    ASSERT_EQ(c.logon(inst_.dir(), "SCOTT", "tiger"), OCI_SUCCESS);
+    c.must_run({"CREATE TABLE L (LR LONG RAW)"});
+    std::vector<unsigned char> bytes(70000, 0xAB);
+    bytes.back() = 0x01;
+    OCIStmt* st = c.new_stmt("INSERT INTO L VALUES (:1)");
+    OCIBind* b = nullptr;
+    ASSERT_EQ(OCIBindByPos(st, &b, c.err, 1, bytes.data(), static_cast<sb4>(bytes.size()), SQLT_LBI,
+                           nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
+              OCI_SUCCESS)
+        << c.error_text();
+    std::string hex;
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) hex += "AB";
+    const result r = run_query(inst_.dir(), "SELECT LR FROM L");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, hex + "01\n") << "more bytes than a ub2 length can tell";
+}
+
 TEST_F(OraliteQuery, RunsAndCommitsOtherStatements) {
     EXPECT_EQ(run_query(inst_.dir(), "DELETE FROM T WHERE ID = 2").status, 0);
     EXPECT_EQ(run_query(inst_.dir(), "SELECT COUNT(*) FROM T").out, "1\n");

@@ -33,6 +33,11 @@ public:
         if (status == OCI_SUCCESS || status == OCI_SUCCESS_WITH_INFO || status == OCI_NO_DATA) {
             return true;
         }
+        print_record(status);
+        return false;
+    }
+    // Prints the error handle's record as "ORA-nnnnn: text".
+    void print_record(sword status) {
         unsigned char buf[1024] = {};
         sb4 code = 0;
         if (err != nullptr &&
@@ -42,7 +47,6 @@ public:
         } else {
             std::fprintf(stderr, "oralite: OCI call failed with status %d\n", status);
         }
-        return false;
     }
 
     OCIEnv* env = nullptr;
@@ -150,16 +154,18 @@ int run_query(connection& c, std::FILE* out) {
                                         type, &col.ind, nullptr, nullptr, OCI_DEFAULT);
                 break;
             case SQLT_BIN:
-            case SQLT_LBI:
                 col.kind = out_kind::raw;
-                col.buf.resize(type == SQLT_LBI ? 2000000 : std::max<size_t>(size, 1));
+                col.buf.resize(std::max<size_t>(size, 1));
                 status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
                                         static_cast<sb4>(col.buf.size()), SQLT_BIN, &col.ind,
                                         &col.rlen, nullptr, OCI_DEFAULT);
                 break;
             default: {
                 col.kind = out_kind::text;
-                size_t chars = type == SQLT_LNG ? 1000000 : std::max<size_t>(size, 64);
+                // LONG RAW arrives as its hexadecimal text: its length would not fit a ub2.
+                size_t chars = type == SQLT_LNG   ? 1000000
+                               : type == SQLT_LBI ? 2000000
+                                                  : std::max<size_t>(size, 64);
                 col.buf.resize((chars + 1) * 2);
                 status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
                                         static_cast<sb4>(col.buf.size()), SQLT_STR, &col.ind,
@@ -172,10 +178,16 @@ int run_query(connection& c, std::FILE* out) {
 
     std::string line;
     std::string lob;
+    size_t row = 0;
     for (;;) {
         const sword status = OCIStmtFetch(c.stmt, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
         if (status == OCI_NO_DATA) break;
         if (!c.check(status)) return 1;
+        ++row;
+        if (status == OCI_SUCCESS_WITH_INFO) {
+            std::fprintf(stderr, "oralite: row %zu: a value was cut to its buffer\n", row);
+            c.print_record(status);
+        }
         line.clear();
         for (ub4 i = 0; i < count; ++i) {
             if (i > 0) line.push_back('\t');

@@ -3,7 +3,9 @@
 // per row, values separated by tabs. NULL prints as nothing; a backslash, tab, line feed or
 // carriage return inside a value prints as \\, \t, \n or \r. Dates print as
 // "YYYY-MM-DD HH:MM:SS", timestamps with their fraction when it is not zero, RAW, LONG RAW and
-// BLOB values as upper-case hexadecimal. Other statements are run and committed.
+// BLOB values as upper-case hexadecimal. A value longer than its buffer (a LONG of more than
+// 1,000,000 characters) prints cut, with a warning and the ORA-24345 record on standard error.
+// Other statements are run and committed.
 //
 // Thread-safety: one call at a time (it writes to the process's standard streams).
 #pragma once
