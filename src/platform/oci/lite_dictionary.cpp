@@ -218,7 +218,8 @@ lite_column lite_describe_coltype(const std::string& name, const lite_coltype& t
     } else if (d == "NUMBER") {
         c.type_code = LITE_NUMBER;
         c.data_size = 22;
-        c.precision = t.precision.value_or(0);
+        // NUMBER(*,0) and INTEGER describe as 38 digits; a bare NUMBER as 0 with scale -127.
+        c.precision = t.precision.value_or(t.scale && *t.scale == 0 ? 38 : 0);
         c.scale = t.scale.value_or(t.precision ? 0 : -127);
     } else if (d == "FLOAT") {
         c.type_code = LITE_NUMBER;

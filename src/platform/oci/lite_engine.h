@@ -192,6 +192,7 @@ class lite_statement {
     std::string sqlite_sql_;
     kind kind_ = kind::other;
     sqlite3_stmt* stmt_ = nullptr;
+    sqlite3* conn_ = nullptr;  // the connection compiled on; a new logon invalidates the statement
     std::vector<lite_column> columns_;
     std::vector<std::string> bind_names_;  // by position - 1
     bool executed_ = false;

@@ -115,6 +115,7 @@ lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
 lite_statement::~lite_statement() { sqlite3_finalize(stmt_); }
 
 void lite_statement::compile() {
+    conn_ = session_.db();
     lite_translation tr = lite_translate(oracle_sql_, session_.user());
     kind_ = tr.kind;
     sqlite_sql_ = std::move(tr.sql);
@@ -217,6 +218,7 @@ void lite_statement::clear_binds() {
 }
 
 void lite_statement::execute() {
+    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     rows_ = 0;
     has_row_ = false;
     pending_row_ = false;
@@ -309,6 +311,7 @@ void lite_statement::describe() {
 bool lite_statement::next() {
     if (kind_ != kind::query) throw lite_error(24374, "define not done before fetch or execute and fetch");
     if (!executed_) throw lite_error(24338, "statement handle not executed");
+    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (pending_row_) {
         pending_row_ = false;
         has_row_ = true;
@@ -338,6 +341,7 @@ bool lite_statement::next() {
 
 void lite_statement::check_column(int col) const {
     if (!has_row_) throw lite_error(1002, "fetch out of sequence");
+    if (session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (col < 0 || col >= static_cast<int>(columns_.size())) {
         throw lite_error(1007, "variable not in select list");
     }

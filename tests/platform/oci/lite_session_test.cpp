@@ -352,6 +352,11 @@ TEST_F(LiteSql, MisuseRaisesInsteadOfCrashing) {
     EXPECT_FALSE(q->next());
     EXPECT_THROW(q->is_null(0), lite_error);
     EXPECT_THROW(q->bind_null(1), lite_error);
+    auto live = s_->prepare("select id from t");
+    live->execute();
+    s_->logoff();
+    EXPECT_THROW(live->execute(), lite_error);
+    EXPECT_THROW(live->next(), lite_error);
     lite_session off;
     EXPECT_THROW(off.prepare("select 1 from dual"), lite_error);
     EXPECT_THROW(off.commit(), lite_error);
