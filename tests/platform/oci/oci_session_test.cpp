@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/oci.h"
@@ -116,6 +117,36 @@ TEST(OciSession, UncommittedWorkIsRolledBackAtSessionEnd) {
     oci_conn c;
     ASSERT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS);
     EXPECT_EQ(c.rows("SELECT A FROM T ORDER BY A"), (std::vector<std::vector<std::string>>{{"1"}}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(OciSession, SeparateEnvironmentsOnSeparateThreads) {
+    scratch_instance inst("SCOTT", "tiger");
+    {
+        oci_conn c;
+        ASSERT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS);
+        c.must_run({"CREATE TABLE T (A NUMBER(5), B VARCHAR2(10))"});
+        for (int i = 0; i < 50; ++i) {
+            c.must_run(
+                {"INSERT INTO T VALUES (" + std::to_string(i) + ", 'v" + std::to_string(i) + "')"});
+        }
+    }
+    std::vector<std::thread> threads;
+    std::vector<size_t> counts(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            oci_conn c;
+            if (c.logon(inst.dir(), "SCOTT", "tiger") != OCI_SUCCESS) return;
+            for (int round = 0; round < 10; ++round) {
+                counts[t] += c.rows("SELECT A, B FROM T").size();
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (size_t n : counts) EXPECT_EQ(n, 500u);
 }
 
 }  // namespace
