@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -178,10 +179,24 @@ struct ddl {
         if (b >= e) return {};
         return src.substr(t[b].begin, t[e - 1].end_pos - t[b].begin);
     }
+    static int64_t to_int(const std::string& text) {
+        int64_t v = 0;
+        auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+        if (r.ec == std::errc::result_out_of_range) throw lite_error(1426, "numeric overflow");
+        if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
+            throw lite_error(2017, "integer value required");
+        }
+        return v;
+    }
+    static int to_small(const std::string& text) {
+        int64_t v = to_int(text);
+        if (v < -100000 || v > 100000) throw lite_error(1426, "numeric overflow");
+        return static_cast<int>(v);
+    }
     int64_t number() {
         bool neg = op("-");
         if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
-        int64_t v = std::stoll(t[i].text);
+        int64_t v = to_int(t[i].text);
         ++i;
         return neg ? -v : v;
     }
@@ -211,7 +226,7 @@ struct ddl {
     }
     std::string sys_name() {
         stmt q(db, "SELECT VALUE FROM " + D + "SETTINGS WHERE NAME='NEXT_SYS_C'");
-        int64_t n = q.row() ? std::stoll(q.col(0)) : 8000;
+        int64_t n = q.row() ? to_int(q.col(0)) : 8000;
         stmt u(db, "INSERT OR REPLACE INTO " + D + "SETTINGS VALUES ('NEXT_SYS_C', ?1)");
         u.text(1, std::to_string(n + 1)).run();
         char b[32];
@@ -260,7 +275,7 @@ struct ddl {
         std::vector<std::string> a;
         std::string sem;
         auto n_at = [&](size_t k, int def) {
-            return k < a.size() && a[k] != "*" ? std::stoi(a[k]) : def;
+            return k < a.size() && a[k] != "*" ? to_small(a[k]) : def;
         };
         if (w == "VARCHAR2" || w == "VARCHAR" || w == "NVARCHAR2" || w == "CHAR" || w == "NCHAR" ||
             w == "CHARACTER") {
@@ -288,8 +303,8 @@ struct ddl {
             ty.data_type = "NUMBER";
             ty.data_length = 22;
             if (!a.empty()) {
-                if (a[0] != "*") ty.precision = std::stoi(a[0]);
-                ty.scale = a.size() > 1 ? std::stoi(a[1]) : 0;
+                if (a[0] != "*") ty.precision = to_small(a[0]);
+                ty.scale = a.size() > 1 ? to_small(a[1]) : 0;
                 if (ty.precision && (*ty.precision < 1 || *ty.precision > 38)) {
                     throw lite_error(1727, "numeric precision specifier is out of range (1 to 38)");
                 }
@@ -563,7 +578,7 @@ struct ddl {
         stmt q(db, "INSERT INTO " + D + "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
         std::string def = c.default_text;
         if (c.identity) {
-            std::string seq = "ISEQ$$_" + std::to_string(std::stoll(sys_name().substr(5)));
+            std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
             stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
                         "?3,'N','N',20,?4)");
             sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
@@ -1231,7 +1246,7 @@ struct ddl {
         }
         std::vector<constraint_def> all = cons;
         if (c.identity) {
-            std::string seq = "ISEQ$$_" + std::to_string(std::stoll(sys_name().substr(5)));
+            std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
             stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
                         "?3,'N','N',20,?4)");
             sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
@@ -1494,7 +1509,14 @@ void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "PRAGMA legacy_alter_table = OFF", nullptr, nullptr, nullptr);
         s.schema_changed();
-        throw;
+        try {
+            throw;
+        } catch (const lite_error&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw lite_error(600, std::string("internal error code, arguments: [lite ddl], [") +
+                                      e.what() + "]");
+        }
     }
     s.schema_changed();
 }

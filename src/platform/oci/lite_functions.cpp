@@ -119,6 +119,7 @@ void fn_nvl2(sqlite3_context* ctx, int, sqlite3_value** v) {
     sqlite3_result_value(ctx, is_null_value(v[0]) ? v[2] : v[1]);
 }
 void fn_decode(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (argc < 3) return result_error(ctx, "ORA-00938: not enough arguments for function");
     int i = 1;
     for (; i + 1 < argc; i += 2) {
         bool n0 = is_null_value(v[0]), ni = is_null_value(v[i]);
@@ -143,6 +144,7 @@ void fn_concat(sqlite3_context* ctx, int, sqlite3_value** v) {
 }
 void fn_greatest_least(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     bool greatest = sqlite3_user_data(ctx) != nullptr;
+    if (argc < 1) return result_error(ctx, "ORA-00938: not enough arguments for function");
     int best = 0;
     for (int i = 0; i < argc; ++i) {
         if (is_null_value(v[i])) {
@@ -907,9 +909,11 @@ std::string lite_format_masked(const lite_datetime& v, std::string_view mask) {
 
 void lite_register_functions(sqlite3* db, lite_session* session) {
     const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    // Functions are registered once per accepted argument count, so SQLite itself refuses
+    // other counts (ORA-00909) and no function reads an argument it was not given.
     struct entry {
         const char* name;
-        int args;
+        int min_args, max_args;  // max -1: any count from min on
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
         void* data;
         int flags;
@@ -917,35 +921,42 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
     static int marker = 0;
     void* yes = &marker;
     const entry list[] = {
-        {"NVL", 2, fn_nvl, nullptr, det},
-        {"NVL2", 3, fn_nvl2, nullptr, det},
-        {"DECODE", -1, fn_decode, nullptr, det},
-        {"CONCAT", 2, fn_concat, nullptr, det},
-        {"GREATEST", -1, fn_greatest_least, yes, det},
-        {"LEAST", -1, fn_greatest_least, nullptr, det},
-        {"CHR", 1, fn_chr, nullptr, det},
-        {"EMPTY_CLOB", 0, fn_empty_clob, nullptr, det},
-        {"EMPTY_BLOB", 0, fn_empty_blob, nullptr, det},
-        {"UTL_RAW_CAST_TO_RAW", 1, fn_cast_to_raw, nullptr, det},
-        {"HEXTORAW", 1, fn_hextoraw, nullptr, det},
-        {"RAWTOHEX", 1, fn_rawtohex, nullptr, det},
-        {"SYSDATE", 0, fn_sysdate, nullptr, SQLITE_UTF8},
-        {"SYSTIMESTAMP", 0, fn_systimestamp, nullptr, SQLITE_UTF8},
-        {"TO_DATE", -1, fn_to_date, nullptr, det},
-        {"TO_TIMESTAMP", -1, fn_to_date, yes, det},
-        {"TO_CHAR", -1, fn_to_char, nullptr, det},
-        {"TO_NUMBER", -1, fn_to_number, nullptr, det},
-        {"MOD", 2, fn_mod, nullptr, det},
-        {"TRUNC", -1, fn_trunc, nullptr, det},
-        {"SUBSTR", -1, fn_substr, nullptr, det},
-        {"LPAD", -1, fn_pad, yes, det},
-        {"RPAD", -1, fn_pad, nullptr, det},
-        {"INITCAP", 1, fn_initcap, nullptr, det},
-        {"ADD_MONTHS", 2, fn_add_months, nullptr, det},
-        {"LITE_SEQ", 3, fn_seq, session, SQLITE_UTF8},
+        {"NVL", 2, 2, fn_nvl, nullptr, det},
+        {"NVL2", 3, 3, fn_nvl2, nullptr, det},
+        {"DECODE", 3, -1, fn_decode, nullptr, det},
+        {"CONCAT", 2, 2, fn_concat, nullptr, det},
+        {"GREATEST", 1, -1, fn_greatest_least, yes, det},
+        {"LEAST", 1, -1, fn_greatest_least, nullptr, det},
+        {"CHR", 1, 1, fn_chr, nullptr, det},
+        {"EMPTY_CLOB", 0, 0, fn_empty_clob, nullptr, det},
+        {"EMPTY_BLOB", 0, 0, fn_empty_blob, nullptr, det},
+        {"UTL_RAW_CAST_TO_RAW", 1, 1, fn_cast_to_raw, nullptr, det},
+        {"HEXTORAW", 1, 1, fn_hextoraw, nullptr, det},
+        {"RAWTOHEX", 1, 1, fn_rawtohex, nullptr, det},
+        {"SYSDATE", 0, 0, fn_sysdate, nullptr, SQLITE_UTF8},
+        {"SYSTIMESTAMP", 0, 0, fn_systimestamp, nullptr, SQLITE_UTF8},
+        {"TO_DATE", 1, 3, fn_to_date, nullptr, det},
+        {"TO_TIMESTAMP", 1, 3, fn_to_date, yes, det},
+        {"TO_CHAR", 1, 3, fn_to_char, nullptr, det},
+        {"TO_NUMBER", 1, 3, fn_to_number, nullptr, det},
+        {"MOD", 2, 2, fn_mod, nullptr, det},
+        {"TRUNC", 1, 2, fn_trunc, nullptr, det},
+        {"SUBSTR", 2, 3, fn_substr, nullptr, det},
+        {"LPAD", 2, 3, fn_pad, yes, det},
+        {"RPAD", 2, 3, fn_pad, nullptr, det},
+        {"INITCAP", 1, 1, fn_initcap, nullptr, det},
+        {"ADD_MONTHS", 2, 2, fn_add_months, nullptr, det},
+        {"LITE_SEQ", 3, 3, fn_seq, session, SQLITE_UTF8},
     };
     for (const entry& e : list) {
-        sqlite3_create_function_v2(db, e.name, e.args, e.flags, e.data, e.fn, nullptr, nullptr,
-                                   nullptr);
+        if (e.max_args < 0) {
+            sqlite3_create_function_v2(db, e.name, -1, e.flags, e.data, e.fn, nullptr, nullptr,
+                                       nullptr);
+            continue;
+        }
+        for (int n = e.min_args; n <= e.max_args; ++n) {
+            sqlite3_create_function_v2(db, e.name, n, e.flags, e.data, e.fn, nullptr, nullptr,
+                                       nullptr);
+        }
     }
 }

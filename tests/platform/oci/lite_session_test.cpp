@@ -205,6 +205,9 @@ TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
     EXPECT_EQ(lite_fails_with(*s_, "select * from t t2 t3"), 933);
     EXPECT_EQ(lite_fails_with(*s_, "select from t"), 936);
     EXPECT_EQ(lite_fails_with(*s_, "select 'abc from dual"), 1756);
+    EXPECT_EQ(lite_fails_with(*s_, "select to_date() from dual"), 909);
+    EXPECT_EQ(lite_fails_with(*s_, "select decode(1) from dual"), 938);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE big (a NUMBER(99999999999999999999))"), 1426);
     s_->execute("INSERT INTO t (id) VALUES (1)");
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (id) VALUES (1)"), 1);
     EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE u (a NUMBER NOT NULL)"), 0);

@@ -67,7 +67,7 @@ int run_scripts(int argc, char** argv) {
             std::fprintf(stderr, "%s:%d: %s\n", e.file().c_str(), e.line(), e.what());
             session.rollback();
             return 1;
-        } catch (const lite_error& e) {
+        } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: %s\n", argv[k], e.what());
             return 1;
         }
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
             }
             return oralite_query(argc - 1, argv + 1);
         }
-    } catch (const lite_error& e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
