@@ -1,5 +1,6 @@
 #include "platform/oci/lite_script.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -309,7 +310,7 @@ void lite_script_runner::run_block(const std::string& text) {
                 if (t[k].is("EXCEPTION")) throw unsupported(k);
             }
             vars[name] = assign < e ? eval(assign + 1, e) : value{};
-            i = e + 1;
+            i = std::min(e + 1, t.size() - 1);  // never past the end token
         }
     }
     if (!t[i].is("BEGIN")) throw lite_error(6550, "line 1: PLS-00103: BEGIN expected");
@@ -360,6 +361,6 @@ void lite_script_runner::run_block(const std::string& text) {
         } else {
             throw unsupported(i);
         }
-        i = e + 1;
+        i = std::min(e + 1, t.size() - 1);  // never past the end token
     }
 }

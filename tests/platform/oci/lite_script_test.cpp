@@ -134,6 +134,14 @@ TEST_F(LiteScriptRun, ClientCommandsAndStoredCodeOnlyWarn) {
               "TRIGGER");
 }
 
+TEST_F(LiteScriptRun, TruncatedBlocksFailCleanly) {
+    for (const char* text : {"BEGIN", "BEGIN\n/\n", "DECLARE v NUMBER", "DECLARE v NUMBER :=",
+                             "BEGIN INSERT INTO t (id) VALUES (1)", "BEGIN v := 1; END;\n/\n",
+                             "DECLARE v NUMBER; BEGIN SELECT 1 INTO v FROM t", "BEGIN EXECUTE"}) {
+        EXPECT_THROW(run(text), lite_script_error) << text;
+    }
+}
+
 TEST_F(LiteScriptRun, ExitStopsTheScript) {
     lite_script_runner r(*s_, nullptr);
     EXPECT_FALSE(r.run("INSERT INTO t (id) VALUES (1);\nEXIT\nINSERT INTO t (id) VALUES (2);\n", "x.sql"));

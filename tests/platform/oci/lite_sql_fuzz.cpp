@@ -1,5 +1,5 @@
-// libFuzzer target: any text as one Oracle statement on a scratch instance must end in rows or an
-// Oracle error, never a crash or another exception.
+// libFuzzer target: any text, run as a script and as one Oracle statement on a scratch instance,
+// must end in rows or an Oracle error, never a crash or another exception.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/oci/lite_engine.h"
+#include "platform/oci/lite_script.h"
 
 namespace {
 
@@ -33,6 +34,16 @@ lite_session& session() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string sql(reinterpret_cast<const char*>(data), size);
     lite_session& s = session();
+    // The same text as a script: units, anonymous blocks and client commands.
+    try {
+        lite_script_runner r(s, nullptr);
+        r.run(sql, "fuzz.sql");
+    } catch (const lite_error&) {
+    }
+    try {
+        s.rollback();
+    } catch (const lite_error&) {
+    }
     try {
         auto st = s.prepare(sql);
         st->execute();
