@@ -3,22 +3,7 @@
 #include "TK/tk_exception.h"
 #include "variant/ole_date.h"
 #include "variant/ole_variant.h"
-
-namespace {
-
-SYSTEMTIME st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-    SYSTEMTIME t{};
-    t.wYear = static_cast<WORD>(y);
-    t.wMonth = static_cast<WORD>(mo);
-    t.wDay = static_cast<WORD>(d);
-    t.wHour = static_cast<WORD>(h);
-    t.wMinute = static_cast<WORD>(mi);
-    t.wSecond = static_cast<WORD>(s);
-    t.wMilliseconds = static_cast<WORD>(ms);
-    return t;
-}
-
-}  // namespace
+#include "ole_variant_test_helpers.h"
 
 TEST(OleDate, TimestampForms) {
     ole_date full("20240131102030");

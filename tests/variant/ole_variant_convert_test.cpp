@@ -6,14 +6,9 @@
 #include "variant/ole_cast_exception.h"
 #include "variant/ole_type_exception.h"
 #include "variant/ole_variant.h"
+#include "ole_variant_test_helpers.h"
 
 namespace {
-
-std::vector<std::uint8_t> bytes_of(const ole_variant& v) {
-    const std::uint8_t* p = nullptr;
-    std::size_t n = v.get_bytes1(p);
-    return n ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>();
-}
 
 ole_variant changed(ole_variant v, VARTYPE vt) {
     v.change_type(vt);

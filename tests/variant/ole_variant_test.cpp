@@ -5,14 +5,9 @@
 
 #include "TK/tk_exception.h"
 #include "variant/ole_variant.h"
+#include "ole_variant_test_helpers.h"
 
 namespace {
-
-std::vector<std::uint8_t> bytes_of(const ole_variant& v) {
-    const std::uint8_t* p = nullptr;
-    std::size_t n = v.get_bytes1(p);
-    return n ? std::vector<std::uint8_t>(p, p + n) : std::vector<std::uint8_t>();
-}
 
 template <class F>
 std::string internal_error_of(F f) {
@@ -23,18 +18,6 @@ std::string internal_error_of(F f) {
         return e.what();
     }
     return "no error";
-}
-
-SYSTEMTIME st(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-    SYSTEMTIME t{};
-    t.wYear = static_cast<WORD>(y);
-    t.wMonth = static_cast<WORD>(mo);
-    t.wDay = static_cast<WORD>(d);
-    t.wHour = static_cast<WORD>(h);
-    t.wMinute = static_cast<WORD>(mi);
-    t.wSecond = static_cast<WORD>(s);
-    t.wMilliseconds = static_cast<WORD>(ms);
-    return t;
 }
 
 }  // namespace
