@@ -32,8 +32,8 @@
 //   CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE, CREATE SEQUENCE, CREATE [OR REPLACE]
 //   VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
 // Not supported: (+) outer joins, CONNECT BY, ROWNUM, analytic functions, MERGE, PL/SQL beyond
-// what the script loader flattens. '' is NULL as in Oracle; "||" follows SQLite (NULL-propagating)
-// while concat() follows Oracle.
+// what the script loader flattens, date arithmetic, CHAR blank-padding. '' is NULL as in Oracle,
+// and "||" and concat() pass over NULL as Oracle does.
 //
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as

@@ -142,6 +142,39 @@ void fn_concat(sqlite3_context* ctx, int, sqlite3_value** v) {
         sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
     }
 }
+// Oracle's "||": NULL operands count as empty text, numbers print as Oracle prints them, and an
+// empty result is NULL.
+void fn_cat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    std::string r;
+    for (int i = 0; i < argc; ++i) {
+        switch (sqlite3_value_type(v[i])) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_INTEGER: {
+                char b[32];
+                r.append(b, lite_int_text(sqlite3_value_int64(v[i]), b));
+                break;
+            }
+            case SQLITE_FLOAT:
+                r += lite_number_text(sqlite3_value_double(v[i]));
+                break;
+            case SQLITE_BLOB: {
+                static const char* hx = "0123456789ABCDEF";
+                const unsigned char* p = static_cast<const unsigned char*>(sqlite3_value_blob(v[i]));
+                for (int k = 0; k < sqlite3_value_bytes(v[i]); ++k) {
+                    r += hx[p[k] >> 4];
+                    r += hx[p[k] & 15];
+                }
+                break;
+            }
+            default:
+                r += text_arg(v[i]);
+        }
+    }
+    if (r.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
+}
+
 void fn_greatest_least(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     bool greatest = sqlite3_user_data(ctx) != nullptr;
     if (argc < 1) return result_error(ctx, "ORA-00938: not enough arguments for function");
@@ -925,6 +958,7 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
         {"NVL2", 3, 3, fn_nvl2, nullptr, det},
         {"DECODE", 3, -1, fn_decode, nullptr, det},
         {"CONCAT", 2, 2, fn_concat, nullptr, det},
+        {"LITE_CAT", 1, -1, fn_cat, nullptr, det},
         {"GREATEST", 1, -1, fn_greatest_least, yes, det},
         {"LEAST", 1, -1, fn_greatest_least, nullptr, det},
         {"CHR", 1, 1, fn_chr, nullptr, det},

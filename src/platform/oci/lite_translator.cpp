@@ -1,7 +1,9 @@
 // Oracle SQL to SQLite SQL, token by token. The rewrite is deliberately local (no parse tree):
 // every rule looks at a token and its neighbours, so what is not rewritten reaches SQLite as
 // written and fails there with a mapped Oracle error.
+#include <cctype>
 #include <cstdint>
+#include <map>
 #include <cstring>
 
 #include "platform/oci/lite_functions.h"
@@ -23,16 +25,176 @@ int significant_digits(const std::string& s) {
     return n;
 }
 
+bool is_keyword(const std::string& w) {
+    static const char* const k[] = {"SELECT", "FROM",  "WHERE", "AND",    "OR",   "NOT",   "IN",
+                                     "EXISTS", "ON",   "AS",    "BY",     "THEN", "ELSE",  "WHEN",
+                                     "CASE",   "END",  "LIKE",  "IS",     "BETWEEN", "HAVING",
+                                     "UNION",  "ALL",  "DISTINCT", "SET", "VALUES", "INTO", "ESCAPE"};
+    for (const char* x : k) {
+        if (w == x) return true;
+    }
+    return false;
+}
+
+// Output pieces with a rough class, enough to find the operands of "||":
+// 'n' name, 'l' literal or complete call, '(' ')' '.' '|' and 'o' other operators, 'k' fixed text.
+struct piece {
+    std::string text;
+    char kind;
+};
+
+char kind_of_piece(const std::string& s) {
+    if (s == "(" || s == ")" || s == ".") return s[0];
+    if (s == "||") return '|';
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    if (c == '\'' || c == ':' || std::isdigit(c)) return 'l';
+    if (c == '"' || std::isalpha(c) || c == '_' || c >= 0x80) return 'n';
+    return 'o';
+}
+
+// Oracle's "||" treats NULL as an empty string, SQLite's yields NULL: every chain of "||" becomes
+// LITE_CAT(a, b, ...). SQLite binds "||" tighter than any other binary operator, so its
+// operands are single primaries, found here by matching brackets and CASE ... END.
+class cat_rewriter {
+ public:
+    explicit cat_rewriter(std::vector<piece>& p) : p_(p) {}
+
+    void run() {
+        while (true) {
+            std::vector<int> depth(p_.size(), 0);
+            int d = 0;
+            size_t best = p_.size();
+            int best_depth = -1;
+            for (size_t i = 0; i < p_.size(); ++i) {
+                if (p_[i].kind == '(' || (p_[i].kind == 'n' && p_[i].text == "CASE")) ++d;
+                if (p_[i].kind == ')' || (p_[i].kind == 'n' && p_[i].text == "END")) --d;
+                depth[i] = d;
+                if (p_[i].kind == '|' && d > best_depth) {
+                    best = i;
+                    best_depth = d;
+                }
+            }
+            if (best == p_.size()) return;
+            if (!rewrite(best)) p_[best].kind = 'o';  // malformed: leave it to SQLite
+        }
+    }
+
+ private:
+    bool name_at(size_t i) const { return i < p_.size() && p_[i].kind == 'n'; }
+
+    size_t match_back(size_t j, char open, char close) const {
+        int n = 0;
+        for (size_t k = j + 1; k-- > 0;) {
+            if (p_[k].kind == close) ++n;
+            if (p_[k].kind == open && --n == 0) return k;
+        }
+        return p_.size();
+    }
+    size_t match_fwd(size_t j) const {
+        int n = 0;
+        for (size_t k = j; k < p_.size(); ++k) {
+            bool o = p_[k].kind == '(' || (p_[k].kind == 'n' && p_[k].text == "CASE");
+            bool c = p_[k].kind == ')' || (p_[k].kind == 'n' && p_[k].text == "END");
+            if (o) ++n;
+            if (c && --n == 0) return k;
+        }
+        return p_.size();
+    }
+    // First piece of the operand that ends at j; p_.size() when there is none.
+    size_t left_start(size_t j) const {
+        if (j >= p_.size()) return p_.size();
+        size_t s = j;
+        if (p_[j].kind == ')') {
+            s = match_back(j, '(', ')');
+            if (s == p_.size()) return s;
+            if (s > 0 && name_at(s - 1) && !is_keyword(p_[s - 1].text)) --s;
+        } else if (p_[j].kind == 'n' && p_[j].text == "END") {
+            int n = 0;
+            for (size_t k = j + 1; k-- > 0;) {
+                if (p_[k].kind == 'n' && p_[k].text == "END") ++n;
+                if (p_[k].kind == 'n' && p_[k].text == "CASE" && --n == 0) return k;
+            }
+            return p_.size();
+        } else if (p_[j].kind == 'n') {
+            if (is_keyword(p_[j].text)) return p_.size();
+        } else if (p_[j].kind != 'l') {
+            return p_.size();
+        }
+        while (s >= 2 && p_[s - 1].kind == '.' && name_at(s - 2)) s -= 2;
+        return s;
+    }
+    // One past the last piece of the operand that starts at j; 0 when there is none.
+    size_t right_end(size_t j) const {
+        size_t k = j;
+        if (k < p_.size() && p_[k].kind == 'o' && (p_[k].text == "-" || p_[k].text == "+")) ++k;
+        if (k >= p_.size()) return 0;
+        if (p_[k].kind == 'n' && p_[k].text == "CASE") {
+            size_t e = match_fwd(k);
+            return e == p_.size() ? 0 : e + 1;
+        }
+        if (p_[k].kind == '(') {
+            size_t e = match_fwd(k);
+            return e == p_.size() ? 0 : e + 1;
+        }
+        if (p_[k].kind == 'l') return k + 1;
+        if (p_[k].kind != 'n' || is_keyword(p_[k].text)) return 0;
+        ++k;
+        while (k + 1 < p_.size() && p_[k].kind == '.' && name_at(k + 1)) k += 2;
+        if (k < p_.size() && p_[k].kind == '(') {
+            size_t e = match_fwd(k);
+            return e == p_.size() ? 0 : e + 1;
+        }
+        return k;
+    }
+    std::string join(size_t b, size_t e) const {
+        std::string r;
+        for (size_t k = b; k < e; ++k) {
+            if (!r.empty()) r += ' ';
+            r += p_[k].text;
+        }
+        return r;
+    }
+    bool rewrite(size_t bar) {
+        if (bar == 0) return false;
+        size_t start = left_start(bar - 1);
+        if (start == p_.size()) return false;
+        std::string call = "LITE_CAT(" + join(start, bar);
+        size_t k = bar;
+        while (k < p_.size() && p_[k].kind == '|') {
+            size_t e = right_end(k + 1);
+            if (e == 0) return false;
+            call += ", " + join(k + 1, e);
+            k = e;
+        }
+        call += ")";
+        p_.erase(p_.begin() + static_cast<std::ptrdiff_t>(start) + 1,
+                 p_.begin() + static_cast<std::ptrdiff_t>(k));
+        p_[start] = {call, 'l'};
+        return true;
+    }
+
+    std::vector<piece>& p_;
+};
+
 struct emitter {
     const std::vector<lite_token>& t;
     const std::string& user;
     lite_translation* tr;  // null for expressions
-    std::string out;
+    std::vector<piece> pieces;
     int depth = 0;
+    std::map<size_t, std::string> alias_after;  // token index -> Oracle's name for the item
 
-    void put(const std::string& s) {
-        if (!out.empty()) out += ' ';
-        out += s;
+    void put(const std::string& s) { pieces.push_back({s, kind_of_piece(s)}); }
+    void put_fixed(const std::string& s) { pieces.push_back({s, 'k'}); }
+
+    std::string text() {
+        cat_rewriter(pieces).run();
+        std::string out;
+        for (const piece& p : pieces) {
+            if (!out.empty()) out += ' ';
+            out += p.text;
+        }
+        return out;
     }
 
     void run(size_t b, size_t e) {
@@ -46,12 +208,18 @@ struct emitter {
                     put("LITE_SEQ(" + lite_quote_text(k.text) + "," + lite_quote_text(at(i + 2).text) +
                         ",'" + at(i + 4).text + "')");
                     i += 4;
+                    if (!alias_after.empty()) {
+                        for (size_t k = i - 4; k <= i; ++k) add_alias(k);
+                    }
                     continue;
                 }
                 if (at(i + 1).is_op(".") && (at(i + 2).is("NEXTVAL") || at(i + 2).is("CURRVAL"))) {
                     put("LITE_SEQ(" + lite_quote_text(user) + "," + lite_quote_text(k.text) + ",'" +
                         at(i + 2).text + "')");
                     i += 2;
+                    if (!alias_after.empty()) {
+                        for (size_t k = i - 2; k <= i; ++k) add_alias(k);
+                    }
                     continue;
                 }
             }
@@ -99,11 +267,23 @@ struct emitter {
                     if (k.text == ")") --depth;
                     put(k.text == "^=" ? "<>" : k.text);
                     break;
-                case lite_token::ident:
+                case lite_token::ident: {
+                    size_t from = i;
                     i = ident(i, e, at);
+                    for (size_t k = from; k < i && !alias_after.empty(); ++k) add_alias(k);
                     break;
+                }
             }
+            if (!alias_after.empty()) add_alias(i);
         }
+    }
+
+    void add_alias(size_t i) {
+        auto it = alias_after.find(i);
+        if (it == alias_after.end()) return;
+        put_fixed("AS");
+        put_fixed(lite_quote_name(it->second));
+        alias_after.erase(it);
     }
 
     template <class At>
@@ -184,9 +364,9 @@ lite_statement::kind kind_of(const std::vector<lite_token>& t, std::string& verb
 
 std::string lite_translate_tokens(const std::vector<lite_token>& t, size_t b, size_t e,
                                   const std::string& user) {
-    emitter em{t, user, nullptr, {}, 0};
+    emitter em{t, user, nullptr, {}, 0, {}};
     em.run(b, e);
-    return em.out;
+    return em.text();
 }
 
 lite_translation lite_translate(const std::string& oracle_sql, const std::string& user) {
@@ -204,14 +384,47 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
     for (const lite_token& k : t) {
         if (k.is_op(";")) throw lite_error(911, "invalid character");
     }
+    std::map<size_t, std::string> aliases;
     if (tr.kind == lite_statement::kind::query && t[0].is("SELECT")) {
         size_t i = 1;
+        size_t item_begin = 0;
+        bool item_cat = false;
+        // An unnamed item rewritten for "||" keeps the name Oracle gives it.
+        auto close_item = [&](size_t end) {
+            if (!item_cat || end <= item_begin) return;
+            const lite_token& last = t[end - 1];
+            const lite_token& before = t[end - 2 >= item_begin ? end - 2 : item_begin];
+            bool named = (last.kind == lite_token::ident || last.kind == lite_token::quoted) &&
+                         !last.is("END") && end - 1 > item_begin &&
+                         (before.is("AS") || before.kind == lite_token::ident ||
+                          before.kind == lite_token::quoted || before.kind == lite_token::string ||
+                          before.kind == lite_token::number || before.is_op(")"));
+            if (named) return;
+            std::string raw = oracle_sql.substr(t[item_begin].begin, last.end_pos - t[item_begin].begin);
+            std::string name;
+            bool lit = false;
+            for (char c : raw) {
+                if (c == '\'') lit = !lit;
+                if (!lit && std::isspace(static_cast<unsigned char>(c))) continue;
+                name += lit ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            aliases[end - 1] = name;
+        };
         if (t[i].is("DISTINCT") || t[i].is("ALL") || t[i].is("UNIQUE")) ++i;
         int depth = 0;
         bool item_start = true;
         for (; t[i].kind != lite_token::end; ++i) {
             if (depth == 0 && t[i].is("FROM")) break;
+            if (depth == 0 && t[i].is_op(",")) {
+                close_item(i);
+                item_cat = false;
+            }
+            if (t[i].is_op("||")) {
+                item_cat = true;
+                if (!tr.item_functions.empty() && depth == 0) tr.item_functions.back() = "CONCAT";
+            }
             if (item_start) {
+                item_begin = i;
                 tr.item_functions.push_back(t[i].kind == lite_token::ident && t[i + 1].is_op("(")
                                                 ? t[i].text
                                                 : t[i].kind == lite_token::ident &&
@@ -231,9 +444,10 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
                 tr.item_functions.back() = "ABS";
             }
         }
+        if (t[i].kind != lite_token::end || i > 1) close_item(i);
     }
-    emitter em{t, user, &tr, {}, 0};
+    emitter em{t, user, &tr, {}, 0, std::move(aliases)};
     em.run(0, t.size() - 1);
-    tr.sql = em.out;
+    tr.sql = em.text();
     return tr;
 }

@@ -130,6 +130,16 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select to_char(1234.5, 'FM9,990.00') from dual"), "1,234.50");
     EXPECT_EQ(lite_cell(*s_, "select to_char(0.25) from dual"), ".25");
     EXPECT_EQ(lite_cell(*s_, "select chr(65) || chr(10) || 'b' from dual"), "A\nb");
+    // "||" passes over NULL as Oracle does, whatever the operand's shape.
+    EXPECT_EQ(lite_cell(*s_, "select 'a' || NULL || 'b' from dual"), "ab");
+    EXPECT_EQ(lite_cell(*s_, "select NULL || NULL from dual"), "<null>");
+    EXPECT_EQ(lite_cell(*s_, "select 1 || 0.5 from dual"), "1.5");
+    EXPECT_EQ(lite_cell(*s_, "select upper('x') || (2 * 3) || case when 1 = 2 then 'y' end || "
+                             "dual.dummy from dual"),
+              "X6X");
+    EXPECT_EQ(lite_cell(*s_, "select substr('abc' || nvl(NULL, 'def'), 2, 3) || '!' from dual"),
+              "bcd!");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dual where 'x' || NULL = 'x'"), "1");
     EXPECT_EQ(lite_cell(*s_, "select rawtohex(utl_raw.cast_to_raw('AB')) from dual"), "4142");
     EXPECT_EQ(lite_cell(*s_, "select substr('Grüße', 0, 3) from dual"), "Grü");
     EXPECT_EQ(lite_cell(*s_, "select /*+ FULL(t) */ count(*) from t for update"), "0");
@@ -195,6 +205,11 @@ TEST_F(LiteSql, DescribeNamesAndTypesExpressions) {
     EXPECT_EQ(c[4].type_code, LITE_VARCHAR2);
     EXPECT_EQ(c[4].data_size, 10);
     EXPECT_EQ(c[5].name, "Mixed");
+    auto cat = s_->prepare("select v || ' / ' || id, v || 'x' named from t");
+    cat->execute();
+    EXPECT_EQ(cat->columns()[0].name, "V||' / '||ID");
+    EXPECT_EQ(cat->columns()[0].type_code, LITE_VARCHAR2);
+    EXPECT_EQ(cat->columns()[1].name, "NAMED");
 }
 
 TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
