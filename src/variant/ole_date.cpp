@@ -114,17 +114,24 @@ bool ole_date::import_from_string(const std::string& text) {
         m_time = SYSTEMTIME{};
     }
 
-    std::vector<char> rest(text.size() + 1);
+    // The seconds text can be as long as the whole text; a date cell's text fits the stack.
+    char small[64];
+    std::vector<char> large;
+    char* rest = small;
+    if (text.size() >= sizeof small) {
+        large.resize(text.size() + 1);
+        rest = large.data();
+    }
     {
         tk_log(1, "Trying pure time format...");
         short h = 0, mi = 0;
-        int items = std::sscanf(s, "%hd:%hd:%s", &h, &mi, rest.data());
+        int items = std::sscanf(s, "%hd:%hd:%s", &h, &mi, rest);
         if (items == 3 || items == 2) {
             m_time.wHour = static_cast<WORD>(h);
             m_time.wMinute = static_cast<WORD>(mi);
             m_kind = time_only;
             if (items == 3) {
-                if (is_valid()) process_milliseconds(rest.data());
+                if (is_valid()) process_milliseconds(rest);
                 return true;
             }
             if (is_valid()) return true;
@@ -138,7 +145,7 @@ bool ole_date::import_from_string(const std::string& text) {
         tk_log(1, "Trying datetime format #%d", i);
         short y = 0, mo = 0, d = 0, h = 0, mi = 0;
         rest[0] = '\0';
-        int items = std::sscanf(s, forms[i], &y, &mo, &d, &h, &mi, rest.data());
+        int items = std::sscanf(s, forms[i], &y, &mo, &d, &h, &mi, rest);
         if (items == 3 || items == 6) {
             m_time.wYear = static_cast<WORD>(y);
             m_time.wMonth = static_cast<WORD>(mo);
@@ -158,7 +165,7 @@ bool ole_date::import_from_string(const std::string& text) {
                 // An invalid match ("1/31/2024 10:20:30" read year first) is left to the
                 // later forms, as a three-item match is, instead of ending the parse invalid.
                 if (is_valid()) {
-                    process_milliseconds(rest.data());
+                    process_milliseconds(rest);
                     refine_type();
                     tk_log(1, "Format #%d succeeded (6 items)", i);
                     return true;

@@ -38,6 +38,9 @@ TEST(OleDate, DateTimeFormsAndDayFirstSwap) {
     EXPECT_EQ(swapped.systemtime().wDay, 31);
     EXPECT_EQ(swapped.to_string(true), "2024-01-31");
     EXPECT_EQ(ole_date("31.01.2024 10:00:00").to_string(true), "2024-01-31 10:00:00");
+    // A seconds text longer than any stack buffer is read whole.
+    std::string long_seconds = "2024-01-31 10:20:30." + std::string(100, '9');
+    EXPECT_EQ(ole_date(long_seconds).to_string(true), "2024-01-31 10:20:30.999");
 }
 
 TEST(OleDate, AmPm) {

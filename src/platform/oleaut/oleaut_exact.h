@@ -1,5 +1,6 @@
 // Internal to the automation layer: an exact decimal number (sign, 128-bit magnitude, scale),
 // the common ground of every conversion between integers, CY, DECIMAL and their texts.
+// Pure functions over values; no shared state.
 #pragma once
 
 #include <cstdint>
