@@ -238,7 +238,9 @@ void ole_variant::convert_to_byte_array(const void* data, std::size_t count,
     tk_log(1, "convert_to_byte_array(%d)", static_cast<int>(count));
     const auto* p = static_cast<const std::uint8_t*>(data);
     bytes.assign(p, p + count);
-    for (std::size_t i = 0; i < count; ++i) tk_log(1, "byte_array[i]=%d", bytes[i]);
+    // A long text turned into bytes would otherwise make one logger call per byte.
+    if (tk_logger* l = tk_logger::find_instance(); l && l->wants(1))
+        for (std::size_t i = 0; i < count; ++i) tk_log(1, "byte_array[i]=%d", bytes[i]);
 }
 
 namespace {
