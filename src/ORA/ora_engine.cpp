@@ -216,12 +216,8 @@ int ora_engine::get_records_cnt(const std::wstring& text, bool is_query) {
     std::wstring sql = is_query ? L"SELECT COUNT(*) FROM (" + text + L")"
                                 : L"SELECT COUNT(*) FROM " + get_safe_name(text);
     ora_stmt stmt;
-    check_err(stmt.prepare(sql));
     sb4 count = 0;
-    OCIDefine* def = nullptr;
-    check_err(m_oci->DefineByPos(stmt.get(), &def, m_err, 1, &count, sizeof count, SQLT_INT,
-                                 nullptr, nullptr, nullptr, OCI_DEFAULT));
-    sword status = stmt.execute(1);
+    sword status = stmt.select_int(sql, count);
     check_err(status);
     if (status == OCI_NO_DATA) throw tk_mail_assertion("ora_engi", 511);
     return count;

@@ -37,3 +37,12 @@ sword ora_stmt::fetch() {
     ora_engine& eng = ora_engine::instance();
     return eng.oci().StmtFetch(m_handle, eng.err(), 1, OCI_FETCH_NEXT, OCI_DEFAULT);
 }
+
+sword ora_stmt::select_int(const std::wstring& sql, sb4& value) {
+    ora_engine& eng = ora_engine::instance();
+    eng.check_err(prepare(sql));
+    OCIDefine* def = nullptr;
+    eng.check_err(eng.oci().DefineByPos(m_handle, &def, eng.err(), 1, &value, sizeof value,
+                                        SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT));
+    return execute(1);
+}

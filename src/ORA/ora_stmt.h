@@ -25,6 +25,10 @@ public:
     sword execute(ub4 iters, ub4 mode = OCI_DEFAULT);
     // OCIStmtFetch of one row, OCI_FETCH_NEXT; returns the status unchecked.
     sword fetch();
+    // Prepares `sql`, defines its first column as a 4-byte integer `value` and executes one
+    // iteration.  Prepare and define failures raise ora_exception; the execute status is returned
+    // unchecked (OCI_NO_DATA when there is no row, and `value` then keeps what it held).
+    sword select_int(const std::wstring& sql, sb4& value);
 
 private:
     OCIStmt* m_handle = nullptr;

@@ -6,12 +6,8 @@
 #include "TK/tk_logger.h"
 
 ora_string::ora_string(OCIParam* param) : ora_type(param) {
-    ora_engine& eng = ora_engine::instance();
-    ub2 size = 0;
-    eng.check_err(
-        eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, eng.err()));
     m_data_type = SQLT_STR;
-    m_size = size;
+    m_size = read_data_size(param);
     m_buf.assign(m_size + 1, u'\0');
 }
 

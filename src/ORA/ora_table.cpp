@@ -87,12 +87,8 @@ int ora_table::get_columns_cnt() {
                        eng.get_table_filter(m_name);
     tk_wlog(1, L"Query=%s", sql.c_str());
     ora_stmt stmt;
-    eng.check_err(stmt.prepare(sql));
     sb4 count = 0;
-    OCIDefine* def = nullptr;
-    eng.check_err(eng.oci().DefineByPos(stmt.get(), &def, eng.err(), 1, &count, sizeof count,
-                                        SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT));
-    sword status = stmt.execute(1);
+    sword status = stmt.select_int(sql, count);
     eng.check_err(status);
     if (status == OCI_NO_DATA) throw tk_mail_assertion("ora_tab", 512);
     return count;
@@ -226,15 +222,10 @@ ole_variant ora_table::get_def_value(int vartype, const std::wstring& src) {
 }
 
 int ora_table::count_of(const std::wstring& sql) {
-    ora_engine& eng = ora_engine::instance();
     ora_stmt stmt;
-    eng.check_err(stmt.prepare(sql));
     sb4 count = 0;
-    OCIDefine* def = nullptr;
-    eng.check_err(eng.oci().DefineByPos(stmt.get(), &def, eng.err(), 1, &count, sizeof count,
-                                        SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT));
     // A count that fails at execution leaves 0: no key, no foreign keys.
-    stmt.execute(1);
+    stmt.select_int(sql, count);
     return count;
 }
 

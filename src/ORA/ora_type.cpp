@@ -37,6 +37,14 @@ ora_type::~ora_type() {
     }
 }
 
+unsigned ora_type::read_data_size(OCIParam* param) {
+    ora_engine& eng = ora_engine::instance();
+    ub2 size = 0;
+    eng.check_err(
+        eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, eng.err()));
+    return size;
+}
+
 int ora_type::get_vartype() const {
     tk_log(1, "ora_type::get_vartype(ctype=%d)", m_data_type);
     switch (m_data_type) {

@@ -46,6 +46,8 @@ public:
     void set_table(const std::wstring& table) { m_table = table; }
 
 protected:
+    // OCI_ATTR_DATA_SIZE of a describe parameter (bytes); an OCI error raises ora_exception.
+    static unsigned read_data_size(OCIParam* param);
     // Raises the level-0 record error for this column and value.
     [[noreturn]] void raise_value_error(const std::wstring& value, const char* why) const;
     // Raises the level-0 record error when the fetch cut the value to fit the buffer.
