@@ -35,13 +35,6 @@ std::wstring comment_safe(const std::wstring& text) {
     return out;
 }
 
-std::wstring property_of(udb_properties* properties, const wchar_t* key) {
-    if (!properties) return std::wstring();
-    const auto& map = properties->get_properties();
-    const auto it = map.find(key);
-    return it == map.end() ? std::wstring() : it->second;
-}
-
 // The encoding the file is written in, as SET NAMES must name it: the chosen set when it is a
 // UTF-8 one, else utf8 (texts are always written as UTF-8; naming latin1 here would make the
 // server read every accented letter as two).
@@ -205,11 +198,11 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
 
     if (m_options.structure) {
         tk_log(1, "Right before inserting CREATE TABLE statement");
-        std::wstring type = property_of(table_properties, L"engine");
+        std::wstring type = sql_property(table_properties, L"engine");
         if (type.empty()) type = m_options.new_version ? engine.table_type() : L"MyISAM";
         sql_check_identifier(type, "storage engine");
         statement += weol + L")" + (m_options.new_version ? L" ENGINE=" : L" TYPE=") + type;
-        const std::wstring charset = property_of(table_properties, L"character set");
+        const std::wstring charset = sql_property(table_properties, L"character set");
         if (!charset.empty()) {
             sql_check_identifier(charset, "character set");
             statement += L" character set " + charset;

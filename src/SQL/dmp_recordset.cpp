@@ -25,11 +25,17 @@ dmp_recordset::~dmp_recordset() {
 void dmp_recordset::flush() {
     if (m_pending.empty()) return;
     tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
-    std::string statement;
-    statement.swap(m_pending);
-    statement += ";";
-    statement += m_options.get_eol();
-    m_database->write(statement);
+    m_pending += ';';
+    m_pending += m_options.get_eol();
+    // The buffer keeps its capacity for the next statement; a failed write drops the statement
+    // so that it is not written again when the recordset is released.
+    try {
+        m_database->write(m_pending);
+    } catch (...) {
+        m_pending.clear();
+        throw;
+    }
+    m_pending.clear();
 }
 
 void dmp_recordset::append_record(udb_record& record) {
@@ -51,35 +57,56 @@ void dmp_recordset::append_record(udb_record& record) {
         m_head = tk_to_utf8(head) + ")";
     }
 
-    std::string row = fresh ? m_head + " VALUES(" : std::string("(");
-    const udb_names_map& names = m_database->get_names_map();
-    for (std::size_t i = 0; i < m_schema.size(); ++i) {
-        const t_ftd& column = m_schema[i];
-        const std::wstring original = names.get_fn_orig_name(m_name, column.name, true);
-        tk_wlog(1, L"Name=%s, original name=%s", column.name.c_str(), original.c_str());
-        // The field at the column's position when it carries the name, else found by name, so
-        // a record in another column order still puts each value under its own column.
-        udb_field* field = nullptr;
-        if (i < record.size() && record[i].get_name() == original) {
-            field = &record[i];
-        } else if (record.find_field(original)) {
-            field = &record.get_field(original);
-        } else {
-            tk_wlog(3, L"Field %s not found", original.c_str());
-            throw tk_exception(
-                "Generic error occurred while migrating the data.\r\n"
-                "Please send the trace log to the product's support contact.",
-                0);
-        }
-        if (i) row += ", ";
-        row += get_fld_append_str(field, &column);
+    // The source names behind the columns are fixed once the table is created: look them up
+    // once, not per row.
+    if (m_originals.size() != m_schema.size()) {
+        const udb_names_map& names = m_database->get_names_map();
+        m_originals.clear();
+        for (std::size_t i = 0; i < m_schema.size(); ++i)
+            m_originals.push_back(names.get_fn_orig_name(m_name, m_schema[i].name, true));
     }
-    row += ")";
-    tk_log(1, "*** FAST INSERT MODE ***");
-    tk_log(1, "sql_query=[%s]", row.c_str());
 
+    // The row goes straight into the pending statement; a record that fails half-way takes its
+    // part back out, so the statement stays whole.
+    const std::size_t restart = m_pending.size();
     if (!fresh) m_pending += ", ";
-    m_pending += row;
+    const std::size_t row_start = m_pending.size();
+    try {
+        if (fresh) {
+            m_pending += m_head;
+            m_pending += " VALUES(";
+        } else {
+            m_pending += '(';
+        }
+        for (std::size_t i = 0; i < m_schema.size(); ++i) {
+            const t_ftd& column = m_schema[i];
+            const std::wstring& original = m_originals[i];
+            tk_wlog(1, L"Name=%s, original name=%s", column.name.c_str(), original.c_str());
+            // The field at the column's position when it carries the name, else found by name,
+            // so a record in another column order still puts each value under its own column.
+            udb_field* field = nullptr;
+            if (i < record.size() && record[i].get_name() == original) {
+                field = &record[i];
+            } else if (record.find_field(original)) {
+                field = &record.get_field(original);
+            } else {
+                tk_wlog(3, L"Field %s not found", original.c_str());
+                throw tk_exception(
+                    "Generic error occurred while migrating the data.\r\n"
+                    "Please send the trace log to the product's support contact.",
+                    0);
+            }
+            if (i) m_pending += ", ";
+            m_pending += get_fld_append_str(field, &column);
+        }
+    } catch (...) {
+        m_pending.resize(restart);
+        throw;
+    }
+    m_pending += ')';
+    tk_log(1, "*** FAST INSERT MODE ***");
+    tk_log(1, "sql_query=[%s]", m_pending.c_str() + row_start);
+
     if (m_pending.size() > k_max_statement) {
         flush();
         tk_log(1, "Cleaning append_buffer...");

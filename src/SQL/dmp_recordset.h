@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "SQL/dump_options.h"
 #include "UDB/udb_recordset.h"
@@ -34,4 +35,6 @@ private:
     dump_options m_options;
     std::string m_pending;
     std::string m_head;
+    // The source name of each column, looked up on the first row.
+    std::vector<std::wstring> m_originals;
 };

@@ -5,39 +5,6 @@
 #include "TK/tk_logger.h"
 #include "UDB/udb_properties.h"
 
-namespace {
-
-std::wstring property_of(udb_properties* properties, const wchar_t* key) {
-    if (!properties) return std::wstring();
-    const auto& map = properties->get_properties();
-    const auto it = map.find(key);
-    return it == map.end() ? std::wstring() : it->second;
-}
-
-// COMMENT text: backslashes, quotes, zero characters and line breaks escaped, so the text
-// cannot end early and survives a replay.
-std::wstring escape_comment(const std::wstring& text) {
-    std::wstring out;
-    out.reserve(text.size() + 4);
-    for (wchar_t c : text) {
-        if (c == L'\\' || c == L'\'') {
-            out.push_back(L'\\');
-            out.push_back(c);
-        } else if (c == L'\0') {
-            out += L"\\0";
-        } else if (c == L'\r') {
-            out += L"\\r";
-        } else if (c == L'\n') {
-            out += L"\\n";
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const udb_schema& columns,
                                                const udb_indexes& indexes,
                                                std::wstring& auto_increment_name, int /*unused*/)
@@ -121,7 +88,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             if (text_column) {
                 udb_properties* column_properties =
                     table_properties ? table_properties->find_item(source_name) : nullptr;
-                std::wstring charset = property_of(column_properties, L"character_set");
+                std::wstring charset = sql_property(column_properties, L"character_set");
                 if (charset.empty()) charset = engine.character_set();
                 if (!charset.empty()) {
                     sql_check_identifier(charset, "character set");
@@ -151,7 +118,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
 
         if (!column.comment.empty()) {
             tk_wlog(1, L"Setting column's comment: '%s'", column.comment.c_str());
-            clause += L" COMMENT '" + escape_comment(column.comment) + L"'";
+            clause += L" COMMENT '" + sql_escape_text(column.comment) + L"'";
         }
         out.push_back(clause);
     }

@@ -9,6 +9,7 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/t_ftd.h"
+#include "UDB/udb_properties.h"
 #include "platform/win/win_compare.h"
 #include "variant/ole_date.h"
 #include "variant/ole_variant.h"
@@ -203,6 +204,17 @@ bool iequal(const std::wstring& a, const wchar_t* b) {
 }
 
 }  // namespace
+
+std::wstring sql_escape_text(const std::wstring& text) {
+    return escape_text(text);
+}
+
+std::wstring sql_property(udb_properties* properties, const wchar_t* key) {
+    if (!properties) return std::wstring();
+    const auto& map = properties->get_properties();
+    const auto it = map.find(key);
+    return it == map.end() ? std::wstring() : it->second;
+}
 
 bool sql_is_number_literal(const std::string& text) {
     return is_number_literal(text);

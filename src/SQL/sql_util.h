@@ -19,6 +19,7 @@
 
 class ole_variant;
 class t_ftd;
+class udb_properties;
 
 // The MySQL type of a column: with its parameters ("VARCHAR(20)") or, bare, the name alone.
 // A variant type without a MySQL column type raises tk_mail_assertion("sql_util", 495).
@@ -62,6 +63,12 @@ ole_variant get_variant(VARTYPE vt, const std::wstring& text);
 ole_variant get_variant(int type_code, unsigned long length, unsigned int flags, const char* cell);
 ole_variant get_variant(int type_code, unsigned long length, unsigned int flags,
                         const wchar_t* cell);
+
+// The text with a backslash before every backslash and single quote and with zero characters,
+// line breaks and Ctrl-Z written as escapes: safe between single quotes and through a replay.
+std::wstring sql_escape_text(const std::wstring& text);
+// The value of a key of a property object; empty when there is no object or no such key.
+std::wstring sql_property(udb_properties* properties, const wchar_t* key);
 
 // True when the text is a plain decimal number: sign, digits, one point, exponent.
 bool sql_is_number_literal(const std::string& text);
