@@ -125,13 +125,20 @@ std::vector<std::vector<std::string>> oci_conn::rows(const std::string& sql) {
     if (s != OCI_SUCCESS) return out;
     ub4 count = 0;
     OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err);
-    const size_t cap = 200002;
-    std::vector<std::vector<unsigned char>> bufs(count, std::vector<unsigned char>(cap));
+    std::vector<std::vector<unsigned char>> bufs(count);
     std::vector<sb2> inds(count);
     for (ub4 i = 0; i < count; ++i) {
+        void* param = nullptr;
+        ub2 type = 0;
+        ub2 size = 0;
+        EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, err, &param, i + 1), OCI_SUCCESS);
+        OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, err);
+        OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, err);
+        bufs[i].resize(reader_text_bytes(type, size));
         OCIDefine* def = nullptr;
-        EXPECT_EQ(OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(), static_cast<sb4>(cap),
-                                 SQLT_STR, &inds[i], nullptr, nullptr, OCI_DEFAULT),
+        EXPECT_EQ(OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(),
+                                 static_cast<sb4>(bufs[i].size()), SQLT_STR, &inds[i], nullptr,
+                                 nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
     }
     for (;;) {
@@ -141,11 +148,36 @@ std::vector<std::vector<std::string>> oci_conn::rows(const std::string& sql) {
         if (s != OCI_SUCCESS) break;
         std::vector<std::string> row;
         for (ub4 i = 0; i < count; ++i) {
-            row.push_back(inds[i] == -1 ? std::string("<NULL>") : from_u16(bufs[i].data(), cap));
+            row.push_back(inds[i] == -1 ? std::string("<NULL>")
+                                        : from_u16(bufs[i].data(), bufs[i].size()));
         }
         out.push_back(std::move(row));
     }
     return out;
+}
+
+size_t reader_text_bytes(ub2 type, ub2 size) {
+    switch (type) {
+        case SQLT_CHR:
+        case SQLT_STR:
+        case SQLT_AFC:
+            return (size_t{size} + 1) * 2;
+        case SQLT_NUM:
+        case SQLT_INT:
+        case SQLT_FLT:
+        case SQLT_VNU:
+        case SQLT_PDN:
+            return 510;
+        case SQLT_LNG:
+        case SQLT_NTY:
+            return 1000000 * 2;
+        case SQLT_RID:
+        case SQLT_RDD:
+        case SQLT_LAB:
+            return 255 * 2;
+        default:
+            return 200002;
+    }
 }
 
 std::vector<std::string> read_script(const std::string& path) {

@@ -40,7 +40,8 @@ public:
     sword run(const std::string& sql, ub4 iters = 1, ub4 mode = OCI_COMMIT_ON_SUCCESS);
     // Runs statements and fails the current test on the first error.
     void must_run(const std::vector<std::string>& statements);
-    // All rows of a query, every column fetched as SQLT_STR text; NULL as "<NULL>".
+    // All rows of a query, every column fetched as SQLT_STR text into a buffer of
+    // `reader_text_bytes`, so a value longer than its describe fails the fetch; NULL as "<NULL>".
     std::vector<std::vector<std::string>> rows(const std::string& sql);
     // Prepared statement handle (owned) for tests that drive the calls themselves.
     OCIStmt* new_stmt(const std::string& sql);
@@ -54,6 +55,11 @@ public:
 private:
     std::vector<OCIStmt*> stmts_;
 };
+
+// Bytes of the SQLT_STR buffer the Oracle reader gives a column of this describe: two per
+// character of the data size plus the terminator for text, 510 for numbers, a million characters
+// for LONG and named types, 255 for row ids; other types get 200,002 bytes.
+size_t reader_text_bytes(ub2 type, ub2 size);
 
 // Statements of a script file: split at lines ending in ';' (comment lines "--" skipped).
 std::vector<std::string> read_script(const std::string& path);
