@@ -77,6 +77,16 @@ std::vector<S> split(const S& text, C separator) {
     }
 }
 
+template <class S>
+void replace_all(S& text, const S& what, const S& with) {
+    if (what.empty()) return;
+    size_t pos = 0;
+    while ((pos = text.find(what, pos)) != S::npos) {
+        text.replace(pos, what.size(), with);
+        pos += with.size();
+    }
+}
+
 }  // namespace
 
 std::string tk_to_utf8(const std::wstring& text) {
@@ -169,6 +179,14 @@ std::vector<std::string> tk_split(const std::string& text, char separator) {
 
 std::vector<std::wstring> tk_split(const std::wstring& text, wchar_t separator) {
     return split(text, separator);
+}
+
+void tk_replace_all(std::string& text, const std::string& what, const std::string& with) {
+    replace_all(text, what, with);
+}
+
+void tk_replace_all(std::wstring& text, const std::wstring& what, const std::wstring& with) {
+    replace_all(text, what, with);
 }
 
 std::string tk_get_module_file_name() {

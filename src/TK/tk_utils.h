@@ -54,6 +54,11 @@ std::wstring tk_trim(const std::wstring& text);
 std::vector<std::string> tk_split(const std::string& text, char separator);
 std::vector<std::wstring> tk_split(const std::wstring& text, wchar_t separator);
 
+// Replaces every occurrence of what in text, left to right, resuming after each inserted
+// replacement so that it is never searched again; an empty what changes nothing.  Never fails.
+void tk_replace_all(std::string& text, const std::string& what, const std::string& with);
+void tk_replace_all(std::wstring& text, const std::wstring& what, const std::wstring& with);
+
 // The full path of the running program; raises tk_mail_assertion("tk_utils", 116) on failure.
 std::string tk_get_module_file_name();
 // The same, wide; raises tk_mail_assertion("tk_utils", 129) on failure.

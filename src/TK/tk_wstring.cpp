@@ -6,13 +6,7 @@
 
 tk_wstring tk_wstring::replace_all(const std::wstring& what, const std::wstring& with) {
     tk_wlog(1, L"tk_wstring::replace_all(%s,%s)", what.c_str(), with.c_str());
-    if (!what.empty()) {
-        size_t pos = 0;
-        while ((pos = find(what, pos)) != npos) {
-            replace(pos, what.size(), with);
-            pos += with.size();
-        }
-    }
+    tk_replace_all(*this, what, with);
     return *this;
 }
 
