@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_test_helpers.h"
 
 namespace {
 
@@ -15,12 +16,8 @@ TEST(tk_error_converter, first_pair_of_a_code_wins_and_unknown_codes_give_empty_
 }
 
 TEST(tk_error_converter, null_table_is_an_internal_error) {
-    try {
-        tk_error_converter converter(1, nullptr);
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_errco", 43));
-    }
+    EXPECT_EQ(internal_error_of([&] { tk_error_converter converter(1, nullptr); }),
+              make_err_meggase("tk_errco", 43));
 }
 
 }  // namespace

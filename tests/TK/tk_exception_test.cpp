@@ -1,4 +1,5 @@
 #include "TK/tk_exception.h"
+#include "TK/tk_test_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -61,18 +62,8 @@ TEST(tk_exception, internal_error_text_is_the_hex_of_file_and_line) {
 
 TEST(tk_exception, missing_singleton_is_an_internal_error_with_the_accessor_line) {
     struct lonely : tk_singleton<lonely> {};
-    try {
-        lonely::instance();
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_singl", 64));
-    }
-    try {
-        lonely::get_instance();
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_singl", 71));
-    }
+    EXPECT_EQ(internal_error_of([&] { lonely::instance(); }), make_err_meggase("tk_singl", 64));
+    EXPECT_EQ(internal_error_of([&] { lonely::get_instance(); }), make_err_meggase("tk_singl", 71));
     {
         lonely one;
         lonely two;

@@ -67,26 +67,14 @@ TEST(tk_file_name, empty_path_stands_for_the_program_directory) {
 }
 
 TEST(tk_file_name, null_paths_are_internal_errors) {
-    try {
-        tk_file_name n(nullptr);
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_fname", 31));
-    }
-    try {
-        tk_file_wname w(nullptr);
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_fname", 83));
-    }
+    EXPECT_EQ(internal_error_of([&] { tk_file_name n(nullptr); }),
+              make_err_meggase("tk_fname", 31));
+    EXPECT_EQ(internal_error_of([&] { tk_file_wname w(nullptr); }),
+              make_err_meggase("tk_fname", 83));
     std::wstring bad(L"/x");
     bad += static_cast<wchar_t>(0xD800);
-    try {
-        tk_file_wname w(bad.c_str());
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_fname", 91));
-    }
+    EXPECT_EQ(internal_error_of([&] { tk_file_wname w(bad.c_str()); }),
+              make_err_meggase("tk_fname", 91));
 }
 
 TEST(tk_temp_chdir, changes_back_only_when_the_change_worked) {

@@ -23,16 +23,6 @@ std::string internal(int line) {
     return make_err_meggase("tk_regk", line);
 }
 
-template <class F>
-std::string raised(F f) {
-    try {
-        f();
-    } catch (const tk_mail_assertion& e) {
-        return e.what();
-    }
-    return "";
-}
-
 TEST_F(tk_reg_key_test, value_set_round_trip_through_exchange) {
     tk_serializer out(product_key);
     ASSERT_EQ(out.open_key(), ERROR_SUCCESS);
@@ -150,19 +140,19 @@ TEST_F(tk_reg_key_test, misuse_raises_the_internal_errors) {
     DWORD size = 0;
     char buf[4];
     wchar_t wbuf[4];
-    EXPECT_EQ(raised([&] { key.create(nullptr, product_key); }), internal(64));
-    EXPECT_EQ(raised([&] { key.get_value(d, nullptr); }), internal(98));
-    EXPECT_EQ(raised([&] { key.get_value(buf, nullptr, &size); }), internal(115));
-    EXPECT_EQ(raised([&] { key.get_value(buf, "x", nullptr); }), internal(116));
-    EXPECT_EQ(raised([&] { key.get_value(wbuf, nullptr, &size); }), internal(132));
-    EXPECT_EQ(raised([&] { key.get_value(wbuf, L"x", nullptr); }), internal(133));
-    EXPECT_EQ(raised([&] { key.set_value(DWORD{1}, "x"); }), internal(149));
-    EXPECT_EQ(raised([&] { key.set_value(static_cast<const char*>(nullptr), "x"); }),
+    EXPECT_EQ(internal_error_of([&] { key.create(nullptr, product_key); }), internal(64));
+    EXPECT_EQ(internal_error_of([&] { key.get_value(d, nullptr); }), internal(98));
+    EXPECT_EQ(internal_error_of([&] { key.get_value(buf, nullptr, &size); }), internal(115));
+    EXPECT_EQ(internal_error_of([&] { key.get_value(buf, "x", nullptr); }), internal(116));
+    EXPECT_EQ(internal_error_of([&] { key.get_value(wbuf, nullptr, &size); }), internal(132));
+    EXPECT_EQ(internal_error_of([&] { key.get_value(wbuf, L"x", nullptr); }), internal(133));
+    EXPECT_EQ(internal_error_of([&] { key.set_value(DWORD{1}, "x"); }), internal(149));
+    EXPECT_EQ(internal_error_of([&] { key.set_value(static_cast<const char*>(nullptr), "x"); }),
               internal(156));
-    EXPECT_EQ(raised([&] { key.set_value("t", "x"); }), internal(157));
-    EXPECT_EQ(raised([&] { key.set_value(static_cast<const wchar_t*>(nullptr), L"x"); }),
+    EXPECT_EQ(internal_error_of([&] { key.set_value("t", "x"); }), internal(157));
+    EXPECT_EQ(internal_error_of([&] { key.set_value(static_cast<const wchar_t*>(nullptr), L"x"); }),
               internal(164));
-    EXPECT_EQ(raised([&] { key.set_value(L"t", L"x"); }), internal(165));
+    EXPECT_EQ(internal_error_of([&] { key.set_value(L"t", L"x"); }), internal(165));
 }
 
 }  // namespace

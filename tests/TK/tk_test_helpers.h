@@ -1,7 +1,10 @@
-// Shared pieces of the toolkit tests: a scratch directory removed at the end, and file reading.
+// Shared pieces of the toolkit tests: a scratch directory removed at the end, file reading, and
+// the text of an internal error that a call raises.
 #pragma once
 
 #include <string>
+
+#include "TK/tk_exception.h"
 
 // A fresh directory under the system's temporary directory, removed with its content.
 class scratch_dir {
@@ -23,3 +26,14 @@ private:
 std::string read_file(const std::string& path);
 // Writes the bytes to a file, replacing it.
 void write_file(const std::string& path, const std::string& bytes);
+
+// The message of the tk_mail_assertion that f raises; empty when it raises none.
+template <class F>
+std::string internal_error_of(F f) {
+    try {
+        f();
+    } catch (const tk_mail_assertion& e) {
+        return e.what();
+    }
+    return "";
+}

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "TK/tk_exception.h"
+#include "TK/tk_test_helpers.h"
 
 namespace {
 
@@ -53,16 +54,6 @@ std::string internal(int line) {
     return make_err_meggase("tk_threa", line);
 }
 
-template <class F>
-std::string raised(F f) {
-    try {
-        f();
-    } catch (const tk_mail_assertion& e) {
-        return e.what();
-    }
-    return "";
-}
-
 void wait_until(const std::function<bool()>& done) {
     while (!done()) std::this_thread::yield();
 }
@@ -71,8 +62,8 @@ TEST(tk_thread, restart_after_a_finished_run_needs_no_release) {
     gated_run run;
     gated_thread thread(&run);
     thread.start();
-    EXPECT_EQ(raised([&] { thread.start(); }), internal(92));
-    EXPECT_EQ(raised([&] { thread.release(); }), internal(71));
+    EXPECT_EQ(internal_error_of([&] { thread.start(); }), internal(92));
+    EXPECT_EQ(internal_error_of([&] { thread.release(); }), internal(71));
     run.open();
     wait_until([&] { return !thread.is_running(); });
     EXPECT_TRUE(run.finished);
@@ -80,7 +71,7 @@ TEST(tk_thread, restart_after_a_finished_run_needs_no_release) {
     wait_until([&] { return !thread.is_running(); });
     thread.release();
     EXPECT_EQ(thread.functor(), nullptr);
-    EXPECT_EQ(raised([&] { thread.terminate(); }), internal(55));
+    EXPECT_EQ(internal_error_of([&] { thread.terminate(); }), internal(55));
 }
 
 TEST(tk_thread, plain_run_never_ends_by_itself_and_terminate_stops_it) {
@@ -106,9 +97,9 @@ TEST(tk_thread, destroying_a_running_thread_stops_it_first) {
 
 TEST(tk_thread, null_object_and_null_entry_are_internal_errors) {
     null_thread thread;
-    EXPECT_EQ(raised([&] { thread.start(); }), internal(105));
+    EXPECT_EQ(internal_error_of([&] { thread.start(); }), internal(105));
     EXPECT_FALSE(thread.is_running());
-    EXPECT_EQ(raised([] { thread_start_routine(nullptr); }), internal(149));
+    EXPECT_EQ(internal_error_of([] { thread_start_routine(nullptr); }), internal(149));
 }
 
 TEST(tk_thread, run_called_directly_honours_finish_and_stop) {

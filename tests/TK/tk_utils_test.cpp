@@ -133,12 +133,8 @@ TEST(tk_utils_text, bytes_to_hex_is_upper_case_and_terminated) {
     EXPECT_EQ(tk_bytes_to_hex(bytes, 3), "00AB7F");
     tk_bytes_to_hex(0, bytes, out);
     EXPECT_STREQ(out, "");
-    try {
-        tk_bytes_to_hex(3, bytes, nullptr);
-        FAIL();
-    } catch (const tk_mail_assertion& e) {
-        EXPECT_EQ(std::string(e.what()), make_err_meggase("tk_utils", 811));
-    }
+    EXPECT_EQ(internal_error_of([&] { tk_bytes_to_hex(3, bytes, nullptr); }),
+              make_err_meggase("tk_utils", 811));
 }
 
 TEST(tk_utils_files, path_exists_only_for_directories_and_keeps_the_working_directory) {
