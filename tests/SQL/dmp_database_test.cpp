@@ -201,6 +201,22 @@ TEST_F(dmp_database_test, StatementsAndMisuse) {
     EXPECT_EQ(text.find("UNLOCK TABLES;", text.find("ALTER TABLE")), std::string::npos);
 }
 
+TEST_F(dmp_database_test, ARefusedRecordLeavesTheStatementWhole) {
+    options.comments = false;
+    path = test_file_path("refused.sql");
+    {
+        auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
+        auto table = db->create_table(L"EMP", emp, emp_keys);
+        add_row(*table, 1, L"Smith");
+        udb_record missing;
+        missing.add_field(udb_field(L"ID", 4, ole_variant(2)));
+        EXPECT_THROW(table->append_record(missing), tk_exception);
+        add_row(*table, 3, L"Ann");
+    }
+    EXPECT_NE(read_file(path).find("VALUES(1, 'Smith'), (3, 'Ann');\r\nUNLOCK TABLES;\r\n"),
+              std::string::npos);
+}
+
 TEST_F(dmp_database_test, HostileNamesStayInsideTheirQuotes) {
     options.comments = true;
     path = test_file_path("hostile.sql");
