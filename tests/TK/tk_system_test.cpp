@@ -1,6 +1,7 @@
 // The helpers that reach outside the process: library versions, clipboard and mail.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <cstdlib>
 #include <sys/stat.h>
 
 #include "TK/tk_logger.h"
@@ -18,6 +19,31 @@ TEST(get_dll_version, libraries_without_the_query_answer_0) {
     EXPECT_NE(GetProcAddress(m, "cos"), nullptr);
     EXPECT_EQ(GetProcAddress(m, "DllGetVersion"), nullptr);
     EXPECT_TRUE(FreeLibrary(m));
+}
+
+// Builds a shared library in dir whose DllGetVersion runs body; empty when no C compiler is found.
+std::string build_versioned_library(const scratch_dir& dir, const std::string& name,
+                                    const std::string& body) {
+    std::string source = dir.file(name + ".c");
+    std::string library = dir.file(name + ".so");
+    write_file(source,
+               "struct info { unsigned size, major, minor, build, platform; };\n"
+               "int DllGetVersion(struct info* v) { " +
+                   body + " }\n");
+    std::string command = "cc -shared -fPIC -o '" + library + "' '" + source + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0 ? library : std::string();
+}
+
+TEST(get_dll_version, packs_major_and_minor_of_a_successful_query) {
+    scratch_dir dir;
+    std::string good = build_versioned_library(
+        dir, "good",
+        "if (v->size != 20) return -1; v->major = 6; v->minor = 10; v->build = 77; return 0;");
+    if (good.empty()) GTEST_SKIP() << "no C compiler to build a test library";
+    EXPECT_EQ(get_dll_version(good.c_str()), (6u << 16) | 10u);
+    std::string failing = build_versioned_library(dir, "failing", "v->major = 9; return -1;");
+    ASSERT_FALSE(failing.empty());
+    EXPECT_EQ(get_dll_version(failing.c_str()), 0u);
 }
 
 // Runs f with PATH pointing only at dir.
