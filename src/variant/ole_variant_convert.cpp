@@ -60,6 +60,14 @@ double text_to_double(const std::string& text) {
     return d;
 }
 
+// The single-precision value of a real; a real past the float range becomes the infinity of its
+// sign, as the hardware gives it, where a plain conversion would be undefined.
+float to_single(double r) {
+    if (r > std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+    if (r < -std::numeric_limits<float>::max()) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(r);
+}
+
 int hex_digit(char c) {
     static constexpr char digits[] = "0123456789abcdef";
     if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
@@ -130,7 +138,7 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             return v;
         }
         case VT_R4:
-            v = ole_variant(static_cast<float>(text_to_double(with_dots(text))));
+            v = ole_variant(to_single(text_to_double(with_dots(text))));
             return v;
         case VT_R8:
             v = ole_variant(text_to_double(with_dots(text)));

@@ -56,6 +56,10 @@ TEST(OleVariantFromString, RealsAcceptCommaAsDecimalPoint) {
     ole_variant r4 = ole_variant::from_string("0,1", VT_R4);
     EXPECT_EQ(r4.vt(), VT_R4);
     EXPECT_EQ(r4.variant().fltVal, 0.1f);
+    EXPECT_EQ(ole_variant::from_string("1e300", VT_R4).variant().fltVal,
+              std::numeric_limits<float>::infinity());
+    EXPECT_EQ(ole_variant::from_string("-1e300", VT_R4).variant().fltVal,
+              -std::numeric_limits<float>::infinity());
 }
 
 TEST(OleVariantFromString, CurrencyAndDecimalAreExact) {
