@@ -47,6 +47,14 @@ inline OCIError* oci_begin(OCIError* errhp) {
 // null gives "".
 std::string oci_in_text(const void* text, sb4 len);
 
+// External types whose define or bind value is the address of a descriptor pointer (a datetime
+// descriptor or a LOB locator).
+bool oci_is_descriptor_type(ub2 dty);
+// External types that a define or a bind accepts.
+bool oci_is_supported_type(ub2 dty);
+// Character set ids (UTF8, AL32UTF8) that ask for UTF-8 text instead of UTF-16.
+bool oci_is_utf8_charset(ub2 id);
+
 // Copies the engine's current row into the statement's defines at array index `row`; returns
 // 0, or the worst ORA number met (1406 truncation, 1405 NULL without indicator, others).
 int oci_fill_row(OCIStmt* st, ub4 row);

@@ -14,40 +14,9 @@ std::string upper_name(std::string name) {
     return name;
 }
 
-bool is_descriptor_bind(ub2 dty) {
-    return dty == SQLT_TIMESTAMP || dty == SQLT_TIMESTAMP_TZ || dty == SQLT_TIMESTAMP_LTZ ||
-           dty == SQLT_DATE || dty == SQLT_CLOB || dty == SQLT_BLOB;
-}
-
-bool is_supported_bind(ub2 dty) {
-    switch (dty) {
-        case SQLT_CHR:
-        case SQLT_INT:
-        case SQLT_FLT:
-        case SQLT_STR:
-        case SQLT_LNG:
-        case SQLT_DAT:
-        case SQLT_BFLOAT:
-        case SQLT_BDOUBLE:
-        case SQLT_BIN:
-        case SQLT_LBI:
-        case SQLT_UIN:
-        case SQLT_AFC:
-        case SQLT_AVC:
-        case SQLT_ODT:
-            return true;
-        default:
-            return is_descriptor_bind(dty);
-    }
-}
-
-bool utf8_charset(ub2 id) {
-    return id == 871 || id == 873;
-}
-
 std::string bound_text(const OCIBind& b, const unsigned char* p, size_t len) {
     const bool terminated = b.dty == SQLT_STR || b.dty == SQLT_AVC;
-    if (utf8_charset(b.charset_id)) {
+    if (oci_is_utf8_charset(b.charset_id)) {
         size_t n = len;
         if (terminated) n = strnlen(reinterpret_cast<const char*>(p), len);
         return std::string(reinterpret_cast<const char*>(p), n);
@@ -193,12 +162,12 @@ void set_bind(lite_statement& ls, int pos, OCIBind& b, ub4 iter) {
         ls.bind_null(pos);
         return;
     }
-    const size_t stride = is_descriptor_bind(b.dty)
+    const size_t stride = oci_is_descriptor_type(b.dty)
                               ? sizeof(void*)
                               : static_cast<size_t>(std::max<sb4>(b.value_sz, 0));
     const auto* p = static_cast<const unsigned char*>(b.valuep) + iter * stride;
-    size_t len = is_descriptor_bind(b.dty) ? sizeof(void*) : stride;
-    if (b.alenp != nullptr && !is_descriptor_bind(b.dty))
+    size_t len = oci_is_descriptor_type(b.dty) ? sizeof(void*) : stride;
+    if (b.alenp != nullptr && !oci_is_descriptor_type(b.dty))
         len = std::min<size_t>(b.alenp[iter], len);
     set_value(ls, pos, b, p, len);
 }
@@ -220,7 +189,7 @@ bool is_returning(const lite_statement& ls, const OCIBind& b) {
 
 // Writes the ROWID text in the bind's representation; returns the bytes written (no terminator).
 size_t write_rowid(const OCIBind& b, unsigned char* out, size_t cap, const std::string& rowid) {
-    if (utf8_charset(b.charset_id) || b.dty == SQLT_BIN) {
+    if (oci_is_utf8_charset(b.charset_id) || b.dty == SQLT_BIN) {
         const size_t n = std::min(rowid.size(), cap > 0 ? cap - 1 : 0);
         std::memcpy(out, rowid.data(), n);
         if (cap > 0) out[n] = 0;
@@ -310,7 +279,7 @@ sword make_bind(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
     if (err == nullptr || st == nullptr || bindp == nullptr) return OCI_INVALID_HANDLE;
     return oci_guard(err, [&]() -> sword {
         if (!st->prepared) return oci_fail(err, 24337);
-        if (!is_supported_bind(dty)) return oci_fail(err, 3115);
+        if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
         if (name == nullptr && position == 0) return oci_fail(err, 1036);
         if (name != nullptr && name->empty()) return oci_fail(err, 1036);
         // Binding the same placeholder again replaces the earlier bind.

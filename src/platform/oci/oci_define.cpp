@@ -10,51 +10,6 @@
 
 namespace {
 
-constexpr ub2 kUtf8Ids[] = {871, 873};  // UTF8, AL32UTF8
-
-bool wants_utf8(ub2 charset_id) {
-    for (ub2 id : kUtf8Ids) {
-        if (charset_id == id) return true;
-    }
-    return false;
-}
-
-bool is_descriptor_type(ub2 dty) {
-    switch (dty) {
-        case SQLT_TIMESTAMP:
-        case SQLT_TIMESTAMP_TZ:
-        case SQLT_TIMESTAMP_LTZ:
-        case SQLT_DATE:
-        case SQLT_CLOB:
-        case SQLT_BLOB:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool is_supported_define(ub2 dty) {
-    switch (dty) {
-        case SQLT_CHR:
-        case SQLT_INT:
-        case SQLT_FLT:
-        case SQLT_STR:
-        case SQLT_LNG:
-        case SQLT_DAT:
-        case SQLT_BFLOAT:
-        case SQLT_BDOUBLE:
-        case SQLT_BIN:
-        case SQLT_LBI:
-        case SQLT_UIN:
-        case SQLT_AFC:
-        case SQLT_AVC:
-        case SQLT_ODT:
-            return true;
-        default:
-            return is_descriptor_type(dty);
-    }
-}
-
 // Per-cell destinations inside the caller's arrays.
 struct cell_out {
     unsigned char* value;
@@ -79,7 +34,7 @@ int truncated(const cell_out& o, size_t original, size_t returned) {
 int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id) {
     const bool terminated = dty == SQLT_STR || dty == SQLT_AVC;
     const size_t cap_bytes = o.size > 0 ? static_cast<size_t>(o.size) : 0;
-    if (wants_utf8(charset_id)) {
+    if (oci_is_utf8_charset(charset_id)) {
         const size_t room = terminated ? (cap_bytes == 0 ? 0 : cap_bytes - 1) : cap_bytes;
         const size_t n = std::min(room, utf8.size());
         std::memcpy(o.value, utf8.data(), n);
@@ -252,7 +207,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
     if (d.position > cols.size()) return 1007;
     const int col = static_cast<int>(d.position) - 1;
     const lite_column& meta = cols[col];
-    const bool descriptor = is_descriptor_type(d.dty);
+    const bool descriptor = oci_is_descriptor_type(d.dty);
     const size_t stride =
         descriptor ? sizeof(void*) : static_cast<size_t>(std::max<sb4>(d.value_sz, 0));
     cell_out o{static_cast<unsigned char*>(d.valuep) + row * stride, d.value_sz,
@@ -326,6 +281,46 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
 
 }  // namespace
 
+bool oci_is_utf8_charset(ub2 id) {
+    return id == 871 || id == 873;
+}
+
+bool oci_is_descriptor_type(ub2 dty) {
+    switch (dty) {
+        case SQLT_TIMESTAMP:
+        case SQLT_TIMESTAMP_TZ:
+        case SQLT_TIMESTAMP_LTZ:
+        case SQLT_DATE:
+        case SQLT_CLOB:
+        case SQLT_BLOB:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool oci_is_supported_type(ub2 dty) {
+    switch (dty) {
+        case SQLT_CHR:
+        case SQLT_INT:
+        case SQLT_FLT:
+        case SQLT_STR:
+        case SQLT_LNG:
+        case SQLT_DAT:
+        case SQLT_BFLOAT:
+        case SQLT_BDOUBLE:
+        case SQLT_BIN:
+        case SQLT_LBI:
+        case SQLT_UIN:
+        case SQLT_AFC:
+        case SQLT_AVC:
+        case SQLT_ODT:
+            return true;
+        default:
+            return oci_is_descriptor_type(dty);
+    }
+}
+
 int oci_fill_row(OCIStmt* st, ub4 row) {
     int worst = 0;
     for (const OCIDefine* d : st->defines) {
@@ -352,7 +347,7 @@ extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
         if (position == 0 || (st->described && position > st->params.size())) {
             return oci_fail(err, 1007);
         }
-        if (!is_supported_define(dty)) return oci_fail(err, 3115);
+        if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
         if (valuep == nullptr) return oci_fail(err, 1007);
         if (st->defines.size() < position) st->defines.resize(position, nullptr);
         OCIDefine*& slot = st->defines[position - 1];

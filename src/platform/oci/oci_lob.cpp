@@ -77,11 +77,7 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
         if (ses == nullptr || !ses->lite) return oci_fail(err, 3114);
         std::string piece_bytes;
         ub4 written = 0;
-        if (lob->binary) {
-            const size_t n = *amtp == 0 ? buflen : std::min<size_t>(*amtp, buflen);
-            piece_bytes.assign(static_cast<const char*>(bufp), n);
-            written = static_cast<ub4>(n);
-        } else if (csid == 871 || csid == 873) {
+        if (lob->binary || oci_is_utf8_charset(csid)) {
             const size_t n = *amtp == 0 ? buflen : std::min<size_t>(*amtp, buflen);
             piece_bytes.assign(static_cast<const char*>(bufp), n);
             written = static_cast<ub4>(n);
