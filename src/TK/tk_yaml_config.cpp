@@ -7,13 +7,6 @@
 
 namespace {
 
-std::string trim_spaces(const std::string& s) {
-    const std::size_t first = s.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    const std::size_t last = s.find_last_not_of(' ');
-    return s.substr(first, last - first + 1);
-}
-
 unsigned long utf16_key(wchar_t c) {
     const auto u = static_cast<unsigned long>(c);
     if (u >= 0xE000 && u <= 0xFFFF) return u + 0x200000;
@@ -40,7 +33,7 @@ bool tk_yaml_config::load(const std::string& path, const std::set<std::wstring>&
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         tk_log(1, "Got text line: %s", line.c_str());
-        const std::string trimmed = trim_spaces(line);
+        const std::string trimmed = tk_trim(line);
         if (trimmed.empty()) {
             tk_log(1, "Skip empty line");
             continue;
@@ -50,7 +43,7 @@ bool tk_yaml_config::load(const std::string& path, const std::set<std::wstring>&
             continue;
         }
         if (trimmed.front() != '-') continue;
-        const std::wstring item = tk_to_unicode(trim_spaces(trimmed.substr(1)));
+        const std::wstring item = tk_to_unicode(tk_trim(trimmed.substr(1)));
         if (deny.count(item) != 0) {
             tk_wlog(1, L"String '%s' has not passed the filter", item.c_str());
             continue;
@@ -58,5 +51,6 @@ bool tk_yaml_config::load(const std::string& path, const std::set<std::wstring>&
         (*this)[key].push_back(item);
         tk_wlog(1, L"String '%s' has been stored under key='%s'", item.c_str(), key.c_str());
     }
-    return true;
+    // A path that opens but cannot be read (a directory, an I/O error) was not read to its end.
+    return !in.bad();
 }

@@ -18,7 +18,9 @@ struct tk_utf16_less {
 
 class tk_yaml_config : public std::map<std::wstring, std::vector<std::wstring>, tk_utf16_less> {
 public:
-    // Adds the items of a UTF-8 file, leaving out items equal to a member of `deny`; false (the
-    // map unchanged) when the file cannot be opened.  Lines of any length are read.
+    // Adds the items of a UTF-8 file, leaving out items equal to a member of `deny`; false when
+    // the file cannot be opened (the map unchanged) or stops reading before its end (what was
+    // read stays).  Lines of any length are read.  Raises tk_exception_ex (level 0) on bytes that
+    // are not UTF-8.
     bool load(const std::string& path, const std::set<std::wstring>& deny);
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_yaml_config.h"
 #include "udb_test_helpers.h"
 
@@ -92,4 +93,25 @@ TEST(tk_yaml_config, missing_file_changes_nothing) {
     cfg[L"K"].push_back(L"v");
     EXPECT_FALSE(cfg.load(dir.path("none.map").string(), {}));
     EXPECT_EQ(cfg.size(), 1u);
+}
+
+TEST(tk_yaml_config, unreadable_path_is_not_read_to_its_end) {
+    // A directory opens like a file here but yields nothing: that is no type file at all.
+    scratch_dir dir;
+    std::filesystem::create_directories(dir.path("sql.map"));
+    tk_yaml_config cfg;
+    EXPECT_FALSE(cfg.load(dir.path("sql.map").string(), {}));
+    EXPECT_TRUE(cfg.empty());
+}
+
+TEST(tk_yaml_config, bytes_that_are_not_utf8_raise_a_conversion_error) {
+    scratch_dir dir;
+    write_file_bytes(dir.path("latin1.map"), "T:\n- Gr\xF6\xDF" "e\n");
+    tk_yaml_config cfg;
+    try {
+        cfg.load(dir.path("latin1.map").string(), {});
+        FAIL() << "no exception";
+    } catch (const tk_exception_ex& e) {
+        EXPECT_EQ(e.level(), 0);
+    }
 }
