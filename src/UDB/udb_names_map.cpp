@@ -26,26 +26,25 @@ std::wstring udb_names_map::get_tn_mapped_name(const std::wstring& table, bool e
     return table;
 }
 
+const t_names_map* udb_names_map::columns_of(const std::wstring& table) const {
+    auto it = m_fields.find(table);
+    if (it != m_fields.end()) return &it->second;
+    tk_wlog(2, L"Table '%s' not found", table.c_str());
+    return nullptr;
+}
+
 std::wstring udb_names_map::get_fn_mapped_name(const std::wstring& table,
                                                const std::wstring& column, bool exact) const {
     tk_wlog(2, L"udb_names_map::get_fn_mapped_name(%s,%s)", table.c_str(), column.c_str());
-    auto it = m_fields.find(table);
-    if (it == m_fields.end()) {
-        tk_wlog(2, L"Table '%s' not found", table.c_str());
-        return column;
-    }
-    return it->second.get_mapped_name(column, exact);
+    const t_names_map* columns = columns_of(table);
+    return columns ? columns->get_mapped_name(column, exact) : column;
 }
 
 std::wstring udb_names_map::get_fn_orig_name(const std::wstring& table, const std::wstring& column,
                                              bool exact) const {
     tk_wlog(2, L"udb_names_map::get_fn_orig_name(%s,%s)", table.c_str(), column.c_str());
-    auto it = m_fields.find(table);
-    if (it == m_fields.end()) {
-        tk_wlog(2, L"Table '%s' not found", table.c_str());
-        return column;
-    }
-    return it->second.get_orig_name(column, exact);
+    const t_names_map* columns = columns_of(table);
+    return columns ? columns->get_orig_name(column, exact) : column;
 }
 
 namespace {

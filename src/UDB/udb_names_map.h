@@ -39,6 +39,9 @@ public:
     const field_maps& get_field_names() const noexcept { return m_fields; }
 
 private:
+    // The column map of a table found by its exact name; null (logged) when there is none.
+    const t_names_map* columns_of(const std::wstring& table) const;
+
     t_names_map m_tables;
     field_maps m_fields;
 };

@@ -14,13 +14,6 @@ const wchar_t kSelectedTables[] = L"Selected Tables";
 const wchar_t kSelectedViews[] = L"Selected Views";
 const wchar_t kGenericSettings[] = L"Generic settings";
 
-std::wstring trim_spaces(const std::wstring& s) {
-    const std::size_t first = s.find_first_not_of(L' ');
-    if (first == std::wstring::npos) return std::wstring();
-    const std::size_t last = s.find_last_not_of(L' ');
-    return s.substr(first, last - first + 1);
-}
-
 // The path in the ANSI code page, as the file functions take it; false when it cannot be
 // converted.
 bool narrow_path(const std::wstring& path, std::string& out) {
@@ -159,7 +152,7 @@ bool udb_profile::load(const std::wstring& path) {
     while (std::getline(in, bytes)) {
         if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
         const std::wstring raw = tk_to_unicode(bytes);
-        const std::wstring line = trim_spaces(raw);
+        const std::wstring line = tk_trim(raw);
         if (line.empty()) continue;
         if (line.front() == L'[' && line.back() == L']' && line.size() >= 2) {
             auto it = m_sections.try_emplace(line.substr(1, line.size() - 2)).first;
@@ -170,7 +163,7 @@ bool udb_profile::load(const std::wstring& path) {
         const std::size_t eq = line.find(L'=');
         if (eq != std::wstring::npos) {
             // Spaces right after the "=" belong to the value; only the key is trimmed.
-            m_sections[*section].emplace_back(trim_spaces(line.substr(0, eq)), line.substr(eq + 1));
+            m_sections[*section].emplace_back(tk_trim(line.substr(0, eq)), line.substr(eq + 1));
         } else {
             m_lists[*section].push_back(raw);
             m_sections[*section].emplace_back(line, std::wstring());
