@@ -210,6 +210,23 @@ TEST_F(Catalogue, PrimaryKeyAndIndexes) {
         "all_indexes.index_name AND all_ind_columns.table_name = all_indexes.table_name ORDER BY "
         "all_indexes.index_name"));
     EXPECT_EQ(all_idx, idx);
+
+    // Servers below 8.0 are asked without the condition on generated indexes.
+    EXPECT_EQ(sorted(conn_.rows(
+                  "SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
+                  "user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+                  "user_ind_columns.table_name = 'EMPLOYEES' AND user_ind_columns.index_name = "
+                  "user_indexes.index_name AND user_ind_columns.table_name = "
+                  "user_indexes.table_name ORDER BY user_indexes.index_name")),
+              idx);
+    EXPECT_EQ(sorted(conn_.rows(
+                  "SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
+                  "all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
+                  "concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = "
+                  "'HR.EMPLOYEES' AND all_ind_columns.index_name = all_indexes.index_name AND "
+                  "all_ind_columns.table_name = all_indexes.table_name ORDER BY "
+                  "all_indexes.index_name")),
+              idx);
 }
 
 TEST_F(Catalogue, ForeignKeysReferencingAPrimaryKey) {

@@ -29,6 +29,11 @@ TEST(OciSession, LogonFailuresCarryTheServersNumbers) {
         EXPECT_EQ(c.logon(inst.dir(), "SCOTT", "wrong"), OCI_ERROR);
         EXPECT_EQ(c.error_code(), 1017);
         EXPECT_EQ(c.error_text(), "ORA-01017: invalid username/password; logon denied");
+        // The refused logon leaves the server attached; the next attempt detaches first and
+        // logs on over the same handles.
+        EXPECT_EQ(OCIServerDetach(c.srv, c.err, OCI_DEFAULT), OCI_SUCCESS);
+        EXPECT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << c.error_text();
+        EXPECT_EQ(c.rows("SELECT 1 FROM DUAL"), (std::vector<std::vector<std::string>>{{"1"}}));
     }
     lite_instance::set_locked(inst.dir(), "SCOTT", true);
     {
@@ -39,6 +44,20 @@ TEST(OciSession, LogonFailuresCarryTheServersNumbers) {
     lite_instance::set_locked(inst.dir(), "SCOTT", false);
     oci_conn c;
     EXPECT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << c.error_text();
+}
+
+TEST(OciSession, VersionBannerIsTheInstancesOwn) {
+    // Both sides of the 8.0 line, as the version query reads them.
+    for (const std::string banner : {"Oracle7 Server Release 7.3.4.0.0 - Production",
+                                     "Oracle Database 11g Enterprise Edition Release 11.2.0.1.0 - "
+                                     "64bit Production"}) {
+        scratch_instance inst("SCOTT", "tiger", banner);
+        oci_conn c;
+        ASSERT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << c.error_text();
+        const auto rows = c.rows("select * from v$version");
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0][0], banner);
+    }
 }
 
 TEST(OciSession, ServiceNamesResolveUnderTheInstanceHome) {
