@@ -47,10 +47,11 @@ void close_record(const tk_logger& logger, std::FILE* f) {
 }  // namespace
 
 tk_logger::tk_logger(const char* file_name, bool enabled, int threshold, bool time_stamps)
-    : m_file_name(file_name ? std::string(file_name) : tk_default_log_file_name()),
-      m_threshold(threshold),
-      m_enabled(enabled),
-      m_time_stamps(time_stamps) {
+    : m_threshold(threshold), m_enabled(enabled), m_time_stamps(time_stamps) {
+    // Named here rather than in the member list: this object is registered already, and a module
+    // path that cannot be read raises an internal error that logs through it, so every member a
+    // log call reads must be initialised first.
+    m_file_name = file_name ? std::string(file_name) : tk_default_log_file_name();
     if (enabled) truncate_once();
 }
 
