@@ -56,6 +56,22 @@ TEST_F(OciStmt, PrepareNeverFailsExecuteReportsOracleErrors) {
     OCIHandleFree(unprepared, OCI_HTYPE_STMT);
 }
 
+TEST_F(OciStmt, LongErrorTextIsCutToTheReadersBuffer) {
+    // The reader reads error texts into 512 bytes: 255 characters and the terminator.
+    const std::string name(300, 'X');
+    EXPECT_EQ(exec(conn_.new_stmt("SELECT " + name + " FROM EMP"), 1), OCI_ERROR);
+    unsigned char buf[512 + 8];
+    std::memset(buf, 0x7F, sizeof buf);
+    sb4 code = 0;
+    ASSERT_EQ(OCIErrorGet(conn_.err, 1, nullptr, &code, buf, 512, OCI_HTYPE_ERROR), OCI_SUCCESS);
+    EXPECT_EQ(code, 904);
+    const std::string text = from_u16(buf, 512);
+    EXPECT_EQ(text, ("ORA-00904: \"" + name).substr(0, 255));
+    EXPECT_EQ(buf[510], 0);
+    EXPECT_EQ(buf[511], 0);
+    EXPECT_EQ(buf[512], 0x7F) << "nothing written past the buffer";
+}
+
 TEST_F(OciStmt, ParseOnlyCompilesWithoutRunning) {
     OCIStmt* ins = conn_.new_stmt("INSERT INTO EMP (ID, NAME) VALUES (9, 'Zed')");
     ASSERT_EQ(exec(ins, 1, OCI_PARSE_ONLY), OCI_SUCCESS) << conn_.error_text();
