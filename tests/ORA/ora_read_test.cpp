@@ -67,6 +67,12 @@ protected:
             st->bind_bytes(2, s_blob);
             st->execute();
             session.execute("INSERT INTO lobs_t VALUES (2, NULL, NULL)");
+            // A zero byte inside text, in the second chunk: data, not the end of the value.
+            std::string zeroed(40000, 'z');
+            zeroed[35000] = '\0';
+            auto third = session.prepare("INSERT INTO lobs_t VALUES (3, :1, NULL)");
+            third->bind_text(1, zeroed);
+            third->execute();
             auto big = session.prepare("INSERT INTO longbig_t VALUES (:1, :2)");
             big->bind_int64(1, 1);
             big->bind_text(2, std::string(999999, 'x'));
@@ -103,6 +109,21 @@ protected:
 };
 
 ora_test_instance* OraRead::s_inst = nullptr;
+
+// Expects reading the current row of `rs` to fail with a level-0 record error (not an Oracle
+// error) whose text holds each of `parts`.
+void expect_record_error(udb_recordset& rs, const std::vector<std::string>& parts) {
+    try {
+        rs.get_item();
+        FAIL() << "no error";
+    } catch (const ora_exception& e) {
+        FAIL() << "Oracle error instead of a record error: " << e.what();
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 0);
+        for (const std::string& part : parts)
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+    }
+}
 std::string OraRead::s_clob;
 std::vector<unsigned char> OraRead::s_blob;
 
@@ -126,6 +147,9 @@ TEST_F(OraRead, AllSchemasModeUsesOwnerNames) {
     EXPECT_NE(std::find(tables.begin(), tables.end(), L"T.PARENT_T"), tables.end());
     EXPECT_TRUE(m_db->is_table_exist(L"PARENT_T"));
     EXPECT_TRUE(m_db->is_table_exist(L"\"T\".\"PARENT_T\""));
+    EXPECT_TRUE(m_db->is_table_exist(L"T.PARENT_T"));
+    EXPECT_TRUE(m_db->is_table_exist(L"\"PARENT_T\""));
+    EXPECT_FALSE(m_db->is_table_exist(L"SYS.PARENT_T"));
     EXPECT_EQ(m_engine->get_safe_name(L"T.PARENT_T"), L"\"T\".\"PARENT_T\"");
     EXPECT_EQ(m_engine->get_safe_name(L"\"T.X\""), L"\"T.X\"");
     EXPECT_EQ(m_engine->get_tab_columns_view(), L"ALL_TAB_COLUMNS");
@@ -267,7 +291,7 @@ TEST_F(OraRead, RowsOfEveryColumnClass) {
 TEST_F(OraRead, LargeLobsArriveWhole) {
     auto t = open(L"LOBS_T");
     auto rows = ora_read_all(*t);
-    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows.size(), 3u);
     t.reset();
     t = open(L"LOBS_T");
     ASSERT_FALSE(t->is_eof());
@@ -286,6 +310,14 @@ TEST_F(OraRead, LargeLobsArriveWhole) {
     udb_record& empty = *t->get_item();
     EXPECT_TRUE(empty.get_field(L"C").is_empty());
     EXPECT_TRUE(empty.get_field(L"B").is_empty());
+    t->next();
+    ASSERT_FALSE(t->is_eof());
+    const VARIANT& var = t->get_item()->get_field(L"C").variant();
+    ASSERT_EQ(var.vt, VT_BSTR);
+    std::wstring zeroed(var.bstrVal, SysStringLen(var.bstrVal));
+    ASSERT_EQ(zeroed.size(), 40000u);
+    EXPECT_EQ(zeroed[35000], L'\0');
+    EXPECT_EQ(zeroed.back(), L'z');
 }
 
 TEST_F(OraRead, LongRawAsBytes) {
@@ -314,18 +346,7 @@ TEST_F(OraRead, IntegersOutOfRangeAreRecordErrors) {
     EXPECT_EQ(t->get_item()->get_field(L"N").i8(), 9223372036854775807LL);
     t->next();
     ASSERT_FALSE(t->is_eof());
-    try {
-        t->get_item();
-        FAIL() << "no error";
-    } catch (const ora_exception&) {
-        FAIL() << "wrong error";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.level(), 0);
-        std::string text = e.what();
-        EXPECT_NE(text.find("WIDE_T"), std::string::npos) << text;
-        EXPECT_NE(text.find("'N'"), std::string::npos) << text;
-        EXPECT_NE(text.find("9999999999999999999"), std::string::npos) << text;
-    }
+    expect_record_error(*t, {"WIDE_T", "'N'", "9999999999999999999"});
     // The walk goes on after a record error.
     t->next();
     ASSERT_FALSE(t->is_eof());
@@ -342,15 +363,7 @@ TEST_F(OraRead, LongValuesAreNeverCut) {
     EXPECT_EQ(t->get_item()->get_field(L"L").to_wstring().size(), 999999u);
     t->next();
     ASSERT_FALSE(t->is_eof());
-    try {
-        t->get_item();
-        FAIL() << "no error";
-    } catch (const ora_exception&) {
-        FAIL() << "wrong error";
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.level(), 0);
-        EXPECT_NE(std::string(e.what()).find("LONGBIG_T"), std::string::npos);
-    }
+    expect_record_error(*t, {"LONGBIG_T", "'L'"});
 }
 
 TEST_F(OraRead, QuoteInTableName) {
@@ -382,6 +395,32 @@ TEST_F(OraRead, UserQueries) {
         EXPECT_EQ(e.code(), 0x100000 | 942);
         EXPECT_NE(std::string(e.what()).find("ORA-00942"), std::string::npos) << e.what();
         EXPECT_EQ(e.level(), 0);
+    }
+    // Opening a bad query fails the same way, before any row is read.
+    try {
+        m_db->get_query(L"Q2", L"SELECT nothing_here FROM parent_t", 1);
+        FAIL() << "no error";
+    } catch (const ora_exception& e) {
+        EXPECT_EQ(e.code(), 0x100000 | 904);
+        EXPECT_NE(std::string(e.what()).find("ORA-00904"), std::string::npos) << e.what();
+    }
+    // Binary reals are numbers in a query as in a table.
+    auto reals = m_db->get_query(L"Q3", L"SELECT bf, bd FROM parent_t WHERE id = 2", 1);
+    EXPECT_EQ(reals->get_schema()[0].vartype, VT_R4);
+    EXPECT_EQ(reals->get_schema()[1].vartype, VT_R8);
+}
+
+TEST_F(OraRead, LongErrorTextsAreCutToTheBuffer) {
+    // An unknown identifier of 600 characters makes a server text far beyond 512 bytes.
+    std::wstring name(600, L'Q');
+    try {
+        m_db->test_query(L"SELECT \"" + name + L"\" FROM parent_t");
+        FAIL() << "no error";
+    } catch (const ora_exception& e) {
+        std::string text = e.what();
+        EXPECT_EQ(text.rfind("ORA-", 0), 0u) << text;
+        EXPECT_EQ(text.size(), 255u);
+        EXPECT_EQ(text.find('\0'), std::string::npos);
     }
 }
 
@@ -460,11 +499,24 @@ TEST(OraVersion, OldServersUseThePlainTableList) {
     ora_test_instance inst("Oracle7 Server Release 7.3.4.0.0 - Production");
     inst.add_user("T", "t");
     inst.run("T", "t",
-             {"CREATE TABLE a (x NUMBER(3))", "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
+             {"CREATE TABLE a (x NUMBER(3) PRIMARY KEY, y NUMBER(3))",
+              "CREATE INDEX a_y_ix ON a (y)",
+              "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
     ora_engine engine;
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     EXPECT_EQ(engine.get_version(), 0x070304u);
     EXPECT_EQ(db->get_tables().size(), 2u);
+    {
+        // The old index statement does not leave out generated indexes: the key's own index
+        // arrives with the others and is not added a second time.
+        auto a = db->get_table(L"A", 1);
+        const udb_indexes& idx = a->get_indexes();
+        ASSERT_EQ(idx.size(), 2u);
+        EXPECT_TRUE(idx[0].primary);
+        EXPECT_EQ(idx[0].columns, std::vector<std::wstring>{L"X"});
+        EXPECT_FALSE(idx[1].primary);
+        EXPECT_EQ(idx[1].name, L"A_Y_IX");
+    }
     inst.set_banner("Oracle Database 11g Enterprise Edition Release 11.2.0.1.0 - 64bit Production");
     EXPECT_EQ(engine.get_version(), 0x0B0200u);
     // Version 8 and later leave temporary tables out.
