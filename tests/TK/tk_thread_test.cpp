@@ -93,6 +93,12 @@ TEST(tk_thread, destroying_a_running_thread_stops_it_first) {
     }
     EXPECT_TRUE(run.stop_requested());
     EXPECT_FALSE(run.finished);  // a stopped run does not finish
+    {
+        // The plain object never finishes; the base destructor stops it and deletes it.
+        tk_thread plain(false);
+        plain.start();
+        ASSERT_TRUE(plain.is_running());
+    }
 }
 
 TEST(tk_thread, null_object_and_null_entry_are_internal_errors) {
