@@ -17,7 +17,7 @@ const std::string k_hr_dir = std::string(TW_SHARED_DIR) + "/oracle-samples/human
 const std::vector<std::wstring> k_tables = {L"COUNTRIES",   L"DEPARTMENTS", L"EMPLOYEES", L"JOBS",
                                             L"JOB_HISTORY", L"LOCATIONS",   L"REGIONS"};
 
-class OraHr : public ::testing::Test {
+class OraHr : public ora_connected_test {
 protected:
     static void SetUpTestSuite() {
         if (!std::filesystem::exists(k_hr_dir + "/hr_create.sql")) return;
@@ -36,17 +36,10 @@ protected:
         if (!s_inst)
             GTEST_SKIP() << "sample schema not found in " << k_hr_dir
                          << " (the shared folder beside the checkout)";
-        m_engine = std::make_unique<ora_engine>();
-        m_db = m_engine->open_db(s_inst->wdir(), L"HR", L"hr");
-    }
-    void TearDown() override {
-        m_db.reset();
-        m_engine.reset();
+        connect(*s_inst, L"HR", L"hr");
     }
 
     static ora_test_instance* s_inst;
-    std::unique_ptr<ora_engine> m_engine;
-    std::unique_ptr<ora_database> m_db;
 };
 
 ora_test_instance* OraHr::s_inst = nullptr;

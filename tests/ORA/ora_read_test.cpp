@@ -49,7 +49,7 @@ const std::vector<std::string> k_schema = {
     "CREATE TABLE longbig_t (id NUMBER(3), l LONG)",
 };
 
-class OraRead : public ::testing::Test {
+class OraRead : public ora_connected_test {
 protected:
     static void SetUpTestSuite() {
         s_inst = new ora_test_instance();
@@ -88,13 +88,8 @@ protected:
     }
 
     void SetUp() override {
-        m_engine = std::make_unique<ora_engine>();
-        m_db = m_engine->open_db(s_inst->wdir(), L"T", L"t");
+        connect(*s_inst, L"T", L"t");
         m_db->get_tables();
-    }
-    void TearDown() override {
-        m_db.reset();
-        m_engine.reset();
     }
 
     std::unique_ptr<udb_recordset> open(const std::wstring& name, int mode = 1) {
@@ -104,8 +99,6 @@ protected:
     static ora_test_instance* s_inst;
     static std::string s_clob;
     static std::vector<unsigned char> s_blob;
-    std::unique_ptr<ora_engine> m_engine;
-    std::unique_ptr<ora_database> m_db;
 };
 
 ora_test_instance* OraRead::s_inst = nullptr;
@@ -500,8 +493,7 @@ TEST(OraVersion, OldServersUseThePlainTableList) {
     inst.add_user("T", "t");
     inst.run("T", "t",
              {"CREATE TABLE a (x NUMBER(3) PRIMARY KEY, y NUMBER(3))",
-              "CREATE INDEX a_y_ix ON a (y)",
-              "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
+              "CREATE INDEX a_y_ix ON a (y)", "CREATE GLOBAL TEMPORARY TABLE tmp_t (x NUMBER(3))"});
     ora_engine engine;
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     EXPECT_EQ(engine.get_version(), 0x070304u);

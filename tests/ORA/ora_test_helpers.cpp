@@ -26,6 +26,17 @@ ora_test_instance::~ora_test_instance() {
     std::filesystem::remove_all(std::filesystem::path(m_dir).parent_path(), ec);
 }
 
+void ora_connected_test::connect(ora_test_instance& inst, const std::wstring& user,
+                                 const std::wstring& password) {
+    m_engine = std::make_unique<ora_engine>();
+    m_db = m_engine->open_db(inst.wdir(), user, password);
+}
+
+void ora_connected_test::TearDown() {
+    m_db.reset();
+    m_engine.reset();
+}
+
 void ora_test_instance::add_user(const std::string& user, const std::string& password) {
     lite_instance::add_user(m_dir, user, password);
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
 #include "UDB/udb_recordset.h"
@@ -47,3 +49,15 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
 
 // A read of every row of a recordset, as the text of each field (NULL as "<null>").
 std::vector<std::vector<std::wstring>> ora_read_all(udb_recordset& rs);
+
+// A test with an engine of its own, connected to an instance; the database is closed before the
+// engine.
+class ora_connected_test : public ::testing::Test {
+protected:
+    // Creates the engine and opens the database as `user`; a refused logon raises ora_exception.
+    void connect(ora_test_instance& inst, const std::wstring& user, const std::wstring& password);
+    void TearDown() override;
+
+    std::unique_ptr<ora_engine> m_engine;
+    std::unique_ptr<ora_database> m_db;
+};

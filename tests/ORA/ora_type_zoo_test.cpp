@@ -18,7 +18,7 @@ namespace {
 
 const std::string k_zoo = std::string(TW_SOURCE_DIR) + "/tests/platform/oci/data/type_zoo.sql";
 
-class OraZoo : public ::testing::Test {
+class OraZoo : public ora_connected_test {
 protected:
     static void SetUpTestSuite() {
         s_inst = new ora_test_instance();
@@ -42,18 +42,11 @@ protected:
         s_inst = nullptr;
     }
     void SetUp() override {
-        m_engine = std::make_unique<ora_engine>();
-        m_db = m_engine->open_db(s_inst->wdir(), L"ZOO", L"zoo");
+        connect(*s_inst, L"ZOO", L"zoo");
         m_db->get_tables();
-    }
-    void TearDown() override {
-        m_db.reset();
-        m_engine.reset();
     }
 
     static ora_test_instance* s_inst;
-    std::unique_ptr<ora_engine> m_engine;
-    std::unique_ptr<ora_database> m_db;
 };
 
 ora_test_instance* OraZoo::s_inst = nullptr;
