@@ -74,6 +74,20 @@ TEST(tk_logger, wide_message_too_long_for_utf8_buffer_leaves_only_the_line_end) 
     EXPECT_EQ(read_file(path), "\r\n" + std::string(5000, 'a') + "\r\n");
 }
 
+TEST(tk_logger, wide_message_filling_the_utf8_buffer_with_its_terminator_is_kept) {
+    scratch_dir dir;
+    std::string path = dir.file("run.log");
+    tk_logger logger(path.c_str(), true, 3, false);
+    std::string euro = "\xe2\x82\xac";
+    // 3413 characters of three bytes: 10239 bytes and the terminator make exactly 10240.
+    tk_wlog(3, L"%s", std::wstring(3413, L'\u20ac').c_str());
+    // One more no longer fits.
+    tk_wlog(3, L"%s", std::wstring(3414, L'\u20ac').c_str());
+    std::string expected;
+    for (int i = 0; i < 3413; ++i) expected += euro;
+    EXPECT_EQ(read_file(path), expected + "\r\n\r\n");
+}
+
 TEST(tk_logger, wide_message_is_cut_to_the_wide_buffer) {
     scratch_dir dir;
     std::string path = dir.file("run.log");
