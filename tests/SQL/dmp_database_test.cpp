@@ -1,15 +1,35 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <map>
 
 #include "SQL/dmp_database.h"
 #include "SQL/dmp_recordset.h"
 #include "SQL/sql_test_env.h"
 #include "TK/tk_exception.h"
+#include "UDB/udb_properties.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_recordset.h"
 
 namespace {
+
+// A property set as the type mapping builds it: settings plus nested sets by name.
+class test_properties : public udb_properties {
+public:
+    test_properties& set(const std::wstring& key, const std::wstring& value) {
+        properties[key] = value;
+        return *this;
+    }
+    test_properties& item(const std::wstring& name) { return m_items[name]; }
+    udb_properties* find_item(const std::wstring& name) override {
+        const auto it = m_items.find(name);
+        return it == m_items.end() ? nullptr : &it->second;
+    }
+    udb_properties* find_by_new_name(const std::wstring&) override { return nullptr; }
+
+private:
+    std::map<std::wstring, test_properties> m_items;
+};
 
 class dmp_database_test : public sql_engine_test {
 protected:
@@ -276,4 +296,38 @@ TEST_F(dmp_database_test, ViewsAreWrittenInMySqlForm) {
     EXPECT_NE(text.find("CREATE OR REPLACE VIEW `bad_name` AS SELECT datediff( a, b), "
                         "dateadd(d, 1, c) from t;\r\n"),
               std::string::npos);
+}
+
+TEST_F(dmp_database_test, PropertiesChooseEngineAndCharacterSets) {
+    test_properties all;
+    all.set(L"character set", L"latin1");
+    engine->set_properties(&all);
+    EXPECT_EQ(engine->table_type(), L"InnoDB");
+    EXPECT_EQ(engine->character_set(), L"latin1");
+    all.set(L"engine", L"Aria");
+    engine->set_properties(&all);
+    EXPECT_EQ(engine->table_type(), L"Aria");
+
+    all.item(L"EMP").set(L"engine", L"MEMORY").set(L"character set", L"cp1251");
+    all.item(L"EMP").item(L"NAME").set(L"character_set", L"ascii");
+    options.comments = false;
+    const std::string text = write_emp("properties.sql");
+    EXPECT_NE(text.find("  `ID` INT NOT NULL,\r\n  `NAME` VARCHAR(20) CHARACTER SET ascii,\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find(") ENGINE=MEMORY character set cp1251;\r\n"), std::string::npos);
+
+    // Names from settings are identifiers or nothing: they cannot carry statements in.
+    all.item(L"EMP").set(L"engine", L"MEMORY; DROP DATABASE x");
+    EXPECT_THROW(write_emp("bad_engine.sql"), tk_exception);
+    all.item(L"EMP").set(L"engine", L"MEMORY");
+    all.item(L"EMP").item(L"NAME").set(L"character_set", L"ascii COLLATE x");
+    EXPECT_THROW(write_emp("bad_charset.sql"), tk_exception);
+    all.set(L"engine", L"InnoDB`");
+    try {
+        engine->set_properties(&all);
+        ADD_FAILURE() << "a storage engine name with a backtick was taken";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 1);
+    }
+    EXPECT_EQ(engine->table_type(), L"Aria");
 }
