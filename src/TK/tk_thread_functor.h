@@ -4,9 +4,9 @@
 //
 // A thread cannot be killed safely, so stopping is cooperative: request_stop() (from any thread)
 // ends the default run loop before its next step and wakes a step that is sleeping.  A run that
-// is overridden with one long operation must test stop_requested() at its own safe points (the
-// conversion run does so between records and tables).  A run ended by a stop does not call
-// on_finish().
+// is overridden with one long operation must test stop_requested() at its own safe points (for
+// the conversion run: between records and between tables), or a stop waits for its end.  A run
+// ended by a stop does not call on_finish().
 #pragma once
 
 #include <atomic>
