@@ -103,20 +103,6 @@ protected:
 
 ora_test_instance* OraRead::s_inst = nullptr;
 
-// Expects reading the current row of `rs` to fail with a level-0 record error (not an Oracle
-// error) whose text holds each of `parts`.
-void expect_record_error(udb_recordset& rs, const std::vector<std::string>& parts) {
-    try {
-        rs.get_item();
-        FAIL() << "no error";
-    } catch (const ora_exception& e) {
-        FAIL() << "Oracle error instead of a record error: " << e.what();
-    } catch (const tk_exception& e) {
-        EXPECT_EQ(e.level(), 0);
-        for (const std::string& part : parts)
-            EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
-    }
-}
 std::string OraRead::s_clob;
 std::vector<unsigned char> OraRead::s_blob;
 
@@ -339,7 +325,7 @@ TEST_F(OraRead, IntegersOutOfRangeAreRecordErrors) {
     EXPECT_EQ(t->get_item()->get_field(L"N").i8(), 9223372036854775807LL);
     t->next();
     ASSERT_FALSE(t->is_eof());
-    expect_record_error(*t, {"WIDE_T", "'N'", "9999999999999999999"});
+    ora_expect_record_error(*t, {"WIDE_T", "'N'", "9999999999999999999"});
     // The walk goes on after a record error.
     t->next();
     ASSERT_FALSE(t->is_eof());
@@ -356,7 +342,7 @@ TEST_F(OraRead, LongValuesAreNeverCut) {
     EXPECT_EQ(t->get_item()->get_field(L"L").to_wstring().size(), 999999u);
     t->next();
     ASSERT_FALSE(t->is_eof());
-    expect_record_error(*t, {"LONGBIG_T", "'L'"});
+    ora_expect_record_error(*t, {"LONGBIG_T", "'L'"});
 }
 
 TEST_F(OraRead, QuoteInTableName) {

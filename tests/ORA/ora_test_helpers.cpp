@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "ORA/ora_exception.h"
+#include "TK/tk_exception.h"
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_script.h"
 
@@ -57,6 +59,19 @@ void ora_test_instance::run(const std::string& user, const std::string& password
         }
     }
     session.commit();
+}
+
+void ora_expect_record_error(udb_recordset& rs, const std::vector<std::string>& parts) {
+    try {
+        rs.get_item();
+        FAIL() << "no error";
+    } catch (const ora_exception& e) {
+        FAIL() << "Oracle error instead of a record error: " << e.what();
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 0);
+        for (const std::string& part : parts)
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+    }
 }
 
 std::vector<std::vector<std::wstring>> ora_read_all(udb_recordset& rs) {

@@ -47,6 +47,10 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
                           const std::string& password, const std::string& select,
                           udb_recordset& rs);
 
+// Expects reading the current row of `rs` to fail with a level-0 record error (not an Oracle
+// error) whose text holds each of `parts`.
+void ora_expect_record_error(udb_recordset& rs, const std::vector<std::string>& parts);
+
 // A read of every row of a recordset, as the text of each field (NULL as "<null>").
 std::vector<std::vector<std::wstring>> ora_read_all(udb_recordset& rs);
 
