@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/oci/oci_test_helpers.h"
 
@@ -23,10 +26,12 @@ std::string quoted(const std::string& s) {
     return q + "'";
 }
 
-result run_query(const std::string& dir, const std::string& sql) {
+// Runs the tool with these arguments; standard output and error together.
+result run_tool(const std::vector<std::string>& args) {
     result r;
-    const std::string cmd =
-        quoted(kOralite) + " query " + quoted(dir) + " SCOTT tiger " + quoted(sql) + " 2>&1";
+    std::string cmd = quoted(kOralite);
+    for (const auto& a : args) cmd += " " + quoted(a);
+    cmd += " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return r;
     char buf[4096];
@@ -35,6 +40,10 @@ result run_query(const std::string& dir, const std::string& sql) {
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+result run_query(const std::string& dir, const std::string& sql) {
+    return run_tool({"query", dir, "SCOTT", "tiger", sql});
 }
 
 class OraliteQuery : public ::testing::Test {
@@ -95,6 +104,57 @@ TEST_F(OraliteQuery, ReportsOracleErrors) {
     const result u = run_query("/no/such/instance/dir", "SELECT 1 FROM DUAL");
     EXPECT_EQ(u.status, 1);
     EXPECT_EQ(u.out.rfind("ORA-12154: ", 0), 0u) << u.out;
+}
+
+// The human-resources sample loaded by the tool and asked the dictionary statements of the
+// Oracle reader through `oralite query`.
+TEST(OraliteQueryHr, CatalogueOfTheSampleSchema) {
+    const std::string samples = std::string(TW_SHARED_DIR) + "/oracle-samples/human_resources";
+    if (!std::filesystem::exists(kOralite)) GTEST_SKIP() << kOralite << " is not built";
+    if (!std::filesystem::exists(samples + "/hr_create.sql")) {
+        GTEST_SKIP() << "the human-resources sample is not in " << samples
+                     << " (TW_SHARED_DIR/oracle-samples); the tool is not tried on it";
+    }
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("oci_oralite_hr_" + std::to_string(getpid())))
+            .string();
+    std::filesystem::remove_all(dir);
+    ASSERT_EQ(run_tool({"create", dir}).status, 0);
+    ASSERT_EQ(run_tool({"user", dir, "HR", "hr"}).status, 0);
+    const result load = run_tool({"run", dir, "HR", "hr", samples + "/hr_create.sql",
+                                  samples + "/hr_populate.sql", samples + "/hr_code.sql"});
+    EXPECT_EQ(load.status, 0) << load.out;
+    // The procedures and triggers are warnings, never failures.
+    EXPECT_NE(load.out.find("warning: "), std::string::npos) << load.out;
+    EXPECT_EQ(load.out.find("ORA-"), std::string::npos) << load.out;
+    auto ask = [&](const std::string& sql) {
+        const result r = run_tool({"query", dir, "HR", "hr", sql});
+        EXPECT_EQ(r.status, 0) << sql << "\n" << r.out;
+        return r.out;
+    };
+    EXPECT_EQ(ask("select TABLE_NAME from user_tables ORDER BY 1"),
+              "COUNTRIES\nDEPARTMENTS\nEMPLOYEES\nJOBS\nJOB_HISTORY\nLOCATIONS\nREGIONS\n");
+    EXPECT_EQ(ask("SELECT COUNT(*) FROM \"EMPLOYEES\""), "107\n");
+    EXPECT_NE(ask("SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
+                  "user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
+                  "user_ind_columns.table_name = 'EMPLOYEES' AND user_indexes.generated='N' AND "
+                  "user_ind_columns.index_name = user_indexes.index_name AND "
+                  "user_ind_columns.table_name = user_indexes.table_name ORDER BY "
+                  "user_indexes.index_name")
+                  .find("EMP_EMAIL_UK\tUNIQUE\tEMAIL\n"),
+              std::string::npos);
+    EXPECT_EQ(ask("select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
+                  "USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
+                  "a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
+                  "a.R_CONSTRAINT_NAME='DEPT_ID_PK' ORDER BY 1"),
+              "EMPLOYEES\tEMP_DEPT_FK\tNO ACTION\tDEPARTMENT_ID\n"
+              "JOB_HISTORY\tJHIST_DEPT_FK\tNO ACTION\tDEPARTMENT_ID\n");
+    EXPECT_EQ(ask("select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = "
+                  "'REGIONS' ORDER BY 1"),
+              "REGION_ID\tPrimary key of regions table.\nREGION_NAME\tNames of regions. "
+              "Locations are in the countries of these regions.\n");
+    EXPECT_EQ(ask("select VIEW_NAME from SYS.USER_VIEWS"), "EMP_DETAILS_VIEW\n");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
