@@ -1472,6 +1472,87 @@ struct ddl {
             s.add_warning("COMMENT ignored");
         }
     }
+    // Foreign keys are enforced row by row with SQLite triggers, rebuilt from the dictionary after
+    // every DDL of the schema. A parent in another schema is out of a trigger's reach, so such
+    // keys are checked only when added or enabled.
+    void sync_fk_triggers() {
+        const std::string owner = s.user();
+        std::vector<std::string> old;
+        {
+            stmt q(db, "SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
+                       "name LIKE 'LITE$FK$%'");
+            while (q.row()) old.push_back(q.col(0));
+        }
+        for (const std::string& n : old) lite_exec(db, "DROP TRIGGER IF EXISTS main." + lite_quote_name(n));
+        struct fk {
+            std::string name, table, r_cons, rule;
+        };
+        std::vector<fk> keys;
+        {
+            stmt q(db, "SELECT CONSTRAINT_NAME, TABLE_NAME, R_CONSTRAINT_NAME, DELETE_RULE FROM " + D +
+                           "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_TYPE='R' AND STATUS='ENABLED' "
+                           "AND R_OWNER=?1");
+            q.text(1, owner);
+            while (q.row()) keys.push_back({q.col(0), q.col(1), q.col(2), q.col(3)});
+        }
+        for (const fk& k : keys) {
+            std::string parent;
+            {
+                stmt p(db, "SELECT TABLE_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
+                           "CONSTRAINT_NAME=?2");
+                p.text(1, owner).text(2, k.r_cons);
+                if (!p.row()) continue;
+                parent = p.col(0);
+            }
+            std::vector<std::string> cols = key_columns(owner, k.name);
+            std::vector<std::string> pcols = key_columns(owner, k.r_cons);
+            if (cols.empty() || cols.size() != pcols.size()) continue;
+            std::string who = owner + "." + k.name;
+            std::string new_set, match_new, match_old, col_list, pcol_list, changed, set_null;
+            for (size_t c = 0; c < cols.size(); ++c) {
+                std::string cc = lite_quote_name(cols[c]), pc = lite_quote_name(pcols[c]);
+                std::string sep = c ? " AND " : "";
+                new_set += sep + "NEW." + cc + " IS NOT NULL";
+                match_new += sep + pc + " = NEW." + cc;
+                match_old += sep + cc + " = OLD." + pc;
+                col_list += (c ? ", " : "") + cc;
+                pcol_list += (c ? ", " : "") + pc;
+                changed += (c ? " OR " : "") + std::string("NEW.") + pc + " IS NOT OLD." + pc;
+                set_null += (c ? ", " : "") + cc + " = NULL";
+            }
+            std::string child_q = lite_quote_name(k.table), parent_q = lite_quote_name(parent);
+            std::string base = "LITE$FK$" + k.name + "$";
+            std::string no_parent = lite_quote_text("ORA-02291: integrity constraint (" + who +
+                                                    ") violated - parent key not found");
+            std::string has_child = lite_quote_text("ORA-02292: integrity constraint (" + who +
+                                                    ") violated - child record found");
+            std::string check = " WHEN " + new_set + " AND NOT EXISTS (SELECT 1 FROM " + parent_q +
+                                " WHERE " + match_new + ") BEGIN SELECT RAISE(ABORT, " + no_parent +
+                                "); END";
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") + " BEFORE INSERT ON " +
+                              child_q + check);
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "U") + " BEFORE UPDATE OF " +
+                              col_list + " ON " + child_q + check);
+            std::string children = "EXISTS (SELECT 1 FROM " + child_q + " WHERE " + match_old + ")";
+            if (k.rule == "CASCADE") {
+                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") + " AFTER DELETE ON " +
+                                  parent_q + " BEGIN DELETE FROM " + child_q + " WHERE " + match_old +
+                                  "; END");
+            } else if (k.rule == "SET NULL") {
+                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") + " AFTER DELETE ON " +
+                                  parent_q + " BEGIN UPDATE " + child_q + " SET " + set_null +
+                                  " WHERE " + match_old + "; END");
+            } else {
+                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+                                  " BEFORE DELETE ON " + parent_q + " WHEN " + children +
+                                  " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
+            }
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") + " BEFORE UPDATE OF " +
+                              pcol_list + " ON " + parent_q + " WHEN (" + changed + ") AND " +
+                              children + " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
+        }
+    }
+
     void need_word_op(const char* o) {
         if (!op(o)) throw lite_error(904, "invalid identifier");
     }
@@ -1504,6 +1585,7 @@ void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
     try {
         ddl d(s, oracle_sql);
         d.run();
+        d.sync_fk_triggers();
         lite_exec(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -38,8 +38,8 @@
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as
 // their canonical text); DATE as 'YYYY-MM-DD HH:MM:SS', TIMESTAMP as 'YYYY-MM-DD
-// HH:MM:SS.fffffffff' text. Foreign keys are kept in the dictionary and checked when they are
-// added or enabled (ORA-02298), not on every row.
+// HH:MM:SS.fffffffff' text. Foreign keys hold row by row within a schema (ORA-02291/02292,
+// CASCADE, SET NULL); one to another schema is checked only when added or enabled (ORA-02298).
 //
 // Errors are `lite_error` (ORA number and text). Thread-safety: a lite_session and its statements
 // belong to one thread at a time; distinct sessions may run on distinct threads.

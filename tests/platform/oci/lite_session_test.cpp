@@ -248,6 +248,41 @@ TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
               "0");
 }
 
+TEST_F(LiteSql, ForeignKeysHoldRowByRow) {
+    s_->execute("CREATE TABLE kid (id NUMBER PRIMARY KEY, t_id NUMBER(6) CONSTRAINT kid_fk "
+                "REFERENCES t ON DELETE CASCADE)");
+    s_->execute("CREATE TABLE pet (id NUMBER, t_id NUMBER(6), CONSTRAINT pet_fk FOREIGN KEY (t_id) "
+                "REFERENCES t (id) ON DELETE SET NULL)");
+    s_->execute("CREATE TABLE toy (id NUMBER, t_id NUMBER(6) CONSTRAINT toy_fk REFERENCES t)");
+    s_->execute("INSERT INTO t (id) VALUES (1)");
+    s_->execute("INSERT INTO t (id) VALUES (2)");
+    s_->execute("INSERT INTO kid VALUES (10, 1)");
+    s_->execute("INSERT INTO pet VALUES (20, 1)");
+    s_->execute("INSERT INTO toy VALUES (30, 2)");
+    s_->execute("INSERT INTO toy VALUES (31, NULL)");
+    try {
+        s_->execute("INSERT INTO kid VALUES (11, 99)");
+        FAIL();
+    } catch (const lite_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "ORA-02291: integrity constraint (APP.KID_FK) violated - parent key not found");
+    }
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE kid SET t_id = 98"), 2291);
+    EXPECT_EQ(lite_fails_with(*s_, "DELETE FROM t WHERE id = 2"), 2292);
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE t SET id = 3 WHERE id = 2"), 2292);
+    s_->execute("DELETE FROM t WHERE id = 1");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from kid"), "0");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from pet where t_id is null"), "1");
+    // A disabled key checks nothing until it is enabled again.
+    s_->execute("ALTER TABLE toy DISABLE CONSTRAINT toy_fk");
+    s_->execute("INSERT INTO toy VALUES (32, 77)");
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE toy ENABLE CONSTRAINT toy_fk"), 2298);
+    s_->execute("DELETE FROM toy WHERE id = 32");
+    s_->execute("ALTER TABLE toy ENABLE CONSTRAINT toy_fk");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO toy VALUES (33, 77)"), 2291);
+    s_->commit();
+}
+
 TEST_F(LiteSql, OtherSchemasAreReadOnly) {
     lite_instance::add_user(inst_.dir(), "OTHER", "pw");
     lite_session o;
