@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <cwctype>
 #include <vector>
 
 #include "SQL/dmp_recordset.h"
@@ -53,12 +54,14 @@ dmp_database::dmp_database(const std::wstring& file_name, const dump_options& op
     : udb_database(file_name, 1, 0), m_path(tk_to_utf8(file_name)), m_options(options) {
     sql_engine& engine = sql_engine::instance();
     m_file = std::fopen(m_path.c_str(), "wb");
+    // The reason is taken before logging, which may open files of its own.
+    const int open_error = m_file ? 0 : errno;
     tk_wlog(2, L"dmp_database::ctor(%s)", file_name.c_str());
     engine.version_word = m_options.new_version ? 0x40100 : 0x31401;
     tk_log(1, "b_new_ver=%d", m_options.new_version ? 1 : 0);
     if (!m_file) {
         tk_log(2, "Failed to open file");
-        fail("Cannot create the dump file");
+        fail("Cannot create the dump file", open_error);
     }
 
     const std::string eol = m_options.get_eol();
@@ -102,20 +105,19 @@ dmp_database::~dmp_database() {
     }
 }
 
-void dmp_database::fail(const char* what) {
-    const std::string reason = errno ? std::strerror(errno) : "unknown error";
+void dmp_database::fail(const char* what, int error) {
+    const std::string reason = error ? std::strerror(error) : "unknown error";
     throw tk_exception(std::string(what) + " '" + m_path + "': " + reason, 1);
 }
 
 void dmp_database::write(const std::string& text) {
     if (!m_file) {
-        errno = EBADF;
-        fail("Cannot write the dump file");
+        fail("Cannot write the dump file", EBADF);
     }
     if (text.empty()) return;
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) {
-        fail("Cannot write the dump file");
+        fail("Cannot write the dump file", errno);
     }
 }
 
@@ -136,7 +138,7 @@ void dmp_database::close() {
     errno = 0;
     const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
     const bool closed = std::fclose(file) == 0;
-    if (!flushed || !closed) fail("Cannot write the dump file");
+    if (!flushed || !closed) fail("Cannot write the dump file", errno);
 }
 
 std::wstring dmp_database::table_name_text(const std::wstring& name) const {
@@ -241,7 +243,7 @@ void dmp_database::create_index(const std::wstring& table, int /*flags*/, const 
     for (std::size_t i = 0; i < index.columns.size(); ++i)
         statement += (i ? L", " : L"") + quote_mysql_name(index.columns[i]);
     write(tk_to_utf8(statement) + ");\n");
-    if (m_file && std::fflush(m_file) != 0) fail("Cannot write the dump file");
+    if (m_file && std::fflush(m_file) != 0) fail("Cannot write the dump file", errno);
 }
 
 void dmp_database::delete_idx(const std::wstring& table, const udb_index& index) {

@@ -72,7 +72,8 @@ public:
 private:
     void write_comment_block(const std::wstring& title, const std::wstring& table);
     void unlock_if_pending();
-    [[noreturn]] void fail(const char* what);
+    // Raises tk_exception (level 1) naming the path and the system's reason for `error`.
+    [[noreturn]] void fail(const char* what, int error);
 
     std::string m_path;
     std::FILE* m_file = nullptr;

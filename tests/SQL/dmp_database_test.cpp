@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -263,6 +265,7 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
     } catch (const tk_exception& e) {
         EXPECT_EQ(e.level(), 1);
         EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/x/dump.sql"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOENT)), std::string::npos);
     }
     auto full = engine->create_dump(L"/dev/full", options);
     auto table = full->create_table(L"EMP", emp, emp_keys);
@@ -274,6 +277,7 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
     } catch (const tk_exception& e) {
         EXPECT_EQ(e.level(), 1);
         EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos);
     }
 }
 
