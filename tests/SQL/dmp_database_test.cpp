@@ -279,6 +279,13 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
         EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
         EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos);
     }
+
+    // A table released with its last statement unwritten cannot raise; closing the file does.
+    auto quiet = engine->create_dump(L"/dev/full", options);
+    auto small = quiet->create_table(L"EMP", emp, emp_keys);
+    add_row(*small, 1, L"the last rows of a run");
+    small.reset();
+    EXPECT_THROW(quiet->close(), tk_exception);
 }
 
 TEST_F(dmp_database_test, ViewsAreWrittenInMySqlForm) {

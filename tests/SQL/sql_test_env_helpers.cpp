@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -121,9 +122,7 @@ std::vector<std::string>& written_files() {
 std::string test_file_path(const std::string& name) {
     const std::string path =
         std::string(TW_BINARY_DIR) + "/sql-test-files/" + std::to_string(::getpid()) + "_" + name;
-    std::string dir = std::string(TW_BINARY_DIR) + "/sql-test-files";
-    std::string output;
-    run("mkdir -p " + shell_quote(dir), output);
+    std::filesystem::create_directories(std::string(TW_BINARY_DIR) + "/sql-test-files");
     std::remove(path.c_str());
     written_files().push_back(path);
     return path;
