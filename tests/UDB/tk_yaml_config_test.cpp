@@ -106,7 +106,9 @@ TEST(tk_yaml_config, unreadable_path_is_not_read_to_its_end) {
 
 TEST(tk_yaml_config, bytes_that_are_not_utf8_raise_a_conversion_error) {
     scratch_dir dir;
-    write_file_bytes(dir.path("latin1.map"), "T:\n- Gr\xF6\xDF" "e\n");
+    write_file_bytes(dir.path("latin1.map"),
+                     "T:\n- Gr\xF6\xDF"
+                     "e\n");
     tk_yaml_config cfg;
     try {
         cfg.load(dir.path("latin1.map").string(), {});
