@@ -10,6 +10,9 @@
 
 namespace {
 
+// The most select-list items a statement can have.
+constexpr ub4 kMaxSelectList = 4096;
+
 // Per-cell destinations inside the caller's arrays.
 struct cell_out {
     unsigned char* value;
@@ -25,9 +28,10 @@ void set_meta(const cell_out& o, sb2 ind, size_t rlen, ub2 rcode) {
     if (o.rcode != nullptr) *o.rcode = rcode;
 }
 
-// Marks a truncated value: the indicator carries the original length.
+// Marks a truncated value: the indicator carries the original length, or -2 when that length
+// does not fit in it.
 int truncated(const cell_out& o, size_t original, size_t returned) {
-    set_meta(o, static_cast<sb2>(std::min<size_t>(original, 32767)), returned, 1406);
+    set_meta(o, original > 32767 ? sb2{-2} : static_cast<sb2>(original), returned, 1406);
     return 1406;
 }
 
@@ -344,7 +348,10 @@ extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
     return oci_guard(err, [&]() -> sword {
-        if (position == 0 || (st->described && position > st->params.size())) {
+        // Before the describe the select list is unknown, but never longer than the server's
+        // limit: a wild position must not size the define table.
+        if (position == 0 || position > kMaxSelectList ||
+            (st->described && position > st->params.size())) {
             return oci_fail(err, 1007);
         }
         if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);

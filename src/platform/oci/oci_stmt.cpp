@@ -15,9 +15,21 @@ std::string upper_ascii(std::string_view s) {
 }
 
 ub2 statement_type(const std::string& sql) {
+    // The first word after blanks, opening parentheses and comments.
     size_t i = 0;
-    while (i < sql.size() && (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(')) {
-        ++i;
+    while (i < sql.size()) {
+        if (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(') {
+            ++i;
+        } else if (sql.compare(i, 2, "--") == 0) {
+            i = sql.find('\n', i);
+            if (i == std::string::npos) return OCI_STMT_UNKNOWN;
+        } else if (sql.compare(i, 2, "/*") == 0) {
+            i = sql.find("*/", i + 2);
+            if (i == std::string::npos) return OCI_STMT_UNKNOWN;
+            i += 2;
+        } else {
+            break;
+        }
     }
     size_t j = i;
     while (j < sql.size() && std::isalpha(static_cast<unsigned char>(sql[j]))) ++j;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
@@ -149,6 +150,24 @@ TEST_F(OciStmt, TruncatedTextIsReportedNotHidden) {
     EXPECT_EQ(rcode, 1406);
     EXPECT_EQ(len, 10);
     EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+
+    // A value longer than an indicator can count sets it to -2.
+    const std::u16string long_text = u16(std::string(20000, 'w'));
+    OCIStmt* ins = conn_.new_stmt("UPDATE EMP SET NOTES = :1 WHERE ID = 1");
+    OCIBind* b = nullptr;
+    ASSERT_EQ(OCIBindByPos(ins, &b, conn_.err, 1, const_cast<char16_t*>(long_text.data()),
+                           static_cast<sb4>(long_text.size() * 2), SQLT_LNG, nullptr, nullptr,
+                           nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(ins, 1), OCI_SUCCESS) << conn_.error_text();
+    OCIStmt* notes = conn_.new_stmt("SELECT NOTES FROM EMP WHERE ID = 1");
+    ASSERT_EQ(OCIDefineByPos(notes, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len,
+                             &rcode, OCI_DEFAULT),
+              OCI_SUCCESS);
+    EXPECT_EQ(exec(notes, 1), OCI_SUCCESS_WITH_INFO);
+    EXPECT_EQ(ind, -2) << "40000 bytes do not fit in the indicator";
+    EXPECT_EQ(rcode, 1406);
+    EXPECT_EQ(from_u16(buf, sizeof buf), "wwwww");
 }
 
 TEST_F(OciStmt, NullWithoutIndicatorIsAnError) {
@@ -193,6 +212,31 @@ TEST_F(OciStmt, DefinesAreCheckedAgainstTheSelectList) {
     EXPECT_EQ(OCIAttrGet(p, OCI_DTYPE_PARAM, &junk, nullptr, OCI_ATTR_USERNAME, conn_.err),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 24315);
+
+    // Before its describe a statement takes no define past the longest possible select list.
+    OCIStmt* fresh = conn_.new_stmt("SELECT ID FROM EMP");
+    EXPECT_EQ(OCIDefineByPos(fresh, &def, conn_.err, 0xFFFFFFF0u, &v, 4, SQLT_INT, nullptr,
+                             nullptr, nullptr, OCI_DEFAULT),
+              OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1007);
+}
+
+TEST_F(OciStmt, StatementTypeLooksPastLeadingComments) {
+    const std::pair<const char*, ub2> cases[] = {
+        {"  (SELECT 1 FROM DUAL)", OCI_STMT_SELECT},
+        {"-- the names\nSELECT NAME FROM EMP", OCI_STMT_SELECT},
+        {"/* count */ /*+ hint */ select count(*) from EMP", OCI_STMT_SELECT},
+        {"/* unended SELECT", OCI_STMT_UNKNOWN},
+        {"-- only a comment", OCI_STMT_UNKNOWN},
+        {"/**/DELETE FROM EMP", OCI_STMT_DELETE},
+    };
+    for (const auto& [sql, type] : cases) {
+        ub2 got = 99;
+        ASSERT_EQ(OCIAttrGet(conn_.new_stmt(sql), OCI_HTYPE_STMT, &got, nullptr,
+                             OCI_ATTR_STMT_TYPE, conn_.err),
+                  OCI_SUCCESS);
+        EXPECT_EQ(got, type) << sql;
+    }
 }
 
 TEST_F(OciStmt, ArrayBindsRunOneExecutionPerIteration) {

@@ -100,9 +100,10 @@ void put_hex(const unsigned char* p, size_t n, std::string& line) {
     }
 }
 
-bool read_lob(connection& c, OCILobLocator* lob, std::string& out) {
+// Reads a whole LOB into `out` by chunks of `chunk`'s size (both kept from row to row).
+bool read_lob(connection& c, OCILobLocator* lob, std::vector<unsigned char>& chunk,
+              std::string& out) {
     out.clear();
-    std::vector<unsigned char> chunk(32768);
     ub4 offset = 1;
     for (;;) {
         ub4 amount = 0;
@@ -178,6 +179,7 @@ int run_query(connection& c, std::FILE* out) {
 
     std::string line;
     std::string lob;
+    std::vector<unsigned char> chunk(32768);
     size_t row = 0;
     for (;;) {
         const sword status = OCIStmtFetch(c.stmt, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
@@ -232,7 +234,7 @@ int run_query(connection& c, std::FILE* out) {
                 }
                 case out_kind::clob:
                 case out_kind::blob:
-                    if (!read_lob(c, static_cast<OCILobLocator*>(col.desc), lob)) return 1;
+                    if (!read_lob(c, static_cast<OCILobLocator*>(col.desc), chunk, lob)) return 1;
                     if (col.kind == out_kind::clob) {
                         put_escaped(lob, line);
                     } else {
