@@ -474,6 +474,35 @@ TEST(OraSchema, TableOfUnsupportedColumnsOnly) {
     EXPECT_THROW(db->get_table(L"SPANS", 1), ora_exception);
 }
 
+TEST(OraDatabase, StatementsViewsAndWriteSlots) {
+    ora_test_instance inst;
+    inst.add_user("T", "t");
+    inst.run("T", "t", {"CREATE TABLE a (x NUMBER(3))", "CREATE VIEW a_v AS SELECT x FROM a"});
+    ora_engine engine;
+    auto db = engine.open_db(inst.wdir(), L"T", L"t");
+    EXPECT_EQ(db->get_views().size(), 1u);
+    // Mode bit 0x80 leaves the views unread.
+    EXPECT_TRUE(ora_database(inst.wdir(), 0x80).get_views().empty());
+
+    db->query(L"INSERT INTO a VALUES (7)");
+    db->get_tables();
+    auto a = db->get_table(L"A", 1);
+    EXPECT_EQ(a->get_record_count(), 1);
+    EXPECT_THROW(db->query(L"INSERT INTO no_such VALUES (1)"), ora_exception);
+
+    // Writing is not offered on this side: every write slot is an internal error.
+    udb_schema schema;
+    EXPECT_THROW(db->create_schema(schema), tk_mail_assertion);
+    EXPECT_THROW(db->create_table(L"B", schema, udb_indexes()), tk_mail_assertion);
+    EXPECT_THROW(db->create_views({}), tk_mail_assertion);
+    EXPECT_THROW(db->create_relationships(udb_relationships()), tk_mail_assertion);
+    ASSERT_FALSE(a->is_eof());
+    udb_record& rec = *a->get_item();
+    EXPECT_EQ(rec[0].to_long(), 7);
+    EXPECT_THROW(a->append_record(rec), tk_mail_assertion);
+    EXPECT_THROW(a->update1(rec), tk_mail_assertion);
+}
+
 TEST(OraVersion, OldServersUseThePlainTableList) {
     ora_test_instance inst("Oracle7 Server Release 7.3.4.0.0 - Production");
     inst.add_user("T", "t");
