@@ -58,6 +58,12 @@ bool ends_with(const std::wstring& s, const std::wstring& suffix) {
            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// A character that continues a name: EMP inside EMP_ID or EMP$LOG is part of another name and
+// must not be renamed with the table EMP.
+bool is_name_char(wchar_t c) {
+    return IsCharAlphaNumericW(c) || c == L'_' || c == L'$' || c == L'#';
+}
+
 // Position of the next occurrence of `word` in `text` at or after `from`, ignoring case; npos
 // when there is none.
 std::size_t find_nocase(const std::wstring& text, const std::wstring& word, std::size_t from) {
@@ -91,8 +97,8 @@ std::wstring udb_names_map::do_global_replace2(const std::wstring& text, const t
         while (p != std::wstring::npos) {
             tk_wlog(1, L"'%s' was found at pos=%d", source.c_str(), static_cast<int>(p));
             const std::size_t after = p + source.size();
-            const bool joined_before = p > 0 && IsCharAlphaNumericW(result[p - 1]);
-            const bool joined_after = after < result.size() && IsCharAlphaNumericW(result[after]);
+            const bool joined_before = p > 0 && is_name_char(result[p - 1]);
+            const bool joined_after = after < result.size() && is_name_char(result[after]);
             if (joined_before || joined_after) {
                 p = find_nocase(result, source, after);
                 continue;

@@ -156,8 +156,11 @@ TEST(udb_names_map, global_replace_whole_words_ignoring_case) {
     EXPECT_EQ(udb_names_map::do_global_replace2(L"SELECT emp.ID FROM EMP, EMPLOYEE", m, L"", L""),
               L"SELECT DEPT.ID FROM DEPT, EMPLOYEE");
     EXPECT_EQ(udb_names_map::do_global_replace2(L"EMP", m, L"", L""), L"DEPT");
-    EXPECT_EQ(udb_names_map::do_global_replace2(L"XEMP EMP1 _EMP_", m, L"", L""),
-              L"XEMP EMP1 _DEPT_");
+    EXPECT_EQ(udb_names_map::do_global_replace2(L"XEMP EMP1 ÄEMP", m, L"", L""), L"XEMP EMP1 ÄEMP");
+    // Names that merely contain the table's name are other names.
+    EXPECT_EQ(
+        udb_names_map::do_global_replace2(L"SELECT EMP_ID, EMP$X, X#EMP FROM EMP", m, L"`", L"`"),
+        L"SELECT EMP_ID, EMP$X, X#EMP FROM `DEPT`");
     EXPECT_EQ(udb_names_map::do_global_replace2(L"", m, L"", L""), L"");
 }
 
