@@ -135,7 +135,8 @@ struct ddl {
     std::string name(int code = 904, const char* text = "invalid identifier") {
         const lite_token& k = t[i];
         if (k.kind == lite_token::ident || k.kind == lite_token::quoted) {
-            if (k.text.empty() || k.text.size() > 128) throw lite_error(972, "identifier is too long");
+            if (k.text.empty() || k.text.size() > 128)
+                throw lite_error(972, "identifier is too long");
             ++i;
             return k.text;
         }
@@ -208,17 +209,25 @@ struct ddl {
         return q.row();
     }
     bool name_in_use(const std::string& owner, const std::string& n) {
-        stmt q(db, "SELECT 1 FROM " + D + "TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 UNION ALL "
-                   "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 UNION ALL "
-                   "SELECT 1 FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2 "
-                   "UNION ALL SELECT 1 FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2 AND "
-                   "TYPE IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE')");
+        stmt q(db, "SELECT 1 FROM " + D +
+                       "TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 UNION ALL "
+                       "SELECT 1 FROM " +
+                       D +
+                       "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 UNION ALL "
+                       "SELECT 1 FROM " +
+                       D +
+                       "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2 "
+                       "UNION ALL SELECT 1 FROM " +
+                       D +
+                       "SOURCE WHERE OWNER=?1 AND NAME=?2 AND "
+                       "TYPE IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE')");
         q.text(1, owner).text(2, n);
         return q.row();
     }
     std::vector<std::string> table_columns(const std::string& owner, const std::string& table) {
-        stmt q(db, "SELECT COLUMN_NAME FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
-                   "ORDER BY COLUMN_ID");
+        stmt q(db, "SELECT COLUMN_NAME FROM " + D +
+                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                       "ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
         std::vector<std::string> r;
         while (q.row()) r.push_back(q.col(0));
@@ -238,14 +247,17 @@ struct ddl {
     }
     void set_nullable(const std::string& owner, const std::string& table, const std::string& col) {
         // NULLABLE follows the enabled NOT NULL and primary-key constraints of the column.
-        stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D + "CONS_COLUMNS k ON "
+        stmt q(db,
+               "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D +
+                   "CONS_COLUMNS k ON "
                    "k.OWNER=c.OWNER AND k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE c.OWNER=?1 AND "
                    "c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND c.STATUS='ENABLED' AND "
                    "(c.CONSTRAINT_TYPE='P' OR c.EVALUABLE=2)");
         q.text(1, owner).text(2, table).text(3, col);
         bool nn = q.row();
-        stmt u(db, "UPDATE " + D + "COLUMNS SET NULLABLE=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
-                   "COLUMN_NAME=?3");
+        stmt u(db, "UPDATE " + D +
+                       "COLUMNS SET NULLABLE=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                       "COLUMN_NAME=?3");
         u.text(1, owner).text(2, table).text(3, col).text(4, nn ? "N" : "Y").run();
     }
 
@@ -285,8 +297,10 @@ struct ddl {
             args(a, sem);
             if (!fixed && a.empty()) throw lite_error(906, "missing left parenthesis");
             int n = n_at(0, 1);
-            if (n < 1 || n > 32767) throw lite_error(910, "specified length too long for its datatype");
-            ty.data_type = national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
+            if (n < 1 || n > 32767)
+                throw lite_error(910, "specified length too long for its datatype");
+            ty.data_type =
+                national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
             ty.char_length = n;
             if (national) {
                 ty.data_length = 2LL * n;
@@ -493,10 +507,10 @@ struct ddl {
     column_def column(std::vector<constraint_def>& cons, bool type_optional = false) {
         column_def col;
         col.name = name();
-        bool have_type = !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
-                                             t[i].is("NULL") || t[i].is("GENERATED") ||
-                                             t[i].is("CONSTRAINT") || t[i].is_op(")") ||
-                                             t[i].is_op(",")));
+        bool have_type =
+            !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
+                                t[i].is("NULL") || t[i].is("GENERATED") || t[i].is("CONSTRAINT") ||
+                                t[i].is_op(")") || t[i].is_op(",")));
         if (have_type) col.type = parse_type();
         while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) {
             if (word("SORT") || word("VISIBLE") || word("INVISIBLE")) continue;
@@ -505,10 +519,11 @@ struct ddl {
                 size_t b = i;
                 int depth = 0;
                 while (!at_end()) {
-                    if (depth == 0 && (t[i].is_op(",") || t[i].is_op(")") || t[i].is("CONSTRAINT") ||
-                                       t[i].is("NOT") || t[i].is("NULL") || t[i].is("PRIMARY") ||
-                                       t[i].is("UNIQUE") || t[i].is("REFERENCES") ||
-                                       t[i].is("CHECK") || t[i].is("ENABLE") || t[i].is("DISABLE"))) {
+                    if (depth == 0 &&
+                        (t[i].is_op(",") || t[i].is_op(")") || t[i].is("CONSTRAINT") ||
+                         t[i].is("NOT") || t[i].is("NULL") || t[i].is("PRIMARY") ||
+                         t[i].is("UNIQUE") || t[i].is("REFERENCES") || t[i].is("CHECK") ||
+                         t[i].is("ENABLE") || t[i].is("DISABLE"))) {
                         break;
                     }
                     if (t[i].is_op("(")) ++depth;
@@ -575,12 +590,14 @@ struct ddl {
 
     void insert_column(const std::string& owner, const std::string& table, const column_def& c,
                        int64_t id) {
-        stmt q(db, "INSERT INTO " + D + "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
+        stmt q(db, "INSERT INTO " + D +
+                       "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
         std::string def = c.default_text;
         if (c.identity) {
             std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
-            stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
-                        "?3,'N','N',20,?4)");
+            stmt sq(db, "INSERT INTO " + D +
+                            "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                            "?3,'N','N',20,?4)");
             sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
             def = lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
         }
@@ -591,8 +608,9 @@ struct ddl {
     }
 
     std::vector<std::string> key_columns(const std::string& owner, const std::string& cname) {
-        stmt q(db, "SELECT COLUMN_NAME FROM " + D + "CONS_COLUMNS WHERE OWNER=?1 AND "
-                   "CONSTRAINT_NAME=?2 ORDER BY POSITION");
+        stmt q(db, "SELECT COLUMN_NAME FROM " + D +
+                       "CONS_COLUMNS WHERE OWNER=?1 AND "
+                       "CONSTRAINT_NAME=?2 ORDER BY POSITION");
         q.text(1, owner).text(2, cname);
         std::vector<std::string> r;
         while (q.row()) r.push_back(q.col(0));
@@ -602,13 +620,15 @@ struct ddl {
     // Index of the table whose columns are exactly `cols`, or "".
     std::string index_on(const std::string& owner, const std::string& table,
                          const std::vector<std::string>& cols) {
-        stmt q(db, "SELECT INDEX_NAME FROM " + D + "INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2");
+        stmt q(db,
+               "SELECT INDEX_NAME FROM " + D + "INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2");
         q.text(1, owner).text(2, table);
         std::vector<std::string> names;
         while (q.row()) names.push_back(q.col(0));
         for (const std::string& n : names) {
-            stmt c(db, "SELECT COLUMN_NAME FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
-                       "INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
+            stmt c(db, "SELECT COLUMN_NAME FROM " + D +
+                           "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
+                           "INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
             c.text(1, owner).text(2, n);
             std::vector<std::string> have;
             while (c.row()) have.push_back(c.col(0));
@@ -626,7 +646,9 @@ struct ddl {
         for (size_t k = 0; k < cols.size(); ++k) {
             stmt c(db, "INSERT INTO " + D + "IND_COLUMNS VALUES (?1,?2,?1,?3,?4,?5,?6)");
             c.text(1, owner).text(2, name).text(3, table).text(4, cols[k]);
-            c.num(5, static_cast<int64_t>(k) + 1).text(6, k < descend.size() ? descend[k] : "ASC").run();
+            c.num(5, static_cast<int64_t>(k) + 1)
+                .text(6, k < descend.size() ? descend[k] : "ASC")
+                .run();
         }
     }
 
@@ -649,15 +671,18 @@ struct ddl {
         std::string index_name, r_name;
         int evaluable = c.not_null ? 2 : c.type == 'C' ? 1 : 0;
         if (c.type == 'P' || c.type == 'U') {
-            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D + "CONSTRAINTS WHERE "
-                       "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U')");
+            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D +
+                           "CONSTRAINTS WHERE "
+                           "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U')");
             q.text(1, owner).text(2, table);
             std::vector<std::pair<std::string, std::string>> keys;
             while (q.row()) keys.emplace_back(q.col(0), q.col(1));
             for (auto& [kn, kt] : keys) {
-                if (c.type == 'P' && kt == "P") throw lite_error(2260, "table can have only one primary key");
+                if (c.type == 'P' && kt == "P")
+                    throw lite_error(2260, "table can have only one primary key");
                 if (key_columns(owner, kn) == c.columns) {
-                    throw lite_error(2261, "such unique or primary key already exists in the table");
+                    throw lite_error(2261,
+                                     "such unique or primary key already exists in the table");
                 }
             }
             index_name = index_on(owner, table, c.columns);
@@ -666,14 +691,15 @@ struct ddl {
                 n.text(1, owner).text(2, c.name);
                 if (n.row()) throw lite_error(955, "name is already used by an existing object");
                 index_name = c.name;
-                insert_index(owner, c.name, table, true, generated, c.columns, {},
-                             "NORMAL");
+                insert_index(owner, c.name, table, true, generated, c.columns, {}, "NORMAL");
             }
         } else if (c.type == 'R') {
-            if (!table_exists(c.r_owner, c.r_table)) throw lite_error(942, "table or view does not exist");
-            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D + "CONSTRAINTS WHERE "
-                       "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U') ORDER BY "
-                       "CONSTRAINT_TYPE");
+            if (!table_exists(c.r_owner, c.r_table))
+                throw lite_error(942, "table or view does not exist");
+            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D +
+                           "CONSTRAINTS WHERE "
+                           "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U') ORDER BY "
+                           "CONSTRAINT_TYPE");
             q.text(1, c.r_owner).text(2, c.r_table);
             std::vector<std::pair<std::string, std::string>> keys;
             while (q.row()) keys.emplace_back(q.col(0), q.col(1));
@@ -686,7 +712,8 @@ struct ddl {
                 }
             }
             if (c.r_columns.size() != c.columns.size()) {
-                throw lite_error(2256, "number of referencing columns must match referenced columns");
+                throw lite_error(2256,
+                                 "number of referencing columns must match referenced columns");
             }
             for (auto& [kn, kt] : keys) {
                 if (key_columns(c.r_owner, kn) == c.r_columns) r_name = kn;
@@ -696,7 +723,8 @@ struct ddl {
             }
             if (c.enabled && c.validate && check_data) check_foreign_key(owner, table, c);
         }
-        stmt q(db, "INSERT INTO " + D + "CONSTRAINTS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12)");
+        stmt q(db,
+               "INSERT INTO " + D + "CONSTRAINTS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12)");
         q.text(1, owner).text(2, c.name).text(3, std::string(1, c.type)).text(4, table);
         q.opt_text(5, c.condition).opt_text(6, c.type == 'R' ? c.r_owner : "");
         q.opt_text(7, r_name).opt_text(8, c.type == 'R' ? c.delete_rule : "");
@@ -734,14 +762,16 @@ struct ddl {
                 match += " AND ";
             }
             cond += "c." + lite_quote_name(c.columns[k]) + " IS NOT NULL";
-            match += "p." + lite_quote_name(c.r_columns[k]) + " = c." + lite_quote_name(c.columns[k]);
+            match +=
+                "p." + lite_quote_name(c.r_columns[k]) + " = c." + lite_quote_name(c.columns[k]);
         }
-        stmt q(db, "SELECT 1 FROM " + qualified(owner) + "." + lite_quote_name(table) + " c WHERE " +
-                       cond + " AND NOT EXISTS (SELECT 1 FROM " + qualified(c.r_owner) + "." +
-                       lite_quote_name(c.r_table) + " p WHERE " + match + ") LIMIT 1");
+        stmt q(db, "SELECT 1 FROM " + qualified(owner) + "." + lite_quote_name(table) +
+                       " c WHERE " + cond + " AND NOT EXISTS (SELECT 1 FROM " +
+                       qualified(c.r_owner) + "." + lite_quote_name(c.r_table) + " p WHERE " +
+                       match + ") LIMIT 1");
         if (q.row()) {
-            throw lite_error(2298, "cannot validate (" + owner + "." + c.name +
-                                       ") - parent keys not found");
+            throw lite_error(
+                2298, "cannot validate (" + owner + "." + c.name + ") - parent keys not found");
         }
     }
 
@@ -754,8 +784,8 @@ struct ddl {
     }
 
     void build_table(const std::string& owner, const std::string& table, bool existed) {
-        stmt q(db, "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE FROM " + D +
-                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
+        stmt q(db, "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE FROM " +
+                       D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
         std::string probe;  // a row source with the table's column names, for test compiles
         std::vector<std::string> names;
@@ -781,9 +811,10 @@ struct ddl {
             cols_sql += (cols_sql.empty() ? "" : ", ") + lite_quote_name(n) + " " +
                         lite_affinity_for(ty) + (q.col(4) == "N" ? " NOT NULL" : "") + def;
         }
-        stmt c(db, "SELECT CONSTRAINT_NAME, SEARCH_CONDITION FROM " + D + "CONSTRAINTS WHERE "
-                   "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE='C' AND EVALUABLE=1 AND "
-                   "STATUS='ENABLED'");
+        stmt c(db, "SELECT CONSTRAINT_NAME, SEARCH_CONDITION FROM " + D +
+                       "CONSTRAINTS WHERE "
+                       "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE='C' AND EVALUABLE=1 AND "
+                       "STATUS='ENABLED'");
         c.text(1, owner).text(2, table);
         std::vector<std::pair<std::string, std::string>> checks;
         while (c.row()) checks.emplace_back(c.col(0), c.col(1));
@@ -797,8 +828,9 @@ struct ddl {
             if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
                 cols_sql += ", CONSTRAINT " + lite_quote_name(cn) + " CHECK (" + expr + ")";
             } else {
-                stmt u(db, "UPDATE " + D + "CONSTRAINTS SET EVALUABLE=0 WHERE OWNER=?1 AND "
-                           "CONSTRAINT_NAME=?2");
+                stmt u(db, "UPDATE " + D +
+                               "CONSTRAINTS SET EVALUABLE=0 WHERE OWNER=?1 AND "
+                               "CONSTRAINT_NAME=?2");
                 u.text(1, owner).text(2, cn).run();
                 s.add_warning("check constraint " + cn + " on " + table +
                               " cannot be evaluated; kept in the dictionary only");
@@ -824,26 +856,30 @@ struct ddl {
                 }
             }
             if (!list.empty()) {
-                lite_exec(db, "INSERT INTO " + tmp + " (" + list + ") SELECT " + list + " FROM " + qt);
+                lite_exec(db,
+                          "INSERT INTO " + tmp + " (" + list + ") SELECT " + list + " FROM " + qt);
             }
             lite_exec(db, "DROP TABLE " + qt);
             lite_exec(db, "PRAGMA legacy_alter_table = ON");
             lite_exec(db, "ALTER TABLE " + tmp + " RENAME TO " + lite_quote_name(table));
             lite_exec(db, "PRAGMA legacy_alter_table = OFF");
         }
-        stmt ix(db, "SELECT INDEX_NAME, UNIQUENESS, INDEX_TYPE FROM " + D + "INDEXES WHERE "
-                    "TABLE_OWNER=?1 AND TABLE_NAME=?2");
+        stmt ix(db, "SELECT INDEX_NAME, UNIQUENESS, INDEX_TYPE FROM " + D +
+                        "INDEXES WHERE "
+                        "TABLE_OWNER=?1 AND TABLE_NAME=?2");
         ix.text(1, owner).text(2, table);
         std::vector<std::array<std::string, 3>> idx;
         while (ix.row()) idx.push_back({ix.col(0), ix.col(1), ix.col(2)});
-        for (auto& [iname, uniq, itype] : idx) create_sqlite_index(owner, iname, table, uniq == "UNIQUE", itype);
+        for (auto& [iname, uniq, itype] : idx)
+            create_sqlite_index(owner, iname, table, uniq == "UNIQUE", itype);
     }
 
     void create_sqlite_index(const std::string& owner, const std::string& iname,
                              const std::string& table, bool unique, const std::string& itype) {
         if (itype != "NORMAL" && itype != "IOT - TOP") return;
-        stmt c(db, "SELECT COLUMN_NAME, DESCEND FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 "
-                   "AND INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
+        stmt c(db, "SELECT COLUMN_NAME, DESCEND FROM " + D +
+                       "IND_COLUMNS WHERE INDEX_OWNER=?1 "
+                       "AND INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
         c.text(1, owner).text(2, iname);
         std::string list;
         while (c.row()) {
@@ -863,13 +899,16 @@ struct ddl {
     }
 
     // Rebuild errors read as the validation errors Oracle gives for the constraint at hand.
-    void rebuild_validating(const std::string& owner, const std::string& table, const std::string& cname) {
+    void rebuild_validating(const std::string& owner, const std::string& table,
+                            const std::string& cname) {
         try {
             build_table(owner, table, true);
         } catch (const lite_error& e) {
             std::string who = "(" + owner + "." + cname + ")";
-            if (e.code() == 2290) throw lite_error(2293, "cannot validate " + who + " - check constraint violated");
-            if (e.code() == 1400) throw lite_error(2296, "cannot enable " + who + " - null values found");
+            if (e.code() == 2290)
+                throw lite_error(2293, "cannot validate " + who + " - check constraint violated");
+            if (e.code() == 1400)
+                throw lite_error(2296, "cannot enable " + who + " - null values found");
             if (e.code() == 1 || e.code() == 1452) {
                 throw lite_error(2437, "cannot validate " + who + " - primary key violated");
             }
@@ -886,7 +925,8 @@ struct ddl {
         }
         need_word("TABLE", 901, "invalid CREATE command");
         auto [owner, table] = object_name();
-        if (name_in_use(owner, table)) throw lite_error(955, "name is already used by an existing object");
+        if (name_in_use(owner, table))
+            throw lite_error(955, "name is already used by an existing object");
         if (word("AS") || t[i].is("OF")) throw lite_error(3001, "unimplemented feature");
         need_open();
         std::vector<column_def> cols;
@@ -907,8 +947,10 @@ struct ddl {
         bool iot = false;
         while (!at_end()) {
             if (word("ORGANIZATION")) {
-                if (word("INDEX")) iot = true;
-                else ++i;
+                if (word("INDEX"))
+                    iot = true;
+                else
+                    ++i;
             } else if (t[i].is("AS")) {
                 throw lite_error(3001, "unimplemented feature");
             } else if (t[i].is_op("(")) {
@@ -918,7 +960,11 @@ struct ddl {
             }
         }
         stmt q(db, "INSERT INTO " + D + "TABLES VALUES (?1,?2,?3,?4,'NO',NULL)");
-        q.text(1, owner).text(2, table).opt_text(3, iot ? "IOT" : "").text(4, temporary ? "Y" : "N").run();
+        q.text(1, owner)
+            .text(2, table)
+            .opt_text(3, iot ? "IOT" : "")
+            .text(4, temporary ? "Y" : "N")
+            .run();
         int64_t id = 1;
         for (auto& c : cols) insert_column(owner, table, c, id++);
         for (auto& c : cols) {
@@ -993,7 +1039,8 @@ struct ddl {
 
     void create_sequence() {
         auto [owner, sname] = object_name();
-        if (name_in_use(owner, sname)) throw lite_error(955, "name is already used by an existing object");
+        if (name_in_use(owner, sname))
+            throw lite_error(955, "name is already used by an existing object");
         int64_t inc = 1;
         std::optional<int64_t> start, minv, maxv;
         bool cycle = false;
@@ -1023,11 +1070,16 @@ struct ddl {
                 throw lite_error(933, "SQL command not properly ended");
             }
         }
-        std::string mn = minv ? std::to_string(*minv) : inc > 0 ? "1" : "-999999999999999999999999999";
-        std::string mx = maxv ? std::to_string(*maxv) : inc > 0 ? "9999999999999999999999999999" : "-1";
+        std::string mn = minv      ? std::to_string(*minv)
+                         : inc > 0 ? "1"
+                                   : "-999999999999999999999999999";
+        std::string mx = maxv      ? std::to_string(*maxv)
+                         : inc > 0 ? "9999999999999999999999999999"
+                                   : "-1";
         int64_t st = start ? *start : inc > 0 ? (minv ? *minv : 1) : (maxv ? *maxv : -1);
         stmt q(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,?3,?4,?5,?6,'N',?7,?8)");
-        q.text(1, owner).text(2, sname).text(3, mn).text(4, mx).num(5, inc).text(6, cycle ? "Y" : "N");
+        q.text(1, owner).text(2, sname).text(3, mn).text(4, mx).num(5, inc).text(6,
+                                                                                 cycle ? "Y" : "N");
         q.num(7, cache).num(8, st).run();
     }
 
@@ -1038,7 +1090,8 @@ struct ddl {
             need_open();
             do {
                 cols.push_back(name());
-                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) ++i;  // inline constraints
+                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")"))
+                    ++i;  // inline constraints
             } while (op(","));
             need_close();
         }
@@ -1080,17 +1133,20 @@ struct ddl {
         }
         std::string list;
         for (const std::string& c : cols) list += (list.empty() ? "" : ", ") + lite_quote_name(c);
-        bool ok = !sql.empty() &&
-                  sqlite3_exec(db, ("CREATE VIEW main." + lite_quote_name(vname) +
-                                    (list.empty() ? "" : " (" + list + ")") + " AS " + sql).c_str(),
-                               nullptr, nullptr, nullptr) == SQLITE_OK;
+        bool ok =
+            !sql.empty() && sqlite3_exec(db,
+                                         ("CREATE VIEW main." + lite_quote_name(vname) +
+                                          (list.empty() ? "" : " (" + list + ")") + " AS " + sql)
+                                             .c_str(),
+                                         nullptr, nullptr, nullptr) == SQLITE_OK;
         if (ok && !compiles("SELECT * FROM main." + lite_quote_name(vname))) {
             lite_exec(db, "DROP VIEW main." + lite_quote_name(vname));
             ok = false;
         }
         if (!ok) {
             status = "INVALID";
-            s.add_warning("view " + vname + " created with compilation errors; kept in the dictionary only");
+            s.add_warning("view " + vname +
+                          " created with compilation errors; kept in the dictionary only");
         }
         stmt q(db, "INSERT INTO " + D + "VIEWS VALUES (?1,?2,?3,?4,?5)");
         q.text(1, owner).text(2, vname).num(3, static_cast<int64_t>(text.size())).text(4, text);
@@ -1099,13 +1155,15 @@ struct ddl {
 
     void store_source(const std::string& type) {
         if (type == "PACKAGE" || type == "TYPE") {
-            if (word("BODY")) {}
+            if (word("BODY")) {
+            }
         }
         auto [owner, n] = object_name();
         std::string full_type = type;
         stmt q(db, "INSERT OR REPLACE INTO " + D + "SOURCE VALUES (?1,?2,?3,?4)");
         q.text(1, owner).text(2, n).text(3, full_type).text(4, src).run();
-        s.add_warning(lite_upper(type) + " " + n + " stored, not compiled: the engine runs no PL/SQL");
+        s.add_warning(lite_upper(type) + " " + n +
+                      " stored, not compiled: the engine runs no PL/SQL");
     }
 
     void create() {
@@ -1170,10 +1228,13 @@ struct ddl {
             word("NOVALIDATE");
             if (word("PRIMARY")) {
                 need_word("KEY");
-                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                           "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
+                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
+                               "CONSTRAINTS WHERE OWNER=?1 AND "
+                               "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
                 q.text(1, owner).text(2, table);
-                if (!q.row()) throw lite_error(2432, "cannot enable primary key - primary key not defined for table");
+                if (!q.row())
+                    throw lite_error(
+                        2432, "cannot enable primary key - primary key not defined for table");
                 std::string pk = q.col(0);
                 q.done();
                 return change_status(owner, table, pk, enable);
@@ -1185,8 +1246,9 @@ struct ddl {
                 drop_constraint(owner, table, name());
             } else if (word("PRIMARY")) {
                 need_word("KEY");
-                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                           "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
+                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
+                               "CONSTRAINTS WHERE OWNER=?1 AND "
+                               "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
                 q.text(1, owner).text(2, table);
                 if (!q.row()) throw lite_error(2441, "Cannot drop nonexistent primary key");
                 std::string pk = q.col(0);
@@ -1209,18 +1271,23 @@ struct ddl {
 
     // The constraint added last to a table: the one a failed rebuild complains about.
     std::string last_constraint(const std::string& owner, const std::string& table) {
-        stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                   "TABLE_NAME=?2 ORDER BY rowid DESC LIMIT 1");
+        stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND "
+                       "TABLE_NAME=?2 ORDER BY rowid DESC LIMIT 1");
         q.text(1, owner).text(2, table);
         return q.row() ? q.col(0) : table;
     }
 
-    void set_constraint_state(const std::string& owner, const std::string& table, const std::string& cname) {
+    void set_constraint_state(const std::string& owner, const std::string& table,
+                              const std::string& cname) {
         bool enable = true;
         while (!at_end()) {
-            if (word("DISABLE")) enable = false;
-            else if (word("ENABLE")) enable = true;
-            else ++i;
+            if (word("DISABLE"))
+                enable = false;
+            else if (word("ENABLE"))
+                enable = true;
+            else
+                ++i;
         }
         change_status(owner, table, cname, enable);
     }
@@ -1232,26 +1299,30 @@ struct ddl {
             throw lite_error(904, lite_quote_name(c.name) + ": invalid identifier");
         }
         if (!c.type.data_type.empty()) {
-            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_TYPE=?4, DATA_LENGTH=?5, DATA_PRECISION=?6, "
-                       "DATA_SCALE=?7, CHAR_LENGTH=?8, CHAR_USED=?9 WHERE OWNER=?1 AND "
-                       "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+            stmt u(db, "UPDATE " + D +
+                           "COLUMNS SET DATA_TYPE=?4, DATA_LENGTH=?5, DATA_PRECISION=?6, "
+                           "DATA_SCALE=?7, CHAR_LENGTH=?8, CHAR_USED=?9 WHERE OWNER=?1 AND "
+                           "TABLE_NAME=?2 AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.type.data_type);
             u.num(5, c.type.data_length).opt_num(6, c.type.precision).opt_num(7, c.type.scale);
             u.num(8, c.type.char_length).opt_text(9, c.type.char_used).run();
         }
         if (!c.default_text.empty()) {
-            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_DEFAULT=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
-                       "AND COLUMN_NAME=?3");
+            stmt u(db, "UPDATE " + D +
+                           "COLUMNS SET DATA_DEFAULT=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                           "AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
         }
         std::vector<constraint_def> all = cons;
         if (c.identity) {
             std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
-            stmt sq(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
-                        "?3,'N','N',20,?4)");
+            stmt sq(db, "INSERT INTO " + D +
+                            "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                            "?3,'N','N',20,?4)");
             sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
-            stmt u(db, "UPDATE " + D + "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
-                       "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+            stmt u(db, "UPDATE " + D +
+                           "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                           "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name);
             u.text(4, lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval").run();
             constraint_def nn;
@@ -1263,7 +1334,9 @@ struct ddl {
         }
         for (auto& k : all) {
             if (k.not_null) {
-                stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D + "CONS_COLUMNS k ON "
+                stmt q(db,
+                       "SELECT 1 FROM " + D + "CONSTRAINTS c JOIN " + D +
+                           "CONS_COLUMNS k ON "
                            "k.OWNER=c.OWNER AND k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE "
                            "c.OWNER=?1 AND c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND c.EVALUABLE=2");
                 q.text(1, owner).text(2, table).text(3, c.name);
@@ -1278,7 +1351,9 @@ struct ddl {
         stmt q(db, "SELECT CONSTRAINT_TYPE, R_OWNER, R_CONSTRAINT_NAME FROM " + D +
                        "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
         q.text(1, owner).text(2, cname).text(3, table);
-        if (!q.row()) throw lite_error(2431, "cannot disable constraint (" + cname + ") - no such constraint");
+        if (!q.row())
+            throw lite_error(2431,
+                             "cannot disable constraint (" + cname + ") - no such constraint");
         std::string type = q.col(0);
         std::string r_owner = q.col(1), r_cons = q.col(2);
         q.done();
@@ -1288,20 +1363,24 @@ struct ddl {
             c.columns = key_columns(owner, cname);
             c.r_owner = r_owner;
             c.r_columns = key_columns(c.r_owner, r_cons);
-            stmt p(db, "SELECT TABLE_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+            stmt p(db, "SELECT TABLE_NAME FROM " + D +
+                           "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
             p.text(1, c.r_owner).text(2, r_cons);
             if (p.row()) c.r_table = p.col(0);
             check_foreign_key(owner, table, c);
         }
-        stmt u(db, "UPDATE " + D + "CONSTRAINTS SET STATUS=?3 WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+        stmt u(db,
+               "UPDATE " + D + "CONSTRAINTS SET STATUS=?3 WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
         u.text(1, owner).text(2, cname).text(3, enable ? "ENABLED" : "DISABLED").run();
         for (const std::string& col : key_columns(owner, cname)) set_nullable(owner, table, col);
         if (type == "C" || type == "P") rebuild_validating(owner, table, cname);
     }
 
-    void drop_constraint(const std::string& owner, const std::string& table, const std::string& cname) {
-        stmt q(db, "SELECT CONSTRAINT_TYPE, INDEX_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                   "CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
+    void drop_constraint(const std::string& owner, const std::string& table,
+                         const std::string& cname) {
+        stmt q(db, "SELECT CONSTRAINT_TYPE, INDEX_NAME FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND "
+                       "CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
         q.text(1, owner).text(2, cname).text(3, table);
         if (!q.row()) throw lite_error(2443, "Cannot drop constraint - nonexistent constraint");
         std::string index = q.col(1);
@@ -1319,24 +1398,33 @@ struct ddl {
     void drop_index_rows(const std::string& owner, const std::string& iname) {
         for (const char* tb : {"INDEXES", "IND_COLUMNS"}) {
             stmt d(db, "DELETE FROM " + D + tb + std::string(" WHERE ") +
-                           (std::string(tb) == "INDEXES" ? "OWNER" : "INDEX_OWNER") + "=?1 AND INDEX_NAME=?2");
+                           (std::string(tb) == "INDEXES" ? "OWNER" : "INDEX_OWNER") +
+                           "=?1 AND INDEX_NAME=?2");
             d.text(1, owner).text(2, iname).run();
         }
         lite_exec(db, "DROP INDEX IF EXISTS main." + lite_quote_name(iname));
     }
 
     void drop_column(const std::string& owner, const std::string& table, const std::string& col) {
-        stmt d(db, "DELETE FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        stmt d(db,
+               "DELETE FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
         d.text(1, owner).text(2, table).text(3, col).run();
-        if (sqlite3_changes(db) == 0) throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        if (sqlite3_changes(db) == 0)
+            throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
         std::vector<std::string> left = table_columns(owner, table);
         for (size_t k = 0; k < left.size(); ++k) {
-            stmt r(db, "UPDATE " + D + "COLUMNS SET COLUMN_ID=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
-                       "AND COLUMN_NAME=?3");
-            r.text(1, owner).text(2, table).text(3, left[k]).num(4, static_cast<int64_t>(k) + 1).run();
+            stmt r(db, "UPDATE " + D +
+                           "COLUMNS SET COLUMN_ID=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                           "AND COLUMN_NAME=?3");
+            r.text(1, owner)
+                .text(2, table)
+                .text(3, left[k])
+                .num(4, static_cast<int64_t>(k) + 1)
+                .run();
         }
-        stmt k(db, "SELECT DISTINCT CONSTRAINT_NAME FROM " + D + "CONS_COLUMNS WHERE OWNER=?1 AND "
-                   "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        stmt k(db, "SELECT DISTINCT CONSTRAINT_NAME FROM " + D +
+                       "CONS_COLUMNS WHERE OWNER=?1 AND "
+                       "TABLE_NAME=?2 AND COLUMN_NAME=?3");
         k.text(1, owner).text(2, table).text(3, col);
         std::vector<std::string> names;
         while (k.row()) names.push_back(k.col(0));
@@ -1346,8 +1434,9 @@ struct ddl {
                 x.text(1, owner).text(2, n).run();
             }
         }
-        stmt ix(db, "SELECT DISTINCT INDEX_NAME FROM " + D + "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
-                    "TABLE_NAME=?2 AND COLUMN_NAME=?3");
+        stmt ix(db, "SELECT DISTINCT INDEX_NAME FROM " + D +
+                        "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
+                        "TABLE_NAME=?2 AND COLUMN_NAME=?3");
         ix.text(1, owner).text(2, table).text(3, col);
         std::vector<std::string> idx;
         while (ix.row()) idx.push_back(ix.col(0));
@@ -1366,10 +1455,13 @@ struct ddl {
                 }
             }
             if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
-            stmt r(db, "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D + "CONSTRAINTS c JOIN " +
-                           D + "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND p.CONSTRAINT_NAME=c.R_CONSTRAINT_NAME "
-                           "WHERE c.CONSTRAINT_TYPE='R' AND p.OWNER=?1 AND p.TABLE_NAME=?2 AND "
-                           "NOT (c.OWNER=?1 AND c.TABLE_NAME=?2)");
+            stmt r(
+                db,
+                "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D +
+                    "CONSTRAINTS c JOIN " + D +
+                    "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND p.CONSTRAINT_NAME=c.R_CONSTRAINT_NAME "
+                    "WHERE c.CONSTRAINT_TYPE='R' AND p.OWNER=?1 AND p.TABLE_NAME=?2 AND "
+                    "NOT (c.OWNER=?1 AND c.TABLE_NAME=?2)");
             r.text(1, owner).text(2, table);
             std::vector<std::pair<std::string, std::string>> refs;
             while (r.row()) refs.emplace_back(r.col(0), r.col(1));
@@ -1382,13 +1474,15 @@ struct ddl {
                     x.text(1, o).text(2, n).run();
                 }
             }
-            stmt sq(db, "SELECT DATA_DEFAULT FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
-                        "AND IDENTITY_COLUMN='YES'");
+            stmt sq(db, "SELECT DATA_DEFAULT FROM " + D +
+                            "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                            "AND IDENTITY_COLUMN='YES'");
             sq.text(1, owner).text(2, table);
             while (sq.row()) {
                 std::vector<lite_token> dt = lite_tokenize(sq.col(0));
                 if (dt.size() > 3) {
-                    stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                    stmt x(db, "DELETE FROM " + D +
+                                   "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
                     x.text(1, owner).text(2, dt[2].text).run();
                 }
             }
@@ -1417,12 +1511,14 @@ struct ddl {
             stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
             c.text(1, owner).text(2, n);
             if (c.row()) {
-                throw lite_error(2429, "cannot drop index used for enforcement of unique/primary key");
+                throw lite_error(2429,
+                                 "cannot drop index used for enforcement of unique/primary key");
             }
             drop_index_rows(owner, n);
         } else if (word("SEQUENCE")) {
             auto [owner, n] = object_name();
-            stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+            stmt x(db,
+                   "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
             x.text(1, owner).text(2, n).run();
             if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
         } else {
@@ -1464,10 +1560,12 @@ struct ddl {
             if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
             std::string text = t[i].text;
             if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
-            stmt u(db, "UPDATE " + D + "COLUMNS SET COMMENTS=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
-                       "COLUMN_NAME=?3");
+            stmt u(db, "UPDATE " + D +
+                           "COLUMNS SET COMMENTS=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                           "COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, col).opt_text(4, text).run();
-            if (sqlite3_changes(db) == 0) throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+            if (sqlite3_changes(db) == 0)
+                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
         } else {
             s.add_warning("COMMENT ignored");
         }
@@ -1479,27 +1577,31 @@ struct ddl {
         const std::string owner = s.user();
         std::vector<std::string> old;
         {
-            stmt q(db, "SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
-                       "name LIKE 'LITE$FK$%'");
+            stmt q(db,
+                   "SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
+                   "name LIKE 'LITE$FK$%'");
             while (q.row()) old.push_back(q.col(0));
         }
-        for (const std::string& n : old) lite_exec(db, "DROP TRIGGER IF EXISTS main." + lite_quote_name(n));
+        for (const std::string& n : old)
+            lite_exec(db, "DROP TRIGGER IF EXISTS main." + lite_quote_name(n));
         struct fk {
             std::string name, table, r_cons, rule;
         };
         std::vector<fk> keys;
         {
-            stmt q(db, "SELECT CONSTRAINT_NAME, TABLE_NAME, R_CONSTRAINT_NAME, DELETE_RULE FROM " + D +
-                           "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_TYPE='R' AND STATUS='ENABLED' "
-                           "AND R_OWNER=?1");
+            stmt q(db,
+                   "SELECT CONSTRAINT_NAME, TABLE_NAME, R_CONSTRAINT_NAME, DELETE_RULE FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_TYPE='R' AND STATUS='ENABLED' "
+                       "AND R_OWNER=?1");
             q.text(1, owner);
             while (q.row()) keys.push_back({q.col(0), q.col(1), q.col(2), q.col(3)});
         }
         for (const fk& k : keys) {
             std::string parent;
             {
-                stmt p(db, "SELECT TABLE_NAME FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND "
-                           "CONSTRAINT_NAME=?2");
+                stmt p(db, "SELECT TABLE_NAME FROM " + D +
+                               "CONSTRAINTS WHERE OWNER=?1 AND "
+                               "CONSTRAINT_NAME=?2");
                 p.text(1, owner).text(2, k.r_cons);
                 if (!p.row()) continue;
                 parent = p.col(0);
@@ -1529,27 +1631,28 @@ struct ddl {
             std::string check = " WHEN " + new_set + " AND NOT EXISTS (SELECT 1 FROM " + parent_q +
                                 " WHERE " + match_new + ") BEGIN SELECT RAISE(ABORT, " + no_parent +
                                 "); END";
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") + " BEFORE INSERT ON " +
-                              child_q + check);
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "U") + " BEFORE UPDATE OF " +
-                              col_list + " ON " + child_q + check);
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") +
+                              " BEFORE INSERT ON " + child_q + check);
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "U") +
+                              " BEFORE UPDATE OF " + col_list + " ON " + child_q + check);
             std::string children = "EXISTS (SELECT 1 FROM " + child_q + " WHERE " + match_old + ")";
             if (k.rule == "CASCADE") {
-                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") + " AFTER DELETE ON " +
-                                  parent_q + " BEGIN DELETE FROM " + child_q + " WHERE " + match_old +
-                                  "; END");
-            } else if (k.rule == "SET NULL") {
-                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") + " AFTER DELETE ON " +
-                                  parent_q + " BEGIN UPDATE " + child_q + " SET " + set_null +
+                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+                                  " AFTER DELETE ON " + parent_q + " BEGIN DELETE FROM " + child_q +
                                   " WHERE " + match_old + "; END");
+            } else if (k.rule == "SET NULL") {
+                lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+                                  " AFTER DELETE ON " + parent_q + " BEGIN UPDATE " + child_q +
+                                  " SET " + set_null + " WHERE " + match_old + "; END");
             } else {
                 lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
                                   " BEFORE DELETE ON " + parent_q + " WHEN " + children +
                                   " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
             }
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") + " BEFORE UPDATE OF " +
-                              pcol_list + " ON " + parent_q + " WHEN (" + changed + ") AND " +
-                              children + " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
+            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") +
+                              " BEFORE UPDATE OF " + pcol_list + " ON " + parent_q + " WHEN (" +
+                              changed + ") AND " + children + " BEGIN SELECT RAISE(ABORT, " +
+                              has_child + "); END");
         }
     }
 
@@ -1596,8 +1699,8 @@ void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
         } catch (const lite_error&) {
             throw;
         } catch (const std::exception& e) {
-            throw lite_error(600, std::string("internal error code, arguments: [lite ddl], [") +
-                                      e.what() + "]");
+            throw lite_error(
+                600, std::string("internal error code, arguments: [lite ddl], [") + e.what() + "]");
         }
     }
     s.schema_changed();

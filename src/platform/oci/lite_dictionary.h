@@ -17,12 +17,12 @@ inline constexpr const char* k_lite_dict = "LITE$DICT";
 
 // One column's Oracle type as the dictionary stores it.
 struct lite_coltype {
-    std::string data_type;           // VARCHAR2, NUMBER, TIMESTAMP(6) WITH TIME ZONE, ...
-    int64_t data_length = 0;         // bytes
-    std::optional<int> precision;    // NULL when absent
-    std::optional<int> scale;        // NULL when absent
-    int64_t char_length = 0;         // characters for text types, else 0
-    std::string char_used;           // "B", "C" or "" for non-text
+    std::string data_type;         // VARCHAR2, NUMBER, TIMESTAMP(6) WITH TIME ZONE, ...
+    int64_t data_length = 0;       // bytes
+    std::optional<int> precision;  // NULL when absent
+    std::optional<int> scale;      // NULL when absent
+    int64_t char_length = 0;       // characters for text types, else 0
+    std::string char_used;         // "B", "C" or "" for non-text
 };
 
 // Creates the dictionary tables in schema `schema` of db (an empty database); raises lite_error.

@@ -106,7 +106,8 @@ lite_error lite_map_error(const std::string& msg, lite_session* s) {
         while (true) {
             size_t dot = name.find('.', start);
             if (!quoted.empty()) quoted += '.';
-            quoted += "\"" + name.substr(start, dot == std::string::npos ? dot : dot - start) + "\"";
+            quoted +=
+                "\"" + name.substr(start, dot == std::string::npos ? dot : dot - start) + "\"";
             if (dot == std::string::npos) break;
             start = dot + 1;
         }
@@ -152,8 +153,8 @@ lite_error lite_map_error(const std::string& msg, lite_session* s) {
     if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
         std::string tc = after("NOT NULL constraint failed: ");
         size_t dot = tc.find('.');
-        return lite_error(1400, "cannot insert NULL into (\"" + owner + "\".\"" + tc.substr(0, dot) +
-                                    "\".\"" + tc.substr(dot + 1) + "\")");
+        return lite_error(1400, "cannot insert NULL into (\"" + owner + "\".\"" +
+                                    tc.substr(0, dot) + "\".\"" + tc.substr(dot + 1) + "\")");
     }
     if (msg.find("CHECK constraint failed: ") != std::string::npos) {
         return lite_error(2290, "check constraint (" + owner + "." +
@@ -219,7 +220,8 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
         lite_exec(g.db, "BEGIN");
         lite_dictionary_create(g.db, "main");
         stmt_guard s;
-        prepare_or_throw(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')", s);
+        prepare_or_throw(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')",
+                         s);
         bind_texts(s.s, {banner.empty() ? std::string(default_banner()) : banner});
         sqlite3_step(s.s);
         lite_exec(g.db, "COMMIT");
@@ -317,7 +319,9 @@ std::string lite_instance::resolve(const std::string& connect) {
 
 lite_session::lite_session() = default;
 
-lite_session::~lite_session() { logoff(); }
+lite_session::~lite_session() {
+    logoff();
+}
 
 void lite_session::logon(const std::string& connect, const std::string& user,
                          const std::string& password) {
@@ -381,9 +385,11 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
         }
         for (const std::string& u : others) {
             std::string uri = "file:" + (base / (u + ".db")).string() + "?mode=ro";
-            if (sqlite3_exec(db_, ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " +
-                                   lite_quote_name(u)).c_str(),
-                             nullptr, nullptr, nullptr) != SQLITE_OK) {
+            if (sqlite3_exec(
+                    db_,
+                    ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " + lite_quote_name(u))
+                        .c_str(),
+                    nullptr, nullptr, nullptr) != SQLITE_OK) {
                 break;  // beyond SQLite's attach limit other schemas stay out of sight
             }
         }
@@ -456,7 +462,8 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     if (!next) {
         auto it = currval_.find(key);
         if (it == currval_.end()) {
-            throw lite_error(8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
+            throw lite_error(8002,
+                             "sequence " + name + ".CURRVAL is not yet defined in this session");
         }
         return it->second;
     }
@@ -480,10 +487,11 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         v = static_cast<int64_t>(inc > 0 ? minv : maxv);
     }
     stmt_guard u;
-    prepare_or_throw(db_,
-                     "UPDATE \"LITE$DICT\".SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
-                     "AND SEQUENCE_NAME = ?2",
-                     u);
+    prepare_or_throw(
+        db_,
+        "UPDATE \"LITE$DICT\".SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+        "AND SEQUENCE_NAME = ?2",
+        u);
     bind_texts(u.s, {owner, name});
     sqlite3_bind_int64(u.s, 3, v + inc);
     if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db_), this);
@@ -512,7 +520,8 @@ const lite_column* lite_session::dictionary_column(const std::string& owner,
     if (sqlite3_column_type(s.s, 3) != SQLITE_NULL) t.scale = sqlite3_column_int(s.s, 3);
     t.char_length = sqlite3_column_int64(s.s, 5);
     t.char_used = col_text(s.s, 6);
-    auto c = std::make_unique<lite_column>(lite_describe_coltype(column, t, col_text(s.s, 4) != "N"));
+    auto c =
+        std::make_unique<lite_column>(lite_describe_coltype(column, t, col_text(s.s, 4) != "N"));
     const lite_column* r = c.get();
     column_cache_.emplace(std::move(key), std::move(c));
     return r;

@@ -26,14 +26,15 @@
 //   rpad/replace, round/trunc of numbers, abs, mod, floor, ceil, greatest, least, EMPTY_CLOB(),
 //   EMPTY_BLOB(), UTL_RAW.CAST_TO_RAW, HEXTORAW/RAWTOHEX, SEQ.NEXTVAL / SEQ.CURRVAL,
 //   DATE '...' and TIMESTAMP '...' literals;
-// - INSERT/UPDATE/DELETE/MERGE-free DML, "RETURNING ROWID INTO :n", TRUNCATE TABLE;
+// - INSERT/UPDATE/DELETE, "RETURNING ROWID INTO :n", TRUNCATE TABLE;
 // - DDL: CREATE TABLE (inline and out-of-line constraints, ORGANIZATION INDEX, GLOBAL TEMPORARY,
 //   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY/DROP CONSTRAINT/ENABLE/DISABLE CONSTRAINT,
 //   CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE, CREATE SEQUENCE, CREATE [OR REPLACE]
 //   VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
-// Not supported: (+) outer joins, CONNECT BY, ROWNUM, analytic functions, MERGE, PL/SQL beyond
-// what the script loader flattens, date arithmetic, CHAR blank-padding. '' is NULL as in Oracle,
-// and "||" and concat() pass over NULL as Oracle does.
+// - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators.
+// Not supported: (+) outer joins, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
+// PL/SQL beyond what the script loader flattens, date arithmetic, CHAR blank-padding. '' is NULL
+// as in Oracle, and "||" and concat() pass over NULL as Oracle does.
 //
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as
@@ -60,13 +61,13 @@ struct sqlite3_stmt;
 
 // An Oracle error: its number and its text (without the "ORA-nnnnn: " prefix).
 class lite_error : public std::runtime_error {
- public:
+public:
     // Builds "ORA-%05d: text" as what().
     lite_error(int ora_code, const std::string& text);
     int code() const noexcept { return code_; }
     const std::string& text() const noexcept { return text_; }
 
- private:
+private:
     int code_;
     std::string text_;
 };
@@ -99,9 +100,10 @@ struct lite_column {
     std::string name;       // UTF-8; upper-cased unless quoted, expressions without blanks
     std::string type_text;  // dictionary form, e.g. "VARCHAR2", "NUMBER", "TIMESTAMP(6)"
     int type_code = LITE_VARCHAR2;
-    int data_size = 0;   // bytes (NUMBER 22, DATE 7, VARCHAR2(n CHAR) 4n, NVARCHAR2(n) 2n, LOBs 4000)
-    int precision = 0;   // 0 when absent
-    int scale = 0;       // 0 when absent; FLOAT reports -127
+    int data_size =
+        0;  // bytes (NUMBER 22, DATE 7, VARCHAR2(n CHAR) 4n, NVARCHAR2(n) 2n, LOBs 4000)
+    int precision = 0;  // 0 when absent
+    int scale = 0;      // 0 when absent; FLOAT reports -127
     bool nullable = true;
     int charset_form = 1;  // 1 implicit, 2 national (NCHAR, NVARCHAR2, NCLOB), 0 for non-text
 };
@@ -118,7 +120,7 @@ class lite_session;
 // A compiled statement. Columns are described by execute(); a query's rows are then walked with
 // next(). Cell values stay valid until the next call of next(), execute() or the destructor.
 class lite_statement {
- public:
+public:
     enum class kind { query, dml, ddl, other };
 
     ~lite_statement();
@@ -180,7 +182,7 @@ class lite_statement {
     // The ROWID of the last row inserted/changed by execute() as text (empty before).
     const std::string& returned_rowid() const noexcept { return returned_rowid_; }
 
- private:
+private:
     friend class lite_session;
     lite_statement(lite_session& session, std::string oracle_sql);
     void compile();
@@ -204,13 +206,13 @@ class lite_statement {
     std::string returned_rowid_;
     std::string verb_;
     std::vector<std::string> item_functions_;  // leading function of each select-list item
-    std::vector<int> render_;               // per column: how text() renders the cell
-    std::vector<std::string> cell_text_;    // per column: reused text of rendered cells
+    std::vector<int> render_;                  // per column: how text() renders the cell
+    std::vector<std::string> cell_text_;       // per column: reused text of rendered cells
 };
 
 // The identity of an instance directory and its administration (used by the oralite tool).
 class lite_instance {
- public:
+public:
     // Creates an empty instance directory with its dictionary and the SYS and SYSTEM users
     // (passwords "manager"), or raises lite_error if it exists with a dictionary already.
     static void create(const std::string& dir, const std::string& banner);
@@ -231,7 +233,7 @@ class lite_instance {
 
 // One logged-on user's connection. Statements borrow the session and must die before it.
 class lite_session {
- public:
+public:
     lite_session();
     ~lite_session();
     lite_session(const lite_session&) = delete;
@@ -277,7 +279,7 @@ class lite_session {
     // Attached schema name for a SQLite database name ("main" is the session's user).
     std::string owner_of(const char* sqlite_db_name) const;
 
- private:
+private:
     void open(const std::string& dir, const std::string& user, const std::string& password);
 
     sqlite3* db_ = nullptr;

@@ -15,12 +15,15 @@
 
 namespace {
 
-const char* const k_months[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                                "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+const char* const k_months[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
 const char* const k_days[] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                               "THURSDAY", "FRIDAY", "SATURDAY"};
 
-bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool leap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 int days_in_month(int y, int m) {
     static const int d[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return m == 2 && leap(y) ? 29 : d[m - 1];
@@ -83,7 +86,8 @@ std::string cased(std::string_view name, std::string_view mask_word) {
 
 std::string text_arg(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
-    return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v)) : std::string();
+    return t ? std::string(reinterpret_cast<const char*>(t), sqlite3_value_bytes(v))
+             : std::string();
 }
 
 bool is_null_value(sqlite3_value* v) {
@@ -160,7 +164,8 @@ void fn_cat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
                 break;
             case SQLITE_BLOB: {
                 static const char* hx = "0123456789ABCDEF";
-                const unsigned char* p = static_cast<const unsigned char*>(sqlite3_value_blob(v[i]));
+                const unsigned char* p =
+                    static_cast<const unsigned char*>(sqlite3_value_blob(v[i]));
                 for (int k = 0; k < sqlite3_value_bytes(v[i]); ++k) {
                     r += hx[p[k] >> 4];
                     r += hx[p[k] & 15];
@@ -220,7 +225,9 @@ void fn_chr(sqlite3_context* ctx, int, sqlite3_value** v) {
 void fn_empty_clob(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_text(ctx, "", 0, SQLITE_STATIC);
 }
-void fn_empty_blob(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_zeroblob(ctx, 0); }
+void fn_empty_blob(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_zeroblob(ctx, 0);
+}
 
 void fn_cast_to_raw(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (sqlite3_value_type(v[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
@@ -349,7 +356,8 @@ std::string format_number_mask(double v, std::string mask, bool& ok) {
     size_t first_zero = std::string::npos;
     for (size_t i = 0; i < ip.size(); ++i) {
         if (ip[i] == '9' || ip[i] == '0') {
-            if (ip[i] == '0' && first_zero == std::string::npos) first_zero = static_cast<size_t>(slots);
+            if (ip[i] == '0' && first_zero == std::string::npos)
+                first_zero = static_cast<size_t>(slots);
             ++slots;
         }
     }
@@ -358,7 +366,8 @@ std::string format_number_mask(double v, std::string mask, bool& ok) {
         return std::string(m.size() + 2, '#');
     }
     int min_digits = first_zero == std::string::npos ? 0 : slots - static_cast<int>(first_zero);
-    while (static_cast<int>(int_digits.size()) < min_digits) int_digits.insert(int_digits.begin(), '0');
+    while (static_cast<int>(int_digits.size()) < min_digits)
+        int_digits.insert(int_digits.begin(), '0');
     // Lay the digits into the mask from the right; group separators only between digits.
     std::string out;
     int di = static_cast<int>(int_digits.size()) - 1;
@@ -379,7 +388,9 @@ std::string format_number_mask(double v, std::string mask, bool& ok) {
         }
     }
     if (decimals) out += "." + frac;
-    if (dollar) out.insert(out.find_first_not_of(' ') == std::string::npos ? 0 : out.find_first_not_of(' '), "$");
+    if (dollar)
+        out.insert(out.find_first_not_of(' ') == std::string::npos ? 0 : out.find_first_not_of(' '),
+                   "$");
     bool neg = v < 0 && std::fabs(v) > 0;
     if (neg) {
         size_t p = out.find_first_not_of(' ');
@@ -477,7 +488,8 @@ void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         int digits = argc >= 2 ? sqlite3_value_int(v[1]) : 0;
         double p = std::pow(10.0, digits);
         double r = std::trunc(sqlite3_value_double(v[0]) * p) / p;
-        if (digits <= 0 && std::fabs(r) < 9.2e18) return sqlite3_result_int64(ctx, static_cast<int64_t>(r));
+        if (digits <= 0 && std::fabs(r) < 9.2e18)
+            return sqlite3_result_int64(ctx, static_cast<int64_t>(r));
         return sqlite3_result_double(ctx, r);
     }
     lite_datetime d;
@@ -565,7 +577,9 @@ void fn_seq(sqlite3_context* ctx, int, sqlite3_value** v) {
 void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
     lite_datetime d;
-    if (!value_to_date(v[0], d)) return result_error(ctx, "ORA-01858: a non-numeric character was found where a numeric was expected");
+    if (!value_to_date(v[0], d))
+        return result_error(
+            ctx, "ORA-01858: a non-numeric character was found where a numeric was expected");
     int64_t m = d.year * 12LL + (d.month - 1) + sqlite3_value_int64(v[1]);
     bool last = d.day == days_in_month(d.year, d.month);
     d.year = static_cast<int>(m / 12);
@@ -819,7 +833,8 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         } else if (mw("AM") || mw("PM") || mw("A.M.") || mw("P.M.")) {
             ampm = true;
             if (starts_ci(t, p, "PM") || starts_ci(t, p, "P.M.")) pm = true;
-            while (p < t.size() && (std::isalpha(static_cast<unsigned char>(t[p])) || t[p] == '.')) ++p;
+            while (p < t.size() && (std::isalpha(static_cast<unsigned char>(t[p])) || t[p] == '.'))
+                ++p;
         } else if (mw("TZH")) {
             int h = 0;
             if (!read_int(t, p, 2, h, true)) return false;

@@ -15,8 +15,8 @@
 struct lite_translation {
     std::string sql;
     lite_statement::kind kind = lite_statement::kind::other;
-    std::string verb;                 // first keyword, upper-case
-    std::string returning_bind;       // RETURNING ROWID INTO :x -> "X"
+    std::string verb;                         // first keyword, upper-case
+    std::string returning_bind;               // RETURNING ROWID INTO :x -> "X"
     std::vector<std::string> item_functions;  // per top-level select item: leading function
 };
 

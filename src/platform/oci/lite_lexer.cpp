@@ -4,7 +4,9 @@
 
 namespace {
 
-bool is_ident_start(unsigned char c) { return std::isalpha(c) || c >= 0x80 || c == '_'; }
+bool is_ident_start(unsigned char c) {
+    return std::isalpha(c) || c >= 0x80 || c == '_';
+}
 bool is_ident_char(unsigned char c) {
     return std::isalnum(c) || c >= 0x80 || c == '_' || c == '$' || c == '#';
 }
@@ -12,11 +14,16 @@ bool is_ident_char(unsigned char c) {
 // Closing delimiter of an Oracle q'X...X' literal.
 char q_closer(char open) {
     switch (open) {
-        case '[': return ']';
-        case '(': return ')';
-        case '{': return '}';
-        case '<': return '>';
-        default: return open;
+        case '[':
+            return ']';
+        case '(':
+            return ')';
+        case '{':
+            return '}';
+        case '<':
+            return '>';
+        default:
+            return open;
     }
 }
 

@@ -13,12 +13,12 @@
 struct lite_token {
     enum kind_t { ident, quoted, string, number, bind, op, end };
     kind_t kind = end;
-    std::string text;   // ident: upper-cased; quoted: name without quotes; string: value
-                        // without quotes ('' undone); bind: name upper-cased without ':';
-                        // number and op: as written
-    size_t begin = 0;   // byte offsets of the token in the source
+    std::string text;  // ident: upper-cased; quoted: name without quotes; string: value
+                       // without quotes ('' undone); bind: name upper-cased without ':';
+                       // number and op: as written
+    size_t begin = 0;  // byte offsets of the token in the source
     size_t end_pos = 0;
-    int line = 1;       // 1-based line of the token's first character
+    int line = 1;  // 1-based line of the token's first character
     bool unterminated = false;
 
     bool is(std::string_view upper_word) const { return kind == ident && text == upper_word; }

@@ -24,14 +24,14 @@ std::string first_word(std::string_view line) {
 
 bool is_client_command(const std::string& w) {
     static const char* const cmds[] = {
-        "REM",      "REMARK",  "PROMPT",   "SET",     "SPOOL",     "SHOW",      "SHO",
-        "DEFINE",   "DEF",     "UNDEFINE", "COLUMN",  "COL",       "TTITLE",    "BTITLE",
-        "BREAK",    "COMPUTE", "WHENEVER", "CONNECT", "CONN",      "DISCONNECT", "EXIT",
-        "QUIT",     "PAUSE",   "ACCEPT",   "HOST",    "CLEAR",     "EXEC",      "EXECUTE",
-        "START",    "VARIABLE", "VAR",     "PRINT",   "DESC",      "DESCRIBE",  "RUN",
-        "SAVE",     "GET",     "EDIT",     "STORE",   "REPHEADER", "REPFOOTER", "TIMING",
-        "PASSWORD", "STARTUP", "SHUTDOWN", "RECOVER", "ARCHIVE",   "APPEND",    "LIST",
-        "INPUT",    "DEL",     "CHANGE",   "SQLPLUS", "ATTRIBUTE", "COPY",      "HELP"};
+        "REM",      "REMARK",   "PROMPT",   "SET",     "SPOOL",     "SHOW",       "SHO",
+        "DEFINE",   "DEF",      "UNDEFINE", "COLUMN",  "COL",       "TTITLE",     "BTITLE",
+        "BREAK",    "COMPUTE",  "WHENEVER", "CONNECT", "CONN",      "DISCONNECT", "EXIT",
+        "QUIT",     "PAUSE",    "ACCEPT",   "HOST",    "CLEAR",     "EXEC",       "EXECUTE",
+        "START",    "VARIABLE", "VAR",      "PRINT",   "DESC",      "DESCRIBE",   "RUN",
+        "SAVE",     "GET",      "EDIT",     "STORE",   "REPHEADER", "REPFOOTER",  "TIMING",
+        "PASSWORD", "STARTUP",  "SHUTDOWN", "RECOVER", "ARCHIVE",   "APPEND",     "LIST",
+        "INPUT",    "DEL",      "CHANGE",   "SQLPLUS", "ATTRIBUTE", "COPY",       "HELP"};
     if (w.empty()) return false;
     if (w[0] == '@' || w[0] == '!') return true;
     for (const char* c : cmds) {
@@ -49,7 +49,8 @@ bool is_plsql_start(std::string_view text) {
     ++i;
     if (t[i].is("OR") && t[i + 1].is("REPLACE")) i += 2;
     while (t[i].is("EDITIONABLE") || t[i].is("NONEDITIONABLE") || t[i].is("EDITIONING")) ++i;
-    for (const char* k : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY", "JAVA"}) {
+    for (const char* k :
+         {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY", "JAVA"}) {
         if (t[i].is(k)) return true;
     }
     return false;
@@ -224,9 +225,9 @@ void lite_script_runner::run_block(const std::string& text) {
     std::map<std::string, value> vars;
     size_t i = 0;
     auto unsupported = [&](size_t at) {
-        return lite_error(6550, "line " + std::to_string(t[at].line) +
-                                    ": PLS-00103: statement not supported by the embedded engine: " +
-                                    t[at].text);
+        return lite_error(
+            6550, "line " + std::to_string(t[at].line) +
+                      ": PLS-00103: statement not supported by the embedded engine: " + t[at].text);
     };
     auto stmt_end = [&](size_t from) {
         int depth = 0;
@@ -261,13 +262,22 @@ void lite_script_runner::run_block(const std::string& text) {
             if (!p) continue;
             const value& v = vars[n];
             switch (v.type) {
-                case 1: st.bind_int64(p, v.i); break;
-                case 2: st.bind_double(p, v.d); break;
-                case 3: st.bind_text(p, v.s); break;
-                case 4:
-                    st.bind_bytes(p, {reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size()});
+                case 1:
+                    st.bind_int64(p, v.i);
                     break;
-                default: st.bind_null(p); break;
+                case 2:
+                    st.bind_double(p, v.d);
+                    break;
+                case 3:
+                    st.bind_text(p, v.s);
+                    break;
+                case 4:
+                    st.bind_bytes(p,
+                                  {reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size()});
+                    break;
+                default:
+                    st.bind_null(p);
+                    break;
             }
         }
     };
@@ -345,7 +355,8 @@ void lite_script_runner::run_block(const std::string& text) {
             for (size_t c = 0; c < targets.size() && c < st->columns().size(); ++c) {
                 got.push_back(read_value(*st, static_cast<int>(c)));
             }
-            if (st->next()) throw lite_error(1422, "exact fetch returns more than requested number of rows");
+            if (st->next())
+                throw lite_error(1422, "exact fetch returns more than requested number of rows");
             for (size_t c = 0; c < got.size(); ++c) vars[targets[c]] = got[c];
         } else if (k.kind == lite_token::ident && t[i + 1].is_op(":=") && vars.count(k.text)) {
             vars[k.text] = eval(i + 2, e);
@@ -355,8 +366,8 @@ void lite_script_runner::run_block(const std::string& text) {
             s_.rollback();
         } else if (k.is("NULL") && e == i + 1) {
         } else if (k.is("DBMS_OUTPUT")) {
-        } else if (k.is("EXECUTE") && t[i + 1].is("IMMEDIATE") && t[i + 2].kind == lite_token::string &&
-                   e == i + 3) {
+        } else if (k.is("EXECUTE") && t[i + 1].is("IMMEDIATE") &&
+                   t[i + 2].kind == lite_token::string && e == i + 3) {
             s_.execute(t[i + 2].text);
         } else {
             throw unsupported(i);

@@ -29,19 +29,19 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script);
 
 // An error that stopped a script: where, and the Oracle error.
 class lite_script_error : public lite_error {
- public:
+public:
     lite_script_error(const std::string& file, int line, const lite_error& e)
         : lite_error(e.code(), e.text()), file_(file), line_(line) {}
     const std::string& file() const noexcept { return file_; }
     int line() const noexcept { return line_; }
 
- private:
+private:
     std::string file_;
     int line_;
 };
 
 class lite_script_runner {
- public:
+public:
     // Warnings go to `warn` as "FILE:LINE: text".
     lite_script_runner(lite_session& session, std::function<void(const std::string&)> warn);
     // Runs a whole script; raises lite_script_error at the first failing unit. Returns false when
@@ -50,7 +50,7 @@ class lite_script_runner {
     // Runs one anonymous block; raises lite_error.
     void run_block(const std::string& text);
 
- private:
+private:
     void warn(const std::string& file, int line, const std::string& text);
 
     lite_session& s_;

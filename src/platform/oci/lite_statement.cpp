@@ -15,7 +15,8 @@ void number_into(double v, std::string& buf) {
     char b[64];
     int n = std::snprintf(b, sizeof b, "%.15g", v);
     if (n <= 0 || n >= static_cast<int>(sizeof b) || std::memchr(b, 'e', static_cast<size_t>(n)) ||
-        std::memchr(b, 'n', static_cast<size_t>(n)) || std::memchr(b, 'i', static_cast<size_t>(n))) {
+        std::memchr(b, 'n', static_cast<size_t>(n)) ||
+        std::memchr(b, 'i', static_cast<size_t>(n))) {
         buf = lite_number_text(v);
         return;
     }
@@ -112,7 +113,9 @@ int render_for(const lite_column& c) {
 lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
     : session_(session), oracle_sql_(std::move(oracle_sql)) {}
 
-lite_statement::~lite_statement() { sqlite3_finalize(stmt_); }
+lite_statement::~lite_statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void lite_statement::compile() {
     conn_ = session_.db();
@@ -142,7 +145,9 @@ void lite_statement::compile() {
     }
 }
 
-int lite_statement::bind_count() const noexcept { return static_cast<int>(bind_names_.size()); }
+int lite_statement::bind_count() const noexcept {
+    return static_cast<int>(bind_names_.size());
+}
 
 int lite_statement::bind_index(std::string_view name) const noexcept {
     if (!name.empty() && name[0] == ':') name.remove_prefix(1);
@@ -160,7 +165,8 @@ std::string lite_statement::bind_name(int position) const {
 
 namespace {
 void check_bind(sqlite3_stmt* s, int position, int count) {
-    if (!s || position < 1 || position > count) throw lite_error(1036, "illegal variable name/number");
+    if (!s || position < 1 || position > count)
+        throw lite_error(1036, "illegal variable name/number");
     sqlite3_reset(s);
 }
 }  // namespace
@@ -278,7 +284,8 @@ void lite_statement::describe() {
         bool done = false;
         if (table && origin) {
             if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
-                const lite_column* dc = session_.dictionary_column(session_.owner_of(db), table, origin);
+                const lite_column* dc =
+                    session_.dictionary_column(session_.owner_of(db), table, origin);
                 if (dc) {
                     c = *dc;
                     c.name = shown;
@@ -286,8 +293,8 @@ void lite_statement::describe() {
                 } else if (strcasecmp(origin, "rowid") == 0) {
                     lite_coltype t;
                     t.data_type = "ROWID";
-                    c = lite_describe_coltype(strcasecmp(shown.c_str(), "rowid") == 0 ? "ROWID" : shown,
-                                              t, false);
+                    c = lite_describe_coltype(
+                        strcasecmp(shown.c_str(), "rowid") == 0 ? "ROWID" : shown, t, false);
                     done = true;
                 }
             }
@@ -309,7 +316,8 @@ void lite_statement::describe() {
 }
 
 bool lite_statement::next() {
-    if (kind_ != kind::query) throw lite_error(24374, "define not done before fetch or execute and fetch");
+    if (kind_ != kind::query)
+        throw lite_error(24374, "define not done before fetch or execute and fetch");
     if (!executed_) throw lite_error(24338, "statement handle not executed");
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (pending_row_) {
@@ -391,7 +399,8 @@ std::string_view lite_statement::text(int col) {
         }
         case r_hex: {
             if (t != SQLITE_BLOB) break;
-            const unsigned char* p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
+            const unsigned char* p =
+                static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
             int n = sqlite3_column_bytes(stmt_, col);
             static const char* hx = "0123456789ABCDEF";
             buf.resize(static_cast<size_t>(n) * 2);

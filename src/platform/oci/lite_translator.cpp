@@ -3,6 +3,7 @@
 // written and fails there with a mapped Oracle error.
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <map>
 #include <cstring>
 
@@ -11,7 +12,9 @@
 
 namespace {
 
-bool is_name(const lite_token& t) { return t.kind == lite_token::ident || t.kind == lite_token::quoted; }
+bool is_name(const lite_token& t) {
+    return t.kind == lite_token::ident || t.kind == lite_token::quoted;
+}
 
 // Digits that matter in a numeric literal.
 int significant_digits(const std::string& s) {
@@ -26,10 +29,10 @@ int significant_digits(const std::string& s) {
 }
 
 bool is_keyword(const std::string& w) {
-    static const char* const k[] = {"SELECT", "FROM",  "WHERE", "AND",    "OR",   "NOT",   "IN",
-                                     "EXISTS", "ON",   "AS",    "BY",     "THEN", "ELSE",  "WHEN",
-                                     "CASE",   "END",  "LIKE",  "IS",     "BETWEEN", "HAVING",
-                                     "UNION",  "ALL",  "DISTINCT", "SET", "VALUES", "INTO", "ESCAPE"};
+    static const char* const k[] = {
+        "SELECT",  "FROM",   "WHERE", "AND",  "OR",       "NOT",  "IN",     "EXISTS", "ON",
+        "AS",      "BY",     "THEN",  "ELSE", "WHEN",     "CASE", "END",    "LIKE",   "IS",
+        "BETWEEN", "HAVING", "UNION", "ALL",  "DISTINCT", "SET",  "VALUES", "INTO",   "ESCAPE"};
     for (const char* x : k) {
         if (w == x) return true;
     }
@@ -56,7 +59,7 @@ char kind_of_piece(const std::string& s) {
 // LITE_CAT(a, b, ...). SQLite binds "||" tighter than any other binary operator, so its
 // operands are single primaries, found here by matching brackets and CASE ... END.
 class cat_rewriter {
- public:
+public:
     explicit cat_rewriter(std::vector<piece>& p) : p_(p) {}
 
     void run() {
@@ -79,7 +82,7 @@ class cat_rewriter {
         }
     }
 
- private:
+private:
     bool name_at(size_t i) const { return i < p_.size() && p_[i].kind == 'n'; }
 
     size_t match_back(size_t j, char open, char close) const {
@@ -205,8 +208,8 @@ struct emitter {
                 // Sequences: [owner.]seq.NEXTVAL / CURRVAL
                 if (at(i + 1).is_op(".") && is_name(at(i + 2)) && at(i + 3).is_op(".") &&
                     (at(i + 4).is("NEXTVAL") || at(i + 4).is("CURRVAL"))) {
-                    put("LITE_SEQ(" + lite_quote_text(k.text) + "," + lite_quote_text(at(i + 2).text) +
-                        ",'" + at(i + 4).text + "')");
+                    put("LITE_SEQ(" + lite_quote_text(k.text) + "," +
+                        lite_quote_text(at(i + 2).text) + ",'" + at(i + 4).text + "')");
                     i += 4;
                     if (!alias_after.empty()) {
                         for (size_t k = i - 4; k <= i; ++k) add_alias(k);
@@ -236,13 +239,15 @@ struct emitter {
                     }
                     break;
                 case lite_token::string:
-                    if (k.unterminated) throw lite_error(1756, "quoted string not properly terminated");
+                    if (k.unterminated)
+                        throw lite_error(1756, "quoted string not properly terminated");
                     put(k.text.empty() ? "NULL" : lite_quote_text(k.text));
                     break;
                 case lite_token::number: {
                     bool integral = k.text.find_first_of(".eE") == std::string::npos;
-                    bool too_big = integral ? (k.text.size() > 18 && lite_canonical_number(k.text).size() > 18)
-                                            : significant_digits(k.text) > 15;
+                    bool too_big =
+                        integral ? (k.text.size() > 18 && lite_canonical_number(k.text).size() > 18)
+                                 : significant_digits(k.text) > 15;
                     put(too_big ? lite_quote_text(lite_canonical_number(k.text)) : k.text);
                     break;
                 }
@@ -255,8 +260,9 @@ struct emitter {
                         (i == b || (t[i - 1].kind == lite_token::op && t[i - 1].text != ")"))) {
                         const std::string& num = at(i + 1).text;
                         bool integral = num.find_first_of(".eE") == std::string::npos;
-                        bool too_big = integral ? (num.size() > 18 && lite_canonical_number(num).size() > 18)
-                                                : significant_digits(num) > 15;
+                        bool too_big =
+                            integral ? (num.size() > 18 && lite_canonical_number(num).size() > 18)
+                                     : significant_digits(num) > 15;
                         if (too_big) {
                             put(lite_quote_text("-" + lite_canonical_number(num)));
                             ++i;
@@ -291,7 +297,8 @@ struct emitter {
         const lite_token& k = t[i];
         bool after_dot = i > 0 && t[i - 1].is_op(".");
         if (!after_dot && at(i + 1).is_op(".") && is_name(at(i + 2))) {
-            if (k.text == "SYS" || k.text == "PUBLIC") return i + 1;  // dictionary views live in TEMP
+            if (k.text == "SYS" || k.text == "PUBLIC")
+                return i + 1;  // dictionary views live in TEMP
             if (k.text == "UTL_RAW" || k.text == "DBMS_LOB") {
                 put(k.text + "_" + at(i + 2).text);
                 return i + 2;
@@ -301,7 +308,8 @@ struct emitter {
                 return i;
             }
         }
-        if (!after_dot && (k.text == "SYSDATE" || k.text == "SYSTIMESTAMP" || k.text == "CURRENT_DATE") &&
+        if (!after_dot &&
+            (k.text == "SYSDATE" || k.text == "SYSTIMESTAMP" || k.text == "CURRENT_DATE") &&
             !at(i + 1).is_op("(")) {
             put(k.text == "SYSTIMESTAMP" ? "SYSTIMESTAMP()" : "SYSDATE()");
             return i;
@@ -326,8 +334,8 @@ struct emitter {
             return e - 1;  // row locks mean nothing to a single-writer store
         }
         if (depth == 0 && tr && k.text == "RETURNING") {
-            if (at(i + 1).is("ROWID") && at(i + 2).is("INTO") && at(i + 3).kind == lite_token::bind &&
-                at(i + 4).kind == lite_token::end) {
+            if (at(i + 1).is("ROWID") && at(i + 2).is("INTO") &&
+                at(i + 3).kind == lite_token::bind && at(i + 4).kind == lite_token::end) {
                 tr->returning_bind = at(i + 3).text;
                 return e - 1;
             }
@@ -358,6 +366,50 @@ lite_statement::kind kind_of(const std::vector<lite_token>& t, std::string& verb
         return lite_statement::kind::other;
     }
     throw lite_error(900, "invalid SQL statement");
+}
+
+// "WHERE ROWNUM <= n" (also "<" and "=", alone or joined by AND) on a query without ORDER BY,
+// GROUP BY or set operators is a row limit: the condition becomes 1 = 1 and the query gets
+// LIMIT. Where Oracle would number rows before sorting or grouping, nothing is rewritten.
+std::string rownum_limit(std::vector<lite_token>& t) {
+    if (!t[0].is("SELECT")) return {};
+    int depth = 0;
+    size_t where = 0, hit = 0;
+    for (size_t i = 0; t[i].kind != lite_token::end; ++i) {
+        if (t[i].is_op("(")) ++depth;
+        if (t[i].is_op(")")) --depth;
+        if (depth != 0) continue;
+        if (t[i].is("ORDER") || t[i].is("GROUP") || t[i].is("UNION") || t[i].is("MINUS") ||
+            t[i].is("INTERSECT") || t[i].is("HAVING") || t[i].is("CONNECT") || t[i].is("OR")) {
+            return {};
+        }
+        if (t[i].is("WHERE")) where = i;
+        if (where && t[i].is("ROWNUM") && (t[i - 1].is("WHERE") || t[i - 1].is("AND")) &&
+            i + 3 < t.size() && t[i + 2].kind == lite_token::number &&
+            (t[i + 3].kind == lite_token::end || t[i + 3].is("AND") || t[i + 3].is("FOR"))) {
+            if (hit) return {};
+            hit = i;
+        }
+    }
+    if (!hit) return {};
+    const std::string& op = t[hit + 1].text;
+    long long n = std::atoll(t[hit + 2].text.c_str());
+    if (t[hit + 2].text.find_first_of(".eE") != std::string::npos || n < 0) return {};
+    long long limit;
+    if (op == "<=") {
+        limit = n;
+    } else if (op == "<") {
+        limit = n > 0 ? n - 1 : 0;
+    } else if (op == "=") {
+        limit = n == 1 ? 1 : 0;
+    } else {
+        return {};
+    }
+    t[hit].kind = lite_token::number;
+    t[hit].text = "1";
+    t[hit + 1].text = "=";
+    t[hit + 2].text = "1";
+    return " LIMIT " + std::to_string(limit);
 }
 
 }  // namespace
@@ -400,7 +452,8 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
                           before.kind == lite_token::quoted || before.kind == lite_token::string ||
                           before.kind == lite_token::number || before.is_op(")"));
             if (named) return;
-            std::string raw = oracle_sql.substr(t[item_begin].begin, last.end_pos - t[item_begin].begin);
+            std::string raw =
+                oracle_sql.substr(t[item_begin].begin, last.end_pos - t[item_begin].begin);
             std::string name;
             bool lit = false;
             for (char c : raw) {
@@ -425,13 +478,12 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
             }
             if (item_start) {
                 item_begin = i;
-                tr.item_functions.push_back(t[i].kind == lite_token::ident && t[i + 1].is_op("(")
-                                                ? t[i].text
-                                                : t[i].kind == lite_token::ident &&
-                                                          (t[i].text == "SYSDATE" ||
-                                                           t[i].text == "SYSTIMESTAMP")
-                                                      ? t[i].text
-                                                      : std::string());
+                tr.item_functions.push_back(
+                    t[i].kind == lite_token::ident && t[i + 1].is_op("(") ? t[i].text
+                    : t[i].kind == lite_token::ident &&
+                            (t[i].text == "SYSDATE" || t[i].text == "SYSTIMESTAMP")
+                        ? t[i].text
+                        : std::string());
                 item_start = false;
             }
             if (t[i].is_op("(")) ++depth;
@@ -446,8 +498,9 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
         }
         if (t[i].kind != lite_token::end || i > 1) close_item(i);
     }
+    std::string limit = rownum_limit(t);
     emitter em{t, user, &tr, {}, 0, std::move(aliases)};
     em.run(0, t.size() - 1);
-    tr.sql = em.text();
+    tr.sql = em.text() + limit;
     return tr;
 }

@@ -18,7 +18,7 @@ std::string slurp(const std::string& path) {
 }
 
 class LiteHr : public ::testing::Test {
- protected:
+protected:
     static void SetUpTestSuite() {
         if (lite_hr_dir().empty()) return;
         inst_ = new lite_scratch("HR", "hr");
@@ -63,12 +63,14 @@ TEST_F(LiteHr, LoadsWithoutWarningsAndCodeOnlyWarns) {
 }
 
 TEST_F(LiteHr, TableListOfBothServerGenerations) {
-    rows v8 = lite_rows(*s_, "select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and "
-                             "NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'");
+    rows v8 = lite_rows(*s_,
+                        "select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and "
+                        "NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'");
     ASSERT_EQ(v8.size(), 7u);
     EXPECT_EQ(lite_rows(*s_, "select TABLE_NAME from user_tables").size(), 7u);
-    rows all = lite_rows(*s_, "select OWNER, TABLE_NAME, IOT_TYPE from all_tables where "
-                              "TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'");
+    rows all = lite_rows(*s_,
+                         "select OWNER, TABLE_NAME, IOT_TYPE from all_tables where "
+                         "TEMPORARY='N' and NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'");
     ASSERT_EQ(all.size(), 7u);
     bool iot = false;
     for (auto& r : all) {
@@ -91,51 +93,62 @@ TEST_F(LiteHr, RowCountsAndValues) {
 }
 
 TEST_F(LiteHr, ColumnsCommentsAndDefaults) {
-    rows cols = lite_rows(*s_, "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE "
-                               "table_name = 'EMPLOYEES'");
+    rows cols = lite_rows(*s_,
+                          "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE "
+                          "table_name = 'EMPLOYEES'");
     ASSERT_EQ(cols.size(), 11u);
     EXPECT_EQ(cols[0], (std::vector<std::string>{"EMPLOYEE_ID", "NUMBER"}));
     EXPECT_EQ(cols[5], (std::vector<std::string>{"HIRE_DATE", "DATE"}));
-    EXPECT_EQ(lite_cell(*s_, "SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = 'EMPLOYEES'"),
+    EXPECT_EQ(
+        lite_cell(*s_, "SELECT COUNT(*) FROM USER_TAB_COLUMNS WHERE table_name = 'EMPLOYEES'"),
+        "11");
+    EXPECT_EQ(lite_cell(*s_,
+                        "SELECT COUNT(*) FROM ALL_TAB_COLUMNS WHERE "
+                        "concat(owner,concat('.',table_name)) = 'HR.EMPLOYEES'"),
               "11");
-    EXPECT_EQ(lite_cell(*s_, "SELECT COUNT(*) FROM ALL_TAB_COLUMNS WHERE "
-                             "concat(owner,concat('.',table_name)) = 'HR.EMPLOYEES'"),
-              "11");
-    rows sal = lite_rows(*s_, "select DATA_PRECISION, DATA_SCALE, NULLABLE, DATA_LENGTH from "
-                              "user_tab_columns where table_name='EMPLOYEES' and column_name='SALARY'");
+    rows sal = lite_rows(*s_,
+                         "select DATA_PRECISION, DATA_SCALE, NULLABLE, DATA_LENGTH from "
+                         "user_tab_columns where table_name='EMPLOYEES' and column_name='SALARY'");
     EXPECT_EQ(sal[0], (std::vector<std::string>{"8", "2", "Y", "22"}));
-    rows id = lite_rows(*s_, "select DATA_PRECISION, DATA_SCALE, NULLABLE from user_tab_columns "
-                             "where table_name='REGIONS' and column_name='REGION_ID'");
+    rows id = lite_rows(*s_,
+                        "select DATA_PRECISION, DATA_SCALE, NULLABLE from user_tab_columns "
+                        "where table_name='REGIONS' and column_name='REGION_ID'");
     EXPECT_EQ(id[0], (std::vector<std::string>{"<null>", "<null>", "N"}));
-    rows c = lite_rows(*s_, "select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where "
-                            "table_name = 'REGIONS'");
+    rows c = lite_rows(*s_,
+                       "select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where "
+                       "table_name = 'REGIONS'");
     ASSERT_EQ(c.size(), 2u);
     EXPECT_EQ(c[0][1], "Primary key of regions table.");
-    std::string multi = lite_cell(*s_, "select COMMENTS from USER_COL_COMMENTS where table_name = "
-                                       "'LOCATIONS' and column_name = 'STREET_ADDRESS'");
+    std::string multi = lite_cell(*s_,
+                                  "select COMMENTS from USER_COL_COMMENTS where table_name = "
+                                  "'LOCATIONS' and column_name = 'STREET_ADDRESS'");
     EXPECT_NE(multi.find("company.\nContains"), std::string::npos);
-    rows d = lite_rows(*s_, "select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
-                            "where table_name = 'JOBS'");
+    rows d = lite_rows(*s_,
+                       "select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from USER_TAB_COLUMNS "
+                       "where table_name = 'JOBS'");
     EXPECT_EQ(d.size(), 4u);
     EXPECT_EQ(d[0][1], "<null>");
 }
 
 TEST_F(LiteHr, PrimaryKeysAndIndexes) {
-    EXPECT_EQ(lite_cell(*s_, "SELECT count(*) FROM user_constraints WHERE table_name='JOB_HISTORY' "
-                             "AND constraint_type='P'"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "SELECT count(*) FROM user_constraints WHERE table_name='JOB_HISTORY' "
+                        "AND constraint_type='P'"),
               "1");
-    rows pk = lite_rows(*s_, "SELECT DISTINCT a.constraint_name, a.column_name FROM "
-                             "user_cons_columns a, user_constraints b WHERE "
-                             "a.table_name='JOB_HISTORY' AND a.constraint_name=b.constraint_name AND "
-                             "b.constraint_type='P' ORDER BY a.constraint_name");
+    rows pk = lite_rows(*s_,
+                        "SELECT DISTINCT a.constraint_name, a.column_name FROM "
+                        "user_cons_columns a, user_constraints b WHERE "
+                        "a.table_name='JOB_HISTORY' AND a.constraint_name=b.constraint_name AND "
+                        "b.constraint_type='P' ORDER BY a.constraint_name");
     ASSERT_EQ(pk.size(), 2u);
     EXPECT_EQ(pk[0], (std::vector<std::string>{"JHIST_EMP_ID_ST_DATE_PK", "EMPLOYEE_ID"}));
     EXPECT_EQ(pk[1][1], "START_DATE");
-    rows all_pk = lite_rows(*s_, "SELECT DISTINCT a.constraint_name, a.column_name FROM "
-                                 "all_cons_columns a, all_constraints b WHERE "
-                                 "concat(concat(a.owner,'.'),a.table_name)='HR.EMPLOYEES' AND "
-                                 "a.constraint_name=b.constraint_name AND b.constraint_type='P' "
-                                 "ORDER BY a.constraint_name");
+    rows all_pk = lite_rows(*s_,
+                            "SELECT DISTINCT a.constraint_name, a.column_name FROM "
+                            "all_cons_columns a, all_constraints b WHERE "
+                            "concat(concat(a.owner,'.'),a.table_name)='HR.EMPLOYEES' AND "
+                            "a.constraint_name=b.constraint_name AND b.constraint_type='P' "
+                            "ORDER BY a.constraint_name");
     ASSERT_EQ(all_pk.size(), 1u);
     EXPECT_EQ(all_pk[0][0], "EMP_EMP_ID_PK");
     rows ix = lite_rows(
@@ -152,13 +165,15 @@ TEST_F(LiteHr, PrimaryKeysAndIndexes) {
     }
     EXPECT_TRUE(email_uk);
     // The two-column index keeps its column order.
-    rows name_ix = lite_rows(*s_, "select column_name, column_position from user_ind_columns "
-                                  "where index_name = 'EMP_NAME_IX'");
+    rows name_ix = lite_rows(*s_,
+                             "select column_name, column_position from user_ind_columns "
+                             "where index_name = 'EMP_NAME_IX'");
     ASSERT_EQ(name_ix.size(), 2u);
     EXPECT_EQ(name_ix[0], (std::vector<std::string>{"LAST_NAME", "1"}));
     rows v7 = lite_rows(
         *s_,
-        "SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, all_ind_columns.column_name "
+        "SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
+        "all_ind_columns.column_name "
         "FROM all_ind_columns, all_indexes where "
         "concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = "
         "'HR.COUNTRIES' AND all_ind_columns.index_name = all_indexes.index_name AND "
@@ -168,24 +183,28 @@ TEST_F(LiteHr, PrimaryKeysAndIndexes) {
 }
 
 TEST_F(LiteHr, ForeignKeysThatReferenceATable) {
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from USER_CONSTRAINTS where "
-                             "R_CONSTRAINT_NAME='EMP_EMP_ID_PK' and CONSTRAINT_TYPE='R'"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from USER_CONSTRAINTS where "
+                        "R_CONSTRAINT_NAME='EMP_EMP_ID_PK' and CONSTRAINT_TYPE='R'"),
               "3");
-    rows fk = lite_rows(*s_, "select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
-                             "USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
-                             "a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
-                             "a.R_CONSTRAINT_NAME='DEPT_ID_PK'");
+    rows fk = lite_rows(*s_,
+                        "select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
+                        "USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
+                        "a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
+                        "a.R_CONSTRAINT_NAME='DEPT_ID_PK'");
     ASSERT_EQ(fk.size(), 2u);
     EXPECT_EQ(fk[0][2], "NO ACTION");
-    rows all = lite_rows(*s_, "select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,"
-                              "a.DELETE_RULE,b.COLUMN_NAME FROM ALL_CONSTRAINTS a, ALL_CONS_COLUMNS "
-                              "b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' "
-                              "and a.R_CONSTRAINT_NAME='REG_ID_PK'");
+    rows all = lite_rows(*s_,
+                         "select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,"
+                         "a.DELETE_RULE,b.COLUMN_NAME FROM ALL_CONSTRAINTS a, ALL_CONS_COLUMNS "
+                         "b WHERE a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' "
+                         "and a.R_CONSTRAINT_NAME='REG_ID_PK'");
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all[0], (std::vector<std::string>{"HR.COUNTRIES", "COUNTR_REG_FK", "NO ACTION",
                                                 "REGION_ID"}));
-    EXPECT_EQ(lite_cell(*s_, "select status from user_constraints where constraint_name='DEPT_MGR_FK'"),
-              "ENABLED");
+    EXPECT_EQ(
+        lite_cell(*s_, "select status from user_constraints where constraint_name='DEPT_MGR_FK'"),
+        "ENABLED");
 }
 
 TEST_F(LiteHr, ViewsVersionAndTheCheckConstraint) {
@@ -204,8 +223,9 @@ TEST_F(LiteHr, ViewsVersionAndTheCheckConstraint) {
         EXPECT_NE(std::string(e.what()).find("HR.EMP_SALARY_MIN"), std::string::npos);
     }
     try {
-        s_->execute("insert into employees (employee_id, last_name, email, hire_date, job_id) "
-                    "values (1, 'X', 'SKING', sysdate, 'IT_PROG')");
+        s_->execute(
+            "insert into employees (employee_id, last_name, email, hire_date, job_id) "
+            "values (1, 'X', 'SKING', sysdate, 'IT_PROG')");
         FAIL();
     } catch (const lite_error& e) {
         EXPECT_EQ(e.code(), 1);

@@ -68,7 +68,7 @@ TEST(LiteScriptSplit, NeverFailsOnBrokenText) {
 }
 
 class LiteScriptRun : public ::testing::Test {
- protected:
+protected:
     void SetUp() override {
         s_ = inst_.logon();
         s_->execute("CREATE TABLE t (id NUMBER, name VARCHAR2(20), d DATE)");
@@ -90,7 +90,8 @@ TEST_F(LiteScriptRun, BlocksWithVariablesRunStatementByStatement) {
         "BEGIN\n"
         "  INSERT INTO t (id, name) VALUES (v_id, v_name);\n"
         "  v_id := v_id + 1;\n"
-        "  INSERT INTO t (id, name, d) VALUES (v_id, UPPER(v_name), TO_DATE('01-02-2003', 'dd-MM-yyyy'));\n"
+        "  INSERT INTO t (id, name, d) VALUES (v_id, UPPER(v_name), TO_DATE('01-02-2003', "
+        "'dd-MM-yyyy'));\n"
         "  SELECT COUNT(*) INTO v_cnt FROM t;\n"
         "  INSERT INTO t (id) VALUES (v_cnt * 100);\n"
         "  EXECUTE IMMEDIATE 'INSERT INTO t (id) VALUES (7)';\n"
@@ -144,7 +145,8 @@ TEST_F(LiteScriptRun, TruncatedBlocksFailCleanly) {
 
 TEST_F(LiteScriptRun, ExitStopsTheScript) {
     lite_script_runner r(*s_, nullptr);
-    EXPECT_FALSE(r.run("INSERT INTO t (id) VALUES (1);\nEXIT\nINSERT INTO t (id) VALUES (2);\n", "x.sql"));
+    EXPECT_FALSE(
+        r.run("INSERT INTO t (id) VALUES (1);\nEXIT\nINSERT INTO t (id) VALUES (2);\n", "x.sql"));
     EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "1");
 }
 

@@ -22,12 +22,13 @@ int logon_error(const std::string& connect, const std::string& user, const std::
 
 // ORALITE_HOME pointed at a folder holding one instance named SHOP for the test's duration.
 class LiteConnect : public ::testing::Test {
- protected:
+protected:
     void SetUp() override {
         const char* old = std::getenv("ORALITE_HOME");
         had_ = old != nullptr;
         if (old) old_ = old;
-        home_ = fs::path(inst_.dir()).parent_path() / ("home" + fs::path(inst_.dir()).filename().string());
+        home_ = fs::path(inst_.dir()).parent_path() /
+                ("home" + fs::path(inst_.dir()).filename().string());
         fs::create_directories(home_);
         fs::create_directory_symlink(inst_.dir(), home_ / "SHOP");
         setenv("ORALITE_HOME", home_.c_str(), 1);
@@ -82,15 +83,17 @@ TEST(LiteInstance, AdministrationRefusesBadInput) {
     EXPECT_THROW(lite_instance::set_locked(inst.dir(), "GHOST", true), lite_error);
     lite_instance::set_banner(inst.dir(), "Oracle7 Server Release 7.3.4.0.0 - Production");
     auto s = inst.logon();
-    EXPECT_EQ(lite_cell(*s, "select * from v$version"), "Oracle7 Server Release 7.3.4.0.0 - Production");
+    EXPECT_EQ(lite_cell(*s, "select * from v$version"),
+              "Oracle7 Server Release 7.3.4.0.0 - Production");
 }
 
 class LiteSql : public ::testing::Test {
- protected:
+protected:
     void SetUp() override {
         s_ = inst_.logon();
-        s_->execute("CREATE TABLE t (id NUMBER(6) PRIMARY KEY, v VARCHAR2(10), n NUMBER, "
-                    "d DATE, r RAW(4), b BLOB, c CLOB)");
+        s_->execute(
+            "CREATE TABLE t (id NUMBER(6) PRIMARY KEY, v VARCHAR2(10), n NUMBER, "
+            "d DATE, r RAW(4), b BLOB, c CLOB)");
     }
     lite_scratch inst_;
     std::unique_ptr<lite_session> s_;
@@ -117,16 +120,24 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select concat('a', NULL) from dual"), "a");
     EXPECT_EQ(lite_cell(*s_, "select nvl(NULL, 'z') from dual"), "z");
     EXPECT_EQ(lite_cell(*s_, "select decode(2, 1, 'one', 2, 'two', 'many') from dual"), "two");
-    EXPECT_EQ(lite_cell(*s_, "select decode(NULL, NULL, 'null matches') from dual"), "null matches");
-    EXPECT_EQ(lite_cell(*s_, "select to_char(to_date('17-06-2013', 'dd-MM-yyyy'), 'YYYY-MM-DD') from dual"),
-              "2013-06-17");
-    EXPECT_EQ(lite_cell(*s_, "select to_date('05-FEB-2016 13.05.07', 'DD-MON-YYYY HH24.MI.SS') from dual"),
-              "2016-02-05 13:05:07");
-    EXPECT_EQ(lite_cell(*s_, "select to_timestamp('01-JAN-2020 10.11.12.123456', "
-                             "'DD-MON-YYYY HH24.MI.SS.FF') from dual"),
+    EXPECT_EQ(lite_cell(*s_, "select decode(NULL, NULL, 'null matches') from dual"),
+              "null matches");
+    EXPECT_EQ(
+        lite_cell(*s_,
+                  "select to_char(to_date('17-06-2013', 'dd-MM-yyyy'), 'YYYY-MM-DD') from dual"),
+        "2013-06-17");
+    EXPECT_EQ(
+        lite_cell(*s_,
+                  "select to_date('05-FEB-2016 13.05.07', 'DD-MON-YYYY HH24.MI.SS') from dual"),
+        "2016-02-05 13:05:07");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select to_timestamp('01-JAN-2020 10.11.12.123456', "
+                        "'DD-MON-YYYY HH24.MI.SS.FF') from dual"),
               "2020-01-01 10:11:12.123456000");
-    EXPECT_EQ(lite_cell(*s_, "select to_char(to_date('2020-03-04','YYYY-MM-DD'), 'DD-Mon-YY Dy') from dual"),
-              "04-Mar-20 Wed");
+    EXPECT_EQ(
+        lite_cell(*s_,
+                  "select to_char(to_date('2020-03-04','YYYY-MM-DD'), 'DD-Mon-YY Dy') from dual"),
+        "04-Mar-20 Wed");
     EXPECT_EQ(lite_cell(*s_, "select to_char(1234.5, 'FM9,990.00') from dual"), "1,234.50");
     EXPECT_EQ(lite_cell(*s_, "select to_char(0.25) from dual"), ".25");
     EXPECT_EQ(lite_cell(*s_, "select chr(65) || chr(10) || 'b' from dual"), "A\nb");
@@ -134,8 +145,9 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select 'a' || NULL || 'b' from dual"), "ab");
     EXPECT_EQ(lite_cell(*s_, "select NULL || NULL from dual"), "<null>");
     EXPECT_EQ(lite_cell(*s_, "select 1 || 0.5 from dual"), "1.5");
-    EXPECT_EQ(lite_cell(*s_, "select upper('x') || (2 * 3) || case when 1 = 2 then 'y' end || "
-                             "dual.dummy from dual"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "select upper('x') || (2 * 3) || case when 1 = 2 then 'y' end || "
+                        "dual.dummy from dual"),
               "X6X");
     EXPECT_EQ(lite_cell(*s_, "select substr('abc' || nvl(NULL, 'def'), 2, 3) || '!' from dual"),
               "bcd!");
@@ -146,6 +158,14 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select user from dual"), "APP");
     EXPECT_EQ(lite_fails_with(*s_, "select to_date('31-02-2020', 'DD-MM-YYYY') from dual"), 1861);
     EXPECT_EQ(lite_cell(*s_, "select 1 from dual minus select 2 from dual"), "1");
+    s_->execute(
+        "INSERT INTO t (id) SELECT 1 FROM dual UNION ALL SELECT 2 FROM dual UNION ALL "
+        "SELECT 3 FROM dual");
+    EXPECT_EQ(lite_rows(*s_, "select id from t where rownum <= 2").size(), 2u);
+    EXPECT_EQ(lite_rows(*s_, "select id from t where id > 1 and rownum < 2").size(), 1u);
+    EXPECT_EQ(lite_rows(*s_, "select id from t where rownum = 1 and id > 0").size(), 1u);
+    EXPECT_EQ(lite_rows(*s_, "select id from t where rownum = 2").size(), 0u);
+    EXPECT_EQ(lite_fails_with(*s_, "select id from t where rownum <= 2 order by id"), 904);
 }
 
 TEST_F(LiteSql, SequencesLobsAndReturning) {
@@ -156,10 +176,12 @@ TEST_F(LiteSql, SequencesLobsAndReturning) {
     EXPECT_EQ(lite_cell(*s_, "select s.currval from dual"), "15");
     EXPECT_EQ(lite_cell(*s_, "select s.nextval from dual"), "20");
     EXPECT_EQ(lite_fails_with(*s_, "select s.nextval from dual"), 8004);
-    EXPECT_EQ(lite_cell(*s_, "select last_number from user_sequences where sequence_name = 'S'"), "25");
+    EXPECT_EQ(lite_cell(*s_, "select last_number from user_sequences where sequence_name = 'S'"),
+              "25");
 
-    auto ins = s_->prepare("INSERT INTO t (id, b, c, r) VALUES (:id, EMPTY_BLOB(), EMPTY_CLOB(), "
-                           ":raw) RETURNING ROWID INTO :rid");
+    auto ins = s_->prepare(
+        "INSERT INTO t (id, b, c, r) VALUES (:id, EMPTY_BLOB(), EMPTY_CLOB(), "
+        ":raw) RETURNING ROWID INTO :rid");
     EXPECT_EQ(ins->returning_bind(), "RID");
     EXPECT_EQ(ins->bind_count(), 2);
     EXPECT_EQ(ins->bind_index(":ID"), 1);
@@ -190,8 +212,9 @@ TEST_F(LiteSql, SequencesLobsAndReturning) {
 }
 
 TEST_F(LiteSql, DescribeNamesAndTypesExpressions) {
-    auto q = s_->prepare("select count(*), to_char(sysdate, 'YYYY'), sysdate, id + 1, v x, "
-                         "v \"Mixed\" from t");
+    auto q = s_->prepare(
+        "select count(*), to_char(sysdate, 'YYYY'), sysdate, id + 1, v x, "
+        "v \"Mixed\" from t");
     q->execute();
     const auto& c = q->columns();
     ASSERT_EQ(c.size(), 6u);
@@ -233,26 +256,32 @@ TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
     EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE t ADD CONSTRAINT t_uk UNIQUE (id)"), 2261);
     EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE c (id NUMBER, t_id NUMBER(6))"), 0);
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO c VALUES (1, 99)"), 0);
-    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t"),
-              2298);
-    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t "
-                                   "DISABLE"),
+    EXPECT_EQ(
+        lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t"),
+        2298);
+    EXPECT_EQ(lite_fails_with(*s_,
+                              "ALTER TABLE c ADD CONSTRAINT c_fk FOREIGN KEY (t_id) REFERENCES t "
+                              "DISABLE"),
               0);
     EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ENABLE CONSTRAINT c_fk"), 2298);
     EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_ck CHECK (id > 5)"), 2293);
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_CK'"),
-              "0");
+    EXPECT_EQ(
+        lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_CK'"),
+        "0");
     EXPECT_EQ(lite_fails_with(*s_, "DROP TABLE t"), 2449);
     EXPECT_EQ(lite_fails_with(*s_, "DROP TABLE t CASCADE CONSTRAINTS"), 0);
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_FK'"),
-              "0");
+    EXPECT_EQ(
+        lite_cell(*s_, "select count(*) from user_constraints where constraint_name = 'C_FK'"),
+        "0");
 }
 
 TEST_F(LiteSql, ForeignKeysHoldRowByRow) {
-    s_->execute("CREATE TABLE kid (id NUMBER PRIMARY KEY, t_id NUMBER(6) CONSTRAINT kid_fk "
-                "REFERENCES t ON DELETE CASCADE)");
-    s_->execute("CREATE TABLE pet (id NUMBER, t_id NUMBER(6), CONSTRAINT pet_fk FOREIGN KEY (t_id) "
-                "REFERENCES t (id) ON DELETE SET NULL)");
+    s_->execute(
+        "CREATE TABLE kid (id NUMBER PRIMARY KEY, t_id NUMBER(6) CONSTRAINT kid_fk "
+        "REFERENCES t ON DELETE CASCADE)");
+    s_->execute(
+        "CREATE TABLE pet (id NUMBER, t_id NUMBER(6), CONSTRAINT pet_fk FOREIGN KEY (t_id) "
+        "REFERENCES t (id) ON DELETE SET NULL)");
     s_->execute("CREATE TABLE toy (id NUMBER, t_id NUMBER(6) CONSTRAINT toy_fk REFERENCES t)");
     s_->execute("INSERT INTO t (id) VALUES (1)");
     s_->execute("INSERT INTO t (id) VALUES (2)");
@@ -300,13 +329,15 @@ TEST_F(LiteSql, OtherSchemasAreReadOnly) {
 }
 
 TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
-    s_->execute("CREATE TABLE z (a VARCHAR2(10 CHAR) DEFAULT 'x' NOT NULL, b NVARCHAR2(20), "
-                "c TIMESTAMP(3) WITH TIME ZONE, d INTERVAL DAY(2) TO SECOND(6), e FLOAT, "
-                "f NUMBER(5,-2), g CHAR, h INTEGER, i NUMBER GENERATED ALWAYS AS IDENTITY, "
-                "CHECK (a <> 'bad'), UNIQUE (b))");
-    auto r = lite_rows(*s_, "select column_name, data_type, data_length, data_precision, data_scale, "
-                            "nullable, char_length, char_used, data_default from user_tab_columns "
-                            "where table_name = 'Z'");
+    s_->execute(
+        "CREATE TABLE z (a VARCHAR2(10 CHAR) DEFAULT 'x' NOT NULL, b NVARCHAR2(20), "
+        "c TIMESTAMP(3) WITH TIME ZONE, d INTERVAL DAY(2) TO SECOND(6), e FLOAT, "
+        "f NUMBER(5,-2), g CHAR, h INTEGER, i NUMBER GENERATED ALWAYS AS IDENTITY, "
+        "CHECK (a <> 'bad'), UNIQUE (b))");
+    auto r = lite_rows(*s_,
+                       "select column_name, data_type, data_length, data_precision, data_scale, "
+                       "nullable, char_length, char_used, data_default from user_tab_columns "
+                       "where table_name = 'Z'");
     ASSERT_EQ(r.size(), 9u);
     EXPECT_EQ(r[0], (std::vector<std::string>{"A", "VARCHAR2", "40", "<null>", "<null>", "N", "10",
                                               "C", "'x'"}));
@@ -319,8 +350,9 @@ TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
     EXPECT_EQ(r[7][3], "<null>");
     EXPECT_EQ(r[7][4], "0");
     EXPECT_NE(r[8][8].find(".nextval"), std::string::npos);
-    auto cons = lite_rows(*s_, "select constraint_type, generated from user_constraints where "
-                               "table_name = 'Z' order by constraint_type");
+    auto cons = lite_rows(*s_,
+                          "select constraint_type, generated from user_constraints where "
+                          "table_name = 'Z' order by constraint_type");
     ASSERT_EQ(cons.size(), 4u);  // NOT NULL of A and of the identity, the CHECK, the UNIQUE
     EXPECT_EQ(cons[0][1], "GENERATED NAME");
     EXPECT_EQ(lite_cell(*s_, "select generated from user_indexes where table_name = 'Z'"), "Y");
@@ -331,9 +363,11 @@ TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO z (a, b) VALUES ('bad', 'u')"), 2290);
     s_->execute("COMMENT ON TABLE z IS 'zed'");
     s_->execute("COMMENT ON COLUMN z.a IS 'first'");
-    EXPECT_EQ(lite_cell(*s_, "select comments from user_tab_comments where table_name = 'Z'"), "zed");
-    EXPECT_EQ(lite_cell(*s_, "select comments from user_col_comments where column_name = 'A' and "
-                             "table_name = 'Z'"),
+    EXPECT_EQ(lite_cell(*s_, "select comments from user_tab_comments where table_name = 'Z'"),
+              "zed");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select comments from user_col_comments where column_name = 'A' and "
+                        "table_name = 'Z'"),
               "first");
     s_->execute("CREATE VIEW zv AS SELECT a, b FROM z WHERE i > 0");
     EXPECT_EQ(lite_cell(*s_, "select text from user_views"), "SELECT a, b FROM z WHERE i > 0");
@@ -342,8 +376,9 @@ TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
     EXPECT_EQ(s_->take_warnings().size(), 1u);
     EXPECT_EQ(lite_cell(*s_, "select status from all_objects where object_name = 'ZV'"), "INVALID");
     s_->execute("ALTER TABLE z DROP COLUMN e");
-    EXPECT_EQ(lite_cell(*s_, "select column_id from user_tab_columns where table_name = 'Z' and "
-                             "column_name = 'F'"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "select column_id from user_tab_columns where table_name = 'Z' and "
+                        "column_name = 'F'"),
               "5");
     EXPECT_EQ(lite_cell(*s_, "select count(*) from z"), "2");
 }
@@ -366,12 +401,14 @@ TEST_F(LiteSql, AlterTableAddsColumnsIdentityAndKeysToFilledTables) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"1", "a", "7", "<null>"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"100", "b", "7", "<null>"}));
-    EXPECT_EQ(lite_cell(*s_, "select identity_column from user_tab_columns where table_name = 'M' "
-                             "and column_name = 'ID'"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "select identity_column from user_tab_columns where table_name = 'M' "
+                        "and column_name = 'ID'"),
               "YES");
     s_->execute("ALTER TABLE m ADD CONSTRAINT m_pk PRIMARY KEY (id)");
-    EXPECT_EQ(lite_cell(*s_, "select nullable from user_tab_columns where table_name = 'M' and "
-                             "column_name = 'ID'"),
+    EXPECT_EQ(lite_cell(*s_,
+                        "select nullable from user_tab_columns where table_name = 'M' and "
+                        "column_name = 'ID'"),
               "N");
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO m (id, v) VALUES (1, 'dup')"), 1);
     s_->execute("ALTER TABLE m DROP PRIMARY KEY");

@@ -14,8 +14,8 @@ namespace {
 
 lite_session& session() {
     static lite_session* s = [] {
-        std::string dir = std::filesystem::temp_directory_path() /
-                          ("lite_sql_fuzz_" + std::to_string(getpid()));
+        std::string dir =
+            std::filesystem::temp_directory_path() / ("lite_sql_fuzz_" + std::to_string(getpid()));
         std::filesystem::remove_all(dir);
         lite_instance::create(dir, "");
         lite_instance::add_user(dir, "F", "f");

@@ -9,7 +9,7 @@
 
 // A fresh instance directory with one user, removed at the end of the test.
 class lite_scratch {
- public:
+public:
     explicit lite_scratch(const std::string& user = "APP", const std::string& password = "secret",
                           const std::string& banner = "");
     ~lite_scratch();
@@ -17,7 +17,7 @@ class lite_scratch {
     // A session logged on as the scratch user.
     std::unique_ptr<lite_session> logon() const;
 
- private:
+private:
     std::string dir_;
     std::string user_, password_;
 };

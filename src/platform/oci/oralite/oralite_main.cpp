@@ -47,9 +47,8 @@ int run_scripts(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    lite_script_runner runner(session, [](const std::string& w) {
-        std::fprintf(stderr, "warning: %s\n", w.c_str());
-    });
+    lite_script_runner runner(
+        session, [](const std::string& w) { std::fprintf(stderr, "warning: %s\n", w.c_str()); });
     for (int k = 4; k < argc; ++k) {
         std::ifstream in(argv[k], std::ios::binary);
         if (!in) {
