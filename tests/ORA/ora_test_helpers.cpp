@@ -12,6 +12,7 @@
 
 #include "ORA/ora_exception.h"
 #include "TK/tk_exception.h"
+#include "TK/tk_utils.h"
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_script.h"
 
@@ -113,33 +114,6 @@ void ora_test_instance::run_script(const std::string& user, const std::string& p
     });
 }
 
-namespace {
-
-std::string wide_to_utf8(const std::wstring& text) {
-    std::string out;
-    for (wchar_t wc : text) {
-        auto c = static_cast<std::uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
                           const std::string& password, const std::string& select,
                           udb_recordset& rs) {
@@ -157,7 +131,7 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
             for (std::size_t c = 0; c < rec->size(); ++c) {
                 const udb_field& f = (*rec)[c];
                 int col = static_cast<int>(c);
-                SCOPED_TRACE(wide_to_utf8(f.get_name()));
+                SCOPED_TRACE(tk_to_utf8(f.get_name()));
                 if (st->is_null(col)) {
                     EXPECT_TRUE(f.is_empty());
                     continue;
@@ -166,7 +140,7 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
                 std::string expected(st->text(col));
                 switch (f.vt()) {
                     case VT_BSTR:
-                        EXPECT_EQ(wide_to_utf8(f.to_wstring()), expected);
+                        EXPECT_EQ(tk_to_utf8(f.to_wstring()), expected);
                         break;
                     case VT_DATE: {
                         const SYSTEMTIME& t = f.systemtime();
