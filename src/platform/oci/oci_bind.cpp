@@ -14,15 +14,19 @@ std::string upper_name(std::string name) {
     return name;
 }
 
-std::string bound_text(const OCIBind& b, const unsigned char* p, size_t len) {
+// The bound text as UTF-8: a view of the caller's UTF-8 bytes, or of the bind's scratch string
+// holding the UTF-16 text converted (reused from row to row of an array execute).
+std::string_view bound_text(OCIBind& b, const unsigned char* p, size_t len) {
     const bool terminated = b.dty == SQLT_STR || b.dty == SQLT_AVC;
     if (oci_is_utf8_charset(b.charset_id)) {
         size_t n = len;
         if (terminated) n = strnlen(reinterpret_cast<const char*>(p), len);
-        return std::string(reinterpret_cast<const char*>(p), n);
+        return std::string_view(reinterpret_cast<const char*>(p), n);
     }
     const size_t bytes = terminated ? oci_text::utf16_strlen_bytes(p, len) : (len & ~size_t{1});
-    return oci_text::utf16_to_utf8(p, bytes);
+    b.text_scratch.clear();
+    oci_text::append_utf16_as_utf8(p, bytes, b.text_scratch);
+    return b.text_scratch;
 }
 
 int64_t bound_integer(const unsigned char* p, size_t len, bool is_unsigned) {
@@ -50,7 +54,7 @@ int64_t bound_integer(const unsigned char* p, size_t len, bool is_unsigned) {
 }
 
 // Sets one placeholder from a value in the caller's memory.
-void set_value(lite_statement& ls, int pos, const OCIBind& b, const unsigned char* p, size_t len) {
+void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, size_t len) {
     switch (b.dty) {
         case SQLT_STR:
         case SQLT_AVC:

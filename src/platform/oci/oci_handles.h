@@ -136,6 +136,7 @@ struct OCIBind : oci_handle {
     OCICallbackInBind in_cb = nullptr;
     void* out_ctx = nullptr;
     OCICallbackOutBind out_cb = nullptr;
+    std::string text_scratch;  // UTF-8 of the last UTF-16 value bound
 };
 
 struct OCIParam : oci_handle {
