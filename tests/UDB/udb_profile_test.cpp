@@ -206,3 +206,16 @@ TEST(udb_profile, non_ascii_paths) {
     ASSERT_TRUE(in.load(wpath));
     EXPECT_EQ(in.get_value(L"Generic settings", L"src"), L"scott");
 }
+
+TEST(udb_profile, a_file_that_cannot_be_read_is_an_internal_error) {
+    // The process's own memory opens for reading but its first page is unmapped, so every read
+    // fails: only such a file, not a long line, ends loading with the internal error.
+    if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
+    udb_profile p;
+    try {
+        p.load(L"/proc/self/mem");
+        FAIL() << "no exception";
+    } catch (const tk_mail_assertion& e) {
+        EXPECT_EQ(e.message(), make_err_meggase("udb_prof", 114));
+    }
+}
