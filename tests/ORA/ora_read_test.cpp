@@ -205,9 +205,15 @@ TEST_F(OraRead, SchemaOfATable) {
 
 TEST_F(OraRead, IndexesSwitchedOff) {
     m_engine->b_indexes_off = true;
+    ora_log_capture log("ora_indexes_off", 2);
     auto t = open(L"PARENT_T");
     EXPECT_TRUE(t->get_indexes().empty());
     EXPECT_TRUE(m_db->get_relationships().empty());
+    // Not one key, index or foreign-key statement reaches the server.
+    std::string text = log.finish();
+    EXPECT_NE(text.find("Indexes are OFF\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("init_indexes"), std::string::npos) << text;
+    EXPECT_EQ(text.find("constraint"), std::string::npos) << text;
     m_engine->b_indexes_off = false;
     auto u = open(L"PARENT_T", 0x60);
     EXPECT_TRUE(u->get_indexes().empty());

@@ -173,3 +173,20 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
         EXPECT_TRUE(rs.is_eof());
     });
 }
+
+ora_log_capture::ora_log_capture(const std::string& name, int threshold)
+    : m_path(std::string(TW_BINARY_DIR) + "/" + name + ".log"),
+      m_logger(std::make_unique<tk_logger>(m_path.c_str(), true, threshold, false)) {}
+
+ora_log_capture::~ora_log_capture() {
+    m_logger.reset();
+    std::remove(m_path.c_str());
+}
+
+std::string ora_log_capture::finish() {
+    m_logger.reset();
+    std::ifstream in(m_path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}

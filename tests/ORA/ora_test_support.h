@@ -12,6 +12,7 @@
 
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
+#include "TK/tk_logger.h"
 #include "UDB/udb_recordset.h"
 
 class lite_session;
@@ -64,4 +65,17 @@ protected:
 
     std::unique_ptr<ora_engine> m_engine;
     std::unique_ptr<ora_database> m_db;
+};
+
+// A trace log into a file of its own (removed by the destructor), at `threshold`.
+class ora_log_capture {
+public:
+    ora_log_capture(const std::string& name, int threshold);
+    ~ora_log_capture();
+    // Ends the log and returns everything written to it.
+    std::string finish();
+
+private:
+    std::string m_path;
+    std::unique_ptr<tk_logger> m_logger;
 };

@@ -2,14 +2,10 @@
 // description words, NULLs, non-ASCII text, LOBs of 100 KB, skipped and unsupported columns.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
-#include "TK/tk_logger.h"
 #include "UDB/udb_recordset.h"
 #include "ora_test_support.h"
 #include "platform/oci/lite_engine.h"
@@ -117,9 +113,8 @@ TEST_F(OraZoo, NumberColumns) {
 }
 
 TEST_F(OraZoo, TimeColumnsAndSkippedTypes) {
-    std::string log = std::string(TW_BINARY_DIR) + "/ora_zoo_test.log";
+    ora_log_capture log("ora_zoo_test", 3);
     {
-        tk_logger logger(log.c_str(), true, 3, false);
         auto t = m_db->get_table(L"ZOO_TIME", 1);
         const udb_schema& s = t->get_schema();
         ASSERT_EQ(s.size(), 4u);
@@ -141,14 +136,11 @@ TEST_F(OraZoo, TimeColumnsAndSkippedTypes) {
         ASSERT_FALSE(t->is_eof());
         EXPECT_TRUE(t->get_item()->get_field(L"TS").is_empty());
     }
-    std::ifstream in(log, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_NE(text.str().find("Table 'ZOO_TIME': column 'IDS' has unsupported type "
-                              "'INTERVAL DAY(2) TO SECOND(6)', skip it\r\n"),
+    std::string text = log.finish();
+    EXPECT_NE(text.find("Table 'ZOO_TIME': column 'IDS' has unsupported type "
+                        "'INTERVAL DAY(2) TO SECOND(6)', skip it\r\n"),
               std::string::npos)
-        << text.str();
-    std::remove(log.c_str());
+        << text;
 }
 
 TEST_F(OraZoo, BinaryAndLobColumns) {
