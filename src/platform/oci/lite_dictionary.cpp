@@ -286,5 +286,9 @@ lite_column lite_describe_coltype(const std::string& name, const lite_coltype& t
         c.data_size = static_cast<int>(t.data_length > 0 ? t.data_length : 4000);
         c.charset_form = 1;
     }
+    if (c.type_code == LITE_VARCHAR2 || c.type_code == LITE_CHAR) {
+        c.char_length = static_cast<int>(t.char_length);
+        c.char_semantics = t.char_used == "C";
+    }
     return c;
 }

@@ -33,8 +33,8 @@
 //   VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
 // - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators.
 // Not supported: (+) outer joins, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
-// PL/SQL beyond what the script loader flattens, date arithmetic, CHAR blank-padding. '' is NULL
-// as in Oracle, and "||" and concat() pass over NULL as Oracle does.
+// PL/SQL beyond what the script loader flattens, date arithmetic. '' is NULL as in Oracle, "||"
+// and concat() pass over NULL as Oracle does, and CHAR/NCHAR values read back blank-padded.
 //
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as
@@ -106,6 +106,8 @@ struct lite_column {
     int scale = 0;      // 0 when absent; FLOAT reports -127
     bool nullable = true;
     int charset_form = 1;  // 1 implicit, 2 national (NCHAR, NVARCHAR2, NCLOB), 0 for non-text
+    int char_length = 0;   // declared length in characters of text columns, else 0
+    bool char_semantics = false;  // length counted in characters (CHAR, national types)
 };
 
 // A date or timestamp value broken into parts (no time zone arithmetic is done).

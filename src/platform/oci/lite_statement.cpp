@@ -30,7 +30,7 @@ void number_into(double v, std::string& buf) {
     if (buf == "0" || buf == "-0") buf = "0";
 }
 
-enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid };
+enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid, r_char };
 
 // Oracle names an expression column by its text without blanks outside literals.
 std::string squeeze_name(const char* n) {
@@ -103,6 +103,8 @@ int render_for(const lite_column& c) {
             return r_hex;
         case LITE_ROWID:
             return r_rowid;
+        case LITE_CHAR:
+            return r_char;
         default:
             return r_plain;
     }
@@ -408,6 +410,24 @@ std::string_view lite_statement::text(int col) {
                 buf[static_cast<size_t>(i) * 2] = hx[p[i] >> 4];
                 buf[static_cast<size_t>(i) * 2 + 1] = hx[p[i] & 15];
             }
+            return buf;
+        }
+        case r_char: {
+            // CHAR keeps its declared width: blanks fill it in bytes, or in characters.
+            if (t != SQLITE_TEXT) break;
+            const lite_column& c = columns_[static_cast<size_t>(col)];
+            std::string_view v(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col)),
+                               static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+            size_t have = v.size();
+            size_t want = static_cast<size_t>(c.data_size);
+            if (c.char_semantics) {
+                have = 0;
+                for (char ch : v) have += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+                want = static_cast<size_t>(c.char_length);
+            }
+            if (have >= want) return v;
+            buf.assign(v);
+            buf.append(want - have, ' ');
             return buf;
         }
         default:

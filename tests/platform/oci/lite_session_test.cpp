@@ -116,6 +116,18 @@ TEST_F(LiteSql, ValuesKeepOracleSemantics) {
     EXPECT_EQ(lite_cell(*s_, "select \"V\" from t where id = 1"), "00123");
 }
 
+TEST_F(LiteSql, CharValuesReadBackBlankPadded) {
+    s_->execute("CREATE TABLE ch (a CHAR(5), b CHAR(3 CHAR), c NCHAR(3), d VARCHAR2(5))");
+    s_->execute("INSERT INTO ch VALUES ('ab', 'é', 'ß', 'ab')");
+    s_->execute("INSERT INTO ch VALUES ('abcde', 'éée', 'ßßß', NULL)");
+    auto rows = lite_rows(*s_, "select a, b, c, d from ch order by a");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"ab   ", "é  ", "ß  ", "ab"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"abcde", "éée", "ßßß", "<null>"}));
+    // Comparisons see the value as stored.
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from ch where a = 'ab'"), "1");
+}
+
 TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select concat('a', NULL) from dual"), "a");
     EXPECT_EQ(lite_cell(*s_, "select nvl(NULL, 'z') from dual"), "z");
