@@ -35,7 +35,11 @@ protected:
         c.must_run(
             {"INSERT INTO ZOO_TIME (ID, TSTZ, TSLTZ, IYM, IDS) VALUES (4, TIMESTAMP "
              "'2020-06-30 10:11:12.5 +02:00', TIMESTAMP '2020-06-30 10:11:12', '+01-02', "
-             "'+03 04:05:06.500000')"});
+             "'+03 04:05:06.500000')",
+             // A row id, a universal row id and an XML document that are not NULL.
+             "INSERT INTO ZOO_MISC (ID, X) VALUES (2, '<zoo kind=\"misc\">Ω</zoo>')",
+             "UPDATE ZOO_MISC SET RID = (SELECT ROWID FROM ZOO_MISC WHERE ID = 1), URID = "
+             "(SELECT ROWID FROM ZOO_MISC WHERE ID = 2) WHERE ID = 2"});
     }
     static void TearDownTestSuite() { instance_.reset(); }
 
@@ -480,7 +484,7 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
 
 TEST_F(TypeZoo, FewerDefinesThanColumnsLeaveTheRestAlone) {
     // The reader leaves BINARY_FLOAT, BINARY_DOUBLE, BFILE and named types undefined.
-    OCIStmt* st = conn_.new_stmt("SELECT ID, RID, URID, X, BF FROM ZOO_MISC");
+    OCIStmt* st = conn_.new_stmt("SELECT ID, RID, URID, X, BF FROM ZOO_MISC WHERE ID = 1");
     char16_t id[8] = {};
     sb2 ind = 0;
     OCIDefine* def = nullptr;
@@ -491,6 +495,39 @@ TEST_F(TypeZoo, FewerDefinesThanColumnsLeaveTheRestAlone) {
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(from_u16(id, sizeof id), "1");
+    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+}
+
+TEST_F(TypeZoo, RowIdsAndNamedTypesReadAsText) {
+    // As the reader reads them: SQLT_STR into 255 characters for row ids and a million for
+    // named types, the define told to deliver UTF-16.
+    const auto rowid = conn_.rows("SELECT ROWID FROM ZOO_MISC WHERE ID = 1");
+    ASSERT_EQ(rowid.size(), 1u);
+    ASSERT_FALSE(rowid[0][0].empty());
+    OCIStmt* st = conn_.new_stmt("SELECT RID, URID, X FROM ZOO_MISC ORDER BY ID");
+    std::vector<unsigned char> rid(255 * 2), urid(255 * 2), xml(1000000 * 2);
+    unsigned char* bufs[] = {rid.data(), urid.data(), xml.data()};
+    const size_t sizes[] = {rid.size(), urid.size(), xml.size()};
+    sb2 ind[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        OCIDefine* def = nullptr;
+        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], static_cast<sb4>(sizes[i]),
+                                 SQLT_STR, &ind[i], nullptr, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+        ub2 utf16 = OCI_UTF16ID;
+        ASSERT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+                  OCI_SUCCESS);
+    }
+    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ((std::vector<int>{ind[0], ind[1], ind[2]}), (std::vector<int>{-1, -1, -1}));
+    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(from_u16(rid.data(), rid.size()), rowid[0][0]);
+    EXPECT_FALSE(from_u16(urid.data(), urid.size()).empty());
+    EXPECT_NE(from_u16(urid.data(), urid.size()), rowid[0][0]);
+    EXPECT_EQ(from_u16(xml.data(), xml.size()), "<zoo kind=\"misc\">Ω</zoo>");
     EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 }
 
