@@ -2,7 +2,6 @@
 // description words, NULLs, non-ASCII text, LOBs of 100 KB, skipped and unsupported columns.
 #include <gtest/gtest.h>
 
-
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
