@@ -100,33 +100,50 @@ bool match_guid(const S& text, S& guid) {
     return true;
 }
 
+// Appends the text with backslashes, quotes and zero characters escaped.  A client replaying a
+// script drops a carriage return before a line feed, and stops at Ctrl-Z on some systems: both
+// travel as escapes too.
 template <class S>
-S escape_text(const S& text) {
+void append_escaped(S& out, const S& text) {
     using C = typename S::value_type;
-    S out;
-    out.reserve(text.size() + 8);
     for (C c : text) {
-        if (c == C('\\') || c == C('\'')) {
+        C escape = 0;
+        if (c == C('\\') || c == C('\''))
+            escape = c;
+        else if (c == C('\0'))
+            escape = C('0');
+        else if (c == C('\r'))
+            escape = C('r');
+        else if (c == C('\n'))
+            escape = C('n');
+        else if (c == C('\x1a'))
+            escape = C('Z');
+        if (escape) {
             out.push_back(C('\\'));
-            out.push_back(c);
-        } else if (c == C('\0')) {
-            out.push_back(C('\\'));
-            out.push_back(C('0'));
-        } else if (c == C('\r')) {
-            // A client replaying a script drops a carriage return before a line feed, and stops
-            // at Ctrl-Z on some systems: both travel as escapes.
-            out.push_back(C('\\'));
-            out.push_back(C('r'));
-        } else if (c == C('\n')) {
-            out.push_back(C('\\'));
-            out.push_back(C('n'));
-        } else if (c == C('\x1a')) {
-            out.push_back(C('\\'));
-            out.push_back(C('Z'));
+            out.push_back(escape);
         } else {
             out.push_back(c);
         }
     }
+}
+
+template <class S>
+S escape_text(const S& text) {
+    S out;
+    out.reserve(text.size() + 8);
+    append_escaped(out, text);
+    return out;
+}
+
+// The text escaped between single quotes, built in one piece.
+template <class S>
+S quoted(const S& text) {
+    using C = typename S::value_type;
+    S out;
+    out.reserve(text.size() + 10);
+    out.push_back(C('\''));
+    append_escaped(out, text);
+    out.push_back(C('\''));
     return out;
 }
 
@@ -170,7 +187,7 @@ S to_mysql_text(const S& text, VARTYPE vt) {
         return widen_ascii<S>("NULL");
     }
     if (text.empty()) return widen_ascii<S>("\"\"");
-    if (vt == VT_DATE) return quote + escape_text(date_text(text)) + quote;
+    if (vt == VT_DATE) return quoted(date_text(text));
     if (vt == VT_BSTR) {
         S guid;
         if (match_guid(text, guid)) {
@@ -185,14 +202,13 @@ S to_mysql_text(const S& text, VARTYPE vt) {
             return text;
         }
         // Not a hex or digit literal: an ordinary text, escaped like any other.
-        return quote + escape_text(text) + quote;
+        return quoted(text);
     }
-    const S escaped = escape_text(text);
-    if (ole_is_quoted_type(vt)) return quote + escaped + quote;
+    if (ole_is_quoted_type(vt)) return quoted(text);
     // Bare only what the server reads as a number or a truth keyword; anything else could end
     // the literal early.
-    if (is_number_literal(text) || is_bare_keyword(text)) return escaped;
-    return quote + escaped + quote;
+    if (is_number_literal(text) || is_bare_keyword(text)) return text;
+    return quoted(text);
 }
 
 bool is_empty_literal(const std::string& literal) {
