@@ -14,7 +14,10 @@ ora_database::ora_database(const std::wstring& connect, int mode) : udb_database
     if (mode & 0x80) return;
     try {
         init_views();
-    } catch (const ora_exception& e) {
+    } catch (const tk_exception& e) {
+        // A view text too long for its buffer is a level-0 error like the server's own: neither
+        // may keep the tables from being read.
+        if (e.level() != 0) throw;
         tk_log(3, "Error while extracting views:\n%s\n", e.what());
         m_views.clear();
     }

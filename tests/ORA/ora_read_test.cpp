@@ -489,6 +489,14 @@ TEST(OraDatabase, StatementsViewsAndWriteSlots) {
     EXPECT_EQ(db->get_views().size(), 1u);
     // Mode bit 0x80 leaves the views unread.
     EXPECT_TRUE(ora_database(inst.wdir(), 0x80).get_views().empty());
+    // A view whose text does not fit the reader's buffer leaves the list empty, nothing more.
+    inst.run("T", "t",
+             {"CREATE VIEW big_v AS SELECT x FROM a WHERE '" + std::string(1000000, 'w') +
+              "' IS NOT NULL"});
+    auto after = engine.open_db(inst.wdir(), L"T", L"t");
+    EXPECT_TRUE(after->get_views().empty());
+    EXPECT_EQ(after->get_tables().size(), 1u);
+    db = std::move(after);
 
     db->query(L"INSERT INTO a VALUES (7)");
     db->get_tables();
