@@ -320,7 +320,8 @@ sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 pos
 sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp, ub4 pos);
 
 /* Copies the record's "ORA-%05d: text" (UTF-16, cut to bufsiz bytes and terminated) and its
- * number; OCI_NO_DATA when there is no such record. */
+ * number; OCI_NO_DATA when there is no such record. `sqlstate` is not written: its size is not
+ * passed, and the client library does not fill it either. */
 sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep, OraText* bufp,
                   ub4 bufsiz, ub4 type);
 

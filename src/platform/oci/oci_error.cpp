@@ -84,7 +84,7 @@ std::string oci_in_text(const void* text, sb4 len) {
     return oci_text::utf16_to_utf8(text, bytes);
 }
 
-extern "C" sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
+extern "C" sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* /*sqlstate*/, sb4* errcodep,
                              OraText* bufp, ub4 bufsiz, ub4 type) {
     OCIError* err = nullptr;
     if (type == OCI_HTYPE_ERROR) {
@@ -97,7 +97,6 @@ extern "C" sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* 
     if (err == nullptr) return OCI_INVALID_HANDLE;
     if (recordno != 1 || err->code == 0) return OCI_NO_DATA;
     if (errcodep != nullptr) *errcodep = err->code;
-    if (sqlstate != nullptr) std::memcpy(sqlstate, "HY000", 6);
     if (bufp != nullptr && bufsiz >= 2) {
         char prefix[32];
         std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", err->code);

@@ -138,6 +138,11 @@ TEST(OciHandles, ErrorRecordsReadAsOraTextCutToTheBuffer) {
     EXPECT_EQ(code, 24315);
     EXPECT_EQ(from_u16(buf, sizeof buf), "ORA-24315: illegal attribute type");
     EXPECT_EQ(OCIErrorGet(err, 2, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR), OCI_NO_DATA);
+    // The SQL state has no size to respect, so it is never written.
+    OraText state[2] = {0x11, 0x22};
+    ASSERT_EQ(OCIErrorGet(err, 1, state, &code, buf, sizeof buf, OCI_HTYPE_ERROR), OCI_SUCCESS);
+    EXPECT_EQ(state[0], 0x11);
+    EXPECT_EQ(state[1], 0x22);
 
     // Cut to 12 bytes: 5 characters and the terminator.
     std::memset(buf, 0x7F, sizeof buf);
