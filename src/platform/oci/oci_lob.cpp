@@ -88,8 +88,11 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
             piece_bytes = oci_text::utf16_to_utf8(bufp, bytes);
             written = static_cast<ub4>(bytes / 2);
         }
+        // Past the end, the gap is filled as the server fills it: zero bytes in a binary LOB,
+        // blanks in a character one.
         std::string value = lob->data;
-        const size_t at = std::min<size_t>(offset - 1, value.size());
+        const size_t at = offset - 1;
+        if (at > value.size()) value.resize(at, lob->binary ? '\0' : ' ');
         if (at + piece_bytes.size() > value.size()) value.resize(at + piece_bytes.size());
         value.replace(at, piece_bytes.size(), piece_bytes);
 

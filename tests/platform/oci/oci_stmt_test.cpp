@@ -381,6 +381,13 @@ TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(amount, 3u);
+    // Past the end: the gap reads as zero bytes.
+    unsigned char tail = 0xAB;
+    amount = 1;
+    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 6,
+                          &tail, 1, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS)
+        << conn_.error_text();
     const std::u16string text = u16("Notizen über 😀");
     amount = static_cast<ub4>(text.size());
     ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[1]), &amount, 1,
@@ -390,7 +397,7 @@ TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
         << conn_.error_text();
     ASSERT_EQ(conn_.run("SELECT 1 FROM DUAL", 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
     EXPECT_EQ(conn_.rows("SELECT RAWTOHEX(PHOTO), NOTES FROM EMP WHERE ID = 20"),
-              (std::vector<std::vector<std::string>>{{"CA00FE", "Notizen über 😀"}}));
+              (std::vector<std::vector<std::string>>{{"CA00FE0000AB", "Notizen über 😀"}}));
     // A locator from a plain query cannot be written.
     OCIStmt* plain = conn_.new_stmt("SELECT PHOTO FROM EMP WHERE ID = 20");
     ASSERT_EQ(OCIDefineByPos(plain, &def, conn_.err, 1, &lob[0], 0, SQLT_BLOB, nullptr, nullptr,
