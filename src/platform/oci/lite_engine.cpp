@@ -178,7 +178,8 @@ lite_error lite_map_error(const std::string& msg, lite_session* s) {
         }
         return lite_error(933, "SQL command not properly ended");
     }
-    if (msg.find("database is locked") != std::string::npos) {
+    if (msg.find("database is locked") != std::string::npos ||
+        msg.find("table is locked") != std::string::npos) {
         return lite_error(54, "resource busy and acquire with NOWAIT specified or timeout expired");
     }
     if (msg.find("datatype mismatch") != std::string::npos) {

@@ -459,6 +459,16 @@ TEST_F(LiteSql, MisuseRaisesInsteadOfCrashing) {
     s_->logoff();
     EXPECT_THROW(live->execute(), lite_error);
     EXPECT_THROW(live->next(), lite_error);
+    // DDL on a table that an open cursor of the same session still reads.
+    auto s2 = inst_.logon();
+    s2->execute("CREATE TABLE busy (a NUMBER)");
+    s2->execute("INSERT INTO busy VALUES (1)");
+    s2->execute("INSERT INTO busy VALUES (2)");
+    auto open_cursor = s2->prepare("select a from busy");
+    open_cursor->execute();
+    ASSERT_TRUE(open_cursor->next());
+    EXPECT_EQ(lite_fails_with(*s2, "DROP TABLE busy"), 54);
+    EXPECT_EQ(lite_cell(*s2, "select count(*) from user_tables where table_name = 'BUSY'"), "1");
     lite_session off;
     EXPECT_THROW(off.prepare("select 1 from dual"), lite_error);
     EXPECT_THROW(off.commit(), lite_error);
