@@ -109,6 +109,12 @@ TEST_F(OraZoo, NumberColumns) {
     auto q = m_db->get_query(L"Q", L"SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM", 1);
     ora_expect_same_rows(*s_inst, "ZOO", "zoo", "SELECT ID, N, N3, D102, F10, BF, BD FROM ZOO_NUM",
                          *q);
+    // The columns after N19, which the table walk above never reaches in its first two rows.
+    const std::string rest = "SELECT ID, N2, N10, N25, D55, NNEG, F FROM ZOO_NUM";
+    auto r = m_db->get_query(L"R", std::wstring(rest.begin(), rest.end()), 1);
+    EXPECT_EQ(r->get_schema().get_field2(L"D55").dw_reserved, 6 * 256 + 5);
+    EXPECT_EQ(r->get_schema().get_field2(L"NNEG").vartype, VT_I4);
+    ora_expect_same_rows(*s_inst, "ZOO", "zoo", rest, *r);
 }
 
 TEST_F(OraZoo, TimeColumnsAndSkippedTypes) {
