@@ -69,6 +69,36 @@ sword get_param(const OCIParam* p, void* attributep, ub4* sizep, ub4 attrtype, O
     }
 }
 
+// The character-set attributes that defines and binds share.
+template <class Transfer>
+sword set_transfer(Transfer* t, void* attributep, ub4 size, ub4 attrtype, OCIError* err) {
+    if (attributep == nullptr) return oci_fail(err, 24315);
+    switch (attrtype) {
+        case OCI_ATTR_CHARSET_ID:
+            t->charset_id = get_value<ub2>(attributep, size);
+            return OCI_SUCCESS;
+        case OCI_ATTR_CHARSET_FORM:
+            t->charset_form = get_value<ub1>(attributep, size);
+            return OCI_SUCCESS;
+        case OCI_ATTR_MAXDATA_SIZE:
+            return OCI_SUCCESS;
+        default:
+            return oci_fail(err, 24315);
+    }
+}
+
+template <class Transfer>
+sword get_transfer(const Transfer* t, void* attributep, ub4* sizep, ub4 attrtype, OCIError* err) {
+    switch (attrtype) {
+        case OCI_ATTR_CHARSET_ID:
+            return put<ub2>(attributep, sizep, t->charset_id);
+        case OCI_ATTR_CHARSET_FORM:
+            return put<ub1>(attributep, sizep, t->charset_form);
+        default:
+            return oci_fail(err, 24315);
+    }
+}
+
 }  // namespace
 
 extern "C" sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
@@ -109,34 +139,10 @@ extern "C" sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
                 }
                 break;
             }
-            case OCI_HTYPE_DEFINE: {
-                auto* def = static_cast<OCIDefine*>(h);
-                if (attributep == nullptr) return oci_fail(err, 24315);
-                if (attrtype == OCI_ATTR_CHARSET_ID) {
-                    def->charset_id = get_value<ub2>(attributep, size);
-                    return OCI_SUCCESS;
-                }
-                if (attrtype == OCI_ATTR_CHARSET_FORM) {
-                    def->charset_form = get_value<ub1>(attributep, size);
-                    return OCI_SUCCESS;
-                }
-                if (attrtype == OCI_ATTR_MAXDATA_SIZE) return OCI_SUCCESS;
-                break;
-            }
-            case OCI_HTYPE_BIND: {
-                auto* bnd = static_cast<OCIBind*>(h);
-                if (attributep == nullptr) return oci_fail(err, 24315);
-                if (attrtype == OCI_ATTR_CHARSET_ID) {
-                    bnd->charset_id = get_value<ub2>(attributep, size);
-                    return OCI_SUCCESS;
-                }
-                if (attrtype == OCI_ATTR_CHARSET_FORM) {
-                    bnd->charset_form = get_value<ub1>(attributep, size);
-                    return OCI_SUCCESS;
-                }
-                if (attrtype == OCI_ATTR_MAXDATA_SIZE) return OCI_SUCCESS;
-                break;
-            }
+            case OCI_HTYPE_DEFINE:
+                return set_transfer(static_cast<OCIDefine*>(h), attributep, size, attrtype, err);
+            case OCI_HTYPE_BIND:
+                return set_transfer(static_cast<OCIBind*>(h), attributep, size, attrtype, err);
             case OCI_HTYPE_STMT:
                 // Rows already travel one at a time from the embedded engine.
                 if (attrtype == OCI_ATTR_PREFETCH_ROWS) return OCI_SUCCESS;
@@ -184,24 +190,10 @@ extern "C" sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attribu
                 if (attrtype == OCI_ATTR_USERNAME) return put_text(attributep, sizep, ses->user);
                 break;
             }
-            case OCI_HTYPE_DEFINE: {
-                auto* def = static_cast<OCIDefine*>(h);
-                if (attrtype == OCI_ATTR_CHARSET_ID)
-                    return put<ub2>(attributep, sizep, def->charset_id);
-                if (attrtype == OCI_ATTR_CHARSET_FORM) {
-                    return put<ub1>(attributep, sizep, def->charset_form);
-                }
-                break;
-            }
-            case OCI_HTYPE_BIND: {
-                auto* bnd = static_cast<OCIBind*>(h);
-                if (attrtype == OCI_ATTR_CHARSET_ID)
-                    return put<ub2>(attributep, sizep, bnd->charset_id);
-                if (attrtype == OCI_ATTR_CHARSET_FORM) {
-                    return put<ub1>(attributep, sizep, bnd->charset_form);
-                }
-                break;
-            }
+            case OCI_HTYPE_DEFINE:
+                return get_transfer(static_cast<OCIDefine*>(h), attributep, sizep, attrtype, err);
+            case OCI_HTYPE_BIND:
+                return get_transfer(static_cast<OCIBind*>(h), attributep, sizep, attrtype, err);
             case OCI_HTYPE_ENV:
                 if (attrtype == OCI_ATTR_CHARSET_ID)
                     return put<ub2>(attributep, sizep, OCI_UTF16ID);
