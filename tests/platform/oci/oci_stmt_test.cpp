@@ -37,6 +37,8 @@ TEST_F(OciStmt, PrepareNeverFailsExecuteReportsOracleErrors) {
         {"SELECT * FROM NO_SUCH_TABLE", 942},   {"SELECT NO_SUCH_COLUMN FROM EMP", 904},
         {"INSERT INTO EMP (ID) VALUES (1)", 1}, {"INSERT INTO EMP (NAME) VALUES ('x')", 1400},
         {"CREATE TABLE EMP (A NUMBER)", 955},
+        // What a reader asks of a table none of whose columns it can read.
+        {"SELECT  FROM \"EMP\"", 936},
     };
     for (const auto& c : cases) {
         OCIStmt* st = conn_.new_stmt(c.sql);  // asserts nothing: prepare has nothing to say
