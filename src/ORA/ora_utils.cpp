@@ -302,11 +302,9 @@ bool is_lob_field(const t_ftd& field) {
     return text_or_binary && (field.size == 0 || field.size > 2000);
 }
 
-}  // namespace
-
-int get_ora_type(const t_ftd& field) {
-    tk_log(1, "get_ora_type");
-    switch (field.vartype) {
+// The variant types bound as a 4-byte integer.
+bool binds_as_int(int vartype) {
+    switch (vartype) {
         case VT_I2:
         case VT_I4:
         case VT_BOOL:
@@ -316,7 +314,18 @@ int get_ora_type(const t_ftd& field) {
         case VT_UI4:
         case VT_INT:
         case VT_UINT:
-            return SQLT_INT;
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+int get_ora_type(const t_ftd& field) {
+    tk_log(1, "get_ora_type");
+    if (binds_as_int(field.vartype)) return SQLT_INT;
+    switch (field.vartype) {
         case VT_R4:
             return SQLT_FLT;
         case VT_R8:
@@ -339,16 +348,8 @@ int get_ora_type(const t_ftd& field) {
 int get_ora_len(const t_ftd& field) {
     tk_log(1, "get_ora_len");
     if (is_lob_field(field)) return 0;
+    if (binds_as_int(field.vartype)) return 4;
     switch (field.vartype) {
-        case VT_I2:
-        case VT_I4:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
         case VT_R4:
             return 4;
         case VT_R8:
