@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ORA/ora_field_finder.h"
 #include "ORA/ora_fn_validator.h"
 #include "ORA/ora_in_validator.h"
 #include "ORA/ora_tn_validator.h"
@@ -51,6 +52,28 @@ TEST(OraValidator, FieldAndIndexNames) {
     ora_in_validator names;
     names.load(indexes);
     EXPECT_TRUE(names.is_duplicated(L"PK_T"));
+}
+
+TEST(OraValidator, FieldFinderNamesEveryFieldOnce) {
+    udb_record row;
+    for (const wchar_t* name : {L"id", L"MY-COL", L"MY_COL", L"1ABC"})
+        row.add_field(udb_field(name, 4, ole_variant()));
+    ora_field_finder upper(row, true);
+    ASSERT_EQ(upper.get_names().size(), 4u);
+    EXPECT_EQ(upper.get_names()[0], L"ID");
+    // The repaired name may not take the name of a later field.
+    EXPECT_EQ(upper.get_names()[1].rfind(L"MY_COL", 0), 0u);
+    EXPECT_NE(upper.get_names()[1], L"MY_COL");
+    EXPECT_EQ(upper.get_names()[2], L"MY_COL");
+    EXPECT_EQ(upper.get_names()[3], L"A1ABC");
+    EXPECT_EQ(upper.get_field_idx(L"MY_COL"), 2);
+    EXPECT_EQ(upper.get_field_idx(L"A1ABC"), 3);
+    EXPECT_EQ(upper.get_field_idx(L"id"), -1);
+    EXPECT_EQ(upper.get_field_idx(L"MY-COL"), -1);
+
+    ora_field_finder as_is(row, false);
+    EXPECT_EQ(as_is.get_names()[0], L"id");
+    EXPECT_EQ(as_is.get_field_idx(L"id"), 0);
 }
 
 TEST(OraNativeTypes, ByVariantType) {
