@@ -271,6 +271,11 @@ struct emitter {
                     }
                     if (k.text == "(") ++depth;
                     if (k.text == ")") --depth;
+                    if (k.text == "/") {
+                        // Oracle divides exactly; SQLite divides integers as integers.
+                        put("*");
+                        put("1.0");
+                    }
                     put(k.text == "^=" ? "<>" : k.text);
                     break;
                 case lite_token::ident: {
@@ -472,6 +477,7 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
                 close_item(i);
                 item_cat = false;
             }
+            if (t[i].is_op("/")) item_cat = true;  // rewritten too: keep Oracle's name
             if (t[i].is_op("||")) {
                 item_cat = true;
                 if (!tr.item_functions.empty() && depth == 0) tr.item_functions.back() = "CONCAT";

@@ -157,6 +157,9 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select 'a' || NULL || 'b' from dual"), "ab");
     EXPECT_EQ(lite_cell(*s_, "select NULL || NULL from dual"), "<null>");
     EXPECT_EQ(lite_cell(*s_, "select 1 || 0.5 from dual"), "1.5");
+    EXPECT_EQ(lite_cell(*s_, "select 7 / 2 from dual"), "3.5");
+    EXPECT_EQ(lite_cell(*s_, "select 6 / 3 * 2 + 10 / 4 / 5 from dual"), "4.5");
+    EXPECT_EQ(lite_cell(*s_, "select 1 / 3 from dual"), ".333333333333333");
     EXPECT_EQ(lite_cell(*s_,
                         "select upper('x') || (2 * 3) || case when 1 = 2 then 'y' end || "
                         "dual.dummy from dual"),
@@ -245,6 +248,10 @@ TEST_F(LiteSql, DescribeNamesAndTypesExpressions) {
     EXPECT_EQ(cat->columns()[0].name, "V||' / '||ID");
     EXPECT_EQ(cat->columns()[0].type_code, LITE_VARCHAR2);
     EXPECT_EQ(cat->columns()[1].name, "NAMED");
+    auto div = s_->prepare("select id / 2 from t");
+    div->execute();
+    EXPECT_EQ(div->columns()[0].name, "ID/2");
+    EXPECT_EQ(div->columns()[0].type_code, LITE_NUMBER);
 }
 
 TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
