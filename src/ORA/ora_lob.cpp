@@ -61,9 +61,9 @@ void ora_lob::to_variant(ole_variant& out) {
         m_value.insert(m_value.end(), m_chunk.begin(), m_chunk.begin() + read);
         offset += read;
     }
-    if (m_data_type == SQLT_CLOB)
-        out.attach_wstring(
-            ora_from_utf8(reinterpret_cast<const char*>(m_value.data()), m_value.size()));
-    else
+    if (m_data_type == SQLT_CLOB) {
+        ora_from_utf8(reinterpret_cast<const char*>(m_value.data()), m_value.size(), m_text);
+        out.attach_wstring(m_text);
+    } else
         out.attach_binary(m_value);
 }

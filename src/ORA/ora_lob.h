@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ORA/ora_type.h"
@@ -25,4 +26,5 @@ private:
     // One chunk and the collected value, kept between rows to spare the allocations.
     std::vector<std::uint8_t> m_chunk;
     std::vector<std::uint8_t> m_value;
+    std::wstring m_text;
 };

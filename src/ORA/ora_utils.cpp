@@ -195,6 +195,12 @@ std::string ora_to_utf8(const std::wstring& text) {
 
 std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
     std::wstring out;
+    ora_from_utf8(bytes, count, out);
+    return out;
+}
+
+void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
+    out.clear();
     out.reserve(count);
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
     std::size_t i = 0;
@@ -229,7 +235,6 @@ std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
         out.push_back(static_cast<wchar_t>(c));
         i += j;
     }
-    return out;
 }
 
 std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {

@@ -54,3 +54,5 @@ void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out);
 std::string ora_to_utf8(const std::wstring& text);
 // UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.
 std::wstring ora_from_utf8(const char* bytes, std::size_t count);
+// The same into `out`, reusing its storage (the per-cell form).
+void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out);
