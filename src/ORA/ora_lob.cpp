@@ -49,7 +49,7 @@ void ora_lob::to_variant(ole_variant& out) {
     if (m_data_type != SQLT_CLOB && m_data_type != SQLT_BLOB)
         throw tk_mail_assertion("ora_type", 437);
     if (m_data_type == SQLT_CLOB) tk_log(1, "Got SQLT_CLOB!");
-    // One spare byte, as the chunk is logged as text.
+    // A byte beyond the chunk stays free, room for a terminator.
     m_chunk.resize(k_chunk + 1);
     m_value.clear();
     ub4 offset = 1;
@@ -64,6 +64,7 @@ void ora_lob::to_variant(ole_variant& out) {
     if (m_data_type == SQLT_CLOB) {
         ora_from_utf8(reinterpret_cast<const char*>(m_value.data()), m_value.size(), m_text);
         out.attach_wstring(m_text);
-    } else
+    } else {
         out.attach_binary(m_value);
+    }
 }
