@@ -119,6 +119,13 @@ TEST(OraliteQueryHr, CatalogueOfTheSampleSchema) {
         (std::filesystem::temp_directory_path() / ("oci_oralite_hr_" + std::to_string(getpid())))
             .string();
     std::filesystem::remove_all(dir);
+    struct remover {
+        const std::string& dir;
+        ~remover() {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        }
+    } cleanup{dir};
     ASSERT_EQ(run_tool({"create", dir}).status, 0);
     ASSERT_EQ(run_tool({"user", dir, "HR", "hr"}).status, 0);
     const result load = run_tool({"run", dir, "HR", "hr", samples + "/hr_create.sql",
@@ -154,7 +161,6 @@ TEST(OraliteQueryHr, CatalogueOfTheSampleSchema) {
               "REGION_ID\tPrimary key of regions table.\nREGION_NAME\tNames of regions. "
               "Locations are in the countries of these regions.\n");
     EXPECT_EQ(ask("select VIEW_NAME from SYS.USER_VIEWS"), "EMP_DETAILS_VIEW\n");
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
