@@ -517,6 +517,33 @@ TEST(OraDatabase, StatementsViewsAndWriteSlots) {
     EXPECT_THROW(a->update1(rec), tk_mail_assertion);
 }
 
+TEST(OraSchema, CompositeKeysAndTheirForeignKeys) {
+    ora_test_instance inst;
+    inst.add_user("T", "t");
+    inst.run("T", "t",
+             {"CREATE TABLE p (a NUMBER(3), b VARCHAR2(5), CONSTRAINT p_pk PRIMARY KEY (a, b))",
+              "CREATE TABLE c (id NUMBER(3), pa NUMBER(3), pb VARCHAR2(5), "
+              "CONSTRAINT c_p_fk FOREIGN KEY (pa, pb) REFERENCES p (a, b))",
+              "CREATE TABLE d (qa NUMBER(3), qb VARCHAR2(5), "
+              "CONSTRAINT d_p_fk FOREIGN KEY (qa, qb) REFERENCES p (a, b) ON DELETE SET NULL)"});
+    ora_engine engine;
+    auto db = engine.open_db(inst.wdir(), L"T", L"t");
+    db->get_tables();
+    auto p = db->get_table(L"P", 1);
+    ASSERT_EQ(p->get_indexes().size(), 1u);
+    EXPECT_EQ(p->get_indexes()[0].columns, (std::vector<std::wstring>{L"A", L"B"}));
+    // Opening the table again adds no relationship and no column twice.
+    p = db->get_table(L"P", 1);
+    const udb_relationships& rels = db->get_relationships();
+    ASSERT_EQ(rels.size(), 2u);
+    const udb_relationship& c = rels.get_index(L"C_P_FK");
+    EXPECT_EQ(c.child_table, L"C");
+    EXPECT_EQ(c.parent_table, L"P");
+    EXPECT_EQ(c.child_columns.size(), 2u);
+    EXPECT_EQ(c.parent_columns, (std::vector<std::wstring>{L"A", L"B"}));
+    EXPECT_EQ(rels.get_index(L"D_P_FK").rule, L"ON DELETE SET NULL");
+}
+
 TEST(OraVersion, OldServersUseThePlainTableList) {
     ora_test_instance inst("Oracle7 Server Release 7.3.4.0.0 - Production");
     inst.add_user("T", "t");
