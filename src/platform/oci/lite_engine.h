@@ -33,8 +33,9 @@
 //   VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
 // - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators.
 // Not supported: (+) outer joins, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
-// PL/SQL beyond what the script loader flattens, date arithmetic. '' is NULL as in Oracle, "||"
-// and concat() pass over NULL as Oracle does, and CHAR/NCHAR values read back blank-padded.
+// PL/SQL beyond what the script loader flattens, INTERVAL arithmetic. '' is NULL as in Oracle;
+// "||" and concat() pass over NULL, "/" divides exactly, date +/- days and date - date work as
+// in Oracle, and CHAR/NCHAR values read back blank-padded.
 //
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as

@@ -180,6 +180,98 @@ void fn_cat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 
+int64_t days_from_civil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+lite_datetime civil_from_seconds(int64_t secs) {
+    int64_t z = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
+    int64_t rem = secs - z * 86400;
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    lite_datetime d;
+    d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
+    d.hour = static_cast<int>(rem / 3600);
+    d.minute = static_cast<int>(rem / 60 % 60);
+    d.second = static_cast<int>(rem % 60);
+    return d;
+}
+
+int64_t seconds_of(const lite_datetime& d) {
+    return days_from_civil(d.year, d.month, d.day) * 86400 + d.hour * 3600 + d.minute * 60 +
+           d.second;
+}
+
+bool date_value(sqlite3_value* v, lite_datetime& d) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT) return false;
+    const unsigned char* t = sqlite3_value_text(v);
+    int n = sqlite3_value_bytes(v);
+    return n >= 10 && n <= 40 &&
+           lite_parse_iso(
+               std::string_view(reinterpret_cast<const char*>(t), static_cast<size_t>(n)), d);
+}
+
+// A number for arithmetic: Oracle refuses text that is not one (ORA-01722).
+bool numeric_arg(sqlite3_context* ctx, sqlite3_value* v, int& type) {
+    type = sqlite3_value_numeric_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return true;
+    result_error(ctx, "ORA-01722: invalid number");
+    return false;
+}
+
+// "+" and "-": a date and a number of days make a date, two dates differ by days, anything else
+// is plain arithmetic. User data non-null means subtraction.
+void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
+    bool sub = sqlite3_user_data(ctx) != nullptr;
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
+        return sqlite3_result_null(ctx);
+    }
+    lite_datetime da, db;
+    bool a_date = date_value(v[0], da), b_date = date_value(v[1], db);
+    if (a_date && b_date) {
+        if (!sub) return result_error(ctx, "ORA-00975: date + date not allowed");
+        int64_t diff = seconds_of(da) - seconds_of(db);
+        if (diff % 86400 == 0) return sqlite3_result_int64(ctx, diff / 86400);
+        return sqlite3_result_double(ctx, static_cast<double>(diff) / 86400.0);
+    }
+    if (a_date || b_date) {
+        if (b_date && sub) return result_error(ctx, "ORA-00932: inconsistent datatypes");
+        int type = 0;
+        sqlite3_value* days = a_date ? v[1] : v[0];
+        if (!numeric_arg(ctx, days, type)) return;
+        double n = sqlite3_value_double(days);
+        if (sub) n = -n;
+        const lite_datetime& base = a_date ? da : db;
+        lite_datetime r = civil_from_seconds(seconds_of(base) + std::llround(n * 86400.0));
+        if (r.year < -4712 || r.year > 9999 || r.year == 0) {
+            return result_error(
+                ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
+        }
+        std::string out = lite_iso_text(r, 0);
+        return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+    }
+    int ta = 0, tb = 0;
+    if (!numeric_arg(ctx, v[0], ta) || !numeric_arg(ctx, v[1], tb)) return;
+    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]), r = 0;
+        bool over = sub ? __builtin_sub_overflow(a, b, &r) : __builtin_add_overflow(a, b, &r);
+        if (!over) return sqlite3_result_int64(ctx, r);
+    }
+    double a = sqlite3_value_double(v[0]), b = sqlite3_value_double(v[1]);
+    sqlite3_result_double(ctx, sub ? a - b : a + b);
+}
+
 void fn_greatest_least(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     bool greatest = sqlite3_user_data(ctx) != nullptr;
     if (argc < 1) return result_error(ctx, "ORA-00938: not enough arguments for function");
@@ -974,6 +1066,8 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
         {"DECODE", 3, -1, fn_decode, nullptr, det},
         {"CONCAT", 2, 2, fn_concat, nullptr, det},
         {"LITE_CAT", 1, -1, fn_cat, nullptr, det},
+        {"LITE_ADD", 2, 2, fn_arith, nullptr, det},
+        {"LITE_SUB", 2, 2, fn_arith, yes, det},
         {"GREATEST", 1, -1, fn_greatest_least, yes, det},
         {"LEAST", 1, -1, fn_greatest_least, nullptr, det},
         {"CHR", 1, 1, fn_chr, nullptr, det},

@@ -70,9 +70,10 @@ lite_column expression_column(const std::string& name, const std::string& fn, in
     } else if (one_of(fn, {"TO_TIMESTAMP", "SYSTIMESTAMP"})) {
         t.data_type = "TIMESTAMP(9)";
         t.scale = 9;
-    } else if (fn == "TRUNC" && storage == SQLITE_TEXT) {
+    } else if ((fn == "TRUNC" || fn == "ARITH") && storage == SQLITE_TEXT) {
         t.data_type = "DATE";
-    } else if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT || fn == "TRUNC") {
+    } else if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT || fn == "TRUNC" ||
+               fn == "ARITH") {
         t.data_type = "NUMBER";
     } else if (storage == SQLITE_BLOB) {
         t.data_type = "RAW";

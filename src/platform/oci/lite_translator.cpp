@@ -82,8 +82,64 @@ public:
         }
     }
 
+    // Binary + and - become LITE_ADD / LITE_SUB, which add days to dates as Oracle does and
+    // otherwise compute as SQLite would. Operands are multiplicative chains of primaries.
+    void run_arith() {
+        while (true) {
+            int d = 0;
+            size_t best = p_.size();
+            int best_depth = -1;
+            for (size_t i = 0; i < p_.size(); ++i) {
+                if (p_[i].kind == '(' || (p_[i].kind == 'n' && p_[i].text == "CASE")) ++d;
+                if (p_[i].kind == ')' || (p_[i].kind == 'n' && p_[i].text == "END")) --d;
+                if (p_[i].kind == 'o' && (p_[i].text == "+" || p_[i].text == "-") && i > 0 &&
+                    operand_end(i - 1) && d > best_depth) {
+                    best = i;
+                    best_depth = d;
+                }
+            }
+            if (best == p_.size()) return;
+            if (!rewrite_arith(best)) p_[best].kind = 'k';  // left to SQLite as written
+        }
+    }
+
 private:
     bool name_at(size_t i) const { return i < p_.size() && p_[i].kind == 'n'; }
+    bool mul_op(size_t i) const {
+        return i < p_.size() && p_[i].kind == 'o' &&
+               (p_[i].text == "*" || p_[i].text == "/" || p_[i].text == "%");
+    }
+    bool operand_end(size_t i) const {
+        const piece& x = p_[i];
+        return x.kind == 'l' || x.kind == ')' ||
+               (x.kind == 'n' && (x.text == "END" || !is_keyword(x.text)));
+    }
+    bool rewrite_arith(size_t op) {
+        size_t s = left_start(op - 1);
+        if (s == p_.size()) return false;
+        while (s >= 2 && mul_op(s - 1)) {
+            size_t s2 = left_start(s - 2);
+            if (s2 == p_.size()) return false;
+            s = s2;
+        }
+        if (s >= 1 && p_[s - 1].kind == 'o' && (p_[s - 1].text == "-" || p_[s - 1].text == "+") &&
+            !(s >= 2 && operand_end(s - 2))) {
+            --s;
+        }
+        size_t e = right_end(op + 1);
+        if (e == 0) return false;
+        while (mul_op(e)) {
+            size_t e2 = right_end(e + 1);
+            if (e2 == 0) return false;
+            e = e2;
+        }
+        std::string call = std::string(p_[op].text == "+" ? "LITE_ADD(" : "LITE_SUB(") +
+                           join(s, op) + ", " + join(op + 1, e) + ")";
+        p_.erase(p_.begin() + static_cast<std::ptrdiff_t>(s) + 1,
+                 p_.begin() + static_cast<std::ptrdiff_t>(e));
+        p_[s] = {call, 'l'};
+        return true;
+    }
 
     size_t match_back(size_t j, char open, char close) const {
         int n = 0;
@@ -191,7 +247,9 @@ struct emitter {
     void put_fixed(const std::string& s) { pieces.push_back({s, 'k'}); }
 
     std::string text() {
-        cat_rewriter(pieces).run();
+        cat_rewriter rw(pieces);
+        rw.run();
+        rw.run_arith();
         std::string out;
         for (const piece& p : pieces) {
             if (!out.empty()) out += ' ';
@@ -477,7 +535,9 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
                 close_item(i);
                 item_cat = false;
             }
-            if (t[i].is_op("/")) item_cat = true;  // rewritten too: keep Oracle's name
+            if (t[i].is_op("/") || t[i].is_op("+") || t[i].is_op("-")) {
+                item_cat = true;  // rewritten too: keep Oracle's name
+            }
             if (t[i].is_op("||")) {
                 item_cat = true;
                 if (!tr.item_functions.empty() && depth == 0) tr.item_functions.back() = "CONCAT";
@@ -499,7 +559,7 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
             if (depth == 0 && t[i].kind == lite_token::op &&
                 (t[i].text == "+" || t[i].text == "-" || t[i].text == "*" || t[i].text == "/") &&
                 tr.item_functions.back().empty()) {
-                tr.item_functions.back() = "ABS";
+                tr.item_functions.back() = "ARITH";
             }
         }
         if (t[i].kind != lite_token::end || i > 1) close_item(i);

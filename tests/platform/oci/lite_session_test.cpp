@@ -158,6 +158,20 @@ TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select NULL || NULL from dual"), "<null>");
     EXPECT_EQ(lite_cell(*s_, "select 1 || 0.5 from dual"), "1.5");
     EXPECT_EQ(lite_cell(*s_, "select 7 / 2 from dual"), "3.5");
+    // Dates take days, as in Oracle.
+    EXPECT_EQ(lite_cell(*s_, "select to_date('2020-02-28', 'YYYY-MM-DD') + 1 from dual"),
+              "2020-02-29 00:00:00");
+    EXPECT_EQ(lite_cell(*s_, "select to_date('2020-03-01', 'YYYY-MM-DD') - 1 / 24 from dual"),
+              "2020-02-29 23:00:00");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select to_date('2021-01-01','YYYY-MM-DD') - to_date('2020-01-01',"
+                        "'YYYY-MM-DD') from dual"),
+              "366");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dual where sysdate - 1 < sysdate"), "1");
+    EXPECT_EQ(lite_fails_with(*s_, "select sysdate + sysdate from dual"), 975);
+    EXPECT_EQ(lite_fails_with(*s_, "select 'abc' + 1 from dual"), 1722);
+    EXPECT_EQ(lite_cell(*s_, "select 9223372036854775806 + 1 from dual"), "9223372036854775807");
+    EXPECT_EQ(lite_cell(*s_, "select -2 - -3 * 2 + (4 - 1) from dual"), "7");
     EXPECT_EQ(lite_cell(*s_, "select 6 / 3 * 2 + 10 / 4 / 5 from dual"), "4.5");
     EXPECT_EQ(lite_cell(*s_, "select 1 / 3 from dual"), ".333333333333333");
     EXPECT_EQ(lite_cell(*s_,
@@ -252,6 +266,10 @@ TEST_F(LiteSql, DescribeNamesAndTypesExpressions) {
     div->execute();
     EXPECT_EQ(div->columns()[0].name, "ID/2");
     EXPECT_EQ(div->columns()[0].type_code, LITE_NUMBER);
+    auto plus = s_->prepare("select sysdate + 1, id - 1 from dual, t");
+    plus->execute();
+    EXPECT_EQ(plus->columns()[0].name, "SYSDATE+1");
+    EXPECT_EQ(plus->columns()[1].name, "ID-1");
 }
 
 TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
