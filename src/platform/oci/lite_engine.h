@@ -23,14 +23,15 @@
 //   masks built from YYYY YY RR MM MON MONTH DD HH HH12 HH24 MI SS FF[1-9] AM PM and separators,
 //   to_char of dates (same masks, plus DY DAY) and of numbers (plain or a 9/0/./, mask), to_number,
 //   sysdate, systimestamp, user, chr, upper/lower/substr/instr/length/trim/ltrim/rtrim/lpad/
-//   rpad/replace, round/trunc of numbers, abs, mod, floor, ceil, greatest, least, EMPTY_CLOB(),
+//   rpad/replace/initcap, round, trunc (numbers and dates), add_months, abs, mod, floor, ceil,
+//   greatest, least, EMPTY_CLOB(),
 //   EMPTY_BLOB(), UTL_RAW.CAST_TO_RAW, HEXTORAW/RAWTOHEX, SEQ.NEXTVAL / SEQ.CURRVAL,
 //   DATE '...' and TIMESTAMP '...' literals;
 // - INSERT/UPDATE/DELETE, "RETURNING ROWID INTO :n", TRUNCATE TABLE;
 // - DDL: CREATE TABLE (inline and out-of-line constraints, ORGANIZATION INDEX, GLOBAL TEMPORARY,
-//   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY/DROP CONSTRAINT/ENABLE/DISABLE CONSTRAINT,
-//   CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE, CREATE SEQUENCE, CREATE [OR REPLACE]
-//   VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
+//   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY columns and constraints, DROP COLUMN,
+//   ENABLE/DISABLE/DROP CONSTRAINT, CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE,
+//   CREATE SEQUENCE, CREATE [OR REPLACE] VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
 // - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators.
 // Not supported: (+) outer joins, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
 // PL/SQL beyond what the script loader flattens, INTERVAL arithmetic. '' is NULL as in Oracle;
