@@ -24,9 +24,8 @@
 //   to_char of dates (same masks, plus DY DAY) and of numbers (plain or a 9/0/./, mask), to_number,
 //   sysdate, systimestamp, user, chr, upper/lower/substr/instr/length/trim/ltrim/rtrim/lpad/
 //   rpad/replace/initcap, round, trunc (numbers and dates), add_months, abs, mod, floor, ceil,
-//   greatest, least, EMPTY_CLOB(),
-//   EMPTY_BLOB(), UTL_RAW.CAST_TO_RAW, HEXTORAW/RAWTOHEX, SEQ.NEXTVAL / SEQ.CURRVAL,
-//   DATE '...' and TIMESTAMP '...' literals;
+//   greatest, least, EMPTY_CLOB(), EMPTY_BLOB(), UTL_RAW.CAST_TO_RAW, HEXTORAW/RAWTOHEX,
+//   SEQ.NEXTVAL / SEQ.CURRVAL, DATE '...' and TIMESTAMP '...' literals;
 // - INSERT/UPDATE/DELETE, "RETURNING ROWID INTO :n", TRUNCATE TABLE;
 // - DDL: CREATE TABLE (inline and out-of-line constraints, ORGANIZATION INDEX, GLOBAL TEMPORARY,
 //   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY columns and constraints, DROP COLUMN,
