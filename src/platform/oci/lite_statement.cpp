@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -376,18 +377,39 @@ std::string_view lite_statement::text(int col) {
     std::string& buf = cell_text_[static_cast<size_t>(col)];
     switch (render_[static_cast<size_t>(col)]) {
         case r_number:
-        case r_rowid:
+        case r_rowid: {
+            // NUMBER(p,s) holds its value rounded to s digits (half away from zero), as Oracle
+            // stores it, whatever wider value was written.
+            const lite_column& c = columns_[static_cast<size_t>(col)];
+            bool scaled = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale != -127 &&
+                          c.scale > -40 && c.scale < 40;
             if (t == SQLITE_INTEGER) {
+                int64_t v = sqlite3_column_int64(stmt_, col);
+                if (scaled && c.scale < 0 && c.scale > -19) {
+                    int64_t unit = 1;
+                    for (int k = 0; k < -c.scale; ++k) unit *= 10;
+                    int64_t rem = v % unit;
+                    v -= rem;
+                    if (rem * 2 >= unit) v += unit;
+                    if (rem * 2 <= -unit) v -= unit;
+                }
                 char b[32];
-                size_t n = lite_int_text(sqlite3_column_int64(stmt_, col), b);
+                size_t n = lite_int_text(v, b);
                 buf.assign(b, n);
                 return buf;
             }
             if (t == SQLITE_FLOAT) {
-                number_into(sqlite3_column_double(stmt_, col), buf);
+                double v = sqlite3_column_double(stmt_, col);
+                if (scaled) {
+                    double unit = std::pow(10.0, c.scale);
+                    double r = std::round(v * unit) / unit;
+                    if (std::isfinite(r)) v = r;
+                }
+                number_into(v, buf);
                 return buf;
             }
             break;
+        }
         case r_date:
         case r_timestamp: {
             if (t != SQLITE_TEXT) break;

@@ -128,6 +128,16 @@ TEST_F(LiteSql, CharValuesReadBackBlankPadded) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from ch where a = 'ab'"), "1");
 }
 
+TEST_F(LiteSql, NumbersReadBackAtTheirDeclaredScale) {
+    s_->execute("CREATE TABLE sc (a NUMBER(8,2), b NUMBER(5), c NUMBER(6,-2), d NUMBER)");
+    s_->execute("INSERT INTO sc VALUES (1.237, 2.5, 1250, 1.237)");
+    s_->execute("INSERT INTO sc VALUES (-1.235001, -2.5, -1249, NULL)");
+    auto rows = lite_rows(*s_, "select a, b, c, d from sc order by a desc");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"1.24", "3", "1300", "1.237"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"-1.24", "-3", "-1200", "<null>"}));
+}
+
 TEST_F(LiteSql, OracleFunctions) {
     EXPECT_EQ(lite_cell(*s_, "select concat('a', NULL) from dual"), "a");
     EXPECT_EQ(lite_cell(*s_, "select nvl(NULL, 'z') from dual"), "z");
