@@ -1,5 +1,6 @@
 #include <sqlite3.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,6 +30,16 @@ void number_into(double v, std::string& buf) {
     if (neg) buf += '-';
     buf.append(p, static_cast<size_t>(b + n - p));
     if (buf == "0" || buf == "-0") buf = "0";
+}
+
+// 10^k for the scales a NUMBER may declare, without a pow() per cell.
+double pow10(int k) {
+    static const auto table = [] {
+        std::array<double, 81> t{};
+        for (int i = 0; i < 81; ++i) t[static_cast<size_t>(i)] = std::pow(10.0, i - 40);
+        return t;
+    }();
+    return table[static_cast<size_t>(k + 40)];
 }
 
 enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid, r_char };
@@ -401,7 +412,7 @@ std::string_view lite_statement::text(int col) {
             if (t == SQLITE_FLOAT) {
                 double v = sqlite3_column_double(stmt_, col);
                 if (scaled) {
-                    double unit = std::pow(10.0, c.scale);
+                    double unit = pow10(c.scale);
                     double r = std::round(v * unit) / unit;
                     if (std::isfinite(r)) v = r;
                 }
