@@ -31,8 +31,9 @@
 //   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY columns and constraints, DROP COLUMN,
 //   ENABLE/DISABLE/DROP CONSTRAINT, CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE,
 //   CREATE SEQUENCE, CREATE [OR REPLACE] VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
-// - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators.
-// Not supported: (+) outer joins, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
+// - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators;
+// - (+) outer joins of a plain FROM list whose WHERE joins conditions by AND.
+// Not supported: other (+) forms, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
 // PL/SQL beyond what the script loader flattens, INTERVAL arithmetic. '' is NULL as in Oracle;
 // "||" and concat() pass over NULL, "/" divides exactly, date +/- days and date - date work as
 // in Oracle, and CHAR/NCHAR values read back blank-padded.

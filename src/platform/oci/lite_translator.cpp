@@ -475,6 +475,116 @@ std::string rownum_limit(std::vector<lite_token>& t) {
     return " LIMIT " + std::to_string(limit);
 }
 
+bool outer_mark(const std::vector<lite_token>& t, size_t i) {
+    return i + 2 < t.size() && t[i].is_op("(") && t[i + 1].is_op("+") && t[i + 2].is_op(")");
+}
+
+// Oracle's old outer-join marker: "FROM a, b WHERE a.id = b.a_id(+)" becomes
+// "FROM a LEFT JOIN b ON a.id = b.a_id". Only the plain form is rewritten: one query level,
+// a FROM list of tables with aliases, WHERE conditions joined by AND, and each marked column
+// written as alias.column. Returns "" when the statement is not of that form.
+std::string outer_joins(const std::string& sql, const std::vector<lite_token>& t) {
+    auto raw = [&](size_t b, size_t e) {
+        return b < e ? sql.substr(t[b].begin, t[e - 1].end_pos - t[b].begin) : std::string();
+    };
+    if (!t[0].is("SELECT")) return {};
+    size_t from = 0, where = 0, tail = t.size() - 1;
+    int depth = 0;
+    for (size_t i = 0; t[i].kind != lite_token::end; ++i) {
+        if (t[i].is_op("(")) ++depth;
+        if (t[i].is_op(")")) --depth;
+        if (depth != 0) continue;
+        if (!from && t[i].is("FROM")) from = i;
+        if (from && !where && t[i].is("WHERE")) where = i;
+        if (where && i > where &&
+            (t[i].is("GROUP") || t[i].is("ORDER") || t[i].is("HAVING") || t[i].is("UNION") ||
+             t[i].is("MINUS") || t[i].is("INTERSECT") || t[i].is("FOR") || t[i].is("CONNECT"))) {
+            tail = i;
+            break;
+        }
+        if (where && (t[i].is("OR") || t[i].is("BETWEEN"))) return {};
+        if (from && !where && (t[i].is("JOIN") || t[i].is("ON"))) return {};
+    }
+    if (!from || !where) return {};
+    // The FROM list: [owner.]table [alias] items.
+    struct item {
+        size_t b, e;
+        std::string alias;
+        bool optional = false;
+        std::vector<std::string> on;
+    };
+    std::vector<item> items;
+    size_t b = from + 1;
+    for (size_t i = from + 1; i <= where; ++i) {
+        if (i == where || t[i].is_op(",")) {
+            if (i == b) return {};
+            for (size_t k = b; k < i; ++k) {
+                if (!(t[k].kind == lite_token::ident || t[k].kind == lite_token::quoted ||
+                      t[k].is_op("."))) {
+                    return {};
+                }
+            }
+            items.push_back({b, i, t[i - 1].text, false, {}});
+            b = i + 1;
+        }
+    }
+    // WHERE conditions; those with a marker move into the ON clause of the marked table.
+    std::vector<std::string> keep;
+    size_t c = where + 1;
+    depth = 0;
+    for (size_t i = where + 1; i <= tail; ++i) {
+        if (i < tail && t[i].is_op("(")) ++depth;
+        if (i < tail && t[i].is_op(")")) --depth;
+        if (i == tail || (depth == 0 && t[i].is("AND"))) {
+            std::string alias, text;
+            size_t last = c;
+            for (size_t k = c; k < i; ++k) {
+                if (!outer_mark(t, k)) continue;
+                if (k < 3 || !t[k - 2].is_op(".")) return {};
+                const std::string& a = t[k - 3].text;
+                if (!alias.empty() && alias != a) return {};
+                alias = a;
+                text += raw(last, k) + " ";
+                last = k + 3;
+            }
+            text += raw(last, i);
+            if (alias.empty()) {
+                keep.push_back(raw(c, i));
+            } else {
+                bool found = false;
+                for (item& it : items) {
+                    if (it.alias == alias) {
+                        it.optional = true;
+                        it.on.push_back(text);
+                        found = true;
+                    }
+                }
+                if (!found) return {};
+            }
+            c = i + 1;
+        }
+    }
+    std::string out = raw(0, from + 1) + " ";
+    bool first = true;
+    for (const item& it : items) {
+        if (it.optional) continue;
+        out += (first ? "" : ", ") + raw(it.b, it.e);
+        first = false;
+    }
+    if (first) return {};
+    for (const item& it : items) {
+        if (!it.optional) continue;
+        out += " LEFT JOIN " + raw(it.b, it.e) + " ON ";
+        for (size_t k = 0; k < it.on.size(); ++k) out += (k ? " AND " : "") + it.on[k];
+    }
+    if (!keep.empty()) {
+        out += " WHERE ";
+        for (size_t k = 0; k < keep.size(); ++k) out += (k ? " AND " : "") + keep[k];
+    }
+    if (tail < t.size() - 1) out += " " + sql.substr(t[tail].begin);
+    return out;
+}
+
 }  // namespace
 
 std::string lite_translate_tokens(const std::vector<lite_token>& t, size_t b, size_t e,
@@ -498,6 +608,14 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
     }
     for (const lite_token& k : t) {
         if (k.is_op(";")) throw lite_error(911, "invalid character");
+    }
+    if (tr.kind == lite_statement::kind::query) {
+        for (size_t i = 0; i + 2 < t.size(); ++i) {
+            if (!outer_mark(t, i)) continue;
+            std::string joined = outer_joins(oracle_sql, t);
+            if (joined.empty()) throw lite_error(1719, "outer join operator (+) not allowed here");
+            return lite_translate(joined, user);
+        }
     }
     std::map<size_t, std::string> aliases;
     if (tr.kind == lite_statement::kind::query && t[0].is("SELECT")) {

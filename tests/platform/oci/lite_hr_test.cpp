@@ -92,6 +92,29 @@ TEST_F(LiteHr, RowCountsAndValues) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from emp_details_view"), "106");
 }
 
+TEST_F(LiteHr, OldStyleOuterJoins) {
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from employees e, departments d "
+                        "where e.department_id = d.department_id(+)"),
+              "107");
+    rows grant = lite_rows(*s_,
+                           "select e.last_name, d.department_name from employees e, "
+                           "departments d where e.department_id = d.department_id(+) and "
+                           "e.employee_id = 178");
+    ASSERT_EQ(grant.size(), 1u);
+    EXPECT_EQ(grant[0], (std::vector<std::string>{"Grant", "<null>"}));
+    // A condition on the optional table's column joins, it does not filter.
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from departments d, employees e where "
+                        "d.department_id = e.department_id(+) and e.salary(+) > 20000 and "
+                        "d.department_id > 50"),
+              "22");
+    EXPECT_EQ(lite_fails_with(*s_,
+                              "select count(*) from employees e, departments d where "
+                              "e.department_id = d.department_id(+) or 1 = 1"),
+              1719);
+}
+
 TEST_F(LiteHr, ColumnsCommentsAndDefaults) {
     rows cols = lite_rows(*s_,
                           "SELECT COLUMN_NAME, DATA_TYPE FROM USER_TAB_COLUMNS WHERE "
