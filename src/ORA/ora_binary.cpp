@@ -3,6 +3,7 @@
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 
 ora_binary::ora_binary(OCIParam* param) : ora_type(param) {
     m_data_type = SQLT_BIN;
@@ -21,7 +22,11 @@ void ora_binary::define(OCIStmt* stmt, int pos) {
 void ora_binary::to_variant(ole_variant& out) {
     tk_log(1, "ora_binary::to_variant");
     if (m_buf.empty()) throw tk_mail_assertion("..\\ORA/ora_type", 88);
-    check_truncation(L"RAW");
     std::size_t len = m_ret_len <= m_size ? m_ret_len : m_size;
     out.attach_binary(len, m_buf.data());
+}
+
+std::wstring ora_binary::fetched_text() const {
+    std::string hex = "0x" + tk_bytes_to_hex(m_buf.data(), m_buf.size() < 32 ? m_buf.size() : 32);
+    return std::wstring(hex.begin(), hex.end());
 }

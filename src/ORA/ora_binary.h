@@ -16,5 +16,8 @@ public:
     void define(OCIStmt* stmt, int pos) override;
 
 private:
+    // The first bytes of the buffer as hexadecimal digits.
+    std::wstring fetched_text() const override;
+
     std::vector<std::uint8_t> m_buf;
 };

@@ -22,7 +22,7 @@ void ora_date::define(OCIStmt* stmt, int pos) {
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
                                         &m_datetime, sizeof m_datetime, SQLT_TIMESTAMP, &m_null_ind,
-                                        nullptr, nullptr, OCI_DEFAULT));
+                                        &m_ret_len, &m_ret_code, OCI_DEFAULT));
 }
 
 void ora_date::to_variant(ole_variant& out) {

@@ -27,7 +27,7 @@ void ora_lob::define(OCIStmt* stmt, int pos) {
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
                                         &m_locator, -1, static_cast<ub2>(m_data_type), &m_null_ind,
-                                        nullptr, nullptr, OCI_DEFAULT));
+                                        &m_ret_len, &m_ret_code, OCI_DEFAULT));
 }
 
 ub4 ora_lob::read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount) {

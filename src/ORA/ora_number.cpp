@@ -58,8 +58,8 @@ void ora_number::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_number::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), m_buf,
-                                        sizeof m_buf, SQLT_STR, &m_null_ind, nullptr, nullptr,
-                                        OCI_DEFAULT));
+                                        sizeof m_buf, SQLT_STR, &m_null_ind, &m_ret_len,
+                                        &m_ret_code, OCI_DEFAULT));
 }
 
 void ora_number::to_variant(ole_variant& out) {
@@ -91,4 +91,8 @@ void ora_number::to_variant(ole_variant& out) {
     out = ole_variant::from_wstring(text, static_cast<VARTYPE>(m_vartype));
     if (out.is_empty() && !text.empty())
         raise_value_error(text, "cannot be represented in the column's type");
+}
+
+std::wstring ora_number::fetched_text() const {
+    return ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0]);
 }

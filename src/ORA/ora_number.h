@@ -21,6 +21,9 @@ public:
     int get_scale() const noexcept { return m_scale; }
 
 private:
+    // The start of the buffer's text.
+    std::wstring fetched_text() const override;
+
     int m_precision = 0;
     int m_scale = 0;
     int m_vartype = VT_R8;

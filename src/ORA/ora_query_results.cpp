@@ -16,7 +16,9 @@
 namespace {
 constexpr unsigned k_long_chars = 1000000;
 constexpr unsigned k_rowid_chars = 255;
-constexpr unsigned k_interval_chars = 16;
+// The longest interval text, "+999999999 23:59:59.999999999" (DAY(9) TO SECOND(9)), and its
+// terminator; YEAR(9) TO MONTH is shorter.
+constexpr unsigned k_interval_chars = 30;
 }  // namespace
 
 ora_query_results::ora_query_results(int columns, const std::wstring& query)
@@ -155,6 +157,9 @@ udb_record* ora_query_results::get_item() {
         return nullptr;
     }
     m_record.reset();
+    // A fetch that cut a value still succeeds, with a warning only: each column's return code
+    // decides, before any value is taken from a buffer.
+    for (const auto& column : m_columns) column->check_fetched();
     m_record = std::make_unique<ora_record>(m_columns);
     m_fetched = false;
     return m_record.get();

@@ -29,6 +29,9 @@ public:
 
     // Result sets are read only: raises tk_mail_assertion("ora_qres", 53).
     void append_record(udb_record& record) override;
+    // The current row as a record, or null at the end.  A value the fetch cut to fit its column's
+    // buffer raises the level-0 record error (the walk may go on with the next row); an OCI error
+    // raises ora_exception.
     udb_record* get_item() override;
     bool is_eof() override;
 

@@ -37,9 +37,12 @@ void ora_str_repr::to_variant(ole_variant& out) {
     ora_from_utf16(m_buf.data(), m_buf.size(), m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", text.c_str());
-    check_truncation(text);
     if (is_long_raw())
         out = ole_variant::from_wstring(text, VT_BLOB);
     else
         out.attach_wstring(text);
+}
+
+std::wstring ora_str_repr::fetched_text() const {
+    return ora_from_utf16(m_buf.data(), m_buf.size() < 64 ? m_buf.size() : 64);
 }

@@ -16,6 +16,9 @@ public:
     void define(OCIStmt* stmt, int pos) override;
 
 private:
+    // The start of the buffer's text.
+    std::wstring fetched_text() const override;
+
     bool is_long_raw() const noexcept { return m_data_type == SQLT_LBI; }
 
     std::vector<char16_t> m_buf;

@@ -28,6 +28,9 @@ void ora_string::to_variant(ole_variant& out) {
     ora_from_utf16(m_buf.data(), m_buf.size(), m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"buf=%s", text.c_str());
-    check_truncation(text);
     out.attach_wstring(text);
+}
+
+std::wstring ora_string::fetched_text() const {
+    return ora_from_utf16(m_buf.data(), m_buf.size() < 64 ? m_buf.size() : 64);
 }

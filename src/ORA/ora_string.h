@@ -15,6 +15,9 @@ public:
     void define(OCIStmt* stmt, int pos) override;
 
 private:
+    // The start of the buffer's text.
+    std::wstring fetched_text() const override;
+
     std::vector<char16_t> m_buf;
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;

@@ -87,7 +87,15 @@ void ora_type::raise_value_error(const std::wstring& value, const char* why) con
     throw tk_exception(text, 0);
 }
 
-void ora_type::check_truncation(const std::wstring& shown_value) const {
-    if (m_ret_code == k_truncated || m_null_ind == -2 || m_null_ind > 0)
-        raise_value_error(shown_value.substr(0, 64) + L"...", "is longer than the column's buffer");
+std::wstring ora_type::fetched_text() const {
+    return std::wstring();
+}
+
+void ora_type::check_fetched() const {
+    // OCI reports a cut value only as a warning on the whole fetch; the column's own return code
+    // and indicator (the full length, or -2 beyond 32767) say which value it was.
+    if (m_ret_code != k_truncated && m_null_ind != -2 && m_null_ind <= 0) return;
+    std::wstring shown = fetched_text();
+    if (shown.size() > 64) shown.resize(64);
+    raise_value_error(shown + L"...", "is longer than the column's buffer");
 }

@@ -4,8 +4,8 @@
 // A column object reads its name, type and nullability from the describe parameter, owns the
 // output buffer that OCI writes at every fetch (created by the subclass), defines that buffer on
 // a statement, and turns the fetched value into a variant.  A value that the column cannot carry
-// whole (an integer out of range, a truncated long value) raises tk_exception at level 0 naming
-// the table, the column and the value: a record error, never a silent cut.
+// whole (an integer out of range, any value the fetch cut to fit the buffer) raises tk_exception
+// at level 0 naming the table, the column and the value: a record error, never a silent cut.
 // Thread-safety: none; owned by one result set.
 #pragma once
 
@@ -44,14 +44,17 @@ public:
     bool is_null() const noexcept { return m_null_ind == -1; }
     // The table named in record errors (empty for catalogue reads).
     void set_table(const std::wstring& table) { m_table = table; }
+    // Raises the level-0 record error (table, column, the start of the value) when the last fetch
+    // cut this column's value to fit its buffer; otherwise does nothing.
+    void check_fetched() const;
 
 protected:
     // OCI_ATTR_DATA_SIZE of a describe parameter (bytes); an OCI error raises ora_exception.
     static unsigned read_data_size(OCIParam* param);
     // Raises the level-0 record error for this column and value.
     [[noreturn]] void raise_value_error(const std::wstring& value, const char* why) const;
-    // Raises the level-0 record error when the fetch cut the value to fit the buffer.
-    void check_truncation(const std::wstring& shown_value) const;
+    // The start of the fetched value as text, shown in a record error; empty by default.
+    virtual std::wstring fetched_text() const;
 
     OCIDefine* m_define = nullptr;
     std::wstring m_name;
@@ -59,7 +62,8 @@ protected:
     unsigned m_size = 0;
     int m_data_type = 0;
     sb2 m_null_ind = 0;
-    // Length and return code of the last fetch, for the classes that define them.
+    // Length and return code of the last fetch; every define passes them, so that a cut value
+    // is seen whatever the column class.
     ub2 m_ret_len = 0;
     ub2 m_ret_code = 0;
     std::wstring m_table;

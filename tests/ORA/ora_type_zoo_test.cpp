@@ -30,6 +30,11 @@ protected:
             st->bind_text(2, text);
             st->bind_bytes(3, bytes);
             st->execute();
+            // Interval texts at their longest for the zoo's precisions.
+            session.execute(
+                "UPDATE ZOO_TIME SET IYM = '+99-11', IDS = '+99 23:59:59.999999' WHERE ID = 1");
+            session.execute(
+                "UPDATE ZOO_TIME SET IYM = '-01-01', IDS = '+03 04:05:06.500000' WHERE ID = 2");
         });
     }
     static void TearDownTestSuite() {
@@ -146,6 +151,22 @@ TEST_F(OraZoo, TimeColumnsAndSkippedTypes) {
                         "'INTERVAL DAY(2) TO SECOND(6)', skip it\r\n"),
               std::string::npos)
         << text;
+}
+
+TEST_F(OraZoo, IntervalsInQueriesArriveWhole) {
+    const std::wstring sql = L"SELECT ID, IYM, IDS FROM ZOO_TIME ORDER BY ID";
+    auto q = m_db->get_query(L"SPANS", sql, 1);
+    EXPECT_EQ(q->get_schema().get_field2(L"IDS").vartype, VT_BSTR);
+    auto rows = ora_read_all(*q);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][1], L"+99-11");
+    EXPECT_EQ(rows[0][2], L"+99 23:59:59.999999");
+    EXPECT_EQ(rows[1][1], L"-01-01");
+    EXPECT_EQ(rows[1][2], L"+03 04:05:06.500000");
+    EXPECT_EQ(rows[2][2], L"<null>");
+    auto again = m_db->get_query(L"SPANS", sql, 1);
+    ora_expect_same_rows(*s_inst, "ZOO", "zoo", "SELECT ID, IYM, IDS FROM ZOO_TIME ORDER BY ID",
+                         *again);
 }
 
 TEST_F(OraZoo, BinaryAndLobColumns) {

@@ -1,0 +1,137 @@
+// Values longer than their column's fetch buffer, read from a real embedded instance: the longest
+// interval texts arrive whole, and any value the fetch had to cut is a record error naming the
+// table and the column, after which the walk goes on.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_engine.h"
+#include "UDB/udb_recordset.h"
+#include "ora_test_support.h"
+#include "platform/oci/lite_engine.h"
+
+namespace {
+
+std::vector<unsigned char> pattern_bytes(std::size_t count, unsigned seed) {
+    std::vector<unsigned char> bytes(count);
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<unsigned char>((i * 131 + seed) % 251);
+    return bytes;
+}
+
+class OraCutValues : public ora_connected_test {
+protected:
+    static void SetUpTestSuite() {
+        s_inst = new ora_test_instance();
+        s_inst->add_user("T", "t");
+        s_inst->run(
+            "T", "t",
+            {"CREATE TABLE spans_t (id NUMBER(3), ym INTERVAL YEAR(9) TO MONTH, "
+             "ds INTERVAL DAY(9) TO SECOND(9), short_ds INTERVAL DAY(2) TO SECOND(6))",
+             "INSERT INTO spans_t VALUES (1, '-999999999-11', "
+             "'+999999999 23:59:59.999999999', '+03 04:05:06.500000')",
+             "INSERT INTO spans_t VALUES (2, '+000000012-03', "
+             "'-000000001 00:00:00.000000001', NULL)",
+             "CREATE TABLE lr_t (id NUMBER(7), lr LONG RAW)",
+             "CREATE TABLE words_t (id NUMBER(3), w VARCHAR2(5))",
+             "INSERT INTO words_t VALUES (1, 'abcde')", "INSERT INTO words_t VALUES (2, 'a')"});
+        s_inst->with_session("T", "t", [](lite_session& session) {
+            auto st = session.prepare("INSERT INTO lr_t VALUES (:1, :2)");
+            // Past half the hexadecimal buffer, at its last whole byte, and one byte beyond it.
+            for (std::size_t size : {600000u, 999999u, 1000000u, 3u}) {
+                std::vector<unsigned char> bytes = pattern_bytes(size, 7);
+                st->bind_int64(1, static_cast<std::int64_t>(size));
+                st->bind_bytes(2, bytes);
+                st->execute();
+            }
+        });
+    }
+    static void TearDownTestSuite() {
+        delete s_inst;
+        s_inst = nullptr;
+    }
+    void SetUp() override {
+        connect(*s_inst, L"T", L"t");
+        m_db->get_tables();
+    }
+
+    static ora_test_instance* s_inst;
+};
+
+ora_test_instance* OraCutValues::s_inst = nullptr;
+
+TEST_F(OraCutValues, LongestIntervalsArriveWhole) {
+    auto q = m_db->get_query(L"SPANS", L"SELECT ym, ds, short_ds FROM spans_t ORDER BY id", 1);
+    // The destination column is made from this size: it must hold the longest text too.
+    EXPECT_GE(q->get_schema().get_field2(L"DS").size, 29u);
+    EXPECT_GE(q->get_schema().get_field2(L"YM").size, 13u);
+    auto rows = ora_read_all(*q);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], L"-999999999-11");
+    EXPECT_EQ(rows[0][1], L"+999999999 23:59:59.999999999");
+    EXPECT_EQ(rows[0][2], L"+03 04:05:06.500000");
+    EXPECT_EQ(rows[1][0], L"+000000012-03");
+    EXPECT_EQ(rows[1][1], L"-000000001 00:00:00.000000001");
+    EXPECT_EQ(rows[1][2], L"<null>");
+}
+
+TEST_F(OraCutValues, LongRawBeyondItsBufferIsARecordError) {
+    auto t = m_db->get_table(L"LR_T", 1);
+    ASSERT_EQ(t->get_record_count(), 4);
+    auto expect_whole = [&](std::size_t size) {
+        ASSERT_FALSE(t->is_eof());
+        udb_record* rec = t->get_item();
+        ASSERT_NE(rec, nullptr);
+        ASSERT_EQ(rec->get_field(L"ID").to_long(), static_cast<long>(size));
+        const std::uint8_t* bytes = nullptr;
+        ASSERT_EQ(rec->get_field(L"LR").get_bytes1(bytes), size);
+        std::vector<unsigned char> expected = pattern_bytes(size, 7);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bytes)) << size;
+        t->next();
+    };
+    expect_whole(600000);
+    expect_whole(999999);
+    ASSERT_FALSE(t->is_eof());
+    ora_expect_record_error(*t, {"LR_T", "'LR'", "0x", "longer than"});
+    // The walk goes on with the next row.
+    t->next();
+    expect_whole(3);
+    EXPECT_TRUE(t->is_eof());
+}
+
+TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
+    // The same check holds for a free query, whatever the column class: the long value is
+    // refused, the rows around it arrive.
+    auto q = m_db->get_query(L"LR",
+                             L"SELECT id, lr FROM lr_t WHERE id > 999999 OR id < 10 "
+                             L"ORDER BY id",
+                             1);
+    ASSERT_FALSE(q->is_eof());
+    udb_record* rec = q->get_item();
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->get_field(L"ID").to_long(), 3);
+    q->next();
+    ASSERT_FALSE(q->is_eof());
+    ora_expect_record_error(*q, {"'LR'", "longer than"});
+    q->next();
+    EXPECT_TRUE(q->is_eof());
+
+    // Text longer than the size the server describes for an expression.
+    auto words = m_db->get_query(
+        L"W", L"SELECT id, RPAD(w, id * 3000, 'y') AS padded FROM words_t ORDER BY id", 1);
+    ASSERT_EQ(words->get_schema().get_field2(L"PADDED").size, 4000u);
+    ASSERT_FALSE(words->is_eof());
+    rec = words->get_item();
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->get_field(L"PADDED").to_wstring(), L"abcde" + std::wstring(2995, L'y'));
+    words->next();
+    ASSERT_FALSE(words->is_eof());
+    ora_expect_record_error(*words, {"'PADDED'", "value 'ayyy", "longer than"});
+    words->next();
+    EXPECT_TRUE(words->is_eof());
+}
+
+}  // namespace
