@@ -396,8 +396,11 @@ bool value_to_date(sqlite3_value* v, lite_datetime& d) {
 }
 
 // to_date / to_timestamp: user data non-null means timestamp.
+// User data: nothing for TO_DATE, a pointer to 1 for TO_TIMESTAMP, to 2 for TO_TIMESTAMP_TZ.
 void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
-    bool ts = sqlite3_user_data(ctx) != nullptr;
+    const int* kind = static_cast<const int*>(sqlite3_user_data(ctx));
+    bool ts = kind != nullptr;
+    bool tz = kind != nullptr && *kind == 2;
     if (is_null_value(v[0])) return sqlite3_result_null(ctx);
     std::string t = text_arg(v[0]);
     lite_datetime d;
@@ -412,6 +415,7 @@ void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return result_error(ctx, "ORA-01861: literal does not match format string");
     }
     if (!ts) d.nanosecond = 0;
+    if (!tz) d.tz_minutes = 0;
     result_string(ctx, lite_iso_text(d, ts ? 9 : 0));
 }
 
@@ -823,6 +827,12 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
         r += '.';
         r.append(f, static_cast<size_t>(std::min(fraction_digits, 9)));
     }
+    if (v.tz_minutes != 0) {
+        char z[16];
+        int m = std::abs(v.tz_minutes);
+        std::snprintf(z, sizeof z, " %c%02d:%02d", v.tz_minutes < 0 ? '-' : '+', m / 60, m % 60);
+        r += z;
+    }
     return r;
 }
 
@@ -1059,6 +1069,7 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
         int flags;
     };
     static int marker = 0;
+    static int k_timestamp = 1, k_timestamp_tz = 2;
     void* yes = &marker;
     const entry list[] = {
         {"NVL", 2, 2, fn_nvl, nullptr, det},
@@ -1079,7 +1090,8 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
         {"SYSDATE", 0, 0, fn_sysdate, nullptr, SQLITE_UTF8},
         {"SYSTIMESTAMP", 0, 0, fn_systimestamp, nullptr, SQLITE_UTF8},
         {"TO_DATE", 1, 3, fn_to_date, nullptr, det},
-        {"TO_TIMESTAMP", 1, 3, fn_to_date, yes, det},
+        {"TO_TIMESTAMP", 1, 3, fn_to_date, &k_timestamp, det},
+        {"TO_TIMESTAMP_TZ", 1, 3, fn_to_date, &k_timestamp_tz, det},
         {"TO_CHAR", 1, 3, fn_to_char, nullptr, det},
         {"TO_NUMBER", 1, 3, fn_to_number, nullptr, det},
         {"MOD", 2, 2, fn_mod, nullptr, det},

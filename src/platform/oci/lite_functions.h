@@ -24,7 +24,8 @@ std::string lite_canonical_number(std::string_view text);
 
 // Parses 'YYYY-MM-DD[ HH:MM:SS[.f...]][ +HH:MM]' (also with 'T'); false when not a date.
 bool lite_parse_iso(std::string_view text, lite_datetime& out);
-// 'YYYY-MM-DD HH:MM:SS', and with digits > 0 the fraction to that many digits.
+// 'YYYY-MM-DD HH:MM:SS', with digits > 0 the fraction to that many digits, and ' +HH:MM' when
+// the value carries a non-zero time-zone offset.
 std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
 // Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit.
 bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out);

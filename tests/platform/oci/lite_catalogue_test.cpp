@@ -106,6 +106,23 @@ TEST_F(LiteCatalogue, FunctionEdges) {
               "number and text match");
 }
 
+TEST_F(LiteCatalogue, TimeZonesStayWithTheirTimestamps) {
+    s_->execute("CREATE TABLE z (ts TIMESTAMP(6) WITH TIME ZONE, plain TIMESTAMP)");
+    s_->execute(
+        "INSERT INTO z VALUES (TO_TIMESTAMP_TZ('2024-03-01 10:00:00.25 +02:00', "
+        "'YYYY-MM-DD HH24:MI:SS.FF TZH:TZM'), TIMESTAMP '2024-03-01 10:00:00')");
+    s_->execute("INSERT INTO z VALUES (TIMESTAMP '2024-03-01 10:00:00 -05:30', NULL)");
+    auto rows = lite_rows(*s_, "select ts, plain from z order by ts");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "2024-03-01 10:00:00.000000000 -05:30");
+    EXPECT_EQ(rows[1][0], "2024-03-01 10:00:00.250000000 +02:00");
+    EXPECT_EQ(rows[1][1], "2024-03-01 10:00:00.000000000");
+    auto q = s_->prepare("select ts from z where ts like '%+02:00'");
+    q->execute();
+    ASSERT_TRUE(q->next());
+    EXPECT_EQ(q->as_datetime(0).tz_minutes, 120);
+}
+
 TEST_F(LiteCatalogue, SequencesCycleAndCountDown) {
     s_->execute("CREATE SEQUENCE up MINVALUE 1 MAXVALUE 2 CYCLE NOCACHE");
     s_->execute("CREATE SEQUENCE down INCREMENT BY -1");

@@ -36,6 +36,7 @@ TEST(LiteDates, IsoTextRoundTrips) {
     ASSERT_TRUE(lite_parse_iso("2020-01-02 03:04:05.5 -05:30", d));
     EXPECT_EQ(d.tz_minutes, -330);
     EXPECT_EQ(d.nanosecond, 500000000u);
+    EXPECT_EQ(lite_iso_text(d, 1), "2020-01-02 03:04:05.5 -05:30");
     EXPECT_FALSE(lite_parse_iso("2023-02-29", d));
     EXPECT_FALSE(lite_parse_iso("2023-13-01", d));
     EXPECT_FALSE(lite_parse_iso("17-JUN-03", d));
