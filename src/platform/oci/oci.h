@@ -272,8 +272,8 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
                  OCIError* errhp);
 
 /* Reads an attribute of a handle or descriptor; OCI_ERROR (ORA-24315) for an unknown one. */
-sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
-                 ub4 attrtype, OCIError* errhp);
+sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep, ub4 attrtype,
+                 OCIError* errhp);
 
 /* Logs on with the session's user name and password (OCI_CRED_RDBMS); OCI_ERROR with ORA-01017
  * (wrong credentials) or ORA-28000 (locked account). */
@@ -311,9 +311,8 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, 
  * LOB locators (valuep is the address of the descriptor pointer; value_sz is not used). A NULL
  * sets the indicator to -1, and without an indicator fails the fetch with ORA-01405. A value cut
  * to its buffer sets the indicator to its full length and the return code to 1406. */
-sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
-                     void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep,
-                     ub4 mode);
+sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position, void* valuep,
+                     sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4 mode);
 
 /* Returns the describe parameter of a select-list position (1-based) of an executed statement;
  * OCI_ERROR for a position outside the list. */
@@ -353,8 +352,8 @@ sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* am
  * UTF-16 with *amtp counting characters (0: buflen bytes), or UTF-8 bytes when csid is 871 or 873.
  * OCI_ONE_PIECE only (ORA-24801 otherwise); ORA-22920 for a locator not read FOR UPDATE. */
 sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
-                  void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp,
-                  ub2 csid, ub1 csfrm);
+                  void* bufp, ub4 buflen, ub1 piece, void* ctxp, OCICallbackLobWrite cbfp, ub2 csid,
+                  ub1 csfrm);
 
 /* Binds a placeholder by position (1-based, order of appearance); arrays of maxarr_len elements
  * serve array executes. OCI_ERROR for an unsupported type. */
@@ -391,8 +390,8 @@ typedef struct oci_function_table {
     sword (*StmtExecute)(OCISvcCtx*, OCIStmt*, OCIError*, ub4, ub4, const OCISnapshot*,
                          OCISnapshot*, ub4);
     sword (*StmtFetch)(OCIStmt*, OCIError*, ub4, ub2, ub4);
-    sword (*DefineByPos)(OCIStmt*, OCIDefine**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*,
-                         ub2*, ub4);
+    sword (*DefineByPos)(OCIStmt*, OCIDefine**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*,
+                         ub4);
     sword (*ParamGet)(const void*, ub4, OCIError*, void**, ub4);
     sword (*ErrorGet)(void*, ub4, OraText*, sb4*, OraText*, ub4, ub4);
     sword (*DescriptorAlloc)(const void*, void**, const ub4, const size_t, void**);
@@ -404,12 +403,11 @@ typedef struct oci_function_table {
                      OCICallbackLobRead, ub2, ub1);
     sword (*LobWrite)(OCISvcCtx*, OCIError*, OCILobLocator*, ub4*, ub4, void*, ub4, ub1, void*,
                       OCICallbackLobWrite, ub2, ub1);
-    sword (*BindByPos)(OCIStmt*, OCIBind**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*,
-                       ub4, ub4*, ub4);
-    sword (*BindByName)(OCIStmt*, OCIBind**, OCIError*, const OraText*, sb4, void*, sb4, ub2,
-                        void*, ub2*, ub2*, ub4, ub4*, ub4);
-    sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*,
-                         OCICallbackOutBind);
+    sword (*BindByPos)(OCIStmt*, OCIBind**, OCIError*, ub4, void*, sb4, ub2, void*, ub2*, ub2*, ub4,
+                       ub4*, ub4);
+    sword (*BindByName)(OCIStmt*, OCIBind**, OCIError*, const OraText*, sb4, void*, sb4, ub2, void*,
+                        ub2*, ub2*, ub4, ub4*, ub4);
+    sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*, OCICallbackOutBind);
 } oci_function_table;
 
 /* The embedded implementation's table (the functions above); never null. */

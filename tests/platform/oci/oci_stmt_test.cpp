@@ -34,8 +34,10 @@ TEST_F(OciStmt, PrepareNeverFailsExecuteReportsOracleErrors) {
         int code;
     };
     const bad cases[] = {
-        {"SELECT * FROM NO_SUCH_TABLE", 942},   {"SELECT NO_SUCH_COLUMN FROM EMP", 904},
-        {"INSERT INTO EMP (ID) VALUES (1)", 1}, {"INSERT INTO EMP (NAME) VALUES ('x')", 1400},
+        {"SELECT * FROM NO_SUCH_TABLE", 942},
+        {"SELECT NO_SUCH_COLUMN FROM EMP", 904},
+        {"INSERT INTO EMP (ID) VALUES (1)", 1},
+        {"INSERT INTO EMP (NAME) VALUES ('x')", 1400},
         {"CREATE TABLE EMP (A NUMBER)", 955},
         // What a reader asks of a table none of whose columns it can read.
         {"SELECT  FROM \"EMP\"", 936},
@@ -217,8 +219,8 @@ TEST_F(OciStmt, DefinesAreCheckedAgainstTheSelectList) {
 
     // Before its describe a statement takes no define past the longest possible select list.
     OCIStmt* fresh = conn_.new_stmt("SELECT ID FROM EMP");
-    EXPECT_EQ(OCIDefineByPos(fresh, &def, conn_.err, 0xFFFFFFF0u, &v, 4, SQLT_INT, nullptr,
-                             nullptr, nullptr, OCI_DEFAULT),
+    EXPECT_EQ(OCIDefineByPos(fresh, &def, conn_.err, 0xFFFFFFF0u, &v, 4, SQLT_INT, nullptr, nullptr,
+                             nullptr, OCI_DEFAULT),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1007);
 }
@@ -234,8 +236,8 @@ TEST_F(OciStmt, StatementTypeLooksPastLeadingComments) {
     };
     for (const auto& [sql, type] : cases) {
         ub2 got = 99;
-        ASSERT_EQ(OCIAttrGet(conn_.new_stmt(sql), OCI_HTYPE_STMT, &got, nullptr,
-                             OCI_ATTR_STMT_TYPE, conn_.err),
+        ASSERT_EQ(OCIAttrGet(conn_.new_stmt(sql), OCI_HTYPE_STMT, &got, nullptr, OCI_ATTR_STMT_TYPE,
+                             conn_.err),
                   OCI_SUCCESS);
         EXPECT_EQ(got, type) << sql;
     }

@@ -136,10 +136,10 @@ std::vector<std::vector<std::string>> oci_conn::rows(const std::string& sql) {
         OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, err);
         bufs[i].resize(reader_text_bytes(type, size));
         OCIDefine* def = nullptr;
-        EXPECT_EQ(OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(),
-                                 static_cast<sb4>(bufs[i].size()), SQLT_STR, &inds[i], nullptr,
-                                 nullptr, OCI_DEFAULT),
-                  OCI_SUCCESS);
+        EXPECT_EQ(
+            OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(), static_cast<sb4>(bufs[i].size()),
+                           SQLT_STR, &inds[i], nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
     }
     for (;;) {
         s = OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);

@@ -538,29 +538,31 @@ TEST_F(TypeZoo, DictionaryTypeTextsAsTheReaderLooksThemUp) {
                                     "table_name = 'ZOO_TIME'")) {
         types[r[0]] = r[1];
     }
-    EXPECT_EQ(types, (std::map<std::string, std::string>{
-                         {"ID", "NUMBER"},
-                         {"D", "DATE"},
-                         {"TS", "TIMESTAMP(6)"},
-                         {"TS3", "TIMESTAMP(3)"},
-                         {"TSTZ", "TIMESTAMP(6) WITH TIME ZONE"},
-                         {"TSLTZ", "TIMESTAMP(6) WITH LOCAL TIME ZONE"},
-                         {"IYM", "INTERVAL YEAR(2) TO MONTH"},
-                         {"IDS", "INTERVAL DAY(2) TO SECOND(6)"}}));
+    EXPECT_EQ(types,
+              (std::map<std::string, std::string>{{"ID", "NUMBER"},
+                                                  {"D", "DATE"},
+                                                  {"TS", "TIMESTAMP(6)"},
+                                                  {"TS3", "TIMESTAMP(3)"},
+                                                  {"TSTZ", "TIMESTAMP(6) WITH TIME ZONE"},
+                                                  {"TSLTZ", "TIMESTAMP(6) WITH LOCAL TIME ZONE"},
+                                                  {"IYM", "INTERVAL YEAR(2) TO MONTH"},
+                                                  {"IDS", "INTERVAL DAY(2) TO SECOND(6)"}}));
     std::vector<std::string> names;
     for (const char* t : {"ZOO_TEXT", "ZOO_NUM", "ZOO_BIN", "ZOO_LOB", "ZOO_MISC"}) {
         for (const auto& r : conn_.rows(std::string("SELECT DATA_TYPE FROM USER_TAB_COLUMNS WHERE "
-                                                     "table_name = '") +
+                                                    "table_name = '") +
                                         t + "'")) {
             names.push_back(r[0]);
         }
     }
-    EXPECT_EQ(names, (std::vector<std::string>{
-                         "NUMBER", "VARCHAR2", "VARCHAR2", "CHAR", "NVARCHAR2", "NCHAR", "LONG",
-                         "NUMBER", "NUMBER", "NUMBER", "NUMBER", "NUMBER", "NUMBER", "NUMBER",
-                         "NUMBER", "NUMBER", "NUMBER", "FLOAT", "FLOAT", "BINARY_FLOAT",
-                         "BINARY_DOUBLE", "NUMBER", "RAW", "LONG RAW", "NUMBER", "CLOB", "NCLOB",
-                         "BLOB", "NUMBER", "ROWID", "UROWID", "XMLTYPE", "BFILE"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{
+                  "NUMBER", "VARCHAR2",     "VARCHAR2",      "CHAR",   "NVARCHAR2", "NCHAR",
+                  "LONG",   "NUMBER",       "NUMBER",        "NUMBER", "NUMBER",    "NUMBER",
+                  "NUMBER", "NUMBER",       "NUMBER",        "NUMBER", "NUMBER",    "FLOAT",
+                  "FLOAT",  "BINARY_FLOAT", "BINARY_DOUBLE", "NUMBER", "RAW",       "LONG RAW",
+                  "NUMBER", "CLOB",         "NCLOB",         "BLOB",   "NUMBER",    "ROWID",
+                  "UROWID", "XMLTYPE",      "BFILE"}));
 }
 
 }  // namespace
