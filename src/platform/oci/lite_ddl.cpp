@@ -65,6 +65,12 @@ struct stmt {
         return t ? reinterpret_cast<const char*>(t) : "";
     }
     bool is_null(int c) { return sqlite3_column_type(s, c) == SQLITE_NULL; }
+    // The first column of every remaining row.
+    std::vector<std::string> strings() {
+        std::vector<std::string> r;
+        while (row()) r.push_back(col(0));
+        return r;
+    }
     int64_t i64(int c) { return sqlite3_column_int64(s, c); }
 };
 
@@ -229,9 +235,32 @@ struct ddl {
                        "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
                        "ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
-        std::vector<std::string> r;
-        while (q.row()) r.push_back(q.col(0));
-        return r;
+        return q.strings();
+    }
+    // Throws ORA-00904 unless `col` is one of the table columns `have`.
+    static void need_column(const std::vector<std::string>& have, const std::string& col) {
+        if (std::find(have.begin(), have.end(), col) == have.end()) {
+            throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        }
+    }
+    bool index_exists(const std::string& owner, const std::string& iname) {
+        stmt q(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
+        q.text(1, owner).text(2, iname);
+        return q.row();
+    }
+    // Name of the table's primary key, or "" when it has none.
+    std::string primary_key(const std::string& owner, const std::string& table) {
+        stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
+        q.text(1, owner).text(2, table);
+        return q.row() ? q.col(0) : std::string();
+    }
+    // Removes a constraint and its column rows from the dictionary.
+    void forget_constraint(const std::string& owner, const std::string& cname) {
+        for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
+            stmt d(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+            d.text(1, owner).text(2, cname).run();
+        }
     }
     std::string sys_name() {
         stmt q(db, "SELECT VALUE FROM " + D + "SETTINGS WHERE NAME='NEXT_SYS_C'");
@@ -562,9 +591,9 @@ struct ddl {
             if (word("CONSTRAINT")) c.name = name();
             if (word("NOT")) {
                 need_word("NULL");
-                c.type = 'C';
-                c.not_null = true;
-                c.condition = lite_quote_name(col.name) + " IS NOT NULL";
+                std::string cname = std::move(c.name);
+                c = not_null_of(col.name);
+                c.name = std::move(cname);
             } else if (word("NULL")) {
                 continue;
             } else if (word("PRIMARY")) {
@@ -588,19 +617,42 @@ struct ddl {
         return col;
     }
 
+    // A comma-separated list of column definitions and out-of-line constraints.
+    void relational_items(std::vector<column_def>& cols, std::vector<constraint_def>& cons) {
+        do {
+            if (constraint_start()) {
+                cons.push_back(table_constraint());
+            } else {
+                cols.push_back(column(cons));
+            }
+        } while (op(","));
+    }
+
+    // The NOT NULL check constraint of a column, unnamed.
+    static constraint_def not_null_of(const std::string& col) {
+        constraint_def nn;
+        nn.type = 'C';
+        nn.not_null = true;
+        nn.columns = {col};
+        nn.condition = lite_quote_name(col) + " IS NOT NULL";
+        return nn;
+    }
+
+    // Creates the sequence behind an identity column; returns the column's default text.
+    std::string identity_sequence(const std::string& owner, const column_def& c) {
+        std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
+        stmt sq(db, "INSERT INTO " + D +
+                        "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                        "?3,'N','N',20,?4)");
+        sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
+        return lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
+    }
+
     void insert_column(const std::string& owner, const std::string& table, const column_def& c,
                        int64_t id) {
         stmt q(db, "INSERT INTO " + D +
                        "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
-        std::string def = c.default_text;
-        if (c.identity) {
-            std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
-            stmt sq(db, "INSERT INTO " + D +
-                            "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
-                            "?3,'N','N',20,?4)");
-            sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
-            def = lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
-        }
+        std::string def = c.identity ? identity_sequence(owner, c) : c.default_text;
         q.text(1, owner).text(2, table).text(3, c.name).num(4, id).text(5, c.type.data_type);
         q.num(6, c.type.data_length).opt_num(7, c.type.precision).opt_num(8, c.type.scale);
         q.opt_text(9, def).num(10, c.type.char_length).opt_text(11, c.type.char_used);
@@ -612,9 +664,7 @@ struct ddl {
                        "CONS_COLUMNS WHERE OWNER=?1 AND "
                        "CONSTRAINT_NAME=?2 ORDER BY POSITION");
         q.text(1, owner).text(2, cname);
-        std::vector<std::string> r;
-        while (q.row()) r.push_back(q.col(0));
-        return r;
+        return q.strings();
     }
 
     // Index of the table whose columns are exactly `cols`, or "".
@@ -623,16 +673,12 @@ struct ddl {
         stmt q(db,
                "SELECT INDEX_NAME FROM " + D + "INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2");
         q.text(1, owner).text(2, table);
-        std::vector<std::string> names;
-        while (q.row()) names.push_back(q.col(0));
-        for (const std::string& n : names) {
+        for (const std::string& n : q.strings()) {
             stmt c(db, "SELECT COLUMN_NAME FROM " + D +
                            "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
                            "INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
             c.text(1, owner).text(2, n);
-            std::vector<std::string> have;
-            while (c.row()) have.push_back(c.col(0));
-            if (have == cols) return n;
+            if (c.strings() == cols) return n;
         }
         return {};
     }
@@ -652,6 +698,18 @@ struct ddl {
         }
     }
 
+    // Name and type (P or U) of each primary and unique key of a table.
+    std::vector<std::pair<std::string, std::string>> table_keys(const std::string& owner,
+                                                                const std::string& table) {
+        stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D +
+                       "CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                       "CONSTRAINT_TYPE IN ('P','U') ORDER BY CONSTRAINT_TYPE");
+        q.text(1, owner).text(2, table);
+        std::vector<std::pair<std::string, std::string>> keys;
+        while (q.row()) keys.emplace_back(q.col(0), q.col(1));
+        return keys;
+    }
+
     // Records a constraint in the dictionary; the table is rebuilt by the caller.
     void add_constraint(const std::string& owner, const std::string& table, constraint_def c,
                         bool check_data) {
@@ -663,21 +721,11 @@ struct ddl {
             if (q.row()) throw lite_error(2264, "name already used by an existing constraint");
         }
         std::vector<std::string> have = table_columns(owner, table);
-        for (const std::string& col : c.columns) {
-            if (std::find(have.begin(), have.end(), col) == have.end()) {
-                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
-            }
-        }
+        for (const std::string& col : c.columns) need_column(have, col);
         std::string index_name, r_name;
         int evaluable = c.not_null ? 2 : c.type == 'C' ? 1 : 0;
         if (c.type == 'P' || c.type == 'U') {
-            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D +
-                           "CONSTRAINTS WHERE "
-                           "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U')");
-            q.text(1, owner).text(2, table);
-            std::vector<std::pair<std::string, std::string>> keys;
-            while (q.row()) keys.emplace_back(q.col(0), q.col(1));
-            for (auto& [kn, kt] : keys) {
+            for (auto& [kn, kt] : table_keys(owner, table)) {
                 if (c.type == 'P' && kt == "P")
                     throw lite_error(2260, "table can have only one primary key");
                 if (key_columns(owner, kn) == c.columns) {
@@ -687,22 +735,15 @@ struct ddl {
             }
             index_name = index_on(owner, table, c.columns);
             if (index_name.empty()) {
-                stmt n(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
-                n.text(1, owner).text(2, c.name);
-                if (n.row()) throw lite_error(955, "name is already used by an existing object");
+                if (index_exists(owner, c.name))
+                    throw lite_error(955, "name is already used by an existing object");
                 index_name = c.name;
                 insert_index(owner, c.name, table, true, generated, c.columns, {}, "NORMAL");
             }
         } else if (c.type == 'R') {
             if (!table_exists(c.r_owner, c.r_table))
                 throw lite_error(942, "table or view does not exist");
-            stmt q(db, "SELECT CONSTRAINT_NAME, CONSTRAINT_TYPE FROM " + D +
-                           "CONSTRAINTS WHERE "
-                           "OWNER=?1 AND TABLE_NAME=?2 AND CONSTRAINT_TYPE IN ('P','U') ORDER BY "
-                           "CONSTRAINT_TYPE");
-            q.text(1, c.r_owner).text(2, c.r_table);
-            std::vector<std::pair<std::string, std::string>> keys;
-            while (q.row()) keys.emplace_back(q.col(0), q.col(1));
+            auto keys = table_keys(c.r_owner, c.r_table);
             if (c.r_columns.empty()) {
                 for (auto& [kn, kt] : keys) {
                     if (kt == "P") c.r_columns = key_columns(c.r_owner, kn);
@@ -847,7 +888,7 @@ struct ddl {
             {
                 stmt p(db, "SELECT name FROM pragma_table_info(?1, 'main')");
                 p.text(1, table);
-                while (p.row()) old_cols.push_back(p.col(0));
+                old_cols = p.strings();
             }
             std::string list;
             for (const std::string& n : names) {
@@ -931,13 +972,7 @@ struct ddl {
         need_open();
         std::vector<column_def> cols;
         std::vector<constraint_def> cons;
-        do {
-            if (constraint_start()) {
-                cons.push_back(table_constraint());
-            } else {
-                cols.push_back(column(cons));
-            }
-        } while (op(","));
+        relational_items(cols, cons);
         need_close();
         if (cols.empty()) throw lite_error(904, "invalid identifier");
         std::set<std::string> seen;
@@ -968,14 +1003,7 @@ struct ddl {
         int64_t id = 1;
         for (auto& c : cols) insert_column(owner, table, c, id++);
         for (auto& c : cols) {
-            if (c.identity) {
-                constraint_def nn;
-                nn.type = 'C';
-                nn.not_null = true;
-                nn.columns = {c.name};
-                nn.condition = lite_quote_name(c.name) + " IS NOT NULL";
-                cons.push_back(nn);
-            }
+            if (c.identity) cons.push_back(not_null_of(c.name));
         }
         bool has_pk = false;
         for (auto& c : cons) {
@@ -992,11 +1020,8 @@ struct ddl {
         need_word("ON", 969, "missing ON keyword");
         auto [towner, table] = object_name();
         if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
-        {
-            stmt n(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
-            n.text(1, owner).text(2, iname);
-            if (n.row()) throw lite_error(955, "name is already used by an existing object");
-        }
+        if (index_exists(owner, iname))
+            throw lite_error(955, "name is already used by an existing object");
         need_open();
         std::vector<std::string> cols, desc;
         std::vector<std::string> have = table_columns(towner, table);
@@ -1016,9 +1041,7 @@ struct ddl {
                 --e;
             }
             if (e == b + 1 && (t[b].kind == lite_token::ident || t[b].kind == lite_token::quoted)) {
-                if (std::find(have.begin(), have.end(), t[b].text) == have.end()) {
-                    throw lite_error(904, lite_quote_name(t[b].text) + ": invalid identifier");
-                }
+                need_column(have, t[b].text);
                 cols.push_back(t[b].text);
             } else if (e > b) {
                 expression = true;
@@ -1194,13 +1217,7 @@ struct ddl {
             bool paren = op("(");
             std::vector<constraint_def> cons;
             std::vector<column_def> cols;
-            do {
-                if (constraint_start()) {
-                    cons.push_back(table_constraint());
-                } else {
-                    cols.push_back(column(cons));
-                }
-            } while (op(","));
+            relational_items(cols, cons);
             if (paren) need_close();
             std::vector<std::string> have = table_columns(owner, table);
             int64_t id = static_cast<int64_t>(have.size()) + 1;
@@ -1228,15 +1245,10 @@ struct ddl {
             word("NOVALIDATE");
             if (word("PRIMARY")) {
                 need_word("KEY");
-                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
-                               "CONSTRAINTS WHERE OWNER=?1 AND "
-                               "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
-                q.text(1, owner).text(2, table);
-                if (!q.row())
+                std::string pk = primary_key(owner, table);
+                if (pk.empty())
                     throw lite_error(
                         2432, "cannot enable primary key - primary key not defined for table");
-                std::string pk = q.col(0);
-                q.done();
                 return change_status(owner, table, pk, enable);
             }
             need_word("CONSTRAINT");
@@ -1246,13 +1258,8 @@ struct ddl {
                 drop_constraint(owner, table, name());
             } else if (word("PRIMARY")) {
                 need_word("KEY");
-                stmt q(db, "SELECT CONSTRAINT_NAME FROM " + D +
-                               "CONSTRAINTS WHERE OWNER=?1 AND "
-                               "TABLE_NAME=?2 AND CONSTRAINT_TYPE='P'");
-                q.text(1, owner).text(2, table);
-                if (!q.row()) throw lite_error(2441, "Cannot drop nonexistent primary key");
-                std::string pk = q.col(0);
-                q.done();
+                std::string pk = primary_key(owner, table);
+                if (pk.empty()) throw lite_error(2441, "Cannot drop nonexistent primary key");
                 drop_constraint(owner, table, pk);
             } else {
                 std::vector<std::string> cols;
@@ -1294,10 +1301,7 @@ struct ddl {
 
     void modify_column(const std::string& owner, const std::string& table, const column_def& c,
                        const std::vector<constraint_def>& cons) {
-        std::vector<std::string> have = table_columns(owner, table);
-        if (std::find(have.begin(), have.end(), c.name) == have.end()) {
-            throw lite_error(904, lite_quote_name(c.name) + ": invalid identifier");
-        }
+        need_column(table_columns(owner, table), c.name);
         if (!c.type.data_type.empty()) {
             stmt u(db, "UPDATE " + D +
                            "COLUMNS SET DATA_TYPE=?4, DATA_LENGTH=?5, DATA_PRECISION=?6, "
@@ -1315,22 +1319,12 @@ struct ddl {
         }
         std::vector<constraint_def> all = cons;
         if (c.identity) {
-            std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
-            stmt sq(db, "INSERT INTO " + D +
-                            "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
-                            "?3,'N','N',20,?4)");
-            sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
             stmt u(db, "UPDATE " + D +
                            "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
                            "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name);
-            u.text(4, lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval").run();
-            constraint_def nn;
-            nn.type = 'C';
-            nn.not_null = true;
-            nn.columns = {c.name};
-            nn.condition = lite_quote_name(c.name) + " IS NOT NULL";
-            all.push_back(nn);
+            u.text(4, identity_sequence(owner, c)).run();
+            all.push_back(not_null_of(c.name));
         }
         for (auto& k : all) {
             if (k.not_null) {
@@ -1386,10 +1380,7 @@ struct ddl {
         std::string index = q.col(1);
         q.done();
         std::vector<std::string> cols = key_columns(owner, cname);
-        for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
-            stmt d(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
-            d.text(1, owner).text(2, cname).run();
-        }
+        forget_constraint(owner, cname);
         if (index == cname) drop_index_rows(owner, index);
         for (const std::string& col : cols) set_nullable(owner, table, col);
         build_table(owner, table, true);
@@ -1426,21 +1417,12 @@ struct ddl {
                        "CONS_COLUMNS WHERE OWNER=?1 AND "
                        "TABLE_NAME=?2 AND COLUMN_NAME=?3");
         k.text(1, owner).text(2, table).text(3, col);
-        std::vector<std::string> names;
-        while (k.row()) names.push_back(k.col(0));
-        for (auto& n : names) {
-            for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
-                stmt x(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
-                x.text(1, owner).text(2, n).run();
-            }
-        }
+        for (const std::string& n : k.strings()) forget_constraint(owner, n);
         stmt ix(db, "SELECT DISTINCT INDEX_NAME FROM " + D +
                         "IND_COLUMNS WHERE INDEX_OWNER=?1 AND "
                         "TABLE_NAME=?2 AND COLUMN_NAME=?3");
         ix.text(1, owner).text(2, table).text(3, col);
-        std::vector<std::string> idx;
-        while (ix.row()) idx.push_back(ix.col(0));
-        for (auto& n : idx) drop_index_rows(owner, n);
+        for (const std::string& n : ix.strings()) drop_index_rows(owner, n);
     }
 
     void drop() {
@@ -1468,12 +1450,7 @@ struct ddl {
             if (!refs.empty() && !cascade) {
                 throw lite_error(2449, "unique/primary keys in table referenced by foreign keys");
             }
-            for (auto& [o, n] : refs) {
-                for (const char* tb : {"CONSTRAINTS", "CONS_COLUMNS"}) {
-                    stmt x(db, "DELETE FROM " + D + tb + " WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
-                    x.text(1, o).text(2, n).run();
-                }
-            }
+            for (auto& [o, n] : refs) forget_constraint(o, n);
             stmt sq(db, "SELECT DATA_DEFAULT FROM " + D +
                             "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
                             "AND IDENTITY_COLUMN='YES'");
@@ -1505,9 +1482,7 @@ struct ddl {
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
         } else if (word("INDEX")) {
             auto [owner, n] = object_name();
-            stmt q(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
-            q.text(1, owner).text(2, n);
-            if (!q.row()) throw lite_error(1418, "specified index does not exist");
+            if (!index_exists(owner, n)) throw lite_error(1418, "specified index does not exist");
             stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
             c.text(1, owner).text(2, n);
             if (c.row()) {
@@ -1580,7 +1555,7 @@ struct ddl {
             stmt q(db,
                    "SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
                    "name LIKE 'LITE$FK$%'");
-            while (q.row()) old.push_back(q.col(0));
+            old = q.strings();
         }
         for (const std::string& n : old)
             lite_exec(db, "DROP TRIGGER IF EXISTS main." + lite_quote_name(n));

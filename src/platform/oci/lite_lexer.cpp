@@ -27,6 +27,39 @@ char q_closer(char open) {
     }
 }
 
+// `text` between two `quote` characters, each quote inside it doubled.
+std::string enclose(std::string_view text, char quote) {
+    std::string r(1, quote);
+    r.reserve(text.size() + 2);
+    for (char c : text) {
+        if (c == quote) r += quote;
+        r += c;
+    }
+    r += quote;
+    return r;
+}
+
+// Reads the body of a literal or quoted name that opened just before `k`, up to its closing
+// `quote` (a doubled quote stands for one), into `out`; `k` ends past the closing quote. False
+// when the text ends first.
+bool read_doubled(std::string_view s, size_t& k, char quote, std::string& out) {
+    const size_t n = s.size();
+    while (k < n) {
+        if (s[k] == quote) {
+            if (k + 1 < n && s[k + 1] == quote) {
+                out += quote;
+                k += 2;
+                continue;
+            }
+            ++k;
+            return true;
+        }
+        out += s[k];
+        ++k;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string lite_upper(std::string_view s) {
@@ -37,25 +70,9 @@ std::string lite_upper(std::string_view s) {
     return r;
 }
 
-std::string lite_quote_name(std::string_view name) {
-    std::string r = "\"";
-    for (char c : name) {
-        if (c == '"') r += '"';
-        r += c;
-    }
-    r += '"';
-    return r;
-}
+std::string lite_quote_name(std::string_view name) { return enclose(name, '"'); }
 
-std::string lite_quote_text(std::string_view text) {
-    std::string r = "'";
-    for (char c : text) {
-        if (c == '\'') r += '\'';
-        r += c;
-    }
-    r += '\'';
-    return r;
-}
+std::string lite_quote_text(std::string_view text) { return enclose(text, '\''); }
 
 std::vector<lite_token> lite_tokenize(std::string_view s) {
     std::vector<lite_token> out;
@@ -131,22 +148,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
                     k = n;
                 }
             } else {
-                bool done = false;
-                while (k < n) {
-                    if (s[k] == '\'') {
-                        if (k + 1 < n && s[k + 1] == '\'') {
-                            t.text += '\'';
-                            k += 2;
-                            continue;
-                        }
-                        done = true;
-                        ++k;
-                        break;
-                    }
-                    t.text += s[k];
-                    ++k;
-                }
-                t.unterminated = !done;
+                t.unterminated = !read_doubled(s, k, '\'', t.text);
             }
             count_lines(i, k);
             i = k;
@@ -157,22 +159,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
         if (c == '"') {
             t.kind = lite_token::quoted;
             size_t k = i + 1;
-            bool done = false;
-            while (k < n) {
-                if (s[k] == '"') {
-                    if (k + 1 < n && s[k + 1] == '"') {
-                        t.text += '"';
-                        k += 2;
-                        continue;
-                    }
-                    done = true;
-                    ++k;
-                    break;
-                }
-                t.text += s[k];
-                ++k;
-            }
-            t.unterminated = !done;
+            t.unterminated = !read_doubled(s, k, '"', t.text);
             count_lines(i, k);
             i = k;
             t.end_pos = i;
