@@ -60,6 +60,22 @@ bool read_int(std::string_view t, size_t& pos, int max, int& out, bool allow_sig
     return n > 0;
 }
 
+// Reads the digits of a fraction of a second at text[pos] as nanoseconds; digits past the
+// ninth are consumed and dropped.
+uint32_t read_fraction(std::string_view t, size_t& pos) {
+    uint32_t ns = 0;
+    int n = 0;
+    while (pos < t.size() && std::isdigit(static_cast<unsigned char>(t[pos]))) {
+        if (n < 9) {
+            ns = ns * 10 + static_cast<uint32_t>(t[pos] - '0');
+            ++n;
+        }
+        ++pos;
+    }
+    while (n++ < 9) ns *= 10;
+    return ns;
+}
+
 bool starts_ci(std::string_view s, size_t pos, std::string_view word) {
     if (pos + word.size() > s.size()) return false;
     for (size_t i = 0; i < word.size(); ++i) {
@@ -784,17 +800,7 @@ bool lite_parse_iso(std::string_view t, lite_datetime& out) {
             if (!read_int(t, p, 2, d.second)) return false;
             if (p < t.size() && t[p] == '.') {
                 ++p;
-                uint32_t ns = 0;
-                int n = 0;
-                while (p < t.size() && std::isdigit(static_cast<unsigned char>(t[p]))) {
-                    if (n < 9) {
-                        ns = ns * 10 + static_cast<uint32_t>(t[p] - '0');
-                        ++n;
-                    }
-                    ++p;
-                }
-                while (n++ < 9) ns *= 10;
-                d.nanosecond = ns;
+                d.nanosecond = read_fraction(t, p);
             }
         }
         while (p < t.size() && t[p] == ' ') ++p;
@@ -919,17 +925,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
             if (!read_int(t, p, 2, d.second)) return false;
         } else if (mw("FF")) {
             if (m < mask.size() && mask[m] >= '1' && mask[m] <= '9') ++m;
-            uint32_t ns = 0;
-            int n = 0;
-            while (p < t.size() && std::isdigit(static_cast<unsigned char>(t[p]))) {
-                if (n < 9) {
-                    ns = ns * 10 + static_cast<uint32_t>(t[p] - '0');
-                    ++n;
-                }
-                ++p;
-            }
-            while (n++ < 9) ns *= 10;
-            d.nanosecond = ns;
+            d.nanosecond = read_fraction(t, p);
         } else if (mw("X")) {
             if (p < t.size() && t[p] == '.') ++p;
         } else if (mw("AM") || mw("PM") || mw("A.M.") || mw("P.M.")) {

@@ -64,19 +64,7 @@ public:
 
     void run() {
         while (true) {
-            std::vector<int> depth(p_.size(), 0);
-            int d = 0;
-            size_t best = p_.size();
-            int best_depth = -1;
-            for (size_t i = 0; i < p_.size(); ++i) {
-                if (p_[i].kind == '(' || (p_[i].kind == 'n' && p_[i].text == "CASE")) ++d;
-                if (p_[i].kind == ')' || (p_[i].kind == 'n' && p_[i].text == "END")) --d;
-                depth[i] = d;
-                if (p_[i].kind == '|' && d > best_depth) {
-                    best = i;
-                    best_depth = d;
-                }
-            }
+            size_t best = deepest([this](size_t i) { return p_[i].kind == '|'; });
             if (best == p_.size()) return;
             if (!rewrite(best)) p_[best].kind = 'o';  // malformed: leave it to SQLite
         }
@@ -86,24 +74,39 @@ public:
     // otherwise compute as SQLite would. Operands are multiplicative chains of primaries.
     void run_arith() {
         while (true) {
-            int d = 0;
-            size_t best = p_.size();
-            int best_depth = -1;
-            for (size_t i = 0; i < p_.size(); ++i) {
-                if (p_[i].kind == '(' || (p_[i].kind == 'n' && p_[i].text == "CASE")) ++d;
-                if (p_[i].kind == ')' || (p_[i].kind == 'n' && p_[i].text == "END")) --d;
-                if (p_[i].kind == 'o' && (p_[i].text == "+" || p_[i].text == "-") && i > 0 &&
-                    operand_end(i - 1) && d > best_depth) {
-                    best = i;
-                    best_depth = d;
-                }
-            }
+            size_t best = deepest([this](size_t i) {
+                return p_[i].kind == 'o' && (p_[i].text == "+" || p_[i].text == "-") && i > 0 &&
+                       operand_end(i - 1);
+            });
             if (best == p_.size()) return;
             if (!rewrite_arith(best)) p_[best].kind = 'k';  // left to SQLite as written
         }
     }
 
 private:
+    // Brackets and CASE ... END nest alike.
+    bool opens(size_t i) const {
+        return p_[i].kind == '(' || (p_[i].kind == 'n' && p_[i].text == "CASE");
+    }
+    bool closes(size_t i) const {
+        return p_[i].kind == ')' || (p_[i].kind == 'n' && p_[i].text == "END");
+    }
+    // The first of the most deeply nested pieces that `pick` accepts; p_.size() when none.
+    template <class Pick>
+    size_t deepest(Pick pick) const {
+        int d = 0;
+        size_t best = p_.size();
+        int best_depth = -1;
+        for (size_t i = 0; i < p_.size(); ++i) {
+            if (opens(i)) ++d;
+            if (closes(i)) --d;
+            if (d > best_depth && pick(i)) {
+                best = i;
+                best_depth = d;
+            }
+        }
+        return best;
+    }
     bool name_at(size_t i) const { return i < p_.size() && p_[i].kind == 'n'; }
     bool mul_op(size_t i) const {
         return i < p_.size() && p_[i].kind == 'o' &&
@@ -152,10 +155,8 @@ private:
     size_t match_fwd(size_t j) const {
         int n = 0;
         for (size_t k = j; k < p_.size(); ++k) {
-            bool o = p_[k].kind == '(' || (p_[k].kind == 'n' && p_[k].text == "CASE");
-            bool c = p_[k].kind == ')' || (p_[k].kind == 'n' && p_[k].text == "END");
-            if (o) ++n;
-            if (c && --n == 0) return k;
+            if (opens(k)) ++n;
+            if (closes(k) && --n == 0) return k;
         }
         return p_.size();
     }
@@ -187,11 +188,7 @@ private:
         size_t k = j;
         if (k < p_.size() && p_[k].kind == 'o' && (p_[k].text == "-" || p_[k].text == "+")) ++k;
         if (k >= p_.size()) return 0;
-        if (p_[k].kind == 'n' && p_[k].text == "CASE") {
-            size_t e = match_fwd(k);
-            return e == p_.size() ? 0 : e + 1;
-        }
-        if (p_[k].kind == '(') {
+        if (opens(k)) {
             size_t e = match_fwd(k);
             return e == p_.size() ? 0 : e + 1;
         }
