@@ -230,6 +230,49 @@ TEST_F(LiteHr, ForeignKeysThatReferenceATable) {
         "ENABLED");
 }
 
+// The statements of the all-schemas catalogue name tables OWNER.TABLE.
+TEST_F(LiteHr, AllSchemasCatalogueStatements) {
+    rows v7 = lite_rows(*s_, "select OWNER, TABLE_NAME from all_tables");
+    ASSERT_EQ(v7.size(), 7u);
+    EXPECT_EQ(v7[0][0], "HR");
+    rows cols = lite_rows(*s_,
+                          "SELECT COLUMN_NAME, DATA_TYPE FROM ALL_TAB_COLUMNS WHERE "
+                          "concat(owner,concat('.',table_name)) = 'HR.JOBS'");
+    ASSERT_EQ(cols.size(), 4u);
+    EXPECT_EQ(cols[1], (std::vector<std::string>{"JOB_TITLE", "VARCHAR2"}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from ALL_TAB_COLUMNS where "
+                        "concat(owner,concat('.',table_name)) = 'HR.JOBS'")
+                  .size(),
+              4u);
+    EXPECT_EQ(lite_cell(*s_,
+                        "SELECT count(*) FROM all_constraints WHERE "
+                        "concat(concat(owner,'.'),table_name)='HR.JOB_HISTORY' AND "
+                        "constraint_type='P'"),
+              "1");
+    rows ix = lite_rows(
+        *s_,
+        "SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
+        "all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
+        "concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = "
+        "'HR.EMPLOYEES' AND all_indexes.generated='N' AND all_ind_columns.index_name = "
+        "all_indexes.index_name AND all_ind_columns.table_name = all_indexes.table_name ORDER BY "
+        "all_indexes.index_name");
+    ASSERT_EQ(ix.size(), 7u);
+    EXPECT_EQ(ix[0], (std::vector<std::string>{"EMP_DEPARTMENT_IX", "NONUNIQUE", "DEPARTMENT_ID"}));
+    EXPECT_EQ(ix[1], (std::vector<std::string>{"EMP_EMAIL_UK", "UNIQUE", "EMAIL"}));
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from ALL_CONSTRAINTS where "
+                        "R_CONSTRAINT_NAME='EMP_EMP_ID_PK' and CONSTRAINT_TYPE='R'"),
+              "3");
+    // Comments are read from the user's view in both modes.
+    EXPECT_EQ(lite_rows(*s_,
+                        "select COLUMN_NAME, COMMENTS from USER_COL_COMMENTS where table_name = "
+                        "'HR.EMPLOYEES'")
+                  .size(),
+              0u);
+}
+
 TEST_F(LiteHr, ViewsVersionAndTheCheckConstraint) {
     rows v = lite_rows(*s_, "select VIEW_NAME, TEXT from SYS.USER_VIEWS");
     ASSERT_EQ(v.size(), 1u);
