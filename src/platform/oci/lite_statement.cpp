@@ -1,6 +1,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -396,17 +397,23 @@ std::string_view lite_statement::text(int col) {
                           c.scale > -40 && c.scale < 40;
             if (t == SQLITE_INTEGER) {
                 int64_t v = sqlite3_column_int64(stmt_, col);
-                if (scaled && c.scale < 0 && c.scale > -19) {
-                    int64_t unit = 1;
-                    for (int k = 0; k < -c.scale; ++k) unit *= 10;
-                    int64_t rem = v % unit;
-                    v -= rem;
-                    if (rem * 2 >= unit) v += unit;
-                    if (rem * 2 <= -unit) v -= unit;
-                }
                 char b[32];
-                size_t n = lite_int_text(v, b);
-                buf.assign(b, n);
+                if (scaled && c.scale < 0 && c.scale > -19) {
+                    // On the magnitude, unsigned: rounding up near the int64 limits must not
+                    // overflow.
+                    uint64_t unit = 1;
+                    for (int k = 0; k < -c.scale; ++k) unit *= 10;
+                    uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
+                    uint64_t rem = mag % unit;
+                    mag -= rem;
+                    if (rem >= unit - rem) mag += unit;
+                    char* e = b;
+                    if (v < 0 && mag != 0) *e++ = '-';
+                    e = std::to_chars(e, b + sizeof b, mag).ptr;
+                    buf.assign(b, static_cast<size_t>(e - b));
+                    return buf;
+                }
+                buf.assign(b, lite_int_text(v, b));
                 return buf;
             }
             if (t == SQLITE_FLOAT) {

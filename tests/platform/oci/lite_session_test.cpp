@@ -1,6 +1,7 @@
 // Logon and connect-string paths, and the Oracle behaviour of SQL run on the engine.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 
@@ -136,6 +137,16 @@ TEST_F(LiteSql, NumbersReadBackAtTheirDeclaredScale) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"1.24", "3", "1300", "1.237"}));
     EXPECT_EQ(rows[1], (std::vector<std::string>{"-1.24", "-3", "-1200", "<null>"}));
+    // Rounding at the ends of the 64-bit range gives the larger number, not a wrapped one.
+    s_->execute("CREATE TABLE big (a NUMBER(38,-1))");
+    auto ins = s_->prepare("INSERT INTO big VALUES (:1)");
+    for (int64_t v : {INT64_MAX, INT64_MIN}) {
+        ins->bind_int64(1, v);
+        ins->execute();
+    }
+    EXPECT_EQ(lite_rows(*s_, "select a from big order by a desc"),
+              (std::vector<std::vector<std::string>>{{"9223372036854775810"},
+                                                      {"-9223372036854775810"}}));
 }
 
 TEST_F(LiteSql, OracleFunctions) {
