@@ -46,6 +46,29 @@ std::string col_text(sqlite3_stmt* s, int c) {
     return t ? reinterpret_cast<const char*>(t) : "";
 }
 
+// Runs a prepared statement that returns no rows; throws the mapped error when it fails.
+void step_done(sqlite3* db, sqlite3_stmt* s) {
+    if (sqlite3_step(s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db));
+}
+
+// A file path as an SQLite URI path: '%', '?' and '#' (a user name may hold '#') and anything
+// outside printable ASCII are percent-encoded so the name cannot end early or gain parameters.
+std::string uri_path(const std::string& path) {
+    static const char* hx = "0123456789ABCDEF";
+    std::string r;
+    for (char ch : path) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (c == '%' || c == '?' || c == '#' || c <= 0x20 || c >= 0x7f) {
+            r += '%';
+            r += hx[c >> 4];
+            r += hx[c & 15];
+        } else {
+            r += ch;
+        }
+    }
+    return r;
+}
+
 struct db_guard {
     sqlite3* db = nullptr;
     ~db_guard() { sqlite3_close(db); }
@@ -224,7 +247,7 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
         prepare_or_throw(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')",
                          s);
         bind_texts(s.s, {banner.empty() ? std::string(default_banner()) : banner});
-        sqlite3_step(s.s);
+        step_done(g.db, s.s);
         lite_exec(g.db, "COMMIT");
     }
     add_user(dir, "SYS", "manager");
@@ -242,7 +265,7 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
                      "strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'))",
                      s);
     bind_texts(s.s, {user, password});
-    if (sqlite3_step(s.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(g.db));
+    step_done(g.db, s.s);
     db_guard u;
     std::string path = (fs::path(dir) / (user + ".db")).string();
     if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
@@ -260,7 +283,7 @@ void lite_instance::set_locked(const std::string& dir, const std::string& name, 
     stmt_guard s;
     prepare_or_throw(g.db, "UPDATE USERS SET LOCKED = ?2 WHERE USERNAME = ?1", s);
     bind_texts(s.s, {user, locked ? "1" : "0"});
-    sqlite3_step(s.s);
+    step_done(g.db, s.s);
     if (sqlite3_changes(g.db) == 0) throw lite_error(1918, "user '" + user + "' does not exist");
 }
 
@@ -270,7 +293,7 @@ void lite_instance::set_banner(const std::string& dir, const std::string& banner
     stmt_guard s;
     prepare_or_throw(g.db, "UPDATE SETTINGS SET VALUE = ?1 WHERE NAME = 'BANNER'", s);
     bind_texts(s.s, {banner});
-    sqlite3_step(s.s);
+    step_done(g.db, s.s);
 }
 
 std::string lite_instance::resolve(const std::string& connect) {
@@ -385,7 +408,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
             if (u != user_ && fs::exists(base / (u + ".db"))) others.push_back(u);
         }
         for (const std::string& u : others) {
-            std::string uri = "file:" + (base / (u + ".db")).string() + "?mode=ro";
+            std::string uri = "file:" + uri_path((base / (u + ".db")).string()) + "?mode=ro";
             if (sqlite3_exec(
                     db_,
                     ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " + lite_quote_name(u))
@@ -479,7 +502,12 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     int64_t inc = sqlite3_column_int64(s.s, 2);
     bool cycle = col_text(s.s, 3) == "Y";
     int64_t v = sqlite3_column_int64(s.s, 4);
-    if ((inc > 0 && static_cast<double>(v) > maxv) || (inc < 0 && static_cast<double>(v) < minv)) {
+    // A next number past the 64-bit range is kept as a real: the sequence is then exhausted.
+    double last = sqlite3_column_double(s.s, 4);
+    bool beyond = sqlite3_column_type(s.s, 4) == SQLITE_FLOAT &&
+                  (last >= 9223372036854775807.0 || last < -9223372036854775807.0);
+    if (beyond || (inc > 0 && static_cast<double>(v) > maxv) ||
+        (inc < 0 && static_cast<double>(v) < minv)) {
         if (!cycle) {
             throw lite_error(8004, "sequence " + name + ".NEXTVAL exceeds " +
                                        (inc > 0 ? "MAXVALUE" : "MINVALUE") +
@@ -494,7 +522,12 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         "AND SEQUENCE_NAME = ?2",
         u);
     bind_texts(u.s, {owner, name});
-    sqlite3_bind_int64(u.s, 3, v + inc);
+    int64_t following = 0;
+    if (__builtin_add_overflow(v, inc, &following)) {
+        sqlite3_bind_double(u.s, 3, static_cast<double>(v) + static_cast<double>(inc));
+    } else {
+        sqlite3_bind_int64(u.s, 3, following);
+    }
     if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db_), this);
     currval_[key] = v;
     return v;

@@ -134,6 +134,11 @@ TEST_F(LiteCatalogue, SequencesCycleAndCountDown) {
     EXPECT_EQ(lite_fails_with(*s_, "CREATE SEQUENCE up"), 955);
     s_->execute("DROP SEQUENCE up");
     EXPECT_EQ(lite_fails_with(*s_, "select up.nextval from dual"), 2289);
+    // The last 64-bit number is given out once; the one after it is past the end.
+    s_->execute("CREATE SEQUENCE edge START WITH 9223372036854775806");
+    EXPECT_EQ(lite_cell(*s_, "select edge.nextval from dual"), "9223372036854775806");
+    EXPECT_EQ(lite_cell(*s_, "select edge.nextval from dual"), "9223372036854775807");
+    EXPECT_EQ(lite_fails_with(*s_, "select edge.nextval from dual"), 8004);
 }
 
 TEST_F(LiteCatalogue, SelectIntoNeedsExactlyOneRow) {

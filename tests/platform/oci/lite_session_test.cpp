@@ -384,6 +384,17 @@ TEST_F(LiteSql, OtherSchemasAreReadOnly) {
     EXPECT_EQ(lite_fails_with(*s, "CREATE TABLE other.x (a NUMBER)"), 1031);
     EXPECT_EQ(lite_cell(*s, "select count(*) from user_tables"), "1");
     EXPECT_EQ(lite_cell(*s, "select count(*) from all_tables"), "2");
+    // A '#' in a schema name is part of its file name, not the end of it.
+    lite_instance::add_user(inst_.dir(), "X#Y", "pw");
+    lite_session h;
+    h.logon_dir(inst_.dir(), "x#y", "pw");
+    h.execute("CREATE TABLE hashed (a NUMBER)");
+    h.execute("INSERT INTO hashed VALUES (7)");
+    h.commit();
+    s = inst_.logon();
+    EXPECT_EQ(lite_cell(*s, "select a from \"X#Y\".hashed"), "7");
+    EXPECT_EQ(lite_cell(*s, "select a from other.mine"), "5");
+    EXPECT_EQ(lite_fails_with(*s, "insert into \"X#Y\".hashed values (8)"), 1031);
 }
 
 TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
