@@ -11,22 +11,6 @@ bool is_ident_char(unsigned char c) {
     return std::isalnum(c) || c >= 0x80 || c == '_' || c == '$' || c == '#';
 }
 
-// Closing delimiter of an Oracle q'X...X' literal.
-char q_closer(char open) {
-    switch (open) {
-        case '[':
-            return ']';
-        case '(':
-            return ')';
-        case '{':
-            return '}';
-        case '<':
-            return '>';
-        default:
-            return open;
-    }
-}
-
 // `text` between two `quote` characters, each quote inside it doubled.
 std::string enclose(std::string_view text, char quote) {
     std::string r(1, quote);
@@ -61,6 +45,21 @@ bool read_doubled(std::string_view s, size_t& k, char quote, std::string& out) {
 }
 
 }  // namespace
+
+char lite_q_closer(char open) {
+    switch (open) {
+        case '[':
+            return ']';
+        case '(':
+            return ')';
+        case '{':
+            return '}';
+        case '<':
+            return '>';
+        default:
+            return open;
+    }
+}
 
 std::string lite_upper(std::string_view s) {
     std::string r(s);
@@ -128,7 +127,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
             t.kind = lite_token::string;
             size_t k = lit + 1;
             if (qlit) {
-                char close = q_closer(s[k]);
+                char close = lite_q_closer(s[k]);
                 ++k;
                 size_t start = k;
                 bool done = false;

@@ -33,6 +33,8 @@ std::vector<lite_token> lite_tokenize(std::string_view sql);
 std::string lite_quote_name(std::string_view name);
 // Quotes a text as an SQL literal: 'text' with embedded quotes doubled.
 std::string lite_quote_text(std::string_view text);
+// The character that closes an Oracle q'X...X' literal opened by X.
+char lite_q_closer(char open);
 // Upper-cases ASCII letters of a copy.
 std::string lite_upper(std::string_view s);
 

@@ -56,6 +56,16 @@ bool is_plsql_start(std::string_view text) {
     return false;
 }
 
+// Whether the q at `k` opens q'...' or nq'...' rather than ending a name such as "seq".
+bool q_literal_start(const std::string& line, size_t k) {
+    auto name_char = [&](size_t at) {
+        unsigned char c = static_cast<unsigned char>(line[at]);
+        return std::isalnum(c) || c >= 0x80 || c == '_' || c == '$' || c == '#';
+    };
+    if (k == 0 || !name_char(k - 1)) return true;
+    return (line[k - 1] == 'n' || line[k - 1] == 'N') && (k == 1 || !name_char(k - 2));
+}
+
 struct value {
     int type = 5;  // 1 integer, 2 double, 3 text, 4 bytes, 5 NULL
     int64_t i = 0;
@@ -71,12 +81,14 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script) {
     std::string buf;
     int buf_line = 0;
     bool in_string = false, in_comment = false, in_quoted = false;
+    char q_close = 0;  // inside q'X...X': the closing character X
     auto emit = [&](lite_script_unit::kind_t k) {
         std::string t = trim(buf);
         if (!t.empty()) out.push_back({k, t, buf_line});
         buf.clear();
         mode = none;
         in_string = in_comment = in_quoted = false;
+        q_close = 0;
     };
     size_t pos = 0;
     int line_no = 0;
@@ -114,7 +126,7 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script) {
                 break;
             }
             // SQL: look for a terminator outside literals and comments.
-            if (!in_string && !in_comment && !in_quoted && trim(rest) == "/") {
+            if (!in_string && !in_comment && !in_quoted && !q_close && trim(rest) == "/") {
                 emit(lite_script_unit::sql);
                 break;
             }
@@ -123,7 +135,12 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script) {
             for (; k < rest.size(); ++k) {
                 char c = rest[k];
                 char n = k + 1 < rest.size() ? rest[k + 1] : '\0';
-                if (in_comment) {
+                if (q_close) {
+                    if (c == q_close && n == '\'') {
+                        q_close = 0;
+                        ++k;
+                    }
+                } else if (in_comment) {
                     if (c == '*' && n == '/') {
                         in_comment = false;
                         ++k;
@@ -144,6 +161,10 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script) {
                 } else if (c == '/' && n == '*') {
                     in_comment = true;
                     ++k;
+                } else if ((c == 'q' || c == 'Q') && n == '\'' && k + 2 < rest.size() &&
+                           q_literal_start(rest, k)) {
+                    q_close = lite_q_closer(rest[k + 2]);
+                    k += 2;
                 } else if (c == '\'') {
                     in_string = true;
                 } else if (c == '"') {

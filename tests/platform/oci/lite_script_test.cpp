@@ -59,6 +59,20 @@ TEST(LiteScriptSplit, MultiLineLiteralsAndPlsqlUnits) {
     EXPECT_EQ(u[3].kind, lite_script_unit::plsql);  // unterminated at the end, still returned
 }
 
+// A quote inside q'[...]' neither opens nor closes a literal.
+TEST(LiteScriptSplit, QuotingMechanismLiterals) {
+    units u = lite_split_script(
+        "INSERT INTO t VALUES (q'[it's; here]', Nq'{x'}');\n"
+        "INSERT INTO seq VALUES ('a');\n"
+        "INSERT INTO t VALUES (Q'!two\nlines'!');\n"
+        "SELECT 1 FROM dual;\n");
+    ASSERT_EQ(u.size(), 4u);
+    EXPECT_EQ(u[0].text, "INSERT INTO t VALUES (q'[it's; here]', Nq'{x'}')");
+    EXPECT_EQ(u[1].text, "INSERT INTO seq VALUES ('a')");
+    EXPECT_EQ(u[2].text, "INSERT INTO t VALUES (Q'!two\nlines'!')");
+    EXPECT_EQ(u[3].line, 5);
+}
+
 TEST(LiteScriptSplit, NeverFailsOnBrokenText) {
     for (const char* s : {"", "'", "/*", "BEGIN", "--", "\"", ";;;", "/\n/\n", "a'\n;\n'",
                           "CREATE OR REPLACE", "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;"}) {
