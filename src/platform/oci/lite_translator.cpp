@@ -405,7 +405,8 @@ struct emitter {
             put("DISTINCT");
             return i;
         }
-        put(k.text);
+        // '#' is legal in an Oracle name but opens a parameter in SQLite: such names go quoted.
+        put(k.text.find('#') == std::string::npos ? k.text : lite_quote_name(k.text));
         return i;
     }
 };

@@ -397,6 +397,17 @@ TEST_F(LiteSql, OtherSchemasAreReadOnly) {
     EXPECT_EQ(lite_fails_with(*s, "insert into \"X#Y\".hashed values (8)"), 1031);
 }
 
+// Oracle names may hold '#' and '$', unquoted, in every kind of statement.
+TEST_F(LiteSql, NamesWithHashAndDollar) {
+    s_->execute("CREATE TABLE emp# (id# NUMBER CHECK (id# > 0), n$x VARCHAR2(5))");
+    s_->execute("INSERT INTO emp# (id#, n$x) VALUES (1, 'a')");
+    s_->execute("CREATE VIEW v# AS SELECT e.id#, n$x FROM emp# e");
+    s_->execute("UPDATE emp# SET n$x = 'b' WHERE id# = 1");
+    EXPECT_EQ(lite_rows(*s_, "select id#, n$x from v# where id# = 1"),
+              (std::vector<std::vector<std::string>>{{"1", "b"}}));
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO emp# (id#) VALUES (0)"), 2290);
+}
+
 TEST_F(LiteSql, DdlKeepsTheDictionaryExact) {
     s_->execute(
         "CREATE TABLE z (a VARCHAR2(10 CHAR) DEFAULT 'x' NOT NULL, b NVARCHAR2(20), "
