@@ -196,6 +196,9 @@ void fn_cat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 
+const char* const k_year_range =
+    "ORA-01841: (full) year must be between -4713 and +9999, and not be 0";
+
 int64_t days_from_civil(int64_t y, int m, int d) {
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -269,11 +272,10 @@ void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
         double n = sqlite3_value_double(days);
         if (sub) n = -n;
         const lite_datetime& base = a_date ? da : db;
+        // Beyond the span of valid dates (and NaN) the sum itself could overflow.
+        if (!(std::fabs(n) < 6e6)) return result_error(ctx, k_year_range);
         lite_datetime r = civil_from_seconds(seconds_of(base) + std::llround(n * 86400.0));
-        if (r.year < -4712 || r.year > 9999 || r.year == 0) {
-            return result_error(
-                ctx, "ORA-01841: (full) year must be between -4713 and +9999, and not be 0");
-        }
+        if (r.year < -4712 || r.year > 9999 || r.year == 0) return result_error(ctx, k_year_range);
         std::string out = lite_iso_text(r, 0);
         return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
     }
@@ -630,7 +632,7 @@ void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     int64_t len = static_cast<int64_t>(starts.size());
     int64_t pos = sqlite3_value_int64(v[1]);
     if (pos == 0) pos = 1;
-    if (pos < 0) pos = len + pos + 1;
+    if (pos < 0) pos = pos < -len ? 0 : len + pos + 1;
     if (pos < 1 || pos > len) return sqlite3_result_null(ctx);
     int64_t count = len - pos + 1;
     if (argc >= 3) {
@@ -692,10 +694,14 @@ void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (!value_to_date(v[0], d))
         return result_error(
             ctx, "ORA-01858: a non-numeric character was found where a numeric was expected");
-    int64_t m = d.year * 12LL + (d.month - 1) + sqlite3_value_int64(v[1]);
+    int64_t add = sqlite3_value_int64(v[1]);
+    if (add > 200000 || add < -200000) return result_error(ctx, k_year_range);
+    int64_t m = d.year * 12LL + (d.month - 1) + add;
+    int64_t y = m >= 0 ? m / 12 : -((-m + 11) / 12);  // floor: months of years before 0 too
+    if (y < -4712 || y > 9999 || y == 0) return result_error(ctx, k_year_range);
     bool last = d.day == days_in_month(d.year, d.month);
-    d.year = static_cast<int>(m / 12);
-    d.month = static_cast<int>(m % 12) + 1;
+    d.year = static_cast<int>(y);
+    d.month = static_cast<int>(m - y * 12) + 1;
     if (last || d.day > days_in_month(d.year, d.month)) d.day = days_in_month(d.year, d.month);
     result_string(ctx, lite_iso_text(d, 0));
 }

@@ -104,6 +104,15 @@ TEST_F(LiteCatalogue, FunctionEdges) {
               "02-JAN-20");
     EXPECT_EQ(lite_cell(*s_, "select decode('1', 1, 'number and text match') from dual"),
               "number and text match");
+    // Dates pushed out of range fail with Oracle's error instead of wrapping around.
+    EXPECT_EQ(lite_cell(*s_, "select add_months(DATE '-0100-01-15', 1) from dual"),
+              "-0100-02-15 00:00:00");
+    EXPECT_EQ(lite_fails_with(*s_, "select add_months(sysdate, 9223372036854775807) from dual"),
+              1841);
+    EXPECT_EQ(lite_fails_with(*s_, "select add_months(DATE '9999-12-01', 1) from dual"), 1841);
+    EXPECT_EQ(lite_fails_with(*s_, "select DATE '1900-01-01' - 1e17 from dual"), 1841);
+    EXPECT_EQ(lite_cell(*s_, "select substr('abc', -4) from dual"), "<null>");
+    EXPECT_EQ(lite_cell(*s_, "select substr('abc', -2) from dual"), "bc");
 }
 
 TEST_F(LiteCatalogue, TimeZonesStayWithTheirTimestamps) {
