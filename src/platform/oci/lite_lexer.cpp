@@ -83,6 +83,13 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
             if (s[k] == '\n') ++line;
         }
     };
+    // Ends token `tok` at `k` and moves on past it.
+    auto finish = [&](lite_token& tok, size_t k) {
+        count_lines(i, k);
+        i = k;
+        tok.end_pos = k;
+        out.push_back(std::move(tok));
+    };
     while (i < n) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         if (c == '\n') {
@@ -149,20 +156,14 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
             } else {
                 t.unterminated = !read_doubled(s, k, '\'', t.text);
             }
-            count_lines(i, k);
-            i = k;
-            t.end_pos = i;
-            out.push_back(std::move(t));
+            finish(t, k);
             continue;
         }
         if (c == '"') {
             t.kind = lite_token::quoted;
             size_t k = i + 1;
             t.unterminated = !read_doubled(s, k, '"', t.text);
-            count_lines(i, k);
-            i = k;
-            t.end_pos = i;
-            out.push_back(std::move(t));
+            finish(t, k);
             continue;
         }
         if (is_ident_start(c)) {
@@ -170,9 +171,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
             while (k < n && is_ident_char(static_cast<unsigned char>(s[k]))) ++k;
             t.kind = lite_token::ident;
             t.text = lite_upper(s.substr(i, k - i));
-            i = k;
-            t.end_pos = i;
-            out.push_back(std::move(t));
+            finish(t, k);
             continue;
         }
         if (std::isdigit(c) ||
@@ -193,9 +192,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
             }
             t.kind = lite_token::number;
             t.text.assign(s.substr(i, k - i));
-            i = k;
-            t.end_pos = i;
-            out.push_back(std::move(t));
+            finish(t, k);
             continue;
         }
         if (c == ':' && i + 1 < n &&
@@ -210,9 +207,7 @@ std::vector<lite_token> lite_tokenize(std::string_view s) {
                 t.text = lite_upper(s.substr(i + 1, k - i - 1));
             }
             t.kind = lite_token::bind;
-            i = k;
-            t.end_pos = i;
-            out.push_back(std::move(t));
+            finish(t, k);
             continue;
         }
         static const char* const two[] = {"||", "<=", ">=", "<>", "!=", "^=", ":=", "=>", ".."};
