@@ -1011,6 +1011,16 @@ struct ddl {
             add_constraint(owner, table, c, false);
         }
         if (iot && !has_pk) throw lite_error(25175, "no PRIMARY KEY constraint found");
+        if (iot) {
+            // The primary key's index of an index-organized table is the table itself.
+            stmt u(db, "UPDATE " + D +
+                           "INDEXES SET INDEX_TYPE='IOT - TOP' WHERE OWNER=?1 AND INDEX_NAME="
+                           "(SELECT INDEX_NAME FROM " +
+                           D +
+                           "CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
+                           "CONSTRAINT_TYPE='P')");
+            u.text(1, owner).text(2, table).run();
+        }
         build_table(owner, table, false);
     }
 

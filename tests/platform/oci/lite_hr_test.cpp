@@ -203,6 +203,10 @@ TEST_F(LiteHr, PrimaryKeysAndIndexes) {
         "all_ind_columns.table_name = all_indexes.table_name ORDER BY all_indexes.index_name");
     ASSERT_EQ(v7.size(), 1u);
     EXPECT_EQ(v7[0][0], "COUNTRY_C_ID_PK");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select index_type from user_indexes where index_name = "
+                        "'COUNTRY_C_ID_PK'"),
+              "IOT - TOP");
 }
 
 TEST_F(LiteHr, ForeignKeysThatReferenceATable) {
