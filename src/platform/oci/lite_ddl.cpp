@@ -642,7 +642,7 @@ struct ddl {
     std::string identity_sequence(const std::string& owner, const column_def& c) {
         std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
         stmt sq(db, "INSERT INTO " + D +
-                        "SEQUENCES VALUES (?1,?2,1,9999999999999999999999999999,"
+                        "SEQUENCES VALUES (?1,?2,'1','9999999999999999999999999999',"
                         "?3,'N','N',20,?4)");
         sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
         return lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";

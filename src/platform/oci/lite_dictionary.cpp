@@ -11,7 +11,8 @@
 namespace {
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
-// default such as '007' stays text.
+// default such as '007' stays text. NUMTEXT marks NUMBER columns whose values may have more
+// digits than a double holds (a sequence's 28 nines): kept as their exact text.
 const char* const k_dict_tables[] = {
     "SETTINGS(NAME VARCHAR2(128) PRIMARY KEY, VALUE VARCHAR2(4000))",
     "USERS(USERNAME VARCHAR2(128) PRIMARY KEY, PASSWORD VARCHAR2(128), LOCKED NUMBER, "
@@ -37,8 +38,8 @@ const char* const k_dict_tables[] = {
     "IND_COLUMNS(INDEX_OWNER VARCHAR2(128), INDEX_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128), "
     "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER, "
     "DESCEND VARCHAR2(4))",
-    "SEQUENCES(SEQUENCE_OWNER VARCHAR2(128), SEQUENCE_NAME VARCHAR2(128), MIN_VALUE NUMBER, "
-    "MAX_VALUE NUMBER, INCREMENT_BY NUMBER, CYCLE_FLAG VARCHAR2(1), ORDER_FLAG VARCHAR2(1), "
+    "SEQUENCES(SEQUENCE_OWNER VARCHAR2(128), SEQUENCE_NAME VARCHAR2(128), MIN_VALUE NUMTEXT, "
+    "MAX_VALUE NUMTEXT, INCREMENT_BY NUMBER, CYCLE_FLAG VARCHAR2(1), ORDER_FLAG VARCHAR2(1), "
     "CACHE_SIZE NUMBER, LAST_NUMBER NUMBER, PRIMARY KEY(SEQUENCE_OWNER, SEQUENCE_NAME))",
     "VIEWS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), TEXT_LENGTH NUMBER, TEXT LONGTEXT, "
     "STATUS VARCHAR2(7), PRIMARY KEY(OWNER, VIEW_NAME))",
@@ -162,6 +163,11 @@ lite_coltype lite_coltype_from_decl(const std::string& decl_in) {
     std::string decl = lite_upper(decl_in);
     if (decl == "LONGTEXT") {
         t.data_type = "LONG";
+        return t;
+    }
+    if (decl == "NUMTEXT") {
+        t.data_type = "NUMBER";
+        t.data_length = 22;
         return t;
     }
     size_t open = decl.find('(');

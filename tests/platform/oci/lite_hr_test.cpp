@@ -277,6 +277,20 @@ TEST_F(LiteHr, AllSchemasCatalogueStatements) {
               0u);
 }
 
+TEST_F(LiteHr, SequencesAsDeclared) {
+    rows seq = lite_rows(*s_,
+                         "select sequence_name, min_value, max_value, increment_by, last_number "
+                         "from user_sequences order by sequence_name");
+    ASSERT_EQ(seq.size(), 3u);
+    EXPECT_EQ(seq[0], (std::vector<std::string>{"DEPARTMENTS_SEQ", "1", "9990", "10", "280"}));
+    // The default maximum keeps all its 28 digits.
+    EXPECT_EQ(seq[1], (std::vector<std::string>{"EMPLOYEES_SEQ", "1",
+                                                "9999999999999999999999999999", "1", "207"}));
+    auto q = s_->prepare("select max_value from user_sequences");
+    q->execute();
+    EXPECT_EQ(q->columns()[0].type_code, LITE_NUMBER);
+}
+
 TEST_F(LiteHr, ViewsVersionAndTheCheckConstraint) {
     rows v = lite_rows(*s_, "select VIEW_NAME, TEXT from SYS.USER_VIEWS");
     ASSERT_EQ(v.size(), 1u);
