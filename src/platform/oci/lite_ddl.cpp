@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/oci/lite_dictionary.h"
+#include "platform/oci/lite_functions.h"
 #include "platform/oci/lite_internal.h"
 
 namespace {
@@ -199,6 +200,17 @@ struct ddl {
         int64_t v = to_int(text);
         if (v < -100000 || v > 100000) throw lite_error(1426, "numeric overflow");
         return static_cast<int>(v);
+    }
+    // An integer sequence bound as exact canonical text; exponent forms such as 1.0E28 are
+    // accepted when their value is whole.
+    std::string bound() {
+        bool neg = op("-");
+        if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+        std::string v = lite_canonical_number(t[i].text);
+        if (v.find_first_not_of("0123456789") != std::string::npos)
+            throw lite_error(2017, "integer value required");
+        ++i;
+        return neg && v != "0" ? "-" + v : v;
     }
     int64_t number() {
         bool neg = op("-");
@@ -1075,7 +1087,8 @@ struct ddl {
         if (name_in_use(owner, sname))
             throw lite_error(955, "name is already used by an existing object");
         int64_t inc = 1;
-        std::optional<int64_t> start, minv, maxv;
+        std::optional<int64_t> start;
+        std::optional<std::string> minv, maxv;  // exact text: bounds may pass 64 bits
         bool cycle = false;
         int64_t cache = 20;
         while (!at_end()) {
@@ -1087,9 +1100,9 @@ struct ddl {
                 inc = number();
                 if (inc == 0) throw lite_error(4002, "INCREMENT must be a non-zero integer");
             } else if (word("MINVALUE")) {
-                minv = number();
+                minv = bound();
             } else if (word("MAXVALUE")) {
-                maxv = number();
+                maxv = bound();
             } else if (word("CACHE")) {
                 cache = number();
             } else if (word("NOCACHE")) {
@@ -1103,13 +1116,11 @@ struct ddl {
                 throw lite_error(933, "SQL command not properly ended");
             }
         }
-        std::string mn = minv      ? std::to_string(*minv)
-                         : inc > 0 ? "1"
-                                   : "-999999999999999999999999999";
-        std::string mx = maxv      ? std::to_string(*maxv)
-                         : inc > 0 ? "9999999999999999999999999999"
-                                   : "-1";
-        int64_t st = start ? *start : inc > 0 ? (minv ? *minv : 1) : (maxv ? *maxv : -1);
+        std::string mn = minv ? *minv : inc > 0 ? "1" : "-999999999999999999999999999";
+        std::string mx = maxv ? *maxv : inc > 0 ? "9999999999999999999999999999" : "-1";
+        int64_t st = start     ? *start
+                     : inc > 0 ? (minv ? to_int(*minv) : 1)
+                               : (maxv ? to_int(*maxv) : -1);
         stmt q(db, "INSERT INTO " + D + "SEQUENCES VALUES (?1,?2,?3,?4,?5,?6,'N',?7,?8)");
         q.text(1, owner).text(2, sname).text(3, mn).text(4, mx).num(5, inc).text(6,
                                                                                  cycle ? "Y" : "N");

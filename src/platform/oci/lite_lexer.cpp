@@ -69,9 +69,13 @@ std::string lite_upper(std::string_view s) {
     return r;
 }
 
-std::string lite_quote_name(std::string_view name) { return enclose(name, '"'); }
+std::string lite_quote_name(std::string_view name) {
+    return enclose(name, '"');
+}
 
-std::string lite_quote_text(std::string_view text) { return enclose(text, '\''); }
+std::string lite_quote_text(std::string_view text) {
+    return enclose(text, '\'');
+}
 
 std::vector<lite_token> lite_tokenize(std::string_view s) {
     std::vector<lite_token> out;

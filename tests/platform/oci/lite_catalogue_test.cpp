@@ -148,6 +148,14 @@ TEST_F(LiteCatalogue, SequencesCycleAndCountDown) {
     EXPECT_EQ(lite_cell(*s_, "select edge.nextval from dual"), "9223372036854775806");
     EXPECT_EQ(lite_cell(*s_, "select edge.nextval from dual"), "9223372036854775807");
     EXPECT_EQ(lite_fails_with(*s_, "select edge.nextval from dual"), 8004);
+    // The bound written as a real, as the writer of destination sequences sends it.
+    s_->execute(
+        "CREATE SEQUENCE \"T_0\" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 "
+        "NOCYCLE NOCACHE ORDER");
+    EXPECT_EQ(lite_cell(*s_, "select max_value from user_sequences where sequence_name = 'T_0'"),
+              "10000000000000000000000000000");
+    EXPECT_EQ(lite_cell(*s_, "select \"T_0\".nextval from dual"), "1");
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE SEQUENCE t_1 MAXVALUE 2.5"), 2017);
 }
 
 TEST_F(LiteCatalogue, SelectIntoNeedsExactlyOneRow) {

@@ -144,9 +144,9 @@ TEST_F(LiteSql, NumbersReadBackAtTheirDeclaredScale) {
         ins->bind_int64(1, v);
         ins->execute();
     }
-    EXPECT_EQ(lite_rows(*s_, "select a from big order by a desc"),
-              (std::vector<std::vector<std::string>>{{"9223372036854775810"},
-                                                      {"-9223372036854775810"}}));
+    EXPECT_EQ(
+        lite_rows(*s_, "select a from big order by a desc"),
+        (std::vector<std::vector<std::string>>{{"9223372036854775810"}, {"-9223372036854775810"}}));
 }
 
 TEST_F(LiteSql, OracleFunctions) {
