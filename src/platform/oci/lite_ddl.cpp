@@ -315,6 +315,9 @@ struct ddl {
                 } else if (t[i].is("CHAR") || t[i].is("BYTE")) {
                     sem = t[i].text;
                 } else if (t[i].is_op("-")) {
+                    // Only a number may follow: the end of the text must not be stepped over.
+                    if (peek().kind != lite_token::number)
+                        throw lite_error(902, "invalid datatype");
                     out.push_back("-" + peek().text);
                     ++i;
                 } else if (!t[i].is_op(",")) {

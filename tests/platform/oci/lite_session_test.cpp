@@ -304,6 +304,9 @@ TEST_F(LiteSql, ErrorsMapToOracleNumbers) {
     EXPECT_EQ(lite_fails_with(*s_, "select to_date() from dual"), 909);
     EXPECT_EQ(lite_fails_with(*s_, "select decode(1) from dual"), 938);
     EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE big (a NUMBER(99999999999999999999))"), 1426);
+    // A type cut off after its minus sign.
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE cut (a NUMBER(5,-"), 902);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE cut (a NUMBER(-"), 902);
     s_->execute("INSERT INTO t (id) VALUES (1)");
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (id) VALUES (1)"), 1);
     EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE u (a NUMBER NOT NULL)"), 0);
