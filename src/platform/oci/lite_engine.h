@@ -17,8 +17,9 @@
 //
 // Supported Oracle SQL (the subset user queries and the loader may use):
 // - SELECT with joins, sub-queries, GROUP BY/HAVING/ORDER BY, UNION/MINUS/INTERSECT, DISTINCT,
-//   column and table aliases, schema-qualified and quoted names, "FOR UPDATE" (ignored),
-//   optimizer hints (ignored), bind variables :1 / :name;
+//   column and table aliases, schema-qualified and quoted names (unquoted ones may hold $ and
+//   #), q'[...]' literals, "FOR UPDATE" (ignored), optimizer hints (ignored), bind variables
+//   :1 / :name;
 // - functions: concat (2 args, NULL as empty), nvl, nvl2, decode, to_date, to_timestamp[_tz] with
 //   masks built from YYYY YY RR MM MON MONTH DD HH HH12 HH24 MI SS FF[1-9] AM PM and separators,
 //   to_char of dates (same masks, plus DY DAY) and of numbers (plain or a 9/0/./, mask), to_number,
