@@ -334,6 +334,10 @@ TEST(LiteOraliteTool, RunReportsFileLineAndOracleText) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, script + ":4: ORA-00942: table or view does not exist");
+    // A directory given as a script is no empty script.
+    std::string dir_cmd = std::string(TW_BINARY_DIR) + "/bin/oralite run " + inst.dir() +
+                          " APP secret " + inst.dir() + " 2> " + out;
+    EXPECT_NE(std::system(dir_cmd.c_str()), 0);
 }
 
 }  // namespace

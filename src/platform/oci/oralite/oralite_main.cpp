@@ -50,14 +50,17 @@ int run_scripts(int argc, char** argv) {
     lite_script_runner runner(
         session, [](const std::string& w) { std::fprintf(stderr, "warning: %s\n", w.c_str()); });
     for (int k = 4; k < argc; ++k) {
-        std::ifstream in(argv[k], std::ios::binary);
-        if (!in) {
+        // A directory opens as a stream on Linux but reads nothing: refuse it like a missing file.
+        std::error_code ec;
+        std::ifstream in;
+        if (std::filesystem::is_regular_file(argv[k], ec)) in.open(argv[k], std::ios::binary);
+        std::stringstream ss;
+        if (in) ss << in.rdbuf();
+        if (!in.is_open() || in.bad()) {
             std::fprintf(stderr, "%s: cannot open the file\n", argv[k]);
             session.rollback();
             return 1;
         }
-        std::stringstream ss;
-        ss << in.rdbuf();
         try {
             bool go_on = runner.run(ss.str(), argv[k]);
             session.commit();
