@@ -602,6 +602,8 @@ void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         int digits = argc >= 2 ? sqlite3_value_int(v[1]) : 0;
         double p = std::pow(10.0, digits);
         double r = std::trunc(sqlite3_value_double(v[0]) * p) / p;
+        // More digits than a double holds keep the value; fewer than it has leave 0.
+        if (!std::isfinite(r)) r = digits > 0 ? sqlite3_value_double(v[0]) : 0.0;
         if (digits <= 0 && std::fabs(r) < 9.2e18)
             return sqlite3_result_int64(ctx, static_cast<int64_t>(r));
         return sqlite3_result_double(ctx, r);
@@ -645,6 +647,22 @@ void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     sqlite3_result_text(ctx, t.data() + b, static_cast<int>(e - b), SQLITE_TRANSIENT);
 }
 
+// Characters of UTF-8 text (bytes that do not continue a sequence).
+size_t utf8_count(std::string_view t) {
+    size_t n = 0;
+    for (char c : t) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+// Bytes of the first `chars` characters of UTF-8 text.
+size_t utf8_prefix(std::string_view t, size_t chars) {
+    size_t seen = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if ((static_cast<unsigned char>(t[i]) & 0xC0) != 0x80 && seen++ == chars) return i;
+    }
+    return t.size();
+}
+
 void fn_pad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     bool left = sqlite3_user_data(ctx) != nullptr;
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
@@ -652,13 +670,20 @@ void fn_pad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     int64_t n = sqlite3_value_int64(v[1]);
     std::string pad = argc >= 3 ? text_arg(v[2]) : " ";
     if (n <= 0 || pad.empty() || n > 32767) return sqlite3_result_null(ctx);
-    if (static_cast<int64_t>(t.size()) >= n) {
-        t.resize(static_cast<size_t>(n));
+    // Lengths count characters, so a multi-byte character is never cut in two.
+    size_t have = utf8_count(t);
+    if (have >= static_cast<size_t>(n)) {
+        t.resize(utf8_prefix(t, static_cast<size_t>(n)));
         return result_string(ctx, t);
     }
+    size_t want = static_cast<size_t>(n) - have;
+    size_t pad_chars = utf8_count(pad);
     std::string fill;
-    while (static_cast<int64_t>(fill.size() + t.size()) < n) fill += pad;
-    fill.resize(static_cast<size_t>(n) - t.size());
+    while (want >= pad_chars) {
+        fill += pad;
+        want -= pad_chars;
+    }
+    fill.append(pad, 0, utf8_prefix(pad, want));
     result_string(ctx, left ? fill + t : t + fill);
 }
 
