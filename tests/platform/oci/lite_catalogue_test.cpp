@@ -114,8 +114,7 @@ TEST_F(LiteCatalogue, FunctionEdges) {
     EXPECT_EQ(lite_cell(*s_, "select substr('abc', -4) from dual"), "<null>");
     EXPECT_EQ(lite_cell(*s_, "select substr('abc', -2) from dual"), "bc");
     // Padding counts characters: no multi-byte character is cut in two.
-    EXPECT_EQ(lite_cell(*s_, "select rpad('\u00e9', 3, '\u00fc') from dual"),
-              "\u00e9\u00fc\u00fc");
+    EXPECT_EQ(lite_cell(*s_, "select rpad('\u00e9', 3, '\u00fc') from dual"), "\u00e9\u00fc\u00fc");
     EXPECT_EQ(lite_cell(*s_, "select lpad('\u00e9\u00e9\u00e9', 2) from dual"), "\u00e9\u00e9");
     EXPECT_EQ(lite_cell(*s_, "select lpad('x', 4, '\u00e9a') from dual"), "\u00e9a\u00e9x");
     EXPECT_EQ(lite_cell(*s_, "select trunc(1.5, 400) from dual"), "1.5");
