@@ -1,7 +1,7 @@
 # One static library per module: every .cpp/.c directly in the module folder.
 # Programs keep their main() in a sub-folder so it stays out of the library.
 # g++ 12 reports false -Wrestrict hits inside std::string at -O3; they stay warnings.
-set(TW_WARNINGS -Wall -Wextra -Werror -Wno-error=restrict)
+set(TW_WARNINGS -Wall -Wextra -Werror $<$<CXX_COMPILER_ID:GNU>:-Wno-error=restrict>)
 
 function(tw_module name dir)
   cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
