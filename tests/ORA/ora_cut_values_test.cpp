@@ -22,10 +22,10 @@ std::vector<unsigned char> pattern_bytes(std::size_t count, unsigned seed) {
     return bytes;
 }
 
-class OraCutValues : public ora_connected_test {
+class OraCutValues : public ora_suite_test<OraCutValues> {
 protected:
     static void SetUpTestSuite() {
-        s_inst = new ora_test_instance();
+        s_inst = std::make_unique<ora_test_instance>();
         s_inst->add_user("T", "t");
         s_inst->run(
             "T", "t",
@@ -49,19 +49,11 @@ protected:
             }
         });
     }
-    static void TearDownTestSuite() {
-        delete s_inst;
-        s_inst = nullptr;
-    }
     void SetUp() override {
         connect(*s_inst, L"T", L"t");
         m_db->get_tables();
     }
-
-    static ora_test_instance* s_inst;
 };
-
-ora_test_instance* OraCutValues::s_inst = nullptr;
 
 TEST_F(OraCutValues, LongestIntervalsArriveWhole) {
     auto q = m_db->get_query(L"SPANS", L"SELECT ym, ds, short_ds FROM spans_t ORDER BY id", 1);

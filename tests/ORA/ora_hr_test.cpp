@@ -17,20 +17,16 @@ const std::string k_hr_dir = std::string(TW_SHARED_DIR) + "/oracle-samples/human
 const std::vector<std::wstring> k_tables = {L"COUNTRIES",   L"DEPARTMENTS", L"EMPLOYEES", L"JOBS",
                                             L"JOB_HISTORY", L"LOCATIONS",   L"REGIONS"};
 
-class OraHr : public ora_connected_test {
+class OraHr : public ora_suite_test<OraHr> {
 protected:
     static void SetUpTestSuite() {
         if (!std::filesystem::exists(k_hr_dir + "/hr_create.sql")) return;
-        s_inst = new ora_test_instance(
+        s_inst = std::make_unique<ora_test_instance>(
             "Oracle Database 11g Enterprise Edition Release 11.2.0.1.0 - 64bit Production");
         s_inst->add_user("HR", "hr");
         s_inst->add_user("SCOTT", "tiger");
         s_inst->run_script("HR", "hr", k_hr_dir + "/hr_create.sql");
         s_inst->run_script("HR", "hr", k_hr_dir + "/hr_populate.sql");
-    }
-    static void TearDownTestSuite() {
-        delete s_inst;
-        s_inst = nullptr;
     }
     void SetUp() override {
         if (!s_inst)
@@ -38,11 +34,7 @@ protected:
                          << " (the shared folder beside the checkout)";
         connect(*s_inst, L"HR", L"hr");
     }
-
-    static ora_test_instance* s_inst;
 };
-
-ora_test_instance* OraHr::s_inst = nullptr;
 
 TEST_F(OraHr, VersionAndTableLists) {
     EXPECT_EQ(m_engine->get_version(), 0x0B0200u);

@@ -49,10 +49,10 @@ const std::vector<std::string> k_schema = {
     "CREATE TABLE longbig_t (id NUMBER(3), l LONG)",
 };
 
-class OraRead : public ora_connected_test {
+class OraRead : public ora_suite_test<OraRead> {
 protected:
     static void SetUpTestSuite() {
-        s_inst = new ora_test_instance();
+        s_inst = std::make_unique<ora_test_instance>();
         s_inst->add_user("T", "t");
         s_inst->run("T", "t", k_schema);
         // 100 KB of text with multi-byte characters, and 100 KB of bytes with zeros inside.
@@ -82,10 +82,6 @@ protected:
             big->execute();
         });
     }
-    static void TearDownTestSuite() {
-        delete s_inst;
-        s_inst = nullptr;
-    }
 
     void SetUp() override {
         connect(*s_inst, L"T", L"t");
@@ -96,12 +92,9 @@ protected:
         return m_db->get_table(name, mode);
     }
 
-    static ora_test_instance* s_inst;
     static std::string s_clob;
     static std::vector<unsigned char> s_blob;
 };
-
-ora_test_instance* OraRead::s_inst = nullptr;
 
 std::string OraRead::s_clob;
 std::vector<unsigned char> OraRead::s_blob;

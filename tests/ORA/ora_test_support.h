@@ -67,6 +67,16 @@ protected:
     std::unique_ptr<ora_database> m_db;
 };
 
+// A suite whose tests share one embedded instance: the suite's SetUpTestSuite builds s_inst,
+// and it is removed when the suite ends.
+template <class Suite>
+class ora_suite_test : public ora_connected_test {
+protected:
+    static void TearDownTestSuite() { s_inst.reset(); }
+
+    static inline std::unique_ptr<ora_test_instance> s_inst;
+};
+
 // A trace log into a file of its own (removed by the destructor), at `threshold`.
 class ora_log_capture {
 public:

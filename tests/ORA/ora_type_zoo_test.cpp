@@ -13,10 +13,10 @@ namespace {
 
 const std::string k_zoo = std::string(TW_SOURCE_DIR) + "/tests/platform/oci/data/type_zoo.sql";
 
-class OraZoo : public ora_connected_test {
+class OraZoo : public ora_suite_test<OraZoo> {
 protected:
     static void SetUpTestSuite() {
-        s_inst = new ora_test_instance();
+        s_inst = std::make_unique<ora_test_instance>();
         s_inst->add_user("ZOO", "zoo");
         s_inst->run_script("ZOO", "zoo", k_zoo);
         s_inst->with_session("ZOO", "zoo", [](lite_session& session) {
@@ -37,19 +37,11 @@ protected:
                 "UPDATE ZOO_TIME SET IYM = '-01-01', IDS = '+03 04:05:06.500000' WHERE ID = 2");
         });
     }
-    static void TearDownTestSuite() {
-        delete s_inst;
-        s_inst = nullptr;
-    }
     void SetUp() override {
         connect(*s_inst, L"ZOO", L"zoo");
         m_db->get_tables();
     }
-
-    static ora_test_instance* s_inst;
 };
-
-ora_test_instance* OraZoo::s_inst = nullptr;
 
 TEST_F(OraZoo, TextColumns) {
     auto t = m_db->get_table(L"ZOO_TEXT", 1);
