@@ -25,7 +25,7 @@ public:
     // level 0; a failed write raises tk_exception at level 1.
     void append_record(udb_record& record) override;
     // Writes the pending statement now; raises tk_exception (level 1) when the write fails.
-    void flush();
+    void flush() override;
 
     // Statements larger than this are written before the next row is added.
     static constexpr std::size_t k_max_statement = 1000000;

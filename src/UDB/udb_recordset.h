@@ -31,6 +31,9 @@ public:
 
     // Appends one row; raises the implementation's exception on failure.
     virtual void append_record(udb_record& record) = 0;
+    // Writes the rows that append_record still holds back; raises the implementation's exception
+    // on failure.  The base holds nothing back and does nothing.
+    virtual void flush();
     // Updates the row identified by `key`; the base only logs.
     virtual void update2(udb_record& record, udb_record& key);
     // Updates the current row; the base only logs.
