@@ -1,0 +1,81 @@
+#include "converter/udb_field_mutator.h"
+
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "variant/ole_cast_exception.h"
+
+udb_field_mutator::udb_field_mutator(const std::wstring& new_name,
+                                     const sql_native_type& native_type, int status)
+    : new_name(new_name), native_type(native_type), status(status) {}
+
+udb_field_mutator::~udb_field_mutator() = default;
+
+udb_properties::property_map& udb_field_mutator::store_properties() {
+    properties.clear();
+    properties[L"new_name"] = new_name;
+    properties[L"type"] = native_type.type;
+    properties[L"default_value"] = native_type.default_value;
+    properties[L"character_set"] = native_type.character_set;
+    properties[L"length"] = std::to_wstring(native_type.length);
+    properties[L"scale"] = std::to_wstring(native_type.scale);
+    properties[L"precision"] = std::to_wstring(native_type.precision);
+    return properties;
+}
+
+udb_properties* udb_field_mutator::find_item(const std::wstring&) {
+    return nullptr;
+}
+
+udb_properties* udb_field_mutator::find_by_new_name(const std::wstring&) {
+    return nullptr;
+}
+
+std::shared_ptr<t_ftd> udb_field_mutator::clone(const t_ftd* field) const {
+    if (!field) return nullptr;
+    auto copy = std::make_shared<t_ftd>(*field);
+    copy->native_type = native_type_text(native_type);
+    return copy;
+}
+
+void udb_field_mutator::modify1(t_ftd& field) const {
+    tk_log(1, "udb_field_mutator::modify1");
+    // An empty name would leave the column unnamed in CREATE TABLE; the source name stays.
+    if (!new_name.empty()) field.name = new_name;
+    if (new_ole_type != VT_NULL) field.vartype = new_ole_type;
+    field.native_type = native_type_text(native_type);
+    tk_wlog(1, L"\tf.native_type=%s", field.native_type.c_str());
+    field.size = static_cast<unsigned int>(native_type.length);
+    tk_log(1, "\tf.size=%d", static_cast<int>(field.size));
+    tk_log(2, "\told dw_reserved=%d, new dw_reserved=%d", field.dw_reserved,
+           static_cast<int>(new_ole_flags));
+    field.dw_reserved = new_ole_flags;
+    field.default_value = ole_variant(native_type.default_value);
+    if (new_ole_type == VT_DECIMAL) {
+        tk_log(1, "Setting new prec/scale for VT_DECIMAL");
+        // Masked so that an out-of-range scale cannot spill into the precision byte.
+        field.dw_reserved = ((native_type.precision & 0xFF) << 8) | (native_type.scale & 0xFF);
+    }
+}
+
+void udb_field_mutator::modify2(udb_field& field) const {
+    tk_log(1, "udb_field_mutator::modify2");
+    // Same rule as modify1: the value must keep the name its column is created with.
+    if (!new_name.empty()) field.set_name(new_name);
+    // VT_NULL means "keep the source type"; converting to it would throw the value away.
+    if (new_ole_type != VT_NULL) {
+        try {
+            field.change_type(new_ole_type);
+        } catch (const ole_cast_exception&) {
+            // Level 0: only this record is lost, the run's handler may go on with the next one.
+            throw tk_exception(
+                std::string("Data conversion is not supported for given type mapping"), 0);
+        }
+    }
+    field.set_size(native_type.length);
+}
+
+std::unique_ptr<sql_field_mutator> new_sql_field_mutator(const std::wstring& new_name,
+                                                         const sql_native_type& native_type,
+                                                         int status) {
+    return std::make_unique<sql_field_mutator>(new_name, native_type, status);
+}
