@@ -126,6 +126,12 @@ void ora_table::init_schema() {
     int columns = is_query() ? 0 : get_columns_cnt();
     tk_log(2, "Got %d columns", columns);
     std::wstring sql = is_query() ? m_query : get_safe_select_query(columns);
+    // A table none of whose columns can be read has no select list: it stays without fields,
+    // which callers take as "nothing to convert", instead of failing on an empty SELECT.
+    if (!is_query() && columns == 0) {
+        tk_log(2, "No supported columns");
+        return;
+    }
     tk_log(1, "Right before extract DB structure");
     initialize(columns, sql);
     if (is_query()) return;

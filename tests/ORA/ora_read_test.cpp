@@ -469,8 +469,9 @@ TEST(OraSchema, TableOfUnsupportedColumnsOnly) {
     ora_engine engine;
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     db->get_tables();
-    // "SELECT  FROM ..." is refused by the server.
-    EXPECT_THROW(db->get_table(L"SPANS", 1), ora_exception);
+    // No select list to run: the table opens without fields, which a run skips.
+    auto table = db->get_table(L"SPANS", 1);
+    EXPECT_TRUE(table->get_schema().empty());
 }
 
 TEST(OraDatabase, StatementsViewsAndWriteSlots) {
