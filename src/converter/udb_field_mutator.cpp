@@ -1,8 +1,51 @@
 #include "converter/udb_field_mutator.h"
 
 #include "TK/tk_exception.h"
+#include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "variant/ole_cast_exception.h"
+
+namespace {
+
+bool is_number_type(VARTYPE vt) {
+    switch (vt) {
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_I8:
+        case VT_UI8:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A text read strictly as a number of the type: the generic change of type keeps text that is
+// no number as it is (and refuses some integer targets altogether), which would leave text in a
+// numeric column or lose a value the user mapped.  Raises ole_cast_exception for anything that
+// is not a plain decimal number or does not fit the type.
+ole_variant number_from_text(const std::wstring& text, VARTYPE vt) {
+    const std::string plain = tk_trim(tk_to_utf8(text));
+    if (!sql_is_number_literal(plain)) throw ole_cast_exception();
+    const bool real = vt == VT_R4 || vt == VT_R8;
+    ole_variant value = ole_variant::from_string(plain, real ? VT_R8 : VT_DECIMAL);
+    if (value.vt() != (real ? VT_R8 : VT_DECIMAL)) throw ole_cast_exception();
+    value.change_type(vt);
+    if (value.vt() != vt) throw ole_cast_exception();
+    return value;
+}
+
+}  // namespace
 
 udb_field_mutator::udb_field_mutator(const std::wstring& new_name,
                                      const sql_native_type& native_type, int status)
@@ -64,8 +107,12 @@ void udb_field_mutator::modify2(udb_field& field) const {
     // VT_NULL means "keep the source type"; converting to it would throw the value away.
     if (new_ole_type != VT_NULL) {
         try {
-            field.change_type(new_ole_type);
-        } catch (const ole_cast_exception&) {
+            if (field.vt() == VT_BSTR && is_number_type(new_ole_type))
+                static_cast<ole_variant&>(field) =
+                    number_from_text(field.to_wstring(), new_ole_type);
+            else
+                field.change_type(new_ole_type);
+        } catch (const std::exception&) {
             // Level 0: only this record is lost, the run's handler may go on with the next one.
             throw tk_exception(
                 std::string("Data conversion is not supported for given type mapping"), 0);

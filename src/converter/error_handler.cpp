@@ -1,0 +1,127 @@
+#include "converter/error_handler.h"
+
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "platform/win/win_format.h"
+
+namespace {
+
+constexpr const char k_duplicate_text[] =
+    "Duplicate field values being used for an unique index were found.\nSee 'Troubleshooting' "
+    "article of the product documentation\nfor solution.";
+constexpr const char k_overwrite_text[] =
+    "Failed to overwrite MySQL database. It is being used by\nanother application. Specify a "
+    "different destination name.";
+constexpr const char k_cant_connect_text[] =
+    "Can't connect to the MySQL server. Check to verify that MySQL server\nis launched and the "
+    "correct host/port values were given.";
+constexpr const char k_auth_text[] =
+    "The program does not support authentication protocol requested by server.\nSee "
+    "'Troubleshooting' article of the product documentation.";
+
+// Room of the report buffers, terminator excluded.
+constexpr std::size_t k_line_room = 255;
+
+}  // namespace
+
+const tk_error_pair oracle_error_texts[12] = {
+    {0x100001, k_duplicate_text},
+    {0x1003F9, "Invalid user name or password."},
+    {0x10067A,
+     "Not enough free contiguous space in the tablespace to create the object.\nUse ALTER "
+     "TABLESPACE ADD DATAFILE to add additional space to the tablespace."},
+    {0x10079E, "User does not have the necessary privileges to create tables."},
+    {0x1008FA,
+     "There are orphaned records that prevent from creating foreign key. For more\ninformation "
+     "see Troubleshooting article of the product documentation."},
+    {0x102F7A, "Oracle data source does not exist. Check to verify the correct name was given."},
+    {0x1030D4,
+     "ORA-12500: the listener could not start a server process. For more information\nsee "
+     "Troubleshooting article of the product documentation."},
+    {0x1030D9,
+     "ORA-12505: the program could not resolve service name. For more information\nsee "
+     "Troubleshooting article of the product documentation."},
+    {0x1030E2, "Cannot resolve Oracle service name. Check to verify the correct name was given.\n"},
+    {0x1030FD,
+     "ORA-12541: no listener. For more information see Troubleshooting\narticle of the product "
+     "documentation."},
+    {0x103101,
+     "ORA-12545: connect failed because target host or object does not exist.\nFor more "
+     "information see Troubleshooting article of the product documentation."},
+    {0x106D60,
+     "Wrong password was entered the maximum number of times or\nthe DBA has locked the "
+     "account."},
+};
+
+const tk_error_pair mysql_error_texts[12] = {
+    {0x400414,
+     "Access denied. Ask your system administrator to grant you\nthe necessary privileges to "
+     "write into the database."},
+    {0x400415,
+     "Access denied. Verify the user name and password are correct, and you have\nthe necessary "
+     "privileges to connect to the target MySQL server."},
+    {0x400426, k_duplicate_text},
+    {0x40042F,
+     "Primary key in the original database is too long.\nRestart the program with \"Skip "
+     "converting indexes\"\ncheckbox selected in order to resolve the conflict.\n"},
+    {0x4003F3, k_overwrite_text},
+    {0x40046A,
+     "You are not allowed to connect to the destination MySQL server.\nAsk your system "
+     "administrator to grant you necessary privileges\nto create new databases on target MySQL "
+     "server."},
+    {0x40041B, k_overwrite_text},
+    {0x4007D3, k_cant_connect_text},
+    {0x4007D5, k_cant_connect_text},
+    {0x4007D6,
+     "Transferred value is too big. Increase MySQL max packet size and try\nagain. See "
+     "'Troubleshooting' article of the product documentation."},
+    {0x4004E1, k_auth_text},
+    {0x4004E2, k_auth_text},
+};
+
+error_handler::error_handler(int count, const tk_error_pair* table) : texts(count, table) {
+    tk_log(2, "error_handler::ctor");
+}
+
+error_handler::~error_handler() {
+    help_topics.clear();
+    prefix.clear();
+}
+
+void error_handler::load_err_map(int count, const tk_error_pair* table) {
+    tk_log(2, "error_handler::load_err_map");
+    texts.load_map(count, table);
+}
+
+void error_handler::set_error_text(const std::wstring& text) {
+    try {
+        prefix = tk_to_ansi(text);
+    } catch (const tk_exception&) {
+        prefix.clear();
+    }
+}
+
+void error_handler::format_record_error(const std::wstring& table, int record) {
+    set_error_text(format_name_line(L"%s, record #%d", table, record));
+}
+
+std::string error_handler::compose_text(const tk_exception& e) const {
+    std::string text;
+    if (!prefix.empty()) text = prefix + ": ";
+    std::string advice = texts.convert(e.code());
+    text += advice.empty() ? e.message() : advice;
+    return text;
+}
+
+std::wstring format_name_line(const wchar_t* format, const std::wstring& name, int number) {
+    std::wstring line = win_format(format, name.c_str(), number);
+    if (line.size() <= k_line_room) return line;
+    const std::size_t excess = line.size() - k_line_room;
+    std::size_t keep = name.size() > excess + 3 ? name.size() - excess - 3 : 0;
+    // Never half of a surrogate pair: the line must still convert to UTF-8.
+    if (keep > 0 && name[keep - 1] >= 0xD800 && name[keep - 1] <= 0xDBFF) --keep;
+    std::wstring shortened = name.substr(0, keep) + L"...";
+    line = win_format(format, shortened.c_str(), number);
+    if (line.size() > k_line_room) line.resize(k_line_room);
+    return line;
+}

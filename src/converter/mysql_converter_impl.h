@@ -1,0 +1,52 @@
+// mysql_converter_impl: the converter's half that faces MySQL.  It owns the process's MySQL
+// engine and the dump options, keeps the connection settings the user typed, connects, checks and
+// drops destination databases, and holds the queue of column revisions that the date statistics
+// produce and that run against the destination after each table.
+// Thread-safety: none; the window thread before a run, the run's thread during it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SQL/dump_options.h"
+#include "SQL/sql_engine.h"
+
+class dates_map;
+class udb_database;
+class udb_schema;
+
+class mysql_converter_impl {
+public:
+    mysql_converter_impl();
+    virtual ~mysql_converter_impl();
+
+    // Keeps the four settings trimmed of blanks; an empty port becomes "3306".
+    void store_mysql_settings(const std::string& host, const std::string& user,
+                              const std::string& password, const std::string& port);
+    // Connects with the kept settings.  A port that does not read as a number other than 0 raises
+    // tk_exception "Invalid port number" (level 1); the engine's failures pass on.
+    void connect_mysql_server();
+    // Returns when the server would accept the database name; raises tk_exception (level 1) with
+    // the text for the server's generation otherwise.
+    void check_mysql_db_name(const std::wstring& name);
+    // Drops the database; raises what the engine raises.
+    void del_mysql_base(const std::wstring& name);
+
+    // Queues an ALTER TABLE for every date column whose values call for another type than the
+    // one it was created with.  Building failures are logged and skipped.
+    void date_post_process(const udb_schema& fields, const dates_map& dates);
+    // Runs the queued statements on the destination, in order, and empties the queue; a failing
+    // statement is logged and the next one follows.
+    void mysql_refine_types(udb_database& destination);
+
+    sql_engine mysql_engine;
+    dump_options dump;
+    std::vector<std::wstring> refine_queue;
+    std::string mysql_host;
+    std::string mysql_user;
+    std::string mysql_password;
+    std::string mysql_port = "3306";
+};
+
+// What stands in the trace log in place of a password.
+inline constexpr const char k_password_mask[] = "********";

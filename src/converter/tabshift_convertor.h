@@ -1,0 +1,90 @@
+// tabshift_convertor: the converter, the one home of every setting of a conversion.  It owns the
+// Oracle half (source connection), the MySQL half (engine, dump options, connection settings),
+// the user's type mapping, and the settings key of the product; it carries the conversion run
+// (operator(), in tabshift_convertor_run.cpp).  Pages, dialogs, the agent's command line and the
+// profile code read and write its members directly.
+//
+// One instance per process (tk_singleton).  The settings are loaded from the per-user store at
+// construction and stored back at destruction.  The run executes on one thread (the wizard's
+// worker or the agent's main thread) while other threads only read the progress block.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TK/tk_serializer.h"
+#include "TK/tk_singleton.h"
+#include "UDB/udb_database.h"
+#include "UDB/udb_schema.h"
+#include "converter/mysql_converter_impl.h"
+#include "converter/oracle_converter_impl.h"
+#include "converter/udb_converter.h"
+#include "converter/udb_db_mutator.h"
+
+class tabshift_convertor : public udb_converter,
+                           public oracle_converter_impl,
+                           public mysql_converter_impl,
+                           public sql_db_mutator,
+                           public tk_singleton<tabshift_convertor>,
+                           public tk_serializer {
+public:
+    // Builds both halves and loads the settings (a failed load keeps the constructor values).
+    tabshift_convertor();
+    // Stores the settings (failures ignored) and releases everything.
+    ~tabshift_convertor() override;
+
+    // The conversion run: every job from the source into the destination.  Returns normally in
+    // every case once it started; without a front end it raises the internal error.
+    void operator()() override;
+    // True when the query runs on the source (opening it first when needed); false on any error.
+    bool test_query(const std::wstring& query_text) override;
+
+    // Loads (store false) or stores the 26 settings; false when the key cannot be opened or any
+    // value could not be exchanged (that value keeps its default).
+    bool serialize(bool store);
+
+    // The destination of a run: the server database opened or created, or a new dump file with
+    // its head written.  The caller owns it; the MySQL side's errors pass on.
+    std::unique_ptr<udb_database> get_dest_base();
+    // Prepares the destination before a run that bypasses the wizard's destination page: a dump
+    // path is checked and an existing file deleted; a server database is dropped in mode 0.
+    void check_dest(const std::wstring& name);
+
+    // The columns of a source table; an unknown table is an internal error ("kvt_conv", 67).
+    udb_schema get_schema(const std::wstring& table);
+    // The source's tables; without a source an internal error ("kvt_conv", 112).
+    udb_database::name_list get_all_tables();
+    // The source's views as (name, text) pairs; none without a source.
+    udb_database::view_list get_all_views();
+    // True for a dump, or for a server above version 5.0.0.
+    bool can_create_views();
+
+    // The destination is a live server (false: a dump file).
+    bool mysql_direct = true;
+    // Text columns are created with the BINARY attribute.
+    bool case_sensitive = false;
+
+private:
+    struct run_state;
+    void run_jobs(run_state& state);
+    void run_job(run_state& state, const std::wstring& name, const std::wstring& query);
+    void copy_rows(run_state& state);
+    void release_job(run_state& state) noexcept;
+    void release_run(run_state& state) noexcept;
+    void report(const std::wstring& line);
+};
+
+// The product's settings key under the current user's root.
+inline constexpr const char k_settings_key[] = "Software\\Corvalin\\Tidewell";
+
+// The program's caption: "Tidewell 6.3".
+std::wstring get_caption();
+// Checks a dump file name: not a folder, not a read-only file, in an existing folder; each
+// failure raises tk_exception (level 1) with its text.
+void common_check_dest(const std::wstring& name);
+
+// Names compared as the user's locale compares them ignoring case: -1, 0 or 1.
+int name_compare_nocase(const std::wstring& a, const std::wstring& b);
+// The same over the length of `prefix` only.
+int name_compare_prefix(const std::wstring& text, const std::wstring& prefix);

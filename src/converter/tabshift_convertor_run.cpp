@@ -1,0 +1,224 @@
+// The conversion run: every job (the chosen queries, then the chosen tables) read from the Oracle
+// source, mapped, and written into the destination, one record in flight at a time.
+//
+// Three guards nest: a record's error costs that record only, a table's error that table only,
+// and anything else ends the run; each reaches the front end's error handler, which may stop the
+// run by raising tk_final_exception.  Whatever happens, the destination is released (a dump file
+// is flushed and closed) and the run scope sets the finish flag last.
+#include <memory>
+
+#include "ORA/ora_date_processor.h"
+#include "SQL/dmp_database.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_recordset.h"
+#include "UDB/udb_validator.h"
+#include "converter/dates_map.h"
+#include "converter/error_handler.h"
+#include "converter/init_conversion.h"
+#include "converter/run_front_end.h"
+#include "converter/tabshift_convertor.h"
+
+namespace {
+
+// The server closed the connection: the table cannot go on, so its guard handles it.
+constexpr int k_connection_lost = 0x4007D6;
+// A duplicate key, which merging expects.
+constexpr int k_duplicate_key = 0x400426;
+
+}  // namespace
+
+struct tabshift_convertor::run_state {
+    std::unique_ptr<udb_database> destination;
+    std::unique_ptr<udb_validator> validator;
+    std::unique_ptr<ora_date_processor> date_processor;
+    bool batching = true;
+    // The job in progress.
+    std::unique_ptr<udb_recordset> source;
+    std::unique_ptr<udb_recordset> target;
+    std::unique_ptr<dates_map> dates;
+};
+
+void tabshift_convertor::report(const std::wstring& line) {
+    tk_wlog(3, L"%s", line.c_str());
+    run_front_end::get_instance().write_log(line);
+}
+
+void tabshift_convertor::operator()() {
+    tk_log(2, "tabshift_convertor::operator()");
+    clear_stop();
+    init_conversion scope(m_finished, 1);
+    run_state state;
+    try {
+        run_jobs(state);
+    } catch (const tk_final_exception&) {
+        release_run(state);
+    } catch (const tk_exception& e) {
+        release_run(state);
+        try {
+            error_handler::instance().handle(e, true);
+        } catch (const tk_final_exception&) {
+        }
+    } catch (const std::exception& e) {
+        release_run(state);
+        run_front_end::get_instance().error(e.what());
+    }
+}
+
+void tabshift_convertor::run_jobs(run_state& state) {
+    run_front_end& front = run_front_end::get_instance();
+    mysql_engine.case_sensitive = case_sensitive;
+    if (!mysql_direct) mysql_engine.version_word = dump.new_version ? 0x040100 : 0x031401;
+    oracle_engine.b_indexes_off = skip_idx;
+    if (!source_db) throw tk_exception(std::string("No source database is open."), 1);
+    state.date_processor = std::make_unique<ora_date_processor>();
+    state.destination = get_dest_base();
+    tk_log(2, "After initializing DBs");
+    mysql_engine.set_table_type(skip_idx ? L"MyISAM" : L"InnoDB");
+    state.batching = mysql_engine.fast_append_mode;
+
+    // The chosen queries run first, then the chosen tables.  The list is the run's own, so that
+    // a second run (or a profile saved afterwards) sees the selection as the user left it.
+    text_pairs jobs = table_jobs;
+    // Read afresh for every run: the source's tables are what the jobs are checked against.
+    const udb_database::name_list& source_tables = source_db->get_tables();
+    if (front.selects_all_when_empty() && selected_tables.empty() && jobs.empty())
+        selected_tables = source_tables;
+
+    tables_total = static_cast<int>(selected_tables.size());
+    report(
+        format_name_line(L"Converting database '%s' (%d tables)\n", m_source_name, tables_total));
+    state.validator =
+        mysql_engine.create_tn_validator(selected_tables, state.destination->get_tables());
+    for (const std::wstring& table : selected_tables) jobs.emplace_back(table, std::wstring());
+
+    for (const auto& [name, query] : jobs) {
+        if (stop_requested()) throw tk_final_exception();
+        try {
+            run_job(state, name, query);
+        } catch (const tk_exception& e) {
+            release_job(state);
+            error_handler& handler = error_handler::instance();
+            handler.set_error_text(get_cur_table());
+            handler.handle(e, false);
+            mysql_refine_types(*state.destination);
+        }
+        ++tables_done;
+    }
+
+    error_handler::instance().set_error_text(std::wstring());
+    tables_done = 0;
+    tables_total = 0;
+    state.validator.reset();
+    // A dump file is closed here, where a failed last write can still be reported.
+    if (auto* dump_file = dynamic_cast<dmp_database*>(state.destination.get())) dump_file->close();
+    state.destination.reset();
+    state.date_processor.reset();
+}
+
+void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
+                                 const std::wstring& query) {
+    run_front_end& front = run_front_end::get_instance();
+    set_cur_table(name);
+    table_records = 0;
+    cur_record = 0;
+    if (query.empty() && front.skips_missing_tables() && !source_db->is_table_exist(name)) {
+        front.missing_table(name);
+        return;
+    }
+    state.source =
+        query.empty() ? source_db->get_table(name, 1) : source_db->get_query(name, query, 1);
+    report(format_name_line(L"Converting table '%s' (%d records)\n", name,
+                            state.source->get_record_count()));
+    udb_schema& fields = state.source->get_schema();
+    if (fields.empty()) {
+        state.source.reset();
+        return;
+    }
+
+    std::wstring target_name = modify1(name, fields, state.source->get_indexes());
+    if (!state.validator->is_acceptable(target_name))
+        target_name = state.validator->get_safe_name(target_name);
+    if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
+    if (state.destination->is_table_exist(target_name)) {
+        if (mode == 2) {
+            state.source.reset();
+            return;
+        }
+        if (mode == 1) state.destination->delete_tab(target_name);
+    }
+    if (!front.keeps_batching()) mysql_engine.fast_append_mode = false;
+    const udb_indexes no_indexes;
+    state.target = state.destination->create_table(
+        target_name, fields, skip_idx ? no_indexes : state.source->get_indexes());
+    if (!state.validator->is_acceptable(name)) {
+        tk_wlog(2, L"Store generated table name '%s'", target_name.c_str());
+        state.validator->add_existing_name(target_name);
+        tk_wlog(2, L"udb_database::add_tn_mapping(%s->%s)", name.c_str(), target_name.c_str());
+        state.destination->get_names_map().add_tn_mapping(name, target_name);
+    }
+    state.validator->add_restricted_name(target_name);
+
+    table_records = state.source->get_record_count();
+    if (table_records == 0 || tab_def) {
+        tk_log(1, "No records to convert");
+        state.target->flush();
+        state.target.reset();
+        state.source.reset();
+        return;
+    }
+    state.dates = std::make_unique<dates_map>(name, fields, true);
+    copy_rows(state);
+    if (mode != 3 && mode != 4) date_post_process(state.target->get_schema(), *state.dates);
+    state.dates.reset();
+    // Pending rows are sent here, inside the table's guard, so that their failure is reported
+    // under this table's name.
+    state.target->flush();
+    state.target.reset();
+    state.source.reset();
+    mysql_refine_types(*state.destination);
+}
+
+void tabshift_convertor::copy_rows(run_state& state) {
+    udb_recordset& source = *state.source;
+    udb_recordset& target = *state.target;
+    const std::wstring table = get_cur_table();
+    source.reset();
+    while (!source.is_eof()) {
+        if (stop_requested()) throw tk_final_exception();
+        const int number = cur_record + 1;
+        tk_log(1, "Converting record #%d", number);
+        try {
+            udb_record* record = source.get_item();
+            if (!record) throw tk_mail_assertion("kvt_conv", 332);
+            target.append_record(modify2(table, *record));
+        } catch (const tk_exception& e) {
+            // A record's own failure (a value the reader or the mapping refuses, a row the
+            // server rejects) costs that record only; everything else belongs to the table.
+            if (e.level() != 0 || e.code() == k_connection_lost) throw;
+            if (!(mode == 3 && e.code() == k_duplicate_key)) {
+                tk_log(1, "** MODE=%d", mode);
+                error_handler& handler = error_handler::instance();
+                handler.format_record_error(table, number);
+                handler.handle(e, false);
+            }
+        }
+        tk_log(1, "Record %d processed", number);
+        source.next();
+        ++cur_record;
+    }
+}
+
+void tabshift_convertor::release_job(run_state& state) noexcept {
+    state.dates.reset();
+    state.target.reset();
+    state.source.reset();
+}
+
+void tabshift_convertor::release_run(run_state& state) noexcept {
+    release_job(state);
+    state.validator.reset();
+    state.destination.reset();
+    state.date_processor.reset();
+}

@@ -1,0 +1,52 @@
+// udb_converter: the settings every conversion run reads (the overwrite mode, what to convert,
+// the flags) and the progress block that the run writes and a front end displays.
+//
+// The counters and the current table's name are written by the run's thread while the window
+// thread reads them for display: the counters are atomic, and the name is published as a copy
+// under a small lock.  Everything else is set before a run starts and only read during it.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TK/tk_converter.h"
+
+class udb_converter : public tk_converter {
+public:
+    using name_list = std::vector<std::wstring>;
+    // (name, text) pairs: a query stored as a table, or a view.
+    using text_pairs = std::vector<std::pair<std::wstring, std::wstring>>;
+
+    udb_converter();
+    ~udb_converter() override;
+
+    // True when the query text runs on the source; false on any error.
+    virtual bool test_query(const std::wstring& query_text) = 0;
+
+    // The name of the job in progress (a copy: safe from any thread).
+    std::wstring get_cur_table() const;
+    void set_cur_table(const std::wstring& name);
+
+    // 0 overwrite the database, 1 overwrite existing tables, 2 skip them, 3 merge, 4 synchronize.
+    int mode = 0;
+    std::atomic<int> table_records{0};
+    std::atomic<int> cur_record{0};
+    std::atomic<int> tables_total{0};
+    std::atomic<int> tables_done{0};
+    name_list selected_tables;
+    // The queries chosen for conversion, each under the table name it is stored as.
+    text_pairs table_jobs;
+    text_pairs selected_views;
+    // Every query the user defined, chosen or not.
+    text_pairs available_queries;
+    bool tab_def = false;
+    bool skip_idx = false;
+    bool convert_views = false;
+
+private:
+    mutable std::mutex m_cur_table_lock;
+    std::wstring m_cur_table;
+};
