@@ -123,9 +123,14 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     set_cur_table(name);
     table_records = 0;
     cur_record = 0;
-    if (query.empty() && front.skips_missing_tables() && !source_db->is_table_exist(name)) {
-        front.missing_table(name);
-        return;
+    if (query.empty() && !source_db->is_table_exist(name)) {
+        if (front.skips_missing_tables()) {
+            front.missing_table(name);
+            return;
+        }
+        // A profile may name a table dropped since it was saved: that costs this job, never the
+        // process (opening an unknown table is otherwise an internal error).
+        throw tk_exception(L"Table '" + name + L"' does not exist in the source database.", 0);
     }
     state.source =
         query.empty() ? source_db->get_table(name, 1) : source_db->get_query(name, query, 1);

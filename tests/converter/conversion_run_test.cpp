@@ -238,6 +238,35 @@ TEST_F(demo_conversion_test, a_run_without_a_front_end_is_an_internal_error) {
     EXPECT_TRUE(conv->m_finished);
 }
 
+TEST_F(demo_conversion_test, console_form_takes_every_table_and_skips_missing_ones) {
+    front->console = true;
+    conv->mysql_engine.fast_append_mode = true;
+    const std::string all = read_file(run_to_dump("demo_console_all"));
+    const auto tables = conv->get_all_tables();
+    EXPECT_EQ(front->lines.size(), tables.size() + 1);
+    for (const std::wstring& t : tables)
+        EXPECT_TRUE(contains(all, "CREATE TABLE `" + tk_to_utf8(t) + "`")) << tk_to_utf8(t);
+    EXPECT_TRUE(conv->mysql_engine.fast_append_mode);
+
+    front->lines.clear();
+    conv->selected_tables = {L"NOPE", L"CATEGORIES"};
+    const std::string some = read_file(run_to_dump("demo_console_some"));
+    EXPECT_EQ(front->missing, std::vector<std::wstring>{L"NOPE"});
+    EXPECT_TRUE(handler->errors.empty());
+    EXPECT_TRUE(contains(some, "CREATE TABLE `CATEGORIES`"));
+    EXPECT_FALSE(contains(some, "NOPE"));
+}
+
+TEST_F(demo_conversion_test, a_missing_table_is_a_table_error_in_the_wizard) {
+    conv->selected_tables = {L"NOPE", L"CATEGORIES"};
+    const std::string some = read_file(run_to_dump("demo_wizard_missing"));
+    ASSERT_EQ(handler->errors.size(), 1u);
+    EXPECT_EQ(handler->errors[0].text, "NOPE: Table 'NOPE' does not exist in the source database.");
+    EXPECT_TRUE(contains(some, "CREATE TABLE `CATEGORIES`"));
+    // The wizard sends rows one statement each.
+    EXPECT_FALSE(conv->mysql_engine.fast_append_mode);
+}
+
 // A source table none of whose columns can be read is reported and skipped.
 class odd_source_test : public conversion_test {};
 
