@@ -8,8 +8,8 @@
 
 #include "SQL/dmp_recordset.h"
 #include "SQL/sql_engine.h"
-#include "SQL/sql_indexes_initializer.h"
-#include "SQL/sql_schema_initializer.h"
+#include "SQL/sql_create_statement.h"
+#include "SQL/sql_fk_builder.h"
 #include "SQL/sql_new_validator.h"
 #include "SQL/sql_util.h"
 #include "SQL/sql_view_converter.h"
@@ -177,38 +177,12 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
         delete_tab(table);
     }
 
-    udb_properties* table_properties = nullptr;
-    if (udb_properties* all = engine.properties()) {
-        table_properties = all->find_by_new_name(table);
-        if (!table_properties) table_properties = all->find_item(table);
-    }
-
-    std::wstring auto_increment;
-    sql_schema_initializer schema(table, fields, indexes, auto_increment, 0);
-    std::vector<std::wstring> chunks;
-    schema.get_init_chunks(chunks, table_properties);
-    std::wstring statement = L"CREATE TABLE " + table_name_text(table) + L" (" + weol;
-    for (std::size_t i = 0; i < chunks.size(); ++i)
-        statement += (i == 0 ? L"  " : L"," + weol + L"  ") + chunks[i];
-    if (!schema.columns().empty()) {
-        sql_indexes_initializer index_init(schema.columns(), indexes, auto_increment,
-                                           schema.name_map(), 0);
-        std::vector<std::wstring> index_chunks;
-        index_init.get_init_chunks(index_chunks);
-        for (const auto& chunk : index_chunks) statement += L"," + weol + L"  " + chunk;
-    }
-
+    const sql_create_statement create(table, fields, indexes);
     if (m_options.structure) {
         tk_log(1, "Right before inserting CREATE TABLE statement");
-        std::wstring type = sql_property(table_properties, L"engine");
-        if (type.empty()) type = m_options.new_version ? engine.table_type() : L"MyISAM";
-        sql_check_identifier(type, "storage engine");
-        statement += weol + L")" + (m_options.new_version ? L" ENGINE=" : L" TYPE=") + type;
-        const std::wstring charset = sql_property(table_properties, L"character set");
-        if (!charset.empty()) {
-            sql_check_identifier(charset, "character set");
-            statement += L" character set " + charset;
-        }
+        const std::wstring statement =
+            create.text(table_name_text(table), weol + L"  ", L"," + weol + L"  ", weol) +
+            create.engine_clause() + create.charset_clause();
         write(tk_to_utf8(statement) + ";" + eol);
     }
 
@@ -219,9 +193,9 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     }
 
     m_tables.push_back(table);
-    m_names_map.add_fn_map(table, schema.name_map());
+    m_names_map.add_fn_map(table, create.name_map());
     m_created[table] = std::make_pair(table, indexes);
-    return std::make_unique<dmp_recordset>(this, table, schema.columns(), m_options);
+    return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options);
 }
 
 void dmp_database::create_index(const std::wstring& table, int /*flags*/, const udb_index& index) {
@@ -293,73 +267,58 @@ void dmp_database::create_views(const view_list& views) {
     std::vector<std::wstring> names;
     for (const auto& view : views) names.push_back(view.first);
     sql_new_tn_validator validator(names, {});
-    for (const auto& view : views) {
-        tk_wlog(1, L"Processing '%s'", view.first.c_str());
-        tk_wlog(1, L"\t'%s'", view.second.c_str());
-        if (sql_view_converter::find_nocase(view.second, L"select", 0) != 0) {
-            tk_log(2, "Skip non-select query");
-            continue;
-        }
-        std::wstring name = view.first;
-        if (!validator.is_acceptable(name)) {
-            name = validator.get_safe_name(view.first);
-            m_names_map.add_tn_mapping(view.first, name);
-            tk_wlog(2, L"Store generated column name '%s'", name.c_str());
-            validator.add_existing_name(name);
-        }
+    for (const auto& [name, text] : sql_view_converter::select_views(
+             views, validator, m_names_map, L"Store generated column name '%s'")) {
         write(tk_to_utf8(L"CREATE OR REPLACE VIEW " + quote_mysql_name(name) + L" AS " +
-                         refine_view_in(view.second)) +
+                         refine_view_in(text)) +
               m_options.get_eol());
     }
 }
 
 std::wstring dmp_database::refine_view_in(const std::wstring& text) const {
     tk_wlog(1, L"dmp_database::refine_view_in(%s)", text.c_str());
-    // Runs of blanks, tabs and line breaks outside quoted text become one blank.
-    std::wstring out;
-    wchar_t quote = 0;
-    bool in_blank = false;
-    for (wchar_t c : text) {
-        if (quote) {
-            out.push_back(c);
-            if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == L' ' || c == L'\t' || c == L'\r' || c == L'\n') {
-            if (!in_blank) out.push_back(L' ');
-            in_blank = true;
-            continue;
-        }
-        in_blank = false;
-        if (c == L'\'' || c == L'"') quote = c;
-        out.push_back(c);
-    }
-    out = m_names_map.do_global_replace1(out, L"`", L"`");
-    for (wchar_t& c : out)
-        if (c == L'[' || c == L']') c = L'`';
+    return sql_view_converter::refine_common(text, m_names_map) + L";";
+}
 
-    auto rename = [&out](const std::wstring& from, const std::wstring& to, bool checked) {
-        std::size_t pos = 0;
-        while ((pos = sql_view_converter::find_nocase(out, from, pos)) != std::wstring::npos) {
-            if (!checked || sql_view_converter::check_isnull_for_replace(out, pos)) {
-                out.replace(pos, from.size(), to);
-                pos += to.size();
-            } else {
-                pos += from.size();
-            }
-        }
-    };
-    rename(L"isnull", L"ifnull", true);
-    rename(L"getdate", L"curdate", false);
-    std::size_t pos = 0;
-    while ((pos = sql_view_converter::find_nocase(out, L"datediff(", pos)) != std::wstring::npos) {
-        pos += 9;
-        const std::size_t comma = out.find(L',', pos);
-        if (comma == std::wstring::npos) break;
-        tk_log(1, "Erase at pos=%d, len=%d", static_cast<int>(pos),
-               static_cast<int>(comma - pos + 1));
-        out.erase(pos, comma - pos + 1);
+void dmp_database::create_relationships(const udb_relationships& relationships) {
+    tk_log(2, "dmp_database::create_relationships(rels.size=%d)",
+           static_cast<int>(relationships.size()));
+    sql_engine& engine = sql_engine::instance();
+    if (!m_options.new_version) {
+        tk_log(2, "This version of MySQL (%08X) doesn't support Foreign Keys",
+               static_cast<unsigned>(engine.version_word));
+        return;
     }
-    rename(L"dateadd", L"date_add", true);
-    return out + L";";
+    const std::string eol = m_options.get_eol();
+    unlock_if_pending();
+    write(eol);
+    write("SET FOREIGN_KEY_CHECKS = 0;" + eol);
+    sql_fk_builder builder(m_names_map);
+    const auto lock = [&](const std::wstring& table) {
+        if (!m_options.lock_tables) return;
+        engine.lock_pending = true;
+        write(tk_to_utf8(L"LOCK TABLE " + quote_mysql_name(table)) + " WRITE;" + eol);
+    };
+    for (const auto& relationship : relationships) {
+        const std::wstring child = m_names_map.get_tn_mapped_name(relationship.child_table, false);
+        const std::wstring parent =
+            m_names_map.get_tn_mapped_name(relationship.parent_table, false);
+        tk_wlog(2, L"Processing FK '%s'", relationship.name.c_str());
+        bool indexed = false;
+        const auto created = m_created.find(child);
+        if (created != m_created.end()) {
+            tk_log(1, "udb_indexes::has_index_on_fields");
+            // The written indexes carry source column names, as the relationship does.
+            for (const auto& index : created->second.second)
+                if (index.starts_with_fields(relationship.child_columns)) indexed = true;
+            if (indexed) tk_wlog(2, L"Child index for table '%s' exists", child.c_str());
+        }
+        if (!indexed) {
+            lock(child);
+            write(tk_to_utf8(builder.add_index(child, relationship.child_columns)) + ";" + eol);
+        }
+        lock(child);
+        write(tk_to_utf8(builder.add_constraint(relationship, child, parent)) + ";" + eol);
+    }
+    write("SET FOREIGN_KEY_CHECKS = 1;" + eol);
 }

@@ -51,6 +51,10 @@ public:
     std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
     // False: nothing can be tested against a file.
     bool test_query(const std::wstring& query_text) override;
+    // Writes an ADD INDEX for each child whose written indexes do not start with the foreign
+    // key's columns, then the ADD CONSTRAINT; nothing for an old server.  Raises what writing
+    // raises.
+    void create_relationships(const udb_relationships& relationships) override;
 
     // A view's text in MySQL form: blanks collapsed outside quotes, repaired names substituted,
     // brackets turned into backticks, a few functions renamed; ends with ";".

@@ -1,5 +1,7 @@
 #include "SQL/sql_exception.h"
 
+#include <utility>
+
 #include "SQL/sql_engine.h"
 #include "TK/tk_logger.h"
 
@@ -10,6 +12,42 @@ sql_exception::sql_exception() : tk_exception() {
 sql_exception::sql_exception(MYSQL* handle) : tk_exception() {
     fill(handle);
 }
+
+sql_exception::sql_exception(const std::string& message, unsigned int error_number)
+    : tk_exception(message, 0) {
+    m_code = static_cast<int>((error_number & 0xFFFF) | 0x400000);
+}
+
+bool sql_exception::is_connection_lost() const noexcept {
+    switch (mysql_errno_value()) {
+        case 1053:  // server shutdown in progress
+        case 1927:  // connection killed
+        case 2006:  // server has gone away
+        case 2013:  // lost connection during query
+        case 2055:  // lost connection at reading
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+
+std::string join_messages(const std::vector<sql_exception>& errors) {
+    std::string text;
+    for (const auto& e : errors) {
+        if (!text.empty()) text += '\n';
+        text += e.message();
+    }
+    return text;
+}
+
+}  // namespace
+
+sql_row_errors::sql_row_errors(std::vector<sql_exception> errors)
+    : sql_exception(join_messages(errors),
+                    errors.empty() ? 0u : static_cast<unsigned int>(errors[0].mysql_errno_value())),
+      m_errors(std::move(errors)) {}
 
 void sql_exception::fill(MYSQL* handle) {
     const char* text = handle ? mysql_error(handle) : "";

@@ -7,6 +7,9 @@
 
 #include <mysql.h>
 
+#include <string>
+#include <vector>
+
 #include "TK/tk_exception.h"
 
 class sql_exception : public tk_exception {
@@ -15,14 +18,33 @@ public:
     sql_exception();
     // Takes the current error of the given connection (the engine passes its own handle).
     explicit sql_exception(MYSQL* handle);
+    // A server error or warning already read: the message as given, the code from the number.
+    sql_exception(const std::string& message, unsigned int error_number);
     sql_exception(const sql_exception&) = default;
     sql_exception& operator=(const sql_exception&) = default;
 
     // The MySQL error number alone (code() without the 0x400000 marker).
     int mysql_errno_value() const noexcept { return m_code & 0xFFFF; }
+    // True when the error means the connection is gone (server closed it, lost, killed or
+    // shutting down): nothing more can be sent on it.
+    bool is_connection_lost() const noexcept;
 
 private:
     void fill(MYSQL* handle);
+};
+
+// The rows of one table that failed or that the server changed, each as its own record error
+// (level 0, "Table '...', record #N: ..." with the server's number).  Raised for the rows that a
+// batched statement or a flush reports together; the message lists every error, one a line, and
+// the code is the first one's.  A per-record handler reports errors() one by one.
+class sql_row_errors : public sql_exception {
+public:
+    explicit sql_row_errors(std::vector<sql_exception> errors);
+
+    const std::vector<sql_exception>& errors() const noexcept { return m_errors; }
+
+private:
+    std::vector<sql_exception> m_errors;
 };
 
 // The server asked for an authentication protocol the program cannot speak (4.1.0 servers with a

@@ -44,10 +44,7 @@ protected:
     }
 
     static void add_row(udb_recordset& table, int id, const std::wstring& name) {
-        udb_record row;
-        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
-        row.add_field(udb_field(L"NAME", 20, ole_variant(name)));
-        table.append_record(row);
+        append_id_name(table, id, name);
     }
 
     // Writes EMP with its two rows and returns the file's text.

@@ -18,16 +18,7 @@ protected:
     }
 
     // The first column of the first row of a query on the engine's connection.
-    std::string scalar(const std::string& sql) {
-        MYSQL* h = engine->handle();
-        if (mysql_real_query(h, sql.data(), sql.size()) != 0) return "<error>";
-        MYSQL_RES* result = mysql_store_result(h);
-        if (!result) return "<none>";
-        MYSQL_ROW row = mysql_fetch_row(result);
-        std::string value = row && row[0] ? row[0] : "<null>";
-        mysql_free_result(result);
-        return value;
-    }
+    std::string scalar(const std::string& sql) { return query_scalar(engine->handle(), sql); }
 };
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include "SQL/sql_engine.h"
 #include "UDB/t_ftd.h"
 
+class udb_recordset;
+
 // Creates the one engine before each test and destroys it after.
 class sql_engine_test : public ::testing::Test {
 protected:
@@ -48,6 +50,12 @@ std::string unique_db_name(const char* stem);
 std::string test_file_path(const std::string& name);
 // The whole file as bytes.
 std::string read_file(const std::string& path);
+
+// The first cell of the first row of a query on a connection ("<null>", "<none>", or
+// "<error: ...>" with the server's text).
+std::string query_scalar(MYSQL* handle, const std::string& sql);
+// Appends a row (ID, NAME) to a table of that shape.
+void append_id_name(udb_recordset& table, int id, const std::wstring& name);
 
 // A column description with the common defaults.
 t_ftd make_column(const std::wstring& name, int vartype, unsigned int size, bool not_null = false,

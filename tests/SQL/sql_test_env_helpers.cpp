@@ -9,6 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "UDB/udb_record.h"
+#include "UDB/udb_recordset.h"
+
 void sql_engine_test::SetUp() {
     sql_engine::clear_pick_lists();
     engine = std::make_unique<sql_engine>();
@@ -138,4 +141,22 @@ std::string read_file(const std::string& path) {
 t_ftd make_column(const std::wstring& name, int vartype, unsigned int size, bool not_null,
                   int dw_reserved) {
     return t_ftd(size, name, vartype, not_null, false, ole_variant(), dw_reserved, L"");
+}
+
+std::string query_scalar(MYSQL* handle, const std::string& sql) {
+    if (mysql_real_query(handle, sql.data(), sql.size()) != 0)
+        return std::string("<error: ") + mysql_error(handle) + ">";
+    MYSQL_RES* result = mysql_store_result(handle);
+    if (!result) return "<none>";
+    MYSQL_ROW row = mysql_fetch_row(result);
+    std::string value = row && row[0] ? row[0] : "<null>";
+    mysql_free_result(result);
+    return value;
+}
+
+void append_id_name(udb_recordset& table, int id, const std::wstring& name) {
+    udb_record row;
+    row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+    row.add_field(udb_field(L"NAME", 20, ole_variant(name)));
+    table.append_record(row);
 }

@@ -1,0 +1,55 @@
+#include "SQL/sql_create_statement.h"
+
+#include "SQL/sql_engine.h"
+#include "SQL/sql_indexes_initializer.h"
+#include "SQL/sql_util.h"
+#include "TK/tk_logger.h"
+#include "UDB/udb_properties.h"
+
+namespace {
+
+udb_properties* table_properties(const std::wstring& table) {
+    udb_properties* all = sql_engine::instance().properties();
+    if (!all) return nullptr;
+    udb_properties* found = all->find_by_new_name(table);
+    return found ? found : all->find_item(table);
+}
+
+}  // namespace
+
+sql_create_statement::sql_create_statement(const std::wstring& table, const udb_schema& fields,
+                                           const udb_indexes& indexes)
+    : m_properties(table_properties(table)), m_schema(table, fields, indexes, m_auto_increment, 0) {
+    m_schema.get_init_chunks(m_clauses, m_properties);
+    if (!m_schema.columns().empty()) {
+        sql_indexes_initializer index_init(m_schema.columns(), indexes, m_auto_increment,
+                                           m_schema.name_map(), 0);
+        index_init.get_init_chunks(m_clauses);
+    }
+}
+
+std::wstring sql_create_statement::text(const std::wstring& name_text, const std::wstring& lead,
+                                        const std::wstring& separator,
+                                        const std::wstring& close) const {
+    std::wstring out = L"CREATE TABLE " + name_text + L" (" + lead;
+    for (std::size_t i = 0; i < m_clauses.size(); ++i) {
+        if (i) out += separator;
+        out += m_clauses[i];
+    }
+    return out + close + L")";
+}
+
+std::wstring sql_create_statement::engine_clause() const {
+    const sql_engine& engine = sql_engine::instance();
+    std::wstring type = sql_property(m_properties, L"engine");
+    if (type.empty()) type = engine.version_word <= 0x31722 ? L"MyISAM" : engine.table_type();
+    sql_check_identifier(type, "storage engine");
+    return (engine.version_word > 0x40016 ? L" ENGINE=" : L" TYPE=") + type;
+}
+
+std::wstring sql_create_statement::charset_clause() const {
+    const std::wstring charset = sql_property(m_properties, L"character set");
+    if (charset.empty()) return std::wstring();
+    sql_check_identifier(charset, "character set");
+    return L" character set " + charset;
+}
