@@ -1,38 +1,126 @@
 // sql_database: a database on the live MySQL server, opened over the engine's one connection
-// (borrowed; the engine outlives it).  It knows the database's base tables, runs statements and
-// empties tables.  Writing and reading table rows on a live server is not part of this object
-// yet: create_table, get_table and get_query raise tk_exception at level 1.
-// Thread-safety: none; the conversion thread.
+// (borrowed; the engine outlives it).  It lists the database's base tables (and, unless the open
+// flags hold 0x80, its views), creates destination tables from a column and index list, empties
+// tables, hands out table recordsets (sql_table) and query recordsets, runs statements, and
+// creates views and foreign keys.  Every statement is built as wide text and sent as UTF-8;
+// results are read unbuffered and released after use.
+//
+// Failure: statements that fail raise sql_exception with the server's text and number; misuse
+// (writing into a read-only database, opening a table that is not listed) raises
+// tk_mail_assertion.  Errors of single views and foreign keys go to the error reporter (or, when
+// none is set, are raised together once every item was tried).  Recordsets it returns must not
+// outlive it.  Needs the registered sql_engine.  Thread-safety: none; the conversion thread.
 #pragma once
 
 #include <mysql.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "SQL/sql_record.h"
+#include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
 
 class sql_database : public udb_database {
 public:
-    // Reads the table list; raises sql_exception when it cannot be read.
-    sql_database(const std::wstring& name, MYSQL* handle, int flags);
+    // One page of rows: the LIMIT statement sent at construction, its result released by the
+    // destructor.
+    class sql_limited_query {
+    public:
+        // Sends "SELECT * FROM " + source + order_by + " LIMIT offset,count" (source: the quoted
+        // table or a derived table); raises sql_exception.
+        sql_limited_query(sql_database& database, const std::wstring& source,
+                          const std::wstring& order_by, long offset, long count);
+        ~sql_limited_query();
+        sql_limited_query(const sql_limited_query&) = delete;
+        sql_limited_query& operator=(const sql_limited_query&) = delete;
 
+        // Replaces the page's records with the fetched rows (at most `capacity`); a null page
+        // raises tk_mail_assertion("sql_db", 65), a connection failing mid-way sql_exception.
+        void store_to(std::vector<std::unique_ptr<sql_record>>* page, std::size_t capacity);
+        // The result's field descriptions and count (valid while this object lives).
+        const MYSQL_FIELD* fields() const;
+        unsigned int field_count() const;
+
+    private:
+        sql_database& m_database;
+        MYSQL_RES* m_result = nullptr;
+    };
+
+    // Receives the error of one view or foreign key: the object's text ("View 'V'",
+    // "Foreign key 'FK'") and a level-0 error.
+    using error_reporter =
+        std::function<void(const std::string& object_text, const tk_exception& error)>;
+
+    // Reads the table list (raises sql_exception when it cannot) and, unless flags hold 0x80, the
+    // views (best effort).  Table names compare as the engine's case_sensitive flag says.
+    sql_database(const std::wstring& name, MYSQL* handle, int flags);
+    ~sql_database() override;
+
+    // Creates the table and opens it for writing (the caller owns it); a table that exists is
+    // opened as it is and nothing is sent.  Read-only: tk_mail_assertion("sql_db", 378); a failing
+    // CREATE TABLE raises sql_exception.
     std::unique_ptr<udb_recordset> create_table(const std::wstring& table, const udb_schema& fields,
                                                 const udb_indexes& indexes) override;
-    // Deletes every row of a listed table (the definition stays); raises sql_exception.
+    // Creates or replaces each SELECT view; a failing view goes to the error reporter.
+    void create_views(const view_list& views) override;
+    // Deletes every row of a listed table (the definition stays); read-only or not listed:
+    // tk_mail_assertion("sql_db", 484 / 485); a failing DELETE raises sql_exception.
     bool delete_tab(const std::wstring& table) override;
+    // DELETE FROM the quoted table; raises sql_exception.
     void empty_table(const std::wstring& table) override;
+    // A recordset over the SELECT text (the caller owns it); raises sql_exception.
     std::unique_ptr<udb_recordset> get_query(const std::wstring& name,
                                              const std::wstring& query_text, int mode) override;
+    // The listed table as an sql_table (the caller owns it); a table that is not listed raises
+    // tk_mail_assertion("sql_db", 121), a failing schema statement sql_exception.
     std::unique_ptr<udb_recordset> get_table(const std::wstring& table, int mode) override;
-    // Sends the statement and releases any result; raises sql_exception on failure.  Gives none.
+    // Runs the statement: its whole result as an sql_tmp_recordset, or null when it has none;
+    // raises sql_exception.
     std::unique_ptr<udb_recordset> query(const std::wstring& statement) override;
-    // True when the statement runs.
+    // True when the statement runs; any result is read and released.
     bool test_query(const std::wstring& query_text) override;
+    // Adds the foreign keys (with an index on their columns where none starts with them); a
+    // relationship that fails goes to the error reporter and the next one is tried.
+    void create_relationships(const udb_relationships& relationships) override;
+
+    // Sends a UTF-8 statement as it is and releases any result; gives the server's warning count.
+    // Raises sql_exception.
+    unsigned int query_append(const std::string& statement);
+    // Sends the statement and gives its unread result (null when it has none); the caller
+    // releases it.  Raises sql_exception.
+    MYSQL_RES* do_query2(const std::wstring& statement);
+    // The first cell of the first row as an integer (0 when null or no row); raises
+    // sql_exception.
+    long long query_scalar(const std::wstring& statement);
+    // Adds an index on the columns unless one of the table's indexes starts with them; a failing
+    // ADD INDEX is logged.  A table that is not listed raises tk_mail_assertion("sql_db", 121).
+    void create_fk_index_if(const std::wstring& table, const std::vector<std::wstring>& columns);
+
+    // A view's text as read from the server, without its first comment and database prefixes.
+    std::wstring refine_view_out(const std::wstring& text) const;
+    // A view's text in MySQL form: blanks collapsed, repaired names substituted, brackets to
+    // backticks, a few functions renamed (whole words outside quoted text); ends with ";".
+    std::wstring refine_view_in(const std::wstring& text) const;
+
+    // A table or column name as statements write it for the server generation.
+    std::wstring name_text(const std::wstring& name) const;
+    // The table list's own spelling of a listed name (the name itself when not listed).
+    std::wstring listed_name(const std::wstring& table) const;
+
+    void set_error_reporter(error_reporter reporter) { m_reporter = std::move(reporter); }
+    MYSQL* handle() const noexcept { return m_handle; }
 
 private:
     void init_tables();
-    void send(const std::wstring& statement);
+    void init_views();
+    // Hands an item's error to the reporter, or keeps it for raise_kept_errors.
+    void report(const std::string& object_text, const tk_exception& error);
+    void raise_kept_errors();
 
     MYSQL* m_handle;
+    error_reporter m_reporter;
+    std::vector<std::string> m_kept_errors;
 };

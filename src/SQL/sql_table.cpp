@@ -1,0 +1,479 @@
+#include "SQL/sql_table.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+
+#include "SQL/sql_database.h"
+#include "SQL/sql_engine.h"
+#include "SQL/sql_field_finder.h"
+#include "SQL/sql_fk_parser.h"
+#include "SQL/sql_util.h"
+#include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
+#include "UDB/udb_compare.h"
+
+namespace {
+
+// Warnings that mean the server stored something else than it was sent, or nothing at all.
+bool is_value_change(unsigned int code) {
+    switch (code) {
+        case 1048:  // column cannot be null
+        case 1263:  // NULL into NOT NULL, default used
+        case 1264:  // out of range
+        case 1265:  // data truncated
+        case 1292:  // incorrect or truncated date, time or number
+        case 1300:  // invalid character string
+        case 1366:  // incorrect value
+        case 1367:  // illegal value
+        case 1406:  // data too long
+        case 1441:  // date-time overflow
+        case 1451:  // row skipped: referenced by a foreign key
+        case 1452:  // row skipped: parent row missing
+        case 1918:  // illegal value for the type
+        case 3819:  // row skipped: check constraint
+        case 4025:  // row skipped: check constraint
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Takes " at row N" off a server message; gives N, or 0 when the message names no row.
+int take_row_number(std::string& message) {
+    const std::size_t at = message.rfind(" at row ");
+    if (at == std::string::npos) return 0;
+    const int row = std::atoi(message.c_str() + at + 8);
+    message.erase(at);
+    return row;
+}
+
+std::wstring lower_text(const std::wstring& text) {
+    std::wstring out = text;
+    for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return out;
+}
+
+}  // namespace
+
+sql_table::sql_table(sql_database* database, const std::wstring& table, udb_names_map* names,
+                     int flags)
+    : sql_recordset(database, table, names) {
+    tk_log(2, "sql_table::ctor");
+    initialize(flags);
+}
+
+sql_table::~sql_table() {
+    tk_log(2, "sql_table::dtor");
+    if (m_pending.empty() && m_errors.empty()) return;
+    try {
+        tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
+        send_batch();
+        raise_errors();
+    } catch (const tk_exception& e) {
+        tk_wlog(3, L"Table '%s': ERROR '%S'", m_name.c_str(), e.what());
+    }
+}
+
+std::string sql_table::table_text() const {
+    return tk_to_utf8(m_database->name_text(m_name));
+}
+
+// ---- schema ----------------------------------------------------------------------------------
+
+void sql_table::initialize(int flags) {
+    tk_log(2, "sql_table::initialize(%d)", flags);
+    read_columns();
+    if ((flags & ~0x60) == 0) {
+        tk_log(1, "Mode=no_indexes, nothing to do");
+        return;
+    }
+    read_indexes();
+    if (sql_engine::instance().version_word > 0x3172B) read_foreign_keys();
+}
+
+void sql_table::read_columns() {
+    auto columns = m_database->query(L"SHOW COLUMNS FROM " + m_database->name_text(m_name));
+    if (!columns) return;
+    std::size_t row_number = 0;
+    for (; !columns->is_eof(); columns->next(), ++row_number) {
+        udb_record& row = *columns->get_item();
+        if (row.size() < 3) continue;
+        // Matched by name: the order of SHOW COLUMNS is the table's, but a name cannot be wrong.
+        int at = m_schema.get_field_idx(sql_record::text_of(row[0]));
+        if (at < 0 && row_number < m_schema.size()) at = static_cast<int>(row_number);
+        if (at < 0) continue;
+        t_ftd& column = m_schema[static_cast<std::size_t>(at)];
+
+        const std::wstring type = lower_text(sql_record::text_of(row[1]));
+        tk_wlog(1, L"Got type: %s", type.c_str());
+        int size = 0, digits = 0, decimals = 0;
+        if (std::swscanf(type.c_str(), L"varchar(%d)", &size) == 1) {
+            tk_log(1, "Refining size for varchar: %d", size);
+            column.size = static_cast<unsigned int>(size);
+        } else if (std::swscanf(type.c_str(), L"float(%d,%d)", &digits, &decimals) == 2) {
+            tk_log(1, "Refining type for FLOAT(%d,%d)", digits, decimals);
+            if (digits != 0 && decimals != 0 && decimals < digits) {
+                column.vartype = VT_DECIMAL;
+                column.dw_reserved = digits * 256 + decimals;
+            }
+        }
+
+        const udb_field& default_cell = row[row.size() - 2];
+        const std::wstring text = sql_record::text_of(default_cell);
+        tk_wlog(1, L"Got default value: %s", text.c_str());
+        if (!column.b_not_null && text.empty()) continue;
+        tk_log(1, "Default value's type: %08X", static_cast<unsigned>(column.vartype));
+        if (column.vartype == VT_DATE &&
+            (text.empty() || text == L"0000-00-00" || text == L"0000-00-00 00:00:00" ||
+             text == L"00000000000000")) {
+            tk_log(1, "Skip empty def.values for date column");
+            column.default_value = ole_variant();
+            column.b_not_null = false;
+            continue;
+        }
+        if (default_cell.is_null()) continue;
+        const bool as_text = column.vartype == VT_BSTR || column.vartype == VT_DATE;
+        try {
+            column.default_value =
+                get_variant(static_cast<VARTYPE>(as_text ? VT_BSTR : column.vartype), text);
+        } catch (const std::exception& e) {
+            // An expression default (a sequence, a function) is no value of the column's type.
+            tk_log(2, "Default value kept out: %s", e.what());
+        }
+    }
+}
+
+void sql_table::read_indexes() {
+    auto rows = m_database->query(L"SHOW INDEX FROM " + quote_mysql_name(m_name));
+    if (!rows) return;
+    for (; !rows->is_eof(); rows->next()) {
+        udb_record& row = *rows->get_item();
+        if (row.size() < 5 || row[4].is_null()) continue;
+        const std::wstring name = sql_record::text_of(row[2]);
+        const bool primary = name == L"PRIMARY";
+        const bool unique = sql_record::text_of(row[1]) == L"0";
+        const std::wstring column = sql_record::text_of(row[4]);
+        tk_wlog(1, L"Got index '%s' (primary=%d, unique=%d)", name.c_str(), primary ? 1 : 0,
+                unique ? 1 : 0);
+        if (m_indexes.find2(name))
+            m_indexes.get_index(name).columns.push_back(column);
+        else
+            add_index(udb_index(name, unique, primary, {column}));
+    }
+}
+
+void sql_table::read_foreign_keys() {
+    tk_log(2, "Extracting foreign keys");
+    auto rows = m_database->query(L"SHOW CREATE TABLE " + quote_mysql_name(m_name));
+    if (!rows) return;
+    for (; !rows->is_eof(); rows->next()) {
+        udb_record& row = *rows->get_item();
+        if (row.size() < 2) continue;
+        sql_fk_parser(m_name, tk_to_utf8(sql_record::text_of(row[1]))).do_parse(m_relationships);
+    }
+}
+
+// ---- appending -------------------------------------------------------------------------------
+
+void sql_table::match_layout(const udb_record& record) {
+    if (m_layout_ready && record.size() == m_layout_names.size()) {
+        bool same = true;
+        for (std::size_t i = 0; same && i < record.size(); ++i)
+            same = record[i].get_name() == m_layout_names[i];
+        if (same) return;
+    }
+    m_layout_names.clear();
+    for (const auto& field : record) m_layout_names.push_back(field->get_name());
+    m_layout_ready = true;
+
+    const sql_field_finder finder(record);
+    m_pairs.clear();
+    if (record.size() < m_schema.size()) {
+        tk_log(1, "Size of record is less than size of schema");
+        for (std::size_t j = 0; j < record.size(); ++j) {
+            tk_wlog(1, L"Name=%s, mapped name=%s", record[j].get_name().c_str(),
+                    finder.name(j).c_str());
+            const int column = m_schema.get_field_idx(finder.name(j));
+            if (column < 0)
+                tk_wlog(1, L"Field %s not found", finder.name(j).c_str());
+            else
+                m_pairs.emplace_back(static_cast<std::size_t>(column), j);
+        }
+    } else {
+        tk_log(1, "Size of schema is less or equal to the size of record");
+        for (std::size_t i = 0; i < m_schema.size(); ++i) {
+            const int field = finder.get_field_idx(m_schema[i].name);
+            if (field < 0)
+                tk_wlog(1, L"Field %s not found in appending record", m_schema[i].name.c_str());
+            else
+                m_pairs.emplace_back(i, static_cast<std::size_t>(field));
+        }
+    }
+
+    std::wstring head =
+        (m_database->get_mode() & 0x100) ? L"REPLACE INTO " : L"INSERT IGNORE INTO ";
+    head += m_database->name_text(m_name) + L"(";
+    for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+        if (k) head += L", ";
+        head += m_database->name_text(m_schema[m_pairs[k].first].name);
+    }
+    m_head = tk_to_utf8(head) + ")";
+}
+
+void sql_table::append_values(std::string& out, udb_record& record) const {
+    for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+        if (k) out += ", ";
+        out += get_fld_append_str(&record[m_pairs[k].second], &m_schema[m_pairs[k].first]);
+    }
+}
+
+void sql_table::append_record(udb_record& record) {
+    tk_log(1, "sql_table::append_record");
+    const int position = ++m_attempted;
+    if (sql_engine::instance().fast_append_mode)
+        fast_append(record, position);
+    else
+        slow_append(record, position);
+    ++m_record_count;
+    raise_errors();
+}
+
+void sql_table::slow_append(udb_record& record, int position) {
+    tk_log(1, "sql_table::slow_append");
+    // Rows held back from batched appends go first, so rows land in the order they came.
+    if (!m_pending.empty()) send_batch();
+    match_layout(record);
+    m_single.assign(m_head);
+    m_single += " VALUES (";
+    append_values(m_single, record);
+    m_single += ')';
+    tk_log(2, "Run SQL query: %s", m_single.c_str());
+    const unsigned int warnings = m_database->query_append(m_single);
+    if (warnings) {
+        m_positions.assign(1, position);
+        collect_warnings(m_positions);
+    }
+}
+
+void sql_table::fast_append(udb_record& record, int position) {
+    tk_log(1, "sql_table::fast_append");
+    tk_log(1, "that.size=%d", static_cast<int>(record.size()));
+    match_layout(record);
+    // The column list of a statement is its first row's: a row for other columns starts anew.
+    if (!m_pending.empty() && m_pending_head != m_head) send_batch();
+
+    const std::size_t restart = m_pending.size();
+    try {
+        if (m_pending.empty()) {
+            tk_log(1, "Initialize new query...");
+            m_pending_head = m_head;
+            m_pending += m_head;
+            m_pending += " VALUES";
+        } else {
+            m_pending += ", ";
+        }
+        const std::size_t start = m_pending.size();
+        m_pending += '(';
+        append_values(m_pending, record);
+        m_pending += ')';
+        m_rows.push_back({start, m_pending.size(), position});
+        tk_log(1, "*** FAST INSERT MODE ***");
+        tk_log(1, "sql_query=[%s]", m_pending.c_str() + start);
+    } catch (...) {
+        m_pending.resize(restart);
+        if (m_rows.empty()) m_pending.clear();
+        throw;
+    }
+    if (m_pending.size() > k_max_statement) {
+        tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
+        send_batch();
+    }
+}
+
+void sql_table::flush() {
+    tk_log(2, "sql_table::flush");
+    send_batch();
+    raise_errors();
+}
+
+void sql_table::send_batch() {
+    if (m_rows.empty()) {
+        m_pending.clear();
+        return;
+    }
+    m_positions.clear();
+    for (const auto& row : m_rows) m_positions.push_back(row.position);
+    try {
+        const unsigned int warnings = m_database->query_append(m_pending);
+        if (warnings) collect_warnings(m_positions);
+    } catch (const sql_exception& e) {
+        if (e.is_connection_lost()) {
+            const std::string lost = e.message() + " (" + std::to_string(m_rows.size()) +
+                                     " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
+                                     std::to_string(m_rows.front().position) + " were not written)";
+            m_pending.clear();
+            m_rows.clear();
+            throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
+        }
+        tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
+                m_name.c_str(), static_cast<int>(m_rows.size()), e.what());
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            const pending_row& row = m_rows[i];
+            m_single.assign(m_pending_head);
+            m_single += " VALUES ";
+            m_single.append(m_pending, row.start, row.end - row.start);
+            try {
+                const unsigned int warnings = m_database->query_append(m_single);
+                if (warnings) {
+                    m_positions.assign(1, row.position);
+                    collect_warnings(m_positions);
+                }
+            } catch (const sql_exception& one) {
+                if (!one.is_connection_lost()) {
+                    m_errors.push_back(
+                        row_error(row.position, one.message(),
+                                  static_cast<unsigned int>(one.mysql_errno_value())));
+                    continue;
+                }
+                std::string lost = one.message() + " (" + std::to_string(m_rows.size() - i) +
+                                   " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
+                                   std::to_string(row.position) + " were not written)";
+                for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
+                m_errors.clear();
+                m_pending.clear();
+                m_rows.clear();
+                throw sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value()));
+            }
+        }
+    }
+    m_pending.clear();
+    m_rows.clear();
+}
+
+void sql_table::collect_warnings(const std::vector<int>& positions) {
+    auto warnings = m_database->query(L"SHOW WARNINGS");
+    if (!warnings) return;
+    for (; !warnings->is_eof(); warnings->next()) {
+        udb_record& row = *warnings->get_item();
+        if (row.size() < 3) continue;
+        const unsigned int code = static_cast<unsigned int>(
+            std::wcstoul(sql_record::text_of(row[1]).c_str(), nullptr, 10));
+        if (!is_value_change(code)) continue;
+        std::string message = tk_to_utf8(sql_record::text_of(row[2]));
+        const int row_number = take_row_number(message);
+        const int position =
+            row_number >= 1 && static_cast<std::size_t>(row_number) <= positions.size()
+                ? positions[static_cast<std::size_t>(row_number - 1)]
+                : positions.front();
+        m_errors.push_back(row_error(position, message, code));
+    }
+}
+
+sql_exception sql_table::row_error(int position, const std::string& text,
+                                   unsigned int number) const {
+    return sql_exception(
+        "Table '" + tk_to_utf8(m_name) + "', record #" + std::to_string(position) + ": " + text,
+        number);
+}
+
+void sql_table::raise_errors() {
+    if (m_errors.empty()) return;
+    std::vector<sql_exception> errors;
+    errors.swap(m_errors);
+    for (const auto& e : errors) tk_log(3, "%s", e.what());
+    throw sql_row_errors(std::move(errors));
+}
+
+// ---- changing rows ---------------------------------------------------------------------------
+
+std::wstring sql_table::key_conditions(udb_record& key) const {
+    const sql_field_finder finder(key);
+    std::wstring conditions;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        tk_wlog(1, L"Got mappend fn: %s", finder.name(i).c_str());
+        const int column = m_schema.get_field_idx(finder.name(i));
+        if (column < 0) {
+            tk_wlog(1, L"Field '%s' is not found in schema", finder.name(i).c_str());
+            continue;
+        }
+        if (!conditions.empty()) conditions += L" AND ";
+        // <=> so that a NULL key value finds the row holding NULL.
+        conditions += m_database->name_text(m_schema[static_cast<std::size_t>(column)].name) +
+                      L" <=> " + tk_to_unicode(to_mysql_str(key[i]));
+    }
+    return conditions;
+}
+
+void sql_table::update1(udb_record& record) {
+    tk_log(2, "sql_table::update");
+    if (get_key_index() < 0) {
+        tk_log(2, "There's no primary/unique key");
+        return;
+    }
+    update(record, m_indexes[static_cast<std::size_t>(get_key_index())].name);
+}
+
+void sql_table::update(udb_record& record, const std::wstring& key_name) {
+    tk_wlog(2, L"sql_table::update(key=%s)", key_name.c_str());
+    if (!m_indexes.find2(key_name)) {
+        tk_log(2, "Missing key for update");
+        return;
+    }
+    const udb_index& index = m_indexes.get_index(key_name);
+    udb_record key;
+    for (const auto& column : index.columns) {
+        if (!record.find_field(column)) {
+            tk_log(2, "Missing primary/unique key");
+            return;
+        }
+        key.add_field(record.get_field(column));
+    }
+    udb_record values;
+    for (const auto& field : record) {
+        bool in_key = false;
+        for (const auto& column : index.columns)
+            if (udb_equal_nocase(column, field->get_name())) in_key = true;
+        tk_wlog(1, in_key ? L"Field %s is a part of UKey" : L"Field %s is NOT a part of UKey",
+                field->get_name().c_str());
+        if (!in_key) values.add_field(*field);
+    }
+    try {
+        update2(values, key);
+    } catch (const tk_exception& e) {
+        tk_log(2, "ERROR on UPDATE: %s", e.what());
+        throw;
+    }
+}
+
+void sql_table::update2(udb_record& record, udb_record& key) {
+    const std::wstring conditions = key_conditions(key);
+    if (conditions.empty()) throw tk_exception("No key column of the table to update by", 0);
+    const sql_field_finder finder(record);
+    std::wstring sets;
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        const int column = m_schema.get_field_idx(finder.name(i));
+        if (column < 0) continue;
+        if (!sets.empty()) sets += L", ";
+        sets += m_database->name_text(m_schema[static_cast<std::size_t>(column)].name) + L"=" +
+                tk_to_unicode(to_mysql_str(record[i]));
+    }
+    if (sets.empty()) return;
+    const std::wstring statement =
+        L"UPDATE " + m_database->name_text(m_name) + L" SET " + sets + L" WHERE " + conditions;
+    tk_wlog(2, L"UPDATE QUERY: %s", statement.c_str());
+    m_database->query(statement);
+}
+
+void sql_table::delete_key(udb_record& key) {
+    tk_log(2, "sql_table::delete_key");
+    const std::wstring conditions = key_conditions(key);
+    if (conditions.empty()) throw tk_exception("No key column of the table to delete by", 0);
+    try {
+        m_database->query(L"DELETE FROM " + m_database->name_text(m_name) + L" WHERE " +
+                          conditions);
+    } catch (const tk_exception& e) {
+        tk_log(2, "ERROR on DELETE: %s", e.what());
+        throw;
+    }
+}

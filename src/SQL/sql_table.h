@@ -1,0 +1,99 @@
+// sql_table: a table of the live MySQL server as the conversion run writes it.  It reads like an
+// sql_recordset over the whole table and also knows the table's column types, defaults, indexes
+// and foreign keys as the server reports them.  append_record sends one INSERT per record, or,
+// while the engine's fast_append_mode is on, gathers the rows into multi-row statements of about
+// 1,000,000 characters.  The verb is REPLACE INTO when the database was opened with flag 0x100,
+// else INSERT IGNORE INTO.  Rows whose fields name different columns never share a statement.
+//
+// Failure: a failing single-row statement raises sql_exception for the record.  A failing
+// multi-row statement is sent again one row at a time, unless the connection is gone (then the
+// error is raised as sql_exception, with how many rows were lost), so that every good row lands;
+// the rows that still fail, and every value the server changed (truncated, out of range,
+// incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
+// the table and the record's position (1 = the first record appended through this object).
+// Errors of rows sent by a later record or by flush() are raised by that call.  Duplicate keys
+// swallowed by INSERT IGNORE are not errors.  The destructor sends what flush() did not, and
+// only logs a failure.
+//
+// The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SQL/sql_exception.h"
+#include "SQL/sql_recordset.h"
+#include "UDB/udb_relationships.h"
+
+class sql_table : public sql_recordset {
+public:
+    // A multi-row statement is sent once it is longer than this.
+    static constexpr std::size_t k_max_statement = 1000000;
+
+    // Opens the table: count, columns, then the column details, and (when the flags hold any bit
+    // but 0x20 and 0x40) the indexes and foreign keys.  Raises sql_exception.
+    sql_table(sql_database* database, const std::wstring& table, udb_names_map* names, int flags);
+    // Sends the rows still held back; a failure is only logged.
+    ~sql_table() override;
+
+    // Writes one record (see above for what it raises).
+    void append_record(udb_record& record) override;
+    // Sends the rows still held back; raises as append_record does.
+    void flush() override;
+    // Updates the row with the record's primary or unique key; nothing when the table has no
+    // such key or the record lacks one of its fields.  Raises sql_exception.
+    void update1(udb_record& record) override;
+    // Updates the rows whose fields equal those of `key`; raises sql_exception.
+    void update2(udb_record& record, udb_record& key) override;
+    // Updates the row identified by the named index; raises sql_exception.
+    void update(udb_record& record, const std::wstring& key_name);
+    // Deletes the rows whose fields equal those of `key`.  A key that names no column of the table
+    // raises tk_exception (level 0) rather than deleting every row; sql_exception on failure.
+    void delete_key(udb_record& key) override;
+
+    // The foreign keys read from the server.
+    udb_relationships& get_relationships() noexcept { return m_relationships; }
+
+private:
+    struct pending_row {
+        std::size_t start;
+        std::size_t end;
+        int position;
+    };
+
+    void initialize(int flags);
+    void read_columns();
+    void read_indexes();
+    void read_foreign_keys();
+
+    // Pairs the record's fields with the table's columns and builds the statement head, when
+    // the record's field names differ from the last record's.
+    void match_layout(const udb_record& record);
+    void append_values(std::string& out, udb_record& record) const;
+    void fast_append(udb_record& record, int position);
+    void slow_append(udb_record& record, int position);
+    // Sends the held rows (one by one when the statement fails); their errors go to m_errors.
+    // Raises sql_exception when the connection is gone.
+    void send_batch();
+    // Reads the warnings of the last statement, whose rows are at `positions`.
+    void collect_warnings(const std::vector<int>& positions);
+    void raise_errors();
+    sql_exception row_error(int position, const std::string& text, unsigned int number) const;
+    // "col <=> value" conditions of the key's fields joined by " AND " (empty when none match).
+    std::wstring key_conditions(udb_record& key) const;
+    std::string table_text() const;
+
+    std::string m_head;
+    std::string m_pending;
+    std::string m_pending_head;
+    std::vector<pending_row> m_rows;
+    std::string m_single;
+    std::vector<int> m_positions;
+    int m_attempted = 0;
+    std::vector<std::wstring> m_layout_names;
+    bool m_layout_ready = false;
+    std::vector<std::pair<std::size_t, std::size_t>> m_pairs;
+    std::vector<sql_exception> m_errors;
+    udb_relationships m_relationships;
+};
