@@ -67,7 +67,7 @@ void tk_logger::truncate_once() {
     if (std::FILE* f = std::fopen(m_file_name.c_str(), "wb")) std::fclose(f);
 }
 
-void tk_log(int level, const char* format, ...) {
+void tk_log_write(int level, const char* format, ...) {
     tk_logger* logger = tk_logger::find_instance();
     if (!logger || !logger->wants(level)) return;
     // Logging between a failed call and the tk_exception_ex that reports it must not change
@@ -84,7 +84,7 @@ void tk_log(int level, const char* format, ...) {
     close_record(*logger, f);
 }
 
-void tk_wlog(int level, const wchar_t* format, ...) {
+void tk_wlog_write(int level, const wchar_t* format, ...) {
     tk_logger* logger = tk_logger::find_instance();
     if (!logger || !logger->wants(level)) return;
     last_error_keeper keep;

@@ -51,13 +51,30 @@ private:
     bool m_time_stamps;
 };
 
+// True when a message of this level reaches the log.  Inline so that the calls below the
+// threshold cost a load and a branch: they sit in every per-row and per-cell path.
+inline bool tk_log_wanted(int level) {
+    tk_logger* logger = tk_logger::find_instance();
+    return logger && logger->wants(level);
+}
+
+// The writers behind tk_log and tk_wlog; call those instead.
+void tk_log_write(int level, const char* format, ...);
+void tk_wlog_write(int level, const wchar_t* format, ...);
+
 // Narrow printf-style message: printf conversions, plus "%S" for a wide string and "%I64d" /
 // "%I64u" / "%I64X" for 64-bit integers.
-void tk_log(int level, const char* format, ...);
+template <class... Args>
+inline void tk_log(int level, const char* format, Args... args) {
+    if (tk_log_wanted(level)) tk_log_write(level, format, args...);
+}
 // Wide printf-style message, written as UTF-8.  Conversions follow the system's wide convention:
 // "%s" takes a wide string (const wchar_t*), "%S" a narrow one (const char*), "%c" a wide
 // character, "%I64d" / "%I64u" / "%I64X" 64-bit integers.
-void tk_wlog(int level, const wchar_t* format, ...);
+template <class... Args>
+inline void tk_wlog(int level, const wchar_t* format, Args... args) {
+    if (tk_log_wanted(level)) tk_wlog_write(level, format, args...);
+}
 
 // The running program's path with its extension replaced by ".log".
 std::string tk_default_log_file_name();
