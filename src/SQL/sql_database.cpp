@@ -103,8 +103,16 @@ std::wstring sql_database::listed_name(const std::wstring& table) const {
     return table;
 }
 
+void sql_database::settle() {
+    if (!m_in_flight) return;
+    sql_table* table = m_in_flight;
+    m_in_flight = nullptr;
+    table->finish_flight();
+}
+
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
     tk_wlog(1, L"sql_database::do_query2(%s)", statement.c_str());
+    settle();
     const std::string text = tk_to_utf8(statement);
     if (mysql_real_query(m_handle, text.data(), text.size()) != 0) throw sql_exception(m_handle);
     MYSQL_RES* result = mysql_use_result(m_handle);
@@ -131,6 +139,7 @@ unsigned int sql_database::query_append(const std::string& statement) {
     tk_log(1, "sql_database::query_append( q_len=%d)", static_cast<int>(statement.size()));
     tk_log(1, "(%s)", statement.c_str());
     tk_log(1, "sql_database::do_query1(%s)", statement.c_str());
+    settle();
     if (mysql_real_query(m_handle, statement.data(), statement.size()) != 0)
         throw sql_exception(m_handle);
     if (MYSQL_RES* result = mysql_use_result(m_handle)) mysql_free_result(result);
@@ -140,6 +149,7 @@ unsigned int sql_database::query_append(const std::string& statement) {
 
 bool sql_database::test_query(const std::wstring& query_text) {
     tk_wlog(2, L"sql_database::query(%s)", query_text.c_str());
+    settle();
     const std::string text = tk_to_utf8(query_text);
     const bool ok = mysql_real_query(m_handle, text.data(), text.size()) == 0;
     if (MYSQL_RES* result = mysql_use_result(m_handle)) mysql_free_result(result);
@@ -154,6 +164,7 @@ void sql_database::init_tables() {
     };
     if (sql_engine::instance().version_word < 0x50001) {
         tk_log(2, "Extracting tables in old way");
+        settle();
         MYSQL_RES* result = mysql_list_tables(m_handle, nullptr);
         if (!result) throw sql_exception(m_handle);
         sql_tmp_recordset tables(result);

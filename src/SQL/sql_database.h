@@ -23,6 +23,8 @@
 #include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
 
+class sql_table;
+
 class sql_database : public udb_database {
 public:
     // One page of rows: the LIMIT statement sent at construction, its result released by the
@@ -111,6 +113,9 @@ public:
     std::wstring listed_name(const std::wstring& table) const;
 
     void set_error_reporter(error_reporter reporter) { m_reporter = std::move(reporter); }
+    // The table whose statement was sent without waiting for the answer (null when none); its
+    // answer is taken before anything else is sent.
+    void set_in_flight(sql_table* table) noexcept { m_in_flight = table; }
     MYSQL* handle() const noexcept { return m_handle; }
 
 private:
@@ -119,8 +124,11 @@ private:
     // Hands an item's error to the reporter, or keeps it for raise_kept_errors.
     void report(const std::string& object_text, const tk_exception& error);
     void raise_kept_errors();
+    // Takes the answer of a statement still in flight, so the connection is free to send.
+    void settle();
 
     MYSQL* m_handle;
     error_reporter m_reporter;
     std::vector<std::string> m_kept_errors;
+    sql_table* m_in_flight = nullptr;
 };

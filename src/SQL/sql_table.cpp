@@ -65,7 +65,7 @@ sql_table::sql_table(sql_database* database, const std::wstring& table, udb_name
 
 sql_table::~sql_table() {
     tk_log(2, "sql_table::dtor");
-    if (m_pending.empty() && m_errors.empty()) return;
+    if (!m_in_flight && m_pending.empty() && m_errors.empty()) return;
     try {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
         send_batch();
@@ -287,7 +287,8 @@ void sql_table::fast_append(udb_record& record, int position) {
     }
     if (m_pending.size() > k_max_statement) {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
-        send_batch();
+        // Sent without waiting: the server stores these rows while the next ones are rendered.
+        start_flight();
     }
 }
 
@@ -298,57 +299,102 @@ void sql_table::flush() {
 }
 
 void sql_table::send_batch() {
+    finish_flight();
     if (m_rows.empty()) {
         m_pending.clear();
         return;
     }
-    m_positions.clear();
-    for (const auto& row : m_rows) m_positions.push_back(row.position);
     try {
         const unsigned int warnings = m_database->query_append(m_pending);
-        if (warnings) collect_warnings(m_positions);
+        conclude(nullptr, warnings, m_pending, m_rows, m_pending_head);
     } catch (const sql_exception& e) {
-        if (e.is_connection_lost()) {
-            const std::string lost = e.message() + " (" + std::to_string(m_rows.size()) +
-                                     " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                                     std::to_string(m_rows.front().position) + " were not written)";
-            m_pending.clear();
-            m_rows.clear();
-            throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
-        }
-        tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
-                m_name.c_str(), static_cast<int>(m_rows.size()), e.what());
-        for (std::size_t i = 0; i < m_rows.size(); ++i) {
-            const pending_row& row = m_rows[i];
-            m_single.assign(m_pending_head);
-            m_single += " VALUES ";
-            m_single.append(m_pending, row.start, row.end - row.start);
-            try {
-                const unsigned int warnings = m_database->query_append(m_single);
-                if (warnings) {
-                    m_positions.assign(1, row.position);
-                    collect_warnings(m_positions);
-                }
-            } catch (const sql_exception& one) {
-                if (!one.is_connection_lost()) {
-                    m_errors.push_back(
-                        row_error(row.position, one.message(),
-                                  static_cast<unsigned int>(one.mysql_errno_value())));
-                    continue;
-                }
-                std::string lost = one.message() + " (" + std::to_string(m_rows.size() - i) +
-                                   " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                                   std::to_string(row.position) + " were not written)";
-                for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
-                m_errors.clear();
-                m_pending.clear();
-                m_rows.clear();
-                throw sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value()));
-            }
-        }
+        conclude(&e, 0, m_pending, m_rows, m_pending_head);
     }
+}
+
+void sql_table::start_flight() {
+    // The statement before this one goes first: its rows and its errors stay in order.
+    finish_flight();
+    m_flight.swap(m_pending);
+    m_flight_rows.swap(m_rows);
+    m_flight_head.swap(m_pending_head);
     m_pending.clear();
     m_rows.clear();
+    MYSQL* handle = m_database->handle();
+    tk_log(1, "sql_database::query_append( q_len=%d)", static_cast<int>(m_flight.size()));
+    if (mysql_send_query(handle, m_flight.data(), m_flight.size()) != 0) {
+        const sql_exception failure(handle);
+        conclude(&failure, 0, m_flight, m_flight_rows, m_flight_head);
+        return;
+    }
+    m_in_flight = true;
+    m_database->set_in_flight(this);
+}
+
+void sql_table::finish_flight() {
+    if (!m_in_flight) return;
+    m_in_flight = false;
+    m_database->set_in_flight(nullptr);
+    MYSQL* handle = m_database->handle();
+    if (mysql_read_query_result(handle) != 0) {
+        const sql_exception failure(handle);
+        conclude(&failure, 0, m_flight, m_flight_rows, m_flight_head);
+        return;
+    }
+    if (MYSQL_RES* result = mysql_use_result(handle)) mysql_free_result(result);
+    conclude(nullptr, mysql_warning_count(handle), m_flight, m_flight_rows, m_flight_head);
+}
+
+void sql_table::conclude(const sql_exception* failure, unsigned int warnings, std::string& text,
+                         std::vector<pending_row>& rows, const std::string& head) {
+    m_positions.clear();
+    for (const auto& row : rows) m_positions.push_back(row.position);
+    if (!failure) {
+        if (warnings) collect_warnings(m_positions);
+        text.clear();
+        rows.clear();
+        return;
+    }
+    const sql_exception& e = *failure;
+    if (e.is_connection_lost()) {
+        const std::string lost = e.message() + " (" + std::to_string(rows.size()) +
+                                 " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
+                                 std::to_string(rows.front().position) + " were not written)";
+        text.clear();
+        rows.clear();
+        throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
+    }
+    tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
+            m_name.c_str(), static_cast<int>(rows.size()), e.what());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const pending_row& row = rows[i];
+        m_single.assign(head);
+        m_single += " VALUES ";
+        m_single.append(text, row.start, row.end - row.start);
+        try {
+            const unsigned int row_warnings = m_database->query_append(m_single);
+            if (row_warnings) {
+                m_positions.assign(1, row.position);
+                collect_warnings(m_positions);
+            }
+        } catch (const sql_exception& one) {
+            if (!one.is_connection_lost()) {
+                m_errors.push_back(row_error(row.position, one.message(),
+                                             static_cast<unsigned int>(one.mysql_errno_value())));
+                continue;
+            }
+            std::string lost = one.message() + " (" + std::to_string(rows.size() - i) +
+                               " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
+                               std::to_string(row.position) + " were not written)";
+            for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
+            m_errors.clear();
+            text.clear();
+            rows.clear();
+            throw sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value()));
+        }
+    }
+    text.clear();
+    rows.clear();
 }
 
 void sql_table::collect_warnings(const std::vector<int>& positions) {

@@ -27,6 +27,8 @@
 #include "UDB/udb_relationships.h"
 
 class sql_table : public sql_recordset {
+    friend class sql_database;
+
 public:
     // A multi-row statement is sent once it is longer than this.
     static constexpr std::size_t k_max_statement = 1000000;
@@ -73,9 +75,17 @@ private:
     void append_values(std::string& out, udb_record& record) const;
     void fast_append(udb_record& record, int position);
     void slow_append(udb_record& record, int position);
-    // Sends the held rows (one by one when the statement fails); their errors go to m_errors.
-    // Raises sql_exception when the connection is gone.
+    // Sends the held rows and waits (one by one when the statement fails); their errors go to
+    // m_errors.  Raises sql_exception when the connection is gone.
     void send_batch();
+    // Sends the held rows without waiting for the server's answer.
+    void start_flight();
+    // The statement of a failed or finished send: warnings read, or its rows sent one by one.
+    void conclude(const sql_exception* failure, unsigned int warnings, std::string& text,
+                  std::vector<pending_row>& rows, const std::string& head);
+    // Takes the server's answer to the statement sent without waiting, if any; the database calls
+    // it before it sends anything else on the connection.
+    void finish_flight();
     // Reads the warnings of the last statement, whose rows are at `positions`.
     void collect_warnings(const std::vector<int>& positions);
     void raise_errors();
@@ -88,6 +98,11 @@ private:
     std::string m_pending;
     std::string m_pending_head;
     std::vector<pending_row> m_rows;
+    // The statement sent without waiting, while m_in_flight.
+    std::string m_flight;
+    std::string m_flight_head;
+    std::vector<pending_row> m_flight_rows;
+    bool m_in_flight = false;
     std::string m_single;
     std::vector<int> m_positions;
     int m_attempted = 0;

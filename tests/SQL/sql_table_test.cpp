@@ -68,10 +68,35 @@ TEST_F(sql_table_test, BatchesEndPastTheLimitByWholeRows) {
         row.add_field(udb_field(L"TXT", 70000, ole_variant(text)));
         table->append_record(row);
     }
-    // 17 rows of 60,000 characters pass 1,000,000: they went out together, the rest waits.
-    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.WIDE"), "17");
+    // 17 rows of 60,000 characters pass 1,000,000: they went out together, the rest waits.  The
+    // database takes the server's answer to them before it sends anything else.
+    EXPECT_EQ(live->query_scalar(L"select count(*) from WIDE"), 17);
     table->flush();
     EXPECT_EQ(scalar("select count(*), min(length(TXT)) from `" + db_name + "`.WIDE"), "20");
+}
+
+TEST_F(sql_table_test, ABatchSentWithoutWaitingIsCheckedToo) {
+    REQUIRE_TEST_SERVER();
+    exec("create table `" + db_name + "`.WIDE (ID int primary key, TXT text) engine=InnoDB");
+    exec("set session sql_mode='STRICT_ALL_TABLES'");
+    reopen(0x28 | 0x100);
+    auto table = db->create_table(L"WIDE", emp, emp_keys);
+    for (int i = 1; i <= 20; ++i) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(i)));
+        // Row 5 is too long for TEXT: the whole first statement fails on the server.
+        row.add_field(
+            udb_field(L"TXT", 0, ole_variant(std::wstring(i == 5 ? 70000 : 60000, L'y'))));
+        table->append_record(row);
+    }
+    try {
+        table->flush();
+        ADD_FAILURE() << "the bad row of the statement sent without waiting was not reported";
+    } catch (const sql_row_errors& e) {
+        ASSERT_EQ(e.errors().size(), 1u) << e.what();
+        EXPECT_EQ(e.errors()[0].message().rfind("Table 'WIDE', record #5: Data too long", 0), 0u);
+    }
+    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.WIDE"), "19");
 }
 
 TEST_F(sql_table_test, ExistingTablesAreOpenedEmptiedMergedAndReplaced) {
