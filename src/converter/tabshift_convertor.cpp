@@ -38,13 +38,22 @@ bool exchange_identifier(tk_reg_key& key, const wchar_t* name, const std::wstrin
 
 }  // namespace
 
-tabshift_convertor::tabshift_convertor() : tk_serializer(k_settings_key) {
+tabshift_convertor::tabshift_convertor(converter_form form)
+    : tk_serializer(k_settings_key), m_form(form) {
     tk_log(2, "tabshift_convertor::ctor");
-    serialize(false);
+    if (m_form == converter_form::wizard) {
+        serialize(false);
+        return;
+    }
+    serialize_agent();
+    mysql_direct = true;
+    case_sensitive = false;
+    oracle_engine.b_owned_by_user = false;
 }
 
 tabshift_convertor::~tabshift_convertor() {
     tk_log(2, "tabshift_convertor::dtor");
+    if (m_form != converter_form::wizard) return;
     try {
         serialize(true);
     } catch (...) {
@@ -52,24 +61,19 @@ tabshift_convertor::~tabshift_convertor() {
     }
 }
 
+bool tabshift_convertor::serialize_agent() {
+    tk_log(1, "serialize( %d )", 0);
+    if (open_key() != ERROR_SUCCESS) return false;
+    const bool ok = exchange_format_settings(false);
+    close_key();
+    return ok;
+}
+
 bool tabshift_convertor::serialize(bool store) {
     tk_log(1, "serialize( %d )", store ? 1 : 0);
     if (open_key() != ERROR_SUCCESS) return false;
     tk_reg_key& key = m_key;
-    bool ok = true;
-
-    if (!store) mysql_engine.set_character_set(L"utf8");
-    ok &= exchange_identifier(key, L"char_set", mysql_engine.character_set(), store,
-                              [&](const std::wstring& v) { mysql_engine.set_character_set(v); });
-    if (!store) mysql_engine.set_table_type(L"MyISAM");
-    ok &= exchange_identifier(key, L"tab_type", mysql_engine.table_type(), store,
-                              [&](const std::wstring& v) { mysql_engine.set_table_type(v); });
-
-    unsigned long line_break = static_cast<unsigned long>(dump.unix_eol);
-    if (!store) line_break = 0;
-    ok &= key.exchange("dmp_line_br", line_break, store);
-    dump.unix_eol = static_cast<int>(line_break);
-
+    bool ok = exchange_format_settings(store);
     auto exchange_flags = [&](std::initializer_list<bool_setting> settings) {
         for (const bool_setting& s : settings) {
             if (!store) s.value = s.fallback;
@@ -85,13 +89,8 @@ bool tabshift_convertor::serialize(bool store) {
         ok &= key.exchange(name, value, store);
     };
 
-    exchange_flags({{"dmp_new_ver", true, dump.new_version},
-                    {"dmp_loc_wri", true, dump.lock_tables},
-                    {"dmp_ins_com", true, dump.comments},
-                    {"dmp_ins_db", false, dump.create_db},
-                    {"dmp_ins_tab", true, dump.structure},
-                    {"case sensitive", false, case_sensitive},
-                    {"convert_views", true, convert_views}});
+    exchange_flags(
+        {{"case sensitive", false, case_sensitive}, {"convert_views", true, convert_views}});
     exchange_wide(L"dest", m_destination_name, L"");
     exchange_narrow("host", mysql_host, "");
     exchange_narrow("log_file", m_log_file, "");
@@ -109,6 +108,31 @@ bool tabshift_convertor::serialize(bool store) {
     exchange_flags({{"use_schema", false, oracle_engine.use_schema},
                     {"view_owned", true, oracle_engine.b_owned_by_user}});
     close_key();
+    return ok;
+}
+
+bool tabshift_convertor::exchange_format_settings(bool store) {
+    tk_reg_key& key = m_key;
+    bool ok = true;
+    // The wizard's load starts from the defaults; the agent keeps what the engine was built with.
+    const bool defaults = !store && m_form == converter_form::wizard;
+    if (defaults) mysql_engine.set_character_set(L"utf8");
+    ok &= exchange_identifier(key, L"char_set", mysql_engine.character_set(), store,
+                              [&](const std::wstring& v) { mysql_engine.set_character_set(v); });
+    if (defaults) mysql_engine.set_table_type(L"MyISAM");
+    ok &= exchange_identifier(key, L"tab_type", mysql_engine.table_type(), store,
+                              [&](const std::wstring& v) { mysql_engine.set_table_type(v); });
+    unsigned long line_break = store ? static_cast<unsigned long>(dump.unix_eol) : 0;
+    ok &= key.exchange("dmp_line_br", line_break, store);
+    dump.unix_eol = static_cast<int>(line_break);
+    for (const bool_setting& s : {bool_setting{"dmp_new_ver", true, dump.new_version},
+                                  bool_setting{"dmp_loc_wri", true, dump.lock_tables},
+                                  bool_setting{"dmp_ins_com", true, dump.comments},
+                                  bool_setting{"dmp_ins_db", false, dump.create_db},
+                                  bool_setting{"dmp_ins_tab", true, dump.structure}}) {
+        if (!store) s.value = s.fallback;
+        ok &= key.exchange(s.name, s.value, store);
+    }
     return ok;
 }
 

@@ -16,11 +16,16 @@
 #include "TK/tk_serializer.h"
 #include "TK/tk_singleton.h"
 #include "UDB/udb_database.h"
+#include "UDB/udb_recordset.h"
 #include "UDB/udb_schema.h"
 #include "converter/mysql_converter_impl.h"
 #include "converter/oracle_converter_impl.h"
 #include "converter/udb_converter.h"
 #include "converter/udb_db_mutator.h"
+
+// The wizard keeps every setting in the per-user store; the console agent reads only the MySQL
+// format settings from there and writes nothing back.
+enum class converter_form { wizard, agent };
 
 class tabshift_convertor : public udb_converter,
                            public oracle_converter_impl,
@@ -30,8 +35,10 @@ class tabshift_convertor : public udb_converter,
                            public tk_serializer {
 public:
     // Builds both halves and loads the settings (a failed load keeps the constructor values).
-    tabshift_convertor();
-    // Stores the settings (failures ignored) and releases everything.
+    // The agent form loads its eight settings only, then starts as a server run with
+    // case-sensitivity off and the catalogue of every schema.
+    explicit tabshift_convertor(converter_form form = converter_form::wizard);
+    // Stores the settings (the wizard form; failures ignored) and releases everything.
     ~tabshift_convertor() override;
 
     // The conversion run: every job from the source into the destination.  Returns normally in
@@ -43,6 +50,8 @@ public:
     // Loads (store false) or stores the 26 settings; false when the key cannot be opened or any
     // value could not be exchanged (that value keeps its default).
     bool serialize(bool store);
+    // The agent's load: the character set, the table type and the six dump settings.
+    bool serialize_agent();
 
     // The destination of a run: the server database opened or created, or a new dump file with
     // its head written.  The caller owns it; the MySQL side's errors pass on.
@@ -65,14 +74,25 @@ public:
     // Text columns are created with the BINARY attribute.
     bool case_sensitive = false;
 
+    converter_form form() const noexcept { return m_form; }
+
 private:
     struct run_state;
+    bool exchange_format_settings(bool store);
     void run_jobs(run_state& state);
     void run_job(run_state& state, const std::wstring& name, const std::wstring& query);
     void copy_rows(run_state& state);
     void release_job(run_state& state) noexcept;
     void release_run(run_state& state) noexcept;
     void report(const std::wstring& line);
+    // Hands one record's error to the error handler (a duplicate key is expected when merging).
+    // `number` 0: the error names its own table and record.
+    void report_record_error(const std::wstring& table, int number, const tk_exception& e);
+    // Sends the rows the destination still holds; rows it refused are record errors.
+    void flush_rows(udb_recordset& target, const std::wstring& table);
+    static bool is_connection_lost(const tk_exception& e);
+
+    converter_form m_form;
 };
 
 // The product's settings key under the current user's root.

@@ -9,6 +9,7 @@
 
 #include "ORA/ora_date_processor.h"
 #include "SQL/dmp_database.h"
+#include "SQL/sql_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -168,7 +169,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     table_records = state.source->get_record_count();
     if (table_records == 0 || tab_def) {
         tk_log(1, "No records to convert");
-        state.target->flush();
+        flush_rows(*state.target, name);
         state.target.reset();
         state.source.reset();
         return;
@@ -177,9 +178,9 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     copy_rows(state);
     if (mode != 3 && mode != 4) date_post_process(state.target->get_schema(), *state.dates);
     state.dates.reset();
-    // Pending rows are sent here, inside the table's guard, so that their failure is reported
-    // under this table's name.
-    state.target->flush();
+    // Pending rows are sent here, inside the table's guard, so that a lost connection is
+    // reported under this table's name and rows the server refused each as their record.
+    flush_rows(*state.target, name);
     state.target.reset();
     state.source.reset();
     mysql_refine_types(*state.destination);
@@ -198,20 +199,62 @@ void tabshift_convertor::copy_rows(run_state& state) {
             udb_record* record = source.get_item();
             if (!record) throw tk_mail_assertion("kvt_conv", 332);
             target.append_record(modify2(table, *record));
+        } catch (const sql_row_errors& rows) {
+            // Rows of earlier records that a batch or the server's warnings reported together:
+            // each is told as its own record, under the number it was appended with.
+            if (rows.is_connection_lost()) throw;
+            for (const sql_exception& row : rows.errors()) report_record_error(table, 0, row);
         } catch (const tk_exception& e) {
             // A record's own failure (a value the reader or the mapping refuses, a row the
             // server rejects) costs that record only; everything else belongs to the table.
-            if (e.level() != 0 || e.code() == k_connection_lost) throw;
-            if (!(mode == 3 && e.code() == k_duplicate_key)) {
-                tk_log(1, "** MODE=%d", mode);
-                error_handler& handler = error_handler::instance();
-                handler.format_record_error(table, number);
-                handler.handle(e, false);
-            }
+            if (e.level() != 0 || is_connection_lost(e)) throw;
+            report_record_error(table, number, e);
         }
         tk_log(1, "Record %d processed", number);
         source.next();
         ++cur_record;
+    }
+}
+
+bool tabshift_convertor::is_connection_lost(const tk_exception& e) {
+    if (e.code() == k_connection_lost) return true;
+    const auto* server = dynamic_cast<const sql_exception*>(&e);
+    return server && server->is_connection_lost();
+}
+
+void tabshift_convertor::report_record_error(const std::wstring& table, int number,
+                                             const tk_exception& e) {
+    if (mode == 3 && e.code() == k_duplicate_key) return;
+    tk_log(1, "** MODE=%d", mode);
+    error_handler& handler = error_handler::instance();
+    if (number > 0) {
+        handler.format_record_error(table, number);
+        handler.handle(e, false);
+        return;
+    }
+    // A row error of the destination names its table and record in its message
+    // ("Table 'T', record #N: text"): that part becomes the prefix, as for any record error.
+    const std::string& message = e.message();
+    const std::size_t record = message.find("', record #");
+    const std::size_t text = message.find(": ", record == std::string::npos ? 0 : record);
+    if (message.rfind("Table '", 0) != 0 || record == std::string::npos ||
+        text == std::string::npos) {
+        handler.set_error_text(table);
+        handler.handle(e, false);
+        return;
+    }
+    handler.prefix = message.substr(7, record - 7) + message.substr(record + 1, text - record - 1);
+    handler.handle(
+        sql_exception(message.substr(text + 2), static_cast<unsigned int>(e.code() & 0xFFFF)),
+        false);
+}
+
+void tabshift_convertor::flush_rows(udb_recordset& target, const std::wstring& table) {
+    try {
+        target.flush();
+    } catch (const sql_row_errors& rows) {
+        if (rows.is_connection_lost()) throw;
+        for (const sql_exception& row : rows.errors()) report_record_error(table, 0, row);
     }
 }
 
