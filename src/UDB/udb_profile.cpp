@@ -35,7 +35,21 @@ bool narrow_path(const std::wstring& path, std::string& out) {
 // share) leaves the previous profile whole instead of a cut one reported as saved.
 class line_writer {
 public:
-    explicit line_writer(const std::string& path) : m_path(path), m_temp(path + ".XXXXXX") {
+    explicit line_writer(const std::string& path) {
+        // A symbolic link keeps naming the profile: the file it points at is the one replaced.
+        std::string target = path;
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+        // Only a regular file is replaced; a device or a pipe is written into, as asked.
+        struct stat st {};
+        if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            m_file = std::fopen(target.c_str(), "wb");
+            return;
+        }
+        m_path = target;
+        m_temp = target + ".XXXXXX";
         const int fd = mkstemp(m_temp.data());
         if (fd < 0) return;
         if (fchmod(fd, S_IRUSR | S_IWUSR) != 0 || !(m_file = fdopen(fd, "wb"))) {
@@ -46,7 +60,7 @@ public:
     ~line_writer() {
         if (!m_file) return;
         std::fclose(m_file);
-        unlink(m_temp.c_str());
+        if (!m_temp.empty()) unlink(m_temp.c_str());
     }
     line_writer(const line_writer&) = delete;
     line_writer& operator=(const line_writer&) = delete;
@@ -60,9 +74,12 @@ public:
 
     // Flushes the file to the disk and puts it in the target's place; true when nothing failed.
     bool commit() {
-        if (std::fflush(m_file) != 0 || fsync(fileno(m_file)) != 0) m_ok = false;
+        if (std::fflush(m_file) != 0) m_ok = false;
+        // On the disk before the rename, so a crash leaves the old profile or the new, not none.
+        if (!m_temp.empty() && fsync(fileno(m_file)) != 0) m_ok = false;
         if (std::fclose(m_file) != 0) m_ok = false;
         m_file = nullptr;
+        if (m_temp.empty()) return m_ok;
         if (m_ok && std::rename(m_temp.c_str(), m_path.c_str()) != 0) m_ok = false;
         if (!m_ok) unlink(m_temp.c_str());
         return m_ok;
