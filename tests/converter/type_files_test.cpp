@@ -94,6 +94,29 @@ TEST_F(type_files_test, shipped_files_cover_every_built_in_type) {
         EXPECT_NE(target.find(L"BLOB"), std::wstring::npos) << tk_to_utf8(target);
 }
 
+TEST_F(type_files_test, binary_choices_keep_the_bytes) {
+    tk_temp_chdir here(k_data_dir);
+    ASSERT_TRUE(here.ok());
+    for (const std::wstring& target : conv->get_mapped_types(L"BLOB")) {
+        SCOPED_TRACE(tk_to_utf8(target));
+        sql_db_mutator mapping;
+        sql_native_type type;
+        type.type = target;
+        sql_table_mutator& table = mapping.get_table_mutator(L"T", L"T");
+        table.update_field(L"B", L"PICTURE", type);
+        udb_record record;
+        const std::vector<std::uint8_t> bytes = {0x00, 0xFF, 0x41, 0x0A};
+        record.push_back(std::make_unique<udb_field>(L"B", 4, ole_variant(bytes)));
+        udb_record& out = mapping.modify2(L"T", record);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].get_name(), L"PICTURE");
+        EXPECT_TRUE(ole_is_binary_type(out[0].vt()));
+        const std::uint8_t* kept = nullptr;
+        ASSERT_EQ(out[0].get_bytes1(kept), bytes.size());
+        EXPECT_EQ(std::vector<std::uint8_t>(kept, kept + bytes.size()), bytes);
+    }
+}
+
 TEST_F(type_files_test, files_are_copied_beside_the_programs) {
     for (const char* name : {"sql.map", "sql.typ"}) {
         const std::string copy = std::string(TW_BINARY_DIR) + "/bin/" + name;
