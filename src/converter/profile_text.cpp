@@ -67,6 +67,12 @@ std::size_t literal_prefix(const std::wstring& text, std::size_t at, bool& q_lit
         return 0;
     }
     if (!q_literal && at - p != 1) return 0;
+    // A q-literal's delimiter is never white space; what follows is a plain literal after a name.
+    if (q_literal && (at + 1 >= text.size() || text[at + 1] == L' ' || text[at + 1] == L'\t' ||
+                      text[at + 1] == L'\r' || text[at + 1] == L'\n')) {
+        q_literal = false;
+        return 0;
+    }
     return at - p;
 }
 

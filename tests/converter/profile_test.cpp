@@ -532,6 +532,9 @@ TEST(sql_one_line, line_breaks_in_literals_keep_their_value) {
               L"SELECT (nq'!a!' || CHR(10) || nq'!b!') FROM T");
     // A name ending in q before a quote is no q-literal.
     EXPECT_EQ(sql_one_line(L"SELECT xq'a\nb' FROM T"), L"SELECT xq('a' || CHR(10) || 'b') FROM T");
+    // White space is no q-literal delimiter.
+    EXPECT_EQ(sql_one_line(L"SELECT q'\na\n' FROM T"),
+              L"SELECT q(CHR(10) || 'a' || CHR(10)) FROM T");
     // Unterminated text is only flattened.
     EXPECT_EQ(sql_one_line(L"SELECT 'a\nb"), L"SELECT 'a b");
     EXPECT_EQ(sql_one_line(L"SELECT q'"), L"SELECT q'");
