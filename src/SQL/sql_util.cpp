@@ -424,6 +424,11 @@ VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size) {
             return e.vt;
         }
     }
+    // Binary columns keep binary values: read as text they would arrive empty.
+    for (const wchar_t* binary :
+         {L"BINARY", L"VARBINARY", L"TINYBLOB", L"BLOB", L"MEDIUMBLOB", L"LONGBLOB"}) {
+        if (type == binary) return VT_BLOB;
+    }
     if (type.rfind(L"DECIMAL", 0) == 0) return VT_DECIMAL;
     if (type == L"FLOAT") {
         size = 4;

@@ -33,8 +33,8 @@ std::wstring quote_mysql_name(const std::wstring& name);
 // The name bare when it is only letters, digits, '_' and '$' (servers before 4.1 write names so),
 // otherwise quoted as quote_mysql_name does.
 std::wstring mysql_name_for_old_server(const std::wstring& name);
-// The variant type of a MySQL type name picked in the type mapping; size is written only when
-// the name gives one.
+// The variant type of a MySQL type name picked in the type mapping (binary types give VT_BLOB,
+// names it does not know VT_BSTR); size is written only when the name gives one.
 VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size);
 // The name of a type number of sql_type_names, or "<Unknown type>".
 std::wstring get_sql_type_name(int number);

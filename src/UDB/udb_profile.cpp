@@ -1,6 +1,10 @@
 #include "UDB/udb_profile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "TK/tk_exception.h"
@@ -25,14 +29,38 @@ bool narrow_path(const std::wstring& path, std::string& out) {
     return true;
 }
 
-// Writes lines to a file in UTF-8 with CR LF ends and remembers whether every write and the
-// final close succeeded, so that a profile cut short (full disk, lost share) is not reported as
-// saved.
+// Writes lines in UTF-8 with CR LF ends to a private temporary file beside the target and puts it
+// in the target's place only when every write, the flush and the close succeeded.  A profile holds
+// passwords, so it is readable by its owner only; and a save that fails half-way (full disk, lost
+// share) leaves the previous profile whole instead of a cut one reported as saved.
 class line_writer {
 public:
-    explicit line_writer(const std::string& path) : m_file(std::fopen(path.c_str(), "wb")) {}
+    explicit line_writer(const std::string& path) {
+        // A symbolic link keeps naming the profile: the file it points at is the one replaced.
+        std::string target = path;
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+        // Only a regular file is replaced; a device or a pipe is written into, as asked.
+        struct stat st {};
+        if (stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            m_file = std::fopen(target.c_str(), "wb");
+            return;
+        }
+        m_path = target;
+        m_temp = target + ".XXXXXX";
+        const int fd = mkstemp(m_temp.data());
+        if (fd < 0) return;
+        if (fchmod(fd, S_IRUSR | S_IWUSR) != 0 || !(m_file = fdopen(fd, "wb"))) {
+            close(fd);
+            unlink(m_temp.c_str());
+        }
+    }
     ~line_writer() {
-        if (m_file) std::fclose(m_file);
+        if (!m_file) return;
+        std::fclose(m_file);
+        if (!m_temp.empty()) unlink(m_temp.c_str());
     }
     line_writer(const line_writer&) = delete;
     line_writer& operator=(const line_writer&) = delete;
@@ -44,15 +72,23 @@ public:
         if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) m_ok = false;
     }
 
-    // Flushes and closes the file; true when nothing failed.
-    bool close() {
+    // Flushes the file to the disk and puts it in the target's place; true when nothing failed.
+    bool commit() {
+        if (std::fflush(m_file) != 0) m_ok = false;
+        // On the disk before the rename, so a crash leaves the old profile or the new, not none.
+        if (!m_temp.empty() && fsync(fileno(m_file)) != 0) m_ok = false;
         if (std::fclose(m_file) != 0) m_ok = false;
         m_file = nullptr;
+        if (m_temp.empty()) return m_ok;
+        if (m_ok && std::rename(m_temp.c_str(), m_path.c_str()) != 0) m_ok = false;
+        if (!m_ok) unlink(m_temp.c_str());
         return m_ok;
     }
 
 private:
-    std::FILE* m_file;
+    std::string m_path;
+    std::string m_temp;
+    std::FILE* m_file = nullptr;
     bool m_ok = true;
 };
 
@@ -132,7 +168,7 @@ bool udb_profile::store(const std::wstring& path) const {
         out.write_line(L"[" + name + L"]");
         for (const auto& line : lines) out.write_line(line);
     }
-    return out.close();
+    return out.commit();
 }
 
 bool udb_profile::load(const std::wstring& path) {
@@ -149,8 +185,13 @@ bool udb_profile::load(const std::wstring& path) {
     // Lines are read whole, whatever their length: the wizard writes each query on one line.
     const std::wstring* section = nullptr;
     std::string bytes;
+    bool first_line = true;
     while (std::getline(in, bytes)) {
         if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+        // Editors on the desktop put a signature in front of UTF-8 text; left in place it would
+        // make the first section line a line before any section and fail the whole profile.
+        if (first_line && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+        first_line = false;
         const std::wstring raw = tk_to_unicode(bytes);
         const std::wstring line = tk_trim(raw);
         if (line.empty()) continue;

@@ -41,11 +41,12 @@ public:
     // The list section, created empty when absent.
     line_list& get_list(const std::wstring& section);
 
-    // Writes the profile; false when the file cannot be created or a write fails.
+    // Writes the profile as a new file readable by its owner only, which replaces the old one
+    // whole; false when it cannot be created or a write fails (the old file then stays as it was).
     bool store(const std::wstring& path) const;
-    // Adds the file's sections to this profile; false when the file cannot be opened or a pair
-    // or bare line comes before the first section (what was read stays).  Raises tk_exception
-    // (level 1) when the file does not exist.
+    // Adds the file's sections to this profile (a leading UTF-8 signature is skipped); false when
+    // the file cannot be opened or a pair or bare line comes before the first section (what was
+    // read stays).  Raises tk_exception (level 1) when the file does not exist.
     bool load(const std::wstring& path);
 
     const section_map& sections() const noexcept { return m_sections; }

@@ -14,6 +14,7 @@
 class dates_map;
 class udb_database;
 class udb_schema;
+class udb_profile;
 
 class mysql_converter_impl {
 public:
@@ -31,6 +32,12 @@ public:
     void check_mysql_db_name(const std::wstring& name);
     // Drops the database; raises what the engine raises.
     void del_mysql_base(const std::wstring& name);
+
+    // Writes the connection settings and the dump options to "MySQL settings"; true.
+    bool store_profile(udb_profile& profile) const;
+    // Takes the profile's host and password (also empty ones), its user and port when not empty
+    // and each dump option it holds; true.
+    bool load_profile(udb_profile& profile);
 
     // Queues an ALTER TABLE for every date column whose values call for another type than the
     // one it was created with.  Building failures are logged and skipped.

@@ -10,6 +10,8 @@
 #include "ORA/ora_database.h"
 #include "ORA/ora_engine.h"
 
+class udb_profile;
+
 class oracle_converter_impl {
 public:
     // Creates the Oracle engine; a missing client or environment failure passes on.
@@ -22,6 +24,11 @@ public:
     // Releases the previous source, then opens `service` with the kept settings and returns the
     // service name.  The engine's ora_exception passes on; no source is then held.
     std::wstring connect_oracle_server(const std::wstring& service);
+
+    // Writes host, password, port and user to "Oracle settings", each only when not empty; true.
+    bool store_profile(udb_profile& profile) const;
+    // Takes each of the four that the profile holds not empty; true.
+    bool load_profile(udb_profile& profile);
 
     // The open source database, or null before the first successful connection.
     ora_database* source() const noexcept { return source_db.get(); }

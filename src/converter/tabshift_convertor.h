@@ -53,6 +53,20 @@ public:
     // The agent's load: the character set, the table type and the six dump settings.
     bool serialize_agent();
 
+    // Saves every setting, the selections, the queries, the views and the type mapping as a
+    // profile file (private to the user, replaced whole or not at all); false when the file cannot
+    // be written or a name or value could not be read back from it (then nothing is written).
+    bool store_profile_file(const std::wstring& path) const;
+    // Loads a profile file into the converter; false when the file is malformed or its type
+    // mapping has a line out of place.  A missing file raises tk_exception (level 1), and so do
+    // a bad mode, log file, character set or storage engine.
+    bool load_profile_file(const std::wstring& path);
+    // Fills a profile with the settings (not the type mapping); the converter is left as it is.
+    bool store_profile(udb_profile& profile) const;
+    // Applies a profile: lists are appended to, settings replaced, the type mapping replaced
+    // whole; false at the first part that fails (the later ones are then not read).
+    bool load_profile(udb_profile& profile);
+
     // The destination of a run: the server database opened or created, or a new dump file with
     // its head written.  The caller owns it; the MySQL side's errors pass on.
     std::unique_ptr<udb_database> get_dest_base();

@@ -14,6 +14,8 @@
 
 #include "TK/tk_converter.h"
 
+class udb_profile;
+
 class udb_converter : public tk_converter {
 public:
     using name_list = std::vector<std::wstring>;
@@ -25,6 +27,14 @@ public:
 
     // True when the query text runs on the source; false on any error.
     virtual bool test_query(const std::wstring& query_text) = 0;
+
+    // Writes the available queries, the selected tables (queries are written by the converter),
+    // the selected views and the generic settings; the converter is left as it is.  Always true.
+    bool store_profile(udb_profile& profile) const;
+    // Appends the profile's queries, tables and views to the lists and takes its generic settings.
+    // A mode that is one character but not a digit from 0 to 4 raises tk_exception (level 1); a
+    // bad log file raises what set_logfile raises.  Settings read before either stay.
+    bool load_profile(udb_profile& profile);
 
     // The name of the job in progress (a copy: safe from any thread).
     std::wstring get_cur_table() const;

@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "TK/tk_yaml_config.h"
 #include "UDB/t_ftd.h"
@@ -21,6 +22,8 @@
 #include "UDB/udb_schema.h"
 #include "converter/sql_native_type.h"
 #include "converter/udb_table_mutator.h"
+
+class udb_profile;
 
 // The file of the MySQL types the user may pick instead of each built-in type.
 inline constexpr const char sql_map[] = "sql.map";
@@ -67,6 +70,21 @@ public:
     virtual void get_native_type(const t_ftd& field, sql_native_type& out) const;
     // The deny set handed to the type-file reader: process-wide and always empty.
     virtual const std::set<std::wstring>& get_type_filter() const;
+
+    // Appends the whole mapping to the profile's list section "Type Mappings"; always true.
+    bool store_to_profile(udb_profile& profile) const;
+    // Replaces the mapping (database properties included) by the one in the profile's "Type
+    // Mappings" lines; false, with the mapping left empty, when a line stands out of place.
+    bool load_from_profile(udb_profile& profile);
+
+    // The allowed replacements of a MySQL type name from "sql.map" (loaded on first demand, from
+    // the working directory, else beside the program); a name the file does not list gets an
+    // empty list.  The list lives as long as the process.  An unreadable file raises tk_exception
+    // (level 1) "Cannot find sql.map. Custom type mapping is not available."
+    const std::vector<std::wstring>& get_mapped_types(const std::wstring& type);
+    // The parameter words (LENGTH, SCALE, PRECISION) of a MySQL type name from "sql.typ", loaded
+    // and failing the same way.
+    const std::vector<std::wstring>& get_type_params(const std::wstring& type);
 
     // The table mutators by source table name, for the profile code.
     const table_mutator_map& table_mutators() const noexcept { return m_by_source; }
