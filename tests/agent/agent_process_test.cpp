@@ -1,0 +1,242 @@
+// QUILLRUN run as a user runs it: a separate process with its command line, its console output and
+// its exit status, against embedded Oracle instances and the private MariaDB server.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "ORA/ora_test_support.h"
+#include "SQL/sql_test_env.h"
+#include "agent/agent_console.h"
+
+extern char** environ;
+
+namespace {
+
+struct agent_result {
+    int status = -100;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The embedded instance DEMO under a home of its own, the settings folder, and the agent's
+// process with that environment.
+class agent_test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_demo = std::make_unique<ora_test_instance>();
+        s_demo->add_user("DEMO", "demo");
+        s_demo->run_script("DEMO", "demo",
+                           std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
+    }
+    static void TearDownTestSuite() { s_demo.reset(); }
+
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "agent_XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        work = pattern;
+        // The instance is reached by its service name through the home folder.
+        std::filesystem::create_directories(work + "/home");
+        std::filesystem::create_symlink(s_demo->dir(), work + "/home/DEMO");
+        setenv("ORALITE_HOME", (work + "/home").c_str(), 1);
+        setenv("TIDEWELL_CONFIG_HOME", (work + "/config").c_str(), 1);
+    }
+    void TearDown() override {
+        if (get_test_server().available) {
+            std::string out;
+            for (const std::string& db : databases)
+                run_client_sql("drop database if exists `" + db + "`", out);
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(work, ec);
+    }
+
+    agent_result run(const std::vector<std::string>& args) {
+        const std::string program = std::string(TW_BINARY_DIR) + "/bin/QUILLRUN";
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string out = work + "/out.txt", err = work + "/err.txt";
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        pid_t pid = 0;
+        agent_result result;
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+            int wstatus = 0;
+            waitpid(pid, &wstatus, 0);
+            result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1000;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = slurp(out);
+        result.err = slurp(err);
+        return result;
+    }
+
+    std::vector<std::string> server_args(const std::string& db) {
+        const test_server& s = get_test_server();
+        return {
+            "--src=DEMO",         "--oraclu=DEMO",          "--oraclp=demo",
+            "--view_owned",       "--dest=" + db,           "--mysqlh=" + s.host,
+            "--mysqlu=" + s.user, "--mysqlp=" + s.password, "--myport=" + std::to_string(s.port)};
+    }
+
+    std::string new_database(const char* stem) {
+        databases.push_back(unique_db_name(stem));
+        return databases.back();
+    }
+
+    std::string server_value(const std::string& sql) {
+        std::string out;
+        EXPECT_EQ(run_client_sql(sql, out), 0) << out;
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    }
+
+    static inline std::unique_ptr<ora_test_instance> s_demo;
+    std::string work;
+    std::vector<std::string> databases;
+};
+
+const std::string k_usage = std::string(k_usage_text) + "\n";
+
+TEST_F(agent_test, usage_and_refused_options) {
+    agent_result r = run({});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, k_usage);
+    EXPECT_EQ(r.out, "");
+
+    r = run({"--help"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, k_usage);
+
+    // The usage comes from --help at once: unmatched arguments are judged after the last one.
+    r = run({"--what", "--help"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, k_usage);
+
+    r = run({"--what"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, k_usage);
+
+    r = run({"--silent", "--what"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "");
+
+    for (const char* mode : {"--mode=01", "--mode=+1", "--mode=4", "--mode=", "--mode=x"}) {
+        r = run({mode});
+        EXPECT_EQ(r.status, 255) << mode;
+        EXPECT_EQ(r.err, "Invalid merge/overwrite mode\n") << mode;
+    }
+    r = run({"--mode=3"});
+    EXPECT_EQ(r.err, "You should enter Oracle database name\n");
+    r = run({"--src=DEMO"});
+    EXPECT_EQ(r.err, "You should enter destination MySQL database or dump file name\n");
+    r = run({"--src=DEMO", "--dest=x", "--oraclh="});
+    EXPECT_EQ(r.err, "You should enter network name or IP address of Oracle server\n");
+    EXPECT_EQ(r.status, 255);
+
+    std::vector<std::string> many;
+    for (int i = 0; i < 21; ++i) many.push_back("x" + std::to_string(i));
+    r = run(many);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out.rfind("Internal error: ", 0), 0u) << r.out;
+}
+
+TEST_F(agent_test, table_list_files) {
+    const std::string dump = work + "/demo.sql";
+    agent_result r = run({"--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--view_owned", "--dump",
+                          "--dest=" + dump, "--tab_file=" + work + "/none.txt"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err,
+              "Table names file does not exist.\nPlease verify the correct path/name was given.\n");
+
+    // A byte-order mark on the first non-empty line, Windows line ends, a table the source
+    // lacks, and a line longer than any buffer.
+    std::ofstream(work + "/list.txt", std::ios::binary)
+        << "\r\n\xEF\xBB\xBF"
+           "CATEGORIES\r\nNOPE\r\n"
+        << std::string(300, 'L') << "\r\nORDERS\r\n";
+    r = run({"--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--view_owned", "--dump",
+             "--dest=" + dump, "--tab_file=" + work + "/list.txt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "Table NOPE not exists\nTable " + std::string(300, 'L') + " not exists\n");
+    EXPECT_NE(r.out.find("Converting database 'DEMO' (4 tables)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Converting table 'CATEGORIES' ("), std::string::npos);
+    EXPECT_NE(r.out.find("Converting table 'ORDERS' ("), std::string::npos);
+    const std::string text = slurp(dump);
+    EXPECT_NE(text.find("CREATE TABLE `CATEGORIES`"), std::string::npos);
+    EXPECT_EQ(text.find("CREATE TABLE `CUSTOMERS`"), std::string::npos);
+
+    // Silent: no progress and no notice.
+    r = run({"--silent", "--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--view_owned", "--dump",
+             "--dest=" + dump, "--tab_file=" + work + "/list.txt"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out + r.err, "");
+}
+
+TEST_F(agent_test, errors_are_reported_on_one_line_with_a_status) {
+    agent_result r = run({"--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--dump",
+                          "--dest=" + work + "/no/such/folder/x.sql"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(
+        r.out,
+        "Error:\nDestination path does not exist. Please verify the correct path was given.\n");
+
+    // A refused logon stops the work before the run: not a success.
+    r = run(
+        {"--src=DEMO", "--oraclu=DEMO", "--oraclp=wrong", "--dump", "--dest=" + work + "/x.sql"});
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_EQ(r.out, "Error:\nInvalid user name or password.\n");
+    EXPECT_FALSE(std::filesystem::exists(work + "/x.sql"));
+}
+
+TEST_F(agent_test, demo_into_the_server_and_the_modes_on_a_second_run) {
+    REQUIRE_TEST_SERVER();
+    const std::string db = new_database("agent_demo");
+    std::vector<std::string> args = server_args(db);
+    agent_result r = run(args);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string categories = server_value("select count(*) from `" + db + "`.CATEGORIES");
+    const std::string customers = server_value("select count(*) from `" + db + "`.CUSTOMERS");
+    EXPECT_EQ(categories, "5");
+    const std::string sum =
+        server_value("select sum(credit_limit), count(email) from `" + db + "`.CUSTOMERS");
+
+    // Mode 2 skips tables that exist; mode 1 empties and refills them; mode 3 merges (the
+    // duplicate keys are swallowed).
+    for (const char* mode : {"--mode=2", "--mode=1", "--mode=3"}) {
+        std::vector<std::string> again = args;
+        again.push_back(mode);
+        r = run(again);
+        EXPECT_EQ(r.status, 0) << mode << r.out << r.err;
+        EXPECT_EQ(server_value("select count(*) from `" + db + "`.CATEGORIES"), categories) << mode;
+        EXPECT_EQ(server_value("select count(*) from `" + db + "`.CUSTOMERS"), customers) << mode;
+        EXPECT_EQ(
+            server_value("select sum(credit_limit), count(email) from `" + db + "`.CUSTOMERS"),
+            sum);
+    }
+    // Mode 0 drops the database first: a table added by hand is gone.
+    server_value("create table `" + db + "`.extra (x int)");
+    args.push_back("--mode=0");
+    r = run(args);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(server_value("select count(*) from information_schema.tables where table_schema='" +
+                           db + "' and table_name='extra'"),
+              "0");
+}
+
+}  // namespace
