@@ -133,6 +133,52 @@ TEST_F(live_conversion_test, a_server_that_goes_away_ends_the_table_and_the_run)
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(live_conversion_test, modes_on_tables_that_exist) {
+    conv->selected_tables = {L"CATEGORIES"};
+    const std::string db = database("live_modes");
+    run_into(db);
+    ASSERT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+    auto value = [&](const std::string& sql) {
+        std::string out;
+        EXPECT_EQ(run_client_sql(sql, out), 0) << out;
+        return out;
+    };
+    const std::string table = "`" + db + "`.CATEGORIES";
+    const std::string original = value("select category_id, name from " + table + " order by 1");
+    auto tamper = [&] {
+        value("update " + table + " set name = concat('x', name) where category_id = 1");
+        value("insert into " + table + " (category_id, name) values (99, 'extra')");
+    };
+
+    // 2 skips the table: the changes stay.
+    tamper();
+    conv->mode = 2;
+    run_into(db);
+    EXPECT_NE(value("select category_id, name from " + table + " order by 1"), original);
+    // 1 empties it and fills it again, keeping its definition.
+    value("alter table " + table + " comment 'kept'");
+    conv->mode = 1;
+    run_into(db);
+    EXPECT_EQ(value("select category_id, name from " + table + " order by 1"), original);
+    EXPECT_EQ(value("select table_comment from information_schema.tables where table_schema='" +
+                    db + "' and table_name='CATEGORIES'"),
+              "kept\n");
+    // 3 merges: rows with existing keys stay as they are, without a word.
+    tamper();
+    conv->mode = 3;
+    run_into(db);
+    EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+    EXPECT_EQ(value("select name from " + table + " where category_id = 1").rfind("x", 0), 0u);
+    // 4 replaces rows with equal keys and keeps the others.
+    conv->mode = 4;
+    run_into(db);
+    EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+    EXPECT_EQ(
+        value("select category_id, name from " + table + " where category_id <> 99 order by 1"),
+        original);
+    EXPECT_EQ(value("select name from " + table + " where category_id = 99"), "extra\n");
+}
+
 TEST_F(live_conversion_test, hr_sample_arrives_cell_for_cell) {
     std::string why;
     const std::string dir = sample_dir("human_resources", why);
