@@ -29,6 +29,13 @@ ora_test_instance::~ora_test_instance() {
     std::filesystem::remove_all(std::filesystem::path(m_dir).parent_path(), ec);
 }
 
+std::unique_ptr<ora_test_instance> make_demo_instance() {
+    auto inst = std::make_unique<ora_test_instance>();
+    inst->add_user("DEMO", "demo");
+    inst->run_script("DEMO", "demo", std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
+    return inst;
+}
+
 void ora_connected_test::connect(ora_test_instance& inst, const std::wstring& user,
                                  const std::wstring& password) {
     m_engine = std::make_unique<ora_engine>();

@@ -42,6 +42,9 @@ private:
     std::string m_dir;
 };
 
+// A new instance holding the repository's demo schema as user DEMO (password demo).
+std::unique_ptr<ora_test_instance> make_demo_instance();
+
 // Expects `rs`, walked from its start, to hold exactly the rows the engine itself returns for
 // `select` (same order), value by value, read independently of the code under test.
 void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,

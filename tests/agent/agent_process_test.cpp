@@ -31,12 +31,7 @@ std::string slurp(const std::string& path) {
 // process with that environment.
 class agent_test : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_demo = std::make_unique<ora_test_instance>();
-        s_demo->add_user("DEMO", "demo");
-        s_demo->run_script("DEMO", "demo",
-                           std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
-    }
+    static void SetUpTestSuite() { s_demo = make_demo_instance(); }
     static void TearDownTestSuite() { s_demo.reset(); }
 
     void SetUp() override {

@@ -17,12 +17,7 @@ bool starts_with(const std::string& text, const std::string& head) {
 
 class live_conversion_test : public conversion_test {
 protected:
-    static void SetUpTestSuite() {
-        s_inst = std::make_unique<ora_test_instance>();
-        s_inst->add_user("DEMO", "demo");
-        s_inst->run_script("DEMO", "demo",
-                           std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
-    }
+    static void SetUpTestSuite() { s_inst = make_demo_instance(); }
     static void TearDownTestSuite() { s_inst.reset(); }
 
     void SetUp() override {

@@ -19,12 +19,7 @@ bool contains(const std::string& text, const std::string& part) {
 // The demo schema of the repository, loaded once for the suite.
 class demo_conversion_test : public conversion_test {
 protected:
-    static void SetUpTestSuite() {
-        s_inst = std::make_unique<ora_test_instance>();
-        s_inst->add_user("DEMO", "demo");
-        s_inst->run_script("DEMO", "demo",
-                           std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
-    }
+    static void SetUpTestSuite() { s_inst = make_demo_instance(); }
     static void TearDownTestSuite() { s_inst.reset(); }
 
     void SetUp() override {
