@@ -21,7 +21,7 @@ struct stmt {
     sqlite3_stmt* s = nullptr;
     stmt(sqlite3* db, const std::string& sql) {
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-            throw lite_map_error(sqlite3_errmsg(db));
+            throw lite_sqlite_error(db);
         }
     }
     ~stmt() { sqlite3_finalize(s); }
@@ -52,7 +52,7 @@ struct stmt {
     bool row() {
         int rc = sqlite3_step(s);
         if (rc == SQLITE_ROW) return true;
-        if (rc != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(sqlite3_db_handle(s)));
+        if (rc != SQLITE_DONE) throw lite_sqlite_error(sqlite3_db_handle(s));
         return false;
     }
     void run() {
@@ -855,11 +855,16 @@ struct ddl {
             probe += (probe.empty() ? "" : ", ") + std::string("NULL AS ") + lite_quote_name(n);
             std::string def;
             if (!q.is_null(3)) {
-                std::vector<lite_token> dt = lite_tokenize(q.col(3));
-                std::string expr = lite_translate_tokens(dt, 0, dt.size() - 1, s.user());
-                if (!expr.empty() && compiles("SELECT (" + expr + ")")) {
+                std::string expr;
+                bool read = true;
+                try {
+                    expr = lite_translate_condition(q.col(3), s.user());
+                } catch (const lite_error&) {
+                    read = false;
+                }
+                if (read && !expr.empty() && compiles("SELECT (" + expr + ")")) {
                     def = " DEFAULT (" + expr + ")";
-                } else if (!expr.empty()) {
+                } else if (!read || !expr.empty()) {
                     s.add_warning("default of " + table + "." + n +
                                   " cannot be evaluated; kept in the dictionary only");
                 }
@@ -875,10 +880,9 @@ struct ddl {
         std::vector<std::pair<std::string, std::string>> checks;
         while (c.row()) checks.emplace_back(c.col(0), c.col(1));
         for (auto& [cn, cond] : checks) {
-            std::vector<lite_token> ct = lite_tokenize(cond);
             std::string expr;
             try {
-                expr = lite_translate_tokens(ct, 0, ct.size() - 1, s.user());
+                expr = lite_translate_condition(cond, s.user());
             } catch (const lite_error&) {
             }
             if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
@@ -1175,7 +1179,7 @@ struct ddl {
         std::string status = "VALID";
         std::string sql;
         try {
-            sql = lite_translate_tokens(t, b, q_end, s.user());
+            sql = lite_translate_query(raw(b, q_end), s.user());
         } catch (const lite_error&) {
         }
         std::string list;
@@ -1623,12 +1627,13 @@ struct ddl {
             }
             std::string child_q = lite_quote_name(k.table), parent_q = lite_quote_name(parent);
             std::string base = "LITE$FK$" + k.name + "$";
-            std::string no_parent = lite_quote_text("ORA-02291: integrity constraint (" + who +
-                                                    ") violated - parent key not found");
-            std::string has_child = lite_quote_text("ORA-02292: integrity constraint (" + who +
-                                                    ") violated - child record found");
+            // The trigger raises the error as its number, through the session's function.
+            std::string no_parent = "2291, " + lite_quote_text("integrity constraint (" + who +
+                                                               ") violated - parent key not found");
+            std::string has_child = "2292, " + lite_quote_text("integrity constraint (" + who +
+                                                               ") violated - child record found");
             std::string check = " WHEN " + new_set + " AND NOT EXISTS (SELECT 1 FROM " + parent_q +
-                                " WHERE " + match_new + ") BEGIN SELECT RAISE(ABORT, " + no_parent +
+                                " WHERE " + match_new + ") BEGIN SELECT LITE_RAISE(" + no_parent +
                                 "); END";
             lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") +
                               " BEFORE INSERT ON " + child_q + check);
@@ -1646,11 +1651,11 @@ struct ddl {
             } else {
                 lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
                                   " BEFORE DELETE ON " + parent_q + " WHEN " + children +
-                                  " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
+                                  " BEGIN SELECT LITE_RAISE(" + has_child + "); END");
             }
             lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") +
                               " BEFORE UPDATE OF " + pcol_list + " ON " + parent_q + " WHEN (" +
-                              changed + ") AND " + children + " BEGIN SELECT RAISE(ABORT, " +
+                              changed + ") AND " + children + " BEGIN SELECT LITE_RAISE(" +
                               has_child + "); END");
         }
     }

@@ -135,11 +135,9 @@ std::string substitute(std::string s, const std::string& user) {
 
 void lite_exec(sqlite3* db, const std::string& sql) {
     char* err = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errstr(rc);
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         sqlite3_free(err);
-        throw lite_map_error(msg);
+        throw lite_sqlite_error(db);
     }
 }
 

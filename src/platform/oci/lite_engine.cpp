@@ -8,9 +8,11 @@
 #include <filesystem>
 
 #include "platform/oci/lite_dictionary.h"
+#include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_functions.h"
 #include "platform/oci/lite_internal.h"
 #include "platform/oci/lite_lexer.h"
+#include "platform/oci/lite_session_schema.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +32,7 @@ struct stmt_guard {
 
 void prepare_or_throw(sqlite3* db, const std::string& sql, stmt_guard& g) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) {
-        throw lite_map_error(sqlite3_errmsg(db));
+        throw lite_sqlite_error(db);
     }
 }
 
@@ -48,7 +50,7 @@ std::string col_text(sqlite3_stmt* s, int c) {
 
 // Runs a prepared statement that returns no rows; throws the mapped error when it fails.
 void step_done(sqlite3* db, sqlite3_stmt* s) {
-    if (sqlite3_step(s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db));
+    if (sqlite3_step(s) != SQLITE_DONE) throw lite_sqlite_error(db);
 }
 
 // A file path as an SQLite URI path: '%', '?' and '#' (a user name may hold '#') and anything
@@ -106,15 +108,55 @@ void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
 lite_error::lite_error(int ora_code, const std::string& text)
     : std::runtime_error(format_code(ora_code, text)), code_(ora_code), text_(text) {}
 
-lite_error lite_map_error(const std::string& msg, lite_session* s) {
+namespace {
+
+// The Oracle error for a SQLite failure: the extended result code decides; the message only
+// supplies the names Oracle's text quotes (the table, column or constraint).
+lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     auto after = [&](const char* prefix) -> std::string {
         size_t p = msg.find(prefix);
         return p == std::string::npos ? std::string() : msg.substr(p + std::strlen(prefix));
     };
-    if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
-        return lite_error(std::atoi(msg.c_str() + 4), msg.substr(11));
-    }
     std::string owner = s ? s->user() : "";
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return lite_error(54,
+                              "resource busy and acquire with NOWAIT specified or timeout expired");
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return lite_error(1031, "insufficient privileges");
+        case SQLITE_INTERRUPT:
+            return lite_error(1013, "user requested cancel of current operation");
+        case SQLITE_NOMEM:
+            return lite_error(4030, "out of process memory");
+        case SQLITE_FULL:
+            return lite_error(1653, "unable to extend table");
+        case SQLITE_TOOBIG:
+            return lite_error(1489, "result of string concatenation is too long");
+        case SQLITE_MISMATCH:
+            return lite_error(932, "inconsistent datatypes");
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return lite_error(1115, "IO error reading block from file: " + msg);
+        default:
+            break;
+    }
+    switch (code) {
+        case SQLITE_CONSTRAINT_FOREIGNKEY:
+            return lite_error(2291, "integrity constraint violated - parent key not found");
+        case SQLITE_CONSTRAINT_TRIGGER:
+            // Triggers made before their errors were raised as numbers carry the text.
+            if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
+                return lite_error(std::atoi(msg.c_str() + 4), msg.substr(11));
+            }
+            break;
+        default:
+            break;
+    }
     if (msg.find("no such table") != std::string::npos ||
         msg.find("no such view") != std::string::npos) {
         return lite_error(942, "table or view does not exist");
@@ -215,6 +257,15 @@ lite_error lite_map_error(const std::string& msg, lite_session* s) {
         return lite_error(1086, "savepoint never established in this session or is invalid");
     }
     return lite_error(600, "internal error code, arguments: [lite], [" + msg + "]");
+}
+
+}  // namespace
+
+lite_error lite_sqlite_error(sqlite3* db, lite_session* s) {
+    if (std::optional<lite_error> e = lite_take_function_error()) return *e;
+    int code = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
+    std::string msg = db ? sqlite3_errmsg(db) : "unknown error";
+    return map_failure(code, msg, s);
 }
 
 // ---------------------------------------------------------------------------- lite_instance
@@ -341,7 +392,12 @@ std::string lite_instance::resolve(const std::string& connect) {
 
 // ----------------------------------------------------------------------------- lite_session
 
-lite_session::lite_session() = default;
+lite_session::lite_session() : schema_(std::make_unique<lite_session_schema>(*this)) {}
+
+void lite_session::schema_changed() noexcept {
+    column_cache_.clear();
+    schema_->clear();
+}
 
 lite_session::~lite_session() {
     logoff();
@@ -418,6 +474,8 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
             }
         }
         lite_register_functions(db_, this);
+        // Oracle's LIKE tells upper from lower case.
+        lite_exec(db_, "PRAGMA case_sensitive_like = ON");
         lite_dictionary_session_views(db_, user_);
     } catch (...) {
         logoff();
@@ -431,7 +489,7 @@ void lite_session::logoff() noexcept {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     currval_.clear();
-    column_cache_.clear();
+    schema_changed();
     user_.clear();
     dir_.clear();
 }
@@ -447,7 +505,7 @@ void lite_session::commit() {
         if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &err) != SQLITE_OK) {
             std::string m = err ? err : "commit failed";
             sqlite3_free(err);
-            throw lite_map_error(m, this);
+            throw lite_sqlite_error(db_, this);
         }
     }
 }
@@ -528,7 +586,7 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     } else {
         sqlite3_bind_int64(u.s, 3, following);
     }
-    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db_), this);
+    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_sqlite_error(db_, this);
     currval_[key] = v;
     return v;
 }
