@@ -83,6 +83,8 @@ struct column_def {
     std::string default_text;  // as written
     bool identity = false;
     int64_t identity_start = 1, identity_inc = 1;
+    bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
+    bool drop_identity = false;
 };
 
 struct constraint_def {
@@ -551,6 +553,11 @@ struct ddl {
     column_def column(std::vector<constraint_def>& cons, bool type_optional = false) {
         column_def col;
         col.name = name();
+        if (type_optional && t[i].is("DROP") && peek().is("IDENTITY")) {
+            i += 2;
+            col.drop_identity = true;
+            return col;
+        }
         bool have_type =
             !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
                                 t[i].is("NULL") || t[i].is("GENERATED") || t[i].is("CONSTRAINT") ||
@@ -590,7 +597,12 @@ struct ddl {
                     while (!at_end() && !t[i].is_op(")")) {
                         if (word("START")) {
                             need_word("WITH");
-                            col.identity_start = number();
+                            if (word("LIMIT")) {
+                                need_word("VALUE");
+                                col.identity_limit_value = true;
+                            } else {
+                                col.identity_start = number();
+                            }
                         } else if (word("INCREMENT")) {
                             need_word("BY");
                             col.identity_inc = number();
@@ -661,6 +673,18 @@ struct ddl {
                         "?3,'N','N',20,?4)");
         sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
         return lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
+    }
+
+    // The sequence behind an identity column, or "" when the column is no identity.
+    std::string identity_sequence_of(const std::string& owner, const std::string& table,
+                                     const std::string& col) {
+        stmt q(db, "SELECT DATA_DEFAULT FROM " + D +
+                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3 AND "
+                       "IDENTITY_COLUMN='YES'");
+        q.text(1, owner).text(2, table).text(3, col);
+        if (!q.row()) return {};
+        std::vector<lite_token> dt = lite_tokenize(q.col(0));
+        return dt.size() > 3 ? dt[2].text : std::string();
     }
 
     void insert_column(const std::string& owner, const std::string& table, const column_def& c,
@@ -1346,12 +1370,39 @@ struct ddl {
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
         }
         std::vector<constraint_def> all = cons;
-        if (c.identity) {
+        std::string old_sequence = identity_sequence_of(owner, table, c.name);
+        if (c.drop_identity) {
+            if (old_sequence.empty()) {
+                throw lite_error(30673, "column to be modified is not an identity column");
+            }
             stmt u(db, "UPDATE " + D +
-                           "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                           "COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' WHERE "
                            "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
-            u.text(1, owner).text(2, table).text(3, c.name);
-            u.text(4, identity_sequence(owner, c)).run();
+            u.text(1, owner).text(2, table).text(3, c.name).run();
+            stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+            x.text(1, owner).text(2, old_sequence).run();
+        }
+        if (c.identity) {
+            column_def id = c;
+            if (c.identity_limit_value) {
+                // Rows loaded with their keys first: numbering goes on after the highest.
+                stmt m(db, "SELECT max(" + lite_quote_name(c.name) + ") FROM " + qualified(owner) +
+                               "." + lite_quote_name(table));
+                id.identity_start = m.row() && !m.is_null(0) ? m.i64(0) + id.identity_inc : 1;
+            }
+            if (!old_sequence.empty()) {
+                stmt u(db, "UPDATE " + D +
+                               "SEQUENCES SET INCREMENT_BY=?3, LAST_NUMBER=?4 WHERE "
+                               "SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                u.text(1, owner).text(2, old_sequence).num(3, id.identity_inc);
+                u.num(4, id.identity_start).run();
+            } else {
+                stmt u(db, "UPDATE " + D +
+                               "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                               "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+                u.text(1, owner).text(2, table).text(3, c.name);
+                u.text(4, identity_sequence(owner, id)).run();
+            }
             all.push_back(not_null_of(c.name));
         }
         for (auto& k : all) {
@@ -1507,6 +1558,8 @@ struct ddl {
             stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
             x.text(1, owner).text(2, v).run();
             if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+            stmt c(db, "DELETE FROM " + D + "VIEW_COMMENTS WHERE OWNER=?1 AND VIEW_NAME=?2");
+            c.text(1, owner).text(2, v).run();
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
         } else if (word("INDEX")) {
             auto [owner, n] = object_name();
@@ -1537,6 +1590,27 @@ struct ddl {
         }
     }
 
+    bool view_exists(const std::string& owner, const std::string& v) {
+        stmt q(db, "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+        q.text(1, owner).text(2, v);
+        return q.row();
+    }
+
+    // A view's comment lives beside it; '' names the view itself. Views kept in the dictionary
+    // only take comments too, on any column, since their columns are not known.
+    void comment_view(const std::string& owner, const std::string& v, const std::string& col,
+                      const std::string& text) {
+        if (!col.empty()) {
+            stmt k(db, "SELECT count(*), sum(name = ?2) FROM pragma_table_info(?1, 'main')");
+            k.text(1, v).text(2, col);
+            if (k.row() && k.i64(0) > 0 && k.i64(1) == 0) {
+                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+            }
+        }
+        stmt u(db, "INSERT OR REPLACE INTO " + D + "VIEW_COMMENTS VALUES (?1,?2,?3,?4)");
+        u.text(1, owner).text(2, v).text(3, col).opt_text(4, text).run();
+    }
+
     void comment() {
         need_word("ON");
         if (word("TABLE")) {
@@ -1546,7 +1620,9 @@ struct ddl {
             std::string text = t[i].text;
             stmt u(db, "UPDATE " + D + "TABLES SET COMMENTS=?3 WHERE OWNER=?1 AND TABLE_NAME=?2");
             u.text(1, owner).text(2, table).opt_text(3, text).run();
-            if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+            if (sqlite3_changes(db) != 0) return;
+            if (!view_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            comment_view(owner, table, "", text);
         } else if (word("COLUMN")) {
             std::string a = name(), b, c;
             need_word_op(".");
@@ -1562,7 +1638,12 @@ struct ddl {
             need_word("IS");
             if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
             std::string text = t[i].text;
-            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            if (!table_exists(owner, table)) {
+                if (!view_exists(owner, table)) {
+                    throw lite_error(942, "table or view does not exist");
+                }
+                return comment_view(owner, table, col, text);
+            }
             stmt u(db, "UPDATE " + D +
                            "COLUMNS SET COMMENTS=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
                            "COLUMN_NAME=?3");

@@ -682,9 +682,13 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
         case lite_expr::is_null:
             s = "(" + x(*e.args[0]) + (e.flag ? " IS NOT NULL)" : " IS NULL)");
             break;
-        case lite_expr::is_json:
-            s = std::string(e.flag ? "(NOT " : "(") + "json_valid(" + x(*e.args[0]) + "))";
+        case lite_expr::is_json: {
+            // NULL IS JSON is unknown, as every condition on NULL (a CHECK lets it pass).
+            std::string v = x(*e.args[0]);
+            s = "(CASE WHEN " + v + " IS NULL THEN NULL ELSE " + (e.flag ? "NOT " : "") +
+                "json_valid(" + v + ") END)";
             break;
+        }
         case lite_expr::cast: {
             std::string v = x(*e.args[0]);
             std::string ty = e.text.substr(0, e.text.find_first_of(" ("));
