@@ -1769,7 +1769,14 @@ struct ddl {
 
 void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
     sqlite3* db = s.db();
-    lite_exec(db, "BEGIN");
+    // The write lock is taken at once: a deferred start that first reads the dictionary cannot
+    // wait for another process's DDL, SQLite refuses the upgrade to avoid a deadlock.
+    lite_exec(db, "BEGIN IMMEDIATE");
+    s.set_in_ddl(true);
+    struct ddl_done {
+        lite_session& s;
+        ~ddl_done() { s.set_in_ddl(false); }
+    } done{s};
     try {
         ddl d(s, oracle_sql);
         d.run();

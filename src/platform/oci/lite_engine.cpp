@@ -71,6 +71,18 @@ std::string uri_path(const std::string& path) {
     return r;
 }
 
+// How long a session waits for another process's lock (DDL of a concurrent load, a commit)
+// before it gives up with ORA-00054.
+constexpr int k_lock_wait_ms = 60000;
+
+// Write-ahead logging lets readers and one writer of a file go on side by side: a load in one
+// process does not stop another process's DDL at its first read of the dictionary. The mode
+// stays with the file; changing it fails harmlessly while others have the file open.
+void use_wal(sqlite3* db, const char* schema) {
+    std::string sql = std::string("PRAGMA ") + schema + ".journal_mode = WAL";
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
 struct db_guard {
     sqlite3* db = nullptr;
     ~db_guard() { sqlite3_close(db); }
@@ -100,7 +112,7 @@ void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
     if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
         throw lite_error(1034, "ORACLE not available");
     }
-    sqlite3_busy_timeout(g.db, 5000);
+    sqlite3_busy_timeout(g.db, k_lock_wait_ms);
 }
 
 }  // namespace
@@ -292,6 +304,7 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
     {
         db_guard g;
         open_dictionary(dir, g, false);
+        use_wal(g.db, "main");
         lite_exec(g.db, "BEGIN");
         lite_dictionary_create(g.db, "main");
         stmt_guard s;
@@ -325,6 +338,7 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
     }
     // An empty SQLite file is created lazily; give it a header now.
     lite_exec(u.db, "PRAGMA user_version = 1");
+    use_wal(u.db, "main");
 }
 
 void lite_instance::set_locked(const std::string& dir, const std::string& name, bool locked) {
@@ -446,7 +460,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     dir_ = dir;
     user_ = user;
     try {
-        sqlite3_busy_timeout(db_, 5000);
+        sqlite3_busy_timeout(db_, k_lock_wait_ms);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         lite_exec(db_, "ATTACH DATABASE " + lite_quote_text((base / "dictionary.db").string()) +
@@ -488,6 +502,8 @@ void lite_session::logoff() noexcept {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    sqlite3_close_v2(seq_db_);
+    seq_db_ = nullptr;
     currval_.clear();
     schema_changed();
     user_.clear();
@@ -549,10 +565,27 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         }
         return it->second;
     }
+    // Oracle's sequences stand outside transactions: a number is taken for good, even when the
+    // statement that took it rolls back. It is taken on a connection of its own, so a load's
+    // open transaction never holds the dictionary against another process's DDL; DDL itself
+    // (a default filled in while a table is rebuilt) takes it inside its own transaction.
+    sqlite3* db = in_ddl_ ? db_ : sequence_connection();
+    const std::string dict = in_ddl_ ? "\"LITE$DICT\"." : "main.";
+    struct txn {
+        sqlite3* db;
+        bool open = false;
+        ~txn() {
+            if (open) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    } t{db};
+    if (!in_ddl_) {
+        lite_exec(db, "BEGIN IMMEDIATE");
+        t.open = true;
+    }
     stmt_guard s;
-    prepare_or_throw(db_,
-                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM "
-                     "\"LITE$DICT\".SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
+    prepare_or_throw(db,
+                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM " +
+                         dict + "SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
                      s);
     bind_texts(s.s, {owner, name});
     if (sqlite3_step(s.s) != SQLITE_ROW) throw lite_error(2289, "sequence does not exist");
@@ -575,8 +608,8 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     }
     stmt_guard u;
     prepare_or_throw(
-        db_,
-        "UPDATE \"LITE$DICT\".SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+        db,
+        "UPDATE " + dict + "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
         "AND SEQUENCE_NAME = ?2",
         u);
     bind_texts(u.s, {owner, name});
@@ -586,9 +619,28 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     } else {
         sqlite3_bind_int64(u.s, 3, following);
     }
-    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_sqlite_error(db_, this);
+    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_sqlite_error(db, this);
+    if (t.open) {
+        sqlite3_reset(u.s);
+        sqlite3_reset(s.s);
+        lite_exec(db, "COMMIT");
+        t.open = false;
+    }
     currval_[key] = v;
     return v;
+}
+
+sqlite3* lite_session::sequence_connection() {
+    if (seq_db_) return seq_db_;
+    std::string path = (fs::path(dir_) / "dictionary.db").string();
+    if (sqlite3_open_v2(path.c_str(), &seq_db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(seq_db_);
+        seq_db_ = nullptr;
+        throw lite_error(1034, "ORACLE not available");
+    }
+    sqlite3_busy_timeout(seq_db_, k_lock_wait_ms);
+    sqlite3_exec(seq_db_, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    return seq_db_;
 }
 
 const lite_column* lite_session::dictionary_column(const std::string& owner,

@@ -193,6 +193,7 @@ private:
     sqlite3* conn_ = nullptr;  // the connection compiled on; a new logon invalidates the statement
     std::vector<lite_column> columns_;
     std::vector<std::string> bind_names_;  // by position - 1
+    std::vector<bool> bound_;              // by position - 1: a value was bound
     bool executed_ = false;
     bool pending_row_ = false;  // execute() stepped onto the first row already
     bool at_end_ = false;
@@ -269,6 +270,8 @@ public:
     // Opens a transaction for DML unless one is open.
     void begin_if_needed();
     void add_warning(std::string text) { warnings_.push_back(std::move(text)); }
+    // Set while a DDL statement runs in its own transaction.
+    void set_in_ddl(bool on) noexcept { in_ddl_ = on; }
     // NEXTVAL (next = true) or CURRVAL of a sequence; ORA-02289, ORA-08002, ORA-08004.
     int64_t sequence_value(const std::string& owner, const std::string& name, bool next);
     // The describe of a stored column from the dictionary; null when the dictionary lacks it.
@@ -284,7 +287,11 @@ public:
 private:
     void open(const std::string& dir, const std::string& user, const std::string& password);
 
+    sqlite3* sequence_connection();
+
     sqlite3* db_ = nullptr;
+    sqlite3* seq_db_ = nullptr;  // the dictionary again, for sequence numbers
+    bool in_ddl_ = false;
     std::string dir_;
     std::string user_;
     std::vector<std::string> warnings_;

@@ -122,6 +122,7 @@ void lite_statement::compile() {
         throw lite_sqlite_error(session_.db(), &session_);
     }
     int n = sqlite3_bind_parameter_count(stmt_);
+    bound_.assign(static_cast<size_t>(n), false);
     bind_names_.clear();
     for (int i = 1; i <= n; ++i) {
         const char* name = sqlite3_bind_parameter_name(stmt_, i);
@@ -157,24 +158,28 @@ void check_bind(sqlite3_stmt* s, int position, int count) {
 
 void lite_statement::bind_null(int position) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_null(stmt_, position);
 }
 
 void lite_statement::bind_int64(int position, int64_t value) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_int64(stmt_, position, value);
 }
 
 void lite_statement::bind_double(int position, double value) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_double(stmt_, position, value);
 }
 
 void lite_statement::bind_text(int position, std::string_view utf8) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (utf8.empty()) {
         sqlite3_bind_null(stmt_, position);
@@ -186,6 +191,7 @@ void lite_statement::bind_text(int position, std::string_view utf8) {
 
 void lite_statement::bind_bytes(int position, std::span<const unsigned char> bytes) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (bytes.empty()) {
         sqlite3_bind_null(stmt_, position);
@@ -205,6 +211,7 @@ void lite_statement::clear_binds() {
     sqlite3_reset(stmt_);
     executed_ = false;
     sqlite3_clear_bindings(stmt_);
+    bound_.assign(bound_.size(), false);
 }
 
 void lite_statement::execute() {
@@ -224,6 +231,9 @@ void lite_statement::execute() {
         if (verb_ == "ROLLBACK") session_.rollback();
         executed_ = true;
         return;
+    }
+    for (bool b : bound_) {
+        if (!b) throw lite_error(1008, "not all variables bound");
     }
     sqlite3_reset(stmt_);
     if (kind_ == kind::dml) session_.begin_if_needed();
