@@ -1379,7 +1379,8 @@ struct ddl {
                            "COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' WHERE "
                            "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name).run();
-            stmt x(db, "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+            stmt x(db,
+                   "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
             x.text(1, owner).text(2, old_sequence).run();
         }
         if (c.identity) {

@@ -366,6 +366,8 @@ std::string lite_instance::resolve(const std::string& connect) {
         std::error_code ec;
         return fs::is_regular_file(p / "dictionary.db", ec);
     };
+    // An instance directory, relative or absolute, is used as it is, as `oralite run` does.
+    if (!connect.empty() && connect.rfind("//", 0) != 0 && is_instance(connect)) return connect;
     if (!connect.empty() && (connect[0] == '/' || connect.rfind("./", 0) == 0) &&
         connect.rfind("//", 0) != 0) {
         if (is_instance(connect)) return connect;
@@ -607,11 +609,11 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         v = static_cast<int64_t>(inc > 0 ? minv : maxv);
     }
     stmt_guard u;
-    prepare_or_throw(
-        db,
-        "UPDATE " + dict + "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
-        "AND SEQUENCE_NAME = ?2",
-        u);
+    prepare_or_throw(db,
+                     "UPDATE " + dict +
+                         "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+                         "AND SEQUENCE_NAME = ?2",
+                     u);
     bind_texts(u.s, {owner, name});
     int64_t following = 0;
     if (__builtin_add_overflow(v, inc, &following)) {

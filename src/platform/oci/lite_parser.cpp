@@ -71,26 +71,6 @@ const lite_query_block& lite_query::first_block() const {
     return *q->block;
 }
 
-std::string lite_expression_name(std::string_view text) {
-    std::string r;
-    char quote = 0;
-    for (char c : text) {
-        if (quote) {
-            r += c;
-            if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
-            r += c;
-            continue;
-        }
-        if (std::isspace(static_cast<unsigned char>(c))) continue;
-        r += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return r;
-}
-
 lite_parser::lite_parser(std::string_view sql) : src_(sql), t_(lite_tokenize(sql)) {
     size_t e = t_.size() - 1;
     while (e > 0 && (t_[e - 1].is_op(";") || t_[e - 1].is_op("/"))) --e;
@@ -128,11 +108,8 @@ bool lite_parser::op(std::string_view o) {
 }
 
 void lite_parser::fail_here(int code, const char* text) const {
-    if (at_end() && code != 921 && code != 1756) {
-        // Running out of text reads as Oracle's "unexpected end" only where a clause is cut.
-        if (code == 936 || code == 907 || code == 905 || code == 906) throw lite_error(code, text);
-        throw lite_error(921, "unexpected end of SQL command");
-    }
+    // A statement cut short reads as "unexpected end" where nothing more specific applies.
+    if (at_end() && code == 933) throw lite_error(921, "unexpected end of SQL command");
     throw lite_error(code, text);
 }
 
@@ -399,8 +376,8 @@ void lite_parser::select_item(lite_query_block& b) {
             return;
         }
     }
+    const size_t first_token = i_;
     it.expr = expr();
-    size_t end = it.expr->end;
     if (word("AS")) {
         it.alias = name();
         it.has_alias = true;
@@ -412,8 +389,20 @@ void lite_parser::select_item(lite_query_block& b) {
         it.oracle_name = it.alias;
     } else if (it.expr->kind == lite_expr::column) {
         it.oracle_name = it.expr->name();
+    } else if (it.expr->kind == lite_expr::sequence) {
+        it.oracle_name = it.expr->text;
     } else {
-        it.oracle_name = lite_expression_name(src_.substr(begin, end - begin));
+        // The expression as written, without blanks, upper-cased outside literals and quotes.
+        const size_t last_token = i_ - (it.has_alias ? 1 + (t_[i_ - 2].is("AS") ? 1 : 0) : 0);
+        for (size_t k = first_token; k < last_token; ++k) {
+            const lite_token& x = t_[k];
+            std::string_view raw = src_.substr(x.begin, x.end_pos - x.begin);
+            if (x.kind == lite_token::string || x.kind == lite_token::quoted) {
+                it.oracle_name += raw;
+            } else {
+                it.oracle_name += lite_upper(raw);
+            }
+        }
     }
     b.items.push_back(std::move(it));
 }

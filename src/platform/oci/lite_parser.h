@@ -93,8 +93,4 @@ private:
     int depth_ = 0;  // nesting of expressions and sub-queries, bounded against deep recursion
 };
 
-// Oracle's name for an unaliased expression column: its text without blanks outside literals,
-// upper-cased outside literals and quoted names.
-std::string lite_expression_name(std::string_view text);
-
 #endif

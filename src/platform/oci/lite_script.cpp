@@ -273,9 +273,9 @@ bool lite_script_runner::run(std::string_view script, const std::string& file) {
                     exit_words_ = w;
                     continue;
                 }
-                if (first == "CONNECT" || first == "CONN" || first[0] == '@' ||
-                    first == "START" || first == "EXEC" || first == "EXECUTE" ||
-                    first == "HOST" || first[0] == '!' || first == "DISCONNECT") {
+                if (first == "CONNECT" || first == "CONN" || first[0] == '@' || first == "START" ||
+                    first == "EXEC" || first == "EXECUTE" || first == "HOST" || first[0] == '!' ||
+                    first == "DISCONNECT") {
                     warn(file, u.line, "client command skipped: " + u.text);
                 }
                 continue;
