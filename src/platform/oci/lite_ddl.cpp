@@ -585,8 +585,8 @@ struct ddl {
                 continue;
             }
             if (word("GENERATED")) {
-                if (!word("ALWAYS")) {
-                    need_word("BY");
+                // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
+                if (!word("ALWAYS") && word("BY")) {
                     need_word("DEFAULT");
                     if (word("ON")) need_word("NULL");
                 }

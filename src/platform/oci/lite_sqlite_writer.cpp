@@ -747,9 +747,11 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                 }
                 throw lite_error(3001, "unimplemented feature");
             }
-            std::string col = "\"LITE$Q\"." + q(inner.items[0].oracle_name);
-            std::string test = "(" + x(*e.args[0]) + " " + e.text + " " + col + ")";
-            std::string src = "(" + query_level(*e.query, "") + ") AS \"LITE$Q\"";
+            // The sub-query's column is renamed so it cannot hide an outer column of its name.
+            std::string test = "(" + x(*e.args[0]) + " " + e.text + " \"LITE$R\".\"LITE$V\")";
+            std::string src = "(SELECT \"LITE$Q\"." + q(inner.items[0].oracle_name) +
+                              " AS \"LITE$V\" FROM (" + query_level(*e.query, "") +
+                              ") AS \"LITE$Q\") AS \"LITE$R\"";
             if (e.text2 == "ANY") {
                 s = "(EXISTS (SELECT 1 FROM " + src + " WHERE " + test + "))";
             } else {

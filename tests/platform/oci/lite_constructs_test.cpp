@@ -194,4 +194,49 @@ TEST_F(LiteConstructs, ExpressionTypesComeFromTheExpressionNotTheRows) {
     EXPECT_EQ(st->columns()[0].type_code, LITE_NUMBER);
 }
 
+TEST_F(LiteConstructs, FunctionsAndFormsTheReadmeLists) {
+    fill();
+    auto one = [&](const std::string& expr) {
+        return lite_cell(*s_, "select " + expr + " from dual");
+    };
+    EXPECT_EQ(one("coalesce(null, '', 'c')"), "c");
+    EXPECT_EQ(one("nvl(nullif(1, 1), 9)"), "9");
+    EXPECT_EQ(one("instr('banana', 'an', 1, 2)"), "4");
+    EXPECT_EQ(one("instr('banana', 'an', -1)"), "4");
+    EXPECT_EQ(one("lengthb('é')"), "2");
+    EXPECT_EQ(one("ltrim('xxab', 'x') || rtrim('ab  ')"), "abab");
+    EXPECT_EQ(one("replace('a-b-c', '-')"), "abc");
+    EXPECT_EQ(one("sign(-3) + power(2, 3) + sqrt(16) + abs(-1)"), "12");
+    EXPECT_EQ(one("cast('12.345' as number(5,2))"), "12.35");
+    EXPECT_EQ(one("utl_raw.cast_to_varchar2(utl_raw.cast_to_raw('hi'))"), "hi");
+    EXPECT_EQ(one("to_char(add_months(date '2024-01-31', 1), 'YYYY-MM-DD')"), "2024-02-29");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select e.name, d.n from emp e right join (select 10 dept, 'ten' n "
+                        "from dual union all select 30, 'thirty' from dual) d using (dept) "
+                        "order by 2, 1"),
+              (std::vector<std::vector<std::string>>{
+                  {"Ann", "ten"}, {"Bob", "ten"}, {"<null>", "thirty"}}));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from emp a full join emp b on a.id = b.id + 1"), "4");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from emp where sal > all (select sal from emp where "
+                        "dept = 10 and id = 1)"),
+              "2");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from emp where sal = any (select 1000 from dual)"),
+              "1");
+    s_->execute("UPDATE emp SET (name, sal) = (SELECT 'Zed', 5 FROM dual) WHERE id = 3");
+    EXPECT_EQ(lite_rows(*s_, "select name, sal from emp where id = 3"),
+              (std::vector<std::vector<std::string>>{{"Zed", "5"}}));
+    s_->execute("CREATE TABLE copy (id NUMBER GENERATED AS IDENTITY, name VARCHAR2(30))");
+    s_->execute("INSERT INTO copy (name) SELECT name FROM emp WHERE id < 3");
+    EXPECT_EQ(lite_cell(*s_, "select max(id) from copy"), "2");
+    s_->execute("ALTER TABLE copy MODIFY id DROP IDENTITY");
+    EXPECT_EQ(lite_cell(*s_,
+                        "select identity_column from user_tab_columns where table_name = "
+                        "'COPY' and column_name = 'ID'"),
+              "NO");
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE copy MODIFY id DROP IDENTITY"), 30673);
+    EXPECT_EQ(lite_fails_with(*s_, "select id from emp connect by prior id = dept"), 3001);
+    EXPECT_EQ(lite_fails_with(*s_, "select id from emp fetch first 10 percent rows only"), 3001);
+}
+
 }  // namespace

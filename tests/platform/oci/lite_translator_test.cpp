@@ -189,8 +189,9 @@ TEST(LiteTranslator, SetOperationsAndSubqueries) {
     EXPECT_EQ(sqlite_of("with q as (select a from t) select a from q"),
               "WITH \"Q\" AS (SELECT \"A\" AS \"A\" FROM \"T\") SELECT \"A\" AS \"A\" FROM \"Q\"");
     EXPECT_EQ(sqlite_of("select a from t where a > all (select b from u)"),
-              "SELECT \"A\" AS \"A\" FROM \"T\" WHERE (NOT EXISTS (SELECT 1 FROM (SELECT \"B\" AS "
-              "\"B\" FROM \"U\") AS \"LITE$Q\" WHERE NOT (\"A\" > \"LITE$Q\".\"B\")))");
+              "SELECT \"A\" AS \"A\" FROM \"T\" WHERE (NOT EXISTS (SELECT 1 FROM (SELECT "
+              "\"LITE$Q\".\"B\" AS \"LITE$V\" FROM (SELECT \"B\" AS \"B\" FROM \"U\") AS "
+              "\"LITE$Q\") AS \"LITE$R\" WHERE NOT (\"A\" > \"LITE$R\".\"LITE$V\")))");
 }
 
 TEST(LiteTranslator, OldOuterJoinsBecomeLeftJoins) {
