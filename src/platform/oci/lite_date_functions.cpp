@@ -13,7 +13,7 @@
 
 #include "platform/oci/lite_function_args.h"
 #include "platform/oci/lite_function_impls.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_lexer.h"
 
 namespace lite_fn {

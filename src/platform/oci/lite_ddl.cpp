@@ -12,7 +12,7 @@
 #include <set>
 
 #include "platform/oci/lite_dictionary.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
 
 namespace {

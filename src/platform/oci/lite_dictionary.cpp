@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_internal.h"
 #include "platform/oci/lite_lexer.h"
 
@@ -152,6 +153,7 @@ std::string substitute(std::string s, const std::string& user) {
 
 void lite_exec(sqlite3* db, const std::string& sql) {
     char* err = nullptr;
+    lite_clear_function_error();
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         sqlite3_free(err);
         throw lite_sqlite_error(db);

@@ -9,7 +9,7 @@
 
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_function_table.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
 #include "platform/oci/lite_lexer.h"
 #include "platform/oci/lite_session_schema.h"

@@ -5,7 +5,7 @@
 
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_function_table.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_lexer.h"
 
 // The grouping set one branch of an expanded GROUP BY stands for: every grouping expression of

@@ -5,16 +5,17 @@
 
 namespace {
 
-lite_column of_type(const std::string& data_type, int64_t length = 0, int scale = -1) {
+lite_column of_type(const char* data_type, int64_t length = 0, int scale = -1) {
     lite_coltype t;
-    t.data_type = data_type;
+    t.data_type.assign(data_type);
     t.data_length = length;
     if (scale >= 0) t.scale = scale;
-    if (data_type == "VARCHAR2" || data_type == "CHAR") {
+    const std::string_view dt(data_type);
+    if (dt == "VARCHAR2" || dt == "CHAR") {
         t.char_length = length;
-        t.char_used = "B";
+        t.char_used.assign("B");
     }
-    return lite_describe_coltype("", t, true);
+    return lite_describe_coltype(std::string(), t, true);
 }
 
 bool is_date(const lite_column& c) {

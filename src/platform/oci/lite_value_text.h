@@ -2,8 +2,8 @@
 // and TO_DATE/TO_CHAR masks. The SQL functions themselves are listed in lite_function_table.h.
 //
 // Thread-safety: pure functions.
-#ifndef TW_PLATFORM_OCI_LITE_FUNCTIONS_H
-#define TW_PLATFORM_OCI_LITE_FUNCTIONS_H
+#ifndef TW_PLATFORM_OCI_LITE_VALUE_TEXT_H
+#define TW_PLATFORM_OCI_LITE_VALUE_TEXT_H
 
 #include <cstdint>
 #include <string>
