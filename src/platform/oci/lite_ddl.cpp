@@ -12,7 +12,7 @@
 #include <set>
 
 #include "platform/oci/lite_dictionary.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
 
 namespace {
@@ -21,7 +21,7 @@ struct stmt {
     sqlite3_stmt* s = nullptr;
     stmt(sqlite3* db, const std::string& sql) {
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-            throw lite_map_error(sqlite3_errmsg(db));
+            throw lite_sqlite_error(db);
         }
     }
     ~stmt() { sqlite3_finalize(s); }
@@ -52,7 +52,7 @@ struct stmt {
     bool row() {
         int rc = sqlite3_step(s);
         if (rc == SQLITE_ROW) return true;
-        if (rc != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(sqlite3_db_handle(s)));
+        if (rc != SQLITE_DONE) throw lite_sqlite_error(sqlite3_db_handle(s));
         return false;
     }
     void run() {
@@ -83,6 +83,8 @@ struct column_def {
     std::string default_text;  // as written
     bool identity = false;
     int64_t identity_start = 1, identity_inc = 1;
+    bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
+    bool drop_identity = false;
 };
 
 struct constraint_def {
@@ -551,6 +553,11 @@ struct ddl {
     column_def column(std::vector<constraint_def>& cons, bool type_optional = false) {
         column_def col;
         col.name = name();
+        if (type_optional && t[i].is("DROP") && peek().is("IDENTITY")) {
+            i += 2;
+            col.drop_identity = true;
+            return col;
+        }
         bool have_type =
             !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
                                 t[i].is("NULL") || t[i].is("GENERATED") || t[i].is("CONSTRAINT") ||
@@ -578,8 +585,8 @@ struct ddl {
                 continue;
             }
             if (word("GENERATED")) {
-                if (!word("ALWAYS")) {
-                    need_word("BY");
+                // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
+                if (!word("ALWAYS") && word("BY")) {
                     need_word("DEFAULT");
                     if (word("ON")) need_word("NULL");
                 }
@@ -590,7 +597,12 @@ struct ddl {
                     while (!at_end() && !t[i].is_op(")")) {
                         if (word("START")) {
                             need_word("WITH");
-                            col.identity_start = number();
+                            if (word("LIMIT")) {
+                                need_word("VALUE");
+                                col.identity_limit_value = true;
+                            } else {
+                                col.identity_start = number();
+                            }
                         } else if (word("INCREMENT")) {
                             need_word("BY");
                             col.identity_inc = number();
@@ -661,6 +673,18 @@ struct ddl {
                         "?3,'N','N',20,?4)");
         sq.text(1, owner).text(2, seq).num(3, c.identity_inc).num(4, c.identity_start).run();
         return lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
+    }
+
+    // The sequence behind an identity column, or "" when the column is no identity.
+    std::string identity_sequence_of(const std::string& owner, const std::string& table,
+                                     const std::string& col) {
+        stmt q(db, "SELECT DATA_DEFAULT FROM " + D +
+                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3 AND "
+                       "IDENTITY_COLUMN='YES'");
+        q.text(1, owner).text(2, table).text(3, col);
+        if (!q.row()) return {};
+        std::vector<lite_token> dt = lite_tokenize(q.col(0));
+        return dt.size() > 3 ? dt[2].text : std::string();
     }
 
     void insert_column(const std::string& owner, const std::string& table, const column_def& c,
@@ -855,11 +879,16 @@ struct ddl {
             probe += (probe.empty() ? "" : ", ") + std::string("NULL AS ") + lite_quote_name(n);
             std::string def;
             if (!q.is_null(3)) {
-                std::vector<lite_token> dt = lite_tokenize(q.col(3));
-                std::string expr = lite_translate_tokens(dt, 0, dt.size() - 1, s.user());
-                if (!expr.empty() && compiles("SELECT (" + expr + ")")) {
+                std::string expr;
+                bool read = true;
+                try {
+                    expr = lite_translate_condition(q.col(3), s.user());
+                } catch (const lite_error&) {
+                    read = false;
+                }
+                if (read && !expr.empty() && compiles("SELECT (" + expr + ")")) {
                     def = " DEFAULT (" + expr + ")";
-                } else if (!expr.empty()) {
+                } else if (!read || !expr.empty()) {
                     s.add_warning("default of " + table + "." + n +
                                   " cannot be evaluated; kept in the dictionary only");
                 }
@@ -875,10 +904,9 @@ struct ddl {
         std::vector<std::pair<std::string, std::string>> checks;
         while (c.row()) checks.emplace_back(c.col(0), c.col(1));
         for (auto& [cn, cond] : checks) {
-            std::vector<lite_token> ct = lite_tokenize(cond);
             std::string expr;
             try {
-                expr = lite_translate_tokens(ct, 0, ct.size() - 1, s.user());
+                expr = lite_translate_condition(cond, s.user());
             } catch (const lite_error&) {
             }
             if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
@@ -1175,7 +1203,7 @@ struct ddl {
         std::string status = "VALID";
         std::string sql;
         try {
-            sql = lite_translate_tokens(t, b, q_end, s.user());
+            sql = lite_translate_query(raw(b, q_end), s.user());
         } catch (const lite_error&) {
         }
         std::string list;
@@ -1342,12 +1370,40 @@ struct ddl {
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
         }
         std::vector<constraint_def> all = cons;
-        if (c.identity) {
+        std::string old_sequence = identity_sequence_of(owner, table, c.name);
+        if (c.drop_identity) {
+            if (old_sequence.empty()) {
+                throw lite_error(30673, "column to be modified is not an identity column");
+            }
             stmt u(db, "UPDATE " + D +
-                           "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                           "COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' WHERE "
                            "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
-            u.text(1, owner).text(2, table).text(3, c.name);
-            u.text(4, identity_sequence(owner, c)).run();
+            u.text(1, owner).text(2, table).text(3, c.name).run();
+            stmt x(db,
+                   "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+            x.text(1, owner).text(2, old_sequence).run();
+        }
+        if (c.identity) {
+            column_def id = c;
+            if (c.identity_limit_value) {
+                // Rows loaded with their keys first: numbering goes on after the highest.
+                stmt m(db, "SELECT max(" + lite_quote_name(c.name) + ") FROM " + qualified(owner) +
+                               "." + lite_quote_name(table));
+                id.identity_start = m.row() && !m.is_null(0) ? m.i64(0) + id.identity_inc : 1;
+            }
+            if (!old_sequence.empty()) {
+                stmt u(db, "UPDATE " + D +
+                               "SEQUENCES SET INCREMENT_BY=?3, LAST_NUMBER=?4 WHERE "
+                               "SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                u.text(1, owner).text(2, old_sequence).num(3, id.identity_inc);
+                u.num(4, id.identity_start).run();
+            } else {
+                stmt u(db, "UPDATE " + D +
+                               "COLUMNS SET DATA_DEFAULT=?4, IDENTITY_COLUMN='YES' WHERE "
+                               "OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
+                u.text(1, owner).text(2, table).text(3, c.name);
+                u.text(4, identity_sequence(owner, id)).run();
+            }
             all.push_back(not_null_of(c.name));
         }
         for (auto& k : all) {
@@ -1503,6 +1559,8 @@ struct ddl {
             stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
             x.text(1, owner).text(2, v).run();
             if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+            stmt c(db, "DELETE FROM " + D + "VIEW_COMMENTS WHERE OWNER=?1 AND VIEW_NAME=?2");
+            c.text(1, owner).text(2, v).run();
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
         } else if (word("INDEX")) {
             auto [owner, n] = object_name();
@@ -1533,6 +1591,27 @@ struct ddl {
         }
     }
 
+    bool view_exists(const std::string& owner, const std::string& v) {
+        stmt q(db, "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+        q.text(1, owner).text(2, v);
+        return q.row();
+    }
+
+    // A view's comment lives beside it; '' names the view itself. Views kept in the dictionary
+    // only take comments too, on any column, since their columns are not known.
+    void comment_view(const std::string& owner, const std::string& v, const std::string& col,
+                      const std::string& text) {
+        if (!col.empty()) {
+            stmt k(db, "SELECT count(*), sum(name = ?2) FROM pragma_table_info(?1, 'main')");
+            k.text(1, v).text(2, col);
+            if (k.row() && k.i64(0) > 0 && k.i64(1) == 0) {
+                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+            }
+        }
+        stmt u(db, "INSERT OR REPLACE INTO " + D + "VIEW_COMMENTS VALUES (?1,?2,?3,?4)");
+        u.text(1, owner).text(2, v).text(3, col).opt_text(4, text).run();
+    }
+
     void comment() {
         need_word("ON");
         if (word("TABLE")) {
@@ -1542,7 +1621,9 @@ struct ddl {
             std::string text = t[i].text;
             stmt u(db, "UPDATE " + D + "TABLES SET COMMENTS=?3 WHERE OWNER=?1 AND TABLE_NAME=?2");
             u.text(1, owner).text(2, table).opt_text(3, text).run();
-            if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+            if (sqlite3_changes(db) != 0) return;
+            if (!view_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            comment_view(owner, table, "", text);
         } else if (word("COLUMN")) {
             std::string a = name(), b, c;
             need_word_op(".");
@@ -1558,7 +1639,12 @@ struct ddl {
             need_word("IS");
             if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
             std::string text = t[i].text;
-            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            if (!table_exists(owner, table)) {
+                if (!view_exists(owner, table)) {
+                    throw lite_error(942, "table or view does not exist");
+                }
+                return comment_view(owner, table, col, text);
+            }
             stmt u(db, "UPDATE " + D +
                            "COLUMNS SET COMMENTS=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 AND "
                            "COLUMN_NAME=?3");
@@ -1623,12 +1709,13 @@ struct ddl {
             }
             std::string child_q = lite_quote_name(k.table), parent_q = lite_quote_name(parent);
             std::string base = "LITE$FK$" + k.name + "$";
-            std::string no_parent = lite_quote_text("ORA-02291: integrity constraint (" + who +
-                                                    ") violated - parent key not found");
-            std::string has_child = lite_quote_text("ORA-02292: integrity constraint (" + who +
-                                                    ") violated - child record found");
+            // The trigger raises the error as its number, through the session's function.
+            std::string no_parent = "2291, " + lite_quote_text("integrity constraint (" + who +
+                                                               ") violated - parent key not found");
+            std::string has_child = "2292, " + lite_quote_text("integrity constraint (" + who +
+                                                               ") violated - child record found");
             std::string check = " WHEN " + new_set + " AND NOT EXISTS (SELECT 1 FROM " + parent_q +
-                                " WHERE " + match_new + ") BEGIN SELECT RAISE(ABORT, " + no_parent +
+                                " WHERE " + match_new + ") BEGIN SELECT LITE_RAISE(" + no_parent +
                                 "); END";
             lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") +
                               " BEFORE INSERT ON " + child_q + check);
@@ -1646,11 +1733,11 @@ struct ddl {
             } else {
                 lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
                                   " BEFORE DELETE ON " + parent_q + " WHEN " + children +
-                                  " BEGIN SELECT RAISE(ABORT, " + has_child + "); END");
+                                  " BEGIN SELECT LITE_RAISE(" + has_child + "); END");
             }
             lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") +
                               " BEFORE UPDATE OF " + pcol_list + " ON " + parent_q + " WHEN (" +
-                              changed + ") AND " + children + " BEGIN SELECT RAISE(ABORT, " +
+                              changed + ") AND " + children + " BEGIN SELECT LITE_RAISE(" +
                               has_child + "); END");
         }
     }
@@ -1683,7 +1770,14 @@ struct ddl {
 
 void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
     sqlite3* db = s.db();
-    lite_exec(db, "BEGIN");
+    // The write lock is taken at once: a deferred start that first reads the dictionary cannot
+    // wait for another process's DDL, SQLite refuses the upgrade to avoid a deadlock.
+    lite_exec(db, "BEGIN IMMEDIATE");
+    s.set_in_ddl(true);
+    struct ddl_done {
+        lite_session& s;
+        ~ddl_done() { s.set_in_ddl(false); }
+    } done{s};
     try {
         ddl d(s, oracle_sql);
         d.run();

@@ -5,10 +5,17 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_internal.h"
 #include "platform/oci/lite_lexer.h"
 
 namespace {
+
+// Comments on views and their columns (COLUMN_NAME '' for the view itself). Instances made
+// before views took comments get the table at logon.
+const char* const k_view_comments =
+    "VIEW_COMMENTS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
+    "COMMENTS VARCHAR2(4000), PRIMARY KEY(OWNER, VIEW_NAME, COLUMN_NAME))";
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
 // default such as '007' stays text. NUMTEXT marks NUMBER columns whose values may have more
@@ -45,6 +52,7 @@ const char* const k_dict_tables[] = {
     "STATUS VARCHAR2(7), PRIMARY KEY(OWNER, VIEW_NAME))",
     "SOURCE(OWNER VARCHAR2(128), NAME VARCHAR2(128), TYPE VARCHAR2(12), TEXT LONGTEXT, "
     "PRIMARY KEY(OWNER, NAME, TYPE))",
+    k_view_comments,
 };
 
 struct view_def {
@@ -68,15 +76,25 @@ const view_def k_views[] = {
      "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
      "FROM {D}.COLUMNS ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
     {"USER_COL_COMMENTS",
-     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM {D}.COLUMNS WHERE OWNER = {U} "
+     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT TABLE_NAME, COLUMN_NAME, COMMENTS, "
+     "COLUMN_ID FROM {D}.COLUMNS WHERE OWNER = {U} UNION ALL SELECT VIEW_NAME, COLUMN_NAME, "
+     "COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE OWNER = {U} AND COLUMN_NAME <> '') "
      "ORDER BY TABLE_NAME, COLUMN_ID"},
     {"ALL_COL_COMMENTS",
-     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM {D}.COLUMNS "
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT OWNER, TABLE_NAME, "
+     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, "
+     "COLUMN_NAME, COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE COLUMN_NAME <> '') "
      "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
     {"USER_TAB_COMMENTS",
-     "SELECT TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES WHERE OWNER = {U}"},
+     "SELECT TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES WHERE OWNER = {U} "
+     "UNION ALL SELECT v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = '' WHERE v.OWNER = {U}"},
     {"ALL_TAB_COMMENTS",
-     "SELECT OWNER, TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES"},
+     "SELECT OWNER, TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES "
+     "UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = ''"},
     {"USER_CONSTRAINTS",
      "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
      "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, INDEX_NAME "
@@ -135,11 +153,10 @@ std::string substitute(std::string s, const std::string& user) {
 
 void lite_exec(sqlite3* db, const std::string& sql) {
     char* err = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) {
-        std::string msg = err ? err : sqlite3_errstr(rc);
+    lite_clear_function_error();
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
         sqlite3_free(err);
-        throw lite_map_error(msg);
+        throw lite_sqlite_error(db);
     }
 }
 
@@ -150,6 +167,8 @@ void lite_dictionary_create(sqlite3* db, const std::string& schema) {
 }
 
 void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
+    lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) + "." +
+                      k_view_comments);
     for (const view_def& v : k_views) {
         lite_exec(db, "CREATE TEMP VIEW " + lite_quote_name(v.name) + " AS " +
                           substitute(v.select, user));

@@ -8,9 +8,11 @@
 #include <filesystem>
 
 #include "platform/oci/lite_dictionary.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_function_table.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
 #include "platform/oci/lite_lexer.h"
+#include "platform/oci/lite_session_schema.h"
 
 namespace fs = std::filesystem;
 
@@ -30,7 +32,7 @@ struct stmt_guard {
 
 void prepare_or_throw(sqlite3* db, const std::string& sql, stmt_guard& g) {
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) {
-        throw lite_map_error(sqlite3_errmsg(db));
+        throw lite_sqlite_error(db);
     }
 }
 
@@ -48,7 +50,7 @@ std::string col_text(sqlite3_stmt* s, int c) {
 
 // Runs a prepared statement that returns no rows; throws the mapped error when it fails.
 void step_done(sqlite3* db, sqlite3_stmt* s) {
-    if (sqlite3_step(s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db));
+    if (sqlite3_step(s) != SQLITE_DONE) throw lite_sqlite_error(db);
 }
 
 // A file path as an SQLite URI path: '%', '?' and '#' (a user name may hold '#') and anything
@@ -67,6 +69,18 @@ std::string uri_path(const std::string& path) {
         }
     }
     return r;
+}
+
+// How long a session waits for another process's lock (DDL of a concurrent load, a commit)
+// before it gives up with ORA-00054.
+constexpr int k_lock_wait_ms = 60000;
+
+// Write-ahead logging lets readers and one writer of a file go on side by side: a load in one
+// process does not stop another process's DDL at its first read of the dictionary. The mode
+// stays with the file; changing it fails harmlessly while others have the file open.
+void use_wal(sqlite3* db, const char* schema) {
+    std::string sql = std::string("PRAGMA ") + schema + ".journal_mode = WAL";
+    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
 struct db_guard {
@@ -98,7 +112,7 @@ void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
     if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
         throw lite_error(1034, "ORACLE not available");
     }
-    sqlite3_busy_timeout(g.db, 5000);
+    sqlite3_busy_timeout(g.db, k_lock_wait_ms);
 }
 
 }  // namespace
@@ -106,15 +120,55 @@ void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
 lite_error::lite_error(int ora_code, const std::string& text)
     : std::runtime_error(format_code(ora_code, text)), code_(ora_code), text_(text) {}
 
-lite_error lite_map_error(const std::string& msg, lite_session* s) {
+namespace {
+
+// The Oracle error for a SQLite failure: the extended result code decides; the message only
+// supplies the names Oracle's text quotes (the table, column or constraint).
+lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     auto after = [&](const char* prefix) -> std::string {
         size_t p = msg.find(prefix);
         return p == std::string::npos ? std::string() : msg.substr(p + std::strlen(prefix));
     };
-    if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
-        return lite_error(std::atoi(msg.c_str() + 4), msg.substr(11));
-    }
     std::string owner = s ? s->user() : "";
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return lite_error(54,
+                              "resource busy and acquire with NOWAIT specified or timeout expired");
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+            return lite_error(1031, "insufficient privileges");
+        case SQLITE_INTERRUPT:
+            return lite_error(1013, "user requested cancel of current operation");
+        case SQLITE_NOMEM:
+            return lite_error(4030, "out of process memory");
+        case SQLITE_FULL:
+            return lite_error(1653, "unable to extend table");
+        case SQLITE_TOOBIG:
+            return lite_error(1489, "result of string concatenation is too long");
+        case SQLITE_MISMATCH:
+            return lite_error(932, "inconsistent datatypes");
+        case SQLITE_CANTOPEN:
+        case SQLITE_IOERR:
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            return lite_error(1115, "IO error reading block from file: " + msg);
+        default:
+            break;
+    }
+    switch (code) {
+        case SQLITE_CONSTRAINT_FOREIGNKEY:
+            return lite_error(2291, "integrity constraint violated - parent key not found");
+        case SQLITE_CONSTRAINT_TRIGGER:
+            // Triggers made before their errors were raised as numbers carry the text.
+            if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
+                return lite_error(std::atoi(msg.c_str() + 4), msg.substr(11));
+            }
+            break;
+        default:
+            break;
+    }
     if (msg.find("no such table") != std::string::npos ||
         msg.find("no such view") != std::string::npos) {
         return lite_error(942, "table or view does not exist");
@@ -217,6 +271,15 @@ lite_error lite_map_error(const std::string& msg, lite_session* s) {
     return lite_error(600, "internal error code, arguments: [lite], [" + msg + "]");
 }
 
+}  // namespace
+
+lite_error lite_sqlite_error(sqlite3* db, lite_session* s) {
+    if (std::optional<lite_error> e = lite_take_function_error()) return *e;
+    int code = db ? sqlite3_extended_errcode(db) : SQLITE_ERROR;
+    std::string msg = db ? sqlite3_errmsg(db) : "unknown error";
+    return map_failure(code, msg, s);
+}
+
 // ---------------------------------------------------------------------------- lite_instance
 
 const char* lite_instance::default_banner() {
@@ -241,6 +304,7 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
     {
         db_guard g;
         open_dictionary(dir, g, false);
+        use_wal(g.db, "main");
         lite_exec(g.db, "BEGIN");
         lite_dictionary_create(g.db, "main");
         stmt_guard s;
@@ -274,6 +338,7 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
     }
     // An empty SQLite file is created lazily; give it a header now.
     lite_exec(u.db, "PRAGMA user_version = 1");
+    use_wal(u.db, "main");
 }
 
 void lite_instance::set_locked(const std::string& dir, const std::string& name, bool locked) {
@@ -301,6 +366,8 @@ std::string lite_instance::resolve(const std::string& connect) {
         std::error_code ec;
         return fs::is_regular_file(p / "dictionary.db", ec);
     };
+    // An instance directory, relative or absolute, is used as it is, as `oralite run` does.
+    if (!connect.empty() && connect.rfind("//", 0) != 0 && is_instance(connect)) return connect;
     if (!connect.empty() && (connect[0] == '/' || connect.rfind("./", 0) == 0) &&
         connect.rfind("//", 0) != 0) {
         if (is_instance(connect)) return connect;
@@ -341,7 +408,12 @@ std::string lite_instance::resolve(const std::string& connect) {
 
 // ----------------------------------------------------------------------------- lite_session
 
-lite_session::lite_session() = default;
+lite_session::lite_session() : schema_(std::make_unique<lite_session_schema>(*this)) {}
+
+void lite_session::schema_changed() noexcept {
+    column_cache_.clear();
+    schema_->clear();
+}
 
 lite_session::~lite_session() {
     logoff();
@@ -390,7 +462,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     dir_ = dir;
     user_ = user;
     try {
-        sqlite3_busy_timeout(db_, 5000);
+        sqlite3_busy_timeout(db_, k_lock_wait_ms);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
         sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
         lite_exec(db_, "ATTACH DATABASE " + lite_quote_text((base / "dictionary.db").string()) +
@@ -418,6 +490,8 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
             }
         }
         lite_register_functions(db_, this);
+        // Oracle's LIKE tells upper from lower case.
+        lite_exec(db_, "PRAGMA case_sensitive_like = ON");
         lite_dictionary_session_views(db_, user_);
     } catch (...) {
         logoff();
@@ -430,8 +504,10 @@ void lite_session::logoff() noexcept {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    sqlite3_close_v2(seq_db_);
+    seq_db_ = nullptr;
     currval_.clear();
-    column_cache_.clear();
+    schema_changed();
     user_.clear();
     dir_.clear();
 }
@@ -447,7 +523,7 @@ void lite_session::commit() {
         if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &err) != SQLITE_OK) {
             std::string m = err ? err : "commit failed";
             sqlite3_free(err);
-            throw lite_map_error(m, this);
+            throw lite_sqlite_error(db_, this);
         }
     }
 }
@@ -491,10 +567,27 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         }
         return it->second;
     }
+    // Oracle's sequences stand outside transactions: a number is taken for good, even when the
+    // statement that took it rolls back. It is taken on a connection of its own, so a load's
+    // open transaction never holds the dictionary against another process's DDL; DDL itself
+    // (a default filled in while a table is rebuilt) takes it inside its own transaction.
+    sqlite3* db = in_ddl_ ? db_ : sequence_connection();
+    const std::string dict = in_ddl_ ? "\"LITE$DICT\"." : "main.";
+    struct txn {
+        sqlite3* db;
+        bool open = false;
+        ~txn() {
+            if (open) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    } t{db};
+    if (!in_ddl_) {
+        lite_exec(db, "BEGIN IMMEDIATE");
+        t.open = true;
+    }
     stmt_guard s;
-    prepare_or_throw(db_,
-                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM "
-                     "\"LITE$DICT\".SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
+    prepare_or_throw(db,
+                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM " +
+                         dict + "SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
                      s);
     bind_texts(s.s, {owner, name});
     if (sqlite3_step(s.s) != SQLITE_ROW) throw lite_error(2289, "sequence does not exist");
@@ -516,11 +609,11 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         v = static_cast<int64_t>(inc > 0 ? minv : maxv);
     }
     stmt_guard u;
-    prepare_or_throw(
-        db_,
-        "UPDATE \"LITE$DICT\".SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
-        "AND SEQUENCE_NAME = ?2",
-        u);
+    prepare_or_throw(db,
+                     "UPDATE " + dict +
+                         "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+                         "AND SEQUENCE_NAME = ?2",
+                     u);
     bind_texts(u.s, {owner, name});
     int64_t following = 0;
     if (__builtin_add_overflow(v, inc, &following)) {
@@ -528,9 +621,28 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     } else {
         sqlite3_bind_int64(u.s, 3, following);
     }
-    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_map_error(sqlite3_errmsg(db_), this);
+    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_sqlite_error(db, this);
+    if (t.open) {
+        sqlite3_reset(u.s);
+        sqlite3_reset(s.s);
+        lite_exec(db, "COMMIT");
+        t.open = false;
+    }
     currval_[key] = v;
     return v;
+}
+
+sqlite3* lite_session::sequence_connection() {
+    if (seq_db_) return seq_db_;
+    std::string path = (fs::path(dir_) / "dictionary.db").string();
+    if (sqlite3_open_v2(path.c_str(), &seq_db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        sqlite3_close(seq_db_);
+        seq_db_ = nullptr;
+        throw lite_error(1034, "ORACLE not available");
+    }
+    sqlite3_busy_timeout(seq_db_, k_lock_wait_ms);
+    sqlite3_exec(seq_db_, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);
+    return seq_db_;
 }
 
 const lite_column* lite_session::dictionary_column(const std::string& owner,

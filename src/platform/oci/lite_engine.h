@@ -15,29 +15,8 @@
 //   instance folder (lite_instance::default_home()). The service is matched as given, then
 //   upper-cased, then lower-cased. Unknown: ORA-12154 (bare name) or ORA-12514 (//host/service).
 //
-// Supported Oracle SQL (the subset user queries and the loader may use):
-// - SELECT with joins, sub-queries, GROUP BY/HAVING/ORDER BY, UNION/MINUS/INTERSECT, DISTINCT,
-//   column and table aliases, schema-qualified and quoted names (unquoted ones may hold $ and
-//   #), q'[...]' literals, "FOR UPDATE" (ignored), optimizer hints (ignored), bind variables
-//   :1 / :name;
-// - functions: concat (2 args, NULL as empty), nvl, nvl2, decode, to_date, to_timestamp[_tz] with
-//   masks built from YYYY YY RR MM MON MONTH DD HH HH12 HH24 MI SS FF[1-9] AM PM and separators,
-//   to_char of dates (same masks, plus DY DAY) and of numbers (plain or a 9/0/./, mask), to_number,
-//   sysdate, systimestamp, user, chr, upper/lower/substr/instr/length/trim/ltrim/rtrim/lpad/
-//   rpad/replace/initcap, round, trunc (numbers and dates), add_months, abs, mod, floor, ceil,
-//   greatest, least, EMPTY_CLOB(), EMPTY_BLOB(), UTL_RAW.CAST_TO_RAW, HEXTORAW/RAWTOHEX,
-//   SEQ.NEXTVAL / SEQ.CURRVAL, DATE '...' and TIMESTAMP '...' literals;
-// - INSERT/UPDATE/DELETE, "RETURNING ROWID INTO :n", TRUNCATE TABLE;
-// - DDL: CREATE TABLE (inline and out-of-line constraints, ORGANIZATION INDEX, GLOBAL TEMPORARY,
-//   identity columns, DEFAULT), ALTER TABLE ADD/MODIFY columns and constraints, DROP COLUMN,
-//   ENABLE/DISABLE/DROP CONSTRAINT, CREATE [UNIQUE] INDEX, DROP TABLE/INDEX/VIEW/SEQUENCE,
-//   CREATE SEQUENCE, CREATE [OR REPLACE] VIEW (text kept as written), COMMENT ON TABLE/COLUMN.
-// - WHERE ROWNUM <= n / < n / = 1 on a query without ORDER BY, GROUP BY or set operators;
-// - (+) outer joins of a plain FROM list whose WHERE joins conditions by AND.
-// Not supported: other (+) forms, CONNECT BY, other ROWNUM uses, analytic functions, MERGE,
-// PL/SQL beyond what the script loader flattens, INTERVAL arithmetic. '' is NULL as in Oracle;
-// "||" and concat() pass over NULL, "/" divides exactly, date +/- days and date - date work as
-// in Oracle, and CHAR/NCHAR values read back blank-padded.
+// The Oracle SQL the engine understands is listed once, in samples/README.md; the translator
+// (lite_internal.h) parses it into a tree and writes SQLite text from the tree.
 //
 // Storage: text types TEXT affinity; RAW/LONG RAW/BLOB as BLOB; NUMBER(p<=15[,s]) NUMERIC
 // affinity; other NUMBER/FLOAT without affinity (exact integers as INTEGER, larger literals as
@@ -61,6 +40,8 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct lite_query;
+class lite_session_schema;
 
 // An Oracle error: its number and its text (without the "ORA-nnnnn: " prefix).
 class lite_error : public std::runtime_error {
@@ -184,8 +165,18 @@ public:
 
     // For "... RETURNING ROWID INTO :n": the placeholder name (without colon, upper-case), or "".
     const std::string& returning_bind() const noexcept { return returning_bind_; }
-    // The ROWID of the last row inserted/changed by execute() as text (empty before).
+    // The ROWID of the row the last execute() inserted, updated or deleted, as text (empty
+    // before, or when no row was touched).
     const std::string& returned_rowid() const noexcept { return returned_rowid_; }
+
+    // A query FOR UPDATE: the owner and name of the table whose rows it locks ("" otherwise).
+    const std::string& update_owner() const noexcept { return update_owner_; }
+    const std::string& update_table() const noexcept { return update_table_; }
+    // The column of the locked table that query column `col` reads unchanged, or "" when it
+    // reads something else (an expression, another table).
+    std::string update_column(int col) const;
+    // The ROWID of the locked table's row the current row comes from, as text.
+    std::string update_rowid() const;
 
 private:
     friend class lite_session;
@@ -202,6 +193,7 @@ private:
     sqlite3* conn_ = nullptr;  // the connection compiled on; a new logon invalidates the statement
     std::vector<lite_column> columns_;
     std::vector<std::string> bind_names_;  // by position - 1
+    std::vector<bool> bound_;              // by position - 1: a value was bound
     bool executed_ = false;
     bool pending_row_ = false;  // execute() stepped onto the first row already
     bool at_end_ = false;
@@ -210,9 +202,13 @@ private:
     std::string returning_bind_;
     std::string returned_rowid_;
     std::string verb_;
-    std::vector<std::string> item_functions_;  // leading function of each select-list item
-    std::vector<int> render_;                  // per column: how text() renders the cell
-    std::vector<std::string> cell_text_;       // per column: reused text of rendered cells
+    std::string update_owner_, update_table_;
+    bool hidden_rowid_ = false;               // the SQLite query has one column more: the rowid
+    std::shared_ptr<const lite_query> tree_;  // the parsed query, for the describe
+    std::vector<std::string> origin_table_;   // per column: "owner\x1ftable" it reads, or ""
+    std::vector<std::string> origin_column_;
+    std::vector<int> render_;             // per column: how text() renders the cell
+    std::vector<std::string> cell_text_;  // per column: reused text of rendered cells
 };
 
 // The identity of an instance directory and its administration (used by the oralite tool).
@@ -274,25 +270,34 @@ public:
     // Opens a transaction for DML unless one is open.
     void begin_if_needed();
     void add_warning(std::string text) { warnings_.push_back(std::move(text)); }
+    // Set while a DDL statement runs in its own transaction.
+    void set_in_ddl(bool on) noexcept { in_ddl_ = on; }
     // NEXTVAL (next = true) or CURRVAL of a sequence; ORA-02289, ORA-08002, ORA-08004.
     int64_t sequence_value(const std::string& owner, const std::string& name, bool next);
     // The describe of a stored column from the dictionary; null when the dictionary lacks it.
     const lite_column* dictionary_column(const std::string& owner, const std::string& table,
                                          const std::string& column);
     // Forgets cached dictionary answers after DDL.
-    void schema_changed() noexcept { column_cache_.clear(); }
+    void schema_changed() noexcept;
+    // The stored tables as the translator sees them.
+    lite_session_schema& schema() noexcept { return *schema_; }
     // Attached schema name for a SQLite database name ("main" is the session's user).
     std::string owner_of(const char* sqlite_db_name) const;
 
 private:
     void open(const std::string& dir, const std::string& user, const std::string& password);
 
+    sqlite3* sequence_connection();
+
     sqlite3* db_ = nullptr;
+    sqlite3* seq_db_ = nullptr;  // the dictionary again, for sequence numbers
+    bool in_ddl_ = false;
     std::string dir_;
     std::string user_;
     std::vector<std::string> warnings_;
     std::unordered_map<std::string, int64_t> currval_;
     std::unordered_map<std::string, std::unique_ptr<lite_column>> column_cache_;
+    std::unique_ptr<lite_session_schema> schema_;
 };
 
 #endif

@@ -5,34 +5,47 @@
 #ifndef TW_PLATFORM_OCI_LITE_INTERNAL_H
 #define TW_PLATFORM_OCI_LITE_INTERNAL_H
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/oci/lite_ast.h"
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_lexer.h"
 
-// The SQLite form of one Oracle statement.
+class lite_schema;
+
+// The SQLite form of one Oracle statement and what the statement's users need to know of it.
 struct lite_translation {
     std::string sql;
     lite_statement::kind kind = lite_statement::kind::other;
-    std::string verb;                         // first keyword, upper-case
-    std::string returning_bind;               // RETURNING ROWID INTO :x -> "X"
-    std::vector<std::string> item_functions;  // per top-level select item: leading function
+    std::string verb;            // first keyword, upper-case
+    std::string returning_bind;  // RETURNING ROWID INTO :x -> "X"
+    // FOR UPDATE: the table whose rows the query locks; its rowid is the query's last column.
+    std::string update_owner, update_table;
+    bool hidden_rowid = false;
+    std::shared_ptr<const lite_query> tree;  // queries: what the describe reads types from
 };
 
-// Translates a query or DML statement; DDL comes back with kind ddl and the text untouched.
-// Raises lite_error (ORA-00900/00933) on text it cannot read.
-lite_translation lite_translate(const std::string& oracle_sql, const std::string& user);
-// Translates an expression or sub-query given as tokens [b, e) (CHECK conditions, defaults,
-// view queries).
-std::string lite_translate_tokens(const std::vector<lite_token>& t, size_t b, size_t e,
-                                  const std::string& user);
+// Translates a query or DML statement; DDL and other statements come back with their kind and
+// the text untouched. Raises lite_error (ORA-00900, 00904, 00933, 00936, ...) on text it cannot
+// read. `schema`, when given, lets DML convert values to what their target columns hold.
+lite_translation lite_translate(const std::string& oracle_sql, const std::string& user,
+                                lite_schema* schema = nullptr);
+// Translates a condition or expression (CHECK conditions, column defaults).
+std::string lite_translate_condition(std::string_view oracle_text, const std::string& user);
+// Translates a query given as text (view definitions).
+std::string lite_translate_query(std::string_view oracle_text, const std::string& user);
+// The first keyword of a statement, upper-case; "" when it starts with anything else.
+std::string lite_statement_verb(std::string_view oracle_sql);
 
 // Runs one DDL statement (CREATE/ALTER/DROP/COMMENT/TRUNCATE ...) for the session.
 void lite_run_ddl(lite_session& s, const std::string& oracle_sql);
 
-// Turns a SQLite error text into the Oracle error a server would give. The session, when given,
+// The Oracle error for the last failure on db: an error a function raised comes as it was
+// raised; SQLite's own failures map by their extended result code. The session, when given,
 // names the violated constraint.
-lite_error lite_map_error(const std::string& sqlite_msg, lite_session* s = nullptr);
+lite_error lite_sqlite_error(sqlite3* db, lite_session* s = nullptr);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 
 #include "platform/oci/lite_lexer.h"
@@ -199,28 +200,87 @@ std::vector<lite_script_unit> lite_split_script(std::string_view script) {
 }
 
 lite_script_runner::lite_script_runner(lite_session& session,
-                                       std::function<void(const std::string&)> warn)
-    : s_(session), warn_(std::move(warn)) {}
+                                       std::function<void(const std::string&)> warn,
+                                       std::function<void(const lite_script_error&)> on_error)
+    : s_(session), warn_(std::move(warn)), on_error_(std::move(on_error)) {}
 
 void lite_script_runner::warn(const std::string& file, int line, const std::string& text) {
     if (warn_) warn_(file + ":" + std::to_string(line) + ": " + text);
+}
+
+namespace {
+
+std::vector<std::string> words_of(const std::string& text) {
+    std::vector<std::string> w;
+    std::string cur;
+    for (char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ';') {
+            if (!cur.empty()) w.push_back(lite_upper(cur));
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) w.push_back(lite_upper(cur));
+    return w;
+}
+
+}  // namespace
+
+void lite_script_runner::exit_with(const std::vector<std::string>& w, size_t k, int sqlcode,
+                                   bool commit) {
+    int status = 0;
+    if (k < w.size()) {
+        const std::string& what = w[k];
+        if (what == "SUCCESS") {
+            ++k;
+        } else if (what == "FAILURE") {
+            status = 1;
+            ++k;
+        } else if (what == "WARNING") {
+            status = 2;
+            ++k;
+        } else if (what == "SQL.SQLCODE") {
+            status = sqlcode & 0xff;
+            ++k;
+        } else if (!what.empty() && std::isdigit(static_cast<unsigned char>(what[0]))) {
+            status = std::atoi(what.c_str()) & 0xff;
+            ++k;
+        }
+    }
+    if (k < w.size() && w[k] == "COMMIT") commit = true;
+    if (k < w.size() && w[k] == "ROLLBACK") commit = false;
+    if (commit) {
+        s_.commit();
+    } else {
+        s_.rollback();
+    }
+    exit_status_ = status;
 }
 
 bool lite_script_runner::run(std::string_view script, const std::string& file) {
     for (const lite_script_unit& u : lite_split_script(script)) {
         try {
             if (u.kind == lite_script_unit::client) {
-                std::string w = first_word(u.text);
-                if (w == "EXIT" || w == "QUIT") return false;
-                if (w == "CONNECT" || w == "CONN" || w[0] == '@' || w == "START" || w == "EXEC" ||
-                    w == "EXECUTE" || w == "HOST" || w[0] == '!' || w == "DISCONNECT") {
+                std::vector<std::string> w = words_of(u.text);
+                const std::string& first = w[0];
+                if (first == "EXIT" || first == "QUIT") {
+                    exit_with(w, 1, 0, true);
+                    return false;
+                }
+                if (first == "WHENEVER" && w.size() >= 3 && w[1] == "SQLERROR") {
+                    exit_on_error_ = w[2] == "EXIT";
+                    exit_words_ = w;
+                    continue;
+                }
+                if (first == "CONNECT" || first == "CONN" || first[0] == '@' || first == "START" ||
+                    first == "EXEC" || first == "EXECUTE" || first == "HOST" || first[0] == '!' ||
+                    first == "DISCONNECT") {
                     warn(file, u.line, "client command skipped: " + u.text);
                 }
                 continue;
             }
-            if (u.kind == lite_script_unit::plsql && !is_plsql_start(u.text)) {
-                s_.execute(u.text);
-            } else if (u.kind == lite_script_unit::plsql) {
+            if (u.kind == lite_script_unit::plsql && is_plsql_start(u.text)) {
                 std::vector<lite_token> t = lite_tokenize(u.text);
                 if (t[0].is("BEGIN") || t[0].is("DECLARE")) {
                     run_block(u.text);
@@ -235,7 +295,14 @@ bool lite_script_runner::run(std::string_view script, const std::string& file) {
             throw;
         } catch (const lite_error& e) {
             s_.take_warnings();
-            throw lite_script_error(file, u.line, e);
+            ++failures_;
+            lite_script_error failure(file, u.line, e);
+            if (!on_error_) throw failure;
+            on_error_(failure);
+            if (exit_on_error_) {
+                exit_with(exit_words_, 3, e.code(), false);
+                return false;
+            }
         }
     }
     return true;

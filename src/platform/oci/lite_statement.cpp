@@ -8,8 +8,11 @@
 
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_engine.h"
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_function_table.h"
+#include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_session_schema.h"
+#include "platform/oci/lite_type_resolver.h"
 
 namespace {
 
@@ -45,48 +48,11 @@ double pow10(int k) {
 
 enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid, r_char };
 
-// Oracle names an expression column by its text without blanks outside literals.
-std::string squeeze_name(const char* n) {
-    std::string r;
-    bool in_lit = false;
-    for (const char* p = n; p && *p; ++p) {
-        if (*p == '\'') in_lit = !in_lit;
-        if (!in_lit && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')) continue;
-        r += *p;
-    }
-    // The translator calls these as functions; Oracle shows them bare.
-    for (const char* fn : {"SYSTIMESTAMP()", "SYSDATE()"}) {
-        size_t n = std::strlen(fn);
-        for (size_t at; (at = r.find(fn)) != std::string::npos;) r.erase(at + n - 2, 2);
-    }
-    return r;
-}
-
-bool one_of(const std::string& f, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-        if (f == n) return true;
-    }
-    return false;
-}
-
-lite_column expression_column(const std::string& name, const std::string& fn, int storage) {
+// What a describe says of a column whose type neither the dictionary nor the expression tells
+// (a bind variable, NULL, a column of a view): the first row's storage, when there is one.
+lite_column guessed_column(const std::string& name, int storage) {
     lite_coltype t;
-    if (one_of(fn, {"COUNT", "SUM", "AVG", "LENGTH", "INSTR", "ROUND", "TO_NUMBER", "ABS", "MOD",
-                    "FLOOR", "CEIL", "POWER", "SIGN", "LITE_SEQ"})) {
-        t.data_type = "NUMBER";
-    } else if (one_of(fn, {"TO_CHAR", "CONCAT", "SUBSTR", "UPPER", "LOWER", "LPAD", "RPAD", "TRIM",
-                           "LTRIM", "RTRIM", "REPLACE", "CHR", "INITCAP", "RAWTOHEX"})) {
-        t.data_type = "VARCHAR2";
-        t.data_length = 4000;
-    } else if (one_of(fn, {"TO_DATE", "SYSDATE", "ADD_MONTHS"})) {
-        t.data_type = "DATE";
-    } else if (one_of(fn, {"TO_TIMESTAMP", "SYSTIMESTAMP"})) {
-        t.data_type = "TIMESTAMP(9)";
-        t.scale = 9;
-    } else if ((fn == "TRUNC" || fn == "ARITH") && storage == SQLITE_TEXT) {
-        t.data_type = "DATE";
-    } else if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT || fn == "TRUNC" ||
-               fn == "ARITH") {
+    if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) {
         t.data_type = "NUMBER";
     } else if (storage == SQLITE_BLOB) {
         t.data_type = "RAW";
@@ -95,8 +61,7 @@ lite_column expression_column(const std::string& name, const std::string& fn, in
         t.data_type = "VARCHAR2";
         t.data_length = 4000;
     }
-    lite_column c = lite_describe_coltype(name, t, true);
-    return c;
+    return lite_describe_coltype(name, t, true);
 }
 
 int render_for(const lite_column& c) {
@@ -135,11 +100,14 @@ lite_statement::~lite_statement() {
 
 void lite_statement::compile() {
     conn_ = session_.db();
-    lite_translation tr = lite_translate(oracle_sql_, session_.user());
+    lite_translation tr = lite_translate(oracle_sql_, session_.user(), &session_.schema());
     kind_ = tr.kind;
     sqlite_sql_ = std::move(tr.sql);
     returning_bind_ = std::move(tr.returning_bind);
-    item_functions_ = std::move(tr.item_functions);
+    update_owner_ = std::move(tr.update_owner);
+    update_table_ = std::move(tr.update_table);
+    hidden_rowid_ = tr.hidden_rowid;
+    tree_ = std::move(tr.tree);
     if (kind_ == kind::ddl || kind_ == kind::other) {
         if (kind_ == kind::other) verb_ = tr.verb;
         return;
@@ -148,12 +116,13 @@ void lite_statement::compile() {
     int rc = sqlite3_prepare_v2(session_.db(), sqlite_sql_.c_str(),
                                 static_cast<int>(sqlite_sql_.size()), &stmt_, &tail);
     if (rc != SQLITE_OK || !stmt_) {
-        std::string msg = rc == SQLITE_OK ? "incomplete input" : sqlite3_errmsg(session_.db());
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
-        throw lite_map_error(msg, &session_);
+        if (rc == SQLITE_OK) throw lite_error(900, "invalid SQL statement");
+        throw lite_sqlite_error(session_.db(), &session_);
     }
     int n = sqlite3_bind_parameter_count(stmt_);
+    bound_.assign(static_cast<size_t>(n), false);
     bind_names_.clear();
     for (int i = 1; i <= n; ++i) {
         const char* name = sqlite3_bind_parameter_name(stmt_, i);
@@ -189,24 +158,28 @@ void check_bind(sqlite3_stmt* s, int position, int count) {
 
 void lite_statement::bind_null(int position) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_null(stmt_, position);
 }
 
 void lite_statement::bind_int64(int position, int64_t value) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_int64(stmt_, position, value);
 }
 
 void lite_statement::bind_double(int position, double value) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     sqlite3_bind_double(stmt_, position, value);
 }
 
 void lite_statement::bind_text(int position, std::string_view utf8) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (utf8.empty()) {
         sqlite3_bind_null(stmt_, position);
@@ -218,6 +191,7 @@ void lite_statement::bind_text(int position, std::string_view utf8) {
 
 void lite_statement::bind_bytes(int position, std::span<const unsigned char> bytes) {
     check_bind(stmt_, position, bind_count());
+    bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (bytes.empty()) {
         sqlite3_bind_null(stmt_, position);
@@ -237,6 +211,7 @@ void lite_statement::clear_binds() {
     sqlite3_reset(stmt_);
     executed_ = false;
     sqlite3_clear_bindings(stmt_);
+    bound_.assign(bound_.size(), false);
 }
 
 void lite_statement::execute() {
@@ -257,20 +232,29 @@ void lite_statement::execute() {
         executed_ = true;
         return;
     }
+    for (bool b : bound_) {
+        if (!b) throw lite_error(1008, "not all variables bound");
+    }
     sqlite3_reset(stmt_);
     if (kind_ == kind::dml) session_.begin_if_needed();
+    lite_clear_function_error();
     int rc = sqlite3_step(stmt_);
+    if (kind_ == kind::dml) {
+        // RETURNING ROWID: the statement answers one row per row it touched.
+        returned_rowid_.clear();
+        while (rc == SQLITE_ROW) {
+            returned_rowid_ = std::to_string(sqlite3_column_int64(stmt_, 0));
+            rc = sqlite3_step(stmt_);
+        }
+    }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        std::string msg = sqlite3_errmsg(session_.db());
+        lite_error e = lite_sqlite_error(session_.db(), &session_);
         sqlite3_reset(stmt_);
-        throw lite_map_error(msg, &session_);
+        throw e;
     }
     executed_ = true;
     if (kind_ == kind::dml) {
         rows_ = sqlite3_changes64(session_.db());
-        if (!returning_bind_.empty()) {
-            returned_rowid_ = std::to_string(sqlite3_last_insert_rowid(session_.db()));
-        }
         sqlite3_reset(stmt_);
         return;
     }
@@ -285,13 +269,23 @@ void lite_statement::describe_only() {
 }
 
 void lite_statement::describe() {
-    int n = sqlite3_column_count(stmt_);
+    int n = sqlite3_column_count(stmt_) - (hidden_rowid_ ? 1 : 0);
     columns_.clear();
     columns_.reserve(static_cast<size_t>(n));
-    bool items_match = static_cast<int>(item_functions_.size()) == n;
+    origin_table_.assign(static_cast<size_t>(n), std::string());
+    origin_column_.assign(static_cast<size_t>(n), std::string());
+    // Select items map to columns one to one up to the first "*".
+    size_t mapped = 0;
+    if (tree_) {
+        for (const lite_select_item& it : tree_->first_block().items) {
+            if (it.expr->kind == lite_expr::star) break;
+            ++mapped;
+        }
+    }
+    lite_type_resolver resolver(session_);
     for (int i = 0; i < n; ++i) {
         const char* name = sqlite3_column_name(stmt_, i);
-        std::string shown = squeeze_name(name);
+        std::string shown = name ? name : "";
         const char* db = sqlite3_column_database_name(stmt_, i);
         const char* table = sqlite3_column_table_name(stmt_, i);
         const char* origin = sqlite3_column_origin_name(stmt_, i);
@@ -300,8 +294,10 @@ void lite_statement::describe() {
         bool done = false;
         if (table && origin) {
             if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
-                const lite_column* dc =
-                    session_.dictionary_column(session_.owner_of(db), table, origin);
+                std::string owner = session_.owner_of(db);
+                origin_table_[static_cast<size_t>(i)] = owner + '\x1f' + table;
+                origin_column_[static_cast<size_t>(i)] = origin;
+                const lite_column* dc = session_.dictionary_column(owner, table, origin);
                 if (dc) {
                     c = *dc;
                     c.name = shown;
@@ -309,8 +305,7 @@ void lite_statement::describe() {
                 } else if (strcasecmp(origin, "rowid") == 0) {
                     lite_coltype t;
                     t.data_type = "ROWID";
-                    c = lite_describe_coltype(
-                        strcasecmp(shown.c_str(), "rowid") == 0 ? "ROWID" : shown, t, false);
+                    c = lite_describe_coltype(shown, t, false);
                     done = true;
                 }
             }
@@ -319,16 +314,37 @@ void lite_statement::describe() {
                 done = true;
             }
         }
+        if (!done && tree_ && static_cast<size_t>(i) < mapped) {
+            if (auto t = resolver.item(*tree_, static_cast<size_t>(i), shown)) {
+                c = std::move(*t);
+                done = true;
+            }
+        }
         if (!done) {
             int storage = pending_row_ ? sqlite3_column_type(stmt_, i) : SQLITE_NULL;
-            c = expression_column(shown, items_match ? item_functions_[static_cast<size_t>(i)] : "",
-                                  storage);
+            c = guessed_column(shown, storage);
         }
         columns_.push_back(std::move(c));
     }
     render_.resize(columns_.size());
     cell_text_.resize(columns_.size());
     for (size_t i = 0; i < columns_.size(); ++i) render_[i] = render_for(columns_[i]);
+}
+
+std::string lite_statement::update_column(int col) const {
+    if (update_table_.empty() || col < 0 || static_cast<size_t>(col) >= origin_table_.size()) {
+        return {};
+    }
+    if (origin_table_[static_cast<size_t>(col)] != update_owner_ + '\x1f' + update_table_)
+        return {};
+    return origin_column_[static_cast<size_t>(col)];
+}
+
+std::string lite_statement::update_rowid() const {
+    if (!hidden_rowid_) return {};
+    int col = static_cast<int>(columns_.size());
+    if (!has_row_ || sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
+    return std::to_string(sqlite3_column_int64(stmt_, col));
 }
 
 bool lite_statement::next() {
@@ -346,6 +362,7 @@ bool lite_statement::next() {
         has_row_ = false;
         return false;
     }
+    lite_clear_function_error();
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
         has_row_ = true;
@@ -355,10 +372,10 @@ bool lite_statement::next() {
     has_row_ = false;
     at_end_ = true;
     if (rc != SQLITE_DONE) {
-        std::string msg = sqlite3_errmsg(session_.db());
+        lite_error e = lite_sqlite_error(session_.db(), &session_);
         sqlite3_reset(stmt_);
         executed_ = false;
-        throw lite_map_error(msg, &session_);
+        throw e;
     }
     return false;
 }

@@ -272,9 +272,11 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             lob->binary = meta.type_code == LITE_BLOB || meta.type_code == LITE_RAW ||
                           meta.type_code == LITE_LONG_RAW || d.dty == SQLT_BLOB;
             lob->charset_form = lob->binary ? 0 : static_cast<ub1>(meta.charset_form == 2 ? 2 : 1);
-            lob->table = st->update_table;
-            lob->column = st->update_table.empty() ? std::string() : meta.name;
-            lob->where = st->update_where;
+            // A locator read FOR UPDATE writes back to the one row it came from.
+            lob->owner = ls.update_owner();
+            lob->table = ls.update_table();
+            lob->column = ls.update_column(col);
+            lob->rowid = lob->column.empty() ? std::string() : ls.update_rowid();
             set_meta(o, 0, sizeof(void*), 0);
             return 0;
         }

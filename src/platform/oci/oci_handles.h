@@ -175,9 +175,6 @@ struct OCIStmt : oci_handle {
     std::vector<OCIBind*> binds;      // owned, in the order made
     std::vector<OCIParam*> params;    // owned, by position - 1
     std::vector<char> bound_scratch;  // reused by every execute of an array bind
-    // What the last FOR UPDATE query reads from, so its LOB locators can be written back.
-    std::string update_table;
-    std::string update_where;
 };
 
 struct OCILobLocator : oci_handle {
@@ -186,10 +183,12 @@ struct OCILobLocator : oci_handle {
     bool binary = false;
     ub1 charset_form = SQLCS_IMPLICIT;
     std::string data;  // bytes of a BLOB, UTF-8 of a CLOB
-    // Where a locator read FOR UPDATE writes back (empty: read-only).
+    // Where a locator read FOR UPDATE writes back: the row of owner.table with that ROWID
+    // (empty column: read-only).
+    std::string owner;
     std::string table;
     std::string column;
-    std::string where;
+    std::string rowid;
 };
 
 struct OCIDateTime : oci_handle {

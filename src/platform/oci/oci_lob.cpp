@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/oci/lite_lexer.h"
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_text.h"
 
@@ -69,7 +70,9 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
     }
     return oci_guard(err, [&]() -> sword {
         if (!lob->has_value) return oci_fail(err, 22275);
-        if (lob->table.empty() || lob->column.empty()) return oci_fail(err, 22920);
+        if (lob->table.empty() || lob->column.empty() || lob->rowid.empty()) {
+            return oci_fail(err, 22920);
+        }
         if (offset == 0 || piece != OCI_ONE_PIECE || (bufp == nullptr && buflen != 0)) {
             return oci_fail(err, 24801);
         }
@@ -96,12 +99,10 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
         if (at + piece_bytes.size() > value.size()) value.resize(at + piece_bytes.size());
         value.replace(at, piece_bytes.size(), piece_bytes);
 
-        std::string column;
-        for (char ch : lob->column) column += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        // The value gets a placeholder of its own: the query's condition may hold binds, which
-        // are not known here and then fail as unbound rather than take the value.
-        std::string sql = "UPDATE " + lob->table + " SET \"" + column + "\" = :LOBVALUE";
-        if (!lob->where.empty()) sql += " WHERE " + lob->where;
+        // By ROWID: the query's condition may match many rows, or hold binds unknown here.
+        std::string sql = "UPDATE " + lite_quote_name(lob->owner) + "." +
+                          lite_quote_name(lob->table) + " SET " + lite_quote_name(lob->column) +
+                          " = :LOBVALUE WHERE ROWID = :LOBROWID";
         auto upd = ses->lite->prepare(sql);
         const int pos = upd->bind_index("LOBVALUE");
         if (lob->binary) {
@@ -111,9 +112,7 @@ extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
         } else {
             upd->bind_text(pos, value);
         }
-        for (int i = 1; i <= upd->bind_count(); ++i) {
-            if (i != pos) throw lite_error(1008, oci_message(1008));
-        }
+        upd->bind_text(upd->bind_index("LOBROWID"), lob->rowid);
         upd->execute();
         lob->data = std::move(value);
         *amtp = written;

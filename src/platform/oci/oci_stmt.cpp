@@ -3,37 +3,15 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/oci/lite_internal.h"
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_text.h"
 
 namespace {
 
-std::string upper_ascii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
+// The statement type the client library reports, from the kind the engine's translator gives.
 ub2 statement_type(const std::string& sql) {
-    // The first word after blanks, opening parentheses and comments.
-    size_t i = 0;
-    while (i < sql.size()) {
-        if (std::isspace(static_cast<unsigned char>(sql[i])) || sql[i] == '(') {
-            ++i;
-        } else if (sql.compare(i, 2, "--") == 0) {
-            i = sql.find('\n', i);
-            if (i == std::string::npos) return OCI_STMT_UNKNOWN;
-        } else if (sql.compare(i, 2, "/*") == 0) {
-            i = sql.find("*/", i + 2);
-            if (i == std::string::npos) return OCI_STMT_UNKNOWN;
-            i += 2;
-        } else {
-            break;
-        }
-    }
-    size_t j = i;
-    while (j < sql.size() && std::isalpha(static_cast<unsigned char>(sql[j]))) ++j;
-    const std::string word = upper_ascii(std::string_view(sql).substr(i, j - i));
+    const std::string word = lite_statement_verb(sql);
     if (word == "SELECT" || word == "WITH") return OCI_STMT_SELECT;
     if (word == "UPDATE") return OCI_STMT_UPDATE;
     if (word == "DELETE") return OCI_STMT_DELETE;
@@ -44,58 +22,6 @@ ub2 statement_type(const std::string& sql) {
     if (word == "BEGIN") return OCI_STMT_BEGIN;
     if (word == "DECLARE") return OCI_STMT_DECLARE;
     return OCI_STMT_UNKNOWN;
-}
-
-// Position of a keyword outside quotes, as a whole word, from `from`; npos when absent.
-size_t find_keyword(const std::string& upper, const char* word, size_t from = 0) {
-    const size_t n = std::strlen(word);
-    char quote = 0;
-    for (size_t i = from; i + n <= upper.size(); ++i) {
-        const char c = upper[i];
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
-            continue;
-        }
-        if (upper.compare(i, n, word) != 0) continue;
-        const bool left = i == 0 || !(std::isalnum(static_cast<unsigned char>(upper[i - 1])) ||
-                                      upper[i - 1] == '_' || upper[i - 1] == '$');
-        const bool right =
-            i + n == upper.size() || !(std::isalnum(static_cast<unsigned char>(upper[i + n])) ||
-                                       upper[i + n] == '_' || upper[i + n] == '$');
-        if (left && right) return i;
-    }
-    return std::string::npos;
-}
-
-// For "SELECT ... FROM table WHERE cond FOR UPDATE", the table and the condition, so the LOB
-// locators such a query returns can be written back to their row.
-void note_update_target(OCIStmt* st) {
-    st->update_table.clear();
-    st->update_where.clear();
-    const std::string upper = upper_ascii(st->sql);
-    const size_t fu = find_keyword(upper, "FOR");
-    if (fu == std::string::npos || find_keyword(upper, "UPDATE", fu) == std::string::npos) return;
-    const size_t from = find_keyword(upper, "FROM");
-    if (from == std::string::npos || from > fu) return;
-    size_t i = from + 4;
-    while (i < fu && std::isspace(static_cast<unsigned char>(st->sql[i]))) ++i;
-    size_t j = i;
-    bool quoted = false;
-    while (j < fu) {
-        const char c = st->sql[j];
-        if (c == '"') quoted = !quoted;
-        if (!quoted && (std::isspace(static_cast<unsigned char>(c)) || c == ',')) break;
-        ++j;
-    }
-    st->update_table = st->sql.substr(i, j - i);
-    const size_t where = find_keyword(upper, "WHERE", j);
-    if (where != std::string::npos && where < fu) {
-        st->update_where = st->sql.substr(where + 5, fu - where - 5);
-    }
 }
 
 ub2 describe_code(int lite_code) {
@@ -182,7 +108,6 @@ extern "C" sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* 
         st->stmt_type = statement_type(st->sql);
         st->row_count = 0;
         st->prepared = true;
-        note_update_target(st);
         return OCI_SUCCESS;
     });
 }

@@ -1,7 +1,7 @@
 // Oracle's number and date texts as the engine writes and reads them.
 #include <gtest/gtest.h>
 
-#include "platform/oci/lite_functions.h"
+#include "platform/oci/lite_value_text.h"
 
 namespace {
 

@@ -164,4 +164,46 @@ TEST_F(LiteScriptRun, ExitStopsTheScript) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "1");
 }
 
+TEST_F(LiteScriptRun, FailuresAreReportedAndTheScriptGoesOn) {
+    std::vector<std::string> errors;
+    lite_script_runner r(*s_, nullptr, [&](const lite_script_error& e) {
+        errors.push_back(e.file() + ":" + std::to_string(e.line()) + ": " + e.what());
+    });
+    EXPECT_TRUE(
+        r.run("INSERT INTO t (id) VALUES (1);\nINSERT INTO nosuch VALUES (1);\n"
+              "INSERT INTO t (id) VALUES (:x);\nINSERT INTO t (id) VALUES (2);\n",
+              "x.sql"));
+    EXPECT_EQ(errors, (std::vector<std::string>{"x.sql:2: ORA-00942: table or view does not exist",
+                                                "x.sql:3: ORA-01008: not all variables bound"}));
+    EXPECT_EQ(r.failures(), 2);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "2");
+}
+
+TEST_F(LiteScriptRun, WheneverSqlerrorExitStopsWithItsStatus) {
+    int reported = 0;
+    lite_script_runner r(*s_, nullptr, [&](const lite_script_error&) { ++reported; });
+    EXPECT_FALSE(
+        r.run("INSERT INTO t (id) VALUES (1);\nWHENEVER SQLERROR EXIT 3\n"
+              "INSERT INTO nosuch VALUES (1);\nINSERT INTO t (id) VALUES (2);\n",
+              "x.sql"));
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(r.exit_status(), 3);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "0") << "rolled back by default";
+
+    lite_script_runner c(*s_, nullptr, [&](const lite_script_error&) { ++reported; });
+    EXPECT_TRUE(
+        c.run("WHENEVER SQLERROR EXIT FAILURE COMMIT\nWHENEVER SQLERROR CONTINUE\n"
+              "INSERT INTO nosuch VALUES (1);\nINSERT INTO t (id) VALUES (2);\n",
+              "y.sql"));
+    EXPECT_EQ(c.failures(), 1);
+
+    lite_script_runner f(*s_, nullptr, [&](const lite_script_error&) {});
+    EXPECT_FALSE(
+        f.run("INSERT INTO t (id) VALUES (5);\nWHENEVER SQLERROR EXIT SQL.SQLCODE COMMIT\n"
+              "SELECT nosuch FROM t;\n",
+              "z.sql"));
+    EXPECT_EQ(f.exit_status(), 904 & 0xff);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t where id = 5"), "1") << "committed";
+}
+
 }  // namespace

@@ -47,8 +47,13 @@ int run_scripts(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    // As SQL*Plus runs scripts: a failing statement is reported and the script goes on, unless
+    // it said WHENEVER SQLERROR EXIT; the run's status tells whether anything failed.
     lite_script_runner runner(
-        session, [](const std::string& w) { std::fprintf(stderr, "warning: %s\n", w.c_str()); });
+        session, [](const std::string& w) { std::fprintf(stderr, "warning: %s\n", w.c_str()); },
+        [](const lite_script_error& e) {
+            std::fprintf(stderr, "%s:%d: %s\n", e.file().c_str(), e.line(), e.what());
+        });
     for (int k = 4; k < argc; ++k) {
         // A directory opens as a stream on Linux but reads nothing: refuse it like a missing file.
         std::error_code ec;
@@ -63,18 +68,14 @@ int run_scripts(int argc, char** argv) {
         }
         try {
             bool go_on = runner.run(ss.str(), argv[k]);
+            if (!go_on) return runner.exit_status();
             session.commit();
-            if (!go_on) break;
-        } catch (const lite_script_error& e) {
-            std::fprintf(stderr, "%s:%d: %s\n", e.file().c_str(), e.line(), e.what());
-            session.rollback();
-            return 1;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: %s\n", argv[k], e.what());
             return 1;
         }
     }
-    return 0;
+    return runner.failures() > 0 ? 1 : 0;
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
-// Oracle's value texts and SQL functions for the embedded engine: canonical number text, date
-// and timestamp text, TO_DATE/TO_CHAR masks, and the registration of Oracle's functions on a
-// SQLite connection.
+// Oracle's value texts for the embedded engine: canonical number text, date and timestamp text
+// and TO_DATE/TO_CHAR masks. The SQL functions themselves are listed in lite_function_table.h.
 //
-// Thread-safety: the free functions are pure; registered functions run on the connection's
-// thread and use the session they were registered with.
-#ifndef TW_PLATFORM_OCI_LITE_FUNCTIONS_H
-#define TW_PLATFORM_OCI_LITE_FUNCTIONS_H
+// Thread-safety: pure functions.
+#ifndef TW_PLATFORM_OCI_LITE_VALUE_TEXT_H
+#define TW_PLATFORM_OCI_LITE_VALUE_TEXT_H
 
 #include <cstdint>
 #include <string>
@@ -31,8 +29,5 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
 bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out);
 // Formats a date by an Oracle date mask.
 std::string lite_format_masked(const lite_datetime& v, std::string_view mask);
-
-// Registers nvl, decode, to_date, to_char, concat, sysdate, sequences and the rest on db.
-void lite_register_functions(sqlite3* db, lite_session* session);
 
 #endif
