@@ -12,6 +12,8 @@
 #include "ORA/ora_test_support.h"
 #include "SQL/sql_test_env.h"
 #include "agent/agent_console.h"
+#include "converter/tabshift_convertor.h"
+#include "TK/tk_utils.h"
 
 extern char** environ;
 
@@ -196,6 +198,66 @@ TEST_F(agent_test, errors_are_reported_on_one_line_with_a_status) {
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_EQ(r.out, "Error:\nInvalid user name or password.\n");
     EXPECT_FALSE(std::filesystem::exists(work + "/x.sql"));
+}
+
+TEST_F(agent_test, a_profile_then_options_that_follow_it) {
+    const std::string profile = work + "/run.kvt";
+    const std::string dump = work + "/from-profile.sql";
+    {
+        tabshift_convertor conv;
+        conv.m_source_name = L"NOWHERE";
+        conv.m_destination_name = tk_to_unicode(dump);
+        conv.mysql_direct = false;
+        conv.oracle_engine.b_owned_by_user = true;
+        conv.store_oracle_settings(L"", L"DEMO", L"demo", L"");
+        conv.selected_tables = {L"CATEGORIES"};
+        ASSERT_TRUE(conv.store_profile_file(tk_to_unicode(profile)));
+    }
+    // The source named after the profile wins; the profile's other settings stand, and the
+    // required-value checks do not run.
+    agent_result r = run({"--profile=" + profile, "--src=DEMO", "--oraclu=nobody"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.rfind("Converting database 'DEMO' (1 tables)\n", 0), 0u) << r.out;
+    EXPECT_NE(slurp(dump).find("CREATE TABLE `CATEGORIES`"), std::string::npos);
+
+    r = run({"--profile=" + work + "/missing.kvt"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out.rfind("Error:\n", 0), 0u) << r.out;
+}
+
+TEST_F(agent_test, hr_sample_into_the_server_and_a_dump) {
+    REQUIRE_TEST_SERVER();
+    const std::string dir = std::string(TW_SHARED_DIR) + "/oracle-samples/human_resources";
+    if (!std::filesystem::exists(dir)) GTEST_SKIP() << "sample schema not found in " << dir;
+    ora_test_instance hr;
+    hr.add_user("HR", "hr");
+    hr.run_script("HR", "hr", dir + "/hr_create.sql");
+    hr.run_script("HR", "hr", dir + "/hr_populate.sql");
+    std::filesystem::create_symlink(hr.dir(), work + "/home/HR");
+    const test_server& s = get_test_server();
+    const std::string db = new_database("agent_hr");
+    std::vector<std::string> source = {"--src=HR", "--oraclu=HR", "--oraclp=hr", "--view_owned"};
+    std::vector<std::string> live = source;
+    for (const std::string& a : {"--dest=" + db, "--mysqlh=" + s.host, "--mysqlu=" + s.user,
+                                 "--mysqlp=" + s.password, "--myport=" + std::to_string(s.port)})
+        live.push_back(a);
+    agent_result r = run(live);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(server_value("select count(*), sum(salary), count(commission_pct) from `" + db +
+                           "`.EMPLOYEES"),
+              "107\t691416.00\t35");
+    std::vector<std::string> to_dump = source;
+    to_dump.push_back("--dump");
+    to_dump.push_back("--dest=" + work + "/hr.sql");
+    r = run(to_dump);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string replayed = new_database("agent_hr_dump");
+    std::string out;
+    ASSERT_EQ(run_client_sql("create database `" + replayed + "`", out), 0);
+    ASSERT_EQ(run_client_file(work + "/hr.sql", replayed, out), 0) << out;
+    EXPECT_EQ(server_value("select count(*), sum(salary), count(commission_pct) from `" + replayed +
+                           "`.EMPLOYEES"),
+              "107\t691416.00\t35");
 }
 
 TEST_F(agent_test, demo_into_the_server_and_the_modes_on_a_second_run) {
