@@ -1,7 +1,11 @@
 #include "UDB/udb_profile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
+#include <string>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -113,9 +117,34 @@ bool udb_profile::store(const std::wstring& path) const {
     tk_wlog(2, L"udb_profile::store)", path.c_str());
     std::string narrow;
     if (!narrow_path(path, narrow)) return false;
-    line_writer out(narrow);
-    if (!out.is_open()) return false;
+    // Written beside the file and put in its place only whole: a store that fails half way (a
+    // full disk, a character the encoding cannot hold) leaves the previous profile as it was.
+    // What is not a plain file (a device, a pipe) is written in place, never replaced.
+    struct stat target {};
+    const bool special = ::stat(narrow.c_str(), &target) == 0 && !S_ISREG(target.st_mode);
+    const std::string temp =
+        special ? narrow : narrow + ".tmp" + std::to_string(static_cast<long>(getpid()));
+    bool written = false;
+    {
+        line_writer out(temp);
+        if (!out.is_open()) return false;
+        try {
+            write_sections(out);
+        } catch (...) {
+            out.close();
+            if (!special) std::remove(temp.c_str());
+            throw;
+        }
+        written = out.close();
+    }
+    if (special) return written;
+    if (written && std::rename(temp.c_str(), narrow.c_str()) == 0) return true;
+    std::remove(temp.c_str());
+    return false;
+}
 
+template <class Writer>
+void udb_profile::write_sections(Writer& out) const {
     for (const auto& [name, pairs] : m_sections) {
         out.write_line(L"[" + name + L"]");
         const bool bare_keys = name == kSelectedTables;
@@ -132,7 +161,6 @@ bool udb_profile::store(const std::wstring& path) const {
         out.write_line(L"[" + name + L"]");
         for (const auto& line : lines) out.write_line(line);
     }
-    return out.close();
 }
 
 bool udb_profile::load(const std::wstring& path) {

@@ -41,7 +41,9 @@ public:
     // The list section, created empty when absent.
     line_list& get_list(const std::wstring& section);
 
-    // Writes the profile; false when the file cannot be created or a write fails.
+    // Writes the profile; false when the file cannot be created or a write fails.  The file is
+    // replaced only once written whole: on any failure, or a text conversion that raises, the
+    // previous file stays as it was.
     bool store(const std::wstring& path) const;
     // Adds the file's sections to this profile; false when the file cannot be opened or a pair
     // or bare line comes before the first section (what was read stays).  Raises tk_exception
@@ -53,6 +55,9 @@ public:
 
 private:
     pair_list& required_section(const wchar_t* name);
+    // Writes every section through `out`, pairs first, then lists.
+    template <class Writer>
+    void write_sections(Writer& out) const;
 
     section_map m_sections;
     list_section_map m_lists;
