@@ -8,12 +8,12 @@
 #include <memory>
 
 #include "ORA/ora_date_processor.h"
+#include "ORA/ora_query_results.h"
 #include "SQL/dmp_database.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
-#include "ORA/ora_query_results.h"
 #include "UDB/udb_validator.h"
 #include "converter/dates_map.h"
 #include "converter/error_handler.h"
