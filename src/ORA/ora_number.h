@@ -11,8 +11,8 @@
 class ora_number : public ora_type {
 public:
     // Reads precision and scale (a negative scale widens the integer digits and then counts as
-    // 0) and refines the type with the
-    // engine's b_int64_numbers; an OCI error raises ora_exception.
+    // 0) and refines the type with the engine's b_int64_numbers; an OCI error raises
+    // ora_exception.
     explicit ora_number(OCIParam* param);
     int get_vartype() const override;
     std::shared_ptr<t_ftd> get_ftd() const override;
