@@ -298,7 +298,7 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
         case VT_UINT:
             return L"NUMBER";
         case VT_DATE:
-            return field.dw_reserved == 1 ? L"TIMESTAMP" : L"DATE";
+            return (field.dw_reserved & 0xFF) == 1 ? L"TIMESTAMP" : L"DATE";
         case VT_BSTR:
             tk_log(1, "process as text");
             if (field.size >= 1 && field.size <= 2000) {
