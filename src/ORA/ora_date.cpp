@@ -1,13 +1,52 @@
 #include "ORA/ora_date.h"
 
+#include <cwchar>
+
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+
+namespace {
+
+// The most fraction digits a MySQL DATETIME keeps.
+constexpr int k_max_digits = 6;
+
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+long long days_from_civil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void civil_from_days(long long z, long long& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    y = static_cast<long long>(yoe) + era * 400;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y += m <= 2;
+}
+
+}  // namespace
 
 ora_date::ora_date(OCIParam* param) : ora_type(param) {
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DescriptorAlloc(eng.env(), reinterpret_cast<void**>(&m_datetime),
                                             OCI_DTYPE_TIMESTAMP, 0, nullptr));
+    if (m_data_type != SQLT_DAT) {
+        sb1 scale = 0;
+        eng.check_err(
+            eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, eng.err()));
+        m_scale = scale < 0 ? 0 : scale;
+        m_digits = m_scale > k_max_digits ? k_max_digits : m_scale;
+    }
 }
 
 ora_date::~ora_date() {
@@ -15,6 +54,13 @@ ora_date::~ora_date() {
         if (ora_engine* eng = ora_engine::find_instance())
             eng->oci().DescriptorFree(m_datetime, OCI_DTYPE_TIMESTAMP);
     }
+}
+
+std::shared_ptr<t_ftd> ora_date::get_ftd() const {
+    std::shared_ptr<t_ftd> ftd = ora_type::get_ftd();
+    // The date kind stays in the low byte; the fraction digits ride above it.
+    ftd->dw_reserved = 1 | (m_digits << 8);
+    return ftd;
 }
 
 void ora_date::define(OCIStmt* stmt, int pos) {
@@ -35,6 +81,48 @@ void ora_date::to_variant(ole_variant& out) {
     eng.check_err(eng.oci().DateTimeGetDate(eng.env(), eng.err(), m_datetime, &year, &month, &day));
     eng.check_err(eng.oci().DateTimeGetTime(eng.env(), eng.err(), m_datetime, &hour, &minute,
                                             &second, &fraction));
+    if (m_data_type != SQLT_DAT) {
+        long long zone = 0;
+        if (m_data_type == SQLT_TIMESTAMP_TZ) {
+            // One instant, one text: the value's own zone is applied, so the column holds UTC.
+            sb1 zone_hours = 0, zone_minutes = 0;
+            eng.check_err(eng.oci().DateTimeGetTimeZoneOffset(eng.env(), eng.err(), m_datetime,
+                                                              &zone_hours, &zone_minutes));
+            zone = zone_hours * 3600 + zone_minutes * 60;
+        }
+        long long seconds =
+            days_from_civil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - zone;
+        if (m_scale <= k_max_digits) {
+            // A TIMESTAMP(n) holds n digits, as a store rounds them; a reader handing more gets
+            // the value the column holds.
+            unsigned unit = 1000000000;
+            for (int i = 0; i < m_scale; ++i) unit /= 10;
+            fraction = (fraction + unit / 2) / unit * unit;
+            if (fraction >= 1000000000) {
+                fraction -= 1000000000;
+                ++seconds;
+            }
+        } else if (fraction % 1000 != 0) {
+            format_text(year, month, day, hour, minute, second, fraction, 9);
+            raise_value_error(m_text, "has more fractional digits than a DATETIME holds");
+        }
+        long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+        seconds -= days * 86400;
+        long long y = 0;
+        unsigned m = 0, d = 0;
+        civil_from_days(days, y, m, d);
+        year = static_cast<sb2>(y);
+        month = static_cast<ub1>(m);
+        day = static_cast<ub1>(d);
+        hour = static_cast<ub1>(seconds / 3600);
+        minute = static_cast<ub1>(seconds / 60 % 60);
+        second = static_cast<ub1>(seconds % 60);
+        if (m_digits > 0) {
+            format_text(year, month, day, hour, minute, second, fraction, m_digits);
+            out.attach_wstring(m_text);
+            return;
+        }
+    }
     SYSTEMTIME time{};
     time.wYear = static_cast<WORD>(year);
     time.wMonth = month;
@@ -45,4 +133,19 @@ void ora_date::to_variant(ole_variant& out) {
     time.wMilliseconds = static_cast<WORD>(fraction / 1000000);
     tk_log(1, "Got time: %02d:%02d:%02d.%d", hour, minute, second, time.wMilliseconds);
     out = ole_variant(time);
+}
+
+void ora_date::format_text(int year, int month, int day, int hour, int minute, int second,
+                           unsigned fraction, int digits) {
+    wchar_t buffer[64];
+    int n = std::swprintf(buffer, 64, L"%04d-%02d-%02d %02d:%02d:%02d.%09u", year, month, day, hour,
+                          minute, second, fraction);
+    if (n < 0) n = 0;
+    // The point goes with the fraction: none for whole seconds.
+    const int keep = n - 9 + digits - (digits == 0 ? 1 : 0);
+    m_text.assign(buffer, static_cast<std::size_t>(keep < 0 ? 0 : keep));
+}
+
+std::wstring ora_date::fetched_text() const {
+    return m_text;
 }

@@ -1,5 +1,9 @@
-// ora_date: a DATE or TIMESTAMP column, fetched into a timestamp descriptor and read as VT_DATE
-// to the millisecond.
+// ora_date: a DATE or TIMESTAMP column, fetched into a timestamp descriptor.  A DATE (or a
+// TIMESTAMP without fractions) reads as VT_DATE; a TIMESTAMP with fractions of a second reads as
+// its ISO text with as many fraction digits as the column declares (up to six, what a MySQL
+// DATETIME holds), since a VT_DATE keeps milliseconds only.  A TIMESTAMP WITH TIME ZONE value is
+// read in UTC, rounded to the digits its column declares.  A TIMESTAMP(7) to (9) value with
+// digits beyond the sixth, which no DATETIME holds, is a record error.
 // Thread-safety: none.
 #pragma once
 
@@ -7,12 +11,27 @@
 
 class ora_date : public ora_type {
 public:
-    // Allocates the descriptor; an OCI error raises ora_exception.
+    // Allocates the descriptor and reads the fractional-second precision; an OCI error raises
+    // ora_exception.
     explicit ora_date(OCIParam* param);
     ~ora_date() override;
+    std::shared_ptr<t_ftd> get_ftd() const override;
     void to_variant(ole_variant& out) override;
     void define(OCIStmt* stmt, int pos) override;
 
+    // Fraction digits the column's values carry (0 to 6).
+    int get_fraction_digits() const noexcept { return m_digits; }
+
 private:
+    std::wstring fetched_text() const override;
+    // The value as ISO text with `digits` fraction digits, into m_text.
+    void format_text(int year, int month, int day, int hour, int minute, int second,
+                     unsigned fraction, int digits);
+
     OCIDateTime* m_datetime = nullptr;
+    // Fraction digits the column declares (0 to 9), and those its values carry (up to 6).
+    int m_scale = 0;
+    int m_digits = 0;
+    // The last value as text, kept to spare an allocation per cell.
+    std::wstring m_text;
 };

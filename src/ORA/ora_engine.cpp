@@ -239,7 +239,11 @@ bool ora_engine::is_supported_type_name(const std::wstring& type) {
         L"TIMESTAMP(3)", L"TIMESTAMP(6)", L"RAW",          L"LONG RAW",      L"ROWID",
         L"UROWID",       L"CHAR",         L"BYTE",         L"NCHAR",         L"CLOB",
         L"NCLOB",        L"BLOB",         L"BFILE",        L"XMLTYPE"};
-    return ora_supported_type_names.count(type) != 0;
+    if (ora_supported_type_names.count(type) != 0) return true;
+    // Every precision and zone form of the time stamps and intervals is read: as a date-time
+    // or as the interval's text.
+    return type.rfind(L"TIMESTAMP(", 0) == 0 || type.rfind(L"TIMESTAMP WITH ", 0) == 0 ||
+           type.rfind(L"INTERVAL YEAR", 0) == 0 || type.rfind(L"INTERVAL DAY", 0) == 0;
 }
 
 bool ora_engine::is_supported_type(const std::wstring& type) {

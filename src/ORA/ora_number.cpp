@@ -1,6 +1,8 @@
 #include "ORA/ora_number.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cwchar>
 
@@ -21,6 +23,109 @@ bool parse_integer(const std::wstring& text, long long& value) {
     return *end == 0;
 }
 
+// The most digits a 96-bit variant decimal holds for every value (29 only below 7.9e28).
+constexpr int k_variant_decimal_digits = 28;
+
+// Digits a plain decimal text needs: the integer digits after leading zeros and the fraction up
+// to its last non-zero digit; -1 when the text is not sign, digits and one point.
+int decimal_digits(const std::wstring& text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ++i;
+    int integer = 0, fraction = 0, pending_zeros = 0, seen = 0;
+    bool point = false, leading = true;
+    for (; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'.' || c == L',') {
+            if (point) return -1;
+            point = true;
+            continue;
+        }
+        if (c < L'0' || c > L'9') return -1;
+        ++seen;
+        if (!point) {
+            if (leading && c == L'0') continue;
+            leading = false;
+            ++integer;
+        } else if (c == L'0') {
+            ++pending_zeros;
+        } else {
+            fraction += pending_zeros + 1;
+            pending_zeros = 0;
+        }
+    }
+    return seen == 0 ? -1 : integer + fraction;
+}
+
+// A decimal number as its significant digits and the power of ten of the first one, so that
+// "00120.50", "1.205e2" and "120.5" compare equal; false when the text is no number.
+struct decimal_form {
+    bool negative = false;
+    int exponent = 0;
+    int count = 0;
+    char digits[64] = {};
+
+    template <class C>
+    bool read(const C* p, const C* end) {
+        count = 0;
+        negative = p < end && *p == C('-');
+        if (p < end && (*p == C('-') || *p == C('+'))) ++p;
+        int point_at = -1, position = 0, first = -1, seen = 0;
+        for (; p < end; ++p) {
+            if (*p == C('.') || *p == C(',')) {
+                if (point_at >= 0) return false;
+                point_at = position;
+                continue;
+            }
+            if (*p < C('0') || *p > C('9')) break;
+            ++seen;
+            if (*p != C('0') && first < 0) first = position;
+            if (first >= 0) {
+                if (count == static_cast<int>(sizeof digits)) return false;
+                digits[count++] = static_cast<char>(*p);
+            }
+            ++position;
+        }
+        if (seen == 0) return false;
+        int power = 0;
+        if (p < end && (*p == C('e') || *p == C('E'))) {
+            ++p;
+            bool minus = p < end && *p == C('-');
+            if (p < end && (*p == C('-') || *p == C('+'))) ++p;
+            if (p == end) return false;
+            for (; p < end && *p >= C('0') && *p <= C('9'); ++p) power = power * 10 + (*p - C('0'));
+            if (minus) power = -power;
+        }
+        while (p < end && *p == C(' ')) ++p;
+        if (p != end) return false;
+        while (count > 0 && digits[count - 1] == '0') --count;
+        if (count == 0) {
+            negative = false;
+            exponent = 0;
+            return true;
+        }
+        if (point_at < 0) point_at = position;
+        exponent = point_at - first - 1 + power;
+        return true;
+    }
+
+    bool operator==(const decimal_form& o) const {
+        if (negative != o.negative || count != o.count) return false;
+        if (count == 0) return true;
+        return exponent == o.exponent && std::equal(digits, digits + count, o.digits);
+    }
+};
+
+// True when the real holds exactly the value of the decimal text: its shortest round-trip
+// digits are the text's digits.
+bool real_holds(const std::wstring& text, double value) {
+    char buffer[40];
+    auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
+    decimal_form exact, held;
+    if (!exact.read(text.data(), text.data() + text.size())) return true;
+    if (!held.read(buffer, res.ptr)) return false;
+    return exact == held;
+}
+
 }  // namespace
 
 ora_number::ora_number(OCIParam* param) : ora_type(param) {
@@ -36,9 +141,10 @@ ora_number::ora_number(OCIParam* param) : ora_type(param) {
     // Scale -127 marks a binary FLOAT (and an unconstrained NUMBER): its precision counts binary
     // digits, so FLOAT(10) holding 2.25 must not be refined into an integer.
     m_precision = scale == -127 ? 0 : precision;
+    const int declared_scale = scale == -127 ? 0 : scale;
     m_scale = scale < 0 ? 0 : scale;
     tk_log(1, "Prec=%d, scale=%d", m_precision, m_scale);
-    m_vartype = get_refined_num_type(m_precision, m_scale, eng.b_int64_numbers);
+    m_vartype = get_refined_num_type(m_precision, declared_scale, eng.b_int64_numbers);
 }
 
 int ora_number::get_vartype() const {
@@ -88,9 +194,22 @@ void ora_number::to_variant(ole_variant& out) {
         if (!parse_integer(text, value) || value < min || value > max)
             raise_value_error(text, "does not fit the column's integer type");
     }
+    if (m_vartype == VT_DECIMAL) {
+        const int digits = decimal_digits(text);
+        if (digits > k_variant_decimal_digits) {
+            // More digits than a variant decimal holds: the text itself travels, untouched but
+            // for the decimal point, into the DECIMAL(p,s) column.
+            for (wchar_t& c : m_text)
+                if (c == L',') c = L'.';
+            out.attach_wstring(m_text);
+            return;
+        }
+    }
     out = ole_variant::from_wstring(text, static_cast<VARTYPE>(m_vartype));
     if (out.is_empty() && !text.empty())
         raise_value_error(text, "cannot be represented in the column's type");
+    if ((m_vartype == VT_R8 || m_vartype == VT_R4) && !real_holds(text, out.to_double()))
+        raise_value_error(text, "has more digits than the column's floating-point type holds");
 }
 
 std::wstring ora_number::fetched_text() const {

@@ -1,7 +1,8 @@
 // ora_number: a NUMBER (or FLOAT) column fetched as text and converted into the variant type its
-// precision and scale refine it to: small integers, 64-bit integers, decimals or doubles.  An
-// integer value outside its refined type, or a decimal the decimal type cannot hold, is a record
-// error, never a wrapped or emptied value.
+// precision and scale refine it to: small integers, 64-bit integers, decimals or doubles.  A
+// decimal with more digits than a variant decimal holds travels as its text.  An integer value
+// outside its refined type, or a double that would not hold the value's every digit, is a record
+// error, never a wrapped, rounded or emptied value.
 // Thread-safety: none.
 #pragma once
 
@@ -9,8 +10,9 @@
 
 class ora_number : public ora_type {
 public:
-    // Reads precision and scale (a negative scale counts as 0) and refines the type with the
-    // engine's b_int64_numbers; an OCI error raises ora_exception.
+    // Reads precision and scale (a negative scale widens the integer digits and then counts as
+    // 0) and refines the type with the engine's b_int64_numbers; an OCI error raises
+    // ora_exception.
     explicit ora_number(OCIParam* param);
     int get_vartype() const override;
     std::shared_ptr<t_ftd> get_ftd() const override;

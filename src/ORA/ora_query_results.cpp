@@ -74,6 +74,10 @@ void ora_query_results::initialize(int columns, const std::wstring& query) {
             eng.check_err(eng.oci().AttrGet(param, OCI_DTYPE_PARAM, &type, nullptr,
                                             OCI_ATTR_DATA_TYPE, eng.err()));
             std::unique_ptr<ora_type> column = gen_co_by_type(param, type);
+            if (dynamic_cast<ora_dummy*>(column.get()))
+                m_unsupported.push_back(
+                    L"column '" + column->get_name() + L"' has a type that cannot be read (code " +
+                    std::to_wstring(type) + L"): its values are written as \"<unsupported type>\"");
             column->set_table(m_name);
             m_schema.push_back(column->get_ftd());
             m_columns.push_back(std::move(column));

@@ -42,6 +42,11 @@ public:
     std::unique_ptr<ora_type> gen_co_by_type(OCIParam* param, int type);
 
     const std::vector<std::unique_ptr<ora_type>>& get_columns() const noexcept { return m_columns; }
+    // One line per column whose values the reader cannot carry (left out of the select list, or
+    // read as a placeholder text), for the run to show the user.
+    const std::vector<std::wstring>& get_unsupported_columns() const noexcept {
+        return m_unsupported;
+    }
 
 protected:
     // The base of ora_table, which calls initialize itself.
@@ -56,4 +61,5 @@ protected:
     std::unique_ptr<ora_stmt> m_stmt;
     std::vector<std::unique_ptr<ora_type>> m_columns;
     std::unique_ptr<ora_record> m_record;
+    std::vector<std::wstring> m_unsupported;
 };

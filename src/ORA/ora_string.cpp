@@ -25,7 +25,10 @@ void ora_string::define(OCIStmt* stmt, int pos) {
 void ora_string::to_variant(ole_variant& out) {
     tk_log(1, "ora_string::to_variant");
     if (m_buf.empty()) throw tk_mail_assertion("ora_type", 283);
-    ora_from_utf16(m_buf.data(), m_buf.size(), m_text);
+    // By the fetched length: a zero character is part of a text, not its end.
+    std::size_t units = m_ret_len / 2;
+    if (units > m_buf.size()) units = m_buf.size();
+    ora_from_utf16_counted(m_buf.data(), units, m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"buf=%s", text.c_str());
     out.attach_wstring(text);

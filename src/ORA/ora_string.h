@@ -1,5 +1,6 @@
 // ora_string: a character column (VARCHAR2, CHAR, NVARCHAR2, NCHAR) fetched as UTF-16 text into a
-// buffer of its data size plus a terminator; read as VT_BSTR.
+// buffer of its data size plus a terminator; read as VT_BSTR by the fetched length, so a zero
+// character inside the value stays part of it.
 // Thread-safety: none.
 #pragma once
 

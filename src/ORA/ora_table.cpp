@@ -110,6 +110,9 @@ std::wstring ora_table::get_safe_select_query(int& columns) {
                          tk_wlog(3, L"Table '%s': column '%s' has unsupported type '%s', skip it",
                                  m_name.c_str(), column.c_str(), type.c_str());
                          skipped = true;
+                         m_unsupported.push_back(L"column '" + column +
+                                                 L"' has unsupported type '" + type +
+                                                 L"' and is left out");
                          if (columns > 0) --columns;
                          return;
                      }

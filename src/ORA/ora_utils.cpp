@@ -107,10 +107,24 @@ std::wstring ora_quote_literal(const std::wstring& text) {
     return out;
 }
 
+namespace {
+constexpr int k_max_decimal_scale = 30;
+}  // namespace
+
 int get_refined_num_type(int& precision, int scale, bool int64_numbers) {
     tk_wlog(1, L"get_refined_num_type(prec=%d,scale=%d)", precision, scale);
-    if (precision != 0 && scale != 0) {
-        if (precision == scale) ++precision;
+    // A negative scale rounds to tens, hundreds...: NUMBER(8,-3) holds eleven integer digits.
+    if (precision > 0 && scale < 0) {
+        precision -= scale;
+        scale = 0;
+    }
+    if (precision != 0 && scale > 0) {
+        // MySQL refuses a scale above the precision (NUMBER(3,5) holds 0.00123) and one above 30.
+        if (scale > k_max_decimal_scale) return VT_R8;
+        if (scale > precision)
+            precision = scale;
+        else if (precision == scale)
+            ++precision;
         return VT_DECIMAL;
     }
     if (precision >= 1 && precision <= 38 && scale == 0) {
@@ -119,8 +133,11 @@ int get_refined_num_type(int& precision, int scale, bool int64_numbers) {
         if (precision < 5) return VT_I2;
         // Ten digits reach 9,999,999,999, beyond a 32-bit integer.
         if (precision < 10) return VT_I4;
-        if (precision <= 20) return VT_I8;
-        return int64_numbers ? VT_I8 : VT_R8;
+        if (precision <= 18) return VT_I8;
+        // Nineteen digits pass the 64-bit range: such a column keeps every digit as a decimal,
+        // unless the user asked for 64-bit integers (values beyond them are then record errors).
+        if (precision > 20 && int64_numbers) return VT_I8;
+        return VT_DECIMAL;
     }
     return int64_numbers ? VT_I8 : VT_R8;
 }
@@ -150,9 +167,16 @@ std::wstring ora_from_utf16(const char16_t* text, std::size_t count) {
 }
 
 void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out) {
+    std::size_t length = 0;
+    if (text)
+        while (length < count && text[length] != 0) ++length;
+    ora_from_utf16_counted(text, length, out);
+}
+
+void ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out) {
     out.clear();
     if (!text) return;
-    for (std::size_t i = 0; i < count && text[i] != 0; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF) {
             if (i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
@@ -274,7 +298,7 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
         case VT_UINT:
             return L"NUMBER";
         case VT_DATE:
-            return field.dw_reserved == 1 ? L"TIMESTAMP" : L"DATE";
+            return (field.dw_reserved & 0xFF) == 1 ? L"TIMESTAMP" : L"DATE";
         case VT_BSTR:
             tk_log(1, "process as text");
             if (field.size >= 1 && field.size <= 2000) {

@@ -25,8 +25,10 @@ std::wstring remove_comments(const std::wstring& text);
 // as O'HARA selects exactly itself in a dictionary filter. Never fails.
 std::wstring ora_quote_literal(const std::wstring& text);
 
-// The variant type that a NUMBER(precision, scale) column is read as; raises the precision by one
-// when it equals a non-zero scale. `int64_numbers` is the engine's setting for unbounded numbers.
+// The variant type that a NUMBER(precision, scale) column is read as, and the precision of the
+// DECIMAL(precision, scale) it becomes: raised by one when it equals a non-zero scale, to the
+// scale when below it, by the rounded digits of a negative scale. Integers of 19 digits or more
+// are decimals. `int64_numbers` is the engine's setting for unbounded numbers.
 int get_refined_num_type(int& precision, int scale, bool int64_numbers);
 
 // The Oracle column type for a column description, with sizes ("NUMBER(10,2)", "RAW(16)") or
@@ -50,6 +52,8 @@ std::u16string ora_to_utf16(const std::wstring& text);
 std::wstring ora_from_utf16(const char16_t* text, std::size_t count);
 // The same into `out`, reusing its storage (the per-cell form).
 void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out);
+// Exactly `count` code units into `out`, zero characters included (a fetched length's form).
+void ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out);
 // Wide text as UTF-8 (invalid code points become U+FFFD).
 std::string ora_to_utf8(const std::wstring& text);
 // UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.

@@ -58,6 +58,7 @@ dmp_database::dmp_database(const std::wstring& file_name, const dump_options& op
     const int open_error = m_file ? 0 : errno;
     tk_wlog(2, L"dmp_database::ctor(%s)", file_name.c_str());
     engine.version_word = m_options.new_version ? 0x40100 : 0x31401;
+    engine.versioned_dump = m_options.new_version;
     tk_log(1, "b_new_ver=%d", m_options.new_version ? 1 : 0);
     if (!m_file) {
         tk_log(2, "Failed to open file");
@@ -82,6 +83,13 @@ dmp_database::dmp_database(const std::wstring& file_name, const dump_options& op
     }
     write(eol);
     write("SET NAMES " + tk_to_utf8(names_charset(engine.character_set())) + ";" + eol);
+    const bool full_utf8 = m_options.new_version && engine.is_plain_utf8();
+    if (full_utf8) write("/*!50503 SET NAMES utf8mb4 */;" + eol);
+    // The replaying session's own SQL mode could read every quoted value differently
+    // (NO_BACKSLASH_ESCAPES, ANSI_QUOTES): the file sets a known one and gives the old one back
+    // at its end.
+    write("/*!40101 SET @OLD_SQL_MODE=@@SQL_MODE, SQL_MODE='NO_AUTO_VALUE_ON_ZERO' */;" + eol);
+    write(std::string("/*!50002 SET SQL_MODE='") + sql_engine::run_sql_mode() + "' */;" + eol);
 
     if (m_options.create_db && m_options.structure) {
         std::wstring database = tk_to_unicode(m_options.database);
@@ -93,6 +101,9 @@ dmp_database::dmp_database(const std::wstring& file_name, const dump_options& op
         write(eol);
         write(tk_to_utf8(L"DROP DATABASE IF EXISTS " + name) + ";" + eol);
         write(tk_to_utf8(create) + ";" + eol);
+        if (full_utf8)
+            write(tk_to_utf8(L"/*!50503 ALTER DATABASE " + name + L" CHARACTER SET utf8mb4 */") +
+                  ";" + eol);
         write(tk_to_utf8(L"USE " + name) + ";" + eol);
     }
 }
@@ -133,6 +144,7 @@ void dmp_database::close() {
         engine->lock_pending = false;
         write("UNLOCK TABLES;" + m_options.get_eol());
     }
+    write("/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;" + m_options.get_eol());
     std::FILE* file = m_file;
     m_file = nullptr;
     errno = 0;
@@ -184,6 +196,12 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
             create.text(table_name_text(table), weol + L"  ", L"," + weol + L"  ", weol) +
             create.engine_clause() + create.charset_clause();
         write(tk_to_utf8(statement) + ";" + eol);
+        // The default utf8 holds no 4-byte character: a server that has utf8mb4 turns the
+        // table's texts into it; older ones skip the comment and keep utf8.
+        if (m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields))
+            write(tk_to_utf8(L"/*!50503 ALTER TABLE " + table_name_text(table) +
+                             L" CONVERT TO CHARACTER SET utf8mb4 */") +
+                  ";" + eol);
     }
 
     if (m_options.comments) write_comment_block(L"Dumping data for table", table);

@@ -39,6 +39,15 @@ std::wstring sql_create_statement::text(const std::wstring& name_text, const std
     return out + close + L")";
 }
 
+bool sql_create_statement::has_own_charsets(const udb_schema& fields) const {
+    if (!m_properties) return false;
+    if (!sql_property(m_properties, L"character set").empty()) return true;
+    for (const auto& field : fields.fields())
+        if (!sql_property(m_properties->find_item(field->name), L"character_set").empty())
+            return true;
+    return false;
+}
+
 std::wstring sql_create_statement::engine_clause() const {
     const sql_engine& engine = sql_engine::instance();
     std::wstring type = sql_property(m_properties, L"engine");

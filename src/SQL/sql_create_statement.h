@@ -31,6 +31,9 @@ public:
     std::wstring engine_clause() const;
     // " character set " + the table's property, or empty; same check as engine_clause.
     std::wstring charset_clause() const;
+    // True when the table or one of `fields` (its source columns) names a character set of its
+    // own in the properties.
+    bool has_own_charsets(const udb_schema& fields) const;
 
     // The columns under their MySQL names, and the source to MySQL names of repaired ones.
     const udb_schema& columns() const noexcept { return m_schema.columns(); }

@@ -64,6 +64,9 @@ const wchar_t* const k_fallback_charsets[] = {L"big5 - Big5 Traditional Chinese"
                                               L"cp932 - SJIS for Windows Japanese",
                                               L"eucjpms - UJIS for Windows Japanese"};
 
+// The first server version with the 4-byte UTF-8 set.
+constexpr uint32_t k_utf8mb4_version = 0x50503;
+
 const wchar_t* const k_fallback_engines[] = {
     L"MyISAM",  L"MEMORY", L"InnoDB",     L"BerkeleyDB", L"BLACKHOLE",  L"EXAMPLE",
     L"ARCHIVE", L"CSV",    L"ndbcluster", L"FEDERATED",  L"MRG_MYISAM", L"ISAM"};
@@ -169,12 +172,28 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     }
     connected = true;
 
+    versioned_dump = false;
+    // The session's character set and SQL mode depend on what the server has: its version
+    // comes first.
+    bool known_version = false;
+    if (const char* text = mysql_get_server_info(&m_mysql); text && *text) {
+        unsigned major = 0, minor = 0, patch = 0;
+        if (std::sscanf(text, "%u.%u.%u", &major, &minor, &patch) == 3) {
+            version_word = major * 65536u + minor * 256u + patch;
+            known_version = true;
+        }
+    }
+
     tk_log(2, "Setting UTF-8 collation...");
     // A utf8mb4 destination needs a utf8mb4 session, or every 4-byte character is lost in transit.
     const std::string names = std::string("SET NAMES ") + session_charset();
     if (mysql_real_query(&m_mysql, names.data(), names.size()) != 0) {
         tk_log(3, "Failed to set UTF-8 collation");
         tk_log(2, "Cannot set UTF-8 collation: %s", mysql_error(&m_mysql));
+    }
+    if (known_version && version_word >= 0x40101) {
+        const std::string mode = std::string("SET SESSION sql_mode='") + run_sql_mode() + "'";
+        best_effort(mode.c_str(), "Cannot set the SQL mode: %s");
     }
 
     tk_log(2, "Setting wait_timeout...");
@@ -219,7 +238,7 @@ void sql_engine::create_db(const std::wstring& name) {
     tk_wlog(2, L"sql_engine::create_db (%s)", name.c_str());
     tk_wlog(3, L"Creating MySQL database '%s'", name.c_str());
     std::wstring statement = L"CREATE DATABASE " + quoted_db_name(name);
-    if (!m_character_set.empty()) statement += L" character set " + m_character_set;
+    if (!m_character_set.empty()) statement += L" character set " + effective_charset();
     const std::string text = tk_to_utf8(statement);
     if (mysql_real_query(&m_mysql, text.data(), text.size()) != 0) throw sql_exception(&m_mysql);
     if (mysql_select_db(&m_mysql, tk_to_utf8(name).c_str()) != 0) throw sql_exception(&m_mysql);
@@ -257,7 +276,31 @@ void sql_engine::set_properties(udb_properties* properties) {
 const char* sql_engine::session_charset() const {
     std::wstring lower;
     for (wchar_t c : m_character_set) lower.push_back(static_cast<wchar_t>(std::towlower(c)));
-    return lower == L"utf8mb4" ? "utf8mb4" : "UTF8";
+    if (lower == L"utf8mb4") return "utf8mb4";
+    if (is_plain_utf8() && !versioned_dump && version_word >= k_utf8mb4_version) return "utf8mb4";
+    return "UTF8";
+}
+
+bool sql_engine::is_plain_utf8() const {
+    std::wstring lower;
+    for (wchar_t c : m_character_set) lower.push_back(static_cast<wchar_t>(std::towlower(c)));
+    return lower == L"utf8" || lower == L"utf8mb3";
+}
+
+std::wstring sql_engine::effective_charset() const {
+    if (is_plain_utf8() && !versioned_dump && version_word >= k_utf8mb4_version) return L"utf8mb4";
+    return m_character_set;
+}
+
+bool sql_engine::holds_four_byte_chars() const {
+    // Into any other set the server converts the UTF-8 text itself, and the strict SQL mode makes
+    // a character that set lacks an error there; only plain utf8 is known to lack them all.
+    if (!is_plain_utf8()) return true;
+    return versioned_dump || std::strcmp(session_charset(), "utf8mb4") == 0;
+}
+
+const char* sql_engine::run_sql_mode() {
+    return "NO_AUTO_VALUE_ON_ZERO,STRICT_ALL_TABLES";
 }
 
 bool sql_engine::is_db_exist(const std::wstring& name) {

@@ -93,8 +93,22 @@ public:
     // The property set last given to set_properties, or null.
     udb_properties* properties() const noexcept { return m_properties; }
     // The name of the character set the live session must use: utf8mb4 when that is the chosen
-    // set, else UTF8.
+    // set, or when the chosen set is utf8 and the server has utf8mb4 (5.5.3); else UTF8.
     const char* session_charset() const;
+    // The set new databases and tables get: the chosen one, but utf8mb4 in place of utf8 on a
+    // server that has it, so that the default writes 4-byte characters intact.
+    std::wstring effective_charset() const;
+    // True when the chosen set is utf8 (the 3-byte set where utf8mb4 is the full one).
+    bool is_plain_utf8() const;
+    // True when a text with a character outside the Basic Multilingual Plane reaches the
+    // destination whole: a utf8mb4 session, or a dump whose versioned statements switch to
+    // utf8mb4 on servers that have it.  Otherwise such a value is a record error.
+    bool holds_four_byte_chars() const;
+
+    // The SQL mode every session of a run works in: none of ANSI_QUOTES and NO_BACKSLASH_ESCAPES
+    // (under which a quoted value would read differently), strict, so that a value the server
+    // cannot hold whole is an error and never a silent cut.
+    static const char* run_sql_mode();
 
     // The client handle of the connection (borrowed by the live database objects).
     MYSQL* handle() noexcept { return &m_mysql; }
@@ -106,6 +120,9 @@ public:
     bool blob_as_text = false;
     bool case_sensitive = false;
     uint32_t version_word = 0;
+    // Set by a dump for servers 4.1 and later: what newer servers add (utf8mb4, fractions of a
+    // second) is written inside versioned comments that only those servers run.
+    bool versioned_dump = false;
 
 private:
     void initialize();

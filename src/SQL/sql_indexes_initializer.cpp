@@ -74,8 +74,13 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& out) {
                 break;
             }
             const t_ftd& column = m_columns[static_cast<std::size_t>(position)];
-            if (column.vartype == VT_BLOB || column.vartype == VT_BLOB_OBJECT ||
-                (column.vartype == VT_BSTR && (column.size == 0 || column.size > 255))) {
+            // A RAW(n) key is a VARBINARY(n) column that MySQL indexes whole, as it does a
+            // VARCHAR(n); only the TEXT and BLOB forms cannot carry an index without a prefix.
+            const bool sized = column.size >= 1 && column.size <= 255;
+            if (column.vartype == VT_BLOB_OBJECT ||
+                ((column.vartype == VT_BLOB || column.vartype == VT_BYTE_ARRAY ||
+                  column.vartype == VT_BSTR) &&
+                 !sized)) {
                 tk_log(1, "Indexes on BLOBs are not allowed");
                 abandoned = true;
                 break;

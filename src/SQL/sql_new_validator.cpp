@@ -1,5 +1,7 @@
 #include "SQL/sql_new_validator.h"
 
+#include <cstdint>
+
 #include "TK/tk_logger.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_record.h"
@@ -10,6 +12,11 @@ namespace {
 // The first 8 are forbidden in every name, the other 6 in table and database names as well.
 const wchar_t k_forbidden[] = {L'`', L'"', L'\'', L'^', L'*', L'\\', L';',
                                L'+', L'|', L':',  L'<', L'>', L'?',  L'/'};
+
+// Quoted MySQL names take the Basic Multilingual Plane, except the zero character.
+bool is_name_char(wchar_t c) {
+    return c != 0 && static_cast<std::uint32_t>(c) <= 0xFFFF;
+}
 
 std::wstring trim_blanks(const std::wstring& text) {
     const auto first = text.find_first_not_of(L' ');
@@ -36,12 +43,21 @@ bool sql_new_validator::is_acceptable(const std::wstring& name) {
         tk_log(1, "ID cannot starts or ends with ' '");
         return false;
     }
+    for (wchar_t c : name) {
+        if (!is_name_char(c)) {
+            tk_log(1, "ID holds a character outside the Basic Multilingual Plane");
+            return false;
+        }
+    }
     return udb_validator::is_acceptable(name);
 }
 
 std::wstring sql_new_validator::get_safe_name(const std::wstring& name) {
     tk_wlog(2, L"sql_new_validator::get_safe_name(%s)", name.c_str());
-    std::wstring trimmed = trim_blanks(name);
+    std::wstring trimmed = name;
+    for (wchar_t& c : trimmed)
+        if (!is_name_char(c)) c = L'_';
+    trimmed = trim_blanks(trimmed);
     // A name of blanks alone has nothing left to repair; '_' keeps the numbering rule working.
     if (trimmed.empty()) trimmed = L"_";
     return udb_validator::get_safe_name(trimmed);

@@ -89,7 +89,8 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
                 udb_properties* column_properties =
                     table_properties ? table_properties->find_item(source_name) : nullptr;
                 std::wstring charset = sql_property(column_properties, L"character_set");
-                if (charset.empty()) charset = engine.character_set();
+                // The default utf8 becomes utf8mb4 on a server that has it.
+                if (charset.empty()) charset = engine.effective_charset();
                 if (!charset.empty()) {
                     sql_check_identifier(charset, "character set");
                     clause += L" CHARACTER SET " + charset;

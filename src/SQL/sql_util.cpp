@@ -1,5 +1,6 @@
 #include "SQL/sql_util.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -70,33 +71,6 @@ bool is_valid_binary_text(const S& text) {
     }
     for (std::size_t i = 1; i < text.size(); ++i)
         if (!is_digit(text[i])) return false;
-    return true;
-}
-
-// The whole text is the word guid/GUID, optionally a brace pair, and a well-formed GUID; gives
-// the 36 characters of the GUID.
-template <class S>
-bool match_guid(const S& text, S& guid) {
-    using C = typename S::value_type;
-    static const char* const k_words[] = {"guid", "GUID"};
-    bool word = false;
-    for (const char* w : k_words) {
-        if (text.size() >= 4 && text[0] == C(w[0]) && text[1] == C(w[1]) && text[2] == C(w[2]) &&
-            text[3] == C(w[3]))
-            word = true;
-    }
-    if (!word) return false;
-    S rest = text.substr(4);
-    if (!rest.empty() && rest.front() == C('{')) {
-        if (rest.back() != C('}')) return false;
-        rest = rest.substr(1, rest.size() - 2);
-    }
-    if (rest.size() != 36) return false;
-    for (std::size_t i = 0; i < 36; ++i) {
-        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
-        if (dash ? rest[i] != C('-') : !is_hex_digit(rest[i])) return false;
-    }
-    guid = rest;
     return true;
 }
 
@@ -180,21 +154,13 @@ std::wstring date_text(const std::wstring& text) {
 
 template <class S>
 S to_mysql_text(const S& text, VARTYPE vt) {
-    using C = typename S::value_type;
-    const S quote(1, C('\''));
     if (vt == VT_NULL || vt == VT_EMPTY) {
         tk_log(1, "******* NULL VALUE ******");
         return widen_ascii<S>("NULL");
     }
     if (text.empty()) return widen_ascii<S>("\"\"");
     if (vt == VT_DATE) return quoted(date_text(text));
-    if (vt == VT_BSTR) {
-        S guid;
-        if (match_guid(text, guid)) {
-            tk_log(1, "BSTR IS AN GUID");
-            return quote + S(1, C('{')) + guid + S(1, C('}')) + quote;
-        }
-    }
+    // A text is never rewritten, whatever it looks like: the source has no GUID-typed values.
     if (ole_is_binary_type(vt)) {
         tk_log(1, "GOT BLOB");
         if (is_valid_binary_text(text)) {
@@ -209,6 +175,21 @@ S to_mysql_text(const S& text, VARTYPE vt) {
     // the literal early.
     if (is_number_literal(text) || is_bare_keyword(text)) return text;
     return quoted(text);
+}
+
+// A character outside the Basic Multilingual Plane cannot reach a destination that only has
+// the 3-byte utf8: the record is refused, naming the column, instead of arriving with '?'.
+void check_four_byte_chars(std::wstring_view text, const t_ftd& column) {
+    for (wchar_t c : text) {
+        if (static_cast<std::uint32_t>(c) <= 0xFFFF) continue;
+        if (sql_engine::get_instance().holds_four_byte_chars()) return;
+        throw tk_exception("Column '" + tk_to_utf8(column.name) +
+                               "': the value holds a character outside the Basic Multilingual "
+                               "Plane, which the destination's character set '" +
+                               tk_to_utf8(sql_engine::get_instance().character_set()) +
+                               "' cannot hold",
+                           0);
+    }
 }
 
 bool is_empty_literal(const std::string& literal) {
@@ -335,11 +316,22 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
                 tk_log(1, "Customize date type due to NOW() def.value");
                 return L"TIMESTAMP";
             }
+            const int fraction_digits = (column.dw_reserved >> 8) & 0xF;
             switch (column.dw_reserved & 3) {
                 case 0:
                     return bare ? L"CHAR" : L"CHAR(19)";
                 case 1:
-                    return L"DATETIME";
+                    if (fraction_digits == 0 || (column.dw_reserved & 0xFF) != 1)
+                        return L"DATETIME";
+                    if (bare) return L"DATETIME";
+                    // Fractions of a second need 5.6.4; before it the value keeps them as text.
+                    if (sql_engine::get_instance().version_word > 0x50603)
+                        std::swprintf(buf, 64, L"DATETIME(%d)", fraction_digits);
+                    else if (sql_engine::get_instance().versioned_dump)
+                        std::swprintf(buf, 64, L"DATETIME/*!50604 (%d)*/", fraction_digits);
+                    else
+                        std::swprintf(buf, 64, L"CHAR(%d)", 20 + fraction_digits);
+                    return buf;
                 case 2:
                     return L"DATE";
                 default:
@@ -454,7 +446,8 @@ std::string to_mysql_str(const ole_variant& value) {
         tk_log(1, "special processing for BLOBs");
         const std::uint8_t* bytes = nullptr;
         const std::size_t count = value.get_bytes1(bytes);
-        if (count == 0 || !bytes) return "NULL";
+        // An empty value is not a missing one: EMPTY_BLOB() arrives empty.
+        if (count == 0 || !bytes) return "''";
         static const char k_hex[] = "0123456789ABCDEF";
         std::string out;
         out.reserve(2 + count * 2);
@@ -466,7 +459,7 @@ std::string to_mysql_str(const ole_variant& value) {
         return out;
     }
     // Text values go out as UTF-8 whatever the process's ANSI code page is.
-    if (vt == VT_BSTR) return to_mysql_text(tk_to_utf8(value.to_wstring()), vt);
+    if (vt == VT_BSTR) return to_mysql_text(tk_to_utf8(std::wstring(value.whole_text())), vt);
     return to_mysql_text(value.to_string(), vt);
 }
 
@@ -478,11 +471,15 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
     const VARTYPE column_vt = static_cast<VARTYPE>(column->vartype);
 
     if (column_vt == VT_BSTR) {
-        const std::wstring text = value->to_wstring();
+        // A text's zero characters are data: the whole stored length goes out, as \0.
+        const std::wstring text =
+            value_vt == VT_BSTR ? std::wstring(value->whole_text()) : value->to_wstring();
         tk_wlog(1, L"Got BSTR value: %s", text.c_str());
+        check_four_byte_chars(text, *column);
         return tk_to_utf8(to_mysql_text(text, value_vt));
     }
 
+    if (value_vt == VT_BSTR) check_four_byte_chars(value->whole_text(), *column);
     std::string literal = to_mysql_str(*value);
     if (ole_is_numeric_type(column_vt) && !ole_is_numeric_type(value_vt))
         literal = to_mysql_text(value->to_string(), column_vt);
@@ -530,6 +527,23 @@ std::wstring make_mysql_def_val(const t_ftd* column) {
                 return def;
             }
             return std::wstring();
+        }
+        case VT_I8:
+        case VT_UI8: {
+            // NUMBER(10) and wider become 64-bit integers and keep their defaults.
+            errno = 0;
+            wchar_t* end = nullptr;
+            const bool is_signed = column->vartype == VT_I8;
+            if (def.empty() || def[0] == L' ' || def[0] == L'+' || (!is_signed && def[0] == L'-'))
+                return std::wstring();
+            if (is_signed)
+                (void)std::wcstoll(def.c_str(), &end, 10);
+            else
+                (void)std::wcstoull(def.c_str(), &end, 10);
+            if (errno == ERANGE || end == def.c_str() || *end != 0) return std::wstring();
+            if (def.size() > 1 && (def[0] == L'0' || (def[0] == L'-' && def[1] == L'0')))
+                return std::wstring();
+            return def;
         }
         case VT_R4:
         case VT_R8:

@@ -43,10 +43,13 @@ std::wstring get_sql_type_name(int number);
 // number or hex literal).  Never raises beyond allocation.
 std::string to_mysql_str(const std::string& text, VARTYPE vt);
 std::wstring to_mysql_wstr(const std::wstring& text, VARTYPE vt);
-// SQL literal of a value; a byte array gives 0x... (NULL when empty).  UTF-8.
+// SQL literal of a value; a byte array gives 0x... ('' when empty, an empty value and not a
+// missing one); a text goes out whole, zero characters included.  UTF-8.
 std::string to_mysql_str(const ole_variant& value);
 // The UTF-8 literal of one cell of an INSERT value list, with the NULL and not-null default
-// rules of the column.  Null arguments raise tk_mail_assertion("sql_util", 984 / 985).
+// rules of the column.  Null arguments raise tk_mail_assertion("sql_util", 984 / 985); a text
+// with a character outside the Basic Multilingual Plane raises tk_exception (level 0, naming the
+// column) when the destination only has the 3-byte utf8.
 std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
 // The value of a column's DEFAULT clause, empty when the column gets none.  A null column raises
 // tk_mail_assertion("sql_util", 54).

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ORA/ora_date_processor.h"
+#include "ORA/ora_query_results.h"
 #include "SQL/dmp_database.h"
 #include "SQL/sql_exception.h"
 #include "TK/tk_exception.h"
@@ -137,6 +138,14 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         query.empty() ? source_db->get_table(name, 1) : source_db->get_query(name, query, 1);
     report(format_name_line(L"Converting table '%s' (%d records)\n", name,
                             state.source->get_record_count()));
+    // A column the reader cannot carry is the user's to know about, not only the trace's.
+    if (const auto* oracle = dynamic_cast<const ora_query_results*>(state.source.get())) {
+        for (const std::wstring& line : oracle->get_unsupported_columns()) {
+            error_handler& handler = error_handler::instance();
+            handler.set_error_text(name);
+            handler.handle(tk_exception(L"Table '" + name + L"': " + line, 0), false);
+        }
+    }
     udb_schema& fields = state.source->get_schema();
     if (fields.empty()) {
         state.source.reset();

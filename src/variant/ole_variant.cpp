@@ -518,6 +518,10 @@ double ole_variant::to_double() const {
             return m_var.uiVal;
         case VT_UI4:
             return m_var.ulVal;
+        case VT_INT:
+            return m_var.intVal;
+        case VT_UINT:
+            return m_var.uintVal;
         case VT_I8:
             return static_cast<double>(m_i64);
         case VT_UI8:
@@ -623,7 +627,9 @@ std::string ole_variant::to_string() const {
         case VT_I4:
             return number_text(m_var.lVal);
         case VT_R4:
-            return exponent_text(static_cast<double>(m_var.fltVal), 6);
+            // The shortest digits that read back as the same single: six decimals in exponent
+            // form lose the last digits of many of them.
+            return number_text(m_var.fltVal);
         case VT_R8:
             return exponent_text(m_var.dblVal, 16);
         case VT_UI1:
@@ -641,6 +647,11 @@ std::string ole_variant::to_string() const {
         default:
             return std::string();
     }
+}
+
+std::wstring_view ole_variant::whole_text() const noexcept {
+    if (m_var.vt != VT_BSTR || !m_var.bstrVal) return std::wstring_view();
+    return std::wstring_view(m_var.bstrVal, SysStringLen(m_var.bstrVal));
 }
 
 std::wstring ole_variant::to_wstring() const {

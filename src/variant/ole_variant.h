@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/oleaut/oleaut.h"
@@ -111,6 +112,9 @@ public:
     virtual std::string to_string() const;
     // Wide text: a BSTR up to its first NUL, anything else to_string() widened.
     virtual std::wstring to_wstring() const;
+    // A BSTR's whole stored text, zero characters included (empty for any other type); valid
+    // until the value changes.
+    std::wstring_view whole_text() const noexcept;
 
     // Parses text into a value of the type vt; raises ole_type_exception when the generic
     // conversion refuses the text.  Unparseable numbers give 0 or VT_EMPTY instead.  Binary

@@ -147,8 +147,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             tk_log(1, "GOT VT_CY");
             std::wstring wide;
             std::string dotted = with_dots(text);
-            if (!ole_widen(dotted.data(), dotted.size(), CP_ACP, wide))
-                throw tk_mail_assertion("ole_var", 1093);
+            // Text that is no valid multi-byte text is no number either: the same empty
+            // answer as any other text the reader refuses.
+            if (!ole_widen(dotted.data(), dotted.size(), CP_ACP, wide)) {
+                tk_log(2, "Not a valid text for a number: '%s'", text.c_str());
+                return v;
+            }
             CY cy{};
             HRESULT hr = VarCyFromStr(wide.c_str(), OLE_LCID_ENGLISH_US, 0, &cy);
             if (FAILED(hr)) {
@@ -162,8 +166,12 @@ ole_variant ole_variant::from_string(const std::string& text, VARTYPE vt) {
             tk_log(1, "GOT VT_DECIMAL");
             std::wstring wide;
             std::string dotted = with_dots(text);
-            if (!ole_widen(dotted.data(), dotted.size(), CP_ACP, wide))
-                throw tk_mail_assertion("ole_var", 1121);
+            // Text that is no valid multi-byte text is no number either: the same empty
+            // answer as any other text the reader refuses.
+            if (!ole_widen(dotted.data(), dotted.size(), CP_ACP, wide)) {
+                tk_log(2, "Not a valid text for a number: '%s'", text.c_str());
+                return v;
+            }
             DECIMAL dec{};
             HRESULT hr = VarDecFromStr(wide.c_str(), OLE_LCID_ENGLISH_US, 0, &dec);
             if (FAILED(hr)) {

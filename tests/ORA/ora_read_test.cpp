@@ -47,6 +47,10 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO wide_t VALUES (2, 9999999999999999999)",
     "INSERT INTO wide_t VALUES (3, -9223372036854775808)",
     "CREATE TABLE longbig_t (id NUMBER(3), l LONG)",
+    "CREATE TABLE narrow_t (id NUMBER(3), n NUMBER(9))",
+    "INSERT INTO narrow_t VALUES (1, 999999999)",
+    "INSERT INTO narrow_t VALUES (2, 9999999999)",
+    "INSERT INTO narrow_t VALUES (3, -999999999)",
 };
 
 class OraRead : public ora_suite_test<OraRead> {
@@ -101,7 +105,7 @@ std::vector<unsigned char> OraRead::s_blob;
 
 TEST_F(OraRead, ListsTablesAndViews) {
     auto& tables = m_db->get_tables();
-    EXPECT_EQ(tables.size(), 8u);
+    EXPECT_EQ(tables.size(), 9u);
     EXPECT_TRUE(m_db->is_table_exist(L"PARENT_T"));
     EXPECT_TRUE(m_db->is_table_exist(L"\"PARENT_T\""));
     // Bare names in this mode: a qualified name is not in the list.
@@ -163,8 +167,11 @@ TEST_F(OraRead, SchemaOfATable) {
     EXPECT_EQ(s.get_field2(L"PRICE").vartype, VT_DECIMAL);
     EXPECT_EQ(s.get_field2(L"PRICE").dw_reserved, 10 * 256 + 2);
     EXPECT_EQ(s.get_field2(L"FRAC").dw_reserved, 6 * 256 + 5);
-    EXPECT_EQ(s.get_field2(L"BIG").vartype, VT_I8);
-    EXPECT_EQ(s.get_field2(L"HUGE").vartype, VT_R8);
+    // Nineteen digits and more pass the 64-bit range: every digit is kept as a decimal.
+    EXPECT_EQ(s.get_field2(L"BIG").vartype, VT_DECIMAL);
+    EXPECT_EQ(s.get_field2(L"BIG").dw_reserved, 19 * 256);
+    EXPECT_EQ(s.get_field2(L"HUGE").vartype, VT_DECIMAL);
+    EXPECT_EQ(s.get_field2(L"HUGE").dw_reserved, 25 * 256);
     EXPECT_EQ(s.get_field2(L"PLAIN").vartype, VT_R8);
     EXPECT_EQ(s.get_field2(L"BF").vartype, VT_R4);
     EXPECT_EQ(s.get_field2(L"BD").vartype, VT_R8);
@@ -237,8 +244,8 @@ TEST_F(OraRead, RowsOfEveryColumnClass) {
     EXPECT_EQ(rec.get_field(L"PRICE").vt(), VT_DECIMAL);
     EXPECT_EQ(rec.get_field(L"PRICE").to_string(), "12345678.91");
     EXPECT_EQ(rec.get_field(L"FRAC").to_string(), "0.12345");
-    EXPECT_EQ(rec.get_field(L"BIG").i8(), 9000000000000000000LL);
-    EXPECT_DOUBLE_EQ(rec.get_field(L"HUGE").to_double(), 1.234567890123456789012345e24);
+    EXPECT_EQ(rec.get_field(L"BIG").to_string(), "9000000000000000000");
+    EXPECT_EQ(rec.get_field(L"HUGE").to_string(), "1234567890123456789012345");
     EXPECT_DOUBLE_EQ(rec.get_field(L"PLAIN").to_double(), 2.5);
     EXPECT_EQ(rec.get_field(L"BF").vt(), VT_R4);
     EXPECT_DOUBLE_EQ(rec.get_field(L"BF").to_double(), 1.5);
@@ -309,27 +316,38 @@ TEST_F(OraRead, LongRawAsBytes) {
     EXPECT_EQ(bytes[2], 0x0C);
 }
 
-TEST_F(OraRead, UnsupportedColumnIsLeftOut) {
+TEST_F(OraRead, IntervalColumnIsReadAsText) {
     auto t = open(L"ODD_T");
-    ASSERT_EQ(t->get_schema().size(), 2u);
-    EXPECT_FALSE(t->get_schema().find_field(L"SPAN"));
+    ASSERT_EQ(t->get_schema().size(), 3u);
+    EXPECT_EQ(t->get_schema().get_field2(L"SPAN").vartype, VT_BSTR);
+    EXPECT_TRUE(dynamic_cast<ora_table&>(*t).get_unsupported_columns().empty());
     auto rows = ora_read_all(*t);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][1], L"x");
+    EXPECT_EQ(rows[0][1], L"<null>");
+    EXPECT_EQ(rows[0][2], L"x");
+}
+
+TEST_F(OraRead, NineteenDigitIntegersKeepEveryDigit) {
+    auto t = open(L"WIDE_T");
+    EXPECT_EQ(t->get_schema().get_field2(L"N").vartype, VT_DECIMAL);
+    auto rows = ora_read_all(*t);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][1], L"9223372036854775807");
+    EXPECT_EQ(rows[1][1], L"9999999999999999999");
+    EXPECT_EQ(rows[2][1], L"-9223372036854775808");
 }
 
 TEST_F(OraRead, IntegersOutOfRangeAreRecordErrors) {
-    auto t = open(L"WIDE_T");
+    auto t = open(L"NARROW_T");
     ASSERT_FALSE(t->is_eof());
-    EXPECT_EQ(t->get_item()->get_field(L"N").i8(), 9223372036854775807LL);
+    EXPECT_EQ(t->get_item()->get_field(L"N").to_long(), 999999999);
     t->next();
     ASSERT_FALSE(t->is_eof());
-    ora_expect_record_error(*t, {"WIDE_T", "'N'", "9999999999999999999"});
+    ora_expect_record_error(*t, {"NARROW_T", "'N'", "9999999999"});
     // The walk goes on after a record error.
     t->next();
     ASSERT_FALSE(t->is_eof());
-    EXPECT_EQ(t->get_item()->get_field(L"N").i8(),
-              static_cast<long long>(-9223372036854775807LL - 1));
+    EXPECT_EQ(t->get_item()->get_field(L"N").to_long(), -999999999);
     t->next();
     EXPECT_TRUE(t->is_eof());
 }
@@ -462,16 +480,20 @@ TEST(OraConnect, MissingClientIsReported) {
     EXPECT_EQ(ora_engine::find_instance(), &engine);
 }
 
-TEST(OraSchema, TableOfUnsupportedColumnsOnly) {
+TEST(OraSchema, TableOfIntervalsAndTimeStampsWithZones) {
     ora_test_instance inst;
     inst.add_user("T", "t");
-    inst.run("T", "t", {"CREATE TABLE spans (d INTERVAL DAY(2) TO SECOND(6))"});
+    inst.run("T", "t",
+             {"CREATE TABLE spans (d INTERVAL DAY(2) TO SECOND(6), y INTERVAL YEAR(2) TO MONTH, "
+              "z TIMESTAMP(6) WITH TIME ZONE, l TIMESTAMP WITH LOCAL TIME ZONE)"});
     ora_engine engine;
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     db->get_tables();
-    // No select list to run: the table opens without fields, which a run skips.
     auto table = db->get_table(L"SPANS", 1);
-    EXPECT_TRUE(table->get_schema().empty());
+    ASSERT_EQ(table->get_schema().size(), 4u);
+    EXPECT_EQ(table->get_schema().get_field2(L"D").vartype, VT_BSTR);
+    EXPECT_EQ(table->get_schema().get_field2(L"Z").vartype, VT_DATE);
+    EXPECT_EQ(table->get_schema().get_field2(L"Z").dw_reserved, 1 + 6 * 256);
 }
 
 TEST(OraDatabase, StatementsViewsAndWriteSlots) {

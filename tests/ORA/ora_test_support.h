@@ -53,6 +53,9 @@ void ora_expect_same_rows(ora_test_instance& inst, const std::string& user,
 
 // Expects reading the current row of `rs` to fail with a level-0 record error (not an Oracle
 // error) whose text holds each of `parts`.
+// An ISO time stamp with its fraction rounded to `digits` digits (no carry into the seconds).
+std::string ora_round_fraction(const std::string& stamp, std::size_t digits);
+
 void ora_expect_record_error(udb_recordset& rs, const std::vector<std::string>& parts);
 
 // A read of every row of a recordset, as the text of each field (NULL as "<null>").

@@ -63,9 +63,13 @@ TEST(OraNumbers, RefinedTypes) {
     EXPECT_EQ(refine(9, 0), VT_I4);
     // Ten digits overflow 32 bits.
     EXPECT_EQ(refine(10, 0), VT_I8);
-    EXPECT_EQ(refine(19, 0), VT_I8);
-    EXPECT_EQ(refine(20, 0), VT_I8);
-    EXPECT_EQ(refine(25, 0), VT_R8);
+    EXPECT_EQ(refine(18, 0), VT_I8);
+    // Beyond the 64-bit range: every digit kept as DECIMAL(p,0).
+    EXPECT_EQ(refine(19, 0), VT_DECIMAL);
+    EXPECT_EQ(refine(20, 0), VT_DECIMAL);
+    EXPECT_EQ(refine(20, 0, true), VT_DECIMAL);
+    EXPECT_EQ(refine(25, 0), VT_DECIMAL);
+    EXPECT_EQ(refine(38, 0), VT_DECIMAL);
     EXPECT_EQ(refine(25, 0, true), VT_I8);
     EXPECT_EQ(refine(0, 0), VT_R8);
     EXPECT_EQ(refine(0, 0, true), VT_I8);
@@ -74,6 +78,28 @@ TEST(OraNumbers, RefinedTypes) {
     int prec = 5;
     EXPECT_EQ(get_refined_num_type(prec, 5, false), VT_DECIMAL);
     EXPECT_EQ(prec, 6);
+}
+
+TEST(OraNumbers, NegativeScalesCountTheRoundedDigits) {
+    // NUMBER(8,-3) holds 99,999,999,000: eleven digits, beyond a 32-bit integer.
+    int prec = 8;
+    EXPECT_EQ(get_refined_num_type(prec, -3, false), VT_I8);
+    EXPECT_EQ(prec, 11);
+    prec = 5;
+    EXPECT_EQ(get_refined_num_type(prec, -2, false), VT_I4);
+    prec = 17;
+    EXPECT_EQ(get_refined_num_type(prec, -3, false), VT_DECIMAL);
+    EXPECT_EQ(prec, 20);
+}
+
+TEST(OraNumbers, ScaleAbovePrecisionBecomesAColumnMySqlAccepts) {
+    // NUMBER(3,5) holds 0.00123: DECIMAL(5,5), never the refused DECIMAL(3,5).
+    int prec = 3;
+    EXPECT_EQ(get_refined_num_type(prec, 5, false), VT_DECIMAL);
+    EXPECT_EQ(prec, 5);
+    // No DECIMAL takes more than 30 decimals.
+    prec = 2;
+    EXPECT_EQ(get_refined_num_type(prec, 40, false), VT_R8);
 }
 
 TEST(OraEngineText, ConnectString) {
@@ -98,10 +124,16 @@ TEST(OraEngineText, SupportedTypes) {
     EXPECT_TRUE(ora_engine::is_supported_type(L"VARCHAR2(40)"));
     EXPECT_TRUE(ora_engine::is_supported_type(L"TIMESTAMP(6) WITH TIME ZONE"));
     EXPECT_TRUE(ora_engine::is_supported_type(L"LONG RAW"));
-    EXPECT_FALSE(ora_engine::is_supported_type(L"INTERVAL DAY(2) TO SECOND(6)"));
+    EXPECT_TRUE(ora_engine::is_supported_type(L"INTERVAL DAY(2) TO SECOND(6)"));
     EXPECT_FALSE(ora_engine::is_supported_type(L"varchar2"));
     EXPECT_TRUE(ora_engine::is_supported_type_name(L"TIMESTAMP(6)"));
-    EXPECT_FALSE(ora_engine::is_supported_type_name(L"TIMESTAMP(6) WITH TIME ZONE"));
+    EXPECT_TRUE(ora_engine::is_supported_type_name(L"TIMESTAMP(9)"));
+    // Every precision and zone form of the time stamps, and the intervals, are read.
+    EXPECT_TRUE(ora_engine::is_supported_type_name(L"TIMESTAMP(6) WITH TIME ZONE"));
+    EXPECT_TRUE(ora_engine::is_supported_type_name(L"TIMESTAMP(3) WITH LOCAL TIME ZONE"));
+    EXPECT_TRUE(ora_engine::is_supported_type_name(L"INTERVAL YEAR(2) TO MONTH"));
+    EXPECT_FALSE(ora_engine::is_supported_type_name(L"SDO_GEOMETRY"));
+    EXPECT_FALSE(ora_engine::is_supported_type_name(L"ANYDATA"));
 }
 
 TEST(OraDates, Canonisation) {

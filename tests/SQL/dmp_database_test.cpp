@@ -86,13 +86,16 @@ TEST_F(dmp_database_test, DefaultOptionsWriteTheWholeScript) {
     const std::string text = write_emp("emp_default.sql");
     const std::string e = "\r\n";
     const std::string expected =
-        header(e) + e + "SET NAMES utf8;" + e + block("Table structure for table", e) +
-        "DROP TABLE IF EXISTS `EMP` CASCADE;" + e + "CREATE TABLE `EMP` (" + e +
-        "  `ID` INT NOT NULL," + e + "  `NAME` VARCHAR(20) CHARACTER SET utf8," + e +
-        "  PRIMARY KEY (`ID`)" + e + ") ENGINE=MyISAM;" + e + block("Dumping data for table", e) +
-        "LOCK TABLES `EMP` WRITE;" + e +
+        header(e) + e + "SET NAMES utf8;" + e + "/*!50503 SET NAMES utf8mb4 */;" + e +
+        "/*!40101 SET @OLD_SQL_MODE=@@SQL_MODE, SQL_MODE='NO_AUTO_VALUE_ON_ZERO' */;" + e +
+        "/*!50002 SET SQL_MODE='NO_AUTO_VALUE_ON_ZERO,STRICT_ALL_TABLES' */;" + e +
+        block("Table structure for table", e) + "DROP TABLE IF EXISTS `EMP` CASCADE;" + e +
+        "CREATE TABLE `EMP` (" + e + "  `ID` INT NOT NULL," + e +
+        "  `NAME` VARCHAR(20) CHARACTER SET utf8," + e + "  PRIMARY KEY (`ID`)" + e +
+        ") ENGINE=MyISAM;" + e + "/*!50503 ALTER TABLE `EMP` CONVERT TO CHARACTER SET utf8mb4 */;" +
+        e + block("Dumping data for table", e) + "LOCK TABLES `EMP` WRITE;" + e +
         "INSERT IGNORE INTO `EMP`(`ID`, `NAME`) VALUES(1, 'Smith'), (2, 'O\\'Neil');" + e +
-        "UNLOCK TABLES;" + e;
+        "UNLOCK TABLES;" + e + "/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;" + e;
     EXPECT_EQ(text, expected);
     EXPECT_EQ(engine->version_word, 0x40100u);
     EXPECT_FALSE(engine->lock_pending);
@@ -104,12 +107,15 @@ TEST_F(dmp_database_test, OldServerGeneration) {
     const std::string text = write_emp("emp_old.sql");
     const std::string e = "\r\n";
     EXPECT_EQ(engine->version_word, 0x31401u);
-    EXPECT_EQ(text, e + "SET NAMES utf8;" + e + "DROP TABLE IF EXISTS EMP CASCADE;" + e +
-                        "CREATE TABLE EMP (" + e + "  ID INT NOT NULL," + e +
-                        "  NAME VARCHAR(20)," + e + "  PRIMARY KEY (`ID`)" + e + ") TYPE=MyISAM;" +
-                        e + "LOCK TABLES EMP WRITE;" + e +
-                        "INSERT IGNORE INTO EMP(ID, NAME) VALUES(1, 'Smith'), (2, 'O\\'Neil');" +
-                        e + "UNLOCK TABLES;" + e);
+    EXPECT_EQ(text,
+              e + "SET NAMES utf8;" + e +
+                  "/*!40101 SET @OLD_SQL_MODE=@@SQL_MODE, SQL_MODE='NO_AUTO_VALUE_ON_ZERO' */;" +
+                  e + "/*!50002 SET SQL_MODE='NO_AUTO_VALUE_ON_ZERO,STRICT_ALL_TABLES' */;" + e +
+                  "DROP TABLE IF EXISTS EMP CASCADE;" + e + "CREATE TABLE EMP (" + e +
+                  "  ID INT NOT NULL," + e + "  NAME VARCHAR(20)," + e + "  PRIMARY KEY (`ID`)" +
+                  e + ") TYPE=MyISAM;" + e + "LOCK TABLES EMP WRITE;" + e +
+                  "INSERT IGNORE INTO EMP(ID, NAME) VALUES(1, 'Smith'), (2, 'O\\'Neil');" + e +
+                  "UNLOCK TABLES;" + e + "/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;" + e);
 }
 
 TEST_F(dmp_database_test, OptionVariations) {
@@ -123,8 +129,12 @@ TEST_F(dmp_database_test, OptionVariations) {
     EXPECT_EQ(text.find('\r'), std::string::npos);
     EXPECT_EQ(text.find("LOCK TABLES"), std::string::npos);
     EXPECT_EQ(text.find('#'), std::string::npos);
-    EXPECT_NE(text.find("\nSET NAMES utf8;\n\nDROP DATABASE IF EXISTS `hr data`;\n"
-                        "CREATE DATABASE `hr data` character set utf8;\nUSE `hr data`;\n"),
+    EXPECT_NE(text.find("\nSET NAMES utf8;\n/*!50503 SET NAMES utf8mb4 */;\n"), std::string::npos);
+    EXPECT_NE(text.find("SQL_MODE='NO_AUTO_VALUE_ON_ZERO,STRICT_ALL_TABLES' */;\n\n"
+                        "DROP DATABASE IF EXISTS `hr data`;\n"
+                        "CREATE DATABASE `hr data` character set utf8;\n"
+                        "/*!50503 ALTER DATABASE `hr data` CHARACTER SET utf8mb4 */;\n"
+                        "USE `hr data`;\n"),
               std::string::npos);
     EXPECT_NE(text.find(") ENGINE=InnoDB;\n"), std::string::npos);
 
@@ -179,7 +189,9 @@ TEST_F(dmp_database_test, LargeTablesAreSplitIntoStatements) {
     // A table without rows writes no INSERT; the previous table is unlocked before it.
     EXPECT_NE(text.find("UNLOCK TABLES;\r\nDROP TABLE IF EXISTS `EMPTY` CASCADE;"),
               std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 44), "LOCK TABLES `EMPTY` WRITE;\r\nUNLOCK TABLES;\r\n");
+    EXPECT_EQ(text.substr(text.size() - 85),
+              "LOCK TABLES `EMPTY` WRITE;\r\nUNLOCK TABLES;\r\n"
+              "/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;\r\n");
 }
 
 TEST_F(dmp_database_test, StatementsAndMisuse) {
@@ -217,7 +229,7 @@ TEST_F(dmp_database_test, StatementsAndMisuse) {
     EXPECT_NE(text.find("VALUES(7, 'Ann');\r\nUNLOCK TABLES;\r\nALTER TABLE `EMP` ADD COLUMN X INT;"
                         "\r\n"),
               std::string::npos);
-    EXPECT_EQ(text.find("UNLOCK TABLES;", text.find("ALTER TABLE")), std::string::npos);
+    EXPECT_EQ(text.find("UNLOCK TABLES;", text.find("ALTER TABLE `EMP` ADD")), std::string::npos);
 }
 
 TEST_F(dmp_database_test, ARefusedRecordLeavesTheStatementWhole) {

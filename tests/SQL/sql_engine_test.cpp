@@ -68,7 +68,8 @@ TEST_F(sql_engine_live_test, ConnectsAndReadsTheVersionWord) {
     ASSERT_EQ(std::sscanf(info, "%d.%d.%d", &major, &minor, &patch), 3);
     EXPECT_EQ(engine->version_word, static_cast<uint32_t>(major * 65536 + minor * 256 + patch));
     EXPECT_EQ(scalar("select @@session.foreign_key_checks"), "0");
-    EXPECT_EQ(scalar("select @@character_set_client"), "utf8mb3");
+    // The default utf8 is the full set on a server that has it.
+    EXPECT_EQ(scalar("select @@character_set_client"), "utf8mb4");
     // Connecting again starts from a fresh handle and works the same way.
     connect();
     EXPECT_TRUE(engine->connected);
@@ -81,7 +82,18 @@ TEST_F(sql_engine_live_test, Utf8mb4SessionWhenThatSetIsChosen) {
     connect();
     EXPECT_EQ(scalar("select @@character_set_client"), "utf8mb4");
     engine->set_character_set(L"utf8");
+    EXPECT_EQ(scalar("select @@character_set_client"), "utf8mb4");
+    engine->set_character_set(L"latin1");
     EXPECT_EQ(scalar("select @@character_set_client"), "utf8mb3");
+}
+
+TEST_F(sql_engine_live_test, SessionWorksInAKnownSqlMode) {
+    REQUIRE_TEST_SERVER();
+    // Whatever the server's global mode, the session's is the run's own: no ANSI_QUOTES, no
+    // NO_BACKSLASH_ESCAPES, strict.
+    connect();
+    EXPECT_EQ(scalar("select @@session.sql_mode"), "NO_AUTO_VALUE_ON_ZERO,STRICT_ALL_TABLES");
+    EXPECT_EQ(scalar("select 'a\\'b'"), "a'b");
 }
 
 TEST_F(sql_engine_live_test, WaitTimeoutIsRaisedToEightHours) {
@@ -123,7 +135,7 @@ TEST_F(sql_engine_live_test, CreateOpenTestAndDropDatabases) {
     EXPECT_EQ(scalar("select database()"), narrow);
     EXPECT_EQ(scalar("select default_character_set_name from information_schema.schemata "
                      "where schema_name = database()"),
-              "utf8mb3");
+              "utf8mb4");
     try {
         engine->create_db(name);
         FAIL() << "created the same database twice";

@@ -53,10 +53,11 @@ TEST_F(sql_init_test, ColumnClauses) {
     const auto out = clauses(columns, indexes);
     ASSERT_EQ(out.size(), 6u);
     EXPECT_EQ(out[0], L"`ID` INT NOT NULL");
-    EXPECT_EQ(out[1], L"`NAME` VARCHAR(20) CHARACTER SET utf8 NOT NULL DEFAULT 'n/a'");
-    EXPECT_EQ(out[2], L"`NOTE` TEXT CHARACTER SET utf8 COMMENT 'it\\'s a \\\\ path'");
+    // The default utf8 is the full utf8mb4 on a server that has it.
+    EXPECT_EQ(out[1], L"`NAME` VARCHAR(20) CHARACTER SET utf8mb4 NOT NULL DEFAULT 'n/a'");
+    EXPECT_EQ(out[2], L"`NOTE` TEXT CHARACTER SET utf8mb4 COMMENT 'it\\'s a \\\\ path'");
     EXPECT_EQ(out[3], L"`AMOUNT` DECIMAL(10,2) DEFAULT 0.00");
-    EXPECT_EQ(out[4], L"`CODE` CHAR(5) CHARACTER SET utf8");
+    EXPECT_EQ(out[4], L"`CODE` CHAR(5) CHARACTER SET utf8mb4");
     EXPECT_EQ(out[5], L"PRIMARY KEY (`ID`)");
 }
 
@@ -105,14 +106,40 @@ TEST_F(sql_init_test, IndexesThatCannotBeHeldAreLeftOut) {
     indexes.push_back(udb_index(L"NONE", false, false, {}));
     indexes.push_back(udb_index(L"A1", false, false, {L"A"}));
     auto out = index_clauses(columns, indexes);
-    ASSERT_EQ(out.size(), 2u);
+    // A RAW(10) key is a VARBINARY(10), indexed whole; TEXT and BLOB forms are not.
+    ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0], L"INDEX `AC` (`A`, `C`)");
-    EXPECT_EQ(out[1], L"INDEX `A1` (`A`)");
+    EXPECT_EQ(out[1], L"INDEX `EE` (`E`)");
+    EXPECT_EQ(out[2], L"INDEX `A1` (`A`)");
 
     engine->version_word = 0x40016;
     out = index_clauses(columns, indexes);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], L"INDEX `EE` (`E`)");
+    EXPECT_EQ(out[1], L"INDEX `A1` (`A`)");
+}
+
+TEST_F(sql_init_test, PlainUtf8StaysBelowTheFullSetsServers) {
+    udb_schema columns;
+    columns.add_field(make_column(L"NAME", VT_BSTR, 20));
+    engine->version_word = 0x50502;
+    EXPECT_EQ(clauses(columns, udb_indexes())[0], L"`NAME` VARCHAR(20) CHARACTER SET utf8");
+    engine->version_word = 0x50503;
+    EXPECT_EQ(clauses(columns, udb_indexes())[0], L"`NAME` VARCHAR(20) CHARACTER SET utf8mb4");
+    engine->set_character_set(L"latin1");
+    EXPECT_EQ(clauses(columns, udb_indexes())[0], L"`NAME` VARCHAR(20) CHARACTER SET latin1");
+}
+
+TEST_F(sql_init_test, BinaryKeysKeepTheirPrimaryKey) {
+    udb_schema columns;
+    columns.add_field(make_column(L"K", VT_BLOB, 16, true));
+    columns.add_field(make_column(L"B", VT_BLOB, 0));
+    udb_indexes indexes;
+    indexes.push_back(udb_index(L"PK", true, true, {L"K"}));
+    indexes.push_back(udb_index(L"BB", false, false, {L"B"}));
+    const auto out = index_clauses(columns, indexes);
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0], L"INDEX `A1` (`A`)");
+    EXPECT_EQ(out[0], L"PRIMARY KEY (`K`)");
 }
 
 TEST_F(sql_init_test, IndexCountCaps) {

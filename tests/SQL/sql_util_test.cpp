@@ -92,7 +92,15 @@ TEST_F(sql_util_test, DefaultValuesKeepOnlyWellFormedNumbers) {
     // Text after a number would otherwise reach the CREATE TABLE statement verbatim.
     EXPECT_EQ(def(VT_R8, L"1.5) ENGINE=x; DROP TABLE t; --"), L"");
     EXPECT_EQ(def(VT_DECIMAL, L"0,0"), L"");
-    EXPECT_EQ(def(VT_I8, L"5"), L"");
+    // NUMBER(10) and wider are 64-bit integers and keep their defaults.
+    EXPECT_EQ(def(VT_I8, L"0"), L"0");
+    EXPECT_EQ(def(VT_I8, L"5"), L"5");
+    EXPECT_EQ(def(VT_I8, L"-9223372036854775808"), L"-9223372036854775808");
+    EXPECT_EQ(def(VT_I8, L"9223372036854775808"), L"");
+    EXPECT_EQ(def(VT_I8, L"05"), L"");
+    EXPECT_EQ(def(VT_I8, L"5; DROP"), L"");
+    EXPECT_EQ(def(VT_UI8, L"18446744073709551615"), L"18446744073709551615");
+    EXPECT_EQ(def(VT_UI8, L"-1"), L"");
     EXPECT_EQ(def(VT_BSTR, L"it's"), L"'it\\'s'");
     EXPECT_EQ(def(VT_BSTR, L""), L"");
     EXPECT_THROW(make_mysql_def_val(nullptr), tk_mail_assertion);
@@ -116,10 +124,10 @@ TEST_F(sql_util_test, TextLiteralsAreEscapedAndQuoted) {
     EXPECT_EQ(to_mysql_str("2024-01-31 10:20:30", VT_DATE), "'2024-01-31 10:20:30'");
 }
 
-TEST_F(sql_util_test, GuidFormOnlyForAWholeGuidText) {
+TEST_F(sql_util_test, TextsThatLookLikeGuidsAreNeverRewritten) {
     const std::string guid = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
-    EXPECT_EQ(to_mysql_str("guid{" + guid + "}", VT_BSTR), "'{" + guid + "}'");
-    EXPECT_EQ(to_mysql_str("GUID" + guid, VT_BSTR), "'{" + guid + "}'");
+    EXPECT_EQ(to_mysql_str("guid{" + guid + "}", VT_BSTR), "'guid{" + guid + "}'");
+    EXPECT_EQ(to_mysql_str("GUID" + guid, VT_BSTR), "'GUID" + guid + "'");
     const std::string sentence = "the guid {" + guid + "}'; drop";
     EXPECT_EQ(to_mysql_str(sentence, VT_BSTR), "'the guid {" + guid + "}\\'; drop'");
     EXPECT_EQ(to_mysql_str("guid{6F9619FF-8B86-D011-B42D-00C04FC964FZ}", VT_BSTR),
@@ -133,10 +141,14 @@ TEST_F(sql_util_test, BinaryLiterals) {
     EXPECT_EQ(to_mysql_str("0x1'; drop", VT_BLOB), "'0x1\\'; drop'");
     const std::uint8_t bytes[] = {0x00, 0xAB};
     EXPECT_EQ(to_mysql_str(ole_variant(2, bytes)), "0x00AB");
-    EXPECT_EQ(to_mysql_str(ole_variant(std::vector<std::uint8_t>{})), "NULL");
+    // An empty value is not a missing one.
+    EXPECT_EQ(to_mysql_str(ole_variant(std::vector<std::uint8_t>{})), "''");
+    EXPECT_EQ(to_mysql_str(ole_variant(4.5f)), "4.5");
+    EXPECT_EQ(to_mysql_str(ole_variant(3.1415927f)), "3.1415927");
 }
 
 TEST_F(sql_util_test, InsertCellsFollowTheColumnRules) {
+    engine->set_character_set(L"utf8mb4");
     const t_ftd text = make_column(L"T", VT_BSTR, 50);
     EXPECT_EQ(cell(ole_variant(std::wstring(L"h\u00e9llo \U0001F600")), text),
               "'h\xc3\xa9llo \xf0\x9f\x98\x80'");
@@ -160,7 +172,19 @@ TEST_F(sql_util_test, InsertCellsFollowTheColumnRules) {
     const t_ftd blob = make_column(L"B", VT_BLOB, 0);
     const std::uint8_t bytes[] = {0x00, 0x01, 0xFF};
     EXPECT_EQ(cell(ole_variant(3, bytes), blob), "0x0001FF");
-    EXPECT_EQ(cell(ole_variant(std::vector<std::uint8_t>{}), blob), "NULL");
+    EXPECT_EQ(cell(ole_variant(std::vector<std::uint8_t>{}), blob), "''");
+    EXPECT_EQ(cell(ole_variant(), blob), "NULL");
+
+    // A text's zero characters travel as escapes, the whole stored length.
+    EXPECT_EQ(cell(ole_variant(std::wstring(L"a\0b", 3)), text), "'a\\0b'");
+    // Decimal text beyond a variant decimal goes bare into its DECIMAL column.
+    const t_ftd wide = make_column(L"D", VT_DECIMAL, 0, false, 38 * 256 + 10);
+    EXPECT_EQ(cell(ole_variant(std::wstring(L"123456789012345678901234567.1234567891")), wide),
+              "123456789012345678901234567.1234567891");
+    // A time stamp with fractions, carried as text, into its DATETIME column.
+    const t_ftd stamp = make_column(L"S", VT_DATE, 8, false, 1 + 6 * 256);
+    EXPECT_EQ(cell(ole_variant(std::wstring(L"2024-02-29 13:45:59.123457")), stamp),
+              "'2024-02-29 13:45:59.123457'");
 
     EXPECT_THROW(get_fld_append_str(nullptr, &text), tk_mail_assertion);
     const ole_variant v(1);
@@ -244,4 +268,40 @@ TEST_F(sql_util_test, FieldsFromNarrowAndWideCells) {
     engine->blob_as_text = true;
     EXPECT_EQ(get_vartype_by_mysql_field_type(252, 0x80), VT_BSTR);
     EXPECT_EQ(get_variant(252, 2, 0, "hi").to_wstring(), L"hi");
+}
+
+TEST_F(sql_util_test, FourByteCharactersNeedADestinationThatHoldsThem) {
+    const t_ftd text = make_column(L"T", VT_BSTR, 50);
+    const ole_variant smile(std::wstring(L"x \U0001F600"));
+    engine->set_character_set(L"utf8");
+    engine->version_word = 0x50503;
+    EXPECT_EQ(cell(smile, text), "'x \xf0\x9f\x98\x80'");
+    // A server without utf8mb4: the record is refused by column, never written with '?'.
+    engine->version_word = 0x50502;
+    try {
+        cell(smile, text);
+        FAIL() << "written";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 0);
+        EXPECT_NE(std::string(e.what()).find("Column 'T'"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(cell(ole_variant(std::wstring(L"\u20ac")), text), "'\xe2\x82\xac'");
+    // A dump switches to utf8mb4 on servers that have it.
+    engine->versioned_dump = true;
+    EXPECT_EQ(cell(smile, text), "'x \xf0\x9f\x98\x80'");
+    engine->versioned_dump = false;
+    engine->set_character_set(L"utf8mb4");
+    EXPECT_EQ(cell(smile, text), "'x \xf0\x9f\x98\x80'");
+}
+
+TEST_F(sql_util_test, FractionsOfASecondNeedTheirServer) {
+    const t_ftd stamp = make_column(L"S", VT_DATE, 8, false, 1 + 3 * 256);
+    engine->version_word = 0x50604;
+    EXPECT_EQ(get_sql_native_type(stamp, false), L"DATETIME(3)");
+    engine->version_word = 0x40100;
+    engine->versioned_dump = true;
+    EXPECT_EQ(get_sql_native_type(stamp, false), L"DATETIME/*!50604 (3)*/");
+    engine->versioned_dump = false;
+    EXPECT_EQ(get_sql_native_type(stamp, false), L"CHAR(23)");
+    EXPECT_EQ(get_sql_native_type(make_column(L"D", VT_DATE, 8, false, 1), false), L"DATETIME");
 }

@@ -31,6 +31,30 @@ TEST_F(sql_validator_test, NewFamilyForbidsItsCharactersAndEdgeBlanks) {
     EXPECT_TRUE(tables.is_acceptable(L"\u00c9t\u00e9 2024"));
 }
 
+TEST_F(sql_validator_test, NamesTheServerRefusesAreRepaired) {
+    sql_new_tn_validator tables({}, {});
+    sql_new_validator columns(false);
+    // A trailing blank, a character beyond the Basic Multilingual Plane, a zero character.
+    EXPECT_FALSE(columns.is_acceptable(L"NAME "));
+    EXPECT_EQ(columns.get_safe_name(L"NAME "), L"NAME");
+    EXPECT_FALSE(tables.is_acceptable(L"SMILE\U0001F600"));
+    EXPECT_EQ(tables.get_safe_name(L"SMILE\U0001F600"), L"SMILE_");
+    EXPECT_FALSE(columns.is_acceptable(std::wstring(L"A\0B", 3)));
+    EXPECT_EQ(columns.get_safe_name(std::wstring(L"A\0B", 3)), L"A_B");
+    EXPECT_TRUE(columns.is_acceptable(L"\u20ac\uFFFD"));
+}
+
+TEST_F(sql_validator_test, LongNamesThatShareTheirStartStayApart) {
+    const std::wstring stem(70, L'T');
+    sql_new_tn_validator tables({stem + L"1", stem + L"2"}, {});
+    const std::wstring first = tables.get_safe_name(stem + L"1");
+    tables.add_restricted_name(first);
+    const std::wstring second = tables.get_safe_name(stem + L"2");
+    EXPECT_LE(first.size(), 64u);
+    EXPECT_LE(second.size(), 64u);
+    EXPECT_NE(first, second);
+}
+
 TEST_F(sql_validator_test, NewTableValidatorNumbersTakenNames) {
     sql_new_tn_validator tables({L"EMP"}, {L"DEPT"});
     EXPECT_EQ(tables.get_safe_name(L"EMP "), L"EMP00000");

@@ -165,6 +165,30 @@ TEST(udb_profile, failed_writes_are_not_reported_as_saved) {
     EXPECT_FALSE(p.store(L"/dev/full"));
 }
 
+TEST(udb_profile, a_store_that_fails_leaves_the_previous_file_whole) {
+    scratch_dir dir;
+    const std::filesystem::path path = dir.path("keep.kvt");
+    udb_profile before;
+    before.set_value(L"Generic settings", L"mode", L"1");
+    ASSERT_TRUE(before.store(wide(path)));
+    const std::string saved = read_file_bytes(path);
+
+    // A lone surrogate has no UTF-8 form: the conversion fails half way through the sections.
+    udb_profile broken;
+    broken.set_value(L"Generic settings", L"name", std::wstring(1, static_cast<wchar_t>(0xD800)));
+    try {
+        EXPECT_FALSE(broken.store(wide(path)));
+    } catch (const tk_exception&) {
+    }
+    EXPECT_EQ(read_file_bytes(path), saved);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+        (void)entry;
+        ++files;
+    }
+    EXPECT_EQ(files, 1u);
+}
+
 TEST(udb_profile, sections_and_lists) {
     udb_profile p;
     EXPECT_TRUE(p.get_available_queries().empty());

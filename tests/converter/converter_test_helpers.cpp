@@ -4,7 +4,9 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -123,7 +125,59 @@ std::string rtrim_blanks(std::string text) {
     return text;
 }
 
-enum class cell_kind { text, fixed_text, number, real, binary, date };
+enum class cell_kind { text, fixed_text, number, real, single, binary, date };
+
+// An ISO time stamp "YYYY-MM-DD HH:MM:SS[.fraction][ +HH:MM]" as the instant in UTC with
+// `digits` fraction digits, rounded as a store into such a column rounds; "" when it is none.
+std::string utc_stamp(const std::string& text, int digits) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%n", &year, &month, &day, &hour, &minute,
+                    &second, &used) != 6)
+        return {};
+    std::size_t p = static_cast<std::size_t>(used);
+    long long nanos = 0;
+    if (p < text.size() && text[p] == '.') {
+        std::string fraction;
+        for (++p; p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])); ++p)
+            fraction.push_back(text[p]);
+        fraction.resize(9, '0');
+        nanos = std::stoll(fraction.substr(0, 9));
+    }
+    while (p < text.size() && text[p] == ' ') ++p;
+    long long zone = 0;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
+        int zh = 0, zm = 0;
+        std::sscanf(text.c_str() + p + 1, "%d:%d", &zh, &zm);
+        zone = (text[p] == '-' ? -1 : 1) * (zh * 3600LL + zm * 60LL);
+    }
+    std::tm parts{};
+    parts.tm_year = year - 1900;
+    parts.tm_mon = month - 1;
+    parts.tm_mday = day;
+    parts.tm_hour = hour;
+    parts.tm_min = minute;
+    parts.tm_sec = second;
+    long long seconds = static_cast<long long>(timegm(&parts)) - zone;
+    long long unit = 1;
+    for (int i = digits; i < 9; ++i) unit *= 10;
+    nanos = (nanos + unit / 2) / unit;
+    if (nanos * unit >= 1000000000LL) {
+        nanos = 0;
+        ++seconds;
+    }
+    const std::time_t instant = static_cast<std::time_t>(seconds);
+    std::tm out{};
+    gmtime_r(&instant, &out);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", out.tm_year + 1900,
+                  out.tm_mon + 1, out.tm_mday, out.tm_hour, out.tm_min, out.tm_sec);
+    std::string result = buffer;
+    if (digits > 0) {
+        std::snprintf(buffer, sizeof buffer, ".%0*lld", digits, nanos);
+        result += buffer;
+    }
+    return result;
+}
 
 cell_kind kind_of(const MYSQL_FIELD& f) {
     switch (f.type) {
@@ -136,6 +190,7 @@ cell_kind kind_of(const MYSQL_FIELD& f) {
         case MYSQL_TYPE_NEWDECIMAL:
             return cell_kind::number;
         case MYSQL_TYPE_FLOAT:
+            return cell_kind::single;
         case MYSQL_TYPE_DOUBLE:
             return cell_kind::real;
         case MYSQL_TYPE_DATE:
@@ -159,7 +214,15 @@ std::string normal_cell(cell_kind kind, const std::string& cell, bool null) {
         case cell_kind::real: {
             // Both sides hold the same double; printed with 17 digits they agree exactly.
             char buffer[40];
-            std::snprintf(buffer, sizeof buffer, "%.15g", std::strtod(cell.c_str(), nullptr));
+            std::snprintf(buffer, sizeof buffer, "%.17g", std::strtod(cell.c_str(), nullptr));
+            return buffer;
+        }
+        case cell_kind::single: {
+            // The server hands a FLOAT widened to a double; the source's text is read as the
+            // single it is, then widened the same way.
+            char buffer[40];
+            std::snprintf(buffer, sizeof buffer, "%.17g",
+                          static_cast<double>(std::strtof(cell.c_str(), nullptr)));
             return buffer;
         }
         case cell_kind::fixed_text:
@@ -195,7 +258,28 @@ std::vector<std::string> expect_same_table(ora_test_instance& inst, const std::s
         return {};
     }
     mysql_set_character_set(mysql, "utf8mb4");
-    const std::string select = "select * from `" + destination_table + "`";
+    // FLOAT columns print with six digits in the text protocol: they are read widened to a
+    // double, which holds every bit of them.
+    std::string list = "*";
+    const std::string probe = "select * from `" + destination_table + "` limit 0";
+    if (mysql_query(mysql, probe.c_str()) == 0) {
+        MYSQL_RES* shape = mysql_store_result(mysql);
+        list.clear();
+        const unsigned n = mysql_num_fields(shape);
+        MYSQL_FIELD* f = mysql_fetch_fields(shape);
+        for (unsigned i = 0; i < n; ++i) {
+            std::string quoted = "`";
+            for (const char* c = f[i].name; *c; ++c) {
+                if (*c == '`') quoted.push_back('`');
+                quoted.push_back(*c);
+            }
+            quoted.push_back('`');
+            if (i) list += ", ";
+            list += f[i].type == MYSQL_TYPE_FLOAT ? "(" + quoted + " + 0e0) AS " + quoted : quoted;
+        }
+        mysql_free_result(shape);
+    }
+    const std::string select = "select " + list + " from `" + destination_table + "`";
     if (mysql_query(mysql, select.c_str()) != 0) {
         ADD_FAILURE() << select << ": " << mysql_error(mysql);
         mysql_close(mysql);
@@ -206,9 +290,13 @@ std::vector<std::string> expect_same_table(ora_test_instance& inst, const std::s
     MYSQL_FIELD* fields = mysql_fetch_fields(result);
     std::vector<std::string> names;
     std::vector<cell_kind> kinds;
+    std::vector<int> decimals;
     for (unsigned i = 0; i < columns; ++i) {
         names.push_back(upper(fields[i].name));
         kinds.push_back(kind_of(fields[i]));
+        decimals.push_back(static_cast<int>(fields[i].decimals));
+        if (list.find("(`" + std::string(fields[i].name) + "` + 0e0)") != std::string::npos)
+            kinds.back() = cell_kind::single;
     }
     std::vector<std::vector<std::string>> target_rows;
     while (MYSQL_ROW row = mysql_fetch_row(result)) {
@@ -255,8 +343,13 @@ std::vector<std::string> expect_same_table(ora_test_instance& inst, const std::s
                 } else {
                     cell = std::string(stmt->text(c));
                 }
-                if (kinds[i] == cell_kind::date && !stmt->is_null(c))
-                    cell = cell.substr(0, std::min<std::size_t>(cell.size(), 19));
+                if (kinds[i] == cell_kind::date && !stmt->is_null(c)) {
+                    // Time stamps with zones are kept in UTC, with the column's digits.
+                    const std::string stamp =
+                        utc_stamp(cell, std::min(decimals[i] > 6 ? 0 : decimals[i], 6));
+                    cell = stamp.empty() ? cell.substr(0, std::min<std::size_t>(cell.size(), 19))
+                                         : stamp;
+                }
                 cells.push_back(normal_cell(kinds[i], cell, stmt->is_null(c)));
             }
             source_rows.push_back(std::move(cells));

@@ -124,6 +124,13 @@ TEST(OleVariantFromString, DatesAndGenericTargets) {
     }
 }
 
+TEST(OleVariantFromString, TextThatIsNotUtf8IsNoCurrencyOrDecimal) {
+    // The ordinary failure of these readers: an empty value, never the end of the process.
+    EXPECT_TRUE(ole_variant::from_string("12\xff", VT_CY).is_empty());
+    EXPECT_TRUE(ole_variant::from_string("\xc3(", VT_DECIMAL).is_empty());
+    EXPECT_EQ(ole_variant::from_string("12.5", VT_DECIMAL).to_string(), "12.5");
+}
+
 TEST(OleVariantFromWstring, TextUpToTheFirstNulOrThroughFromString) {
     ole_variant v = ole_variant::from_wstring(std::wstring(L"ab\0c", 4), VT_BSTR);
     EXPECT_EQ(SysStringLen(v.variant().bstrVal), 2u);

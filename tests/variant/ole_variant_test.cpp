@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cstring>
 #include <vector>
 
@@ -80,7 +82,17 @@ TEST(OleVariant, BooleanHoldingOneIsNotTrue) {
 TEST(OleVariant, RealsPrintInExponentForm) {
     EXPECT_EQ(ole_variant(1.5).to_string(), "1.5000000000000000e+00");
     EXPECT_EQ(ole_variant(-12345.678).to_string(), "-1.2345678000000000e+04");
-    EXPECT_EQ(ole_variant(0.1f).to_string(), "1.000000e-01");
+    EXPECT_EQ(ole_variant(0.0).to_string(), "0.0000000000000000e+00");
+}
+
+TEST(OleVariant, SinglesPrintDigitsThatReadBackAsTheSameSingle) {
+    EXPECT_EQ(ole_variant(0.1f).to_string(), "0.1");
+    EXPECT_EQ(ole_variant(3.1415927f).to_string(), "3.1415927");
+    EXPECT_EQ(ole_variant(16777217.0f).to_string(), "16777216");
+    for (float f : {3.1415927f, 1.0e-38f, 123456.79f, -7.0000005f, 3.4028235e38f}) {
+        const std::string text = ole_variant(f).to_string();
+        EXPECT_EQ(std::strtof(text.c_str(), nullptr), f) << text;
+    }
     EXPECT_EQ(ole_variant(0.0).to_string(), "0.0000000000000000e+00");
     EXPECT_EQ(ole_variant(2.5).to_wstring(), L"2.5000000000000000e+00");
 }
@@ -193,6 +205,19 @@ TEST(OleVariant, NumericReaders) {
     EXPECT_FALSE(ole_variant(L"12").to_bool());
     EXPECT_EQ(ole_variant().to_double(), 0.0);
     EXPECT_TRUE(ole_variant(0.5).to_bool());
+}
+
+TEST(OleVariant, IntAndUintReadAsTheirValues) {
+    // Accepted by the conversions, so readable as reals, never the end of the process.
+    EXPECT_EQ(ole_variant::from_string("-12", VT_INT).to_double(), -12.0);
+    EXPECT_EQ(ole_variant::from_string("12", VT_UINT).to_double(), 12.0);
+}
+
+TEST(OleVariant, WholeTextKeepsEmbeddedNuls) {
+    std::wstring text(L"ab\0cd", 5);
+    EXPECT_EQ(ole_variant(text).whole_text(), text);
+    EXPECT_EQ(ole_variant(std::wstring()).whole_text(), L"");
+    EXPECT_EQ(ole_variant(3).whole_text(), L"");
 }
 
 TEST(OleVariant, DatesKeepTheirBrokenDownTime) {

@@ -339,6 +339,11 @@ sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2
 sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr, ub1* mm,
                          ub1* ss, ub4* fsec);
 
+/* Zone of a datetime descriptor as hours and minutes east of UTC (both negative west of it);
+ * 0 and 0 for a value without a zone; OCI_ERROR when it holds no value. */
+sword OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err, const OCIDateTime* datetime, sb1* hr,
+                                   sb1* mm);
+
 /* Character-set form of a LOB: SQLCS_NCHAR for NCLOB, SQLCS_IMPLICIT for CLOB, 0 for binary. */
 sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp, ub1* csfrm);
 
@@ -408,6 +413,7 @@ typedef struct oci_function_table {
     sword (*BindByName)(OCIStmt*, OCIBind**, OCIError*, const OraText*, sb4, void*, sb4, ub2, void*,
                         ub2*, ub2*, ub4, ub4*, ub4);
     sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*, OCICallbackOutBind);
+    sword (*DateTimeGetTimeZoneOffset)(void*, OCIError*, const OCIDateTime*, sb1*, sb1*);
 } oci_function_table;
 
 /* The embedded implementation's table (the functions above); never null. */

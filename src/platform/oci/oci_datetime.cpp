@@ -36,3 +36,15 @@ extern "C" sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* date
     if (fsec != nullptr) *fsec = dt->kind == OCI_DTYPE_DATE ? 0 : dt->value.nanosecond;
     return OCI_SUCCESS;
 }
+
+extern "C" sword OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
+                                              const OCIDateTime* datetime, sb1* hr, sb1* mm) {
+    OCIError* e = oci_begin(err);
+    OCIDateTime* dt = oci_find_datetime(const_cast<OCIDateTime*>(datetime));
+    if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
+    if (!dt->has_value) return oci_fail(e, 1891);
+    const int minutes = dt->value.tz_minutes;
+    if (hr != nullptr) *hr = static_cast<sb1>(minutes / 60);
+    if (mm != nullptr) *mm = static_cast<sb1>(minutes % 60);
+    return OCI_SUCCESS;
+}

@@ -137,13 +137,19 @@ extern "C" sword OCIDescriptorFree(void* descp, const ub4 type) {
 
 extern "C" const oci_function_table* oci_embedded_functions(void) {
     static const oci_function_table table = {
-        OCIEnvNlsCreate,   OCIHandleAlloc,     OCIHandleFree,      OCIServerAttach,
-        OCIServerDetach,   OCIAttrSet,         OCIAttrGet,         OCISessionBegin,
-        OCISessionEnd,     OCIStmtPrepare,     OCIStmtExecute,     OCIStmtFetch,
-        OCIDefineByPos,    OCIParamGet,        OCIErrorGet,        OCIDescriptorAlloc,
-        OCIDescriptorFree, OCIDateTimeGetDate, OCIDateTimeGetTime, OCILobCharSetForm,
-        OCILobRead,        OCILobWrite,        OCIBindByPos,       OCIBindByName,
-        OCIBindDynamic,
+        OCIEnvNlsCreate,    OCIHandleAlloc,
+        OCIHandleFree,      OCIServerAttach,
+        OCIServerDetach,    OCIAttrSet,
+        OCIAttrGet,         OCISessionBegin,
+        OCISessionEnd,      OCIStmtPrepare,
+        OCIStmtExecute,     OCIStmtFetch,
+        OCIDefineByPos,     OCIParamGet,
+        OCIErrorGet,        OCIDescriptorAlloc,
+        OCIDescriptorFree,  OCIDateTimeGetDate,
+        OCIDateTimeGetTime, OCILobCharSetForm,
+        OCILobRead,         OCILobWrite,
+        OCIBindByPos,       OCIBindByName,
+        OCIBindDynamic,     OCIDateTimeGetTimeZoneOffset,
     };
     return &table;
 }

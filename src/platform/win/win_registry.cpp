@@ -1,5 +1,6 @@
 #include "platform/win/win_registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -356,6 +357,23 @@ LONG save_store(const reg_store& store) {
     return ERROR_SUCCESS;
 }
 
+// Removes the temporary files a writer killed between writing and renaming left behind.  Every
+// writer holds the store's lock while its own exists, so under the lock any other is stale.
+void remove_stale_temps() {
+    const std::string file = win_registry_file();
+    const std::size_t slash = file.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : file.substr(0, slash);
+    const std::string prefix =
+        (slash == std::string::npos ? file : file.substr(slash + 1)) + ".tmp.";
+    DIR* listing = opendir(dir.c_str());
+    if (!listing) return;
+    while (const dirent* entry = readdir(listing)) {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            unlink((dir + "/" + entry->d_name).c_str());
+    }
+    closedir(listing);
+}
+
 // Creates the store's directory and its parents (private to the user).
 LONG make_dirs(const std::string& dir) {
     for (size_t i = 1; i <= dir.size(); ++i) {
@@ -385,7 +403,10 @@ LONG modify_store(F change) {
     bool changed = false;
     LONG err = load_store(store);
     if (err == ERROR_SUCCESS) err = change(store, changed);
-    if (err == ERROR_SUCCESS && changed) err = save_store(store);
+    if (err == ERROR_SUCCESS && changed) {
+        remove_stale_temps();
+        err = save_store(store);
+    }
     flock(lock, LOCK_UN);
     close(lock);
     return err;

@@ -276,3 +276,26 @@ TEST_F(registry_test, concurrent_processes_lose_no_value) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(registry_test, temporary_files_of_a_killed_writer_are_removed_by_the_next) {
+    HKEY key = open_product();
+    RegCloseKey(key);
+    // What a writer killed between writing and renaming leaves behind.
+    const std::string stale = win_registry_file() + ".tmp.99999999";
+    std::ofstream(stale) << "[Half\\Written]\n";
+    const std::string other = m_dir + "/cfg/unrelated.tmp.1";
+    std::ofstream(other) << "x";
+    key = open_product();
+    const DWORD value = 7;
+    ASSERT_EQ(RegSetValueExA(key, "Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                             sizeof value),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(store_text().find("Half"), std::string::npos);
+}
+
+}  // namespace
