@@ -1,5 +1,8 @@
 #include "GUI2/wizard_shell.h"
+#include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "converter/error_handler.h"
+#include "common/types_map_dlg.h"
 #include "converter/tabshift_convertor.h"
 #include "wizard/kvt_sel_tables_page.h"
 #include "wizard/kvt_sel_views_page.h"
@@ -43,6 +46,13 @@ int kvt_sel_tables_page::on_next() {
     return 107;
 }
 
+int kvt_sel_tables_page::on_back() {
+    tabshift_convertor& conv = tabshift_convertor::instance();
+    conv.table_jobs = selected_queries;
+    conv.available_queries = available_queries;
+    return 0;
+}
+
 void kvt_sel_tables_page::on_help() {
     wizard_shell::instance().display_help(k_topic_tables);
 }
@@ -50,6 +60,13 @@ void kvt_sel_tables_page::on_help() {
 void kvt_sel_tables_page::edit_table(const std::wstring& name) {
     tk_wlog(2, L"kvt_sel_tables_page::edit_table(%s)", name.c_str());
     tk_log(1, "Ready for types mapping");
+    try {
+        types_map_dlg dialog(name, window());
+        dialog.exec();
+    } catch (const tk_exception& e) {
+        // The source's errors while the table is read; nothing was changed.
+        error_handler::instance().handle(e, true);
+    }
 }
 
 kvt_sel_views_page::kvt_sel_views_page() : sel_tables_page(true) {

@@ -13,6 +13,8 @@ public:
 
     bool page_init() override;
     int on_next() override;
+    // Keeps the queries defined here, so that they are still there when the user comes back.
+    int on_back() override;
     void on_help() override;
     void edit_table(const std::wstring& name) override;
 };
