@@ -111,12 +111,16 @@ void sel_tables_page::do_page_init() {
 }
 
 void sel_tables_page::load_selection(const text_pairs& pairs) {
+    // Appended in the stored order: for views that order is the order they are created in, which
+    // sorting would lose.
     for (const auto& [name, text] : pairs) {
         const auto found = m_available->findItems(to_qt(name), Qt::MatchFixedString);
         if (found.isEmpty()) continue;
-        m_available->setCurrentItem(found.front());
-        on_add();
+        QListWidgetItem* item = m_available->takeItem(m_available->row(found.front()));
+        m_selected->addItem(item);
     }
+    if (m_available->count() > 0) m_available->setCurrentRow(0);
+    if (m_selected->count() > 0) m_selected->setCurrentRow(0);
 }
 
 bool sel_tables_page::is_query(const std::wstring&) const {
