@@ -9,7 +9,10 @@
 #include <QStackedWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -24,6 +27,9 @@
 #include "common/overwrite_dlg.h"
 #include "common/progress_page.h"
 #include "common/set_query_dlg.h"
+#include "common/types_map_dlg.h"
+#include "TK/tk_temp_chdir.h"
+#include "TK/tk_utils.h"
 #include "converter/tabshift_convertor.h"
 #include "wizard/run_wizard.h"
 #include "wizard/wizard_test_support.h"
@@ -91,7 +97,7 @@ int main(int argc, char** argv) {
     }
     QApplication& app = test_app();
     (void)app;
-    g_out = QString::fromLocal8Bit(argv[1]);
+    g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(g_out);
 
     const std::string work = std::filesystem::temp_directory_path() / "wizard_screens_XXXXXX";
@@ -147,25 +153,23 @@ int main(int argc, char** argv) {
         set_text(shell, 1004, "sales");
         save(shell, "106_destination_server");
 
-        // The progress page mid-run and the closing pages, with the run's state set by hand.
+        // The progress page mid-run: a real run of half a million rows, stopped after the picture.
         conv.mysql_direct = false;
-        auto& progress = *program.pages()[7];
-        shell.set_wizard_buttons(0);
-        shell.current_page_window = &progress;
-        program.shell()->findChild<QStackedWidget*>()->setCurrentWidget(&progress);
-        shell.write_log(L"Converting database 'DEMO' (7 tables)\n");
-        shell.write_log(L"Converting table 'CATEGORIES' (5 records)\n");
-        shell.write_log(L"Converting table 'CUSTOMERS' (12 records)\n");
-        conv.tables_total = 7;
-        conv.tables_done = 2;
-        conv.table_records = 200;
-        conv.cur_record = 120;
-        conv.set_cur_table(L"CUSTOMERS");
-        progress.on_timer(k_sheet_timer_id);
+        conv.m_destination_name = tk_to_unicode(dir + "/big.sql");
+        conv.selected_tables = {L"CATEGORIES"};
+        conv.table_jobs = {{L"BIG", L"SELECT a.customer_id, b.product_id, c.category_id "
+                                    L"FROM customers a, products b, categories c"}};
+        shell.set_cur_sel_id(107);
+        auto* progress = dynamic_cast<progress_page*>(program.pages()[7].get());
+        QDeadlineTimer deadline(20000);
+        while (conv.cur_record < 20000 && !conv.m_finished && !deadline.hasExpired()) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(20);
+        }
+        progress->on_timer(k_sheet_timer_id);
         save(shell, "107_progress_mid_run");
-        conv.tables_total = 0;
-        conv.tables_done = 0;
-        conv.set_cur_table(L"");
+        progress->stop_run();
+        shell.error_list.clear();
 
         shell.set_cur_sel_id(116);
         save(shell, "116_closing_success");
@@ -185,6 +189,14 @@ int main(int argc, char** argv) {
         save_modal(overwrite, "133_overwrite");
         set_query_dlg query(L"EXPENSIVE", L"SELECT * FROM products WHERE price > 100", &shell);
         save_modal(query, "128_add_query");
+        {
+            // The editor reads the type files from the program's folder.
+            tk_temp_chdir here(TW_BINARY_DIR "/bin");
+            types_map_dlg editor(L"PRODUCTS", &shell);
+            auto* fields = editor.findChild<QTreeWidget*>("1316");
+            fields->setCurrentItem(fields->topLevelItem(4));
+            save_modal(editor, "135_edit_table");
+        }
         dlg_error_continue cont(
             L"PRODUCTS, record #3: Duplicate entry '3' for key 'PRIMARY'", &shell);
         save_modal(cont, "115_error_continue");
