@@ -84,8 +84,7 @@ QPixmap watermark_pixmap() {
         QPainterPath wave;
         const qreal y = 200 + row * 24;
         wave.moveTo(0, y);
-        for (int x = 0; x < 164; x += 40)
-            wave.cubicTo(x + 10, y - 8, x + 30, y + 8, x + 40, y);
+        for (int x = 0; x < 164; x += 40) wave.cubicTo(x + 10, y - 8, x + 30, y + 8, x + 40, y);
         p.drawPath(wave);
     }
     return pm;

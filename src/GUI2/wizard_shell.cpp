@@ -31,8 +31,8 @@ QMessageBox::StandardButton show_box(QMessageBox::Icon icon, const char* kind,
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
     on_window_thread([&] {
         wizard_shell* shell = wizard_shell::find_instance();
-        const QString caption = shell ? to_qt(shell->title()) + QLatin1Char(' ') + kind
-                                      : QString::fromLatin1(kind);
+        const QString caption =
+            shell ? to_qt(shell->title()) + QLatin1Char(' ') + kind : QString::fromLatin1(kind);
         QWidget* owner = shell;
         if (QWidget* modal = QApplication::activeModalWidget()) owner = modal;
         QMessageBox box(icon, caption, to_qt(text), buttons, owner);
@@ -205,7 +205,8 @@ void wizard_shell::activate(int index, int direction) {
 void wizard_shell::update_frame(const wizard_page_base& page) {
     const bool plain = (page.page_flags() & k_page_hide_header) != 0;
     m_header_box->setVisible(!plain);
-    if (QWidget* rule = findChild<QWidget*>(QStringLiteral("header_rule"))) rule->setVisible(!plain);
+    if (QWidget* rule = findChild<QWidget*>(QStringLiteral("header_rule")))
+        rule->setVisible(!plain);
     m_watermark_box->setVisible(plain);
     m_header_title->setText(page.header_title());
     m_header_subtitle->setText(page.header_subtitle());
@@ -312,8 +313,7 @@ void wizard_shell::set_cur_sel_id(int idd) {
 }
 
 void wizard_shell::on_tick() {
-    if (wizard_page_base* page = current_page())
-        guarded([&] { page->on_timer(k_sheet_timer_id); });
+    if (wizard_page_base* page = current_page()) guarded([&] { page->on_timer(k_sheet_timer_id); });
 }
 
 void wizard_shell::start_timer(int period_ms) {
@@ -374,8 +374,7 @@ void wizard_shell::write_log(const std::wstring& line) {
         QString text = to_qt(line);
         // A box limited to N characters takes no line that would pass the limit.
         const QVariant limit = box->property("text_limit");
-        if (limit.isValid() &&
-            box->document()->characterCount() - 1 + text.size() > limit.toInt())
+        if (limit.isValid() && box->document()->characterCount() - 1 + text.size() > limit.toInt())
             return;
         QTextCursor cursor = box->textCursor();
         cursor.movePosition(QTextCursor::End);

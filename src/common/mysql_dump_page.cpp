@@ -15,7 +15,8 @@ mysql_dump_page::mysql_dump_page() {
     set_header(QStringLiteral("Step 2 of 6"), QStringLiteral("MySQL dump file settings"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(make_label(
-        this, 0, QStringLiteral("On this page you can specify how to format output MySQL dump file.")));
+        this, 0,
+        QStringLiteral("On this page you can specify how to format output MySQL dump file.")));
 
     auto radio_group = [&](const QString& title, int first, const QString& first_text, int second,
                            const QString& second_text) {
@@ -65,11 +66,20 @@ bool mysql_dump_page::page_init() {
 void mysql_dump_page::on_radio(int id) {
     int partner = 0;
     switch (id) {
-        case 1329: partner = 1330; break;
-        case 1330: partner = 1329; break;
-        case 1331: partner = 1332; break;
-        case 1332: partner = 1331; break;
-        default: throw tk_mail_assertion("sql_dump", 151);
+        case 1329:
+            partner = 1330;
+            break;
+        case 1330:
+            partner = 1329;
+            break;
+        case 1331:
+            partner = 1332;
+            break;
+        case 1332:
+            partner = 1331;
+            break;
+        default:
+            throw tk_mail_assertion("sql_dump", 151);
     }
     set_checked(id, true);
     set_checked(partner, false);

@@ -20,7 +20,8 @@ mysql_settings_page::mysql_settings_page() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(make_label(
         this, 0,
-        QStringLiteral("Provide necessary information to establish connection with MySQL server.")));
+        QStringLiteral(
+            "Provide necessary information to establish connection with MySQL server.")));
 
     QGroupBox* access = make_group(this, QStringLiteral(" Access mode "));
     auto* access_layout = new QHBoxLayout(access);
@@ -50,7 +51,8 @@ mysql_settings_page::mysql_settings_page() {
     remote_grid->addWidget(make_buddy_label(remote_box, 0, QStringLiteral("H&ost:"), host), 0, 0);
     remote_grid->addWidget(host, 0, 1);
     remote_grid->addWidget(
-        make_label(remote_box, 0, QStringLiteral("(it could be network name or IP address)")), 0, 2);
+        make_label(remote_box, 0, QStringLiteral("(it could be network name or IP address)")), 0,
+        2);
     remote_grid->addWidget(make_buddy_label(remote_box, 0, QStringLiteral("&Port:"), port), 1, 0);
     remote_grid->addWidget(port, 1, 1);
     remote_grid->addWidget(

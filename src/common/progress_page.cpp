@@ -14,8 +14,7 @@
 
 progress_page::progress_page() : m_thread(nullptr) {
     tk_log(2, "progress_page::ctor");
-    set_header(QStringLiteral("Step 6 of 6"),
-               QStringLiteral("Database conversion is in progress"));
+    set_header(QStringLiteral("Step 6 of 6"), QStringLiteral("Database conversion is in progress"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(make_label(
         this, 0,
@@ -64,9 +63,8 @@ void progress_page::on_timer(int timer_id) {
     tk_log(1, "progress_page::on_timer");
     tabshift_convertor& conv = tabshift_convertor::instance();
     const auto as_unsigned = [](int v) { return static_cast<std::uint32_t>(v); };
-    const unsigned value =
-        progress(as_unsigned(conv.tables_total), as_unsigned(conv.tables_done),
-                 as_unsigned(conv.table_records), as_unsigned(conv.cur_record));
+    const unsigned value = progress(as_unsigned(conv.tables_total), as_unsigned(conv.tables_done),
+                                    as_unsigned(conv.table_records), as_unsigned(conv.cur_record));
     tk_log(1, "Got progress: %d", static_cast<int>(value));
     m_bar->setValue(static_cast<int>(value));
     const std::wstring table = conv.get_cur_table();

@@ -77,11 +77,10 @@ sel_file_page::sel_file_page() {
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("MySQL &engine:"), m_engines), 4, 0);
     grid->addWidget(m_engines, 4, 1);
     layout->addLayout(grid);
-    for (auto [id, text] :
-         {std::pair{1228, QStringLiteral("&Convert table definitions only")},
-          std::pair{1226, QStringLiteral("S&kip converting indexes")},
-          std::pair{1202, QStringLiteral("&Make all strings case sensitive")},
-          std::pair{1203, QStringLiteral("View tables owned by the &user")}}) {
+    for (auto [id, text] : {std::pair{1228, QStringLiteral("&Convert table definitions only")},
+                            std::pair{1226, QStringLiteral("S&kip converting indexes")},
+                            std::pair{1202, QStringLiteral("&Make all strings case sensitive")},
+                            std::pair{1203, QStringLiteral("View tables owned by the &user")}}) {
         QCheckBox* box = make_plain_check(this, id, text);
         layout->addWidget(box);
         connect(box, &QCheckBox::clicked, this, [this, id = id] { invert_chbox(id); });
@@ -115,8 +114,7 @@ bool sel_file_page::page_init() {
     if (!conv.m_destination_name.empty()) {
         if (conv.mysql_direct) {
             try {
-                set_ctrl_text(1004,
-                              to_qt(tk_file_wname(conv.m_destination_name.c_str()).name()));
+                set_ctrl_text(1004, to_qt(tk_file_wname(conv.m_destination_name.c_str()).name()));
             } catch (const tk_exception&) {
                 set_ctrl_text(1004, to_qt(conv.m_destination_name));
             }
@@ -233,7 +231,8 @@ void sel_file_page::on_browse_dump() {
 }
 
 void sel_file_page::on_browse_log() {
-    open_file_dialog dialog(window(), {{L"Log Files (.log)", L"*.log"}, {L"All Files (*.*)", L"*.*"}},
+    open_file_dialog dialog(window(),
+                            {{L"Log Files (.log)", L"*.log"}, {L"All Files (*.*)", L"*.*"}},
                             L"Select Log File", from_qt(ctrl_text(1005)));
     if (dialog.run()) set_ctrl_text(1005, to_qt(dialog.path()));
 }

@@ -223,7 +223,8 @@ void sel_tables_page_ex::load_selection(const text_pairs& pairs) {
             selected_queries.emplace_back(name, text);
         } else if (in_available) {
             // A query named like a table of the source: the table's item stands for it.
-            m_available->setCurrentItem(m_available->findItems(qname, Qt::MatchFixedString).front());
+            m_available->setCurrentItem(
+                m_available->findItems(qname, Qt::MatchFixedString).front());
             on_add();
         }
     }

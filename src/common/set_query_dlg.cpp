@@ -60,9 +60,9 @@ void set_query_dlg::on_init() {
 bool set_query_dlg::check_query() {
     const QString text = cut_text(find_ctrl<QPlainTextEdit>(this, 1020)->toPlainText(), 10000);
     qsizetype first = 0;
-    while (first < text.size() && (text[first] == QLatin1Char('\t') ||
-                                   text[first] == QLatin1Char('\n') ||
-                                   text[first] == QLatin1Char('\r') || text[first] == QLatin1Char(' ')))
+    while (first < text.size() &&
+           (text[first] == QLatin1Char('\t') || text[first] == QLatin1Char('\n') ||
+            text[first] == QLatin1Char('\r') || text[first] == QLatin1Char(' ')))
         ++first;
     query = from_qt(text.mid(first));
     if (query.empty()) return true;

@@ -238,10 +238,12 @@ void types_map_dlg::show_item(int row) {
     }
     const edited_row& values = edited->second;
     auto number = [](int value) { return value > 0 ? QString::number(value) : QString(); };
-    find_ctrl<QLineEdit>(this, 1004)->setText(to_qt(values.new_name.empty() ? name : values.new_name));
+    find_ctrl<QLineEdit>(this, 1004)
+        ->setText(to_qt(values.new_name.empty() ? name : values.new_name));
     select_type(to_qt(values.type.type));
     find_ctrl<QLineEdit>(this, 1005)->setText(to_qt(values.type.default_value));
-    if (values.type.length != 0) find_ctrl<QLineEdit>(this, 1006)->setText(number(values.type.length));
+    if (values.type.length != 0)
+        find_ctrl<QLineEdit>(this, 1006)->setText(number(values.type.length));
     find_ctrl<QLineEdit>(this, 1007)->setText(number(values.type.precision));
     find_ctrl<QLineEdit>(this, 1008)->setText(number(values.type.scale));
 }
@@ -252,8 +254,8 @@ void types_map_dlg::show_row(int row) {
     find_ctrl<QLineEdit>(this, 1004)->setText(to_qt(name));
     select_type(to_qt(cut_at_parenthesis(builtin.type)));
     find_ctrl<QLineEdit>(this, 1005)->setText(to_qt(builtin.default_value));
-    find_ctrl<QLineEdit>(this, 1006)->setText(
-        builtin.length < 65536 ? QString::number(builtin.length) : QString());
+    find_ctrl<QLineEdit>(this, 1006)
+        ->setText(builtin.length < 65536 ? QString::number(builtin.length) : QString());
     find_ctrl<QLineEdit>(this, 1008)->setText(QString::number(builtin.scale));
     find_ctrl<QLineEdit>(this, 1007)->setText(QString::number(builtin.precision));
 }

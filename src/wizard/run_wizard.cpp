@@ -78,9 +78,8 @@ void wizard_program::start(const std::string& command_line) {
         try {
             path = tk_ansi_to_unicode(command_line);
         } catch (const tk_exception&) {
-            throw tk_exception(std::string("The command line is not a profile file name: ") +
-                                   command_line,
-                               1);
+            throw tk_exception(
+                std::string("The command line is not a profile file name: ") + command_line, 1);
         }
         // A conversion must never start with settings the user did not name: a profile that does
         // not load ends the wizard (in mode 0 the run would drop the destination database).

@@ -38,9 +38,7 @@ public:
     bool ready() const noexcept { return m_ready; }
     wizard_shell* shell() const noexcept { return m_shell.get(); }
     tabshift_convertor* converter() const noexcept { return m_conv.get(); }
-    const std::vector<std::unique_ptr<wizard_page_base>>& pages() const noexcept {
-        return m_pages;
-    }
+    const std::vector<std::unique_ptr<wizard_page_base>>& pages() const noexcept { return m_pages; }
 
 private:
     void start(const std::string& command_line);

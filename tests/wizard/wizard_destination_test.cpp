@@ -143,8 +143,9 @@ TEST_F(destination_test, read_only_dump_file_and_missing_folder_and_folder_are_r
     ASSERT_EQ(script->boxes.size(), 3u);
     EXPECT_EQ(script->boxes[0],
               "Tidewell 6.3 Error|Destination name specifies an existing read-only file.");
-    EXPECT_EQ(script->boxes[1], "Tidewell 6.3 Error|Destination path does not exist.\n"
-                                "Please verify the correct path was given.");
+    EXPECT_EQ(script->boxes[1],
+              "Tidewell 6.3 Error|Destination path does not exist.\n"
+              "Please verify the correct path was given.");
     EXPECT_EQ(script->boxes[2],
               "Tidewell 6.3 Error|Destination name should specify a file, not folder.");
     if (getuid() != 0) {
@@ -182,8 +183,9 @@ TEST_F(destination_test, invalid_log_file_is_reported_on_next_and_back) {
     back();
     EXPECT_EQ(page_id(), 106);
     ASSERT_EQ(script->boxes.size(), 2u);
-    EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Error|Logfile path does not exist.\n"
-                                "Please verify the correct path was given.");
+    EXPECT_EQ(script->boxes[0],
+              "Tidewell 6.3 Error|Logfile path does not exist.\n"
+              "Please verify the correct path was given.");
 }
 
 TEST_F(destination_test, character_set_keeps_its_first_word_and_switches_are_stored) {
@@ -219,8 +221,7 @@ TEST_F(destination_test, server_scenario_refuses_empty_and_invalid_database_name
     EXPECT_EQ(page_id(), 106);
     ASSERT_EQ(script->boxes.size(), 2u);
     EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Message|You should enter MySQL database name");
-    EXPECT_EQ(script->boxes[1].rfind("Tidewell 6.3 Error|Not a valid MySQL database name.", 0),
-              0u)
+    EXPECT_EQ(script->boxes[1].rfind("Tidewell 6.3 Error|Not a valid MySQL database name.", 0), 0u)
         << script->boxes[1];
 }
 
@@ -229,9 +230,8 @@ TEST_F(destination_test, existing_database_asks_and_applies_each_overwrite_choic
     to_destination(true);
     const std::string db = new_database("wiz_exists");
     std::string out;
-    ASSERT_EQ(run_client_sql("create database `" + db + "`; create table `" + db +
-                                 "`.keep_me (id int)",
-                             out),
+    ASSERT_EQ(run_client_sql(
+                  "create database `" + db + "`; create table `" + db + "`.keep_me (id int)", out),
               0)
         << out;
     type(1004, QString::fromStdString(db));
@@ -265,7 +265,8 @@ TEST_F(destination_test, existing_database_asks_and_applies_each_overwrite_choic
         ASSERT_EQ(page_id(), 106);
         std::string count;
         ASSERT_EQ(run_client_sql("select count(*) from information_schema.tables where "
-                                 "table_schema = '" + db + "'",
+                                 "table_schema = '" +
+                                     db + "'",
                                  count),
                   0);
         EXPECT_EQ(count, "1\n");
@@ -277,7 +278,8 @@ TEST_F(destination_test, existing_database_asks_and_applies_each_overwrite_choic
     EXPECT_EQ(page_id(), 127);
     EXPECT_EQ(conv().mode, 0);
     ASSERT_EQ(run_client_sql("select count(*) from information_schema.schemata where "
-                             "schema_name = '" + db + "'",
+                             "schema_name = '" +
+                                 db + "'",
                              out),
               0);
     EXPECT_EQ(out, "0\n");

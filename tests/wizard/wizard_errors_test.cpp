@@ -92,8 +92,7 @@ TEST_F(wizard_test, advice_text_replaces_the_message_of_known_codes) {
 
 TEST_F(wizard_test, error_list_keeps_the_first_twenty) {
     error_handler::instance().dont_show = true;
-    for (int i = 1; i <= 21; ++i)
-        stopped_by(tk_exception("error " + std::to_string(i), 0), false);
+    for (int i = 1; i <= 21; ++i) stopped_by(tk_exception("error " + std::to_string(i), 0), false);
     ASSERT_EQ(shell().error_list.size(), 20u);
     EXPECT_EQ(shell().error_list.front(), "error 1");
     EXPECT_EQ(shell().error_list.back(), "error 20");
@@ -125,8 +124,7 @@ TEST(wizard_internal_error, shows_the_internal_error_dialog_and_ends_the_process
             QTimer::singleShot(20, [] {
                 QWidget* w = QApplication::activeModalWidget();
                 if (!w || w->objectName() != "114" ||
-                    w->findChild<QLabel*>("1320")->text().isEmpty() ||
-                    w->windowTitle() != "Error")
+                    w->findChild<QLabel*>("1320")->text().isEmpty() || w->windowTitle() != "Error")
                     std::_Exit(3);
                 w->findChild<QPushButton*>("1")->click();
             });

@@ -136,10 +136,10 @@ TEST_F(selection_test, query_checks_skip_blanks_and_refuse_short_empty_and_non_s
     dialog.on_ok();
     dialog.findChild<QLineEdit*>("1019")->setText("");
     dialog.on_ok();
-    EXPECT_EQ(script->boxes, (std::vector<std::string>{
-                                 "Tidewell 6.3 Error|Query is empty!",
-                                 "Tidewell 6.3 Error|The query must start with SELECT.",
-                                 "Tidewell 6.3 Message|Table name is empty!"}));
+    EXPECT_EQ(script->boxes,
+              (std::vector<std::string>{"Tidewell 6.3 Error|Query is empty!",
+                                        "Tidewell 6.3 Error|The query must start with SELECT.",
+                                        "Tidewell 6.3 Message|Table name is empty!"}));
     EXPECT_EQ(dialog.result(), 0);
 }
 
@@ -154,7 +154,8 @@ TEST_F(selection_test, test_query_runs_the_statement_on_the_source) {
     dialog.on_test_query();
     ASSERT_EQ(script->boxes.size(), 3u);
     EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Message|The query is correct.");
-    EXPECT_EQ(script->boxes[1], "Tidewell 6.3 Error|" + QString::fromWCharArray(k_query_test_failed).toStdString());
+    EXPECT_EQ(script->boxes[1],
+              "Tidewell 6.3 Error|" + QString::fromWCharArray(k_query_test_failed).toStdString());
     EXPECT_EQ(script->boxes[2], "Tidewell 6.3 Message|The query must start with SELECT.");
 }
 

@@ -115,7 +115,8 @@ void wizard_test::SetUpTestSuite() {
     test_app();
     s_demo = std::make_unique<ora_test_instance>();
     s_demo->add_user("DEMO", "demo");
-    s_demo->run_script("DEMO", "demo", std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
+    s_demo->run_script("DEMO", "demo",
+                       std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
 }
 
 void wizard_test::TearDownTestSuite() {

@@ -54,8 +54,7 @@ TEST_F(types_map_test, table_without_mapping_shows_its_name_every_row_ticked_and
     EXPECT_EQ(d.windowTitle(), "Edit Table");
     EXPECT_EQ(edit(d, 1003)->text(), "PRODUCTS");
     ASSERT_EQ(list(d)->topLevelItemCount(), 9);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(list(d)->topLevelItem(i)->checkState(0), Qt::Checked);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(list(d)->topLevelItem(i)->checkState(0), Qt::Checked);
     EXPECT_EQ(list(d)->headerItem()->text(1), "Field Name");
     EXPECT_EQ(list(d)->topLevelItem(row_of(d, "SKU"))->text(2), "VARCHAR(20)");
     EXPECT_EQ(list(d)->currentItem(), list(d)->topLevelItem(0));
@@ -111,8 +110,7 @@ TEST_F(types_map_test, unticked_field_gets_status_2_and_shows_unticked_again) {
     EXPECT_NE(field->native_type.type, L"VARCHAR");
 
     types_map_dlg again(L"PRODUCTS");
-    EXPECT_EQ(list(again)->topLevelItem(row_of(again, "THUMBNAIL"))->checkState(0),
-              Qt::Unchecked);
+    EXPECT_EQ(list(again)->topLevelItem(row_of(again, "THUMBNAIL"))->checkState(0), Qt::Unchecked);
     EXPECT_EQ(list(again)->topLevelItem(row_of(again, "SKU"))->checkState(0), Qt::Checked);
 }
 
@@ -165,7 +163,8 @@ TEST_F(types_map_test, type_with_precision_but_not_scale_hides_both_fields) {
     const std::string dir = file("types");
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/sql.map") << "DECIMAL:\n  - DECIMAL\n  - FLOAT\n";
-    std::ofstream(dir + "/sql.typ") << "DECIMAL:\n  - PRECISION\n  - SCALE\nFLOAT:\n  - PRECISION\n";
+    std::ofstream(dir + "/sql.typ")
+        << "DECIMAL:\n  - PRECISION\n  - SCALE\nFLOAT:\n  - PRECISION\n";
     tk_temp_chdir here(dir);
     clear_type_caches();
     types_map_dlg d(L"PRODUCTS");

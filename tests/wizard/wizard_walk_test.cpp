@@ -104,21 +104,23 @@ protected:
 
     // Every demo table with its rows, KINDS in place of CATEGORIES, TITLE as text.
     void expect_demo_in(const std::string& db) {
-        for (const char* table : {"CUSTOMERS", "PRODUCTS", "ORDERS", "ORDER_ITEMS",
-                                  "PRODUCT_NOTES"}) {
-            EXPECT_EQ(std::atoll(server_value("select count(*) from `" + db + "`.`" + table + "`")
-                                     .c_str()),
-                      source_count(table))
+        for (const char* table :
+             {"CUSTOMERS", "PRODUCTS", "ORDERS", "ORDER_ITEMS", "PRODUCT_NOTES"}) {
+            EXPECT_EQ(
+                std::atoll(
+                    server_value("select count(*) from `" + db + "`.`" + table + "`").c_str()),
+                source_count(table))
                 << table;
         }
         EXPECT_EQ(std::atoll(server_value("select count(*) from `" + db + "`.`KINDS`").c_str()),
                   source_count("CATEGORIES"));
         EXPECT_EQ(server_value("select count(*) from information_schema.tables where "
-                               "table_schema='" + db + "' and table_name='CATEGORIES'"),
+                               "table_schema='" +
+                               db + "' and table_name='CATEGORIES'"),
                   "0");
         EXPECT_EQ(server_value("select data_type from information_schema.columns where "
-                               "table_schema='" + db +
-                               "' and table_name='PRODUCTS' and column_name='TITLE'"),
+                               "table_schema='" +
+                               db + "' and table_name='PRODUCTS' and column_name='TITLE'"),
                   "text");
     }
 

@@ -157,8 +157,9 @@ int main(int argc, char** argv) {
         conv.mysql_direct = false;
         conv.m_destination_name = tk_to_unicode(dir + "/big.sql");
         conv.selected_tables = {L"CATEGORIES"};
-        conv.table_jobs = {{L"BIG", L"SELECT a.customer_id, b.product_id, c.category_id "
-                                    L"FROM customers a, products b, categories c"}};
+        conv.table_jobs = {{L"BIG",
+                            L"SELECT a.customer_id, b.product_id, c.category_id "
+                            L"FROM customers a, products b, categories c"}};
         shell.set_cur_sel_id(107);
         auto* progress = dynamic_cast<progress_page*>(program.pages()[7].get());
         QDeadlineTimer deadline(20000);
@@ -197,16 +198,17 @@ int main(int argc, char** argv) {
             fields->setCurrentItem(fields->topLevelItem(4));
             save_modal(editor, "135_edit_table");
         }
-        dlg_error_continue cont(
-            L"PRODUCTS, record #3: Duplicate entry '3' for key 'PRIMARY'", &shell);
+        dlg_error_continue cont(L"PRODUCTS, record #3: Duplicate entry '3' for key 'PRIMARY'",
+                                &shell);
         save_modal(cont, "115_error_continue");
         dlg_error_ex internal(L"Internal error: \ncode=6B76745F636F6E765C3637", &shell);
         save_modal(internal, "114_internal_error");
         save_next_modal(
             [] { wizard_shell::question(L"Are you sure you want to exit the wizard?", 0x100); },
             "question_exit");
-        save_next_modal([] { wizard_shell::error(std::wstring(L"Invalid user name or password.")); },
-                        "error_box");
+        save_next_modal(
+            [] { wizard_shell::error(std::wstring(L"Invalid user name or password.")); },
+            "error_box");
         shell.display_help(k_topic_oracle_page);
         if (shell.help_window()) save(*shell.help_window(), "help_1012");
         shell.hide();

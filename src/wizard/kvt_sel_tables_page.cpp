@@ -1,13 +1,13 @@
+#include "wizard/kvt_sel_tables_page.h"
+
+#include <QListWidget>
+
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "converter/error_handler.h"
 #include "common/types_map_dlg.h"
+#include "converter/error_handler.h"
 #include "converter/tabshift_convertor.h"
-#include "wizard/kvt_sel_tables_page.h"
-#include "wizard/kvt_sel_views_page.h"
-
-#include <QListWidget>
 
 kvt_sel_tables_page::kvt_sel_tables_page() {
     question = L"There are no tables selected. Continue anyway?";
@@ -15,8 +15,9 @@ kvt_sel_tables_page::kvt_sel_tables_page() {
 }
 
 bool kvt_sel_tables_page::page_init() {
-    set_ctrl_text(1337, QStringLiteral("Select Oracle tables to convert into MySQL format. Double "
-                                       "click on an item in\r\n'Selected tables' list to edit it."));
+    set_ctrl_text(1337,
+                  QStringLiteral("Select Oracle tables to convert into MySQL format. Double "
+                                 "click on an item in\r\n'Selected tables' list to edit it."));
     set_ctrl_text(1334, QStringLiteral("&Available tables:"));
     set_ctrl_text(1312, QStringLiteral("&Selected tables:"));
     tabshift_convertor& conv = tabshift_convertor::instance();
@@ -67,44 +68,4 @@ void kvt_sel_tables_page::edit_table(const std::wstring& name) {
         // The source's errors while the table is read; nothing was changed.
         error_handler::instance().handle(e, true);
     }
-}
-
-kvt_sel_views_page::kvt_sel_views_page() : sel_tables_page(true) {
-    set_header(QStringLiteral("Step 5 of 6"), QStringLiteral("Select views to convert"));
-}
-
-bool kvt_sel_views_page::page_init() {
-    set_ctrl_text(1337, QStringLiteral("Select Oracle views to convert into MySQL format. Use the "
-                                       "up and down buttons to control the order in which views "
-                                       "are converted."));
-    set_ctrl_text(1334, QStringLiteral("&Available views:"));
-    set_ctrl_text(1312, QStringLiteral("&Selected views:"));
-    tabshift_convertor& conv = tabshift_convertor::instance();
-    views = conv.get_all_views();
-    names.clear();
-    for (const auto& view : views) names.push_back(view.first);
-    do_page_init();
-    load_selection(conv.selected_views);
-    return true;
-}
-
-int kvt_sel_views_page::on_next() {
-    tk_log(2, "kvt_sel_views_page::on_next");
-    if (!check_selection()) return -1;
-    udb_converter::text_pairs chosen;
-    for (const std::wstring& name : names) {
-        for (const auto& view : views) {
-            if (view.first == name) {
-                tk_wlog(1, L"Found view: '%s'", name.c_str());
-                chosen.push_back(view);
-                break;
-            }
-        }
-    }
-    tabshift_convertor::instance().selected_views = chosen;
-    return 0;
-}
-
-void kvt_sel_views_page::on_help() {
-    wizard_shell::instance().display_help(k_topic_views);
 }
