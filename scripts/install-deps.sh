@@ -8,6 +8,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   libmariadb-dev mariadb-server mariadb-client
+  # The wizard: Qt 6 Widgets (its offscreen platform renders the tests and the screenshots),
+  # the GL headers its CMake package asks for, and a font to draw text with.
+  qt6-base-dev libgl-dev fonts-dejavu-core
 )
 
 missing=()

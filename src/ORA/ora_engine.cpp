@@ -15,6 +15,9 @@
 
 namespace {
 
+// What the trace log shows in place of a password.
+const wchar_t k_logged_password[] = L"********";
+
 const oci_function_table* default_locator() {
     return oci_embedded_functions();
 }
@@ -85,8 +88,9 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& host,
                                                   const std::wstring& password,
                                                   const std::wstring& port,
                                                   const std::wstring& service) {
+    // The password never reaches the trace log.
     tk_wlog(2, L"ora_engine::open_db (%s,%s,%s,%s,%s)", host.c_str(), user.c_str(),
-            password.c_str(), port.c_str(), service.c_str());
+            k_logged_password, port.c_str(), service.c_str());
     return open_db(make_connect_string(host, port, service), user, password);
 }
 
@@ -94,7 +98,7 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect,
                                                   const std::wstring& user,
                                                   const std::wstring& password) {
     tk_wlog(2, L"ora_engine::open_db( %s, %s, %s )", connect.c_str(), user.c_str(),
-            password.c_str());
+            k_logged_password);
     tk_wlog(3, L"Connecting to Oracle data source '%s'", connect.c_str());
     if (b_attached) {
         m_oci->ServerDetach(m_srv, m_err, OCI_DEFAULT);

@@ -152,8 +152,8 @@ bool sql_engine::best_effort(const char* statement, const char* log_format) {
 
 void sql_engine::connect(const std::string& host, const std::string& user,
                          const std::string& password, int port) {
-    tk_log(2, "sql_engine::connect(%s,%s,%s,%d)", host.c_str(), user.c_str(), password.c_str(),
-           port);
+    // The password never reaches the trace log.
+    tk_log(2, "sql_engine::connect(%s,%s,%s,%d)", host.c_str(), user.c_str(), "********", port);
     if (connected) {
         tk_log(2, "Connection was established already - disconnecting...");
         connected = false;

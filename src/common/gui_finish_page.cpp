@@ -1,0 +1,98 @@
+#include "common/gui_finish_page.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "GUI2/file_dialog.h"
+#include "GUI2/gui_controls.h"
+#include "GUI2/wizard_shell.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "converter/tabshift_convertor.h"
+
+gui_finish_page::gui_finish_page(std::wstring success_text, std::wstring error_text)
+    : m_success_text(std::move(success_text)), m_error_text(std::move(error_text)) {
+    tk_log(2, "gui_finish_page::ctor");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(make_label(this, 1313, QStringLiteral("Conversion is Completed")));
+    QLabel* text = make_label(this, 1314, QString());
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    QPlainTextEdit* box = make_text_box(this, 1016);
+    box->hide();
+    box->installEventFilter(this);
+    layout->addWidget(box, 1);
+    auto* row = new QHBoxLayout();
+    QPushButton* save = make_button(this, 1116, QStringLiteral("&Save Settings..."));
+    row->addWidget(save);
+    row->addStretch(1);
+    layout->addLayout(row);
+    layout->addStretch(0);
+    connect(save, &QPushButton::clicked, this, [this] {
+        if (auto* self = dynamic_cast<gui_finish_page_t*>(this)) self->on_store();
+    });
+}
+
+bool gui_finish_page::page_init() {
+    tk_log(2, "gui_finish_page::page_init");
+    set_title_font(1313);
+    wizard_shell& shell = wizard_shell::instance();
+    shell.enable_button(k_id_cancel, false);
+    shell.enable_button(k_id_help, false);
+    auto* box = ctrl<QPlainTextEdit>(1016);
+    if (shell.error_list.empty()) {
+        tk_log(2, "Display success-message");
+        set_ctrl_text(1314, to_qt(m_success_text));
+        return true;
+    }
+    tk_log(2, "Display errors");
+    set_ctrl_text(1314, to_qt(m_error_text));
+    box->show();
+    box->clear();
+    QString all;
+    for (std::string text : shell.error_list) {
+        for (char& c : text)
+            if (c == '\n') c = ' ';
+        all += to_qt(widen_ansi(text)) + QStringLiteral("\n\n");
+    }
+    box->setPlainText(all);
+    box->setReadOnly(true);
+    return true;
+}
+
+bool gui_finish_page::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && watched == ctrl(1016)) on_eb_focus();
+    return wizard_page_base::eventFilter(watched, event);
+}
+
+void gui_finish_page::on_eb_focus() {
+    tk_log(1, "gui_finish_page::on_eb_focus");
+    if (!m_first_focus) return;
+    m_first_focus = false;
+    auto* box = ctrl<QPlainTextEdit>(1016);
+    QTextCursor cursor = box->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    box->setTextCursor(cursor);
+    box->ensureCursorVisible();
+    if (wizard_shell* shell = wizard_shell::find_instance())
+        if (QWidget* finish = find_ctrl(shell, k_id_finish)) finish->setFocus();
+}
+
+gui_finish_page_t::gui_finish_page_t(std::wstring success_text, std::wstring error_text,
+                                     std::wstring profile_ext)
+    : gui_finish_page(std::move(success_text), std::move(error_text)),
+      m_profile_ext(std::move(profile_ext)) {}
+
+void gui_finish_page_t::on_store() {
+    const std::wstring filter = profile_filter_text(m_profile_ext);
+    tk_wlog(2, L"gui_finish_page_t::on_store(%s)", filter.c_str());
+    save_file_dialog dialog(window(), file_dialog::split_filter(filter), L"Select Profile File",
+                            L"", m_profile_ext);
+    if (!dialog.run()) return;
+    if (!tabshift_convertor::instance().store_profile_file(dialog.path()))
+        wizard_shell::error(L"The settings could not be saved to '" + dialog.path() + L"'.");
+}
