@@ -118,10 +118,12 @@ protected:
                                "table_schema='" +
                                db + "' and table_name='CATEGORIES'"),
                   "0");
-        EXPECT_EQ(server_value("select data_type from information_schema.columns where "
-                               "table_schema='" +
-                               db + "' and table_name='PRODUCTS' and column_name='TITLE'"),
-                  "text");
+        // A dump moves its tables to the four-byte character set where the server has it,
+        // which widens TEXT to MEDIUMTEXT so that every character still fits.
+        const std::string title =
+            server_value("select data_type from information_schema.columns where table_schema='" +
+                         db + "' and table_name='PRODUCTS' and column_name='TITLE'");
+        EXPECT_TRUE(title == "text" || title == "mediumtext") << title;
     }
 
     tk_temp_chdir m_dir{TW_BINARY_DIR "/bin"};
