@@ -189,10 +189,29 @@ void ora_number::to_variant(ole_variant& out) {
         default:
             break;
     }
+    // The general conversion below writes its detail trace; with that trace off, integers and
+    // decimals are stored straight from the fetched text.
+    const bool direct = !tk_log_wanted(1);
     if (min != max) {
         long long value = 0;
         if (!parse_integer(text, value) || value < min || value > max)
             raise_value_error(text, "does not fit the column's integer type");
+        if (direct) {
+            switch (m_vartype) {
+                case VT_I1:
+                    out = ole_variant(static_cast<char>(value));
+                    return;
+                case VT_I2:
+                    out = ole_variant(static_cast<short>(value));
+                    return;
+                case VT_I4:
+                    out = ole_variant(static_cast<int>(value));
+                    return;
+                default:
+                    out = ole_variant(value);
+                    return;
+            }
+        }
     }
     if (m_vartype == VT_DECIMAL) {
         const int digits = decimal_digits(text);
@@ -204,12 +223,30 @@ void ora_number::to_variant(ole_variant& out) {
             out.attach_wstring(m_text);
             return;
         }
+        if (direct && digits >= 0 && store_decimal(out)) return;
     }
     out = ole_variant::from_wstring(text, static_cast<VARTYPE>(m_vartype));
     if (out.is_empty() && !text.empty())
         raise_value_error(text, "cannot be represented in the column's type");
     if ((m_vartype == VT_R8 || m_vartype == VT_R4) && !real_holds(text, out.to_double()))
         raise_value_error(text, "has more digits than the column's floating-point type holds");
+}
+
+bool ora_number::store_decimal(ole_variant& out) {
+    // The text is sign, digits and one point or comma: the automation layer reads it with a
+    // point, as the general conversion hands it over.
+    const wchar_t* text = m_text.c_str();
+    if (m_text.find(L',') != std::wstring::npos) {
+        m_dotted = m_text;
+        for (wchar_t& c : m_dotted)
+            if (c == L',') c = L'.';
+        text = m_dotted.c_str();
+    }
+    DECIMAL value{};
+    // A text the automation layer refuses takes the general way, which tells why.
+    if (FAILED(VarDecFromStr(text, OLE_LCID_ENGLISH_US, 0, &value))) return false;
+    out = ole_variant(value);
+    return true;
 }
 
 std::wstring ora_number::fetched_text() const {

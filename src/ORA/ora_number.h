@@ -25,6 +25,8 @@ public:
 private:
     // The start of the buffer's text.
     std::wstring fetched_text() const override;
+    // Stores the fetched decimal text as a variant decimal; false when it does not read as one.
+    bool store_decimal(ole_variant& out);
 
     int m_precision = 0;
     int m_scale = 0;
@@ -32,4 +34,6 @@ private:
     char16_t m_buf[255] = {};
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;
+    // The text with a point for its comma, when it has one.
+    std::wstring m_dotted;
 };

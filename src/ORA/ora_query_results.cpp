@@ -160,11 +160,16 @@ udb_record* ora_query_results::get_item() {
         tk_log(2, "status == OCI_NO_DATA!");
         return nullptr;
     }
-    m_record.reset();
     // A fetch that cut a value still succeeds, with a warning only: each column's return code
     // decides, before any value is taken from a buffer.
     for (const auto& column : m_columns) column->check_fetched();
-    m_record = std::make_unique<ora_record>(m_columns);
+    // One record per result set, refilled row after row: a row costs its values only.
+    if (m_record && m_record->size() == m_columns.size()) {
+        m_record->read(m_columns);
+    } else {
+        m_record.reset();
+        m_record = std::make_unique<ora_record>(m_columns);
+    }
     m_fetched = false;
     return m_record.get();
 }

@@ -1,11 +1,11 @@
 // ora_query_results: an Oracle SELECT read as records.  initialize describes the select list
 // (executing the query once without fetching), creates one column object per column, defines
 // their buffers on its own statement and executes the query again; each is_eof then fetches one
-// row and get_item turns it into an ora_record.  Every catalogue read rests on the free-standing
-// form; ora_table derives from it.
+// row and get_item reads it into the result set's one ora_record.  Every catalogue read rests on
+// the free-standing form; ora_table derives from it.
 //
-// The result set owns its statement, its column objects and its current record; a record from
-// get_item stays valid until the next get_item or the result set's destruction.
+// The result set owns its statement, its column objects and its record; the record get_item
+// hands out holds the current row until the next get_item, and lives as long as the result set.
 // Thread-safety: one thread at a time.
 #pragma once
 

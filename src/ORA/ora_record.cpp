@@ -3,20 +3,27 @@
 #include "TK/tk_logger.h"
 
 ora_record::ora_record(const std::vector<std::unique_ptr<ora_type>>& columns) {
+    for (const auto& column : columns)
+        push_back(std::make_unique<udb_field>(column->get_name(),
+                                              static_cast<int>(column->get_size()), ole_variant()));
+    read(columns);
+}
+
+void ora_record::read(const std::vector<std::unique_ptr<ora_type>>& columns) {
     tk_log(1, "ora_record::ctor");
     int index = 0;
     for (const auto& column : columns) {
         tk_log(1, "Column #%d: null_ind=%d", index, column->is_null() ? -1 : 0);
-        auto field = std::make_unique<udb_field>(
-            column->get_name(), static_cast<int>(column->get_size()), ole_variant());
+        udb_field& field = (*this)[static_cast<std::size_t>(index)];
         if (column->is_null()) {
             tk_log(1, "Field #%d has NULL value", index);
+            static_cast<ole_variant&>(field) = ole_variant();
         } else {
             tk_log(1, "ora_type::to_udb_field");
-            // The value is written straight into the field: a LOB is not copied twice.
-            column->to_variant(*field);
+            // The value is written straight into the field: a LOB is not copied twice, and a
+            // text reuses the storage the previous row's text leaves behind.
+            column->to_variant(field);
         }
-        push_back(std::move(field));
         ++index;
     }
 }

@@ -97,7 +97,7 @@ void dmp_recordset::append_record(udb_record& record) {
                     0);
             }
             if (i) m_pending += ", ";
-            m_pending += get_fld_append_str(field, &column);
+            append_fld_str(m_pending, field, &column);
         }
     } catch (...) {
         m_pending.resize(restart);

@@ -224,7 +224,7 @@ void sql_table::match_layout(const udb_record& record) {
 void sql_table::append_values(std::string& out, udb_record& record) const {
     for (std::size_t k = 0; k < m_pairs.size(); ++k) {
         if (k) out += ", ";
-        out += get_fld_append_str(&record[m_pairs[k].second], &m_schema[m_pairs[k].first]);
+        append_fld_str(out, &record[m_pairs[k].second], &m_schema[m_pairs[k].first]);
     }
 }
 

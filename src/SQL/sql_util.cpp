@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <charconv>
 #include <map>
+#include <string_view>
 
 #include "SQL/sql_engine.h"
 #include "TK/tk_logger.h"
@@ -463,10 +465,10 @@ std::string to_mysql_str(const ole_variant& value) {
     return to_mysql_text(value.to_string(), vt);
 }
 
-std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
-    tk_log(1, "get_fld_append_str");
-    if (!value) throw tk_mail_assertion("sql_util", 984);
-    if (!column) throw tk_mail_assertion("sql_util", 985);
+namespace {
+
+// Every value and column the direct renderings below leave aside.
+std::string general_literal(const ole_variant* value, const t_ftd* column) {
     const VARTYPE value_vt = value->vt();
     const VARTYPE column_vt = static_cast<VARTYPE>(column->vartype);
 
@@ -499,6 +501,250 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
     if (!def.empty()) return to_mysql_text(def, column_vt);
     if (ole_is_numeric_type(value_vt)) return "0";
     return literal;
+}
+
+// The direct renderings: the literal of the common values written straight into the statement,
+// with no text made on the way.  Each answers false, with nothing appended, for a value it
+// leaves to general_literal; each writes exactly what general_literal writes.
+
+constexpr char k_hex_digits[] = "0123456789ABCDEF";
+
+// A text between quotes, escaped as append_escaped does, in UTF-8.  Characters outside the
+// Basic Multilingual Plane and lone surrogates go the general way: the destination's character
+// set decides about the former, the latter cannot be written.
+bool append_quoted_text(std::string& out, std::wstring_view text) {
+    const std::size_t start = out.size();
+    // The most one character takes: three bytes of UTF-8, or two of an escape.
+    out.resize(start + 2 + 3 * text.size());
+    char* p = out.data() + start;
+    *p++ = '\'';
+    for (wchar_t wc : text) {
+        const auto c = static_cast<std::uint32_t>(wc);
+        if (c < 0x80) {
+            char escape = 0;
+            switch (c) {
+                case '\\':
+                case '\'':
+                    escape = static_cast<char>(c);
+                    break;
+                case 0:
+                    escape = '0';
+                    break;
+                case '\r':
+                    escape = 'r';
+                    break;
+                case '\n':
+                    escape = 'n';
+                    break;
+                case 0x1a:
+                    escape = 'Z';
+                    break;
+                default:
+                    break;
+            }
+            if (escape) {
+                *p++ = '\\';
+                *p++ = escape;
+            } else {
+                *p++ = static_cast<char>(c);
+            }
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000 && (c < 0xD800 || c > 0xDFFF)) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out.resize(start);
+            return false;
+        }
+    }
+    *p++ = '\'';
+    out.resize(static_cast<std::size_t>(p - out.data()));
+    return true;
+}
+
+template <class T>
+void append_number(std::string& out, T value) {
+    char buffer[24];
+    const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, res.ptr);
+}
+
+// A decimal as the automation layer prints it: "-" for a negative non-zero value, the digits,
+// the point before the last `scale` of them.
+bool append_decimal(std::string& out, const DECIMAL& value) {
+    if (value.scale > DECIMAL_MAX_SCALE) return false;
+    char digits[48];
+    int n = 0;
+    if (value.Hi32 == 0) {
+        std::uint64_t m = value.Lo64;
+        do {
+            digits[n++] = static_cast<char>('0' + m % 10);
+            m /= 10;
+        } while (m != 0);
+    } else {
+        unsigned __int128 m = (static_cast<unsigned __int128>(value.Hi32) << 64) | value.Lo64;
+        do {
+            digits[n++] = static_cast<char>('0' + static_cast<int>(m % 10));
+            m /= 10;
+        } while (m != 0);
+    }
+    const int scale = value.scale;
+    while (n <= scale) digits[n++] = '0';
+    if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) out += '-';
+    for (int i = n - 1; i >= 0; --i) {
+        out += digits[i];
+        if (i == scale && i != 0) out += '.';
+    }
+    return true;
+}
+
+void append_two(char*& p, unsigned value) {
+    *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
+}
+
+// A date-time of four-digit year, valid month and day and a time of day: the form the dump's
+// date rendering gives such a value ("YYYY-MM-DD", or with the time, or with milliseconds too).
+bool append_date(std::string& out, const SYSTEMTIME& t) {
+    if (t.wYear < 1000 || t.wYear > 9999 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
+        t.wDay > 31 || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
+        return false;
+    char buffer[32];
+    char* p = buffer;
+    *p++ = '\'';
+    append_two(p, t.wYear / 100);
+    append_two(p, t.wYear % 100);
+    *p++ = '-';
+    append_two(p, t.wMonth);
+    *p++ = '-';
+    append_two(p, t.wDay);
+    if (t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0) {
+        *p++ = ' ';
+        append_two(p, t.wHour);
+        *p++ = ':';
+        append_two(p, t.wMinute);
+        *p++ = ':';
+        append_two(p, t.wSecond);
+        if (t.wMilliseconds != 0) {
+            *p++ = '.';
+            *p++ = static_cast<char>('0' + t.wMilliseconds / 100);
+            append_two(p, t.wMilliseconds % 100);
+        }
+    }
+    *p++ = '\'';
+    out.append(buffer, p);
+    return true;
+}
+
+bool append_direct(std::string& out, const ole_variant& value, const t_ftd& column) {
+    const VARTYPE vt = value.vt();
+    const auto column_vt = static_cast<VARTYPE>(column.vartype);
+    switch (vt) {
+        case VT_EMPTY:
+        case VT_NULL:
+            // A NULL stays NULL unless the column is NOT NULL and takes a default instead.
+            if (column_vt != VT_BSTR && column.b_not_null) return false;
+            out += "NULL";
+            return true;
+        case VT_BSTR: {
+            const std::wstring_view text = value.whole_text();
+            if (column_vt != VT_BSTR) return false;
+            if (text.empty()) {
+                out += "\"\"";
+                return true;
+            }
+            return append_quoted_text(out, text);
+        }
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_UINT:
+            if (column_vt == VT_BSTR) return false;
+            switch (vt) {
+                case VT_I1:
+                    append_number(out,
+                                  static_cast<int>(static_cast<signed char>(value.variant().cVal)));
+                    break;
+                case VT_I2:
+                    append_number(out, static_cast<int>(value.variant().iVal));
+                    break;
+                case VT_I4:
+                    append_number(out, value.variant().lVal);
+                    break;
+                case VT_I8:
+                    append_number(out, value.i8());
+                    break;
+                case VT_UI1:
+                    append_number(out, static_cast<unsigned>(value.variant().bVal));
+                    break;
+                case VT_UI2:
+                    append_number(out, static_cast<unsigned>(value.variant().uiVal));
+                    break;
+                case VT_UI4:
+                    append_number(out, value.variant().ulVal);
+                    break;
+                case VT_UI8:
+                    append_number(out, value.ui8());
+                    break;
+                default:
+                    append_number(out, value.variant().uintVal);
+                    break;
+            }
+            return true;
+        case VT_DECIMAL:
+            if (column_vt == VT_BSTR) return false;
+            return append_decimal(out, value.variant().decVal);
+        case VT_DATE:
+            if (column_vt == VT_BSTR || ole_is_numeric_type(column_vt)) return false;
+            return append_date(out, value.systemtime());
+        case VT_BYTE_ARRAY: {
+            if (!ole_is_binary_type(column_vt)) return false;
+            const std::uint8_t* bytes = nullptr;
+            const std::size_t count = value.get_bytes1(bytes);
+            // An empty value is not a missing one: EMPTY_BLOB() arrives empty.
+            if (count == 0 || !bytes) {
+                out += "''";
+                return true;
+            }
+            const std::size_t start = out.size();
+            out.resize(start + 2 + 2 * count);
+            char* p = out.data() + start;
+            *p++ = '0';
+            *p++ = 'x';
+            for (std::size_t i = 0; i < count; ++i) {
+                *p++ = k_hex_digits[bytes[i] >> 4];
+                *p++ = k_hex_digits[bytes[i] & 0x0F];
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column) {
+    tk_log(1, "get_fld_append_str");
+    if (!value) throw tk_mail_assertion("sql_util", 984);
+    if (!column) throw tk_mail_assertion("sql_util", 985);
+    // The general way writes its detail trace; with that trace on, every value takes it.
+    if (!tk_log_wanted(1) && append_direct(out, *value, *column)) return;
+    out += general_literal(value, column);
+}
+
+std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
+    std::string out;
+    append_fld_str(out, value, column);
+    return out;
 }
 
 std::wstring make_mysql_def_val(const t_ftd* column) {

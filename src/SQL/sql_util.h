@@ -51,6 +51,9 @@ std::string to_mysql_str(const ole_variant& value);
 // with a character outside the Basic Multilingual Plane raises tk_exception (level 0, naming the
 // column) when the destination only has the 3-byte utf8.
 std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
+// The same literal appended to `out`, the way the statement writers build their rows.  On an
+// exception `out` may hold part of the literal: the caller cuts it back.
+void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column);
 // The value of a column's DEFAULT clause, empty when the column gets none.  A null column raises
 // tk_mail_assertion("sql_util", 54).
 std::wstring make_mysql_def_val(const t_ftd* column);

@@ -337,6 +337,15 @@ void ole_variant::attach_string(const std::string& text) {
 
 void ole_variant::attach_wstring(const std::wstring& text) {
     tk_wlog(1, L"ole_variant::attach_wstring('%s')", text.c_str());
+    if (m_var.vt == VT_BSTR && m_var.bstrVal && text.size() <= std::numeric_limits<UINT>::max()) {
+        // A text replacing a text keeps its storage: a reader refills one field row after row.
+        if (!SysReAllocStringLen(&m_var.bstrVal, text.data(), static_cast<UINT>(text.size())))
+            throw tk_mail_assertion("ole_var", 1037);
+        m_i64 = 0;
+        m_ui64 = 0;
+        m_time = SYSTEMTIME{};
+        return;
+    }
     clear();
     BSTR copy = text.size() <= std::numeric_limits<UINT>::max()
                     ? SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))

@@ -19,7 +19,9 @@ namespace {
 // Oracle's text of a double into buf without allocating in the common case (no exponent).
 void number_into(double v, std::string& buf) {
     char b[64];
-    int n = std::snprintf(b, sizeof b, "%.15g", v);
+    // As "%.15g" prints it in the C locale, which is the process's.
+    const auto res = std::to_chars(b, b + sizeof b, v, std::chars_format::general, 15);
+    const int n = res.ec == std::errc() ? static_cast<int>(res.ptr - b) : -1;
     if (n <= 0 || n >= static_cast<int>(sizeof b) || std::memchr(b, 'e', static_cast<size_t>(n)) ||
         std::memchr(b, 'n', static_cast<size_t>(n)) ||
         std::memchr(b, 'i', static_cast<size_t>(n))) {

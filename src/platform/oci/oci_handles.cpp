@@ -1,6 +1,8 @@
 #include "platform/oci/oci_handles.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 
@@ -17,6 +19,37 @@ registry_state& state() {
     return *s;
 }
 
+// Every call checks its handles, several per fetched row: each thread remembers the handles it
+// has found, until any handle is freed (a freed address may come back as another handle).
+// Only live handles are remembered, and the kind of a live handle never changes.
+std::atomic<std::uint64_t> g_removals{0};
+
+struct remembered {
+    const void* handle = nullptr;
+    ub4 kind = 0;
+    std::uint64_t removals = 0;
+};
+
+constexpr std::size_t k_remembered = 16;
+thread_local remembered t_remembered[k_remembered];
+
+remembered& slot_of(const void* p) {
+    return t_remembered[(reinterpret_cast<std::uintptr_t>(p) >> 4) % k_remembered];
+}
+
+// The kind of the live handle at p, or 0.
+ub4 live_kind(const void* p) {
+    const std::uint64_t removals = g_removals.load(std::memory_order_acquire);
+    remembered& slot = slot_of(p);
+    if (slot.handle == p && slot.removals == removals) return slot.kind;
+    auto& s = state();
+    std::lock_guard<std::mutex> guard(s.lock);
+    auto it = s.live.find(p);
+    if (it == s.live.end()) return 0;
+    slot = remembered{p, it->second, g_removals.load(std::memory_order_relaxed)};
+    return it->second;
+}
+
 }  // namespace
 
 void oci_registry::add(const oci_handle* h) {
@@ -29,24 +62,17 @@ void oci_registry::remove(const oci_handle* h) {
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     s.live.erase(h);
+    g_removals.fetch_add(1, std::memory_order_release);
 }
 
 oci_handle* oci_registry::find(const void* p, ub4 kind) {
-    if (p == nullptr) return nullptr;
-    auto& s = state();
-    std::lock_guard<std::mutex> guard(s.lock);
-    auto it = s.live.find(p);
-    if (it == s.live.end() || it->second != kind) return nullptr;
+    if (p == nullptr || live_kind(p) != kind) return nullptr;
     // Registered pointers are always oci_handle objects.
     return static_cast<oci_handle*>(const_cast<void*>(p));
 }
 
 ub4 oci_registry::kind_of(const void* p) {
-    if (p == nullptr) return 0;
-    auto& s = state();
-    std::lock_guard<std::mutex> guard(s.lock);
-    auto it = s.live.find(p);
-    return it == s.live.end() ? 0 : it->second;
+    return p == nullptr ? 0 : live_kind(p);
 }
 
 OCIDateTime* oci_find_datetime(const void* p) {

@@ -170,6 +170,9 @@ BSTR SysAllocString(const OLECHAR* text);
 BSTR SysAllocStringLen(const OLECHAR* text, UINT len);
 // Releases the text; null is accepted.
 void SysFreeString(BSTR text);
+// Replaces *text with a copy of len characters of `chars` (which may lie inside *text), keeping
+// the storage when it is large enough; FALSE, *text untouched, when memory runs out.
+BOOL SysReAllocStringLen(BSTR* text, const OLECHAR* chars, UINT len);
 // The character count (embedded NULs included); 0 for null.
 UINT SysStringLen(BSTR text);
 // The byte count of the characters; 0 for null.

@@ -33,6 +33,33 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT len) {
     return out;
 }
 
+BOOL SysReAllocStringLen(BSTR* text, const OLECHAR* chars, UINT len) {
+    if (!text || len > max_len) return FALSE;
+    BSTR old = *text;
+    const std::size_t bytes = static_cast<std::size_t>(len) * sizeof(OLECHAR);
+    // Characters inside the old text would move with a reallocation: those get a new copy.
+    const bool inside = old && chars && chars >= old && chars <= old + SysStringLen(old);
+    if (!old || inside) {
+        BSTR fresh = SysAllocStringLen(chars, len);
+        if (!fresh) return FALSE;
+        SysFreeString(old);
+        *text = fresh;
+        return TRUE;
+    }
+    char* base = static_cast<char*>(std::realloc(header(old), prefix + bytes + sizeof(OLECHAR)));
+    if (!base) return FALSE;
+    DWORD count = static_cast<DWORD>(bytes);
+    std::memcpy(base, &count, prefix);
+    BSTR out = reinterpret_cast<BSTR>(base + prefix);
+    if (chars && len)
+        std::memcpy(out, chars, bytes);
+    else
+        std::memset(out, 0, bytes);
+    out[len] = L'\0';
+    *text = out;
+    return TRUE;
+}
+
 BSTR SysAllocString(const OLECHAR* text) {
     if (!text) return nullptr;
     return SysAllocStringLen(text, static_cast<UINT>(std::wcslen(text)));

@@ -30,6 +30,28 @@ TEST(OleautBstr, NullAndEmpty) {
     SysFreeString(z);
 }
 
+TEST(OleautBstr, ReallocationReplacesTheTextWhateverItsLength) {
+    BSTR s = SysAllocString(L"a longer first text");
+    ASSERT_TRUE(SysReAllocStringLen(&s, L"short", 5));
+    EXPECT_EQ(SysStringLen(s), 5u);
+    EXPECT_EQ(std::wstring(s), L"short");
+    const std::wstring longer(300, L'x');
+    ASSERT_TRUE(SysReAllocStringLen(&s, longer.c_str(), 300));
+    EXPECT_EQ(std::wstring(s, SysStringLen(s)), longer);
+    EXPECT_EQ(s[300], L'\0');
+    // A part of the text itself.
+    ASSERT_TRUE(SysReAllocStringLen(&s, s + 290, 10));
+    EXPECT_EQ(std::wstring(s), std::wstring(10, L'x'));
+    ASSERT_TRUE(SysReAllocStringLen(&s, nullptr, 2));
+    EXPECT_EQ(SysStringLen(s), 2u);
+    EXPECT_EQ(s[0], L'\0');
+    SysFreeString(s);
+    BSTR fresh = nullptr;
+    ASSERT_TRUE(SysReAllocStringLen(&fresh, L"new", 3));
+    EXPECT_EQ(take_bstr(fresh), L"new");
+    EXPECT_FALSE(SysReAllocStringLen(nullptr, L"x", 1));
+}
+
 TEST(OleautSafeArray, BoundsOfEmptyAndFilledArrays) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, 0);
     ASSERT_NE(a, nullptr);

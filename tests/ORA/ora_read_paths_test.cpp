@@ -1,0 +1,81 @@
+// The reader refills one record row after row and stores integers and decimals straight from the
+// fetched text; with the detail trace on, every value takes the general conversion instead.  Both
+// must give the same values, of the same types, row after row, NULLs between values included.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_table.h"
+#include "TK/tk_logger.h"
+#include "UDB/udb_recordset.h"
+#include "ora_test_support.h"
+
+namespace {
+
+const std::vector<std::string> k_schema = {
+    "CREATE TABLE mix (id NUMBER(3), i2 NUMBER(2), i4 NUMBER(4), i9 NUMBER(9), i18 NUMBER(18), "
+    "d NUMBER(12,2), w NUMBER(30,5), t VARCHAR2(40), dt DATE)",
+    "INSERT INTO mix VALUES (1, -99, 9999, 123456789, 999999999999999999, 1.25, "
+    "-1234567890123456789012345.12345, 'a rather longer text than the next', "
+    "DATE '2024-03-01')",
+    "INSERT INTO mix VALUES (2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)",
+    "INSERT INTO mix VALUES (3, 0, -9999, -123456789, -999999999999999999, -0.05, 0, 'short', "
+    "TO_DATE('2024-03-01 12:34:56', 'YYYY-MM-DD HH24:MI:SS'))",
+    "INSERT INTO mix VALUES (4, 7, 1, 0, 0, 0, 0.00001, '', NULL)",
+    "INSERT INTO mix VALUES (5, 1, 2, 3, 4, 9999999999.99, 99999999999999999999999.99999, "
+    "'caf\xc3\xa9 O''Neil', DATE '1999-12-31')",
+};
+
+class OraReadPaths : public ora_suite_test<OraReadPaths> {
+protected:
+    static void SetUpTestSuite() {
+        s_inst = std::make_unique<ora_test_instance>();
+        s_inst->add_user("T", "t");
+        s_inst->run("T", "t", k_schema);
+    }
+
+    void SetUp() override {
+        connect(*s_inst, L"T", L"t");
+        m_db->get_tables();
+    }
+
+    // Every row as the type and text of each value.
+    std::vector<std::vector<std::wstring>> read_typed() {
+        auto table = m_db->get_table(L"MIX", 1);
+        std::vector<std::vector<std::wstring>> rows;
+        table->reset();
+        while (!table->is_eof()) {
+            udb_record* record = table->get_item();
+            std::vector<std::wstring> row;
+            for (const auto& field : *record)
+                row.push_back(std::to_wstring(field->vt()) + L":" + field->to_wstring());
+            rows.push_back(row);
+            table->next();
+        }
+        return rows;
+    }
+};
+
+}  // namespace
+
+TEST_F(OraReadPaths, DirectAndTracedReadsAgree) {
+    const auto direct = read_typed();
+    ASSERT_EQ(direct.size(), 5u);
+    const std::string log =
+        ::testing::TempDir() + "ora_read_paths_" + std::to_string(::getpid()) + ".log";
+    std::vector<std::vector<std::wstring>> traced;
+    {
+        tk_logger logger(log.c_str(), true, 1, false);
+        traced = read_typed();
+    }
+    std::remove(log.c_str());
+    EXPECT_EQ(direct, traced);
+    // The NULL row between values is empty, and the values after it are whole.
+    for (std::size_t i = 1; i < direct[1].size(); ++i) EXPECT_EQ(direct[1][i], L"0:") << i;
+    EXPECT_EQ(direct[2][7], L"8:short");
+    EXPECT_EQ(direct[2][5], L"14:-0.05");
+}

@@ -1,0 +1,149 @@
+// The statement writers render common values directly; with the detail trace on, every value
+// takes the general rendering instead, which writes its trace lines.  Both must give the same
+// literal for every value and column, and the same error for a value that has none.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "SQL/sql_test_env.h"
+#include "SQL/sql_util.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "variant/ole_variant.h"
+
+namespace {
+
+class sql_literal_paths_test : public sql_engine_test {
+protected:
+    void SetUp() override {
+        sql_engine_test::SetUp();
+        m_log = ::testing::TempDir() + "sql_literal_paths_" + std::to_string(::getpid()) + ".log";
+    }
+    void TearDown() override {
+        std::remove(m_log.c_str());
+        sql_engine_test::TearDown();
+    }
+
+    // The literal, or the error's text prefixed with "error: ".
+    static std::string render(const ole_variant& value, const t_ftd& column) {
+        try {
+            std::string out = "prefix ";
+            append_fld_str(out, &value, &column);
+            EXPECT_EQ(out.substr(7), get_fld_append_str(&value, &column));
+            return out.substr(7);
+        } catch (const tk_exception& e) {
+            return std::string("error: ") + e.what();
+        }
+    }
+
+    // Renders every value into every column both ways and compares.
+    void expect_same(const std::vector<ole_variant>& values) {
+        std::vector<t_ftd> columns;
+        for (int vt : {VT_BSTR, VT_I4, VT_I8, VT_DECIMAL, VT_R8, VT_DATE, VT_BLOB, VT_BOOL}) {
+            for (bool not_null : {false, true}) {
+                columns.push_back(
+                    make_column(L"C", vt, 20, not_null, vt == VT_DECIMAL ? 0x0C02 : 0));
+                if (not_null) columns.back().default_value = ole_variant(std::wstring(L"7"));
+            }
+        }
+        std::vector<std::string> direct;
+        for (const ole_variant& v : values)
+            for (const t_ftd& c : columns) direct.push_back(render(v, c));
+        std::vector<std::string> general;
+        {
+            tk_logger logger(m_log.c_str(), true, 1, false);
+            for (const ole_variant& v : values)
+                for (const t_ftd& c : columns) general.push_back(render(v, c));
+        }
+        ASSERT_EQ(direct.size(), general.size());
+        for (std::size_t i = 0; i < direct.size(); ++i)
+            EXPECT_EQ(direct[i], general[i])
+                << "value #" << i / columns.size() << ", column #" << i % columns.size();
+    }
+
+    std::string m_log;
+};
+
+ole_variant text(const std::wstring& s) {
+    return ole_variant(s);
+}
+
+ole_variant decimal(const char* s) {
+    return ole_variant::from_string(s, VT_DECIMAL);
+}
+
+}  // namespace
+
+TEST_F(sql_literal_paths_test, TextsNumbersAndNulls) {
+    std::vector<ole_variant> values;
+    values.emplace_back();
+    values.push_back(text(L""));
+    values.push_back(text(L"plain"));
+    values.push_back(text(L"O'Neil \\ path\r\nline\x1a end"));
+    values.push_back(text(std::wstring(L"zero\0inside", 11)));
+    values.push_back(text(L"caf\u00e9 \u20ac \u4e2d\u6587 \uffff"));
+    values.push_back(text(L"astral \U0001F600"));
+    values.push_back(text(std::wstring(1, static_cast<wchar_t>(0xD800))));
+    values.push_back(text(L"12.5"));
+    values.push_back(text(L"true"));
+    values.push_back(text(L"0x1F"));
+    values.push_back(text(L"2024-03-01 12:34:56"));
+    values.push_back(ole_variant(0));
+    values.push_back(ole_variant(-2147483647 - 1));
+    values.push_back(ole_variant(static_cast<short>(-7)));
+    values.push_back(ole_variant(static_cast<char>(-5)));
+    values.push_back(ole_variant(static_cast<unsigned char>(250)));
+    values.push_back(ole_variant(static_cast<unsigned short>(65535)));
+    values.push_back(ole_variant(4294967295u));
+    values.push_back(ole_variant(static_cast<long long>(-9223372036854775807LL - 1)));
+    values.push_back(ole_variant(18446744073709551615ULL));
+    values.push_back(ole_variant(true));
+    values.push_back(ole_variant(2.5));
+    for (const char* d : {"0", "0.00", "-0.05", "1.25", "-123456789012345678901234.5678",
+                          "79228162514264337593543950335", "0.0000000000000000000000000001", "-7"})
+        values.push_back(decimal(d));
+    values.push_back(ole_variant(std::vector<std::uint8_t>{}));
+    values.push_back(ole_variant(std::vector<std::uint8_t>{0x00, 0x7F, 0xAB, 0xFF}));
+    expect_same(values);
+}
+
+TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
+    std::vector<ole_variant> values;
+    auto date = [&](int y, int mo, int d, int h, int mi, int s, int ms) {
+        SYSTEMTIME t{};
+        t.wYear = static_cast<WORD>(y);
+        t.wMonth = static_cast<WORD>(mo);
+        t.wDay = static_cast<WORD>(d);
+        t.wHour = static_cast<WORD>(h);
+        t.wMinute = static_cast<WORD>(mi);
+        t.wSecond = static_cast<WORD>(s);
+        t.wMilliseconds = static_cast<WORD>(ms);
+        values.emplace_back(t);
+    };
+    date(2024, 3, 1, 12, 34, 56, 0);
+    date(2024, 3, 1, 0, 0, 0, 0);
+    date(2024, 3, 1, 0, 0, 0, 500);
+    date(2024, 3, 1, 0, 0, 1, 0);
+    date(2024, 3, 1, 23, 59, 59, 999);
+    date(2024, 2, 31, 10, 0, 0, 7);
+    date(1000, 1, 1, 0, 0, 0, 0);
+    date(9999, 12, 31, 23, 59, 59, 0);
+    date(999, 1, 1, 1, 1, 1, 0);
+    date(50, 6, 15, 8, 0, 0, 0);
+    date(0, 0, 0, 10, 20, 30, 0);
+    date(0, 0, 0, 0, 0, 0, 0);
+    date(2024, 13, 1, 0, 0, 0, 0);
+    date(2024, 1, 1, 24, 0, 0, 0);
+    std::mt19937 random(20240301);
+    for (int i = 0; i < 400; ++i) {
+        date(static_cast<int>(random() % 12000), static_cast<int>(random() % 14),
+             static_cast<int>(random() % 33), static_cast<int>(random() % 26),
+             static_cast<int>(random() % 62), static_cast<int>(random() % 62),
+             static_cast<int>(random() % 4 == 0 ? random() % 1001 : 0));
+    }
+    expect_same(values);
+}
