@@ -228,7 +228,7 @@ int ora_cache::append_record(udb_record& record) {
 }
 
 void ora_cache::put_null(column_buffer& buffer, const t_ftd& column, int n, bool may_reset) {
-    if (may_reset && column.b_not_null) {
+    if (may_reset && column.b_not_null && !column.b_auto_increment) {
         tk_log(1, "Remove NOTNULL flag");
         m_owner.reset_not_null_flag(buffer.column);
     }
@@ -400,21 +400,27 @@ int ora_cache::commit() {
                 written += rows - done;
                 break;
             }
-            ub4 ok = 0;
-            eng.oci().AttrGet(m_stmt->get(), OCI_HTYPE_STMT, &ok, nullptr, OCI_ATTR_ROW_COUNT,
-                              eng.err());
+            // The error record first: any later call on the error handle clears it.
+            std::unique_ptr<ora_exception> refused;
             try {
                 eng.check_err(status);
             } catch (const ora_exception& e) {
-                const int bad = done + static_cast<int>(ok);
-                if (is_statement_error(e.code() & 0xFFFF) || bad >= rows) throw;
-                written += static_cast<int>(ok);
-                failed[static_cast<std::size_t>(bad)] = true;
-                // The refused row alone is lost; the ones after it go again.
-                row_error("Table '" + tk_to_utf8(m_table) + "', row " + std::to_string(bad + 1) +
-                          " of the batch: " + e.message());
-                done = bad + 1;
+                refused = std::make_unique<ora_exception>(e);
             }
+            ub4 ok = 0;
+            eng.oci().AttrGet(m_stmt->get(), OCI_HTYPE_STMT, &ok, nullptr, OCI_ATTR_ROW_COUNT,
+                              eng.err());
+            const int bad = done + static_cast<int>(ok);
+            if (!refused || is_statement_error(refused->code() & 0xFFFF) || bad >= rows) {
+                if (refused) throw *refused;
+                throw tk_mail_assertion("ora_cache", 300);
+            }
+            written += static_cast<int>(ok);
+            failed[static_cast<std::size_t>(bad)] = true;
+            // The refused row alone is lost; the ones after it go again.
+            row_error("Table '" + tk_to_utf8(m_table) + "', row " + std::to_string(bad + 1) +
+                      " of the batch: " + refused->message());
+            done = bad + 1;
         }
         lob_data_insert(failed);
         ora_stmt commit;

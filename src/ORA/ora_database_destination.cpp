@@ -74,6 +74,7 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& ta
     const std::wstring table = b_uppercase ? upper(table_in) : table_in;
     tk_wlog(2, L"ora_database::create_table(%s)", table.c_str());
     if (!m_tables_read) get_tables();
+    std::wstring auto_increment;
     if (!is_table_exist(table)) {
         ora_schema_initializer schema(table, b_uppercase, fields, indexes);
         // The table is listed as soon as it exists, so a failing key below leaves it known.
@@ -90,13 +91,20 @@ std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring& ta
             throw;
         }
         listed();
+        auto_increment = schema.get_auto_increment();
         if (!indexes.empty()) {
             index_names();
             ora_indexes_initializer keys(table, schema);
             keys.build_indexes();
         }
     }
-    return get_table(table, 2);
+    std::unique_ptr<udb_recordset> opened = get_table(table, 2);
+    // The dictionary does not tell which column its trigger fills: a NULL there is no reason to
+    // drop the column's NOT NULL.
+    for (auto& column : opened->get_schema())
+        if (!auto_increment.empty() && column->name == auto_increment)
+            column->b_auto_increment = true;
+    return opened;
 }
 
 std::wstring ora_database::get_tn_mapped_name_ex(const std::wstring& table) {

@@ -69,10 +69,11 @@ std::wstring to_oracle_str(const ole_variant& value, int quoted) {
         case VT_EMPTY:
         case VT_NULL:
             return quoted ? L"NULL" : L"";
+        // The variant's own 64 bits: the cached copies are not kept by every copy of a value.
         case VT_I8:
-            return std::to_wstring(value.i8());
+            return std::to_wstring(static_cast<long long>(value.variant().llVal));
         case VT_UI8:
-            return std::to_wstring(value.ui8());
+            return std::to_wstring(static_cast<unsigned long long>(value.variant().ullVal));
         case VT_I1:
         case VT_I2:
         case VT_I4:

@@ -86,6 +86,7 @@ struct column_def {
     int64_t identity_start = 1, identity_inc = 1;
     bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
     bool drop_identity = false;
+    bool explicit_null = false;  // NULL written: MODIFY drops the column's NOT NULL
 };
 
 struct constraint_def {
@@ -623,6 +624,7 @@ struct ddl {
                 c = not_null_of(col.name);
                 c.name = std::move(cname);
             } else if (word("NULL")) {
+                col.explicit_null = true;
                 continue;
             } else if (word("PRIMARY")) {
                 need_word("KEY");
@@ -1608,6 +1610,27 @@ struct ddl {
                            "COLUMNS SET DATA_DEFAULT=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
                            "AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
+        }
+        if (c.explicit_null) {
+            stmt q(db, "SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE FROM " + D +
+                           "CONSTRAINTS c JOIN " + D +
+                           "CONS_COLUMNS k ON k.OWNER=c.OWNER AND "
+                           "k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE c.OWNER=?1 AND "
+                           "c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND (c.CONSTRAINT_TYPE='P' OR "
+                           "c.EVALUABLE=2)");
+            q.text(1, owner).text(2, table).text(3, c.name);
+            std::vector<std::string> not_nulls;
+            while (q.row()) {
+                if (q.col(1) == "P")
+                    throw lite_error(1451,
+                                     "column to be modified to NULL cannot be modified to NULL");
+                not_nulls.push_back(q.col(0));
+            }
+            q.done();
+            if (not_nulls.empty())
+                throw lite_error(1451, "column to be modified to NULL cannot be modified to NULL");
+            for (const std::string& n : not_nulls) forget_constraint(owner, n);
+            set_nullable(owner, table, c.name);
         }
         std::vector<constraint_def> all = cons;
         std::string old_sequence = identity_sequence_of(owner, table, c.name);

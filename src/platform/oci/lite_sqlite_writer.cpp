@@ -856,6 +856,9 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
     if (!t) return value;
     const std::string& dt = t->data_type;
     if (dt == "BLOB" || dt == "RAW" || dt == "LONG RAW") return "LITE_TO_RAW(" + value + ")";
+    // A bound text becomes a number as Oracle converts it: exactly, not through a double later.
+    if ((dt == "NUMBER" || dt == "FLOAT") && !value.empty() && value[0] == ':')
+        return "TO_NUMBER(" + value + ")";
     if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale && *t->scale < 9) {
         return "LITE_TS(" + value + ", " + std::to_string(*t->scale) + ")";
     }

@@ -141,4 +141,18 @@ TEST_F(LiteDestination, ConstraintsAddedAndColumnsMadeNullable) {
               2299);
 }
 
+TEST_F(LiteDestination, TextBoundIntoNumberIsExact) {
+    keyed_table();
+    s_->execute("ALTER TABLE t ADD (big NUMBER)");
+    for (const char* sql :
+         {"INSERT INTO t (id, big) VALUES (:1, :2)", "INSERT INTO t (big) VALUES (:2)"}) {
+        auto st = s_->prepare(sql);
+        if (st->bind_count() == 2) st->bind_int64(1, 500);
+        st->bind_text(st->bind_count(), "9007199254740999");
+        st->execute();
+    }
+    EXPECT_EQ(lite_rows(*s_, "select to_char(big) from t order by id"),
+              (std::vector<std::vector<std::string>>{{"9007199254740999"}, {"9007199254740999"}}));
+}
+
 }  // namespace
