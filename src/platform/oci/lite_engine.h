@@ -5,8 +5,8 @@
 // user's file as its main database, attaches every other schema read-only under the user's name
 // (so "HR"."EMPLOYEES" works from any session), and the dictionary as "LITE$DICT". The
 // dictionary views (USER_/ALL_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
-// CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, OBJECTS, USERS, SYS.USER_VIEWS,
-// v$version, DUAL) are per-session views; USER_* show the logged-on user's objects only.
+// CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, USERS, TS_QUOTAS,
+// DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on user's objects only.
 //
 // Connect strings resolve to an instance directory:
 // - an existing directory path is used as it is;
