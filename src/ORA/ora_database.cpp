@@ -2,6 +2,7 @@
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
+#include "ORA/ora_in_validator.h"
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_stmt.h"
 #include "ORA/ora_table.h"
@@ -25,24 +26,6 @@ ora_database::ora_database(const std::wstring& connect, int mode) : udb_database
 
 ora_database::~ora_database() {
     tk_log(2, "ora_database::dtor");
-}
-
-// Writing into Oracle is not offered by this side.
-void ora_database::create_schema(const udb_schema&) {
-    throw tk_mail_assertion("ora_db", 400);
-}
-
-std::unique_ptr<udb_recordset> ora_database::create_table(const std::wstring&, const udb_schema&,
-                                                          const udb_indexes&) {
-    throw tk_mail_assertion("ora_db", 410);
-}
-
-void ora_database::create_views(const view_list&) {
-    throw tk_mail_assertion("ora_db", 420);
-}
-
-void ora_database::create_relationships(const udb_relationships&) {
-    throw tk_mail_assertion("ora_db", 430);
 }
 
 std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,
@@ -78,6 +61,7 @@ bool ora_database::test_query(const std::wstring& query_text) {
 udb_database::name_list& ora_database::get_tables() {
     tk_log(1, "ora_database::get_tables");
     m_tables.clear();
+    m_tables_read = true;
     init_tables(ora_engine::instance().b_owned_by_user);
     return m_tables;
 }

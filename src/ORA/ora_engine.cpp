@@ -122,7 +122,9 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect,
     check_err(m_oci->AttrSet(m_session, OCI_HTYPE_SESSION, password16.data(),
                              static_cast<ub4>(password16.size() * 2), OCI_ATTR_PASSWORD, m_err));
     tk_log(1, "Just before OCISessionBegin");
-    check_err(m_oci->SessionBegin(m_svc, m_err, m_session, OCI_CRED_RDBMS, OCI_DEFAULT));
+    // Without a password the server is asked to trust the user's external identity.
+    check_err(m_oci->SessionBegin(m_svc, m_err, m_session,
+                                  password.empty() ? OCI_CRED_EXT : OCI_CRED_RDBMS, OCI_DEFAULT));
     m_logged_on = true;
     tk_log(2, "The connection has been established");
     check_err(m_oci->AttrSet(m_svc, OCI_HTYPE_SVCCTX, m_session, 0, OCI_ATTR_SESSION, m_err));

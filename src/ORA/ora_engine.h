@@ -34,7 +34,8 @@ public:
     std::unique_ptr<ora_database> open_db(const std::wstring& host, const std::wstring& user,
                                           const std::wstring& password, const std::wstring& port,
                                           const std::wstring& service);
-    // Attaches to `connect` and logs on; raises ora_exception with the client's or server's text.
+    // Attaches to `connect` and logs on (an empty password logs on with external credentials);
+    // raises ora_exception with the client's or server's text.
     std::unique_ptr<ora_database> open_db(const std::wstring& connect, const std::wstring& user,
                                           const std::wstring& password);
     // Ends the session, detaches and frees the connection handles; statuses are ignored.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ORA/ora_cache.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_engine.h"
@@ -42,6 +43,7 @@ ora_table::ora_table(ora_database* db, const std::wstring& name, const std::wstr
 
 ora_table::~ora_table() {
     tk_log(2, "ora_table::dtor");
+    m_cache.reset();
 }
 
 void ora_table::construct(int mode) {
@@ -61,11 +63,6 @@ void ora_table::construct(int mode) {
     m_record_count =
         is_query() ? eng.get_records_cnt(m_query, true) : eng.get_records_cnt(m_name, false);
     tk_log(2, "Got %d records", m_record_count);
-}
-
-void ora_table::update1(udb_record&) {
-    tk_log(2, "ora_table::update1");
-    throw tk_mail_assertion("ora_tab", 700);
 }
 
 bool ora_table::is_eof() {

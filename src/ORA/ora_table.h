@@ -4,18 +4,24 @@
 // other tables that reference it (into the database's relationship list); then it counts the
 // rows.  The run walks it with is_eof, get_item and next; the end is the row count taken at open.
 //
-// Writing into an Oracle table is not offered: append_record and update1 raise the internal
-// error.  The table keeps a pointer to its database, which must outlive it.
+// As a destination it appends rows, through the array-insert cache (ora_cache, built with the
+// first row, so reading prepares no INSERT) or one INSERT per row, writing out-of-line values by
+// ROWID, and updates rows by a key.  A NULL for a NOT NULL column drops the constraint first.
+// Rows still cached are written by flush and by the destructor.  The table keeps a pointer to
+// its database, which must outlive it.
 // Thread-safety: one thread at a time.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ORA/ora_query_results.h"
 #include "UDB/udb_relationships.h"
 
+class ora_cache;
 class ora_database;
+class udb_field;
 
 class ora_table : public ora_query_results {
 public:
@@ -32,7 +38,26 @@ public:
               udb_relationships& relationships, int mode);
     ~ora_table() override;
 
+    // Appends one row (fast through the cache when the database's b_use_cache is set, else
+    // slow); raises tk_exception (level 0) for a row that does not fit the table,
+    // ora_exception for the server's refusals.
+    void append_record(udb_record& record) override;
+    // Writes the cached rows; raises as ora_cache::commit.
+    void flush() override;
+    // Updates the row found by the table's key (update with the key index).
     void update1(udb_record& record) override;
+    // Updates the row whose key columns (index `key` of the table) hold the record's values;
+    // a record without key columns sends nothing.  A bad key position raises
+    // tk_mail_assertion("ora_tab"), a failing UPDATE ora_exception.
+    void update(udb_record& record, int key);
+    // Drops NOT NULL of column `column` (ALTER TABLE ... MODIFY ... NULL); a position outside
+    // the schema raises tk_mail_assertion("ora_tab").
+    void reset_not_null_flag(int column);
+    void fast_append(udb_record& record);
+    void slow_append(udb_record& record);
+    // The value text of column `column` in the one-row INSERT.
+    std::wstring get_fld_append_wstr(const udb_field& value, int column);
+    ora_database* get_database() const noexcept { return m_db; }
     // True when the rows counted at open were read, or the server has no more; raises
     // ora_exception on a fetch error.
     bool is_eof() override;
@@ -54,7 +79,11 @@ private:
     // One integer from a count statement; 0 when the statement fails at execution.
     static int count_of(const std::wstring& sql);
 
+    // A record's field names as this table names its columns.
+    std::vector<std::wstring> destination_names(const udb_record& record) const;
+
     int m_rows_read = 0;
     ora_database* m_db;
+    std::unique_ptr<ora_cache> m_cache;
     udb_relationships& m_relationships;
 };

@@ -26,3 +26,18 @@ bool udb_index::starts_with_fields(const std::vector<std::wstring>& fields) cons
     }
     return true;
 }
+
+bool udb_index::consists_of_fields(const std::vector<std::wstring>& fields) const {
+    tk_wlog(1, L"udb_index(%s)::consists_of_fields", name.c_str());
+    if (columns.size() != fields.size()) return false;
+    for (const std::wstring& field : fields) {
+        bool found = false;
+        for (const std::wstring& column : columns) found = found || column == field;
+        if (!found) {
+            tk_wlog(1, L"Field '%s' not found", field.c_str());
+            return false;
+        }
+    }
+    tk_log(1, "consists_of_fields returns true");
+    return true;
+}

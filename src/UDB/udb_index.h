@@ -19,6 +19,9 @@ public:
     // True when the index's first columns are `fields` in order (ignoring case); true for an
     // empty list, false when the index has fewer columns than the list.  Never raises.
     bool starts_with_fields(const std::vector<std::wstring>& fields) const;
+    // True when the index has exactly the columns `fields`, in any order (exact comparison).
+    // Never raises.
+    bool consists_of_fields(const std::vector<std::wstring>& fields) const;
 
     std::wstring name;
     bool unique = false;

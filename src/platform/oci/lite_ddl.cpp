@@ -14,6 +14,7 @@
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_trigger.h"
 
 namespace {
 
@@ -85,6 +86,7 @@ struct column_def {
     int64_t identity_start = 1, identity_inc = 1;
     bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
     bool drop_identity = false;
+    bool explicit_null = false;  // NULL written: MODIFY drops the column's NOT NULL
 };
 
 struct constraint_def {
@@ -622,6 +624,7 @@ struct ddl {
                 c = not_null_of(col.name);
                 c.name = std::move(cname);
             } else if (word("NULL")) {
+                col.explicit_null = true;
                 continue;
             } else if (word("PRIMARY")) {
                 need_word("KEY");
@@ -960,15 +963,38 @@ struct ddl {
 
     void create_sqlite_index(const std::string& owner, const std::string& iname,
                              const std::string& table, bool unique, const std::string& itype) {
-        if (itype != "NORMAL" && itype != "IOT - TOP") return;
+        const bool function_based = itype == "FUNCTION-BASED NORMAL";
+        if (itype != "NORMAL" && itype != "IOT - TOP" && !function_based) return;
         stmt c(db, "SELECT COLUMN_NAME, DESCEND FROM " + D +
                        "IND_COLUMNS WHERE INDEX_OWNER=?1 "
                        "AND INDEX_NAME=?2 ORDER BY COLUMN_POSITION");
         c.text(1, owner).text(2, iname);
         std::string list;
+        std::vector<std::string> have =
+            function_based ? table_columns(owner, table) : std::vector<std::string>();
         while (c.row()) {
-            list += (list.empty() ? "" : ", ") + lite_quote_name(c.col(0)) +
-                    (c.col(1) == "DESC" ? " DESC" : "");
+            std::string item = lite_quote_name(c.col(0));
+            // An expression is indexed as SQLite computes it, so a unique one holds row by row
+            // (a CASE that gives NULL exempts the row, as in Oracle).
+            if (function_based && std::find(have.begin(), have.end(), c.col(0)) == have.end()) {
+                try {
+                    item = "(" + lite_translate_condition(c.col(0), s.user()) + ")";
+                } catch (const lite_error&) {
+                    item.clear();
+                }
+            }
+            if (item.empty()) {
+                s.add_warning("index " + iname +
+                              " cannot be evaluated; kept in the dictionary only");
+                return;
+            }
+            list += (list.empty() ? "" : ", ") + item + (c.col(1) == "DESC" ? " DESC" : "");
+        }
+        if (function_based && !compiles("CREATE " + std::string(unique ? "UNIQUE " : "") +
+                                        "INDEX main.\"LITE$PROBE\" ON " + lite_quote_name(table) +
+                                        " (" + list + ")")) {
+            s.add_warning("index " + iname + " cannot be evaluated; kept in the dictionary only");
+            return;
         }
         try {
             lite_exec(db, std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX main." +
@@ -994,6 +1020,11 @@ struct ddl {
             if (e.code() == 1400)
                 throw lite_error(2296, "cannot enable " + who + " - null values found");
             if (e.code() == 1 || e.code() == 1452) {
+                stmt k(db, "SELECT CONSTRAINT_TYPE FROM " + D +
+                               "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
+                k.text(1, owner).text(2, cname);
+                if (k.row() && k.col(0) == "U")
+                    throw lite_error(2299, "cannot validate " + who + " - duplicate keys found");
                 throw lite_error(2437, "cannot validate " + who + " - primary key violated");
             }
             throw;
@@ -1241,6 +1272,215 @@ struct ddl {
                       " stored, not compiled: the engine runs no PL/SQL");
     }
 
+    // ------------------------------------------------------------------ users
+
+    static bool known_tablespace(const std::string& ts) {
+        return ts == "USERS" || ts == "SYSTEM" || ts == "SYSAUX" || ts == "TEMP";
+    }
+
+    bool user_exists(const std::string& u) {
+        stmt q(db, "SELECT 1 FROM " + D + "USERS WHERE USERNAME=?1");
+        q.text(1, u);
+        return q.row();
+    }
+
+    // QUOTA {n[K|M|G] | UNLIMITED} ON tablespace; -1 stands for unlimited.
+    void quota(const std::string& u) {
+        int64_t bytes = -1;
+        if (!word("UNLIMITED")) {
+            if (t[i].kind != lite_token::number)
+                throw lite_error(2187, "invalid quota specification");
+            std::string n = t[i++].text;
+            int64_t unit = 1;
+            if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
+                const char c = t[i].text[0];
+                unit = c == 'K' ? 1024 : c == 'M' ? 1024 * 1024 : c == 'G' ? 1024 * 1024 * 1024 : 0;
+                if (unit == 0) throw lite_error(2187, "invalid quota specification");
+                ++i;
+            } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
+                const char c =
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
+                unit = c == 'K' ? 1024 : c == 'M' ? 1024 * 1024 : c == 'G' ? 1024 * 1024 * 1024 : 0;
+                if (unit == 0) throw lite_error(2187, "invalid quota specification");
+                n.pop_back();
+            }
+            bytes = to_int(n) * unit;
+        }
+        need_word("ON", 969, "missing ON keyword");
+        std::string ts = name();
+        if (!known_tablespace(ts)) throw lite_error(959, "tablespace '" + ts + "' does not exist");
+        stmt q(db, "INSERT OR REPLACE INTO " + D + "TS_QUOTAS VALUES (?1,?2,?3)");
+        q.text(1, u).text(2, ts).num(3, bytes).run();
+    }
+
+    // The clauses CREATE USER and ALTER USER share. A user identified externally has no
+    // password: it logs on only with external credentials.
+    void user_clauses(const std::string& u, bool creating) {
+        bool identified = !creating;
+        while (!at_end()) {
+            if (word("IDENTIFIED")) {
+                std::string password;
+                if (word("BY")) {
+                    password = name(988, "missing or invalid password(s)");
+                } else if (word("EXTERNALLY") || word("GLOBALLY")) {
+                    if (word("AS")) ++i;
+                } else {
+                    throw lite_error(988, "missing or invalid password(s)");
+                }
+                stmt q(db, "UPDATE " + D + "USERS SET PASSWORD=?2 WHERE USERNAME=?1");
+                q.text(1, u).opt_text(2, password).run();
+                identified = true;
+            } else if (word("QUOTA")) {
+                quota(u);
+            } else if (word("DEFAULT") || word("TEMPORARY")) {
+                if (t[i - 1].is("DEFAULT") && word("ROLE")) {
+                    while (!at_end()) ++i;
+                    break;
+                }
+                need_word("TABLESPACE", 922, "missing or invalid option");
+                std::string ts = name();
+                if (!known_tablespace(ts))
+                    throw lite_error(959, "tablespace '" + ts + "' does not exist");
+            } else if (word("PROFILE")) {
+                name();
+            } else if (word("PASSWORD")) {
+                need_word("EXPIRE", 922, "missing or invalid option");
+            } else if (word("ACCOUNT")) {
+                bool lock = word("LOCK");
+                if (!lock) need_word("UNLOCK", 922, "missing or invalid option");
+                stmt q(db, "UPDATE " + D + "USERS SET LOCKED=?2 WHERE USERNAME=?1");
+                q.text(1, u).num(2, lock ? 1 : 0).run();
+            } else {
+                throw lite_error(922, "missing or invalid option");
+            }
+        }
+        if (!identified) throw lite_error(1935, "missing user or role name");
+    }
+
+    void create_user() {
+        std::string u = name(1935, "missing user or role name");
+        if (user_exists(u))
+            throw lite_error(1920,
+                             "user name '" + u + "' conflicts with another user or role name");
+        stmt q(db, "INSERT INTO " + D +
+                       "USERS VALUES (?1, NULL, 0, strftime('%Y-%m-%d %H:%M:%S', 'now', "
+                       "'localtime'))");
+        q.text(1, u).run();
+        user_clauses(u, true);
+        lite_instance::create_schema_file(s.directory(), u);
+    }
+
+    void alter_user() {
+        std::string u = name(1935, "missing user or role name");
+        if (!user_exists(u)) throw lite_error(1918, "user '" + u + "' does not exist");
+        if (at_end()) throw lite_error(922, "missing or invalid option");
+        user_clauses(u, false);
+    }
+
+    // ------------------------------------------------------------------ triggers
+
+    bool trigger_exists(const std::string& owner, const std::string& n) {
+        stmt q(db, "SELECT 1 FROM " + D + "TRIGGERS WHERE OWNER=?1 AND TRIGGER_NAME=?2");
+        q.text(1, owner).text(2, n);
+        return q.row();
+    }
+
+    void create_trigger(bool replace) {
+        auto [owner, n] = object_name();
+        if (!replace && trigger_exists(owner, n))
+            throw lite_error(4081, "trigger '" + n + "' already exists");
+        std::string timing;
+        if (word("BEFORE") || word("AFTER")) {
+            timing = t[i - 1].text;
+        } else if (word("INSTEAD")) {
+            need_word("OF", 4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            timing = "INSTEAD OF";
+        } else {
+            throw lite_error(4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+        }
+        std::string events;
+        do {
+            if (!(word("INSERT") || word("UPDATE") || word("DELETE")))
+                throw lite_error(4072, "invalid trigger type");
+            events += (events.empty() ? "" : " OR ") + t[i - 1].text;
+            if (t[i - 1].is("UPDATE") && word("OF")) {
+                do name();
+                while (op(","));
+            }
+        } while (word("OR"));
+        need_word("ON", 969, "missing ON keyword");
+        auto [towner, table] = object_name(false);
+        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
+        bool plain_new = true;
+        if (word("REFERENCING")) {
+            while (word("NEW") || word("OLD") || word("PARENT")) {
+                const bool is_new = t[i - 1].is("NEW");
+                word("AS");
+                std::string alias = name();
+                if (is_new && alias != "NEW") plain_new = false;
+            }
+        }
+        bool row = false;
+        if (word("FOR")) {
+            need_word("EACH", 905);
+            need_word("ROW", 905);
+            row = true;
+        }
+        std::string when;
+        if (word("WHEN")) {
+            need_open();
+            size_t b = i;
+            int depth = 0;
+            while (!at_end() && !(depth == 0 && t[i].is_op(")"))) {
+                if (t[i].is_op("(")) ++depth;
+                if (t[i].is_op(")")) --depth;
+                ++i;
+            }
+            when = raw(b, i);
+            need_close();
+        }
+        if (at_end()) throw lite_error(4079, "invalid trigger specification");
+        std::string body = src.substr(t[i].begin);
+        while (!body.empty() && std::isspace(static_cast<unsigned char>(body.back())))
+            body.pop_back();
+
+        bool fires =
+            timing == "BEFORE" && row && plain_new && events.find("INSERT") != std::string::npos;
+        std::vector<std::pair<std::string, std::string>> sets;
+        if (fires) fires = lite_parse_trigger_body(body, sets);
+        if (fires) {
+            std::vector<std::string> have = table_columns(towner, table);
+            for (const auto& [c, e] : sets) {
+                fires = fires && std::find(have.begin(), have.end(), c) != have.end();
+            }
+            try {
+                if (!when.empty()) lite_translate_condition(when, s.user());
+                for (const auto& [c, e] : sets) lite_translate_condition(e, s.user());
+            } catch (const lite_error&) {
+                fires = false;
+            }
+        }
+        stmt q(db, "INSERT OR REPLACE INTO " + D +
+                       "TRIGGERS VALUES (?1,?2,?3,?4,?5,?6,?7,'ENABLED',?8,?9,"
+                       "(SELECT coalesce(max(CREATED_SEQ), 0) + 1 FROM " +
+                       D + "TRIGGERS))");
+        q.text(1, owner)
+            .text(2, n)
+            .text(3, timing + (row ? " EACH ROW" : " STATEMENT"))
+            .text(4, events)
+            .text(5, towner)
+            .text(6, table)
+            .opt_text(7, when)
+            .text(8, body)
+            .num(9, fires ? 1 : 0)
+            .run();
+        stmt src_row(db, "INSERT OR REPLACE INTO " + D + "SOURCE VALUES (?1,?2,'TRIGGER',?3)");
+        src_row.text(1, owner).text(2, n).text(3, src).run();
+        if (!fires) {
+            s.add_warning("TRIGGER " + n + " stored, not compiled: the engine runs no PL/SQL");
+        }
+    }
+
     void create() {
         bool replace = false;
         if (word("OR")) {
@@ -1256,7 +1496,9 @@ struct ddl {
         if (t[i].is("INDEX")) return create_index(false);
         if (word("SEQUENCE")) return create_sequence();
         if (word("VIEW")) return create_view(replace);
-        for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY"}) {
+        if (word("TRIGGER")) return create_trigger(replace);
+        if (!replace && word("USER")) return create_user();
+        for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TYPE", "LIBRARY"}) {
             if (word(ty)) return store_source(ty);
         }
         s.add_warning("statement ignored: CREATE " + (at_end() ? std::string() : t[i].text));
@@ -1368,6 +1610,27 @@ struct ddl {
                            "COLUMNS SET DATA_DEFAULT=?4 WHERE OWNER=?1 AND TABLE_NAME=?2 "
                            "AND COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, c.name).text(4, c.default_text).run();
+        }
+        if (c.explicit_null) {
+            stmt q(db, "SELECT c.CONSTRAINT_NAME, c.CONSTRAINT_TYPE FROM " + D +
+                           "CONSTRAINTS c JOIN " + D +
+                           "CONS_COLUMNS k ON k.OWNER=c.OWNER AND "
+                           "k.CONSTRAINT_NAME=c.CONSTRAINT_NAME WHERE c.OWNER=?1 AND "
+                           "c.TABLE_NAME=?2 AND k.COLUMN_NAME=?3 AND (c.CONSTRAINT_TYPE='P' OR "
+                           "c.EVALUABLE=2)");
+            q.text(1, owner).text(2, table).text(3, c.name);
+            std::vector<std::string> not_nulls;
+            while (q.row()) {
+                if (q.col(1) == "P")
+                    throw lite_error(1451,
+                                     "column to be modified to NULL cannot be modified to NULL");
+                not_nulls.push_back(q.col(0));
+            }
+            q.done();
+            if (not_nulls.empty())
+                throw lite_error(1451, "column to be modified to NULL cannot be modified to NULL");
+            for (const std::string& n : not_nulls) forget_constraint(owner, n);
+            set_nullable(owner, table, c.name);
         }
         std::vector<constraint_def> all = cons;
         std::string old_sequence = identity_sequence_of(owner, table, c.name);
@@ -1544,7 +1807,11 @@ struct ddl {
                 }
             }
             for (const char* del :
-                 {"DELETE FROM \"LITE$DICT\".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2",
+                 {"DELETE FROM \"LITE$DICT\".SOURCE WHERE TYPE='TRIGGER' AND (OWNER, NAME) IN "
+                  "(SELECT OWNER, TRIGGER_NAME FROM \"LITE$DICT\".TRIGGERS WHERE TABLE_OWNER=?1 "
+                  "AND TABLE_NAME=?2)",
+                  "DELETE FROM \"LITE$DICT\".TRIGGERS WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
+                  "DELETE FROM \"LITE$DICT\".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2",
                   "DELETE FROM \"LITE$DICT\".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
                   "DELETE FROM \"LITE$DICT\".CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2",
                   "DELETE FROM \"LITE$DICT\".CONS_COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
@@ -1579,7 +1846,18 @@ struct ddl {
             x.text(1, owner).text(2, n).run();
             if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
         } else {
-            for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE"}) {
+            if (word("TRIGGER")) {
+                auto [owner, n] = object_name();
+                if (!trigger_exists(owner, n))
+                    throw lite_error(4080, "trigger '" + n + "' does not exist");
+                stmt x(db, "DELETE FROM " + D + "TRIGGERS WHERE OWNER=?1 AND TRIGGER_NAME=?2");
+                x.text(1, owner).text(2, n).run();
+                stmt y(db,
+                       "DELETE FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2 AND TYPE='TRIGGER'");
+                y.text(1, owner).text(2, n).run();
+                return;
+            }
+            for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TYPE"}) {
                 if (word(ty)) {
                     auto [owner, n] = object_name();
                     stmt x(db, "DELETE FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2");
@@ -1750,6 +2028,7 @@ struct ddl {
         if (word("CREATE")) return create();
         if (word("ALTER")) {
             if (word("TABLE")) return alter_table();
+            if (word("USER")) return alter_user();
             s.add_warning("statement ignored: ALTER " + (at_end() ? std::string() : t[i].text));
             return;
         }

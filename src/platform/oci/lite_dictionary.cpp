@@ -16,6 +16,18 @@ namespace {
 const char* const k_view_comments =
     "VIEW_COMMENTS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
     "COMMENTS VARCHAR2(4000), PRIMARY KEY(OWNER, VIEW_NAME, COLUMN_NAME))";
+// Row triggers and tablespace quotas came after the first instances; those get the tables at
+// logon too. FIRES is 1 for the trigger shapes the engine runs (BEFORE INSERT ... FOR EACH ROW
+// assigning :NEW columns); the others are kept as source only.
+const char* const k_later_tables[] = {
+    k_view_comments,
+    "TRIGGERS(OWNER VARCHAR2(128), TRIGGER_NAME VARCHAR2(128), TRIGGER_TYPE VARCHAR2(16), "
+    "TRIGGERING_EVENT VARCHAR2(246), TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), "
+    "WHEN_CLAUSE VARCHAR2(4000), STATUS VARCHAR2(8), TRIGGER_BODY LONGTEXT, FIRES NUMBER, "
+    "CREATED_SEQ INTEGER, PRIMARY KEY(OWNER, TRIGGER_NAME))",
+    "TS_QUOTAS(USERNAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), MAX_BYTES NUMBER, "
+    "PRIMARY KEY(USERNAME, TABLESPACE_NAME))",
+};
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
 // default such as '007' stays text. NUMTEXT marks NUMBER columns whose values may have more
@@ -52,7 +64,6 @@ const char* const k_dict_tables[] = {
     "STATUS VARCHAR2(7), PRIMARY KEY(OWNER, VIEW_NAME))",
     "SOURCE(OWNER VARCHAR2(128), NAME VARCHAR2(128), TYPE VARCHAR2(12), TEXT LONGTEXT, "
     "PRIMARY KEY(OWNER, NAME, TYPE))",
-    k_view_comments,
 };
 
 struct view_def {
@@ -132,9 +143,24 @@ const view_def k_views[] = {
      "FROM {D}.TABLES UNION ALL SELECT OWNER, VIEW_NAME, 'VIEW', STATUS FROM {D}.VIEWS "
      "UNION ALL SELECT OWNER, INDEX_NAME, 'INDEX', 'VALID' FROM {D}.INDEXES "
      "UNION ALL SELECT SEQUENCE_OWNER, SEQUENCE_NAME, 'SEQUENCE', 'VALID' FROM {D}.SEQUENCES "
-     "UNION ALL SELECT OWNER, NAME, TYPE, 'INVALID' FROM {D}.SOURCE"},
+     "UNION ALL SELECT s.OWNER, s.NAME, s.TYPE, CASE WHEN EXISTS (SELECT 1 FROM {D}.TRIGGERS g "
+     "WHERE g.OWNER = s.OWNER AND g.TRIGGER_NAME = s.NAME AND g.FIRES = 1 AND s.TYPE = "
+     "'TRIGGER') THEN 'VALID' ELSE 'INVALID' END FROM {D}.SOURCE s"},
     {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM ALL_OBJECTS WHERE OWNER = {U}"},
     {"ALL_USERS", "SELECT USERNAME, CREATED FROM {D}.USERS"},
+    {"DBA_USERS",
+     "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
+     "'USERS' AS DEFAULT_TABLESPACE, CREATED, CASE WHEN PASSWORD IS NULL THEN 'EXTERNAL' ELSE "
+     "'PASSWORD' END AS AUTHENTICATION_TYPE FROM {D}.USERS"},
+    {"DBA_TS_QUOTAS", "SELECT TABLESPACE_NAME, USERNAME, MAX_BYTES FROM {D}.TS_QUOTAS"},
+    {"USER_TS_QUOTAS", "SELECT TABLESPACE_NAME, MAX_BYTES FROM {D}.TS_QUOTAS WHERE USERNAME = {U}"},
+    {"USER_TRIGGERS",
+     "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS "
+     "WHERE OWNER = {U}"},
+    {"ALL_TRIGGERS",
+     "SELECT OWNER, TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS"},
     {"USER_USERS",
      "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
      "CREATED FROM {D}.USERS WHERE USERNAME = {U}"},
@@ -164,11 +190,16 @@ void lite_dictionary_create(sqlite3* db, const std::string& schema) {
     for (const char* t : k_dict_tables) {
         lite_exec(db, "CREATE TABLE " + lite_quote_name(schema) + "." + t);
     }
+    for (const char* t : k_later_tables) {
+        lite_exec(db, "CREATE TABLE " + lite_quote_name(schema) + "." + t);
+    }
 }
 
 void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
-    lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) + "." +
-                      k_view_comments);
+    for (const char* t : k_later_tables) {
+        lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) +
+                          "." + t);
+    }
     for (const view_def& v : k_views) {
         lite_exec(db, "CREATE TEMP VIEW " + lite_quote_name(v.name) + " AS " +
                           substitute(v.select, user));

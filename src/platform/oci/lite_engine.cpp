@@ -195,6 +195,11 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("UNIQUE constraint failed: ") != std::string::npos) {
         std::string cols = after("UNIQUE constraint failed: ");
+        // An expression index is named by SQLite itself: index 'NAME'.
+        if (cols.rfind("index '", 0) == 0 && cols.size() > 8 && cols.back() == '\'') {
+            return lite_error(1, "unique constraint (" + owner + "." +
+                                     cols.substr(7, cols.size() - 8) + ") violated");
+        }
         std::string table = cols.substr(0, cols.find('.'));
         std::string name = table;
         if (s && s->db()) {
@@ -330,6 +335,10 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
                      s);
     bind_texts(s.s, {user, password});
     step_done(g.db, s.s);
+    create_schema_file(dir, user);
+}
+
+void lite_instance::create_schema_file(const std::string& dir, const std::string& user) {
     db_guard u;
     std::string path = (fs::path(dir) / (user + ".db")).string();
     if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
@@ -420,18 +429,18 @@ lite_session::~lite_session() {
 }
 
 void lite_session::logon(const std::string& connect, const std::string& user,
-                         const std::string& password) {
+                         const std::string& password, bool external) {
     std::string dir = lite_instance::resolve(connect);
-    open(dir, user, password);
+    open(dir, user, password, external);
 }
 
 void lite_session::logon_dir(const std::string& dir, const std::string& user,
-                             const std::string& password) {
-    open(dir, user, password);
+                             const std::string& password, bool external) {
+    open(dir, user, password, external);
 }
 
 void lite_session::open(const std::string& dir, const std::string& user_in,
-                        const std::string& password) {
+                        const std::string& password, bool external) {
     logoff();
     std::string user;
     try {
@@ -445,7 +454,10 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
         stmt_guard s;
         prepare_or_throw(g.db, "SELECT PASSWORD, LOCKED FROM USERS WHERE USERNAME = ?1", s);
         bind_texts(s.s, {user});
-        if (sqlite3_step(s.s) != SQLITE_ROW || col_text(s.s, 0) != password) {
+        // A user identified externally has no password.
+        if (sqlite3_step(s.s) != SQLITE_ROW ||
+            (sqlite3_column_type(s.s, 0) == SQLITE_NULL) != external ||
+            (!external && col_text(s.s, 0) != password)) {
             throw lite_error(1017, "invalid username/password; logon denied");
         }
         if (sqlite3_column_int(s.s, 1) != 0) throw lite_error(28000, "the account is locked");

@@ -5,8 +5,8 @@
 // user's file as its main database, attaches every other schema read-only under the user's name
 // (so "HR"."EMPLOYEES" works from any session), and the dictionary as "LITE$DICT". The
 // dictionary views (USER_/ALL_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
-// CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, OBJECTS, USERS, SYS.USER_VIEWS,
-// v$version, DUAL) are per-session views; USER_* show the logged-on user's objects only.
+// CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, USERS, TS_QUOTAS,
+// DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on user's objects only.
 //
 // Connect strings resolve to an instance directory:
 // - an existing directory path is used as it is;
@@ -220,6 +220,9 @@ public:
     // Adds or replaces a user (name upper-cased unless quoted) and its schema file.
     static void add_user(const std::string& dir, const std::string& name,
                          const std::string& password);
+    // Creates the (empty) schema file of a user listed in the dictionary; ORA-01119 when it
+    // cannot be made.
+    static void create_schema_file(const std::string& dir, const std::string& user);
     // Locks or unlocks a user; ORA-01918 when the user does not exist.
     static void set_locked(const std::string& dir, const std::string& name, bool locked);
     // Replaces the banner that v$version reports.
@@ -241,10 +244,14 @@ public:
     lite_session& operator=(const lite_session&) = delete;
 
     // Resolves the connect string and logs on; ORA-12154/12514, ORA-01017 (bad user or
-    // password), ORA-28000 (locked). A second logon ends the first session.
-    void logon(const std::string& connect, const std::string& user, const std::string& password);
+    // password), ORA-28000 (locked). A second logon ends the first session. With `external`
+    // the password is not asked: only a user identified externally logs on that way, and such
+    // a user logs on no other way.
+    void logon(const std::string& connect, const std::string& user, const std::string& password,
+               bool external = false);
     // Logs on to an instance directory given by path.
-    void logon_dir(const std::string& dir, const std::string& user, const std::string& password);
+    void logon_dir(const std::string& dir, const std::string& user, const std::string& password,
+                   bool external = false);
     // Ends the session, rolling back uncommitted work. Safe to call twice.
     void logoff() noexcept;
     bool logged_on() const noexcept { return db_ != nullptr; }
@@ -285,7 +292,8 @@ public:
     std::string owner_of(const char* sqlite_db_name) const;
 
 private:
-    void open(const std::string& dir, const std::string& user, const std::string& password);
+    void open(const std::string& dir, const std::string& user, const std::string& password,
+              bool external);
 
     sqlite3* sequence_connection();
 

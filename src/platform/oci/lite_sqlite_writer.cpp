@@ -7,6 +7,7 @@
 #include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_lexer.h"
+#include "platform/oci/lite_parser.h"
 
 // The grouping set one branch of an expanded GROUP BY stands for: every grouping expression of
 // the query (as SQLite text) and whether this branch groups by it. Outside aggregates, an
@@ -550,6 +551,12 @@ std::string lite_sqlite_writer::number(const std::string& text) const {
 std::string lite_sqlite_writer::column(const lite_expr& e) {
     const auto& p = e.path;
     const std::string& last = p.back();
+    if (new_row_ && p.size() == 2 && p[0] == "NEW") {
+        auto it = new_row_->find(last);
+        if (it == new_row_->end())
+            throw lite_error(904, "\"NEW\"." + q(last) + ": invalid identifier");
+        return "(" + it->second + ")";
+    }
     if (p.size() == 1) {
         if (last == "SYSDATE" || last == "CURRENT_DATE") return "SYSDATE()";
         if (last == "SYSTIMESTAMP" || last == "CURRENT_TIMESTAMP" || last == "LOCALTIMESTAMP") {
@@ -849,6 +856,9 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
     if (!t) return value;
     const std::string& dt = t->data_type;
     if (dt == "BLOB" || dt == "RAW" || dt == "LONG RAW") return "LITE_TO_RAW(" + value + ")";
+    // A bound text becomes a number as Oracle converts it: exactly, not through a double later.
+    if ((dt == "NUMBER" || dt == "FLOAT") && !value.empty() && value[0] == ':')
+        return "TO_NUMBER(" + value + ")";
     if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale && *t->scale < 9) {
         return "LITE_TS(" + value + ", " + std::to_string(*t->scale) + ")";
     }
@@ -879,6 +889,14 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             std::vector<std::string> names = d.columns;
             if (names.empty() && cols) {
                 for (const lite_table_column& tc : *cols) names.push_back(tc.name);
+            }
+            const std::vector<lite_row_trigger>* triggers =
+                schema_ && cols
+                    ? schema_->insert_triggers(d.owner.empty() ? user_ : d.owner, d.table)
+                    : nullptr;
+            if (triggers && !triggers->empty()) {
+                out = fired_insert(d, target, names, *cols, *triggers);
+                break;
             }
             out = "INSERT INTO " + target;
             if (!names.empty()) {
@@ -932,4 +950,91 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             break;
     }
     return out + returning(d);
+}
+
+std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::string& target,
+                                             const std::vector<std::string>& names,
+                                             const std::vector<lite_table_column>& cols,
+                                             const std::vector<lite_row_trigger>& triggers) {
+    auto type_of = [&](const std::string& c) -> const lite_coltype* {
+        for (const lite_table_column& tc : cols) {
+            if (tc.name == c) return &tc.type;
+        }
+        return nullptr;
+    };
+    // Each inserted value is read once from the rows' table, so a NEXTVAL or a sub-query among
+    // the values runs once per row however often the triggers look at it.
+    static const std::string rows_name = "\"LITE$NEW\"";
+    std::map<std::string, std::string> row;
+    for (const lite_table_column& tc : cols) {
+        std::string v = "NULL";
+        if (!tc.default_text.empty()) {
+            try {
+                lite_parser p(tc.default_text);
+                lite_expr_ptr e = p.expression_statement();
+                v = coerce(x(*e), &tc.type);
+            } catch (const lite_error&) {
+                v = "NULL";
+            }
+        }
+        row[tc.name] = v;
+    }
+    std::vector<std::string> row_cols;
+    for (size_t k = 0; k < names.size(); ++k) {
+        const std::string c = q("C" + std::to_string(k + 1));
+        row_cols.push_back(c);
+        row[names[k]] = rows_name + "." + c;
+    }
+    std::vector<std::string> out_cols = names;
+    for (const lite_row_trigger& trig : triggers) {
+        // The WHEN clause sees the row as it came to this trigger; each assignment sees the ones
+        // before it.
+        const std::map<std::string, std::string> before = row;
+        std::string cond;
+        if (!trig.when.empty()) {
+            lite_parser p(trig.when);
+            lite_expr_ptr e = p.expression_statement();
+            new_row_ = &before;
+            cond = x(*e);
+        }
+        for (const auto& [c, text] : trig.sets) {
+            lite_parser p(text);
+            lite_expr_ptr e = p.expression_statement();
+            new_row_ = &row;
+            std::string v = coerce(x(*e), type_of(c));
+            new_row_ = nullptr;
+            auto it = row.find(c);
+            if (it == row.end()) throw lite_error(904, q(c) + ": invalid identifier");
+            it->second = cond.empty()
+                             ? v
+                             : "CASE WHEN " + cond + " THEN " + v + " ELSE " + it->second + " END";
+            if (std::find(out_cols.begin(), out_cols.end(), c) == out_cols.end())
+                out_cols.push_back(c);
+        }
+        new_row_ = nullptr;
+    }
+    std::string source;
+    if (d.select) {
+        source = query_level(*d.select, "");
+    } else {
+        std::vector<std::string> rows;
+        for (const auto& r : d.rows) {
+            if (r.size() != names.size()) {
+                throw lite_error(r.size() < names.size() ? 947 : 913,
+                                 r.size() < names.size() ? "not enough values" : "too many values");
+            }
+            std::vector<std::string> v;
+            for (size_t k = 0; k < r.size(); ++k) v.push_back(coerce(x(*r[k]), type_of(names[k])));
+            rows.push_back("(" + join(v, ", ") + ")");
+        }
+        source = "VALUES " + join(rows, ", ");
+    }
+    std::vector<std::string> qn, values;
+    for (const std::string& c : out_cols) {
+        qn.push_back(q(c));
+        values.push_back(row.at(c));
+    }
+    return "INSERT INTO " + target + " (" + join(qn, ", ") + ") WITH " + rows_name + "(" +
+           join(row_cols, ", ") + ") AS (" + source + ") SELECT " + join(values, ", ") + " FROM " +
+           rows_name;
 }

@@ -11,6 +11,7 @@
 #ifndef TW_PLATFORM_OCI_LITE_SQLITE_WRITER_H
 #define TW_PLATFORM_OCI_LITE_SQLITE_WRITER_H
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,12 @@ private:
     std::string args_of(const lite_expr& e, size_t from = 0);
     std::string coerce(const std::string& value_sql, const lite_coltype* target) const;
     std::string returning(const lite_dml& d);
+    // An INSERT into a table with row triggers: the rows become a common table expression and
+    // the SELECT over it computes each trigger's assignments.
+    std::string fired_insert(const lite_dml& d, const std::string& target,
+                             const std::vector<std::string>& names,
+                             const std::vector<lite_table_column>& cols,
+                             const std::vector<lite_row_trigger>& triggers);
 
     std::string user_;
     lite_schema* schema_;
@@ -60,6 +67,8 @@ private:
     int in_aggregate_ = 0;
     // An expanded GROUP BY's query block, whose ORDER BY must name result columns.
     const lite_query_block* expanded_ = nullptr;
+    // While a trigger's expressions are written: NEW.column -> its SQLite value.
+    const std::map<std::string, std::string>* new_row_ = nullptr;
 };
 
 #endif

@@ -275,8 +275,9 @@ sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size, ub
 sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep, ub4 attrtype,
                  OCIError* errhp);
 
-/* Logs on with the session's user name and password (OCI_CRED_RDBMS); OCI_ERROR with ORA-01017
- * (wrong credentials) or ORA-28000 (locked account). */
+/* Logs on with the session's user name and password (OCI_CRED_RDBMS), or as the session's user
+ * name without a password when that user is identified externally (OCI_CRED_EXT); OCI_ERROR with
+ * ORA-01017 (wrong credentials) or ORA-28000 (locked account). */
 sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt, ub4 mode);
 
 /* Ends the session, rolling back what is not committed; OCI_ERROR when none is open. */

@@ -37,12 +37,15 @@ extern "C" sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* 
         auto* srv = oci_find<OCIServer>(svc->server, OCI_HTYPE_SERVER);
         if (srv == nullptr || !srv->attached) return oci_fail(err, 24327);
         if (ses->lite) return oci_fail(err, 24313);
-        // Only database credentials exist here; external ones cannot name a user.
-        if (credt != OCI_CRED_RDBMS || ses->user.empty()) return oci_fail(err, 1017);
+        // External credentials stand for the operating system's word on who the user is: the
+        // session's user name, which must be a user identified externally.
+        if ((credt != OCI_CRED_RDBMS && credt != OCI_CRED_EXT) || ses->user.empty())
+            return oci_fail(err, 1017);
         auto lite = std::make_unique<lite_session>();
         lite->logon_dir(srv->directory,
                         oci_text::utf16_to_utf8(ses->user.data(), ses->user.size() * 2),
-                        oci_text::utf16_to_utf8(ses->password.data(), ses->password.size() * 2));
+                        oci_text::utf16_to_utf8(ses->password.data(), ses->password.size() * 2),
+                        credt == OCI_CRED_EXT);
         ses->lite = std::move(lite);
         ses->server = srv;
         srv->sessions.insert(ses);

@@ -1,0 +1,23 @@
+// The Oracle SQL text of values and defaults for statements that write into Oracle: literals
+// of every variant type and the DEFAULT clause value of a column description.  Numbers are
+// written exactly (64-bit integers digit for digit, doubles in their shortest round-trip form).
+// Thread-safety: pure functions (apart from trace lines); any thread.
+#pragma once
+
+#include <string>
+
+class ole_variant;
+class t_ftd;
+
+// Oracle's NUMBER holds magnitudes below 1e126; a floating value beyond is not storable.
+inline constexpr double k_ora_number_limit = 1e126;
+
+// The value as Oracle SQL: with `quoted` 1 a literal ("NULL", 42, 'O''Hara', to_date(...),
+// 'CAFE' for bytes); with 0 the bare text a bound buffer takes (empty for NULL, hex for bytes,
+// "YYYY-MM-DD HH24:MI:SS" for dates).  Never raises beyond allocation.
+std::wstring to_oracle_str(const ole_variant& value, int quoted);
+// The DEFAULT text of a column ("" when it has none or it cannot stand in Oracle: a number out
+// of range, a date that is no date).  Never raises beyond allocation.
+std::wstring make_ora_def_val(const t_ftd& field);
+// True for a finite or infinite real that Oracle's NUMBER cannot hold.
+bool ora_out_of_range(double value);
