@@ -14,4 +14,5 @@ jobs=$(nproc)
 "$root/scripts/build.sh" "$root/build-asan" -DTW_SANITIZE=ON -DTW_BUILD_TESTS=ON -DTW_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug
 (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+   LSAN_OPTIONS=suppressions="$root/scripts/lsan.supp" \
    ctest -j "$jobs" --output-on-failure --timeout 900 --no-tests=error)
