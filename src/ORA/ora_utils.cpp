@@ -297,8 +297,13 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
         case VT_UI8:
         case VT_UINT:
             return L"NUMBER";
-        case VT_DATE:
-            return (field.dw_reserved & 0xFF) == 1 ? L"TIMESTAMP" : L"DATE";
+        case VT_DATE: {
+            // A DATE holds the time to the second; only fractions of a second need a time stamp,
+            // whose digits ride above the date kind.
+            const int digits = (field.dw_reserved >> 8) & 0xFF;
+            if (digits == 0) return L"DATE";
+            return L"TIMESTAMP(" + std::to_wstring(digits > 9 ? 9 : digits) + L")";
+        }
         case VT_BSTR:
             tk_log(1, "process as text");
             if (field.size >= 1 && field.size <= 2000) {

@@ -148,7 +148,10 @@ TEST_F(OraDestination, FastRowsComeInBatchesAndReadBackEqual) {
     EXPECT_EQ(cell("select to_char(count(*)) from zoo"), L"250");
     // The trigger filled the key from the sequence.
     EXPECT_EQ(cell("select min(id) || '-' || max(id) from zoo"), L"1-250");
-    auto back = m_db->get_table(L"ZOO", 1);
+    // BIG is a NUMBER without precision, which the reader carries as a double: its values above
+    // 2^53 would be refused there (rightly), so they are checked as text below.
+    auto back =
+        m_db->get_query(L"ZOO", L"SELECT ID, NAME, CODE, PRICE, SMALL FROM ZOO ORDER BY ID", 1);
     auto read = ora_read_all(*back);
     ASSERT_EQ(read.size(), 250u);
     EXPECT_EQ(read[7][1], L"name 7");

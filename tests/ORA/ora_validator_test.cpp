@@ -88,9 +88,10 @@ TEST(OraNativeTypes, ByVariantType) {
     EXPECT_EQ(type(VT_DECIMAL, 0, 10 * 256 + 2), L"NUMBER(10,2)");
     EXPECT_EQ(type(VT_DECIMAL, 0, 2 * 256 + 5), L"NUMBER");
     EXPECT_EQ(type(VT_I8, 0, 0), L"NUMBER");
-    EXPECT_EQ(type(VT_DATE, 0, 1), L"TIMESTAMP");
-    // The fraction digits above the date kind leave it a time stamp.
-    EXPECT_EQ(type(VT_DATE, 0, 1 + 6 * 256), L"TIMESTAMP");
+    // A DATE holds the time to the second; fraction digits above the date kind ask for a time
+    // stamp of that precision.
+    EXPECT_EQ(type(VT_DATE, 0, 1), L"DATE");
+    EXPECT_EQ(type(VT_DATE, 0, 1 + 6 * 256), L"TIMESTAMP(6)");
     EXPECT_EQ(type(VT_DATE, 0, 2), L"DATE");
     EXPECT_EQ(type(VT_BSTR, 40, 0), L"NVARCHAR2(40) ");
     EXPECT_EQ(type(VT_BSTR, 40, 0, false), L"NVARCHAR2");

@@ -156,6 +156,21 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
     char* end = nullptr;
     double d = std::strtod(t.c_str(), &end);
     if (t.empty() || !end || *end != 0) return fail(ctx, 1722, "invalid number");
+    // More digits than a double keeps: the value stays as its decimal text, exactly as a literal
+    // of that size is stored, so that no digit is lost on the way into a NUMBER column.
+    int significant = 0;
+    bool leading = true, plain = true;
+    for (char c : t) {
+        if (c == 'e' || c == 'E') plain = false;
+        if (c < '0' || c > '9') continue;
+        if (leading && c == '0') continue;
+        leading = false;
+        ++significant;
+    }
+    if (plain && significant > 15) {
+        if (t[0] == '+') t.erase(0, 1);
+        return sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    }
     sqlite3_result_double(ctx, d);
 }
 
