@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# QUILLRUN as users run it, side by side with the reference tools on the same rows, in one
+# sitting (medians of RUNS paired runs, default 3):
+#   1. QUILLRUN into a live server            vs  replaying its dump with `mariadb < dump.sql`
+#   2. QUILLRUN writing a dump                vs  mariadb-dump of the same table
+#   3. a table of 2,000 rows with a 100 KB CLOB and a 100 KB BLOB each into a dump (MB/s)
+#   4. peak resident size of QUILLRUN at ROWS/10 and ROWS rows (flat: within 1.2x)
+# The mixed table has ROWS rows (default 1,000,000).  A private MariaDB is started for the run.
+# Outside the test suite.
+#
+#   bench/agent-bench.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-"$root/build-bench"}
+rows=${ROWS:-1000000}
+runs=${RUNS:-3}
+command -v sqlite3 >/dev/null || { echo "sqlite3 shell not found" >&2; exit 2; }
+command -v /usr/bin/time >/dev/null || { echo "/usr/bin/time not found (apt-get install time)" >&2; exit 2; }
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF >/dev/null
+ninja -C "$build" QUILLRUN oralite >/dev/null
+quillrun=$build/bin/QUILLRUN
+oralite=$build/bin/oralite
+
+work=$(mktemp -d)
+server=$work/server
+trap 'bash "$root/scripts/mariadb-test-server.sh" stop "$server" >/dev/null 2>&1; rm -rf "$work"' EXIT
+bash "$root/scripts/mariadb-test-server.sh" start "$server" >/dev/null
+# shellcheck disable=SC1091
+. "$server/env"
+client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
+dumper=$(command -v mariadb-dump || command -v mysqldump)
+export ORALITE_HOME=$work/home TIDEWELL_CONFIG_HOME=$work/config
+
+# make_instance NAME N: an instance with the mixed table of N rows and the LOB table.
+make_instance() {
+    local inst=$ORALITE_HOME/$1 n=$2
+    "$oralite" create "$inst" >/dev/null
+    "$oralite" user "$inst" BENCH bench >/dev/null
+    cat >"$work/schema.sql" <<'SQL'
+CREATE TABLE MIXED (
+  ID NUMBER(10) NOT NULL, QTY NUMBER(9), PRICE NUMBER(12,2), NAME VARCHAR2(40), CREATED DATE,
+  NOTE VARCHAR2(20), CONSTRAINT MIXED_PK PRIMARY KEY (ID));
+CREATE TABLE LOBS (ID NUMBER(10) NOT NULL PRIMARY KEY, DOC CLOB, PIC BLOB);
+SQL
+    "$oralite" run "$inst" BENCH bench "$work/schema.sql" >/dev/null
+    # Straight into the schema's SQLite file: the loader is not what is measured.
+    sqlite3 "$inst/BENCH.db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n
+      WHERE i < $n) INSERT INTO MIXED SELECT i, i % 1000, i + 0.25,
+      'customer name number ' || i, '2024-03-01 12:34:56',
+      CASE WHEN i % 3 = 0 THEN NULL ELSE 'note' END FROM n;
+      WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
+      INSERT INTO LOBS SELECT i, substr(hex(randomblob(51200)), 1, 102400), randomblob(102400)
+      FROM n;"
+}
+echo MIXED >"$work/mixed.txt"
+echo LOBS >"$work/lobs.txt"
+make_instance BIG "$rows"
+make_instance SMALL $((rows / 10))
+
+args() { echo "--src=$1 --oraclu=BENCH --oraclp=bench --view_owned --silent"; }
+server_args="--mysqlh=$TW_MYSQL_HOST --myport=$TW_MYSQL_PORT --mysqlu=$TW_MYSQL_USER --mysqlp=$TW_MYSQL_PASSWORD"
+seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); echo "$t1 - $t0" | bc -l; }
+median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
+
+for _ in $(seq "$runs"); do
+    # shellcheck disable=SC2046
+    seconds "$quillrun" $(args BIG) $server_args --dest=bench_live --tab_file="$work/mixed.txt" >>"$work/live"
+    # shellcheck disable=SC2046
+    seconds "$quillrun" $(args BIG) --dump --dest="$work/mixed.sql" --tab_file="$work/mixed.txt" >>"$work/dump"
+    client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
+    seconds sh -c "\"$TW_MYSQL_CLIENT\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_replay <\"$work/mixed.sql\"" >>"$work/replay"
+    seconds sh -c "\"$dumper\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_live MIXED >\"$work/ref.sql\"" >>"$work/refdump"
+    # shellcheck disable=SC2046
+    seconds "$quillrun" $(args BIG) --dump --dest="$work/lobs.sql" --tab_file="$work/lobs.txt" >>"$work/lobs"
+done
+lob_mb=$(stat -c %s "$work/lobs.sql")
+# shellcheck disable=SC2046
+rss_big=$( { /usr/bin/time -f %M "$quillrun" $(args BIG) --dump --dest="$work/m1.sql" --tab_file="$work/mixed.txt" >/dev/null; } 2>&1 | tail -1)
+# shellcheck disable=SC2046
+rss_small=$( { /usr/bin/time -f %M "$quillrun" $(args SMALL) --dump --dest="$work/m2.sql" --tab_file="$work/mixed.txt" >/dev/null; } 2>&1 | tail -1)
+count=$(client -N -B -e "select count(*) from bench_replay.MIXED")
+[ "$count" = "$rows" ] || { echo "replayed $count rows, expected $rows" >&2; exit 1; }
+
+awk -v rows="$rows" -v live="$(median <"$work/live")" -v replay="$(median <"$work/replay")" \
+    -v dump="$(median <"$work/dump")" -v ref="$(median <"$work/refdump")" \
+    -v lobs="$(median <"$work/lobs")" -v lob_bytes="$lob_mb" -v big="$rss_big" -v small="$rss_small" 'BEGIN {
+    printf "rows: %d (medians of paired runs)\n", rows
+    printf "QUILLRUN into the server:   %8.0f rows/s   mariadb < dump: %8.0f rows/s   ratio %.2f (target >= 0.90)\n",
+           rows / live, rows / replay, replay / live
+    printf "QUILLRUN writing a dump:    %8.0f rows/s   mariadb-dump:   %8.0f rows/s   ratio %.2f (target >= 1.50)\n",
+           rows / dump, rows / ref, ref / dump
+    printf "LOB table into a dump:      %8.1f MB/s (target >= 50)\n", lob_bytes / 1e6 / lobs
+    printf "peak RSS: %d KiB at %d rows, %d KiB at %d rows: %.2fx (target <= 1.20)\n",
+           small, rows / 10, big, rows, big / small }'
