@@ -21,23 +21,6 @@ constexpr int k_rowid_bytes = 64;
 // the longest shortest-form double, with room to spare.
 constexpr int k_number_chars = 48;
 
-bool binds_as_int(int vt) {
-    switch (vt) {
-        case VT_I2:
-        case VT_I4:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool is_numeric(VARTYPE vt) {
     switch (vt) {
         case VT_I1:
@@ -118,7 +101,7 @@ void ora_cache::init() {
         buffer.vartype = column.vartype;
         if (!lob) {
             const int vt = column.vartype;
-            if (binds_as_int(vt)) {
+            if (ora_binds_as_int(vt)) {
                 buffer.size = 4, buffer.type = SQLT_INT;
             } else if (vt == VT_R4) {
                 buffer.size = 4, buffer.type = SQLT_FLT;

@@ -336,8 +336,9 @@ bool is_lob_field(const t_ftd& field) {
     return text_or_binary && (field.size == 0 || field.size > 2000);
 }
 
-// The variant types bound as a 4-byte integer.
-bool binds_as_int(int vartype) {
+}  // namespace
+
+bool ora_binds_as_int(int vartype) {
     switch (vartype) {
         case VT_I2:
         case VT_I4:
@@ -354,11 +355,9 @@ bool binds_as_int(int vartype) {
     }
 }
 
-}  // namespace
-
 int get_ora_type(const t_ftd& field) {
     tk_log(1, "get_ora_type");
-    if (binds_as_int(field.vartype)) return SQLT_INT;
+    if (ora_binds_as_int(field.vartype)) return SQLT_INT;
     switch (field.vartype) {
         case VT_R4:
             return SQLT_FLT;
@@ -382,7 +381,7 @@ int get_ora_type(const t_ftd& field) {
 int get_ora_len(const t_ftd& field) {
     tk_log(1, "get_ora_len");
     if (is_lob_field(field)) return 0;
-    if (binds_as_int(field.vartype)) return 4;
+    if (ora_binds_as_int(field.vartype)) return 4;
     switch (field.vartype) {
         case VT_R4:
             return 4;
