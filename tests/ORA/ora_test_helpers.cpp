@@ -36,6 +36,14 @@ std::unique_ptr<ora_test_instance> make_demo_instance() {
     return inst;
 }
 
+std::unique_ptr<ora_test_instance> make_hr_instance(const std::string& dir) {
+    auto inst = std::make_unique<ora_test_instance>();
+    inst->add_user("HR", "hr");
+    inst->run_script("HR", "hr", dir + "/hr_create.sql");
+    inst->run_script("HR", "hr", dir + "/hr_populate.sql");
+    return inst;
+}
+
 void ora_connected_test::connect(ora_test_instance& inst, const std::wstring& user,
                                  const std::wstring& password) {
     m_engine = std::make_unique<ora_engine>();

@@ -44,6 +44,8 @@ private:
 
 // A new instance holding the repository's demo schema as user DEMO (password demo).
 std::unique_ptr<ora_test_instance> make_demo_instance();
+// A new instance holding the human-resources sample of `dir` as user HR (password hr).
+std::unique_ptr<ora_test_instance> make_hr_instance(const std::string& dir);
 
 // Expects `rs`, walked from its start, to hold exactly the rows the engine itself returns for
 // `select` (same order), value by value, read independently of the code under test.

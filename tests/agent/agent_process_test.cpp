@@ -229,10 +229,8 @@ TEST_F(agent_test, hr_sample_into_the_server_and_a_dump) {
     REQUIRE_TEST_SERVER();
     const std::string dir = std::string(TW_SHARED_DIR) + "/oracle-samples/human_resources";
     if (!std::filesystem::exists(dir)) GTEST_SKIP() << "sample schema not found in " << dir;
-    ora_test_instance hr;
-    hr.add_user("HR", "hr");
-    hr.run_script("HR", "hr", dir + "/hr_create.sql");
-    hr.run_script("HR", "hr", dir + "/hr_populate.sql");
+    auto hr_owner = make_hr_instance(dir);
+    ora_test_instance& hr = *hr_owner;
     std::filesystem::create_symlink(hr.dir(), work + "/home/HR");
     const test_server& s = get_test_server();
     const std::string db = new_database("agent_hr");

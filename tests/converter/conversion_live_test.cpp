@@ -178,10 +178,8 @@ TEST_F(live_conversion_test, hr_sample_arrives_cell_for_cell) {
     std::string why;
     const std::string dir = sample_dir("human_resources", why);
     if (dir.empty()) GTEST_SKIP() << why;
-    ora_test_instance inst;
-    inst.add_user("HR", "hr");
-    inst.run_script("HR", "hr", dir + "/hr_create.sql");
-    inst.run_script("HR", "hr", dir + "/hr_populate.sql");
+    auto inst_owner = make_hr_instance(dir);
+    ora_test_instance& inst = *inst_owner;
     connect_source(inst, L"HR", L"hr");
     conv->selected_tables = conv->get_all_tables();
     const std::string db = database("live_hr");

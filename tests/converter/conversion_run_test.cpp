@@ -338,10 +338,8 @@ TEST_F(odd_source_test, hr_sample_arrives_cell_for_cell) {
     std::string why;
     const std::string dir = sample_dir("human_resources", why);
     if (dir.empty()) GTEST_SKIP() << why;
-    ora_test_instance inst;
-    inst.add_user("HR", "hr");
-    inst.run_script("HR", "hr", dir + "/hr_create.sql");
-    inst.run_script("HR", "hr", dir + "/hr_populate.sql");
+    auto inst_owner = make_hr_instance(dir);
+    ora_test_instance& inst = *inst_owner;
     connect_source(inst, L"HR", L"hr");
     conv->selected_tables = conv->get_all_tables();
     ASSERT_EQ(conv->selected_tables.size(), 7u);
