@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/oci/lite_ddl_parser.h"
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
@@ -78,151 +79,14 @@ struct stmt {
 
 const std::string D = "\"LITE$DICT\".";
 
-struct column_def {
-    std::string name;
-    lite_coltype type;
-    std::string default_text;  // as written
-    bool identity = false;
-    int64_t identity_start = 1, identity_inc = 1;
-    bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
-    bool drop_identity = false;
-    bool explicit_null = false;  // NULL written: MODIFY drops the column's NOT NULL
-};
-
-struct constraint_def {
-    std::string name;
-    char type = 'C';  // P U R C
-    std::vector<std::string> columns;
-    std::string r_owner, r_table;
-    std::vector<std::string> r_columns;
-    std::string delete_rule = "NO ACTION";
-    std::string condition;  // CHECK text as written
-    bool not_null = false;
-    bool enabled = true;
-    bool validate = true;
-};
-
-struct ddl {
+// Statements with a struct are read whole and then executed; the others are still read in place
+// on the inherited cursor.
+struct ddl : lite_ddl_parser {
     lite_session& s;
     sqlite3* db;
-    std::string src;
-    std::vector<lite_token> t;
-    size_t i = 0;
 
-    ddl(lite_session& session, const std::string& sql) : s(session), db(session.db()), src(sql) {
-        t = lite_tokenize(src);
-        size_t e = t.size() - 1;
-        while (e > 0 && (t[e - 1].is_op(";") || t[e - 1].is_op("/"))) --e;
-        t.erase(t.begin() + static_cast<std::ptrdiff_t>(e), t.end() - 1);
-    }
-
-    // ------------------------------------------------------------------ token helpers
-    const lite_token& cur() const { return t[i]; }
-    const lite_token& peek(size_t k = 1) const { return t[std::min(i + k, t.size() - 1)]; }
-    bool at_end() const { return t[i].kind == lite_token::end; }
-    bool word(const char* w) {
-        if (t[i].is(w)) {
-            ++i;
-            return true;
-        }
-        return false;
-    }
-    bool op(const char* o) {
-        if (t[i].is_op(o)) {
-            ++i;
-            return true;
-        }
-        return false;
-    }
-    void need_word(const char* w, int code = 905, const char* text = "missing keyword") {
-        if (!word(w)) throw lite_error(code, text);
-    }
-    void need_open() {
-        if (!op("(")) throw lite_error(906, "missing left parenthesis");
-    }
-    void need_close() {
-        if (!op(")")) throw lite_error(907, "missing right parenthesis");
-    }
-    std::string name(int code = 904, const char* text = "invalid identifier") {
-        const lite_token& k = t[i];
-        if (k.kind == lite_token::ident || k.kind == lite_token::quoted) {
-            if (k.text.empty() || k.text.size() > 128)
-                throw lite_error(972, "identifier is too long");
-            ++i;
-            return k.text;
-        }
-        throw lite_error(code, text);
-    }
-    // [owner.]name, owner defaulting to the session user; other schemas are read-only here.
-    std::pair<std::string, std::string> object_name(bool for_write = true) {
-        std::string a = name(903, "invalid table name");
-        std::string owner = s.user();
-        if (op(".")) {
-            owner = a;
-            a = name(903, "invalid table name");
-        }
-        if (for_write && owner != s.user()) throw lite_error(1031, "insufficient privileges");
-        return {owner, a};
-    }
-    std::vector<std::string> name_list() {
-        need_open();
-        std::vector<std::string> r;
-        do {
-            r.push_back(name());
-            if (word("ASC")) {
-            } else {
-                word("DESC");
-            }
-        } while (op(","));
-        need_close();
-        return r;
-    }
-    // Skips a balanced parenthesised group starting at '('.
-    void skip_group() {
-        int depth = 0;
-        do {
-            if (at_end()) throw lite_error(907, "missing right parenthesis");
-            if (t[i].is_op("(")) ++depth;
-            if (t[i].is_op(")")) --depth;
-            ++i;
-        } while (depth > 0);
-    }
-    std::string raw(size_t b, size_t e) const {
-        if (b >= e) return {};
-        return src.substr(t[b].begin, t[e - 1].end_pos - t[b].begin);
-    }
-    static int64_t to_int(const std::string& text) {
-        int64_t v = 0;
-        auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-        if (r.ec == std::errc::result_out_of_range) throw lite_error(1426, "numeric overflow");
-        if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
-            throw lite_error(2017, "integer value required");
-        }
-        return v;
-    }
-    static int to_small(const std::string& text) {
-        int64_t v = to_int(text);
-        if (v < -100000 || v > 100000) throw lite_error(1426, "numeric overflow");
-        return static_cast<int>(v);
-    }
-    // An integer sequence bound as exact canonical text; exponent forms such as 1.0E28 are
-    // accepted when their value is whole.
-    std::string bound() {
-        bool neg = op("-");
-        if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
-        std::string v = lite_canonical_number(t[i].text);
-        if (v.find_first_not_of("0123456789") != std::string::npos)
-            throw lite_error(2017, "integer value required");
-        ++i;
-        return neg && v != "0" ? "-" + v : v;
-    }
-    int64_t number() {
-        bool neg = op("-");
-        if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
-        int64_t v = to_int(t[i].text);
-        ++i;
-        return neg ? -v : v;
-    }
+    ddl(lite_session& session, const std::string& sql)
+        : lite_ddl_parser(sql, session.user()), s(session), db(session.db()) {}
 
     // ------------------------------------------------------------------ dictionary helpers
     bool table_exists(const std::string& owner, const std::string& table) {
@@ -252,12 +116,6 @@ struct ddl {
                        "ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
         return q.strings();
-    }
-    // Throws ORA-00904 unless `col` is one of the table columns `have`.
-    static void need_column(const std::vector<std::string>& have, const std::string& col) {
-        if (std::find(have.begin(), have.end(), col) == have.end()) {
-            throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
-        }
     }
     bool index_exists(const std::string& owner, const std::string& iname) {
         stmt q(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
@@ -306,370 +164,8 @@ struct ddl {
         u.text(1, owner).text(2, table).text(3, col).text(4, nn ? "N" : "Y").run();
     }
 
-    // ------------------------------------------------------------------ types
-    lite_coltype parse_type() {
-        lite_coltype ty;
-        std::string w = name(902, "invalid datatype");
-        auto args = [&](std::vector<std::string>& out, std::string& sem) {
-            if (!op("(")) return false;
-            while (!t[i].is_op(")")) {
-                if (at_end()) throw lite_error(907, "missing right parenthesis");
-                if (t[i].kind == lite_token::number || t[i].is_op("*")) {
-                    out.push_back(t[i].text);
-                } else if (t[i].is("CHAR") || t[i].is("BYTE")) {
-                    sem = t[i].text;
-                } else if (t[i].is_op("-")) {
-                    // Only a number may follow: the end of the text must not be stepped over.
-                    if (peek().kind != lite_token::number)
-                        throw lite_error(902, "invalid datatype");
-                    out.push_back("-" + peek().text);
-                    ++i;
-                } else if (!t[i].is_op(",")) {
-                    throw lite_error(902, "invalid datatype");
-                }
-                ++i;
-            }
-            ++i;
-            return true;
-        };
-        std::vector<std::string> a;
-        std::string sem;
-        auto n_at = [&](size_t k, int def) {
-            return k < a.size() && a[k] != "*" ? to_small(a[k]) : def;
-        };
-        if (w == "VARCHAR2" || w == "VARCHAR" || w == "NVARCHAR2" || w == "CHAR" || w == "NCHAR" ||
-            w == "CHARACTER") {
-            bool national = w[0] == 'N';
-            bool fixed = w == "CHAR" || w == "NCHAR" || w == "CHARACTER";
-            if (w == "CHARACTER" && word("VARYING")) fixed = false;
-            args(a, sem);
-            if (!fixed && a.empty()) throw lite_error(906, "missing left parenthesis");
-            int n = n_at(0, 1);
-            if (n < 1 || n > 32767)
-                throw lite_error(910, "specified length too long for its datatype");
-            ty.data_type =
-                national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
-            ty.char_length = n;
-            if (national) {
-                ty.data_length = 2LL * n;
-                ty.char_used = "C";
-            } else if (sem == "CHAR") {
-                ty.data_length = std::min<int64_t>(4LL * n, fixed ? 2000 : 32767);
-                ty.char_used = "C";
-            } else {
-                ty.data_length = n;
-                ty.char_used = "B";
-            }
-        } else if (w == "NUMBER" || w == "DECIMAL" || w == "DEC" || w == "NUMERIC") {
-            args(a, sem);
-            ty.data_type = "NUMBER";
-            ty.data_length = 22;
-            if (!a.empty()) {
-                if (a[0] != "*") ty.precision = to_small(a[0]);
-                ty.scale = a.size() > 1 ? to_small(a[1]) : 0;
-                if (ty.precision && (*ty.precision < 1 || *ty.precision > 38)) {
-                    throw lite_error(1727, "numeric precision specifier is out of range (1 to 38)");
-                }
-            } else if (w != "NUMBER") {
-                ty.precision = 38;
-                ty.scale = 0;
-            }
-        } else if (w == "INTEGER" || w == "INT" || w == "SMALLINT") {
-            ty.data_type = "NUMBER";
-            ty.data_length = 22;
-            ty.scale = 0;
-        } else if (w == "FLOAT" || w == "REAL" || w == "DOUBLE") {
-            if (w == "DOUBLE") need_word("PRECISION", 902, "invalid datatype");
-            args(a, sem);
-            ty.data_type = "FLOAT";
-            ty.data_length = 22;
-            ty.precision = w == "REAL" ? 63 : n_at(0, 126);
-        } else if (w == "DATE") {
-            ty.data_type = "DATE";
-            ty.data_length = 7;
-        } else if (w == "TIMESTAMP") {
-            args(a, sem);
-            int p = n_at(0, 6);
-            ty.scale = p;
-            ty.data_type = "TIMESTAMP(" + std::to_string(p) + ")";
-            ty.data_length = 11;
-            if (word("WITH")) {
-                bool local = word("LOCAL");
-                need_word("TIME", 902, "invalid datatype");
-                need_word("ZONE", 902, "invalid datatype");
-                ty.data_type += local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
-                ty.data_length = local ? 11 : 13;
-            }
-        } else if (w == "INTERVAL") {
-            if (word("YEAR")) {
-                args(a, sem);
-                need_word("TO", 902, "invalid datatype");
-                need_word("MONTH", 902, "invalid datatype");
-                ty.precision = n_at(0, 2);
-                ty.scale = 0;
-                ty.data_type = "INTERVAL YEAR(" + std::to_string(*ty.precision) + ") TO MONTH";
-                ty.data_length = 5;
-            } else if (word("DAY")) {
-                args(a, sem);
-                ty.precision = n_at(0, 2);
-                need_word("TO", 902, "invalid datatype");
-                need_word("SECOND", 902, "invalid datatype");
-                a.clear();
-                args(a, sem);
-                ty.scale = n_at(0, 6);
-                ty.data_type = "INTERVAL DAY(" + std::to_string(*ty.precision) + ") TO SECOND(" +
-                               std::to_string(*ty.scale) + ")";
-                ty.data_length = 11;
-            } else {
-                throw lite_error(902, "invalid datatype");
-            }
-        } else if (w == "LONG") {
-            ty.data_type = word("RAW") ? "LONG RAW" : "LONG";
-        } else if (w == "RAW") {
-            args(a, sem);
-            if (a.empty()) throw lite_error(906, "missing left parenthesis");
-            ty.data_type = "RAW";
-            ty.data_length = n_at(0, 1);
-            if (ty.data_length < 1 || ty.data_length > 32767) {
-                throw lite_error(910, "specified length too long for its datatype");
-            }
-        } else if (w == "CLOB" || w == "NCLOB" || w == "BLOB") {
-            ty.data_type = w;
-            ty.data_length = 4000;
-        } else if (w == "BFILE") {
-            ty.data_type = w;
-            ty.data_length = 530;
-        } else if (w == "BINARY_FLOAT" || w == "BINARY_DOUBLE") {
-            ty.data_type = w;
-            ty.data_length = w == "BINARY_FLOAT" ? 4 : 8;
-        } else if (w == "ROWID") {
-            ty.data_type = w;
-            ty.data_length = 10;
-        } else if (w == "UROWID") {
-            args(a, sem);
-            ty.data_type = w;
-            ty.data_length = n_at(0, 4000);
-        } else if (w == "XMLTYPE" || (w == "SYS" && op(".") && word("XMLTYPE"))) {
-            ty.data_type = "XMLTYPE";
-            ty.data_length = 2000;
-        } else {
-            throw lite_error(902, "invalid datatype");
-        }
-        return ty;
-    }
-
-    // ------------------------------------------------------------------ constraints
-    bool constraint_start() const {
-        return t[i].is("CONSTRAINT") || t[i].is("PRIMARY") || t[i].is("UNIQUE") ||
-               t[i].is("FOREIGN") || t[i].is("CHECK");
-    }
-    void constraint_state(constraint_def& c) {
-        while (true) {
-            if (word("ENABLE")) {
-                c.enabled = true;
-            } else if (word("DISABLE")) {
-                c.enabled = false;
-            } else if (word("VALIDATE")) {
-                c.validate = true;
-            } else if (word("NOVALIDATE")) {
-                c.validate = false;
-            } else if (word("RELY") || word("NORELY") || word("DEFERRABLE")) {
-            } else if (t[i].is("NOT") && peek().is("DEFERRABLE")) {
-                i += 2;
-            } else if (word("INITIALLY")) {
-                if (!word("IMMEDIATE")) word("DEFERRED");
-            } else if (word("USING")) {
-                need_word("INDEX");
-                if (t[i].is_op("(")) {
-                    skip_group();
-                } else {
-                    while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")") &&
-                           !t[i].is("ENABLE") && !t[i].is("DISABLE") && !constraint_start()) {
-                        if (t[i].is_op("(")) {
-                            skip_group();
-                        } else {
-                            ++i;
-                        }
-                    }
-                }
-            } else {
-                return;
-            }
-        }
-    }
-    void references(constraint_def& c) {
-        auto [o, tb] = object_name(false);
-        c.r_owner = o;
-        c.r_table = tb;
-        if (t[i].is_op("(")) c.r_columns = name_list();
-        if (word("ON")) {
-            need_word("DELETE");
-            if (word("CASCADE")) {
-                c.delete_rule = "CASCADE";
-            } else {
-                need_word("SET");
-                need_word("NULL");
-                c.delete_rule = "SET NULL";
-            }
-        }
-    }
-    std::string paren_text() {
-        need_open();
-        size_t b = i;
-        int depth = 1;
-        while (depth > 0) {
-            if (at_end()) throw lite_error(907, "missing right parenthesis");
-            if (t[i].is_op("(")) ++depth;
-            if (t[i].is_op(")")) --depth;
-            ++i;
-        }
-        return raw(b, i - 1);
-    }
-    // Out-of-line constraint; the cursor is on CONSTRAINT or the kind keyword.
-    constraint_def table_constraint() {
-        constraint_def c;
-        if (word("CONSTRAINT")) c.name = name();
-        if (word("PRIMARY")) {
-            need_word("KEY");
-            c.type = 'P';
-            c.columns = name_list();
-        } else if (word("UNIQUE")) {
-            c.type = 'U';
-            c.columns = name_list();
-        } else if (word("FOREIGN")) {
-            need_word("KEY");
-            c.type = 'R';
-            c.columns = name_list();
-            need_word("REFERENCES");
-            references(c);
-        } else if (word("CHECK")) {
-            c.type = 'C';
-            c.condition = paren_text();
-        } else {
-            throw lite_error(902, "invalid datatype");
-        }
-        constraint_state(c);
-        return c;
-    }
-    // Column definition with its inline constraints.
-    column_def column(std::vector<constraint_def>& cons, bool type_optional = false) {
-        column_def col;
-        col.name = name();
-        if (type_optional && t[i].is("DROP") && peek().is("IDENTITY")) {
-            i += 2;
-            col.drop_identity = true;
-            return col;
-        }
-        bool have_type =
-            !(type_optional && (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") ||
-                                t[i].is("NULL") || t[i].is("GENERATED") || t[i].is("CONSTRAINT") ||
-                                t[i].is_op(")") || t[i].is_op(",")));
-        if (have_type) col.type = parse_type();
-        while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) {
-            if (word("SORT") || word("VISIBLE") || word("INVISIBLE")) continue;
-            if (word("DEFAULT")) {
-                if (t[i].is("ON") && peek().is("NULL")) i += 2;
-                size_t b = i;
-                int depth = 0;
-                while (!at_end()) {
-                    if (depth == 0 &&
-                        (t[i].is_op(",") || t[i].is_op(")") || t[i].is("CONSTRAINT") ||
-                         t[i].is("NOT") || t[i].is("NULL") || t[i].is("PRIMARY") ||
-                         t[i].is("UNIQUE") || t[i].is("REFERENCES") || t[i].is("CHECK") ||
-                         t[i].is("ENABLE") || t[i].is("DISABLE"))) {
-                        break;
-                    }
-                    if (t[i].is_op("(")) ++depth;
-                    if (t[i].is_op(")")) --depth;
-                    ++i;
-                }
-                col.default_text = raw(b, i);
-                continue;
-            }
-            if (word("GENERATED")) {
-                // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
-                if (!word("ALWAYS") && word("BY")) {
-                    need_word("DEFAULT");
-                    if (word("ON")) need_word("NULL");
-                }
-                need_word("AS");
-                need_word("IDENTITY");
-                col.identity = true;
-                if (op("(")) {
-                    while (!at_end() && !t[i].is_op(")")) {
-                        if (word("START")) {
-                            need_word("WITH");
-                            if (word("LIMIT")) {
-                                need_word("VALUE");
-                                col.identity_limit_value = true;
-                            } else {
-                                col.identity_start = number();
-                            }
-                        } else if (word("INCREMENT")) {
-                            need_word("BY");
-                            col.identity_inc = number();
-                        } else {
-                            ++i;
-                        }
-                    }
-                    need_close();
-                }
-                continue;
-            }
-            constraint_def c;
-            if (word("CONSTRAINT")) c.name = name();
-            if (word("NOT")) {
-                need_word("NULL");
-                std::string cname = std::move(c.name);
-                c = not_null_of(col.name);
-                c.name = std::move(cname);
-            } else if (word("NULL")) {
-                col.explicit_null = true;
-                continue;
-            } else if (word("PRIMARY")) {
-                need_word("KEY");
-                c.type = 'P';
-            } else if (word("UNIQUE")) {
-                c.type = 'U';
-            } else if (word("REFERENCES")) {
-                c.type = 'R';
-                references(c);
-            } else if (word("CHECK")) {
-                c.type = 'C';
-                c.condition = paren_text();
-            } else {
-                throw lite_error(907, "missing right parenthesis");
-            }
-            c.columns = {col.name};
-            constraint_state(c);
-            cons.push_back(std::move(c));
-        }
-        return col;
-    }
-
-    // A comma-separated list of column definitions and out-of-line constraints.
-    void relational_items(std::vector<column_def>& cols, std::vector<constraint_def>& cons) {
-        do {
-            if (constraint_start()) {
-                cons.push_back(table_constraint());
-            } else {
-                cols.push_back(column(cons));
-            }
-        } while (op(","));
-    }
-
-    // The NOT NULL check constraint of a column, unnamed.
-    static constraint_def not_null_of(const std::string& col) {
-        constraint_def nn;
-        nn.type = 'C';
-        nn.not_null = true;
-        nn.columns = {col};
-        nn.condition = lite_quote_name(col) + " IS NOT NULL";
-        return nn;
-    }
-
     // Creates the sequence behind an identity column; returns the column's default text.
-    std::string identity_sequence(const std::string& owner, const column_def& c) {
+    std::string identity_sequence(const std::string& owner, const lite_ddl_column& c) {
         std::string seq = "ISEQ$$_" + std::to_string(to_int(sys_name().substr(5)));
         stmt sq(db, "INSERT INTO " + D +
                         "SEQUENCES VALUES (?1,?2,'1','9999999999999999999999999999',"
@@ -690,7 +186,7 @@ struct ddl {
         return dt.size() > 3 ? dt[2].text : std::string();
     }
 
-    void insert_column(const std::string& owner, const std::string& table, const column_def& c,
+    void insert_column(const std::string& owner, const std::string& table, const lite_ddl_column& c,
                        int64_t id) {
         stmt q(db, "INSERT INTO " + D +
                        "COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL)");
@@ -753,7 +249,7 @@ struct ddl {
     }
 
     // Records a constraint in the dictionary; the table is rebuilt by the caller.
-    void add_constraint(const std::string& owner, const std::string& table, constraint_def c,
+    void add_constraint(const std::string& owner, const std::string& table, lite_ddl_constraint c,
                         bool check_data) {
         bool generated = c.name.empty();
         if (generated) c.name = sys_name();
@@ -837,7 +333,7 @@ struct ddl {
     }
 
     void check_foreign_key(const std::string& owner, const std::string& table,
-                           const constraint_def& c) {
+                           const lite_ddl_constraint& c) {
         std::string cond, match;
         for (size_t k = 0; k < c.columns.size(); ++k) {
             if (k) {
@@ -1032,42 +528,18 @@ struct ddl {
     }
 
     // ------------------------------------------------------------------ statements
-    void create_table() {
-        bool temporary = false;
-        if (word("GLOBAL")) {
-            need_word("TEMPORARY");
-            temporary = true;
-        }
-        need_word("TABLE", 901, "invalid CREATE command");
-        auto [owner, table] = object_name();
+    void create_table() { exec_create_table(parse_create_table()); }
+
+    void exec_create_table(lite_create_table st) {
+        const std::string& owner = st.owner;
+        const std::string& table = st.table;
         if (name_in_use(owner, table))
             throw lite_error(955, "name is already used by an existing object");
-        if (word("AS") || t[i].is("OF")) throw lite_error(3001, "unimplemented feature");
-        need_open();
-        std::vector<column_def> cols;
-        std::vector<constraint_def> cons;
-        relational_items(cols, cons);
-        need_close();
-        if (cols.empty()) throw lite_error(904, "invalid identifier");
-        std::set<std::string> seen;
-        for (auto& c : cols) {
-            if (!seen.insert(c.name).second) throw lite_error(957, "duplicate column name");
-        }
-        bool iot = false;
-        while (!at_end()) {
-            if (word("ORGANIZATION")) {
-                if (word("INDEX"))
-                    iot = true;
-                else
-                    ++i;
-            } else if (t[i].is("AS")) {
-                throw lite_error(3001, "unimplemented feature");
-            } else if (t[i].is_op("(")) {
-                skip_group();
-            } else {
-                ++i;
-            }
-        }
+        if (st.deferred) std::rethrow_exception(st.deferred);
+        std::vector<lite_ddl_column>& cols = st.columns;
+        std::vector<lite_ddl_constraint>& cons = st.constraints;
+        bool iot = st.index_organized;
+        bool temporary = st.temporary;
         stmt q(db, "INSERT INTO " + D + "TABLES VALUES (?1,?2,?3,?4,'NO',NULL)");
         q.text(1, owner)
             .text(2, table)
@@ -1504,70 +976,62 @@ struct ddl {
         s.add_warning("statement ignored: CREATE " + (at_end() ? std::string() : t[i].text));
     }
 
-    void alter_table() {
-        auto [owner, table] = object_name();
+    void alter_table() { exec_alter_table(parse_alter_table()); }
+
+    void exec_alter_table(const lite_alter_table& st) {
+        using action = lite_alter_table::action;
+        const std::string& owner = st.owner;
+        const std::string& table = st.table;
         if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
-        if (word("ADD")) {
-            bool paren = op("(");
-            std::vector<constraint_def> cons;
-            std::vector<column_def> cols;
-            relational_items(cols, cons);
-            if (paren) need_close();
-            std::vector<std::string> have = table_columns(owner, table);
-            int64_t id = static_cast<int64_t>(have.size()) + 1;
-            for (auto& c : cols) {
-                if (std::find(have.begin(), have.end(), c.name) != have.end()) {
-                    throw lite_error(1430, "column being added already exists in table");
+        if (st.deferred && st.kind != action::modify_columns) std::rethrow_exception(st.deferred);
+        switch (st.kind) {
+            case action::add: {
+                std::vector<std::string> have = table_columns(owner, table);
+                int64_t id = static_cast<int64_t>(have.size()) + 1;
+                for (auto& c : st.columns) {
+                    if (std::find(have.begin(), have.end(), c.name) != have.end()) {
+                        throw lite_error(1430, "column being added already exists in table");
+                    }
+                    insert_column(owner, table, c, id++);
                 }
-                insert_column(owner, table, c, id++);
+                for (auto& c : st.constraints) add_constraint(owner, table, c, true);
+                rebuild_validating(owner, table, last_constraint(owner, table));
+                return;
             }
-            for (auto& c : cons) add_constraint(owner, table, c, true);
-            rebuild_validating(owner, table, last_constraint(owner, table));
-        } else if (word("MODIFY")) {
-            if (word("CONSTRAINT")) return set_constraint_state(owner, table, name());
-            bool paren = op("(");
-            do {
-                std::vector<constraint_def> cons;
-                column_def c = column(cons, true);
-                modify_column(owner, table, c, cons);
-            } while (op(","));
-            if (paren) need_close();
-            rebuild_validating(owner, table, last_constraint(owner, table));
-        } else if (word("ENABLE") || word("DISABLE")) {
-            bool enable = t[i - 1].is("ENABLE");
-            word("VALIDATE");
-            word("NOVALIDATE");
-            if (word("PRIMARY")) {
-                need_word("KEY");
+            case action::modify_constraint:
+                return change_status(owner, table, st.constraint, st.enable);
+            case action::modify_columns:
+                for (auto& m : st.modifications) {
+                    modify_column(owner, table, m.column, m.constraints);
+                }
+                if (st.deferred) std::rethrow_exception(st.deferred);
+                rebuild_validating(owner, table, last_constraint(owner, table));
+                return;
+            case action::change_status: {
+                if (!st.primary_key) return change_status(owner, table, st.constraint, st.enable);
                 std::string pk = primary_key(owner, table);
                 if (pk.empty())
                     throw lite_error(
                         2432, "cannot enable primary key - primary key not defined for table");
-                return change_status(owner, table, pk, enable);
+                return change_status(owner, table, pk, st.enable);
             }
-            need_word("CONSTRAINT");
-            change_status(owner, table, name(), enable);
-        } else if (word("DROP")) {
-            if (word("CONSTRAINT")) {
-                drop_constraint(owner, table, name());
-            } else if (word("PRIMARY")) {
-                need_word("KEY");
+            case action::drop_constraint:
+                drop_constraint(owner, table, st.constraint);
+                break;
+            case action::drop_primary_key: {
                 std::string pk = primary_key(owner, table);
                 if (pk.empty()) throw lite_error(2441, "Cannot drop nonexistent primary key");
                 drop_constraint(owner, table, pk);
-            } else {
-                std::vector<std::string> cols;
-                if (word("COLUMN")) {
-                    cols.push_back(name());
-                } else {
-                    cols = name_list();
-                }
-                for (auto& c : cols) drop_column(owner, table, c);
+                break;
             }
-            build_table(owner, table, true);
-        } else {
-            s.add_warning("ALTER TABLE option ignored: " + (at_end() ? std::string() : t[i].text));
+            case action::drop_columns:
+                for (auto& c : st.drop) drop_column(owner, table, c);
+                break;
+            case action::ignored:
+                s.add_warning("ALTER TABLE option ignored: " + st.ignored_word);
+                return;
         }
+        build_table(owner, table, true);
     }
 
     // The constraint added last to a table: the one a failed rebuild complains about.
@@ -1579,22 +1043,8 @@ struct ddl {
         return q.row() ? q.col(0) : table;
     }
 
-    void set_constraint_state(const std::string& owner, const std::string& table,
-                              const std::string& cname) {
-        bool enable = true;
-        while (!at_end()) {
-            if (word("DISABLE"))
-                enable = false;
-            else if (word("ENABLE"))
-                enable = true;
-            else
-                ++i;
-        }
-        change_status(owner, table, cname, enable);
-    }
-
-    void modify_column(const std::string& owner, const std::string& table, const column_def& c,
-                       const std::vector<constraint_def>& cons) {
+    void modify_column(const std::string& owner, const std::string& table, const lite_ddl_column& c,
+                       const std::vector<lite_ddl_constraint>& cons) {
         need_column(table_columns(owner, table), c.name);
         if (!c.type.data_type.empty()) {
             stmt u(db, "UPDATE " + D +
@@ -1632,7 +1082,7 @@ struct ddl {
             for (const std::string& n : not_nulls) forget_constraint(owner, n);
             set_nullable(owner, table, c.name);
         }
-        std::vector<constraint_def> all = cons;
+        std::vector<lite_ddl_constraint> all = cons;
         std::string old_sequence = identity_sequence_of(owner, table, c.name);
         if (c.drop_identity) {
             if (old_sequence.empty()) {
@@ -1647,7 +1097,7 @@ struct ddl {
             x.text(1, owner).text(2, old_sequence).run();
         }
         if (c.identity) {
-            column_def id = c;
+            lite_ddl_column id = c;
             if (c.identity_limit_value) {
                 // Rows loaded with their keys first: numbering goes on after the highest.
                 stmt m(db, "SELECT max(" + lite_quote_name(c.name) + ") FROM " + qualified(owner) +
@@ -1695,7 +1145,7 @@ struct ddl {
         std::string r_owner = q.col(1), r_cons = q.col(2);
         q.done();
         if (enable && type == "R") {
-            constraint_def c;
+            lite_ddl_constraint c;
             c.name = cname;
             c.columns = key_columns(owner, cname);
             c.r_owner = r_owner;

@@ -1,0 +1,76 @@
+// Reads Oracle DDL text into the plain statements of lite_ddl_types.h. Reading consults
+// neither the dictionary nor SQLite: names default to the session user given here, and whether
+// the objects exist is the executor's question. Errors are ORA errors (lite_error), thrown at
+// once up to the point where the executor first consults the dictionary and held in the
+// statement's `deferred` past it, so the error a statement reports does not depend on the split.
+//
+// The token cursor is open to the executor, which still reads the statements that have no struct
+// yet (indexes, sequences, views, users, triggers, DROP, COMMENT) in place.
+//
+// Thread-safety: one parser per statement text; no shared state.
+#ifndef TW_PLATFORM_OCI_LITE_DDL_PARSER_H
+#define TW_PLATFORM_OCI_LITE_DDL_PARSER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/oci/lite_ddl_types.h"
+#include "platform/oci/lite_lexer.h"
+
+struct lite_ddl_parser {
+    std::string src;
+    std::vector<lite_token> t;
+    size_t i = 0;
+    std::string user;  // owner of names written without one
+
+    // A trailing ';' or '/' is dropped: scripts end DDL with either.
+    lite_ddl_parser(std::string sql, std::string session_user);
+
+    // The cursor is after CREATE and its OR REPLACE/editioning words, on GLOBAL or TABLE.
+    lite_create_table parse_create_table();
+    // The cursor is after ALTER TABLE.
+    lite_alter_table parse_alter_table();
+
+    const lite_token& cur() const;
+    const lite_token& peek(size_t k = 1) const;
+    bool at_end() const;
+    bool word(const char* w);
+    bool op(const char* o);
+    void need_word(const char* w, int code = 905, const char* text = "missing keyword");
+    void need_open();
+    void need_close();
+    std::string name(int code = 904, const char* text = "invalid identifier");
+    // [owner.]name, owner defaulting to the session user; other schemas are read-only here.
+    std::pair<std::string, std::string> object_name(bool for_write = true);
+    std::vector<std::string> name_list();
+    // Skips a balanced parenthesised group starting at '('.
+    void skip_group();
+    std::string raw(size_t b, size_t e) const;
+    static int64_t to_int(const std::string& text);
+    static int to_small(const std::string& text);
+    // An integer sequence bound as exact canonical text; exponent forms such as 1.0E28 are
+    // accepted when their value is whole.
+    std::string bound();
+    int64_t number();
+    // Throws ORA-00904 unless `col` is one of the table columns `have`.
+    static void need_column(const std::vector<std::string>& have, const std::string& col);
+    lite_coltype parse_type();
+    bool constraint_start() const;
+    void constraint_state(lite_ddl_constraint& c);
+    void references(lite_ddl_constraint& c);
+    std::string paren_text();
+    // Out-of-line constraint; the cursor is on CONSTRAINT or the kind keyword.
+    lite_ddl_constraint table_constraint();
+    // Column definition with its inline constraints.
+    lite_ddl_column column(std::vector<lite_ddl_constraint>& cons, bool type_optional = false);
+    // A comma-separated list of column definitions and out-of-line constraints.
+    void relational_items(std::vector<lite_ddl_column>& cols,
+                          std::vector<lite_ddl_constraint>& cons);
+    // The NOT NULL check constraint of a column, unnamed.
+    static lite_ddl_constraint not_null_of(const std::string& col);
+};
+
+#endif

@@ -1,0 +1,85 @@
+// The DDL statements as plain data, between the parser (lite_ddl_parser) and the executor
+// (lite_ddl.cpp). They hold what the text says and nothing the dictionary knows, so a statement
+// can be read and checked without a database.
+//
+// `deferred` carries a syntax error met after the point where the executor consults the
+// dictionary: the executor raises it after those checks, so a statement that is both malformed
+// and aimed at a wrong object reports the same error as when parsing and execution were one pass.
+//
+// Thread-safety: plain values.
+#ifndef TW_PLATFORM_OCI_LITE_DDL_TYPES_H
+#define TW_PLATFORM_OCI_LITE_DDL_TYPES_H
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "platform/oci/lite_dictionary.h"
+
+struct lite_ddl_column {
+    std::string name;
+    lite_coltype type;
+    std::string default_text;  // as written
+    bool identity = false;
+    int64_t identity_start = 1, identity_inc = 1;
+    bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
+    bool drop_identity = false;
+    bool explicit_null = false;  // NULL written: MODIFY drops the column's NOT NULL
+};
+
+struct lite_ddl_constraint {
+    std::string name;
+    char type = 'C';  // P U R C
+    std::vector<std::string> columns;
+    std::string r_owner, r_table;
+    std::vector<std::string> r_columns;
+    std::string delete_rule = "NO ACTION";
+    std::string condition;  // CHECK text as written
+    bool not_null = false;
+    bool enabled = true;
+    bool validate = true;
+};
+
+struct lite_create_table {
+    std::string owner, table;
+    bool temporary = false;
+    bool index_organized = false;
+    std::vector<lite_ddl_column> columns;
+    std::vector<lite_ddl_constraint> constraints;  // inline ones first, in the order written
+    std::exception_ptr deferred;                   // raised once the name is known to be free
+};
+
+struct lite_alter_table {
+    enum class action {
+        add,                // columns and constraints
+        modify_constraint,  // MODIFY CONSTRAINT name [ENABLE|DISABLE]
+        modify_columns,
+        change_status,  // ENABLE/DISABLE {PRIMARY KEY | CONSTRAINT name}
+        drop_constraint,
+        drop_primary_key,
+        drop_columns,
+        ignored,  // an option without effect here: a warning only
+    };
+    // One MODIFY item: the column as respecified and its inline constraints.
+    struct modification {
+        lite_ddl_column column;
+        std::vector<lite_ddl_constraint> constraints;
+    };
+
+    std::string owner, table;
+    action kind = action::ignored;
+    std::vector<lite_ddl_column> columns;          // add
+    std::vector<lite_ddl_constraint> constraints;  // add
+    std::vector<modification> modifications;       // modify_columns, in the order written
+    std::string constraint;         // modify_constraint, change_status, drop_constraint
+    bool enable = true;             // modify_constraint, change_status
+    bool primary_key = false;       // change_status on the primary key
+    std::vector<std::string> drop;  // drop_columns
+    std::string ignored_word;       // ignored: the first word of the option
+    // Raised once the table is known to exist; for modify_columns after the items read before it
+    // are applied, since each item used to be applied as soon as it was read.
+    std::exception_ptr deferred;
+};
+
+#endif

@@ -1,0 +1,124 @@
+// The DDL parse step alone: statement text in, plain struct out, no database behind it.
+#include <gtest/gtest.h>
+
+#include "platform/oci/lite_ddl_parser.h"
+#include "platform/oci/lite_engine.h"
+
+namespace {
+
+lite_create_table create_table(const std::string& sql) {
+    lite_ddl_parser p(sql, "HR");
+    EXPECT_TRUE(p.word("CREATE"));
+    return p.parse_create_table();
+}
+
+lite_alter_table alter_table(const std::string& sql) {
+    lite_ddl_parser p(sql, "HR");
+    EXPECT_TRUE(p.word("ALTER"));
+    EXPECT_TRUE(p.word("TABLE"));
+    return p.parse_alter_table();
+}
+
+// The ORA code a held syntax error carries, or 0 when the statement read cleanly.
+int deferred_code(const std::exception_ptr& e) {
+    if (!e) return 0;
+    try {
+        std::rethrow_exception(e);
+    } catch (const lite_error& err) {
+        return err.code();
+    }
+    return -1;
+}
+
+TEST(LiteDdlParse, CreateTableColumnsAndConstraints) {
+    lite_create_table st = create_table(
+        "CREATE TABLE dept (id NUMBER(4) CONSTRAINT dept_pk PRIMARY KEY, "
+        "name VARCHAR2(30) NOT NULL, boss NUMBER DEFAULT 7, "
+        "CONSTRAINT dept_uk UNIQUE (name));");
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_EQ(st.owner, "HR");
+    EXPECT_EQ(st.table, "DEPT");
+    EXPECT_FALSE(st.temporary);
+    EXPECT_FALSE(st.index_organized);
+    ASSERT_EQ(st.columns.size(), 3u);
+    EXPECT_EQ(st.columns[0].name, "ID");
+    EXPECT_EQ(st.columns[0].type.data_type, "NUMBER");
+    EXPECT_EQ(st.columns[0].type.precision, 4);
+    EXPECT_EQ(st.columns[1].type.data_type, "VARCHAR2");
+    EXPECT_EQ(st.columns[1].type.char_length, 30);
+    EXPECT_EQ(st.columns[2].default_text, "7");
+    ASSERT_EQ(st.constraints.size(), 3u);
+    EXPECT_EQ(st.constraints[0].name, "DEPT_PK");
+    EXPECT_EQ(st.constraints[0].type, 'P');
+    EXPECT_EQ(st.constraints[0].columns, std::vector<std::string>{"ID"});
+    EXPECT_TRUE(st.constraints[1].not_null);
+    EXPECT_EQ(st.constraints[2].type, 'U');
+    EXPECT_EQ(st.constraints[2].columns, std::vector<std::string>{"NAME"});
+}
+
+TEST(LiteDdlParse, CreateTableOptions) {
+    lite_create_table st = create_table(
+        "CREATE GLOBAL TEMPORARY TABLE hr.t (a INT, PRIMARY KEY (a)) ORGANIZATION INDEX");
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_TRUE(st.temporary);
+    EXPECT_TRUE(st.index_organized);
+    EXPECT_EQ(st.owner, "HR");
+}
+
+TEST(LiteDdlParse, CreateTableErrorsPastTheNameAreHeld) {
+    // The executor first checks that the name is free, so these wait for it.
+    EXPECT_EQ(deferred_code(create_table("CREATE TABLE t (a INT, a INT)").deferred), 957);
+    EXPECT_EQ(deferred_code(create_table("CREATE TABLE t (a INT").deferred), 907);
+    EXPECT_EQ(deferred_code(create_table("CREATE TABLE t AS SELECT 1 FROM dual").deferred), 3001);
+    // A bad name is raised at once.
+    try {
+        create_table("CREATE TABLE 1t (a INT)");
+        ADD_FAILURE() << "no error";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 903);
+    }
+    // Other schemas are read-only: refused before anything else is read.
+    try {
+        create_table("CREATE TABLE scott.t (a INT, a INT)");
+        ADD_FAILURE() << "no error";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 1031);
+    }
+}
+
+TEST(LiteDdlParse, AlterTableActions) {
+    using action = lite_alter_table::action;
+    lite_alter_table add =
+        alter_table("ALTER TABLE emp ADD (x NUMBER, CONSTRAINT x_ck CHECK (x > 0))");
+    EXPECT_EQ(add.kind, action::add);
+    ASSERT_EQ(add.columns.size(), 1u);
+    ASSERT_EQ(add.constraints.size(), 1u);
+    EXPECT_EQ(add.constraints[0].condition, "x > 0");
+
+    lite_alter_table dis = alter_table("ALTER TABLE emp DISABLE CONSTRAINT emp_fk");
+    EXPECT_EQ(dis.kind, action::change_status);
+    EXPECT_FALSE(dis.enable);
+    EXPECT_EQ(dis.constraint, "EMP_FK");
+
+    lite_alter_table drop = alter_table("ALTER TABLE emp DROP (a, b)");
+    EXPECT_EQ(drop.kind, action::drop_columns);
+    EXPECT_EQ(drop.drop, (std::vector<std::string>{"A", "B"}));
+
+    lite_alter_table pk = alter_table("ALTER TABLE emp DROP PRIMARY KEY");
+    EXPECT_EQ(pk.kind, action::drop_primary_key);
+
+    lite_alter_table other = alter_table("ALTER TABLE emp NOLOGGING");
+    EXPECT_EQ(other.kind, action::ignored);
+    EXPECT_EQ(other.ignored_word, "NOLOGGING");
+}
+
+TEST(LiteDdlParse, AlterTableModifyKeepsItemsReadBeforeAnError) {
+    lite_alter_table st = alter_table("ALTER TABLE emp MODIFY (a NUMBER(5) NOT NULL, b FOO(");
+    EXPECT_EQ(st.kind, lite_alter_table::action::modify_columns);
+    ASSERT_EQ(st.modifications.size(), 1u);
+    EXPECT_EQ(st.modifications[0].column.name, "A");
+    EXPECT_EQ(st.modifications[0].constraints.size(), 1u);
+    EXPECT_NE(deferred_code(st.deferred), 0);
+}
+
+}  // namespace
