@@ -570,44 +570,30 @@ struct ddl : lite_ddl_parser {
         build_table(owner, table, false);
     }
 
-    void create_index(bool unique) {
-        need_word("INDEX", 901, "invalid CREATE command");
-        auto [owner, iname] = object_name();
-        need_word("ON", 969, "missing ON keyword");
-        auto [towner, table] = object_name();
+    void create_index(bool unique) { exec_create_index(parse_create_index(unique)); }
+
+    void exec_create_index(const lite_create_index& st) {
+        const std::string& owner = st.owner;
+        const std::string& iname = st.index;
+        const std::string& towner = st.table_owner;
+        const std::string& table = st.table;
+        bool unique = st.unique;
         if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
         if (index_exists(owner, iname))
             throw lite_error(955, "name is already used by an existing object");
-        need_open();
-        std::vector<std::string> cols, desc;
         std::vector<std::string> have = table_columns(towner, table);
+        std::vector<std::string> cols, desc;
         bool expression = false;
-        do {
-            size_t b = i;
-            int depth = 0;
-            while (!at_end() && !(depth == 0 && (t[i].is_op(",") || t[i].is_op(")")))) {
-                if (t[i].is_op("(")) ++depth;
-                if (t[i].is_op(")")) --depth;
-                ++i;
-            }
-            size_t e = i;
-            std::string dir = "ASC";
-            if (e > b && (t[e - 1].is("ASC") || t[e - 1].is("DESC"))) {
-                dir = t[e - 1].text;
-                --e;
-            }
-            if (e == b + 1 && (t[b].kind == lite_token::ident || t[b].kind == lite_token::quoted)) {
-                need_column(have, t[b].text);
-                cols.push_back(t[b].text);
-            } else if (e > b) {
+        for (const auto& k : st.keys) {
+            if (k.expression) {
                 expression = true;
-                cols.push_back(raw(b, e));
             } else {
-                throw lite_error(936, "missing expression");
+                need_column(have, k.text);
             }
-            desc.push_back(dir);
-        } while (op(","));
-        need_close();
+            cols.push_back(k.text);
+            desc.push_back(k.direction);
+        }
+        if (st.deferred) std::rethrow_exception(st.deferred);
         if (!index_on(towner, table, cols).empty()) {
             throw lite_error(1408, "such column list already indexed");
         }
@@ -616,40 +602,20 @@ struct ddl : lite_ddl_parser {
         create_sqlite_index(owner, iname, table, unique, type);
     }
 
-    void create_sequence() {
-        auto [owner, sname] = object_name();
+    void create_sequence() { exec_create_sequence(parse_create_sequence()); }
+
+    void exec_create_sequence(const lite_create_sequence& def) {
+        const std::string& owner = def.owner;
+        const std::string& sname = def.sequence;
         if (name_in_use(owner, sname))
             throw lite_error(955, "name is already used by an existing object");
-        int64_t inc = 1;
-        std::optional<int64_t> start;
-        std::optional<std::string> minv, maxv;  // exact text: bounds may pass 64 bits
-        bool cycle = false;
-        int64_t cache = 20;
-        while (!at_end()) {
-            if (word("START")) {
-                need_word("WITH");
-                start = number();
-            } else if (word("INCREMENT")) {
-                need_word("BY");
-                inc = number();
-                if (inc == 0) throw lite_error(4002, "INCREMENT must be a non-zero integer");
-            } else if (word("MINVALUE")) {
-                minv = bound();
-            } else if (word("MAXVALUE")) {
-                maxv = bound();
-            } else if (word("CACHE")) {
-                cache = number();
-            } else if (word("NOCACHE")) {
-                cache = 0;
-            } else if (word("CYCLE")) {
-                cycle = true;
-            } else if (word("NOCYCLE") || word("ORDER") || word("NOORDER") || word("NOMINVALUE") ||
-                       word("NOMAXVALUE") || word("KEEP") || word("NOKEEP") || word("SESSION") ||
-                       word("GLOBAL") || word("NOSCALE") || word("NOSHARD")) {
-            } else {
-                throw lite_error(933, "SQL command not properly ended");
-            }
-        }
+        if (def.deferred) std::rethrow_exception(def.deferred);
+        int64_t inc = def.increment;
+        const std::optional<int64_t>& start = def.start;
+        const std::optional<std::string>& minv = def.min_value;
+        const std::optional<std::string>& maxv = def.max_value;
+        bool cycle = def.cycle;
+        int64_t cache = def.cache;
         std::string mn = minv ? *minv : inc > 0 ? "1" : "-999999999999999999999999999";
         std::string mx = maxv ? *maxv : inc > 0 ? "9999999999999999999999999999" : "-1";
         int64_t st = start     ? *start

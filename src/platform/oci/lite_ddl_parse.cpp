@@ -125,6 +125,82 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
     return st;
 }
 
+lite_create_index lite_ddl_parser::parse_create_index(bool unique) {
+    lite_create_index st;
+    st.unique = unique;
+    need_word("INDEX", 901, "invalid CREATE command");
+    std::tie(st.owner, st.index) = object_name();
+    need_word("ON", 969, "missing ON keyword");
+    std::tie(st.table_owner, st.table) = object_name();
+    try {
+        need_open();
+        do {
+            size_t b = i;
+            int depth = 0;
+            while (!at_end() && !(depth == 0 && (t[i].is_op(",") || t[i].is_op(")")))) {
+                if (t[i].is_op("(")) ++depth;
+                if (t[i].is_op(")")) --depth;
+                ++i;
+            }
+            size_t e = i;
+            lite_create_index::key k;
+            if (e > b && (t[e - 1].is("ASC") || t[e - 1].is("DESC"))) {
+                k.direction = t[e - 1].text;
+                --e;
+            }
+            if (e == b + 1 && (t[b].kind == lite_token::ident || t[b].kind == lite_token::quoted)) {
+                k.text = t[b].text;
+            } else if (e > b) {
+                k.expression = true;
+                k.text = raw(b, e);
+            } else {
+                throw lite_error(936, "missing expression");
+            }
+            st.keys.push_back(std::move(k));
+        } while (op(","));
+        need_close();
+    } catch (...) {
+        st.deferred = std::current_exception();
+    }
+    return st;
+}
+
+lite_create_sequence lite_ddl_parser::parse_create_sequence() {
+    lite_create_sequence st;
+    std::tie(st.owner, st.sequence) = object_name();
+    try {
+        while (!at_end()) {
+            if (word("START")) {
+                need_word("WITH");
+                st.start = number();
+            } else if (word("INCREMENT")) {
+                need_word("BY");
+                st.increment = number();
+                if (st.increment == 0)
+                    throw lite_error(4002, "INCREMENT must be a non-zero integer");
+            } else if (word("MINVALUE")) {
+                st.min_value = bound();
+            } else if (word("MAXVALUE")) {
+                st.max_value = bound();
+            } else if (word("CACHE")) {
+                st.cache = number();
+            } else if (word("NOCACHE")) {
+                st.cache = 0;
+            } else if (word("CYCLE")) {
+                st.cycle = true;
+            } else if (word("NOCYCLE") || word("ORDER") || word("NOORDER") || word("NOMINVALUE") ||
+                       word("NOMAXVALUE") || word("KEEP") || word("NOKEEP") || word("SESSION") ||
+                       word("GLOBAL") || word("NOSCALE") || word("NOSHARD")) {
+            } else {
+                throw lite_error(933, "SQL command not properly ended");
+            }
+        }
+    } catch (...) {
+        st.deferred = std::current_exception();
+    }
+    return st;
+}
+
 const lite_token& lite_ddl_parser::cur() const {
     return t[i];
 }

@@ -5,7 +5,7 @@
 // statement's `deferred` past it, so the error a statement reports does not depend on the split.
 //
 // The token cursor is open to the executor, which still reads the statements that have no struct
-// yet (indexes, sequences, views, users, triggers, DROP, COMMENT) in place.
+// yet (views, users, triggers, DROP, COMMENT) in place.
 //
 // Thread-safety: one parser per statement text; no shared state.
 #ifndef TW_PLATFORM_OCI_LITE_DDL_PARSER_H
@@ -33,6 +33,10 @@ struct lite_ddl_parser {
     lite_create_table parse_create_table();
     // The cursor is after ALTER TABLE.
     lite_alter_table parse_alter_table();
+    // The cursor is on INDEX, after UNIQUE or BITMAP when written.
+    lite_create_index parse_create_index(bool unique);
+    // The cursor is after CREATE SEQUENCE.
+    lite_create_sequence parse_create_sequence();
 
     const lite_token& cur() const;
     const lite_token& peek(size_t k = 1) const;

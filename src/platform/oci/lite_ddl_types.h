@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,33 @@ struct lite_alter_table {
     // Raised once the table is known to exist; for modify_columns after the items read before it
     // are applied, since each item used to be applied as soon as it was read.
     std::exception_ptr deferred;
+};
+
+struct lite_create_index {
+    // One key as written: a column name, or the text of an expression.
+    struct key {
+        std::string text;
+        bool expression = false;
+        std::string direction = "ASC";  // ASC or DESC as written
+    };
+
+    std::string owner, index;
+    std::string table_owner, table;
+    bool unique = false;
+    std::vector<key> keys;
+    // Raised once the table exists, the name is free and the keys read before it name columns of
+    // the table, since each key used to be checked as soon as it was read.
+    std::exception_ptr deferred;
+};
+
+struct lite_create_sequence {
+    std::string owner, sequence;
+    int64_t increment = 1;
+    std::optional<int64_t> start;
+    std::optional<std::string> min_value, max_value;  // exact text: bounds may pass 64 bits
+    bool cycle = false;
+    int64_t cache = 20;
+    std::exception_ptr deferred;  // raised once the name is known to be free
 };
 
 #endif

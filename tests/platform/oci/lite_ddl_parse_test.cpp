@@ -121,4 +121,43 @@ TEST(LiteDdlParse, AlterTableModifyKeepsItemsReadBeforeAnError) {
     EXPECT_NE(deferred_code(st.deferred), 0);
 }
 
+TEST(LiteDdlParse, CreateIndexKeys) {
+    lite_ddl_parser p("CREATE UNIQUE INDEX emp_ix ON emp (last_name DESC, UPPER(email))", "HR");
+    ASSERT_TRUE(p.word("CREATE"));
+    ASSERT_TRUE(p.word("UNIQUE"));
+    lite_create_index st = p.parse_create_index(true);
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_TRUE(st.unique);
+    EXPECT_EQ(st.index, "EMP_IX");
+    EXPECT_EQ(st.table_owner, "HR");
+    EXPECT_EQ(st.table, "EMP");
+    ASSERT_EQ(st.keys.size(), 2u);
+    EXPECT_EQ(st.keys[0].text, "LAST_NAME");
+    EXPECT_FALSE(st.keys[0].expression);
+    EXPECT_EQ(st.keys[0].direction, "DESC");
+    EXPECT_EQ(st.keys[1].text, "UPPER(email)");
+    EXPECT_TRUE(st.keys[1].expression);
+    EXPECT_EQ(st.keys[1].direction, "ASC");
+}
+
+TEST(LiteDdlParse, CreateSequenceOptions) {
+    lite_ddl_parser p(
+        "CREATE SEQUENCE s START WITH 10 INCREMENT BY -2 MAXVALUE 1.0E28 NOCACHE CYCLE", "HR");
+    ASSERT_TRUE(p.word("CREATE"));
+    ASSERT_TRUE(p.word("SEQUENCE"));
+    lite_create_sequence st = p.parse_create_sequence();
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_EQ(st.sequence, "S");
+    EXPECT_EQ(st.start, 10);
+    EXPECT_EQ(st.increment, -2);
+    EXPECT_EQ(st.max_value, "10000000000000000000000000000");
+    EXPECT_FALSE(st.min_value);
+    EXPECT_EQ(st.cache, 0);
+    EXPECT_TRUE(st.cycle);
+
+    lite_ddl_parser zero("CREATE SEQUENCE s INCREMENT BY 0", "HR");
+    zero.i = 2;
+    EXPECT_EQ(deferred_code(zero.parse_create_sequence().deferred), 4002);
+}
+
 }  // namespace
