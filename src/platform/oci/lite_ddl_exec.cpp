@@ -627,33 +627,14 @@ struct ddl : lite_ddl_parser {
         q.num(7, cache).num(8, st).run();
     }
 
-    void create_view(bool replace) {
-        auto [owner, vname] = object_name();
-        std::vector<std::string> cols;
-        if (t[i].is_op("(")) {
-            need_open();
-            do {
-                cols.push_back(name());
-                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")"))
-                    ++i;  // inline constraints
-            } while (op(","));
-            need_close();
-        }
-        need_word("AS");
-        size_t b = i;
-        size_t e = t.size() - 1;
-        size_t q_end = e;
-        int depth = 0;
-        for (size_t k = b; k < e; ++k) {
-            if (t[k].is_op("(")) ++depth;
-            if (t[k].is_op(")")) --depth;
-            if (depth == 0 && t[k].is("WITH") && (t[k + 1].is("READ") || t[k + 1].is("CHECK"))) {
-                q_end = k;
-                break;
-            }
-        }
-        if (b >= q_end) throw lite_error(936, "missing expression");
-        std::string text = raw(b, e);
+    void create_view(bool replace) { exec_create_view(parse_create_view(replace)); }
+
+    void exec_create_view(const lite_create_view& st) {
+        const std::string& owner = st.owner;
+        const std::string& vname = st.view;
+        const std::vector<std::string>& cols = st.columns;
+        const std::string& text = st.text;
+        bool replace = st.replace;
         bool exists = false;
         {
             stmt v(db, "SELECT 1 FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
@@ -672,7 +653,7 @@ struct ddl : lite_ddl_parser {
         std::string status = "VALID";
         std::string sql;
         try {
-            sql = lite_translate_query(raw(b, q_end), s.user());
+            sql = lite_translate_query(st.query, s.user());
         } catch (const lite_error&) {
         }
         std::string list;
@@ -1184,86 +1165,95 @@ struct ddl : lite_ddl_parser {
         for (const std::string& n : ix.strings()) drop_index_rows(owner, n);
     }
 
-    void drop() {
-        if (word("TABLE")) {
-            auto [owner, table] = object_name();
-            bool cascade = false;
-            while (!at_end()) {
-                if (word("CASCADE")) {
-                    cascade = true;
-                } else {
-                    ++i;
+    void drop() { exec_drop(parse_drop()); }
+
+    void exec_drop(const lite_drop& st) {
+        using kind = lite_drop::kind;
+        const std::string& owner = st.owner;
+        switch (st.object) {
+            case kind::table: {
+                const std::string& table = st.name;
+                bool cascade = st.cascade;
+                if (!table_exists(owner, table))
+                    throw lite_error(942, "table or view does not exist");
+                stmt r(db, "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D +
+                               "CONSTRAINTS c JOIN " + D +
+                               "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND "
+                               "p.CONSTRAINT_NAME=c.R_CONSTRAINT_NAME "
+                               "WHERE c.CONSTRAINT_TYPE='R' AND p.OWNER=?1 AND p.TABLE_NAME=?2 AND "
+                               "NOT (c.OWNER=?1 AND c.TABLE_NAME=?2)");
+                r.text(1, owner).text(2, table);
+                std::vector<std::pair<std::string, std::string>> refs;
+                while (r.row()) refs.emplace_back(r.col(0), r.col(1));
+                if (!refs.empty() && !cascade) {
+                    throw lite_error(2449,
+                                     "unique/primary keys in table referenced by foreign keys");
                 }
-            }
-            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
-            stmt r(
-                db,
-                "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D +
-                    "CONSTRAINTS c JOIN " + D +
-                    "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND p.CONSTRAINT_NAME=c.R_CONSTRAINT_NAME "
-                    "WHERE c.CONSTRAINT_TYPE='R' AND p.OWNER=?1 AND p.TABLE_NAME=?2 AND "
-                    "NOT (c.OWNER=?1 AND c.TABLE_NAME=?2)");
-            r.text(1, owner).text(2, table);
-            std::vector<std::pair<std::string, std::string>> refs;
-            while (r.row()) refs.emplace_back(r.col(0), r.col(1));
-            if (!refs.empty() && !cascade) {
-                throw lite_error(2449, "unique/primary keys in table referenced by foreign keys");
-            }
-            for (auto& [o, n] : refs) forget_constraint(o, n);
-            stmt sq(db, "SELECT DATA_DEFAULT FROM " + D +
-                            "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
-                            "AND IDENTITY_COLUMN='YES'");
-            sq.text(1, owner).text(2, table);
-            while (sq.row()) {
-                std::vector<lite_token> dt = lite_tokenize(sq.col(0));
-                if (dt.size() > 3) {
-                    stmt x(db, "DELETE FROM " + D +
-                                   "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
-                    x.text(1, owner).text(2, dt[2].text).run();
+                for (auto& [o, n] : refs) forget_constraint(o, n);
+                stmt sq(db, "SELECT DATA_DEFAULT FROM " + D +
+                                "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 "
+                                "AND IDENTITY_COLUMN='YES'");
+                sq.text(1, owner).text(2, table);
+                while (sq.row()) {
+                    std::vector<lite_token> dt = lite_tokenize(sq.col(0));
+                    if (dt.size() > 3) {
+                        stmt x(db, "DELETE FROM " + D +
+                                       "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                        x.text(1, owner).text(2, dt[2].text).run();
+                    }
                 }
+                for (const char* del :
+                     {"DELETE FROM \"LITE$DICT\".SOURCE WHERE TYPE='TRIGGER' AND (OWNER, NAME) IN "
+                      "(SELECT OWNER, TRIGGER_NAME FROM \"LITE$DICT\".TRIGGERS WHERE "
+                      "TABLE_OWNER=?1 "
+                      "AND TABLE_NAME=?2)",
+                      "DELETE FROM \"LITE$DICT\".TRIGGERS WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".CONS_COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
+                      "DELETE FROM \"LITE$DICT\".IND_COLUMNS WHERE TABLE_OWNER=?1 AND "
+                      "TABLE_NAME=?2"}) {
+                    stmt x(db, del);
+                    x.text(1, owner).text(2, table).run();
+                }
+                lite_exec(db, "DROP TABLE IF EXISTS main." + lite_quote_name(table));
+                return;
             }
-            for (const char* del :
-                 {"DELETE FROM \"LITE$DICT\".SOURCE WHERE TYPE='TRIGGER' AND (OWNER, NAME) IN "
-                  "(SELECT OWNER, TRIGGER_NAME FROM \"LITE$DICT\".TRIGGERS WHERE TABLE_OWNER=?1 "
-                  "AND TABLE_NAME=?2)",
-                  "DELETE FROM \"LITE$DICT\".TRIGGERS WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".CONSTRAINTS WHERE OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".CONS_COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".INDEXES WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2",
-                  "DELETE FROM \"LITE$DICT\".IND_COLUMNS WHERE TABLE_OWNER=?1 AND TABLE_NAME=?2"}) {
-                stmt x(db, del);
-                x.text(1, owner).text(2, table).run();
+            case kind::view: {
+                const std::string& v = st.name;
+                stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
+                x.text(1, owner).text(2, v).run();
+                if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+                stmt c(db, "DELETE FROM " + D + "VIEW_COMMENTS WHERE OWNER=?1 AND VIEW_NAME=?2");
+                c.text(1, owner).text(2, v).run();
+                lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
+                return;
             }
-            lite_exec(db, "DROP TABLE IF EXISTS main." + lite_quote_name(table));
-        } else if (word("VIEW")) {
-            auto [owner, v] = object_name();
-            stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
-            x.text(1, owner).text(2, v).run();
-            if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
-            stmt c(db, "DELETE FROM " + D + "VIEW_COMMENTS WHERE OWNER=?1 AND VIEW_NAME=?2");
-            c.text(1, owner).text(2, v).run();
-            lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
-        } else if (word("INDEX")) {
-            auto [owner, n] = object_name();
-            if (!index_exists(owner, n)) throw lite_error(1418, "specified index does not exist");
-            stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
-            c.text(1, owner).text(2, n);
-            if (c.row()) {
-                throw lite_error(2429,
-                                 "cannot drop index used for enforcement of unique/primary key");
+            case kind::index: {
+                const std::string& n = st.name;
+                if (!index_exists(owner, n))
+                    throw lite_error(1418, "specified index does not exist");
+                stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
+                c.text(1, owner).text(2, n);
+                if (c.row()) {
+                    throw lite_error(
+                        2429, "cannot drop index used for enforcement of unique/primary key");
+                }
+                drop_index_rows(owner, n);
+                return;
             }
-            drop_index_rows(owner, n);
-        } else if (word("SEQUENCE")) {
-            auto [owner, n] = object_name();
-            stmt x(db,
-                   "DELETE FROM " + D + "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
-            x.text(1, owner).text(2, n).run();
-            if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
-        } else {
-            if (word("TRIGGER")) {
-                auto [owner, n] = object_name();
+            case kind::sequence: {
+                const std::string& n = st.name;
+                stmt x(db, "DELETE FROM " + D +
+                               "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
+                x.text(1, owner).text(2, n).run();
+                if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
+                return;
+            }
+            case kind::trigger: {
+                const std::string& n = st.name;
                 if (!trigger_exists(owner, n))
                     throw lite_error(4080, "trigger '" + n + "' does not exist");
                 stmt x(db, "DELETE FROM " + D + "TRIGGERS WHERE OWNER=?1 AND TRIGGER_NAME=?2");
@@ -1273,15 +1263,14 @@ struct ddl : lite_ddl_parser {
                 y.text(1, owner).text(2, n).run();
                 return;
             }
-            for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TYPE"}) {
-                if (word(ty)) {
-                    auto [owner, n] = object_name();
-                    stmt x(db, "DELETE FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2");
-                    x.text(1, owner).text(2, n).run();
-                    return;
-                }
+            case kind::source: {
+                stmt x(db, "DELETE FROM " + D + "SOURCE WHERE OWNER=?1 AND NAME=?2");
+                x.text(1, owner).text(2, st.name).run();
+                return;
             }
-            s.add_warning("statement ignored: DROP " + (at_end() ? std::string() : t[i].text));
+            case kind::ignored:
+                s.add_warning("statement ignored: DROP " + st.ignored_word);
+                return;
         }
     }
 
@@ -1306,33 +1295,21 @@ struct ddl : lite_ddl_parser {
         u.text(1, owner).text(2, v).text(3, col).opt_text(4, text).run();
     }
 
-    void comment() {
-        need_word("ON");
-        if (word("TABLE")) {
-            auto [owner, table] = object_name();
-            need_word("IS");
-            if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
-            std::string text = t[i].text;
+    void comment() { exec_comment(parse_comment()); }
+
+    void exec_comment(const lite_comment& st) {
+        using kind = lite_comment::kind;
+        const std::string& owner = st.owner;
+        const std::string& table = st.table;
+        const std::string& text = st.text;
+        if (st.on == kind::table) {
             stmt u(db, "UPDATE " + D + "TABLES SET COMMENTS=?3 WHERE OWNER=?1 AND TABLE_NAME=?2");
             u.text(1, owner).text(2, table).opt_text(3, text).run();
             if (sqlite3_changes(db) != 0) return;
             if (!view_exists(owner, table)) throw lite_error(942, "table or view does not exist");
             comment_view(owner, table, "", text);
-        } else if (word("COLUMN")) {
-            std::string a = name(), b, c;
-            need_word_op(".");
-            b = name();
-            std::string owner = s.user(), table = a, col = b;
-            if (op(".")) {
-                c = name();
-                owner = a;
-                table = b;
-                col = c;
-            }
-            if (owner != s.user()) throw lite_error(1031, "insufficient privileges");
-            need_word("IS");
-            if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
-            std::string text = t[i].text;
+        } else if (st.on == kind::column) {
+            const std::string& col = st.column;
             if (!table_exists(owner, table)) {
                 if (!view_exists(owner, table)) {
                     throw lite_error(942, "table or view does not exist");
@@ -1434,10 +1411,6 @@ struct ddl : lite_ddl_parser {
                               changed + ") AND " + children + " BEGIN SELECT LITE_RAISE(" +
                               has_child + "); END");
         }
-    }
-
-    void need_word_op(const char* o) {
-        if (!op(o)) throw lite_error(904, "invalid identifier");
     }
 
     void run() {

@@ -201,6 +201,102 @@ lite_create_sequence lite_ddl_parser::parse_create_sequence() {
     return st;
 }
 
+lite_create_view lite_ddl_parser::parse_create_view(bool replace) {
+    lite_create_view st;
+    st.replace = replace;
+    std::tie(st.owner, st.view) = object_name();
+    if (t[i].is_op("(")) {
+        need_open();
+        do {
+            st.columns.push_back(name());
+            while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) ++i;  // inline constraints
+        } while (op(","));
+        need_close();
+    }
+    need_word("AS");
+    size_t b = i;
+    size_t e = t.size() - 1;
+    size_t q_end = e;
+    int depth = 0;
+    for (size_t k = b; k < e; ++k) {
+        if (t[k].is_op("(")) ++depth;
+        if (t[k].is_op(")")) --depth;
+        if (depth == 0 && t[k].is("WITH") && (t[k + 1].is("READ") || t[k + 1].is("CHECK"))) {
+            q_end = k;
+            break;
+        }
+    }
+    if (b >= q_end) throw lite_error(936, "missing expression");
+    st.text = raw(b, e);
+    st.query = raw(b, q_end);
+    return st;
+}
+
+lite_comment lite_ddl_parser::parse_comment() {
+    using kind = lite_comment::kind;
+    lite_comment st;
+    need_word("ON");
+    if (word("TABLE")) {
+        std::tie(st.owner, st.table) = object_name();
+        need_word("IS");
+        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        st.text = t[i].text;
+        st.on = kind::table;
+    } else if (word("COLUMN")) {
+        std::string a = name(), b, c;
+        need_word_op(".");
+        b = name();
+        st.owner = user;
+        st.table = a;
+        st.column = b;
+        if (op(".")) {
+            c = name();
+            st.owner = a;
+            st.table = b;
+            st.column = c;
+        }
+        if (st.owner != user) throw lite_error(1031, "insufficient privileges");
+        need_word("IS");
+        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        st.text = t[i].text;
+        st.on = kind::column;
+    }
+    return st;
+}
+
+lite_drop lite_ddl_parser::parse_drop() {
+    using kind = lite_drop::kind;
+    lite_drop st;
+    if (word("TABLE")) {
+        st.object = kind::table;
+        std::tie(st.owner, st.name) = object_name();
+        while (!at_end()) {
+            if (word("CASCADE")) {
+                st.cascade = true;
+            } else {
+                ++i;
+            }
+        }
+        return st;
+    }
+    for (auto [w, k] : {std::pair{"VIEW", kind::view}, std::pair{"INDEX", kind::index},
+                        std::pair{"SEQUENCE", kind::sequence}, std::pair{"TRIGGER", kind::trigger},
+                        std::pair{"PROCEDURE", kind::source}, std::pair{"FUNCTION", kind::source},
+                        std::pair{"PACKAGE", kind::source}, std::pair{"TYPE", kind::source}}) {
+        if (word(w)) {
+            st.object = k;
+            std::tie(st.owner, st.name) = object_name();
+            return st;
+        }
+    }
+    st.ignored_word = at_end() ? std::string() : t[i].text;
+    return st;
+}
+
+void lite_ddl_parser::need_word_op(const char* o) {
+    if (!op(o)) throw lite_error(904, "invalid identifier");
+}
+
 const lite_token& lite_ddl_parser::cur() const {
     return t[i];
 }

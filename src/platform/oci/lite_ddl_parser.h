@@ -5,7 +5,7 @@
 // statement's `deferred` past it, so the error a statement reports does not depend on the split.
 //
 // The token cursor is open to the executor, which still reads the statements that have no struct
-// yet (views, users, triggers, DROP, COMMENT) in place.
+// yet (users, triggers, stored source, TRUNCATE) in place.
 //
 // Thread-safety: one parser per statement text; no shared state.
 #ifndef TW_PLATFORM_OCI_LITE_DDL_PARSER_H
@@ -37,6 +37,12 @@ struct lite_ddl_parser {
     lite_create_index parse_create_index(bool unique);
     // The cursor is after CREATE SEQUENCE.
     lite_create_sequence parse_create_sequence();
+    // The cursor is after CREATE [OR REPLACE] ... VIEW.
+    lite_create_view parse_create_view(bool replace);
+    // The cursor is after COMMENT.
+    lite_comment parse_comment();
+    // The cursor is after DROP.
+    lite_drop parse_drop();
 
     const lite_token& cur() const;
     const lite_token& peek(size_t k = 1) const;
@@ -50,6 +56,7 @@ struct lite_ddl_parser {
     // [owner.]name, owner defaulting to the session user; other schemas are read-only here.
     std::pair<std::string, std::string> object_name(bool for_write = true);
     std::vector<std::string> name_list();
+    void need_word_op(const char* o);
     // Skips a balanced parenthesised group starting at '('.
     void skip_group();
     std::string raw(size_t b, size_t e) const;

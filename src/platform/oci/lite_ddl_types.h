@@ -110,4 +110,28 @@ struct lite_create_sequence {
     std::exception_ptr deferred;  // raised once the name is known to be free
 };
 
+struct lite_create_view {
+    std::string owner, view;
+    bool replace = false;
+    std::vector<std::string> columns;  // the column list written after the name, if any
+    std::string text;                  // everything after AS, as the dictionary keeps it
+    std::string query;                 // the query alone, without WITH READ ONLY/CHECK OPTION
+};
+
+struct lite_comment {
+    enum class kind { table, column, ignored };
+    kind on = kind::ignored;
+    std::string owner, table;  // the table or view commented on
+    std::string column;        // kind::column only
+    std::string text;          // '' removes the comment
+};
+
+struct lite_drop {
+    enum class kind { table, view, index, sequence, trigger, source, ignored };
+    kind object = kind::ignored;
+    std::string owner, name;
+    bool cascade = false;      // DROP TABLE ... CASCADE CONSTRAINTS
+    std::string ignored_word;  // kind::ignored: the word after DROP
+};
+
 #endif

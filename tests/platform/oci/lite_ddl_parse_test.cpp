@@ -160,4 +160,32 @@ TEST(LiteDdlParse, CreateSequenceOptions) {
     EXPECT_EQ(deferred_code(zero.parse_create_sequence().deferred), 4002);
 }
 
+TEST(LiteDdlParse, ViewCommentAndDrop) {
+    lite_ddl_parser v("CREATE VIEW v (a, b) AS SELECT x, y FROM t WITH READ ONLY", "HR");
+    v.i = 2;
+    lite_create_view view = v.parse_create_view(false);
+    EXPECT_EQ(view.columns, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(view.text, "SELECT x, y FROM t WITH READ ONLY");
+    EXPECT_EQ(view.query, "SELECT x, y FROM t");
+
+    lite_ddl_parser c("COMMENT ON COLUMN hr.emp.sal IS 'pay'", "HR");
+    c.i = 1;
+    lite_comment comment = c.parse_comment();
+    EXPECT_EQ(comment.on, lite_comment::kind::column);
+    EXPECT_EQ(comment.table, "EMP");
+    EXPECT_EQ(comment.column, "SAL");
+    EXPECT_EQ(comment.text, "pay");
+
+    lite_ddl_parser d("DROP TABLE emp CASCADE CONSTRAINTS PURGE", "HR");
+    d.i = 1;
+    lite_drop drop = d.parse_drop();
+    EXPECT_EQ(drop.object, lite_drop::kind::table);
+    EXPECT_EQ(drop.name, "EMP");
+    EXPECT_TRUE(drop.cascade);
+
+    lite_ddl_parser f("DROP FUNCTION f", "HR");
+    f.i = 1;
+    EXPECT_EQ(f.parse_drop().object, lite_drop::kind::source);
+}
+
 }  // namespace
