@@ -693,91 +693,40 @@ struct ddl : lite_ddl_parser {
 
     // ------------------------------------------------------------------ users
 
-    static bool known_tablespace(const std::string& ts) {
-        return ts == "USERS" || ts == "SYSTEM" || ts == "SYSAUX" || ts == "TEMP";
-    }
-
     bool user_exists(const std::string& u) {
         stmt q(db, "SELECT 1 FROM " + D + "USERS WHERE USERNAME=?1");
         q.text(1, u);
         return q.row();
     }
 
-    // QUOTA {n[K|M|G] | UNLIMITED} ON tablespace; -1 stands for unlimited.
-    void quota(const std::string& u) {
-        int64_t bytes = -1;
-        if (!word("UNLIMITED")) {
-            if (t[i].kind != lite_token::number)
-                throw lite_error(2187, "invalid quota specification");
-            std::string n = t[i++].text;
-            int64_t unit = 1;
-            if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
-                const char c = t[i].text[0];
-                unit = c == 'K' ? 1024 : c == 'M' ? 1024 * 1024 : c == 'G' ? 1024 * 1024 * 1024 : 0;
-                if (unit == 0) throw lite_error(2187, "invalid quota specification");
-                ++i;
-            } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
-                const char c =
-                    static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
-                unit = c == 'K' ? 1024 : c == 'M' ? 1024 * 1024 : c == 'G' ? 1024 * 1024 * 1024 : 0;
-                if (unit == 0) throw lite_error(2187, "invalid quota specification");
-                n.pop_back();
-            }
-            bytes = to_int(n) * unit;
-        }
-        need_word("ON", 969, "missing ON keyword");
-        std::string ts = name();
-        if (!known_tablespace(ts)) throw lite_error(959, "tablespace '" + ts + "' does not exist");
-        stmt q(db, "INSERT OR REPLACE INTO " + D + "TS_QUOTAS VALUES (?1,?2,?3)");
-        q.text(1, u).text(2, ts).num(3, bytes).run();
-    }
-
-    // The clauses CREATE USER and ALTER USER share. A user identified externally has no
-    // password: it logs on only with external credentials.
-    void user_clauses(const std::string& u, bool creating) {
-        bool identified = !creating;
-        while (!at_end()) {
-            if (word("IDENTIFIED")) {
-                std::string password;
-                if (word("BY")) {
-                    password = name(988, "missing or invalid password(s)");
-                } else if (word("EXTERNALLY") || word("GLOBALLY")) {
-                    if (word("AS")) ++i;
-                } else {
-                    throw lite_error(988, "missing or invalid password(s)");
-                }
-                stmt q(db, "UPDATE " + D + "USERS SET PASSWORD=?2 WHERE USERNAME=?1");
-                q.text(1, u).opt_text(2, password).run();
-                identified = true;
-            } else if (word("QUOTA")) {
-                quota(u);
-            } else if (word("DEFAULT") || word("TEMPORARY")) {
-                if (t[i - 1].is("DEFAULT") && word("ROLE")) {
-                    while (!at_end()) ++i;
+    void apply_user_clauses(const lite_user_ddl& st) {
+        using kind = lite_user_ddl::clause::kind;
+        for (const auto& c : st.clauses) {
+            switch (c.what) {
+                case kind::password: {
+                    stmt q(db, "UPDATE " + D + "USERS SET PASSWORD=?2 WHERE USERNAME=?1");
+                    q.text(1, st.user).opt_text(2, c.password).run();
                     break;
                 }
-                need_word("TABLESPACE", 922, "missing or invalid option");
-                std::string ts = name();
-                if (!known_tablespace(ts))
-                    throw lite_error(959, "tablespace '" + ts + "' does not exist");
-            } else if (word("PROFILE")) {
-                name();
-            } else if (word("PASSWORD")) {
-                need_word("EXPIRE", 922, "missing or invalid option");
-            } else if (word("ACCOUNT")) {
-                bool lock = word("LOCK");
-                if (!lock) need_word("UNLOCK", 922, "missing or invalid option");
-                stmt q(db, "UPDATE " + D + "USERS SET LOCKED=?2 WHERE USERNAME=?1");
-                q.text(1, u).num(2, lock ? 1 : 0).run();
-            } else {
-                throw lite_error(922, "missing or invalid option");
+                case kind::quota: {
+                    stmt q(db, "INSERT OR REPLACE INTO " + D + "TS_QUOTAS VALUES (?1,?2,?3)");
+                    q.text(1, st.user).text(2, c.tablespace).num(3, c.bytes).run();
+                    break;
+                }
+                case kind::lock: {
+                    stmt q(db, "UPDATE " + D + "USERS SET LOCKED=?2 WHERE USERNAME=?1");
+                    q.text(1, st.user).num(2, c.lock ? 1 : 0).run();
+                    break;
+                }
             }
         }
-        if (!identified) throw lite_error(1935, "missing user or role name");
+        if (st.deferred) std::rethrow_exception(st.deferred);
     }
 
-    void create_user() {
-        std::string u = name(1935, "missing user or role name");
+    void create_user() { exec_create_user(parse_user(true)); }
+
+    void exec_create_user(const lite_user_ddl& st) {
+        const std::string& u = st.user;
         if (user_exists(u))
             throw lite_error(1920,
                              "user name '" + u + "' conflicts with another user or role name");
@@ -785,15 +734,15 @@ struct ddl : lite_ddl_parser {
                        "USERS VALUES (?1, NULL, 0, strftime('%Y-%m-%d %H:%M:%S', 'now', "
                        "'localtime'))");
         q.text(1, u).run();
-        user_clauses(u, true);
+        apply_user_clauses(st);
         lite_instance::create_schema_file(s.directory(), u);
     }
 
-    void alter_user() {
-        std::string u = name(1935, "missing user or role name");
-        if (!user_exists(u)) throw lite_error(1918, "user '" + u + "' does not exist");
-        if (at_end()) throw lite_error(922, "missing or invalid option");
-        user_clauses(u, false);
+    void alter_user() { exec_alter_user(parse_user(false)); }
+
+    void exec_alter_user(const lite_user_ddl& st) {
+        if (!user_exists(st.user)) throw lite_error(1918, "user '" + st.user + "' does not exist");
+        apply_user_clauses(st);
     }
 
     // ------------------------------------------------------------------ triggers
@@ -804,65 +753,24 @@ struct ddl : lite_ddl_parser {
         return q.row();
     }
 
-    void create_trigger(bool replace) {
-        auto [owner, n] = object_name();
-        if (!replace && trigger_exists(owner, n))
-            throw lite_error(4081, "trigger '" + n + "' already exists");
-        std::string timing;
-        if (word("BEFORE") || word("AFTER")) {
-            timing = t[i - 1].text;
-        } else if (word("INSTEAD")) {
-            need_word("OF", 4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
-            timing = "INSTEAD OF";
-        } else {
-            throw lite_error(4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
-        }
-        std::string events;
-        do {
-            if (!(word("INSERT") || word("UPDATE") || word("DELETE")))
-                throw lite_error(4072, "invalid trigger type");
-            events += (events.empty() ? "" : " OR ") + t[i - 1].text;
-            if (t[i - 1].is("UPDATE") && word("OF")) {
-                do name();
-                while (op(","));
-            }
-        } while (word("OR"));
-        need_word("ON", 969, "missing ON keyword");
-        auto [towner, table] = object_name(false);
-        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
-        bool plain_new = true;
-        if (word("REFERENCING")) {
-            while (word("NEW") || word("OLD") || word("PARENT")) {
-                const bool is_new = t[i - 1].is("NEW");
-                word("AS");
-                std::string alias = name();
-                if (is_new && alias != "NEW") plain_new = false;
-            }
-        }
-        bool row = false;
-        if (word("FOR")) {
-            need_word("EACH", 905);
-            need_word("ROW", 905);
-            row = true;
-        }
-        std::string when;
-        if (word("WHEN")) {
-            need_open();
-            size_t b = i;
-            int depth = 0;
-            while (!at_end() && !(depth == 0 && t[i].is_op(")"))) {
-                if (t[i].is_op("(")) ++depth;
-                if (t[i].is_op(")")) --depth;
-                ++i;
-            }
-            when = raw(b, i);
-            need_close();
-        }
-        if (at_end()) throw lite_error(4079, "invalid trigger specification");
-        std::string body = src.substr(t[i].begin);
-        while (!body.empty() && std::isspace(static_cast<unsigned char>(body.back())))
-            body.pop_back();
+    void create_trigger(bool replace) { exec_create_trigger(parse_create_trigger(replace)); }
 
+    void exec_create_trigger(const lite_create_trigger& st) {
+        const std::string& owner = st.owner;
+        const std::string& n = st.name;
+        if (!st.replace && trigger_exists(owner, n))
+            throw lite_error(4081, "trigger '" + n + "' already exists");
+        if (st.deferred && !st.table_read) std::rethrow_exception(st.deferred);
+        const std::string& towner = st.table_owner;
+        const std::string& table = st.table;
+        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
+        if (st.deferred) std::rethrow_exception(st.deferred);
+        const std::string& timing = st.timing;
+        const std::string& events = st.events;
+        const std::string& when = st.when;
+        const std::string& body = st.body;
+        bool row = st.row;
+        bool plain_new = st.plain_new;
         bool fires =
             timing == "BEFORE" && row && plain_new && events.find("INSERT") != std::string::npos;
         std::vector<std::pair<std::string, std::string>> sets;
@@ -894,7 +802,7 @@ struct ddl : lite_ddl_parser {
             .num(9, fires ? 1 : 0)
             .run();
         stmt src_row(db, "INSERT OR REPLACE INTO " + D + "SOURCE VALUES (?1,?2,'TRIGGER',?3)");
-        src_row.text(1, owner).text(2, n).text(3, src).run();
+        src_row.text(1, owner).text(2, n).text(3, st.source).run();
         if (!fires) {
             s.add_warning("TRIGGER " + n + " stored, not compiled: the engine runs no PL/SQL");
         }

@@ -1,6 +1,7 @@
 // The parse half of DDL: see lite_ddl_parser.h. Every syntax error and ORA text here is the one
 // the combined parse-and-execute pass gave, in the same order.
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <exception>
 #include <set>
@@ -290,6 +291,154 @@ lite_drop lite_ddl_parser::parse_drop() {
         }
     }
     st.ignored_word = at_end() ? std::string() : t[i].text;
+    return st;
+}
+
+bool lite_ddl_parser::known_tablespace(const std::string& ts) {
+    return ts == "USERS" || ts == "SYSTEM" || ts == "SYSAUX" || ts == "TEMP";
+}
+
+lite_user_ddl::clause lite_ddl_parser::quota() {
+    lite_user_ddl::clause c;
+    c.what = lite_user_ddl::clause::kind::quota;
+    int64_t bytes = -1;
+    if (!word("UNLIMITED")) {
+        if (t[i].kind != lite_token::number) throw lite_error(2187, "invalid quota specification");
+        std::string n = t[i++].text;
+        int64_t unit = 1;
+        if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
+            const char u = t[i].text[0];
+            unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
+            if (unit == 0) throw lite_error(2187, "invalid quota specification");
+            ++i;
+        } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
+            const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
+            unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
+            if (unit == 0) throw lite_error(2187, "invalid quota specification");
+            n.pop_back();
+        }
+        bytes = to_int(n) * unit;
+    }
+    need_word("ON", 969, "missing ON keyword");
+    std::string ts = name();
+    if (!known_tablespace(ts)) throw lite_error(959, "tablespace '" + ts + "' does not exist");
+    c.tablespace = ts;
+    c.bytes = bytes;
+    return c;
+}
+
+lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
+    using kind = lite_user_ddl::clause::kind;
+    lite_user_ddl st;
+    st.user = name(1935, "missing user or role name");
+    try {
+        if (!creating && at_end()) throw lite_error(922, "missing or invalid option");
+        // A user identified externally has no password: it logs on only with external
+        // credentials.
+        bool identified = !creating;
+        while (!at_end()) {
+            if (word("IDENTIFIED")) {
+                lite_user_ddl::clause c;
+                c.what = kind::password;
+                if (word("BY")) {
+                    c.password = name(988, "missing or invalid password(s)");
+                } else if (word("EXTERNALLY") || word("GLOBALLY")) {
+                    if (word("AS")) ++i;
+                } else {
+                    throw lite_error(988, "missing or invalid password(s)");
+                }
+                st.clauses.push_back(std::move(c));
+                identified = true;
+            } else if (word("QUOTA")) {
+                st.clauses.push_back(quota());
+            } else if (word("DEFAULT") || word("TEMPORARY")) {
+                if (t[i - 1].is("DEFAULT") && word("ROLE")) {
+                    while (!at_end()) ++i;
+                    break;
+                }
+                need_word("TABLESPACE", 922, "missing or invalid option");
+                std::string ts = name();
+                if (!known_tablespace(ts))
+                    throw lite_error(959, "tablespace '" + ts + "' does not exist");
+            } else if (word("PROFILE")) {
+                name();
+            } else if (word("PASSWORD")) {
+                need_word("EXPIRE", 922, "missing or invalid option");
+            } else if (word("ACCOUNT")) {
+                lite_user_ddl::clause c;
+                c.what = kind::lock;
+                c.lock = word("LOCK");
+                if (!c.lock) need_word("UNLOCK", 922, "missing or invalid option");
+                st.clauses.push_back(std::move(c));
+            } else {
+                throw lite_error(922, "missing or invalid option");
+            }
+        }
+        if (!identified) throw lite_error(1935, "missing user or role name");
+    } catch (...) {
+        st.deferred = std::current_exception();
+    }
+    return st;
+}
+
+lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
+    lite_create_trigger st;
+    st.replace = replace;
+    st.source = src;
+    std::tie(st.owner, st.name) = object_name();
+    try {
+        if (word("BEFORE") || word("AFTER")) {
+            st.timing = t[i - 1].text;
+        } else if (word("INSTEAD")) {
+            need_word("OF", 4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            st.timing = "INSTEAD OF";
+        } else {
+            throw lite_error(4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+        }
+        do {
+            if (!(word("INSERT") || word("UPDATE") || word("DELETE")))
+                throw lite_error(4072, "invalid trigger type");
+            st.events += (st.events.empty() ? "" : " OR ") + t[i - 1].text;
+            if (t[i - 1].is("UPDATE") && word("OF")) {
+                do name();
+                while (op(","));
+            }
+        } while (word("OR"));
+        need_word("ON", 969, "missing ON keyword");
+        std::tie(st.table_owner, st.table) = object_name(false);
+        st.table_read = true;
+        if (word("REFERENCING")) {
+            while (word("NEW") || word("OLD") || word("PARENT")) {
+                const bool is_new = t[i - 1].is("NEW");
+                word("AS");
+                std::string alias = name();
+                if (is_new && alias != "NEW") st.plain_new = false;
+            }
+        }
+        if (word("FOR")) {
+            need_word("EACH", 905);
+            need_word("ROW", 905);
+            st.row = true;
+        }
+        if (word("WHEN")) {
+            need_open();
+            size_t b = i;
+            int depth = 0;
+            while (!at_end() && !(depth == 0 && t[i].is_op(")"))) {
+                if (t[i].is_op("(")) ++depth;
+                if (t[i].is_op(")")) --depth;
+                ++i;
+            }
+            st.when = raw(b, i);
+            need_close();
+        }
+        if (at_end()) throw lite_error(4079, "invalid trigger specification");
+        st.body = src.substr(t[i].begin);
+        while (!st.body.empty() && std::isspace(static_cast<unsigned char>(st.body.back())))
+            st.body.pop_back();
+    } catch (...) {
+        st.deferred = std::current_exception();
+    }
     return st;
 }
 

@@ -5,7 +5,7 @@
 // statement's `deferred` past it, so the error a statement reports does not depend on the split.
 //
 // The token cursor is open to the executor, which still reads the statements that have no struct
-// yet (users, triggers, stored source, TRUNCATE) in place.
+// yet (stored source, TRUNCATE) in place.
 //
 // Thread-safety: one parser per statement text; no shared state.
 #ifndef TW_PLATFORM_OCI_LITE_DDL_PARSER_H
@@ -43,6 +43,10 @@ struct lite_ddl_parser {
     lite_comment parse_comment();
     // The cursor is after DROP.
     lite_drop parse_drop();
+    // The cursor is after CREATE USER or ALTER USER.
+    lite_user_ddl parse_user(bool creating);
+    // The cursor is after CREATE [OR REPLACE] ... TRIGGER.
+    lite_create_trigger parse_create_trigger(bool replace);
 
     const lite_token& cur() const;
     const lite_token& peek(size_t k = 1) const;
@@ -57,6 +61,9 @@ struct lite_ddl_parser {
     std::pair<std::string, std::string> object_name(bool for_write = true);
     std::vector<std::string> name_list();
     void need_word_op(const char* o);
+    static bool known_tablespace(const std::string& ts);
+    // QUOTA {n[K|M|G] | UNLIMITED} ON tablespace.
+    lite_user_ddl::clause quota();
     // Skips a balanced parenthesised group starting at '('.
     void skip_group();
     std::string raw(size_t b, size_t e) const;

@@ -134,4 +134,38 @@ struct lite_drop {
     std::string ignored_word;  // kind::ignored: the word after DROP
 };
 
+// CREATE USER and ALTER USER share their clauses.
+struct lite_user_ddl {
+    // A clause with an effect on the dictionary, in the order written.
+    struct clause {
+        enum class kind { password, quota, lock };
+        kind what = kind::password;
+        std::string password;  // kind::password: '' for a user identified externally
+        std::string tablespace;
+        int64_t bytes = -1;  // kind::quota: -1 stands for unlimited
+        bool lock = false;   // kind::lock
+    };
+
+    std::string user;
+    std::vector<clause> clauses;
+    std::exception_ptr deferred;  // raised after the clauses read before it are applied
+};
+
+struct lite_create_trigger {
+    std::string owner, name;
+    bool replace = false;
+    std::string timing;  // BEFORE, AFTER or INSTEAD OF
+    std::string events;  // INSERT OR UPDATE ...
+    std::string table_owner, table;
+    bool row = false;       // FOR EACH ROW
+    bool plain_new = true;  // :NEW is not renamed by REFERENCING
+    std::string when;       // the WHEN condition as written, "" when absent
+    std::string body;       // from the first word after the header to the end
+    std::string source;     // the whole statement, for the stored source
+    // The table is checked between the two halves of the header: a syntax error before its name
+    // (table_read false) comes first, one after it only once the table is known to exist.
+    bool table_read = false;
+    std::exception_ptr deferred;
+};
+
 #endif

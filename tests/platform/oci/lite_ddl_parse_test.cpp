@@ -188,4 +188,44 @@ TEST(LiteDdlParse, ViewCommentAndDrop) {
     EXPECT_EQ(f.parse_drop().object, lite_drop::kind::source);
 }
 
+TEST(LiteDdlParse, UserClauses) {
+    lite_ddl_parser p("CREATE USER app IDENTIFIED BY secret QUOTA 10M ON users ACCOUNT LOCK", "HR");
+    p.i = 2;
+    lite_user_ddl st = p.parse_user(true);
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_EQ(st.user, "APP");
+    ASSERT_EQ(st.clauses.size(), 3u);
+    EXPECT_EQ(st.clauses[0].password, "SECRET");
+    EXPECT_EQ(st.clauses[1].tablespace, "USERS");
+    EXPECT_EQ(st.clauses[1].bytes, 10 * 1024 * 1024);
+    EXPECT_TRUE(st.clauses[2].lock);
+
+    lite_ddl_parser bare("CREATE USER app", "HR");
+    bare.i = 2;
+    EXPECT_EQ(deferred_code(bare.parse_user(true).deferred), 1935);
+}
+
+TEST(LiteDdlParse, TriggerHeader) {
+    lite_ddl_parser p(
+        "CREATE TRIGGER trg BEFORE INSERT OR UPDATE OF sal ON emp FOR EACH ROW "
+        "WHEN (NEW.sal > 0) BEGIN :NEW.sal := 1; END;",
+        "HR");
+    p.i = 2;
+    lite_create_trigger st = p.parse_create_trigger(false);
+    EXPECT_EQ(deferred_code(st.deferred), 0);
+    EXPECT_EQ(st.timing, "BEFORE");
+    EXPECT_EQ(st.events, "INSERT OR UPDATE");
+    EXPECT_EQ(st.table, "EMP");
+    EXPECT_TRUE(st.row);
+    EXPECT_TRUE(st.table_read);
+    EXPECT_EQ(st.when, "NEW.sal > 0");
+    EXPECT_EQ(st.body.rfind("BEGIN", 0), 0u);
+
+    lite_ddl_parser bad("CREATE TRIGGER trg DURING INSERT ON emp BEGIN NULL; END;", "HR");
+    bad.i = 2;
+    lite_create_trigger held = bad.parse_create_trigger(false);
+    EXPECT_EQ(deferred_code(held.deferred), 4071);
+    EXPECT_FALSE(held.table_read);
+}
+
 }  // namespace
