@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <set>
+#include <variant>
 
 #include "platform/oci/lite_ddl_parser.h"
 #include "platform/oci/lite_dictionary.h"
@@ -79,14 +80,21 @@ struct stmt {
 
 const std::string D = "\"LITE$DICT\".";
 
-// Statements with a struct are read whole and then executed; the others are still read in place
-// on the inherited cursor.
-struct ddl : lite_ddl_parser {
+// Runs one parsed statement. The statement is read whole first (lite_ddl_parser); errors the
+// parser held back are raised here, after the dictionary checks that used to precede them.
+struct ddl {
     lite_session& s;
     sqlite3* db;
 
-    ddl(lite_session& session, const std::string& sql)
-        : lite_ddl_parser(sql, session.user()), s(session), db(session.db()) {}
+    explicit ddl(lite_session& session) : s(session), db(session.db()) {}
+
+    static int64_t to_int(const std::string& text) { return lite_ddl_parser::to_int(text); }
+    static void need_column(const std::vector<std::string>& have, const std::string& col) {
+        lite_ddl_parser::need_column(have, col);
+    }
+    static lite_ddl_constraint not_null_of(const std::string& col) {
+        return lite_ddl_parser::not_null_of(col);
+    }
 
     // ------------------------------------------------------------------ dictionary helpers
     bool table_exists(const std::string& owner, const std::string& table) {
@@ -528,9 +536,8 @@ struct ddl : lite_ddl_parser {
     }
 
     // ------------------------------------------------------------------ statements
-    void create_table() { exec_create_table(parse_create_table()); }
 
-    void exec_create_table(lite_create_table st) {
+    void exec(lite_create_table st) {
         const std::string& owner = st.owner;
         const std::string& table = st.table;
         if (name_in_use(owner, table))
@@ -570,9 +577,7 @@ struct ddl : lite_ddl_parser {
         build_table(owner, table, false);
     }
 
-    void create_index(bool unique) { exec_create_index(parse_create_index(unique)); }
-
-    void exec_create_index(const lite_create_index& st) {
+    void exec(const lite_create_index& st) {
         const std::string& owner = st.owner;
         const std::string& iname = st.index;
         const std::string& towner = st.table_owner;
@@ -602,9 +607,7 @@ struct ddl : lite_ddl_parser {
         create_sqlite_index(owner, iname, table, unique, type);
     }
 
-    void create_sequence() { exec_create_sequence(parse_create_sequence()); }
-
-    void exec_create_sequence(const lite_create_sequence& def) {
+    void exec(const lite_create_sequence& def) {
         const std::string& owner = def.owner;
         const std::string& sname = def.sequence;
         if (name_in_use(owner, sname))
@@ -627,9 +630,7 @@ struct ddl : lite_ddl_parser {
         q.num(7, cache).num(8, st).run();
     }
 
-    void create_view(bool replace) { exec_create_view(parse_create_view(replace)); }
-
-    void exec_create_view(const lite_create_view& st) {
+    void exec(const lite_create_view& st) {
         const std::string& owner = st.owner;
         const std::string& vname = st.view;
         const std::vector<std::string>& cols = st.columns;
@@ -678,16 +679,10 @@ struct ddl : lite_ddl_parser {
         q.text(5, status).run();
     }
 
-    void store_source(const std::string& type) {
-        if (type == "PACKAGE" || type == "TYPE") {
-            if (word("BODY")) {
-            }
-        }
-        auto [owner, n] = object_name();
-        std::string full_type = type;
+    void exec(const lite_store_source& st) {
         stmt q(db, "INSERT OR REPLACE INTO " + D + "SOURCE VALUES (?1,?2,?3,?4)");
-        q.text(1, owner).text(2, n).text(3, full_type).text(4, src).run();
-        s.add_warning(lite_upper(type) + " " + n +
+        q.text(1, st.owner).text(2, st.name).text(3, st.type).text(4, st.source).run();
+        s.add_warning(lite_upper(st.type) + " " + st.name +
                       " stored, not compiled: the engine runs no PL/SQL");
     }
 
@@ -698,6 +693,8 @@ struct ddl : lite_ddl_parser {
         q.text(1, u);
         return q.row();
     }
+
+    void exec(const lite_user_ddl& st) { st.creating ? create_user(st) : alter_user(st); }
 
     void apply_user_clauses(const lite_user_ddl& st) {
         using kind = lite_user_ddl::clause::kind;
@@ -723,9 +720,7 @@ struct ddl : lite_ddl_parser {
         if (st.deferred) std::rethrow_exception(st.deferred);
     }
 
-    void create_user() { exec_create_user(parse_user(true)); }
-
-    void exec_create_user(const lite_user_ddl& st) {
+    void create_user(const lite_user_ddl& st) {
         const std::string& u = st.user;
         if (user_exists(u))
             throw lite_error(1920,
@@ -738,9 +733,7 @@ struct ddl : lite_ddl_parser {
         lite_instance::create_schema_file(s.directory(), u);
     }
 
-    void alter_user() { exec_alter_user(parse_user(false)); }
-
-    void exec_alter_user(const lite_user_ddl& st) {
+    void alter_user(const lite_user_ddl& st) {
         if (!user_exists(st.user)) throw lite_error(1918, "user '" + st.user + "' does not exist");
         apply_user_clauses(st);
     }
@@ -753,9 +746,7 @@ struct ddl : lite_ddl_parser {
         return q.row();
     }
 
-    void create_trigger(bool replace) { exec_create_trigger(parse_create_trigger(replace)); }
-
-    void exec_create_trigger(const lite_create_trigger& st) {
+    void exec(const lite_create_trigger& st) {
         const std::string& owner = st.owner;
         const std::string& n = st.name;
         if (!st.replace && trigger_exists(owner, n))
@@ -808,32 +799,7 @@ struct ddl : lite_ddl_parser {
         }
     }
 
-    void create() {
-        bool replace = false;
-        if (word("OR")) {
-            need_word("REPLACE", 922, "missing or invalid option");
-            replace = true;
-        }
-        while (word("FORCE") || word("NOFORCE") || word("EDITIONABLE") || word("NONEDITIONABLE") ||
-               word("EDITIONING")) {
-        }
-        if (t[i].is("TABLE") || t[i].is("GLOBAL")) return create_table();
-        if (word("UNIQUE")) return create_index(true);
-        if (word("BITMAP")) return create_index(false);
-        if (t[i].is("INDEX")) return create_index(false);
-        if (word("SEQUENCE")) return create_sequence();
-        if (word("VIEW")) return create_view(replace);
-        if (word("TRIGGER")) return create_trigger(replace);
-        if (!replace && word("USER")) return create_user();
-        for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TYPE", "LIBRARY"}) {
-            if (word(ty)) return store_source(ty);
-        }
-        s.add_warning("statement ignored: CREATE " + (at_end() ? std::string() : t[i].text));
-    }
-
-    void alter_table() { exec_alter_table(parse_alter_table()); }
-
-    void exec_alter_table(const lite_alter_table& st) {
+    void exec(const lite_alter_table& st) {
         using action = lite_alter_table::action;
         const std::string& owner = st.owner;
         const std::string& table = st.table;
@@ -1073,9 +1039,7 @@ struct ddl : lite_ddl_parser {
         for (const std::string& n : ix.strings()) drop_index_rows(owner, n);
     }
 
-    void drop() { exec_drop(parse_drop()); }
-
-    void exec_drop(const lite_drop& st) {
+    void exec(const lite_drop& st) {
         using kind = lite_drop::kind;
         const std::string& owner = st.owner;
         switch (st.object) {
@@ -1203,9 +1167,7 @@ struct ddl : lite_ddl_parser {
         u.text(1, owner).text(2, v).text(3, col).opt_text(4, text).run();
     }
 
-    void comment() { exec_comment(parse_comment()); }
-
-    void exec_comment(const lite_comment& st) {
+    void exec(const lite_comment& st) {
         using kind = lite_comment::kind;
         const std::string& owner = st.owner;
         const std::string& table = st.table;
@@ -1321,24 +1283,17 @@ struct ddl : lite_ddl_parser {
         }
     }
 
-    void run() {
-        if (word("CREATE")) return create();
-        if (word("ALTER")) {
-            if (word("TABLE")) return alter_table();
-            if (word("USER")) return alter_user();
-            s.add_warning("statement ignored: ALTER " + (at_end() ? std::string() : t[i].text));
-            return;
-        }
-        if (word("DROP")) return drop();
-        if (word("COMMENT")) return comment();
-        if (word("TRUNCATE")) {
-            need_word("TABLE");
-            auto [owner, table] = object_name();
-            if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
-            lite_exec(db, "DELETE FROM main." + lite_quote_name(table));
-            return;
-        }
-        s.add_warning("statement ignored: " + (at_end() ? std::string() : t[i].text));
+    void exec(const lite_truncate& st) {
+        if (!table_exists(st.owner, st.table))
+            throw lite_error(942, "table or view does not exist");
+        lite_exec(db, "DELETE FROM main." + lite_quote_name(st.table));
+    }
+
+    void exec(const lite_ignored_ddl& st) { s.add_warning(st.warning); }
+
+    void run(const std::string& sql) {
+        lite_ddl_parser p(sql, s.user());
+        std::visit([this](auto&& st) { exec(std::move(st)); }, p.parse());
     }
 };
 
@@ -1355,8 +1310,8 @@ void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
         ~ddl_done() { s.set_in_ddl(false); }
     } done{s};
     try {
-        ddl d(s, oracle_sql);
-        d.run();
+        ddl d(s);
+        d.run(oracle_sql);
         d.sync_fk_triggers();
         lite_exec(db, "COMMIT");
     } catch (...) {

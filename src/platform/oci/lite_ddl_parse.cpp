@@ -19,6 +19,55 @@ lite_ddl_parser::lite_ddl_parser(std::string sql, std::string session_user)
     t.erase(t.begin() + static_cast<std::ptrdiff_t>(e), t.end() - 1);
 }
 
+lite_ddl_statement lite_ddl_parser::parse() {
+    auto next_word = [this] { return at_end() ? std::string() : t[i].text; };
+    if (word("CREATE")) return parse_create();
+    if (word("ALTER")) {
+        if (word("TABLE")) return parse_alter_table();
+        if (word("USER")) return parse_user(false);
+        return lite_ignored_ddl{"statement ignored: ALTER " + next_word()};
+    }
+    if (word("DROP")) return parse_drop();
+    if (word("COMMENT")) return parse_comment();
+    if (word("TRUNCATE")) {
+        need_word("TABLE");
+        lite_truncate st;
+        std::tie(st.owner, st.table) = object_name();
+        return st;
+    }
+    return lite_ignored_ddl{"statement ignored: " + next_word()};
+}
+
+lite_ddl_statement lite_ddl_parser::parse_create() {
+    bool replace = false;
+    if (word("OR")) {
+        need_word("REPLACE", 922, "missing or invalid option");
+        replace = true;
+    }
+    while (word("FORCE") || word("NOFORCE") || word("EDITIONABLE") || word("NONEDITIONABLE") ||
+           word("EDITIONING")) {
+    }
+    if (t[i].is("TABLE") || t[i].is("GLOBAL")) return parse_create_table();
+    if (word("UNIQUE")) return parse_create_index(true);
+    if (word("BITMAP")) return parse_create_index(false);
+    if (t[i].is("INDEX")) return parse_create_index(false);
+    if (word("SEQUENCE")) return parse_create_sequence();
+    if (word("VIEW")) return parse_create_view(replace);
+    if (word("TRIGGER")) return parse_create_trigger(replace);
+    if (!replace && word("USER")) return parse_user(true);
+    for (const char* ty : {"PROCEDURE", "FUNCTION", "PACKAGE", "TYPE", "LIBRARY"}) {
+        if (word(ty)) {
+            lite_store_source st;
+            st.type = ty;
+            if (st.type == "PACKAGE" || st.type == "TYPE") word("BODY");
+            std::tie(st.owner, st.name) = object_name();
+            st.source = src;
+            return st;
+        }
+    }
+    return lite_ignored_ddl{"statement ignored: CREATE " + (at_end() ? std::string() : t[i].text)};
+}
+
 lite_create_table lite_ddl_parser::parse_create_table() {
     lite_create_table st;
     if (word("GLOBAL")) {
@@ -330,6 +379,7 @@ lite_user_ddl::clause lite_ddl_parser::quota() {
 lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
     using kind = lite_user_ddl::clause::kind;
     lite_user_ddl st;
+    st.creating = creating;
     st.user = name(1935, "missing user or role name");
     try {
         if (!creating && at_end()) throw lite_error(922, "missing or invalid option");

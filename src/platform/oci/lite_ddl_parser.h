@@ -4,8 +4,7 @@
 // once up to the point where the executor first consults the dictionary and held in the
 // statement's `deferred` past it, so the error a statement reports does not depend on the split.
 //
-// The token cursor is open to the executor, which still reads the statements that have no struct
-// yet (stored source, TRUNCATE) in place.
+// The cursor and the reading steps are public so tests can read one statement kind alone.
 //
 // Thread-safety: one parser per statement text; no shared state.
 #ifndef TW_PLATFORM_OCI_LITE_DDL_PARSER_H
@@ -28,6 +27,11 @@ struct lite_ddl_parser {
 
     // A trailing ';' or '/' is dropped: scripts end DDL with either.
     lite_ddl_parser(std::string sql, std::string session_user);
+
+    // The whole statement; the cursor is at its start.
+    lite_ddl_statement parse();
+    // The cursor is after CREATE.
+    lite_ddl_statement parse_create();
 
     // The cursor is after CREATE and its OR REPLACE/editioning words, on GLOBAL or TABLE.
     lite_create_table parse_create_table();

@@ -1,5 +1,5 @@
 // The DDL statements as plain data, between the parser (lite_ddl_parser) and the executor
-// (lite_ddl.cpp). They hold what the text says and nothing the dictionary knows, so a statement
+// (lite_ddl_exec.cpp). They hold what the text says and nothing the dictionary knows, so a statement
 // can be read and checked without a database.
 //
 // `deferred` carries a syntax error met after the point where the executor consults the
@@ -14,6 +14,7 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "platform/oci/lite_dictionary.h"
@@ -147,6 +148,7 @@ struct lite_user_ddl {
     };
 
     std::string user;
+    bool creating = false;  // CREATE USER, else ALTER USER
     std::vector<clause> clauses;
     std::exception_ptr deferred;  // raised after the clauses read before it are applied
 };
@@ -167,5 +169,26 @@ struct lite_create_trigger {
     bool table_read = false;
     std::exception_ptr deferred;
 };
+
+// CREATE PROCEDURE/FUNCTION/PACKAGE/TYPE/LIBRARY: kept as text, never run.
+struct lite_store_source {
+    std::string type;  // the keyword as written in the statement's kind
+    std::string owner, name;
+    std::string source;  // the whole statement
+};
+
+struct lite_truncate {
+    std::string owner, table;
+};
+
+// A statement accepted without effect; it leaves only this warning.
+struct lite_ignored_ddl {
+    std::string warning;
+};
+
+using lite_ddl_statement =
+    std::variant<lite_create_table, lite_alter_table, lite_create_index, lite_create_sequence,
+                 lite_create_view, lite_comment, lite_drop, lite_user_ddl, lite_create_trigger,
+                 lite_store_source, lite_truncate, lite_ignored_ddl>;
 
 #endif

@@ -228,4 +228,20 @@ TEST(LiteDdlParse, TriggerHeader) {
     EXPECT_FALSE(held.table_read);
 }
 
+TEST(LiteDdlParse, WholeStatementPicksItsKind) {
+    auto parse = [](const std::string& sql) { return lite_ddl_parser(sql, "HR").parse(); };
+    EXPECT_TRUE(std::holds_alternative<lite_create_table>(parse("CREATE TABLE t (a INT)")));
+    EXPECT_TRUE(std::holds_alternative<lite_truncate>(parse("TRUNCATE TABLE t")));
+    lite_ddl_statement body = parse("CREATE OR REPLACE PACKAGE BODY pk AS END;");
+    ASSERT_TRUE(std::holds_alternative<lite_store_source>(body));
+    EXPECT_EQ(std::get<lite_store_source>(body).name, "PK");
+    EXPECT_EQ(std::get<lite_store_source>(body).type, "PACKAGE");
+    lite_ddl_statement user = parse("CREATE OR REPLACE USER u");
+    ASSERT_TRUE(std::holds_alternative<lite_ignored_ddl>(user));
+    EXPECT_EQ(std::get<lite_ignored_ddl>(user).warning, "statement ignored: CREATE USER");
+    lite_ddl_statement alter = parse("ALTER SESSION SET x = 1");
+    ASSERT_TRUE(std::holds_alternative<lite_ignored_ddl>(alter));
+    EXPECT_EQ(std::get<lite_ignored_ddl>(alter).warning, "statement ignored: ALTER SESSION");
+}
+
 }  // namespace
