@@ -1,6 +1,6 @@
 // The DDL statements as plain data, between the parser (lite_ddl_parser) and the executor
-// (lite_ddl_exec.cpp). They hold what the text says and nothing the dictionary knows, so a statement
-// can be read and checked without a database.
+// (lite_ddl_exec.cpp). They hold what the text says and nothing the dictionary knows, so a
+// statement can be read and checked without a database.
 //
 // `deferred` carries a syntax error met after the point where the executor consults the
 // dictionary: the executor raises it after those checks, so a statement that is both malformed
