@@ -352,18 +352,18 @@ lite_user_ddl::clause lite_ddl_parser::quota() {
     c.what = lite_user_ddl::clause::kind::quota;
     int64_t bytes = -1;
     if (!word("UNLIMITED")) {
-        if (t[i].kind != lite_token::number) throw lite_error(2187, "invalid quota specification");
+        if (t[i].kind != lite_token::number) throw lite_error(2187, "invalid quota clause");
         std::string n = t[i++].text;
         int64_t unit = 1;
         if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
             const char u = t[i].text[0];
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota specification");
+            if (unit == 0) throw lite_error(2187, "invalid quota clause");
             ++i;
         } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
             const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota specification");
+            if (unit == 0) throw lite_error(2187, "invalid quota clause");
             n.pop_back();
         }
         bytes = to_int(n) * unit;
@@ -482,7 +482,7 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
             st.when = raw(b, i);
             need_close();
         }
-        if (at_end()) throw lite_error(4079, "invalid trigger specification");
+        if (at_end()) throw lite_error(4079, "invalid trigger definition");
         st.body = src.substr(t[i].begin);
         while (!st.body.empty() && std::isspace(static_cast<unsigned char>(st.body.back())))
             st.body.pop_back();

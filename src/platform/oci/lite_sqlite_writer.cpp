@@ -793,8 +793,7 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
     }
     const bool aggregate = (sig->flags & k_fn_aggregate) != 0;
     const bool analytic = (sig->flags & k_fn_analytic) != 0;
-    if (analytic && !e.over)
-        throw lite_error(30484, "missing window specification for this function");
+    if (analytic && !e.over) throw lite_error(30484, "missing window clause for this function");
     if (e.over && !aggregate && !analytic) {
         throw lite_error(30483, "window  functions are not allowed here");
     }
