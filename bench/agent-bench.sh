@@ -32,31 +32,12 @@ client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "
 dumper=$(command -v mariadb-dump || command -v mysqldump)
 export ORALITE_HOME=$work/home TIDEWELL_CONFIG_HOME=$work/config
 
-# make_instance NAME N: an instance with the mixed table of N rows and the LOB table.
-make_instance() {
-    local inst=$ORALITE_HOME/$1 n=$2
-    "$oralite" create "$inst" >/dev/null
-    "$oralite" user "$inst" BENCH bench >/dev/null
-    cat >"$work/schema.sql" <<'SQL'
-CREATE TABLE MIXED (
-  ID NUMBER(10) NOT NULL, QTY NUMBER(9), PRICE NUMBER(12,2), NAME VARCHAR2(40), CREATED DATE,
-  NOTE VARCHAR2(20), CONSTRAINT MIXED_PK PRIMARY KEY (ID));
-CREATE TABLE LOBS (ID NUMBER(10) NOT NULL PRIMARY KEY, DOC CLOB, PIC BLOB);
-SQL
-    "$oralite" run "$inst" BENCH bench "$work/schema.sql" >/dev/null
-    # Straight into the schema's SQLite file: the loader is not what is measured.
-    sqlite3 "$inst/BENCH.db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n
-      WHERE i < $n) INSERT INTO MIXED SELECT i, i % 1000, i + 0.25,
-      'customer name number ' || i, '2024-03-01 12:34:56',
-      CASE WHEN i % 3 = 0 THEN NULL ELSE 'note' END FROM n;
-      WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
-      INSERT INTO LOBS SELECT i, substr(hex(randomblob(51200)), 1, 102400), randomblob(102400)
-      FROM n;"
-}
+# shellcheck source=bench/bench-instance.sh
+. "$root/bench/bench-instance.sh"
 echo MIXED >"$work/mixed.txt"
 echo LOBS >"$work/lobs.txt"
-make_instance BIG "$rows"
-make_instance SMALL $((rows / 10))
+make_instance "$ORALITE_HOME/BIG" "$rows"
+make_instance "$ORALITE_HOME/SMALL" $((rows / 10))
 
 args() { echo "--src=$1 --oraclu=BENCH --oraclp=bench --view_owned --silent"; }
 server_args="--mysqlh=$TW_MYSQL_HOST --myport=$TW_MYSQL_PORT --mysqlu=$TW_MYSQL_USER --mysqlp=$TW_MYSQL_PASSWORD"

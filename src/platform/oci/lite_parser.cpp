@@ -595,27 +595,22 @@ lite_expr_ptr lite_parser::expr() {
 }
 
 lite_expr_ptr lite_parser::or_expr() {
-    lite_expr_ptr l = and_expr();
-    while (cur().is("OR")) {
-        ++i_;
-        auto b = node(lite_expr::binary, l->begin);
-        b->text = "OR";
-        b->args.push_back(std::move(l));
-        b->args.push_back(and_expr());
-        close(*b);
-        l = std::move(b);
-    }
-    return l;
+    return logical_chain("OR", &lite_parser::and_expr);
 }
 
 lite_expr_ptr lite_parser::and_expr() {
-    lite_expr_ptr l = not_expr();
-    while (cur().is("AND")) {
+    return logical_chain("AND", &lite_parser::not_expr);
+}
+
+// OR and AND bind left to right over the next tighter level.
+lite_expr_ptr lite_parser::logical_chain(const char* op, lite_expr_ptr (lite_parser::*next)()) {
+    lite_expr_ptr l = (this->*next)();
+    while (cur().is(op)) {
         ++i_;
         auto b = node(lite_expr::binary, l->begin);
-        b->text = "AND";
+        b->text = op;
         b->args.push_back(std::move(l));
-        b->args.push_back(not_expr());
+        b->args.push_back((this->*next)());
         close(*b);
         l = std::move(b);
     }

@@ -69,6 +69,7 @@ private:
     lite_expr_ptr expr();
     lite_expr_ptr or_expr();
     lite_expr_ptr and_expr();
+    lite_expr_ptr logical_chain(const char* op, lite_expr_ptr (lite_parser::*next)());
     lite_expr_ptr not_expr();
     lite_expr_ptr comparison();
     lite_expr_ptr binary(int min_prec);
