@@ -19,6 +19,9 @@ constexpr unsigned k_rowid_chars = 255;
 // The longest interval text, "+999999999 23:59:59.999999999" (DAY(9) TO SECOND(9)), and its
 // terminator; YEAR(9) TO MONTH is shorter.
 constexpr unsigned k_interval_chars = 30;
+// Rows the server may send ahead of the fetch that asks for them: the reading then overlaps the
+// client's work on the rows before.
+constexpr ub4 k_prefetch_rows = 256;
 }  // namespace
 
 ora_query_results::ora_query_results(int columns, const std::wstring& query)
@@ -84,6 +87,9 @@ void ora_query_results::initialize(int columns, const std::wstring& query) {
         }
     }
     eng.check_err(m_stmt->prepare(query));
+    ub4 prefetch = k_prefetch_rows;
+    eng.check_err(eng.oci().AttrSet(m_stmt->get(), OCI_HTYPE_STMT, &prefetch, sizeof prefetch,
+                                    OCI_ATTR_PREFETCH_ROWS, eng.err()));
     for (std::size_t i = 0; i < m_columns.size(); ++i)
         m_columns[i]->define(m_stmt->get(), static_cast<int>(i) + 1);
     eng.check_err(m_stmt->execute(0));

@@ -513,6 +513,9 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
 
 void lite_session::logoff() noexcept {
     if (!db_) return;
+    // No reader may be left stepping on the connection about to close.
+    const std::vector<lite_statement*> readers = reading_ahead_;
+    for (lite_statement* s : readers) s->stop_read_ahead();
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;

@@ -41,6 +41,7 @@
 struct sqlite3;
 struct sqlite3_stmt;
 struct lite_query;
+class lite_read_ahead;
 class lite_session_schema;
 
 // An Oracle error: its number and its text (without the "ORA-nnnnn: " prefix).
@@ -137,6 +138,10 @@ public:
     // Runs the statement: a query is positioned before its first row and described; DML and
     // DDL run to completion. Raises lite_error (ORA-00001, 01400, 00942, ...) on failure.
     void execute();
+    // Above 1, the queries of later execute() calls are read ahead of next() on a thread of the
+    // engine's own, in chunks of up to `rows` rows; the rows and errors seen stay the same. A
+    // query that draws sequence numbers is always read row by row.
+    void set_read_ahead(int rows) noexcept { read_ahead_rows_ = rows; }
     // Describes a query without running it (what a parse-only execute needs); raises on errors
     // of names or syntax. The description may be less precise for expression columns.
     void describe_only();
@@ -184,6 +189,11 @@ private:
     void compile();
     void describe();
     void check_column(int col) const;
+    void start_read_ahead();
+    void stop_read_ahead() noexcept;
+    // The text of a cell as text() shows it, from its stored value; `buf` holds it when made.
+    std::string_view render(int col, int type, int64_t integer, double real, const char* bytes,
+                            size_t size, std::string& buf) const;
 
     lite_session& session_;
     std::string oracle_sql_;
@@ -209,6 +219,8 @@ private:
     std::vector<std::string> origin_column_;
     std::vector<int> render_;             // per column: how text() renders the cell
     std::vector<std::string> cell_text_;  // per column: reused text of rendered cells
+    int read_ahead_rows_ = 0;
+    std::unique_ptr<lite_read_ahead> read_ahead_;  // while a query is read ahead
 };
 
 // The identity of an instance directory and its administration (used by the oralite tool).
@@ -292,6 +304,7 @@ public:
     std::string owner_of(const char* sqlite_db_name) const;
 
 private:
+    friend class lite_statement;
     void open(const std::string& dir, const std::string& user, const std::string& password,
               bool external);
 
@@ -306,6 +319,7 @@ private:
     std::unordered_map<std::string, int64_t> currval_;
     std::unordered_map<std::string, std::unique_ptr<lite_column>> column_cache_;
     std::unique_ptr<lite_session_schema> schema_;
+    std::vector<lite_statement*> reading_ahead_;  // statements whose reader runs on db_
 };
 
 #endif

@@ -1,16 +1,20 @@
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_read_ahead.h"
 #include "platform/oci/lite_session_schema.h"
 #include "platform/oci/lite_type_resolver.h"
 
@@ -46,6 +50,14 @@ double pow10(int k) {
         return t;
     }();
     return table[static_cast<size_t>(k + 40)];
+}
+
+// A real as SQLite turns it into an integer: truncated, and held at the ends of the range.
+int64_t double_to_int64(double r) {
+    if (std::isnan(r)) return 0;
+    if (r <= -9.2233720368547758e18) return INT64_MIN;
+    if (r >= 9.2233720368547758e18) return INT64_MAX;
+    return static_cast<int64_t>(r);
 }
 
 enum render_kind { r_plain, r_number, r_date, r_timestamp, r_hex, r_rowid, r_char };
@@ -97,6 +109,7 @@ lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
     : session_(session), oracle_sql_(std::move(oracle_sql)) {}
 
 lite_statement::~lite_statement() {
+    stop_read_ahead();
     sqlite3_finalize(stmt_);
 }
 
@@ -159,6 +172,7 @@ void check_bind(sqlite3_stmt* s, int position, int count) {
 }  // namespace
 
 void lite_statement::bind_null(int position) {
+    stop_read_ahead();
     check_bind(stmt_, position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
@@ -166,6 +180,7 @@ void lite_statement::bind_null(int position) {
 }
 
 void lite_statement::bind_int64(int position, int64_t value) {
+    stop_read_ahead();
     check_bind(stmt_, position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
@@ -173,6 +188,7 @@ void lite_statement::bind_int64(int position, int64_t value) {
 }
 
 void lite_statement::bind_double(int position, double value) {
+    stop_read_ahead();
     check_bind(stmt_, position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
@@ -180,6 +196,7 @@ void lite_statement::bind_double(int position, double value) {
 }
 
 void lite_statement::bind_text(int position, std::string_view utf8) {
+    stop_read_ahead();
     check_bind(stmt_, position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
@@ -192,6 +209,7 @@ void lite_statement::bind_text(int position, std::string_view utf8) {
 }
 
 void lite_statement::bind_bytes(int position, std::span<const unsigned char> bytes) {
+    stop_read_ahead();
     check_bind(stmt_, position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
@@ -209,6 +227,7 @@ void lite_statement::bind_datetime(int position, const lite_datetime& value, boo
 }
 
 void lite_statement::clear_binds() {
+    stop_read_ahead();
     if (!stmt_) return;
     sqlite3_reset(stmt_);
     executed_ = false;
@@ -217,6 +236,7 @@ void lite_statement::clear_binds() {
 }
 
 void lite_statement::execute() {
+    stop_read_ahead();
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     rows_ = 0;
     has_row_ = false;
@@ -263,6 +283,7 @@ void lite_statement::execute() {
     pending_row_ = rc == SQLITE_ROW;
     at_end_ = rc == SQLITE_DONE;
     describe();
+    start_read_ahead();
 }
 
 void lite_statement::describe_only() {
@@ -345,8 +366,44 @@ std::string lite_statement::update_column(int col) const {
 std::string lite_statement::update_rowid() const {
     if (!hidden_rowid_) return {};
     int col = static_cast<int>(columns_.size());
-    if (!has_row_ || sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
+    if (!has_row_) return {};
+    if (read_ahead_) {
+        const lite_cell_view c = read_ahead_->cell(col);
+        return c.type == SQLITE_NULL ? std::string() : std::to_string(c.integer);
+    }
+    if (sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
     return std::to_string(sqlite3_column_int64(stmt_, col));
+}
+
+void lite_statement::start_read_ahead() {
+    // Sequence numbers are session state: drawing them ahead of the client would both race with
+    // the session and hand out numbers for rows never fetched.
+    if (read_ahead_rows_ <= 1 || at_end_ || sqlite_sql_.find("LITE_SEQ") != std::string::npos)
+        return;
+    // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
+    auto render_ahead = [this](int col, const lite_cell_view& c, std::string& out) {
+        if (static_cast<size_t>(col) >= render_.size()) return false;
+        const int how = render_[static_cast<size_t>(col)];
+        if ((how != r_number && how != r_rowid) ||
+            (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT)) {
+            return false;
+        }
+        const std::string_view shown =
+            render(col, c.type, c.integer, c.real, c.bytes, c.size, out);
+        if (shown.data() != out.data()) out.assign(shown);
+        return true;
+    };
+    read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
+                                                    pending_row_, render_ahead);
+    pending_row_ = false;
+    session_.reading_ahead_.push_back(this);
+}
+
+void lite_statement::stop_read_ahead() noexcept {
+    if (!read_ahead_) return;
+    read_ahead_.reset();
+    auto& list = session_.reading_ahead_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
 bool lite_statement::next() {
@@ -354,6 +411,27 @@ bool lite_statement::next() {
         throw lite_error(24374, "define not done before fetch or execute and fetch");
     if (!executed_) throw lite_error(24338, "statement handle not executed");
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (read_ahead_) {
+        bool more = false;
+        try {
+            more = read_ahead_->next();
+        } catch (const lite_error&) {
+            has_row_ = false;
+            at_end_ = true;
+            stop_read_ahead();
+            sqlite3_reset(stmt_);
+            executed_ = false;
+            throw;
+        }
+        has_row_ = more;
+        if (more) {
+            ++rows_;
+            return true;
+        }
+        at_end_ = true;
+        stop_read_ahead();
+        return false;
+    }
     if (pending_row_) {
         pending_row_ = false;
         has_row_ = true;
@@ -390,22 +468,61 @@ void lite_statement::check_column(int col) const {
     }
 }
 
+namespace {
+
+// The current row's cell from the reader when one runs, else from the statement.
+lite_cell_view current_cell(sqlite3_stmt* stmt, const lite_read_ahead* ahead, int col) {
+    if (ahead != nullptr) return ahead->cell(col);
+    lite_cell_view c;
+    c.type = sqlite3_column_type(stmt, col);
+    switch (c.type) {
+        case SQLITE_INTEGER:
+            c.integer = sqlite3_column_int64(stmt, col);
+            break;
+        case SQLITE_FLOAT:
+            c.real = sqlite3_column_double(stmt, col);
+            break;
+        case SQLITE_TEXT:
+            c.bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+            c.size = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
+            break;
+        case SQLITE_BLOB:
+            c.bytes = static_cast<const char*>(sqlite3_column_blob(stmt, col));
+            c.size = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
+            break;
+        default:
+            break;
+    }
+    return c;
+}
+
+}  // namespace
+
 bool lite_statement::is_null(int col) const {
     check_column(col);
-    int t = sqlite3_column_type(stmt_, col);
-    return t == SQLITE_NULL;
+    if (read_ahead_) return read_ahead_->cell(col).type == SQLITE_NULL;
+    return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
 }
 
 int lite_statement::storage_class(int col) const {
     check_column(col);
+    if (read_ahead_) return read_ahead_->cell(col).type;
     return sqlite3_column_type(stmt_, col);
 }
 
 std::string_view lite_statement::text(int col) {
     check_column(col);
-    int t = sqlite3_column_type(stmt_, col);
+    if (read_ahead_) {
+        if (std::optional<std::string_view> shown = read_ahead_->shown(col)) return *shown;
+    }
+    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
+    return render(col, c.type, c.integer, c.real, c.bytes, c.size,
+                  cell_text_[static_cast<size_t>(col)]);
+}
+
+std::string_view lite_statement::render(int col, int t, int64_t integer, double real,
+                                        const char* bytes, size_t size, std::string& buf) const {
     if (t == SQLITE_NULL) return {};
-    std::string& buf = cell_text_[static_cast<size_t>(col)];
     switch (render_[static_cast<size_t>(col)]) {
         case r_number:
         case r_rowid: {
@@ -415,7 +532,7 @@ std::string_view lite_statement::text(int col) {
             bool scaled = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale != -127 &&
                           c.scale > -40 && c.scale < 40;
             if (t == SQLITE_INTEGER) {
-                int64_t v = sqlite3_column_int64(stmt_, col);
+                int64_t v = integer;
                 char b[32];
                 if (scaled && c.scale < 0 && c.scale > -19) {
                     // On the magnitude, unsigned: rounding up near the int64 limits must not
@@ -436,7 +553,7 @@ std::string_view lite_statement::text(int col) {
                 return buf;
             }
             if (t == SQLITE_FLOAT) {
-                double v = sqlite3_column_double(stmt_, col);
+                double v = real;
                 if (scaled) {
                     double unit = pow10(c.scale);
                     double r = std::round(v * unit) / unit;
@@ -450,8 +567,7 @@ std::string_view lite_statement::text(int col) {
         case r_date:
         case r_timestamp: {
             if (t != SQLITE_TEXT) break;
-            std::string_view v(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col)),
-                               static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+            std::string_view v(bytes, size);
             size_t want = render_[static_cast<size_t>(col)] == r_date ? 19 : 29;
             if (v.size() == want) return v;
             lite_datetime d;
@@ -461,9 +577,8 @@ std::string_view lite_statement::text(int col) {
         }
         case r_hex: {
             if (t != SQLITE_BLOB) break;
-            const unsigned char* p =
-                static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
-            int n = sqlite3_column_bytes(stmt_, col);
+            const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+            int n = static_cast<int>(size);
             static const char* hx = "0123456789ABCDEF";
             buf.resize(static_cast<size_t>(n) * 2);
             for (int i = 0; i < n; ++i) {
@@ -476,8 +591,7 @@ std::string_view lite_statement::text(int col) {
             // CHAR keeps its declared width: blanks fill it in bytes, or in characters.
             if (t != SQLITE_TEXT) break;
             const lite_column& c = columns_[static_cast<size_t>(col)];
-            std::string_view v(reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col)),
-                               static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+            std::string_view v(bytes, size);
             size_t have = v.size();
             size_t want = static_cast<size_t>(c.data_size);
             if (c.char_semantics) {
@@ -494,41 +608,82 @@ std::string_view lite_statement::text(int col) {
             break;
     }
     if (t == SQLITE_FLOAT) {
-        number_into(sqlite3_column_double(stmt_, col), buf);
+        number_into(real, buf);
         return buf;
     }
-    const unsigned char* p = sqlite3_column_text(stmt_, col);
-    return std::string_view(reinterpret_cast<const char*>(p),
-                            static_cast<size_t>(sqlite3_column_bytes(stmt_, col)));
+    if (t == SQLITE_INTEGER) {  // as SQLite writes an integer as text
+        char b[32];
+        buf.assign(b, lite_int_text(integer, b));
+        return buf;
+    }
+    return std::string_view(bytes, size);
 }
 
 std::span<const unsigned char> lite_statement::bytes(int col) {
     check_column(col);
-    if (sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
-    if (sqlite3_column_type(stmt_, col) != SQLITE_BLOB) {
+    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
+    if (c.type == SQLITE_NULL) return {};
+    if (c.type != SQLITE_BLOB) {
         std::string_view v = text(col);
         return {reinterpret_cast<const unsigned char*>(v.data()), v.size()};
     }
-    const void* p = sqlite3_column_blob(stmt_, col);
-    int n = sqlite3_column_bytes(stmt_, col);
-    return {static_cast<const unsigned char*>(p), static_cast<size_t>(n)};
+    return {reinterpret_cast<const unsigned char*>(c.bytes), c.size};
 }
 
 int64_t lite_statement::as_int64(int col) const {
     check_column(col);
-    return sqlite3_column_int64(stmt_, col);
+    if (!read_ahead_) return sqlite3_column_int64(stmt_, col);
+    const lite_cell_view c = read_ahead_->cell(col);
+    switch (c.type) {
+        case SQLITE_INTEGER:
+            return c.integer;
+        case SQLITE_FLOAT:
+            return double_to_int64(c.real);
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+            return std::strtoll(c.bytes, nullptr, 10);
+        default:
+            return 0;
+    }
 }
 
 double lite_statement::as_double(int col) const {
     check_column(col);
-    return sqlite3_column_double(stmt_, col);
+    if (!read_ahead_) return sqlite3_column_double(stmt_, col);
+    const lite_cell_view c = read_ahead_->cell(col);
+    switch (c.type) {
+        case SQLITE_INTEGER:
+            return static_cast<double>(c.integer);
+        case SQLITE_FLOAT:
+            return c.real;
+        case SQLITE_TEXT:
+        case SQLITE_BLOB:
+            return std::strtod(c.bytes, nullptr);
+        default:
+            return 0;
+    }
 }
 
 lite_datetime lite_statement::as_datetime(int col) const {
     check_column(col);
-    const unsigned char* p = sqlite3_column_text(stmt_, col);
+    const char* p = nullptr;
+    char b[40];
+    if (!read_ahead_) {
+        p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    } else {
+        const lite_cell_view c = read_ahead_->cell(col);
+        if (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) {
+            p = c.bytes;
+        } else if (c.type == SQLITE_INTEGER) {
+            b[lite_int_text(c.integer, b)] = '\0';
+            p = b;
+        } else if (c.type == SQLITE_FLOAT) {
+            std::snprintf(b, sizeof b, "%.15g", c.real);
+            p = b;
+        }
+    }
     lite_datetime d;
-    if (!p || !lite_parse_iso(reinterpret_cast<const char*>(p), d)) {
+    if (!p || !lite_parse_iso(p, d)) {
         throw lite_error(1858, "a non-numeric character was found where a numeric was expected");
     }
     return d;

@@ -144,8 +144,10 @@ extern "C" sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
             case OCI_HTYPE_BIND:
                 return set_transfer(static_cast<OCIBind*>(h), attributep, size, attrtype, err);
             case OCI_HTYPE_STMT:
-                // Rows already travel one at a time from the embedded engine.
-                if (attrtype == OCI_ATTR_PREFETCH_ROWS) return OCI_SUCCESS;
+                if (attrtype == OCI_ATTR_PREFETCH_ROWS) {
+                    static_cast<OCIStmt*>(h)->prefetch_rows = get_value<ub4>(attributep, size);
+                    return OCI_SUCCESS;
+                }
                 break;
             default:
                 break;

@@ -134,6 +134,7 @@ extern "C" sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
             ses->statements.insert(st);
         }
         lite_statement& ls = *st->compiled;
+        ls.set_read_ahead(static_cast<int>(std::min<ub4>(st->prefetch_rows, 1u << 16)));
         const bool is_query = ls.get_kind() == lite_statement::kind::query;
         if ((mode & (OCI_PARSE_ONLY | OCI_DESCRIBE_ONLY)) != 0) {
             if (is_query) {

@@ -1,0 +1,116 @@
+// Reading a query's rows ahead of the client, on a thread of its own, as a server process reads
+// ahead while its client is still busy with the rows it was sent.
+//
+// The reader steps the SQLite statement and copies each row's cells into chunks of rows; the
+// client takes the chunks in order. A failure of the statement is handed over after the rows that
+// came before it, so the client sees rows and error in the order a plain step would give them.
+// A few chunks circulate between the two sides and are refilled: the memory held is bounded by
+// their number and size, whatever the size of the table.
+//
+// The reader holds the connection's mutex while it steps and copies, so the rest of the session
+// may go on using the connection between chunks. Statements whose evaluation changes session
+// state (sequences) must not be read ahead: the caller decides.
+//
+// Thread-safety: the client side (next, cell, stop) belongs to one thread; the reader thread is
+// private to the object.
+#ifndef TW_PLATFORM_OCI_LITE_READ_AHEAD_H
+#define TW_PLATFORM_OCI_LITE_READ_AHEAD_H
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/oci/lite_engine.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One cell as SQLite holds it: its storage class and its value. Text and blobs point at bytes
+// followed by a zero byte.
+struct lite_cell_view {
+    int type = 5;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB or SQLITE_NULL
+    int64_t integer = 0;
+    double real = 0;
+    const char* bytes = nullptr;
+    size_t size = 0;
+};
+
+// The text a cell shows to the client, computed ahead; returns false to leave the cell to be
+// rendered when it is read.
+using lite_cell_render = std::function<bool(int col, const lite_cell_view& cell, std::string& out)>;
+
+class lite_read_ahead {
+public:
+    // Starts reading `stmt` (on `db`, for `session`'s error texts) ahead in chunks of up to
+    // `chunk_rows` rows. With `on_row` the statement stands on a row already, which comes first.
+    // `render` is called on the reader thread for every cell of a row.
+    lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session, int chunk_rows,
+                    bool on_row, lite_cell_render render);
+    // Stops the reader and waits for it.
+    ~lite_read_ahead();
+    lite_read_ahead(const lite_read_ahead&) = delete;
+    lite_read_ahead& operator=(const lite_read_ahead&) = delete;
+
+    // Moves to the next row: true when there is one, false at the end. A failure of the statement
+    // raises its lite_error once the rows before it are taken; the reader has then stopped.
+    bool next();
+    // A cell of the current row, 0-based over every column the SQLite statement returns.
+    lite_cell_view cell(int col) const;
+    // The pre-rendered text of a cell of the current row, when `render` gave one.
+    std::optional<std::string_view> shown(int col) const;
+    // Stops the reader and waits for it; the statement is the caller's again. Safe to repeat.
+    void stop() noexcept;
+
+private:
+    struct cell_slot {
+        int type;
+        int64_t integer;
+        double real;
+        size_t offset, size;            // bytes in the arena
+        size_t shown_offset, shown_size;  // pre-rendered text in the arena, when has_shown
+        bool has_shown;
+    };
+    struct chunk {
+        std::vector<cell_slot> cells;  // rows * columns
+        std::string arena;
+        size_t rows = 0;
+        bool end = false;                 // the statement ended after these rows
+        std::optional<lite_error> error;  // ... or failed after them
+    };
+
+    void run();
+    void fill(chunk& c);
+    void copy_row(chunk& c);
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+    lite_session* session_;
+    size_t columns_;
+    size_t chunk_rows_ = 1;
+    bool on_row_;
+    lite_cell_render render_;
+    std::string scratch_;  // reader side: one rendered cell
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<chunk*> ready_;
+    std::vector<chunk*> spare_;
+    std::vector<std::unique_ptr<chunk>> chunks_;
+    bool stopping_ = false;
+    std::thread reader_;
+
+    // Client side.
+    chunk* current_ = nullptr;
+    size_t row_ = 0;
+    bool finished_ = false;
+};
+
+#endif
