@@ -22,12 +22,14 @@ constexpr size_t k_rows_per_hold = 64;
 }  // namespace
 
 lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session,
-                                 int chunk_rows, bool on_row, lite_cell_render render)
+                                 int chunk_rows, bool on_row, std::vector<bool> rendered,
+                                 lite_cell_render render)
     : db_(db),
       stmt_(stmt),
       session_(session),
       columns_(static_cast<size_t>(sqlite3_column_count(stmt))),
       on_row_(on_row),
+      rendered_(std::move(rendered)),
       render_(std::move(render)) {
     // A wide select list takes fewer rows a chunk, so that the cells stay small.
     const size_t most = std::max<size_t>(1, k_chunk_cells / std::max<size_t>(columns_, 1));
@@ -35,6 +37,7 @@ lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* 
     for (size_t i = 0; i < k_chunks; ++i) {
         chunks_.push_back(std::make_unique<chunk>());
         chunks_.back()->cells.resize(chunk_rows_ * columns_);
+        chunks_.back()->arena.reserve(k_chunk_bytes + (k_chunk_bytes >> 2));
         spare_.push_back(chunks_.back().get());
     }
     reader_ = std::thread([this] { run(); });
@@ -109,7 +112,9 @@ void lite_read_ahead::copy_row(chunk& c) {
     for (size_t col = 0; col < columns_; ++col) {
         cell_slot& s = row[col];
         const int i = static_cast<int>(col);
-        s.type = sqlite3_column_type(stmt_, i);
+        // One call into the connection a cell: the value's own accessors take no lock.
+        sqlite3_value* v = sqlite3_column_value(stmt_, i);
+        s.type = sqlite3_value_type(v);
         s.integer = 0;
         s.real = 0;
         s.offset = s.size = 0;
@@ -117,31 +122,32 @@ void lite_read_ahead::copy_row(chunk& c) {
         const char* p = nullptr;
         switch (s.type) {
             case SQLITE_INTEGER:
-                s.integer = sqlite3_column_int64(stmt_, i);
+                s.integer = sqlite3_value_int64(v);
                 break;
             case SQLITE_FLOAT:
-                s.real = sqlite3_column_double(stmt_, i);
+                s.real = sqlite3_value_double(v);
                 break;
             case SQLITE_TEXT:
-                p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i));
+                p = reinterpret_cast<const char*>(sqlite3_value_text(v));
                 break;
             case SQLITE_BLOB:
-                p = static_cast<const char*>(sqlite3_column_blob(stmt_, i));
+                p = static_cast<const char*>(sqlite3_value_blob(v));
                 break;
             default:
                 break;
         }
         if (s.type == SQLITE_TEXT || s.type == SQLITE_BLOB) {
-            s.size = static_cast<size_t>(sqlite3_column_bytes(stmt_, i));
+            s.size = p == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
             s.offset = c.arena.size();
             // Followed by a zero byte, as SQLite's own text is.
-            c.arena.append(p == nullptr ? "" : p, p == nullptr ? 0 : s.size);
-            c.arena.push_back('\0');
+            c.arena.resize(s.offset + s.size + 1);
+            if (s.size > 0) std::memcpy(c.arena.data() + s.offset, p, s.size);
+            c.arena[s.offset + s.size] = '\0';
         }
-        if (render_) {
-            lite_cell_view v{s.type, s.integer, s.real, p, s.size};
+        if (col < rendered_.size() && rendered_[col]) {
+            lite_cell_view cell{s.type, s.integer, s.real, p, s.size};
             scratch_.clear();
-            if (render_(i, v, scratch_)) {
+            if (render_(i, cell, scratch_)) {
                 s.has_shown = true;
                 s.shown_offset = c.arena.size();
                 s.shown_size = scratch_.size();

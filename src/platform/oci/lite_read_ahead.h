@@ -51,9 +51,9 @@ class lite_read_ahead {
 public:
     // Starts reading `stmt` (on `db`, for `session`'s error texts) ahead in chunks of up to
     // `chunk_rows` rows. With `on_row` the statement stands on a row already, which comes first.
-    // `render` is called on the reader thread for every cell of a row.
+    // `render` is called on the reader thread for the cells of the columns marked in `rendered`.
     lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session, int chunk_rows,
-                    bool on_row, lite_cell_render render);
+                    bool on_row, std::vector<bool> rendered, lite_cell_render render);
     // Stops the reader and waits for it.
     ~lite_read_ahead();
     lite_read_ahead(const lite_read_ahead&) = delete;
@@ -96,6 +96,7 @@ private:
     size_t columns_;
     size_t chunk_rows_ = 1;
     bool on_row_;
+    std::vector<bool> rendered_;
     lite_cell_render render_;
     std::string scratch_;  // reader side: one rendered cell
 

@@ -381,20 +381,19 @@ void lite_statement::start_read_ahead() {
     if (read_ahead_rows_ <= 1 || at_end_ || sqlite_sql_.find("LITE_SEQ") != std::string::npos)
         return;
     // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
+    std::vector<bool> rendered(render_.size());
+    for (size_t i = 0; i < render_.size(); ++i)
+        rendered[i] = render_[i] == r_number || render_[i] == r_rowid;
     auto render_ahead = [this](int col, const lite_cell_view& c, std::string& out) {
-        if (static_cast<size_t>(col) >= render_.size()) return false;
-        const int how = render_[static_cast<size_t>(col)];
-        if ((how != r_number && how != r_rowid) ||
-            (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT)) {
-            return false;
-        }
+        if (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT) return false;
         const std::string_view shown =
             render(col, c.type, c.integer, c.real, c.bytes, c.size, out);
         if (shown.data() != out.data()) out.assign(shown);
         return true;
     };
     read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                    pending_row_, render_ahead);
+                                                    pending_row_, std::move(rendered),
+                                                    render_ahead);
     pending_row_ = false;
     session_.reading_ahead_.push_back(this);
 }
