@@ -37,7 +37,6 @@ lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* 
     for (size_t i = 0; i < k_chunks; ++i) {
         chunks_.push_back(std::make_unique<chunk>());
         chunks_.back()->cells.resize(chunk_rows_ * columns_);
-        chunks_.back()->arena.reserve(k_chunk_bytes + (k_chunk_bytes >> 2));
         spare_.push_back(chunks_.back().get());
     }
     reader_ = std::thread([this] { run(); });

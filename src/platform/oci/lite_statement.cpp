@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 #include "platform/oci/lite_dictionary.h"
 #include "platform/oci/lite_engine.h"
@@ -391,9 +392,13 @@ void lite_statement::start_read_ahead() {
         if (shown.data() != out.data()) out.assign(shown);
         return true;
     };
-    read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                    pending_row_, std::move(rendered),
-                                                    render_ahead);
+    try {
+        read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
+                                                        pending_row_, std::move(rendered),
+                                                        render_ahead);
+    } catch (const std::system_error&) {
+        return;  // no thread to be had: the rows are read as the client asks for them
+    }
     pending_row_ = false;
     session_.reading_ahead_.push_back(this);
 }
