@@ -36,7 +36,8 @@ void number_into(double v, std::string& buf) {
     const char* p = b;
     bool neg = *p == '-';
     if (neg) ++p;
-    if (p[0] == '0' && p[1] == '.') ++p;  // ".5", not "0.5"
+    // ".5", not "0.5"; the digits are not zero-terminated, so "0" alone must not be looked past.
+    if (b + n - p > 1 && p[0] == '0' && p[1] == '.') ++p;
     buf.clear();
     if (neg) buf += '-';
     buf.append(p, static_cast<size_t>(b + n - p));
