@@ -139,8 +139,8 @@ public:
     // DDL run to completion. Raises lite_error (ORA-00001, 01400, 00942, ...) on failure.
     void execute();
     // Above 1, the queries of later execute() calls are read ahead of next() on a thread of the
-    // engine's own, in chunks of up to `rows` rows; the rows and errors seen stay the same. A
-    // query that draws sequence numbers is always read row by row.
+    // engine's own, in chunks of up to `rows` rows, from their second row on; the rows and errors
+    // seen stay the same. A query that draws sequence numbers is always read row by row.
     void set_read_ahead(int rows) noexcept { read_ahead_rows_ = rows; }
     // Describes a query without running it (what a parse-only execute needs); raises on errors
     // of names or syntax. The description may be less precise for expression columns.
@@ -189,8 +189,10 @@ private:
     void compile();
     void describe();
     void check_column(int col) const;
+    bool may_read_ahead() const;
     void start_read_ahead();
     void stop_read_ahead() noexcept;
+    bool next_ahead();
     // The text of a cell as text() shows it, from its stored value; `buf` holds it when made.
     std::string_view render(int col, int type, int64_t integer, double real, const char* bytes,
                             size_t size, std::string& buf) const;

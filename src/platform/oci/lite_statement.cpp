@@ -285,7 +285,6 @@ void lite_statement::execute() {
     pending_row_ = rc == SQLITE_ROW;
     at_end_ = rc == SQLITE_DONE;
     describe();
-    start_read_ahead();
 }
 
 void lite_statement::describe_only() {
@@ -377,11 +376,13 @@ std::string lite_statement::update_rowid() const {
     return std::to_string(sqlite3_column_int64(stmt_, col));
 }
 
-void lite_statement::start_read_ahead() {
+bool lite_statement::may_read_ahead() const {
     // Sequence numbers are session state: drawing them ahead of the client would both race with
     // the session and hand out numbers for rows never fetched.
-    if (read_ahead_rows_ <= 1 || at_end_ || sqlite_sql_.find("LITE_SEQ") != std::string::npos)
-        return;
+    return read_ahead_rows_ > 1 && sqlite_sql_.find("LITE_SEQ") == std::string::npos;
+}
+
+void lite_statement::start_read_ahead() {
     // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
     std::vector<bool> rendered(render_.size());
     for (size_t i = 0; i < render_.size(); ++i)
@@ -394,13 +395,12 @@ void lite_statement::start_read_ahead() {
         return true;
     };
     try {
+        // The statement stands on the row just stepped to: the reader hands it over first.
         read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                        pending_row_, std::move(rendered),
-                                                        render_ahead);
+                                                        true, std::move(rendered), render_ahead);
     } catch (const std::system_error&) {
         return;  // no thread to be had: the rows are read as the client asks for them
     }
-    pending_row_ = false;
     session_.reading_ahead_.push_back(this);
 }
 
@@ -411,32 +411,34 @@ void lite_statement::stop_read_ahead() noexcept {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
+bool lite_statement::next_ahead() {
+    bool more = false;
+    try {
+        more = read_ahead_->next();
+    } catch (const lite_error&) {
+        has_row_ = false;
+        at_end_ = true;
+        stop_read_ahead();
+        sqlite3_reset(stmt_);
+        executed_ = false;
+        throw;
+    }
+    has_row_ = more;
+    if (more) {
+        ++rows_;
+        return true;
+    }
+    at_end_ = true;
+    stop_read_ahead();
+    return false;
+}
+
 bool lite_statement::next() {
     if (kind_ != kind::query)
         throw lite_error(24374, "define not done before fetch or execute and fetch");
     if (!executed_) throw lite_error(24338, "statement handle not executed");
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
-    if (read_ahead_) {
-        bool more = false;
-        try {
-            more = read_ahead_->next();
-        } catch (const lite_error&) {
-            has_row_ = false;
-            at_end_ = true;
-            stop_read_ahead();
-            sqlite3_reset(stmt_);
-            executed_ = false;
-            throw;
-        }
-        has_row_ = more;
-        if (more) {
-            ++rows_;
-            return true;
-        }
-        at_end_ = true;
-        stop_read_ahead();
-        return false;
-    }
+    if (read_ahead_) return next_ahead();
     if (pending_row_) {
         pending_row_ = false;
         has_row_ = true;
@@ -450,6 +452,12 @@ bool lite_statement::next() {
     lite_clear_function_error();
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
+        // The reader starts with the second row: a query opened for its description, or read
+        // for one row, never costs a thread.
+        if (rows_ == 1 && may_read_ahead()) {
+            start_read_ahead();
+            if (read_ahead_) return next_ahead();
+        }
         has_row_ = true;
         ++rows_;
         return true;
