@@ -265,11 +265,15 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
 
 bool ora_widen_plain_utf16(const char16_t* text, std::size_t count, ole_variant& value) {
     if (count && !text) return false;
-    for (std::size_t i = 0; i < count; ++i)
-        if ((text[i] & 0xF800) == 0xD800) return false;
+    // One pass that the compiler widens many units at a time: a surrogate is looked for on the
+    // way, not before.
     wchar_t* out = value.text_buffer(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(text[i]);
-    return true;
+    bool surrogate = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        surrogate |= (text[i] & 0xF800) == 0xD800;
+        out[i] = static_cast<wchar_t>(text[i]);
+    }
+    return !surrogate;
 }
 
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
