@@ -132,7 +132,7 @@ void ora_date::to_variant(ole_variant& out) {
     time.wSecond = second;
     time.wMilliseconds = static_cast<WORD>(fraction / 1000000);
     tk_log(1, "Got time: %02d:%02d:%02d.%d", hour, minute, second, time.wMilliseconds);
-    out = ole_variant(time);
+    out.assign_date(time);
 }
 
 void ora_date::format_text(int year, int month, int day, int hour, int minute, int second,

@@ -49,22 +49,29 @@ void ora_lob::to_variant(ole_variant& out) {
     if (m_data_type != SQLT_CLOB && m_data_type != SQLT_BLOB)
         throw tk_mail_assertion("ora_type", 437);
     if (m_data_type == SQLT_CLOB) tk_log(1, "Got SQLT_CLOB!");
-    // A byte beyond the chunk stays free, room for a terminator.
-    m_chunk.resize(k_chunk + 1);
-    m_value.clear();
+    // Each chunk is read straight behind the previous ones, into a buffer that keeps its size
+    // from row to row; a byte beyond the chunk stays free, room for a terminator.  Counted by the
+    // amount read: zero bytes inside the value are data, not an end.
+    std::size_t used = 0;
     ub4 offset = 1;
     for (;;) {
-        ub4 read = read_lob(offset, m_chunk.data(), k_chunk);
+        if (m_value.size() < used + k_chunk + 1) m_value.resize(used + k_chunk + 1);
+        ub4 read = read_lob(offset, m_value.data() + used, k_chunk);
         tk_log(1, "bytes_read=%d", static_cast<int>(read));
         if (read == 0) break;
-        // Appended by the amount read: zero bytes inside the value are data, not an end.
-        m_value.insert(m_value.end(), m_chunk.begin(), m_chunk.begin() + read);
+        used += read;
         offset += read;
     }
     if (m_data_type == SQLT_CLOB) {
-        ora_from_utf8(reinterpret_cast<const char*>(m_value.data()), m_value.size(), m_text);
+        const char* bytes = reinterpret_cast<const char*>(m_value.data());
+        // With the detail trace off, well-formed text is decoded straight into the value.
+        if (!tk_log_wanted(1) && ora_decode_utf8(bytes, used, out)) return;
+        ora_from_utf8(bytes, used, m_text);
         out.attach_wstring(m_text);
+    } else if (tk_log_wanted(1)) {
+        // The detail trace names the form of attach_binary the value took.
+        out.attach_binary(std::vector<std::uint8_t>(m_value.begin(), m_value.begin() + used));
     } else {
-        out.attach_binary(m_value);
+        out.attach_binary(used, m_value.data());
     }
 }

@@ -23,8 +23,8 @@ public:
 
 private:
     OCILobLocator* m_locator = nullptr;
-    // One chunk and the collected value, kept between rows to spare the allocations.
-    std::vector<std::uint8_t> m_chunk;
+    // The collected value (its size is the largest so far, not the value's), kept between rows
+    // to spare the allocations.
     std::vector<std::uint8_t> m_value;
     std::wstring m_text;
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 
 #include "ORA/ora_engine.h"
@@ -115,6 +116,37 @@ struct decimal_form {
     }
 };
 
+// The text of the common numbers, read from the fetched UTF-16 units up to their terminator:
+// an optional minus, at most 18 digits (so that the value fits 64 bits and the variant decimal
+// whole) and at most one point or comma among them.
+struct plain_number {
+    bool negative = false;
+    bool point = false;
+    int fraction = 0;
+    unsigned long long magnitude = 0;
+
+    bool read(const char16_t* p, const char16_t* end) {
+        if (p < end && *p == u'-') {
+            negative = true;
+            ++p;
+        }
+        int digits = 0;
+        for (; p < end && *p != 0; ++p) {
+            const char16_t c = *p;
+            if (c >= u'0' && c <= u'9') {
+                if (++digits > 18) return false;
+                magnitude = magnitude * 10 + static_cast<unsigned>(c - u'0');
+                if (point) ++fraction;
+            } else if ((c == u'.' || c == u',') && !point) {
+                point = true;
+            } else {
+                return false;
+            }
+        }
+        return digits > 0;
+    }
+};
+
 // True when the real holds exactly the value of the decimal text: its shortest round-trip
 // digits are the text's digits.
 bool real_holds(const std::wstring& text, double value) {
@@ -169,6 +201,9 @@ void ora_number::define(OCIStmt* stmt, int pos) {
 }
 
 void ora_number::to_variant(ole_variant& out) {
+    // The general conversion below writes its detail trace; with that trace off, the common
+    // texts are read from the buffer itself.
+    if (!tk_log_wanted(1) && store_plain(out)) return;
     ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0], m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
@@ -230,6 +265,45 @@ void ora_number::to_variant(ole_variant& out) {
         raise_value_error(text, "cannot be represented in the column's type");
     if ((m_vartype == VT_R8 || m_vartype == VT_R4) && !real_holds(text, out.to_double()))
         raise_value_error(text, "has more digits than the column's floating-point type holds");
+}
+
+bool ora_number::store_plain(ole_variant& out) {
+    plain_number number;
+    if (!number.read(m_buf, m_buf + sizeof m_buf / sizeof m_buf[0])) return false;
+    const long long value = number.negative ? -static_cast<long long>(number.magnitude)
+                                            : static_cast<long long>(number.magnitude);
+    switch (m_vartype) {
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8: {
+            // A point, or a value outside the type, takes the general way, which tells why.
+            if (number.point) return false;
+            const long long min = m_vartype == VT_I1   ? SCHAR_MIN
+                                  : m_vartype == VT_I2 ? SHRT_MIN
+                                  : m_vartype == VT_I4 ? INT_MIN
+                                                       : LLONG_MIN;
+            const long long max = m_vartype == VT_I1   ? SCHAR_MAX
+                                  : m_vartype == VT_I2 ? SHRT_MAX
+                                  : m_vartype == VT_I4 ? INT_MAX
+                                                       : LLONG_MAX;
+            if (value < min || value > max) return false;
+            out.assign_integer(static_cast<VARTYPE>(m_vartype), value);
+            return true;
+        }
+        case VT_DECIMAL: {
+            // What the automation layer reads from such a text: every digit written, the scale
+            // as many as follow the point, no sign on a zero.
+            DECIMAL decimal{};
+            decimal.scale = static_cast<std::uint8_t>(number.fraction);
+            decimal.sign = number.negative && number.magnitude != 0 ? DECIMAL_NEG : 0;
+            decimal.Lo64 = number.magnitude;
+            out.assign_decimal(decimal);
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 bool ora_number::store_decimal(ole_variant& out) {

@@ -25,6 +25,9 @@ public:
 private:
     // The start of the buffer's text.
     std::wstring fetched_text() const override;
+    // Stores an integer or decimal column's value straight from the buffer when its text is
+    // plain (see plain_number); false, with `out` untouched, for anything else.
+    bool store_plain(ole_variant& out);
     // Stores the fetched decimal text as a variant decimal; false when it does not read as one.
     bool store_decimal(ole_variant& out);
 

@@ -28,6 +28,9 @@ void ora_string::to_variant(ole_variant& out) {
     // By the fetched length: a zero character is part of a text, not its end.
     std::size_t units = m_ret_len / 2;
     if (units > m_buf.size()) units = m_buf.size();
+    // With the detail trace off, a text without surrogates is widened straight into the value;
+    // pairs and strays take the general way, which pairs or replaces them.
+    if (!tk_log_wanted(1) && ora_widen_plain_utf16(m_buf.data(), units, out)) return;
     ora_from_utf16_counted(m_buf.data(), units, m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"buf=%s", text.c_str());

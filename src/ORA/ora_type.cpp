@@ -5,11 +5,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-namespace {
-// The return code OCI leaves in a define whose value was cut to fit its buffer.
-constexpr ub2 k_truncated = 1406;
-}  // namespace
-
 ora_type::ora_type(OCIParam* param) {
     ora_engine& eng = ora_engine::instance();
     ub2 data_type = 0;
@@ -91,10 +86,7 @@ std::wstring ora_type::fetched_text() const {
     return std::wstring();
 }
 
-void ora_type::check_fetched() const {
-    // OCI reports a cut value only as a warning on the whole fetch; the column's own return code
-    // and indicator (the full length, or -2 beyond 32767) say which value it was.
-    if (m_ret_code != k_truncated && m_null_ind != -2 && m_null_ind <= 0) return;
+void ora_type::raise_cut_value() const {
     std::wstring shown = fetched_text();
     if (shown.size() > 64) shown.resize(64);
     raise_value_error(shown + L"...", "is longer than the column's buffer");

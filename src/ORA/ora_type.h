@@ -45,10 +45,20 @@ public:
     // The table named in record errors (empty for catalogue reads).
     void set_table(const std::wstring& table) { m_table = table; }
     // Raises the level-0 record error (table, column, the start of the value) when the last fetch
-    // cut this column's value to fit its buffer; otherwise does nothing.
-    void check_fetched() const;
+    // cut this column's value to fit its buffer; otherwise does nothing.  Inline: every cell of
+    // every row passes it.
+    void check_fetched() const {
+        // OCI reports a cut value only as a warning on the whole fetch; the column's own return
+        // code and indicator (the full length, or -2 beyond 32767) say which value it was.
+        if (m_ret_code == k_truncated || m_null_ind == -2 || m_null_ind > 0) raise_cut_value();
+    }
 
 protected:
+    // The return code OCI leaves in a define whose value was cut to fit its buffer.
+    static constexpr ub2 k_truncated = 1406;
+
+    // The record error of check_fetched.
+    [[noreturn]] void raise_cut_value() const;
     // OCI_ATTR_DATA_SIZE of a describe parameter (bytes); an OCI error raises ora_exception.
     static unsigned read_data_size(OCIParam* param);
     // Raises the level-0 record error for this column and value.

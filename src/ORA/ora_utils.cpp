@@ -1,5 +1,7 @@
 #include "ORA/ora_utils.h"
 
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 #include "TK/tk_exception.h"
@@ -259,6 +261,70 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
         out.push_back(static_cast<wchar_t>(c));
         i += j;
     }
+}
+
+bool ora_widen_plain_utf16(const char16_t* text, std::size_t count, ole_variant& value) {
+    if (count && !text) return false;
+    // One pass that the compiler widens many units at a time: a surrogate is looked for on the
+    // way, not before.
+    wchar_t* out = value.text_buffer(count);
+    bool surrogate = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        surrogate |= (text[i] & 0xF800) == 0xD800;
+        out[i] = static_cast<wchar_t>(text[i]);
+    }
+    return !surrogate;
+}
+
+bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
+    if (count && !bytes) return false;
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    // Every character of well-formed text starts with one byte that is no continuation byte.
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < count; ++i) length += (s[i] & 0xC0) != 0x80;
+    wchar_t* out = value.text_buffer(length);
+    wchar_t* const end = out + length;
+    std::size_t i = 0;
+    while (i < count) {
+        // Eight ASCII bytes at a time: the bulk of most texts.
+        if (count - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                for (int k = 0; k < 8; ++k) out[k] = static_cast<wchar_t>(s[i + k]);
+                out += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            *out++ = static_cast<wchar_t>(b);
+            ++i;
+            continue;
+        }
+        std::uint32_t c;
+        std::size_t extra;
+        std::uint32_t min;
+        if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F, extra = 1, min = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F, extra = 2, min = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07, extra = 3, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (count - i <= extra) return false;
+        for (std::size_t j = 1; j <= extra; ++j) {
+            if ((s[i + j] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (s[i + j] & 0x3F);
+        }
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        *out++ = static_cast<wchar_t>(c);
+        i += extra + 1;
+    }
+    return out == end;
 }
 
 std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {

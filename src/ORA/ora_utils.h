@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+class ole_variant;
 class t_ftd;
 
 // The name with every double quote removed; never fails.
@@ -62,3 +63,10 @@ std::string ora_to_utf8(const std::wstring& text);
 std::wstring ora_from_utf8(const char* bytes, std::size_t count);
 // The same into `out`, reusing its storage (the per-cell form).
 void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out);
+// Exactly `count` UTF-16 code units with no surrogate among them, as the VT_BSTR of `value`
+// (written in place, without a trace line); false, with `value` to be assigned anew, when a
+// surrogate is among them.
+bool ora_widen_plain_utf16(const char16_t* text, std::size_t count, ole_variant& value);
+// Well-formed UTF-8 bytes as the VT_BSTR of `value` (written in place, without a trace line);
+// false, with `value` to be assigned anew, when a sequence is malformed.
+bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value);

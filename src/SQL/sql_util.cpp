@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <charconv>
 #include <map>
@@ -509,6 +510,33 @@ std::string general_literal(const ole_variant* value, const t_ftd* column) {
 
 constexpr char k_hex_digits[] = "0123456789ABCDEF";
 
+// The two hex digits of every byte, so that a byte costs one look-up: LOB values run to
+// megabytes.
+struct hex_pairs {
+    char digits[256][2];
+    constexpr hex_pairs() : digits() {
+        for (int b = 0; b < 256; ++b) {
+            digits[b][0] = k_hex_digits[b >> 4];
+            digits[b][1] = k_hex_digits[b & 0x0F];
+        }
+    }
+};
+constexpr hex_pairs k_hex_pairs;
+
+// The escape letter of each ASCII character that append_escaped escapes, 0 for the others.
+struct ascii_escapes {
+    char letter[128];
+    constexpr ascii_escapes() : letter() {
+        letter[static_cast<int>('\\')] = '\\';
+        letter[static_cast<int>('\'')] = '\'';
+        letter[0] = '0';
+        letter[static_cast<int>('\r')] = 'r';
+        letter[static_cast<int>('\n')] = 'n';
+        letter[0x1a] = 'Z';
+    }
+};
+constexpr ascii_escapes k_ascii_escapes;
+
 // A text between quotes, escaped as append_escaped does, in UTF-8.  Characters outside the
 // Basic Multilingual Plane and lone surrogates go the general way: the destination's character
 // set decides about the former, the latter cannot be written.
@@ -521,27 +549,7 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
     for (wchar_t wc : text) {
         const auto c = static_cast<std::uint32_t>(wc);
         if (c < 0x80) {
-            char escape = 0;
-            switch (c) {
-                case '\\':
-                case '\'':
-                    escape = static_cast<char>(c);
-                    break;
-                case 0:
-                    escape = '0';
-                    break;
-                case '\r':
-                    escape = 'r';
-                    break;
-                case '\n':
-                    escape = 'n';
-                    break;
-                case 0x1a:
-                    escape = 'Z';
-                    break;
-                default:
-                    break;
-            }
+            const char escape = k_ascii_escapes.letter[c];
             if (escape) {
                 *p++ = '\\';
                 *p++ = escape;
@@ -593,11 +601,15 @@ bool append_decimal(std::string& out, const DECIMAL& value) {
     }
     const int scale = value.scale;
     while (n <= scale) digits[n++] = '0';
-    if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) out += '-';
+    // Made whole beside the statement, then appended once.
+    char text[56];
+    char* p = text;
+    if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) *p++ = '-';
     for (int i = n - 1; i >= 0; --i) {
-        out += digits[i];
-        if (i == scale && i != 0) out += '.';
+        *p++ = digits[i];
+        if (i == scale && i != 0) *p++ = '.';
     }
+    out.append(text, p);
     return true;
 }
 
@@ -719,10 +731,8 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             char* p = out.data() + start;
             *p++ = '0';
             *p++ = 'x';
-            for (std::size_t i = 0; i < count; ++i) {
-                *p++ = k_hex_digits[bytes[i] >> 4];
-                *p++ = k_hex_digits[bytes[i] & 0x0F];
-            }
+            for (std::size_t i = 0; i < count; ++i, p += 2)
+                std::memcpy(p, k_hex_pairs.digits[bytes[i]], 2);
             return true;
         }
         default:

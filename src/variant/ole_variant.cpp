@@ -30,6 +30,16 @@ std::string exponent_text(double value, int decimals) {
     return std::string(buf, res.ptr);
 }
 
+// The types whose VARIANT owns nothing: VariantClear only zeroes them, and a value is cleared
+// many times per row.
+bool owns_nothing(VARTYPE vt) {
+    return vt != VT_BSTR && (vt <= VT_DECIMAL || (vt >= VT_I1 && vt <= VT_UINT));
+}
+
+bool same_time(const SYSTEMTIME& a, const SYSTEMTIME& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 std::string narrow_dotted(BSTR text) {
     std::string out;
     if (!ole_narrow(text, SysStringLen(text), CP_ACP, out)) return std::string();
@@ -240,16 +250,26 @@ ole_variant::~ole_variant() {
 }
 
 void ole_variant::clear() {
-    if (m_var.vt == VT_BYTE_ARRAY || m_var.vt == VT_SAFEARRAY) {
-        if (m_var.parray) SafeArrayDestroy(m_var.parray);
-        m_var.parray = nullptr;
+    if (owns_nothing(m_var.vt)) {
+        std::memset(static_cast<void*>(&m_var), 0, sizeof m_var);
+    } else {
+        if (m_var.vt == VT_BYTE_ARRAY || m_var.vt == VT_SAFEARRAY) {
+            if (m_var.parray) SafeArrayDestroy(m_var.parray);
+            m_var.parray = nullptr;
+            m_var.vt = VT_EMPTY;
+        }
+        VariantClear(&m_var);
         m_var.vt = VT_EMPTY;
     }
-    VariantClear(&m_var);
-    m_var.vt = VT_EMPTY;
     m_i64 = 0;
     m_ui64 = 0;
     m_time = SYSTEMTIME{};
+}
+
+void ole_variant::clear_whole() {
+    clear();
+    // A type the platform does not know is left with its bytes: a new value starts from zeros.
+    std::memset(static_cast<void*>(&m_var), 0, sizeof m_var);
 }
 
 // ---- assignment ----
@@ -275,6 +295,24 @@ ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
 
 void ole_variant::assign(const ole_variant& other) {
     if (this == &other) return;
+    if (m_var.vt == VT_BSTR && m_var.bstrVal && other.m_var.vt == VT_BSTR && other.m_var.bstrVal) {
+        // A text replacing a text keeps its storage: a mapped column is copied into the same
+        // output field row after row.
+        BSTR text = m_var.bstrVal;
+        const UINT length = SysStringLen(other.m_var.bstrVal);
+        if (SysStringLen(text) == length) {
+            std::memcpy(text, other.m_var.bstrVal, length * sizeof(OLECHAR));
+        } else if (!SysReAllocStringLen(&text, other.m_var.bstrVal, length)) {
+            clear();
+            throw std::bad_alloc();
+        }
+        m_var = other.m_var;
+        m_var.bstrVal = text;
+        m_i64 = 0;
+        m_ui64 = 0;
+        m_time = SYSTEMTIME{};
+        return;
+    }
     clear();
     switch (other.m_var.vt) {
         case VT_DATE: {
@@ -357,6 +395,89 @@ void ole_variant::attach_wstring(const std::wstring& text) {
 
 void ole_variant::set_wstring(const std::wstring& text) {
     attach_wstring(text.c_str());
+}
+
+wchar_t* ole_variant::text_buffer(std::size_t length) {
+    if (length > std::numeric_limits<UINT>::max()) throw tk_mail_assertion("ole_var", 1037);
+    const UINT count = static_cast<UINT>(length);
+    if (m_var.vt == VT_BSTR && m_var.bstrVal) {
+        if (SysStringLen(m_var.bstrVal) != count &&
+            !SysReAllocStringLen(&m_var.bstrVal, nullptr, count))
+            throw tk_mail_assertion("ole_var", 1037);
+        m_i64 = 0;
+        m_ui64 = 0;
+        m_time = SYSTEMTIME{};
+        return m_var.bstrVal;
+    }
+    clear();
+    BSTR text = SysAllocStringLen(nullptr, count);
+    if (!text) throw tk_mail_assertion("ole_var", 1037);
+    m_var.bstrVal = text;
+    m_var.vt = VT_BSTR;
+    return text;
+}
+
+void ole_variant::assign_integer(VARTYPE vt, long long value) {
+    if (tk_log_wanted(1)) {
+        switch (vt) {
+            case VT_I1:
+                *this = ole_variant(static_cast<char>(value));
+                return;
+            case VT_I2:
+                *this = ole_variant(static_cast<short>(value));
+                return;
+            case VT_I4:
+                *this = ole_variant(static_cast<int>(value));
+                return;
+            default:
+                *this = ole_variant(value);
+                return;
+        }
+    }
+    clear_whole();
+    switch (vt) {
+        case VT_I1:
+            m_var.cVal = static_cast<char>(value);
+            break;
+        case VT_I2:
+            m_var.iVal = static_cast<short>(value);
+            break;
+        case VT_I4:
+            m_var.lVal = static_cast<int>(value);
+            break;
+        default:
+            vt = VT_I8;
+            m_i64 = value;
+            m_var.llVal = value;
+            break;
+    }
+    m_var.vt = vt;
+}
+
+void ole_variant::assign_decimal(const DECIMAL& value) {
+    if (tk_log_wanted(1)) {
+        *this = ole_variant(value);
+        return;
+    }
+    clear_whole();
+    m_var.decVal = value;
+    m_var.vt = VT_DECIMAL;
+}
+
+void ole_variant::assign_date(const SYSTEMTIME& time) {
+    if (tk_log_wanted(1)) {
+        *this = ole_variant(time);
+        return;
+    }
+    // A DATE of 0 may stand for a refused date, whose conversion is tried (and logged) again.
+    if (m_var.vt == VT_DATE && m_var.date != 0 && same_time(m_time, time)) return;
+    clear_whole();
+    m_time = time;
+    m_var.vt = VT_DATE;
+    if (!SystemTimeToVariantTime(&time, &m_var.date)) {
+        tk_log(2, "Failed to convert SYSTEMTIME->VARIANT");
+        m_var.date = 0;
+    }
 }
 
 void ole_variant::attach_binary(std::size_t count, const std::uint8_t* bytes) {

@@ -84,6 +84,19 @@ public:
     void attach_wstring(const std::wstring& text);
     // VT_BSTR holding the text up to its first NUL.
     void set_wstring(const std::wstring& text);
+    // Makes the value a VT_BSTR of `length` characters, keeping the storage of a text it holds,
+    // and returns them for the caller to write: a reader decodes a cell straight into its field.
+    // The characters are unspecified until written.  Failed allocation: tk_mail_assertion 1037.
+    wchar_t* text_buffer(std::size_t length);
+
+    // The value `*this = ole_variant(value)` gives, with the same trace, made in place: a reader
+    // refills one field per column row after row.  vt is VT_I1, VT_I2, VT_I4 or VT_I8, and the
+    // value must fit it.
+    void assign_integer(VARTYPE vt, long long value);
+    void assign_decimal(const DECIMAL& value);
+    // A value that already holds the same broken-down time, with a DATE the platform accepted,
+    // keeps that DATE: dates often repeat row after row, and the conversion is not free.
+    void assign_date(const SYSTEMTIME& time);
     // VT_ARRAY | VT_UI1 holding a copy of count bytes; null bytes: tk_mail_assertion 937.
     void attach_binary(std::size_t count, const std::uint8_t* bytes);
     void attach_binary(const std::vector<std::uint8_t>& bytes);
@@ -147,6 +160,8 @@ public:
 protected:
     // Releases what the value owns and leaves it VT_EMPTY with both side values 0.
     void clear();
+    // clear(), and every byte of the VARIANT zero, as in a value just constructed.
+    void clear_whole();
     // VariantInit, side values 0; logs "ole_variant::initialize".
     void initialize();
 

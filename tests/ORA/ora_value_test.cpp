@@ -29,6 +29,7 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO times VALUES (2, TIMESTAMP '2024-02-29 13:45:59.123456789', "
     "TIMESTAMP '2023-12-31 23:30:00.000 -01:00', NULL)",
     "CREATE TABLE files (id NUMBER(3), f BFILE)",
+    "CREATE TABLE mixed_texts (id NUMBER(3), v VARCHAR2(20), c CLOB)",
 };
 
 class OraValues : public ora_suite_test<OraValues> {
@@ -44,6 +45,16 @@ protected:
             st->bind_text(1, std::string("a\0b", 3));
             st->bind_text(2, std::string("x\0\0y", 4));
             st->execute();
+            // Row after row into the same fields: a character beyond the Basic Multilingual
+            // Plane, a malformed sequence, plain text.
+            auto mixed = session.prepare("INSERT INTO mixed_texts VALUES (:1, :2, :3)");
+            const char* const texts[] = {"a\xF0\x9F\x98\x80!", "x\xC3(", "plain"};
+            for (int i = 0; i < 3; ++i) {
+                mixed->bind_int64(1, i + 1);
+                mixed->bind_text(2, i == 1 ? "-" : texts[i]);
+                mixed->bind_text(3, texts[i]);
+                mixed->execute();
+            }
         });
     }
 
@@ -99,6 +110,20 @@ TEST_F(OraValues, ZeroCharactersAndEmptyLobsArriveWhole) {
     EXPECT_EQ(rec.get_field(L"B").vt(), VT_BYTE_ARRAY);
     const std::uint8_t* bytes = nullptr;
     EXPECT_EQ(rec.get_field(L"B").get_bytes1(bytes), 0u);
+}
+
+TEST_F(OraValues, TextsOfEveryKindFollowEachOtherInOneField) {
+    auto t = m_db->get_table(L"MIXED_TEXTS", 1);
+    const std::wstring v[] = {L"a\U0001F600!", L"-", L"plain"};
+    const std::wstring c[] = {L"a\U0001F600!", L"x\uFFFD(", L"plain"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_FALSE(t->is_eof());
+        udb_record& rec = *t->get_item();
+        EXPECT_EQ(rec.get_field(L"V").whole_text(), v[i]);
+        EXPECT_EQ(rec.get_field(L"C").whole_text(), c[i]);
+        t->next();
+    }
+    EXPECT_TRUE(t->is_eof());
 }
 
 TEST_F(OraValues, TimeStampsCarryTheirFractionsAndZones) {
