@@ -16,7 +16,8 @@ SQL
     # Straight into the schema's SQLite file: the loader is not what is measured.
     sqlite3 "$inst/BENCH.db" "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n
       WHERE i < $n) INSERT INTO MIXED SELECT i, i % 1000, i + 0.25,
-      'customer name number ' || i, '2024-03-01 12:34:56',
+      'customer name number ' || i,
+      datetime('1990-01-01', '+' || (i % 12000) || ' days', '+' || (i * 7 % 86400) || ' seconds'),
       CASE WHEN i % 3 = 0 THEN NULL ELSE 'note' END FROM n;
       WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)
       INSERT INTO LOBS SELECT i, substr(hex(randomblob(51200)), 1, 102400), randomblob(102400)

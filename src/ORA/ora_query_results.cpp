@@ -21,7 +21,7 @@ constexpr unsigned k_rowid_chars = 255;
 constexpr unsigned k_interval_chars = 30;
 // Rows the server may send ahead of the fetch that asks for them: the reading then overlaps the
 // client's work on the rows before.
-constexpr ub4 k_prefetch_rows = 256;
+constexpr ub4 k_prefetch_rows = 1024;
 }  // namespace
 
 ora_query_results::ora_query_results(int columns, const std::wstring& query)

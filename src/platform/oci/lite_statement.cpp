@@ -383,10 +383,16 @@ bool lite_statement::may_read_ahead() const {
 }
 
 void lite_statement::start_read_ahead() {
-    // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
-    std::vector<bool> rendered(render_.size());
-    for (size_t i = 0; i < render_.size(); ++i)
-        rendered[i] = render_[i] == r_number || render_[i] == r_rowid;
+    // Numbers are rendered on the reader's thread too: it is the costly part of a cell. An
+    // integer shows as its digits unless its column rounds it to tens or more.
+    std::vector<lite_read_ahead::shown_as> rendered(render_.size(), lite_read_ahead::as_stored);
+    for (size_t i = 0; i < render_.size(); ++i) {
+        if (render_[i] != r_number && render_[i] != r_rowid) continue;
+        const lite_column& c = columns_[i];
+        const bool rounds = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0 &&
+                            c.scale > -19;
+        rendered[i] = rounds ? lite_read_ahead::rendered : lite_read_ahead::integer_digits;
+    }
     auto render_ahead = [this](int col, const lite_cell_view& c, std::string& out) {
         if (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT) return false;
         const std::string_view shown =

@@ -30,11 +30,14 @@ struct remembered {
     std::uint64_t removals = 0;
 };
 
-constexpr std::size_t k_remembered = 16;
+constexpr std::size_t k_remembered = 64;
 thread_local remembered t_remembered[k_remembered];
 
 remembered& slot_of(const void* p) {
-    return t_remembered[(reinterpret_cast<std::uintptr_t>(p) >> 4) % k_remembered];
+    // Handles of one size sit at regular strides: a multiplicative hash spreads them over the
+    // slots where the low address bits alone would pile them into a few.
+    const std::uint64_t h = (reinterpret_cast<std::uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull;
+    return t_remembered[h >> 58];
 }
 
 // The kind of the live handle at p, or 0.
