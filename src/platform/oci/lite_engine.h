@@ -193,6 +193,11 @@ private:
     void start_read_ahead();
     void stop_read_ahead() noexcept;
     bool next_ahead();
+    // A stored number's text as text() shows it, into `out` (64 bytes): its length, or 0 when
+    // it needs an exponent.
+    size_t number_text(int col, int type, int64_t integer, double real, char* out) const;
+    // A real as its column holds it.
+    double rounded(int col, double v) const;
     // The text of a cell as text() shows it, from its stored value; `buf` holds it when made.
     std::string_view render(int col, int type, int64_t integer, double real, const char* bytes,
                             size_t size, std::string& buf) const;

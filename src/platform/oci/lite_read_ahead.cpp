@@ -7,7 +7,6 @@
 
 #include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_internal.h"
-#include "platform/oci/lite_value_text.h"
 
 namespace {
 
@@ -23,14 +22,14 @@ constexpr size_t k_rows_per_hold = 64;
 }  // namespace
 
 lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session,
-                                 int chunk_rows, bool on_row, std::vector<shown_as> shown,
+                                 int chunk_rows, bool on_row, std::vector<bool> rendered,
                                  lite_cell_render render)
     : db_(db),
       stmt_(stmt),
       session_(session),
       columns_(static_cast<size_t>(sqlite3_column_count(stmt))),
       on_row_(on_row),
-      shown_(std::move(shown)),
+      rendered_(std::move(rendered)),
       render_(std::move(render)) {
     // A wide select list takes fewer rows a chunk, so that the cells stay small.
     const size_t most = std::max<size_t>(1, k_chunk_cells / std::max<size_t>(columns_, 1));
@@ -144,21 +143,15 @@ void lite_read_ahead::copy_row(chunk& c) {
             if (s.size > 0) std::memcpy(c.arena.data() + s.offset, p, s.size);
             c.arena[s.offset + s.size] = '\0';
         }
-        const shown_as how = col < shown_.size() ? shown_[col] : as_stored;
-        if (how == integer_digits && s.type == SQLITE_INTEGER) {
-            char digits[32];
-            s.has_shown = true;
-            s.shown_offset = c.arena.size();
-            s.shown_size = lite_int_text(s.integer, digits);
-            c.arena.append(digits, s.shown_size);
-        } else if (how != as_stored) {
-            lite_cell_view cell{s.type, s.integer, s.real, p, s.size};
-            scratch_.clear();
-            if (render_(i, cell, scratch_)) {
+        if (col < rendered_.size() && rendered_[col]) {
+            char text[64];
+            const lite_cell_view cell{s.type, s.integer, s.real, p, s.size};
+            const size_t n = render_(i, cell, text);
+            if (n > 0) {
                 s.has_shown = true;
                 s.shown_offset = c.arena.size();
-                s.shown_size = scratch_.size();
-                c.arena.append(scratch_);
+                s.shown_size = n;
+                c.arena.append(text, n);
             }
         }
     }

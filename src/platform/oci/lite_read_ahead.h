@@ -43,24 +43,17 @@ struct lite_cell_view {
     size_t size = 0;
 };
 
-// The text a cell shows to the client, computed ahead; returns false to leave the cell to be
-// rendered when it is read.
-using lite_cell_render = std::function<bool(int col, const lite_cell_view& cell, std::string& out)>;
+// The text a cell shows to the client, computed ahead into `out` (64 bytes): its length, or 0 to
+// leave the cell to be rendered when it is read.
+using lite_cell_render = std::function<size_t(int col, const lite_cell_view& cell, char* out)>;
 
 class lite_read_ahead {
 public:
-    // What the client is shown of a column's cells besides their stored value.
-    enum shown_as : unsigned char {
-        as_stored,       // nothing: the cell is rendered when it is read
-        rendered,        // what `render` makes of the cell
-        integer_digits,  // an integer's decimal digits; other cells as `render` makes them
-    };
-
     // Starts reading `stmt` (on `db`, for `session`'s error texts) ahead in chunks of up to
     // `chunk_rows` rows. With `on_row` the statement stands on a row already, which comes first.
-    // `render` is called on the reader thread for the cells `shown` asks it of.
+    // `render` is called on the reader thread for the cells of the columns marked in `rendered`.
     lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session, int chunk_rows,
-                    bool on_row, std::vector<shown_as> shown, lite_cell_render render);
+                    bool on_row, std::vector<bool> rendered, lite_cell_render render);
     // Stops the reader and waits for it.
     ~lite_read_ahead();
     lite_read_ahead(const lite_read_ahead&) = delete;
@@ -103,9 +96,8 @@ private:
     size_t columns_;
     size_t chunk_rows_ = 1;
     bool on_row_;
-    std::vector<shown_as> shown_;
+    std::vector<bool> rendered_;
     lite_cell_render render_;
-    std::string scratch_;  // reader side: one rendered cell
 
     std::mutex mutex_;
     std::condition_variable changed_;

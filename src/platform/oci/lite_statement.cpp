@@ -21,27 +21,39 @@
 
 namespace {
 
-// Oracle's text of a double into buf without allocating in the common case (no exponent).
-void number_into(double v, std::string& buf) {
+// Oracle's text of a double, as "%.15g" prints it in the C locale but with ".5" for "0.5", into
+// `out` (64 bytes): its length, or 0 when the number needs an exponent (or is no number).
+size_t short_number_text(double v, char* out) {
     char b[64];
-    // As "%.15g" prints it in the C locale, which is the process's.
     const auto res = std::to_chars(b, b + sizeof b, v, std::chars_format::general, 15);
-    const int n = res.ec == std::errc() ? static_cast<int>(res.ptr - b) : -1;
-    if (n <= 0 || n >= static_cast<int>(sizeof b) || std::memchr(b, 'e', static_cast<size_t>(n)) ||
-        std::memchr(b, 'n', static_cast<size_t>(n)) ||
-        std::memchr(b, 'i', static_cast<size_t>(n))) {
-        buf = lite_number_text(v);
-        return;
+    if (res.ec != std::errc()) return 0;
+    const char* end = res.ptr;
+    for (const char* q = b; q < end; ++q) {
+        if (*q == 'e' || *q == 'n' || *q == 'i') return 0;
     }
     const char* p = b;
-    bool neg = *p == '-';
-    if (neg) ++p;
-    // ".5", not "0.5"; the digits are not zero-terminated, so "0" alone must not be looked past.
-    if (b + n - p > 1 && p[0] == '0' && p[1] == '.') ++p;
-    buf.clear();
-    if (neg) buf += '-';
-    buf.append(p, static_cast<size_t>(b + n - p));
-    if (buf == "0" || buf == "-0") buf = "0";
+    char* o = out;
+    if (*p == '-') *o++ = *p++;
+    // The digits are not zero-terminated, so "0" alone must not be looked past.
+    if (end - p > 1 && p[0] == '0' && p[1] == '.') ++p;
+    std::memcpy(o, p, static_cast<size_t>(end - p));
+    o += end - p;
+    if (o - out == 2 && out[0] == '-' && out[1] == '0') {  // no negative zero
+        out[0] = '0';
+        o = out + 1;
+    }
+    return static_cast<size_t>(o - out);
+}
+
+// Oracle's text of a double into buf, without allocating in the common case.
+void number_into(double v, std::string& buf) {
+    char text[64];
+    const size_t n = short_number_text(v, text);
+    if (n == 0) {
+        buf = lite_number_text(v);
+    } else {
+        buf.assign(text, n);
+    }
 }
 
 // 10^k for the scales a NUMBER may declare, without a pow() per cell.
@@ -383,27 +395,18 @@ bool lite_statement::may_read_ahead() const {
 }
 
 void lite_statement::start_read_ahead() {
-    // Numbers are rendered on the reader's thread too: it is the costly part of a cell. An
-    // integer shows as its digits unless its column rounds it to tens or more.
-    std::vector<lite_read_ahead::shown_as> rendered(render_.size(), lite_read_ahead::as_stored);
-    for (size_t i = 0; i < render_.size(); ++i) {
-        if (render_[i] != r_number && render_[i] != r_rowid) continue;
-        const lite_column& c = columns_[i];
-        const bool rounds = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0 &&
-                            c.scale > -19;
-        rendered[i] = rounds ? lite_read_ahead::rendered : lite_read_ahead::integer_digits;
-    }
-    auto render_ahead = [this](int col, const lite_cell_view& c, std::string& out) {
-        if (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT) return false;
-        const std::string_view shown =
-            render(col, c.type, c.integer, c.real, c.bytes, c.size, out);
-        if (shown.data() != out.data()) out.assign(shown);
-        return true;
+    // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
+    std::vector<bool> numbers(render_.size());
+    for (size_t i = 0; i < render_.size(); ++i)
+        numbers[i] = render_[i] == r_number || render_[i] == r_rowid;
+    auto render_ahead = [this](int col, const lite_cell_view& c, char* out) -> size_t {
+        if (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT) return 0;
+        return number_text(col, c.type, c.integer, c.real, out);
     };
     try {
         // The statement stands on the row just stepped to: the reader hands it over first.
         read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                        true, std::move(rendered), render_ahead);
+                                                        true, std::move(numbers), render_ahead);
     } catch (const std::system_error&) {
         return;  // no thread to be had: the rows are read as the client asks for them
     }
@@ -539,49 +542,56 @@ std::string_view lite_statement::text(int col) {
                   cell_text_[static_cast<size_t>(col)]);
 }
 
+double lite_statement::rounded(int col, double v) const {
+    // NUMBER(p,s) holds its value rounded to s digits (half away from zero), as Oracle stores
+    // it, whatever wider value was written.
+    const lite_column& c = columns_[static_cast<size_t>(col)];
+    if (c.type_code != LITE_NUMBER || c.precision <= 0 || c.scale == -127 || c.scale <= -40 ||
+        c.scale >= 40) {
+        return v;
+    }
+    const double unit = pow10(c.scale);
+    const double r = std::round(v * unit) / unit;
+    return std::isfinite(r) ? r : v;
+}
+
+size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
+                                   char* out) const {
+    if (t == SQLITE_FLOAT) return short_number_text(rounded(col, real), out);
+    const lite_column& c = columns_[static_cast<size_t>(col)];
+    if (c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0 && c.scale > -19) {
+        // Rounded to tens or more, on the magnitude, unsigned: rounding up near the int64
+        // limits must not overflow.
+        uint64_t unit = 1;
+        for (int k = 0; k < -c.scale; ++k) unit *= 10;
+        uint64_t mag = integer < 0 ? 0 - static_cast<uint64_t>(integer)
+                                   : static_cast<uint64_t>(integer);
+        const uint64_t rem = mag % unit;
+        mag -= rem;
+        if (rem >= unit - rem) mag += unit;
+        char* e = out;
+        if (integer < 0 && mag != 0) *e++ = '-';
+        e = std::to_chars(e, out + 64, mag).ptr;
+        return static_cast<size_t>(e - out);
+    }
+    return lite_int_text(integer, out);
+}
+
 std::string_view lite_statement::render(int col, int t, int64_t integer, double real,
                                         const char* bytes, size_t size, std::string& buf) const {
     if (t == SQLITE_NULL) return {};
     switch (render_[static_cast<size_t>(col)]) {
         case r_number:
         case r_rowid: {
-            // NUMBER(p,s) holds its value rounded to s digits (half away from zero), as Oracle
-            // stores it, whatever wider value was written.
-            const lite_column& c = columns_[static_cast<size_t>(col)];
-            bool scaled = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale != -127 &&
-                          c.scale > -40 && c.scale < 40;
-            if (t == SQLITE_INTEGER) {
-                int64_t v = integer;
-                char b[32];
-                if (scaled && c.scale < 0 && c.scale > -19) {
-                    // On the magnitude, unsigned: rounding up near the int64 limits must not
-                    // overflow.
-                    uint64_t unit = 1;
-                    for (int k = 0; k < -c.scale; ++k) unit *= 10;
-                    uint64_t mag = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-                    uint64_t rem = mag % unit;
-                    mag -= rem;
-                    if (rem >= unit - rem) mag += unit;
-                    char* e = b;
-                    if (v < 0 && mag != 0) *e++ = '-';
-                    e = std::to_chars(e, b + sizeof b, mag).ptr;
-                    buf.assign(b, static_cast<size_t>(e - b));
-                    return buf;
-                }
-                buf.assign(b, lite_int_text(v, b));
-                return buf;
+            if (t != SQLITE_INTEGER && t != SQLITE_FLOAT) break;
+            char text[64];
+            const size_t n = number_text(col, t, integer, real, text);
+            if (n > 0) {
+                buf.assign(text, n);
+            } else {  // only a real may need an exponent
+                buf = lite_number_text(rounded(col, real));
             }
-            if (t == SQLITE_FLOAT) {
-                double v = real;
-                if (scaled) {
-                    double unit = pow10(c.scale);
-                    double r = std::round(v * unit) / unit;
-                    if (std::isfinite(r)) v = r;
-                }
-                number_into(v, buf);
-                return buf;
-            }
-            break;
+            return buf;
         }
         case r_date:
         case r_timestamp: {
