@@ -7,6 +7,7 @@
 
 #include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_value_text.h"
 
 namespace {
 
@@ -22,14 +23,14 @@ constexpr size_t k_rows_per_hold = 64;
 }  // namespace
 
 lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session,
-                                 int chunk_rows, bool on_row, std::vector<bool> rendered,
+                                 int chunk_rows, bool on_row, std::vector<prepared> prepare,
                                  lite_cell_render render)
     : db_(db),
       stmt_(stmt),
       session_(session),
       columns_(static_cast<size_t>(sqlite3_column_count(stmt))),
       on_row_(on_row),
-      rendered_(std::move(rendered)),
+      prepare_(std::move(prepare)),
       render_(std::move(render)) {
     // A wide select list takes fewer rows a chunk, so that the cells stay small.
     const size_t most = std::max<size_t>(1, k_chunk_cells / std::max<size_t>(columns_, 1));
@@ -118,6 +119,7 @@ void lite_read_ahead::copy_row(chunk& c) {
         s.real = 0;
         s.offset = s.size = 0;
         s.has_shown = false;
+        s.has_date = false;
         const char* p = nullptr;
         switch (s.type) {
             case SQLITE_INTEGER:
@@ -143,7 +145,10 @@ void lite_read_ahead::copy_row(chunk& c) {
             if (s.size > 0) std::memcpy(c.arena.data() + s.offset, p, s.size);
             c.arena[s.offset + s.size] = '\0';
         }
-        if (col < rendered_.size() && rendered_[col]) {
+        const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
+        if (how == parsed_date && s.type == SQLITE_TEXT && p != nullptr) {
+            s.has_date = lite_parse_iso(p, s.date);
+        } else if (how == shown_text) {
             char text[64];
             const lite_cell_view cell{s.type, s.integer, s.real, p, s.size};
             const size_t n = render_(i, cell, text);
@@ -203,4 +208,9 @@ std::optional<std::string_view> lite_read_ahead::shown(int col) const {
     const cell_slot& s = current_->cells[row_ * columns_ + static_cast<size_t>(col)];
     if (!s.has_shown) return std::nullopt;
     return std::string_view(current_->arena.data() + s.shown_offset, s.shown_size);
+}
+
+const lite_datetime* lite_read_ahead::date(int col) const {
+    const cell_slot& s = current_->cells[row_ * columns_ + static_cast<size_t>(col)];
+    return s.has_date ? &s.date : nullptr;
 }

@@ -51,9 +51,16 @@ class lite_read_ahead {
 public:
     // Starts reading `stmt` (on `db`, for `session`'s error texts) ahead in chunks of up to
     // `chunk_rows` rows. With `on_row` the statement stands on a row already, which comes first.
-    // `render` is called on the reader thread for the cells of the columns marked in `rendered`.
+    // What the reader prepares of a column's cells besides their stored value.
+    enum prepared : unsigned char {
+        stored_only,
+        shown_text,   // the text `render` gives
+        parsed_date,  // a text cell read as a date, when it is one
+    };
+
+    // `render` is called on the reader thread for the cells of the columns marked `shown_text`.
     lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session, int chunk_rows,
-                    bool on_row, std::vector<bool> rendered, lite_cell_render render);
+                    bool on_row, std::vector<prepared> prepare, lite_cell_render render);
     // Stops the reader and waits for it.
     ~lite_read_ahead();
     lite_read_ahead(const lite_read_ahead&) = delete;
@@ -66,6 +73,8 @@ public:
     lite_cell_view cell(int col) const;
     // The pre-rendered text of a cell of the current row, when `render` gave one.
     std::optional<std::string_view> shown(int col) const;
+    // The date a cell of the current row holds, when it was read as one.
+    const lite_datetime* date(int col) const;
     // Stops the reader and waits for it; the statement is the caller's again. Safe to repeat.
     void stop() noexcept;
 
@@ -77,6 +86,8 @@ private:
         size_t offset, size;            // bytes in the arena
         size_t shown_offset, shown_size;  // pre-rendered text in the arena, when has_shown
         bool has_shown;
+        bool has_date;
+        lite_datetime date;
     };
     struct chunk {
         std::vector<cell_slot> cells;  // rows * columns
@@ -96,7 +107,7 @@ private:
     size_t columns_;
     size_t chunk_rows_ = 1;
     bool on_row_;
-    std::vector<bool> rendered_;
+    std::vector<prepared> prepare_;
     lite_cell_render render_;
 
     std::mutex mutex_;

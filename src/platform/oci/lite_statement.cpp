@@ -395,10 +395,16 @@ bool lite_statement::may_read_ahead() const {
 }
 
 void lite_statement::start_read_ahead() {
-    // Numbers are rendered on the reader's thread too: it is the costly part of a cell.
-    std::vector<bool> numbers(render_.size());
-    for (size_t i = 0; i < render_.size(); ++i)
-        numbers[i] = render_[i] == r_number || render_[i] == r_rowid;
+    // Numbers are rendered and dates read on the reader's thread too: they are the costly
+    // cells.
+    std::vector<lite_read_ahead::prepared> prepare(render_.size(), lite_read_ahead::stored_only);
+    for (size_t i = 0; i < render_.size(); ++i) {
+        if (render_[i] == r_number || render_[i] == r_rowid) {
+            prepare[i] = lite_read_ahead::shown_text;
+        } else if (render_[i] == r_date || render_[i] == r_timestamp) {
+            prepare[i] = lite_read_ahead::parsed_date;
+        }
+    }
     auto render_ahead = [this](int col, const lite_cell_view& c, char* out) -> size_t {
         if (c.type != SQLITE_INTEGER && c.type != SQLITE_FLOAT) return 0;
         return number_text(col, c.type, c.integer, c.real, out);
@@ -406,7 +412,7 @@ void lite_statement::start_read_ahead() {
     try {
         // The statement stands on the row just stepped to: the reader hands it over first.
         read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                        true, std::move(numbers), render_ahead);
+                                                        true, std::move(prepare), render_ahead);
     } catch (const std::system_error&) {
         return;  // no thread to be had: the rows are read as the client asks for them
     }
@@ -700,6 +706,7 @@ lite_datetime lite_statement::as_datetime(int col) const {
     if (!read_ahead_) {
         p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
     } else {
+        if (const lite_datetime* read = read_ahead_->date(col)) return *read;
         const lite_cell_view c = read_ahead_->cell(col);
         if (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) {
             p = c.bytes;

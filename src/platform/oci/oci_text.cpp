@@ -1,5 +1,6 @@
 #include "platform/oci/oci_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -155,7 +156,19 @@ size_t utf8_to_utf16_into(std::string_view utf8, void* out, size_t cap_units,
     size_t written = 0;
     size_t needed = 0;
     size_t i = 0;
-    // Fast path: ASCII needs no decoding.
+    // Fast path: ASCII needs no decoding, and eight bytes at a time are widened together.
+    const size_t block_end = std::min(utf8.size(), cap_units);
+    while (i + 8 <= block_end) {
+        const auto* in = reinterpret_cast<const unsigned char*>(utf8.data()) + i;
+        std::uint64_t word = 0;
+        std::memcpy(&word, in, 8);
+        if ((word & 0x8080808080808080ull) != 0) break;
+        char16_t units[8];
+        for (int k = 0; k < 8; ++k) units[k] = in[k];
+        std::memcpy(p + 2 * i, units, sizeof units);
+        i += 8;
+    }
+    written = needed = i;
     while (i < utf8.size() && static_cast<unsigned char>(utf8[i]) < 0x80) {
         if (written < cap_units) store_unit(p + 2 * written++, static_cast<char16_t>(utf8[i]));
         ++needed;

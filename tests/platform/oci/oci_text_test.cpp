@@ -43,6 +43,25 @@ TEST(OciText, CutBuffersNeverSplitAPair) {
     EXPECT_EQ(needed, 0u);
 }
 
+TEST(OciText, LongTextsConvertAsTheWholeConversionDoes) {
+    // ASCII runs are widened by blocks: a non-ASCII character at every place around a block's
+    // edge, and buffers cut at every length, must give what the plain conversion gives.
+    for (size_t at = 0; at < 20; ++at) {
+        std::string text(19, 'x');
+        text.insert(at, "\xC3\xA9");
+        const std::u16string whole = oci_text::utf8_to_utf16(text);
+        for (size_t cap = 0; cap <= whole.size(); ++cap) {
+            std::u16string out(whole.size() + 1, u'#');
+            size_t needed = 0;
+            const size_t n = oci_text::utf8_to_utf16_into(text, out.data(), cap, &needed);
+            EXPECT_EQ(needed, whole.size()) << at << " " << cap;
+            ASSERT_EQ(n, cap) << at;
+            EXPECT_EQ(out.substr(0, n), whole.substr(0, n)) << at << " " << cap;
+            EXPECT_EQ(out[n], u'#') << "nothing past the buffer";
+        }
+    }
+}
+
 TEST(OciText, TerminatedLengthStopsAtTheBufferEnd) {
     const char16_t s[] = {u'h', u'i', 0, u'x'};
     EXPECT_EQ(oci_text::utf16_strlen_bytes(s, sizeof s), 4u);
