@@ -33,18 +33,20 @@ reading walk(lite_session& s, const std::string& sql, int read_ahead) {
                     continue;
                 }
                 const auto b = st->bytes(c);
-                std::string date = "no date";
+                std::string cell = std::string(st->text(c)) + "|" + std::to_string(b.size()) +
+                                   "|" + std::to_string(st->storage_class(c)) + "|" +
+                                   std::to_string(st->as_int64(c)) + "|";
+                // Last: reading a cell as a date may change how SQLite holds it.
                 try {
                     const lite_datetime d = st->as_datetime(c);
-                    date = std::to_string(d.year) + "-" + std::to_string(d.month) + "-" +
-                           std::to_string(d.day) + " " + std::to_string(d.hour) + ":" +
-                           std::to_string(d.minute) + ":" + std::to_string(d.second) + "." +
-                           std::to_string(d.nanosecond);
+                    cell += std::to_string(d.year) + "-" + std::to_string(d.month) + "-" +
+                            std::to_string(d.day) + " " + std::to_string(d.hour) + ":" +
+                            std::to_string(d.minute) + ":" + std::to_string(d.second) + "." +
+                            std::to_string(d.nanosecond);
                 } catch (const lite_error&) {
+                    cell += "no date";
                 }
-                row.push_back(std::string(st->text(c)) + "|" + std::to_string(b.size()) + "|" +
-                              std::to_string(st->storage_class(c)) + "|" +
-                              std::to_string(st->as_int64(c)) + "|" + date);
+                row.push_back(std::move(cell));
             }
             r.rows.push_back(std::move(row));
         }
