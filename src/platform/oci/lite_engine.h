@@ -25,7 +25,9 @@
 // CASCADE, SET NULL); one to another schema is checked only when added or enabled (ORA-02298).
 //
 // Errors are `lite_error` (ORA number and text). Thread-safety: a lite_session and its statements
-// belong to one thread at a time; distinct sessions may run on distinct threads.
+// belong to one thread at a time; distinct sessions may run on distinct threads. A query read
+// ahead (set_read_ahead) is stepped by a thread of the engine's own, which shares the connection
+// under SQLite's own lock and is stopped before the statement is run again, bound or freed.
 #ifndef TW_PLATFORM_OCI_LITE_ENGINE_H
 #define TW_PLATFORM_OCI_LITE_ENGINE_H
 
