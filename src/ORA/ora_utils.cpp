@@ -219,6 +219,25 @@ std::string ora_to_utf8(const std::wstring& text) {
     return out;
 }
 
+namespace {
+
+// The bits a UTF-8 lead byte carries, the continuation bytes that follow it and the least code
+// point that needs that many; false for a byte that starts no sequence.
+bool utf8_lead(unsigned char b, std::uint32_t& bits, std::size_t& extra, std::uint32_t& min) {
+    if ((b & 0xE0) == 0xC0) {
+        bits = b & 0x1F, extra = 1, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        bits = b & 0x0F, extra = 2, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        bits = b & 0x07, extra = 3, min = 0x10000;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
     std::wstring out;
     ora_from_utf8(bytes, count, out);
@@ -239,13 +258,8 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
             out.push_back(static_cast<wchar_t>(b));
             ++i;
             continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F, extra = 1, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F, extra = 2, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07, extra = 3, min = 0x10000;
-        } else {
+        }
+        if (!utf8_lead(b, c, extra, min)) {
             out.push_back(L'\uFFFD');
             ++i;
             continue;
@@ -306,15 +320,7 @@ bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
         std::uint32_t c;
         std::size_t extra;
         std::uint32_t min;
-        if ((b & 0xE0) == 0xC0) {
-            c = b & 0x1F, extra = 1, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            c = b & 0x0F, extra = 2, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            c = b & 0x07, extra = 3, min = 0x10000;
-        } else {
-            return false;
-        }
+        if (!utf8_lead(b, c, extra, min)) return false;
         if (count - i <= extra) return false;
         for (std::size_t j = 1; j <= extra; ++j) {
             if ((s[i + j] & 0xC0) != 0x80) return false;
