@@ -22,18 +22,12 @@ ninja -C "$build" QUILLRUN oralite >/dev/null
 quillrun=$build/bin/QUILLRUN
 oralite=$build/bin/oralite
 
-work=$(mktemp -d)
-server=$work/server
-trap 'bash "$root/scripts/mariadb-test-server.sh" stop "$server" >/dev/null 2>&1; rm -rf "$work"' EXIT
-bash "$root/scripts/mariadb-test-server.sh" start "$server" >/dev/null
-# shellcheck disable=SC1091
-. "$server/env"
-client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
+# shellcheck source=bench/bench-instance.sh
+. "$root/bench/bench-instance.sh"
+start_server
 dumper=$(command -v mariadb-dump || command -v mysqldump)
 export ORALITE_HOME=$work/home TIDEWELL_CONFIG_HOME=$work/config
 
-# shellcheck source=bench/bench-instance.sh
-. "$root/bench/bench-instance.sh"
 echo MIXED >"$work/mixed.txt"
 echo LOBS >"$work/lobs.txt"
 make_instance "$ORALITE_HOME/BIG" "$rows"

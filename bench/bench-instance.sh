@@ -1,5 +1,18 @@
-# Shared by the benchmark scripts: the embedded Oracle instance they measure.  Needs $oralite
-# (the oralite program) and $work (a scratch folder) set by the script that sources it.
+# Shared by the benchmark scripts: the scratch folder and private MariaDB they run in, and the
+# embedded Oracle instance they measure.  Needs $root (the checkout) and, for make_instance,
+# $oralite (the oralite program).
+
+# start_server: a scratch folder $work holding a private MariaDB, both gone when the script
+# exits; client runs the server's own client on it.
+start_server() {
+    work=$(mktemp -d)
+    server=$work/server
+    trap 'bash "$root/scripts/mariadb-test-server.sh" stop "$server" >/dev/null 2>&1; rm -rf "$work"' EXIT
+    bash "$root/scripts/mariadb-test-server.sh" start "$server" >/dev/null
+    # shellcheck disable=SC1091
+    . "$server/env"
+}
+client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
 
 # make_instance DIR N: an instance at DIR with the mixed table of N rows and the LOB table.
 make_instance() {

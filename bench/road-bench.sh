@@ -29,16 +29,10 @@ ninja -C "$build" conversion_bench_tool oralite >/dev/null
 tool=$build/bench/conversion_bench_tool
 oralite=$build/bin/oralite
 
-work=$(mktemp -d)
-server=$work/server
-trap 'bash "$root/scripts/mariadb-test-server.sh" stop "$server" >/dev/null 2>&1; rm -rf "$work"' EXIT
-bash "$root/scripts/mariadb-test-server.sh" start "$server" >/dev/null
-# shellcheck disable=SC1091
-. "$server/env"
-client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
-
 # shellcheck source=bench/bench-instance.sh
 . "$root/bench/bench-instance.sh"
+start_server
+
 make_instance "$work/BIG" "$rows"
 make_instance "$work/SMALL" $((rows / 10))
 

@@ -799,22 +799,14 @@ lite_expr_ptr lite_parser::primary() {
     switch (k.kind) {
         case lite_token::end:
             throw lite_error(936, "missing expression");
-        case lite_token::number: {
-            auto n = node(lite_expr::number, begin);
-            n->text = k.text;
-            ++i_;
-            close(*n);
-            return n;
-        }
-        case lite_token::string: {
-            auto n = node(lite_expr::string, begin);
-            n->text = k.text;
-            ++i_;
-            close(*n);
-            return n;
-        }
+        case lite_token::number:
+        case lite_token::string:
         case lite_token::bind: {
-            auto n = node(lite_expr::bind, begin);
+            // A literal or a placeholder is one token that stands as written.
+            const lite_expr::kind_t kind = k.kind == lite_token::number   ? lite_expr::number
+                                           : k.kind == lite_token::string ? lite_expr::string
+                                                                          : lite_expr::bind;
+            auto n = node(kind, begin);
             n->text = k.text;
             ++i_;
             close(*n);

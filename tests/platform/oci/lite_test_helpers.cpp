@@ -1,5 +1,8 @@
 #include "lite_test_helpers.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -61,4 +64,29 @@ std::string lite_hr_dir() {
     fs::path p = fs::path(TW_SHARED_DIR) / "oracle-samples" / "human_resources";
     std::error_code ec;
     return fs::exists(p / "hr_create.sql", ec) ? p.string() : std::string();
+}
+
+namespace {
+
+std::string shell_quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+}  // namespace
+
+oralite_result run_oralite(const std::vector<std::string>& args) {
+    oralite_result r;
+    std::string cmd = shell_quoted(std::string(TW_BINARY_DIR) + "/bin/oralite");
+    for (const auto& a : args) cmd += " " + shell_quoted(a);
+    cmd += " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (p == nullptr) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
 }

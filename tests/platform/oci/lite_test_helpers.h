@@ -30,3 +30,12 @@ std::string lite_cell(lite_session& s, const std::string& sql);
 int lite_fails_with(lite_session& s, const std::string& sql);
 // Directory of the shared sample schemas, or "" when it is not beside the checkout.
 std::string lite_hr_dir();
+
+// What the oralite tool did: its exit status (-1 when it did not exit) and its standard output
+// and error together.
+struct oralite_result {
+    int status = -1;
+    std::string out;
+};
+// Runs the oralite tool of this build with these arguments.
+oralite_result run_oralite(const std::vector<std::string>& args);

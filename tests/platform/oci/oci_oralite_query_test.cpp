@@ -1,7 +1,6 @@
 // `oralite query` end to end: the rows a statement prints through the interface.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,41 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "lite_test_helpers.h"
 #include "platform/oci/oci_test_helpers.h"
 
 namespace {
 
 const std::string kOralite = std::string(TW_BINARY_DIR) + "/bin/oralite";
 
-struct result {
-    int status = -1;
-    std::string out;
-};
+using result = oralite_result;
 
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs the tool with these arguments; standard output and error together.
-result run_tool(const std::vector<std::string>& args) {
-    result r;
-    std::string cmd = quoted(kOralite);
-    for (const auto& a : args) cmd += " " + quoted(a);
-    cmd += " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
 
 result run_query(const std::string& dir, const std::string& sql) {
-    return run_tool({"query", dir, "SCOTT", "tiger", sql});
+    return run_oralite({"query", dir, "SCOTT", "tiger", sql});
 }
 
 class OraliteQuery : public ::testing::Test {
@@ -126,16 +102,16 @@ TEST(OraliteQueryHr, CatalogueOfTheSampleSchema) {
             std::filesystem::remove_all(dir, ec);
         }
     } cleanup{dir};
-    ASSERT_EQ(run_tool({"create", dir}).status, 0);
-    ASSERT_EQ(run_tool({"user", dir, "HR", "hr"}).status, 0);
-    const result load = run_tool({"run", dir, "HR", "hr", samples + "/hr_create.sql",
+    ASSERT_EQ(run_oralite({"create", dir}).status, 0);
+    ASSERT_EQ(run_oralite({"user", dir, "HR", "hr"}).status, 0);
+    const result load = run_oralite({"run", dir, "HR", "hr", samples + "/hr_create.sql",
                                   samples + "/hr_populate.sql", samples + "/hr_code.sql"});
     EXPECT_EQ(load.status, 0) << load.out;
     // The procedures and triggers are warnings, never failures.
     EXPECT_NE(load.out.find("warning: "), std::string::npos) << load.out;
     EXPECT_EQ(load.out.find("ORA-"), std::string::npos) << load.out;
     auto ask = [&](const std::string& sql) {
-        const result r = run_tool({"query", dir, "HR", "hr", sql});
+        const result r = run_oralite({"query", dir, "HR", "hr", sql});
         EXPECT_EQ(r.status, 0) << sql << "\n" << r.out;
         return r.out;
     };

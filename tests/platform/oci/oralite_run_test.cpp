@@ -19,31 +19,8 @@ namespace fs = std::filesystem;
 
 const std::string kOralite = std::string(TW_BINARY_DIR) + "/bin/oralite";
 
-struct result {
-    int status = -1;
-    std::string out;
-};
+using result = oralite_result;
 
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-result run_tool(const std::vector<std::string>& args) {
-    result r;
-    std::string cmd = quoted(kOralite);
-    for (const auto& a : args) cmd += " " + quoted(a);
-    cmd += " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
 
 class OraliteRun : public ::testing::Test {
 protected:
@@ -60,7 +37,7 @@ protected:
 
 TEST_F(OraliteRun, AScriptForCurrentReleasesLoadsCleanly) {
     const std::string script = TW_SOURCE_DIR "/tests/platform/oci/data/retail_19c.sql";
-    result r = run_tool({"run", inst_.dir(), "APP", "app", script});
+    result r = run_oralite({"run", inst_.dir(), "APP", "app", script});
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "") << "no error, no warning";
     auto s = inst_.logon();
@@ -109,7 +86,7 @@ TEST_F(OraliteRun, FailuresAreReportedTheRestRunsAndTheStatusTells) {
                              "INSERT INTO nosuch VALUES (1);\n"
                              "INSERT INTO t VALUES (:unbound);\n"
                              "INSERT INTO t VALUES (1);\n");
-    result r = run_tool({"run", inst_.dir(), "APP", "app", path});
+    result r = run_oralite({"run", inst_.dir(), "APP", "app", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, path + ":2: ORA-00942: table or view does not exist\n" + path +
                          ":3: ORA-01008: not all variables bound\n");
@@ -120,7 +97,7 @@ TEST_F(OraliteRun, FailuresAreReportedTheRestRunsAndTheStatusTells) {
                              "INSERT INTO t VALUES (2);\n"
                              "INSERT INTO nosuch VALUES (1);\n"
                              "INSERT INTO t VALUES (3);\n");
-    r = run_tool({"run", inst_.dir(), "APP", "app", stop});
+    r = run_oralite({"run", inst_.dir(), "APP", "app", stop});
     EXPECT_EQ(r.status, 7) << r.out;
     EXPECT_EQ(lite_cell(*s, "select count(*) from t"), "1");
 }
@@ -150,7 +127,7 @@ TEST_F(OraliteRun, TwoLoadsDoingDdlWaitForEachOther) {
               a.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    result mine = run_tool({"run", inst_.dir(), "OTHER", "other", b});
+    result mine = run_oralite({"run", inst_.dir(), "OTHER", "other", b});
     int st = 0;
     waitpid(pid, &st, 0);
     EXPECT_EQ(mine.status, 0) << mine.out;
@@ -164,7 +141,7 @@ TEST_F(OraliteRun, QueryTakesARelativeInstancePath) {
     fs::path dir(inst_.dir());
     fs::path cwd = fs::current_path();
     fs::current_path(dir.parent_path());
-    result r = run_tool({"query", dir.filename().string(), "APP", "app", "select 1 from dual"});
+    result r = run_oralite({"query", dir.filename().string(), "APP", "app", "select 1 from dual"});
     fs::current_path(cwd);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "1\n");
