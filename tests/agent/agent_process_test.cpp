@@ -24,11 +24,6 @@ struct agent_result {
     std::string out, err;
 };
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The embedded instance DEMO under a home of its own, the settings folder, and the agent's
 // process with that environment.
 class agent_test : public ::testing::Test {
@@ -77,8 +72,8 @@ protected:
             result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1000;
         }
         posix_spawn_file_actions_destroy(&actions);
-        result.out = slurp(out);
-        result.err = slurp(err);
+        result.out = read_file(out);
+        result.err = read_file(err);
         return result;
     }
 
@@ -173,7 +168,7 @@ TEST_F(agent_test, table_list_files) {
     EXPECT_NE(r.out.find("Converting database 'DEMO' (4 tables)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Converting table 'CATEGORIES' ("), std::string::npos);
     EXPECT_NE(r.out.find("Converting table 'ORDERS' ("), std::string::npos);
-    const std::string text = slurp(dump);
+    const std::string text = read_file(dump);
     EXPECT_NE(text.find("CREATE TABLE `CATEGORIES`"), std::string::npos);
     EXPECT_EQ(text.find("CREATE TABLE `CUSTOMERS`"), std::string::npos);
 
@@ -218,7 +213,7 @@ TEST_F(agent_test, a_profile_then_options_that_follow_it) {
     agent_result r = run({"--profile=" + profile, "--src=DEMO", "--oraclu=nobody"});
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out.rfind("Converting database 'DEMO' (1 tables)\n", 0), 0u) << r.out;
-    EXPECT_NE(slurp(dump).find("CREATE TABLE `CATEGORIES`"), std::string::npos);
+    EXPECT_NE(read_file(dump).find("CREATE TABLE `CATEGORIES`"), std::string::npos);
 
     r = run({"--profile=" + work + "/missing.kvt"});
     EXPECT_EQ(r.status, 255);

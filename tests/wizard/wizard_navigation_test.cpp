@@ -6,19 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "SQL/sql_test_env.h"
 #include "TK/tk_logger.h"
 #include "wizard/wizard_test_support.h"
-
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-}  // namespace
 
 TEST_F(wizard_test, server_scenario_visits_welcome_oracle_mysql_destination_tables) {
     REQUIRE_SERVER();
@@ -180,7 +170,7 @@ TEST_F(wizard_test, passwords_typed_into_the_pages_never_reach_the_trace_log) {
         back();
         program.reset();
     }
-    const std::string log = slurp(log_path);
+    const std::string log = read_file(log_path);
     EXPECT_NE(log.find("connect_oracle_server"), std::string::npos);
     EXPECT_EQ(log.find("Ora_Secret_4711"), std::string::npos);
     EXPECT_EQ(log.find(get_test_server().password), std::string::npos);

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "SQL/sql_test_env.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_temp_chdir.h"
 #include "common/progress_page.h"
@@ -21,13 +22,6 @@
 #include "wizard/wizard_test_support.h"
 
 namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::string server_value(const std::string& sql) {
     std::string out;
@@ -241,10 +235,10 @@ TEST_F(walk_test, cancel_during_a_run_stops_it_between_records_and_closes_the_du
     EXPECT_FALSE(progress->is_running());
     EXPECT_TRUE(conv().m_finished);
     EXPECT_LT(conv().cur_record, 500000);
-    const std::string text = slurp(dump);
+    const std::string text = read_file(dump);
     EXPECT_NE(text.find("CREATE TABLE `BIG`"), std::string::npos);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
-    EXPECT_NE(slurp(trace).find("Conversion ended on"), std::string::npos);
+    EXPECT_NE(read_file(trace).find("Conversion ended on"), std::string::npos);
     program.reset();
 }

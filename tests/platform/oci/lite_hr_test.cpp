@@ -10,13 +10,6 @@
 
 namespace {
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 class LiteHr : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -26,12 +19,12 @@ protected:
         lite_script_runner r(*s, [](const std::string& w) { code_warnings_.push_back(w); });
         std::string dir = lite_hr_dir();
         for (const char* f : {"hr_create.sql", "hr_populate.sql"}) {
-            r.run(slurp(dir + "/" + f), f);
+            r.run(lite_read_file(dir + "/" + f), f);
             s->commit();
             load_warnings_ += static_cast<int>(code_warnings_.size());
             code_warnings_.clear();
         }
-        r.run(slurp(dir + "/hr_code.sql"), "hr_code.sql");
+        r.run(lite_read_file(dir + "/hr_code.sql"), "hr_code.sql");
         s->commit();
     }
     static void TearDownTestSuite() {

@@ -28,6 +28,8 @@ std::vector<std::vector<std::string>> lite_rows(lite_session& s, const std::stri
 std::string lite_cell(lite_session& s, const std::string& sql);
 // The ORA number a statement fails with, or 0 when it runs.
 int lite_fails_with(lite_session& s, const std::string& sql);
+// The bytes of a file ("" when it cannot be read).
+std::string lite_read_file(const std::string& path);
 // Directory of the shared sample schemas, or "" when it is not beside the checkout.
 std::string lite_hr_dir();
 

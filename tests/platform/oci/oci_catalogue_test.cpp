@@ -11,6 +11,7 @@
 #include "platform/oci/lite_engine.h"
 #include "platform/oci/lite_script.h"
 #include "platform/oci/oci.h"
+#include "lite_test_helpers.h"
 #include "platform/oci/oci_test_helpers.h"
 
 namespace {
@@ -18,13 +19,6 @@ namespace {
 using table = std::vector<std::vector<std::string>>;
 
 const std::string kSamples = std::string(TW_SHARED_DIR) + "/oracle-samples/human_resources";
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 table sorted(table t) {
     std::sort(t.begin(), t.end());
@@ -41,7 +35,7 @@ protected:
             s.logon_dir(instance_->dir(), "HR", "hr");
             lite_script_runner runner(s, [](const std::string&) {});
             for (const char* f : {"hr_create.sql", "hr_populate.sql"}) {
-                runner.run(slurp(kSamples + "/" + f), f);
+                runner.run(lite_read_file(kSamples + "/" + f), f);
             }
             s.commit();
         } catch (const lite_script_error& e) {
