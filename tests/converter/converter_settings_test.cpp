@@ -10,6 +10,7 @@
 #include "ORA/ora_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_reg_key.h"
+#include "TK/tk_test_helpers.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_record.h"
 #include "converter/converter_test_support.h"
@@ -30,17 +31,6 @@ std::string tk_message(const std::function<void()>& f) {
         return std::to_string(e.level()) + ":" + e.message();
     }
     return "no error";
-}
-
-// The message of the internal error that f raises; empty when it raises none.
-template <class F>
-std::string internal_error_of(F f) {
-    try {
-        f();
-    } catch (const tk_mail_assertion& e) {
-        return e.what();
-    }
-    return "";
 }
 
 // A fresh folder removed with its content.

@@ -13,7 +13,22 @@
 #include "SQL/sql_test_env.h"
 #include "converter/error_handler.h"
 #include "converter/run_front_end.h"
+#include "converter/sql_native_type.h"
 #include "converter/tabshift_convertor.h"
+
+// A mapped MySQL type with the given parts.
+inline sql_native_type native(const std::wstring& type, int32_t length = 0, int32_t precision = 0,
+                              int32_t scale = 0, const std::wstring& def = L"",
+                              const std::wstring& charset = L"") {
+    sql_native_type t;
+    t.type = type;
+    t.length = length;
+    t.precision = precision;
+    t.scale = scale;
+    t.default_value = def;
+    t.character_set = charset;
+    return t;
+}
 
 class test_front_end : public run_front_end {
 public:

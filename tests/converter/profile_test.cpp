@@ -22,19 +22,6 @@ void write_bytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-sql_native_type native(const std::wstring& type, int32_t length = 0, int32_t precision = 0,
-                       int32_t scale = 0, const std::wstring& def = L"",
-                       const std::wstring& charset = L"") {
-    sql_native_type t;
-    t.type = type;
-    t.length = length;
-    t.precision = precision;
-    t.scale = scale;
-    t.default_value = def;
-    t.character_set = charset;
-    return t;
-}
-
 const wchar_t k_emp_query[] = L"SELECT *\r\nFROM EMP -- all of them\r\nWHERE SAL > 10\n";
 const char k_emp_query_line[] = "SELECT * FROM EMP /* all of them*/ WHERE SAL > 10";
 

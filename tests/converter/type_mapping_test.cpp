@@ -9,22 +9,12 @@
 #include "ORA/ora_test_support.h"
 #include "SQL/sql_test_env.h"
 #include "TK/tk_exception.h"
+#include "converter/converter_test_support.h"
 #include "converter/udb_db_mutator.h"
 
 namespace {
 
 const char k_conversion_error[] = "Data conversion is not supported for given type mapping";
-
-sql_native_type native(const std::wstring& type, int32_t length = 0, int32_t precision = 0,
-                       int32_t scale = 0, const std::wstring& def = L"") {
-    sql_native_type t;
-    t.type = type;
-    t.length = length;
-    t.precision = precision;
-    t.scale = scale;
-    t.default_value = def;
-    return t;
-}
 
 std::shared_ptr<t_ftd> column(const std::wstring& name, int vartype, unsigned size,
                               int dw_reserved = 0) {
