@@ -116,7 +116,7 @@ struct decimal_form {
     }
 };
 
-// The text of the common numbers, read from the fetched UTF-16 units up to their terminator:
+// The text of the common numbers, read from the fetched bytes up to their terminator:
 // an optional minus, at most 18 digits (so that the value fits 64 bits and the variant decimal
 // whole) and at most one point or comma among them.
 struct plain_number {
@@ -125,19 +125,19 @@ struct plain_number {
     int fraction = 0;
     unsigned long long magnitude = 0;
 
-    bool read(const char16_t* p, const char16_t* end) {
-        if (p < end && *p == u'-') {
+    bool read(const char* p, const char* end) {
+        if (p < end && *p == '-') {
             negative = true;
             ++p;
         }
         int digits = 0;
         for (; p < end && *p != 0; ++p) {
-            const char16_t c = *p;
-            if (c >= u'0' && c <= u'9') {
+            const char c = *p;
+            if (c >= '0' && c <= '9') {
                 if (++digits > 18) return false;
-                magnitude = magnitude * 10 + static_cast<unsigned>(c - u'0');
+                magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
                 if (point) ++fraction;
-            } else if ((c == u'.' || c == u',') && !point) {
+            } else if ((c == '.' || c == ',') && !point) {
                 point = true;
             } else {
                 return false;
@@ -198,13 +198,14 @@ void ora_number::define(OCIStmt* stmt, int pos) {
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), m_buf,
                                         sizeof m_buf, SQLT_STR, &m_null_ind, &m_ret_len,
                                         &m_ret_code, OCI_DEFAULT));
+    set_define_charset(k_utf8_charset);
 }
 
 void ora_number::to_variant(ole_variant& out) {
     // The general conversion below writes its detail trace; with that trace off, the common
     // texts are read from the buffer itself.
     if (!tk_log_wanted(1) && store_plain(out)) return;
-    ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0], m_text);
+    ora_from_utf8(m_buf, ora_text_length(m_buf, sizeof m_buf), m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
     long long min = 0, max = 0;
@@ -269,7 +270,7 @@ void ora_number::to_variant(ole_variant& out) {
 
 bool ora_number::store_plain(ole_variant& out) {
     plain_number number;
-    if (!number.read(m_buf, m_buf + sizeof m_buf / sizeof m_buf[0])) return false;
+    if (!number.read(m_buf, m_buf + sizeof m_buf)) return false;
     const long long value = number.negative ? -static_cast<long long>(number.magnitude)
                                             : static_cast<long long>(number.magnitude);
     switch (m_vartype) {
@@ -324,5 +325,5 @@ bool ora_number::store_decimal(ole_variant& out) {
 }
 
 std::wstring ora_number::fetched_text() const {
-    return ora_from_utf16(m_buf, sizeof m_buf / sizeof m_buf[0]);
+    return ora_from_utf8(m_buf, ora_text_length(m_buf, sizeof m_buf));
 }

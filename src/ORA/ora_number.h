@@ -34,7 +34,7 @@ private:
     int m_precision = 0;
     int m_scale = 0;
     int m_vartype = VT_R8;
-    char16_t m_buf[255] = {};
+    char m_buf[255] = {};  // UTF-8
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;
     // The text with a point for its comma, when it has one.

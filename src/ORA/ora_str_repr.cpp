@@ -25,11 +25,7 @@ void ora_str_repr::define(OCIStmt* stmt, int pos) {
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), target,
                                         static_cast<sb4>(bytes), SQLT_STR, &m_null_ind, &m_ret_len,
                                         &m_ret_code, OCI_DEFAULT));
-    if (!is_long_raw()) {
-        ub2 charset = OCI_UTF16ID;
-        eng.check_err(eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0,
-                                        OCI_ATTR_CHARSET_ID, eng.err()));
-    }
+    if (!is_long_raw()) set_define_charset(OCI_UTF16ID);
 }
 
 void ora_str_repr::to_variant(ole_variant& out) {

@@ -1,6 +1,6 @@
-// ora_string: a character column (VARCHAR2, CHAR, NVARCHAR2, NCHAR) fetched as UTF-16 text into a
-// buffer of its data size plus a terminator; read as VT_BSTR by the fetched length, so a zero
-// character inside the value stays part of it.
+// ora_string: a character column (VARCHAR2, CHAR, NVARCHAR2, NCHAR) fetched as UTF-8 text into a
+// buffer of as many characters as its data size plus a terminator; read as VT_BSTR by the fetched
+// length, so a zero character inside the value stays part of it.
 // Thread-safety: none.
 #pragma once
 
@@ -19,7 +19,7 @@ private:
     // The start of the buffer's text.
     std::wstring fetched_text() const override;
 
-    std::vector<char16_t> m_buf;
+    std::vector<char> m_buf;
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;
 };

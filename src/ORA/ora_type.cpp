@@ -32,6 +32,12 @@ ora_type::~ora_type() {
     }
 }
 
+void ora_type::set_define_charset(ub2 charset) {
+    ora_engine& eng = ora_engine::instance();
+    eng.check_err(
+        eng.oci().AttrSet(m_define, OCI_HTYPE_DEFINE, &charset, 0, OCI_ATTR_CHARSET_ID, eng.err()));
+}
+
 unsigned ora_type::read_data_size(OCIParam* param) {
     ora_engine& eng = ora_engine::instance();
     ub2 size = 0;

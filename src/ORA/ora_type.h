@@ -56,6 +56,9 @@ public:
 protected:
     // The return code OCI leaves in a define whose value was cut to fit its buffer.
     static constexpr ub2 k_truncated = 1406;
+    // AL32UTF8: text fetched in it needs no conversion on either side of the fetch, where the
+    // session's UTF-16 would be converted into and then out of.
+    static constexpr ub2 k_utf8_charset = 873;
 
     // The record error of check_fetched.
     [[noreturn]] void raise_cut_value() const;
@@ -65,6 +68,8 @@ protected:
     [[noreturn]] void raise_value_error(const std::wstring& value, const char* why) const;
     // The start of the fetched value as text, shown in a record error; empty by default.
     virtual std::wstring fetched_text() const;
+    // Sets the character set the defined column's text arrives in; raises ora_exception.
+    void set_define_charset(ub2 charset);
 
     OCIDefine* m_define = nullptr;
     std::wstring m_name;

@@ -238,6 +238,11 @@ bool utf8_lead(unsigned char b, std::uint32_t& bits, std::size_t& extra, std::ui
 
 }  // namespace
 
+std::size_t ora_text_length(const char* text, std::size_t capacity) {
+    const void* zero = std::memchr(text, 0, capacity);
+    return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - text) : capacity;
+}
+
 std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
     std::wstring out;
     ora_from_utf8(bytes, count, out);
@@ -275,19 +280,6 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
         out.push_back(static_cast<wchar_t>(c));
         i += j;
     }
-}
-
-bool ora_widen_plain_utf16(const char16_t* text, std::size_t count, ole_variant& value) {
-    if (count && !text) return false;
-    // One pass that the compiler widens many units at a time: a surrogate is looked for on the
-    // way, not before.
-    wchar_t* out = value.text_buffer(count);
-    bool surrogate = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        surrogate |= (text[i] & 0xF800) == 0xD800;
-        out[i] = static_cast<wchar_t>(text[i]);
-    }
-    return !surrogate;
 }
 
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {

@@ -59,14 +59,13 @@ void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out);
 void ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out);
 // Wide text as UTF-8 (invalid code points become U+FFFD).
 std::string ora_to_utf8(const std::wstring& text);
+// The length of the zero-terminated text in a buffer of `capacity` bytes (all of it when no zero
+// is found).
+std::size_t ora_text_length(const char* text, std::size_t capacity);
 // UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.
 std::wstring ora_from_utf8(const char* bytes, std::size_t count);
 // The same into `out`, reusing its storage (the per-cell form).
 void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out);
-// Exactly `count` UTF-16 code units with no surrogate among them, as the VT_BSTR of `value`
-// (written in place, without a trace line); false, with `value` to be assigned anew, when a
-// surrogate is among them.
-bool ora_widen_plain_utf16(const char16_t* text, std::size_t count, ole_variant& value);
 // Well-formed UTF-8 bytes as the VT_BSTR of `value` (written in place, without a trace line);
 // false, with `value` to be assigned anew, when a sequence is malformed.
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value);

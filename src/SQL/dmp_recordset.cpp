@@ -6,19 +6,6 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 
-namespace {
-
-// Compared in place: a library call costs more than the few characters of a column name, and
-// every cell of every row is looked up by its name.
-bool same_name(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return false;
-    return true;
-}
-
-}  // namespace
-
 dmp_recordset::dmp_recordset(dmp_database* owner, const std::wstring& table,
                              const udb_schema& columns, const dump_options& options)
     : udb_recordset(owner, table, false), m_database(owner), m_options(options) {
@@ -98,7 +85,7 @@ void dmp_recordset::append_record(udb_record& record) {
             // The field at the column's position when it carries the name, else found by name,
             // so a record in another column order still puts each value under its own column.
             udb_field* field = nullptr;
-            if (i < record.size() && same_name(record[i].get_name(), original)) {
+            if (i < record.size() && record[i].get_name() == original) {
                 field = &record[i];
             } else if (record.find_field(original)) {
                 field = &record.get_field(original);

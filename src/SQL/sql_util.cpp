@@ -577,7 +577,7 @@ template <class T>
 void append_number(std::string& out, T value) {
     char buffer[24];
     const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, res.ptr);
+    out.append(buffer, static_cast<std::size_t>(res.ptr - buffer));
 }
 
 // A decimal as the automation layer prints it: "-" for a negative non-zero value, the digits,
@@ -609,7 +609,7 @@ bool append_decimal(std::string& out, const DECIMAL& value) {
         *p++ = digits[i];
         if (i == scale && i != 0) *p++ = '.';
     }
-    out.append(text, p);
+    out.append(text, static_cast<std::size_t>(p - text));
     return true;
 }
 
@@ -647,7 +647,7 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
         }
     }
     *p++ = '\'';
-    out.append(buffer, p);
+    out.append(buffer, static_cast<std::size_t>(p - buffer));
     return true;
 }
 

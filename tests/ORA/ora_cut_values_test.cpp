@@ -126,4 +126,22 @@ TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
     EXPECT_TRUE(words->is_eof());
 }
 
+TEST_F(OraCutValues, WideCharactersFillTheDescribedSizeAndNoMore) {
+    // Text arrives as UTF-8 into a buffer sized for three bytes a character: characters of three
+    // bytes up to the described size arrive whole, and one more is refused although its bytes
+    // still fit the buffer.
+    auto q = m_db->get_query(
+        L"E", L"SELECT id, RPAD('ab', 3999 + id, '\u20ac') AS euros FROM words_t ORDER BY id", 1);
+    ASSERT_EQ(q->get_schema().get_field2(L"EUROS").size, 4000u);
+    ASSERT_FALSE(q->is_eof());
+    udb_record* rec = q->get_item();
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->get_field(L"EUROS").to_wstring(), L"ab" + std::wstring(3998, L'\u20ac'));
+    q->next();
+    ASSERT_FALSE(q->is_eof());
+    ora_expect_record_error(*q, {"'EUROS'", "value 'ab\u20ac", "longer than"});
+    q->next();
+    EXPECT_TRUE(q->is_eof());
+}
+
 }  // namespace

@@ -197,20 +197,3 @@ bool lite_read_ahead::next() {
     }
 }
 
-lite_cell_view lite_read_ahead::cell(int col) const {
-    const cell_slot& s = current_->cells[row_ * columns_ + static_cast<size_t>(col)];
-    const char* p =
-        s.type == SQLITE_TEXT || s.type == SQLITE_BLOB ? current_->arena.data() + s.offset : nullptr;
-    return {s.type, s.integer, s.real, p, s.size};
-}
-
-std::optional<std::string_view> lite_read_ahead::shown(int col) const {
-    const cell_slot& s = current_->cells[row_ * columns_ + static_cast<size_t>(col)];
-    if (!s.has_shown) return std::nullopt;
-    return std::string_view(current_->arena.data() + s.shown_offset, s.shown_size);
-}
-
-const lite_datetime* lite_read_ahead::date(int col) const {
-    const cell_slot& s = current_->cells[row_ * columns_ + static_cast<size_t>(col)];
-    return s.has_date ? &s.date : nullptr;
-}

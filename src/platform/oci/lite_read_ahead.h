@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "platform/oci/lite_engine.h"
 
 struct sqlite3;
@@ -70,11 +72,25 @@ public:
     // raises its lite_error once the rows before it are taken; the reader has then stopped.
     bool next();
     // A cell of the current row, 0-based over every column the SQLite statement returns.
-    lite_cell_view cell(int col) const;
+    // These three are read for every cell of every row: they are defined inline.
+    lite_cell_view cell(int col) const {
+        const cell_slot& s = slot(col);
+        const char* p = s.type == SQLITE_TEXT || s.type == SQLITE_BLOB
+                            ? current_->arena.data() + s.offset
+                            : nullptr;
+        return {s.type, s.integer, s.real, p, s.size};
+    }
     // The pre-rendered text of a cell of the current row, when `render` gave one.
-    std::optional<std::string_view> shown(int col) const;
+    std::optional<std::string_view> shown(int col) const {
+        const cell_slot& s = slot(col);
+        if (!s.has_shown) return std::nullopt;
+        return std::string_view(current_->arena.data() + s.shown_offset, s.shown_size);
+    }
     // The date a cell of the current row holds, when it was read as one.
-    const lite_datetime* date(int col) const;
+    const lite_datetime* date(int col) const {
+        const cell_slot& s = slot(col);
+        return s.has_date ? &s.date : nullptr;
+    }
     // Stops the reader and waits for it; the statement is the caller's again. Safe to repeat.
     void stop() noexcept;
 
@@ -97,6 +113,9 @@ private:
         std::optional<lite_error> error;  // ... or failed after them
     };
 
+    const cell_slot& slot(int col) const {
+        return current_->cells[row_ * columns_ + static_cast<size_t>(col)];
+    }
     void run();
     void fill(chunk& c);
     void copy_row(chunk& c);

@@ -33,24 +33,41 @@ struct remembered {
 constexpr std::size_t k_remembered = 64;
 thread_local remembered t_remembered[k_remembered];
 
-remembered& slot_of(const void* p) {
+// Each handle may sit in either of two slots, so that two handles used together whose hashes
+// meet (say an environment and a descriptor read on every row) do not evict each other.
+struct slot_pair {
+    remembered& first;
+    remembered& second;
+};
+
+slot_pair slots_of(const void* p) {
     // Handles of one size sit at regular strides: a multiplicative hash spreads them over the
     // slots where the low address bits alone would pile them into a few.
     const std::uint64_t h = (reinterpret_cast<std::uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull;
-    return t_remembered[h >> 58];
+    return {t_remembered[h >> 58], t_remembered[(h >> 52) & (k_remembered - 1)]};
 }
 
-// The kind of the live handle at p, or 0.
-ub4 live_kind(const void* p) {
-    const std::uint64_t removals = g_removals.load(std::memory_order_acquire);
-    remembered& slot = slot_of(p);
-    if (slot.handle == p && slot.removals == removals) return slot.kind;
+// The registry's answer for a handle not remembered yet; it is remembered when live.
+[[gnu::noinline]] ub4 looked_up_kind(const void* p, const slot_pair& slots, std::uint64_t removals) {
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     auto it = s.live.find(p);
     if (it == s.live.end()) return 0;
-    slot = remembered{p, it->second, g_removals.load(std::memory_order_relaxed)};
+    // The newest handle takes the first slot; the one it displaces keeps a second chance.
+    if (slots.first.removals == removals && &slots.first != &slots.second) {
+        slots.second = slots.first;
+    }
+    slots.first = remembered{p, it->second, g_removals.load(std::memory_order_relaxed)};
     return it->second;
+}
+
+// The kind of the live handle at p, or 0.
+inline ub4 live_kind(const void* p) {
+    const std::uint64_t removals = g_removals.load(std::memory_order_acquire);
+    const slot_pair slots = slots_of(p);
+    if (slots.first.handle == p && slots.first.removals == removals) return slots.first.kind;
+    if (slots.second.handle == p && slots.second.removals == removals) return slots.second.kind;
+    return looked_up_kind(p, slots, removals);
 }
 
 }  // namespace
