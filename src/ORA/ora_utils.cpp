@@ -285,9 +285,24 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
     if (count && !bytes) return false;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+    // Most texts are ASCII throughout: checked eight bytes at a time, then widened in one loop
+    // the compiler vectorizes.
+    std::size_t ascii = 0;
+    while (count - ascii >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + ascii, sizeof word);
+        if ((word & 0x8080808080808080ull) != 0) break;
+        ascii += 8;
+    }
+    while (ascii < count && s[ascii] < 0x80) ++ascii;
+    if (ascii == count) {
+        wchar_t* out = value.text_buffer(count);
+        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(s[i]);
+        return true;
+    }
     // Every character of well-formed text starts with one byte that is no continuation byte.
-    std::size_t length = 0;
-    for (std::size_t i = 0; i < count; ++i) length += (s[i] & 0xC0) != 0x80;
+    std::size_t length = ascii;
+    for (std::size_t i = ascii; i < count; ++i) length += (s[i] & 0xC0) != 0x80;
     wchar_t* out = value.text_buffer(length);
     wchar_t* const end = out + length;
     std::size_t i = 0;

@@ -546,7 +546,28 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
     out.resize(start + 2 + 3 * text.size());
     char* p = out.data() + start;
     *p++ = '\'';
-    for (wchar_t wc : text) {
+    std::size_t i = 0;
+    // Runs of sixteen characters that need neither escape nor encoding are checked and narrowed
+    // together, four lanes at a time.
+    using lanes = std::uint32_t __attribute__((vector_size(16)));
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+    constexpr std::size_t k_lanes = sizeof(lanes) / sizeof(wchar_t);
+    constexpr std::size_t k_run = 4 * k_lanes;
+    while (text.size() - i >= k_run) {
+        const wchar_t* run = text.data() + i;
+        lanes special = {};
+        for (std::size_t k = 0; k < k_run; k += k_lanes) {
+            lanes c;
+            std::memcpy(&c, run + k, sizeof c);
+            special |= (c >= 0x80) | (c == 0) | (c == '\\') | (c == '\'') | (c == '\r') |
+                       (c == '\n') | (c == 0x1a);
+        }
+        if ((special[0] | special[1] | special[2] | special[3]) != 0) break;
+        for (std::size_t k = 0; k < k_run; ++k) p[k] = static_cast<char>(run[k]);
+        p += k_run;
+        i += k_run;
+    }
+    for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);
         if (c < 0x80) {
             const char escape = k_ascii_escapes.letter[c];

@@ -147,3 +147,24 @@ TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
     }
     expect_same(values);
 }
+
+TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
+    // Long texts are written a run of characters at a time: a character that needs an escape or
+    // an encoding must be seen wherever it falls in or between the runs.
+    const std::wstring specials[] = {L"'", L"\\", std::wstring(1, L'\0'), L"\r", L"\n", L"\x1a",
+                                     L"\u00e9", L"\u20ac", L"\U0001F600",
+                                     std::wstring(1, static_cast<wchar_t>(0xDC00))};
+    std::vector<ole_variant> values;
+    for (const std::wstring& special : specials) {
+        for (std::size_t at = 0; at < 40; ++at) {
+            std::wstring s(40, L'a');
+            s.replace(at, 1, special);
+            values.push_back(text(s));
+        }
+    }
+    expect_same(values);
+    // The plain runs themselves arrive whole.
+    const ole_variant long_text = text(std::wstring(37, L'x') + L"yz");
+    const t_ftd column = make_column(L"C", VT_BSTR, 40, false, 0);
+    EXPECT_EQ(get_fld_append_str(&long_text, &column), "'" + std::string(37, 'x') + "yz'");
+}
