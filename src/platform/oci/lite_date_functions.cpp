@@ -335,7 +335,42 @@ void fn_ts(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 using namespace lite_fn;
 
+namespace {
+
+// The digits of t[at, at + n), or -1 when one of them is no digit.
+int fixed_digits(std::string_view t, size_t at, size_t n) {
+    int v = 0;
+    for (size_t k = at; k < at + n; ++k) {
+        const unsigned digit = static_cast<unsigned char>(t[k]) - unsigned{'0'};
+        if (digit > 9) return -1;
+        v = v * 10 + static_cast<int>(digit);
+    }
+    return v;
+}
+
+// The form every stored DATE has, "YYYY-MM-DD HH:MM:SS", read without the general parser's
+// steps: a query reads it once for each row. False for any other form.
+bool parse_stored_date(std::string_view t, lite_datetime& out) {
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != ' ' && t[10] != 'T') ||
+        t[13] != ':' || t[16] != ':') {
+        return false;
+    }
+    lite_datetime d;
+    d.year = fixed_digits(t, 0, 4);
+    d.month = fixed_digits(t, 5, 2);
+    d.day = fixed_digits(t, 8, 2);
+    d.hour = fixed_digits(t, 11, 2);
+    d.minute = fixed_digits(t, 14, 2);
+    d.second = fixed_digits(t, 17, 2);
+    if ((d.year | d.month | d.day | d.hour | d.minute | d.second) < 0 || !valid(d)) return false;
+    out = d;
+    return true;
+}
+
+}  // namespace
+
 bool lite_parse_iso(std::string_view t, lite_datetime& out) {
+    if (parse_stored_date(t, out)) return true;
     lite_datetime d;
     size_t p = 0;
     while (p < t.size() && t[p] == ' ') ++p;

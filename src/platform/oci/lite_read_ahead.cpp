@@ -115,18 +115,17 @@ void lite_read_ahead::copy_row(chunk& c) {
         // One call into the connection a cell: the value's own accessors take no lock.
         sqlite3_value* v = sqlite3_column_value(stmt_, i);
         s.type = sqlite3_value_type(v);
-        s.integer = 0;
-        s.real = 0;
+        s.number = 0;
         s.offset = s.size = 0;
         s.has_shown = false;
         s.has_date = false;
         const char* p = nullptr;
         switch (s.type) {
             case SQLITE_INTEGER:
-                s.integer = sqlite3_value_int64(v);
+                s.number = sqlite3_value_int64(v);
                 break;
             case SQLITE_FLOAT:
-                s.real = sqlite3_value_double(v);
+                s.number = std::bit_cast<int64_t>(sqlite3_value_double(v));
                 break;
             case SQLITE_TEXT:
                 p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -141,21 +140,28 @@ void lite_read_ahead::copy_row(chunk& c) {
             s.size = p == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
             s.offset = c.arena.size();
             // Followed by a zero byte, as SQLite's own text is.
-            c.arena.resize(s.offset + s.size + 1);
-            if (s.size > 0) std::memcpy(c.arena.data() + s.offset, p, s.size);
-            c.arena[s.offset + s.size] = '\0';
+            if (s.size > 0) c.arena.append(p, s.size);
+            c.arena.push_back('\0');
         }
         const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
         if (how == parsed_date && s.type == SQLITE_TEXT && p != nullptr) {
-            s.has_date = lite_parse_iso(p, s.date);
+            lite_datetime date;
+            s.has_date = lite_parse_iso(p, date);
+            if (s.has_date) {
+                s.extra_offset = c.arena.size();
+                s.extra_size = sizeof date;
+                c.arena.append(reinterpret_cast<const char*>(&date), sizeof date);
+            }
         } else if (how == shown_text) {
             char text[64];
-            const lite_cell_view cell{s.type, s.integer, s.real, p, s.size};
+            const lite_cell_view cell = lite_cell_view{
+                s.type, s.type == SQLITE_INTEGER ? s.number : 0,
+                s.type == SQLITE_FLOAT ? std::bit_cast<double>(s.number) : 0.0, p, s.size};
             const size_t n = render_(i, cell, text);
             if (n > 0) {
                 s.has_shown = true;
-                s.shown_offset = c.arena.size();
-                s.shown_size = n;
+                s.extra_offset = c.arena.size();
+                s.extra_size = static_cast<uint32_t>(n);
                 c.arena.append(text, n);
             }
         }

@@ -16,8 +16,10 @@
 #ifndef TW_PLATFORM_OCI_LITE_READ_AHEAD_H
 #define TW_PLATFORM_OCI_LITE_READ_AHEAD_H
 
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -78,32 +80,36 @@ public:
         const char* p = s.type == SQLITE_TEXT || s.type == SQLITE_BLOB
                             ? current_->arena.data() + s.offset
                             : nullptr;
-        return {s.type, s.integer, s.real, p, s.size};
+        return {s.type, s.type == SQLITE_INTEGER ? s.number : 0,
+                s.type == SQLITE_FLOAT ? std::bit_cast<double>(s.number) : 0.0, p, s.size};
     }
     // The pre-rendered text of a cell of the current row, when `render` gave one.
     std::optional<std::string_view> shown(int col) const {
         const cell_slot& s = slot(col);
         if (!s.has_shown) return std::nullopt;
-        return std::string_view(current_->arena.data() + s.shown_offset, s.shown_size);
+        return std::string_view(current_->arena.data() + s.extra_offset, s.extra_size);
     }
-    // The date a cell of the current row holds, when it was read as one.
-    const lite_datetime* date(int col) const {
+    // The date a cell of the current row holds, into `out`, when it was read as one.
+    bool date(int col, lite_datetime& out) const {
         const cell_slot& s = slot(col);
-        return s.has_date ? &s.date : nullptr;
+        if (!s.has_date) return false;
+        std::memcpy(&out, current_->arena.data() + s.extra_offset, sizeof out);
+        return true;
     }
     // Stops the reader and waits for it; the statement is the caller's again. Safe to repeat.
     void stop() noexcept;
 
 private:
+    // Small, for the client's thread reads every slot the reader's thread wrote: what a cell
+    // needs beyond its value (its shown text, its date) lies in the arena.
     struct cell_slot {
+        int64_t number;                  // an integer, or a real's bits
+        size_t offset, size;             // the value's bytes in the arena (text, blob)
+        size_t extra_offset;             // the shown text or the date in the arena
+        uint32_t extra_size;
         int type;
-        int64_t integer;
-        double real;
-        size_t offset, size;            // bytes in the arena
-        size_t shown_offset, shown_size;  // pre-rendered text in the arena, when has_shown
         bool has_shown;
         bool has_date;
-        lite_datetime date;
     };
     struct chunk {
         std::vector<cell_slot> cells;  // rows * columns

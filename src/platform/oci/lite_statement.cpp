@@ -45,6 +45,42 @@ size_t short_number_text(double v, char* out) {
     return static_cast<size_t>(o - out);
 }
 
+// The text short_number_text gives the value `digits` / 10^scale, when it holds at most 15
+// digits (so that %.15g prints them all and no more) and needs no exponent; 0 otherwise.
+// Written from the digits, it spares the general conversion of a double.
+size_t scaled_number_text(int64_t digits, int scale, char* out) {
+    if (digits == 0) {
+        out[0] = '0';
+        return 1;
+    }
+    uint64_t mag = digits < 0 ? 0 - static_cast<uint64_t>(digits) : static_cast<uint64_t>(digits);
+    if (mag >= 1000000000000000ull || scale < 0 || scale > 15) return 0;
+    // %.15g writes an exponent below 1e-4.
+    uint64_t unit = 1;
+    for (int k = 0; k < scale; ++k) unit *= 10;
+    if (mag * 10000 < unit) return 0;
+    char* o = out;
+    if (digits < 0) *o++ = '-';
+    const uint64_t whole = mag / unit;
+    uint64_t fraction = mag % unit;
+    if (whole != 0) o = std::to_chars(o, out + 64, whole).ptr;
+    if (fraction != 0) {
+        int places = scale;
+        while (fraction % 10 == 0) {
+            fraction /= 10;
+            --places;
+        }
+        *o++ = '.';
+        char* const end = o + places;
+        for (char* q = end; q > o;) {
+            *--q = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        o = end;
+    }
+    return static_cast<size_t>(o - out);
+}
+
 // Oracle's text of a double into buf, without allocating in the common case.
 void number_into(double v, std::string& buf) {
     char text[64];
@@ -548,6 +584,17 @@ std::string_view lite_statement::text(int col) {
                   cell_text_[static_cast<size_t>(col)]);
 }
 
+std::optional<std::string_view> lite_statement::text_unless_null(int col) {
+    check_column(col);
+    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
+    if (c.type == SQLITE_NULL) return std::nullopt;
+    if (read_ahead_) {
+        if (std::optional<std::string_view> shown = read_ahead_->shown(col)) return *shown;
+    }
+    return render(col, c.type, c.integer, c.real, c.bytes, c.size,
+                  cell_text_[static_cast<size_t>(col)]);
+}
+
 double lite_statement::rounded(int col, double v) const {
     // NUMBER(p,s) holds its value rounded to s digits (half away from zero), as Oracle stores
     // it, whatever wider value was written.
@@ -563,8 +610,19 @@ double lite_statement::rounded(int col, double v) const {
 
 size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
                                    char* out) const {
-    if (t == SQLITE_FLOAT) return short_number_text(rounded(col, real), out);
     const lite_column& c = columns_[static_cast<size_t>(col)];
+    if (t == SQLITE_FLOAT) {
+        // A NUMBER(p,s) value is its digits at the scale: the text is made from them when they
+        // say the same as the general conversion.
+        if (c.type_code == LITE_NUMBER && c.precision > 0 && c.scale >= 0 && c.scale <= 15) {
+            const double digits = std::round(real * pow10(c.scale));
+            if (std::fabs(digits) < 1e15) {
+                const size_t n = scaled_number_text(static_cast<int64_t>(digits), c.scale, out);
+                if (n > 0) return n;
+            }
+        }
+        return short_number_text(rounded(col, real), out);
+    }
     if (c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0 && c.scale > -19) {
         // Rounded to tens or more, on the magnitude, unsigned: rounding up near the int64
         // limits must not overflow.
@@ -706,7 +764,7 @@ lite_datetime lite_statement::as_datetime(int col) const {
     if (!read_ahead_) {
         p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
     } else {
-        if (const lite_datetime* read = read_ahead_->date(col)) return *read;
+        if (lite_datetime read; read_ahead_->date(col, read)) return read;
         const lite_cell_view c = read_ahead_->cell(col);
         if (c.type == SQLITE_TEXT || c.type == SQLITE_BLOB) {
             p = c.bytes;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_text.h"
@@ -199,6 +200,13 @@ int put_date7(const cell_out& o, const lite_datetime& v, ub2 dty) {
     return 0;
 }
 
+// A NULL cell: its indicator says so, and a define without one cannot take it.
+int put_null(const cell_out& o) {
+    if (o.ind == nullptr) return 1405;
+    set_meta(o, -1, 0, 1405);
+    return 0;
+}
+
 void* descriptor_at(const OCIDefine& d, ub4 row) {
     void* p = nullptr;
     std::memcpy(&p, static_cast<unsigned char*>(d.valuep) + row * sizeof(void*), sizeof p);
@@ -220,24 +228,28 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
                d.rcodep != nullptr ? d.rcodep + row : nullptr};
     if (d.valuep == nullptr) return 1007;
 
+    switch (d.dty) {
+        case SQLT_STR:
+        case SQLT_AVC:
+        case SQLT_CHR:
+        case SQLT_AFC:
+        case SQLT_LNG: {
+            const std::optional<std::string_view> text = ls.text_unless_null(col);
+            return text ? put_text(o, *text, d.dty, d.charset_id) : put_null(o);
+        }
+        default:
+            break;
+    }
     if (ls.is_null(col)) {
         if (descriptor) {
             void* p = descriptor_at(d, row);
             if (auto* lob = oci_find<OCILobLocator>(p, OCI_DTYPE_LOB)) lob->has_value = false;
             if (auto* dt = oci_find_datetime(p)) dt->has_value = false;
         }
-        if (o.ind == nullptr) return 1405;
-        set_meta(o, -1, 0, 1405);
-        return 0;
+        return put_null(o);
     }
 
     switch (d.dty) {
-        case SQLT_STR:
-        case SQLT_AVC:
-        case SQLT_CHR:
-        case SQLT_AFC:
-        case SQLT_LNG:
-            return put_text(o, ls.text(col), d.dty, d.charset_id);
         case SQLT_INT:
         case SQLT_UIN:
             return put_integer(o, ls.text(col), d.dty == SQLT_UIN);
