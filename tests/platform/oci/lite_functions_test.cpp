@@ -41,6 +41,17 @@ TEST(LiteDates, IsoTextRoundTrips) {
     EXPECT_FALSE(lite_parse_iso("2023-13-01", d));
     EXPECT_FALSE(lite_parse_iso("17-JUN-03", d));
     EXPECT_FALSE(lite_parse_iso("2020-01-01 25:00:00", d));
+    // The stored form of a DATE, read the short way, keeps every field and every check.
+    ASSERT_TRUE(lite_parse_iso("1987-11-30 23:58:07", d));
+    EXPECT_EQ(lite_iso_text(d, 0), "1987-11-30 23:58:07");
+    EXPECT_EQ(d.nanosecond, 0u);
+    EXPECT_EQ(d.tz_minutes, 0);
+    ASSERT_TRUE(lite_parse_iso("2024-01-02T03:04:05", d));
+    EXPECT_EQ(lite_iso_text(d, 0), "2024-01-02 03:04:05");
+    EXPECT_FALSE(lite_parse_iso("2023-02-29 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-0a-01 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-01-01 23:60:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-01-01/00:00:00", d));
 }
 
 TEST(LiteDates, MasksParseAndFormat) {
