@@ -37,6 +37,9 @@ protected:
              "'-000000001 00:00:00.000000001', NULL)",
              "CREATE TABLE lr_t (id NUMBER(7), lr LONG RAW)",
              "CREATE TABLE words_t (id NUMBER(3), w VARCHAR2(5))",
+             "CREATE TABLE wide_t (id NUMBER(3), nv NVARCHAR2(30000), v VARCHAR2(21845))",
+             "INSERT INTO wide_t VALUES (1, RPAD('\u20ac', 30000, '\u20ac'), "
+             "RPAD('\u00e9', 21845, '\u00e9'))",
              "INSERT INTO words_t VALUES (1, 'abcde')", "INSERT INTO words_t VALUES (2, 'a')"});
         s_inst->with_session("T", "t", [](lite_session& session) {
             auto st = session.prepare("INSERT INTO lr_t VALUES (:1, :2)");
@@ -142,6 +145,15 @@ TEST_F(OraCutValues, WideCharactersFillTheDescribedSizeAndNoMore) {
     ora_expect_record_error(*q, {"'EUROS'", "value 'ab\u20ac", "longer than"});
     q->next();
     EXPECT_TRUE(q->is_eof());
+}
+
+TEST_F(OraCutValues, TheWidestColumnsArriveWhole) {
+    // Their UTF-8 could outgrow the longest length a fetch reports: every character arrives.
+    auto q = m_db->get_query(L"WIDE", L"SELECT nv, v FROM wide_t", 1);
+    auto rows = ora_read_all(*q);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][0], std::wstring(30000, L'\u20ac'));
+    EXPECT_EQ(rows[0][1], std::wstring(21845, L'\u00e9'));
 }
 
 }  // namespace
