@@ -569,6 +569,12 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
     }
     for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);
+        // Printable ASCII other than a quote or a backslash stands as it is: told by comparing,
+        // the common case waits on no table.
+        if (c - 0x20 < 0x60 && c != '\'' && c != '\\') {
+            *p++ = static_cast<char>(c);
+            continue;
+        }
         if (c < 0x80) {
             const char escape = k_ascii_escapes.letter[c];
             if (escape) {

@@ -355,15 +355,24 @@ bool parse_stored_date(std::string_view t, lite_datetime& out) {
         t[13] != ':' || t[16] != ':') {
         return false;
     }
-    lite_datetime d;
-    d.year = fixed_digits(t, 0, 4);
-    d.month = fixed_digits(t, 5, 2);
-    d.day = fixed_digits(t, 8, 2);
-    d.hour = fixed_digits(t, 11, 2);
-    d.minute = fixed_digits(t, 14, 2);
-    d.second = fixed_digits(t, 17, 2);
-    if ((d.year | d.month | d.day | d.hour | d.minute | d.second) < 0 || !valid(d)) return false;
-    out = d;
+    const int year = fixed_digits(t, 0, 4), month = fixed_digits(t, 5, 2),
+              day = fixed_digits(t, 8, 2), hour = fixed_digits(t, 11, 2),
+              minute = fixed_digits(t, 14, 2), second = fixed_digits(t, 17, 2);
+    if ((year | month | day | hour | minute | second) < 0) return false;
+    // Checked as the general parser checks, then stored field by field: a whole-struct copy
+    // right after its fields were written stalls on them.
+    if (year == 0 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
+        hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    out.year = year;
+    out.month = month;
+    out.day = day;
+    out.hour = hour;
+    out.minute = minute;
+    out.second = second;
+    out.nanosecond = 0;
+    out.tz_minutes = 0;
     return true;
 }
 

@@ -20,6 +20,24 @@ constexpr size_t k_chunk_cells = 1 << 16;
 // Rows stepped under one hold of the connection's mutex.
 constexpr size_t k_rows_per_hold = 64;
 
+// A cell's tag: its storage class in the low bits, and what follows its value.
+constexpr unsigned char k_type_bits = 0x0F;
+constexpr unsigned char k_has_shown = 0x10;
+constexpr unsigned char k_has_date = 0x20;
+
+template <class T>
+void put(std::string& arena, const T& v) {
+    arena.append(reinterpret_cast<const char*>(&v), sizeof v);
+}
+
+template <class T>
+T take(const char*& p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    p += sizeof v;
+    return v;
+}
+
 }  // namespace
 
 lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session,
@@ -37,7 +55,7 @@ lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* 
     chunk_rows_ = std::min(static_cast<size_t>(std::max(chunk_rows, 1)), most);
     for (size_t i = 0; i < k_chunks; ++i) {
         chunks_.push_back(std::make_unique<chunk>());
-        chunks_.back()->cells.resize(chunk_rows_ * columns_);
+        chunks_.back()->row_start.resize(chunk_rows_);
         spare_.push_back(chunks_.back().get());
     }
     reader_ = std::thread([this] { run(); });
@@ -108,71 +126,99 @@ void lite_read_ahead::fill(chunk& c) {
 }
 
 void lite_read_ahead::copy_row(chunk& c) {
-    cell_slot* row = c.cells.data() + c.rows * columns_;
+    std::string& arena = c.arena;
+    c.row_start[c.rows] = arena.size();
     for (size_t col = 0; col < columns_; ++col) {
-        cell_slot& s = row[col];
         const int i = static_cast<int>(col);
         // One call into the connection a cell: the value's own accessors take no lock.
         sqlite3_value* v = sqlite3_column_value(stmt_, i);
-        s.type = sqlite3_value_type(v);
-        s.number = 0;
-        s.offset = s.size = 0;
-        s.has_shown = false;
-        s.has_date = false;
-        const char* p = nullptr;
-        switch (s.type) {
+        const int type = sqlite3_value_type(v);
+        const size_t tag_at = arena.size();
+        arena.push_back(static_cast<char>(type));
+        lite_cell_view cell;
+        cell.type = type;
+        switch (type) {
             case SQLITE_INTEGER:
-                s.number = sqlite3_value_int64(v);
+                cell.integer = sqlite3_value_int64(v);
+                put(arena, cell.integer);
                 break;
             case SQLITE_FLOAT:
-                s.number = std::bit_cast<int64_t>(sqlite3_value_double(v));
+                cell.real = sqlite3_value_double(v);
+                put(arena, cell.real);
                 break;
             case SQLITE_TEXT:
-                p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-                break;
             case SQLITE_BLOB:
-                p = static_cast<const char*>(sqlite3_value_blob(v));
+                cell.bytes = type == SQLITE_TEXT
+                                 ? reinterpret_cast<const char*>(sqlite3_value_text(v))
+                                 : static_cast<const char*>(sqlite3_value_blob(v));
+                cell.size = cell.bytes == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
+                put(arena, cell.size);
+                // Followed by a zero byte, as SQLite's own text is.
+                if (cell.size > 0) arena.append(cell.bytes, cell.size);
+                arena.push_back('\0');
                 break;
             default:
                 break;
         }
-        if (s.type == SQLITE_TEXT || s.type == SQLITE_BLOB) {
-            s.size = p == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
-            s.offset = c.arena.size();
-            // Followed by a zero byte, as SQLite's own text is.
-            if (s.size > 0) c.arena.append(p, s.size);
-            c.arena.push_back('\0');
-        }
         const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
-        if (how == parsed_date && s.type == SQLITE_TEXT && p != nullptr) {
+        if (how == parsed_date && type == SQLITE_TEXT && cell.bytes != nullptr) {
             lite_datetime date;
-            s.has_date = lite_parse_iso(p, date);
-            if (s.has_date) {
-                s.extra_offset = c.arena.size();
-                s.extra_size = sizeof date;
-                c.arena.append(reinterpret_cast<const char*>(&date), sizeof date);
+            if (lite_parse_iso(cell.bytes, date)) {
+                arena[tag_at] = static_cast<char>(type | k_has_date);
+                put(arena, date);
             }
         } else if (how == shown_text) {
             char text[64];
-            const lite_cell_view cell = lite_cell_view{
-                s.type, s.type == SQLITE_INTEGER ? s.number : 0,
-                s.type == SQLITE_FLOAT ? std::bit_cast<double>(s.number) : 0.0, p, s.size};
             const size_t n = render_(i, cell, text);
             if (n > 0) {
-                s.has_shown = true;
-                s.extra_offset = c.arena.size();
-                s.extra_size = static_cast<uint32_t>(n);
-                c.arena.append(text, n);
+                arena[tag_at] = static_cast<char>(type | k_has_shown);
+                arena.push_back(static_cast<char>(n));
+                arena.append(text, n);
             }
         }
     }
     ++c.rows;
 }
 
+void lite_read_ahead::decode_row() {
+    row_cells_.resize(columns_);
+    const char* p = current_->arena.data() + current_->row_start[row_];
+    for (decoded_cell& d : row_cells_) {
+        const auto tag = static_cast<unsigned char>(*p++);
+        d = decoded_cell{};
+        d.value.type = tag & k_type_bits;
+        switch (d.value.type) {
+            case SQLITE_INTEGER:
+                d.value.integer = take<int64_t>(p);
+                break;
+            case SQLITE_FLOAT:
+                d.value.real = take<double>(p);
+                break;
+            case SQLITE_TEXT:
+            case SQLITE_BLOB:
+                d.value.size = take<size_t>(p);
+                d.value.bytes = p;
+                p += d.value.size + 1;
+                break;
+            default:
+                break;
+        }
+        if (tag & k_has_shown) {
+            d.shown_size = static_cast<unsigned char>(*p++);
+            d.shown = p;
+            p += d.shown_size;
+        } else if (tag & k_has_date) {
+            d.date = p;
+            p += sizeof(lite_datetime);
+        }
+    }
+}
+
 bool lite_read_ahead::next() {
     if (finished_) return false;
     if (current_ != nullptr && row_ + 1 < current_->rows) {
         ++row_;
+        decode_row();
         return true;
     }
     for (;;) {
@@ -199,7 +245,10 @@ bool lite_read_ahead::next() {
             ready_.pop_front();
         }
         row_ = 0;
-        if (current_->rows > 0) return true;
+        if (current_->rows > 0) {
+            decode_row();
+            return true;
+        }
     }
 }
 

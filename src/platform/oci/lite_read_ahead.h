@@ -74,54 +74,47 @@ public:
     // raises its lite_error once the rows before it are taken; the reader has then stopped.
     bool next();
     // A cell of the current row, 0-based over every column the SQLite statement returns.
-    // These three are read for every cell of every row: they are defined inline.
-    lite_cell_view cell(int col) const {
-        const cell_slot& s = slot(col);
-        const char* p = s.type == SQLITE_TEXT || s.type == SQLITE_BLOB
-                            ? current_->arena.data() + s.offset
-                            : nullptr;
-        return {s.type, s.type == SQLITE_INTEGER ? s.number : 0,
-                s.type == SQLITE_FLOAT ? std::bit_cast<double>(s.number) : 0.0, p, s.size};
-    }
+    // These three are read for every cell of every row: they are defined inline, and read the
+    // current row's cells, decoded when the row was moved to.
+    lite_cell_view cell(int col) const { return row_cells_[static_cast<size_t>(col)].value; }
     // The pre-rendered text of a cell of the current row, when `render` gave one.
     std::optional<std::string_view> shown(int col) const {
-        const cell_slot& s = slot(col);
-        if (!s.has_shown) return std::nullopt;
-        return std::string_view(current_->arena.data() + s.extra_offset, s.extra_size);
+        const decoded_cell& c = row_cells_[static_cast<size_t>(col)];
+        if (c.shown == nullptr) return std::nullopt;
+        return std::string_view(c.shown, c.shown_size);
     }
     // The date a cell of the current row holds, into `out`, when it was read as one.
     bool date(int col, lite_datetime& out) const {
-        const cell_slot& s = slot(col);
-        if (!s.has_date) return false;
-        std::memcpy(&out, current_->arena.data() + s.extra_offset, sizeof out);
+        const decoded_cell& c = row_cells_[static_cast<size_t>(col)];
+        if (c.date == nullptr) return false;
+        std::memcpy(&out, c.date, sizeof out);
         return true;
     }
     // Stops the reader and waits for it; the statement is the caller's again. Safe to repeat.
     void stop() noexcept;
 
 private:
-    // Small, for the client's thread reads every slot the reader's thread wrote: what a cell
-    // needs beyond its value (its shown text, its date) lies in the arena.
-    struct cell_slot {
-        int64_t number;                  // an integer, or a real's bits
-        size_t offset, size;             // the value's bytes in the arena (text, blob)
-        size_t extra_offset;             // the shown text or the date in the arena
-        uint32_t extra_size;
-        int type;
-        bool has_shown;
-        bool has_date;
-    };
+    // A chunk's rows are one stream of bytes that the client's thread reads once, in order:
+    // the fewer bytes cross from the reader's core to the client's, the faster both go. Each
+    // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
+    // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
     struct chunk {
-        std::vector<cell_slot> cells;  // rows * columns
         std::string arena;
+        std::vector<size_t> row_start;  // where each row begins in the arena
         size_t rows = 0;
         bool end = false;                 // the statement ended after these rows
         std::optional<lite_error> error;  // ... or failed after them
     };
+    // A cell of the current row, as the client reads it.
+    struct decoded_cell {
+        lite_cell_view value;
+        const char* shown = nullptr;
+        size_t shown_size = 0;
+        const char* date = nullptr;
+    };
 
-    const cell_slot& slot(int col) const {
-        return current_->cells[row_ * columns_ + static_cast<size_t>(col)];
-    }
+    // Decodes the current row's cells into row_cells_.
+    void decode_row();
     void run();
     void fill(chunk& c);
     void copy_row(chunk& c);
@@ -146,6 +139,7 @@ private:
     // Client side.
     chunk* current_ = nullptr;
     size_t row_ = 0;
+    std::vector<decoded_cell> row_cells_;
     bool finished_ = false;
 };
 

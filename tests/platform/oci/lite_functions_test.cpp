@@ -52,6 +52,10 @@ TEST(LiteDates, IsoTextRoundTrips) {
     EXPECT_FALSE(lite_parse_iso("2024-0a-01 00:00:00", d));
     EXPECT_FALSE(lite_parse_iso("2024-01-01 23:60:00", d));
     EXPECT_FALSE(lite_parse_iso("2024-01-01/00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("0000-01-01 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2023-04-31 00:00:00", d));
+    ASSERT_TRUE(lite_parse_iso("2024-02-29 00:00:00", d));
+    EXPECT_EQ(d.day, 29);
 }
 
 TEST(LiteDates, MasksParseAndFormat) {
