@@ -39,12 +39,15 @@ seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); 
 median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 
 for _ in $(seq "$runs"); do
+    settle
     # shellcheck disable=SC2046
     seconds "$quillrun" $(args BIG) $server_args --dest=bench_live --tab_file="$work/mixed.txt" >>"$work/live"
+    settle
     # shellcheck disable=SC2046
     seconds "$quillrun" $(args BIG) --dump --dest="$work/mixed.sql" --tab_file="$work/mixed.txt" >>"$work/dump"
     client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
     seconds sh -c "\"$TW_MYSQL_CLIENT\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_replay <\"$work/mixed.sql\"" >>"$work/replay"
+    settle
     seconds sh -c "\"$dumper\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_live MIXED >\"$work/ref.sql\"" >>"$work/refdump"
     # shellcheck disable=SC2046
     seconds "$quillrun" $(args BIG) --dump --dest="$work/lobs.sql" --tab_file="$work/lobs.txt" >>"$work/lobs"

@@ -14,6 +14,21 @@ start_server() {
 }
 client() { "$TW_MYSQL_CLIENT" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
 
+# settle: waits (a minute at most) until the server has written out the pages its last loads
+# left dirty, then until the system has written every dirty file page, so that background
+# writing does not share the machine with a timed run of either side.
+settle() {
+    local dirty
+    client -e "SET GLOBAL innodb_max_dirty_pages_pct = 0"
+    for _ in $(seq 120); do
+        dirty=$(client -N -B -e "SHOW GLOBAL STATUS LIKE 'Innodb_buffer_pool_pages_dirty'" |
+            awk '{ print $2 }')
+        [ "${dirty:-0}" -eq 0 ] && break
+        sleep 0.5
+    done
+    sync
+}
+
 # make_instance DIR N: an instance at DIR with the mixed table of N rows and the LOB table.
 make_instance() {
     local inst=$1 n=$2

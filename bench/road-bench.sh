@@ -51,6 +51,7 @@ client --local-infile=1 -e "SET GLOBAL local_infile = 1; CREATE DATABASE bench;
 rm -f "$work/mixed.tsv" "$work/lobs.tsv"
 count=$(client -N -B -e "SELECT COUNT(*) FROM bench.MIXED")
 [ "$count" = "$rows" ] || { echo "server holds $count rows, expected $rows" >&2; exit 1; }
+settle
 
 # seconds OUT CMD...: runs CMD with its output into OUT, prints the wall time.
 seconds() {
@@ -66,6 +67,7 @@ field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p"; }
 refdump() { "$dumper" --no-defaults --socket="$TW_MYSQL_SOCKET" -uroot "$@"; }
 
 for _ in $(seq "$runs"); do
+    settle
     seconds /dev/null "$tool" convert "$work/BIG" BENCH bench MIXED "$work/ours.sql" >>"$work/conv"
     seconds "$work/ref.sql" refdump bench MIXED >>"$work/conv_ref"
     seconds /dev/null "$tool" read "$work/BIG" BENCH bench MIXED >>"$work/read"
