@@ -25,9 +25,20 @@ constexpr unsigned char k_type_bits = 0x0F;
 constexpr unsigned char k_has_shown = 0x10;
 constexpr unsigned char k_has_date = 0x20;
 
+// The most bytes a cell takes besides its text: tag, number or length, shown text or date.
+constexpr size_t k_most_cell_extra = 1 + 8 + 1 + 64 + sizeof(lite_datetime);
+
+// Where `more` bytes may be written after the `used` ones, the arena grown to hold them: the
+// bytes are written in place, where appending each piece would check and grow every time.
+char* room(std::string& arena, size_t used, size_t more) {
+    if (arena.size() - used < more) arena.resize(std::max(used + more, arena.size() * 2));
+    return arena.data() + used;
+}
+
 template <class T>
-void put(std::string& arena, const T& v) {
-    arena.append(reinterpret_cast<const char*>(&v), sizeof v);
+void put(char*& w, const T& v) {
+    std::memcpy(w, &v, sizeof v);
+    w += sizeof v;
 }
 
 template <class T>
@@ -97,14 +108,14 @@ void lite_read_ahead::run() {
 
 void lite_read_ahead::fill(chunk& c) {
     c.rows = 0;
-    c.arena.clear();
+    c.used = 0;
     c.end = false;
     c.error.reset();
     sqlite3_mutex* m = sqlite3_db_mutex(db_);
-    while (c.rows < chunk_rows_ && c.arena.size() < k_chunk_bytes) {
+    while (c.rows < chunk_rows_ && c.used < k_chunk_bytes) {
         sqlite3_mutex_enter(m);
         for (size_t n = 0; n < k_rows_per_hold && c.rows < chunk_rows_ &&
-                           c.arena.size() < k_chunk_bytes;
+                           c.used < k_chunk_bytes;
              ++n) {
             if (on_row_) {
                 on_row_ = false;
@@ -126,56 +137,59 @@ void lite_read_ahead::fill(chunk& c) {
 }
 
 void lite_read_ahead::copy_row(chunk& c) {
-    std::string& arena = c.arena;
-    c.row_start[c.rows] = arena.size();
+    c.row_start[c.rows] = c.used;
     for (size_t col = 0; col < columns_; ++col) {
         const int i = static_cast<int>(col);
         // One call into the connection a cell: the value's own accessors take no lock.
         sqlite3_value* v = sqlite3_column_value(stmt_, i);
-        const int type = sqlite3_value_type(v);
-        const size_t tag_at = arena.size();
-        arena.push_back(static_cast<char>(type));
         lite_cell_view cell;
-        cell.type = type;
-        switch (type) {
+        cell.type = sqlite3_value_type(v);
+        if (cell.type == SQLITE_TEXT || cell.type == SQLITE_BLOB) {
+            cell.bytes = cell.type == SQLITE_TEXT
+                             ? reinterpret_cast<const char*>(sqlite3_value_text(v))
+                             : static_cast<const char*>(sqlite3_value_blob(v));
+            cell.size = cell.bytes == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
+        }
+        char* w = room(c.arena, c.used, k_most_cell_extra + cell.size + 1);
+        char* const tag = w++;
+        *tag = static_cast<char>(cell.type);
+        switch (cell.type) {
             case SQLITE_INTEGER:
                 cell.integer = sqlite3_value_int64(v);
-                put(arena, cell.integer);
+                put(w, cell.integer);
                 break;
             case SQLITE_FLOAT:
                 cell.real = sqlite3_value_double(v);
-                put(arena, cell.real);
+                put(w, cell.real);
                 break;
             case SQLITE_TEXT:
             case SQLITE_BLOB:
-                cell.bytes = type == SQLITE_TEXT
-                                 ? reinterpret_cast<const char*>(sqlite3_value_text(v))
-                                 : static_cast<const char*>(sqlite3_value_blob(v));
-                cell.size = cell.bytes == nullptr ? 0 : static_cast<size_t>(sqlite3_value_bytes(v));
-                put(arena, cell.size);
+                put(w, cell.size);
+                if (cell.size > 0) std::memcpy(w, cell.bytes, cell.size);
+                w += cell.size;
                 // Followed by a zero byte, as SQLite's own text is.
-                if (cell.size > 0) arena.append(cell.bytes, cell.size);
-                arena.push_back('\0');
+                *w++ = '\0';
                 break;
             default:
                 break;
         }
         const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
-        if (how == parsed_date && type == SQLITE_TEXT && cell.bytes != nullptr) {
+        if (how == parsed_date && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
             lite_datetime date;
             if (lite_parse_iso(cell.bytes, date)) {
-                arena[tag_at] = static_cast<char>(type | k_has_date);
-                put(arena, date);
+                *tag = static_cast<char>(cell.type | k_has_date);
+                put(w, date);
             }
         } else if (how == shown_text) {
-            char text[64];
-            const size_t n = render_(i, cell, text);
+            // Rendered in place, after its length byte.
+            const size_t n = render_(i, cell, w + 1);
             if (n > 0) {
-                arena[tag_at] = static_cast<char>(type | k_has_shown);
-                arena.push_back(static_cast<char>(n));
-                arena.append(text, n);
+                *tag = static_cast<char>(cell.type | k_has_shown);
+                *w = static_cast<char>(n);
+                w += 1 + n;
             }
         }
+        c.used = static_cast<size_t>(w - c.arena.data());
     }
     ++c.rows;
 }

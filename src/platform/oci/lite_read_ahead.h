@@ -99,7 +99,8 @@ private:
     // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
     // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
     struct chunk {
-        std::string arena;
+        std::string arena;              // its size is the room; `used` bytes of it are rows
+        size_t used = 0;
         std::vector<size_t> row_start;  // where each row begins in the arena
         size_t rows = 0;
         bool end = false;                 // the statement ended after these rows
