@@ -505,15 +505,19 @@ LONG store_value(HKEY key, const std::string& name, DWORD type, std::string data
             store.push_back({path, {}});
             section = &store.back();
         }
-        changed = true;
         for (auto& v : section->values) {
             if (same_name(v.name, name)) {
+                // A program saves all its settings at every run, most of them as they were: a
+                // value that stays as it is costs no rewrite of the file and no wait on the disk.
+                if (v.type == type && v.data == data) return ERROR_SUCCESS;
                 v.type = type;
                 v.data = std::move(data);
+                changed = true;
                 return ERROR_SUCCESS;
             }
         }
         section->values.push_back({name, type, std::move(data)});
+        changed = true;
         return ERROR_SUCCESS;
     });
 }

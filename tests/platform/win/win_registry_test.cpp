@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,35 @@ TEST_F(registry_test, missing_value_fails_and_replacing_keeps_one_value) {
     EXPECT_EQ(text.find("\"FLAG\""), std::string::npos);  // the first spelling stays
     EXPECT_EQ(RegDeleteValueA(key, "Flag"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValueA(key, "Flag"), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    RegCloseKey(key);
+}
+
+TEST_F(registry_test, a_value_set_as_it_stands_leaves_the_file_alone) {
+    HKEY key = open_product();
+    DWORD one = 1, two = 2;
+    ASSERT_EQ(RegSetValueExA(key, "Flag", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+              ERROR_SUCCESS);
+    // Every save writes a new file in the old one's place: the file's identity tells a save.
+    struct stat before {};
+    ASSERT_EQ(stat(win_registry_file().c_str(), &before), 0);
+    ASSERT_EQ(RegSetValueExA(key, "FLAG", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4),
+              ERROR_SUCCESS);
+    struct stat same {};
+    ASSERT_EQ(stat(win_registry_file().c_str(), &same), 0);
+    EXPECT_EQ(same.st_ino, before.st_ino);
+    // Another type or other bytes are a change, and are saved.
+    ASSERT_EQ(RegSetValueExA(key, "Flag", 0, REG_BINARY, reinterpret_cast<BYTE*>(&one), 4),
+              ERROR_SUCCESS);
+    struct stat retyped {};
+    ASSERT_EQ(stat(win_registry_file().c_str(), &retyped), 0);
+    EXPECT_NE(retyped.st_ino, before.st_ino);
+    ASSERT_EQ(RegSetValueExA(key, "Flag", 0, REG_BINARY, reinterpret_cast<BYTE*>(&two), 4),
+              ERROR_SUCCESS);
+    DWORD type = 0, read = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExA(key, "flag", nullptr, &type, reinterpret_cast<BYTE*>(&read), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_EQ(read, 2u);
     RegCloseKey(key);
 }
 
