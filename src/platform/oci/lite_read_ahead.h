@@ -16,7 +16,6 @@
 #ifndef TW_PLATFORM_OCI_LITE_READ_AHEAD_H
 #define TW_PLATFORM_OCI_LITE_READ_AHEAD_H
 
-#include <bit>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -29,8 +28,6 @@
 #include <string_view>
 #include <thread>
 #include <vector>
-
-#include <sqlite3.h>
 
 #include "platform/oci/lite_engine.h"
 
