@@ -22,6 +22,21 @@ std::vector<unsigned char> pattern_bytes(std::size_t count, unsigned seed) {
     return bytes;
 }
 
+// A query of two rows: the first's `column` arrives as `whole`, the second is refused as a record
+// error whose text holds `parts`, and the query ends.
+void expect_whole_then_cut(udb_recordset& q, const std::wstring& column, const std::wstring& whole,
+                           const std::vector<std::string>& parts) {
+    ASSERT_FALSE(q.is_eof());
+    udb_record* rec = q.get_item();
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->get_field(column).to_wstring(), whole);
+    q.next();
+    ASSERT_FALSE(q.is_eof());
+    ora_expect_record_error(q, parts);
+    q.next();
+    EXPECT_TRUE(q.is_eof());
+}
+
 class OraCutValues : public ora_suite_test<OraCutValues> {
 protected:
     static void SetUpTestSuite() {
@@ -118,15 +133,8 @@ TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
     auto words = m_db->get_query(
         L"W", L"SELECT id, RPAD(w, id * 3000, 'y') AS padded FROM words_t ORDER BY id", 1);
     ASSERT_EQ(words->get_schema().get_field2(L"PADDED").size, 4000u);
-    ASSERT_FALSE(words->is_eof());
-    rec = words->get_item();
-    ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->get_field(L"PADDED").to_wstring(), L"abcde" + std::wstring(2995, L'y'));
-    words->next();
-    ASSERT_FALSE(words->is_eof());
-    ora_expect_record_error(*words, {"'PADDED'", "value 'ayyy", "longer than"});
-    words->next();
-    EXPECT_TRUE(words->is_eof());
+    expect_whole_then_cut(*words, L"PADDED", L"abcde" + std::wstring(2995, L'y'),
+                          {"'PADDED'", "value 'ayyy", "longer than"});
 }
 
 TEST_F(OraCutValues, WideCharactersFillTheDescribedSizeAndNoMore) {
@@ -136,15 +144,8 @@ TEST_F(OraCutValues, WideCharactersFillTheDescribedSizeAndNoMore) {
     auto q = m_db->get_query(
         L"E", L"SELECT id, RPAD('ab', 3999 + id, '\u20ac') AS euros FROM words_t ORDER BY id", 1);
     ASSERT_EQ(q->get_schema().get_field2(L"EUROS").size, 4000u);
-    ASSERT_FALSE(q->is_eof());
-    udb_record* rec = q->get_item();
-    ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->get_field(L"EUROS").to_wstring(), L"ab" + std::wstring(3998, L'\u20ac'));
-    q->next();
-    ASSERT_FALSE(q->is_eof());
-    ora_expect_record_error(*q, {"'EUROS'", "value 'ab\u20ac", "longer than"});
-    q->next();
-    EXPECT_TRUE(q->is_eof());
+    expect_whole_then_cut(*q, L"EUROS", L"ab" + std::wstring(3998, L'\u20ac'),
+                          {"'EUROS'", "value 'ab\u20ac", "longer than"});
 }
 
 TEST_F(OraCutValues, TheWidestColumnsArriveWhole) {

@@ -337,15 +337,10 @@ using namespace lite_fn;
 
 namespace {
 
-// The digits of t[at, at + n), or -1 when one of them is no digit.
-int fixed_digits(std::string_view t, size_t at, size_t n) {
-    int v = 0;
-    for (size_t k = at; k < at + n; ++k) {
-        const unsigned digit = static_cast<unsigned char>(t[k]) - unsigned{'0'};
-        if (digit > 9) return -1;
-        v = v * 10 + static_cast<int>(digit);
-    }
-    return v;
+// A field of exactly n digits at t[at].
+bool fixed_field(std::string_view t, size_t at, int n, int& out) {
+    size_t p = at;
+    return read_int(t, p, n, out) && p == at + static_cast<size_t>(n);
 }
 
 // The form every stored DATE has, "YYYY-MM-DD HH:MM:SS", read without the general parser's
@@ -355,24 +350,13 @@ bool parse_stored_date(std::string_view t, lite_datetime& out) {
         t[13] != ':' || t[16] != ':') {
         return false;
     }
-    const int year = fixed_digits(t, 0, 4), month = fixed_digits(t, 5, 2),
-              day = fixed_digits(t, 8, 2), hour = fixed_digits(t, 11, 2),
-              minute = fixed_digits(t, 14, 2), second = fixed_digits(t, 17, 2);
-    if ((year | month | day | hour | minute | second) < 0) return false;
-    // Checked as the general parser checks, then stored field by field: a whole-struct copy
-    // right after its fields were written stalls on them.
-    if (year == 0 || month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) ||
-        hour > 23 || minute > 59 || second > 59) {
+    lite_datetime d;
+    if (!fixed_field(t, 0, 4, d.year) || !fixed_field(t, 5, 2, d.month) ||
+        !fixed_field(t, 8, 2, d.day) || !fixed_field(t, 11, 2, d.hour) ||
+        !fixed_field(t, 14, 2, d.minute) || !fixed_field(t, 17, 2, d.second) || !valid(d)) {
         return false;
     }
-    out.year = year;
-    out.month = month;
-    out.day = day;
-    out.hour = hour;
-    out.minute = minute;
-    out.second = second;
-    out.nanosecond = 0;
-    out.tz_minutes = 0;
+    out = d;
     return true;
 }
 

@@ -575,13 +575,7 @@ int lite_statement::storage_class(int col) const {
 }
 
 std::string_view lite_statement::text(int col) {
-    check_column(col);
-    if (read_ahead_) {
-        if (std::optional<std::string_view> shown = read_ahead_->shown(col)) return *shown;
-    }
-    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
-    return render(col, c.type, c.integer, c.real, c.bytes, c.size,
-                  cell_text_[static_cast<size_t>(col)]);
+    return text_unless_null(col).value_or(std::string_view());
 }
 
 std::optional<std::string_view> lite_statement::text_unless_null(int col) {
