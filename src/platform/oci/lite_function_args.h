@@ -62,7 +62,7 @@ inline bool read_int(std::string_view t, size_t& pos, int max, int& out, bool al
         ++pos;
     }
     int v = 0, n = 0;
-    while (pos < t.size() && n < max && std::isdigit(static_cast<unsigned char>(t[pos]))) {
+    while (pos < t.size() && n < max && t[pos] >= '0' && t[pos] <= '9') {
         v = v * 10 + (t[pos] - '0');
         ++pos;
         ++n;
