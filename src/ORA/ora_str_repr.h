@@ -4,7 +4,8 @@
 // Thread-safety: none.
 #pragma once
 
-#include <vector>
+#include <cstddef>
+#include <memory>
 
 #include "ORA/ora_type.h"
 
@@ -21,7 +22,10 @@ private:
 
     bool is_long_raw() const noexcept { return m_data_type == SQLT_LBI; }
 
-    std::vector<char16_t> m_buf;
+    // Not zero-filled: a LONG column's buffer is megabytes, and filling it cost every query of
+    // the data dictionary a page fault per page; the fetch writes the text and its terminator.
+    std::unique_ptr<char16_t[]> m_buf;
+    std::size_t m_units = 0;
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;
 };
