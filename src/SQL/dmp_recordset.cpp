@@ -85,7 +85,7 @@ void dmp_recordset::append_record(udb_record& record) {
             // The field at the column's position when it carries the name, else found by name,
             // so a record in another column order still puts each value under its own column.
             udb_field* field = nullptr;
-            if (i < record.size() && record[i].get_name() == original) {
+            if (i < record.size() && same_field_name(record[i].get_name(), original)) {
                 field = &record[i];
             } else if (record.find_field(original)) {
                 field = &record.get_field(original);

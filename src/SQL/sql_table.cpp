@@ -180,7 +180,7 @@ void sql_table::match_layout(const udb_record& record) {
     if (m_layout_ready && record.size() == m_layout_names.size()) {
         bool same = true;
         for (std::size_t i = 0; same && i < record.size(); ++i)
-            same = record[i].get_name() == m_layout_names[i];
+            same = same_field_name(record[i].get_name(), m_layout_names[i]);
         if (same) return;
     }
     m_layout_names.clear();

@@ -54,6 +54,15 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
 // The same literal appended to `out`, the way the statement writers build their rows.  On an
 // exception `out` may hold part of the literal: the caller cuts it back.
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column);
+// True when a record's field name is the column name the writer expects, exactly. The writers
+// check this for every cell of every row, and names are short: inline, it costs a few
+// comparisons where a call into the library's wide compare cost more than the rest of the check.
+inline bool same_field_name(const std::wstring& a, const std::wstring& b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
 // The value of a column's DEFAULT clause, empty when the column gets none.  A null column raises
 // tk_mail_assertion("sql_util", 54).
 std::wstring make_mysql_def_val(const t_ftd* column);
