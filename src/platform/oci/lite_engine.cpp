@@ -11,6 +11,7 @@
 #include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_value_text.h"
 #include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_mutex.h"
 #include "platform/oci/lite_lexer.h"
 #include "platform/oci/lite_session_schema.h"
 
@@ -109,6 +110,7 @@ void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
     std::string path = (fs::path(dir) / "dictionary.db").string();
     if (must_exist && !fs::exists(path)) throw lite_error(1034, "ORACLE not available");
     int flags = SQLITE_OPEN_READWRITE | (must_exist ? 0 : SQLITE_OPEN_CREATE);
+    lite_use_own_mutexes();
     if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
         throw lite_error(1034, "ORACLE not available");
     }
@@ -341,6 +343,7 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
 void lite_instance::create_schema_file(const std::string& dir, const std::string& user) {
     db_guard u;
     std::string path = (fs::path(dir) / (user + ".db")).string();
+    lite_use_own_mutexes();
     if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         throw lite_error(1119, "error in creating database file '" + path + "'");
@@ -465,6 +468,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     fs::path base(dir);
     std::string main_path = (base / (user + ".db")).string();
     sqlite3* db = nullptr;
+    lite_use_own_mutexes();
     if (sqlite3_open_v2(main_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) !=
         SQLITE_OK) {
         sqlite3_close(db);
@@ -650,6 +654,7 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
 sqlite3* lite_session::sequence_connection() {
     if (seq_db_) return seq_db_;
     std::string path = (fs::path(dir_) / "dictionary.db").string();
+    lite_use_own_mutexes();
     if (sqlite3_open_v2(path.c_str(), &seq_db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(seq_db_);
         seq_db_ = nullptr;

@@ -176,7 +176,7 @@ void lite_read_ahead::copy_row(chunk& c) {
         const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
         if (how == parsed_date && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
             lite_datetime date;
-            if (lite_parse_iso(cell.bytes, date)) {
+            if (lite_parse_iso(std::string_view(cell.bytes, cell.size), date)) {
                 *tag = static_cast<char>(cell.type | k_has_date);
                 put(w, date);
             }
