@@ -589,6 +589,20 @@ std::optional<std::string_view> lite_statement::text_unless_null(int col) {
                   cell_text_[static_cast<size_t>(col)]);
 }
 
+bool lite_statement::ready_text(int col, std::string_view& out) const {
+    if (!read_ahead_ || !has_row_ || col < 0 || static_cast<size_t>(col) >= columns_.size()) {
+        return false;
+    }
+    if (const std::optional<std::string_view> shown = read_ahead_->shown(col)) {
+        out = *shown;
+        return true;
+    }
+    const lite_cell_view c = read_ahead_->cell(col);
+    if (render_[static_cast<size_t>(col)] != r_plain || c.type != SQLITE_TEXT) return false;
+    out = std::string_view(c.bytes, c.size);
+    return true;
+}
+
 double lite_statement::rounded(int col, double v) const {
     // NUMBER(p,s) holds its value rounded to s digits (half away from zero), as Oracle stores
     // it, whatever wider value was written.
