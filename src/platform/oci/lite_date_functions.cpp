@@ -25,11 +25,10 @@ const char* const k_days[] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                               "THURSDAY", "FRIDAY", "SATURDAY"};
 
 bool leap(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return lite_leap_year(y);
 }
 int days_in_month(int y, int m) {
-    static const int d[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leap(y) ? 29 : d[m - 1];
+    return lite_days_in_month(y, m);
 }
 // 0 = Sunday.
 int weekday(int y, int m, int d) {
@@ -40,10 +39,7 @@ int weekday(int y, int m, int d) {
 }
 
 bool valid(const lite_datetime& v) {
-    return v.year >= -4712 && v.year <= 9999 && v.year != 0 && v.month >= 1 && v.month <= 12 &&
-           v.day >= 1 && v.day <= days_in_month(v.year, v.month) && v.hour >= 0 && v.hour < 24 &&
-           v.minute >= 0 && v.minute < 60 && v.second >= 0 && v.second < 60 &&
-           v.nanosecond < 1000000000u;
+    return lite_valid_datetime(v);
 }
 
 // Reads the digits of a fraction of a second at text[pos] as nanoseconds; digits past the
@@ -337,57 +333,10 @@ using namespace lite_fn;
 
 namespace {
 
-// A field of exactly n digits at t[at], which the caller has checked lies within t.
-bool fixed_field(std::string_view t, size_t at, int n, int& out) {
-    int v = 0;
-    for (int k = 0; k < n; ++k) {
-        const unsigned digit = static_cast<unsigned char>(t[at + k]) - unsigned{'0'};
-        if (digit > 9) return false;
-        v = v * 10 + static_cast<int>(digit);
-    }
-    out = v;
-    return true;
-}
-
-// The form every stored DATE has, "YYYY-MM-DD HH:MM:SS", read without the general parser's
-// steps: a query reads it once for each row. False for any other form.
-bool parse_stored_date(std::string_view t, lite_datetime& out) {
-    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != ' ' && t[10] != 'T') ||
-        t[13] != ':' || t[16] != ':') {
-        return false;
-    }
-    int year, month, day, hour, minute, second;
-    if (!fixed_field(t, 0, 4, year) || !fixed_field(t, 5, 2, month) ||
-        !fixed_field(t, 8, 2, day) || !fixed_field(t, 11, 2, hour) ||
-        !fixed_field(t, 14, 2, minute) || !fixed_field(t, 17, 2, second)) {
-        return false;
-    }
-    lite_datetime d;
-    d.year = year;
-    d.month = month;
-    d.day = day;
-    d.hour = hour;
-    d.minute = minute;
-    d.second = second;
-    if (!valid(d)) return false;
-    // Field by field from the values read, not as one copy of the record: that copy loads the
-    // record in wide words just after its narrow stores, and waiting for those to drain took a
-    // fifth of the reader's time on a table with a date column.
-    out.year = year;
-    out.month = month;
-    out.day = day;
-    out.hour = hour;
-    out.minute = minute;
-    out.second = second;
-    out.nanosecond = 0;
-    out.tz_minutes = 0;
-    return true;
-}
-
 }  // namespace
 
 bool lite_parse_iso(std::string_view t, lite_datetime& out) {
-    if (parse_stored_date(t, out)) return true;
+    if (lite_parse_stored_date(t, out)) return true;
     lite_datetime d;
     size_t p = 0;
     while (p < t.size() && t[p] == ' ') ++p;

@@ -41,6 +41,20 @@ void put(char*& w, const T& v) {
     w += sizeof v;
 }
 
+// A date, one member at a time: copied as a whole, a date just written member by member is
+// loaded in wide words that wait for the narrow writes to drain.
+void put_date(char*& w, const lite_datetime& d) {
+    put(w, d.year);
+    put(w, d.month);
+    put(w, d.day);
+    put(w, d.hour);
+    put(w, d.minute);
+    put(w, d.second);
+    put(w, d.nanosecond);
+    put(w, d.tz_minutes);
+}
+static_assert(sizeof(lite_datetime) == 8 * 4, "a date is its eight members");
+
 template <class T>
 T take(const char*& p) {
     T v;
@@ -175,10 +189,16 @@ void lite_read_ahead::copy_row(chunk& c) {
         }
         const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
         if (how == parsed_date && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
-            lite_datetime date;
-            if (lite_parse_iso(std::string_view(cell.bytes, cell.size), date)) {
+            const std::string_view text(cell.bytes, cell.size);
+            // Two dates: the one the stored form is read into never has its address taken,
+            // so it is written to the chunk straight from registers.
+            lite_datetime stored, other;
+            if (lite_parse_stored_date(text, stored)) {
                 *tag = static_cast<char>(cell.type | k_has_date);
-                put(w, date);
+                put_date(w, stored);
+            } else if (lite_parse_iso(text, other)) {
+                *tag = static_cast<char>(cell.type | k_has_date);
+                put_date(w, other);
             }
         } else if (how == shown_text) {
             // Rendered in place, after its length byte.
