@@ -45,10 +45,11 @@ for _ in $(seq "$runs"); do
     settle
     # shellcheck disable=SC2046
     seconds "$quillrun" $(args BIG) --dump --dest="$work/mixed.sql" --tab_file="$work/mixed.txt" >>"$work/dump"
-    client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
-    seconds sh -c "\"$TW_MYSQL_CLIENT\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_replay <\"$work/mixed.sql\"" >>"$work/replay"
     settle
     seconds sh -c "\"$dumper\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_live MIXED >\"$work/ref.sql\"" >>"$work/refdump"
+    client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
+    settle
+    seconds sh -c "\"$TW_MYSQL_CLIENT\" --no-defaults --socket=\"$TW_MYSQL_SOCKET\" -uroot bench_replay <\"$work/mixed.sql\"" >>"$work/replay"
     # shellcheck disable=SC2046
     seconds "$quillrun" $(args BIG) --dump --dest="$work/lobs.sql" --tab_file="$work/lobs.txt" >>"$work/lobs"
 done
@@ -60,14 +61,21 @@ rss_small=$( { /usr/bin/time -f %M "$quillrun" $(args SMALL) --dump --dest="$wor
 count=$(client -N -B -e "select count(*) from bench_replay.MIXED")
 [ "$count" = "$rows" ] || { echo "replayed $count rows, expected $rows" >&2; exit 1; }
 
+# Each pair's ratio, reference time over ours; the medians of these are the reported ratios.
+paste "$work/live" "$work/replay" | awk '{ print $2 / $1 }' >"$work/live_ratio"
+paste "$work/dump" "$work/refdump" | awk '{ print $2 / $1 }' >"$work/dump_ratio"
+paste "$work/live" "$work/replay" "$work/dump" "$work/refdump" | awk '{
+    printf "pair %d: live %.2f s, replay %.2f s; dump %.2f s, mariadb-dump %.2f s (%.2fx)\n",
+           NR, $1, $2, $3, $4, $4 / $3 }'
 awk -v rows="$rows" -v live="$(median <"$work/live")" -v replay="$(median <"$work/replay")" \
     -v dump="$(median <"$work/dump")" -v ref="$(median <"$work/refdump")" \
+    -v live_ratio="$(median <"$work/live_ratio")" -v dump_ratio="$(median <"$work/dump_ratio")" \
     -v lobs="$(median <"$work/lobs")" -v lob_bytes="$lob_mb" -v big="$rss_big" -v small="$rss_small" 'BEGIN {
-    printf "rows: %d (medians of paired runs)\n", rows
+    printf "rows: %d (medians of the runs, and of the per-pair ratios)\n", rows
     printf "QUILLRUN into the server:   %8.0f rows/s   mariadb < dump: %8.0f rows/s   ratio %.2f (target >= 0.90)\n",
-           rows / live, rows / replay, replay / live
+           rows / live, rows / replay, live_ratio
     printf "QUILLRUN writing a dump:    %8.0f rows/s   mariadb-dump:   %8.0f rows/s   ratio %.2f (target >= 1.50)\n",
-           rows / dump, rows / ref, ref / dump
+           rows / dump, rows / ref, dump_ratio
     printf "LOB table into a dump:      %8.1f MB/s (target >= 50)\n", lob_bytes / 1e6 / lobs
     printf "peak RSS: %d KiB at %d rows, %d KiB at %d rows: %.2fx (target <= 1.20)\n",
            small, rows / 10, big, rows, big / small }'
