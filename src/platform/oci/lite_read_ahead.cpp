@@ -11,10 +11,18 @@
 
 namespace {
 
-// Chunks in circulation: one the client reads, one the reader fills, one waiting between them.
-constexpr size_t k_chunks = 3;
+// Chunks in circulation. The reader refills the one the client gave back longest ago: the
+// client's core has let go of its bytes by then, where writing over the chunk it has just read
+// makes every line cross back from that core first. That crossing, not the copying, set the
+// speed of a table of short rows.
+constexpr size_t k_chunks = 16;
 // A chunk is handed over once its bytes pass this, so that rows of large LOBs do not gather.
 constexpr size_t k_chunk_bytes = 1 << 20;
+// The bytes of rows read ahead and not yet taken by the client: past this, the reader waits, so
+// that chunks of large LOBs do not gather either.
+constexpr size_t k_ready_bytes = 4 * k_chunk_bytes;
+// A chunk that a large LOB grew gives its memory back before it is refilled.
+constexpr size_t k_kept_arena_bytes = 2 * k_chunk_bytes;
 // Cells of a chunk, whatever the width of the rows.
 constexpr size_t k_chunk_cells = 1 << 16;
 // Rows stepped under one hold of the connection's mutex.
@@ -104,16 +112,20 @@ void lite_read_ahead::run() {
         chunk* c = nullptr;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stopping_ || !spare_.empty(); });
+            changed_.wait(lock, [this] {
+                return stopping_ || (!spare_.empty() && ready_bytes_ < k_ready_bytes);
+            });
             if (stopping_) return;
-            c = spare_.back();
-            spare_.pop_back();
+            c = spare_.front();
+            spare_.pop_front();
         }
+        if (c->arena.size() > k_kept_arena_bytes) std::string().swap(c->arena);
         fill(*c);
         const bool last = c->end || c->error.has_value();
         {
             std::lock_guard lock(mutex_);
             ready_.push_back(c);
+            ready_bytes_ += c->used;
         }
         changed_.notify_one();
         if (last) return;
@@ -272,12 +284,17 @@ bool lite_read_ahead::next() {
             }
             changed_.notify_one();
         }
+        bool was_full = false;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return !ready_.empty(); });
             current_ = ready_.front();
             ready_.pop_front();
+            was_full = ready_bytes_ >= k_ready_bytes;
+            ready_bytes_ -= current_->used;
         }
+        // The reader may have been waiting for room under the bytes read ahead.
+        if (was_full) changed_.notify_one();
         row_ = 0;
         if (current_->rows > 0) {
             decode_row();

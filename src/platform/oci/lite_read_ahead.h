@@ -4,8 +4,9 @@
 // The reader steps the SQLite statement and copies each row's cells into chunks of rows; the
 // client takes the chunks in order. A failure of the statement is handed over after the rows that
 // came before it, so the client sees rows and error in the order a plain step would give them.
-// A few chunks circulate between the two sides and are refilled: the memory held is bounded by
-// their number and size, whatever the size of the table.
+// A fixed number of chunks circulate between the two sides and are refilled, and the reader
+// waits while the rows it has read ahead pass a number of bytes: the memory held is bounded,
+// whatever the size of the table.
 //
 // The reader holds the connection's mutex while it steps and copies, so the rest of the session
 // may go on using the connection between chunks. Statements whose evaluation changes session
@@ -129,7 +130,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<chunk*> ready_;
-    std::vector<chunk*> spare_;
+    size_t ready_bytes_ = 0;  // the bytes of the rows in ready_
+    std::deque<chunk*> spare_;  // the chunk given back longest ago first
     std::vector<std::unique_ptr<chunk>> chunks_;
     bool stopping_ = false;
     std::thread reader_;
