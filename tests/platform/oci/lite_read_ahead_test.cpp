@@ -183,6 +183,31 @@ TEST_F(LiteReadAhead, ACursorLeftHalfWayIsStoppedCleanly) {
     EXPECT_THROW(other->next(), lite_error);
 }
 
+TEST_F(LiteReadAhead, RowsOfLargeLobsArriveWholeWhileTheReaderWaitsForRoom) {
+    // Rows of several megabytes each: more than the reader may hold ahead, and more than a
+    // chunk keeps between uses, so it both waits for the client and gives memory back.
+    s_->execute("CREATE TABLE DOCS (ID NUMBER(10) PRIMARY KEY, DOC CLOB, PIC BLOB)");
+    auto ins = s_->prepare("INSERT INTO DOCS VALUES (:1, :2, :3)");
+    for (int i = 1; i <= 24; ++i) {
+        ins->bind_int64(1, i);
+        const auto doc = static_cast<size_t>(i % 4) * 1500000 + 3;
+        const auto pic = static_cast<size_t>(i % 3) * 2000000;
+        ins->bind_text(2, std::string(doc, static_cast<char>('a' + i)));
+        ins->bind_bytes(3, std::vector<unsigned char>(pic, static_cast<unsigned char>(i)));
+        ins->execute();
+    }
+    s_->commit();
+    const std::string sql = "SELECT ID, DOC, PIC, ID * 2 FROM DOCS ORDER BY ID";
+    const reading plain = walk(*s_, sql, 1);
+    ASSERT_EQ(plain.error, 0);
+    ASSERT_EQ(plain.rows.size(), 24u);
+    for (int chunk : {1000, 3}) {
+        const reading ahead = walk(*s_, sql, chunk);
+        EXPECT_EQ(ahead.error, 0) << chunk;
+        EXPECT_TRUE(ahead.rows == plain.rows) << chunk;
+    }
+}
+
 TEST_F(LiteReadAhead, SequencesAreDrawnOnlyForRowsFetched) {
     auto st = s_->prepare("SELECT S.NEXTVAL FROM T");
     st->set_read_ahead(256);
