@@ -23,6 +23,9 @@ constexpr size_t k_chunk_bytes = 1 << 20;
 constexpr size_t k_ready_bytes = 4 * k_chunk_bytes;
 // A chunk that a large LOB grew gives its memory back before it is refilled.
 constexpr size_t k_kept_arena_bytes = 2 * k_chunk_bytes;
+// The memory the chunks may hold together before the reader stops bringing unused ones in: the
+// rows of a table of short rows fill all sixteen within it, rows of LOBs a few.
+constexpr size_t k_arena_bytes = 8 * k_chunk_bytes;
 // Cells of a chunk, whatever the width of the rows.
 constexpr size_t k_chunk_cells = 1 << 16;
 // Rows stepped under one hold of the connection's mutex.
@@ -116,11 +119,23 @@ void lite_read_ahead::run() {
                 return stopping_ || (!spare_.empty() && ready_bytes_ < k_ready_bytes);
             });
             if (stopping_) return;
-            c = spare_.front();
-            spare_.pop_front();
+            // A chunk never used yet would add its memory to what the others hold: past the
+            // limit, the one given back last is refilled instead, in the memory it has.
+            if (spare_.front()->arena.empty() && arena_bytes_ >= k_arena_bytes) {
+                c = spare_.back();
+                spare_.pop_back();
+            } else {
+                c = spare_.front();
+                spare_.pop_front();
+            }
         }
-        if (c->arena.size() > k_kept_arena_bytes) std::string().swap(c->arena);
+        if (c->arena.size() > k_kept_arena_bytes) {
+            arena_bytes_ -= c->arena.size();
+            std::string().swap(c->arena);
+        }
+        const size_t had = c->arena.size();
         fill(*c);
+        arena_bytes_ += c->arena.size() - had;
         const bool last = c->end || c->error.has_value();
         {
             std::lock_guard lock(mutex_);

@@ -132,6 +132,7 @@ private:
     std::deque<chunk*> ready_;
     size_t ready_bytes_ = 0;  // the bytes of the rows in ready_
     std::deque<chunk*> spare_;  // the chunk given back longest ago first
+    size_t arena_bytes_ = 0;    // the memory of every chunk's arena; the reader's own
     std::vector<std::unique_ptr<chunk>> chunks_;
     bool stopping_ = false;
     std::thread reader_;
