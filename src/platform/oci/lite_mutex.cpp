@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 // SQLite declares the type and leaves its definition to the mutex implementation.
@@ -18,10 +19,10 @@ namespace {
 
 thread_local const char t_self = 0;
 
-// SQLite's static mutexes, by their ids SQLITE_MUTEX_STATIC_MAIN (2) to
-// SQLITE_MUTEX_STATIC_VFS3 (13).
+// SQLite's static mutexes, by their ids from SQLITE_MUTEX_STATIC_MAIN (2): this SQLite asks for
+// twelve, and a later one may ask for more.
 constexpr int k_first_static = SQLITE_MUTEX_STATIC_MAIN;
-constexpr int k_statics = 12;
+constexpr int k_statics = 32;
 sqlite3_mutex g_statics[k_statics];
 
 int init() {
@@ -39,7 +40,9 @@ sqlite3_mutex* alloc(int id) {
 }
 
 void free_mutex(sqlite3_mutex* m) {
-    if (m < g_statics || m >= g_statics + k_statics) delete m;
+    // Static ones stay; std::less orders pointers into different objects too.
+    const std::less<const sqlite3_mutex*> before;
+    if (before(m, g_statics) || !before(m, g_statics + k_statics)) delete m;
 }
 
 void enter(sqlite3_mutex* m) {
