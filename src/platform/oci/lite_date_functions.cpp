@@ -24,22 +24,12 @@ const char* const k_months[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
 const char* const k_days[] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
                               "THURSDAY", "FRIDAY", "SATURDAY"};
 
-bool leap(int y) {
-    return lite_leap_year(y);
-}
-int days_in_month(int y, int m) {
-    return lite_days_in_month(y, m);
-}
 // 0 = Sunday.
 int weekday(int y, int m, int d) {
     static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
     if (m < 3) y -= 1;
     int r = (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
     return r < 0 ? r + 7 : r;
-}
-
-bool valid(const lite_datetime& v) {
-    return lite_valid_datetime(v);
 }
 
 // Reads the digits of a fraction of a second at text[pos] as nanoseconds; digits past the
@@ -267,10 +257,11 @@ void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
     int64_t m = d.year * 12LL + (d.month - 1) + add;
     int64_t y = m >= 0 ? m / 12 : -((-m + 11) / 12);  // floor: months of years before 0 too
     if (y < -4712 || y > 9999 || y == 0) return year_range(ctx);
-    bool last = d.day == days_in_month(d.year, d.month);
+    bool last = d.day == lite_days_in_month(d.year, d.month);
     d.year = static_cast<int>(y);
     d.month = static_cast<int>(m - y * 12) + 1;
-    if (last || d.day > days_in_month(d.year, d.month)) d.day = days_in_month(d.year, d.month);
+    const int days = lite_days_in_month(d.year, d.month);
+    if (last || d.day > days) d.day = days;
     result_string(ctx, lite_iso_text(d, 0));
 }
 
@@ -321,7 +312,7 @@ void fn_ts(sqlite3_context* ctx, int, sqlite3_value** v) {
         d = civil_from_seconds(seconds_of(d) + 1);
         d.tz_minutes = tz;
         ns = 0;
-        if (!valid(d)) return year_range(ctx);
+        if (!lite_valid_datetime(d)) return year_range(ctx);
     }
     d.nanosecond = ns;
     result_string(ctx, lite_iso_text(d, 9));
@@ -330,10 +321,6 @@ void fn_ts(sqlite3_context* ctx, int, sqlite3_value** v) {
 }  // namespace lite_fn
 
 using namespace lite_fn;
-
-namespace {
-
-}  // namespace
 
 bool lite_parse_iso(std::string_view t, lite_datetime& out) {
     if (lite_parse_stored_date(t, out)) return true;
@@ -380,7 +367,7 @@ bool lite_parse_iso(std::string_view t, lite_datetime& out) {
         }
     }
     while (p < t.size() && t[p] == ' ') ++p;
-    if (p != t.size() || !valid(d)) return false;
+    if (p != t.size() || !lite_valid_datetime(d)) return false;
     out = d;
     return true;
 }
@@ -519,7 +506,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         lite_datetime now = now_local(false);
         d.year = now.year;
     }
-    if (!valid(d)) return false;
+    if (!lite_valid_datetime(d)) return false;
     out = d;
     return true;
 }
