@@ -48,6 +48,7 @@ void close_record(const tk_logger& logger, std::FILE* f) {
 
 tk_logger::tk_logger(const char* file_name, bool enabled, int threshold, bool time_stamps)
     : m_threshold(threshold), m_enabled(enabled), m_time_stamps(time_stamps) {
+    refresh_floor();
     // Named here rather than in the member list: this object is registered already, and a module
     // path that cannot be read raises an internal error that logs through it, so every member a
     // log call reads must be initialised first.
@@ -55,7 +56,17 @@ tk_logger::tk_logger(const char* file_name, bool enabled, int threshold, bool ti
     if (enabled) truncate_once();
 }
 
-tk_logger::~tk_logger() = default;
+tk_logger::~tk_logger() {
+    // The registration goes with any logger's end, so no message is wanted after it.
+    s_floor.store(INT_MAX, std::memory_order_relaxed);
+}
+
+void tk_logger::refresh_floor() noexcept {
+    if (find_instance() != this) return;
+    int floor = INT_MAX;
+    if (enabled()) floor = truncated() ? m_threshold : INT_MIN;
+    s_floor.store(floor, std::memory_order_relaxed);
+}
 
 void tk_logger::set_file_name(const char* file_name) {
     if (!file_name) throw tk_mail_assertion("tk_logge", 82);
@@ -64,6 +75,7 @@ void tk_logger::set_file_name(const char* file_name) {
 
 void tk_logger::truncate_once() {
     if (!enabled() || m_truncated.exchange(true)) return;
+    refresh_floor();
     if (std::FILE* f = std::fopen(m_file_name.c_str(), "wb")) std::fclose(f);
 }
 

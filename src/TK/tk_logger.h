@@ -1,7 +1,7 @@
 // tk_logger: the process-wide trace log, and the two calls every method reports through.
 //
 // Levels: 1 detail, 2 method entry, 3 progress, run start and end, errors.  A message below the
-// threshold costs a few branches and no formatting: the calls sit in every per-row loop.
+// threshold costs one load and one branch, and no formatting: the calls sit in every per-row loop.
 // Each message is written by its own open, append and close, and the logger takes no lock.
 // A record is [optional "hh:mm:ss "] + message + "\r\n", in binary: narrow messages byte for
 // byte, wide ones as UTF-8 (cut to 10239 characters; a text whose UTF-8 form needs more than
@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <string>
 
 #include "TK/tk_singleton.h"
@@ -30,7 +31,15 @@ public:
     bool truncated() const noexcept { return m_truncated.load(std::memory_order_relaxed); }
     bool time_stamps() const noexcept { return m_time_stamps; }
     bool line_ends() const noexcept { return m_line_ends; }
-    void enable() noexcept { m_enabled.store(true, std::memory_order_relaxed); }
+    void enable() noexcept {
+        m_enabled.store(true, std::memory_order_relaxed);
+        refresh_floor();
+    }
+
+    // Every message below this level is left out without looking at the logger: INT_MAX while
+    // no logger is registered or it is disabled, its threshold once it writes, and INT_MIN
+    // while the first message of any level still has to empty the file.
+    static int floor() noexcept { return s_floor.load(std::memory_order_relaxed); }
 
     // True when a message of this level must be formatted and written.  Performs the one-time
     // truncation first, so the first message of any level after enabling empties the file.
@@ -41,6 +50,10 @@ public:
     }
 
 private:
+    // Sets the floor from this logger's state, when it is the registered one.
+    void refresh_floor() noexcept;
+
+    static inline std::atomic<int> s_floor{INT_MAX};
     std::string m_file_name;
     int m_threshold;
     bool m_line_ends = true;
@@ -54,6 +67,7 @@ private:
 // True when a message of this level reaches the log.  Inline so that the calls below the
 // threshold cost a load and a branch: they sit in every per-row and per-cell path.
 inline bool tk_log_wanted(int level) {
+    if (level < tk_logger::floor()) return false;
     tk_logger* logger = tk_logger::find_instance();
     return logger && logger->wants(level);
 }

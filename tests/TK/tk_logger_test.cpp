@@ -146,6 +146,20 @@ TEST(tk_logger, second_logger_does_not_replace_the_first_but_clears_on_destructi
     EXPECT_EQ(read_file(first_path), "one\r\n");
 }
 
+TEST(tk_logger, a_second_logger_leaves_the_first_one_s_threshold_alone) {
+    scratch_dir dir;
+    std::string first_path = dir.file("first.log");
+    tk_logger first(first_path.c_str(), true, 2, false);
+    {
+        tk_logger disabled(dir.file("second.log").c_str(), false, 3, false);
+        tk_log(2, "while a disabled one lives");
+        tk_logger quieter(dir.file("third.log").c_str(), true, 3, false);
+        tk_log(2, "while a quieter one lives");
+        tk_log(1, "below");
+    }
+    EXPECT_EQ(read_file(first_path), "while a disabled one lives\r\nwhile a quieter one lives\r\n");
+}
+
 TEST(tk_logger, null_file_name_raises_the_internal_error) {
     tk_logger logger(nullptr, false, 3, false);
     try {
