@@ -19,58 +19,23 @@ registry_state& state() {
     return *s;
 }
 
-// Every call checks its handles, several per fetched row: each thread remembers the handles it
-// has found, until any handle is freed (a freed address may come back as another handle).
-// Only live handles are remembered, and the kind of a live handle never changes.
-std::atomic<std::uint64_t> g_removals{0};
+}  // namespace
 
-struct remembered {
-    const void* handle = nullptr;
-    ub4 kind = 0;
-    std::uint64_t removals = 0;
-};
+constinit thread_local oci_registry::remembered oci_registry::t_remembered[k_remembered];
 
-constexpr std::size_t k_remembered = 64;
-thread_local remembered t_remembered[k_remembered];
-
-// Each handle may sit in either of two slots, so that two handles used together whose hashes
-// meet (say an environment and a descriptor read on every row) do not evict each other.
-struct slot_pair {
-    remembered& first;
-    remembered& second;
-};
-
-slot_pair slots_of(const void* p) {
-    // Handles of one size sit at regular strides: a multiplicative hash spreads them over the
-    // slots where the low address bits alone would pile them into a few.
-    const std::uint64_t h = (reinterpret_cast<std::uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull;
-    return {t_remembered[h >> 58], t_remembered[(h >> 52) & (k_remembered - 1)]};
-}
-
-// The registry's answer for a handle not remembered yet; it is remembered when live.
-[[gnu::noinline]] ub4 looked_up_kind(const void* p, const slot_pair& slots, std::uint64_t removals) {
+ub4 oci_registry::looked_up_kind(const void* p, std::uint64_t removals) {
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     auto it = s.live.find(p);
     if (it == s.live.end()) return 0;
+    const std::uint64_t h = hash(p);
+    remembered& first = t_remembered[h >> 58];
+    remembered& second = t_remembered[(h >> 52) & (k_remembered - 1)];
     // The newest handle takes the first slot; the one it displaces keeps a second chance.
-    if (slots.first.removals == removals && &slots.first != &slots.second) {
-        slots.second = slots.first;
-    }
-    slots.first = remembered{p, it->second, g_removals.load(std::memory_order_relaxed)};
+    if (first.removals == removals && &first != &second) second = first;
+    first = remembered{p, it->second, s_removals.load(std::memory_order_relaxed)};
     return it->second;
 }
-
-// The kind of the live handle at p, or 0.
-inline ub4 live_kind(const void* p) {
-    const std::uint64_t removals = g_removals.load(std::memory_order_acquire);
-    const slot_pair slots = slots_of(p);
-    if (slots.first.handle == p && slots.first.removals == removals) return slots.first.kind;
-    if (slots.second.handle == p && slots.second.removals == removals) return slots.second.kind;
-    return looked_up_kind(p, slots, removals);
-}
-
-}  // namespace
 
 void oci_registry::add(const oci_handle* h) {
     auto& s = state();
@@ -82,23 +47,7 @@ void oci_registry::remove(const oci_handle* h) {
     auto& s = state();
     std::lock_guard<std::mutex> guard(s.lock);
     s.live.erase(h);
-    g_removals.fetch_add(1, std::memory_order_release);
-}
-
-oci_handle* oci_registry::find(const void* p, ub4 kind) {
-    if (p == nullptr || live_kind(p) != kind) return nullptr;
-    // Registered pointers are always oci_handle objects.
-    return static_cast<oci_handle*>(const_cast<void*>(p));
-}
-
-ub4 oci_registry::kind_of(const void* p) {
-    return p == nullptr ? 0 : live_kind(p);
-}
-
-OCIDateTime* oci_find_datetime(const void* p) {
-    const ub4 kind = oci_registry::kind_of(p);
-    if (!oci_is_datetime_dtype(kind)) return nullptr;
-    return static_cast<OCIDateTime*>(static_cast<oci_handle*>(const_cast<void*>(p)));
+    s_removals.fetch_add(1, std::memory_order_release);
 }
 
 oci_handle::oci_handle(ub4 k, OCIEnv* e) : kind(k), env(e) {

@@ -14,6 +14,8 @@
 // Thread-safety: the registry is locked; the handles themselves belong to one thread at a time.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,9 +43,47 @@ public:
     static void add(const oci_handle* h);
     static void remove(const oci_handle* h);
     // The handle at `p` when it is live and of `kind`, else null.
-    static oci_handle* find(const void* p, ub4 kind);
+    static oci_handle* find(const void* p, ub4 kind) {
+        if (p == nullptr || kind_of(p) != kind) return nullptr;
+        // Registered pointers are always oci_handle objects.
+        return static_cast<oci_handle*>(const_cast<void*>(p));
+    }
     // The kind of the live handle at `p`, or 0.
-    static ub4 kind_of(const void* p);
+    static ub4 kind_of(const void* p) {
+        if (p == nullptr) return 0;
+        const std::uint64_t removals = s_removals.load(std::memory_order_acquire);
+        const std::uint64_t h = hash(p);
+        const remembered& first = t_remembered[h >> 58];
+        if (first.handle == p && first.removals == removals) return first.kind;
+        const remembered& second = t_remembered[(h >> 52) & (k_remembered - 1)];
+        if (second.handle == p && second.removals == removals) return second.kind;
+        return looked_up_kind(p, removals);
+    }
+
+private:
+    // Every call checks its handles, several per fetched row: each thread remembers the handles
+    // it has found, until any handle is freed (a freed address may come back as another handle).
+    // Only live handles are remembered, and the kind of a live handle never changes. The check
+    // of a remembered handle is inline; the registry itself is looked up out of line.
+    struct remembered {
+        const void* handle = nullptr;
+        ub4 kind = 0;
+        std::uint64_t removals = 0;
+    };
+    static constexpr std::size_t k_remembered = 64;
+
+    // Each handle may sit in either of two slots, so that two handles used together whose
+    // hashes meet (say an environment and a descriptor read on every row) do not evict each
+    // other. Handles of one size sit at regular strides: a multiplicative hash spreads them over
+    // the slots where the low address bits alone would pile them into a few.
+    static std::uint64_t hash(const void* p) {
+        return (reinterpret_cast<std::uintptr_t>(p) >> 4) * 0x9E3779B97F4A7C15ull;
+    }
+    // The registry's answer for a handle not remembered yet; it is remembered when live.
+    static ub4 looked_up_kind(const void* p, std::uint64_t removals);
+
+    static inline std::atomic<std::uint64_t> s_removals{0};
+    static constinit thread_local remembered t_remembered[k_remembered];
 };
 
 template <class T>
@@ -205,4 +245,7 @@ inline bool oci_is_datetime_dtype(ub4 kind) {
 }
 
 // A live date or timestamp descriptor at `p`, of any of the datetime kinds.
-OCIDateTime* oci_find_datetime(const void* p);
+inline OCIDateTime* oci_find_datetime(const void* p) {
+    if (!oci_is_datetime_dtype(oci_registry::kind_of(p))) return nullptr;
+    return static_cast<OCIDateTime*>(static_cast<oci_handle*>(const_cast<void*>(p)));
+}
