@@ -8,6 +8,9 @@
 #include <charconv>
 #include <map>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "SQL/sql_engine.h"
 #include "TK/tk_logger.h"
@@ -537,6 +540,47 @@ struct ascii_escapes {
 };
 constexpr ascii_escapes k_ascii_escapes;
 
+// Narrows `count` (16 or 4) characters at `in` to `out` when none of them needs an escape or
+// an encoding; false, with nothing written, when one does.
+template <std::size_t count>
+bool narrow_plain(const wchar_t* in, char* out) {
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+    static_assert(count == 16 || count == 4);
+#if defined(__SSE2__)
+    __m128i lane[4];
+    for (std::size_t k = 0; k < count / 4; ++k)
+        lane[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * k));
+    __m128i any = lane[0];
+    for (std::size_t k = 1; k < count / 4; ++k) any = _mm_or_si128(any, lane[k]);
+    // Every character below 0x80 (a negative wchar_t is not): then they narrow by packing.
+    const __m128i high = _mm_and_si128(any, _mm_set1_epi32(~0x7F));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) != 0xFFFF) return false;
+    const __m128i bytes =
+        count == 16 ? _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]),
+                                      _mm_packs_epi32(lane[2], lane[3]))
+                    : _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[0]),
+                                      _mm_packs_epi32(lane[0], lane[0]));
+    __m128i escaped = _mm_cmpeq_epi8(bytes, _mm_setzero_si128());
+    for (const char c : {'\\', '\'', '\r', '\n', '\x1a'})
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+    if (_mm_movemask_epi8(escaped) != 0) return false;
+    if constexpr (count == 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    } else {
+        const int word = _mm_cvtsi128_si32(bytes);
+        std::memcpy(out, &word, sizeof word);
+    }
+    return true;
+#else
+    for (std::size_t k = 0; k < count; ++k) {
+        const auto c = static_cast<std::uint32_t>(in[k]);
+        if (c >= 0x80 || k_ascii_escapes.letter[c] != 0) return false;
+    }
+    for (std::size_t k = 0; k < count; ++k) out[k] = static_cast<char>(in[k]);
+    return true;
+#endif
+}
+
 // A text between quotes, escaped as append_escaped does, in UTF-8.  Characters outside the
 // Basic Multilingual Plane and lone surrogates go the general way: the destination's character
 // set decides about the former, the latter cannot be written.
@@ -547,25 +591,15 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
     char* p = out.data() + start;
     *p++ = '\'';
     std::size_t i = 0;
-    // Runs of sixteen characters that need neither escape nor encoding are checked and narrowed
-    // together, four lanes at a time.
-    using lanes = std::uint32_t __attribute__((vector_size(16)));
-    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
-    constexpr std::size_t k_lanes = sizeof(lanes) / sizeof(wchar_t);
-    constexpr std::size_t k_run = 4 * k_lanes;
-    while (text.size() - i >= k_run) {
-        const wchar_t* run = text.data() + i;
-        lanes special = {};
-        for (std::size_t k = 0; k < k_run; k += k_lanes) {
-            lanes c;
-            std::memcpy(&c, run + k, sizeof c);
-            special |= (c >= 0x80) | (c == 0) | (c == '\\') | (c == '\'') | (c == '\r') |
-                       (c == '\n') | (c == 0x1a);
-        }
-        if ((special[0] | special[1] | special[2] | special[3]) != 0) break;
-        for (std::size_t k = 0; k < k_run; ++k) p[k] = static_cast<char>(run[k]);
-        p += k_run;
-        i += k_run;
+    // Runs of characters that need neither escape nor encoding are checked and narrowed
+    // together, sixteen and then four at a time.
+    while (text.size() - i >= 16 && narrow_plain<16>(text.data() + i, p)) {
+        p += 16;
+        i += 16;
+    }
+    while (text.size() - i >= 4 && narrow_plain<4>(text.data() + i, p)) {
+        p += 4;
+        i += 4;
     }
     for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);

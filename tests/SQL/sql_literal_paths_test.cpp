@@ -149,17 +149,21 @@ TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
 }
 
 TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
-    // Long texts are written a run of characters at a time: a character that needs an escape or
-    // an encoding must be seen wherever it falls in or between the runs.
+    // Texts are written a run of characters at a time (sixteen, then four): a character that
+    // needs an escape or an encoding must be seen wherever it falls in or between the runs, in
+    // long texts and short ones.
     const std::wstring specials[] = {L"'", L"\\", std::wstring(1, L'\0'), L"\r", L"\n", L"\x1a",
                                      L"\u00e9", L"\u20ac", L"\U0001F600",
-                                     std::wstring(1, static_cast<wchar_t>(0xDC00))};
+                                     std::wstring(1, static_cast<wchar_t>(0xDC00)),
+                                     std::wstring(1, static_cast<wchar_t>(-1))};
     std::vector<ole_variant> values;
     for (const std::wstring& special : specials) {
-        for (std::size_t at = 0; at < 40; ++at) {
-            std::wstring s(40, L'a');
-            s.replace(at, 1, special);
-            values.push_back(text(s));
+        for (std::size_t length : {1, 3, 4, 5, 7, 16, 21, 40}) {
+            for (std::size_t at = 0; at < length; ++at) {
+                std::wstring s(length, L'a');
+                s.replace(at, 1, special);
+                values.push_back(text(s));
+            }
         }
     }
     expect_same(values);
