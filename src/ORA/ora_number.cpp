@@ -130,20 +130,21 @@ struct plain_number {
             negative = true;
             ++p;
         }
-        int digits = 0;
-        for (; p < end && *p != 0; ++p) {
-            const char c = *p;
-            if (c >= '0' && c <= '9') {
-                if (++digits > 18) return false;
-                magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
-                if (point) ++fraction;
-            } else if ((c == '.' || c == ',') && !point) {
-                point = true;
-            } else {
-                return false;
-            }
+        // The integer digits, then those after the point: a digit costs a compare and a
+        // multiply-add. Past 18 digits the magnitude may wrap, and the text is refused below.
+        const auto digits_from = [&](const char* from) {
+            while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+                magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+            return static_cast<int>(p - from);
+        };
+        int digits = digits_from(p);
+        if (p < end && (*p == '.' || *p == ',')) {
+            point = true;
+            ++p;
+            fraction = digits_from(p);
+            digits += fraction;
         }
-        return digits > 0;
+        return (p == end || *p == 0) && digits > 0 && digits <= 18;
     }
 };
 
