@@ -165,11 +165,12 @@ public:
     // The text of a cell as text() shows it, or nothing for NULL: one look where is_null() and
     // text() would take two, for a caller that reads every cell of every row.
     std::optional<std::string_view> text_unless_null(int col);
-    // The text of a cell of a row read ahead, when it stands ready as text() would show it: a
-    // number's rendered text, or a plain text's stored bytes. False otherwise (NULL included),
-    // and text_unless_null() has the answer. For the fetch's copy of a row it has just moved
-    // to, which takes this for every cell: it checks the column and the row, nothing more.
-    bool ready_text(int col, std::string_view& out) const;
+    // The reader of a query read ahead, while the statement stands on one of its rows, else
+    // null: the fetch's copy of a row takes the cells whose text stands ready from it, as
+    // text() would show them (lite_read_ahead::ready), in one look a cell.
+    const lite_read_ahead* row_reader() const noexcept {
+        return has_row_ ? read_ahead_.get() : nullptr;
+    }
     // Raw bytes of the cell (BLOB, RAW); text cells give their UTF-8 bytes.
     std::span<const unsigned char> bytes(int col);
     int64_t as_int64(int col) const;

@@ -35,6 +35,8 @@ constexpr size_t k_rows_per_hold = 64;
 constexpr unsigned char k_type_bits = 0x0F;
 constexpr unsigned char k_has_shown = 0x10;
 constexpr unsigned char k_has_date = 0x20;
+// A text cell whose stored bytes are the text it shows.
+constexpr unsigned char k_shows_stored = 0x40;
 
 // The most bytes a cell takes besides its text: tag, number or length, shown text or date.
 constexpr size_t k_most_cell_extra = 1 + 8 + 1 + 64 + sizeof(lite_datetime);
@@ -227,6 +229,8 @@ void lite_read_ahead::copy_row(chunk& c) {
                 *tag = static_cast<char>(cell.type | k_has_date);
                 put_date(w, other);
             }
+        } else if (how == stored_text && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
+            *tag = static_cast<char>(cell.type | k_shows_stored);
         } else if (how == shown_text) {
             // Rendered in place, after its length byte.
             const size_t n = render_(i, cell, w + 1);
@@ -260,6 +264,10 @@ void lite_read_ahead::decode_row() {
                 d.value.size = take<size_t>(p);
                 d.value.bytes = p;
                 p += d.value.size + 1;
+                if (tag & k_shows_stored) {
+                    d.ready = d.value.bytes;
+                    d.ready_size = d.value.size;
+                }
                 break;
             default:
                 break;
@@ -268,6 +276,8 @@ void lite_read_ahead::decode_row() {
             d.shown_size = static_cast<unsigned char>(*p++);
             d.shown = p;
             p += d.shown_size;
+            d.ready = d.shown;
+            d.ready_size = d.shown_size;
         } else if (tag & k_has_date) {
             d.date = p;
             p += sizeof(lite_datetime);

@@ -58,6 +58,7 @@ public:
         stored_only,
         shown_text,   // the text `render` gives
         parsed_date,  // a text cell read as a date, when it is one
+        stored_text,  // nothing, but a text cell shows its stored bytes as they are
     };
 
     // `render` is called on the reader thread for the cells of the columns marked `shown_text`.
@@ -81,6 +82,17 @@ public:
         if (c.shown == nullptr) return std::nullopt;
         return std::string_view(c.shown, c.shown_size);
     }
+    // The text a cell of the current row shows, when it stands ready: its pre-rendered text, or
+    // the stored bytes of a text cell of a `stored_text` column. Null otherwise, NULL included.
+    const char* ready(int col, size_t& size) const {
+        const decoded_cell& c = row_cells_[static_cast<size_t>(col)];
+        size = c.ready_size;
+        return c.ready;
+    }
+    bool is_null(int col) const {
+        return row_cells_[static_cast<size_t>(col)].value.type == 5;  // SQLITE_NULL
+    }
+    size_t columns() const { return columns_; }
     // The date a cell of the current row holds, into `out`, when it was read as one.
     bool date(int col, lite_datetime& out) const {
         const decoded_cell& c = row_cells_[static_cast<size_t>(col)];
@@ -110,6 +122,8 @@ private:
         const char* shown = nullptr;
         size_t shown_size = 0;
         const char* date = nullptr;
+        const char* ready = nullptr;  // the shown text, or the stored bytes that show as they are
+        size_t ready_size = 0;
     };
 
     // Decodes the current row's cells into row_cells_.

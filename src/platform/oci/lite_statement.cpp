@@ -439,6 +439,8 @@ void lite_statement::start_read_ahead() {
             prepare[i] = lite_read_ahead::shown_text;
         } else if (render_[i] == r_date || render_[i] == r_timestamp) {
             prepare[i] = lite_read_ahead::parsed_date;
+        } else if (render_[i] == r_plain) {
+            prepare[i] = lite_read_ahead::stored_text;
         }
     }
     auto render_ahead = [this](int col, const lite_cell_view& c, char* out) -> size_t {
@@ -587,20 +589,6 @@ std::optional<std::string_view> lite_statement::text_unless_null(int col) {
     }
     return render(col, c.type, c.integer, c.real, c.bytes, c.size,
                   cell_text_[static_cast<size_t>(col)]);
-}
-
-bool lite_statement::ready_text(int col, std::string_view& out) const {
-    if (!read_ahead_ || !has_row_ || col < 0 || static_cast<size_t>(col) >= columns_.size()) {
-        return false;
-    }
-    if (const std::optional<std::string_view> shown = read_ahead_->shown(col)) {
-        out = *shown;
-        return true;
-    }
-    const lite_cell_view c = read_ahead_->cell(col);
-    if (render_[static_cast<size_t>(col)] != r_plain || c.type != SQLITE_TEXT) return false;
-    out = std::string_view(c.bytes, c.size);
-    return true;
 }
 
 double lite_statement::rounded(int col, double v) const {

@@ -1,11 +1,13 @@
 // Output definitions and the copy of one fetched row into them.
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <optional>
 
+#include "platform/oci/lite_read_ahead.h"
 #include "platform/oci/oci_api.h"
 #include "platform/oci/oci_text.h"
 
@@ -213,28 +215,54 @@ void* descriptor_at(const OCIDefine& d, ub4 row) {
     return p;
 }
 
-// The cell of a one-row UTF-8 text define whose text stands ready and fits: copied with no
-// other look at the define or the cell. False leaves the cell to fill_cell's general way.
-bool fill_ready_text(lite_statement& ls, const OCIDefine& d) {
+// `n` bytes, copied in a few moves where the common short texts would cost a call.
+inline void copy_short(unsigned char* to, const char* from, size_t n) {
+    if (n > 32) {
+        std::memcpy(to, from, n);
+    } else if (n >= 16) {
+        // Two overlapping halves of 16 bytes.
+        std::uint64_t w[4];
+        std::memcpy(&w[0], from, 16);
+        std::memcpy(&w[2], from + n - 16, 16);
+        std::memcpy(to, &w[0], 16);
+        std::memcpy(to + n - 16, &w[2], 16);
+    } else if (n >= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to, &a, 8);
+        std::memcpy(to + n - 8, &b, 8);
+    } else {
+        for (size_t i = 0; i < n; ++i) to[i] = static_cast<unsigned char>(from[i]);
+    }
+}
+
+// The cell of a one-row UTF-8 text define, from a row read ahead, when its text stands ready
+// and fits, or it is NULL and the define has an indicator: filled with no other look at the
+// define or the cell. False leaves the cell to fill_cell's general way.
+inline bool fill_ready_text(const lite_read_ahead& ahead, const OCIDefine& d) {
     if (d.dty != SQLT_STR || d.valuep == nullptr || d.value_sz <= 0 ||
-        !oci_is_utf8_charset(d.charset_id)) {
+        !oci_is_utf8_charset(d.charset_id) || d.position - 1 >= ahead.columns()) {
         return false;
     }
-    std::string_view text;
-    if (!ls.ready_text(static_cast<int>(d.position) - 1, text) ||
-        text.size() >= static_cast<size_t>(d.value_sz)) {
-        return false;
+    const int col = static_cast<int>(d.position) - 1;
+    size_t size = 0;
+    const char* text = ahead.ready(col, size);
+    const cell_out o{static_cast<unsigned char*>(d.valuep), d.value_sz, d.indp, d.rlenp, d.rcodep};
+    if (text == nullptr) {
+        if (d.indp == nullptr || !ahead.is_null(col)) return false;
+        set_meta(o, -1, 0, 1405);
+        return true;
     }
-    auto* value = static_cast<unsigned char*>(d.valuep);
-    std::memcpy(value, text.data(), text.size());
-    value[text.size()] = 0;
-    set_meta(cell_out{value, d.value_sz, d.indp, d.rlenp, d.rcodep}, 0, text.size(), 0);
+    if (size >= static_cast<size_t>(d.value_sz)) return false;
+    copy_short(o.value, text, size);
+    o.value[size] = 0;
+    set_meta(o, 0, size, 0);
     return true;
 }
 
 int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
     lite_statement& ls = *st->compiled;
-    if (row == 0 && fill_ready_text(ls, d)) return 0;
     const auto& cols = ls.columns();
     if (d.position > cols.size()) return 1007;
     const int col = static_cast<int>(d.position) - 1;
@@ -361,8 +389,10 @@ bool oci_is_supported_type(ub2 dty) {
 
 int oci_fill_row(OCIStmt* st, ub4 row) {
     int worst = 0;
+    const lite_read_ahead* ahead = row == 0 ? st->compiled->row_reader() : nullptr;
     for (const OCIDefine* d : st->defines) {
         if (d == nullptr) continue;
+        if (ahead != nullptr && fill_ready_text(*ahead, *d)) continue;
         int rc = 0;
         try {
             rc = fill_cell(st, *d, row);
