@@ -1,6 +1,5 @@
 #include "SQL/sql_util.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -646,56 +645,38 @@ void append_number(std::string& out, T value) {
 // the point before the last `scale` of them.
 bool append_decimal(std::string& out, const DECIMAL& value) {
     if (value.scale > DECIMAL_MAX_SCALE) return false;
-    // The digits, most significant first: a 64-bit value two at a time, where a digit at a time
-    // waits on one long division after another.
     char digits[48];
     int n = 0;
     if (value.Hi32 == 0) {
-        n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, value.Lo64).ptr - digits);
+        std::uint64_t m = value.Lo64;
+        do {
+            digits[n++] = static_cast<char>('0' + m % 10);
+            m /= 10;
+        } while (m != 0);
     } else {
         unsigned __int128 m = (static_cast<unsigned __int128>(value.Hi32) << 64) | value.Lo64;
         do {
             digits[n++] = static_cast<char>('0' + static_cast<int>(m % 10));
             m /= 10;
         } while (m != 0);
-        std::reverse(digits, digits + n);
     }
-    // Made whole beside the statement, then appended once: zeros before the digits up to one
-    // before the point, the point before the last `scale` of them.
     const int scale = value.scale;
-    const int zeros = std::max(0, scale + 1 - n);
-    const int whole = zeros + n - scale;
-    char text[64];
+    while (n <= scale) digits[n++] = '0';
+    // Made whole beside the statement, then appended once.
+    char text[56];
     char* p = text;
     if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) *p++ = '-';
-    std::memset(p, '0', static_cast<std::size_t>(zeros));
-    std::memcpy(p + zeros, digits, static_cast<std::size_t>(n));
-    if (scale > 0) {
-        std::memmove(p + whole + 1, p + whole, static_cast<std::size_t>(scale));
-        p[whole] = '.';
-        ++p;
+    for (int i = n - 1; i >= 0; --i) {
+        *p++ = digits[i];
+        if (i == scale && i != 0) *p++ = '.';
     }
-    p += zeros + n;
     out.append(text, static_cast<std::size_t>(p - text));
     return true;
 }
 
-// The two digits of every number below 100, so that a pair costs one look-up.
-struct digit_pairs {
-    char digits[100][2];
-    constexpr digit_pairs() : digits() {
-        for (int v = 0; v < 100; ++v) {
-            digits[v][0] = static_cast<char>('0' + v / 10);
-            digits[v][1] = static_cast<char>('0' + v % 10);
-        }
-    }
-};
-constexpr digit_pairs k_digit_pairs;
-
-// Two digits of a value below 100.
 void append_two(char*& p, unsigned value) {
-    std::memcpy(p, k_digit_pairs.digits[value], 2);
-    p += 2;
+    *p++ = static_cast<char>('0' + value / 10);
+    *p++ = static_cast<char>('0' + value % 10);
 }
 
 // A date-time of four-digit year, valid month and day and a time of day: the form the dump's
@@ -707,12 +688,8 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
     char buffer[32];
     char* p = buffer;
     *p++ = '\'';
-    // Hundreds by a multiply and a shift, exact below 43,699: left to itself the compiler
-    // divides here, a wait of its own on every date.
-    const auto hundreds = [](std::uint32_t v) { return v * 5243u >> 19; };
-    const std::uint32_t century = hundreds(t.wYear);
-    append_two(p, century);
-    append_two(p, t.wYear - century * 100);
+    append_two(p, t.wYear / 100);
+    append_two(p, t.wYear % 100);
     *p++ = '-';
     append_two(p, t.wMonth);
     *p++ = '-';
@@ -726,9 +703,8 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
         append_two(p, t.wSecond);
         if (t.wMilliseconds != 0) {
             *p++ = '.';
-            const std::uint32_t tenths = hundreds(t.wMilliseconds);
-            *p++ = static_cast<char>('0' + tenths);
-            append_two(p, t.wMilliseconds - tenths * 100);
+            *p++ = static_cast<char>('0' + t.wMilliseconds / 100);
+            append_two(p, t.wMilliseconds % 100);
         }
     }
     *p++ = '\'';
