@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "platform/oci/lite_function_table.h"
@@ -231,7 +232,14 @@ void lite_read_ahead::copy_row(chunk& c) {
             }
         } else if (how == stored_text && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
             *tag = static_cast<char>(cell.type | k_shows_stored);
-        } else if (how == shown_text) {
+        } else if (how == shown_number && cell.type == SQLITE_INTEGER) {
+            // Its digits, in place after its length byte: the common cell needs no call out.
+            const size_t n = static_cast<size_t>(std::to_chars(w + 1, w + 64, cell.integer).ptr -
+                                                 (w + 1));
+            *tag = static_cast<char>(cell.type | k_has_shown);
+            *w = static_cast<char>(n);
+            w += 1 + n;
+        } else if (how == shown_text || how == shown_number) {
             // Rendered in place, after its length byte.
             const size_t n = render_(i, cell, w + 1);
             if (n > 0) {

@@ -59,9 +59,11 @@ public:
         shown_text,   // the text `render` gives
         parsed_date,  // a text cell read as a date, when it is one
         stored_text,  // nothing, but a text cell shows its stored bytes as they are
+        shown_number,  // as shown_text, but an integer cell shows its digits, written here
     };
 
-    // `render` is called on the reader thread for the cells of the columns marked `shown_text`.
+    // `render` is called on the reader thread for the cells of the columns marked `shown_text`,
+    // and for the cells other than integers of those marked `shown_number`.
     lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session, int chunk_rows,
                     bool on_row, std::vector<prepared> prepare, lite_cell_render render);
     // Stops the reader and waits for it.

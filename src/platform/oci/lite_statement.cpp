@@ -436,7 +436,11 @@ void lite_statement::start_read_ahead() {
     std::vector<lite_read_ahead::prepared> prepare(render_.size(), lite_read_ahead::stored_only);
     for (size_t i = 0; i < render_.size(); ++i) {
         if (render_[i] == r_number || render_[i] == r_rowid) {
-            prepare[i] = lite_read_ahead::shown_text;
+            // A NUMBER of negative scale rounds its integers; every other integer shows its
+            // digits as they are.
+            const lite_column& c = columns_[i];
+            const bool rounds = c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0;
+            prepare[i] = rounds ? lite_read_ahead::shown_text : lite_read_ahead::shown_number;
         } else if (render_[i] == r_date || render_[i] == r_timestamp) {
             prepare[i] = lite_read_ahead::parsed_date;
         } else if (render_[i] == r_plain) {
