@@ -151,7 +151,7 @@ void ora_engine::clean() {
     m_session = nullptr;
 }
 
-void ora_engine::check_err(sword status) {
+void ora_engine::check_status(sword status) {
     tk_log(1, "ora_engine::check_err(status=%08X)", static_cast<unsigned>(status));
     if (status == OCI_ERROR) {
         tk_log(2, "status == OCI_ERROR");

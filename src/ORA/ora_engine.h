@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "TK/tk_logger.h"
 #include "TK/tk_singleton.h"
 #include "platform/oci/oci.h"
 
@@ -42,8 +43,10 @@ public:
     void clean();
 
     // Raises ora_exception for OCI_ERROR (with the error handle's first record); every other
-    // status returns normally.
-    void check_err(sword status);
+    // status returns normally. Inline: every fetched row and many of its cells check a status.
+    void check_err(sword status) {
+        if (status != OCI_SUCCESS || tk_log_wanted(1)) check_status(status);
+    }
     // The server version as major*65536 + minor*256 + patch, 0 when the banner has none; raises
     // ora_exception when the query fails and tk_mail_assertion without a connection.
     unsigned get_version();
@@ -90,6 +93,9 @@ public:
     bool b_indexes_off = false;
 
 private:
+    // The traces and the error of a status other than plain success.
+    void check_status(sword status);
+
     const oci_function_table* m_oci = nullptr;
     OCIServer* m_srv = nullptr;
     OCISvcCtx* m_svc = nullptr;

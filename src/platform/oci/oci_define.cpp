@@ -261,6 +261,23 @@ inline bool fill_ready_text(const lite_read_ahead& ahead, const OCIDefine& d) {
     return true;
 }
 
+// The cell of a one-row date or timestamp define, from a row read ahead, when the reader has
+// read its date: into the descriptor with no other look at the cell. False leaves the cell to
+// fill_cell's general way, a NULL or a missing descriptor included.
+inline bool fill_ready_date(const lite_read_ahead& ahead, const OCIDefine& d) {
+    if (d.dty != SQLT_TIMESTAMP && d.dty != SQLT_TIMESTAMP_TZ && d.dty != SQLT_TIMESTAMP_LTZ &&
+        d.dty != SQLT_DATE) {
+        return false;
+    }
+    if (d.valuep == nullptr || d.position - 1 >= ahead.columns()) return false;
+    OCIDateTime* dt = oci_find_datetime(descriptor_at(d, 0));
+    if (dt == nullptr || !ahead.date(static_cast<int>(d.position) - 1, dt->value)) return false;
+    dt->has_value = true;
+    set_meta(cell_out{static_cast<unsigned char*>(d.valuep), d.value_sz, d.indp, d.rlenp, d.rcodep},
+             0, sizeof(void*), 0);
+    return true;
+}
+
 int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
     lite_statement& ls = *st->compiled;
     const auto& cols = ls.columns();
@@ -392,7 +409,9 @@ int oci_fill_row(OCIStmt* st, ub4 row) {
     const lite_read_ahead* ahead = row == 0 ? st->compiled->row_reader() : nullptr;
     for (const OCIDefine* d : st->defines) {
         if (d == nullptr) continue;
-        if (ahead != nullptr && fill_ready_text(*ahead, *d)) continue;
+        if (ahead != nullptr && (fill_ready_text(*ahead, *d) || fill_ready_date(*ahead, *d))) {
+            continue;
+        }
         int rc = 0;
         try {
             rc = fill_cell(st, *d, row);
