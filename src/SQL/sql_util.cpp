@@ -556,10 +556,9 @@ bool narrow_plain(const wchar_t* in, char* out) {
     const __m128i high = _mm_and_si128(any, _mm_set1_epi32(~0x7F));
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) != 0xFFFF) return false;
     const __m128i bytes =
-        count == 16 ? _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]),
-                                      _mm_packs_epi32(lane[2], lane[3]))
-                    : _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[0]),
-                                      _mm_packs_epi32(lane[0], lane[0]));
+        count == 16
+            ? _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]), _mm_packs_epi32(lane[2], lane[3]))
+            : _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[0]), _mm_packs_epi32(lane[0], lane[0]));
     __m128i escaped = _mm_cmpeq_epi8(bytes, _mm_setzero_si128());
     for (const char c : {'\\', '\'', '\r', '\n', '\x1a'})
         escaped = _mm_or_si128(escaped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));

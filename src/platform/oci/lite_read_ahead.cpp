@@ -234,8 +234,8 @@ void lite_read_ahead::copy_row(chunk& c) {
             *tag = static_cast<char>(cell.type | k_shows_stored);
         } else if (how == shown_number && cell.type == SQLITE_INTEGER) {
             // Its digits, in place after its length byte: the common cell needs no call out.
-            const size_t n = static_cast<size_t>(std::to_chars(w + 1, w + 64, cell.integer).ptr -
-                                                 (w + 1));
+            const size_t n =
+                static_cast<size_t>(std::to_chars(w + 1, w + 64, cell.integer).ptr - (w + 1));
             *tag = static_cast<char>(cell.type | k_has_shown);
             *w = static_cast<char>(n);
             w += 1 + n;

@@ -56,9 +56,9 @@ public:
     // What the reader prepares of a column's cells besides their stored value.
     enum prepared : unsigned char {
         stored_only,
-        shown_text,   // the text `render` gives
-        parsed_date,  // a text cell read as a date, when it is one
-        stored_text,  // nothing, but a text cell shows its stored bytes as they are
+        shown_text,    // the text `render` gives
+        parsed_date,   // a text cell read as a date, when it is one
+        stored_text,   // nothing, but a text cell shows its stored bytes as they are
         shown_number,  // as shown_text, but an integer cell shows its digits, written here
     };
 

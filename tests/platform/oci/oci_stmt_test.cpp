@@ -203,10 +203,10 @@ TEST_F(OciStmt, RowsReadAheadFillUtf8DefinesAsAPlainFetchDoes) {
         const sb4 sizes[2] = {sizeof name, sizeof sal};
         for (ub4 i = 0; i < 2; ++i) {
             OCIDefine* def = nullptr;
-            EXPECT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], sizes[i], SQLT_STR,
-                                     indicators ? &ind[i] : nullptr, &len[i], &rcode[i],
-                                     OCI_DEFAULT),
-                      OCI_SUCCESS);
+            EXPECT_EQ(
+                OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], sizes[i], SQLT_STR,
+                               indicators ? &ind[i] : nullptr, &len[i], &rcode[i], OCI_DEFAULT),
+                OCI_SUCCESS);
             ub2 utf8 = 871;
             EXPECT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
                       OCI_SUCCESS);
@@ -217,7 +217,8 @@ TEST_F(OciStmt, RowsReadAheadFillUtf8DefinesAsAPlainFetchDoes) {
             std::memset(name, 'x', sizeof name);
             std::memset(sal, 'x', sizeof sal);
             const sword rc = OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
-            seen += std::to_string(rc) + " " + std::to_string(rc == OCI_SUCCESS ? 0 : conn_.error_code());
+            seen += std::to_string(rc) + " " +
+                    std::to_string(rc == OCI_SUCCESS ? 0 : conn_.error_code());
             for (int i = 0; i < 2; ++i) {
                 seen += " [" + std::string(bufs[i], strnlen(bufs[i], sizes[i])) + "] " +
                         std::to_string(ind[i]) + "/" + std::to_string(len[i]) + "/" +
