@@ -17,11 +17,13 @@ void ora_record::read(const std::vector<std::unique_ptr<ora_type>>& columns) {
         udb_field& field = (*this)[static_cast<std::size_t>(index)];
         if (column->is_null()) {
             tk_log(1, "Field #%d has NULL value", index);
-            static_cast<ole_variant&>(field) = ole_variant();
+            column->set_null(field);
         } else {
             tk_log(1, "ora_type::to_udb_field");
             // The value is written straight into the field: a LOB is not copied twice, and a
-            // text reuses the storage the previous row's text leaves behind.
+            // text reuses the storage the previous row's text (or the one before a NULL)
+            // leaves behind.
+            column->reuse_text(field);
             column->to_variant(field);
         }
         ++index;

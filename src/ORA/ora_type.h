@@ -42,6 +42,16 @@ public:
     bool is_nullable() const noexcept { return m_nullable != 0; }
     // True when the last fetch left NULL in the column.
     bool is_null() const noexcept { return m_null_ind == -1; }
+    // A NULL into `field` (left empty). The text it held is kept aside and given back to the
+    // next value by reuse_text, so that a column of texts and NULLs allocates no text a row.
+    void set_null(ole_variant& field) noexcept {
+        if (field.vt() == VT_BSTR && m_kept_text.is_empty()) m_kept_text = std::move(field);
+        field = ole_variant();
+    }
+    // Gives an empty `field` the text storage set_null kept, for the value about to be stored.
+    void reuse_text(ole_variant& field) noexcept {
+        if (field.is_empty() && !m_kept_text.is_empty()) field = std::move(m_kept_text);
+    }
     // The table named in record errors (empty for catalogue reads).
     void set_table(const std::wstring& table) { m_table = table; }
     // Raises the level-0 record error (table, column, the start of the value) when the last fetch
@@ -82,4 +92,7 @@ protected:
     ub2 m_ret_len = 0;
     ub2 m_ret_code = 0;
     std::wstring m_table;
+
+private:
+    ole_variant m_kept_text;
 };

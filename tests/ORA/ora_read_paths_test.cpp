@@ -74,8 +74,11 @@ TEST_F(OraReadPaths, DirectAndTracedReadsAgree) {
     }
     std::remove(log.c_str());
     EXPECT_EQ(direct, traced);
-    // The NULL row between values is empty, and the values after it are whole.
+    // The NULL row between values is empty, and the values after it are whole: a text after a
+    // NULL reuses the storage of the text before it, shorter or longer.
     for (std::size_t i = 1; i < direct[1].size(); ++i) EXPECT_EQ(direct[1][i], L"0:") << i;
     EXPECT_EQ(direct[2][7], L"8:short");
+    EXPECT_EQ(direct[3][7], L"0:");
+    EXPECT_EQ(direct[4][7], L"8:caf\u00e9 O'Neil");
     EXPECT_EQ(direct[2][5], L"14:-0.05");
 }
