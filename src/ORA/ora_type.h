@@ -44,7 +44,7 @@ public:
     bool is_null() const noexcept { return m_null_ind == -1; }
     // A NULL into `field` (left empty). The text it held is kept aside and given back to the
     // next value by reuse_text, so that a column of texts and NULLs allocates no text a row.
-    void set_null(ole_variant& field) noexcept {
+    void set_null(ole_variant& field) {
         if (field.vt() == VT_BSTR && m_kept_text.is_empty()) m_kept_text = std::move(field);
         field = ole_variant();
     }

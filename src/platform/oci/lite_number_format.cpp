@@ -191,11 +191,6 @@ void fn_mod(sqlite3_context* ctx, int, sqlite3_value** v) {
 
 using namespace lite_fn;
 
-size_t lite_int_text(int64_t v, char* buf) {
-    auto r = std::to_chars(buf, buf + 24, v);
-    return static_cast<size_t>(r.ptr - buf);
-}
-
 std::string lite_canonical_number(std::string_view t) {
     size_t i = 0;
     bool neg = false;

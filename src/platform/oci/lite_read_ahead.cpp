@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "platform/oci/lite_function_table.h"
@@ -234,8 +233,7 @@ void lite_read_ahead::copy_row(chunk& c) {
             *tag = static_cast<char>(cell.type | k_shows_stored);
         } else if (how == shown_number && cell.type == SQLITE_INTEGER) {
             // Its digits, in place after its length byte: the common cell needs no call out.
-            const size_t n =
-                static_cast<size_t>(std::to_chars(w + 1, w + 64, cell.integer).ptr - (w + 1));
+            const size_t n = lite_int_text(cell.integer, w + 1);
             *tag = static_cast<char>(cell.type | k_has_shown);
             *w = static_cast<char>(n);
             w += 1 + n;
@@ -281,11 +279,9 @@ void lite_read_ahead::decode_row() {
                 break;
         }
         if (tag & k_has_shown) {
-            d.shown_size = static_cast<unsigned char>(*p++);
-            d.shown = p;
-            p += d.shown_size;
-            d.ready = d.shown;
-            d.ready_size = d.shown_size;
+            d.ready_size = static_cast<unsigned char>(*p++);
+            d.ready = p;
+            p += d.ready_size;
         } else if (tag & k_has_date) {
             d.date = p;
             p += sizeof(lite_datetime);

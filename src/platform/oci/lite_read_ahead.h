@@ -78,12 +78,6 @@ public:
     // These three are read for every cell of every row: they are defined inline, and read the
     // current row's cells, decoded when the row was moved to.
     lite_cell_view cell(int col) const { return row_cells_[static_cast<size_t>(col)].value; }
-    // The pre-rendered text of a cell of the current row, when `render` gave one.
-    std::optional<std::string_view> shown(int col) const {
-        const decoded_cell& c = row_cells_[static_cast<size_t>(col)];
-        if (c.shown == nullptr) return std::nullopt;
-        return std::string_view(c.shown, c.shown_size);
-    }
     // The text a cell of the current row shows, when it stands ready: its pre-rendered text, or
     // the stored bytes of a text cell of a `stored_text` column. Null otherwise, NULL included.
     const char* ready(int col, size_t& size) const {
@@ -111,7 +105,7 @@ private:
     // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
     // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
     struct chunk {
-        std::string arena;              // its size is the room; `used` bytes of it are rows
+        std::string arena;  // its size is the room; `used` bytes of it are rows
         size_t used = 0;
         std::vector<size_t> row_start;  // where each row begins in the arena
         size_t rows = 0;
@@ -121,10 +115,8 @@ private:
     // A cell of the current row, as the client reads it.
     struct decoded_cell {
         lite_cell_view value;
-        const char* shown = nullptr;
-        size_t shown_size = 0;
         const char* date = nullptr;
-        const char* ready = nullptr;  // the shown text, or the stored bytes that show as they are
+        const char* ready = nullptr;  // the rendered text, or stored bytes shown as they are
         size_t ready_size = 0;
     };
 
@@ -146,7 +138,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<chunk*> ready_;
-    size_t ready_bytes_ = 0;  // the bytes of the rows in ready_
+    size_t ready_bytes_ = 0;    // the bytes of the rows in ready_
     std::deque<chunk*> spare_;  // the chunk given back longest ago first
     size_t arena_bytes_ = 0;    // the memory of every chunk's arena; the reader's own
     std::vector<std::unique_ptr<chunk>> chunks_;

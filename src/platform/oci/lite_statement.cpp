@@ -589,7 +589,8 @@ std::optional<std::string_view> lite_statement::text_unless_null(int col) {
     const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
     if (c.type == SQLITE_NULL) return std::nullopt;
     if (read_ahead_) {
-        if (std::optional<std::string_view> shown = read_ahead_->shown(col)) return *shown;
+        size_t size = 0;
+        if (const char* ready = read_ahead_->ready(col, size)) return std::string_view(ready, size);
     }
     return render(col, c.type, c.integer, c.real, c.bytes, c.size,
                   cell_text_[static_cast<size_t>(col)]);
