@@ -16,6 +16,14 @@ udb_database::~udb_database() {
     tk_log(2, "udb_database::dtor");
 }
 
+void udb_database::add_notice(std::wstring line) { m_notices.push_back(std::move(line)); }
+
+std::vector<std::wstring> udb_database::take_notices() {
+    std::vector<std::wstring> taken;
+    taken.swap(m_notices);
+    return taken;
+}
+
 bool udb_database::same_table_name(const std::wstring& a, const std::wstring& b) const {
     return m_case_sensitive != 0 ? a == b : udb_equal_nocase(a, b);
 }

@@ -80,6 +80,13 @@ public:
     udb_names_map& get_names_map() noexcept { return m_names_map; }
     udb_relationships& get_relationships() noexcept { return m_relationships; }
 
+    // Something the database did that the user did not ask for but must know of (a definition
+    // made to fit the server, values rounded to what a column keeps): one line, shown once by the
+    // run on the console and in the log.  Recordsets add theirs through their owner.
+    void add_notice(std::wstring line);
+    // The notices added since the last call, in the order they were added.
+    std::vector<std::wstring> take_notices();
+
 protected:
     // The table-name rule of this database.
     bool same_table_name(const std::wstring& a, const std::wstring& b) const;
@@ -91,4 +98,5 @@ protected:
     name_list m_tables;
     udb_names_map m_names_map;
     udb_relationships m_relationships;
+    std::vector<std::wstring> m_notices;
 };

@@ -99,6 +99,8 @@ private:
     void release_job(run_state& state) noexcept;
     void release_run(run_state& state) noexcept;
     void report(const std::wstring& line);
+    // Reports every notice the destination gathered since the last call.
+    void report_notices(udb_database& destination);
     // Hands one record's error to the error handler (a duplicate key is expected when merging).
     // `number` 0: the error names its own table and record.
     void report_record_error(const std::wstring& table, int number, const tk_exception& e);

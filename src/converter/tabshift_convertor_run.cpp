@@ -47,6 +47,10 @@ void tabshift_convertor::report(const std::wstring& line) {
     run_front_end::get_instance().write_log(line);
 }
 
+void tabshift_convertor::report_notices(udb_database& destination) {
+    for (const std::wstring& line : destination.take_notices()) report(line + L"\n");
+}
+
 void tabshift_convertor::operator()() {
     tk_log(2, "tabshift_convertor::operator()");
     clear_stop();
@@ -104,6 +108,7 @@ void tabshift_convertor::run_jobs(run_state& state) {
             error_handler& handler = error_handler::instance();
             handler.set_error_text(get_cur_table());
             handler.handle(e, false);
+            report_notices(*state.destination);
             mysql_refine_types(*state.destination);
         }
         ++tables_done;
@@ -167,6 +172,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     const udb_indexes no_indexes;
     state.target = state.destination->create_table(
         target_name, fields, skip_idx ? no_indexes : state.source->get_indexes());
+    report_notices(*state.destination);
     if (!state.validator->is_acceptable(name)) {
         tk_wlog(2, L"Store generated table name '%s'", target_name.c_str());
         state.validator->add_existing_name(target_name);
@@ -181,6 +187,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         flush_rows(*state.target, name);
         state.target.reset();
         state.source.reset();
+        report_notices(*state.destination);
         return;
     }
     state.dates = std::make_unique<dates_map>(name, fields, true);
@@ -192,6 +199,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     flush_rows(*state.target, name);
     state.target.reset();
     state.source.reset();
+    report_notices(*state.destination);
     mysql_refine_types(*state.destination);
 }
 
