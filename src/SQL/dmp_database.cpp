@@ -48,22 +48,27 @@ std::wstring names_charset(const std::wstring& charset) {
     return L"utf8";
 }
 
+// The last line of every dump: a file that lacks it was cut short.
+std::string completion_line() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "-- Dump completed on %Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
 }  // namespace
 
 dmp_database::dmp_database(const std::wstring& file_name, const dump_options& options)
     : udb_database(file_name, 1, 0), m_path(tk_to_utf8(file_name)), m_options(options) {
     sql_engine& engine = sql_engine::instance();
-    m_file = std::fopen(m_path.c_str(), "wb");
-    // The reason is taken before logging, which may open files of its own.
-    const int open_error = m_file ? 0 : errno;
     tk_wlog(2, L"dmp_database::ctor(%s)", file_name.c_str());
     engine.version_word = m_options.new_version ? 0x40100 : 0x31401;
     engine.versioned_dump = m_options.new_version;
     tk_log(1, "b_new_ver=%d", m_options.new_version ? 1 : 0);
-    if (!m_file) {
-        tk_log(2, "Failed to open file");
-        fail("Cannot create the dump file", open_error);
-    }
+    m_output = std::make_unique<dmp_file>(m_path);
+    m_file = m_output->stream();
 
     const std::string eol = m_options.get_eol();
     if (m_options.comments) {
@@ -116,28 +121,41 @@ dmp_database::~dmp_database() {
     }
 }
 
+void dmp_database::abandon() noexcept {
+    m_file = nullptr;
+    if (m_output) m_output->abandon();
+}
+
 void dmp_database::fail(const char* what, int error) {
     const std::string reason = error ? std::strerror(error) : "unknown error";
     throw tk_exception(std::string(what) + " '" + m_path + "': " + reason, 1);
 }
 
+void dmp_database::break_file(int error) {
+    // A dump missing a piece must never be put in place: it is abandoned, and every later write
+    // and the close report the first failure.
+    m_write_error = error ? error : EIO;
+    m_file = nullptr;
+    m_output->abandon();
+    fail("Cannot write the dump file", m_write_error);
+}
+
 void dmp_database::write(const std::string& text) {
-    if (!m_file) {
-        fail("Cannot write the dump file", EBADF);
-    }
+    if (!m_file) fail("Cannot write the dump file", m_write_error ? m_write_error : EBADF);
     if (text.empty()) return;
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) {
-        fail("Cannot write the dump file", errno);
+        break_file(errno);
     }
 }
 
 void dmp_database::close() {
+    if (m_write_error) fail("Cannot write the dump file", m_write_error);
     if (!m_file) return;
     sql_engine* engine = sql_engine::find_instance();
     if (!engine) {
-        std::fclose(m_file);
         m_file = nullptr;
+        m_output->abandon();
         throw tk_mail_assertion("tk_singl", 64);
     }
     if (engine->lock_pending) {
@@ -145,12 +163,9 @@ void dmp_database::close() {
         write("UNLOCK TABLES;" + m_options.get_eol());
     }
     write("/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;" + m_options.get_eol());
-    std::FILE* file = m_file;
+    write(completion_line() + m_options.get_eol());
     m_file = nullptr;
-    errno = 0;
-    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
-    const bool closed = std::fclose(file) == 0;
-    if (!flushed || !closed) fail("Cannot write the dump file", errno);
+    m_output->commit();
 }
 
 std::wstring dmp_database::table_name_text(const std::wstring& name) const {
@@ -235,7 +250,7 @@ void dmp_database::create_index(const std::wstring& table, int /*flags*/, const 
     for (std::size_t i = 0; i < index.columns.size(); ++i)
         statement += (i ? L", " : L"") + quote_mysql_name(index.columns[i]);
     write(tk_to_utf8(statement) + ");\n");
-    if (m_file && std::fflush(m_file) != 0) fail("Cannot write the dump file", errno);
+    if (m_file && std::fflush(m_file) != 0) break_file(errno);
 }
 
 void dmp_database::delete_idx(const std::wstring& table, const udb_index& index) {

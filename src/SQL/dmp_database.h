@@ -5,9 +5,12 @@
 // fixes the MySQL engine's version word to the generation the options choose, so every SQL
 // generator writes for that server.
 //
+// The text goes to a temporary file (dmp_file) that close() renames over the destination after
+// writing the line that marks the dump complete; a run that ends early calls abandon(), which
+// leaves the previous file untouched.  A dump whose write failed is never put in place.
+//
 // Failure: a file that cannot be created, or a write that fails (disk full), raises tk_exception
-// at level 1 naming the path; nothing is ever reported as written that was not.  close() reports
-// the last write; the destructor closes quietly (it must not raise) and only logs a failure.
+// at level 1 naming the path; nothing is ever reported as written that was not.
 // Needs the registered sql_engine for its whole life.  Thread-safety: none; the run's thread.
 #pragma once
 
@@ -17,6 +20,7 @@
 #include <string>
 #include <utility>
 
+#include "SQL/dmp_file.h"
 #include "SQL/dump_options.h"
 #include "UDB/udb_database.h"
 
@@ -24,10 +28,10 @@ class dmp_database : public udb_database {
 public:
     using created_map = std::map<std::wstring, std::pair<std::wstring, udb_indexes>>;
 
-    // Creates (truncates) the file and writes its head; raises tk_exception (level 1) when the
-    // file cannot be created or written.
+    // Creates the temporary file and writes its head; raises tk_exception (level 1) when the
+    // file cannot be created or written, or another run is writing the same destination.
     dmp_database(const std::wstring& file_name, const dump_options& options);
-    // Writes the last UNLOCK TABLES and closes the file; failures are only logged.
+    // Closes the file as close() does; failures are only logged.
     ~dmp_database() override;
 
     // Writes the table's structure and data heads and returns the recordset that writes its rows.
@@ -60,9 +64,13 @@ public:
     // brackets turned into backticks, a few functions renamed; ends with ";".
     std::wstring refine_view_in(const std::wstring& text) const;
 
-    // Flushes and closes the file, writing the last UNLOCK TABLES first; raises tk_exception
-    // (level 1) when that fails.  Later writes raise as well.
+    // Writes the last UNLOCK TABLES and the completion line, then puts the file in place of the
+    // destination; raises tk_exception (level 1) when that fails (the destination is then left
+    // as it was).  Later writes raise as well.
     void close();
+    // Removes the temporary file of a dump the run did not finish; the destination keeps what it
+    // had.  Later writes raise.
+    void abandon() noexcept;
 
     // Appends UTF-8 text to the file; raises tk_exception (level 1) with the path on failure.
     void write(const std::string& text);
@@ -78,9 +86,13 @@ private:
     void unlock_if_pending();
     // Raises tk_exception (level 1) naming the path and the system's reason for `error`.
     [[noreturn]] void fail(const char* what, int error);
+    // Abandons the file after a failed write and raises for `error`.
+    [[noreturn]] void break_file(int error);
 
     std::string m_path;
+    std::unique_ptr<dmp_file> m_output;
     std::FILE* m_file = nullptr;
+    int m_write_error = 0;
     dump_options m_options;
     created_map m_created;
 };

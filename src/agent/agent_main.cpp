@@ -1,11 +1,13 @@
 #include <memory>
 
 #include "TK/tk_logger.h"
+#include "TK/tk_signal_cleanup.h"
 #include "agent/agent_console.h"
 #include "converter/tabshift_convertor.h"
 
 int agent_main(int argc, char** argv) {
     tk_logger logger(nullptr, false, 3, false);
+    tk_install_signal_cleanup();
     console_error_handler handler;
     console_front_end front;
     int status = agent_ok;

@@ -193,13 +193,10 @@ int sel_file_page::on_next() {
         }
         common_check_dest(dest);
         if (tk_is_file_exist(dest, 0x4000)) {
+            // The run replaces the file once the new dump is whole; until then it stays.
             if (!wizard_shell::question(L"Destination file already exists. Overwrite?",
                                         k_default_no))
                 return -1;
-            if (std::remove(tk_to_utf8(dest).c_str()) != 0) {
-                SetLastError(static_cast<DWORD>(errno));
-                throw tk_exception_ex("", 1);
-            }
         }
         return 0;
     } catch (const tk_exception& e) {

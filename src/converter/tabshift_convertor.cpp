@@ -158,10 +158,8 @@ void tabshift_convertor::check_dest(const std::wstring& name) {
     tk_wlog(1, L"tabshift_convertor::check_dest(%s)", name.c_str());
     tabshift_convertor::instance();
     if (!mysql_direct) {
+        // The file is replaced only once the new dump is whole: nothing is deleted here.
         common_check_dest(name);
-        if (tk_is_file_exist(name, 0x4000) && std::remove(tk_to_utf8(name).c_str()) != 0) {
-            throw tk_exception_ex("Unknown exception", 1);
-        }
         return;
     }
     tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )", name.c_str());
@@ -220,6 +218,7 @@ void common_check_dest(const std::wstring& name) {
         throw tk_exception(std::string("Destination path does not exist.\nPlease verify the "
                                        "correct path was given."),
                            1);
+    dmp_file::check_destination(tk_to_utf8(name));
 }
 
 int name_compare_nocase(const std::wstring& a, const std::wstring& b) {

@@ -166,7 +166,7 @@ TEST_F(settings_test, views_need_a_dump_or_a_server_after_5_0_0) {
     EXPECT_EQ(get_caption(), L"Tidewell 6.3");
 }
 
-TEST_F(settings_test, dump_destinations_are_checked_and_old_files_removed) {
+TEST_F(settings_test, dump_destinations_are_checked_and_old_files_kept_until_replaced) {
     scratch_dir dir;
     EXPECT_EQ(tk_message([&] { common_check_dest(tk_to_unicode(dir.path())); }),
               "1:Destination name should specify a file, not folder.");
@@ -180,9 +180,13 @@ TEST_F(settings_test, dump_destinations_are_checked_and_old_files_removed) {
                   "1:Destination name specifies an existing read-only file.");
         chmod(file.c_str(), 0644);
     }
+    // The old file stays until a whole new dump replaces it; a device is never taken for one.
     conv->mysql_direct = false;
     conv->check_dest(tk_to_unicode(file));
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(read_file(file), "old");
+    EXPECT_NE(tk_message([&] { conv->check_dest(L"/dev/null"); }).find("not a regular file"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 TEST_F(settings_test, source_lookups_without_a_source_are_internal_errors) {
