@@ -74,9 +74,12 @@ void tk_logger::set_file_name(const char* file_name) {
 }
 
 void tk_logger::truncate_once() {
-    if (!enabled() || m_truncated.exchange(true)) return;
-    refresh_floor();
+    if (!enabled() || truncated()) return;
+    const std::lock_guard<std::mutex> hold(m_truncating);
+    if (truncated()) return;
     if (std::FILE* f = std::fopen(m_file_name.c_str(), "wb")) std::fclose(f);
+    m_truncated.store(true, std::memory_order_release);
+    refresh_floor();
 }
 
 void tk_log_write(int level, const char* format, ...) {

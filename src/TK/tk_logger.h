@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <climits>
+#include <mutex>
 #include <string>
 
 #include "TK/tk_singleton.h"
@@ -58,9 +59,12 @@ private:
     int m_threshold;
     bool m_line_ends = true;
     // Atomic because the window thread and a worker both log: the one-time truncation must
-    // happen once, not once per thread that sees the flag still clear.
+    // happen once, not once per thread that sees the flag still clear.  The flag is set only
+    // after the file was emptied, and threads arriving meanwhile wait on the lock, so none
+    // writes a line that the emptying then erases.
     std::atomic<bool> m_enabled;
     std::atomic<bool> m_truncated{false};
+    std::mutex m_truncating;
     bool m_time_stamps;
 };
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TK/tk_test_helpers.h"
 #include "TK/tk_utils.h"
@@ -32,6 +35,29 @@ TEST(tk_logger, first_message_empties_the_file_even_below_the_threshold) {
     tk_log(1, "dropped");
     tk_log(3, "again");
     EXPECT_EQ(read_file(path), "kept\r\nagain\r\n");
+}
+
+// Threads that log from the moment the logger is enabled: whichever empties the file, no other
+// thread's line may be written before that and then erased.
+TEST(tk_logger, the_first_emptying_never_erases_lines_other_threads_wrote) {
+    constexpr int k_rounds = 200, k_threads = 4, k_lines = 25;
+    scratch_dir dir;
+    const std::string path = dir.file("run.log");
+    for (int round = 0; round < k_rounds; ++round) {
+        write_file(path, "old content\r\n");
+        tk_logger logger(path.c_str(), false, 3, false);
+        logger.enable();
+        std::vector<std::thread> threads;
+        for (int t = 0; t < k_threads; ++t)
+            threads.emplace_back([] {
+                for (int i = 0; i < k_lines; ++i) tk_log(3, "line %d", i);
+            });
+        for (std::thread& thread : threads) thread.join();
+        const std::string text = read_file(path);
+        ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), k_threads * k_lines)
+            << "round " << round;
+        ASSERT_EQ(text.find("old content"), std::string::npos);
+    }
 }
 
 TEST(tk_logger, disabled_logger_writes_nothing_and_creates_no_file) {
