@@ -232,6 +232,7 @@ private:
     std::string returned_rowid_;
     std::string verb_;
     std::string update_owner_, update_table_;
+    bool uses_session_state_ = false;  // calls a session-bound function: never read ahead
     bool hidden_rowid_ = false;               // the SQLite query has one column more: the rowid
     std::shared_ptr<const lite_query> tree_;  // the parsed query, for the describe
     std::vector<std::string> origin_table_;   // per column: "owner\x1ftable" it reads, or ""

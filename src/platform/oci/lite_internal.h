@@ -25,6 +25,9 @@ struct lite_translation {
     // FOR UPDATE: the table whose rows the query locks; its rowid is the query's last column.
     std::string update_owner, update_table;
     bool hidden_rowid = false;
+    // The statement calls a function that reads or changes session state (a sequence): its rows
+    // must be evaluated when the client fetches them, never ahead.
+    bool uses_session_state = false;
     std::shared_ptr<const lite_query> tree;  // queries: what the describe reads types from
 };
 

@@ -136,9 +136,15 @@ void lite_read_ahead::run() {
             std::string().swap(c->arena);
         }
         const size_t had = c->arena.size();
-        fill(*c);
+        try {
+            fill(*c);
+        } catch (...) {
+            // Nothing may leave this thread: the failure travels to the client with the rows
+            // read before it.
+            c->failure = std::current_exception();
+        }
         arena_bytes_ += c->arena.size() - had;
-        const bool last = c->end || c->error.has_value();
+        const bool last = c->last();
         {
             std::lock_guard lock(mutex_);
             ready_.push_back(c);
@@ -154,9 +160,16 @@ void lite_read_ahead::fill(chunk& c) {
     c.used = 0;
     c.end = false;
     c.error.reset();
+    c.failure = nullptr;
     sqlite3_mutex* m = sqlite3_db_mutex(db_);
+    // Left however the copying ends, a raise included: the session needs the connection back.
+    struct held {
+        sqlite3_mutex* mutex;
+        explicit held(sqlite3_mutex* m) : mutex(m) { sqlite3_mutex_enter(m); }
+        ~held() { sqlite3_mutex_leave(mutex); }
+    };
     while (c.rows < chunk_rows_ && c.used < k_chunk_bytes) {
-        sqlite3_mutex_enter(m);
+        const held hold(m);
         for (size_t n = 0; n < k_rows_per_hold && c.rows < chunk_rows_ &&
                            c.used < k_chunk_bytes;
              ++n) {
@@ -174,7 +187,6 @@ void lite_read_ahead::fill(chunk& c) {
             }
             copy_row(c);
         }
-        sqlite3_mutex_leave(m);
         if (c.end || c.error) return;
     }
 }
@@ -300,11 +312,13 @@ bool lite_read_ahead::next() {
         if (current_ != nullptr) {
             chunk* done = current_;
             current_ = nullptr;
-            if (done->end || done->error) {
+            if (done->last()) {
                 finished_ = true;
                 std::optional<lite_error> error = std::move(done->error);
+                std::exception_ptr failure = done->failure;
                 stop();
                 if (error) throw *error;
+                if (failure) std::rethrow_exception(failure);
                 return false;
             }
             {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -72,7 +73,8 @@ public:
     lite_read_ahead& operator=(const lite_read_ahead&) = delete;
 
     // Moves to the next row: true when there is one, false at the end. A failure of the statement
-    // raises its lite_error once the rows before it are taken; the reader has then stopped.
+    // raises its lite_error once the rows before it are taken, and so does any exception the
+    // reader met (std::bad_alloc, a render that raised); the reader has then stopped.
     bool next();
     // A cell of the current row, 0-based over every column the SQLite statement returns.
     // These three are read for every cell of every row: they are defined inline, and read the
@@ -111,6 +113,10 @@ private:
         size_t rows = 0;
         bool end = false;                 // the statement ended after these rows
         std::optional<lite_error> error;  // ... or failed after them
+        // ... or reading failed on the reader's thread (out of memory, a cell that cannot be
+        // rendered): raised to the client in the fetch, where it would have come reading plainly.
+        std::exception_ptr failure;
+        bool last() const { return end || error.has_value() || failure != nullptr; }
     };
     // A cell of the current row, as the client reads it.
     struct decoded_cell {

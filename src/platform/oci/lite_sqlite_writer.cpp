@@ -734,6 +734,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             break;
         case lite_expr::sequence: {
             std::string owner = e.path.size() >= 2 ? e.path[e.path.size() - 2] : user_;
+            note_call(lite_find_sqlite_function("LITE_SEQ"));
             s = "LITE_SEQ(" + lite_quote_text(owner) + ", " + lite_quote_text(e.path.back()) +
                 ", '" + e.text + "')";
             break;
@@ -775,6 +776,10 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
     return s;
 }
 
+void lite_sqlite_writer::note_call(const lite_function_sig* sig) {
+    if (sig && (sig->flags & k_fn_session) != 0) uses_session_state_ = true;
+}
+
 std::string lite_sqlite_writer::call(const lite_expr& e) {
     const std::string name = e.dotted();
     const lite_function_sig* sig = lite_find_function(name);
@@ -783,6 +788,7 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
         for (const std::string& p : e.path) quoted += (quoted.empty() ? "" : ".") + q(p);
         throw lite_error(904, quoted + ": invalid identifier");
     }
+    note_call(sig);
     const int argc = e.star_arg ? 1 : static_cast<int>(e.args.size());
     if (e.star_arg && name != "COUNT") throw lite_error(936, "missing expression");
     if (argc < sig->min_args && sig->max_args < 0) {

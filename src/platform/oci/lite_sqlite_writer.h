@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/oci/lite_ast.h"
+#include "platform/oci/lite_function_table.h"
 #include "platform/oci/lite_schema.h"
 
 class lite_sqlite_writer {
@@ -32,6 +33,8 @@ public:
     std::string expression(const lite_expr& e);
     // The SQLite form of a table name ([schema.]"NAME").
     std::string table_name(const std::string& owner, const std::string& name) const;
+    // True once the text written calls a function marked as using the session.
+    bool uses_session_state() const noexcept { return uses_session_state_; }
 
 private:
     struct grouping;  // the grouping set a branch of an expanded GROUP BY stands for
@@ -61,6 +64,9 @@ private:
                              const std::vector<lite_table_column>& cols,
                              const std::vector<lite_row_trigger>& triggers);
 
+    // Marks the text as using the session when the called function does.
+    void note_call(const lite_function_sig* sig);
+
     std::string user_;
     lite_schema* schema_;
     const grouping* grouping_ = nullptr;
@@ -69,6 +75,7 @@ private:
     const lite_query_block* expanded_ = nullptr;
     // While a trigger's expressions are written: NEW.column -> its SQLite value.
     const std::map<std::string, std::string>* new_row_ = nullptr;
+    bool uses_session_state_ = false;
 };
 
 #endif

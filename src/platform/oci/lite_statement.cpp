@@ -172,6 +172,7 @@ void lite_statement::compile() {
     update_owner_ = std::move(tr.update_owner);
     update_table_ = std::move(tr.update_table);
     hidden_rowid_ = tr.hidden_rowid;
+    uses_session_state_ = tr.uses_session_state;
     tree_ = std::move(tr.tree);
     if (kind_ == kind::ddl || kind_ == kind::other) {
         if (kind_ == kind::other) verb_ = tr.verb;
@@ -427,7 +428,7 @@ std::string lite_statement::update_rowid() const {
 bool lite_statement::may_read_ahead() const {
     // Sequence numbers are session state: drawing them ahead of the client would both race with
     // the session and hand out numbers for rows never fetched.
-    return read_ahead_rows_ > 1 && sqlite_sql_.find("LITE_SEQ") == std::string::npos;
+    return read_ahead_rows_ > 1 && !uses_session_state_;
 }
 
 void lite_statement::start_read_ahead() {

@@ -96,6 +96,7 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
             }
         }
         tr.sql = w.query(*q, hidden);
+        tr.uses_session_state = w.uses_session_state();
         tr.tree = std::move(q);
         return tr;
     }
@@ -109,6 +110,7 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
         tr.returning_bind = r.binds[0];
     }
     tr.sql = w.dml(*d);
+    tr.uses_session_state = w.uses_session_state();
     return tr;
 }
 

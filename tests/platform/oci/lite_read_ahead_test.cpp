@@ -2,11 +2,15 @@
 // gives: the same cells, the same end, the same error after the same rows, and a session that
 // stays usable while a cursor is open or abandoned half-way.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include "lite_test_helpers.h"
+#include "platform/oci/lite_internal.h"
+#include "platform/oci/lite_read_ahead.h"
 
 namespace {
 
@@ -216,6 +220,57 @@ TEST_F(LiteReadAhead, SequencesAreDrawnOnlyForRowsFetched) {
     EXPECT_EQ(st->text(0), "3");
     st.reset();
     EXPECT_EQ(lite_cell(*s_, "SELECT S.CURRVAL FROM DUAL"), "3");
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever fails on the reader's thread reaches the client in its fetch, after the rows read
+// before it, instead of ending the process.
+TEST(LiteReadAheadFailure, AnExceptionOnTheReaderReachesTheFetch) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE t(n INTEGER);"
+                           "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c "
+                           "WHERE n < 500) INSERT INTO t SELECT n FROM c;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT n FROM t ORDER BY n", -1, &stmt, nullptr),
+              SQLITE_OK);
+    constexpr int k_failing_row = 300;
+    int fetched = 0;
+    try {
+        lite_read_ahead reader(
+            db, stmt, nullptr, 16, false, {lite_read_ahead::shown_text},
+            [](int, const lite_cell_view& cell, char* out) -> size_t {
+                if (cell.integer == k_failing_row) throw std::bad_alloc();
+                out[0] = 'x';
+                return 1;
+            });
+        while (reader.next()) {
+            ASSERT_EQ(reader.cell(0).integer, fetched + 1);
+            ++fetched;
+        }
+        ADD_FAILURE() << "the reader's failure was lost";
+    } catch (const std::bad_alloc&) {
+        EXPECT_EQ(fetched, k_failing_row - 1);
+    }
+    // The connection is free again: the reader let go of it when it failed.
+    EXPECT_EQ(sqlite3_exec(db, "SELECT count(*) FROM t", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
+
+// A sequence's numbers are drawn as rows are fetched: the translation tells which statements
+// call a session-bound function, whatever their text holds besides.
+TEST(LiteReadAheadFailure, OnlyStatementsCallingSessionFunctionsStayOffTheReader) {
+    EXPECT_TRUE(lite_translate("SELECT S.NEXTVAL FROM T", "U").uses_session_state);
+    EXPECT_TRUE(lite_translate("INSERT INTO T VALUES (S.NEXTVAL)", "U").uses_session_state);
+    EXPECT_FALSE(lite_translate("SELECT 'LITE_SEQ' AS LITE_SEQ FROM DUAL", "U").uses_session_state);
+    EXPECT_FALSE(lite_translate("SELECT UPPER(X) FROM T", "U").uses_session_state);
 }
 
 }  // namespace
