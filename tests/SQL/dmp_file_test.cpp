@@ -193,6 +193,13 @@ TEST_F(dmp_file_test, OnlyARegularFileIsReplaced) {
     fs::remove(link);
 }
 
+TEST_F(dmp_file_test, AFolderThatTakesNoFileIsRefusedWithTheSystemsReason) {
+    const std::string text = refusal("/proc/tw-dump.sql");
+    EXPECT_NE(text.find("'/proc/tw-dump.sql'"), std::string::npos) << text;
+    EXPECT_EQ(text.find("successfully"), std::string::npos) << text;
+    EXPECT_EQ(text.find("unknown error"), std::string::npos) << text;
+}
+
 TEST_F(dmp_file_test, ASecondRunAtTheSamePathIsRefusedWhileTheFirstWrites) {
     const std::string path = test_file_path("twice.sql");
     write_text(path, k_previous);

@@ -1,6 +1,8 @@
 #include "platform/oci/lite_engine.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -106,9 +108,17 @@ std::string checked_user_name(const std::string& given) {
     return n;
 }
 
+// The instance's files hold its users' passwords and every row: they are made readable by their
+// owner alone before SQLite opens them (its journal files take the same permissions).
+void create_private_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) ::close(fd);
+}
+
 void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
     std::string path = (fs::path(dir) / "dictionary.db").string();
     if (must_exist && !fs::exists(path)) throw lite_error(1034, "ORACLE not available");
+    if (!must_exist) create_private_file(path);
     int flags = SQLITE_OPEN_READWRITE | (must_exist ? 0 : SQLITE_OPEN_CREATE);
     lite_use_own_mutexes();
     if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
@@ -308,6 +318,8 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
     if (fs::exists(fs::path(dir) / "dictionary.db")) {
         throw lite_error(1501, "CREATE DATABASE failed: an instance exists in " + dir);
     }
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
+    if (ec) throw lite_error(1501, "CREATE DATABASE failed: " + ec.message());
     {
         db_guard g;
         open_dictionary(dir, g, false);
@@ -344,6 +356,7 @@ void lite_instance::create_schema_file(const std::string& dir, const std::string
     db_guard u;
     std::string path = (fs::path(dir) / (user + ".db")).string();
     lite_use_own_mutexes();
+    create_private_file(path);
     if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
         throw lite_error(1119, "error in creating database file '" + path + "'");

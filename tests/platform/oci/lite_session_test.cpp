@@ -93,6 +93,23 @@ TEST(LiteInstance, AdministrationRefusesBadInput) {
               "Oracle7 Server Release 7.3.4.0.0 - Production");
 }
 
+// The dictionary holds the users' passwords: no one but the instance's owner may read any of it.
+TEST(LiteInstance, FilesArePrivateToTheirOwner) {
+    lite_scratch inst;
+    inst.logon()->execute("CREATE TABLE t (id NUMBER)");
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::status(inst.dir()).permissions() & fs::perms::all, fs::perms::owner_all);
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(inst.dir())) {
+        if (!entry.is_regular_file()) continue;
+        ++files;
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << entry.path();
+    }
+    EXPECT_GE(files, 3);
+}
+
 class LiteSql : public ::testing::Test {
 protected:
     void SetUp() override {
