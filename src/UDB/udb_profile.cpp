@@ -186,7 +186,22 @@ bool udb_profile::load(const std::wstring& path) {
     const std::wstring* section = nullptr;
     std::string bytes;
     bool first_line = true;
+    int number = 0;
+    m_failed_line = 0;
+    m_failed_text.clear();
+    // Pairs and list lines added before this load have no file line.
+    auto number_pair = [&](const std::wstring& name) {
+        std::vector<int>& numbers = m_pair_lines[name];
+        numbers.resize(m_sections[name].size() - 1, 0);
+        numbers.push_back(number);
+    };
+    auto number_list_line = [&](const std::wstring& name) {
+        std::vector<int>& numbers = m_list_lines[name];
+        numbers.resize(m_lists[name].size() - 1, 0);
+        numbers.push_back(number);
+    };
     while (std::getline(in, bytes)) {
+        ++number;
         if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
         // Editors on the desktop put a signature in front of UTF-8 text; left in place it would
         // make the first section line a line before any section and fail the whole profile.
@@ -200,16 +215,41 @@ bool udb_profile::load(const std::wstring& path) {
             section = &it->first;
             continue;
         }
-        if (!section) return false;
+        if (!section) {
+            m_failed_line = number;
+            m_failed_text = raw;
+            return false;
+        }
         const std::size_t eq = line.find(L'=');
         if (eq != std::wstring::npos) {
             // Spaces right after the "=" belong to the value; only the key is trimmed.
             m_sections[*section].emplace_back(tk_trim(line.substr(0, eq)), line.substr(eq + 1));
         } else {
             m_lists[*section].push_back(raw);
+            number_list_line(*section);
             m_sections[*section].emplace_back(line, std::wstring());
         }
+        number_pair(*section);
     }
     if (in.bad()) throw tk_mail_assertion("udb_prof", 114);
     return true;
+}
+
+namespace {
+
+int line_number_at(const std::map<std::wstring, std::vector<int>, udb_utf16_less>& numbers,
+                   const std::wstring& section, std::size_t index) {
+    auto it = numbers.find(section);
+    if (it == numbers.end() || index >= it->second.size()) return 0;
+    return it->second[index];
+}
+
+}  // namespace
+
+int udb_profile::list_line_number(const std::wstring& section, std::size_t index) const {
+    return line_number_at(m_list_lines, section, index);
+}
+
+int udb_profile::pair_line_number(const std::wstring& section, std::size_t index) const {
+    return line_number_at(m_pair_lines, section, index);
 }
