@@ -152,10 +152,10 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         }
     }
     udb_schema& fields = state.source->get_schema();
-    if (fields.empty()) {
-        state.source.reset();
-        return;
-    }
+    // Nothing of the table could be written: the user asked for it and must hear it was not.
+    if (fields.empty())
+        throw tk_exception(
+            L"Table '" + name + L"' has no column that can be read; it is not converted.", 0);
 
     std::wstring target_name = modify1(name, fields, state.source->get_indexes());
     if (!state.validator->is_acceptable(target_name))

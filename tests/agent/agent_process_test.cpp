@@ -72,7 +72,8 @@ TEST_F(agent_test, table_list_files) {
         << std::string(300, 'L') << "\r\nORDERS\r\n";
     r = run({"--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--view_owned", "--dump",
              "--dest=" + dump, "--tab_file=" + work + "/list.txt"});
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    // Tables asked for and not converted make the run's status an error.
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
     EXPECT_EQ(r.err, "Table NOPE not exists\nTable " + std::string(300, 'L') + " not exists\n");
     EXPECT_NE(r.out.find("Converting database 'DEMO' (4 tables)\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Converting table 'CATEGORIES' ("), std::string::npos);
@@ -84,7 +85,7 @@ TEST_F(agent_test, table_list_files) {
     // Silent: no progress and no notice.
     r = run({"--silent", "--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--view_owned", "--dump",
              "--dest=" + dump, "--tab_file=" + work + "/list.txt"});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out + r.err, "");
 }
 
