@@ -189,15 +189,10 @@ bool udb_profile::load(const std::wstring& path) {
     int number = 0;
     m_failed_line = 0;
     m_failed_text.clear();
-    // Pairs and list lines added before this load have no file line.
-    auto number_pair = [&](const std::wstring& name) {
-        std::vector<int>& numbers = m_pair_lines[name];
-        numbers.resize(m_sections[name].size() - 1, 0);
-        numbers.push_back(number);
-    };
-    auto number_list_line = [&](const std::wstring& name) {
-        std::vector<int>& numbers = m_list_lines[name];
-        numbers.resize(m_lists[name].size() - 1, 0);
+    // Numbers the last of `count` entries; those added before this load have no file line.
+    auto number_last = [&](line_numbers& lines, const std::wstring& name, std::size_t count) {
+        std::vector<int>& numbers = lines[name];
+        numbers.resize(count - 1, 0);
         numbers.push_back(number);
     };
     while (std::getline(in, bytes)) {
@@ -226,10 +221,10 @@ bool udb_profile::load(const std::wstring& path) {
             m_sections[*section].emplace_back(tk_trim(line.substr(0, eq)), line.substr(eq + 1));
         } else {
             m_lists[*section].push_back(raw);
-            number_list_line(*section);
+            number_last(m_list_lines, *section, m_lists[*section].size());
             m_sections[*section].emplace_back(line, std::wstring());
         }
-        number_pair(*section);
+        number_last(m_pair_lines, *section, m_sections[*section].size());
     }
     if (in.bad()) throw tk_mail_assertion("udb_prof", 114);
     return true;
