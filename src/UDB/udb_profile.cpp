@@ -248,3 +248,12 @@ int udb_profile::list_line_number(const std::wstring& section, std::size_t index
 int udb_profile::pair_line_number(const std::wstring& section, std::size_t index) const {
     return line_number_at(m_pair_lines, section, index);
 }
+
+int udb_profile::value_line_number(const std::wstring& section, const std::wstring& key) const {
+    auto it = m_sections.find(section);
+    if (it == m_sections.end()) return 0;
+    for (std::size_t i = 0; i < it->second.size(); ++i) {
+        if (it->second[i].first == key) return pair_line_number(section, i);
+    }
+    return 0;
+}

@@ -57,6 +57,9 @@ public:
     // when it was added otherwise.
     int list_line_number(const std::wstring& section, std::size_t index) const;
     int pair_line_number(const std::wstring& section, std::size_t index) const;
+    // The file line of the pair that get_value reads for the key; 0 when there is none or it
+    // was added otherwise.
+    int value_line_number(const std::wstring& section, const std::wstring& key) const;
 
     const section_map& sections() const noexcept { return m_sections; }
     const list_section_map& list_sections() const noexcept { return m_lists; }

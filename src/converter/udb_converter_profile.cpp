@@ -52,9 +52,8 @@ bool udb_converter::load_profile(udb_profile& profile) {
     const std::wstring mode_text = profile.get_value(k_generic_settings, L"mode");
     // A mode the run does not know would silently act as none of the five.
     if (mode_text.size() == 1 && (mode_text[0] < L'0' || mode_text[0] > L'4')) {
-        throw tk_exception(L"The profile gives the conversion mode '" + mode_text +
-                               L"'; the mode must be a digit from 0 to 4.",
-                           1);
+        throw profile_fault(profile.value_line_number(k_generic_settings, L"mode"),
+                            L"mode=" + mode_text, L"a conversion mode digit from 0 to 4");
     }
     std::wstring value = profile.get_value(k_generic_settings, L"logfile");
     if (!value.empty()) {

@@ -138,7 +138,10 @@ TEST_F(profile_strict_test, a_mode_out_of_range_takes_nothing_of_the_profile) {
     const std::string text = std::string(k_sections) + "database:\r\ntables:\r\n";
     std::string with_bad_mode = text;
     with_bad_mode.replace(with_bad_mode.find("mode=3"), 6, "mode=9");
-    EXPECT_THROW(conv->load_profile_file(write(with_bad_mode)), tk_exception);
+    EXPECT_NE(refusal(with_bad_mode)
+                  .find(": line 6 ('mode=9'): expected a conversion mode digit "
+                        "from 0 to 4."),
+              std::string::npos);
     expect_settings_held();
 
     // The same profile with a sound mode is taken whole.
@@ -171,6 +174,8 @@ TEST(profile_lines, what_a_load_read_keeps_its_file_line) {
     EXPECT_EQ(profile.pair_line_number(L"S", 0), 3);
     EXPECT_EQ(profile.pair_line_number(L"S", 1), 4);
     EXPECT_EQ(profile.pair_line_number(L"S", 2), 5);
+    EXPECT_EQ(profile.value_line_number(L"S", L"k"), 4);
+    EXPECT_EQ(profile.value_line_number(L"S", L"none"), 0);
     EXPECT_EQ(profile.failed_line(), 0);
 }
 
