@@ -20,6 +20,13 @@ const wchar_t kGenericSettings[] = L"Generic settings";
 
 // The path in the ANSI code page, as the file functions take it; false when it cannot be
 // converted.
+// Bytes that are not UTF-8, for a message: ASCII stays, every other byte shows as "?".
+std::wstring printable(const std::string& bytes) {
+    std::wstring text;
+    for (unsigned char c : bytes) text.push_back(c < 0x80 ? static_cast<wchar_t>(c) : L'?');
+    return text;
+}
+
 bool narrow_path(const std::wstring& path, std::string& out) {
     try {
         out = tk_to_ansi(path, -1);
@@ -189,6 +196,7 @@ bool udb_profile::load(const std::wstring& path) {
     int number = 0;
     m_failed_line = 0;
     m_failed_text.clear();
+    m_failed_expectation.clear();
     // Numbers the last of `count` entries; those added before this load have no file line.
     auto number_last = [&](line_numbers& lines, const std::wstring& name, std::size_t count) {
         std::vector<int>& numbers = lines[name];
@@ -202,7 +210,12 @@ bool udb_profile::load(const std::wstring& path) {
         // make the first section line a line before any section and fail the whole profile.
         if (first_line && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
         first_line = false;
-        const std::wstring raw = tk_to_unicode(bytes);
+        std::wstring raw;
+        try {
+            raw = tk_to_unicode(bytes);
+        } catch (const tk_exception&) {
+            return stop_at(number, printable(bytes), L"text in UTF-8");
+        }
         const std::wstring line = tk_trim(raw);
         if (line.empty()) continue;
         if (line.front() == L'[' && line.back() == L']' && line.size() >= 2) {
@@ -210,11 +223,7 @@ bool udb_profile::load(const std::wstring& path) {
             section = &it->first;
             continue;
         }
-        if (!section) {
-            m_failed_line = number;
-            m_failed_text = raw;
-            return false;
-        }
+        if (!section) return stop_at(number, raw, L"a section line such as \"[Generic settings]\"");
         const std::size_t eq = line.find(L'=');
         if (eq != std::wstring::npos) {
             // Spaces right after the "=" belong to the value; only the key is trimmed.
@@ -256,4 +265,11 @@ int udb_profile::value_line_number(const std::wstring& section, const std::wstri
         if (it->second[i].first == key) return pair_line_number(section, i);
     }
     return 0;
+}
+
+bool udb_profile::stop_at(int line, const std::wstring& text, const std::wstring& expected) {
+    m_failed_line = line;
+    m_failed_text = text;
+    m_failed_expectation = expected;
+    return false;
 }

@@ -24,7 +24,7 @@ bool tabshift_convertor::load_profile_file(const std::wstring& path) {
             if (profile.failed_line() == 0)
                 throw tk_exception(L"The profile '" + path + L"' could not be opened.", 1);
             throw profile_fault(profile.failed_line(), profile.failed_text(),
-                                L"a section line such as \"[Generic settings]\"");
+                                profile.failed_expectation());
         }
         return load_profile(profile);
     } catch (const profile_fault& fault) {

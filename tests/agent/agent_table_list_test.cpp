@@ -89,6 +89,13 @@ TEST_F(agent_table_list_test, a_profile_with_a_mapping_line_out_of_place_is_refu
                          "- name:\".\n");
     EXPECT_FALSE(std::filesystem::exists(dump));
 
+    // Bytes that are not text are refused the same way.
+    std::ofstream(profile, std::ios::binary | std::ios::trunc) << "[Generic settings]\r\n\xff\r\n";
+    r = run({"--profile=" + profile});
+    EXPECT_EQ(r.status, 255) << r.out << r.err;
+    EXPECT_EQ(r.out, "Error:\nThe profile '" + profile +
+                         "' could not be loaded: line 2 ('?'): expected text in UTF-8.\n");
+
     // The same profile whole is taken with its mapping.
     std::ofstream(profile, std::ios::binary | std::ios::trunc) << stored;
     r = run({"--profile=" + profile});

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
         profile.load(std::wstring(scratch_path().begin(), scratch_path().end()));
     } catch (const tk_exception&) {
-        // Bytes that are not UTF-8 are refused with an error; what was read still counts.
+        // A file that is not a profile stops the load; what was read still counts.
     }
     sql_db_mutator mapping;
     try {

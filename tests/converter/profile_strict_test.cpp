@@ -134,6 +134,15 @@ TEST_F(profile_strict_test, a_line_before_any_section_is_named) {
     expect_settings_held();
 }
 
+TEST_F(profile_strict_test, a_line_that_is_not_utf8_is_named) {
+    const std::string message =
+        refusal("[Generic settings]\r\nsrc=X\r\nlogfile=\xff\xfe.log\r\nmode=2\r\n");
+    EXPECT_NE(message.find(": line 3 ('logfile=??.log'): expected text in UTF-8."),
+              std::string::npos)
+        << message;
+    expect_settings_held();
+}
+
 TEST_F(profile_strict_test, a_mode_out_of_range_takes_nothing_of_the_profile) {
     const std::string text = std::string(k_sections) + "database:\r\ntables:\r\n";
     std::string with_bad_mode = text;
