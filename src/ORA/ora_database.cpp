@@ -9,6 +9,7 @@
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_wstring.h"
 
 ora_database::ora_database(const std::wstring& connect, int mode) : udb_database(connect, mode, 1) {
     tk_wlog(2, L"ora_database::ctor(%s)", connect.c_str());
@@ -36,8 +37,11 @@ std::unique_ptr<udb_recordset> ora_database::get_query(const std::wstring& name,
 
 std::unique_ptr<udb_recordset> ora_database::get_table(const std::wstring& table, int mode) {
     tk_wlog(2, L"ora_database::get_table(%s)", table.c_str());
-    if (!is_table_exist(table)) throw tk_mail_assertion("ora_db", 302);
-    return std::make_unique<ora_table>(this, ora_simplify_name(table), m_relationships, mode);
+    const std::wstring listed = listed_name(table);
+    if (listed.empty()) throw tk_mail_assertion("ora_db", 302);
+    // The table is read under the name the dictionary lists it by: a bare name of a table that
+    // is listed as OWNER.TABLE would find no columns.
+    return std::make_unique<ora_table>(this, listed, m_relationships, mode);
 }
 
 std::unique_ptr<udb_recordset> ora_database::query(const std::wstring& statement) {
@@ -68,11 +72,23 @@ udb_database::name_list& ora_database::get_tables() {
 
 bool ora_database::is_table_exist(const std::wstring& table) {
     tk_wlog(2, L"ora_database::is_table_exist(%s)", table.c_str());
-    if (udb_database::is_table_exist(ora_simplify_name(table))) return true;
+    return !listed_name(table).empty();
+}
+
+std::wstring ora_database::listed_name(const std::wstring& table) {
+    const std::wstring simple = ora_simplify_name(table);
+    if (udb_database::is_table_exist(simple)) return simple;
     std::pair<std::wstring, std::wstring> tname = ora_split_name(table);
-    if (tname.first.empty()) tname.first = ora_engine::instance().get_name();
+    if (!tname.first.empty()) return std::wstring();
+    // As the server resolves an unqualified name: in the connected user's schema, which is the
+    // user name in capitals unless it was given in quotes.
+    const std::wstring user = ora_engine::instance().get_name();
+    tname.first = user.size() >= 2 && user.front() == L'"' && user.back() == L'"'
+                      ? user.substr(1, user.size() - 2)
+                      : tk_wstring(user).to_upper();
     tk_wlog(1, L"tname.first=%s, tname.second=%s", tname.first.c_str(), tname.second.c_str());
-    return udb_database::is_table_exist(tname.first + L"." + tname.second);
+    const std::wstring qualified = tname.first + L"." + tname.second;
+    return udb_database::is_table_exist(qualified) ? qualified : std::wstring();
 }
 
 void ora_database::init_tables(bool owned_by_user) {

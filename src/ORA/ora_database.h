@@ -80,6 +80,9 @@ public:
     name_list& get_tables() override;
     // Exact lookup; a bare name is also tried as the connected user's OWNER.TABLE.
     bool is_table_exist(const std::wstring& table) override;
+    // The listed name that `table` stands for (itself, or the connected user's OWNER.TABLE for a
+    // bare name), or empty when the source has no such table.
+    std::wstring listed_name(const std::wstring& table);
 
     void init_tables(bool owned_by_user);
     void init_views();

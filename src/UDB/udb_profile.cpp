@@ -20,6 +20,13 @@ const wchar_t kGenericSettings[] = L"Generic settings";
 
 // The path in the ANSI code page, as the file functions take it; false when it cannot be
 // converted.
+// Bytes that are not UTF-8, for a message: ASCII stays, every other byte shows as "?".
+std::wstring printable(const std::string& bytes) {
+    std::wstring text;
+    for (unsigned char c : bytes) text.push_back(c < 0x80 ? static_cast<wchar_t>(c) : L'?');
+    return text;
+}
+
 bool narrow_path(const std::wstring& path, std::string& out) {
     try {
         out = tk_to_ansi(path, -1);
@@ -186,13 +193,29 @@ bool udb_profile::load(const std::wstring& path) {
     const std::wstring* section = nullptr;
     std::string bytes;
     bool first_line = true;
+    int number = 0;
+    m_failed_line = 0;
+    m_failed_text.clear();
+    m_failed_expectation.clear();
+    // Numbers the last of `count` entries; those added before this load have no file line.
+    auto number_last = [&](line_numbers& lines, const std::wstring& name, std::size_t count) {
+        std::vector<int>& numbers = lines[name];
+        numbers.resize(count - 1, 0);
+        numbers.push_back(number);
+    };
     while (std::getline(in, bytes)) {
+        ++number;
         if (!bytes.empty() && bytes.back() == '\r') bytes.pop_back();
         // Editors on the desktop put a signature in front of UTF-8 text; left in place it would
         // make the first section line a line before any section and fail the whole profile.
         if (first_line && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
         first_line = false;
-        const std::wstring raw = tk_to_unicode(bytes);
+        std::wstring raw;
+        try {
+            raw = tk_to_unicode(bytes);
+        } catch (const tk_exception&) {
+            return stop_at(number, printable(bytes), L"text in UTF-8");
+        }
         const std::wstring line = tk_trim(raw);
         if (line.empty()) continue;
         if (line.front() == L'[' && line.back() == L']' && line.size() >= 2) {
@@ -200,16 +223,53 @@ bool udb_profile::load(const std::wstring& path) {
             section = &it->first;
             continue;
         }
-        if (!section) return false;
+        if (!section) return stop_at(number, raw, L"a section line such as \"[Generic settings]\"");
         const std::size_t eq = line.find(L'=');
         if (eq != std::wstring::npos) {
             // Spaces right after the "=" belong to the value; only the key is trimmed.
             m_sections[*section].emplace_back(tk_trim(line.substr(0, eq)), line.substr(eq + 1));
         } else {
             m_lists[*section].push_back(raw);
+            number_last(m_list_lines, *section, m_lists[*section].size());
             m_sections[*section].emplace_back(line, std::wstring());
         }
+        number_last(m_pair_lines, *section, m_sections[*section].size());
     }
     if (in.bad()) throw tk_mail_assertion("udb_prof", 114);
     return true;
+}
+
+namespace {
+
+int line_number_at(const std::map<std::wstring, std::vector<int>, udb_utf16_less>& numbers,
+                   const std::wstring& section, std::size_t index) {
+    auto it = numbers.find(section);
+    if (it == numbers.end() || index >= it->second.size()) return 0;
+    return it->second[index];
+}
+
+}  // namespace
+
+int udb_profile::list_line_number(const std::wstring& section, std::size_t index) const {
+    return line_number_at(m_list_lines, section, index);
+}
+
+int udb_profile::pair_line_number(const std::wstring& section, std::size_t index) const {
+    return line_number_at(m_pair_lines, section, index);
+}
+
+int udb_profile::value_line_number(const std::wstring& section, const std::wstring& key) const {
+    auto it = m_sections.find(section);
+    if (it == m_sections.end()) return 0;
+    for (std::size_t i = 0; i < it->second.size(); ++i) {
+        if (it->second[i].first == key) return pair_line_number(section, i);
+    }
+    return 0;
+}
+
+bool udb_profile::stop_at(int line, const std::wstring& text, const std::wstring& expected) {
+    m_failed_line = line;
+    m_failed_text = text;
+    m_failed_expectation = expected;
+    return false;
 }

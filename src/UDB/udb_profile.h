@@ -45,16 +45,40 @@ public:
     // whole; false when it cannot be created or a write fails (the old file then stays as it was).
     bool store(const std::wstring& path) const;
     // Adds the file's sections to this profile (a leading UTF-8 signature is skipped); false when
-    // the file cannot be opened or a pair or bare line comes before the first section (what was
-    // read stays).  Raises tk_exception (level 1) when the file does not exist.
+    // the file cannot be opened, or a line is not UTF-8 or is a pair or bare line before the
+    // first section (what was read stays, and failed_line tells where it stopped).  Raises
+    // tk_exception (level 1) when the file does not exist.
     bool load(const std::wstring& path);
+
+    // The number (from 1) and text of the line a load stopped at (0 when none did), and what
+    // belonged there.
+    int failed_line() const noexcept { return m_failed_line; }
+    const std::wstring& failed_text() const noexcept { return m_failed_text; }
+    const std::wstring& failed_expectation() const noexcept { return m_failed_expectation; }
+    // The file line (from 1) that the section's list line or pair at `index` was read from; 0
+    // when it was added otherwise.
+    int list_line_number(const std::wstring& section, std::size_t index) const;
+    int pair_line_number(const std::wstring& section, std::size_t index) const;
+    // The file line of the pair that get_value reads for the key; 0 when there is none or it
+    // was added otherwise.
+    int value_line_number(const std::wstring& section, const std::wstring& key) const;
 
     const section_map& sections() const noexcept { return m_sections; }
     const list_section_map& list_sections() const noexcept { return m_lists; }
 
 private:
     pair_list& required_section(const wchar_t* name);
+    // Records where and why a load stops; false.
+    bool stop_at(int line, const std::wstring& text, const std::wstring& expected);
+
+    using line_numbers = std::map<std::wstring, std::vector<int>, udb_utf16_less>;
 
     section_map m_sections;
     list_section_map m_lists;
+    // File lines of what load read, by section, in the order of the lists and the pairs.
+    line_numbers m_list_lines;
+    line_numbers m_pair_lines;
+    int m_failed_line = 0;
+    std::wstring m_failed_text;
+    std::wstring m_failed_expectation;
 };

@@ -53,8 +53,12 @@ void console_front_end::error(const std::string& text) {
 }
 
 void console_front_end::missing_table(const std::wstring& name) {
+    // A table the user asked for and did not get is an error of the run, silent or not.
+    ++missing;
+    const std::string text = console_text(name);
+    tk_log(3, "Table %s not exists", text.c_str());
     if (silent()) return;
-    std::fprintf(stderr, "Table %s not exists\n", console_text(name).c_str());
+    std::fprintf(stderr, "Table %s not exists\n", text.c_str());
 }
 
 console_error_handler::console_error_handler() : error_handler(12, oracle_error_texts) {

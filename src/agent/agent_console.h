@@ -27,6 +27,8 @@ public:
 
     // Standard-library failures the run reported.
     int failures = 0;
+    // Selected tables the source lacks.
+    int missing = 0;
 };
 
 // Errors on standard output: level 0 lets the work go on, level 1 and 2 end the process with -1.

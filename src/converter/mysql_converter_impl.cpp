@@ -2,15 +2,19 @@
 
 #include <cstdlib>
 
+#include "SQL/sql_field_finder.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_database.h"
+#include "UDB/udb_field.h"
+#include "UDB/udb_record.h"
 #include "UDB/udb_recordset.h"
 #include "UDB/udb_schema.h"
 #include "UDB/udb_validator.h"
 #include "converter/dates_map.h"
+#include "converter/error_handler.h"
 
 namespace {
 
@@ -114,5 +118,38 @@ void mysql_converter_impl::mysql_refine_types(udb_database& destination) {
         } catch (const std::exception& e) {
             tk_log(3, "Got exception: %s", e.what());
         }
+    }
+}
+
+std::vector<std::wstring> mysql_converter_impl::columns_missing_from(const udb_schema& fields,
+                                                                     const udb_schema& existing) {
+    // Matched as the live table matches a record's fields: by the safe name each would be
+    // written under, letter case aside.
+    udb_record names;
+    for (const auto& field : fields) names.add_field(udb_field(field->name, 0, ole_variant()));
+    const sql_field_finder finder(names);
+    std::vector<bool> taken(finder.size(), false);
+    for (const auto& column : existing) {
+        const int at = finder.get_field_idx(column->name);
+        if (at >= 0) taken[static_cast<std::size_t>(at)] = true;
+    }
+    std::vector<std::wstring> missing;
+    for (std::size_t i = 0; i < taken.size(); ++i)
+        if (!taken[i]) missing.push_back(fields[i].name);
+    return missing;
+}
+
+void mysql_converter_impl::report_missing_columns(const std::wstring& table,
+                                                  const std::wstring& target,
+                                                  const udb_schema& fields,
+                                                  const udb_schema& existing) {
+    for (const std::wstring& column : columns_missing_from(fields, existing)) {
+        tk_wlog(2, L"Column '%s' has no place in table '%s'", column.c_str(), target.c_str());
+        error_handler& handler = error_handler::instance();
+        handler.set_error_text(table);
+        handler.handle(tk_exception(L"The existing table '" + target + L"' has no column '" +
+                                        column + L"': the values of that column are not converted.",
+                                    0),
+                       false);
     }
 }

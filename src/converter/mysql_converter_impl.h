@@ -45,6 +45,15 @@ public:
     // Runs the queued statements on the destination, in order, and empties the queue; a failing
     // statement is logged and the next one follows.
     void mysql_refine_types(udb_database& destination);
+    // The columns of `fields` (a source definition as the mapping names it) that the existing
+    // destination table `existing` has none for, in source order.  A table that is written into
+    // takes the columns it has by name and drops the others.
+    static std::vector<std::wstring> columns_missing_from(const udb_schema& fields,
+                                                          const udb_schema& existing);
+    // Reports each column of `fields` that the existing table `target` lacks as an error of the
+    // source table `table` (level 0), through the error handler.
+    static void report_missing_columns(const std::wstring& table, const std::wstring& target,
+                                       const udb_schema& fields, const udb_schema& existing);
 
     sql_engine mysql_engine;
     dump_options dump;

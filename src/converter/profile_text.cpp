@@ -236,3 +236,17 @@ bool profile_reads_back(const udb_profile& profile, std::wstring& why) {
     }
     return true;
 }
+
+namespace {
+
+std::wstring describe_fault(int line, const std::wstring& text, const std::wstring& expected) {
+    std::wstring where = L"'" + text + L"'";
+    if (line > 0) where = L"line " + std::to_wstring(line) + L" (" + where + L")";
+    return where + L": expected " + expected;
+}
+
+}  // namespace
+
+profile_fault::profile_fault(int line, const std::wstring& text, const std::wstring& expected)
+    : tk_exception(describe_fault(line, text, expected), 1),
+      m_description(describe_fault(line, text, expected)) {}

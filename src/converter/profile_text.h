@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "TK/tk_exception.h"
 #include "UDB/udb_profile.h"
 
 inline constexpr const wchar_t k_available_queries[] = L"Available Queries";
@@ -33,3 +34,17 @@ inline const wchar_t* profile_flag(bool value) {
 // held; otherwise false with the section and key (or line) of the first one that would not in
 // `why`.  Never raises beyond allocation.
 bool profile_reads_back(const udb_profile& profile, std::wstring& why);
+
+// A profile line the reader cannot take (level 1): its line in the file (0 when the profile was
+// not read from one), the line as it stands and what belongs there.  The message reads
+// "line N ('text'): expected what".
+class profile_fault : public tk_exception {
+public:
+    profile_fault(int line, const std::wstring& text, const std::wstring& expected);
+
+    // The message as wide text, for a caller that names the file in front of it.
+    const std::wstring& description() const noexcept { return m_description; }
+
+private:
+    std::wstring m_description;
+};

@@ -19,8 +19,18 @@ bool tabshift_convertor::store_profile_file(const std::wstring& path) const {
 
 bool tabshift_convertor::load_profile_file(const std::wstring& path) {
     udb_profile profile;
-    if (!profile.load(path)) return false;
-    return load_profile(profile);
+    try {
+        if (!profile.load(path)) {
+            if (profile.failed_line() == 0)
+                throw tk_exception(L"The profile '" + path + L"' could not be opened.", 1);
+            throw profile_fault(profile.failed_line(), profile.failed_text(),
+                                profile.failed_expectation());
+        }
+        return load_profile(profile);
+    } catch (const profile_fault& fault) {
+        throw tk_exception(
+            L"The profile '" + path + L"' could not be loaded: " + fault.description() + L".", 1);
+    }
 }
 
 bool tabshift_convertor::store_profile(udb_profile& profile) const {
@@ -42,9 +52,14 @@ bool tabshift_convertor::store_profile(udb_profile& profile) const {
 }
 
 bool tabshift_convertor::load_profile(udb_profile& profile) {
+    // The mapping is read whole before any setting is taken: a profile refused for one of its
+    // lines leaves the converter as it was, never half of one and half of the other.
+    sql_db_mutator mapping;
+    mapping.load_from_profile(profile);
     if (!udb_converter::load_profile(profile) || !oracle_converter_impl::load_profile(profile) ||
-        !mysql_converter_impl::load_profile(profile) || !load_from_profile(profile))
+        !mysql_converter_impl::load_profile(profile))
         return false;
+    swap_mapping(mapping);
     std::wstring value = profile.get_value(k_mysql_settings, L"direct mode");
     if (!value.empty()) mysql_direct = value == L"1";
     value = profile.get_value(k_mysql_settings, L"case sensitive");

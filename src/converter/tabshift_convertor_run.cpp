@@ -152,16 +152,17 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         }
     }
     udb_schema& fields = state.source->get_schema();
-    if (fields.empty()) {
-        state.source.reset();
-        return;
-    }
+    // Nothing of the table could be written: the user asked for it and must hear it was not.
+    if (fields.empty())
+        throw tk_exception(
+            L"Table '" + name + L"' has no column that can be read; it is not converted.", 0);
 
     std::wstring target_name = modify1(name, fields, state.source->get_indexes());
     if (!state.validator->is_acceptable(target_name))
         target_name = state.validator->get_safe_name(target_name);
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
-    if (state.destination->is_table_exist(target_name)) {
+    const bool existed = state.destination->is_table_exist(target_name);
+    if (existed) {
         if (mode == 2) {
             state.source.reset();
             return;
@@ -173,6 +174,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     state.target = state.destination->create_table(
         target_name, fields, skip_idx ? no_indexes : state.source->get_indexes());
     report_notices(*state.destination);
+    if (existed) report_missing_columns(name, target_name, fields, state.target->get_schema());
     if (!state.validator->is_acceptable(name)) {
         tk_wlog(2, L"Store generated table name '%s'", target_name.c_str());
         state.validator->add_existing_name(target_name);

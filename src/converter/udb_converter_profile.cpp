@@ -48,6 +48,18 @@ bool udb_converter::store_profile(udb_profile& profile) const {
 
 bool udb_converter::load_profile(udb_profile& profile) {
     tk_log(1, "udb_converter::load_profile");
+    // What may refuse the profile comes first, before anything of it is taken.
+    const std::wstring mode_text = profile.get_value(k_generic_settings, L"mode");
+    // A mode the run does not know would silently act as none of the five.
+    if (mode_text.size() == 1 && (mode_text[0] < L'0' || mode_text[0] > L'4')) {
+        throw profile_fault(profile.value_line_number(k_generic_settings, L"mode"),
+                            L"mode=" + mode_text, L"a conversion mode digit from 0 to 4");
+    }
+    std::wstring value = profile.get_value(k_generic_settings, L"logfile");
+    if (!value.empty()) {
+        tk_wlog(1, L"Logfile=%s", value.c_str());
+        set_logfile(tk_to_ansi(value));
+    }
     for (const auto& [name, text] : profile.get_selected_tables()) {
         if (text.empty()) {
             tk_wlog(1, L"Push back table '%s'", name.c_str());
@@ -59,27 +71,13 @@ bool udb_converter::load_profile(udb_profile& profile) {
     for (const auto& pair : profile.get_available_queries()) available_queries.push_back(pair);
     for (const auto& pair : profile.get_selected_views()) selected_views.push_back(pair);
 
-    std::wstring value = profile.get_value(k_generic_settings, L"src");
+    value = profile.get_value(k_generic_settings, L"src");
     if (!value.empty()) m_source_name = value;
     value = profile.get_value(k_generic_settings, L"dest");
     if (!value.empty()) m_destination_name = value;
-    value = profile.get_value(k_generic_settings, L"logfile");
-    if (!value.empty()) {
-        tk_wlog(1, L"Logfile=%s", value.c_str());
-        set_logfile(tk_to_ansi(value));
-    }
     value = profile.get_value(k_generic_settings, L"only definitions");
     if (!value.empty()) tab_def = value != L"0";
-    value = profile.get_value(k_generic_settings, L"mode");
-    if (value.size() == 1) {
-        // A mode the run does not know would silently act as none of the five.
-        if (value[0] < L'0' || value[0] > L'4') {
-            throw tk_exception(L"The profile gives the conversion mode '" + value +
-                                   L"'; the mode must be a digit from 0 to 4.",
-                               1);
-        }
-        mode = value[0] - L'0';
-    }
+    if (mode_text.size() == 1) mode = mode_text[0] - L'0';
     value = profile.get_value(k_generic_settings, L"skip indexes");
     if (!value.empty()) skip_idx = value != L"0";
     return true;

@@ -40,6 +40,12 @@ void udb_db_mutator::clear() noexcept {
     m_by_source.clear();
 }
 
+void udb_db_mutator::swap_mapping(udb_db_mutator& other) noexcept {
+    m_by_source.swap(other.m_by_source);
+    m_by_new_name.swap(other.m_by_new_name);
+    properties.swap(other.properties);
+}
+
 std::wstring udb_db_mutator::modify1(const std::wstring& table, udb_schema& schema,
                                      udb_indexes& indexes) {
     tk_wlog(2, L"udb_db_mutator::modify1(%s)", table.c_str());

@@ -74,8 +74,12 @@ public:
     // Appends the whole mapping to the profile's list section "Type Mappings"; always true.
     bool store_to_profile(udb_profile& profile) const;
     // Replaces the mapping (database properties included) by the one in the profile's "Type
-    // Mappings" lines; false, with the mapping left empty, when a line stands out of place.
+    // Mappings" lines and returns true.  A line out of place raises profile_fault (level 1) with
+    // the mapping left as it was.
     bool load_from_profile(udb_profile& profile);
+    // Takes the mapping of `other` (database properties included) in place of this one's, which
+    // `other` receives; never raises.
+    void swap_mapping(udb_db_mutator& other) noexcept;
 
     // The allowed replacements of a MySQL type name from "sql.map" (loaded on first demand, from
     // the working directory, else beside the program); a name the file does not list gets an

@@ -4,6 +4,7 @@
 #include <cwchar>
 #include <limits>
 #include <map>
+#include <set>
 #include <string>
 
 #include "TK/tk_logger.h"
@@ -80,6 +81,30 @@ struct table_entry {
 
 enum class read_state { start, table_name, table_new_name, fields, field_name, field, properties };
 
+const wchar_t k_expected_table[] = L"a table \"  - name:\" first";
+const wchar_t k_expected_attribute[] =
+    L"a field attribute (new_name, status, type, default_value, character_set, length, scale or "
+    L"precision)";
+
+// A mapping line holding "=" was read as a pair and never reached the list; it is refused rather
+// than lost.
+void refuse_mapping_pairs(const udb_profile& profile) {
+    auto section = profile.sections().find(k_type_mappings);
+    if (section == profile.sections().end()) return;
+    std::set<int> listed;
+    auto list = profile.list_sections().find(k_type_mappings);
+    if (list != profile.list_sections().end()) {
+        for (std::size_t j = 0; j < list->second.size(); ++j)
+            listed.insert(profile.list_line_number(k_type_mappings, j));
+    }
+    for (std::size_t i = 0; i < section->second.size(); ++i) {
+        const int line = profile.pair_line_number(k_type_mappings, i);
+        if (listed.count(line) != 0) continue;
+        const auto& [key, value] = section->second[i];
+        throw profile_fault(line, key + L"=" + value, L"a mapping line without \"=\"");
+    }
+}
+
 }  // namespace
 
 bool udb_db_mutator::store_to_profile(udb_profile& profile) const {
@@ -115,35 +140,30 @@ bool udb_db_mutator::store_to_profile(udb_profile& profile) const {
 
 bool udb_db_mutator::load_from_profile(udb_profile& profile) {
     tk_log(2, "udb_db_mutator::load_from_profile");
-    clear();
-    // The database-level settings belong to the mapping that is being replaced too.
-    properties.clear();
     const udb_profile::line_list& lines = profile.get_list(k_type_mappings);
-    if (lines.empty()) return true;
+    auto fault_at = [&](std::size_t at, const wchar_t* expected) {
+        tk_wlog(2, L"Type mapping line out of place: '%s'", lines[at].c_str());
+        return profile_fault(profile.list_line_number(k_type_mappings, at), lines[at], expected);
+    };
+    refuse_mapping_pairs(profile);
 
     std::size_t at = 0;
     property_map database;
-    if (lines[at] == k_database) {
+    if (!lines.empty() && lines[at] == k_database) {
         for (++at; at < lines.size() && starts_with(lines[at], L"  "); ++at) {
             std::wstring key, value;
-            if (split_property(lines[at], key, value)) database[key] = value;
+            if (!split_property(lines[at], key, value))
+                throw fault_at(at, L"a database property \"  key: value\"");
+            database[key] = value;
         }
     }
-    if (at >= lines.size() || lines[at] != k_tables) {
-        properties = std::move(database);
-        return true;
-    }
+    if (at < lines.size() && lines[at] != k_tables) throw fault_at(at, L"\"tables:\"");
 
     std::map<std::wstring, table_entry, tk_utf16_less> tables;
     table_entry* table = nullptr;
     std::wstring table_name;
     field_entry* field = nullptr;
     read_state state = read_state::start;
-    auto out_of_place = [&](const std::wstring& line) {
-        tk_wlog(2, L"Type mapping line out of place: '%s'", line.c_str());
-        return false;
-    };
-
     for (++at; at < lines.size(); ++at) {
         const std::wstring& line = lines[at];
         if (tk_trim(line).empty()) continue;
@@ -154,28 +174,33 @@ bool udb_db_mutator::load_from_profile(udb_profile& profile) {
             field = nullptr;
             state = read_state::table_name;
         } else if (starts_with(line, k_properties)) {
-            if (!table) return out_of_place(line);
+            if (!table) throw fault_at(at, k_expected_table);
             state = read_state::properties;
         } else if (state == read_state::properties && starts_with(line, k_eight_blanks)) {
             std::wstring key, value;
-            if (split_property(line, key, value)) table->properties[key] = value;
+            if (!split_property(line, key, value))
+                throw fault_at(at, L"a table property \"        key: value\"");
+            table->properties[key] = value;
         } else if (starts_with(line, k_table_new_name)) {
-            if (state != read_state::table_name) return out_of_place(line);
+            if (state != read_state::table_name)
+                throw fault_at(at, L"\"    new_name:\" only right after \"  - name:\"");
             table->new_name = rest_after(line, k_table_new_name);
             state = read_state::table_new_name;
         } else if (starts_with(line, k_fields)) {
-            if (!table || state == read_state::properties) return out_of_place(line);
+            if (!table) throw fault_at(at, k_expected_table);
+            if (state == read_state::properties)
+                throw fault_at(at, L"a table property \"        key: value\" or a new table");
             if (table->new_name.empty()) table->new_name = table_name;
             state = read_state::fields;
         } else if (starts_with(line, k_field_name)) {
             if (state != read_state::fields && state != read_state::field_name &&
                 state != read_state::field)
-                return out_of_place(line);
+                throw fault_at(at, L"\"    fields:\" before the first field");
             field = &table->fields[rest_after(line, k_field_name)];
             state = read_state::field_name;
         } else {
             if (state != read_state::field_name && state != read_state::field)
-                return out_of_place(line);
+                throw fault_at(at, L"a field attribute only after \"      - name:\"");
             if (starts_with(line, k_field_new_name)) {
                 field->new_name = rest_after(line, k_field_new_name);
             } else if (starts_with(line, k_status)) {
@@ -193,12 +218,14 @@ bool udb_db_mutator::load_from_profile(udb_profile& profile) {
             } else if (starts_with(line, k_precision)) {
                 field->type.precision = read_number(rest_after(line, k_precision));
             } else {
-                return out_of_place(line);
+                throw fault_at(at, k_expected_attribute);
             }
             state = read_state::field;
         }
     }
 
+    // Only a mapping read whole replaces the one held.
+    clear();
     properties = std::move(database);
     for (auto& [name, entry] : tables) {
         // A table block without "fields:" never had its empty new name filled in; an empty

@@ -318,39 +318,10 @@ TEST_F(profile_test, empty_mapping_is_database_and_tables_only) {
     EXPECT_TRUE(conv->table_mutators().empty());
 }
 
-TEST_F(profile_test, mapping_line_out_of_place_empties_the_mapping_and_stops) {
-    conv->mysql_direct = true;
-    conv->get_table_mutator(L"OLD", L"OLD_COPY");
-    const std::string mysql = "direct mode=0\r\ncase sensitive=1\r\n";
-    const std::string bad_lines[] = {
-        // A table's new name after its fields.
-        "tables:\r\n  - name: EMP\r\n    fields:\r\n      - name:ID\r\n"
-        "    new_name: EMPLOYEES\r\n",
-        // A field attribute before any field.
-        "tables:\r\n  - name: EMP\r\n    new_name: E\r\n        type: INT\r\n",
-        // A field attribute the reader does not know.
-        "tables:\r\n  - name: EMP\r\n    fields:\r\n      - name:ID\r\n        colour: red\r\n",
-        // Fields after properties.
-        "tables:\r\n  - name: EMP\r\n    properties:\r\n        a: b\r\n    fields:\r\n",
-        // Fields before any table.
-        "tables:\r\n    fields:\r\n",
-    };
-    for (const std::string& lines : bad_lines) {
-        SCOPED_TRACE(lines);
-        EXPECT_FALSE(load_text(profile_with("", mysql, "database:\r\n  a: b\r\n" + lines)));
-        EXPECT_TRUE(conv->table_mutators().empty());
-        EXPECT_TRUE(conv->get_properties().empty());
-        // The keys read after the mapping were not read.
-        EXPECT_TRUE(conv->mysql_direct);
-        EXPECT_FALSE(conv->case_sensitive);
-    }
-}
-
 TEST_F(profile_test, mapping_read_by_hand) {
     const std::string mappings =
         "database:\r\n"
         "  a: b: c\r\n"
-        "  plain\r\n"
         "tables:\r\n"
         "\r\n"
         "  - name: EMP\r\n"
@@ -382,14 +353,6 @@ TEST_F(profile_test, mapping_read_by_hand) {
     // A table without fields keeps a destination name.
     ASSERT_NE(conv->find_table_mutator(L"DEPT"), nullptr);
     EXPECT_EQ(conv->find_table_mutator(L"DEPT")->new_name, L"DEPARTMENTS");
-}
-
-TEST_F(profile_test, a_mapping_without_tables_line_keeps_only_the_database_part) {
-    conv->get_properties()[L"old"] = L"gone";
-    ASSERT_TRUE(
-        load_text(profile_with("", "", "database:\r\n  k: v\r\nnot tables:\r\n  - name: EMP\r\n")));
-    EXPECT_TRUE(conv->table_mutators().empty());
-    EXPECT_EQ(conv->get_properties(), (udb_properties::property_map{{L"k", L"v"}}));
 }
 
 TEST_F(profile_test, absent_keys_leave_settings_but_mysql_host_and_password) {
@@ -487,7 +450,7 @@ TEST_F(profile_test, lists_are_appended_and_missing_file_is_reported) {
                   "Profile does not exist. Please verify the correct path/name was given.");
         EXPECT_EQ(e.level(), 1);
     }
-    EXPECT_FALSE(load_text("src=before any section\r\n[Generic settings]\r\n"));
+    EXPECT_THROW(load_text("src=before any section\r\n[Generic settings]\r\n"), tk_exception);
 }
 
 TEST(sql_one_line, line_breaks_become_blanks) {
