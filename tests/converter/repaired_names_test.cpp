@@ -75,6 +75,19 @@ protected:
         (*conv)();
     }
 
+    // Runs once into a new database on the server and once into a dump replayed into another;
+    // gives both databases.
+    std::vector<std::string> live_and_replayed(const std::string& stem) {
+        const std::string live = database((stem + "_live").c_str());
+        run_into(live);
+        expect_no_errors();
+        const std::string dump = run_to_dump(stem + "_dump");
+        expect_no_errors();
+        const std::string replayed = database((stem + "_dump").c_str());
+        replay(dump, replayed);
+        return {live, replayed};
+    }
+
     // The tables of a database with their rows, in binary name order.
     std::vector<std::pair<std::string, long long>> tables_and_rows(const std::string& db) {
         std::vector<std::pair<std::string, long long>> out;
@@ -140,14 +153,7 @@ TEST_F(repaired_names_test, a_rerun_reaches_the_same_tables_in_every_mode) {
 
 TEST_F(repaired_names_test, control_characters_are_repaired_live_and_in_a_dump) {
     conv->selected_tables = {L"LINE\nBREAK"};
-    const std::string live = database("ctl_live");
-    run_into(live);
-    expect_no_errors();
-    const std::string dump = run_to_dump("ctl_dump");
-    expect_no_errors();
-    const std::string replayed = database("ctl_dump");
-    replay(dump, replayed);
-    for (const std::string& db : {live, replayed}) {
+    for (const std::string& db : live_and_replayed("ctl")) {
         SCOPED_TRACE(db);
         EXPECT_EQ(server_tables(db), std::vector<std::string>{"LINE_BREAK"});
         EXPECT_EQ(server_count(db, "LINE_BREAK"), 1);
@@ -161,14 +167,7 @@ TEST_F(repaired_names_test, names_differing_only_by_case_are_kept_apart) {
     conv->table_jobs = {{L"emp", L"select ID, W from EMP where ID = 1"},
                         {L"QCASE", L"select ID, A as \"col\", B as \"COL\" from CASES"}};
     conv->selected_tables = {L"EMP"};
-    const std::string live = database("case_live");
-    run_into(live);
-    expect_no_errors();
-    const std::string dump = run_to_dump("case_dump");
-    expect_no_errors();
-    const std::string replayed = database("case_dump");
-    replay(dump, replayed);
-    for (const std::string& db : {live, replayed}) {
+    for (const std::string& db : live_and_replayed("case")) {
         SCOPED_TRACE(db);
         const std::vector<std::pair<std::string, long long>> expected = {
             {"EMP00000", 2}, {"QCASE", 1}, {"emp", 1}};
