@@ -99,5 +99,7 @@ sql_new_fn_validator::sql_new_fn_validator(const udb_record& record) : sql_new_v
 
 sql_new_in_validator::sql_new_in_validator(const udb_indexes& indexes) : sql_new_validator(false) {
     tk_log(2, "sql_new_in_validator::ctor");
+    // The server keeps this name for the primary key and refuses it for any other index.
+    add_restricted_name(L"PRIMARY");
     for (const auto& index : indexes) add_existing_name(index.name);
 }

@@ -25,6 +25,7 @@ protected:
         keys.push_back(udb_index(L"ix", false, false, {L"col"}));
         keys.push_back(udb_index(L"IX", true, false, {L"COL"}));
         keys.push_back(udb_index(L"I\nX", false, false, {L"TAB\tCOL"}));
+        keys.push_back(udb_index(L"primary", false, false, {L"ID", L"col"}));
     }
 
     static void add_row(udb_recordset& table) {
@@ -46,9 +47,10 @@ protected:
                          where),
                   "ID,col,COL00000,TAB_COL");
         EXPECT_EQ(scalar("select group_concat(concat(index_name, ':', column_name) order by "
-                         "binary index_name) from information_schema.statistics" +
+                         "binary index_name, seq_in_index) from information_schema.statistics" +
                          where),
-                  "IX00000:COL00000,I_X:TAB_COL,PRIMARY:ID,ix:col");
+                  "IX00000:COL00000,I_X:TAB_COL,PRIMARY:ID,ix:col,primary00000:ID,"
+                  "primary00000:col");
         EXPECT_EQ(scalar("select concat_ws(',', ID, `col`, COL00000, TAB_COL) from `" +
                          database + "`.CASES"),
                   "1,lower,upper,tab");
@@ -59,7 +61,8 @@ protected:
             L"Column 'COL' of table 'CASES' -> 'COL00000' (name repaired)",
             L"Column 'TAB\\tCOL' of table 'CASES' -> 'TAB_COL' (name repaired)",
             L"Index 'IX' of table 'CASES' -> 'IX00000' (name repaired)",
-            L"Index 'I\\nX' of table 'CASES' -> 'I_X' (name repaired)"};
+            L"Index 'I\\nX' of table 'CASES' -> 'I_X' (name repaired)",
+            L"Index 'primary' of table 'CASES' -> 'primary00000' (name repaired)"};
         EXPECT_EQ(destination.take_notices(), expected);
     }
 
