@@ -16,8 +16,8 @@ sql_indexes_initializer::sql_indexes_initializer(const udb_schema& columns,
     for (const udb_index& source : indexes) {
         std::vector<std::wstring> names;
         names.reserve(source.columns.size());
+        // Exact: columns "col" and "COL" are two columns, and only one of them was renamed.
         for (const auto& column : source.columns)
-            // Exact: columns "col" and "COL" are two columns, and only one of them was renamed.
             names.push_back(column_map.get_mapped_name(column, true));
         const std::wstring name = m_validator->take_name(source.name);
         m_indexes.push_back(udb_index(name, source.unique, source.primary, names));

@@ -165,8 +165,8 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     const std::wstring target_name = state.validator->is_acceptable(mapped_name)
                                          ? mapped_name
                                          : state.validator->get_safe_name(mapped_name);
-    // Taken even when the table is then skipped, so that later jobs get the names they got on
-    // the run that created it.
+    // Taken even when an existing table is skipped, so that the later jobs of a rerun get the
+    // names they got on the run that created it.
     state.validator->add_restricted_name(target_name);
     if (target_name != mapped_name)
         report(udb_validator::repair_notice(L"Table", mapped_name, target_name) + L"\n");
