@@ -5,6 +5,7 @@
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_properties.h"
+#include "UDB/udb_validator.h"
 
 namespace {
 
@@ -21,10 +22,22 @@ sql_create_statement::sql_create_statement(const std::wstring& table, const udb_
                                            const udb_indexes& indexes)
     : m_properties(table_properties(table)), m_schema(table, fields, indexes, m_auto_increment, 0) {
     m_schema.get_init_chunks(m_clauses, m_properties);
-    if (!m_schema.columns().empty()) {
-        sql_indexes_initializer index_init(m_schema.columns(), indexes, m_auto_increment,
-                                           m_schema.name_map(), 0);
+    const udb_schema& columns = m_schema.columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name != fields[i].name)
+            m_notices.push_back(
+                udb_validator::repair_notice(L"Column", fields[i].name, columns[i].name, table));
+    }
+    if (!columns.empty()) {
+        sql_indexes_initializer index_init(columns, indexes, m_auto_increment, m_schema.name_map(),
+                                           0);
         index_init.get_init_chunks(m_clauses);
+        const udb_indexes& written = index_init.indexes();
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            if (!indexes[i].primary && written[i].name != indexes[i].name)
+                m_notices.push_back(udb_validator::repair_notice(L"Index", indexes[i].name,
+                                                                 written[i].name, table));
+        }
     }
 }
 

@@ -38,10 +38,13 @@ public:
     // The columns under their MySQL names, and the source to MySQL names of repaired ones.
     const udb_schema& columns() const noexcept { return m_schema.columns(); }
     const t_names_map& name_map() const { return m_schema.name_map(); }
+    // One line per column or index whose name had to be repaired, in table order, for the user.
+    const std::vector<std::wstring>& notices() const noexcept { return m_notices; }
 
 private:
     udb_properties* m_properties = nullptr;
     std::wstring m_auto_increment;
     sql_schema_initializer m_schema;
     std::vector<std::wstring> m_clauses;
+    std::vector<std::wstring> m_notices;
 };

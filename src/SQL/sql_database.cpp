@@ -209,6 +209,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
 
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
+    for (const std::wstring& line : create.notices()) add_notice(line);
     return get_table(table, 2);
 }
 

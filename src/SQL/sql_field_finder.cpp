@@ -14,14 +14,10 @@ void sql_field_finder::initialize(const udb_record& record) {
     tk_log(1, "sql_field_finder::initialize");
     m_names.reserve(record.size());
     for (const auto& field : record) {
-        std::wstring name = field->get_name();
-        if (!m_validator->is_acceptable(name)) {
-            const std::wstring safe = m_validator->get_safe_name(name);
-            tk_wlog(1, L"GOT SAFE NAME: %s->%s", name.c_str(), safe.c_str());
-            m_validator->add_mapped_pair(name, safe);
-            name = safe;
-        }
-        m_validator->add_existing_name(name);
+        // The same rule as the table's creation, so that every field meets its own column.
+        const std::wstring& source = field->get_name();
+        const std::wstring name = m_validator->take_name(source);
+        if (name != source) tk_wlog(1, L"GOT SAFE NAME: %s->%s", source.c_str(), name.c_str());
         m_names.push_back(name);
     }
 }

@@ -16,15 +16,12 @@ sql_indexes_initializer::sql_indexes_initializer(const udb_schema& columns,
     for (const udb_index& source : indexes) {
         std::vector<std::wstring> names;
         names.reserve(source.columns.size());
+        // Exact: columns "col" and "COL" are two columns, and only one of them was renamed.
         for (const auto& column : source.columns)
-            names.push_back(column_map.get_mapped_name(column, false));
-        const bool accepted = m_validator->is_acceptable(source.name);
-        const std::wstring name = accepted ? source.name : m_validator->get_safe_name(source.name);
+            names.push_back(column_map.get_mapped_name(column, true));
+        const std::wstring name = m_validator->take_name(source.name);
         m_indexes.push_back(udb_index(name, source.unique, source.primary, names));
-        if (!accepted) {
-            tk_wlog(1, L"Store generated index name '%s'", name.c_str());
-            m_validator->add_existing_name(name);
-        }
+        if (name != source.name) tk_wlog(1, L"Store generated index name '%s'", name.c_str());
     }
 }
 
@@ -105,6 +102,7 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& out) {
                                !m_validator->is_duplicated(m_auto_increment_name);
         const std::wstring name =
             free_name ? m_auto_increment_name : m_validator->get_safe_name(m_auto_increment_name);
+        m_validator->add_restricted_name(name);
         out.push_back(L"INDEX " + quote_mysql_name(name) + L" (" +
                       quote_mysql_name(m_auto_increment_name) + L")");
     }

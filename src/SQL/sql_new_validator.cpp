@@ -13,9 +13,12 @@ namespace {
 const wchar_t k_forbidden[] = {L'`', L'"', L'\'', L'^', L'*', L'\\', L';',
                                L'+', L'|', L':',  L'<', L'>', L'?',  L'/'};
 
-// Quoted MySQL names take the Basic Multilingual Plane, except the zero character.
+constexpr std::uint32_t k_last_bmp = 0xFFFF;
+
+// Quoted MySQL names take the Basic Multilingual Plane.  A control character is refused as well:
+// servers refuse it in table names, and a dump holding one in any name stops replaying there.
 bool is_name_char(wchar_t c) {
-    return c != 0 && static_cast<std::uint32_t>(c) <= 0xFFFF;
+    return !udb_is_control(c) && static_cast<std::uint32_t>(c) <= k_last_bmp;
 }
 
 std::wstring trim_blanks(const std::wstring& text) {
@@ -44,6 +47,10 @@ bool sql_new_validator::is_acceptable(const std::wstring& name) {
         return false;
     }
     for (wchar_t c : name) {
+        if (udb_is_control(c)) {
+            tk_log(1, "ID holds a control character");
+            return false;
+        }
         if (!is_name_char(c)) {
             tk_log(1, "ID holds a character outside the Basic Multilingual Plane");
             return false;
@@ -92,5 +99,7 @@ sql_new_fn_validator::sql_new_fn_validator(const udb_record& record) : sql_new_v
 
 sql_new_in_validator::sql_new_in_validator(const udb_indexes& indexes) : sql_new_validator(false) {
     tk_log(2, "sql_new_in_validator::ctor");
+    // The server keeps this name for the primary key and refuses it for any other index.
+    add_restricted_name(L"PRIMARY");
     for (const auto& index : indexes) add_existing_name(index.name);
 }

@@ -15,19 +15,12 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const 
       m_source(columns) {
     tk_log(2, "sql_schema_initializer::ctor");
     for (const auto& source : m_source) {
-        const bool accepted = m_validator->is_acceptable(source->name);
-        const std::wstring name =
-            accepted ? source->name : m_validator->get_safe_name(source->name);
+        const std::wstring name = m_validator->take_name(source->name);
         t_ftd& column = m_columns.add_field(*source);
         column.name = name;
         tk_wlog(1, L"GOT FIELD: name=%s, type=%d, flags=%d, description=%s", name.c_str(),
                 column.vartype, column.dw_reserved, column.comment.c_str());
-        if (!accepted) {
-            tk_wlog(1, L"Store generated column name '%s'", name.c_str());
-            m_validator->add_existing_name(name);
-            m_validator->add_mapped_pair(source->name, name);
-        }
-        m_validator->add_existing_name(name);
+        if (name != source->name) tk_wlog(1, L"Store generated column name '%s'", name.c_str());
     }
 }
 

@@ -2,11 +2,12 @@
 
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
-#include "UDB/udb_compare.h"
 
 udb_index* udb_indexes::find(const std::wstring& name) {
     for (auto& idx : m_indexes) {
-        if (udb_equal_nocase(idx.name, name)) return &idx;
+        // Exact: the sources' catalogues spell a name the same way on each of its rows, and two
+        // indexes named "ix" and "IX" are two indexes (the destination repairs one of them).
+        if (idx.name == name) return &idx;
     }
     return nullptr;
 }

@@ -1,7 +1,6 @@
 // udb_indexes: the keys and indexes of one table in insertion order.  push_back merges an index
-// into an existing one of the same name (ignoring case) instead of adding a second: a primary key
-// wins over a unique index, which wins over a plain one.  Index names are compared ignoring case;
-// column names in is_idx_field exactly.
+// into an existing one of the same name instead of adding a second: a primary key wins over a
+// unique index, which wins over a plain one.  Index and column names are compared exactly.
 // Thread-safety: none.
 #pragma once
 

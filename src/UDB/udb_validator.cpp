@@ -7,8 +7,32 @@
 #include "UDB/udb_compare.h"
 
 namespace {
+
 constexpr int kMaxNumber = 99999;
+
+// A name as a user reads it on one line: control characters written as escapes.
+std::wstring printable(const std::wstring& name) {
+    std::wstring out;
+    for (wchar_t c : name) {
+        if (c == L'\n') {
+            out += L"\\n";
+        } else if (c == L'\r') {
+            out += L"\\r";
+        } else if (c == L'\t') {
+            out += L"\\t";
+        } else if (udb_is_control(c)) {
+            wchar_t code[8];
+            std::swprintf(code, sizeof code / sizeof code[0], L"\\x%02X",
+                          static_cast<unsigned>(c));
+            out += code;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
+
+}  // namespace
 
 udb_validator::udb_validator(int max_length) : m_max_length(max_length) {
     tk_log(2, "udb_validator::ctor");
@@ -71,6 +95,23 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
         if (is_acceptable(candidate) && !is_duplicated(candidate)) return candidate;
     }
     throw tk_mail_assertion("udb_vali", 54);
+}
+
+std::wstring udb_validator::take_name(const std::wstring& name) {
+    const bool accepted = is_acceptable(name);
+    const std::wstring taken = accepted ? name : get_safe_name(name);
+    if (!accepted) add_mapped_pair(name, taken);
+    add_existing_name(taken);
+    add_restricted_name(taken);
+    return taken;
+}
+
+std::wstring udb_validator::repair_notice(const std::wstring& kind, const std::wstring& source,
+                                          const std::wstring& repaired,
+                                          const std::wstring& table) {
+    std::wstring line = kind + L" '" + printable(source) + L"'";
+    if (!table.empty()) line += L" of table '" + printable(table) + L"'";
+    return line + L" -> '" + printable(repaired) + L"' (name repaired)";
 }
 
 void udb_validator::add_existing_name(const std::wstring& name) {

@@ -11,6 +11,12 @@
 
 #include "UDB/t_names_map.h"
 
+// A C0 or C1 control character, or DEL: never part of a name a user can read or a server takes
+// everywhere.  Fixed, not the locale's, so that a repair gives the same name on every machine.
+constexpr bool udb_is_control(wchar_t c) noexcept {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 class udb_validator {
 public:
     // `max_length` is the longest acceptable name in characters; 0 means unlimited.
@@ -28,6 +34,11 @@ public:
     // tk_mail_assertion("udb_vali", 54) when all 100,000 numbered candidates are refused.
     virtual std::wstring get_safe_name(const std::wstring& name);
 
+    // The name `name` is given among the names taken before it: itself when acceptable, else its
+    // safe name (recorded in the mapping).  Either way it is taken from then on, in any letter
+    // case, so that names differing only by case never reach the destination side by side.
+    std::wstring take_name(const std::wstring& name);
+
     // Marks a name as taken.
     void add_existing_name(const std::wstring& name);
     // Records that `source` was repaired into `repaired` (the first record of a source stays).
@@ -39,6 +50,13 @@ public:
 
     int get_max_length() const noexcept { return m_max_length; }
     const t_names_map& get_mapping() const noexcept { return m_mapping; }
+
+    // The line that tells the user a name was repaired: "<kind> 'SOURCE' -> 'REPAIRED' (name
+    // repaired)", with "of table 'TABLE'" after the source when `table` is given.  Control
+    // characters are shown escaped, so that the line stays one line.
+    static std::wstring repair_notice(const std::wstring& kind, const std::wstring& source,
+                                      const std::wstring& repaired,
+                                      const std::wstring& table = std::wstring());
 
 protected:
     int m_max_length;

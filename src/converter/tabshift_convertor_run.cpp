@@ -95,8 +95,11 @@ void tabshift_convertor::run_jobs(run_state& state) {
     tables_total = static_cast<int>(selected_tables.size());
     report(
         format_name_line(L"Converting database '%s' (%d tables)\n", m_source_name, tables_total));
-    state.validator =
-        mysql_engine.create_tn_validator(selected_tables, state.destination->get_tables());
+    // Repairs avoid the source's own names, never the destination's: what a first run created
+    // must not push the same table to a new name on the next run into the same database.
+    udb_database::name_list source_names = source_tables;
+    for (const auto& job : jobs) source_names.push_back(job.first);
+    state.validator = mysql_engine.create_tn_validator(selected_tables, source_names);
     for (const std::wstring& table : selected_tables) jobs.emplace_back(table, std::wstring());
 
     for (const auto& [name, query] : jobs) {
@@ -157,9 +160,16 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         throw tk_exception(
             L"Table '" + name + L"' has no column that can be read; it is not converted.", 0);
 
-    std::wstring target_name = modify1(name, fields, state.source->get_indexes());
-    if (!state.validator->is_acceptable(target_name))
-        target_name = state.validator->get_safe_name(target_name);
+    const bool source_refused = !state.validator->is_acceptable(name);
+    const std::wstring mapped_name = modify1(name, fields, state.source->get_indexes());
+    const std::wstring target_name = state.validator->is_acceptable(mapped_name)
+                                         ? mapped_name
+                                         : state.validator->get_safe_name(mapped_name);
+    // Taken even when an existing table is skipped, so that the later jobs of a rerun get the
+    // names they got on the run that created it.
+    state.validator->add_restricted_name(target_name);
+    if (target_name != mapped_name)
+        report(udb_validator::repair_notice(L"Table", mapped_name, target_name) + L"\n");
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
     const bool existed = state.destination->is_table_exist(target_name);
     if (existed) {
@@ -175,13 +185,12 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         target_name, fields, skip_idx ? no_indexes : state.source->get_indexes());
     report_notices(*state.destination);
     if (existed) report_missing_columns(name, target_name, fields, state.target->get_schema());
-    if (!state.validator->is_acceptable(name)) {
+    if (source_refused) {
         tk_wlog(2, L"Store generated table name '%s'", target_name.c_str());
         state.validator->add_existing_name(target_name);
         tk_wlog(2, L"udb_database::add_tn_mapping(%s->%s)", name.c_str(), target_name.c_str());
         state.destination->get_names_map().add_tn_mapping(name, target_name);
     }
-    state.validator->add_restricted_name(target_name);
 
     table_records = state.source->get_record_count();
     if (table_records == 0 || tab_def) {

@@ -147,7 +147,7 @@ TEST(udb_recordset, add_index_remembers_the_first_key) {
     ASSERT_EQ(rs.get_indexes().size(), 3u);
 
     // A taken name is refused outright, even when it would have upgraded the index.
-    rs.add_index(udb_index(L"ix", true, true, {L"Z"}));
+    rs.add_index(udb_index(L"IX", true, true, {L"Z"}));
     EXPECT_EQ(rs.get_indexes().size(), 3u);
     EXPECT_FALSE(rs.get_indexes()[0].primary);
 }

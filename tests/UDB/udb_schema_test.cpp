@@ -148,22 +148,25 @@ TEST(udb_index, starts_with_fields) {
     EXPECT_FALSE(none.starts_with_fields({L"ID"}));
 }
 
-TEST(udb_indexes, same_name_ignoring_case_merges) {
+TEST(udb_indexes, same_name_merges_and_names_differing_by_case_stay_apart) {
     udb_indexes idx;
     idx.push_back(udb_index(L"PK_T", true, true, {L"ID"}));
-    idx.push_back(udb_index(L"pk_t", true, false, {L"OTHER"}));
+    idx.push_back(udb_index(L"PK_T", true, false, {L"OTHER"}));
     ASSERT_EQ(idx.size(), 1u);
     EXPECT_EQ(idx[0].name, L"PK_T");
     EXPECT_TRUE(idx[0].primary);
     EXPECT_EQ(idx[0].columns, std::vector<std::wstring>{L"ID"});
+    idx.push_back(udb_index(L"pk_t", true, false, {L"OTHER"}));
+    ASSERT_EQ(idx.size(), 2u);
+    EXPECT_EQ(idx[1].columns, std::vector<std::wstring>{L"OTHER"});
 }
 
 TEST(udb_indexes, merge_rules_by_rank) {
     udb_indexes idx;
     idx.push_back(udb_index(L"A", false, false, {L"X"}));
-    idx.push_back(udb_index(L"a", true, false, {L"Y"}));  // unique replaces plain
+    idx.push_back(udb_index(L"A", true, false, {L"Y"}));  // unique replaces plain
     ASSERT_EQ(idx.size(), 1u);
-    EXPECT_EQ(idx[0].name, L"a");
+    EXPECT_EQ(idx[0].name, L"A");
     EXPECT_TRUE(idx[0].unique);
     EXPECT_EQ(idx[0].columns, std::vector<std::wstring>{L"Y"});
 
@@ -184,7 +187,7 @@ TEST(udb_indexes, merge_rules_by_rank) {
     EXPECT_EQ(idx[2].name, L"C");
 
     // Two plain indexes of one name: the first stays as it was.
-    idx.push_back(udb_index(L"c", false, false, {L"Q"}));
+    idx.push_back(udb_index(L"C", false, false, {L"Q"}));
     EXPECT_EQ(idx[2].name, L"C");
     EXPECT_EQ(idx[2].columns, std::vector<std::wstring>{L"X"});
 }
@@ -194,10 +197,13 @@ TEST(udb_indexes, lookups) {
     idx.push_back(udb_index(L"PK_EMP", true, true, {L"id"}));
     idx.push_back(udb_index(L"IX_NAME", false, false, {L"NAME", L"DEPT"}));
 
-    EXPECT_TRUE(idx.find2(L"ix_name"));
+    // Names are exact, as the catalogues spell them.
+    EXPECT_TRUE(idx.find2(L"IX_NAME"));
+    EXPECT_FALSE(idx.find2(L"ix_name"));
     EXPECT_FALSE(idx.find2(L"IX_OTHER"));
-    EXPECT_EQ(idx.get_index(L"pk_emp").columns[0], L"id");
-    EXPECT_FALSE(idx.is_acceptable_name(L"Ix_Name"));
+    EXPECT_EQ(idx.get_index(L"PK_EMP").columns[0], L"id");
+    EXPECT_FALSE(idx.is_acceptable_name(L"IX_NAME"));
+    EXPECT_TRUE(idx.is_acceptable_name(L"Ix_Name"));
     EXPECT_TRUE(idx.is_acceptable_name(L"IX_NEW"));
 
     // Column membership is exact.

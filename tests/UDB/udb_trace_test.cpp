@@ -65,7 +65,7 @@ TEST(udb_trace, every_message_is_formatted_with_its_arguments) {
 
         plain_recordset rs(L"EMP");
         rs.add_index(udb_index(L"UQ", true, false, {L"ID"}));
-        rs.add_index(udb_index(L"uq", false, false, {L"ID"}));
+        rs.add_index(udb_index(L"UQ", false, false, {L"ID"}));
         udb_record row;
         row.add_field(udb_field(L"NAME", 10, ole_variant(std::wstring(L"KING"))));
         EXPECT_EQ(rs.get_key(row), nullptr);
@@ -106,8 +106,8 @@ TEST(udb_trace, every_message_is_formatted_with_its_arguments) {
     EXPECT_TRUE(has("udb_index::ctor('UQ',1,0)"));
     EXPECT_TRUE(has("udb_recordset::add_index(UQ, -1)"));
     EXPECT_TRUE(has("Store primary/unique key"));
-    EXPECT_TRUE(has("udb_recordset::add_index(uq, 0)"));
-    EXPECT_TRUE(has("Index 'uq' cannot be processed"));
+    EXPECT_TRUE(has("udb_recordset::add_index(UQ, 0)"));
+    EXPECT_TRUE(has("Index 'UQ' cannot be processed"));
     EXPECT_TRUE(has("udb_recordset::get_key(that.size=1)"));
     EXPECT_TRUE(has("u_k_flds.size=1"));
     EXPECT_TRUE(has("Key field 'ID' is not found in record"));
