@@ -40,6 +40,8 @@ struct tabshift_convertor::run_state {
     std::unique_ptr<udb_recordset> source;
     std::unique_ptr<udb_recordset> target;
     std::unique_ptr<dates_map> dates;
+    // (source, destination) name of every table job, for the views that name them.
+    text_pairs tables_written;
 };
 
 void tabshift_convertor::report(const std::wstring& line) {
@@ -114,6 +116,7 @@ void tabshift_convertor::run_jobs(run_state& state) {
         ++tables_done;
     }
 
+    create_selected_views(*state.destination, state.tables_written);
     error_handler::instance().set_error_text(std::wstring());
     tables_done = 0;
     tables_total = 0;
@@ -160,6 +163,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     std::wstring target_name = modify1(name, fields, state.source->get_indexes());
     if (!state.validator->is_acceptable(target_name))
         target_name = state.validator->get_safe_name(target_name);
+    state.tables_written.emplace_back(name, target_name);
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
     if (state.destination->is_table_exist(target_name)) {
         if (mode == 2) {

@@ -1,0 +1,109 @@
+// The views of a run: after the tables, each selected view is translated from Oracle's text into
+// MySQL's (names resolved as Oracle resolves them, then as the run named them) and handed to the
+// destination, in the order the user chose, so that a view may use the views before it.  A view
+// that cannot be translated or that the server refuses costs that view only and is reported
+// under its name, as a table is.
+#include "SQL/sql_database.h"
+#include "SQL/sql_view_converter.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_logger.h"
+#include "UDB/udb_compare.h"
+#include "converter/error_handler.h"
+#include "converter/tabshift_convertor.h"
+#include "converter/view_translator.h"
+
+namespace {
+
+// While it lives, the server's refusal of a view reaches the error handler under the view's
+// name, with the server's own number and text.
+class view_error_route {
+public:
+    view_error_route(udb_database& destination, const std::wstring& view)
+        : m_server(dynamic_cast<sql_database*>(&destination)) {
+        if (!m_server) return;
+        m_server->set_error_reporter([&view](const std::string&, const tk_exception& e) {
+            error_handler& handler = error_handler::instance();
+            handler.set_error_text(L"View '" + view + L"'");
+            handler.handle(e, false);
+        });
+    }
+    ~view_error_route() {
+        if (m_server) m_server->set_error_reporter(nullptr);
+    }
+    view_error_route(const view_error_route&) = delete;
+    view_error_route& operator=(const view_error_route&) = delete;
+
+private:
+    sql_database* m_server;
+};
+
+}  // namespace
+
+std::wstring tabshift_convertor::view_table_name(udb_database& destination,
+                                                 const text_pairs& tables_written,
+                                                 const std::wstring& name) const {
+    for (const auto& [source, target] : tables_written)
+        if (source == name) return target;
+    const udb_names_map& names = destination.get_names_map();
+    for (const auto& view : selected_views)
+        if (view.first == name) return names.get_tn_mapped_name(name, true);
+    const std::wstring mapped = names.get_tn_mapped_name(name, true);
+    if (mapped != name) return mapped;
+    // A table of an earlier run: the server's own spelling, exact when it has one.
+    std::wstring found;
+    for (const std::wstring& table : destination.get_tables()) {
+        if (table == name) return table;
+        if (found.empty() && udb_equal_nocase(table, name)) found = table;
+    }
+    return found;
+}
+
+std::wstring tabshift_convertor::view_column_name(udb_database& destination,
+                                                  const text_pairs& tables_written,
+                                                  const std::wstring& name) const {
+    const udb_names_map& names = destination.get_names_map();
+    for (const auto& [source, target] : tables_written) {
+        std::wstring column = name;
+        if (const sql_table_mutator* table = find_table_mutator(source)) {
+            const sql_field_mutator* field = table->find_field_mutator(name);
+            if (field && field->status == udb_field_mutator::status_changed &&
+                !field->new_name.empty())
+                column = field->new_name;
+        }
+        column = names.get_fn_mapped_name(target, column, true);
+        if (column != name) return column;
+    }
+    return std::wstring();
+}
+
+void tabshift_convertor::create_selected_views(udb_database& destination,
+                                               const text_pairs& tables_written) {
+    if (selected_views.empty()) return;
+    tk_log(2, "tabshift_convertor::create_selected_views(%d)",
+           static_cast<int>(selected_views.size()));
+    const view_translator translator(
+        [&](const std::wstring& name) {
+            return view_table_name(destination, tables_written, name);
+        },
+        [&](const std::wstring& name) {
+            return view_column_name(destination, tables_written, name);
+        },
+        oracle_user);
+    for (const auto& [name, text] : selected_views) {
+        if (stop_requested()) throw tk_final_exception();
+        report(L"Creating view '" + name + L"'\n");
+        try {
+            const std::wstring mysql_text = translator.translate(text);
+            // The destination creates SELECT texts only and passes any other by.
+            if (sql_view_converter::find_nocase(mysql_text, L"select", 0) != 0)
+                throw tk_exception(std::string("the view's text does not begin with SELECT"), 0);
+            const view_error_route route(destination, name);
+            destination.create_views({{name, mysql_text}});
+        } catch (const tk_exception& e) {
+            if (e.level() != 0) throw;
+            error_handler& handler = error_handler::instance();
+            handler.set_error_text(L"View '" + name + L"'");
+            handler.handle(e, false);
+        }
+    }
+}

@@ -1,0 +1,97 @@
+// An Oracle view's text in MySQL form: names as Oracle resolves them, turned into the names the
+// run gave them; Oracle quoting and literals as MySQL reads them; Oracle forms with an exact
+// MySQL equivalent rewritten, the others refused with their name.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "TK/tk_exception.h"
+#include "converter/view_translator.h"
+
+namespace {
+
+class view_translator_test : public ::testing::Test {
+protected:
+    std::wstring translate(const std::wstring& text) {
+        const view_translator translator(
+            [this](const std::wstring& name) {
+                auto found = tables.find(name);
+                return found == tables.end() ? std::wstring() : found->second;
+            },
+            [this](const std::wstring& name) {
+                auto found = columns.find(name);
+                return found == columns.end() ? std::wstring() : found->second;
+            },
+            L"DEMO");
+        return translator.translate(text);
+    }
+    // The reason a text is refused ("" when it is not).
+    std::string refusal(const std::wstring& text) {
+        try {
+            translate(text);
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level(), 0);
+            return e.message();
+        }
+        return {};
+    }
+
+    std::map<std::wstring, std::wstring> tables{{L"EMP", L"EMP"}, {L"DEPT", L"DIVISIONS"},
+                                                {L"Mixed", L"Mixed"}};
+    std::map<std::wstring, std::wstring> columns{{L"SAL", L"SALARY"}};
+};
+
+TEST_F(view_translator_test, unquoted_names_fold_to_upper_case_and_follow_the_runs_names) {
+    EXPECT_EQ(translate(L"\n  select ename, sal from emp e, dept where e.deptno = dept.deptno\n"),
+              L"select ename, `SALARY` from `EMP` e, `DIVISIONS` where e.deptno = "
+              L"`DIVISIONS`.deptno");
+    // The owner's prefix goes; a name after a point is a column, never a table.
+    EXPECT_EQ(translate(L"SELECT x.emp FROM demo.emp x"), L"SELECT x.emp FROM `EMP` x");
+    // An alias keeps its spelling even when a table has its name; a call is not a name.
+    EXPECT_EQ(translate(L"SELECT count(*) AS emp, dept(1) FROM emp"),
+              L"SELECT count(*) AS emp, dept(1) FROM `EMP`");
+}
+
+TEST_F(view_translator_test, quoted_names_are_exact_and_become_backticks) {
+    EXPECT_EQ(translate(L"SELECT \"ENAME\", \"a\"\"b\" FROM \"Mixed\", \"EMP\""),
+              L"SELECT `ENAME`, `a\"b` FROM `Mixed`, `EMP`");
+    // Oracle folds MIXED, which is no table here; "Mixed" is.
+    EXPECT_EQ(translate(L"SELECT 1 FROM mixed"), L"SELECT 1 FROM mixed");
+    EXPECT_EQ(translate(L"SELECT a AS \"Total `pay`\" FROM emp"),
+              L"SELECT a AS `Total ``pay``` FROM `EMP`");
+}
+
+TEST_F(view_translator_test, literals_and_comments_keep_their_meaning) {
+    EXPECT_EQ(translate(L"SELECT 'it''s emp', 'C:\\dir' FROM emp -- note\n WHERE 1 = 1 /* x */"),
+              L"SELECT 'it''s emp', 'C:\\\\dir' FROM `EMP` WHERE 1 = 1");
+    EXPECT_NE(refusal(L"SELECT q'[it's]' FROM emp").find("q'...'"), std::string::npos);
+    EXPECT_NE(refusal(L"SELECT 'open FROM emp"), "");
+}
+
+TEST_F(view_translator_test, oracle_forms_with_a_mysql_equivalent_are_rewritten) {
+    EXPECT_EQ(translate(L"SELECT NVL(comm, 0), length(ename), sysdate, systimestamp FROM emp"),
+              L"SELECT IFNULL(comm, 0), CHAR_LENGTH(ename), SYSDATE(), CURRENT_TIMESTAMP(6) FROM "
+              L"`EMP`");
+    EXPECT_EQ(translate(L"SELECT a FROM emp MINUS SELECT a FROM dept"),
+              L"SELECT a FROM `EMP` EXCEPT SELECT a FROM `DIVISIONS`");
+    EXPECT_EQ(translate(L"SELECT ename || ' (' || e.job || ')' AS label FROM emp e"),
+              L"SELECT NULLIF(CONCAT_WS('', ename, ' (', e.job, ')'), '') AS label FROM `EMP` e");
+    EXPECT_EQ(translate(L"SELECT upper(a)||(b||c) x FROM emp"),
+              L"SELECT NULLIF(CONCAT_WS('', upper(a), (NULLIF(CONCAT_WS('', b, c), ''))), '') x "
+              L"FROM `EMP`");
+}
+
+TEST_F(view_translator_test, oracle_forms_without_an_equivalent_are_refused_by_name) {
+    EXPECT_EQ(refusal(L"SELECT rownum AS n FROM emp"),
+              "the view uses Oracle's ROWNUM, which MySQL lacks");
+    EXPECT_NE(refusal(L"SELECT a FROM emp, dept WHERE emp.d = dept.d (+)").find("(+)"),
+              std::string::npos);
+    EXPECT_NE(refusal(L"SELECT decode(a, 1, 'x', 'y') FROM emp").find("DECODE"),
+              std::string::npos);
+    EXPECT_NE(refusal(L"SELECT a FROM emp CONNECT BY a = b").find("CONNECT"), std::string::npos);
+    // 'a' || 1 + 2 is ('a' || 1) + 2 in Oracle: not a plain concatenation.
+    EXPECT_NE(refusal(L"SELECT 'a' || 1 + 2 FROM emp").find("||"), std::string::npos);
+    EXPECT_NE(refusal(L"SELECT || a FROM emp").find("||"), std::string::npos);
+}
+
+}  // namespace
