@@ -172,9 +172,8 @@ std::optional<std::wstring> renamed_call(const std::wstring& name) {
 
 bool is_missing_call(const std::wstring& name) {
     static const wchar_t* const missing[] = {
-        L"DECODE",  L"NVL2",          L"TO_CHAR",        L"TO_DATE",     L"TO_NUMBER",
-        L"TO_TIMESTAMP", L"ADD_MONTHS", L"MONTHS_BETWEEN", L"TRUNC",   L"SYS_CONTEXT",
-        L"LISTAGG", L"USERENV"};
+        L"NVL2",       L"TO_CHAR", L"TO_DATE",     L"TO_NUMBER", L"TO_TIMESTAMP", L"ADD_MONTHS",
+        L"MONTHS_BETWEEN", L"TRUNC", L"SYS_CONTEXT", L"LISTAGG", L"USERENV"};
     for (const wchar_t* m : missing)
         if (name == m) return true;
     return false;
@@ -255,18 +254,26 @@ std::wstring joined(const tokens& t, std::size_t from, std::size_t to) {
     return out;
 }
 
-// Oracle's a || b || c, which skips NULLs and gives NULL for an empty result (Oracle's empty
-// text is NULL), as the MySQL expression with the same values.
-// The || nested deepest in parentheses, leftmost first, so that an operand holds none; npos
-// when there is none left.
-std::size_t innermost_concat(const tokens& t) {
+bool is_decode(const tokens& t, std::size_t k) {
+    const std::size_t open = next_sig(t, k);
+    return is_word(t[k], L"DECODE") && open != k_none && is_punct(t[open], L"(");
+}
+
+// The DECODE call or || nested deepest in parentheses, leftmost first and a DECODE before a ||
+// beside it, so that whatever one of them takes as its arguments is already MySQL text; npos
+// when none is left.
+std::size_t innermost_form(const tokens& t) {
     std::size_t found = k_none;
     int found_depth = -1;
     int depth = 0;
     for (std::size_t k = 0; k < t.size(); ++k) {
         if (is_punct(t[k], L"(")) ++depth;
         if (is_punct(t[k], L")")) --depth;
-        if (t[k].type == kind::concat && depth > found_depth) {
+        const bool decode = is_decode(t, k);
+        if (!decode && t[k].type != kind::concat) continue;
+        const bool deeper = depth > found_depth;
+        const bool decode_first = depth == found_depth && decode && t[found].type == kind::concat;
+        if (deeper || decode_first) {
             found = k;
             found_depth = depth;
         }
@@ -274,22 +281,65 @@ std::size_t innermost_concat(const tokens& t) {
     return found;
 }
 
-void fold_concatenations(tokens& t) {
-    for (std::size_t k = innermost_concat(t); k != k_none; k = innermost_concat(t)) {
-        const std::size_t start = operand_start(t, prev_sig(t, k));
-        std::wstring operands = joined(t, start, operand_end(t, start));
-        std::size_t end = k_none;
-        for (std::size_t op = k; op != k_none && t[op].type == kind::concat;
-             op = next_sig(t, end)) {
-            const std::size_t right = next_sig(t, op);
-            end = operand_end(t, right);
-            operands += L", " + joined(t, right, end);
+void replace_range(tokens& t, std::size_t start, std::size_t end, std::wstring text) {
+    t[start] = {kind::group, std::move(text)};
+    t.erase(t.begin() + static_cast<std::ptrdiff_t>(start) + 1,
+            t.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+}
+
+// Oracle's a || b || c, which skips NULLs and gives NULL for an empty result (Oracle's empty
+// text is NULL), as the MySQL expression with the same values.
+void fold_concatenation(tokens& t, std::size_t k) {
+    const std::size_t start = operand_start(t, prev_sig(t, k));
+    std::wstring operands = joined(t, start, operand_end(t, start));
+    std::size_t end = k_none;
+    for (std::size_t op = k; op != k_none && t[op].type == kind::concat; op = next_sig(t, end)) {
+        const std::size_t right = next_sig(t, op);
+        end = operand_end(t, right);
+        operands += L", " + joined(t, right, end);
+    }
+    if (is_arithmetic(t, prev_sig(t, start)) || is_arithmetic(t, next_sig(t, end)))
+        refuse_mixed_concat();
+    replace_range(t, start, end, L"NULLIF(CONCAT_WS('', " + operands + L"), '')");
+}
+
+std::wstring trimmed(const std::wstring& text) {
+    const std::size_t first = text.find_first_not_of(L' ');
+    if (first == std::wstring::npos) return std::wstring();
+    return text.substr(first, text.find_last_not_of(L' ') - first + 1);
+}
+
+// DECODE(e, s1, r1, ..., default) as CASE: Oracle's DECODE finds a NULL equal to a NULL, as <=>
+// does.
+void fold_decode(tokens& t, std::size_t k) {
+    const std::size_t open = next_sig(t, k);
+    const std::size_t close = matching(t, open, 1);
+    std::vector<std::wstring> args(1);
+    int depth = 0;
+    for (std::size_t j = open + 1; j < close; ++j) {
+        if (is_punct(t[j], L"(")) ++depth;
+        if (is_punct(t[j], L")")) --depth;
+        if (depth == 0 && is_punct(t[j], L",")) {
+            args.emplace_back();
+            continue;
         }
-        if (is_arithmetic(t, prev_sig(t, start)) || is_arithmetic(t, next_sig(t, end)))
-            refuse_mixed_concat();
-        t[start] = {kind::group, L"NULLIF(CONCAT_WS('', " + operands + L"), '')"};
-        t.erase(t.begin() + static_cast<std::ptrdiff_t>(start) + 1,
-                t.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+        args.back() += t[j].text;
+    }
+    for (std::wstring& arg : args) arg = trimmed(arg);
+    if (args.size() < 3) malformed("a DECODE with fewer than three arguments");
+    std::wstring text = L"CASE";
+    for (std::size_t a = 1; a + 1 < args.size(); a += 2)
+        text += L" WHEN (" + args[0] + L") <=> (" + args[a] + L") THEN " + args[a + 1];
+    if (args.size() % 2 == 0) text += L" ELSE " + args.back();
+    replace_range(t, k, close, text + L" END");
+}
+
+void fold_forms(tokens& t) {
+    for (std::size_t k = innermost_form(t); k != k_none; k = innermost_form(t)) {
+        if (t[k].type == kind::concat)
+            fold_concatenation(t, k);
+        else
+            fold_decode(t, k);
     }
 }
 
@@ -303,6 +353,120 @@ std::wstring literal_text(const std::wstring& text) {
     return out;
 }
 
+// Where the view's own column list (the outermost SELECT's) stands, and where its current
+// item began in the output.
+class select_list {
+public:
+    // Follows a token of the input once its output is in `out`.
+    void see(const token& t, const tokens& out) {
+        if (is_punct(t, L"(")) ++m_depth;
+        if (is_punct(t, L")")) --m_depth;
+        if (m_depth != 0) return;
+        if (is_word(t, L"SELECT")) {
+            m_inside = true;
+            m_begin = out.size();
+        } else if (is_word(t, L"FROM")) {
+            m_inside = false;
+        } else if (m_inside && is_punct(t, L",")) {
+            m_begin = out.size();
+        } else if ((is_word(t, L"DISTINCT") || is_word(t, L"ALL") || is_word(t, L"UNIQUE")) &&
+                   m_inside && significant_since(out) == 1) {
+            m_begin = out.size();
+        }
+    }
+    // True at the start of an item: Oracle's SELECT UNIQUE is MySQL's SELECT DISTINCT.
+    bool at_item_start(const tokens& out) const {
+        return m_inside && m_depth == 0 && significant_since(out) == 0;
+    }
+    // True when the item so far is only the qualifiers of a name ("c." or nothing).
+    bool bare_item(const tokens& out) const {
+        if (!m_inside || m_depth != 0 || m_begin > out.size()) return false;
+        bool want_name = true;
+        for (std::size_t k = m_begin; k < out.size(); ++k) {
+            if (out[k].type == kind::blank) continue;
+            const bool name = out[k].type == kind::word || out[k].type == kind::quoted;
+            if (want_name ? !name : !is_punct(out[k], L".")) return false;
+            want_name = !want_name;
+        }
+        return want_name;
+    }
+
+private:
+    std::size_t significant_since(const tokens& out) const {
+        std::size_t count = 0;
+        for (std::size_t k = m_begin; k < out.size(); ++k) count += out[k].type != kind::blank;
+        return count;
+    }
+
+    int m_depth = 0;
+    bool m_inside = false;
+    std::size_t m_begin = 0;
+};
+
+// The MySQL text of an Oracle word that is no name: a pseudo-column or an operator MySQL
+// spells otherwise; null for every other word.
+const wchar_t* mysql_form(const std::wstring& word, bool at_item_start) {
+    if (word == L"SYSDATE") return L"SYSDATE()";
+    if (word == L"SYSTIMESTAMP") return L"CURRENT_TIMESTAMP(6)";
+    if (word == L"MINUS") return L"EXCEPT";
+    if (word == L"UNIQUE" && at_item_start) return L"DISTINCT";
+    return nullptr;
+}
+
+struct name_lookups {
+    const view_translator::table_lookup& tables;
+    const view_translator::column_lookup& columns;
+    const std::wstring& owner;
+};
+
+// Writes the output of the name (or word) at `i` of the input; gives the index of the last
+// input token it took.
+std::size_t translate_name(const name_lookups& names, const tokens& in, std::size_t i,
+                           tokens& out, const select_list& list) {
+    const token& t = in[i];
+    const bool quoted = t.type == kind::quoted;
+    // Oracle folds an unquoted name to upper case; a quoted one is taken as it stands.
+    const std::wstring name = quoted ? t.text : upper(t.text);
+    const std::size_t after = next_sig(in, i);
+    const std::size_t before = prev_sig(out, out.size());
+    const bool member = before != k_none && is_punct(out[before], L".");
+    const bool qualifier = after != k_none && is_punct(in[after], L".");
+    if (!quoted && after != k_none && is_punct(in[after], L"(")) {
+        if (is_missing_call(name)) refuse(L"Oracle's " + name + L" function");
+        out.push_back({kind::word, renamed_call(name).value_or(t.text)});
+        return i;
+    }
+    if (before != k_none && is_word(out[before], L"AS")) {
+        out.push_back(quoted ? token{kind::quoted, backticked(name)} : t);
+        return i;
+    }
+    if (!quoted) {
+        if (name == L"ROWNUM" || name == L"ROWID" || name == L"LEVEL" || name == L"PRIOR" ||
+            (name == L"CONNECT" && after != k_none && is_word(in[after], L"BY")))
+            refuse(L"Oracle's " + name);
+        if (const wchar_t* same = mysql_form(name, list.at_item_start(out))) {
+            out.push_back({kind::group, same});
+            return i;
+        }
+    }
+    if (!member && qualifier && name == names.owner) return after;
+    const std::wstring table = member ? std::wstring() : names.tables(name);
+    const std::wstring column = table.empty() ? names.columns(name) : std::wstring();
+    if (!table.empty()) {
+        out.push_back({kind::quoted, backticked(table)});
+    } else if (!column.empty()) {
+        // A renamed column alone in the view's own column list keeps the view's column name.
+        const bool alone = list.bare_item(out) &&
+                           (after == k_none || is_punct(in[after], L",") ||
+                            is_word(in[after], L"FROM"));
+        out.push_back({kind::quoted, backticked(column) +
+                                         (alone ? L" AS " + backticked(name) : std::wstring())});
+    } else {
+        out.push_back(quoted ? token{kind::quoted, backticked(name)} : t);
+    }
+    return i;
+}
+
 }  // namespace
 
 view_translator::view_translator(table_lookup tables, column_lookup columns, std::wstring owner)
@@ -312,71 +476,28 @@ std::wstring view_translator::translate(const std::wstring& text) const {
     tk_wlog(2, L"view_translator::translate(%s)", text.c_str());
     const tokens in = lex(text);
     tokens out;
+    select_list list;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const token& t = in[i];
         if (t.type == kind::literal) {
             out.push_back({kind::literal, literal_text(t.text)});
-            continue;
-        }
-        if (t.type == kind::punct && t.text == L"(") {
+        } else if (t.type == kind::word || t.type == kind::quoted) {
+            i = translate_name({m_tables, m_columns, m_owner}, in, i, out, list);
+        } else {
             const std::size_t plus = next_sig(in, i);
             const std::size_t close = plus == k_none ? k_none : next_sig(in, plus);
-            if (close != k_none && is_punct(in[plus], L"+") && is_punct(in[close], L")"))
+            if (is_punct(t, L"(") && close != k_none && is_punct(in[plus], L"+") &&
+                is_punct(in[close], L")"))
                 refuse(L"Oracle's (+) outer join");
-        }
-        if (t.type != kind::word && t.type != kind::quoted) {
             out.push_back(t);
-            continue;
         }
-        const bool quoted = t.type == kind::quoted;
-        // Oracle folds an unquoted name to upper case; a quoted one is taken as it stands.
-        const std::wstring name = quoted ? t.text : upper(t.text);
-        const std::size_t after = next_sig(in, i);
-        const std::size_t before = prev_sig(out, out.size());
-        const bool member = before != k_none && is_punct(out[before], L".");
-        const bool qualifier = after != k_none && is_punct(in[after], L".");
-        const bool alias = before != k_none && is_word(out[before], L"AS");
-        if (!quoted && after != k_none && is_punct(in[after], L"(")) {
-            if (is_missing_call(name)) refuse(L"Oracle's " + name + L" function");
-            out.push_back({kind::word, renamed_call(name).value_or(t.text)});
-            continue;
-        }
-        if (alias) {
-            out.push_back(quoted ? token{kind::quoted, backticked(name)} : t);
-            continue;
-        }
-        if (!quoted) {
-            if (name == L"ROWNUM" || name == L"ROWID" || name == L"LEVEL" || name == L"PRIOR" ||
-                (name == L"CONNECT" && after != k_none && is_word(in[after], L"BY")))
-                refuse(L"Oracle's " + name);
-            if (name == L"SYSDATE") {
-                out.push_back({kind::group, L"SYSDATE()"});
-                continue;
-            }
-            if (name == L"SYSTIMESTAMP") {
-                out.push_back({kind::group, L"CURRENT_TIMESTAMP(6)"});
-                continue;
-            }
-            if (name == L"MINUS") {
-                out.push_back({kind::word, L"EXCEPT"});
-                continue;
-            }
-        }
-        if (!member && qualifier && name == m_owner) {
-            i = after;
-            continue;
-        }
-        std::wstring destination = member ? std::wstring() : m_tables(name);
-        if (destination.empty()) destination = m_columns(name);
-        if (!destination.empty())
-            out.push_back({kind::quoted, backticked(destination)});
-        else
-            out.push_back(quoted ? token{kind::quoted, backticked(name)} : t);
+        list.see(t, out);
     }
-    fold_concatenations(out);
+    fold_forms(out);
     std::size_t first = 0;
     while (first < out.size() && out[first].type == kind::blank) ++first;
     std::size_t last = out.size();
     while (last > first && out[last - 1].type == kind::blank) --last;
     return last > first ? joined(out, first, last - 1) : std::wstring();
 }
+

@@ -43,7 +43,7 @@ protected:
 
 TEST_F(view_translator_test, unquoted_names_fold_to_upper_case_and_follow_the_runs_names) {
     EXPECT_EQ(translate(L"\n  select ename, sal from emp e, dept where e.deptno = dept.deptno\n"),
-              L"select ename, `SALARY` from `EMP` e, `DIVISIONS` where e.deptno = "
+              L"select ename, `SALARY` AS `SAL` from `EMP` e, `DIVISIONS` where e.deptno = "
               L"`DIVISIONS`.deptno");
     // The owner's prefix goes; a name after a point is a column, never a table.
     EXPECT_EQ(translate(L"SELECT x.emp FROM demo.emp x"), L"SELECT x.emp FROM `EMP` x");
@@ -81,13 +81,32 @@ TEST_F(view_translator_test, oracle_forms_with_a_mysql_equivalent_are_rewritten)
               L"FROM `EMP`");
 }
 
+TEST_F(view_translator_test, decode_becomes_a_case_that_finds_null_equal_to_null) {
+    EXPECT_EQ(translate(L"SELECT decode(a, 1, 'one', NULL, 'none', 'many') FROM emp"),
+              L"SELECT CASE WHEN (a) <=> (1) THEN 'one' WHEN (a) <=> (NULL) THEN 'none' ELSE "
+              L"'many' END FROM `EMP`");
+    // Nested either way with ||: each part is MySQL text before it becomes an argument.
+    EXPECT_EQ(translate(L"SELECT decode(a || b, 'x', c) || 'y' FROM emp"),
+              L"SELECT NULLIF(CONCAT_WS('', CASE WHEN (NULLIF(CONCAT_WS('', a, b), '')) <=> ('x') "
+              L"THEN c END, 'y'), '') FROM `EMP`");
+}
+
+TEST_F(view_translator_test, a_renamed_column_keeps_the_views_column_name) {
+    EXPECT_EQ(translate(L"SELECT sal, e.sal, sal + 1 AS raised, UNIQUE_ID FROM emp e"),
+              L"SELECT `SALARY` AS `SAL`, e.`SALARY` AS `SAL`, `SALARY` + 1 AS raised, UNIQUE_ID "
+              L"FROM `EMP` e");
+    EXPECT_EQ(translate(L"SELECT UNIQUE sal FROM emp WHERE sal > (SELECT max(sal) FROM emp)"),
+              L"SELECT DISTINCT `SALARY` AS `SAL` FROM `EMP` WHERE `SALARY` > (SELECT "
+              L"max(`SALARY`) FROM `EMP`)");
+}
+
 TEST_F(view_translator_test, oracle_forms_without_an_equivalent_are_refused_by_name) {
     EXPECT_EQ(refusal(L"SELECT rownum AS n FROM emp"),
               "the view uses Oracle's ROWNUM, which MySQL lacks");
     EXPECT_NE(refusal(L"SELECT a FROM emp, dept WHERE emp.d = dept.d (+)").find("(+)"),
               std::string::npos);
-    EXPECT_NE(refusal(L"SELECT decode(a, 1, 'x', 'y') FROM emp").find("DECODE"),
-              std::string::npos);
+    EXPECT_NE(refusal(L"SELECT to_char(a) FROM emp").find("TO_CHAR"), std::string::npos);
+    EXPECT_NE(refusal(L"SELECT decode(a, 1) FROM emp").find("DECODE"), std::string::npos);
     EXPECT_NE(refusal(L"SELECT a FROM emp CONNECT BY a = b").find("CONNECT"), std::string::npos);
     // 'a' || 1 + 2 is ('a' || 1) + 2 in Oracle: not a plain concatenation.
     EXPECT_NE(refusal(L"SELECT 'a' || 1 + 2 FROM emp").find("||"), std::string::npos);
