@@ -172,8 +172,8 @@ std::optional<std::wstring> renamed_call(const std::wstring& name) {
 
 bool is_missing_call(const std::wstring& name) {
     static const wchar_t* const missing[] = {
-        L"NVL2",       L"TO_CHAR", L"TO_DATE",     L"TO_NUMBER", L"TO_TIMESTAMP", L"ADD_MONTHS",
-        L"MONTHS_BETWEEN", L"TRUNC", L"SYS_CONTEXT", L"LISTAGG", L"USERENV"};
+        L"NVL2",           L"TO_CHAR", L"TO_DATE",     L"TO_NUMBER", L"TO_TIMESTAMP", L"ADD_MONTHS",
+        L"MONTHS_BETWEEN", L"TRUNC",   L"SYS_CONTEXT", L"LISTAGG",   L"USERENV"};
     for (const wchar_t* m : missing)
         if (name == m) return true;
     return false;
@@ -182,10 +182,9 @@ bool is_missing_call(const std::wstring& name) {
 // Words MySQL cannot take as an operand of CONCAT: a || next to one of them is not a simple
 // concatenation of two values.
 bool is_clause_word(const token& t) {
-    static const wchar_t* const words[] = {L"SELECT", L"FROM", L"WHERE", L"AND",  L"OR",
-                                           L"NOT",    L"CASE", L"WHEN",  L"THEN", L"ELSE",
-                                           L"END",    L"AS",   L"BY",    L"ON",   L"IN",
-                                           L"IS",     L"LIKE", L"DISTINCT"};
+    static const wchar_t* const words[] = {
+        L"SELECT", L"FROM", L"WHERE", L"AND", L"OR", L"NOT", L"CASE", L"WHEN", L"THEN",
+        L"ELSE",   L"END",  L"AS",    L"BY",  L"ON", L"IN",  L"IS",   L"LIKE", L"DISTINCT"};
     if (t.type != kind::word) return false;
     const std::wstring name = upper(t.text);
     for (const wchar_t* w : words)
@@ -421,8 +420,8 @@ struct name_lookups {
 
 // Writes the output of the name (or word) at `i` of the input; gives the index of the last
 // input token it took.
-std::size_t translate_name(const name_lookups& names, const tokens& in, std::size_t i,
-                           tokens& out, const select_list& list) {
+std::size_t translate_name(const name_lookups& names, const tokens& in, std::size_t i, tokens& out,
+                           const select_list& list) {
     const token& t = in[i];
     const bool quoted = t.type == kind::quoted;
     // Oracle folds an unquoted name to upper case; a quoted one is taken as it stands.
@@ -456,13 +455,15 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
         out.push_back({kind::quoted, backticked(table)});
     } else if (!column.empty()) {
         // A renamed column alone in the view's own column list keeps the view's column name.
-        const bool alone = list.bare_item(out) &&
-                           (after == k_none || is_punct(in[after], L",") ||
-                            is_word(in[after], L"FROM"));
-        out.push_back({kind::quoted, backticked(column) +
-                                         (alone ? L" AS " + backticked(name) : std::wstring())});
+        const bool alone = list.bare_item(out) && (after == k_none || is_punct(in[after], L",") ||
+                                                   is_word(in[after], L"FROM"));
+        out.push_back({kind::quoted,
+                       backticked(column) + (alone ? L" AS " + backticked(name) : std::wstring())});
+    } else if (quoted || name == L"TIME") {
+        // A bare TIME is a column in Oracle, where MySQL's view rewriting would read CURTIME.
+        out.push_back({kind::quoted, backticked(quoted ? name : t.text)});
     } else {
-        out.push_back(quoted ? token{kind::quoted, backticked(name)} : t);
+        out.push_back(t);
     }
     return i;
 }
@@ -500,4 +501,3 @@ std::wstring view_translator::translate(const std::wstring& text) const {
     while (last > first && out[last - 1].type == kind::blank) --last;
     return last > first ? joined(out, first, last - 1) : std::wstring();
 }
-

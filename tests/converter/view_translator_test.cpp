@@ -36,8 +36,8 @@ protected:
         return {};
     }
 
-    std::map<std::wstring, std::wstring> tables{{L"EMP", L"EMP"}, {L"DEPT", L"DIVISIONS"},
-                                                {L"Mixed", L"Mixed"}};
+    std::map<std::wstring, std::wstring> tables{
+        {L"EMP", L"EMP"}, {L"DEPT", L"DIVISIONS"}, {L"Mixed", L"Mixed"}};
     std::map<std::wstring, std::wstring> columns{{L"SAL", L"SALARY"}};
 };
 
@@ -57,6 +57,7 @@ TEST_F(view_translator_test, quoted_names_are_exact_and_become_backticks) {
               L"SELECT `ENAME`, `a\"b` FROM `Mixed`, `EMP`");
     // Oracle folds MIXED, which is no table here; "Mixed" is.
     EXPECT_EQ(translate(L"SELECT 1 FROM mixed"), L"SELECT 1 FROM mixed");
+    EXPECT_EQ(translate(L"SELECT time FROM emp"), L"SELECT `time` FROM `EMP`");
     EXPECT_EQ(translate(L"SELECT a AS \"Total `pay`\" FROM emp"),
               L"SELECT a AS `Total ``pay``` FROM `EMP`");
 }

@@ -93,8 +93,8 @@ protected:
     static inline std::unique_ptr<ora_test_instance> s_inst;
 };
 
-const std::vector<std::string> k_good_views = {"BIG_SPENDERS", "CUSTOMER_LABELS",
-                                               "CUSTOMER_TOTALS", "ORDER_STATES", "TOP_SCORES"};
+const std::vector<std::string> k_good_views = {"BIG_SPENDERS", "CUSTOMER_LABELS", "CUSTOMER_TOTALS",
+                                               "ORDER_STATES", "TOP_SCORES"};
 
 TEST_F(views_run_test, selected_views_land_in_the_server_and_failures_are_told_by_name) {
     REQUIRE_TEST_SERVER();
@@ -127,15 +127,15 @@ TEST_F(views_run_test, views_follow_tables_and_columns_the_run_renamed) {
     clients.update_field(L"EMAIL", L"MAIL", sql_native_type{L"VARCHAR", L"", L"", 80, 0, 0});
     // CUSTOMER_TOTALS lists FULL_NAME as a column of its own: the view's column keeps its name.
     clients.update_field(L"FULL_NAME", L"NAME", sql_native_type{L"VARCHAR", L"", L"", 60, 0, 0});
-    select_views({L"CUSTOMER_TOTALS", L"BIG_SPENDERS", L"CUSTOMER_LABELS", L"TOP_SCORES",
-                  L"ORDER_STATES"});
+    select_views(
+        {L"CUSTOMER_TOTALS", L"BIG_SPENDERS", L"CUSTOMER_LABELS", L"TOP_SCORES", L"ORDER_STATES"});
     const std::string db = database("views_renamed");
     run_into(db);
     EXPECT_TRUE(handler->errors.empty()) << testing::PrintToString(shown());
-    EXPECT_EQ(server_tables(db), (std::vector<std::string>{"BIG_SPENDERS", "CLIENTS",
-                                                           "CUSTOMER_LABELS", "CUSTOMER_TOTALS",
-                                                           "GAME_SCORES", "ORDERS", "ORDER_STATES",
-                                                           "TOP_SCORES"}));
+    EXPECT_EQ(
+        server_tables(db),
+        (std::vector<std::string>{"BIG_SPENDERS", "CLIENTS", "CUSTOMER_LABELS", "CUSTOMER_TOTALS",
+                                  "GAME_SCORES", "ORDERS", "ORDER_STATES", "TOP_SCORES"}));
     expect_same_views(db, k_good_views);
 }
 
@@ -148,7 +148,8 @@ TEST_F(views_run_test, a_dump_writes_the_views_after_the_tables_and_replays) {
     ASSERT_EQ(errors.size(), 1u) << testing::PrintToString(errors);
     EXPECT_EQ(errors[0], "View 'NUMBERED': the view uses Oracle's ROWNUM, which MySQL lacks");
     const std::string text = read_file(dump);
-    EXPECT_LT(text.rfind("INSERT IGNORE INTO"), text.find("CREATE OR REPLACE VIEW `CUSTOMER_TOTALS`"));
+    EXPECT_LT(text.rfind("INSERT IGNORE INTO"),
+              text.find("CREATE OR REPLACE VIEW `CUSTOMER_TOTALS`"));
     const std::string db = database("views_dump");
     replay(dump, db);
     EXPECT_EQ(server_views(db), k_good_views);

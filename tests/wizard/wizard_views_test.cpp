@@ -86,9 +86,9 @@ TEST_F(wizard_views_test, views_chosen_on_the_views_page_are_created_by_the_run)
                           "table_schema = '" +
                           db + "' order by table_name"),
               "CUSTOMER_TOTALS\nORDER_LABELS\n");
-    EXPECT_EQ(server_rows("select order_id, label from `" + db +
-                          "`.ORDER_LABELS order by order_id"),
-              source_rows("SELECT order_id, label FROM order_labels ORDER BY order_id"));
+    EXPECT_EQ(
+        server_rows("select order_id, label from `" + db + "`.ORDER_LABELS order by order_id"),
+        source_rows("SELECT order_id, label FROM order_labels ORDER BY order_id"));
     EXPECT_EQ(server_rows("select customer_id, orders from `" + db +
                           "`.CUSTOMER_TOTALS order by customer_id"),
               source_rows("SELECT customer_id, orders FROM customer_totals ORDER BY customer_id"));
