@@ -402,6 +402,52 @@ private:
     std::size_t m_begin = 0;
 };
 
+// Where the FROM clauses stand, one level of parentheses each: a name read where a table must
+// stand (after FROM, JOIN or a comma of the list) names a table or a view.
+class from_clause {
+public:
+    // Follows the input token at `i`.
+    void see(const tokens& in, std::size_t i) {
+        const token& t = in[i];
+        if (is_punct(t, L"(")) {
+            if (m_state.back() == state::table) m_state.back() = state::listed;
+            m_state.push_back(state::none);
+            return;
+        }
+        if (is_punct(t, L")")) {
+            if (m_state.size() > 1) m_state.pop_back();
+            return;
+        }
+        state& here = m_state.back();
+        if (is_word(t, L"FROM") || is_word(t, L"JOIN")) {
+            here = state::table;
+        } else if (is_punct(t, L",") && here == state::listed) {
+            here = state::table;
+        } else if (t.type == kind::word && ends_list(upper(t.text))) {
+            here = state::none;
+        } else if ((t.type == kind::word || t.type == kind::quoted) && here == state::table) {
+            // A qualifier ("OWNER.") keeps the place for the name after it.
+            const std::size_t after = next_sig(in, i);
+            if (after == k_none || !is_punct(in[after], L".")) here = state::listed;
+        }
+    }
+    bool at_table() const { return m_state.back() == state::table; }
+
+private:
+    enum class state { none, table, listed };
+
+    static bool ends_list(const std::wstring& word) {
+        static const wchar_t* const words[] = {L"WHERE",  L"GROUP",     L"ORDER",   L"HAVING",
+                                               L"ON",     L"USING",     L"UNION",   L"MINUS",
+                                               L"EXCEPT", L"INTERSECT", L"CONNECT", L"START"};
+        for (const wchar_t* w : words)
+            if (word == w) return true;
+        return false;
+    }
+
+    std::vector<state> m_state{state::none};
+};
+
 // The MySQL text of an Oracle word that is no name: a pseudo-column or an operator MySQL
 // spells otherwise; null for every other word.
 const wchar_t* mysql_form(const std::wstring& word, bool at_item_start) {
@@ -416,12 +462,13 @@ struct name_lookups {
     const view_translator::table_lookup& tables;
     const view_translator::column_lookup& columns;
     const std::wstring& owner;
+    std::vector<std::wstring>* unknown_tables;
 };
 
 // Writes the output of the name (or word) at `i` of the input; gives the index of the last
 // input token it took.
 std::size_t translate_name(const name_lookups& names, const tokens& in, std::size_t i, tokens& out,
-                           const select_list& list) {
+                           const select_list& list, const from_clause& from) {
     const token& t = in[i];
     const bool quoted = t.type == kind::quoted;
     // Oracle folds an unquoted name to upper case; a quoted one is taken as it stands.
@@ -451,6 +498,10 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
     if (!member && qualifier && name == names.owner) return after;
     const std::wstring table = member ? std::wstring() : names.tables(name);
     const std::wstring column = table.empty() ? names.columns(name) : std::wstring();
+    // MySQL knows Oracle's one-row table by the same name.
+    const bool dual = !quoted && name == L"DUAL";
+    if (from.at_table() && !qualifier && !dual && table.empty() && names.unknown_tables)
+        names.unknown_tables->push_back(name);
     if (!table.empty()) {
         out.push_back({kind::quoted, backticked(table)});
     } else if (!column.empty()) {
@@ -473,17 +524,25 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
 view_translator::view_translator(table_lookup tables, column_lookup columns, std::wstring owner)
     : m_tables(std::move(tables)), m_columns(std::move(columns)), m_owner(upper(owner)) {}
 
-std::wstring view_translator::translate(const std::wstring& text) const {
+std::wstring view_translator::translate(const std::wstring& text,
+                                        std::vector<std::wstring>* unknown_tables) const {
     tk_wlog(2, L"view_translator::translate(%s)", text.c_str());
     const tokens in = lex(text);
     tokens out;
     select_list list;
+    from_clause from;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const token& t = in[i];
         if (t.type == kind::literal) {
             out.push_back({kind::literal, literal_text(t.text)});
         } else if (t.type == kind::word || t.type == kind::quoted) {
-            i = translate_name({m_tables, m_columns, m_owner}, in, i, out, list);
+            const std::size_t taken = translate_name({m_tables, m_columns, m_owner, unknown_tables},
+                                                     in, i, out, list, from);
+            // The owner's prefix is gone, with its point: the name after it takes its place.
+            if (taken != i) {
+                i = taken;
+                continue;
+            }
         } else {
             const std::size_t plus = next_sig(in, i);
             const std::size_t close = plus == k_none ? k_none : next_sig(in, plus);
@@ -493,6 +552,7 @@ std::wstring view_translator::translate(const std::wstring& text) const {
             out.push_back(t);
         }
         list.see(t, out);
+        from.see(in, i);
     }
     fold_forms(out);
     std::size_t first = 0;

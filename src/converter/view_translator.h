@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class view_translator {
 public:
@@ -27,8 +28,10 @@ public:
     view_translator(table_lookup tables, column_lookup columns, std::wstring owner);
 
     // The view's text in MySQL form, starting at its first word.  Raises tk_exception (level 0)
-    // naming the Oracle form that MySQL lacks.
-    std::wstring translate(const std::wstring& text) const;
+    // naming the Oracle form that MySQL lacks.  The names read where a table stands that the
+    // lookup does not know are appended to `unknown_tables` when it is given.
+    std::wstring translate(const std::wstring& text,
+                           std::vector<std::wstring>* unknown_tables = nullptr) const;
 
 private:
     table_lookup m_tables;

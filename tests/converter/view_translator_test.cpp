@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "TK/tk_exception.h"
 #include "converter/view_translator.h"
@@ -50,6 +51,18 @@ TEST_F(view_translator_test, unquoted_names_fold_to_upper_case_and_follow_the_ru
     // An alias keeps its spelling even when a table has its name; a call is not a name.
     EXPECT_EQ(translate(L"SELECT count(*) AS emp, dept(1) FROM emp"),
               L"SELECT count(*) AS emp, dept(1) FROM `EMP`");
+}
+
+TEST_F(view_translator_test, names_where_a_table_stands_that_no_lookup_knows_are_listed) {
+    std::vector<std::wstring> unknown;
+    const view_translator translator(
+        [](const std::wstring& name) { return name == L"EMP" ? name : std::wstring(); },
+        [](const std::wstring&) { return std::wstring(); }, L"DEMO");
+    translator.translate(
+        L"SELECT a, (SELECT 1 FROM dual) FROM demo.emp e, nothere n JOIN other.t ON e.x = t.x "
+        L"WHERE x IN (SELECT y FROM gone g, (SELECT 2 FROM emp) s) GROUP BY a",
+        &unknown);
+    EXPECT_EQ(unknown, (std::vector<std::wstring>{L"NOTHERE", L"T", L"GONE"}));
 }
 
 TEST_F(view_translator_test, quoted_names_are_exact_and_become_backticks) {
