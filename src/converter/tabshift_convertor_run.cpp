@@ -1,5 +1,6 @@
 // The conversion run: every job (the chosen queries, then the chosen tables) read from the Oracle
-// source, mapped, and written into the destination, one record in flight at a time.
+// source, mapped, and written into the destination, one record in flight at a time; then the
+// chosen views (tabshift_convertor_views.cpp).
 //
 // Three guards nest: a record's error costs that record only, a table's error that table only,
 // and anything else ends the run; each reaches the front end's error handler, which may stop the
