@@ -12,6 +12,7 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_recordset.h"
 #include "UDB/udb_compare.h"
 #include "converter/error_handler.h"
 #include "converter/tabshift_convertor.h"
@@ -73,6 +74,26 @@ std::vector<std::size_t> creation_order(const tabshift_convertor::text_pairs& vi
         pending.erase(ready);
     }
     return order;
+}
+
+// The columns of the source's view of that name, when the text is the source's own: a view's
+// column list ("CREATE VIEW V (A, B) AS ...") lives outside its text.  None when they are not
+// known.
+std::vector<std::wstring> source_view_columns(udb_database* source, const std::wstring& name,
+                                              const std::wstring& text) {
+    if (!source) return {};
+    const udb_database::view_list& views = source->get_views();
+    if (std::find(views.begin(), views.end(), std::make_pair(name, text)) == views.end()) return {};
+    std::vector<std::wstring> columns;
+    try {
+        const std::unique_ptr<udb_recordset> shape =
+            source->get_query(name, L"SELECT * FROM \"" + name + L"\" WHERE 1 = 0", 1);
+        for (const auto& field : shape->get_schema().fields()) columns.push_back(field->name);
+    } catch (const tk_exception& e) {
+        tk_log(2, "The view's columns are not known: %s", e.what());
+        return {};
+    }
+    return columns;
 }
 
 }  // namespace
@@ -150,7 +171,8 @@ void tabshift_convertor::create_selected_views(udb_database& destination,
             // A server names what it lacks itself; a dump would only fail when replayed.
             std::vector<std::wstring> unknown;
             const std::wstring mysql_text =
-                translator.translate(text, mysql_direct ? nullptr : &unknown);
+                translator.translate(text, mysql_direct ? nullptr : &unknown,
+                                     source_view_columns(source_db.get(), name, text));
             if (!unknown.empty())
                 throw tk_exception(tk_to_utf8(L"the view reads " + unknown.front() +
                                               L", which this run did not convert"),

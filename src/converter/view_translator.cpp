@@ -356,6 +356,40 @@ std::wstring literal_text(const std::wstring& text) {
 // item began in the output.
 class select_list {
 public:
+    // `names`: the view's column names in order, which its own list's items take (none: the
+    // items keep their names).
+    explicit select_list(const std::vector<std::wstring>& names) : m_names(names) {}
+
+    // Names the item that the input token `t` ends (a comma or FROM of the view's own list), as
+    // the view calls that column; an item "*" ends the naming.
+    void before(const token& t, tokens& out) {
+        if (!m_inside || !m_first || m_depth != 0) return;
+        if (!is_punct(t, L",") && !is_word(t, L"FROM")) return;
+        if (m_item >= m_names.size()) return;
+        const std::size_t last = prev_sig(out, out.size());
+        if (last == k_none || last < m_begin) return;
+        const std::size_t before_last = prev_sig(out, last);
+        const bool first_of_item = before_last == k_none || before_last < m_begin;
+        if (is_punct(out[last], L"*")) {
+            m_item = m_names.size();
+            return;
+        }
+        const token name{kind::quoted, backticked(m_names[m_item++])};
+        const bool aliased =
+            !first_of_item && (out[last].type == kind::word || out[last].type == kind::quoted) &&
+            !is_clause_word(out[last]) &&
+            (is_word(out[before_last], L"AS") || is_value(out[before_last]) ||
+             is_punct(out[before_last], L")") || is_word(out[before_last], L"END"));
+        if (aliased) {
+            out[last] = name;
+            return;
+        }
+        out.insert(out.begin() + static_cast<std::ptrdiff_t>(last) + 1,
+                   {{kind::blank, L" "}, {kind::word, L"AS"}, {kind::blank, L" "}, name});
+    }
+    // True while the items take the view's column names.
+    bool names_items() const { return !m_names.empty(); }
+
     // Follows a token of the input once its output is in `out`.
     void see(const token& t, const tokens& out) {
         if (is_punct(t, L"(")) ++m_depth;
@@ -365,6 +399,7 @@ public:
             m_inside = true;
             m_begin = out.size();
         } else if (is_word(t, L"FROM")) {
+            m_first = m_first && !m_inside;
             m_inside = false;
         } else if (m_inside && is_punct(t, L",")) {
             m_begin = out.size();
@@ -397,8 +432,12 @@ private:
         return count;
     }
 
+    const std::vector<std::wstring>& m_names;
+    std::size_t m_item = 0;
     int m_depth = 0;
     bool m_inside = false;
+    // Until the first list ends: the names of a view's columns are those of its first SELECT.
+    bool m_first = true;
     std::size_t m_begin = 0;
 };
 
@@ -506,8 +545,9 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
         out.push_back({kind::quoted, backticked(table)});
     } else if (!column.empty()) {
         // A renamed column alone in the view's own column list keeps the view's column name.
-        const bool alone = list.bare_item(out) && (after == k_none || is_punct(in[after], L",") ||
-                                                   is_word(in[after], L"FROM"));
+        const bool alone =
+            !list.names_items() && list.bare_item(out) &&
+            (after == k_none || is_punct(in[after], L",") || is_word(in[after], L"FROM"));
         out.push_back({kind::quoted,
                        backticked(column) + (alone ? L" AS " + backticked(name) : std::wstring())});
     } else if (quoted || name == L"TIME") {
@@ -525,14 +565,16 @@ view_translator::view_translator(table_lookup tables, column_lookup columns, std
     : m_tables(std::move(tables)), m_columns(std::move(columns)), m_owner(upper(owner)) {}
 
 std::wstring view_translator::translate(const std::wstring& text,
-                                        std::vector<std::wstring>* unknown_tables) const {
+                                        std::vector<std::wstring>* unknown_tables,
+                                        const std::vector<std::wstring>& column_names) const {
     tk_wlog(2, L"view_translator::translate(%s)", text.c_str());
     const tokens in = lex(text);
     tokens out;
-    select_list list;
+    select_list list(column_names);
     from_clause from;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const token& t = in[i];
+        list.before(t, out);
         if (t.type == kind::literal) {
             out.push_back({kind::literal, literal_text(t.text)});
         } else if (t.type == kind::word || t.type == kind::quoted) {

@@ -29,9 +29,12 @@ public:
 
     // The view's text in MySQL form, starting at its first word.  Raises tk_exception (level 0)
     // naming the Oracle form that MySQL lacks.  The names read where a table stands that the
-    // lookup does not know are appended to `unknown_tables` when it is given.
+    // lookup does not know are appended to `unknown_tables` when it is given.  The items of the
+    // view's own column list are named `column_names` in order (up to an item "*"), so that the
+    // view keeps Oracle's column names.
     std::wstring translate(const std::wstring& text,
-                           std::vector<std::wstring>* unknown_tables = nullptr) const;
+                           std::vector<std::wstring>* unknown_tables = nullptr,
+                           const std::vector<std::wstring>& column_names = {}) const;
 
 private:
     table_lookup m_tables;

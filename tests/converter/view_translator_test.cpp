@@ -114,6 +114,21 @@ TEST_F(view_translator_test, a_renamed_column_keeps_the_views_column_name) {
               L"max(`SALARY`) FROM `EMP`)");
 }
 
+TEST_F(view_translator_test, the_views_own_column_names_name_its_items) {
+    const view_translator translator([](const std::wstring&) { return std::wstring(); },
+                                     [](const std::wstring&) { return std::wstring(); }, L"");
+    const std::vector<std::wstring> names = {L"A", L"Two words", L"C", L"D", L"E"};
+    EXPECT_EQ(translator.translate(L"SELECT x, t.y z, count(*) AS n, CASE WHEN 1 = 1 THEN 2 END, "
+                                   L"a || b FROM t UNION SELECT 1, 2, 3, 4, 5 FROM t",
+                                   nullptr, names),
+              L"SELECT x AS `A`, t.y `Two words`, count(*) AS `C`, CASE WHEN 1 = 1 THEN 2 END AS "
+              L"`D`, NULLIF(CONCAT_WS('', a, b), '') AS `E` FROM t UNION SELECT 1, 2, 3, 4, 5 "
+              L"FROM t");
+    // After "*" the positions are no longer the view's.
+    EXPECT_EQ(translator.translate(L"SELECT x, t.*, y FROM t", nullptr, names),
+              L"SELECT x AS `A`, t.*, y FROM t");
+}
+
 TEST_F(view_translator_test, oracle_forms_without_an_equivalent_are_refused_by_name) {
     EXPECT_EQ(refusal(L"SELECT rownum AS n FROM emp"),
               "the view uses Oracle's ROWNUM, which MySQL lacks");

@@ -28,6 +28,8 @@ protected:
              "CREATE VIEW top_scores AS SELECT id, \"PTS+BONUS\" AS total FROM \"GAME/SCORES\" "
              "WHERE \"PTS+BONUS\" > 20",
              "CREATE VIEW kinds AS SELECT name FROM categories",
+             "CREATE VIEW named_columns (cid, who, twice) AS SELECT customer_id, c.full_name, "
+             "customer_id * 2 FROM customers c",
              "CREATE VIEW kind_count AS SELECT COUNT(*) AS n FROM kinds",
              "CREATE VIEW order_states AS SELECT order_id, DECODE(status, 'NEW', 'open', "
              "'SENT', 'done', NULL, 'unknown', 'other') AS state FROM orders",
@@ -94,13 +96,14 @@ protected:
     static inline std::unique_ptr<ora_test_instance> s_inst;
 };
 
-const std::vector<std::string> k_good_views = {"BIG_SPENDERS", "CUSTOMER_LABELS", "CUSTOMER_TOTALS",
-                                               "ORDER_STATES", "TOP_SCORES"};
+const std::vector<std::string> k_good_views = {"BIG_SPENDERS",    "CUSTOMER_LABELS",
+                                               "CUSTOMER_TOTALS", "NAMED_COLUMNS",
+                                               "ORDER_STATES",    "TOP_SCORES"};
 
 TEST_F(views_run_test, selected_views_land_in_the_server_and_failures_are_told_by_name) {
     REQUIRE_TEST_SERVER();
     select_views({L"CUSTOMER_TOTALS", L"BIG_SPENDERS", L"CUSTOMER_LABELS", L"TOP_SCORES",
-                  L"ORDER_STATES", L"KINDS", L"NUMBERED"});
+                  L"ORDER_STATES", L"NAMED_COLUMNS", L"KINDS", L"NUMBERED"});
     // Table names compare exactly here, as on most Linux servers: CUSTOMERS is not customers.
     std::string out;
     ASSERT_EQ(run_client_sql("select @@lower_case_table_names", out), 0) << out;
@@ -128,15 +131,15 @@ TEST_F(views_run_test, views_follow_tables_and_columns_the_run_renamed) {
     clients.update_field(L"EMAIL", L"MAIL", sql_native_type{L"VARCHAR", L"", L"", 80, 0, 0});
     // CUSTOMER_TOTALS lists FULL_NAME as a column of its own: the view's column keeps its name.
     clients.update_field(L"FULL_NAME", L"NAME", sql_native_type{L"VARCHAR", L"", L"", 60, 0, 0});
-    select_views(
-        {L"CUSTOMER_TOTALS", L"BIG_SPENDERS", L"CUSTOMER_LABELS", L"TOP_SCORES", L"ORDER_STATES"});
+    select_views({L"CUSTOMER_TOTALS", L"BIG_SPENDERS", L"CUSTOMER_LABELS", L"TOP_SCORES",
+                  L"ORDER_STATES", L"NAMED_COLUMNS"});
     const std::string db = database("views_renamed");
     run_into(db);
     EXPECT_TRUE(handler->errors.empty()) << testing::PrintToString(shown());
-    EXPECT_EQ(
-        server_tables(db),
-        (std::vector<std::string>{"BIG_SPENDERS", "CLIENTS", "CUSTOMER_LABELS", "CUSTOMER_TOTALS",
-                                  "GAME_SCORES", "ORDERS", "ORDER_STATES", "TOP_SCORES"}));
+    EXPECT_EQ(server_tables(db),
+              (std::vector<std::string>{"BIG_SPENDERS", "CLIENTS", "CUSTOMER_LABELS",
+                                        "CUSTOMER_TOTALS", "GAME_SCORES", "NAMED_COLUMNS", "ORDERS",
+                                        "ORDER_STATES", "TOP_SCORES"}));
     expect_same_views(db, k_good_views);
 }
 
@@ -144,7 +147,7 @@ TEST_F(views_run_test, a_dump_writes_the_views_after_the_tables_and_replays) {
     REQUIRE_TEST_SERVER();
     // BIG_SPENDERS reads CUSTOMER_TOTALS, KIND_COUNT reads KINDS: each waits for its view.
     select_views({L"BIG_SPENDERS", L"CUSTOMER_TOTALS", L"CUSTOMER_LABELS", L"TOP_SCORES",
-                  L"ORDER_STATES", L"KIND_COUNT", L"KINDS", L"NUMBERED"});
+                  L"ORDER_STATES", L"NAMED_COLUMNS", L"KIND_COUNT", L"KINDS", L"NUMBERED"});
     const std::string dump = run_to_dump("views");
     // Views that would stop the replay are told instead of written.
     const std::vector<std::string> errors = shown();
