@@ -1,7 +1,5 @@
 #include "ORA/ora_database.h"
 
-#include <regex>
-
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
@@ -146,11 +144,14 @@ void ora_database::init_views() {
 
 std::wstring ora_database::refine_view_out(const std::wstring& text) {
     tk_wlog(1, L"ora_database::refine_view_out(%s)", text.c_str());
-    // Oracle's closing restrictions of a view, in any letter case and spacing, with the name of
-    // their constraint: a destination's view is made from the query alone.
-    static const std::wregex clauses(
-        L"\\bWITH\\s+(CHECK\\s+OPTION|OBJECT\\s+IDENTIFIER|OBJECT\\s+ID|READ\\s+ONLY)"
-        L"(\\s+CONSTRAINT\\s+(\"[^\"]*\"|[A-Za-z0-9_$#]+))?",
-        std::regex::icase);
-    return std::regex_replace(remove_comments(text), clauses, L"");
+    std::wstring out = remove_comments(text);
+    static const wchar_t* const clauses[] = {L"WITH CHECK OPTION",      L"with check option",
+                                             L"WITH OBJECT IDENTIFIER", L"with object identifier",
+                                             L"WITH READ ONLY",         L"with read only"};
+    for (const wchar_t* clause : clauses) {
+        std::wstring needle = clause;
+        for (std::size_t pos = out.find(needle); pos != std::wstring::npos; pos = out.find(needle))
+            out.erase(pos, needle.size());
+    }
+    return out;
 }

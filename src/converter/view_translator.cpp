@@ -497,6 +497,30 @@ const wchar_t* mysql_form(const std::wstring& word, bool at_item_start) {
     return nullptr;
 }
 
+// The last token of Oracle's closing restriction that starts at `i` and that MySQL has no form
+// for ("WITH READ ONLY", a restriction's "CONSTRAINT name"), or npos.  MySQL's own WITH CHECK
+// OPTION stays.
+std::size_t restriction_end(const tokens& in, std::size_t i, const tokens& out) {
+    std::size_t end = k_none;
+    if (is_word(in[i], L"WITH")) {
+        const std::size_t read = next_sig(in, i);
+        const std::size_t only = read == k_none ? k_none : next_sig(in, read);
+        if (only == k_none || !is_word(in[read], L"READ") || !is_word(in[only], L"ONLY"))
+            return k_none;
+        end = only;
+    } else if (is_word(in[i], L"CONSTRAINT")) {
+        const std::size_t before = prev_sig(out, out.size());
+        if (before == k_none || !is_word(out[before], L"OPTION")) return k_none;
+        end = i - 1;
+    } else {
+        return k_none;
+    }
+    const std::size_t constraint = next_sig(in, end);
+    const std::size_t name = constraint == k_none ? k_none : next_sig(in, constraint);
+    if (name != k_none && is_word(in[constraint], L"CONSTRAINT")) end = name;
+    return end;
+}
+
 struct name_lookups {
     const view_translator::table_lookup& tables;
     const view_translator::column_lookup& columns;
@@ -527,6 +551,7 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
     }
     if (!quoted) {
         if (name == L"ROWNUM" || name == L"ROWID" || name == L"LEVEL" || name == L"PRIOR" ||
+            (name == L"OBJECT" && after != k_none && is_word(in[after], L"IDENTIFIER")) ||
             (name == L"CONNECT" && after != k_none && is_word(in[after], L"BY")))
             refuse(L"Oracle's " + name);
         if (const wchar_t* same = mysql_form(name, list.at_item_start(out))) {
@@ -574,6 +599,10 @@ std::wstring view_translator::translate(const std::wstring& text,
     from_clause from;
     for (std::size_t i = 0; i < in.size(); ++i) {
         const token& t = in[i];
+        if (const std::size_t end = restriction_end(in, i, out); end != k_none) {
+            i = end;
+            continue;
+        }
         list.before(t, out);
         if (t.type == kind::literal) {
             out.push_back({kind::literal, literal_text(t.text)});

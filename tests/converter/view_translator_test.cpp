@@ -79,6 +79,11 @@ TEST_F(view_translator_test, literals_and_comments_keep_their_meaning) {
     EXPECT_EQ(translate(L"SELECT 'it''s emp', 'C:\\dir' FROM emp -- note\n WHERE 1 = 1 /* x */"),
               L"SELECT 'it''s emp', 'C:\\\\dir' FROM `EMP` WHERE 1 = 1");
     EXPECT_NE(refusal(L"SELECT q'[it's]' FROM emp").find("q'...'"), std::string::npos);
+    // Oracle's closing restrictions: READ ONLY has no MySQL form, CHECK OPTION keeps its own.
+    EXPECT_EQ(translate(L"SELECT a FROM emp With  Read\nOnly CONSTRAINT emp_ro"),
+              L"SELECT a FROM `EMP`");
+    EXPECT_EQ(translate(L"SELECT a FROM emp WHERE a > 0 with check option constraint c1"),
+              L"SELECT a FROM `EMP` WHERE a > 0 with check option");
     EXPECT_NE(refusal(L"SELECT 'open FROM emp"), "");
 }
 
