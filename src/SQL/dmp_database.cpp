@@ -301,6 +301,8 @@ void dmp_database::create_views(const view_list& views) {
     std::vector<std::wstring> names;
     for (const auto& view : views) names.push_back(view.first);
     sql_new_tn_validator validator(names, {});
+    // A view cannot be created while the last table is locked for its rows.
+    unlock_if_pending();
     for (const auto& [name, text] : sql_view_converter::select_views(
              views, validator, m_names_map, L"Store generated column name '%s'")) {
         write(tk_to_utf8(L"CREATE OR REPLACE VIEW " + quote_mysql_name(name) + L" AS " +

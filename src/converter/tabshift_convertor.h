@@ -107,6 +107,15 @@ private:
     // Sends the rows the destination still holds; rows it refused are record errors.
     void flush_rows(udb_recordset& target, const std::wstring& table);
     static bool is_connection_lost(const tk_exception& e);
+    // Creates the selected views after the tables (tabshift_convertor_views.cpp); a view that
+    // fails is reported under its name and the next one follows.
+    void create_selected_views(udb_database& destination, const text_pairs& tables_written);
+    // The destination name of a table or view a view's text names (Oracle's spelling), or
+    // empty; of a column the run renamed, or empty.
+    std::wstring view_table_name(udb_database& destination, const text_pairs& tables_written,
+                                 const std::wstring& name) const;
+    std::wstring view_column_name(udb_database& destination, const text_pairs& tables_written,
+                                  const std::wstring& name) const;
 
     converter_form m_form;
 };

@@ -1,5 +1,6 @@
 // The conversion run: every job (the chosen queries, then the chosen tables) read from the Oracle
-// source, mapped, and written into the destination, one record in flight at a time.
+// source, mapped, and written into the destination, one record in flight at a time; then the
+// chosen views (tabshift_convertor_views.cpp).
 //
 // Three guards nest: a record's error costs that record only, a table's error that table only,
 // and anything else ends the run; each reaches the front end's error handler, which may stop the
@@ -40,6 +41,8 @@ struct tabshift_convertor::run_state {
     std::unique_ptr<udb_recordset> source;
     std::unique_ptr<udb_recordset> target;
     std::unique_ptr<dates_map> dates;
+    // (source, destination) name of every table job, for the views that name them.
+    text_pairs tables_written;
 };
 
 void tabshift_convertor::report(const std::wstring& line) {
@@ -117,6 +120,7 @@ void tabshift_convertor::run_jobs(run_state& state) {
         ++tables_done;
     }
 
+    create_selected_views(*state.destination, state.tables_written);
     error_handler::instance().set_error_text(std::wstring());
     tables_done = 0;
     tables_total = 0;
@@ -170,6 +174,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     state.validator->add_restricted_name(target_name);
     if (target_name != mapped_name)
         report(udb_validator::repair_notice(L"Table", mapped_name, target_name) + L"\n");
+    state.tables_written.emplace_back(name, target_name);
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
     const bool existed = state.destination->is_table_exist(target_name);
     if (existed) {

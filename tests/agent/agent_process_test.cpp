@@ -7,6 +7,7 @@
 #include "agent/agent_console.h"
 #include "agent/agent_test_support.h"
 #include "converter/tabshift_convertor.h"
+#include "platform/oci/lite_engine.h"
 #include "TK/tk_utils.h"
 
 namespace {
@@ -188,6 +189,51 @@ TEST_F(agent_test, demo_into_the_server_and_the_modes_on_a_second_run) {
     EXPECT_EQ(server_value("select count(*) from information_schema.tables where table_schema='" +
                            db + "' and table_name='extra'"),
               "0");
+}
+
+TEST_F(agent_test, a_profile_with_selected_views_creates_them_and_tells_the_one_that_fails) {
+    REQUIRE_TEST_SERVER();
+    const test_server& s = get_test_server();
+    const std::string db = new_database("agent_views");
+    const auto store = [&](const std::string& path, const tabshift_convertor::text_pairs& views) {
+        tabshift_convertor conv;
+        conv.m_source_name = L"DEMO";
+        conv.m_destination_name = tk_to_unicode(db);
+        conv.mysql_direct = true;
+        conv.oracle_engine.b_owned_by_user = true;
+        conv.store_oracle_settings(L"", L"DEMO", L"demo", L"");
+        conv.store_mysql_settings(s.host, s.user, s.password, std::to_string(s.port));
+        conv.selected_tables = {L"CUSTOMERS", L"ORDERS"};
+        conv.selected_views = views;
+        ASSERT_TRUE(conv.store_profile_file(tk_to_unicode(path)));
+    };
+    const std::pair<std::wstring, std::wstring> totals = {
+        L"CUSTOMER_TOTALS",
+        L"SELECT c.customer_id, c.full_name, COUNT(o.order_id) AS orders, SUM(o.total) AS spent "
+        L"FROM customers c, orders o WHERE o.customer_id = c.customer_id "
+        L"GROUP BY c.customer_id, c.full_name"};
+    store(work + "/views.kvt", {totals});
+    agent_result r = run({"--profile=" + work + "/views.kvt"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::string source;
+    s_demo->with_session("DEMO", "demo", [&](lite_session& session) {
+        auto stmt = session.prepare("SELECT COUNT(*), SUM(spent) FROM customer_totals");
+        stmt->execute();
+        stmt->next();
+        source = std::string(stmt->text(0)) + "\t" + std::string(stmt->text(1));
+    });
+    EXPECT_EQ(server_value("select count(*), sum(spent) from `" + db + "`.CUSTOMER_TOTALS"),
+              source + ".00");
+
+    // A view over a table the run did not convert: the run goes on and the status says so.
+    store(work + "/failing.kvt", {{L"KINDS", L"SELECT name FROM categories"}, totals});
+    r = run({"--profile=" + work + "/failing.kvt"});
+    EXPECT_EQ(r.status, 1) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find("View 'KINDS': "), std::string::npos) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find("categories' doesn't exist"), std::string::npos) << r.out;
+    EXPECT_EQ(server_value("select count(*) from information_schema.views where table_schema='" +
+                           db + "'"),
+              "1");
 }
 
 }  // namespace
