@@ -53,14 +53,16 @@ sql_table_limits sql_engine::table_limits(const std::wstring& table_type) {
         return limits;
     }
     const std::wstring charset = effective_charset();
-    if (versioned_dump || !connected) {
-        // A dump is created under its set and may be converted to the full UTF-8 later, and is
-        // replayed into servers whose InnoDB keys hold the old 767 bytes.
-        const bool dynamic = !versioned_dump && dynamic_by_default(version_word);
-        sql_table_limits limits =
-            sql_server_limits(table_type, dynamic ? L"dynamic" : L"compact", false, charset);
-        if (versioned_dump && is_plain_utf8()) limits.row_char_bytes = 4;
+    if (versioned_dump) {
+        // A dump may be converted to the full UTF-8 where it is replayed; it asks for DYNAMIC
+        // rows, which every server it is replayed into today makes, and which keep long keys.
+        sql_table_limits limits = sql_server_limits(table_type, L"compact", true, charset);
+        if (is_plain_utf8()) limits.key_char_bytes = limits.row_char_bytes = 4;
         return limits;
+    }
+    if (!connected) {
+        const bool dynamic = dynamic_by_default(version_word);
+        return sql_server_limits(table_type, dynamic ? L"dynamic" : L"compact", false, charset);
     }
     std::string format;
     bool dynamic_available = first_cell("SELECT @@innodb_default_row_format", format);
