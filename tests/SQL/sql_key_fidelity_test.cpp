@@ -32,6 +32,20 @@ udb_schema wide_columns(int count) {
     return columns;
 }
 
+// A text key K and a text V.
+udb_schema key_and_value() {
+    udb_schema columns;
+    columns.add_field(make_column(L"K", VT_BSTR, 20, true));
+    columns.add_field(make_column(L"V", VT_BSTR, 20));
+    return columns;
+}
+
+udb_indexes primary_key() {
+    udb_indexes indexes;
+    indexes.push_back(udb_index(L"PK", false, true, {L"K"}));
+    return indexes;
+}
+
 class sql_key_fit_test : public sql_engine_test {
 protected:
     void SetUp() override {
@@ -113,26 +127,17 @@ TEST_F(sql_key_fit_test, a_text_key_column_stays_varchar_when_its_key_fits) {
 
 TEST_F(sql_key_fit_test, old_servers_compare_text_keys_with_binary) {
     engine->version_word = 0x40016;
-    udb_schema columns;
-    columns.add_field(make_column(L"K", VT_BSTR, 20, true));
-    udb_indexes indexes;
-    indexes.push_back(udb_index(L"PK", false, true, {L"K"}));
-    const sql_create_statement create(L"T", columns, indexes);
+    const sql_create_statement create(L"T", key_and_value(), primary_key());
     EXPECT_EQ(create.text(L"T", L"", L", ", L""),
-              L"CREATE TABLE T (K VARCHAR(20) BINARY NOT NULL, PRIMARY KEY (`K`))");
+              L"CREATE TABLE T (K VARCHAR(20) BINARY NOT NULL, V VARCHAR(20), PRIMARY KEY (`K`))");
 }
 
 TEST_F(sql_key_fit_test, a_dump_gives_text_keys_a_binary_collation_that_survives_conversion) {
     const std::string path = test_file_path("key_collation.sql");
     {
         auto db = engine->create_dump(std::wstring(path.begin(), path.end()), dump_options());
-        udb_schema columns;
-        columns.add_field(make_column(L"K", VT_BSTR, 20, true));
-        columns.add_field(make_column(L"V", VT_BSTR, 20));
-        udb_indexes indexes;
-        indexes.push_back(udb_index(L"PK", false, true, {L"K"}));
         engine->case_sensitive = true;
-        db->create_table(L"KSET", columns, indexes);
+        db->create_table(L"KSET", key_and_value(), primary_key());
     }
     const std::string text = read_file(path);
     EXPECT_TRUE(contains(text, "`K` VARCHAR(20) CHARACTER SET utf8 COLLATE utf8_bin NOT NULL"))
@@ -149,12 +154,7 @@ TEST_F(sql_key_fit_test, a_dump_gives_text_keys_a_binary_collation_that_survives
 }
 
 TEST_F(sql_key_live_test, text_keys_get_the_servers_unpadded_binary_collation) {
-    udb_schema columns;
-    columns.add_field(make_column(L"K", VT_BSTR, 20, true));
-    columns.add_field(make_column(L"V", VT_BSTR, 20));
-    udb_indexes indexes;
-    indexes.push_back(udb_index(L"PK", false, true, {L"K"}));
-    db->create_table(L"KSET", columns, indexes);
+    db->create_table(L"KSET", key_and_value(), primary_key());
     EXPECT_EQ(scalar("select collation_name from information_schema.columns where table_schema='" +
                      db_name + "' and table_name='KSET' and column_name='K'"),
               "utf8mb4_nopad_bin");
