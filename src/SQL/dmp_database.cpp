@@ -59,12 +59,12 @@ std::wstring key_column_clause(const sql_key_text_column& column, const std::wst
 // The sets for which MariaDB 10.2.2 has a binary collation without padding.
 bool has_unpadded_binary(const std::wstring& charset) {
     static const wchar_t* const k_sets[] = {
-        L"armscii8", L"ascii",   L"big5",    L"cp1250",  L"cp1251",   L"cp1256", L"cp1257",
-        L"cp850",    L"cp852",   L"cp866",   L"cp932",   L"dec8",     L"eucjpms", L"euckr",
-        L"gb2312",   L"gbk",     L"geostd8", L"greek",   L"hebrew",   L"hp8",    L"keybcs2",
-        L"koi8r",    L"koi8u",   L"latin1",  L"latin2",  L"latin5",   L"latin7", L"macce",
-        L"macroman", L"sjis",    L"swe7",    L"tis620",  L"ucs2",     L"ujis",   L"utf16",
-        L"utf16le",  L"utf32",   L"utf8",    L"utf8mb3", L"utf8mb4"};
+        L"armscii8", L"ascii", L"big5",    L"cp1250",  L"cp1251", L"cp1256",  L"cp1257",
+        L"cp850",    L"cp852", L"cp866",   L"cp932",   L"dec8",   L"eucjpms", L"euckr",
+        L"gb2312",   L"gbk",   L"geostd8", L"greek",   L"hebrew", L"hp8",     L"keybcs2",
+        L"koi8r",    L"koi8u", L"latin1",  L"latin2",  L"latin5", L"latin7",  L"macce",
+        L"macroman", L"sjis",  L"swe7",    L"tis620",  L"ucs2",   L"ujis",    L"utf16",
+        L"utf16le",  L"utf32", L"utf8",    L"utf8mb3", L"utf8mb4"};
     std::wstring lower;
     for (wchar_t c : charset) lower.push_back(static_cast<wchar_t>(std::towlower(c)));
     for (const wchar_t* set : k_sets)
@@ -261,7 +261,8 @@ void dmp_database::write_unpadded_keys(const std::wstring& table,
                                 : std::wstring(L", MODIFY ")) +
                  key_column_clause(column, charset, charset + L"_nopad_bin");
     }
-    if (!alter.empty()) write(tk_to_utf8(L"/*M!100202 " + alter + L" */") + ";" + m_options.get_eol());
+    if (!alter.empty())
+        write(tk_to_utf8(L"/*M!100202 " + alter + L" */") + ";" + m_options.get_eol());
 }
 
 void dmp_database::create_index(const std::wstring& table, int /*flags*/, const udb_index& index) {

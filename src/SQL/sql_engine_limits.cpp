@@ -1,6 +1,7 @@
 // What the destination can hold: the limits of a new table's row and keys, and the collation of
 // text keys.  A live server is asked; a dump, or an engine without a connection, answers for the
 // server generation of the version word.
+#include <cctype>
 #include <cwctype>
 
 #include "SQL/sql_engine.h"

@@ -43,10 +43,10 @@ void sql_indexes_initializer::leave_out(const udb_index& index, const std::wstri
     std::wstring columns;
     for (const std::wstring& column : index.columns)
         columns += (columns.empty() ? L"" : L", ") + column;
-    const std::wstring what = index.primary  ? L"the primary key (" + columns + L")"
-                              : index.unique ? L"the unique key '" + index.name + L"' (" + columns +
-                                                   L")"
-                                             : L"the index '" + index.name + L"' (" + columns + L")";
+    const std::wstring what = index.primary ? L"the primary key (" + columns + L")"
+                              : index.unique
+                                  ? L"the unique key '" + index.name + L"' (" + columns + L")"
+                                  : L"the index '" + index.name + L"' (" + columns + L")";
     (index.primary || index.unique ? m_lost_keys : m_dropped)
         .push_back(what + L" was not created: " + why + L".");
 }
@@ -68,8 +68,8 @@ void sql_indexes_initializer::get_init_chunks(std::vector<std::wstring>& out) {
             continue;
         }
         if (index.columns.size() > k_max_key_columns) {
-            leave_out(index, L"it has more than " + std::to_wstring(k_max_key_columns) +
-                                 L" columns");
+            leave_out(index,
+                      L"it has more than " + std::to_wstring(k_max_key_columns) + L" columns");
             continue;
         }
         ++count;

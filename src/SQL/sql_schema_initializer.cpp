@@ -1,9 +1,9 @@
 #include "SQL/sql_schema_initializer.h"
 
 #include "SQL/sql_engine.h"
+#include "SQL/sql_table_fit.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
-#include "SQL/sql_table_fit.h"
 #include "UDB/udb_properties.h"
 
 namespace {
@@ -18,7 +18,7 @@ bool ends_with_binary(const std::wstring& type) {
 
 // VARCHAR(n) and CHAR(n): the text types a key can hold whole.
 bool is_char_type(const std::wstring& type) {
-    return (type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0);
+    return type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0;
 }
 
 }  // namespace
@@ -148,8 +148,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             tk_wlog(1, L"Setting column's comment: '%s'", column.comment.c_str());
             clause += L" COMMENT '" + sql_escape_text(column.comment) + L"'";
         }
-        if (!collation.empty())
-            m_key_texts.push_back({head, charset, clause.substr(tail_start)});
+        if (!collation.empty()) m_key_texts.push_back({head, charset, clause.substr(tail_start)});
         out.push_back(clause);
     }
 }

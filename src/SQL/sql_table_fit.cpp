@@ -48,9 +48,9 @@ unsigned long fixed_bytes(const std::wstring& name, unsigned long length) {
         unsigned long bytes;
     };
     static const sized k_fixed[] = {
-        {L"TINYINT", 1}, {L"SMALLINT", 2}, {L"MEDIUMINT", 3}, {L"INT", 4},      {L"BIGINT", 8},
-        {L"FLOAT", 4},   {L"DOUBLE", 8},   {L"DATETIME", 8},  {L"DATE", 3},     {L"TIME", 6},
-        {L"TIMESTAMP", 4}, {L"BIT", 8},    {L"YEAR", 1}};
+        {L"TINYINT", 1},   {L"SMALLINT", 2}, {L"MEDIUMINT", 3}, {L"INT", 4},  {L"BIGINT", 8},
+        {L"FLOAT", 4},     {L"DOUBLE", 8},   {L"DATETIME", 8},  {L"DATE", 3}, {L"TIME", 6},
+        {L"TIMESTAMP", 4}, {L"BIT", 8},      {L"YEAR", 1}};
     for (const sized& s : k_fixed)
         if (name == s.name) return s.bytes;
     // Nine digits take four bytes.
@@ -62,10 +62,10 @@ unsigned long fixed_bytes(const std::wstring& name, unsigned long length) {
 
 unsigned sql_charset_char_bytes(const std::wstring& charset) {
     static const std::pair<const wchar_t*, unsigned> k_widths[] = {
-        {L"utf8mb4", 4}, {L"utf16", 4}, {L"utf16le", 4}, {L"utf32", 4},   {L"gb18030", 4},
-        {L"utf8", 3},    {L"utf8mb3", 3}, {L"ujis", 3},  {L"eucjpms", 3}, {L"ucs2", 2},
-        {L"big5", 2},    {L"gbk", 2},   {L"gb2312", 2},  {L"sjis", 2},    {L"cp932", 2},
-        {L"euckr", 2}};
+        {L"utf8mb4", 4}, {L"utf16", 4}, {L"utf16le", 4}, {L"utf32", 4},
+        {L"gb18030", 4}, {L"utf8", 3},  {L"utf8mb3", 3}, {L"ujis", 3},
+        {L"eucjpms", 3}, {L"ucs2", 2},  {L"big5", 2},    {L"gbk", 2},
+        {L"gb2312", 2},  {L"sjis", 2},  {L"cp932", 2},   {L"euckr", 2}};
     const std::wstring name = lower(charset);
     if (name.empty()) return 4;
     for (const auto& [known, bytes] : k_widths)
@@ -204,8 +204,8 @@ void sql_table_fit::fit_row() {
                              k_binary_suffix) == 0)
             column.native_type += k_binary_suffix;
         m_types[chosen] = column.native_type;
-        m_changes.push_back(L"Table '" + m_table + L"': column '" + column.name + L"' " +
-                            old_type + L" -> " + column.native_type + L": the row would take " +
+        m_changes.push_back(L"Table '" + m_table + L"': column '" + column.name + L"' " + old_type +
+                            L" -> " + column.native_type + L": the row would take " +
                             std::to_wstring(total) + L" bytes, more than the " +
                             std::to_wstring(m_limits.row_bytes) + L" the server allows.");
     }

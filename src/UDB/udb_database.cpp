@@ -24,7 +24,9 @@ std::vector<std::wstring> udb_database::take_notices() {
     return taken;
 }
 
-void udb_database::add_table_error(std::wstring line) { m_table_errors.push_back(std::move(line)); }
+void udb_database::add_table_error(std::wstring line) {
+    m_table_errors.push_back(std::move(line));
+}
 
 std::vector<std::wstring> udb_database::take_table_errors() {
     std::vector<std::wstring> taken;

@@ -115,7 +115,8 @@ TEST_F(sql_key_fit_test, a_text_key_column_stays_varchar_when_its_key_fits) {
 
     // Four such columns in one key pass 3072 bytes: the key is not created, and that is told.
     udb_schema four;
-    for (const wchar_t* name : {L"A", L"B", L"C", L"D"}) four.add_field(make_column(name, VT_BSTR, 255));
+    for (const wchar_t* name : {L"A", L"B", L"C", L"D"})
+        four.add_field(make_column(name, VT_BSTR, 255));
     udb_indexes one_key;
     one_key.push_back(udb_index(L"UK_ALL", true, false, {L"A", L"B", L"C", L"D"}));
     const sql_create_statement too_long(L"T4", four, one_key);

@@ -17,8 +17,15 @@ namespace {
 constexpr int k_wide_columns = 70;
 
 // Nine keys that Oracle's binary comparison holds apart.
-const std::vector<std::string> k_distinct_keys = {
-    "abc", "ABC", "abc ", "e", "\xC3\xA9", "ss", "\xC3\x9F", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"};
+const std::vector<std::string> k_distinct_keys = {"abc",
+                                                  "ABC",
+                                                  "abc ",
+                                                  "e",
+                                                  "\xC3\xA9",
+                                                  "ss",
+                                                  "\xC3\x9F",
+                                                  "\xF0\x9F\x98\x80",
+                                                  "\xF0\x9F\x98\x81"};
 
 std::vector<std::string> keys_schema() {
     std::vector<std::string> script = {
