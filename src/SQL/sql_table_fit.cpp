@@ -204,9 +204,18 @@ void sql_table_fit::fit_row() {
                              k_binary_suffix) == 0)
             column.native_type += k_binary_suffix;
         m_types[chosen] = column.native_type;
-        m_changes.push_back(L"Table '" + m_table + L"': column '" + column.name + L"' " + old_type +
+        std::wstring line = L"Table '" + m_table + L"': column '" + column.name + L"' " + old_type +
                             L" -> " + column.native_type + L": the row would take " +
                             std::to_wstring(total) + L" bytes, more than the " +
-                            std::to_wstring(m_limits.row_bytes) + L" the server allows.");
+                            std::to_wstring(m_limits.row_bytes) + L" the server allows";
+        // Most servers refuse a DEFAULT on TEXT and BLOB.  The rows of a text or binary column
+        // never take it from the definition: they carry their own values.
+        const bool own_values = column.vartype == VT_BSTR || column.vartype == VT_BLOB ||
+                                column.vartype == VT_BYTE_ARRAY;
+        if (own_values && !column.default_value.is_empty()) {
+            column.default_value = ole_variant();
+            line += L"; its default is not kept";
+        }
+        m_changes.push_back(line + L".");
     }
 }

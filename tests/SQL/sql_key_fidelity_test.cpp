@@ -83,6 +83,7 @@ TEST_F(sql_key_fit_test, limits_follow_the_table_type_and_the_row_format) {
 TEST_F(sql_key_fit_test, a_row_too_wide_turns_its_widest_columns_into_text_keys_last) {
     udb_schema columns = wide_columns(70);
     columns[70].size = 100;
+    columns[2].default_value = ole_variant(L"n/a");
     udb_indexes indexes;
     indexes.push_back(udb_index(L"UK", true, false, {L"C1"}));
     t_names_map names;
@@ -94,6 +95,10 @@ TEST_F(sql_key_fit_test, a_row_too_wide_turns_its_widest_columns_into_text_keys_
         << tk_to_utf8(fit.changes()[0]);
     EXPECT_EQ(columns[1].native_type, L"");
     EXPECT_EQ(columns[2].native_type, L"TEXT");
+    // Most servers refuse a DEFAULT on TEXT.
+    EXPECT_TRUE(columns[2].default_value.is_empty());
+    EXPECT_TRUE(contains(fit.changes()[0], L"its default is not kept"))
+        << tk_to_utf8(fit.changes()[0]);
     EXPECT_EQ(columns[70].native_type, L"");
 }
 
