@@ -63,6 +63,8 @@ protected:
         s_inst = std::make_unique<ora_test_instance>();
         s_inst->add_user("KEYS", "keys");
         s_inst->run("KEYS", "keys", keys_schema());
+        s_inst->add_user("LOST", "lost");
+        s_inst->run("LOST", "lost", too_long_key_schema());
         s_inst->add_user("BIN", "bin");
         s_inst->run("BIN", "bin",
                     {"CREATE TABLE CODES (CODE RAW(8) PRIMARY KEY, TAG RAW(4))",
@@ -70,6 +72,15 @@ protected:
                      "INSERT INTO CODES VALUES (HEXTORAW('0001FE00'), HEXTORAW('01020304'))"});
     }
     static void TearDownTestSuite() { s_inst.reset(); }
+
+    // A unique key of four VARCHAR2(255) columns: 4080 bytes of utf8mb4, past every server's
+    // 3072.
+    static std::vector<std::string> too_long_key_schema() {
+        return {"CREATE TABLE QUAD (A VARCHAR2(255), B VARCHAR2(255), C VARCHAR2(255), "
+                "D VARCHAR2(255))",
+                "CREATE UNIQUE INDEX QUAD_ALL ON QUAD (A, B, C, D)",
+                "INSERT INTO QUAD VALUES ('a', 'b', 'c', 'd')"};
+    }
 
     void SetUp() override {
         conversion_test::SetUp();
@@ -187,4 +198,19 @@ TEST_F(keys_fidelity_test, binary_types_from_the_mapping_take_their_length) {
                   "varbinary(8),binary(4)");
         EXPECT_TRUE(expect_same_table(*s_inst, "BIN", "bin", "CODES", db, "CODES").empty());
     }
+}
+
+TEST_F(keys_fidelity_test, a_key_the_destination_cannot_hold_is_an_error_and_its_rows_still_land) {
+    connect_source(*s_inst, L"LOST", L"lost");
+    conv->selected_tables = {L"QUAD"};
+    const std::string live = database("lost_live");
+    to_server(live);
+    (*conv)();
+    ASSERT_EQ(handler->errors.size(), 1u);
+    EXPECT_NE(handler->errors[0].text.find(
+                  "Table 'QUAD': the unique key 'QUAD_ALL' (A, B, C, D) was not created"),
+              std::string::npos)
+        << handler->errors[0].text;
+    EXPECT_EQ(handler->errors[0].level, 0);
+    EXPECT_EQ(server_count(live, "QUAD"), 1);
 }
