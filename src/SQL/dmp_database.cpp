@@ -58,6 +58,30 @@ std::string completion_line() {
     return text;
 }
 
+const wchar_t* const k_full_utf8 = L"utf8mb4";
+const wchar_t* const k_full_utf8_bin = L"utf8mb4_bin";
+
+std::wstring key_column_clause(const sql_key_text_column& column, const std::wstring& charset,
+                               const std::wstring& collation) {
+    return column.head + L" CHARACTER SET " + charset + L" COLLATE " + collation + column.tail;
+}
+
+// The sets for which MariaDB 10.2.2 has a binary collation without padding.
+bool has_unpadded_binary(const std::wstring& charset) {
+    static const wchar_t* const k_sets[] = {
+        L"armscii8", L"ascii", L"big5",    L"cp1250",  L"cp1251", L"cp1256",  L"cp1257",
+        L"cp850",    L"cp852", L"cp866",   L"cp932",   L"dec8",   L"eucjpms", L"euckr",
+        L"gb2312",   L"gbk",   L"geostd8", L"greek",   L"hebrew", L"hp8",     L"keybcs2",
+        L"koi8r",    L"koi8u", L"latin1",  L"latin2",  L"latin5", L"latin7",  L"macce",
+        L"macroman", L"sjis",  L"swe7",    L"tis620",  L"ucs2",   L"ujis",    L"utf16",
+        L"utf16le",  L"utf32", L"utf8",    L"utf8mb3", L"utf8mb4"};
+    std::wstring lower;
+    for (wchar_t c : charset) lower.push_back(static_cast<wchar_t>(std::towlower(c)));
+    for (const wchar_t* set : k_sets)
+        if (lower == set) return true;
+    return false;
+}
+
 }  // namespace
 
 dmp_database::dmp_database(const std::wstring& file_name, const dump_options& options)
@@ -212,12 +236,21 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
             create.engine_clause() + create.charset_clause();
         write(tk_to_utf8(statement) + ";" + eol);
         // The default utf8 holds no 4-byte character: a server that has utf8mb4 turns the
-        // table's texts into it; older ones skip the comment and keep utf8.
-        if (m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields))
-            write(tk_to_utf8(L"/*!50503 ALTER TABLE " + table_name_text(table) +
-                             L" CONVERT TO CHARACTER SET utf8mb4 */") +
-                  ";" + eol);
+        // table's texts into it; older ones skip the comment and keep utf8.  The conversion
+        // gives every column the set's default collation, so text keys get their binary one
+        // back in the same statement.
+        const bool converted =
+            m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields);
+        if (converted) {
+            std::wstring alter =
+                L"ALTER TABLE " + table_name_text(table) + L" CONVERT TO CHARACTER SET utf8mb4";
+            for (const sql_key_text_column& column : create.key_text_columns())
+                alter += L", MODIFY " + key_column_clause(column, k_full_utf8, k_full_utf8_bin);
+            write(tk_to_utf8(L"/*!50503 " + alter + L" */") + ";" + eol);
+        }
+        write_unpadded_keys(table, create, converted);
     }
+    create.report_to(*this);
 
     if (m_options.comments) write_comment_block(L"Dumping data for table", table);
     if (m_options.lock_tables) {
@@ -227,9 +260,24 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
 
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
-    for (const std::wstring& line : create.notices()) add_notice(line);
     m_created[table] = std::make_pair(table, indexes);
     return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options);
+}
+
+void dmp_database::write_unpadded_keys(const std::wstring& table,
+                                       const sql_create_statement& create, bool converted) {
+    // MariaDB 10.2.2 and later also compare without padding trailing blanks, as Oracle does;
+    // the comment is MariaDB's own, so other servers keep the binary collation.
+    std::wstring alter;
+    for (const sql_key_text_column& column : create.key_text_columns()) {
+        const std::wstring charset = converted ? std::wstring(k_full_utf8) : column.charset;
+        if (!has_unpadded_binary(charset)) continue;
+        alter += (alter.empty() ? L"ALTER TABLE " + table_name_text(table) + L" MODIFY "
+                                : std::wstring(L", MODIFY ")) +
+                 key_column_clause(column, charset, charset + L"_nopad_bin");
+    }
+    if (!alter.empty())
+        write(tk_to_utf8(L"/*M!100202 " + alter + L" */") + ";" + m_options.get_eol());
 }
 
 void dmp_database::create_index(const std::wstring& table, int /*flags*/, const udb_index& index) {

@@ -24,6 +24,8 @@
 #include "SQL/dump_options.h"
 #include "UDB/udb_database.h"
 
+class sql_create_statement;
+
 class dmp_database : public udb_database {
 public:
     using created_map = std::map<std::wstring, std::pair<std::wstring, udb_indexes>>;
@@ -84,6 +86,10 @@ public:
 private:
     void write_comment_block(const std::wstring& title, const std::wstring& table);
     void unlock_if_pending();
+    // Writes the statement that gives the table's text keys a collation without padding on the
+    // servers that have one; `converted`: the table was turned into utf8mb4 first.
+    void write_unpadded_keys(const std::wstring& table, const sql_create_statement& create,
+                             bool converted);
     // Raises tk_exception (level 1) naming the path and the system's reason for `error`.
     [[noreturn]] void fail(const char* what, int error);
     // Abandons the file after a failed write and raises for `error`.

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "SQL/sql_schema_initializer.h"
+#include "SQL/sql_table_fit.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_schema.h"
 
+class udb_database;
 class udb_properties;
 
 class sql_create_statement {
@@ -26,8 +28,8 @@ public:
     std::wstring text(const std::wstring& name_text, const std::wstring& lead,
                       const std::wstring& separator, const std::wstring& close) const;
     // " ENGINE=" (or " TYPE=" before 4.0.23) + the table's engine property, else MyISAM up to
-    // 3.23.34, else the engine's table type.  A name that is not an identifier raises
-    // tk_exception at level 1.
+    // 3.23.34, else the engine's table type; then " ROW_FORMAT=DYNAMIC" when a key needs it.  A
+    // name that is not an identifier raises tk_exception at level 1.
     std::wstring engine_clause() const;
     // " character set " + the table's property, or empty; same check as engine_clause.
     std::wstring charset_clause() const;
@@ -38,13 +40,32 @@ public:
     // The columns under their MySQL names, and the source to MySQL names of repaired ones.
     const udb_schema& columns() const noexcept { return m_schema.columns(); }
     const t_names_map& name_map() const { return m_schema.name_map(); }
-    // One line per column or index whose name had to be repaired, in table order, for the user.
+    // The text key columns, for a writer that changes their set and collation later.
+    const std::vector<sql_key_text_column>& key_text_columns() const noexcept {
+        return m_schema.key_text_columns();
+    }
+    // The bytes of the longest key written.
+    unsigned long widest_key() const noexcept { return m_widest_key; }
+
+    // What the definition changed to fit the destination, one line each, for the user.
     const std::vector<std::wstring>& notices() const noexcept { return m_notices; }
+    // The primary and unique keys of the source that the table does not have, one line each:
+    // losing one is an error of the table's conversion.
+    const std::vector<std::wstring>& lost_keys() const noexcept { return m_lost_keys; }
+    // Hands the notices and the lost keys to the destination that creates the table.
+    void report_to(udb_database& destination) const;
 
 private:
+    // The table's storage engine: its property, else MyISAM up to 3.23.34, else the engine's.
+    std::wstring table_type() const;
+
+    std::wstring m_table;
     udb_properties* m_properties = nullptr;
     std::wstring m_auto_increment;
     sql_schema_initializer m_schema;
     std::vector<std::wstring> m_clauses;
+    sql_table_limits m_limits;
+    unsigned long m_widest_key = 0;
     std::vector<std::wstring> m_notices;
+    std::vector<std::wstring> m_lost_keys;
 };

@@ -206,10 +206,10 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
                                    create.charset_clause() + create.engine_clause();
     tk_wlog(2, L"Run SQL query: %s\n", statement.c_str());
     query(statement);
+    create.report_to(*this);
 
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
-    for (const std::wstring& line : create.notices()) add_notice(line);
     return get_table(table, 2);
 }
 

@@ -18,6 +18,7 @@
 
 #include "TK/tk_singleton.h"
 #include "UDB/udb_engine.h"
+#include "SQL/sql_table_fit.h"
 #include "UDB/udb_properties.h"
 
 class udb_database;
@@ -105,6 +106,14 @@ public:
     // utf8mb4 on servers that have it.  Otherwise such a value is a record error.
     bool holds_four_byte_chars() const;
 
+    // What a new table of the given type can hold on the destination: the live server as it
+    // reports itself, else the server generation of the version word (a dump's own limits).
+    sql_table_limits table_limits(const std::wstring& table_type);
+    // The collation under which a text key of the given set compares as Oracle compares: binary
+    // and, where the destination has one, without padding trailing blanks.  Empty when the
+    // destination names no collations (servers before 4.1).
+    std::wstring key_collation(const std::wstring& charset);
+
     // The SQL mode every session of a run works in: none of ANSI_QUOTES and NO_BACKSLASH_ESCAPES
     // (under which a quoted value would read differently), strict, so that a value the server
     // cannot hold whole is an error and never a silent cut.
@@ -129,6 +138,8 @@ private:
     // Sends a statement whose failure is only logged with the given format (one %s for the text).
     bool best_effort(const char* statement, const char* log_format);
     std::wstring quoted_db_name(const std::wstring& name) const;
+    // The first cell of a statement's first row; false when the statement fails or gives none.
+    bool first_cell(const std::string& statement, std::string& cell);
 
     std::wstring m_character_set = L"utf8";
     std::wstring m_table_type = L"MyISAM";

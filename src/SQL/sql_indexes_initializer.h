@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "SQL/sql_table_fit.h"
 #include "UDB/t_names_map.h"
 #include "UDB/udb_indexes.h"
 #include "UDB/udb_schema.h"
@@ -18,20 +19,34 @@
 
 class sql_indexes_initializer {
 public:
-    // columns: the schema initialiser's columns (MySQL names); column_map: source to MySQL names.
+    // columns: the schema initialiser's columns (MySQL names); column_map: source to MySQL names;
+    // limits: what the destination's keys hold (by default the engine's for its table type).
     sql_indexes_initializer(const udb_schema& columns, const udb_indexes& indexes,
                             const std::wstring& auto_increment_name, const t_names_map& column_map,
-                            int unused);
+                            int unused, const sql_table_limits* limits = nullptr);
 
     // Appends one clause per writable index, then the auto-increment index when one is needed.
     void get_init_chunks(std::vector<std::wstring>& out);
 
     // The indexes under their MySQL names.
     const udb_indexes& indexes() const noexcept { return m_indexes; }
+    // Why each primary or unique key that get_init_chunks left out could not be created.
+    const std::vector<std::wstring>& lost_keys() const noexcept { return m_lost_keys; }
+    // The same for the other indexes, which cost speed only.
+    const std::vector<std::wstring>& dropped_indexes() const noexcept { return m_dropped; }
+    // The bytes of the longest key written.
+    unsigned long widest_key() const noexcept { return m_widest_key; }
 
 private:
+    // Tells why an index is left out.
+    void leave_out(const udb_index& index, const std::wstring& why);
+
     std::wstring m_auto_increment_name;
     udb_indexes m_indexes;
     udb_schema m_columns;
     std::unique_ptr<udb_validator> m_validator;
+    sql_table_limits m_limits;
+    std::vector<std::wstring> m_lost_keys;
+    std::vector<std::wstring> m_dropped;
+    unsigned long m_widest_key = 0;
 };

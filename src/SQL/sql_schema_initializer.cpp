@@ -1,9 +1,27 @@
 #include "SQL/sql_schema_initializer.h"
 
 #include "SQL/sql_engine.h"
+#include "SQL/sql_table_fit.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_properties.h"
+
+namespace {
+
+// What the case-sensitive setting and servers before 4.1 put after a binary-compared text.
+const std::wstring k_binary = L" BINARY";
+
+bool ends_with_binary(const std::wstring& type) {
+    return type.size() > k_binary.size() &&
+           type.compare(type.size() - k_binary.size(), k_binary.size(), k_binary) == 0;
+}
+
+// VARCHAR(n) and CHAR(n): the text types a key can hold whole.
+bool is_char_type(const std::wstring& type) {
+    return type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0;
+}
+
+}  // namespace
 
 sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const udb_schema& columns,
                                                const udb_indexes& indexes,
@@ -60,6 +78,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
     tk_log(2, "sql_schema_initializer::get_init_chunks(n_columns=%d)",
            static_cast<int>(m_columns.size()));
     m_auto_increment_name.clear();
+    m_key_texts.clear();
     sql_engine& engine = sql_engine::get_instance();
     const uint32_t version = engine.version_word;
     const bool new_server = version > 0x400FF;
@@ -71,9 +90,14 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
 
         std::wstring clause = new_server ? quote_mysql_name(column.name) + L" "
                                          : mysql_name_for_old_server(column.name) + L" ";
-        clause +=
-            column.native_type.empty() ? get_sql_native_type(column, false) : column.native_type;
+        std::wstring type = sql_column_type_text(column);
+        // A text key compares as Oracle's does, binary: otherwise keys that differ only in case,
+        // accents or trailing blanks collide and rows are lost.
+        const bool text_key = in_unique_key(source_name) && is_char_type(type);
+        if (text_key && ends_with_binary(type)) type.erase(type.size() - k_binary.size());
+        clause += type;
 
+        std::wstring charset;
         if (new_server) {
             const bool text_column = (column.native_type.empty() && column.vartype == VT_BSTR) ||
                                      column.native_type.find(L"CHAR") != std::wstring::npos ||
@@ -81,15 +105,18 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             if (text_column) {
                 udb_properties* column_properties =
                     table_properties ? table_properties->find_item(source_name) : nullptr;
-                std::wstring charset = sql_property(column_properties, L"character_set");
+                charset = sql_property(column_properties, L"character_set");
                 // The default utf8 becomes utf8mb4 on a server that has it.
                 if (charset.empty()) charset = engine.effective_charset();
-                if (!charset.empty()) {
-                    sql_check_identifier(charset, "character set");
-                    clause += L" CHARACTER SET " + charset;
-                }
+                if (!charset.empty()) sql_check_identifier(charset, "character set");
             }
         }
+        const std::wstring collation = text_key ? engine.key_collation(charset) : std::wstring();
+        if (text_key && collation.empty()) clause += k_binary;
+        const std::wstring head = clause;
+        if (!charset.empty()) clause += L" CHARACTER SET " + charset;
+        if (!collation.empty()) clause += L" COLLATE " + collation;
+        const std::size_t tail_start = clause.size();
 
         const bool in_primary = m_indexes.is_idx_field(source_name, true);
         const bool in_any_index = version < 0x31702 && m_indexes.is_idx_field(source_name, false);
@@ -114,6 +141,16 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             tk_wlog(1, L"Setting column's comment: '%s'", column.comment.c_str());
             clause += L" COMMENT '" + sql_escape_text(column.comment) + L"'";
         }
+        if (!collation.empty()) m_key_texts.push_back({head, charset, clause.substr(tail_start)});
         out.push_back(clause);
     }
+}
+
+bool sql_schema_initializer::in_unique_key(const std::wstring& source_name) const {
+    for (const udb_index& index : m_indexes) {
+        if (!index.unique && !index.primary) continue;
+        for (const std::wstring& column : index.columns)
+            if (column == source_name) return true;
+    }
+    return false;
 }

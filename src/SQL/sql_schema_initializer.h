@@ -20,6 +20,15 @@
 
 class udb_properties;
 
+// A text column of a primary or unique key, its clause in three parts: head (name and type),
+// its character set, and tail (NOT NULL to COMMENT); a writer can give it another set and
+// collation by joining head + " CHARACTER SET x COLLATE y" + tail.
+struct sql_key_text_column {
+    std::wstring head;
+    std::wstring charset;
+    std::wstring tail;
+};
+
 class sql_schema_initializer {
 public:
     // Builds the column list under MySQL names; raises what the validator raises.
@@ -39,15 +48,25 @@ public:
 
     // The columns under their MySQL names, in source order.
     const udb_schema& columns() const noexcept { return m_columns; }
+    // The same, for a definition to be made to fit the destination before its clauses are made.
+    udb_schema& columns_to_fit() noexcept { return m_columns; }
+    // The text key columns of the clauses get_init_chunks made.
+    const std::vector<sql_key_text_column>& key_text_columns() const noexcept {
+        return m_key_texts;
+    }
     // Source name to MySQL name of every column whose name was repaired.
     const t_names_map& name_map() const { return m_validator->get_mapping(); }
     udb_validator& validator() noexcept { return *m_validator; }
 
 private:
+    // True when the column (by its source name) belongs to a primary or unique key.
+    bool in_unique_key(const std::wstring& source_name) const;
+
     std::wstring m_table;
     udb_schema m_columns;
     std::wstring& m_auto_increment_name;
     udb_indexes m_indexes;
     std::unique_ptr<udb_validator> m_validator;
     udb_schema m_source;
+    std::vector<sql_key_text_column> m_key_texts;
 };

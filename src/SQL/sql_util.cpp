@@ -355,7 +355,11 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
 
 std::wstring make_type_size_suffix(const std::wstring& type, int size, int precision, int scale) {
     wchar_t buf[64];
-    if (type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0) {
+    // The binary strings take their length as the text ones do; without it the server refuses
+    // VARBINARY and makes BINARY a single byte.
+    const bool sized = type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0 ||
+                       type.rfind(L"VARBINARY", 0) == 0 || type.rfind(L"BINARY", 0) == 0;
+    if (sized) {
         std::swprintf(buf, 64, L"(%d)", size);
         return type + buf;
     }
@@ -390,14 +394,16 @@ std::wstring mysql_name_for_old_server(const std::wstring& name) {
 }
 
 VARTYPE get_vartype_by_sql_type(const std::wstring& type, unsigned int& size) {
-    if (type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0) {
+    const bool binary = type.rfind(L"VARBINARY", 0) == 0 || type.rfind(L"BINARY", 0) == 0;
+    if (binary || type.rfind(L"VARCHAR", 0) == 0 || type.rfind(L"CHAR", 0) == 0) {
         if (type.find(L')') != std::wstring::npos) {
             const auto open = type.find(L'(');
             if (open != std::wstring::npos)
                 size =
                     static_cast<unsigned int>(std::wcstoul(type.c_str() + open + 1, nullptr, 10));
         }
-        return VT_BSTR;
+        // A binary string holds bytes: as text, a value would end at its first zero byte.
+        return binary ? VT_BLOB : VT_BSTR;
     }
     struct entry {
         const wchar_t* name;

@@ -24,8 +24,8 @@ class udb_properties;
 // The MySQL type of a column: with its parameters ("VARCHAR(20)") or, bare, the name alone.
 // A variant type without a MySQL column type raises tk_mail_assertion("sql_util", 495).
 std::wstring get_sql_native_type(const t_ftd& column, bool bare);
-// The type name of a mapped column with its parameters: "(size)" after VARCHAR and CHAR,
-// "(precision,scale)" after DECIMAL, nothing after any other name.
+// The type name of a mapped column with its parameters: "(size)" after VARCHAR, CHAR, VARBINARY
+// and BINARY, "(precision,scale)" after DECIMAL, nothing after any other name.
 std::wstring make_type_size_suffix(const std::wstring& type, int size, int precision, int scale);
 // The name between backticks, any backtick inside doubled; a name over 64 characters is cut to
 // its first 63 first.

@@ -24,6 +24,16 @@ std::vector<std::wstring> udb_database::take_notices() {
     return taken;
 }
 
+void udb_database::add_table_error(std::wstring line) {
+    m_table_errors.push_back(std::move(line));
+}
+
+std::vector<std::wstring> udb_database::take_table_errors() {
+    std::vector<std::wstring> taken;
+    taken.swap(m_table_errors);
+    return taken;
+}
+
 bool udb_database::same_table_name(const std::wstring& a, const std::wstring& b) const {
     return m_case_sensitive != 0 ? a == b : udb_equal_nocase(a, b);
 }

@@ -86,6 +86,11 @@ public:
     void add_notice(std::wstring line);
     // The notices added since the last call, in the order they were added.
     std::vector<std::wstring> take_notices();
+    // Something of the source that the destination could not keep (a key of a table): one line,
+    // which the run reports as an error of the table's conversion.
+    void add_table_error(std::wstring line);
+    // The table errors added since the last call, in the order they were added.
+    std::vector<std::wstring> take_table_errors();
 
 protected:
     // The table-name rule of this database.
@@ -99,4 +104,5 @@ protected:
     udb_names_map m_names_map;
     udb_relationships m_relationships;
     std::vector<std::wstring> m_notices;
+    std::vector<std::wstring> m_table_errors;
 };

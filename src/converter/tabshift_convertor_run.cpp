@@ -190,6 +190,12 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         target_name, fields, skip_idx ? no_indexes : state.source->get_indexes());
     report_notices(*state.destination);
     if (existed) report_missing_columns(name, target_name, fields, state.target->get_schema());
+    // A key the destination could not create costs the table its guarantee, not its rows.
+    for (const std::wstring& line : state.destination->take_table_errors()) {
+        error_handler& handler = error_handler::instance();
+        handler.set_error_text(name);
+        handler.handle(tk_exception(line, 0), false);
+    }
     if (source_refused) {
         tk_wlog(2, L"Store generated table name '%s'", target_name.c_str());
         state.validator->add_existing_name(target_name);

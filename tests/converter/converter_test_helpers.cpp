@@ -55,6 +55,15 @@ void conversion_test::connect_source(ora_test_instance& inst, const std::wstring
     conv->connect_oracle_server(inst.wdir());
 }
 
+void conversion_test::to_server(const std::string& database) {
+    const test_server& server = get_test_server();
+    conv->store_mysql_settings(server.host, server.user, server.password,
+                               std::to_string(server.port));
+    conv->connect_mysql_server();
+    conv->mysql_direct = true;
+    conv->m_destination_name = tk_to_unicode(database);
+}
+
 std::string conversion_test::run_to_dump(const std::string& stem) {
     const std::string path = test_file_path(stem + ".sql");
     conv->mysql_direct = false;

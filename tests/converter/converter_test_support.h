@@ -75,6 +75,8 @@ protected:
     // Connects the converter's source to `user` of the instance.
     void connect_source(ora_test_instance& inst, const std::wstring& user,
                         const std::wstring& password);
+    // Points the converter at the test server, for a run straight into `database`.
+    void to_server(const std::string& database);
     // Runs the conversion into a new dump file and returns its path.
     std::string run_to_dump(const std::string& stem);
     // Creates `database` on the test server and replays the dump into it; fails the test when
