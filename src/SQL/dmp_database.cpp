@@ -190,6 +190,13 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     }
 
     const sql_create_statement create(table, fields, indexes);
+    // Plain utf8 texts are converted to utf8mb4 right after CREATE TABLE on a server that has it.
+    const bool converted = m_options.new_version && engine.is_plain_utf8() &&
+                           !create.has_own_charsets(fields);
+    std::vector<std::wstring> charsets = create.column_charsets();
+    if (converted)
+        for (std::wstring& charset : charsets)
+            if (!charset.empty()) charset = L"utf8mb4";
     if (m_options.structure) {
         tk_log(1, "Right before inserting CREATE TABLE statement");
         const std::wstring statement =
@@ -198,7 +205,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
         write(tk_to_utf8(statement) + ";" + eol);
         // The default utf8 holds no 4-byte character: a server that has utf8mb4 turns the
         // table's texts into it; older ones skip the comment and keep utf8.
-        if (m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields))
+        if (converted)
             write(tk_to_utf8(L"/*!50503 ALTER TABLE " + table_name_text(table) +
                              L" CONVERT TO CHARACTER SET utf8mb4 */") +
                   ";" + eol);
@@ -213,7 +220,8 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
     m_created[table] = std::make_pair(table, indexes);
-    return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options);
+    return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options, charsets,
+                                           indexes);
 }
 
 void dmp_database::create_index(const std::wstring& table, int /*flags*/, const udb_index& index) {

@@ -38,6 +38,10 @@ public:
     // The columns under their MySQL names, and the source to MySQL names of repaired ones.
     const udb_schema& columns() const noexcept { return m_schema.columns(); }
     const t_names_map& name_map() const { return m_schema.name_map(); }
+    // The character set of each column's clause, empty where the clause names none.
+    const std::vector<std::wstring>& column_charsets() const noexcept {
+        return m_schema.charsets();
+    }
 
 private:
     udb_properties* m_properties = nullptr;

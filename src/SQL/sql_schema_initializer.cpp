@@ -67,6 +67,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
     tk_log(2, "sql_schema_initializer::get_init_chunks(n_columns=%d)",
            static_cast<int>(m_columns.size()));
     m_auto_increment_name.clear();
+    m_charsets.clear();
     sql_engine& engine = sql_engine::get_instance();
     const uint32_t version = engine.version_word;
     const bool new_server = version > 0x400FF;
@@ -81,6 +82,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
         clause +=
             column.native_type.empty() ? get_sql_native_type(column, false) : column.native_type;
 
+        std::wstring column_charset;
         if (new_server) {
             const bool text_column = (column.native_type.empty() && column.vartype == VT_BSTR) ||
                                      column.native_type.find(L"CHAR") != std::wstring::npos ||
@@ -94,6 +96,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
                 if (!charset.empty()) {
                     sql_check_identifier(charset, "character set");
                     clause += L" CHARACTER SET " + charset;
+                    column_charset = charset;
                 }
             }
         }
@@ -122,5 +125,6 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             clause += L" COMMENT '" + sql_escape_text(column.comment) + L"'";
         }
         out.push_back(clause);
+        m_charsets.push_back(column_charset);
     }
 }

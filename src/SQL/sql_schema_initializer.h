@@ -39,6 +39,9 @@ public:
 
     // The columns under their MySQL names, in source order.
     const udb_schema& columns() const noexcept { return m_columns; }
+    // The character set named in each column's clause (empty for none), once the clauses
+    // were made.
+    const std::vector<std::wstring>& charsets() const noexcept { return m_charsets; }
     // Source name to MySQL name of every column whose name was repaired.
     const t_names_map& name_map() const { return m_validator->get_mapping(); }
     udb_validator& validator() noexcept { return *m_validator; }
@@ -50,4 +53,5 @@ private:
     udb_indexes m_indexes;
     std::unique_ptr<udb_validator> m_validator;
     udb_schema m_source;
+    std::vector<std::wstring> m_charsets;
 };
