@@ -252,21 +252,15 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text,
             return {};
         }
         case kind::decimal: {
-            const long double unit = std::pow(10.0L, static_cast<long double>(m_scale));
-            const long double rounded = std::round(value * unit) / unit;
-            if (std::fabs(rounded) >= std::pow(10.0L, m_precision - m_scale) ||
-                (m_unsigned && rounded < 0))
-                return out_of_range();
-            // Digits past the scale that are not zeros are rounded away, which the server notes.
-            const std::size_t point = text.find('.');
-            if (text.find_first_of("eE") == std::string::npos && point != std::string::npos) {
-                if (text.find_first_not_of('0', point + 1 + static_cast<std::size_t>(m_scale)) !=
-                    std::string::npos)
-                    return truncated();
-            } else if (rounded != value) {
-                return truncated();
+            if (text.find_first_of("eE") != std::string::npos) {
+                const long double unit = std::pow(10.0L, static_cast<long double>(m_scale));
+                const long double rounded = std::round(value * unit) / unit;
+                if (std::fabs(rounded) >= std::pow(10.0L, m_precision - m_scale) ||
+                    (m_unsigned && rounded < 0))
+                    return out_of_range();
+                return rounded != value ? truncated() : verdict{};
             }
-            return {};
+            return check_decimal_digits(start);
         }
         case kind::single:
             if (std::fabs(value) > FLT_MAX) return out_of_range();
@@ -274,6 +268,37 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text,
         default:
             return {};
     }
+}
+
+sql_value_check::verdict sql_value_check::check_decimal_digits(const char* number) const {
+    // Counted on the digits: a long double cannot tell 20 nines from 10^20.
+    std::string text(number);
+    const bool negative = !text.empty() && text[0] == '-';
+    if (!text.empty() && (text[0] == '-' || text[0] == '+')) text.erase(0, 1);
+    const std::size_t point = text.find('.');
+    std::string whole = text.substr(0, point);
+    std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    const std::size_t scale = static_cast<std::size_t>(m_scale);
+    const bool rounds_up = fraction.size() > scale && fraction[scale] >= '5';
+    const bool cut = fraction.find_first_not_of('0', std::min(scale, fraction.size())) !=
+                     std::string::npos;
+    fraction.resize(scale, '0');
+    std::string digits = whole + fraction;
+    if (rounds_up) {
+        std::size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+        if (i == 0)
+            digits.insert(digits.begin(), '1');
+        else
+            ++digits[i - 1];
+    }
+    const std::size_t whole_digits = digits.size() - scale;
+    const bool zero = digits.find_first_not_of('0') == std::string::npos;
+    if (whole_digits > static_cast<std::size_t>(std::max(m_precision - m_scale, 0)) ||
+        (m_unsigned && negative && !zero))
+        return out_of_range();
+    return cut ? truncated() : verdict{};
 }
 
 sql_value_check::verdict sql_value_check::check_date(const std::string& text) const {

@@ -41,6 +41,7 @@ private:
                       text_bytes, binary };
 
     verdict check_number(const std::string& text, bool quoted) const;
+    verdict check_decimal_digits(const char* number) const;
     verdict check_date(const std::string& text) const;
     verdict check_text(const std::string& text) const;
     verdict truncated() const;

@@ -168,9 +168,12 @@ TEST_F(dmp_database_test, LargeTablesAreSplitIntoStatements) {
     options.comments = false;
     path = test_file_path("split.sql");
     const std::wstring filler(1000, L'x');
+    udb_schema wide;
+    wide.add_field(make_column(L"ID", VT_I4, 4));
+    wide.add_field(make_column(L"NAME", VT_BSTR, 2000));
     {
         auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
-        auto table = db->create_table(L"EMP", emp, emp_keys);
+        auto table = db->create_table(L"EMP", wide, emp_keys);
         for (int i = 0; i < 2500; ++i) add_row(*table, i, filler);
         table.reset();
         auto empty = db->create_table(L"EMPTY", emp, udb_indexes());
@@ -279,7 +282,7 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
     auto full = engine->create_dump(L"/dev/full", options);
     auto table = full->create_table(L"EMP", emp, emp_keys);
     try {
-        for (int i = 0; i < 200000; ++i) add_row(*table, i, L"a row that fills the disk");
+        for (int i = 0; i < 200000; ++i) add_row(*table, i, L"fills the disk");
         dynamic_cast<dmp_recordset&>(*table).flush();
         full->close();
         ADD_FAILURE() << "writing to a full disk was reported as success";
@@ -292,7 +295,7 @@ TEST_F(dmp_database_test, FilesThatCannotBeWrittenAreErrors) {
     // A table released with its last statement unwritten cannot raise; closing the file does.
     auto quiet = engine->create_dump(L"/dev/full", options);
     auto small = quiet->create_table(L"EMP", emp, emp_keys);
-    add_row(*small, 1, L"the last rows of a run");
+    add_row(*small, 1, L"the last rows");
     small.reset();
     EXPECT_THROW(quiet->close(), tk_exception);
 }
