@@ -86,7 +86,7 @@ void dmp_recordset::check_row(int number) {
                                                   m_literals[i].second - m_literals[i].first);
     };
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
-        const sql_value_check::verdict v = m_checks[i].check(literal(i));
+        const sql_value_check::verdict v = m_checks[i].check(literal(i), m_scratch);
         if (v.number != 0) m_errors.push_back(row_error(number, v.message, v.number));
     }
     if (m_keys_full) return;

@@ -71,6 +71,8 @@ private:
     // Where each literal of the row being added starts and ends in m_pending.
     std::vector<std::pair<std::size_t, std::size_t>> m_literals;
     std::vector<sql_exception> m_errors;
+    // The decoded text of the cell being checked.
+    std::string m_scratch;
     dump_options m_options;
     std::string m_pending;
     std::string m_head;

@@ -205,7 +205,13 @@ sql_value_check::verdict sql_value_check::incorrect(const char* what,
 }
 
 sql_value_check::verdict sql_value_check::check(std::string_view literal) const {
-    std::string text;
+    std::string scratch;
+    return check(literal, scratch);
+}
+
+sql_value_check::verdict sql_value_check::check(std::string_view literal,
+                                                std::string& text) const {
+    if (m_kind == kind::other && !m_not_null) return {};
     bool quoted = false;
     if (!decode(literal, text, quoted))
         return m_not_null ? verdict{k_cannot_be_null, "Column '" + m_column + "' cannot be null"}

@@ -30,7 +30,9 @@ public:
     sql_value_check(const std::wstring& table, const t_ftd& column, const std::wstring& charset,
                     bool not_null);
 
-    // The verdict on `literal`, a literal as get_fld_append_str writes it.
+    // The verdict on `literal`, a literal as get_fld_append_str writes it; `scratch` is the
+    // caller's buffer for its decoded text, reused from cell to cell.
+    verdict check(std::string_view literal, std::string& scratch) const;
     verdict check(std::string_view literal) const;
     // The value as the column keeps it, so that keys compare as the server compares them
     // (numbers rounded to the column's scale, texts cut to its length); empty for NULL.
