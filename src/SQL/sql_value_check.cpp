@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <cwctype>
 #include <vector>
 
@@ -100,16 +101,6 @@ std::string utf8_prefix(const std::string& text, std::size_t chars) {
             return text.substr(0, i);
     }
     return text;
-}
-
-// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
-long long days_from_civil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 }  // namespace
@@ -317,8 +308,14 @@ sql_value_check::verdict sql_value_check::check_date(const std::string& text) co
     if (parts < 3 || text[0] == '-' || year_digits > 4 || month > 12 || day > 31)
         return m_kind == kind::timestamp ? out_of_range() : truncated();
     if (m_kind == kind::timestamp) {
-        const long long seconds = days_from_civil(year, month ? month : 1, day ? day : 1) * 86400 +
-                                  hour * 3600LL + minute * 60LL + second;
+        std::tm parts{};
+        parts.tm_year = static_cast<int>(year) - 1900;
+        parts.tm_mon = static_cast<int>(month ? month : 1) - 1;
+        parts.tm_mday = static_cast<int>(day ? day : 1);
+        parts.tm_hour = static_cast<int>(hour);
+        parts.tm_min = static_cast<int>(minute);
+        parts.tm_sec = static_cast<int>(second);
+        const long long seconds = static_cast<long long>(timegm(&parts));
         if (seconds < 1 || seconds > k_timestamp_last) return out_of_range();
         return {};
     }
