@@ -1,6 +1,5 @@
 #include "SQL/sql_table.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
@@ -411,7 +410,8 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
         unsigned int code;
         std::string message;
         int row;
-        int condition;
+        // Its place in `unplaced`, when its row is asked for.
+        int asked;
     };
     std::vector<change> changes;
     std::vector<int> unplaced;
@@ -425,15 +425,17 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
         if (!is_value_change(code)) continue;
         std::string message = tk_to_utf8(sql_record::text_of(row[2]));
         const int row_number = take_row_number(message);
-        if (row_number == 0) unplaced.push_back(condition);
-        changes.push_back({code, std::move(message), row_number, condition});
+        // A statement of one row needs no asking.
+        int asked = -1;
+        if (row_number == 0 && positions.size() > 1) {
+            asked = static_cast<int>(unplaced.size());
+            unplaced.push_back(condition);
+        }
+        changes.push_back({code, std::move(message), row_number, asked});
     }
     const std::vector<int> rows = diagnostic_rows(unplaced);
     for (change& c : changes) {
-        if (c.row == 0) {
-            const auto at = std::find(unplaced.begin(), unplaced.end(), c.condition);
-            c.row = rows[static_cast<std::size_t>(at - unplaced.begin())];
-        }
+        if (c.asked >= 0) c.row = rows[static_cast<std::size_t>(c.asked)];
         if (c.row >= 1 && static_cast<std::size_t>(c.row) <= positions.size()) {
             m_errors.push_back(
                 row_error(positions[static_cast<std::size_t>(c.row - 1)], c.message, c.code));

@@ -11,10 +11,11 @@
 // the rows that still fail, and every value the server changed (truncated, out of range,
 // incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
 // the table and the record's number in its source (as append_record was given it, else counted
-// from 1 through this object).
-// A row INSERT IGNORE skipped for a duplicate key is reported the same way.  Errors of rows sent
-// by a later record or by flush() are raised by that call.  The destructor sends what flush() did not, and
-// only logs a failure.
+// from 1 through this object).  A row INSERT IGNORE skipped (duplicate key, CHECK constraint) is
+// reported the same way; a warning whose text names no row is placed on its row by the server's
+// diagnostics, or, on a server that cannot tell, charged to no single record.  Errors of rows
+// sent by a later record or by flush() are raised by that call.  The destructor sends what
+// flush() did not, and only logs a failure.
 //
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
