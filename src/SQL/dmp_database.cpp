@@ -191,8 +191,8 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
 
     const sql_create_statement create(table, fields, indexes);
     // Plain utf8 texts are converted to utf8mb4 right after CREATE TABLE on a server that has it.
-    const bool converted = m_options.new_version && engine.is_plain_utf8() &&
-                           !create.has_own_charsets(fields);
+    const bool converted =
+        m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields);
     std::vector<std::wstring> charsets = create.column_charsets();
     if (converted)
         for (std::wstring& charset : charsets)

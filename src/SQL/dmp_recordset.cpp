@@ -14,8 +14,7 @@ constexpr unsigned int k_duplicate_key = 1062;
 
 dmp_recordset::dmp_recordset(dmp_database* owner, const std::wstring& table,
                              const udb_schema& columns, const dump_options& options,
-                             const std::vector<std::wstring>& charsets,
-                             const udb_indexes& indexes)
+                             const std::vector<std::wstring>& charsets, const udb_indexes& indexes)
     : udb_recordset(owner, table, false),
       m_database(owner),
       m_charsets(charsets),
@@ -105,9 +104,9 @@ void dmp_recordset::check_row(int number) {
         // NULL never equals NULL: such a key takes any number of rows.
         if (has_null) continue;
         if (!key.seen.insert(text).second) {
-            m_errors.push_back(row_error(
-                number, "Duplicate entry '" + shown + "' for key '" + key.name + "'",
-                k_duplicate_key));
+            m_errors.push_back(
+                row_error(number, "Duplicate entry '" + shown + "' for key '" + key.name + "'",
+                          k_duplicate_key));
             continue;
         }
         m_key_bytes += text.size();

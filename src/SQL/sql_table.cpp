@@ -443,10 +443,10 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
             m_errors.push_back(row_error(positions.front(), c.message, c.code));
         } else {
             // Charged to no record rather than to a wrong one.
-            m_errors.push_back(sql_exception("one of records #" + std::to_string(positions.front()) +
-                                                 " to #" + std::to_string(positions.back()) +
-                                                 ": " + c.message,
-                                             c.code));
+            m_errors.push_back(
+                sql_exception("one of records #" + std::to_string(positions.front()) + " to #" +
+                                  std::to_string(positions.back()) + ": " + c.message,
+                              c.code));
         }
     }
 }

@@ -32,11 +32,11 @@ struct charset_page {
 // The byte sets a column may be created in, by the code page that holds the same characters.
 // The Unicode sets hold everything; a set not listed is not checked rather than guessed.
 constexpr charset_page k_charset_pages[] = {
-    {L"latin1", 1252}, {L"latin2", 28592}, {L"latin5", 28599}, {L"greek", 28597},
-    {L"hebrew", 28598}, {L"ascii", 20127}, {L"cp1250", 1250},   {L"cp1251", 1251},
-    {L"cp1256", 1256}, {L"cp1257", 1257}, {L"cp850", 850},     {L"cp852", 852},
-    {L"cp866", 866},   {L"sjis", 932},    {L"cp932", 932},     {L"gbk", 936},
-    {L"gb2312", 936},  {L"big5", 950},    {L"euckr", 949},
+    {L"latin1", 1252},  {L"latin2", 28592}, {L"latin5", 28599}, {L"greek", 28597},
+    {L"hebrew", 28598}, {L"ascii", 20127},  {L"cp1250", 1250},  {L"cp1251", 1251},
+    {L"cp1256", 1256},  {L"cp1257", 1257},  {L"cp850", 850},    {L"cp852", 852},
+    {L"cp866", 866},    {L"sjis", 932},     {L"cp932", 932},    {L"gbk", 936},
+    {L"gb2312", 936},   {L"big5", 950},     {L"euckr", 949},
 };
 
 unsigned int code_page_of(const std::wstring& charset) {
@@ -67,13 +67,26 @@ bool decode(std::string_view literal, std::string& text, bool& quoted) {
             if (c == '\\' && i + 2 < literal.size()) {
                 c = literal[++i];
                 switch (c) {
-                    case '0': c = '\0'; break;
-                    case 'n': c = '\n'; break;
-                    case 'r': c = '\r'; break;
-                    case 't': c = '\t'; break;
-                    case 'b': c = '\b'; break;
-                    case 'Z': c = '\x1A'; break;
-                    default: break;
+                    case '0':
+                        c = '\0';
+                        break;
+                    case 'n':
+                        c = '\n';
+                        break;
+                    case 'r':
+                        c = '\r';
+                        break;
+                    case 't':
+                        c = '\t';
+                        break;
+                    case 'b':
+                        c = '\b';
+                        break;
+                    case 'Z':
+                        c = '\x1A';
+                        break;
+                    default:
+                        break;
                 }
             } else if (c == literal[0] && i + 2 < literal.size() && literal[i + 1] == c) {
                 ++i;
@@ -111,8 +124,8 @@ sql_value_check::sql_value_check(const std::wstring& table, const t_ftd& column,
       m_column(tk_to_utf8(column.name)),
       m_not_null(not_null && !column.b_auto_increment),
       m_code_page(code_page_of(charset)) {
-    std::wstring type = column.native_type.empty() ? get_sql_native_type(column, false)
-                                                   : column.native_type;
+    std::wstring type =
+        column.native_type.empty() ? get_sql_native_type(column, false) : column.native_type;
     for (wchar_t& c : type) c = static_cast<wchar_t>(std::towupper(c));
     m_unsigned = type.find(L"UNSIGNED") != std::wstring::npos;
     const std::size_t open = type.find(L'(');
@@ -200,8 +213,7 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal) const 
     return check(literal, scratch);
 }
 
-sql_value_check::verdict sql_value_check::check(std::string_view literal,
-                                                std::string& text) const {
+sql_value_check::verdict sql_value_check::check(std::string_view literal, std::string& text) const {
     if (m_kind == kind::other && !m_not_null) return {};
     bool quoted = false;
     if (!decode(literal, text, quoted))
@@ -227,8 +239,7 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal,
     return {};
 }
 
-sql_value_check::verdict sql_value_check::check_number(const std::string& text,
-                                                       bool quoted) const {
+sql_value_check::verdict sql_value_check::check_number(const std::string& text, bool quoted) const {
     const char* what = m_kind == kind::integer   ? "integer"
                        : m_kind == kind::decimal ? "decimal"
                                                  : "double";
@@ -237,9 +248,10 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text,
     char* end = nullptr;
     const long double value = std::strtold(start, &end);
     // strtold reads "inf" and "nan", which the server takes for no number at all.
-    const bool letters = *start && (std::isalpha(static_cast<unsigned char>(*start)) ||
-                                    ((*start == '-' || *start == '+') &&
-                                     std::isalpha(static_cast<unsigned char>(start[1]))));
+    const bool letters =
+        *start &&
+        (std::isalpha(static_cast<unsigned char>(*start)) ||
+         ((*start == '-' || *start == '+') && std::isalpha(static_cast<unsigned char>(start[1]))));
     if (end == start || letters) return incorrect(what, text);
     if (*end != '\0') return quoted ? truncated() : incorrect(what, text);
     switch (m_kind) {
@@ -278,8 +290,8 @@ sql_value_check::verdict sql_value_check::check_decimal_digits(const char* numbe
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
     const std::size_t scale = static_cast<std::size_t>(m_scale);
     const bool rounds_up = fraction.size() > scale && fraction[scale] >= '5';
-    const bool cut = fraction.find_first_not_of('0', std::min(scale, fraction.size())) !=
-                     std::string::npos;
+    const bool cut =
+        fraction.find_first_not_of('0', std::min(scale, fraction.size())) != std::string::npos;
     fraction.resize(scale, '0');
     std::string digits = whole + fraction;
     if (rounds_up) {
@@ -302,8 +314,8 @@ sql_value_check::verdict sql_value_check::check_date(const std::string& text) co
     long long year = 0;
     unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
     int used = 0;
-    const int parts = std::sscanf(text.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day,
-                                  &used, &hour, &minute, &second);
+    const int parts = std::sscanf(text.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day, &used,
+                                  &hour, &minute, &second);
     const std::size_t year_digits = text.find('-');
     if (parts < 3 || text[0] == '-' || year_digits > 4 || month > 12 || day > 31)
         return m_kind == kind::timestamp ? out_of_range() : truncated();
@@ -333,8 +345,8 @@ sql_value_check::verdict sql_value_check::check_text(const std::string& text) co
             std::size_t bad = 0;
             for (; bad < wide.size(); ++bad) {
                 BOOL lost = FALSE;
-                const int n = WideCharToMultiByte(m_code_page, 0, &wide[bad], 1, nullptr, 0,
-                                                  nullptr, &lost);
+                const int n =
+                    WideCharToMultiByte(m_code_page, 0, &wide[bad], 1, nullptr, 0, nullptr, &lost);
                 if (n == 0) return {};  // the system knows no such set: nothing to tell
                 if (lost) break;
             }
@@ -350,9 +362,9 @@ sql_value_check::verdict sql_value_check::check_text(const std::string& text) co
             }
             if (m_kind == kind::text_bytes) {
                 BOOL lost = FALSE;
-                length = static_cast<std::size_t>(WideCharToMultiByte(
-                    m_code_page, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                    nullptr, &lost));
+                length = static_cast<std::size_t>(WideCharToMultiByte(m_code_page, 0, wide.data(),
+                                                                      static_cast<int>(wide.size()),
+                                                                      nullptr, 0, nullptr, &lost));
             }
         }
     }

@@ -39,8 +39,19 @@ public:
     std::string stored_form(std::string_view literal) const;
 
 private:
-    enum class kind { other, integer, decimal, single, real, date, datetime, timestamp, chars,
-                      text_bytes, binary };
+    enum class kind {
+        other,
+        integer,
+        decimal,
+        single,
+        real,
+        date,
+        datetime,
+        timestamp,
+        chars,
+        text_bytes,
+        binary
+    };
 
     verdict check_number(const std::string& text, bool quoted) const;
     verdict check_decimal_digits(const char* number) const;
