@@ -397,8 +397,26 @@ std::string sql_value_check::stored_form(std::string_view literal) const {
             std::snprintf(buffer, sizeof buffer, "%.17Lg", std::strtold(text.c_str(), nullptr));
             return buffer;
         case kind::chars:
-            return "s" + utf8_prefix(text, m_limit);
+            return "s" + in_charset(utf8_prefix(text, m_limit));
+        case kind::text_bytes:
+            return "s" + in_charset(text);
         default:
             return "s" + text;
     }
+}
+
+std::string sql_value_check::in_charset(const std::string& text) const {
+    if (m_code_page == 0) return text;
+    bool plain = true;
+    for (unsigned char c : text) plain = plain && c < 0x80;
+    if (plain) return text;
+    // Characters the set lacks are stored as '?': two texts that differ only there are equal.
+    const std::wstring wide = tk_to_unicode(text);
+    const int size = WideCharToMultiByte(m_code_page, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return text;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(m_code_page, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(),
+                        size, nullptr, nullptr);
+    return bytes;
 }

@@ -58,6 +58,8 @@ private:
     verdict check_date(const std::string& text) const;
     verdict check_text(const std::string& text) const;
     verdict truncated() const;
+    // The text as the column's character set holds it.
+    std::string in_charset(const std::string& text) const;
     verdict out_of_range() const;
     verdict incorrect(const char* what, const std::string& text) const;
 

@@ -94,6 +94,9 @@ TEST_F(dump_value_checks_test, keys_compare_as_the_column_stores_them) {
     EXPECT_EQ(cut.stored_form("'abcd'"), cut.stored_form("'abce'"));
     EXPECT_NE(cut.stored_form("'abc'"), cut.stored_form("'abd'"));
     EXPECT_EQ(cut.stored_form("NULL"), "");
+    const sql_value_check latin(L"T", typed(L"K", L"VARCHAR(10)"), L"latin1", true);
+    EXPECT_EQ(latin.stored_form("'\xE6\x97\xA5'"), latin.stored_form("'\xE4\xB8\xAD'"));
+    EXPECT_NE(latin.stored_form("'caf\xC3\xA9'"), latin.stored_form("'cafe'"));
 }
 
 TEST_F(dump_value_checks_test, the_dump_writer_reports_each_change_and_duplicate_as_its_record) {
