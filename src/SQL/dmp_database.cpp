@@ -229,6 +229,13 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     }
 
     const sql_create_statement create(table, fields, indexes);
+    // Plain utf8 texts are converted to utf8mb4 right after CREATE TABLE on a server that has it.
+    const bool converted =
+        m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields);
+    std::vector<std::wstring> charsets = create.column_charsets();
+    if (converted)
+        for (std::wstring& charset : charsets)
+            if (!charset.empty()) charset = L"utf8mb4";
     if (m_options.structure) {
         tk_log(1, "Right before inserting CREATE TABLE statement");
         const std::wstring statement =
@@ -239,8 +246,6 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
         // table's texts into it; older ones skip the comment and keep utf8.  The conversion
         // gives every column the set's default collation, so text keys get their binary one
         // back in the same statement.
-        const bool converted =
-            m_options.new_version && engine.is_plain_utf8() && !create.has_own_charsets(fields);
         if (converted) {
             std::wstring alter =
                 L"ALTER TABLE " + table_name_text(table) + L" CONVERT TO CHARACTER SET utf8mb4";
@@ -261,7 +266,8 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
     m_created[table] = std::make_pair(table, indexes);
-    return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options);
+    return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options, charsets,
+                                           indexes);
 }
 
 void dmp_database::write_unpadded_keys(const std::wstring& table,

@@ -6,9 +6,20 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 
+namespace {
+
+constexpr unsigned int k_duplicate_key = 1062;
+
+}  // namespace
+
 dmp_recordset::dmp_recordset(dmp_database* owner, const std::wstring& table,
-                             const udb_schema& columns, const dump_options& options)
-    : udb_recordset(owner, table, false), m_database(owner), m_options(options) {
+                             const udb_schema& columns, const dump_options& options,
+                             const std::vector<std::wstring>& charsets, const udb_indexes& indexes)
+    : udb_recordset(owner, table, false),
+      m_database(owner),
+      m_charsets(charsets),
+      m_key_indexes(indexes),
+      m_options(options) {
     tk_wlog(1, L"dmp_recordset::dmp_recordset(%s)", table.c_str());
     for (const auto& column : columns) m_schema.add_field(*column);
 }
@@ -38,8 +49,84 @@ void dmp_recordset::flush() {
     m_pending.clear();
 }
 
+void dmp_recordset::prepare() {
+    const udb_names_map& names = m_database->get_names_map();
+    m_originals.clear();
+    m_checks.clear();
+    for (std::size_t i = 0; i < m_schema.size(); ++i) {
+        m_originals.push_back(names.get_fn_orig_name(m_name, m_schema[i].name, true));
+        const bool not_null =
+            m_schema[i].b_not_null || m_key_indexes.is_idx_field(m_originals[i], true);
+        m_checks.emplace_back(m_name, m_schema[i], i < m_charsets.size() ? m_charsets[i] : L"",
+                              not_null);
+    }
+    m_keys.clear();
+    for (const udb_index& index : m_key_indexes) {
+        if (!index.primary && !index.unique) continue;
+        unique_key key;
+        key.name = index.primary ? "PRIMARY" : tk_to_utf8(index.name);
+        for (const std::wstring& column : index.columns)
+            for (std::size_t i = 0; i < m_originals.size(); ++i)
+                if (same_field_name(m_originals[i], column)) key.columns.push_back(i);
+        if (key.columns.size() == index.columns.size()) m_keys.push_back(std::move(key));
+    }
+}
+
+sql_exception dmp_recordset::row_error(int number, const std::string& text,
+                                       unsigned int code) const {
+    return sql_exception(
+        "Table '" + tk_to_utf8(m_name) + "', record #" + std::to_string(number) + ": " + text,
+        code);
+}
+
+void dmp_recordset::check_row(int number) {
+    const auto literal = [this](std::size_t i) {
+        return std::string_view(m_pending).substr(m_literals[i].first,
+                                                  m_literals[i].second - m_literals[i].first);
+    };
+    for (std::size_t i = 0; i < m_checks.size(); ++i) {
+        const sql_value_check::verdict v = m_checks[i].check(literal(i), m_scratch);
+        if (v.number != 0) m_errors.push_back(row_error(number, v.message, v.number));
+    }
+    if (m_keys_full) return;
+    for (unique_key& key : m_keys) {
+        std::string text;
+        std::string shown;
+        bool has_null = false;
+        for (std::size_t k = 0; k < key.columns.size() && !has_null; ++k) {
+            const std::string form = m_checks[key.columns[k]].stored_form(literal(key.columns[k]));
+            has_null = form.empty();
+            text += form;
+            text += '\x1F';
+            if (k) shown += '-';
+            shown += form.substr(form[0] == 's' ? 1 : 0);
+        }
+        // NULL never equals NULL: such a key takes any number of rows.
+        if (has_null) continue;
+        if (!key.seen.insert(text).second) {
+            m_errors.push_back(
+                row_error(number, "Duplicate entry '" + shown + "' for key '" + key.name + "'",
+                          k_duplicate_key));
+            continue;
+        }
+        m_key_bytes += text.size();
+    }
+    if (m_key_bytes > k_max_key_bytes) {
+        m_keys_full = true;
+        m_keys.clear();
+        m_database->add_notice(L"Table '" + m_name + L"': keys past record #" +
+                               std::to_wstring(number) +
+                               L" are not checked for duplicates (too many to remember).");
+    }
+}
+
 void dmp_recordset::append_record(udb_record& record) {
+    append_record(record, m_last_number + 1);
+}
+
+void dmp_recordset::append_record(udb_record& record, int number) {
     tk_log(1, "dmp_recordset::append_record");
+    m_last_number = number;
     const bool fresh = m_pending.empty();
     if (fresh) tk_log(1, "Initialize new query...");
     const bool quoted = !sql_engine::instance().is_old_version();
@@ -59,18 +146,14 @@ void dmp_recordset::append_record(udb_record& record) {
 
     // The source names behind the columns are fixed once the table is created: look them up
     // once, not per row.
-    if (m_originals.size() != m_schema.size()) {
-        const udb_names_map& names = m_database->get_names_map();
-        m_originals.clear();
-        for (std::size_t i = 0; i < m_schema.size(); ++i)
-            m_originals.push_back(names.get_fn_orig_name(m_name, m_schema[i].name, true));
-    }
+    if (m_originals.size() != m_schema.size()) prepare();
 
     // The row goes straight into the pending statement; a record that fails half-way takes its
     // part back out, so the statement stays whole.
     const std::size_t restart = m_pending.size();
     if (!fresh) m_pending += ", ";
     const std::size_t row_start = m_pending.size();
+    m_literals.clear();
     try {
         if (fresh) {
             m_pending += m_head;
@@ -97,9 +180,13 @@ void dmp_recordset::append_record(udb_record& record) {
                     0);
             }
             if (i) m_pending += ", ";
+            const std::size_t start = m_pending.size();
             append_fld_str(m_pending, field, &column);
+            m_literals.emplace_back(start, m_pending.size());
         }
+        check_row(number);
     } catch (...) {
+        m_errors.clear();
         m_pending.resize(restart);
         throw;
     }
@@ -111,4 +198,8 @@ void dmp_recordset::append_record(udb_record& record) {
         flush();
         tk_log(1, "Cleaning append_buffer...");
     }
+    if (m_errors.empty()) return;
+    std::vector<sql_exception> errors;
+    errors.swap(m_errors);
+    throw sql_row_errors(std::move(errors));
 }

@@ -1,14 +1,21 @@
 // dmp_recordset: one table of a dump file.  append_record grows one multi-row
 // INSERT IGNORE statement and writes it once it passes 1,000,000 bytes (so a statement exceeds
 // that by at most one row); the rest is written when the recordset is flushed or released.
-// There are no rows to read.  The owner dump database (borrowed) must outlive it.
+// Each value is checked against its column as the replaying server would store it, and every
+// primary or unique key is remembered (as the column stores it, compared byte for byte), so that
+// a value the replay would change and a row it would drop as a duplicate are record errors now,
+// as on a live server; the row is written all the same, for the replay to do what a live server
+// does.  There are no rows to read.  The owner dump database (borrowed) must outlive it.
 // Thread-safety: none; the run's thread.
 #pragma once
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "SQL/dump_options.h"
+#include "SQL/sql_exception.h"
+#include "SQL/sql_value_check.h"
 #include "UDB/udb_recordset.h"
 
 class dmp_database;
@@ -16,22 +23,56 @@ class dmp_database;
 class dmp_recordset : public udb_recordset {
 public:
     // columns: the descriptions under their MySQL names, as the schema initialiser made them.
+    // charsets: each column's character set as created (empty: any character); indexes: the
+    // table's indexes over the source names of the columns.
     dmp_recordset(dmp_database* owner, const std::wstring& table, const udb_schema& columns,
-                  const dump_options& options);
+                  const dump_options& options, const std::vector<std::wstring>& charsets,
+                  const udb_indexes& indexes);
     // Writes the pending statement; a failure is only logged (flush() reports it).
     ~dmp_recordset() override;
 
-    // Adds one row.  A record without a field for one of the columns raises tk_exception at
-    // level 0; a failed write raises tk_exception at level 1.
+    // Adds one row, numbered one past the last.
     void append_record(udb_record& record) override;
+    // Adds record `number` of the source.  A record without a field for one of the columns
+    // raises tk_exception at level 0 and is not written; values the replay would change, and a
+    // key written before, raise sql_row_errors naming the record after the row was added; a
+    // failed write raises tk_exception at level 1.
+    void append_record(udb_record& record, int number) override;
     // Writes the pending statement now; raises tk_exception (level 1) when the write fails.
     void flush() override;
 
     // Statements larger than this are written before the next row is added.
     static constexpr std::size_t k_max_statement = 1000000;
 
+    // The key text remembered per table, at most; past it duplicates are no longer found.
+    static constexpr std::size_t k_max_key_bytes = 256u << 20;
+
 private:
+    struct unique_key {
+        std::string name;
+        std::vector<std::size_t> columns;
+        std::unordered_set<std::string> seen;
+    };
+
+    // The columns' checks and the keys, made on the first row, when the source names are known.
+    void prepare();
+    // The errors of the row just added, whose literals are at m_literals.
+    void check_row(int number);
+    sql_exception row_error(int number, const std::string& text, unsigned int code) const;
+
     dmp_database* m_database;
+    std::vector<std::wstring> m_charsets;
+    udb_indexes m_key_indexes;
+    std::vector<sql_value_check> m_checks;
+    std::vector<unique_key> m_keys;
+    std::size_t m_key_bytes = 0;
+    bool m_keys_full = false;
+    int m_last_number = 0;
+    // Where each literal of the row being added starts and ends in m_pending.
+    std::vector<std::pair<std::size_t, std::size_t>> m_literals;
+    std::vector<sql_exception> m_errors;
+    // The decoded text of the cell being checked.
+    std::string m_scratch;
     dump_options m_options;
     std::string m_pending;
     std::string m_head;

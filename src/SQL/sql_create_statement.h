@@ -54,6 +54,10 @@ public:
     const std::vector<std::wstring>& lost_keys() const noexcept { return m_lost_keys; }
     // Hands the notices and the lost keys to the destination that creates the table.
     void report_to(udb_database& destination) const;
+    // The character set of each column's clause, empty where the clause names none.
+    const std::vector<std::wstring>& column_charsets() const noexcept {
+        return m_schema.charsets();
+    }
 
 private:
     // The table's storage engine: its property, else MyISAM up to 3.23.34, else the engine's.

@@ -79,6 +79,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
            static_cast<int>(m_columns.size()));
     m_auto_increment_name.clear();
     m_key_texts.clear();
+    m_charsets.clear();
     sql_engine& engine = sql_engine::get_instance();
     const uint32_t version = engine.version_word;
     const bool new_server = version > 0x400FF;
@@ -143,6 +144,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
         }
         if (!collation.empty()) m_key_texts.push_back({head, charset, clause.substr(tail_start)});
         out.push_back(clause);
+        m_charsets.push_back(charset);
     }
 }
 

@@ -54,6 +54,9 @@ public:
     const std::vector<sql_key_text_column>& key_text_columns() const noexcept {
         return m_key_texts;
     }
+    // The character set named in each column's clause (empty for none), once the clauses
+    // were made.
+    const std::vector<std::wstring>& charsets() const noexcept { return m_charsets; }
     // Source name to MySQL name of every column whose name was repaired.
     const t_names_map& name_map() const { return m_validator->get_mapping(); }
     udb_validator& validator() noexcept { return *m_validator; }
@@ -69,4 +72,5 @@ private:
     std::unique_ptr<udb_validator> m_validator;
     udb_schema m_source;
     std::vector<sql_key_text_column> m_key_texts;
+    std::vector<std::wstring> m_charsets;
 };

@@ -19,6 +19,7 @@ namespace {
 bool is_value_change(unsigned int code) {
     switch (code) {
         case 1048:  // column cannot be null
+        case 1062:  // row skipped: duplicate key (the run lets merging swallow it)
         case 1263:  // NULL into NOT NULL, default used
         case 1264:  // out of range
         case 1265:  // data truncated
@@ -229,8 +230,13 @@ void sql_table::append_values(std::string& out, udb_record& record) const {
 }
 
 void sql_table::append_record(udb_record& record) {
+    append_record(record, m_attempted + 1);
+}
+
+void sql_table::append_record(udb_record& record, int number) {
     tk_log(1, "sql_table::append_record");
-    const int position = ++m_attempted;
+    m_attempted = number;
+    const int position = number;
     if (sql_engine::instance().fast_append_mode)
         fast_append(record, position);
     else
@@ -400,20 +406,74 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
 void sql_table::collect_warnings(const std::vector<int>& positions) {
     auto warnings = m_database->query(L"SHOW WARNINGS");
     if (!warnings) return;
+    struct change {
+        unsigned int code;
+        std::string message;
+        int row;
+        // Its place in `unplaced`, when its row is asked for.
+        int asked;
+    };
+    std::vector<change> changes;
+    std::vector<int> unplaced;
+    int condition = 0;
     for (; !warnings->is_eof(); warnings->next()) {
         udb_record& row = *warnings->get_item();
+        ++condition;
         if (row.size() < 3) continue;
         const unsigned int code = static_cast<unsigned int>(
             std::wcstoul(sql_record::text_of(row[1]).c_str(), nullptr, 10));
         if (!is_value_change(code)) continue;
         std::string message = tk_to_utf8(sql_record::text_of(row[2]));
         const int row_number = take_row_number(message);
-        const int position =
-            row_number >= 1 && static_cast<std::size_t>(row_number) <= positions.size()
-                ? positions[static_cast<std::size_t>(row_number - 1)]
-                : positions.front();
-        m_errors.push_back(row_error(position, message, code));
+        // A statement of one row needs no asking.
+        int asked = -1;
+        if (row_number == 0 && positions.size() > 1) {
+            asked = static_cast<int>(unplaced.size());
+            unplaced.push_back(condition);
+        }
+        changes.push_back({code, std::move(message), row_number, asked});
     }
+    const std::vector<int> rows = diagnostic_rows(unplaced);
+    for (change& c : changes) {
+        if (c.asked >= 0) c.row = rows[static_cast<std::size_t>(c.asked)];
+        if (c.row >= 1 && static_cast<std::size_t>(c.row) <= positions.size()) {
+            m_errors.push_back(
+                row_error(positions[static_cast<std::size_t>(c.row - 1)], c.message, c.code));
+        } else if (positions.size() == 1) {
+            m_errors.push_back(row_error(positions.front(), c.message, c.code));
+        } else {
+            // Charged to no record rather than to a wrong one.
+            m_errors.push_back(
+                sql_exception("one of records #" + std::to_string(positions.front()) + " to #" +
+                                  std::to_string(positions.back()) + ": " + c.message,
+                              c.code));
+        }
+    }
+}
+
+std::vector<int> sql_table::diagnostic_rows(const std::vector<int>& conditions) {
+    std::vector<int> rows(conditions.size(), 0);
+    if (conditions.empty() || conditions.size() > k_max_diagnostic_rows) return rows;
+    // Each GET DIAGNOSTICS keeps the statement's conditions for the next one; only the final
+    // SELECT clears them, so every row is fetched into a variable of its own first.
+    std::wstring select = L"SELECT ";
+    try {
+        for (std::size_t i = 0; i < conditions.size(); ++i) {
+            const std::wstring variable = L"@tw_row_" + std::to_wstring(i);
+            m_database->query(L"GET DIAGNOSTICS CONDITION " + std::to_wstring(conditions[i]) +
+                              L" " + variable + L" = ROW_NUMBER");
+            select += (i ? L", " : L"") + variable;
+        }
+        auto values = m_database->query(select);
+        udb_record* row = values ? values->get_item() : nullptr;
+        for (std::size_t i = 0; row && i < rows.size() && i < row->size(); ++i)
+            rows[i] = std::atoi(tk_to_utf8(sql_record::text_of((*row)[i])).c_str());
+    } catch (const sql_exception& e) {
+        // A server without the condition's row number: the rows stay unknown.
+        if (e.is_connection_lost()) throw;
+        tk_log(2, "No row numbers of the warnings: %s", e.what());
+    }
+    return rows;
 }
 
 sql_exception sql_table::row_error(int position, const std::string& text,

@@ -10,10 +10,12 @@
 // error is raised as sql_exception, with how many rows were lost), so that every good row lands;
 // the rows that still fail, and every value the server changed (truncated, out of range,
 // incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
-// the table and the record's position (1 = the first record appended through this object).
-// Errors of rows sent by a later record or by flush() are raised by that call.  Duplicate keys
-// swallowed by INSERT IGNORE are not errors.  The destructor sends what flush() did not, and
-// only logs a failure.
+// the table and the record's number in its source (as append_record was given it, else counted
+// from 1 through this object).  A row INSERT IGNORE skipped (duplicate key, CHECK constraint) is
+// reported the same way; a warning whose text names no row is placed on its row by the server's
+// diagnostics, or, on a server that cannot tell, charged to no single record.  Errors of rows
+// sent by a later record or by flush() are raised by that call.  The destructor sends what
+// flush() did not, and only logs a failure.
 //
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
@@ -32,6 +34,8 @@ class sql_table : public sql_recordset {
 public:
     // A multi-row statement is sent once it is longer than this.
     static constexpr std::size_t k_max_statement = 1000000;
+    // At most this many warnings of one statement are placed on their rows one by one.
+    static constexpr std::size_t k_max_diagnostic_rows = 4096;
 
     // Opens the table: count, columns, then the column details, and (when the flags hold any bit
     // but 0x20 and 0x40) the indexes and foreign keys.  Raises sql_exception.
@@ -39,8 +43,10 @@ public:
     // Sends the rows still held back; a failure is only logged.
     ~sql_table() override;
 
-    // Writes one record (see above for what it raises).
+    // Writes one record (see above for what it raises), numbered one past the last.
     void append_record(udb_record& record) override;
+    // Writes record `number` of the source; every error reported for its row names that number.
+    void append_record(udb_record& record, int number) override;
     // Sends the rows still held back; raises as append_record does.
     void flush() override;
     // Updates the row with the record's primary or unique key; nothing when the table has no
@@ -88,6 +94,9 @@ private:
     void finish_flight();
     // Reads the warnings of the last statement, whose rows are at `positions`.
     void collect_warnings(const std::vector<int>& positions);
+    // The statement rows (from 1) of the last statement's conditions (numbered from 1) whose
+    // messages name no row, as the server tells them; 0 where it cannot.
+    std::vector<int> diagnostic_rows(const std::vector<int>& conditions);
     void raise_errors();
     sql_exception row_error(int position, const std::string& text, unsigned int number) const;
     // "col <=> value" conditions of the key's fields joined by " AND " (empty when none match).

@@ -23,6 +23,10 @@ udb_recordset::~udb_recordset() {
     tk_log(2, "udb_recordset::dtor");
 }
 
+void udb_recordset::append_record(udb_record& record, int /*number*/) {
+    append_record(record);
+}
+
 void udb_recordset::flush() {}
 
 void udb_recordset::update2(udb_record& /*record*/, udb_record& /*key*/) {

@@ -31,6 +31,9 @@ public:
 
     // Appends one row; raises the implementation's exception on failure.
     virtual void append_record(udb_record& record) = 0;
+    // Appends the row that is record `number` (from 1) of its source, so that an error reported
+    // for it later names that record; the base forgets the number.
+    virtual void append_record(udb_record& record, int number);
     // Writes the rows that append_record still holds back; raises the implementation's exception
     // on failure.  The base holds nothing back and does nothing.
     virtual void flush();

@@ -19,6 +19,9 @@ constexpr const char k_auth_text[] =
     "The program does not support authentication protocol requested by server.\nSee "
     "'Troubleshooting' article of the product documentation.";
 
+// MySQL's duplicate-key error as the SQL side codes it.
+constexpr int k_mysql_duplicate_key = 0x400426;
+
 // Room of the report buffers, terminator excluded.
 constexpr std::size_t k_line_room = 255;
 
@@ -60,7 +63,7 @@ const tk_error_pair mysql_error_texts[12] = {
     {0x400415,
      "Access denied. Verify the user name and password are correct, and you have\nthe necessary "
      "privileges to connect to the target MySQL server."},
-    {0x400426, k_duplicate_text},
+    {k_mysql_duplicate_key, k_duplicate_text},
     {0x40042F,
      "Primary key in the original database is too long.\nRestart the program with \"Skip "
      "converting indexes\"\ncheckbox selected in order to resolve the conflict.\n"},
@@ -109,6 +112,8 @@ std::string error_handler::compose_text(const tk_exception& e) const {
     std::string text;
     if (!prefix.empty()) text = prefix + ": ";
     std::string advice = texts.convert(e.code());
+    // The server's own words name the key and the value, which the advice cannot.
+    if (!advice.empty() && e.code() == k_mysql_duplicate_key) text += e.message() + "\n";
     text += advice.empty() ? e.message() : advice;
     return text;
 }

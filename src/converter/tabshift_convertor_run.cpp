@@ -237,7 +237,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
         try {
             udb_record* record = source.get_item();
             if (!record) throw tk_mail_assertion("kvt_conv", 332);
-            target.append_record(modify2(table, *record));
+            target.append_record(modify2(table, *record), number);
         } catch (const sql_row_errors& rows) {
             // Rows of earlier records that a batch or the server's warnings reported together:
             // each is told as its own record, under the number it was appended with.

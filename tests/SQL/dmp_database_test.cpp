@@ -178,9 +178,12 @@ TEST_F(dmp_database_test, LargeTablesAreSplitIntoStatements) {
     options.comments = false;
     path = test_file_path("split.sql");
     const std::wstring filler(1000, L'x');
+    udb_schema wide;
+    wide.add_field(make_column(L"ID", VT_I4, 4));
+    wide.add_field(make_column(L"NAME", VT_BSTR, 2000));
     {
         auto db = engine->create_dump(std::wstring(path.begin(), path.end()), options);
-        auto table = db->create_table(L"EMP", emp, emp_keys);
+        auto table = db->create_table(L"EMP", wide, emp_keys);
         for (int i = 0; i < 2500; ++i) add_row(*table, i, filler);
         table.reset();
         auto empty = db->create_table(L"EMPTY", emp, udb_indexes());

@@ -113,11 +113,19 @@ TEST_F(sql_table_test, ExistingTablesAreOpenedEmptiedMergedAndReplaced) {
         auto merge = db->create_table(L"emp", other, {});
         EXPECT_EQ(merge->get_record_count(), 2);
         EXPECT_EQ(merge->get_schema().size(), 2u);
-        add_row(*merge, 1, L"dup");
+        try {
+            add_row(*merge, 1, L"dup");
+            merge->flush();
+            ADD_FAILURE() << "the dropped duplicate was not reported";
+        } catch (const sql_row_errors& e) {
+            EXPECT_EQ(e.code(), 0x400000 | 1062);
+            EXPECT_EQ(e.errors()[0].message(),
+                      "Table 'EMP', record #1: Duplicate entry '1' for key 'PRIMARY'");
+        }
         add_row(*merge, 3, L"new");
         merge->flush();
     }
-    // Merge: the duplicate key is swallowed without error.
+    // The server keeps the row it had; whether that is wanted (merging) is the run's to say.
     EXPECT_EQ(names_in("EMP"), "1=old,2=keep,3=new");
 
     reopen(0x28 | 0x100);
@@ -210,9 +218,15 @@ TEST_F(sql_table_test, ValuesTheServerChangesAreReported) {
                       "Table '" + std::string(batched ? "B" : "S") +
                           "', record #2: Data truncated for column 'NAME'");
         }
-        // Duplicate keys are swallowed silently, as merging wants.
-        add_row(*table, 1, L"again");
-        table->flush();
+        // A duplicate key the server drops is told as well.
+        try {
+            add_row(*table, 1, L"again");
+            table->flush();
+            ADD_FAILURE() << "the dropped duplicate was not reported";
+        } catch (const sql_row_errors& e) {
+            ASSERT_EQ(e.errors().size(), 1u) << e.what();
+            EXPECT_EQ(e.errors()[0].code(), 0x400000 | 1062);
+        }
         EXPECT_EQ(names_in(batched ? "B" : "S"), "1=fits,2=far too lo");
     }
 }

@@ -225,8 +225,9 @@ TEST(error_handler_texts, prefix_then_advice_or_own_message) {
         }
     };
     EXPECT_EQ(handler.compose_text(coded(0x400426)),
-              "EMP, record #7: Duplicate field values being used for an unique index were "
-              "found.\nSee 'Troubleshooting' article of the product documentation\nfor solution.");
+              "EMP, record #7: Duplicate entry '1' for key 'PRIMARY'\nDuplicate field values "
+              "being used for an unique index were found.\nSee 'Troubleshooting' article of the "
+              "product documentation\nfor solution.");
     EXPECT_EQ(handler.compose_text(coded(0x1003F9)),
               "EMP, record #7: Invalid user name or password.");
     handler.set_error_text(L"DEPT");

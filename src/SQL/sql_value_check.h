@@ -1,0 +1,79 @@
+// sql_value_check: what a MySQL server in the run's SQL mode does with one literal stored into one
+// column under INSERT IGNORE, found without a server.  A dump is replayed long after it is
+// written, and the IGNORE that keeps a replay going turns every refusal into a quiet change; the
+// dump writer asks this check for every cell so that it reports, as a record error, each value
+// the replay would change, with the number and the text the server would give (MariaDB's).
+//
+// Covered: text length in characters (CHAR, VARCHAR) or bytes (TEXT and BLOB families, BINARY,
+// VARBINARY), characters the column's character set lacks, integer and DECIMAL ranges and
+// DECIMAL scale, FLOAT range, infinity and NaN in FLOAT and DOUBLE, the DATE, DATETIME and
+// TIMESTAMP ranges (TIMESTAMP read as UTC), NULL into NOT NULL.  Other types pass.
+// Built once per column; check() keeps no state.  Thread-safety: none needed (const).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class t_ftd;
+
+class sql_value_check {
+public:
+    // The server's answer to one stored literal: number 0 when the value is stored as given.
+    struct verdict {
+        unsigned int number = 0;
+        std::string message;
+    };
+
+    // column: the destination description (MySQL name, type text or variant type); charset:
+    // the column's character set as created (empty: any character); not_null: the column
+    // refuses NULL (an auto-increment column takes NULL as "next value").
+    sql_value_check(const std::wstring& table, const t_ftd& column, const std::wstring& charset,
+                    bool not_null);
+
+    // The verdict on `literal`, a literal as get_fld_append_str writes it; `scratch` is the
+    // caller's buffer for its decoded text, reused from cell to cell.
+    verdict check(std::string_view literal, std::string& scratch) const;
+    verdict check(std::string_view literal) const;
+    // The value as the column keeps it, so that keys compare as the server compares them
+    // (numbers rounded to the column's scale, texts cut to its length); empty for NULL.
+    std::string stored_form(std::string_view literal) const;
+
+private:
+    enum class kind {
+        other,
+        integer,
+        decimal,
+        single,
+        real,
+        date,
+        datetime,
+        timestamp,
+        chars,
+        text_bytes,
+        binary
+    };
+
+    verdict check_number(const std::string& text, bool quoted) const;
+    verdict check_decimal_digits(const char* number) const;
+    verdict check_date(const std::string& text) const;
+    verdict check_text(const std::string& text) const;
+    verdict truncated() const;
+    // The text as the column's character set holds it.
+    std::string in_charset(const std::string& text) const;
+    verdict out_of_range() const;
+    verdict incorrect(const char* what, const std::string& text) const;
+
+    std::string m_table;
+    std::string m_column;
+    kind m_kind = kind::other;
+    bool m_unsigned = false;
+    bool m_not_null = false;
+    // Integer bounds; DECIMAL precision and scale; the length limit of texts and binaries.
+    long double m_min = 0;
+    long double m_max = 0;
+    int m_precision = 0;
+    int m_scale = 0;
+    unsigned long long m_limit = 0;
+    // The code page of the column's character set; 0 when it holds every character.
+    unsigned int m_code_page = 0;
+};

@@ -1,0 +1,142 @@
+// The dump writer's view of what a replaying server does with each literal: the number and text
+// it would warn with, or nothing when it stores the value as written.
+#include <gtest/gtest.h>
+
+#include "SQL/dmp_database.h"
+#include "SQL/dmp_recordset.h"
+#include "SQL/sql_exception.h"
+#include "SQL/sql_test_env.h"
+#include "SQL/sql_value_check.h"
+#include "UDB/t_ftd.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_recordset.h"
+
+namespace {
+
+t_ftd typed(const std::wstring& name, const std::wstring& type) {
+    t_ftd column = make_column(name, VT_BSTR, 0);
+    column.native_type = type;
+    return column;
+}
+
+unsigned int number_of(const std::wstring& type, std::string_view literal,
+                       const std::wstring& charset = L"", bool not_null = false) {
+    return sql_value_check(L"T", typed(L"C", type), charset, not_null).check(literal).number;
+}
+
+using dump_value_checks_test = sql_engine_test;
+
+TEST_F(dump_value_checks_test, numbers_out_of_their_column_are_told) {
+    EXPECT_EQ(number_of(L"INT", "2147483647"), 0u);
+    EXPECT_EQ(number_of(L"INT", "2147483647.5"), 1264u);
+    EXPECT_EQ(number_of(L"INT", "1.4"), 0u);  // rounded without a word, as the server does
+    EXPECT_EQ(number_of(L"TINYINT UNSIGNED", "-1"), 1264u);
+    EXPECT_EQ(number_of(L"INT", "'abc'"), 1366u);
+    EXPECT_EQ(number_of(L"INT", "'12abc'"), 1265u);
+    EXPECT_EQ(number_of(L"DECIMAL(20,0)", "-99999999999999999999"), 0u);
+    EXPECT_EQ(number_of(L"DECIMAL(20,0)", "100000000000000000000"), 1264u);
+    EXPECT_EQ(number_of(L"DECIMAL(5,2)", "1.230"), 0u);
+    EXPECT_EQ(number_of(L"DECIMAL(5,2)", "1.235"), 1265u);
+    EXPECT_EQ(number_of(L"DECIMAL(5,2)", "999.995"), 1264u);
+    EXPECT_EQ(number_of(L"DOUBLE", "'inf'"), 1366u);
+    EXPECT_EQ(number_of(L"DOUBLE", "'-inf'"), 1366u);
+    EXPECT_EQ(number_of(L"DOUBLE", "'nan'"), 1366u);
+    EXPECT_EQ(number_of(L"DOUBLE", "1.5000000000000000e+00"), 0u);
+    EXPECT_EQ(number_of(L"FLOAT", "1e39"), 1264u);
+    const auto v = sql_value_check(L"T", typed(L"BD", L"DOUBLE"), L"", false).check("'inf'");
+    EXPECT_EQ(v.message, "Incorrect double value: 'inf' for column `T`.`BD`");
+}
+
+TEST_F(dump_value_checks_test, dates_past_the_range_are_told) {
+    EXPECT_EQ(number_of(L"DATETIME", "'9999-12-31 23:59:59'"), 0u);
+    EXPECT_EQ(number_of(L"DATETIME", "'0001-01-01 00:00:00'"), 0u);
+    EXPECT_EQ(number_of(L"DATETIME", "'10000-01-01 04:00:00'"), 1265u);
+    EXPECT_EQ(number_of(L"DATE", "'-044-03-15'"), 1265u);
+    EXPECT_EQ(number_of(L"DATE", "'2024-01-01 10:00:00'"), 1265u);
+    EXPECT_EQ(number_of(L"DATE", "'2024-01-01 00:00:00'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2038-01-19 03:14:07'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2038-01-19 03:14:08'"), 1264u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'1960-01-01 00:00:00'"), 1264u);
+}
+
+TEST_F(dump_value_checks_test, texts_too_long_or_beyond_the_character_set_are_told) {
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abcd'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc  '"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xE6\x97\xA5\xE6\x9C\xAC\xE6\x97\xA5'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'it\\'s'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(4)", "'it\\'s'"), 0u);
+    EXPECT_EQ(number_of(L"TINYTEXT", "'" + std::string(256, 'a') + "'"), 1265u);
+    EXPECT_EQ(number_of(L"VARBINARY(2)", "0x0102"), 0u);
+    EXPECT_EQ(number_of(L"VARBINARY(2)", "0x010203"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(20)", "'caf\xC3\xA9 \xE2\x82\xAC'", L"latin1"), 0u);
+    const auto v = sql_value_check(L"T", typed(L"J", L"VARCHAR(20)"), L"latin1", false)
+                       .check("'a\xE6\x97\xA5\xE6\x9C\xAC'");
+    EXPECT_EQ(v.number, 1366u);
+    EXPECT_EQ(v.message,
+              "Incorrect string value: '\\xE6\\x97\\xA5\\xE6\\x9C\\xAC' for column `T`.`J`");
+    EXPECT_EQ(number_of(L"VARCHAR(20)", "'\xE6\x97\xA5'", L"utf8mb4"), 0u);
+}
+
+TEST_F(dump_value_checks_test, null_into_not_null_is_told_but_not_for_auto_increment) {
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "NULL", L"", true), 1048u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "NULL"), 0u);
+    t_ftd counter = typed(L"ID", L"INT");
+    counter.b_auto_increment = true;
+    EXPECT_EQ(sql_value_check(L"T", counter, L"", true).check("NULL").number, 0u);
+}
+
+TEST_F(dump_value_checks_test, keys_compare_as_the_column_stores_them) {
+    const sql_value_check whole(L"T", typed(L"K", L"INT"), L"", true);
+    EXPECT_EQ(whole.stored_form("1.2"), whole.stored_form("1.4"));
+    EXPECT_NE(whole.stored_form("1.4"), whole.stored_form("1.5"));
+    const sql_value_check cut(L"T", typed(L"K", L"VARCHAR(3)"), L"", true);
+    EXPECT_EQ(cut.stored_form("'abcd'"), cut.stored_form("'abce'"));
+    EXPECT_NE(cut.stored_form("'abc'"), cut.stored_form("'abd'"));
+    EXPECT_EQ(cut.stored_form("NULL"), "");
+    const sql_value_check latin(L"T", typed(L"K", L"VARCHAR(10)"), L"latin1", true);
+    EXPECT_EQ(latin.stored_form("'\xE6\x97\xA5'"), latin.stored_form("'\xE4\xB8\xAD'"));
+    EXPECT_NE(latin.stored_form("'caf\xC3\xA9'"), latin.stored_form("'cafe'"));
+}
+
+TEST_F(dump_value_checks_test, the_dump_writer_reports_each_change_and_duplicate_as_its_record) {
+    udb_schema columns;
+    columns.add_field(make_column(L"ID", VT_I4, 4));
+    columns.add_field(make_column(L"NAME", VT_BSTR, 3));
+    udb_indexes keys;
+    keys.push_back(udb_index(L"PK", false, true, {L"ID"}));
+    const std::string path = test_file_path("checked.sql");
+    auto db = engine->create_dump(std::wstring(path.begin(), path.end()), dump_options());
+    auto table = db->create_table(L"EMP", columns, keys);
+    const auto add = [&](int id, const std::wstring& name, int number) {
+        udb_record record;
+        record.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        record.add_field(udb_field(L"NAME", 3, ole_variant(name)));
+        table->append_record(record, number);
+    };
+    add(1, L"abc", 10);
+    try {
+        add(2, L"abcd", 12);
+        ADD_FAILURE() << "the cut was not told";
+    } catch (const sql_row_errors& e) {
+        ASSERT_EQ(e.errors().size(), 1u);
+        EXPECT_EQ(e.errors()[0].message(),
+                  "Table 'EMP', record #12: Data truncated for column 'NAME'");
+    }
+    try {
+        add(1, L"x", 13);
+        ADD_FAILURE() << "the duplicate was not told";
+    } catch (const sql_row_errors& e) {
+        ASSERT_EQ(e.errors().size(), 1u);
+        EXPECT_EQ(e.errors()[0].code(), 0x400000 | 1062);
+        EXPECT_EQ(e.errors()[0].message(),
+                  "Table 'EMP', record #13: Duplicate entry '1' for key 'PRIMARY'");
+    }
+    table.reset();
+    db->close();
+    // Every row is written: the replay does with it what a live server does.
+    const std::string text = read_file(path);
+    EXPECT_NE(text.find("VALUES(1, 'abc'), (2, 'abcd'), (1, 'x');"), std::string::npos) << text;
+}
+
+}  // namespace
