@@ -93,6 +93,8 @@ void udb_field_mutator::modify1(t_ftd& field) const {
            static_cast<int>(new_ole_flags));
     field.dw_reserved = new_ole_flags;
     field.default_value = ole_variant(native_type.default_value);
+    // The mapping carries constants only: an expression of the source never reaches it.
+    field.b_default_expression = false;
     if (new_ole_type == VT_DECIMAL) {
         tk_log(1, "Setting new prec/scale for VT_DECIMAL");
         // Masked so that an out-of-range scale cannot spill into the precision byte.
