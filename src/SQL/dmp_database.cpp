@@ -211,6 +211,7 @@ std::unique_ptr<udb_recordset> dmp_database::create_table(const std::wstring& ta
     }
 
     m_tables.push_back(table);
+    for (const std::wstring& line : create.notices()) add_notice(line);
     m_names_map.add_fn_map(table, create.name_map());
     m_created[table] = std::make_pair(table, indexes);
     return std::make_unique<dmp_recordset>(this, table, create.columns(), m_options);

@@ -38,6 +38,8 @@ public:
     // The columns under their MySQL names, and the source to MySQL names of repaired ones.
     const udb_schema& columns() const noexcept { return m_schema.columns(); }
     const t_names_map& name_map() const { return m_schema.name_map(); }
+    // What of the source's definition the statement could not keep, one line each.
+    const std::vector<std::wstring>& notices() const noexcept { return m_schema.notices(); }
 
 private:
     udb_properties* m_properties = nullptr;

@@ -208,6 +208,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
     query(statement);
 
     m_tables.push_back(table);
+    for (const std::wstring& line : create.notices()) add_notice(line);
     m_names_map.add_fn_map(table, create.name_map());
     return get_table(table, 2);
 }

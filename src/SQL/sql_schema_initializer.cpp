@@ -67,6 +67,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
     tk_log(2, "sql_schema_initializer::get_init_chunks(n_columns=%d)",
            static_cast<int>(m_columns.size()));
     m_auto_increment_name.clear();
+    m_notices.clear();
     sql_engine& engine = sql_engine::get_instance();
     const uint32_t version = engine.version_word;
     const bool new_server = version > 0x400FF;
@@ -111,10 +112,15 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             }
         }
 
-        if (column.b_auto_increment && can_have_auto_num(&column)) {
+        const bool numbered = column.b_auto_increment && can_have_auto_num(&column);
+        if (numbered) {
             if (!m_auto_increment_name.empty()) throw tk_mail_assertion("sql_init", 138);
             m_auto_increment_name = column.name;
             clause += L" AUTO_INCREMENT";
+        } else if (column.b_default_expression) {
+            m_notices.push_back(L"Table '" + m_table + L"', column '" + column.name +
+                                L"': the default " + column.default_value.to_wstring() +
+                                L" is an expression of the source and is left out");
         }
 
         if (!column.comment.empty()) {

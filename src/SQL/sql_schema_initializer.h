@@ -42,6 +42,9 @@ public:
     // Source name to MySQL name of every column whose name was repaired.
     const t_names_map& name_map() const { return m_validator->get_mapping(); }
     udb_validator& validator() noexcept { return *m_validator; }
+    // One line for each default of the source that get_init_chunks could not write (an
+    // expression of the source, such as a sequence or a function), for the user to know.
+    const std::vector<std::wstring>& notices() const noexcept { return m_notices; }
 
 private:
     std::wstring m_table;
@@ -50,4 +53,5 @@ private:
     udb_indexes m_indexes;
     std::unique_ptr<udb_validator> m_validator;
     udb_schema m_source;
+    std::vector<std::wstring> m_notices;
 };
