@@ -75,6 +75,15 @@ TEST_F(OraKeysDefaults, UniqueConstraintsTheServerNamedAreKeys) {
     EXPECT_EQ(keys(*table), (std::vector<std::wstring>{L"--:C,", L"U-:A,", L"U-:B,C,", L"UP:ID,"}));
 }
 
+TEST_F(OraKeysDefaults, UniqueConstraintsAreKeysInAllSchemasModeToo) {
+    m_engine->b_owned_by_user = false;
+    m_db->get_tables();
+    auto table = open(L"KD.KEYS1");
+    EXPECT_EQ(keys(*table), (std::vector<std::wstring>{L"--:C,", L"U-:A,", L"U-:B,C,", L"UP:ID,"}));
+    auto lens = open(L"KD.LENS");
+    EXPECT_EQ(lens->get_schema().get_field2(L"V1").size, 40u);
+}
+
 TEST_F(OraKeysDefaults, ConstantDefaultsArriveAsValues) {
     ora_date_processor dates;
     auto table = open(L"DEFS1");
