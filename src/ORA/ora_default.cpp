@@ -204,24 +204,6 @@ std::optional<double> ora_eval_constant(const std::wstring& text) {
     return constant_parser(narrow).whole();
 }
 
-bool ora_is_integer_type(int vartype) {
-    switch (vartype) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_I8:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool ora_is_sequence_default(const std::wstring& text) {
     const std::wstring t = ora_trim(text);
     const std::wstring tail = L".NEXTVAL";

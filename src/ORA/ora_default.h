@@ -21,9 +21,6 @@ struct ora_default {
 // + - * / and parentheses.  Nothing for any other text, and for a division by zero.
 std::optional<double> ora_eval_constant(const std::wstring& text);
 
-// True for the variant types of whole numbers.
-bool ora_is_integer_type(int vartype);
-
 // True for a default that draws from a sequence (an identity column's default included).
 bool ora_is_sequence_default(const std::wstring& text);
 

@@ -240,17 +240,17 @@ bool is_plain_number(const std::wstring& text) {
 
 // The text of a constant number in the column's terms: integers rounded as Oracle stores them.
 std::wstring number_text(const std::wstring& text, int vartype) {
-    if (is_plain_number(text) && !(ora_is_integer_type(vartype) && text.find(L'.') != text.npos))
-        return text;
+    const bool integral = ole_is_integer_type(static_cast<VARTYPE>(vartype));
+    if (is_plain_number(text) && !(integral && text.find(L'.') != text.npos)) return text;
     std::optional<double> value = ora_eval_constant(text);
     if (!value) return std::wstring();
     constexpr int k_significant_digits = 15;
     char buf[64];
-    const auto result = ora_is_integer_type(vartype)
-                            ? std::to_chars(buf, buf + sizeof buf, std::round(*value),
-                                            std::chars_format::fixed, 0)
-                            : std::to_chars(buf, buf + sizeof buf, *value,
-                                            std::chars_format::general, k_significant_digits);
+    const auto result =
+        integral ? std::to_chars(buf, buf + sizeof buf, std::round(*value),
+                                 std::chars_format::fixed, 0)
+                 : std::to_chars(buf, buf + sizeof buf, *value, std::chars_format::general,
+                                 k_significant_digits);
     if (result.ec != std::errc()) return std::wstring();
     return std::wstring(buf, result.ptr);
 }
@@ -290,7 +290,8 @@ void ora_table::mark_auto_increment(const std::vector<std::wstring>& pk_columns)
     const int idx = m_schema.get_field_idx(pk_columns.front());
     if (idx < 0) return;
     t_ftd* column = &m_schema[static_cast<std::size_t>(idx)];
-    if (!column->b_default_expression || !ora_is_integer_type(column->vartype) ||
+    if (!column->b_default_expression ||
+        !ole_is_integer_type(static_cast<VARTYPE>(column->vartype)) ||
         !ora_is_sequence_default(column->default_value.to_wstring()))
         return;
     tk_wlog(2, L"Column '%s' takes its values from a sequence: auto-increment",

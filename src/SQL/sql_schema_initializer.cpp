@@ -4,6 +4,7 @@
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_properties.h"
+#include "variant/ole_variant.h"
 
 sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const udb_schema& columns,
                                                const udb_indexes& indexes,
@@ -33,22 +34,8 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const 
 
 bool sql_schema_initializer::can_have_auto_num(const t_ftd* column) {
     if (!column) throw tk_mail_assertion("sql_init", 64);
-    switch (column->vartype) {
-        case VT_I2:
-        case VT_I4:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_I8:
-        case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
+    const VARTYPE vt = static_cast<VARTYPE>(column->vartype);
+    return ole_is_integer_type(vt) || vt == VT_BOOL;
 }
 
 bool sql_schema_initializer::can_have_def_value(const t_ftd* column) {
