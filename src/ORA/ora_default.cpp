@@ -67,40 +67,34 @@ private:
         }
         return false;
     }
-    std::optional<double> sum() {
-        std::optional<double> left = product();
+    // One level of left-associative operators over the operands `operand` reads.
+    std::optional<double> level(std::optional<double> (constant_parser::*operand)(), char first,
+                                char second) {
+        std::optional<double> left = (this->*operand)();
         while (left) {
-            if (take('+')) {
-                std::optional<double> right = product();
-                if (!right) return std::nullopt;
-                *left += *right;
-            } else if (take('-')) {
-                std::optional<double> right = product();
-                if (!right) return std::nullopt;
-                *left -= *right;
-            } else {
-                break;
-            }
+            const bool is_first = take(first);
+            if (!is_first && !take(second)) break;
+            const std::optional<double> right = (this->*operand)();
+            if (!right) return std::nullopt;
+            left = apply(is_first ? first : second, *left, *right);
         }
         return left;
     }
-    std::optional<double> product() {
-        std::optional<double> left = factor();
-        while (left) {
-            if (take('*')) {
-                std::optional<double> right = factor();
-                if (!right) return std::nullopt;
-                *left *= *right;
-            } else if (take('/')) {
-                std::optional<double> right = factor();
-                if (!right || *right == 0.0) return std::nullopt;
-                *left /= *right;
-            } else {
-                break;
-            }
+    static std::optional<double> apply(char op, double left, double right) {
+        switch (op) {
+            case '+':
+                return left + right;
+            case '-':
+                return left - right;
+            case '*':
+                return left * right;
+            default:
+                if (right == 0.0) return std::nullopt;
+                return left / right;
         }
-        return left;
     }
+    std::optional<double> sum() { return level(&constant_parser::product, '+', '-'); }
+    std::optional<double> product() { return level(&constant_parser::factor, '*', '/'); }
     std::optional<double> factor() {
         if (take('-')) {
             std::optional<double> value = factor();

@@ -14,12 +14,12 @@ namespace {
 
 const std::vector<std::string> k_schema = {
     "CREATE SEQUENCE SEQ1",
-    "CREATE TABLE KEYS1 (ID NUMBER(10) PRIMARY KEY, A NUMBER(10) UNIQUE, B VARCHAR2(10), "
-    "C VARCHAR2(10), L CLOB)",
-    "ALTER TABLE KEYS1 ADD UNIQUE (B, C)",
-    "CREATE INDEX KEYS1_C ON KEYS1 (C)",
-    "INSERT INTO KEYS1 VALUES (1, 10, 'b', 'c', 'long')",
-    "INSERT INTO KEYS1 VALUES (2, 20, 'b', 'd', NULL)",
+    "CREATE TABLE UKEYS (K NUMBER(6) PRIMARY KEY, U1 NUMBER(6) UNIQUE, U2 VARCHAR2(8), "
+    "U3 VARCHAR2(8), DOC CLOB)",
+    "ALTER TABLE UKEYS ADD UNIQUE (U2, U3)",
+    "CREATE INDEX UKEYS_U3 ON UKEYS (U3)",
+    "INSERT INTO UKEYS VALUES (1, 10, 'b', 'c', 'long')",
+    "INSERT INTO UKEYS VALUES (2, 20, 'b', 'd', NULL)",
     // Text dates such as '01-JAN-2000' are left to TO_DATE and DATE literals here: the embedded
     // engine keeps such a default unconverted.
     "CREATE TABLE DEFS1 (ID NUMBER(10) DEFAULT SEQ1.NEXTVAL NOT NULL, A NUMBER(10) DEFAULT 1+1, "
@@ -81,11 +81,11 @@ protected:
 
     void expect_tables(const std::string& db) {
         SCOPED_TRACE(db);
-        for (const char* table : {"KEYS1", "DEFS1", "IDS1", "IDS2", "LENS"}) {
+        for (const char* table : {"UKEYS", "DEFS1", "IDS1", "IDS2", "LENS"}) {
             SCOPED_TRACE(table);
             EXPECT_TRUE(expect_same_table(*s_inst, "KD", "kd", table, db, table).empty());
         }
-        EXPECT_EQ(keys(db, "KEYS1"), "INDEX:C | PRIMARY:ID | UNIQUE:A | UNIQUE:B,C");
+        EXPECT_EQ(keys(db, "UKEYS"), "INDEX:U3 | PRIMARY:K | UNIQUE:U1 | UNIQUE:U2,U3");
         EXPECT_EQ(columns(db, "DEFS1"),
                   "ID:bigint(20):NO:-: | A:bigint(20):YES:2: | B:bigint(20):YES:3: | "
                   "C:double:YES:1000: | D:bigint(20):YES:-4: | E:double:YES:7: | "
