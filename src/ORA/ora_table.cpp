@@ -13,7 +13,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_compare.h"
-#include "variant/ole_type_exception.h"
 
 namespace {
 
@@ -255,6 +254,18 @@ std::wstring number_text(const std::wstring& text, int vartype) {
     return std::wstring(buf, result.ptr);
 }
 
+// True when the value read for a column is the number its text says: the conversion saturates
+// or wraps what its type cannot hold, and such a value would be one the source never had.
+bool holds_number(const ole_variant& value, const std::wstring& text) {
+    const std::optional<double> expected = ora_eval_constant(text);
+    if (!expected) return false;
+    const double got = value.to_double();
+    // Integers are rounded from the text; a double keeps 15 significant digits of it.
+    constexpr double k_rounding = 0.5;
+    constexpr double k_relative = 1e-12;
+    return std::fabs(got - *expected) <= k_rounding + k_relative * std::fabs(*expected);
+}
+
 }  // namespace
 
 ora_default ora_table::get_def_value(int vartype, const std::wstring& src) {
@@ -265,18 +276,23 @@ ora_default ora_table::get_def_value(int vartype, const std::wstring& src) {
     if (text.empty() || udb_equal_nocase(text, L"null")) return result;
     const std::optional<std::wstring> literal = ora_unquote_literal(text);
     if (literal) tk_wlog(1, L"After removing quotes: %s", literal->c_str());
+    const VARTYPE vt = static_cast<VARTYPE>(vartype);
+    const bool numeric = ole_is_numeric_type(vt);
     std::wstring constant;
     if (vartype == VT_DATE)
         constant = ora_date_constant(text);
-    else if (literal)
+    else if (literal && !numeric)
         constant = *literal;
     else
-        constant = number_text(text, vartype);
+        constant = number_text(literal ? ora_trim(*literal) : text, vartype);
     if (!constant.empty() || (literal && vartype == VT_BSTR)) {
         try {
-            result.value = ole_variant::from_wstring(constant, static_cast<VARTYPE>(vartype));
-            if (!result.value.is_empty() || vartype == VT_BSTR) return result;
-        } catch (const ole_type_exception&) {
+            result.value = ole_variant::from_wstring(constant, vt);
+            if ((!result.value.is_empty() || vartype == VT_BSTR) &&
+                (!numeric || holds_number(result.value, constant)))
+                return result;
+        } catch (const tk_exception&) {
+            // A text the column's type cannot take is no constant of that column.
         }
     }
     tk_wlog(1, L"Default '%s' is no constant: kept as an expression", text.c_str());

@@ -187,3 +187,19 @@ TEST(OraConstantDefaults, DatesAndTimes) {
     EXPECT_TRUE(ora_is_sequence_default(L"\"KD\".\"ISEQ$$_1\".nextval"));
     EXPECT_FALSE(ora_is_sequence_default(L"NEXTVAL"));
 }
+
+TEST(OraConstantDefaults, WhatCannotBeReadStaysTheText) {
+    for (const auto& [vartype, text] : std::vector<std::pair<int, std::wstring>>{
+             {VT_I8, L"99999999999999999999"},
+             {VT_I4, L"'abc'"},
+             {VT_I2, L"1e30"},
+             {VT_DECIMAL, L"'x'"},
+             {VT_R8, L"SEQ.CURRVAL + 1"}}) {
+        const ora_default d = ora_table::get_def_value(vartype, text);
+        EXPECT_TRUE(d.expression) << vartype << ' ' << std::string(text.begin(), text.end());
+        EXPECT_EQ(d.value.to_wstring(), text);
+    }
+    const ora_default quoted_number = ora_table::get_def_value(VT_I4, L"'12'");
+    EXPECT_FALSE(quoted_number.expression);
+    EXPECT_EQ(quoted_number.value.to_long(), 12);
+}
