@@ -185,19 +185,16 @@ void ora_table::init_schema() {
                 tk_wlog(1, L"Got default variant: %s", ftd.default_value.to_wstring().c_str());
             }
         }
+        const bool national = type == L"NVARCHAR2" || type == L"NCHAR";
+        if (national && static_cast<std::size_t>(idx) >= m_columns.size())
+            throw tk_mail_assertion("ora_tab", 607);
         if (characters > 0 && is_text_type_name(type)) {
             // MySQL counts a text column's length in characters too.
             ftd.size = static_cast<unsigned>(characters);
             tk_log(1, "Length in characters=%d", static_cast<int>(characters));
-            if (type == L"NVARCHAR2" || type == L"NCHAR") {
-                if (static_cast<std::size_t>(idx) >= m_columns.size())
-                    throw tk_mail_assertion("ora_tab", 607);
-                m_columns[static_cast<std::size_t>(idx)]->set_size(ftd.size);
-            }
-        } else if (type == L"NVARCHAR2" || type == L"NCHAR") {
+            if (national) m_columns[static_cast<std::size_t>(idx)]->set_size(ftd.size);
+        } else if (national) {
             tk_log(1, "Tuning field size for NCHAR/NVARCHAR (eye=%d)", eye);
-            if (static_cast<std::size_t>(idx) >= m_columns.size())
-                throw tk_mail_assertion("ora_tab", 607);
             ora_type& col = *m_columns[static_cast<std::size_t>(idx)];
             unsigned size = col.get_size() ? col.get_size() : ftd.size;
             size /= 2;
@@ -368,6 +365,8 @@ void ora_table::init_indexes(int mode) {
         mark_auto_increment(pk_columns);
     }
 
+    // An index the server named itself is left out (a LOB's own index, say), unless it
+    // enforces a unique constraint: then it is a key of the table like any named one.
     std::wstring sql;
     const bool v8 = eng.get_version() >= 0x80000;
     if (owned)
