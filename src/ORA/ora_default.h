@@ -3,7 +3,8 @@
 // anything else (a sequence, a function, an expression over columns) keeps its text and says it
 // is an expression, so that the destination decides what it can do with it and never writes a
 // value the source would not have produced.
-// Every function is pure (apart from trace lines) and may be called from any thread.
+// Every function is pure and may be called from any thread, except that ora_date_constant reads
+// the run's ora_date_processor (the run's thread only).
 #pragma once
 
 #include <optional>
