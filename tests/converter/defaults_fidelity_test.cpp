@@ -20,8 +20,10 @@ const std::vector<std::string> k_schema = {
     "CREATE INDEX UKEYS_U3 ON UKEYS (U3)",
     "INSERT INTO UKEYS VALUES (1, 10, 'b', 'c', 'long')",
     "INSERT INTO UKEYS VALUES (2, 20, 'b', 'd', NULL)",
-    // Text dates such as '01-JAN-2000' are left to TO_DATE and DATE literals here: the embedded
-    // engine keeps such a default unconverted.
+    // The embedded engine keeps a text date default such as '01-JAN-2000' unconverted, and a
+    // row that took it cannot be read back: its table gives every row its date.
+    "CREATE TABLE TEXT_DATE (ID NUMBER(4), D DATE DEFAULT '01-JAN-2000')",
+    "INSERT INTO TEXT_DATE VALUES (1, DATE '2001-02-03')",
     "CREATE TABLE DEFS1 (ID NUMBER(10) DEFAULT SEQ1.NEXTVAL NOT NULL, A NUMBER(10) DEFAULT 1+1, "
     "B NUMBER(10) DEFAULT (3), C NUMBER DEFAULT 1e3, D NUMBER(10) DEFAULT -(4), "
     "E NUMBER DEFAULT 2*3.5, F DATE DEFAULT SYSDATE, "
@@ -81,7 +83,7 @@ protected:
 
     void expect_tables(const std::string& db) {
         SCOPED_TRACE(db);
-        for (const char* table : {"UKEYS", "DEFS1", "IDS1", "IDS2", "LENS"}) {
+        for (const char* table : {"UKEYS", "DEFS1", "IDS1", "IDS2", "LENS", "TEXT_DATE"}) {
             SCOPED_TRACE(table);
             EXPECT_TRUE(expect_same_table(*s_inst, "KD", "kd", table, db, table).empty());
         }
@@ -101,6 +103,8 @@ protected:
                   "V1:varchar(40):NO:-: | V2:varchar(40):YES:NULL: | C1:varchar(5):YES:NULL: | "
                   "N1:varchar(20):YES:NULL:");
         EXPECT_EQ(keys(db, "LENS"), "PRIMARY:V1");
+        EXPECT_EQ(columns(db, "TEXT_DATE"),
+                  "ID:smallint(6):YES:NULL: | D:datetime:YES:'2000-01-01 00:00:00':");
     }
 
     // The run told once of each default it left out (the identity's sequence has a name the
@@ -131,7 +135,7 @@ TEST_F(defaults_fidelity_test, keys_defaults_and_lengths_arrive_in_a_dump_and_on
     REQUIRE_TEST_SERVER();
     connect_source(*s_inst, L"KD", L"kd");
     conv->selected_tables = conv->get_all_tables();
-    ASSERT_EQ(conv->selected_tables.size(), 5u);
+    ASSERT_EQ(conv->selected_tables.size(), 6u);
     const std::string dump = run_to_dump("defaults_fidelity");
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
     expect_told_of_left_out_defaults();
