@@ -1,18 +1,31 @@
 #include "ORA/ora_table.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "ORA/ora_cache.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_date_processor.h"
+#include "ORA/ora_default.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_compare.h"
-#include "variant/ole_type_exception.h"
 
 namespace {
+
+// Date kinds of t_ftd::dw_reserved: a DATE column, and one whose default is the current time.
+constexpr int k_plain_date_time = 1;
+constexpr int k_current_date_time = 9;
+// The first server version whose dictionary gives CHAR_LENGTH.
+constexpr unsigned k_char_length_version = 0x90000;
+
+bool is_text_type_name(const std::wstring& type) {
+    return type == L"VARCHAR2" || type == L"VARCHAR" || type == L"CHAR" || type == L"NVARCHAR2" ||
+           type == L"NCHAR";
+}
 
 // Reads a whole catalogue result of `columns` text columns, row by row.
 template <class F>
@@ -137,13 +150,18 @@ void ora_table::init_schema() {
     if (is_query()) return;
 
     std::wstring filter = eng.get_table_filter(m_name);
-    std::wstring defaults = L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE from " +
+    // The dictionary counts characters (CHAR_LENGTH) from version 9 on; the described size is
+    // in bytes, up to four a character.
+    const bool char_lengths = eng.get_version() >= k_char_length_version;
+    std::wstring defaults = std::wstring(L"select COLUMN_NAME, DATA_DEFAULT, DATA_TYPE") +
+                            (char_lengths ? L", CHAR_LENGTH" : L"") + L" from " +
                             eng.get_tab_columns_view() + L" where " + filter;
     tk_wlog(2, L"query(3)=%s", defaults.c_str());
-    for_each_row(3, defaults, [&](udb_record& rec, int eye) {
+    for_each_row(char_lengths ? 4 : 3, defaults, [&](udb_record& rec, int eye) {
         std::wstring column = rec[0].to_wstring();
         std::wstring def_text = rec[1].to_wstring();
         std::wstring type = rec[2].to_wstring();
+        const long characters = char_lengths && !rec[3].is_empty() ? rec[3].to_long() : 0;
         tk_wlog(1, L"Got field '%s'", column.c_str());
         int idx = m_schema.get_field_idx(column);
         if (idx < 0) {
@@ -155,19 +173,28 @@ void ora_table::init_schema() {
         if (!def_text.empty()) {
             tk_wlog(1, L"Got default string: %s (eye=%d, type=%d)", def_text.c_str(), eye,
                     ftd.vartype);
-            if (ftd.vartype == VT_DATE && udb_equal_nocase(ora_trim(def_text), L"sysdate")) {
+            if (ftd.vartype == VT_DATE && ora_is_current_time(def_text)) {
                 tk_log(1, "Processing 'sysdate' def.value");
                 ftd.default_value = ole_variant(std::wstring(L"sysdate"));
-                ftd.dw_reserved = 9;
-                return;
+                // The mark of a DATE column; a time stamp keeps the digits of its fraction.
+                if (ftd.dw_reserved == k_plain_date_time) ftd.dw_reserved = k_current_date_time;
+            } else {
+                ora_default def = get_def_value(ftd.vartype, def_text);
+                ftd.default_value = def.value;
+                ftd.b_default_expression = def.expression;
+                tk_wlog(1, L"Got default variant: %s", ftd.default_value.to_wstring().c_str());
             }
-            ftd.default_value = get_def_value(ftd.vartype, def_text);
-            tk_wlog(1, L"Got default variant: %s", ftd.default_value.to_wstring().c_str());
         }
-        if (type == L"NVARCHAR2" || type == L"NCHAR") {
+        const bool national = type == L"NVARCHAR2" || type == L"NCHAR";
+        if (national && static_cast<std::size_t>(idx) >= m_columns.size())
+            throw tk_mail_assertion("ora_tab", 607);
+        if (characters > 0 && is_text_type_name(type)) {
+            // MySQL counts a text column's length in characters too.
+            ftd.size = static_cast<unsigned>(characters);
+            tk_log(1, "Length in characters=%d", static_cast<int>(characters));
+            if (national) m_columns[static_cast<std::size_t>(idx)]->set_size(ftd.size);
+        } else if (national) {
             tk_log(1, "Tuning field size for NCHAR/NVARCHAR (eye=%d)", eye);
-            if (static_cast<std::size_t>(idx) >= m_columns.size())
-                throw tk_mail_assertion("ora_tab", 607);
             ora_type& col = *m_columns[static_cast<std::size_t>(idx)];
             unsigned size = col.get_size() ? col.get_size() : ftd.size;
             size /= 2;
@@ -196,35 +223,93 @@ void ora_table::init_schema() {
     }
 }
 
-ole_variant ora_table::get_def_value(int vartype, const std::wstring& src) {
+namespace {
+
+// A plain decimal number, as the dictionary keeps most numeric defaults: read as it stands, so
+// that no digit is lost on the way through a double.
+bool is_plain_number(const std::wstring& text) {
+    std::size_t i = text.size() > 1 && text[0] == L'-' ? 1 : 0;
+    if (i == text.size() || text.find_first_not_of(L"0123456789.", i) != std::wstring::npos)
+        return false;
+    return text.find(L'.') == text.rfind(L'.') && text.find_first_of(L"0123456789") != text.npos;
+}
+
+// The text of a constant number in the column's terms: integers rounded as Oracle stores them.
+std::wstring number_text(const std::wstring& text, int vartype) {
+    const bool integral = ole_is_integer_type(static_cast<VARTYPE>(vartype));
+    if (is_plain_number(text) && !(integral && text.find(L'.') != text.npos)) return text;
+    std::optional<double> value = ora_eval_constant(text);
+    if (!value) return std::wstring();
+    constexpr int k_significant_digits = 15;
+    char buf[64];
+    const auto result =
+        integral ? std::to_chars(buf, buf + sizeof buf, std::round(*value),
+                                 std::chars_format::fixed, 0)
+                 : std::to_chars(buf, buf + sizeof buf, *value, std::chars_format::general,
+                                 k_significant_digits);
+    if (result.ec != std::errc()) return std::wstring();
+    return std::wstring(buf, result.ptr);
+}
+
+// True when the value read for a column is the number its text says: the conversion saturates
+// or wraps what its type cannot hold, and such a value would be one the source never had.
+bool holds_number(const ole_variant& value, const std::wstring& text) {
+    const std::optional<double> expected = ora_eval_constant(text);
+    if (!expected) return false;
+    const double got = value.to_double();
+    // Integers are rounded from the text; a double keeps 15 significant digits of it.
+    constexpr double k_rounding = 0.5;
+    constexpr double k_relative = 1e-12;
+    return std::fabs(got - *expected) <= k_rounding + k_relative * std::fabs(*expected);
+}
+
+}  // namespace
+
+ora_default ora_table::get_def_value(int vartype, const std::wstring& src) {
     tk_wlog(1, L"ora_table::get_def_value(type=0x%08X, src=%s)", vartype & 0xFFFF, src.c_str());
-    std::wstring text = ora_trim(src);
-    bool quoted = false;
-    if (text.size() > 1 && text.front() == L'\'' && text.back() == L'\'') {
-        tk_log(1, "Removing quotes");
-        text = text.substr(1, text.size() - 2);
-        quoted = true;
-        tk_wlog(1, L"After removing quotes: %s", text.c_str());
-    }
-    if (!quoted && vartype == VT_BSTR) {
-        tk_log(1, "Incorrect/empty/null default value for VT_BSTR");
-        return ole_variant();
-    }
+    const std::wstring text = ora_trim(src);
+    ora_default result;
     // An explicit DEFAULT NULL is no default; read as a number it would become 0.
-    if (!quoted && udb_equal_nocase(text, L"null")) return ole_variant();
-    if (vartype == VT_DATE) {
-        ora_date_processor* dates = ora_date_processor::find_instance();
-        if (!dates) return ole_variant();
-        text = dates->get_canonized_str(text);
+    if (text.empty() || udb_equal_nocase(text, L"null")) return result;
+    const std::optional<std::wstring> literal = ora_unquote_literal(text);
+    if (literal) tk_wlog(1, L"After removing quotes: %s", literal->c_str());
+    const VARTYPE vt = static_cast<VARTYPE>(vartype);
+    const bool numeric = ole_is_numeric_type(vt);
+    std::wstring constant;
+    if (vartype == VT_DATE)
+        constant = ora_date_constant(text);
+    else if (literal && !numeric)
+        constant = *literal;
+    else
+        constant = number_text(literal ? ora_trim(*literal) : text, vartype);
+    if (!constant.empty() || (literal && vartype == VT_BSTR)) {
+        try {
+            result.value = ole_variant::from_wstring(constant, vt);
+            if ((!result.value.is_empty() || vartype == VT_BSTR) &&
+                (!numeric || holds_number(result.value, constant)))
+                return result;
+        } catch (const tk_exception&) {
+            // A text the column's type cannot take is no constant of that column.
+        }
     }
-    for (std::size_t pos = text.find(L"''"); pos != std::wstring::npos;
-         pos = text.find(L"''", pos + 1))
-        text.erase(pos, 1);
-    try {
-        return ole_variant::from_wstring(text, static_cast<VARTYPE>(vartype));
-    } catch (const ole_type_exception&) {
-        return ole_variant();
-    }
+    tk_wlog(1, L"Default '%s' is no constant: kept as an expression", text.c_str());
+    result.value = ole_variant(text);
+    result.expression = true;
+    return result;
+}
+
+void ora_table::mark_auto_increment(const std::vector<std::wstring>& pk_columns) {
+    if (pk_columns.size() != 1) return;
+    const int idx = m_schema.get_field_idx(pk_columns.front());
+    if (idx < 0) return;
+    t_ftd* column = &m_schema[static_cast<std::size_t>(idx)];
+    if (!column->b_default_expression ||
+        !ole_is_integer_type(static_cast<VARTYPE>(column->vartype)) ||
+        !ora_is_sequence_default(column->default_value.to_wstring()))
+        return;
+    tk_wlog(2, L"Column '%s' takes its values from a sequence: auto-increment",
+            column->name.c_str());
+    column->b_auto_increment = true;
 }
 
 int ora_table::count_of(const std::wstring& sql) {
@@ -277,8 +362,11 @@ void ora_table::init_indexes(int mode) {
                 tk_wlog(2, L"PK field '%s' not found - skip it", column.c_str());
         });
         if (!pk_columns.empty()) add_index(udb_index(pk_name, true, true, pk_columns));
+        mark_auto_increment(pk_columns);
     }
 
+    // An index the server named itself is left out (a LOB's own index, say), unless it
+    // enforces a unique constraint: then it is a key of the table like any named one.
     std::wstring sql;
     const bool v8 = eng.get_version() >= 0x80000;
     if (owned)
@@ -286,7 +374,10 @@ void ora_table::init_indexes(int mode) {
             L"SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
             L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
             L"user_ind_columns.table_name = '" +
-            t + L"'" + (v8 ? L" AND user_indexes.generated='N'" : L"") +
+            t + L"'" +
+            (v8 ? L" AND (user_indexes.generated='N' OR EXISTS (SELECT 1 FROM user_constraints c "
+                  L"WHERE c.index_name = user_indexes.index_name AND c.constraint_type = 'U'))"
+                : L"") +
             L" AND user_ind_columns.index_name = user_indexes.index_name AND "
             L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
             L"user_indexes.index_name";
@@ -295,7 +386,11 @@ void ora_table::init_indexes(int mode) {
             L"SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
             L"all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
             L"concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = '" +
-            t + L"'" + (v8 ? L" AND all_indexes.generated='N'" : L"") +
+            t + L"'" +
+            (v8 ? L" AND (all_indexes.generated='N' OR EXISTS (SELECT 1 FROM all_constraints c "
+                  L"WHERE c.owner = all_indexes.owner AND c.index_name = all_indexes.index_name "
+                  L"AND c.constraint_type = 'U'))"
+                : L"") +
             L" AND all_ind_columns.index_name = all_indexes.index_name AND "
             L"all_ind_columns.table_name = all_indexes.table_name ORDER BY "
             L"all_indexes.index_name";

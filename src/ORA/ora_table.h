@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ORA/ora_default.h"
 #include "ORA/ora_query_results.h"
 #include "UDB/udb_relationships.h"
 
@@ -68,14 +69,16 @@ public:
     int get_columns_cnt();
     std::wstring get_safe_select_query(int& columns);
     void init_indexes(int mode);
-    // The default value of a column of variant type `vartype` from its dictionary text; empty
-    // when the text is not a usable constant.
-    static ole_variant get_def_value(int vartype, const std::wstring& text);
+    // The default of a column of variant type `vartype` from its dictionary text: the value of
+    // a constant, else the text itself marked as an expression; empty for no default or NULL.
+    static ora_default get_def_value(int vartype, const std::wstring& text);
 
     int get_rows_read() const noexcept { return m_rows_read; }
 
 private:
     void construct(int mode);
+    // A sequence-fed column that is the whole primary key numbers the rows by itself.
+    void mark_auto_increment(const std::vector<std::wstring>& pk_columns);
     // One integer from a count statement; 0 when the statement fails at execution.
     static int count_of(const std::wstring& sql);
 

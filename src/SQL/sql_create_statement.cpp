@@ -29,6 +29,7 @@ sql_create_statement::sql_create_statement(const std::wstring& table, const udb_
                             m_limits);
     m_notices = fit.changes();
     m_schema.get_init_chunks(m_clauses, m_properties);
+    m_notices.insert(m_notices.end(), m_schema.notices().begin(), m_schema.notices().end());
     const udb_schema& columns = m_schema.columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (columns[i].name != fields[i].name)

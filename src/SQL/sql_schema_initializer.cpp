@@ -5,6 +5,7 @@
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "UDB/udb_properties.h"
+#include "variant/ole_variant.h"
 
 namespace {
 
@@ -44,22 +45,8 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const 
 
 bool sql_schema_initializer::can_have_auto_num(const t_ftd* column) {
     if (!column) throw tk_mail_assertion("sql_init", 64);
-    switch (column->vartype) {
-        case VT_I2:
-        case VT_I4:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_I8:
-        case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
+    const VARTYPE vt = static_cast<VARTYPE>(column->vartype);
+    return ole_is_integer_type(vt) || vt == VT_BOOL;
 }
 
 bool sql_schema_initializer::can_have_def_value(const t_ftd* column) {
@@ -80,6 +67,7 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
     m_auto_increment_name.clear();
     m_key_texts.clear();
     m_charsets.clear();
+    m_notices.clear();
     sql_engine& engine = sql_engine::get_instance();
     const uint32_t version = engine.version_word;
     const bool new_server = version > 0x400FF;
@@ -132,10 +120,15 @@ void sql_schema_initializer::get_init_chunks(std::vector<std::wstring>& out,
             }
         }
 
-        if (column.b_auto_increment && can_have_auto_num(&column)) {
+        const bool numbered = column.b_auto_increment && can_have_auto_num(&column);
+        if (numbered) {
             if (!m_auto_increment_name.empty()) throw tk_mail_assertion("sql_init", 138);
             m_auto_increment_name = column.name;
             clause += L" AUTO_INCREMENT";
+        } else if (column.b_default_expression) {
+            m_notices.push_back(L"Table '" + m_table + L"', column '" + column.name +
+                                L"': the default " + column.default_value.to_wstring() +
+                                L" is an expression of the source and is left out");
         }
 
         if (!column.comment.empty()) {

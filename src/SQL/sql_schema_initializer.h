@@ -60,6 +60,9 @@ public:
     // Source name to MySQL name of every column whose name was repaired.
     const t_names_map& name_map() const { return m_validator->get_mapping(); }
     udb_validator& validator() noexcept { return *m_validator; }
+    // One line for each default of the source that get_init_chunks could not write (an
+    // expression of the source, such as a sequence or a function), for the user to know.
+    const std::vector<std::wstring>& notices() const noexcept { return m_notices; }
 
 private:
     // True when the column (by its source name) belongs to a primary or unique key.
@@ -73,4 +76,5 @@ private:
     udb_schema m_source;
     std::vector<sql_key_text_column> m_key_texts;
     std::vector<std::wstring> m_charsets;
+    std::vector<std::wstring> m_notices;
 };

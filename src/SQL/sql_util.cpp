@@ -508,7 +508,7 @@ std::string general_literal(const ole_variant* value, const t_ftd* column) {
     const std::string def = column->default_value.vt() == VT_BSTR
                                 ? tk_to_utf8(column->default_value.to_wstring())
                                 : column->default_value.to_string();
-    if (!def.empty()) return to_mysql_text(def, column_vt);
+    if (!def.empty() && !column->b_default_expression) return to_mysql_text(def, column_vt);
     if (ole_is_numeric_type(value_vt)) return "0";
     return literal;
 }
@@ -829,6 +829,12 @@ std::wstring make_mysql_def_val(const t_ftd* column) {
     tk_wlog(1, L"make_mysql_def_val(%d,%s)", column->vartype, def.c_str());
     if (def.empty()) {
         tk_log(1, "Got empty def value");
+        return std::wstring();
+    }
+    // A source's expression (a sequence, a function) means nothing MySQL is known to share: no
+    // DEFAULT rather than a made-up one.  The current time comes as the plain value "sysdate".
+    if (column->b_default_expression) {
+        tk_log(1, "The default is an expression: no DEFAULT clause");
         return std::wstring();
     }
     switch (column->vartype) {

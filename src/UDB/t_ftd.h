@@ -36,6 +36,9 @@ public:
     bool b_not_null = false;
     // VT_EMPTY when the column has no default.
     ole_variant default_value;
+    // The default is the source's expression text (a sequence, a function), not a value: a
+    // destination writes it only where it knows its meaning.
+    bool b_default_expression = false;
     // Decimals: precision * 256 + scale.  Dates: the date kind (0 text of 19 characters,
     // 1 date-time, 2 date, 3 time).  0 otherwise.
     int dw_reserved = 0;

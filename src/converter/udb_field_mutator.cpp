@@ -92,7 +92,12 @@ void udb_field_mutator::modify1(t_ftd& field) const {
     tk_log(2, "\told dw_reserved=%d, new dw_reserved=%d", field.dw_reserved,
            static_cast<int>(new_ole_flags));
     field.dw_reserved = new_ole_flags;
-    field.default_value = ole_variant(native_type.default_value);
+    // The mapping carries constants only: a source's expression, which it shows as no default,
+    // stays as it is unless a constant replaces it.
+    if (!native_type.default_value.empty() || !field.b_default_expression) {
+        field.default_value = ole_variant(native_type.default_value);
+        field.b_default_expression = false;
+    }
     if (new_ole_type == VT_DECIMAL) {
         tk_log(1, "Setting new prec/scale for VT_DECIMAL");
         // Masked so that an out-of-range scale cannot spill into the precision byte.

@@ -55,6 +55,10 @@ bool ole_is_numeric_type(VARTYPE vt) {
            (vt >= VT_I1 && vt <= VT_UINT);
 }
 
+bool ole_is_integer_type(VARTYPE vt) {
+    return vt == VT_I2 || vt == VT_I4 || (vt >= VT_I1 && vt <= VT_UINT);
+}
+
 bool ole_is_binary_type(VARTYPE vt) {
     return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }

@@ -25,6 +25,8 @@
 
 // True for the types whose value is a number (2 to 6, 11, 14, 16 to 23).
 bool ole_is_numeric_type(VARTYPE vt);
+// True for the types of whole numbers: VT_I2, VT_I4 and 16 to 23 (VT_I1 to VT_UINT).
+bool ole_is_integer_type(VARTYPE vt);
 // True for the binary types: VT_BLOB, VT_BLOB_OBJECT and VT_ARRAY | VT_UI1.
 bool ole_is_binary_type(VARTYPE vt);
 // True for the types whose SQL literal is quoted: VT_BSTR and VT_DATE.

@@ -151,23 +151,27 @@ TEST(OraDates, Canonisation) {
 }
 
 TEST(OraDefaults, ValuesFromDictionaryText) {
-    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L"'N'").to_wstring(), L"N");
-    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L" 'it''s' \n").to_wstring(), L"it's");
-    EXPECT_TRUE(ora_table::get_def_value(VT_BSTR, L"USER").is_empty());
-    ole_variant n = ora_table::get_def_value(VT_I4, L"42 ");
+    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L"'N'").value.to_wstring(), L"N");
+    EXPECT_EQ(ora_table::get_def_value(VT_BSTR, L" 'it''s' \n").value.to_wstring(), L"it's");
+    // A function is kept as the expression it is, never as a value.
+    const ora_default user = ora_table::get_def_value(VT_BSTR, L"USER");
+    EXPECT_TRUE(user.expression);
+    EXPECT_EQ(user.value.to_wstring(), L"USER");
+    ole_variant n = ora_table::get_def_value(VT_I4, L"42 ").value;
     EXPECT_EQ(n.vt(), VT_I4);
     EXPECT_EQ(n.to_long(), 42);
     // DEFAULT NULL is no default, not a zero.
-    EXPECT_TRUE(ora_table::get_def_value(VT_I4, L"NULL").is_empty());
-    // Dates need the run's date processor.
-    EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'").is_empty());
+    EXPECT_TRUE(ora_table::get_def_value(VT_I4, L"NULL").value.is_empty());
+    EXPECT_FALSE(ora_table::get_def_value(VT_I4, L"NULL").expression);
+    // A DD-MON-YYYY date needs the run's date processor; without it the text stays.
+    EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'").expression);
     {
         ora_date_processor dates;
-        ole_variant d = ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'");
+        ole_variant d = ora_table::get_def_value(VT_DATE, L"'01-JAN-2000'").value;
         ASSERT_EQ(d.vt(), VT_DATE);
         EXPECT_EQ(d.systemtime().wYear, 2000);
         EXPECT_EQ(d.systemtime().wMonth, 1);
-        EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'garbage'").is_empty());
+        EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'garbage'").expression);
     }
 }
 

@@ -79,6 +79,8 @@ protected:
     void to_server(const std::string& database);
     // Runs the conversion into a new dump file and returns its path.
     std::string run_to_dump(const std::string& stem);
+    // Runs the conversion straight into `database` on the test server.
+    void run_to_server(const std::string& database);
     // Creates `database` on the test server and replays the dump into it; fails the test when
     // the client reports anything.
     void replay(const std::string& dump, const std::string& database);

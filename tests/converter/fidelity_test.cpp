@@ -174,8 +174,7 @@ TEST_F(fidelity_test, every_case_arrives_in_a_dump_replayed_anywhere_and_on_the_
     EXPECT_EQ(server_tables(hostile), server_tables(plain));
 
     const std::string live = database("fid_live");
-    to_server(live);
-    (*conv)();
+    run_to_server(live);
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
     expect_fid_tables(live);
 }
@@ -210,8 +209,7 @@ TEST_F(fidelity_test, the_type_zoo_arrives_whole) {
 
     handler->errors.clear();
     const std::string live = database("zoo_live");
-    to_server(live);
-    (*conv)();
+    run_to_server(live);
     check(live);
 }
 
