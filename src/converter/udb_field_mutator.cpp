@@ -114,8 +114,9 @@ void udb_field_mutator::modify2(udb_field& field) const {
                 field.change_type(new_ole_type);
         } catch (const std::exception&) {
             // Level 0: only this record is lost, the run's handler may go on with the next one.
-            throw tk_exception(
-                std::string("Data conversion is not supported for given type mapping"), 0);
+            // The column is named: a row of many mapped columns tells no other way which one.
+            throw tk_exception(L"Data conversion is not supported for given type mapping "
+                               L"(column '" + field.get_name() + L"')", 0);
         }
     }
     field.set_size(native_type.length);

@@ -1,0 +1,208 @@
+// Values that a conversion must carry whole or refuse as their record's error, never change on
+// the way: numbers narrowed by a mapping, texts read as dates, time stamps finer than MySQL
+// keeps, LONG values holding a zero character, and texts MySQL cannot store.  Each case runs
+// into a dump replayed on the test server and straight onto the server, with the same result.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "TK/tk_utils.h"
+#include "converter/converter_test_support.h"
+#include "platform/oci/lite_engine.h"
+
+namespace {
+
+// A lone high surrogate as the source database stores it in its UTF-8 text.
+const std::string k_lone_surrogate = "\xED\xA0\x80";
+
+const std::vector<std::string> k_schema = {
+    "CREATE TABLE NARROW (ID NUMBER(4), N12 NUMBER(12), R NUMBER, NEG NUMBER(12))",
+    "INSERT INTO NARROW VALUES (1, 5000000000, 1, 1)",
+    "INSERT INTO NARROW VALUES (2, 1, 3000000000, 1)",
+    "INSERT INTO NARROW VALUES (3, 1, 1, -1)",
+    "INSERT INTO NARROW VALUES (4, 2147483647, 2.5, 4294967295)",
+    "INSERT INTO NARROW VALUES (5, -2147483648, -2.5, 0)",
+    "CREATE TABLE TEXT_DATES (ID NUMBER(4), T VARCHAR2(40))",
+    "INSERT INTO TEXT_DATES VALUES (1, '2024-01-31T10:20:30')",
+    "INSERT INTO TEXT_DATES VALUES (2, '0001-01-01 00:00:00.5')",
+    "INSERT INTO TEXT_DATES VALUES (3, '2024-01-31 10:20:30.123456')",
+    "INSERT INTO TEXT_DATES VALUES (4, '2024-02-29')",
+    "INSERT INTO TEXT_DATES VALUES (5, '2024-01-31 no time')",
+    "CREATE TABLE NANO (ID NUMBER(4), TS TIMESTAMP(9), T7 TIMESTAMP(7))",
+    "INSERT INTO NANO VALUES (1, TIMESTAMP '2024-02-29 13:45:59.123456789', "
+    "TIMESTAMP '2024-02-29 13:45:59.1234567')",
+    "INSERT INTO NANO VALUES (2, TIMESTAMP '2024-12-31 23:59:59.999999500', "
+    "TIMESTAMP '1999-12-31 23:59:59.9999995')",
+    "INSERT INTO NANO VALUES (3, TIMESTAMP '2024-02-28 23:59:59.999999499', "
+    "TIMESTAMP '2024-02-29 00:00:00.0000004')",
+    "INSERT INTO NANO VALUES (4, TIMESTAMP '0001-01-01 00:00:00.000001000', "
+    "TIMESTAMP '2024-01-01 00:00:00.1')",
+    "INSERT INTO NANO VALUES (5, NULL, NULL)",
+    "CREATE TABLE LONGS (ID NUMBER(4), L LONG)",
+    "INSERT INTO LONGS VALUES (1, 'a'||chr(0)||'b')",
+    "INSERT INTO LONGS VALUES (2, chr(0)||chr(0)||'tail')",
+    "INSERT INTO LONGS VALUES (3, 'plain')",
+};
+
+class value_fidelity_test : public conversion_test {
+protected:
+    static void SetUpTestSuite() {
+        s_inst = std::make_unique<ora_test_instance>();
+        s_inst->add_user("VAL", "val");
+        s_inst->run("VAL", "val", k_schema);
+        s_inst->with_session("VAL", "val", [](lite_session& s) {
+            s.execute("CREATE TABLE SURR (ID NUMBER(4), V VARCHAR2(10), L LONG, C CLOB)");
+            auto add = s.prepare("INSERT INTO SURR VALUES (:1, :2, :3, :4)");
+            const std::string odd = "a" + k_lone_surrogate + "b";
+            const std::string row[][3] = {{odd, "x", "x"}, {"x", odd, "x"}, {"x", "x", odd},
+                                          {"ok", "fine", "whole"}};
+            for (int i = 0; i < 4; ++i) {
+                add->bind_int64(1, i + 1);
+                for (int c = 0; c < 3; ++c) add->bind_text(c + 2, row[i][c]);
+                add->execute();
+            }
+        });
+    }
+    static void TearDownTestSuite() { s_inst.reset(); }
+
+    void SetUp() override {
+        conversion_test::SetUp();
+        connect_source(*s_inst, L"VAL", L"val");
+    }
+
+    // Points the converter at the test server, for a run straight into `database`.
+    void to_server(const std::string& database) {
+        const test_server& server = get_test_server();
+        conv->store_mysql_settings(server.host, server.user, server.password,
+                                   std::to_string(server.port));
+        conv->connect_mysql_server();
+        conv->mysql_direct = true;
+        conv->m_destination_name = tk_to_unicode(database);
+    }
+
+    // Runs the conversion into a dump replayed on the server and straight onto the server, and
+    // calls `check` for each database with the errors and lines of that run.
+    void on_both_roads(const char* stem, const std::function<void(const std::string&)>& check) {
+        const std::string dump = run_to_dump(stem);
+        const std::string from_dump = database(stem);
+        replay(dump, from_dump);
+        {
+            SCOPED_TRACE("dump");
+            check(from_dump);
+        }
+        handler->errors.clear();
+        front->lines.clear();
+        const std::string live = database((std::string(stem) + "_live").c_str());
+        to_server(live);
+        (*conv)();
+        SCOPED_TRACE("live");
+        check(live);
+    }
+
+    // The values of a column, in ID order, joined by '|'.
+    std::string column(const std::string& db, const std::string& table, const std::string& col) {
+        std::string out;
+        EXPECT_EQ(run_client_sql("select group_concat(ifnull(" + col + ",'NULL') order by ID " +
+                                     "separator '|') from `" + db + "`.`" + table + "`",
+                                 out),
+                  0)
+            << out;
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    }
+
+    // The hexadecimal bytes of a column, in ID order, joined by '|'.
+    std::string hex_column(const std::string& db, const std::string& table,
+                           const std::string& col) {
+        return column(db, table, "hex(" + col + ")");
+    }
+
+    // The record errors, each expected at level 0 and holding `part`.
+    std::vector<std::string> record_errors(const std::string& part) {
+        std::vector<std::string> texts;
+        for (const auto& e : handler->errors) {
+            EXPECT_EQ(e.level, 0) << e.text;
+            EXPECT_NE(e.text.find(part), std::string::npos) << e.text;
+            texts.push_back(e.text);
+        }
+        return texts;
+    }
+
+    static inline std::unique_ptr<ora_test_instance> s_inst;
+};
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(value_fidelity_test, a_mapping_that_narrows_a_number_keeps_it_or_refuses_its_record) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"NARROW"};
+    sql_table_mutator& table = conv->get_table_mutator(L"NARROW", L"NARROW");
+    table.update_field(L"N12", L"N12", native(L"INT"));
+    table.update_field(L"R", L"R", native(L"INT"));
+    table.update_field(L"NEG", L"NEG", native(L"INT UNSIGNED"));
+    on_both_roads("narrow", [&](const std::string& db) {
+        const std::vector<std::string> errors = record_errors("NARROW, record #");
+        ASSERT_EQ(errors.size(), 3u);
+        EXPECT_TRUE(contains(errors[0], "record #1")) << errors[0];
+        EXPECT_TRUE(contains(errors[0], "column 'N12'")) << errors[0];
+        EXPECT_TRUE(contains(errors[1], "record #2")) << errors[1];
+        EXPECT_TRUE(contains(errors[1], "column 'R'")) << errors[1];
+        EXPECT_TRUE(contains(errors[2], "record #3")) << errors[2];
+        EXPECT_TRUE(contains(errors[2], "column 'NEG'")) << errors[2];
+        EXPECT_EQ(column(db, "NARROW", "ID"), "4|5");
+        EXPECT_EQ(column(db, "NARROW", "N12"), "2147483647|-2147483648");
+        EXPECT_EQ(column(db, "NARROW", "R"), "3|-3");
+        EXPECT_EQ(column(db, "NARROW", "NEG"), "4294967295|0");
+    });
+}
+
+TEST_F(value_fidelity_test, time_stamps_finer_than_microseconds_arrive_rounded_and_counted) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"NANO"};
+    on_both_roads("nano", [&](const std::string& db) {
+        EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+        EXPECT_EQ(column(db, "NANO", "TS"),
+                  "2024-02-29 13:45:59.123457|2025-01-01 00:00:00.000000|"
+                  "2024-02-28 23:59:59.999999|0001-01-01 00:00:00.000001|NULL");
+        EXPECT_EQ(column(db, "NANO", "T7"),
+                  "2024-02-29 13:45:59.123457|2000-01-01 00:00:00.000000|"
+                  "2024-02-29 00:00:00.000000|2024-01-01 00:00:00.100000|NULL");
+        int ts = 0, t7 = 0;
+        for (const std::wstring& line : front->lines) {
+            if (line == L"Table 'NANO', column 'TS': 3 values rounded to microseconds\n") ++ts;
+            if (line == L"Table 'NANO', column 'T7': 3 values rounded to microseconds\n") ++t7;
+        }
+        EXPECT_EQ(ts, 1);
+        EXPECT_EQ(t7, 1);
+    });
+}
+
+TEST_F(value_fidelity_test, a_long_value_arrives_whole_with_its_zero_characters) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"LONGS"};
+    on_both_roads("longs", [&](const std::string& db) {
+        EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+        EXPECT_EQ(hex_column(db, "LONGS", "L"), "610062|00007461696C|706C61696E");
+    });
+}
+
+TEST_F(value_fidelity_test, a_lone_surrogate_is_its_record_error_in_every_text_column) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"SURR"};
+    on_both_roads("surr", [&](const std::string& db) {
+        const std::vector<std::string> errors = record_errors("SURR, record #");
+        ASSERT_EQ(errors.size(), 3u);
+        const char* columns[] = {"column 'V'", "column 'L'", "column 'C'"};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_TRUE(contains(errors[i], "record #" + std::to_string(i + 1))) << errors[i];
+            EXPECT_TRUE(contains(errors[i], columns[i])) << errors[i];
+            EXPECT_TRUE(contains(errors[i], "surrogate")) << errors[i];
+        }
+        EXPECT_EQ(column(db, "SURR", "ID"), "4");
+        EXPECT_EQ(column(db, "SURR", "concat(V,L,C)"), "okfinewhole");
+    });
+}
+
+}  // namespace
