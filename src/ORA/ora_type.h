@@ -34,6 +34,9 @@ public:
     virtual void to_variant(ole_variant& out) = 0;
     // Defines the column's output at a 1-based position; raises ora_exception.
     virtual void define(OCIStmt* stmt, int pos) = 0;
+    // What reading changed in the values so far, as one line for the user naming the column
+    // ("column 'C': ..."); empty when the values arrived as they are.
+    virtual std::wstring value_notice() const { return std::wstring(); }
 
     const std::wstring& get_name() const noexcept { return m_name; }
     unsigned get_size() const noexcept { return m_size; }
