@@ -54,13 +54,21 @@ protected:
             s.execute("CREATE TABLE SURR (ID NUMBER(4), V VARCHAR2(10), L LONG, C CLOB)");
             auto add = s.prepare("INSERT INTO SURR VALUES (:1, :2, :3, :4)");
             const std::string odd = "a" + k_lone_surrogate + "b";
+            // Two surrogates written each on its own, in order, are the one character they
+            // form (U+1F600).
+            const std::string pair = "\xED\xA0\xBD\xED\xB8\x80";
             const std::string row[][3] = {{odd, "x", "x"}, {"x", odd, "x"}, {"x", "x", odd},
-                                          {"ok", "fine", "whole"}};
+                                          {"ok", "fine" + pair, "whole" + pair}};
             for (int i = 0; i < 4; ++i) {
                 add->bind_int64(1, i + 1);
                 for (int c = 0; c < 3; ++c) add->bind_text(c + 2, row[i][c]);
                 add->execute();
             }
+            // Longer than a two-byte length counts, with a zero character inside.
+            auto long_row = s.prepare("INSERT INTO LONGS VALUES (4, :1)");
+            long_row->bind_text(1, std::string(40000, 'x') + std::string(1, '\0') +
+                                       std::string(39999, 'y'));
+            long_row->execute();
         });
     }
     static void TearDownTestSuite() { s_inst.reset(); }
@@ -109,12 +117,6 @@ protected:
             << out;
         while (!out.empty() && out.back() == '\n') out.pop_back();
         return out;
-    }
-
-    // The hexadecimal bytes of a column, in ID order, joined by '|'.
-    std::string hex_column(const std::string& db, const std::string& table,
-                           const std::string& col) {
-        return column(db, table, "hex(" + col + ")");
     }
 
     // The record errors, each expected at level 0 and holding `part`.
@@ -184,7 +186,10 @@ TEST_F(value_fidelity_test, a_long_value_arrives_whole_with_its_zero_characters)
     conv->selected_tables = {L"LONGS"};
     on_both_roads("longs", [&](const std::string& db) {
         EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
-        EXPECT_EQ(hex_column(db, "LONGS", "L"), "610062|00007461696C|706C61696E");
+        EXPECT_EQ(column(db, "LONGS", "hex(substr(L, 1, 8))"),
+                  "610062|00007461696C|706C61696E|7878787878787878");
+        EXPECT_EQ(column(db, "LONGS", "length(L)"), "3|6|5|80000");
+        EXPECT_EQ(column(db, "LONGS", "hex(substr(L, 40000, 3))"), "|||780079");
     });
 }
 
@@ -201,7 +206,9 @@ TEST_F(value_fidelity_test, a_lone_surrogate_is_its_record_error_in_every_text_c
             EXPECT_TRUE(contains(errors[i], "surrogate")) << errors[i];
         }
         EXPECT_EQ(column(db, "SURR", "ID"), "4");
-        EXPECT_EQ(column(db, "SURR", "concat(V,L,C)"), "okfinewhole");
+        // "okfine", U+1F600, "whole", U+1F600 in UTF-8.
+        EXPECT_EQ(column(db, "SURR", "hex(concat(V,L,C))"),
+                  "6F6B66696E65F09F988077686F6C65F09F9880");
     });
 }
 
