@@ -693,7 +693,8 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
     append_two(p, t.wMonth);
     *p++ = '-';
     append_two(p, t.wDay);
-    if (t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0) {
+    // A fraction of a second past midnight is a time of day, printed as such.
+    if (t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0 || t.wMilliseconds != 0) {
         *p++ = ' ';
         append_two(p, t.wHour);
         *p++ = ':';

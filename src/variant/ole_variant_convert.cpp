@@ -622,7 +622,9 @@ void ole_variant::change_type(VARTYPE vt) {
     if (vt == VT_DATE) {
         if (src != VT_BSTR) throw ole_cast_exception();
         ole_date date(std::wstring(m_var.bstrVal ? m_var.bstrVal : L""));
-        if (!date.is_valid()) throw ole_cast_exception();
+        // A part of the text the date would not keep (a time zone, digits beyond milliseconds,
+        // words after the date) is refused with the rest: the value would be another one.
+        if (!date.is_valid() || !date.is_exact()) throw ole_cast_exception();
         *this = date.to_variant();
         return;
     }

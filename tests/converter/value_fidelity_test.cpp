@@ -22,12 +22,19 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO NARROW VALUES (3, 1, 1, -1)",
     "INSERT INTO NARROW VALUES (4, 2147483647, 2.5, 4294967295)",
     "INSERT INTO NARROW VALUES (5, -2147483648, -2.5, 0)",
-    "CREATE TABLE TEXT_DATES (ID NUMBER(4), T VARCHAR2(40))",
-    "INSERT INTO TEXT_DATES VALUES (1, '2024-01-31T10:20:30')",
-    "INSERT INTO TEXT_DATES VALUES (2, '0001-01-01 00:00:00.5')",
-    "INSERT INTO TEXT_DATES VALUES (3, '2024-01-31 10:20:30.123456')",
-    "INSERT INTO TEXT_DATES VALUES (4, '2024-02-29')",
-    "INSERT INTO TEXT_DATES VALUES (5, '2024-01-31 no time')",
+    "CREATE TABLE TEXT_DATES (ID NUMBER(4), D VARCHAR2(40), TM VARCHAR2(40), DT VARCHAR2(40))",
+    "INSERT INTO TEXT_DATES VALUES (1, '2024-01-31T10:20:30', NULL, NULL)",
+    "INSERT INTO TEXT_DATES VALUES (2, '0001-01-01 00:00:00.5', NULL, NULL)",
+    "INSERT INTO TEXT_DATES VALUES (3, '2024-01-31 no time', NULL, NULL)",
+    "INSERT INTO TEXT_DATES VALUES (4, '2024-02-29', '10:20:30', '2024-01-31T10:20:30')",
+    "INSERT INTO TEXT_DATES VALUES (5, '2024-01-31T00:00:00', '23:59:59', '31.01.2024 10:20:30')",
+    "INSERT INTO TEXT_DATES VALUES (6, NULL, '2024-01-31 10:20:30', NULL)",
+    "INSERT INTO TEXT_DATES VALUES (7, NULL, '10:20:30.5', NULL)",
+    "INSERT INTO TEXT_DATES VALUES (8, NULL, NULL, '0001-01-01 00:00:00.5')",
+    "INSERT INTO TEXT_DATES VALUES (9, NULL, NULL, '2024-01-31 10:20:30.123456')",
+    "INSERT INTO TEXT_DATES VALUES (10, NULL, NULL, '2024-01-31 no time')",
+    "INSERT INTO TEXT_DATES VALUES (11, NULL, NULL, '10:20:30')",
+    "INSERT INTO TEXT_DATES VALUES (12, NULL, NULL, '2024-02-29')",
     "CREATE TABLE NANO (ID NUMBER(4), TS TIMESTAMP(9), T7 TIMESTAMP(7))",
     "INSERT INTO NANO VALUES (1, TIMESTAMP '2024-02-29 13:45:59.123456789', "
     "TIMESTAMP '2024-02-29 13:45:59.1234567')",
@@ -209,6 +216,35 @@ TEST_F(value_fidelity_test, a_lone_surrogate_is_its_record_error_in_every_text_c
         // "okfine", U+1F600, "whole", U+1F600 in UTF-8.
         EXPECT_EQ(column(db, "SURR", "hex(concat(V,L,C))"),
                   "6F6B66696E65F09F988077686F6C65F09F9880");
+    });
+}
+
+TEST_F(value_fidelity_test, a_text_read_as_a_date_keeps_every_part_or_refuses_its_record) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"TEXT_DATES"};
+    sql_table_mutator& table = conv->get_table_mutator(L"TEXT_DATES", L"TEXT_DATES");
+    table.update_field(L"D", L"D", native(L"DATE"));
+    table.update_field(L"TM", L"TM", native(L"TIME"));
+    table.update_field(L"DT", L"DT", native(L"DATETIME"));
+    on_both_roads("text_dates", [&](const std::string& db) {
+        const std::vector<std::string> errors = record_errors("TEXT_DATES, record #");
+        // A time for a DATE, a date or a fraction for a TIME or a DATETIME, words after a date,
+        // a time without a date for a DATETIME: each its record's error, naming the column.
+        const std::vector<std::pair<int, const char*>> refused = {
+            {1, "'D'"}, {2, "'D'"}, {3, "'D'"}, {6, "'TM'"}, {7, "'TM'"},
+            {8, "'DT'"}, {9, "'DT'"}, {10, "'DT'"}, {11, "'DT'"}};
+        ASSERT_EQ(errors.size(), refused.size());
+        for (std::size_t i = 0; i < refused.size(); ++i) {
+            EXPECT_TRUE(contains(errors[i], "record #" + std::to_string(refused[i].first) + ":"))
+                << errors[i];
+            EXPECT_TRUE(contains(errors[i], std::string("column ") + refused[i].second))
+                << errors[i];
+        }
+        EXPECT_EQ(column(db, "TEXT_DATES", "ID"), "4|5|12");
+        EXPECT_EQ(column(db, "TEXT_DATES", "D"), "2024-02-29|2024-01-31|NULL");
+        EXPECT_EQ(column(db, "TEXT_DATES", "TM"), "10:20:30|23:59:59|NULL");
+        EXPECT_EQ(column(db, "TEXT_DATES", "DT"),
+                  "2024-01-31 10:20:30|2024-01-31 10:20:30|2024-02-29 00:00:00");
     });
 }
 
