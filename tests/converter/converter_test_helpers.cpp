@@ -63,6 +63,15 @@ std::string conversion_test::run_to_dump(const std::string& stem) {
     return path;
 }
 
+void conversion_test::to_server(const std::string& database) {
+    const test_server& server = get_test_server();
+    conv->store_mysql_settings(server.host, server.user, server.password,
+                               std::to_string(server.port));
+    conv->connect_mysql_server();
+    conv->mysql_direct = true;
+    conv->m_destination_name = tk_to_unicode(database);
+}
+
 std::string conversion_test::database(const char* stem) {
     std::string name = unique_db_name(stem);
     databases.push_back(name);

@@ -77,6 +77,8 @@ protected:
                         const std::wstring& password);
     // Runs the conversion into a new dump file and returns its path.
     std::string run_to_dump(const std::string& stem);
+    // Points the converter at the test server, for a run straight into `database`.
+    void to_server(const std::string& database);
     // Creates `database` on the test server and replays the dump into it; fails the test when
     // the client reports anything.
     void replay(const std::string& dump, const std::string& database);

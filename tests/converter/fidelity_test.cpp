@@ -89,16 +89,6 @@ protected:
     }
     static void TearDownTestSuite() { s_inst.reset(); }
 
-    // Points the converter at the test server, for a run straight into `database`.
-    void to_server(const std::string& database) {
-        const test_server& server = get_test_server();
-        conv->store_mysql_settings(server.host, server.user, server.password,
-                                   std::to_string(server.port));
-        conv->connect_mysql_server();
-        conv->mysql_direct = true;
-        conv->m_destination_name = tk_to_unicode(database);
-    }
-
     // Replays the dump in a session whose SQL mode reads backslashes as plain characters and
     // double quotes as name quotes, as a server configured so would start it.
     void replay_in_hostile_mode(const std::string& dump, const std::string& database) {
