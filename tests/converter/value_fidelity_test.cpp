@@ -71,6 +71,15 @@ protected:
                 for (int c = 0; c < 3; ++c) add->bind_text(c + 2, row[i][c]);
                 add->execute();
             }
+            // A column wider than a fetched UTF-8 length may count is read in UTF-16.
+            s.execute("CREATE TABLE WIDE_SURR (ID NUMBER(4), W VARCHAR2(30000))");
+            auto wide = s.prepare("INSERT INTO WIDE_SURR VALUES (:1, :2)");
+            wide->bind_int64(1, 1);
+            wide->bind_text(2, odd);
+            wide->execute();
+            wide->bind_int64(1, 2);
+            wide->bind_text(2, "w" + pair);
+            wide->execute();
             // Longer than a two-byte length counts, with a zero character inside.
             auto long_row = s.prepare("INSERT INTO LONGS VALUES (4, :1)");
             long_row->bind_text(1, std::string(40000, 'x') + std::string(1, '\0') +
@@ -222,6 +231,15 @@ TEST_F(value_fidelity_test, a_text_read_as_a_date_keeps_every_part_or_refuses_it
         EXPECT_EQ(column(db, "TEXT_DATES", "TM"), "10:20:30|23:59:59|NULL");
         EXPECT_EQ(column(db, "TEXT_DATES", "DT"),
                   "2024-01-31 10:20:30|2024-01-31 10:20:30|2024-02-29 00:00:00");
+    });
+}
+
+TEST_F(value_fidelity_test, a_lone_surrogate_in_a_wide_text_column_is_its_record_error) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"WIDE_SURR"};
+    on_both_roads("wide_surr", [&](const std::string& db) {
+        expect_refused("WIDE_SURR", {{1, "W"}}, "lone UTF-16 surrogate");
+        EXPECT_EQ(column(db, "WIDE_SURR", "hex(W)"), "77F09F9880");
     });
 }
 
