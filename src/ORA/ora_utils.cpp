@@ -295,7 +295,8 @@ bool ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
             // character at all.
             std::uint32_t low = 0;
             if (c <= 0xDBFF && encoded_surrogate(s + i + j, count - i - j, low) && low >= 0xDC00) {
-                out.push_back(static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)));
+                out.push_back(
+                    static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)));
                 i += j + 3;
                 continue;
             }

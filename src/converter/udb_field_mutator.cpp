@@ -147,8 +147,9 @@ void udb_field_mutator::modify2(udb_field& field) const {
         } catch (const std::exception&) {
             // Level 0: only this record is lost, the run's handler may go on with the next one.
             // The column is named: a row of many mapped columns tells no other way which one.
-            throw tk_exception(L"Data conversion is not supported for given type mapping "
-                               L"(column '" + field.get_name() + L"')", 0);
+            const std::wstring column = L" (column '" + field.get_name() + L"')";
+            throw tk_exception(L"Data conversion is not supported for given type mapping" + column,
+                               0);
         }
     }
     field.set_size(native_type.length);

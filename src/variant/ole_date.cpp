@@ -169,8 +169,7 @@ bool ole_date::import_from_string(const std::string& text) {
 
     static const char* const forms[] = {"%hd-%hd-%hd %hd:%hd:%s%n", "%hd/%hd/%hd %hd:%hd:%s%n",
                                         "%hd.%hd.%hd %hd:%hd:%s%n"};
-    static const char* const date_forms[] = {"%*d-%*d-%*d%n", "%*d/%*d/%*d%n",
-                                             "%*d.%*d.%*d%n"};
+    static const char* const date_forms[] = {"%*d-%*d-%*d%n", "%*d/%*d/%*d%n", "%*d.%*d.%*d%n"};
     for (int i = 0; i < 3; ++i) {
         tk_log(1, "Trying datetime format #%d", i);
         short y = 0, mo = 0, d = 0, h = 0, mi = 0;
@@ -278,8 +277,8 @@ void ole_date::refine_type() {
            t.wMinute, t.wSecond);
     if (t.wDay == 0 && t.wMonth == 0 && t.wYear == 0)
         m_kind = time_only;
-    else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 &&
-             t.wDay && t.wMonth && t.wYear)
+    else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 && t.wDay &&
+             t.wMonth && t.wYear)
         m_kind = date_only;
 }
 

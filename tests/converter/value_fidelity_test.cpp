@@ -64,7 +64,9 @@ protected:
             // Two surrogates written each on its own, in order, are the one character they
             // form (U+1F600).
             const std::string pair = "\xED\xA0\xBD\xED\xB8\x80";
-            const std::string row[][3] = {{odd, "x", "x"}, {"x", odd, "x"}, {"x", "x", odd},
+            const std::string row[][3] = {{odd, "x", "x"},
+                                          {"x", odd, "x"},
+                                          {"x", "x", odd},
                                           {"ok", "fine" + pair, "whole" + pair}};
             for (int i = 0; i < 4; ++i) {
                 add->bind_int64(1, i + 1);
@@ -82,8 +84,8 @@ protected:
             wide->execute();
             // Longer than a two-byte length counts, with a zero character inside.
             auto long_row = s.prepare("INSERT INTO LONGS VALUES (4, :1)");
-            long_row->bind_text(1, std::string(40000, 'x') + std::string(1, '\0') +
-                                       std::string(39999, 'y'));
+            long_row->bind_text(
+                1, std::string(40000, 'x') + std::string(1, '\0') + std::string(39999, 'y'));
             long_row->execute();
         });
     }

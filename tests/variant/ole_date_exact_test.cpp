@@ -26,15 +26,15 @@ TEST(OleDateExact, AFractionPastMidnightIsKept) {
 }
 
 TEST(OleDateExact, WhatTheValueCannotHoldIsSaid) {
-    for (const char* text : {"2024-01-31 no time", "2024-01-31 10:20:30 +02:00",
-                             "2024-01-31 10:20:30.123456", "10:20:30x", "10:20 later",
-                             "2024-01-31 10:20:30.5x"}) {
+    for (const char* text :
+         {"2024-01-31 no time", "2024-01-31 10:20:30 +02:00", "2024-01-31 10:20:30.123456",
+          "10:20:30x", "10:20 later", "2024-01-31 10:20:30.5x"}) {
         SCOPED_TRACE(text);
         EXPECT_FALSE(ole_date(text).is_exact());
     }
-    for (const char* text : {"2024-01-31", "2024-01-31 10:20:30", "2024-01-31 10:20:30.123000",
-                             "10:20", "10:20:30.5", "20240131", "20240131102030",
-                             "2024/01/31 10:20:30 ", "Jan 31, 2024 10:20"}) {
+    for (const char* text :
+         {"2024-01-31", "2024-01-31 10:20:30", "2024-01-31 10:20:30.123000", "10:20", "10:20:30.5",
+          "20240131", "20240131102030", "2024/01/31 10:20:30 ", "Jan 31, 2024 10:20"}) {
         SCOPED_TRACE(text);
         ole_date d(text);
         EXPECT_TRUE(d.is_valid());

@@ -23,16 +23,11 @@ struct int_type {
 
 const std::vector<int_type>& integer_types() {
     static const std::vector<int_type> types = {
-        {VT_I1, "I1", INT8_MIN, INT8_MAX},
-        {VT_UI1, "UI1", 0, UINT8_MAX},
-        {VT_I2, "I2", INT16_MIN, INT16_MAX},
-        {VT_UI2, "UI2", 0, UINT16_MAX},
-        {VT_I4, "I4", INT32_MIN, INT32_MAX},
-        {VT_UI4, "UI4", 0, UINT32_MAX},
-        {VT_INT, "INT", INT32_MIN, INT32_MAX},
-        {VT_UINT, "UINT", 0, UINT32_MAX},
-        {VT_I8, "I8", INT64_MIN, INT64_MAX},
-        {VT_UI8, "UI8", 0, UINT64_MAX},
+        {VT_I1, "I1", INT8_MIN, INT8_MAX},     {VT_UI1, "UI1", 0, UINT8_MAX},
+        {VT_I2, "I2", INT16_MIN, INT16_MAX},   {VT_UI2, "UI2", 0, UINT16_MAX},
+        {VT_I4, "I4", INT32_MIN, INT32_MAX},   {VT_UI4, "UI4", 0, UINT32_MAX},
+        {VT_INT, "INT", INT32_MIN, INT32_MAX}, {VT_UINT, "UINT", 0, UINT32_MAX},
+        {VT_I8, "I8", INT64_MIN, INT64_MAX},   {VT_UI8, "UI8", 0, UINT64_MAX},
     };
     return types;
 }
@@ -98,8 +93,8 @@ wide value_of(const ole_variant& v) {
 std::string text(wide n) {
     if (n == 0) return "0";
     const bool negative = n < 0;
-    unsigned __int128 m = negative ? static_cast<unsigned __int128>(-(n + 1)) + 1
-                                   : static_cast<unsigned __int128>(n);
+    unsigned __int128 m =
+        negative ? static_cast<unsigned __int128>(-(n + 1)) + 1 : static_cast<unsigned __int128>(n);
     std::string digits;
     while (m) {
         digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
@@ -140,8 +135,10 @@ TEST(OleVariantNarrowing, ValuesOfTheMappingReportKeepTheirNumberOrAreRefused) {
     EXPECT_EQ(big.vt(), VT_I8);  // refused before anything changed
     EXPECT_EQ(big.i8(), 5000000000LL);
     EXPECT_THROW(ole_variant(3e9).change_type(VT_I4), ole_cast_exception);
-    EXPECT_THROW(ole_variant(static_cast<std::int64_t>(-1)).change_type(VT_UI4), ole_cast_exception);
-    EXPECT_THROW(ole_variant(static_cast<std::int64_t>(-1)).change_type(VT_UI8), ole_cast_exception);
+    EXPECT_THROW(ole_variant(static_cast<std::int64_t>(-1)).change_type(VT_UI4),
+                 ole_cast_exception);
+    EXPECT_THROW(ole_variant(static_cast<std::int64_t>(-1)).change_type(VT_UI8),
+                 ole_cast_exception);
     EXPECT_THROW(ole_variant(-3).change_type(VT_UI8), ole_cast_exception);
 }
 
@@ -153,13 +150,20 @@ TEST(OleVariantNarrowing, RealsKeepTheirRoundingRuleAndTheRange) {
     };
     // Half away from zero into 16 and 32 bits, toward zero into 64, half to even into 8.
     const real_case held[] = {
-        {2147483647.4, VT_I4, 2147483647}, {-2147483648.4, VT_I4, INT32_MIN},
-        {4294967295.0, VT_UI4, UINT32_MAX}, {-0.4, VT_UI4, 0},
-        {32767.49, VT_I2, 32767},           {65534.5, VT_UI2, 65535},
-        {2.5, VT_I4, 3},                    {-2.5, VT_I2, -3},
-        {2.9, VT_I8, 2},                    {-2.9, VT_I8, -2},
-        {2.5, VT_I1, 2},                    {254.5, VT_UI1, 254},
-        {-128.0, VT_I1, -128},              {2147483647.0, VT_INT, INT32_MAX},
+        {2147483647.4, VT_I4, 2147483647},
+        {-2147483648.4, VT_I4, INT32_MIN},
+        {4294967295.0, VT_UI4, UINT32_MAX},
+        {-0.4, VT_UI4, 0},
+        {32767.49, VT_I2, 32767},
+        {65534.5, VT_UI2, 65535},
+        {2.5, VT_I4, 3},
+        {-2.5, VT_I2, -3},
+        {2.9, VT_I8, 2},
+        {-2.9, VT_I8, -2},
+        {2.5, VT_I1, 2},
+        {254.5, VT_UI1, 254},
+        {-128.0, VT_I1, -128},
+        {2147483647.0, VT_INT, INT32_MAX},
     };
     for (const real_case& c : held) {
         SCOPED_TRACE(std::to_string(c.r) + " -> " + std::to_string(c.vt));
