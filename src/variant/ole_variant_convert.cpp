@@ -418,13 +418,13 @@ void ole_variant::change_type(VARTYPE vt) {
         if (!is_signed && (vt < VT_I2 || vt > VT_UINT)) throw ole_cast_exception();
         const std::int64_t sv = m_i64;
         const std::uint64_t uv = m_ui64;
+        if (is_signed)
+            require_holds(vt, sv);
+        else
+            require_holds_unsigned(vt, uv);
         VARIANT out{};
         out.vt = vt;
         if (vt == VT_I8 || vt == VT_UI8) {
-            if (is_signed)
-                require_holds(vt, sv);
-            else
-                require_holds_unsigned(vt, uv);
             clear();
             if (vt == VT_I8)
                 m_i64 = static_cast<std::int64_t>(uv);
@@ -462,10 +462,6 @@ void ole_variant::change_type(VARTYPE vt) {
             m_var.vt = VT_DECIMAL;
             return;
         } else {
-            if (is_signed)
-                require_holds(vt, sv);
-            else
-                require_holds_unsigned(vt, uv);
             bool ok = is_signed ? store_bits(out, vt, sv) : store_bits(out, vt, uv);
             if (!ok) throw ole_cast_exception();
         }
