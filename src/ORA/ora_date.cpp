@@ -10,6 +10,8 @@ namespace {
 
 // The most fraction digits a MySQL DATETIME keeps.
 constexpr int k_max_digits = 6;
+// Nanoseconds in a second: the unit of a fetched fraction.
+constexpr unsigned k_nanoseconds = 1000000000;
 
 // Days since 1970-01-01 of a proleptic Gregorian date, and back.
 long long days_from_civil(long long y, unsigned m, unsigned d) {
@@ -92,19 +94,16 @@ void ora_date::to_variant(ole_variant& out) {
         }
         long long seconds =
             days_from_civil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - zone;
-        if (m_scale <= k_max_digits) {
-            // A TIMESTAMP(n) holds n digits, as a store rounds them; a reader handing more gets
-            // the value the column holds.
-            unsigned unit = 1000000000;
-            for (int i = 0; i < m_scale; ++i) unit /= 10;
-            fraction = (fraction + unit / 2) / unit * unit;
-            if (fraction >= 1000000000) {
-                fraction -= 1000000000;
-                ++seconds;
-            }
-        } else if (fraction % 1000 != 0) {
-            format_text(year, month, day, hour, minute, second, fraction, 9);
-            raise_value_error(m_text, "has more fractional digits than a DATETIME holds");
+        // A TIMESTAMP(n) holds n digits, as a store rounds them; a reader handing more gets
+        // the value the column holds.  Digits beyond the sixth no DATETIME holds: the value is
+        // rounded to microseconds, and counted, so that the user hears of it once.
+        unsigned unit = k_nanoseconds;
+        for (int i = 0; i < m_digits; ++i) unit /= 10;
+        if (m_scale > k_max_digits && fraction % unit != 0) ++m_rounded;
+        fraction = (fraction + unit / 2) / unit * unit;
+        if (fraction >= k_nanoseconds) {
+            fraction -= k_nanoseconds;
+            ++seconds;
         }
         long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
         seconds -= days * 86400;
@@ -144,6 +143,12 @@ void ora_date::format_text(int year, int month, int day, int hour, int minute, i
     // The point goes with the fraction: none for whole seconds.
     const int keep = n - 9 + digits - (digits == 0 ? 1 : 0);
     m_text.assign(buffer, static_cast<std::size_t>(keep < 0 ? 0 : keep));
+}
+
+std::wstring ora_date::value_notice() const {
+    if (m_rounded == 0) return std::wstring();
+    return L"column '" + m_name + L"': " + std::to_wstring(m_rounded) +
+           (m_rounded == 1 ? L" value" : L" values") + L" rounded to microseconds";
 }
 
 std::wstring ora_date::fetched_text() const {

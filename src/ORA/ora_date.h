@@ -3,7 +3,7 @@
 // its ISO text with as many fraction digits as the column declares (up to six, what a MySQL
 // DATETIME holds), since a VT_DATE keeps milliseconds only.  A TIMESTAMP WITH TIME ZONE value is
 // read in UTC, rounded to the digits its column declares.  A TIMESTAMP(7) to (9) value with
-// digits beyond the sixth, which no DATETIME holds, is a record error.
+// digits beyond the sixth, which no DATETIME holds, is rounded to microseconds and counted.
 // Thread-safety: none.
 #pragma once
 
@@ -21,6 +21,8 @@ public:
 
     // Fraction digits the column's values carry (0 to 6).
     int get_fraction_digits() const noexcept { return m_digits; }
+    // How many values were rounded to microseconds, as a line for the user; empty for none.
+    std::wstring value_notice() const override;
 
 private:
     std::wstring fetched_text() const override;
@@ -32,6 +34,8 @@ private:
     // Fraction digits the column declares (0 to 9), and those its values carry (up to 6).
     int m_scale = 0;
     int m_digits = 0;
+    // Values read so far whose digits beyond the sixth were rounded away.
+    unsigned m_rounded = 0;
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;
 };

@@ -64,10 +64,7 @@ void ora_lob::to_variant(ole_variant& out) {
     }
     if (m_data_type == SQLT_CLOB) {
         const char* bytes = reinterpret_cast<const char*>(m_value.data());
-        // With the detail trace off, well-formed text is decoded straight into the value.
-        if (!tk_log_wanted(1) && ora_decode_utf8(bytes, used, out)) return;
-        ora_from_utf8(bytes, used, m_text);
-        out.attach_wstring(m_text);
+        if (!decode_utf8(bytes, used, m_text, out)) out.attach_wstring(m_text);
     } else if (tk_log_wanted(1)) {
         // The detail trace names the form of attach_binary the value took.
         out.attach_binary(std::vector<std::uint8_t>(m_value.begin(), m_value.begin() + used));

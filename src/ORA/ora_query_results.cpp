@@ -149,6 +149,15 @@ bool ora_query_results::fetch_row() {
     return m_at_end;
 }
 
+std::vector<std::wstring> ora_query_results::get_value_notices() const {
+    std::vector<std::wstring> lines;
+    for (const auto& column : m_columns) {
+        std::wstring line = column->value_notice();
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
 bool ora_query_results::is_eof() {
     tk_log(1, "ora_query_results::is_eof");
     if (!m_executed) throw tk_mail_assertion("ora_qres", 85);

@@ -47,6 +47,8 @@ public:
     const std::vector<std::wstring>& get_unsupported_columns() const noexcept {
         return m_unsupported;
     }
+    // One line per column whose values reading changed so far (see ora_type::value_notice).
+    std::vector<std::wstring> get_value_notices() const;
 
 protected:
     // The base of ora_table, which calls initialize itself.

@@ -1,47 +1,84 @@
 #include "ORA/ora_str_repr.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "ORA/ora_engine.h"
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
+namespace {
+
+// The bytes the count ahead of a counted text takes.
+constexpr std::size_t k_count_bytes = sizeof(sb4);
+// The most UTF-8 bytes one UTF-16 unit of text takes.
+constexpr std::size_t k_utf8_per_unit = 3;
+
+}  // namespace
+
 ora_str_repr::ora_str_repr(OCIParam* param, unsigned capacity) : ora_type(param) {
     m_size = capacity;
-    m_units = is_long_raw() ? 2 * static_cast<std::size_t>(m_size) + 2 : m_size;
-    m_buf = std::make_unique_for_overwrite<char16_t[]>(m_units);
-    std::size_t text = 0;
     if (is_long_raw()) {
+        m_units = 2 * static_cast<std::size_t>(m_size) + 2;
+        m_buf = std::make_unique_for_overwrite<char16_t[]>(m_units);
         m_buf[0] = u'0';
         m_buf[1] = u'x';
-        text = 2;
+        // Empty until the first fetch.
+        if (m_units > 2) m_buf[2] = u'\0';
+        return;
     }
-    // Empty until the first fetch.
-    if (text < m_units) m_buf[text] = u'\0';
+    m_bytes_size = k_count_bytes + k_utf8_per_unit * static_cast<std::size_t>(m_size);
+    m_bytes = std::make_unique_for_overwrite<char[]>(m_bytes_size);
+    std::memset(m_bytes.get(), 0, k_count_bytes);
 }
 
 void ora_str_repr::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_str_repr::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
-    // LONG RAW digits go after the "0x" prefix, into the rest of the buffer.
-    char16_t* target = is_long_raw() ? m_buf.get() + 2 : m_buf.get();
-    std::size_t bytes = is_long_raw() ? (m_units - 2) * 2 : m_units * 2;
-    eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), target,
-                                        static_cast<sb4>(bytes), SQLT_STR, &m_null_ind, &m_ret_len,
-                                        &m_ret_code, OCI_DEFAULT));
-    if (!is_long_raw()) set_define_charset(OCI_UTF16ID);
+    if (is_long_raw()) {
+        // LONG RAW digits go after the "0x" prefix, into the rest of the buffer.
+        eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
+                                            m_buf.get() + 2, static_cast<sb4>((m_units - 2) * 2),
+                                            SQLT_STR, &m_null_ind, &m_ret_len, &m_ret_code,
+                                            OCI_DEFAULT));
+        return;
+    }
+    eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
+                                        m_bytes.get(), static_cast<sb4>(m_bytes_size), SQLT_LVC,
+                                        &m_null_ind, &m_ret_len, &m_ret_code, OCI_DEFAULT));
+    set_define_charset(k_utf8_charset);
+}
+
+std::size_t ora_str_repr::text_bytes() const noexcept {
+    sb4 count = 0;
+    std::memcpy(&count, m_bytes.get(), sizeof count);
+    const std::size_t room = m_bytes_size - k_count_bytes;
+    return count < 0 ? 0 : std::min(static_cast<std::size_t>(count), room);
 }
 
 void ora_str_repr::to_variant(ole_variant& out) {
-    if (m_units == 0) throw tk_mail_assertion("ora_type", 283);
-    ora_from_utf16(m_buf.get(), m_units, m_text);
-    const std::wstring& text = m_text;
-    tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", text.c_str());
-    if (is_long_raw())
-        out = ole_variant::from_wstring(text, VT_BLOB);
-    else
-        out.attach_wstring(text);
+    if (is_long_raw()) {
+        if (m_units == 0) throw tk_mail_assertion("ora_type", 283);
+        ora_from_utf16(m_buf.get(), m_units, m_text);
+        tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", m_text.c_str());
+        out = ole_variant::from_wstring(m_text, VT_BLOB);
+        return;
+    }
+    if (!m_bytes) throw tk_mail_assertion("ora_type", 283);
+    const char* text = m_bytes.get() + k_count_bytes;
+    const std::size_t bytes = text_bytes();
+    // The buffer has room for more bytes than the capacity in characters may take: a longer
+    // value is refused as one the column cannot carry, whatever its bytes.
+    if (bytes > m_size && ora_utf16_units(text, bytes) > m_size) raise_cut_value();
+    if (decode_utf8(text, bytes, m_text, out)) return;
+    tk_wlog(1, L"ora_str_repr::to_variant (buf=%s)", m_text.c_str());
+    out.attach_wstring(m_text);
 }
 
 std::wstring ora_str_repr::fetched_text() const {
-    return ora_from_utf16(m_buf.get(), m_units < 64 ? m_units : 64);
+    if (is_long_raw()) return ora_from_utf16(m_buf.get(), m_units < 64 ? m_units : 64);
+    std::wstring text;
+    ora_from_utf8(m_bytes.get() + k_count_bytes, text_bytes(), text);
+    return text;
 }

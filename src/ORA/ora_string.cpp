@@ -7,20 +7,6 @@
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 
-namespace {
-
-// The UTF-16 units of UTF-8 text: one for each character, two for one beyond the BMP.
-std::size_t utf16_units(const char* bytes, std::size_t count) {
-    std::size_t units = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
-    }
-    return units;
-}
-
-}  // namespace
-
 ora_string::ora_string(OCIParam* param) : ora_type(param) {
     m_data_type = SQLT_STR;
     m_size = read_data_size(param);
@@ -48,17 +34,14 @@ void ora_string::to_variant(ole_variant& out) {
     // By the fetched length: a zero character is part of a text, not its end.
     if (m_utf16) {
         const std::size_t units = std::min<std::size_t>(m_ret_len / 2, m_buf.size());
-        ora_from_utf16_counted(m_buf.data(), units, m_text);
+        if (ora_from_utf16_counted(m_buf.data(), units, m_text)) raise_lone_surrogate(m_text);
     } else {
         const char* utf8 = utf8_text();
         const std::size_t bytes = std::min<std::size_t>(m_ret_len, m_buf.size() * 2);
         // The buffer holds more bytes than the described size in characters may take, so a
         // longer value arrives whole here: it is refused as a value the column cannot carry.
-        if (bytes > m_size && utf16_units(utf8, bytes) > m_size) raise_cut_value();
-        // With the detail trace off, well-formed text is decoded straight into the value;
-        // malformed bytes take the general way, which replaces them.
-        if (!tk_log_wanted(1) && ora_decode_utf8(utf8, bytes, out)) return;
-        ora_from_utf8(utf8, bytes, m_text);
+        if (bytes > m_size && ora_utf16_units(utf8, bytes) > m_size) raise_cut_value();
+        if (decode_utf8(utf8, bytes, m_text, out)) return;
     }
     const std::wstring& text = m_text;
     tk_wlog(1, L"buf=%s", text.c_str());

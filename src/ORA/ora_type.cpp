@@ -81,11 +81,31 @@ std::shared_ptr<t_ftd> ora_type::get_ftd() const {
                                    vartype == VT_DATE ? 1 : 0, std::wstring());
 }
 
+namespace {
+
+// The characters of a value that a record error shows.
+constexpr std::size_t k_shown_chars = 64;
+
+}  // namespace
+
 void ora_type::raise_value_error(const std::wstring& value, const char* why) const {
     std::string text = "Table '" + ora_to_utf8(m_table) + "', column '" + ora_to_utf8(m_name) +
                        "': value '" + ora_to_utf8(value) + "' " + why;
     tk_log(3, "%s", text.c_str());
     throw tk_exception(text, 0);
+}
+
+bool ora_type::decode_utf8(const char* bytes, std::size_t count, std::wstring& text,
+                           ole_variant& out) const {
+    // Well-formed text, the common case, is decoded straight into the value unless traced.
+    if (!tk_log_wanted(1) && ora_decode_utf8(bytes, count, out)) return true;
+    if (ora_from_utf8(bytes, count, text)) raise_lone_surrogate(text);
+    return false;
+}
+
+void ora_type::raise_lone_surrogate(const std::wstring& text) const {
+    raise_value_error(text.substr(0, k_shown_chars),
+                      "holds a lone UTF-16 surrogate, which no MySQL text can store");
 }
 
 std::wstring ora_type::fetched_text() const {
@@ -94,6 +114,6 @@ std::wstring ora_type::fetched_text() const {
 
 void ora_type::raise_cut_value() const {
     std::wstring shown = fetched_text();
-    if (shown.size() > 64) shown.resize(64);
+    if (shown.size() > k_shown_chars) shown.resize(k_shown_chars);
     raise_value_error(shown + L"...", "is longer than the column's buffer");
 }

@@ -34,6 +34,9 @@ public:
     virtual void to_variant(ole_variant& out) = 0;
     // Defines the column's output at a 1-based position; raises ora_exception.
     virtual void define(OCIStmt* stmt, int pos) = 0;
+    // What reading changed in the values so far, as one line for the user naming the column
+    // ("column 'C': ..."); empty when the values arrived as they are.
+    virtual std::wstring value_notice() const { return std::wstring(); }
 
     const std::wstring& get_name() const noexcept { return m_name; }
     unsigned get_size() const noexcept { return m_size; }
@@ -76,6 +79,14 @@ protected:
     static unsigned read_data_size(OCIParam* param);
     // Raises the level-0 record error for this column and value.
     [[noreturn]] void raise_value_error(const std::wstring& value, const char* why) const;
+    // UTF-8 text, zero bytes included, as the VT_BSTR of `out`: true when it was stored there
+    // straight, false with the text in `text` for the caller to trace and store.  A lone
+    // surrogate, which no MySQL text can hold, raises the level-0 record error.
+    bool decode_utf8(const char* bytes, std::size_t count, std::wstring& text,
+                     ole_variant& out) const;
+    // The record error of a text (as decoded, U+FFFD in the surrogate's place) that held a lone
+    // surrogate.
+    [[noreturn]] void raise_lone_surrogate(const std::wstring& text) const;
     // The start of the fetched value as text, shown in a record error; empty by default.
     virtual std::wstring fetched_text() const;
     // Sets the character set the defined column's text arrives in; raises ora_exception.

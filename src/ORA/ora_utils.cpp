@@ -175,23 +175,23 @@ void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out) 
     ora_from_utf16_counted(text, length, out);
 }
 
-void ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out) {
+bool ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out) {
+    bool lone_surrogate = false;
     out.clear();
-    if (!text) return;
+    if (!text) return false;
     for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-                ++i;
-            } else {
-                c = 0xFFFD;
-            }
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
+            lone_surrogate = true;
         }
         out.push_back(static_cast<wchar_t>(c));
     }
+    return lone_surrogate;
 }
 
 std::string ora_to_utf8(const std::wstring& text) {
@@ -236,7 +236,23 @@ bool utf8_lead(unsigned char b, std::uint32_t& bits, std::size_t& extra, std::ui
     return true;
 }
 
+// The surrogate unit that three UTF-8 bytes at `s` encode; false for anything else.
+bool encoded_surrogate(const unsigned char* s, std::size_t count, std::uint32_t& unit) {
+    if (count < 3 || s[0] != 0xED || (s[1] & 0xE0) != 0xA0 || (s[2] & 0xC0) != 0x80) return false;
+    unit = 0xD000 | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+    return true;
+}
+
 }  // namespace
+
+std::size_t ora_utf16_units(const char* bytes, std::size_t count) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        units += ((b & 0xC0) != 0x80) + (b >= 0xF0);
+    }
+    return units;
+}
 
 std::size_t ora_text_length(const char* text, std::size_t capacity) {
     const void* zero = std::memchr(text, 0, capacity);
@@ -249,7 +265,8 @@ std::wstring ora_from_utf8(const char* bytes, std::size_t count) {
     return out;
 }
 
-void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
+bool ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
+    bool lone_surrogate = false;
     out.clear();
     out.reserve(count);
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
@@ -272,6 +289,19 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
         std::size_t j = 1;
         for (; j <= extra && i + j < count && (s[i + j] & 0xC0) == 0x80; ++j)
             c = (c << 6) | (s[i + j] & 0x3F);
+        if (j > extra && c >= 0xD800 && c <= 0xDFFF) {
+            // A surrogate written as a character of its own: two of them in order are one
+            // character (as a database in the older UTF-8 form stores it); one alone is no
+            // character at all.
+            std::uint32_t low = 0;
+            if (c <= 0xDBFF && encoded_surrogate(s + i + j, count - i - j, low) && low >= 0xDC00) {
+                out.push_back(
+                    static_cast<wchar_t>(0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00)));
+                i += j + 3;
+                continue;
+            }
+            lone_surrogate = true;
+        }
         if (j <= extra || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
             out.push_back(L'\uFFFD');
             i += j;
@@ -280,6 +310,7 @@ void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
         out.push_back(static_cast<wchar_t>(c));
         i += j;
     }
+    return lone_surrogate;
 }
 
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {

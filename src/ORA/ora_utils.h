@@ -55,17 +55,22 @@ std::u16string ora_to_utf16(const std::wstring& text);
 std::wstring ora_from_utf16(const char16_t* text, std::size_t count);
 // The same into `out`, reusing its storage (the per-cell form).
 void ora_from_utf16(const char16_t* text, std::size_t count, std::wstring& out);
-// Exactly `count` code units into `out`, zero characters included (a fetched length's form).
-void ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out);
+// Exactly `count` code units into `out`, zero characters included (a fetched length's form);
+// true when a surrogate stood without its other half.
+bool ora_from_utf16_counted(const char16_t* text, std::size_t count, std::wstring& out);
 // Wide text as UTF-8 (invalid code points become U+FFFD).
 std::string ora_to_utf8(const std::wstring& text);
+// The UTF-16 units of UTF-8 text: one for each character, two for one beyond the BMP.
+std::size_t ora_utf16_units(const char* bytes, std::size_t count);
 // The length of the zero-terminated text in a buffer of `capacity` bytes (all of it when no zero
 // is found).
 std::size_t ora_text_length(const char* text, std::size_t capacity);
 // UTF-8 bytes as wide text; malformed sequences become U+FFFD instead of failing.
 std::wstring ora_from_utf8(const char* bytes, std::size_t count);
-// The same into `out`, reusing its storage (the per-cell form).
-void ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out);
+// The same into `out`, reusing its storage (the per-cell form).  Two surrogates each written as
+// a character of its own become the one character they form; true when the text held a
+// surrogate without its other half (put in as U+FFFD).
+bool ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out);
 // Well-formed UTF-8 bytes as the VT_BSTR of `value` (written in place, without a trace line);
 // false, with `value` to be assigned anew, when a sequence is malformed.
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value);

@@ -685,7 +685,7 @@ void append_two(char*& p, unsigned value) {
 }
 
 // A date-time of four-digit year, valid month and day and a time of day: the form the dump's
-// date rendering gives such a value ("YYYY-MM-DD", or with the time, or with milliseconds too).
+// date rendering gives such a value ("YYYY-MM-DD" at midnight, else the time and any fraction).
 bool append_date(std::string& out, const SYSTEMTIME& t) {
     if (t.wYear < 1000 || t.wYear > 9999 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
         t.wDay > 31 || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
@@ -699,7 +699,7 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
     append_two(p, t.wMonth);
     *p++ = '-';
     append_two(p, t.wDay);
-    if (t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0) {
+    if (t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0 || t.wMilliseconds != 0) {
         *p++ = ' ';
         append_two(p, t.wHour);
         *p++ = ':';

@@ -219,6 +219,11 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     // Pending rows are sent here, inside the table's guard, so that a lost connection is
     // reported under this table's name and rows the server refused each as their record.
     flush_rows(*state.target, name);
+    // What the reader changed in the values is told once per column, with the table's notices.
+    if (const auto* oracle = dynamic_cast<const ora_query_results*>(state.source.get())) {
+        for (const std::wstring& line : oracle->get_value_notices())
+            state.destination->add_notice(L"Table '" + name + L"', " + line);
+    }
     state.target.reset();
     state.source.reset();
     report_notices(*state.destination);

@@ -45,6 +45,33 @@ ole_variant number_from_text(const std::wstring& text, VARTYPE vt) {
     return value;
 }
 
+// A text read as a date must arrive whole in its column: a DATE keeps no time of day, a TIME no
+// date, and neither a fraction of a second.  Raises ole_cast_exception for a date it would cut.
+void require_kept_by(const std::wstring& type, const ole_variant& date) {
+    const SYSTEMTIME& t = date.systemtime();
+    const bool has_date = t.wYear != 0 || t.wMonth != 0 || t.wDay != 0;
+    const bool has_time = t.wHour != 0 || t.wMinute != 0 || t.wSecond != 0;
+    if (t.wMilliseconds != 0 || (type == L"DATE" && has_time) || (type == L"TIME" && has_date))
+        throw ole_cast_exception();
+}
+
+// True for the mapped types whose values travel as text the server reads as a date and time.
+bool is_date_time_text_type(const std::wstring& type) {
+    return type == L"DATETIME" || type == L"TIMESTAMP";
+}
+
+// A text for a DATETIME or TIMESTAMP column, written as the server reads it whatever form the
+// source gave it in.  A text that is no date, has no date, or has parts the column would not
+// keep (a fraction of a second, anything the date leaves unread) raises ole_cast_exception.
+std::wstring date_time_text(const std::wstring& text) {
+    ole_variant date(text);
+    date.change_type(VT_DATE);
+    const SYSTEMTIME& t = date.systemtime();
+    if (t.wYear == 0 && t.wMonth == 0 && t.wDay == 0) throw ole_cast_exception();
+    require_kept_by(L"DATETIME", date);
+    return date.to_wstring();
+}
+
 }  // namespace
 
 udb_field_mutator::udb_field_mutator(const std::wstring& new_name,
@@ -112,15 +139,22 @@ void udb_field_mutator::modify2(udb_field& field) const {
     // VT_NULL means "keep the source type"; converting to it would throw the value away.
     if (new_ole_type != VT_NULL) {
         try {
-            if (field.vt() == VT_BSTR && is_number_type(new_ole_type))
+            const bool text = field.vt() == VT_BSTR;
+            if (text && is_number_type(new_ole_type)) {
                 static_cast<ole_variant&>(field) =
                     number_from_text(field.to_wstring(), new_ole_type);
-            else
+            } else if (text && is_date_time_text_type(native_type.type)) {
+                field.attach_wstring(date_time_text(field.to_wstring()));
+            } else {
                 field.change_type(new_ole_type);
+                if (text && field.vt() == VT_DATE) require_kept_by(native_type.type, field);
+            }
         } catch (const std::exception&) {
             // Level 0: only this record is lost, the run's handler may go on with the next one.
-            throw tk_exception(
-                std::string("Data conversion is not supported for given type mapping"), 0);
+            // The column is named: a row of many mapped columns tells no other way which one.
+            const std::wstring column = L" (column '" + field.get_name() + L"')";
+            throw tk_exception(L"Data conversion is not supported for given type mapping" + column,
+                               0);
         }
     }
     field.set_size(native_type.length);

@@ -25,6 +25,27 @@ std::size_t digit_run_length(const std::string& text, int n) {
     return 0;
 }
 
+// True when nothing but blanks follows position `at` of the text.
+bool only_blanks_from(const std::string& text, int at) {
+    if (at < 0) return false;
+    for (std::size_t i = static_cast<std::size_t>(at); i < text.size(); ++i)
+        if (!std::isspace(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+// The ISO form's 'T' between a date and its time read as the blank of the other forms.
+std::string with_blank_before_time(std::string text) {
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if ((text[i] == 'T' || text[i] == 't') &&
+            std::isdigit(static_cast<unsigned char>(text[i - 1])) &&
+            std::isdigit(static_cast<unsigned char>(text[i + 1]))) {
+            text[i] = ' ';
+            break;
+        }
+    }
+    return text;
+}
+
 WORD window_year(const SYSTEMTIME& t) {
     return static_cast<WORD>(t.wYear < 50 ? 2000 + t.wYear : 1900 + t.wYear);
 }
@@ -56,7 +77,8 @@ void ole_date::parse(const std::string& text) {
     m_kind = invalid;
     m_time = SYSTEMTIME{};
     m_short_year = false;
-    std::string buf = tk_trim(text);
+    m_exact = true;
+    std::string buf = with_blank_before_time(tk_trim(text));
     tk_log(1, "After tk_trim: %s", buf.c_str());
     for (const char* marker : {"AM", "PM", "am", "pm"}) {
         std::size_t pos = buf.find(marker);
@@ -125,27 +147,40 @@ bool ole_date::import_from_string(const std::string& text) {
     {
         tk_log(1, "Trying pure time format...");
         short h = 0, mi = 0;
-        int items = std::sscanf(s, "%hd:%hd:%s", &h, &mi, rest);
+        int end = -1;
+        int items = std::sscanf(s, "%hd:%hd:%s%n", &h, &mi, rest, &end);
         if (items == 3 || items == 2) {
             m_time.wHour = static_cast<WORD>(h);
             m_time.wMinute = static_cast<WORD>(mi);
             m_kind = time_only;
             if (items == 3) {
+                m_exact = only_blanks_from(text, end);
                 if (is_valid()) process_milliseconds(rest);
                 return true;
             }
+            end = -1;
+            std::sscanf(s, "%*d:%*d%n", &end);
+            m_exact = only_blanks_from(text, end);
             if (is_valid()) return true;
+            m_exact = true;
         }
         m_time = SYSTEMTIME{};
     }
 
-    static const char* const forms[] = {"%hd-%hd-%hd %hd:%hd:%s", "%hd/%hd/%hd %hd:%hd:%s",
-                                        "%hd.%hd.%hd %hd:%hd:%s"};
+    static const char* const forms[] = {"%hd-%hd-%hd %hd:%hd:%s%n", "%hd/%hd/%hd %hd:%hd:%s%n",
+                                        "%hd.%hd.%hd %hd:%hd:%s%n"};
+    static const char* const date_forms[] = {"%*d-%*d-%*d%n", "%*d/%*d/%*d%n", "%*d.%*d.%*d%n"};
     for (int i = 0; i < 3; ++i) {
         tk_log(1, "Trying datetime format #%d", i);
         short y = 0, mo = 0, d = 0, h = 0, mi = 0;
         rest[0] = '\0';
-        int items = std::sscanf(s, forms[i], &y, &mo, &d, &h, &mi, rest);
+        int end = -1;
+        int items = std::sscanf(s, forms[i], &y, &mo, &d, &h, &mi, rest, &end);
+        if (items == 3) {
+            end = -1;
+            std::sscanf(s, date_forms[i], &end);
+        }
+        m_exact = only_blanks_from(text, end);
         if (items == 3 || items == 6) {
             m_time.wYear = static_cast<WORD>(y);
             m_time.wMonth = static_cast<WORD>(mo);
@@ -174,6 +209,7 @@ bool ole_date::import_from_string(const std::string& text) {
         }
         m_time = SYSTEMTIME{};
         m_short_year = false;
+        m_exact = true;
     }
 
     bool ok = false;
@@ -220,7 +256,11 @@ void ole_date::process_milliseconds(const char* seconds) {
             ms *= 10;
             if (std::isdigit(static_cast<unsigned char>(*p))) ms += *p++ - '0';
         }
+        // Digits beyond the milliseconds are read past; a value keeps them only when zero.
+        for (; std::isdigit(static_cast<unsigned char>(*p)); ++p)
+            if (*p != '0') m_exact = false;
     }
+    if (*p != '\0') m_exact = false;
     if (neg) {
         whole = -whole;
         ms = -ms;
@@ -237,7 +277,8 @@ void ole_date::refine_type() {
            t.wMinute, t.wSecond);
     if (t.wDay == 0 && t.wMonth == 0 && t.wYear == 0)
         m_kind = time_only;
-    else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wDay && t.wMonth && t.wYear)
+    else if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && t.wMilliseconds == 0 && t.wDay &&
+             t.wMonth && t.wYear)
         m_kind = date_only;
 }
 
@@ -281,7 +322,9 @@ std::string ole_date::format(bool allow_milliseconds, bool narrow) const {
     switch (m_kind) {
         case date_time:
             tk_log(1, "printing datetime...");
-            if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 && m_midnight_as_date) {
+            // A fraction of a second past midnight is a time of day still.
+            if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0 &&
+                (t.wMilliseconds == 0 || !allow_milliseconds) && m_midnight_as_date) {
                 std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
             } else if (t.wMilliseconds != 0 && allow_milliseconds) {
                 std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.wYear,

@@ -28,6 +28,9 @@ public:
     explicit ole_date(const std::wstring& text);
 
     bool is_valid() const;
+    // True when the parse read every part the text gave into the value: no text left over, no
+    // fraction digits beyond the milliseconds a value keeps.  A value from a SYSTEMTIME is exact.
+    bool is_exact() const noexcept { return m_exact; }
     // A VT_DATE value of the broken-down time.
     ole_variant to_variant() const;
     // "yyyy-mm-dd[ hh:mm:ss[.mmm]]", "yyyy-mm-dd" or the time ("hh:mm:ss" wide,
@@ -58,4 +61,5 @@ private:
     int m_kind = invalid;
     SYSTEMTIME m_time{};
     bool m_short_year = false;
+    bool m_exact = true;
 };

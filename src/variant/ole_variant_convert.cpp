@@ -304,6 +304,91 @@ bool store_bits(VARIANT& var, VARTYPE vt, T value) {
     }
 }
 
+// The values an integer type holds; false for a type that is no integer.
+struct integer_range {
+    std::int64_t min = 0;
+    std::uint64_t max = 0;
+};
+
+bool range_of(VARTYPE vt, integer_range& r) {
+    switch (vt) {
+        case VT_I1:
+            r = {INT8_MIN, INT8_MAX};
+            return true;
+        case VT_UI1:
+            r = {0, UINT8_MAX};
+            return true;
+        case VT_I2:
+            r = {INT16_MIN, INT16_MAX};
+            return true;
+        case VT_UI2:
+            r = {0, UINT16_MAX};
+            return true;
+        case VT_I4:
+        case VT_INT:
+            r = {INT32_MIN, INT32_MAX};
+            return true;
+        case VT_UI4:
+        case VT_UINT:
+            r = {0, UINT32_MAX};
+            return true;
+        case VT_I8:
+            r = {INT64_MIN, INT64_MAX};
+            return true;
+        case VT_UI8:
+            r = {0, UINT64_MAX};
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A value changed into a narrower integer type must be the same number there: keeping its low
+// bits would store another number with no word of it.  Types that are no integer hold any.
+void require_holds(VARTYPE vt, std::int64_t value) {
+    integer_range r;
+    if (!range_of(vt, r)) return;
+    if (value < r.min || (value > 0 && static_cast<std::uint64_t>(value) > r.max))
+        throw ole_cast_exception();
+}
+
+void require_holds_unsigned(VARTYPE vt, std::uint64_t value) {
+    integer_range r;
+    if (range_of(vt, r) && value > r.max) throw ole_cast_exception();
+}
+
+// The integer value of an integer-typed VARIANT (the 64-bit types excepted); false for others.
+bool small_integer_value(const VARIANT& v, std::int64_t& out) {
+    switch (v.vt) {
+        case VT_I1:
+            out = static_cast<signed char>(v.cVal);
+            return true;
+        case VT_UI1:
+            out = v.bVal;
+            return true;
+        case VT_I2:
+            out = v.iVal;
+            return true;
+        case VT_UI2:
+            out = v.uiVal;
+            return true;
+        case VT_I4:
+            out = v.lVal;
+            return true;
+        case VT_INT:
+            out = v.intVal;
+            return true;
+        case VT_UI4:
+            out = v.ulVal;
+            return true;
+        case VT_UINT:
+            out = v.uintVal;
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Round half away from zero of a real, as an integer the target keeps the low bits of; false
 // for values no 64-bit integer holds.
 bool round_away(double r, std::int64_t& out) {
@@ -333,6 +418,10 @@ void ole_variant::change_type(VARTYPE vt) {
         if (!is_signed && (vt < VT_I2 || vt > VT_UINT)) throw ole_cast_exception();
         const std::int64_t sv = m_i64;
         const std::uint64_t uv = m_ui64;
+        if (is_signed)
+            require_holds(vt, sv);
+        else
+            require_holds_unsigned(vt, uv);
         VARIANT out{};
         out.vt = vt;
         if (vt == VT_I8 || vt == VT_UI8) {
@@ -457,6 +546,10 @@ void ole_variant::change_type(VARTYPE vt) {
             default:
                 throw ole_cast_exception();
         }
+        if (use_unsigned)
+            require_holds_unsigned(vt, u);
+        else
+            require_holds(vt, s);
         clear();
         if (vt == VT_I8) {
             m_i64 = use_unsigned ? static_cast<std::int64_t>(u) : s;
@@ -475,6 +568,7 @@ void ole_variant::change_type(VARTYPE vt) {
             std::int64_t n = 0;
             if (!round_away(src == VT_R4 ? m_var.fltVal : m_var.dblVal, n))
                 throw ole_cast_exception();
+            require_holds(vt, n);
             VARIANT out{};
             store_bits(out, vt, n);
             out.vt = vt;
@@ -509,14 +603,24 @@ void ole_variant::change_type(VARTYPE vt) {
             m_var = out;
             return;
         }
-        return;  // every other source keeps its value and type
+        // Every other source keeps its value and type, so long as the target holds the value.
+        std::int64_t n = 0;
+        if (small_integer_value(m_var, n)) {
+            require_holds(vt, n);
+        } else if (src == VT_CY) {
+            if (FAILED(VarI8FromCy(m_var.cyVal, &n))) throw ole_cast_exception();
+            require_holds(vt, n);
+        }
+        return;
     }
 
     // 8. Text to a date.
     if (vt == VT_DATE) {
         if (src != VT_BSTR) throw ole_cast_exception();
         ole_date date(std::wstring(m_var.bstrVal ? m_var.bstrVal : L""));
-        if (!date.is_valid()) throw ole_cast_exception();
+        // A part of the text the date would not keep (a time zone, digits beyond milliseconds,
+        // words after the date) is refused with the rest: the value would be another one.
+        if (!date.is_valid() || !date.is_exact()) throw ole_cast_exception();
         *this = date.to_variant();
         return;
     }

@@ -73,12 +73,7 @@ std::string conversion_test::run_to_dump(const std::string& stem) {
 }
 
 void conversion_test::run_to_server(const std::string& database) {
-    const test_server& server = get_test_server();
-    conv->store_mysql_settings(server.host, server.user, server.password,
-                               std::to_string(server.port));
-    conv->connect_mysql_server();
-    conv->mysql_direct = true;
-    conv->m_destination_name = tk_to_unicode(database);
+    to_server(database);
     (*conv)();
 }
 

@@ -300,7 +300,7 @@ TEST_F(type_map_field, text_that_is_no_number_fails_only_its_record) {
         FAIL() << "no error for a text that is no number";
     } catch (const tk_exception& e) {
         EXPECT_EQ(typeid(e), typeid(tk_exception));
-        EXPECT_EQ(e.message(), k_conversion_error);
+        EXPECT_EQ(e.message(), std::string(k_conversion_error) + " (column 'NAME')");
         EXPECT_EQ(e.level(), 0);
         EXPECT_EQ(e.code(), 0);
     }
@@ -313,7 +313,7 @@ TEST_F(type_map_field, text_that_is_no_number_fails_only_its_record) {
         db.modify2(L"EMP", bad_int);
         FAIL() << "no error for a text that is no decimal";
     } catch (const tk_exception& e) {
-        EXPECT_EQ(e.message(), k_conversion_error);
+        EXPECT_EQ(e.message(), std::string(k_conversion_error) + " (column 'NOTE')");
         EXPECT_EQ(e.level(), 0);
     }
 

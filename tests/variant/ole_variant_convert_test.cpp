@@ -191,14 +191,16 @@ TEST(OleVariantChangeType, SixtyFourBitValues) {
     EXPECT_EQ(five.i8(), 5);
 
     const std::int64_t big = 0x100000002LL;
-    EXPECT_EQ(changed(ole_variant(big), VT_I4).variant().lVal, 2);
-    EXPECT_EQ(changed(ole_variant(big), VT_UI2).variant().uiVal, 2);
+    // A number the narrower type does not hold is refused, not cut to its low bits.
+    EXPECT_THROW(changed(ole_variant(big), VT_I4), ole_cast_exception);
+    EXPECT_THROW(changed(ole_variant(big), VT_UI2), ole_cast_exception);
+    EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(-7)), VT_I2).variant().iVal, -7);
     EXPECT_EQ(changed(ole_variant(big), VT_BOOL).variant().boolVal, VARIANT_TRUE);
     EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(0)), VT_BOOL).variant().boolVal,
               VARIANT_FALSE);
     EXPECT_EQ(changed(ole_variant(big), VT_R8).variant().dblVal, 4294967298.0);
-    EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(-1)), VT_UI8).ui8(),
-              std::numeric_limits<std::uint64_t>::max());
+    EXPECT_THROW(changed(ole_variant(static_cast<std::int64_t>(-1)), VT_UI8), ole_cast_exception);
+    EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(7)), VT_UI8).ui8(), 7u);
     EXPECT_EQ(changed(ole_variant(static_cast<std::int64_t>(-5)), VT_BSTR).to_wstring(), L"-5");
     EXPECT_EQ(changed(ole_variant(std::numeric_limits<std::uint64_t>::max()), VT_BSTR).to_wstring(),
               L"18446744073709551615");
@@ -217,7 +219,8 @@ TEST(OleVariantChangeType, SixtyFourBitValues) {
 TEST(OleVariantChangeType, ToSixtyFourBits) {
     EXPECT_EQ(changed(ole_variant(true), VT_I8).i8(), -1);
     EXPECT_EQ(changed(ole_variant(static_cast<short>(-3)), VT_I8).i8(), -3);
-    EXPECT_EQ(changed(ole_variant(-3), VT_UI8).ui8(), static_cast<std::uint64_t>(-3));
+    EXPECT_THROW(changed(ole_variant(-3), VT_UI8), ole_cast_exception);
+    EXPECT_EQ(changed(ole_variant(3), VT_UI8).ui8(), 3u);
     EXPECT_EQ(changed(ole_variant(4294967295u), VT_I8).i8(), 4294967295LL);
     CY cy;
     cy.int64 = 25000;  // 2.5: half to even

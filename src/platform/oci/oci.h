@@ -305,7 +305,8 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, 
 /* Defines the output of a select-list position (1-based); OCI_ERROR (ORA-01007) for a position
  * outside the select list, ORA-03115 for an unsupported type. Output types: SQLT_STR/SQLT_AVC
  * terminated UTF-16 (UTF-8 when OCI_ATTR_CHARSET_ID 871 or 873 is set on the define), SQLT_CHR
- * and SQLT_LNG unterminated, SQLT_AFC blank-padded; SQLT_INT/SQLT_UIN of 1, 2, 4 or 8 bytes
+ * and SQLT_LNG unterminated, SQLT_LVC unterminated behind its byte count in 4 bytes (an sb4 that
+ * value_sz includes), SQLT_AFC blank-padded; SQLT_INT/SQLT_UIN of 1, 2, 4 or 8 bytes
  * (ORA-01455 when the value does not fit, ORA-01722 for text that is no number); SQLT_FLT of 4 or
  * 8 bytes, SQLT_BFLOAT, SQLT_BDOUBLE; SQLT_BIN/SQLT_LBI bytes; SQLT_ODT and SQLT_DAT 7 bytes;
  * SQLT_TIMESTAMP, _TZ, _LTZ and SQLT_DATE into datetime descriptors and SQLT_CLOB/SQLT_BLOB into

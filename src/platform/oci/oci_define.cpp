@@ -38,7 +38,11 @@ int truncated(const cell_out& o, size_t original, size_t returned) {
     return 1406;
 }
 
-int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id) {
+// Text in the define's character set; `written`, when given, receives the bytes of text stored.
+int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id,
+             size_t* written = nullptr) {
+    size_t ignored = 0;
+    size_t& stored = written != nullptr ? *written : ignored;
     const bool terminated = dty == SQLT_STR || dty == SQLT_AVC;
     const size_t cap_bytes = o.size > 0 ? static_cast<size_t>(o.size) : 0;
     if (oci_is_utf8_charset(charset_id)) {
@@ -51,6 +55,7 @@ int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id) 
             end = cap_bytes;
         }
         if (terminated && cap_bytes > 0) o.value[n] = 0;
+        stored = n;
         if (n < utf8.size() || (terminated && cap_bytes == 0)) {
             return truncated(o, utf8.size(), n);
         }
@@ -71,9 +76,25 @@ int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id) 
         const char16_t zero = 0;
         std::memcpy(o.value + 2 * n, &zero, 2);
     }
+    stored = n * 2;
     if (n < needed || (terminated && cap_bytes < 2)) return truncated(o, needed * 2, n * 2);
     set_meta(o, 0, end_units * 2, 0);
     return 0;
+}
+
+// SQLT_LVC: the text's byte count in four bytes ahead of the unterminated text, so that a value
+// longer than a two-byte length can count arrives with its exact length, zero characters and all.
+int put_counted_text(const cell_out& o, std::string_view utf8, ub2 charset_id) {
+    constexpr sb4 prefix = sizeof(sb4);
+    const sb4 room = o.size > prefix ? o.size - prefix : 0;
+    size_t written = 0;
+    const int rc = put_text(cell_out{o.value + prefix, room, o.ind, o.rlen, o.rcode}, utf8,
+                            SQLT_LNG, charset_id, &written);
+    if (o.size >= prefix) {
+        const sb4 length = static_cast<sb4>(written);
+        std::memcpy(o.value, &length, sizeof length);
+    }
+    return rc;
 }
 
 int put_bytes(const cell_out& o, std::span<const unsigned char> bytes) {
@@ -302,6 +323,10 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             const std::optional<std::string_view> text = ls.text_unless_null(col);
             return text ? put_text(o, *text, d.dty, d.charset_id) : put_null(o);
         }
+        case SQLT_LVC: {
+            const std::optional<std::string_view> text = ls.text_unless_null(col);
+            return text ? put_counted_text(o, *text, d.charset_id) : put_null(o);
+        }
         default:
             break;
     }
@@ -389,6 +414,7 @@ bool oci_is_supported_type(ub2 dty) {
         case SQLT_FLT:
         case SQLT_STR:
         case SQLT_LNG:
+        case SQLT_LVC:
         case SQLT_DAT:
         case SQLT_BFLOAT:
         case SQLT_BDOUBLE:

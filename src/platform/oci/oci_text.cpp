@@ -69,7 +69,10 @@ inline char32_t next_code_point(std::string_view s, size_t& i) {
         }
         cp = (cp << 6) | (b & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    // A surrogate stored as a character of its own comes out as its unit, as the database's own
+    // conversion gives it: a pair so stored is its one character again, and a lone one is left
+    // for the reader to judge rather than hidden as three replacement characters.
+    if (cp < min || cp > 0x10FFFF) {
         ++i;
         return kReplacement;
     }

@@ -2,8 +2,9 @@
 //
 // Text that crosses the interface is UTF-16 in native byte order with lengths in bytes; the
 // engine works in UTF-8. Buffers handed in by callers may be unaligned, so every UTF-16 unit is
-// read and written by memcpy. Invalid sequences (lone surrogates, bad UTF-8) become U+FFFD rather
-// than failing: a fetch must never stop on text it cannot represent exactly.
+// read and written by memcpy. Invalid sequences (lone surrogates in UTF-16, bad UTF-8) become
+// U+FFFD rather than failing: a fetch must never stop on text it cannot represent exactly.  A
+// surrogate stored in the engine's UTF-8 as a character of its own reads as its UTF-16 unit.
 // All functions are pure and thread-safe.
 #pragma once
 

@@ -24,7 +24,10 @@ TEST(OciText, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(oci_text::utf16_to_utf8(high_at_end, sizeof high_at_end), "x\xEF\xBF\xBD");
     EXPECT_EQ(oci_text::utf8_to_utf16("\xC3"), u"\uFFFD") << "truncated sequence";
     EXPECT_EQ(oci_text::utf8_to_utf16("\xC0\x80"), u"\uFFFD\uFFFD") << "overlong form";
-    EXPECT_EQ(oci_text::utf8_to_utf16("\xED\xA0\x80").size(), 3u) << "encoded surrogate";
+    // A surrogate stored as a character of its own is its unit, not three replacements; a pair
+    // so stored is its one character.
+    EXPECT_EQ(oci_text::utf8_to_utf16("\xED\xA0\x80"), u"\xD800") << "encoded surrogate";
+    EXPECT_EQ(oci_text::utf8_to_utf16("\xED\xA0\xBD\xED\xB8\x80"), u"\U0001F600");
     // An odd byte count drops the half unit.
     const char16_t ab[] = {u'a', u'b'};
     EXPECT_EQ(oci_text::utf16_to_utf8(ab, 3), "a");
