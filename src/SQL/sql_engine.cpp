@@ -1,6 +1,8 @@
 #include "SQL/sql_engine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 
@@ -63,6 +65,14 @@ const wchar_t* const k_fallback_charsets[] = {L"big5 - Big5 Traditional Chinese"
                                               L"geostd8 - GEOSTD8 Georgian",
                                               L"cp932 - SJIS for Windows Japanese",
                                               L"eucjpms - UJIS for Windows Japanese"};
+
+// Seconds a connection attempt may take.
+constexpr unsigned int k_connect_timeout = 10;
+// Seconds the server may take to answer one statement (or to take one in): well above what any
+// statement of a healthy run needs, a bulk insert or an ALTER TABLE of a large table included.
+constexpr unsigned int k_answer_timeout = 300;
+// Names the seconds that replace k_answer_timeout (and the connect time-out when shorter).
+constexpr const char* k_timeout_variable = "TIDEWELL_MYSQL_TIMEOUT";
 
 // The first server version with the 4-byte UTF-8 set.
 constexpr uint32_t k_utf8mb4_version = 0x50503;
@@ -135,9 +145,27 @@ void sql_engine::initialize() {
     tk_log(1, "sql_engine::initialize - 1");
     mysql_options(&m_mysql, MYSQL_READ_DEFAULT_GROUP, "QX MySQL Lib");
     tk_log(1, "sql_engine::initialize - 2");
-    const unsigned int timeout = 10;
+    // A server that stops answering must cost a run its connection, never the run itself: every
+    // read and write waits a bounded time, and a time-out is a lost connection.
+    const unsigned int io_timeout = answer_timeout();
+    const unsigned int timeout = std::min(k_connect_timeout, io_timeout);
     mysql_options(&m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_options(&m_mysql, MYSQL_OPT_READ_TIMEOUT, &io_timeout);
+    mysql_options(&m_mysql, MYSQL_OPT_WRITE_TIMEOUT, &io_timeout);
     tk_log(1, "sql_engine::initialize - END");
+}
+
+unsigned int sql_engine::answer_timeout() {
+    const char* text = std::getenv(k_timeout_variable);
+    if (!text || !*text) return k_answer_timeout;
+    char* end = nullptr;
+    const unsigned long seconds = std::strtoul(text, &end, 10);
+    if (*end != '\0' || seconds == 0 || seconds > k_answer_timeout) {
+        tk_log(2, "%s='%s' is not a number of seconds from 1 to %u; using %u", k_timeout_variable,
+               text, k_answer_timeout, k_answer_timeout);
+        return k_answer_timeout;
+    }
+    return static_cast<unsigned int>(seconds);
 }
 
 bool sql_engine::best_effort(const char* statement, const char* log_format) {

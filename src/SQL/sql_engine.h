@@ -79,6 +79,10 @@ public:
     // three numbers raises tk_mail_assertion("sql_engi", 290).
     static uint32_t parse_version(const char* text);
 
+    // Seconds a statement may wait for the server: 300, or TIDEWELL_MYSQL_TIMEOUT when that holds
+    // a number from 1 to 300.
+    static unsigned int answer_timeout();
+
     // True for servers before 4.1.0 (logs the version word).
     bool is_old_version() const;
 

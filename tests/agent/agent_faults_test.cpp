@@ -1,0 +1,79 @@
+// QUILLRUN against a server that fails under it: frozen, gone, or refusing.  These tests freeze
+// and reconfigure a server of their own, so that the suite's shared server stays as it was.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "agent/agent_test_support.h"
+
+namespace {
+
+class agent_fault_test : public agent_test {
+protected:
+    static void SetUpTestSuite() {
+        agent_test::SetUpTestSuite();
+        s_dir = (std::filesystem::temp_directory_path() /
+                 ("tw_faults_" + std::to_string(::getpid())))
+                    .string();
+        s_server = std::make_unique<private_test_server>(s_dir);
+    }
+    static void TearDownTestSuite() {
+        s_server.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+        agent_test::TearDownTestSuite();
+    }
+    void SetUp() override {
+        agent_test::SetUp();
+        if (!s_server->facts.available) GTEST_SKIP() << s_server->facts.reason;
+    }
+    void TearDown() override {
+        s_server->resume();
+        unsetenv("TIDEWELL_MYSQL_TIMEOUT");
+        agent_test::TearDown();
+    }
+
+    // The result of one query on this suite's server, without its final line ends.
+    std::string value(const std::string& sql) {
+        std::string out;
+        EXPECT_EQ(s_server->sql(sql, out), 0) << out;
+        while (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    }
+
+    // Waits until the started program has written `text` (false when it ended or 20 s passed).
+    bool wait_for_output(const agent_process& process, const std::string& text) {
+        for (int i = 0; i < 2000; ++i) {
+            if (output_so_far(process).find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    static inline std::string s_dir;
+    static inline std::unique_ptr<private_test_server> s_server;
+};
+
+TEST_F(agent_fault_test, a_server_that_stops_answering_ends_the_run_in_bounded_time) {
+    setenv("TIDEWELL_MYSQL_TIMEOUT", "1", 1);
+    const agent_process process = start(server_args("frozen", &s_server->facts));
+    ASSERT_GT(process.pid, 0);
+    ASSERT_TRUE(wait_for_output(process, "Converting database"));
+    s_server->pause();
+    agent_result r;
+    const bool ended = finish_within(process, 60, r);
+    s_server->resume();
+    if (!ended) {
+        ::kill(process.pid, SIGKILL);
+        r = finish(process);
+        FAIL() << "the run still waited for the frozen server:\n" << r.out;
+    }
+    EXPECT_NE(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("The connection to the MySQL server was lost"), std::string::npos)
+        << r.out;
+}
+
+}  // namespace
