@@ -145,6 +145,7 @@ bool parse_cmd_line(int argc, char** argv) {
                 tk_log(2, "\tgot mode %d", mode);
                 tk_log(1, "udb_converter::set_mode(%d)", mode);
                 conv.mode = mode;
+                conv.mode_chosen = true;
                 break;
             }
             case opt_mysqlh:

@@ -89,6 +89,9 @@ public:
     bool case_sensitive = false;
 
     converter_form form() const noexcept { return m_form; }
+    // True when the last run stopped because its server database could not be opened, created
+    // or locked.
+    bool destination_refused() const noexcept { return m_destination_refused; }
 
 private:
     struct run_state;
@@ -109,6 +112,7 @@ private:
     static bool is_connection_lost(const tk_exception& e);
 
     converter_form m_form;
+    bool m_destination_refused = false;
 };
 
 // The product's settings key under the current user's root.

@@ -10,6 +10,7 @@
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_query_results.h"
 #include "SQL/dmp_database.h"
+#include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -130,6 +131,8 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     set_cur_table(name);
     table_records = 0;
     cur_record = 0;
+    // A connection that an earlier job lost is opened again, once, for this one.
+    if (auto* live = dynamic_cast<sql_database*>(state.destination.get())) live->resume_session();
     if (query.empty() && !source_db->is_table_exist(name)) {
         if (front.skips_missing_tables()) {
             front.missing_table(name);

@@ -79,6 +79,7 @@ bool udb_converter::load_profile(udb_profile& profile) {
                                1);
         }
         mode = value[0] - L'0';
+        mode_chosen = true;
     }
     value = profile.get_value(k_generic_settings, L"skip indexes");
     if (!value.empty()) skip_idx = value != L"0";

@@ -76,4 +76,28 @@ TEST_F(agent_fault_test, a_server_that_stops_answering_ends_the_run_in_bounded_t
         << r.out;
 }
 
+TEST_F(agent_fault_test, later_tables_reconnect_once_the_server_answers_again) {
+    setenv("TIDEWELL_MYSQL_TIMEOUT", "1", 1);
+    const std::string db = "back_" + std::to_string(::getpid());
+    const agent_process process = start(server_args(db, &s_server->facts));
+    ASSERT_GT(process.pid, 0);
+    ASSERT_TRUE(wait_for_output(process, "Converting database"));
+    s_server->pause();
+    const bool lost = wait_for_output(process, "Error:");
+    s_server->resume();
+    agent_result r;
+    if (!finish_within(process, 60, r)) {
+        ::kill(process.pid, SIGKILL);
+        r = finish(process);
+        FAIL() << "the run did not end:\n" << r.out;
+    }
+    ASSERT_TRUE(lost) << r.out;
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out.find("Transferred value is too big"), std::string::npos) << r.out;
+    // The last table starts long after the server is back: it is converted whole.
+    EXPECT_EQ(value("select count(*) from `" + db + "`.PRODUCT_NOTES"), "50") << r.out;
+    std::string out;
+    s_server->sql("drop database if exists `" + db + "`", out);
+}
+
 }  // namespace
