@@ -31,6 +31,21 @@ bool sql_exception::is_connection_lost() const noexcept {
     }
 }
 
+bool sql_exception::is_table_refused() const noexcept {
+    switch (mysql_errno_value()) {
+        case 1036:  // table is read only
+        case 1044:  // access denied to the database
+        case 1114:  // table is full
+        case 1142:  // command denied for the table
+        case 1143:  // command denied for a column
+        case 1146:  // table does not exist
+        case 1290:  // server runs read-only
+            return true;
+        default:
+            return false;
+    }
+}
+
 namespace {
 
 std::string join_messages(const std::vector<sql_exception>& errors) {

@@ -28,6 +28,9 @@ public:
     // True when the error means the connection is gone (server closed it, lost, killed or
     // shutting down): nothing more can be sent on it.
     bool is_connection_lost() const noexcept;
+    // True when the server refuses the statement for the whole table, whatever the row (no
+    // right to write it, the table missing, read-only or full): every other row would fail too.
+    bool is_table_refused() const noexcept;
 
 private:
     void fill(MYSQL* handle);

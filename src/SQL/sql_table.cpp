@@ -364,6 +364,12 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
         rows.clear();
         throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
     }
+    if (e.is_table_refused()) {
+        // Each row alone would meet the same refusal.
+        text.clear();
+        rows.clear();
+        throw sql_exception(e);
+    }
     tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
             m_name.c_str(), static_cast<int>(rows.size()), e.what());
     for (std::size_t i = 0; i < rows.size(); ++i) {

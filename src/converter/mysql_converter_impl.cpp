@@ -43,7 +43,8 @@ void mysql_converter_impl::store_mysql_settings(const std::string& host, const s
            k_password_mask, port.c_str());
     mysql_host = tk_trim(host);
     mysql_user = tk_trim(user);
-    mysql_password = tk_trim(password);
+    // A password may begin or end with blanks: it is the server's to judge, as given.
+    mysql_password = password;
     mysql_port = tk_trim(port);
     if (mysql_port.empty()) mysql_port = "3306";
 }

@@ -109,7 +109,9 @@ private:
     void report_record_error(const std::wstring& table, int number, const tk_exception& e);
     // Sends the rows the destination still holds; rows it refused are record errors.
     void flush_rows(udb_recordset& target, const std::wstring& table);
-    static bool is_connection_lost(const tk_exception& e);
+    // True for an error that no later record of the table can escape (the connection is gone,
+    // the server refuses the table).
+    static bool ends_the_table(const tk_exception& e);
 
     converter_form m_form;
     bool m_destination_refused = false;

@@ -227,7 +227,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
         } catch (const tk_exception& e) {
             // A record's own failure (a value the reader or the mapping refuses, a row the
             // server rejects) costs that record only; everything else belongs to the table.
-            if (e.level() != 0 || is_connection_lost(e)) throw;
+            if (e.level() != 0 || ends_the_table(e)) throw;
             report_record_error(table, number, e);
         }
         tk_log(1, "Record %d processed", number);
@@ -236,10 +236,12 @@ void tabshift_convertor::copy_rows(run_state& state) {
     }
 }
 
-bool tabshift_convertor::is_connection_lost(const tk_exception& e) {
+bool tabshift_convertor::ends_the_table(const tk_exception& e) {
     if (e.code() == k_connection_lost) return true;
+    // A refusal of the whole table (no right to insert, the table gone or read-only) would be
+    // the same for every later record: it ends the table with one error.
     const auto* server = dynamic_cast<const sql_exception*>(&e);
-    return server && server->is_connection_lost();
+    return server && (server->is_connection_lost() || server->is_table_refused());
 }
 
 void tabshift_convertor::report_record_error(const std::wstring& table, int number,

@@ -105,4 +105,52 @@ TEST_F(agent_destination_test, an_existing_database_is_dropped_only_in_a_chosen_
               "0");
 }
 
+TEST_F(agent_destination_test, a_table_the_server_refuses_costs_one_error_not_one_per_record) {
+    REQUIRE_TEST_SERVER();
+    const std::string db = new_database("agent_noinsert");
+    const std::string user = "tw_noinsert_" + std::to_string(::getpid());
+    std::string out;
+    std::string grants;
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        grants += "create or replace user '" + user + "'@'" + host + "' identified by 'pw'; grant " +
+                  "create, select, alter, index, drop, delete on `" + db + "`.* to '" + user +
+                  "'@'" + host + "'; ";
+    }
+    ASSERT_EQ(run_client_sql("create database `" + db + "`; " + grants, out), 0) << out;
+    std::vector<std::string> args = server_args(db);
+    for (std::string& a : args) {
+        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=" + user;
+        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp=pw";
+    }
+    const agent_result r = run(args);
+    run_client_sql("drop user '" + user + "'@'127.0.0.1'; drop user '" + user + "'@'localhost'",
+                   out);
+    EXPECT_EQ(r.status, 1) << r.out;
+    std::size_t errors = 0, tables = 0;
+    for (std::size_t at = r.out.find("Error:\n"); at != std::string::npos;
+         at = r.out.find("Error:\n", at + 1))
+        ++errors;
+    for (std::size_t at = r.out.find("Converting table '"); at != std::string::npos;
+         at = r.out.find("Converting table '", at + 1))
+        ++tables;
+    EXPECT_GT(errors, 0u) << r.out;
+    EXPECT_LE(errors, tables) << r.out;
+    EXPECT_NE(r.out.find("INSERT command denied"), std::string::npos) << r.out;
+}
+
+TEST_F(agent_destination_test, text_columns_made_case_sensitive_print_nothing_of_it) {
+    REQUIRE_TEST_SERVER();
+    const std::string db = new_database("agent_binary");
+    std::vector<std::string> args = server_args(db);
+    args.push_back("--case_sense");
+    agent_result r = run(args);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.find("settings BINARY"), std::string::npos) << r.out;
+    args.push_back("--silent");
+    args.push_back("--mode=0");
+    r = run(args);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out + r.err, "");
+}
+
 }  // namespace

@@ -57,12 +57,29 @@ protected:
     static inline std::unique_ptr<private_test_server> s_server;
 };
 
+// Also: a password is taken as given, blanks and all, and neither password stays readable in the
+// process list while the run goes on.
 TEST_F(agent_fault_test, a_server_that_stops_answering_ends_the_run_in_bounded_time) {
     setenv("TIDEWELL_MYSQL_TIMEOUT", "1", 1);
-    const agent_process process = start(server_args("frozen", &s_server->facts));
+    std::string out;
+    ASSERT_EQ(s_server->sql("create or replace user 'padded'@'127.0.0.1' identified by ' pad '; "
+                            "grant all on *.* to 'padded'@'127.0.0.1'",
+                            out),
+              0)
+        << out;
+    std::vector<std::string> args = server_args("frozen", &s_server->facts);
+    for (std::string& a : args) {
+        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=padded";
+        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp= pad ";
+    }
+    const agent_process process = start(args);
     ASSERT_GT(process.pid, 0);
-    ASSERT_TRUE(wait_for_output(process, "Converting database"));
+    ASSERT_TRUE(wait_for_output(process, "Converting database")) << output_so_far(process);
     s_server->pause();
+    const std::string command_line = read_file("/proc/" + std::to_string(process.pid) + "/cmdline");
+    EXPECT_NE(command_line.find("--mysqlu=padded"), std::string::npos);
+    EXPECT_EQ(command_line.find(" pad "), std::string::npos);
+    EXPECT_EQ(command_line.find("--oraclp=demo"), std::string::npos);
     agent_result r;
     const bool ended = finish_within(process, 60, r);
     s_server->resume();
