@@ -97,7 +97,9 @@ private:
     struct run_state;
     bool exchange_format_settings(bool store);
     void run_jobs(run_state& state);
-    void run_job(run_state& state, const std::wstring& name, const std::wstring& query);
+    // One job; false when it was skipped (a table the source lacks, one without fields, one that
+    // exists in mode 2).
+    bool run_job(run_state& state, const std::wstring& name, const std::wstring& query);
     void copy_rows(run_state& state);
     void release_job(run_state& state) noexcept;
     void release_run(run_state& state) noexcept;
@@ -115,6 +117,8 @@ private:
 
     converter_form m_form;
     bool m_destination_refused = false;
+    // Record errors the last run reported.
+    int m_record_errors = 0;
 };
 
 // The product's settings key under the current user's root.

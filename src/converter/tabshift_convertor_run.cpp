@@ -5,6 +5,7 @@
 // and anything else ends the run; each reaches the front end's error handler, which may stop the
 // run by raising tk_final_exception.  Whatever happens, the destination is released (a dump file
 // is flushed and closed) and the run scope sets the finish flag last.
+#include <chrono>
 #include <memory>
 
 #include "ORA/ora_date_processor.h"
@@ -30,9 +31,32 @@ constexpr int k_connection_lost = 0x4007D6;
 // A duplicate key, which merging expects.
 constexpr int k_duplicate_key = 0x400426;
 
+// What a run did, told once at its end.
+struct run_tally {
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    int converted = 0;
+    int failed = 0;
+    int skipped = 0;
+    long long rows = 0;
+    int views = 0;
+};
+
+std::wstring summary_line(const run_tally& tally, int record_errors) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now() - tally.started)
+                             .count();
+    return L"Conversion ended after " + std::to_wstring(seconds) + L" s: " +
+           std::to_wstring(tally.converted) + L" tables converted, " +
+           std::to_wstring(tally.failed) + L" failed, " + std::to_wstring(tally.skipped) +
+           L" skipped; " + std::to_wstring(tally.rows) + L" rows written, " +
+           std::to_wstring(record_errors) + L" record errors, " + std::to_wstring(tally.views) +
+           L" views.\n";
+}
+
 }  // namespace
 
 struct tabshift_convertor::run_state {
+    run_tally tally;
     std::unique_ptr<udb_database> destination;
     std::unique_ptr<udb_validator> validator;
     std::unique_ptr<ora_date_processor> date_processor;
@@ -55,6 +79,7 @@ void tabshift_convertor::report_notices(udb_database& destination) {
 void tabshift_convertor::operator()() {
     tk_log(2, "tabshift_convertor::operator()");
     clear_stop();
+    m_record_errors = 0;
     init_conversion scope(m_finished, 1);
     run_state state;
     try {
@@ -103,8 +128,9 @@ void tabshift_convertor::run_jobs(run_state& state) {
     for (const auto& [name, query] : jobs) {
         if (stop_requested()) throw tk_final_exception();
         try {
-            run_job(state, name, query);
+            ++(run_job(state, name, query) ? state.tally.converted : state.tally.skipped);
         } catch (const tk_exception& e) {
+            ++state.tally.failed;
             release_job(state);
             error_handler& handler = error_handler::instance();
             handler.set_error_text(get_cur_table());
@@ -123,9 +149,10 @@ void tabshift_convertor::run_jobs(run_state& state) {
     if (auto* dump_file = dynamic_cast<dmp_database*>(state.destination.get())) dump_file->close();
     state.destination.reset();
     state.date_processor.reset();
+    report(summary_line(state.tally, m_record_errors));
 }
 
-void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
+bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
                                  const std::wstring& query) {
     run_front_end& front = run_front_end::get_instance();
     set_cur_table(name);
@@ -136,7 +163,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     if (query.empty() && !source_db->is_table_exist(name)) {
         if (front.skips_missing_tables()) {
             front.missing_table(name);
-            return;
+            return false;
         }
         // A profile may name a table dropped since it was saved: that costs this job, never the
         // process (opening an unknown table is otherwise an internal error).
@@ -157,7 +184,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     udb_schema& fields = state.source->get_schema();
     if (fields.empty()) {
         state.source.reset();
-        return;
+        return false;
     }
 
     std::wstring target_name = modify1(name, fields, state.source->get_indexes());
@@ -167,7 +194,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     if (state.destination->is_table_exist(target_name)) {
         if (mode == 2) {
             state.source.reset();
-            return;
+            return false;
         }
         if (mode == 1) state.destination->delete_tab(target_name);
     }
@@ -191,7 +218,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         state.target.reset();
         state.source.reset();
         report_notices(*state.destination);
-        return;
+        return true;
     }
     state.dates = std::make_unique<dates_map>(name, fields, true);
     copy_rows(state);
@@ -204,6 +231,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     state.source.reset();
     report_notices(*state.destination);
     mysql_refine_types(*state.destination);
+    return true;
 }
 
 void tabshift_convertor::copy_rows(run_state& state) {
@@ -219,6 +247,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
             udb_record* record = source.get_item();
             if (!record) throw tk_mail_assertion("kvt_conv", 332);
             target.append_record(modify2(table, *record));
+            ++state.tally.rows;
         } catch (const sql_row_errors& rows) {
             // Rows of earlier records that a batch or the server's warnings reported together:
             // each is told as its own record, under the number it was appended with.
@@ -247,6 +276,7 @@ bool tabshift_convertor::ends_the_table(const tk_exception& e) {
 void tabshift_convertor::report_record_error(const std::wstring& table, int number,
                                              const tk_exception& e) {
     if (mode == 3 && e.code() == k_duplicate_key) return;
+    ++m_record_errors;
     tk_log(1, "** MODE=%d", mode);
     error_handler& handler = error_handler::instance();
     if (number > 0) {

@@ -146,11 +146,18 @@ TEST_F(agent_destination_test, text_columns_made_case_sensitive_print_nothing_of
     agent_result r = run(args);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out.find("settings BINARY"), std::string::npos) << r.out;
+    // The run ends with its summary; silent, in the log only.
+    EXPECT_NE(r.out.find("tables converted, 0 failed, 0 skipped; "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.rfind("Conversion ended after "), std::string::npos) << r.out;
     args.push_back("--silent");
     args.push_back("--mode=0");
+    args.push_back("--logfile=" + work + "/run.log");
     r = run(args);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(r.out + r.err, "");
+    const std::string log = read_file(work + "/run.log");
+    EXPECT_NE(log.find("tables converted, 0 failed, 0 skipped; "), std::string::npos) << log;
+    EXPECT_NE(log.find("settings BINARY"), std::string::npos);
 }
 
 }  // namespace
