@@ -248,6 +248,7 @@ void sql_table::slow_append(udb_record& record, int position) {
     m_single += " VALUES (";
     append_values(m_single, record);
     m_single += ')';
+    if (exceeds_packet(m_single.size())) refuse_oversized(m_single.size());
     tk_log(2, "Run SQL query: %s", m_single.c_str());
     const unsigned int warnings = m_database->query_append(m_single);
     if (warnings) {
@@ -285,11 +286,46 @@ void sql_table::fast_append(udb_record& record, int position) {
         if (m_rows.empty()) m_pending.clear();
         throw;
     }
+    if (exceeds_packet(m_pending.size())) keep_within_packet(restart);
     if (m_pending.size() > k_max_statement) {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
         // Sent without waiting: the server stores these rows while the next ones are rendered.
         start_flight();
     }
+}
+
+bool sql_table::exceeds_packet(std::size_t statement_size) {
+    // The statement travels as one packet with its command byte.
+    const unsigned long packet = sql_engine::instance().max_packet();
+    return packet > 0 && statement_size + 1 > packet;
+}
+
+void sql_table::refuse_oversized(std::size_t statement_size) {
+    throw sql_exception("The row takes " + std::to_string(statement_size) +
+                            " bytes as a statement, more than the server's max_allowed_packet (" +
+                            std::to_string(sql_engine::instance().max_packet()) +
+                            " bytes); it was not sent.",
+                        k_packet_too_large);
+}
+
+void sql_table::keep_within_packet(std::size_t restart) {
+    // The rows before the last one go as they are; the last starts a statement of its own,
+    // unless it cannot fit into any statement, then it is its record's error alone.
+    const pending_row last = m_rows.back();
+    std::string row_text(m_pending, last.start, last.end - last.start);
+    m_rows.pop_back();
+    m_pending.resize(m_rows.empty() ? 0 : restart);
+    if (!m_rows.empty()) start_flight();
+    m_pending_head = m_head;
+    m_pending = m_head + " VALUES";
+    const std::size_t start = m_pending.size();
+    m_pending += row_text;
+    if (exceeds_packet(m_pending.size())) {
+        const std::size_t size = m_pending.size();
+        m_pending.clear();
+        refuse_oversized(size);
+    }
+    m_rows.push_back({start, m_pending.size(), last.position});
 }
 
 void sql_table::flush() {

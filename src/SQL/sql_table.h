@@ -11,7 +11,9 @@
 // the rows that still fail, and every value the server changed (truncated, out of range,
 // incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
 // the table and the record's position (1 = the first record appended through this object).
-// Errors of rows sent by a later record or by flush() are raised by that call.  Duplicate keys
+// Errors of rows sent by a later record or by flush() are raised by that call.  No statement
+// grows past the server's max_allowed_packet: a row that cannot fit into any is its record's
+// error (sql_exception 1153), raised before anything is sent.  Duplicate keys
 // swallowed by INSERT IGNORE are not errors.  The destructor sends what flush() did not, and
 // only logs a failure.
 //
@@ -32,6 +34,8 @@ class sql_table : public sql_recordset {
 public:
     // A multi-row statement is sent once it is longer than this.
     static constexpr std::size_t k_max_statement = 1000000;
+    // The server's number for a statement larger than its max_allowed_packet.
+    static constexpr unsigned int k_packet_too_large = 1153;
 
     // Opens the table: count, columns, then the column details, and (when the flags hold any bit
     // but 0x20 and 0x40) the indexes and foreign keys.  Raises sql_exception.
@@ -74,6 +78,13 @@ private:
     void match_layout(const udb_record& record);
     void append_values(std::string& out, udb_record& record) const;
     void fast_append(udb_record& record, int position);
+    // True when a statement of that many bytes is more than the server takes in one packet.
+    static bool exceeds_packet(std::size_t statement_size);
+    // Raises the record error of a row that no statement can carry.
+    [[noreturn]] static void refuse_oversized(std::size_t statement_size);
+    // The last row took the held statement past the packet limit: the rows before it are sent
+    // and it starts the next statement (or is refused when it alone is too large).
+    void keep_within_packet(std::size_t restart);
     void slow_append(udb_record& record, int position);
     // Sends the held rows and waits (one by one when the statement fails); their errors go to
     // m_errors.  Raises sql_exception when the connection is gone.
