@@ -75,6 +75,13 @@ void sql_exception::fill(MYSQL* handle) {
     tk_log(2, "Got MySQL error code=%d", static_cast<int>(number));
 }
 
+sql_rows_lost::sql_rows_lost(const sql_exception& cause, const std::string& table,
+                             long long written)
+    : sql_exception(cause.message() + " (" + std::to_string(written) + " rows of table '" + table +
+                        "' had reached the server)",
+                    static_cast<unsigned int>(cause.mysql_errno_value())),
+      m_written(written) {}
+
 sql_auth_not_supported_exception::sql_auth_not_supported_exception()
     : tk_exception(
           "The program does not support authentication protocol requested by server. See "

@@ -50,6 +50,18 @@ private:
     std::vector<sql_exception> m_errors;
 };
 
+// The connection was lost while rows of a table were on their way: how many rows of that table
+// the server had confirmed by then (the ones after them did not reach it, or not for certain).
+class sql_rows_lost : public sql_exception {
+public:
+    sql_rows_lost(const sql_exception& cause, const std::string& table, long long written);
+
+    long long written() const noexcept { return m_written; }
+
+private:
+    long long m_written;
+};
+
 // The server asked for an authentication protocol the program cannot speak (4.1.0 servers with a
 // password); level 1.
 class sql_auth_not_supported_exception : public tk_exception {

@@ -250,7 +250,14 @@ void sql_table::slow_append(udb_record& record, int position) {
     m_single += ')';
     if (exceeds_packet(m_single.size())) refuse_oversized(m_single.size());
     tk_log(2, "Run SQL query: %s", m_single.c_str());
-    const unsigned int warnings = m_database->query_append(m_single);
+    unsigned int warnings = 0;
+    try {
+        warnings = m_database->query_append(m_single);
+    } catch (const sql_exception& e) {
+        if (e.is_connection_lost()) throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
+        throw;
+    }
+    ++m_confirmed;
     if (warnings) {
         m_positions.assign(1, position);
         collect_warnings(m_positions);
@@ -386,6 +393,7 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     m_positions.clear();
     for (const auto& row : rows) m_positions.push_back(row.position);
     if (!failure) {
+        m_confirmed += static_cast<long long>(rows.size());
         if (warnings) collect_warnings(m_positions);
         text.clear();
         rows.clear();
@@ -393,12 +401,9 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     }
     const sql_exception& e = *failure;
     if (e.is_connection_lost()) {
-        const std::string lost = e.message() + " (" + std::to_string(rows.size()) +
-                                 " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                                 std::to_string(rows.front().position) + " were not written)";
         text.clear();
         rows.clear();
-        throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
+        throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
     }
     if (e.is_table_refused()) {
         // Each row alone would meet the same refusal.
@@ -415,6 +420,7 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
         m_single.append(text, row.start, row.end - row.start);
         try {
             const unsigned int row_warnings = m_database->query_append(m_single);
+            ++m_confirmed;
             if (row_warnings) {
                 m_positions.assign(1, row.position);
                 collect_warnings(m_positions);
@@ -425,14 +431,13 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
                                              static_cast<unsigned int>(one.mysql_errno_value())));
                 continue;
             }
-            std::string lost = one.message() + " (" + std::to_string(rows.size() - i) +
-                               " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                               std::to_string(row.position) + " were not written)";
+            std::string lost = one.message();
             for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
             m_errors.clear();
             text.clear();
             rows.clear();
-            throw sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value()));
+            throw sql_rows_lost(sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
+                                tk_to_utf8(m_name), m_confirmed);
         }
     }
     text.clear();

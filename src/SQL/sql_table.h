@@ -7,7 +7,8 @@
 //
 // Failure: a failing single-row statement raises sql_exception for the record.  A failing
 // multi-row statement is sent again one row at a time, unless the connection is gone (then the
-// error is raised as sql_exception, with how many rows were lost), so that every good row lands;
+// error is raised as sql_rows_lost, with how many rows had reached the server), so that every
+// good row lands;
 // the rows that still fail, and every value the server changed (truncated, out of range,
 // incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
 // the table and the record's position (1 = the first record appended through this object).
@@ -117,6 +118,8 @@ private:
     std::string m_single;
     std::vector<int> m_positions;
     int m_attempted = 0;
+    // Rows the server confirmed written.
+    long long m_confirmed = 0;
     std::vector<std::wstring> m_layout_names;
     bool m_layout_ready = false;
     std::vector<std::pair<std::size_t, std::size_t>> m_pairs;

@@ -53,10 +53,20 @@ std::wstring summary_line(const run_tally& tally, int record_errors) {
            L" views.\n";
 }
 
+// The rows of a table whose connection was lost: what reached the server and what did not.
+std::wstring lost_rows_line(const std::wstring& table, long long written, long long records) {
+    const long long missing = records > written ? records - written : 0;
+    return L"Table '" + table + L"': " + std::to_wstring(written) + L" of its " +
+           std::to_wstring(records) + L" rows reached the server; the other " +
+           std::to_wstring(missing) + L" were not written.\n";
+}
+
 }  // namespace
 
 struct tabshift_convertor::run_state {
     run_tally tally;
+    // Rows the job in progress handed to the destination without an error.
+    long long job_rows = 0;
     std::unique_ptr<udb_database> destination;
     std::unique_ptr<udb_validator> validator;
     std::unique_ptr<ora_date_processor> date_processor;
@@ -135,6 +145,10 @@ void tabshift_convertor::run_jobs(run_state& state) {
             error_handler& handler = error_handler::instance();
             handler.set_error_text(get_cur_table());
             handler.handle(e, false);
+            if (const auto* lost = dynamic_cast<const sql_rows_lost*>(&e)) {
+                state.tally.rows += lost->written() - state.job_rows;
+                report(lost_rows_line(get_cur_table(), lost->written(), table_records));
+            }
             report_notices(*state.destination);
             mysql_refine_types(*state.destination);
         }
@@ -158,6 +172,7 @@ bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     set_cur_table(name);
     table_records = 0;
     cur_record = 0;
+    state.job_rows = 0;
     // A connection that an earlier job lost is opened again, once, for this one.
     if (auto* live = dynamic_cast<sql_database*>(state.destination.get())) live->resume_session();
     if (query.empty() && !source_db->is_table_exist(name)) {
@@ -248,6 +263,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
             if (!record) throw tk_mail_assertion("kvt_conv", 332);
             target.append_record(modify2(table, *record));
             ++state.tally.rows;
+            ++state.job_rows;
         } catch (const sql_row_errors& rows) {
             // Rows of earlier records that a batch or the server's warnings reported together:
             // each is told as its own record, under the number it was appended with.

@@ -106,4 +106,32 @@ TEST_F(sql_session_faults_test, a_value_over_the_packet_limit_costs_its_record_o
     EXPECT_TRUE(db->create_table(L"NEXT", text_table(), udb_indexes()) != nullptr);
 }
 
+TEST_F(sql_session_faults_test, a_lost_connection_tells_how_many_rows_reached_the_server) {
+    engine->fast_append_mode = true;
+    auto table = db->create_table(L"LOST", text_table(), udb_indexes());
+    // 17 rows of 60,000 characters pass the batch size and go out; the server confirms them
+    // before the statement below runs.  The three after them wait in the next batch.
+    for (int id = 1; id <= 20; ++id) EXPECT_EQ(append(*table, id, 60000), "");
+    auto* live = dynamic_cast<sql_database*>(db.get());
+    ASSERT_NE(live, nullptr);
+    const long long session = live->query_scalar(L"SELECT CONNECTION_ID()");
+    std::string out;
+    ASSERT_EQ(s_server->sql("kill " + std::to_string(session), out), 0) << out;
+    try {
+        table->flush();
+        FAIL() << "the rows went through a killed connection";
+    } catch (const sql_rows_lost& e) {
+        EXPECT_TRUE(e.is_connection_lost()) << e.what();
+        EXPECT_EQ(e.written(), 17);
+        EXPECT_NE(e.message().find("17 rows of table 'LOST' had reached the server"),
+                  std::string::npos)
+            << e.message();
+    }
+    table.reset();
+    EXPECT_EQ(value("select count(*) from packet_db.LOST"), "17");
+    // The next piece of work finds the session again.
+    live->resume_session();
+    EXPECT_EQ(live->query_scalar(L"select count(*) from LOST"), 17);
+}
+
 }  // namespace
