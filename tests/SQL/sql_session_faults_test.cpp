@@ -67,12 +67,6 @@ protected:
         }
     }
 
-    std::string value(const std::string& sql) {
-        std::string out;
-        EXPECT_EQ(s_server->sql(sql, out), 0) << out;
-        while (!out.empty() && out.back() == '\n') out.pop_back();
-        return out;
-    }
 
     std::unique_ptr<udb_database> db;
     static inline std::string s_dir;
@@ -100,7 +94,7 @@ TEST_F(sql_session_faults_test, a_value_over_the_packet_limit_costs_its_record_o
             table->flush();
         }
         const std::string table = "packet_db." + std::string(name.begin(), name.end());
-        EXPECT_EQ(value("select group_concat(ID order by ID) from " + table), "1,2,3,5");
+        EXPECT_EQ(s_server->value("select group_concat(ID order by ID) from " + table), "1,2,3,5");
     }
     // The connection is still there for the next table.
     EXPECT_TRUE(db->create_table(L"NEXT", text_table(), udb_indexes()) != nullptr);
@@ -128,7 +122,7 @@ TEST_F(sql_session_faults_test, a_lost_connection_tells_how_many_rows_reached_th
             << e.message();
     }
     table.reset();
-    EXPECT_EQ(value("select count(*) from packet_db.LOST"), "17");
+    EXPECT_EQ(s_server->value("select count(*) from packet_db.LOST"), "17");
     // The next piece of work finds the session again.
     live->resume_session();
     EXPECT_EQ(live->query_scalar(L"select count(*) from LOST"), 17);

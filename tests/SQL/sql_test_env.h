@@ -52,6 +52,9 @@ public:
     pid_t pid() const;
     // One statement through the client against this server; its exit status.
     int sql(const std::string& statement, std::string& output) const;
+    // The output of one query on this server without its final line ends (the test fails when
+    // the query does).
+    std::string value(const std::string& statement) const;
 
     test_server facts;
 

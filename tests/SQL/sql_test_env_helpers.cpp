@@ -150,6 +150,13 @@ int private_test_server::sql(const std::string& statement, std::string& output) 
     return run_client_sql(facts, statement, output);
 }
 
+std::string private_test_server::value(const std::string& statement) const {
+    std::string out;
+    EXPECT_EQ(sql(statement, out), 0) << out;
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
 std::string unique_db_name(const char* stem) {
     return std::string("tw_") + stem + "_" + std::to_string(::getpid());
 }

@@ -54,11 +54,7 @@ TEST_F(agent_destination_test, a_database_that_cannot_be_prepared_stops_before_t
                              out),
               0)
         << out;
-    args = server_args(db);
-    for (std::string& a : args) {
-        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=" + user;
-        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp=pw";
-    }
+    args = as_user(server_args(db), user, "pw");
     r = run(args);
     run_client_sql("drop user '" + user + "'@'127.0.0.1'; drop user '" + user + "'@'localhost'",
                    out);
@@ -117,11 +113,7 @@ TEST_F(agent_destination_test, a_table_the_server_refuses_costs_one_error_not_on
                   "'@'" + host + "'; ";
     }
     ASSERT_EQ(run_client_sql("create database `" + db + "`; " + grants, out), 0) << out;
-    std::vector<std::string> args = server_args(db);
-    for (std::string& a : args) {
-        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=" + user;
-        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp=pw";
-    }
+    std::vector<std::string> args = as_user(server_args(db), user, "pw");
     const agent_result r = run(args);
     run_client_sql("drop user '" + user + "'@'127.0.0.1'; drop user '" + user + "'@'localhost'",
                    out);

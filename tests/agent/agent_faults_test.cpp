@@ -36,13 +36,6 @@ protected:
         agent_test::TearDown();
     }
 
-    // The result of one query on this suite's server, without its final line ends.
-    std::string value(const std::string& sql) {
-        std::string out;
-        EXPECT_EQ(s_server->sql(sql, out), 0) << out;
-        while (!out.empty() && out.back() == '\n') out.pop_back();
-        return out;
-    }
 
     // Waits until the started program has written `text` (false when it ended or 20 s passed).
     bool wait_for_output(const agent_process& process, const std::string& text) {
@@ -67,12 +60,8 @@ TEST_F(agent_fault_test, a_server_that_stops_answering_ends_the_run_in_bounded_t
                             out),
               0)
         << out;
-    std::vector<std::string> args = server_args("frozen", &s_server->facts);
-    for (std::string& a : args) {
-        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=padded";
-        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp= pad ";
-    }
-    const agent_process process = start(args);
+    const agent_process process =
+        start(as_user(server_args("frozen", &s_server->facts), "padded", " pad "));
     ASSERT_GT(process.pid, 0);
     ASSERT_TRUE(wait_for_output(process, "Converting database")) << output_so_far(process);
     s_server->pause();
@@ -112,7 +101,7 @@ TEST_F(agent_fault_test, later_tables_reconnect_once_the_server_answers_again) {
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_EQ(r.out.find("Transferred value is too big"), std::string::npos) << r.out;
     // The last table starts long after the server is back: it is converted whole.
-    EXPECT_EQ(value("select count(*) from `" + db + "`.PRODUCT_NOTES"), "50") << r.out;
+    EXPECT_EQ(s_server->value("select count(*) from `" + db + "`.PRODUCT_NOTES"), "50") << r.out;
     std::string out;
     s_server->sql("drop database if exists `" + db + "`", out);
 }

@@ -106,6 +106,16 @@ std::vector<std::string> agent_test::server_args(const std::string& db, const te
         "--mysqlu=" + s.user, "--mysqlp=" + s.password, "--myport=" + std::to_string(s.port)};
 }
 
+std::vector<std::string> agent_test::as_user(std::vector<std::string> args,
+                                            const std::string& user,
+                                            const std::string& password) {
+    for (std::string& a : args) {
+        if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=" + user;
+        if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp=" + password;
+    }
+    return args;
+}
+
 std::string agent_test::new_database(const char* stem) {
     databases.push_back(unique_db_name(stem));
     return databases.back();

@@ -46,6 +46,9 @@ protected:
     // The demo source into database `db` of the shared server, or of `server` when given.
     std::vector<std::string> server_args(const std::string& db,
                                          const test_server* server = nullptr);
+    // The arguments with another MySQL user and password.
+    static std::vector<std::string> as_user(std::vector<std::string> args, const std::string& user,
+                                            const std::string& password);
     // A database name of this test, dropped from the shared server at the end.
     std::string new_database(const char* stem);
     // The result of one query on the shared server, without its final line ends.
