@@ -37,7 +37,6 @@ ora_schema_initializer::ora_schema_initializer(const std::wstring& table, bool u
     : m_table(table),
       m_uppercase(uppercase),
       m_validator(fields),
-      m_fields(fields),
       m_indexes(indexes) {
     tk_log(2, "ora_schema_initializer::ctor");
     int eye = 0;

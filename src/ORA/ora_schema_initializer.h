@@ -45,6 +45,5 @@ private:
     std::vector<std::unique_ptr<t_ftd>> m_columns;
     std::wstring m_auto_increment;
     ora_fn_validator m_validator;
-    const udb_schema& m_fields;
     const udb_indexes& m_indexes;
 };

@@ -81,6 +81,16 @@ sql_database::sql_database(const std::wstring& name, MYSQL* handle, int flags)
             tk_log(2, "ERROR1:\n%s", e.what());
         }
     }
+    tune_session();
+}
+
+sql_database::~sql_database() {
+    tk_log(2, "sql_database::dtor");
+    sql_engine& engine = sql_engine::instance();
+    if (engine.locked_database() == m_name) engine.release_destination();
+}
+
+void sql_database::tune_session() {
     // A multi-row statement reports each changed value as a warning; the server keeps only 64 of
     // them unless told otherwise, and the rest would go unreported.
     const char* keep_warnings = "SET SESSION max_error_count = 65535";
@@ -88,8 +98,13 @@ sql_database::sql_database(const std::wstring& name, MYSQL* handle, int flags)
         tk_log(2, "Cannot keep warnings: %s", mysql_error(m_handle));
 }
 
-sql_database::~sql_database() {
-    tk_log(2, "sql_database::dtor");
+void sql_database::resume_session() {
+    settle();
+    if (mysql_ping(m_handle) == 0) return;
+    tk_log(3, "The connection to the MySQL server was lost: %s", mysql_error(m_handle));
+    sql_engine::instance().reconnect();
+    if (mysql_select_db(m_handle, tk_to_utf8(m_name).c_str()) != 0) throw sql_exception(m_handle);
+    tune_session();
 }
 
 std::wstring sql_database::name_text(const std::wstring& name) const {

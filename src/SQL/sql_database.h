@@ -112,6 +112,12 @@ public:
     // The table list's own spelling of a listed name (the name itself when not listed).
     std::wstring listed_name(const std::wstring& table) const;
 
+    // Makes sure the connection still stands before a new piece of work: a connection that was
+    // lost is opened again once (the database selected and the session tuned as before).
+    // Raises sql_exception when the server cannot be reached, tk_exception when another run took
+    // the destination meanwhile.
+    void resume_session();
+
     void set_error_reporter(error_reporter reporter) { m_reporter = std::move(reporter); }
     // The table whose statement was sent without waiting for the answer (null when none); its
     // answer is taken before anything else is sent.
@@ -121,6 +127,7 @@ public:
 private:
     void init_tables();
     void init_views();
+    void tune_session();
     // Hands an item's error to the reporter, or keeps it for raise_kept_errors.
     void report(const std::string& object_text, const tk_exception& error);
     void raise_kept_errors();

@@ -1,6 +1,8 @@
 #include "SQL/sql_engine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwctype>
 
@@ -63,6 +65,17 @@ const wchar_t* const k_fallback_charsets[] = {L"big5 - Big5 Traditional Chinese"
                                               L"geostd8 - GEOSTD8 Georgian",
                                               L"cp932 - SJIS for Windows Japanese",
                                               L"eucjpms - UJIS for Windows Japanese"};
+
+// Seconds a connection attempt may take.
+constexpr unsigned int k_connect_timeout = 10;
+// Seconds the server may take to answer one statement (or to take one in): well above what any
+// statement of a healthy run needs, a bulk insert or an ALTER TABLE of a large table included.
+constexpr unsigned int k_answer_timeout = 300;
+// Names the seconds that replace k_answer_timeout (and the connect time-out when shorter).
+constexpr const char* k_timeout_variable = "TIDEWELL_MYSQL_TIMEOUT";
+
+// Seconds a reconnected session waits for the destination lock of the session it replaces.
+constexpr int k_relock_wait = 10;
 
 // The first server version with the 4-byte UTF-8 set.
 constexpr uint32_t k_utf8mb4_version = 0x50503;
@@ -135,9 +148,27 @@ void sql_engine::initialize() {
     tk_log(1, "sql_engine::initialize - 1");
     mysql_options(&m_mysql, MYSQL_READ_DEFAULT_GROUP, "QX MySQL Lib");
     tk_log(1, "sql_engine::initialize - 2");
-    const unsigned int timeout = 10;
+    // A server that stops answering must cost a run its connection, never the run itself: every
+    // read and write waits a bounded time, and a time-out is a lost connection.
+    const unsigned int io_timeout = answer_timeout();
+    const unsigned int timeout = std::min(k_connect_timeout, io_timeout);
     mysql_options(&m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_options(&m_mysql, MYSQL_OPT_READ_TIMEOUT, &io_timeout);
+    mysql_options(&m_mysql, MYSQL_OPT_WRITE_TIMEOUT, &io_timeout);
     tk_log(1, "sql_engine::initialize - END");
+}
+
+unsigned int sql_engine::answer_timeout() {
+    const char* text = std::getenv(k_timeout_variable);
+    if (!text || !*text) return k_answer_timeout;
+    char* end = nullptr;
+    const unsigned long seconds = std::strtoul(text, &end, 10);
+    if (*end != '\0' || seconds == 0 || seconds > k_answer_timeout) {
+        tk_log(2, "%s='%s' is not a number of seconds from 1 to %u; using %u", k_timeout_variable,
+               text, k_answer_timeout, k_answer_timeout);
+        return k_answer_timeout;
+    }
+    return static_cast<unsigned int>(seconds);
 }
 
 bool sql_engine::best_effort(const char* statement, const char* log_format) {
@@ -165,6 +196,12 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     std::memset(&m_mysql, 0, sizeof(m_mysql));
     initialize();
 
+    m_host = host;
+    m_user = user;
+    m_password = password;
+    m_port = port;
+    m_locked_database.clear();
+    m_max_packet = 0;
     tk_log(3, "Connecting to MySQL server...");
     if (!mysql_real_connect(&m_mysql, host.c_str(), user.c_str(), password.c_str(), nullptr,
                             static_cast<unsigned int>(port), nullptr, 0)) {
@@ -213,6 +250,69 @@ void sql_engine::connect(const std::string& host, const std::string& user,
 
     if (version_word == 0x40100 && !password.empty()) throw sql_auth_not_supported_exception();
     best_effort("SET FOREIGN_KEY_CHECKS = 0", "Cannot turn off foreign key check: %s");
+    read_max_packet();
+}
+
+void sql_engine::read_max_packet() {
+    const char* statement = "SELECT @@max_allowed_packet";
+    if (mysql_real_query(&m_mysql, statement, std::strlen(statement)) != 0) {
+        tk_log(2, "Cannot read max_allowed_packet: %s", mysql_error(&m_mysql));
+        return;
+    }
+    if (MYSQL_RES* result = mysql_store_result(&m_mysql)) {
+        if (MYSQL_ROW row = mysql_fetch_row(result); row && row[0])
+            m_max_packet = std::strtoul(row[0], nullptr, 10);
+        mysql_free_result(result);
+    }
+    tk_log(2, "max_allowed_packet=%lu", m_max_packet);
+}
+
+void sql_engine::reconnect() {
+    tk_log(3, "Connecting to the MySQL server again...");
+    const std::wstring locked = m_locked_database;
+    const std::string host = m_host, user = m_user, password = m_password;
+    connect(host, user, password, m_port);
+    if (locked.empty()) return;
+    // The server may not have noticed yet that the lost session (and its lock) is gone.
+    if (!take_lock(locked, k_relock_wait)) refuse_destination(locked);
+    m_locked_database = locked;
+}
+
+void sql_engine::refuse_destination(const std::wstring& database) {
+    throw tk_exception(L"Another conversion is writing into the MySQL database '" + database +
+                           L"' now; this one did not start.",
+                       0);
+}
+
+bool sql_engine::take_lock(const std::wstring& database, int wait_seconds) {
+    const std::string statement = tk_to_utf8(L"SELECT GET_LOCK('" + sql_escape_text(database) +
+                                             L"', " + std::to_wstring(wait_seconds) + L")");
+    if (mysql_real_query(&m_mysql, statement.data(), statement.size()) != 0)
+        throw sql_exception(&m_mysql);
+    MYSQL_RES* result = mysql_store_result(&m_mysql);
+    if (!result) throw sql_exception(&m_mysql);
+    MYSQL_ROW row = mysql_fetch_row(result);
+    const bool null_answer = !row || !row[0];
+    const bool taken = !null_answer && std::strcmp(row[0], "1") == 0;
+    mysql_free_result(result);
+    if (null_answer) throw sql_exception(&m_mysql);
+    return taken;
+}
+
+void sql_engine::lock_destination(const std::wstring& database) {
+    if (!m_locked_database.empty() && m_locked_database == database) return;
+    release_destination();
+    tk_wlog(2, L"sql_engine::lock_destination(%s)", database.c_str());
+    if (!take_lock(database, 0)) refuse_destination(database);
+    m_locked_database = database;
+}
+
+void sql_engine::release_destination() {
+    if (m_locked_database.empty()) return;
+    const std::string statement =
+        tk_to_utf8(L"DO RELEASE_LOCK('" + sql_escape_text(m_locked_database) + L"')");
+    m_locked_database.clear();
+    best_effort(statement.c_str(), "Cannot release the destination lock: %s");
 }
 
 uint32_t sql_engine::parse_version(const char* text) {

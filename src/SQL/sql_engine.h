@@ -42,6 +42,25 @@ public:
     void connect(const std::string& host, const std::string& user, const std::string& password,
                  int port);
 
+    // Connects again with the parameters of the last connect and takes the destination lock
+    // again when one was held.  Raises as connect does, and tk_exception (level 0) when another
+    // run took the lock meanwhile.
+    void reconnect();
+
+    // Takes the server-wide lock named after the destination database for this connection (a
+    // second run into the same database at the same time would duplicate rows): nothing when it
+    // is held already, tk_exception (level 0) naming the database when another session holds
+    // it, sql_exception when the server cannot say.  Held until release_destination or the end
+    // of the connection.
+    void lock_destination(const std::wstring& database);
+    void release_destination();
+    // The database whose lock this connection holds (empty when none).
+    const std::wstring& locked_database() const noexcept { return m_locked_database; }
+
+    // The server's max_allowed_packet as read after connecting (0 when not known): no statement
+    // may be longer.
+    unsigned long max_packet() const noexcept { return m_max_packet; }
+
     // Creates the database with the engine's character set and makes it the connection's current
     // database; raises sql_exception.
     void create_db(const std::wstring& name) override;
@@ -79,6 +98,10 @@ public:
     // The version word of a server's version text ("5.7.30-log" gives 0x5071E); a text without
     // three numbers raises tk_mail_assertion("sql_engi", 290).
     static uint32_t parse_version(const char* text);
+
+    // Seconds a statement may wait for the server: 300, or TIDEWELL_MYSQL_TIMEOUT when that holds
+    // a number from 1 to 300.
+    static unsigned int answer_timeout();
 
     // True for servers before 4.1.0 (logs the version word).
     bool is_old_version() const;
@@ -137,10 +160,20 @@ private:
     void initialize();
     // Sends a statement whose failure is only logged with the given format (one %s for the text).
     bool best_effort(const char* statement, const char* log_format);
+    void read_max_packet();
     std::wstring quoted_db_name(const std::wstring& name) const;
     // The first cell of a statement's first row; false when the statement fails or gives none.
     bool first_cell(const std::string& statement, std::string& cell);
 
+    // Takes the lock named after `database`, waiting at most the seconds given; false when
+    // another session holds it.
+    bool take_lock(const std::wstring& database, int wait_seconds);
+    [[noreturn]] static void refuse_destination(const std::wstring& database);
+
+    std::string m_host, m_user, m_password;
+    int m_port = 0;
+    std::wstring m_locked_database;
+    unsigned long m_max_packet = 0;
     std::wstring m_character_set = L"utf8";
     std::wstring m_table_type = L"MyISAM";
     MYSQL m_mysql;

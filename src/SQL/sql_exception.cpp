@@ -31,6 +31,21 @@ bool sql_exception::is_connection_lost() const noexcept {
     }
 }
 
+bool sql_exception::is_table_refused() const noexcept {
+    switch (mysql_errno_value()) {
+        case 1036:  // table is read only
+        case 1044:  // access denied to the database
+        case 1114:  // table is full
+        case 1142:  // command denied for the table
+        case 1143:  // command denied for a column
+        case 1146:  // table does not exist
+        case 1290:  // server runs read-only
+            return true;
+        default:
+            return false;
+    }
+}
+
 namespace {
 
 std::string join_messages(const std::vector<sql_exception>& errors) {
@@ -59,6 +74,13 @@ void sql_exception::fill(MYSQL* handle) {
     tk_log(2, "sql_exception::sql_exception( msg=%s)", m_message.c_str());
     tk_log(2, "Got MySQL error code=%d", static_cast<int>(number));
 }
+
+sql_rows_lost::sql_rows_lost(const sql_exception& cause, const std::string& table,
+                             long long written)
+    : sql_exception(cause.message() + " (" + std::to_string(written) + " rows of table '" + table +
+                        "' had reached the server)",
+                    static_cast<unsigned int>(cause.mysql_errno_value())),
+      m_written(written) {}
 
 sql_auth_not_supported_exception::sql_auth_not_supported_exception()
     : tk_exception(

@@ -28,6 +28,9 @@ public:
     // True when the error means the connection is gone (server closed it, lost, killed or
     // shutting down): nothing more can be sent on it.
     bool is_connection_lost() const noexcept;
+    // True when the server refuses the statement for the whole table, whatever the row (no
+    // right to write it, the table missing, read-only or full): every other row would fail too.
+    bool is_table_refused() const noexcept;
 
 private:
     void fill(MYSQL* handle);
@@ -45,6 +48,18 @@ public:
 
 private:
     std::vector<sql_exception> m_errors;
+};
+
+// The connection was lost while rows of a table were on their way: how many rows of that table
+// the server had confirmed by then (the ones after them did not reach it, or not for certain).
+class sql_rows_lost : public sql_exception {
+public:
+    sql_rows_lost(const sql_exception& cause, const std::string& table, long long written);
+
+    long long written() const noexcept { return m_written; }
+
+private:
+    long long m_written;
 };
 
 // The server asked for an authentication protocol the program cannot speak (4.1.0 servers with a

@@ -254,8 +254,16 @@ void sql_table::slow_append(udb_record& record, int position) {
     m_single += " VALUES (";
     append_values(m_single, record);
     m_single += ')';
+    if (exceeds_packet(m_single.size())) refuse_oversized(m_single.size());
     tk_log(2, "Run SQL query: %s", m_single.c_str());
-    const unsigned int warnings = m_database->query_append(m_single);
+    unsigned int warnings = 0;
+    try {
+        warnings = m_database->query_append(m_single);
+    } catch (const sql_exception& e) {
+        if (e.is_connection_lost()) throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
+        throw;
+    }
+    ++m_confirmed;
     if (warnings) {
         m_positions.assign(1, position);
         collect_warnings(m_positions);
@@ -291,11 +299,46 @@ void sql_table::fast_append(udb_record& record, int position) {
         if (m_rows.empty()) m_pending.clear();
         throw;
     }
+    if (exceeds_packet(m_pending.size())) keep_within_packet(restart);
     if (m_pending.size() > k_max_statement) {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
         // Sent without waiting: the server stores these rows while the next ones are rendered.
         start_flight();
     }
+}
+
+bool sql_table::exceeds_packet(std::size_t statement_size) {
+    // The statement travels as one packet with its command byte.
+    const unsigned long packet = sql_engine::instance().max_packet();
+    return packet > 0 && statement_size + 1 > packet;
+}
+
+void sql_table::refuse_oversized(std::size_t statement_size) {
+    throw sql_exception("The row takes " + std::to_string(statement_size) +
+                            " bytes as a statement, more than the server's max_allowed_packet (" +
+                            std::to_string(sql_engine::instance().max_packet()) +
+                            " bytes); it was not sent.",
+                        k_packet_too_large);
+}
+
+void sql_table::keep_within_packet(std::size_t restart) {
+    // The rows before the last one go as they are; the last starts a statement of its own,
+    // unless it cannot fit into any statement, then it is its record's error alone.
+    const pending_row last = m_rows.back();
+    std::string row_text(m_pending, last.start, last.end - last.start);
+    m_rows.pop_back();
+    m_pending.resize(m_rows.empty() ? 0 : restart);
+    if (!m_rows.empty()) start_flight();
+    m_pending_head = m_head;
+    m_pending = m_head + " VALUES";
+    const std::size_t start = m_pending.size();
+    m_pending += row_text;
+    if (exceeds_packet(m_pending.size())) {
+        const std::size_t size = m_pending.size();
+        m_pending.clear();
+        refuse_oversized(size);
+    }
+    m_rows.push_back({start, m_pending.size(), last.position});
 }
 
 void sql_table::flush() {
@@ -356,6 +399,7 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     m_positions.clear();
     for (const auto& row : rows) m_positions.push_back(row.position);
     if (!failure) {
+        m_confirmed += static_cast<long long>(rows.size());
         if (warnings) collect_warnings(m_positions);
         text.clear();
         rows.clear();
@@ -363,12 +407,15 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     }
     const sql_exception& e = *failure;
     if (e.is_connection_lost()) {
-        const std::string lost = e.message() + " (" + std::to_string(rows.size()) +
-                                 " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                                 std::to_string(rows.front().position) + " were not written)";
         text.clear();
         rows.clear();
-        throw sql_exception(lost, static_cast<unsigned int>(e.mysql_errno_value()));
+        throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
+    }
+    if (e.is_table_refused()) {
+        // Each row alone would meet the same refusal.
+        text.clear();
+        rows.clear();
+        throw sql_exception(e);
     }
     tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
             m_name.c_str(), static_cast<int>(rows.size()), e.what());
@@ -379,6 +426,7 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
         m_single.append(text, row.start, row.end - row.start);
         try {
             const unsigned int row_warnings = m_database->query_append(m_single);
+            ++m_confirmed;
             if (row_warnings) {
                 m_positions.assign(1, row.position);
                 collect_warnings(m_positions);
@@ -389,14 +437,13 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
                                              static_cast<unsigned int>(one.mysql_errno_value())));
                 continue;
             }
-            std::string lost = one.message() + " (" + std::to_string(rows.size() - i) +
-                               " rows of table '" + tk_to_utf8(m_name) + "' from record #" +
-                               std::to_string(row.position) + " were not written)";
+            std::string lost = one.message();
             for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
             m_errors.clear();
             text.clear();
             rows.clear();
-            throw sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value()));
+            throw sql_rows_lost(sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
+                                tk_to_utf8(m_name), m_confirmed);
         }
     }
     text.clear();

@@ -7,15 +7,18 @@
 //
 // Failure: a failing single-row statement raises sql_exception for the record.  A failing
 // multi-row statement is sent again one row at a time, unless the connection is gone (then the
-// error is raised as sql_exception, with how many rows were lost), so that every good row lands;
+// error is raised as sql_rows_lost, with how many rows had reached the server), so that every
+// good row lands;
 // the rows that still fail, and every value the server changed (truncated, out of range,
 // incorrect, too long, NULL into NOT NULL) are raised together as sql_row_errors, each naming
 // the table and the record's number in its source (as append_record was given it, else counted
 // from 1 through this object).  A row INSERT IGNORE skipped (duplicate key, CHECK constraint) is
 // reported the same way; a warning whose text names no row is placed on its row by the server's
 // diagnostics, or, on a server that cannot tell, charged to no single record.  Errors of rows
-// sent by a later record or by flush() are raised by that call.  The destructor sends what
-// flush() did not, and only logs a failure.
+// sent by a later record or by flush() are raised by that call.  No statement grows past the
+// server's max_allowed_packet: a row that cannot fit into any is its record's error
+// (sql_exception 1153), raised before anything is sent.  The destructor sends what flush() did
+// not, and only logs a failure.
 //
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
@@ -36,6 +39,8 @@ public:
     static constexpr std::size_t k_max_statement = 1000000;
     // At most this many warnings of one statement are placed on their rows one by one.
     static constexpr std::size_t k_max_diagnostic_rows = 4096;
+    // The server's number for a statement larger than its max_allowed_packet.
+    static constexpr unsigned int k_packet_too_large = 1153;
 
     // Opens the table: count, columns, then the column details, and (when the flags hold any bit
     // but 0x20 and 0x40) the indexes and foreign keys.  Raises sql_exception.
@@ -80,6 +85,13 @@ private:
     void match_layout(const udb_record& record);
     void append_values(std::string& out, udb_record& record) const;
     void fast_append(udb_record& record, int position);
+    // True when a statement of that many bytes is more than the server takes in one packet.
+    static bool exceeds_packet(std::size_t statement_size);
+    // Raises the record error of a row that no statement can carry.
+    [[noreturn]] static void refuse_oversized(std::size_t statement_size);
+    // The last row took the held statement past the packet limit: the rows before it are sent
+    // and it starts the next statement (or is refused when it alone is too large).
+    void keep_within_packet(std::size_t restart);
     void slow_append(udb_record& record, int position);
     // Sends the held rows and waits (one by one when the statement fails); their errors go to
     // m_errors.  Raises sql_exception when the connection is gone.
@@ -115,6 +127,8 @@ private:
     std::string m_single;
     std::vector<int> m_positions;
     int m_attempted = 0;
+    // Rows the server confirmed written.
+    long long m_confirmed = 0;
     std::vector<std::wstring> m_layout_names;
     bool m_layout_ready = false;
     std::vector<std::pair<std::size_t, std::size_t>> m_pairs;

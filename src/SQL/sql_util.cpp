@@ -296,7 +296,7 @@ std::wstring get_sql_native_type(const t_ftd& column, bool bare) {
                 std::wstring type = buf;
                 if (sql_engine::get_instance().case_sensitive) {
                     type += L" BINARY";
-                    std::puts("settings BINARY");
+                    tk_log(3, "settings BINARY");
                 }
                 return type;
             }

@@ -73,6 +73,12 @@ std::string logged_argument(const char* argument) {
     return argument;
 }
 
+// Overwrites a password in the process's own argument vector once it was read, so that other
+// users cannot read it from the process list for the length of the run.
+void hide_argument_value(const char* value) {
+    std::memset(const_cast<char*>(value), '*', std::strlen(value));
+}
+
 // A wide value from the ANSI code page; false (and nothing set) when it does not convert.
 bool widen(const char* value, std::wstring& out) {
     try {
@@ -145,6 +151,7 @@ bool parse_cmd_line(int argc, char** argv) {
                 tk_log(2, "\tgot mode %d", mode);
                 tk_log(1, "udb_converter::set_mode(%d)", mode);
                 conv.mode = mode;
+                conv.mode_chosen = true;
                 break;
             }
             case opt_mysqlh:
@@ -155,6 +162,7 @@ bool parse_cmd_line(int argc, char** argv) {
                 break;
             case opt_mysqlp:
                 my_password = value;
+                hide_argument_value(value);
                 break;
             case opt_myport:
                 my_port = value;
@@ -167,6 +175,7 @@ bool parse_cmd_line(int argc, char** argv) {
                 break;
             case opt_oraclp:
                 widen(value, ora_password);
+                hide_argument_value(value);
                 break;
             case opt_oraport:
                 widen(value, ora_port);

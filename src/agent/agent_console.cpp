@@ -62,7 +62,7 @@ void console_front_end::missing_table(const std::wstring& name) {
 }
 
 console_error_handler::console_error_handler() : error_handler(12, oracle_error_texts) {
-    load_err_map(12, mysql_error_texts);
+    load_err_map(k_mysql_error_text_count, mysql_error_texts);
 }
 
 void console_error_handler::handle(const tk_exception& e, bool) {

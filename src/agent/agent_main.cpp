@@ -19,7 +19,9 @@ int agent_main(int argc, char** argv) {
         conv.check_dest(conv.m_destination_name);
         conv();
         // The run reports its own errors and goes on; the status still tells that some were.
-        if (handler.reported > 0 || front.failures > 0 || front.missing > 0)
+        if (conv.destination_refused())
+            status = agent_not_run;
+        else if (handler.reported > 0 || front.failures > 0 || front.missing > 0)
             status = agent_run_errors;
     } catch (const tk_exception& e) {
         handler.handle(e, false);

@@ -40,7 +40,7 @@ const char k_usage_text[] =
     "   3) It is necessary to specify 'oraport' parameter only if it differs from\n"
     "      the default Oracle port 1521.\n"
     "   4) If you omit 'tab_file' parameter, all database tables will be converted.\n"
-    "   5) If you omit 'mode' parameter, default mode 'overwrite the entire\n"
-    "      database' will be used.\n"
+    "   5) If you omit 'mode' parameter, an existing database is kept and the\n"
+    "      tables converted into it are overwritten; only --mode=0 drops it.\n"
     "   6) Command line parameters that contain spaces should be enclosed in\n"
     "      quotes (for example --dest=&quot;my database&quot;)";

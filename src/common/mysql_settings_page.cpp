@@ -116,7 +116,7 @@ int mysql_settings_page::on_next() {
         wizard_shell::error_ansi(e.message());
         wizard_shell::instance().display_help(k_topic_connection);
     } catch (const tk_exception& e) {
-        const tk_error_converter texts(12, mysql_error_texts);
+        const tk_error_converter texts(k_mysql_error_text_count, mysql_error_texts);
         const std::string advice = texts.convert(e.code());
         wizard_shell::error_ansi(advice.empty() ? e.message() : advice);
         const int number = e.code() & 0xFFFF;

@@ -156,7 +156,7 @@ void sel_file_page::store_file_info() {
 
 void sel_file_page::show_error(const tk_exception& e) {
     const tk_error_converter oracle_texts(12, oracle_error_texts);
-    const tk_error_converter mysql_texts(12, mysql_error_texts);
+    const tk_error_converter mysql_texts(k_mysql_error_text_count, mysql_error_texts);
     std::string text = oracle_texts.convert(e.code());
     if (text.empty()) text = mysql_texts.convert(e.code());
     wizard_shell::error_ansi(text.empty() ? e.message() : text);

@@ -21,6 +21,11 @@ constexpr const char k_auth_text[] =
 
 // MySQL's duplicate-key error as the SQL side codes it.
 constexpr int k_mysql_duplicate_key = 0x400426;
+// A connection that is gone, or a server that does not answer: the cause is the server's state
+// (stopped, restarted, frozen, unreachable), whatever statement was on its way.
+constexpr const char k_server_gone_text[] =
+    "The connection to the MySQL server was lost, or the server cannot be reached.\nCheck that "
+    "the MySQL server is running and answering, then run the conversion again.";
 
 // Room of the report buffers, terminator excluded.
 constexpr std::size_t k_line_room = 255;
@@ -56,7 +61,7 @@ const tk_error_pair oracle_error_texts[12] = {
      "account."},
 };
 
-const tk_error_pair mysql_error_texts[12] = {
+const tk_error_pair mysql_error_texts[k_mysql_error_text_count] = {
     {0x400414,
      "Access denied. Ask your system administrator to grant you\nthe necessary privileges to "
      "write into the database."},
@@ -75,9 +80,9 @@ const tk_error_pair mysql_error_texts[12] = {
     {0x40041B, k_overwrite_text},
     {0x4007D3, k_cant_connect_text},
     {0x4007D5, k_cant_connect_text},
-    {0x4007D6,
-     "Transferred value is too big. Increase MySQL max packet size and try\nagain. See "
-     "'Troubleshooting' article of the product documentation."},
+    {0x4007D2, k_server_gone_text},
+    {0x4007D6, k_server_gone_text},
+    {0x4007DD, k_server_gone_text},
     {0x4004E1, k_auth_text},
     {0x4004E2, k_auth_text},
 };

@@ -43,9 +43,10 @@ public:
     tk_error_converter texts;
 };
 
-// The advice texts of the Oracle errors (12) and of the MySQL errors (12), in load order.
+// The advice texts of the Oracle errors (12) and of the MySQL errors, in load order.
+constexpr int k_mysql_error_text_count = 14;
 extern const tk_error_pair oracle_error_texts[12];
-extern const tk_error_pair mysql_error_texts[12];
+extern const tk_error_pair mysql_error_texts[k_mysql_error_text_count];
 
 // `format` with one wide %s (the name) and one %d, kept within 255 characters by shortening the
 // name with "..." (a line never grows past the report buffers of the front ends).

@@ -14,8 +14,8 @@ void log_stamp(const char* format) {
 
 }  // namespace
 
-init_conversion::init_conversion(std::atomic<bool>& finish_flag, int no_com)
-    : m_no_com(no_com), m_finish_flag(finish_flag) {
+init_conversion::init_conversion(std::atomic<bool>& finish_flag, int /*no_com*/)
+    : m_finish_flag(finish_flag) {
     tk_log(2, "init_conversion::ctor");
     m_finish_flag = false;
     log_stamp("Conversion started on %02d/%02d/%04d at %02d:%02d:%02d\n");

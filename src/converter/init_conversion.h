@@ -16,7 +16,6 @@ public:
     init_conversion& operator=(const init_conversion&) = delete;
 
 private:
-    int m_no_com;
     std::atomic<bool>& m_finish_flag;
 };
 

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The longest database name a server takes.
+constexpr std::size_t k_max_db_name = 64;
+
 const wchar_t* const k_verdict_types[] = {L"CHAR(19)", L"DATETIME", L"DATE", L"TIME"};
 
 // The port as the client library reads it: blanks, a sign, then digits; 0 when none.
@@ -44,7 +47,8 @@ void mysql_converter_impl::store_mysql_settings(const std::string& host, const s
            k_password_mask, port.c_str());
     mysql_host = tk_trim(host);
     mysql_user = tk_trim(user);
-    mysql_password = tk_trim(password);
+    // A password may begin or end with blanks: it is the server's to judge, as given.
+    mysql_password = password;
     mysql_port = tk_trim(port);
     if (mysql_port.empty()) mysql_port = "3306";
 }
@@ -72,6 +76,16 @@ void mysql_converter_impl::check_mysql_db_name(const std::wstring& name) {
                     "start with a digit and must differ from any MySQL keyword. Use\nalphanumeric "
                     "symbols (A-Z, a-z, 0-9), '_' and '$' to compose\nnew database name."),
         1);
+}
+
+void mysql_converter_impl::check_server_db_name(const std::wstring& name) {
+    std::unique_ptr<udb_validator> validator = mysql_engine.create_dn_validator();
+    if (validator->is_acceptable(name)) return;
+    const std::wstring reason = name.size() > k_max_db_name
+                                    ? L"it is longer than 64 characters"
+                                    : L"MySQL does not accept it as a database name";
+    throw tk_exception(L"The MySQL database name '" + name + L"' cannot be used: " + reason + L".",
+                       0);
 }
 
 void mysql_converter_impl::del_mysql_base(const std::wstring& name) {

@@ -30,6 +30,10 @@ public:
     // Returns when the server would accept the database name; raises tk_exception (level 1) with
     // the text for the server's generation otherwise.
     void check_mysql_db_name(const std::wstring& name);
+    // Refuses, before anything is created, a database name the server cannot take as it is
+    // (empty, over 64 characters, or with a character a database name may not hold):
+    // tk_exception (level 0) naming it.
+    void check_server_db_name(const std::wstring& name);
     // Drops the database; raises what the engine raises.
     void del_mysql_base(const std::wstring& name);
 

@@ -8,6 +8,8 @@
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "UDB/udb_recordset.h"
+#include "converter/error_handler.h"
+#include "converter/run_front_end.h"
 #include "platform/win/win_compare.h"
 #include "platform/win/win_format.h"
 
@@ -138,6 +140,7 @@ bool tabshift_convertor::exchange_format_settings(bool store) {
 
 std::unique_ptr<udb_database> tabshift_convertor::get_dest_base() {
     tk_log(2, "tabshift_convertor::get_dest_base");
+    m_destination_refused = false;
     if (mysql_direct) {
         tk_log(1, "mode=%08X", mode);
         int flags = mode == 0 ? 0xA4 : 0x28;
@@ -145,10 +148,21 @@ std::unique_ptr<udb_database> tabshift_convertor::get_dest_base() {
             tk_log(1, "SYNC is ON");
             flags |= 0x100;
         }
-        tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )", m_destination_name.c_str());
-        if (mysql_engine.is_db_exist(m_destination_name))
-            return mysql_engine.open_db(m_destination_name, flags);
-        return mysql_engine.create_and_open_db(m_destination_name);
+        try {
+            check_server_db_name(m_destination_name);
+            mysql_engine.lock_destination(m_destination_name);
+            tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )",
+                    m_destination_name.c_str());
+            if (mysql_engine.is_db_exist(m_destination_name))
+                return mysql_engine.open_db(m_destination_name, flags);
+            return mysql_engine.create_and_open_db(m_destination_name);
+        } catch (const tk_exception&) {
+            // The server's own text (or its advice) does not say which database it refused.
+            m_destination_refused = true;
+            error_handler::instance().set_error_text(L"MySQL database '" + m_destination_name +
+                                                     L"'");
+            throw;
+        }
     }
     dump.caption = tk_to_ansi(get_caption());
     return mysql_engine.create_dump(m_destination_name, dump);
@@ -162,8 +176,21 @@ void tabshift_convertor::check_dest(const std::wstring& name) {
         common_check_dest(name);
         return;
     }
+    // A name the server cannot take is refused before anything is created or dropped, and no
+    // other run may be writing into the database this one is about to drop or fill.
+    check_server_db_name(name);
+    mysql_engine.lock_destination(name);
     tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )", name.c_str());
-    if (mysql_engine.is_db_exist(name) && mode == 0) del_mysql_base(name);
+    if (!mysql_engine.is_db_exist(name)) return;
+    if (mode == 0 && !mode_chosen) {
+        mode = 1;
+        const std::wstring line = L"The MySQL database '" + name +
+                                  L"' exists and no mode was chosen: it is kept, and the tables "
+                                  L"this run converts are emptied and filled again.\n";
+        tk_wlog(3, L"%s", line.c_str());
+        if (run_front_end* front = run_front_end::find_instance()) front->write_log(line);
+    }
+    if (mode == 0) del_mysql_base(name);
 }
 
 udb_schema tabshift_convertor::get_schema(const std::wstring& table) {

@@ -89,12 +89,17 @@ public:
     bool case_sensitive = false;
 
     converter_form form() const noexcept { return m_form; }
+    // True when the last run stopped because its server database could not be opened, created
+    // or locked.
+    bool destination_refused() const noexcept { return m_destination_refused; }
 
 private:
     struct run_state;
     bool exchange_format_settings(bool store);
     void run_jobs(run_state& state);
-    void run_job(run_state& state, const std::wstring& name, const std::wstring& query);
+    // One job; false when it was skipped (a table the source lacks, one without fields, one that
+    // exists in mode 2).
+    bool run_job(run_state& state, const std::wstring& name, const std::wstring& query);
     void copy_rows(run_state& state);
     void release_job(run_state& state) noexcept;
     void release_run(run_state& state) noexcept;
@@ -106,7 +111,9 @@ private:
     void report_record_error(const std::wstring& table, int number, const tk_exception& e);
     // Sends the rows the destination still holds; rows it refused are record errors.
     void flush_rows(udb_recordset& target, const std::wstring& table);
-    static bool is_connection_lost(const tk_exception& e);
+    // True for an error that no later record of the table can escape (the connection is gone,
+    // the server refuses the table).
+    static bool ends_the_table(const tk_exception& e);
     // Creates the selected views after the tables (tabshift_convertor_views.cpp); a view that
     // fails is reported under its name and the next one follows.
     void create_selected_views(udb_database& destination, const text_pairs& tables_written);
@@ -118,6 +125,9 @@ private:
                                   const std::wstring& name) const;
 
     converter_form m_form;
+    bool m_destination_refused = false;
+    // Record errors the last run reported.
+    int m_record_errors = 0;
 };
 
 // The product's settings key under the current user's root.

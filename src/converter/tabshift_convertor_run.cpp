@@ -6,11 +6,13 @@
 // and anything else ends the run; each reaches the front end's error handler, which may stop the
 // run by raising tk_final_exception.  Whatever happens, the destination is released (a dump file
 // is flushed and closed) and the run scope sets the finish flag last.
+#include <chrono>
 #include <memory>
 
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_query_results.h"
 #include "SQL/dmp_database.h"
+#include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -30,9 +32,42 @@ constexpr int k_connection_lost = 0x4007D6;
 // A duplicate key, which merging expects.
 constexpr int k_duplicate_key = 0x400426;
 
+// What a run did, told once at its end.
+struct run_tally {
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    int converted = 0;
+    int failed = 0;
+    int skipped = 0;
+    long long rows = 0;
+    int views = 0;
+};
+
+std::wstring summary_line(const run_tally& tally, int record_errors) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::steady_clock::now() - tally.started)
+                             .count();
+    return L"Conversion ended after " + std::to_wstring(seconds) + L" s: " +
+           std::to_wstring(tally.converted) + L" tables converted, " +
+           std::to_wstring(tally.failed) + L" failed, " + std::to_wstring(tally.skipped) +
+           L" skipped; " + std::to_wstring(tally.rows) + L" rows written, " +
+           std::to_wstring(record_errors) + L" record errors, " + std::to_wstring(tally.views) +
+           L" views.\n";
+}
+
+// The rows of a table whose connection was lost: what reached the server and what did not.
+std::wstring lost_rows_line(const std::wstring& table, long long written, long long records) {
+    const long long missing = records > written ? records - written : 0;
+    return L"Table '" + table + L"': " + std::to_wstring(written) + L" of its " +
+           std::to_wstring(records) + L" rows reached the server; the other " +
+           std::to_wstring(missing) + L" were not written.\n";
+}
+
 }  // namespace
 
 struct tabshift_convertor::run_state {
+    run_tally tally;
+    // Rows the job in progress handed to the destination without an error.
+    long long job_rows = 0;
     std::unique_ptr<udb_database> destination;
     std::unique_ptr<udb_validator> validator;
     std::unique_ptr<ora_date_processor> date_processor;
@@ -57,6 +92,7 @@ void tabshift_convertor::report_notices(udb_database& destination) {
 void tabshift_convertor::operator()() {
     tk_log(2, "tabshift_convertor::operator()");
     clear_stop();
+    m_record_errors = 0;
     init_conversion scope(m_finished, 1);
     run_state state;
     try {
@@ -108,12 +144,17 @@ void tabshift_convertor::run_jobs(run_state& state) {
     for (const auto& [name, query] : jobs) {
         if (stop_requested()) throw tk_final_exception();
         try {
-            run_job(state, name, query);
+            ++(run_job(state, name, query) ? state.tally.converted : state.tally.skipped);
         } catch (const tk_exception& e) {
+            ++state.tally.failed;
             release_job(state);
             error_handler& handler = error_handler::instance();
             handler.set_error_text(get_cur_table());
             handler.handle(e, false);
+            if (const auto* lost = dynamic_cast<const sql_rows_lost*>(&e)) {
+                state.tally.rows += lost->written() - state.job_rows;
+                report(lost_rows_line(get_cur_table(), lost->written(), table_records));
+            }
             report_notices(*state.destination);
             mysql_refine_types(*state.destination);
         }
@@ -129,18 +170,22 @@ void tabshift_convertor::run_jobs(run_state& state) {
     if (auto* dump_file = dynamic_cast<dmp_database*>(state.destination.get())) dump_file->close();
     state.destination.reset();
     state.date_processor.reset();
+    report(summary_line(state.tally, m_record_errors));
 }
 
-void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
+bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
                                  const std::wstring& query) {
     run_front_end& front = run_front_end::get_instance();
     set_cur_table(name);
     table_records = 0;
     cur_record = 0;
+    state.job_rows = 0;
+    // A connection that an earlier job lost is opened again, once, for this one.
+    if (auto* live = dynamic_cast<sql_database*>(state.destination.get())) live->resume_session();
     if (query.empty() && !source_db->is_table_exist(name)) {
         if (front.skips_missing_tables()) {
             front.missing_table(name);
-            return;
+            return false;
         }
         // A profile may name a table dropped since it was saved: that costs this job, never the
         // process (opening an unknown table is otherwise an internal error).
@@ -180,7 +225,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     if (existed) {
         if (mode == 2) {
             state.source.reset();
-            return;
+            return false;
         }
         if (mode == 1) state.destination->delete_tab(target_name);
     }
@@ -210,7 +255,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
         state.target.reset();
         state.source.reset();
         report_notices(*state.destination);
-        return;
+        return true;
     }
     state.dates = std::make_unique<dates_map>(name, fields, true);
     copy_rows(state);
@@ -228,6 +273,7 @@ void tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     state.source.reset();
     report_notices(*state.destination);
     mysql_refine_types(*state.destination);
+    return true;
 }
 
 void tabshift_convertor::copy_rows(run_state& state) {
@@ -243,6 +289,8 @@ void tabshift_convertor::copy_rows(run_state& state) {
             udb_record* record = source.get_item();
             if (!record) throw tk_mail_assertion("kvt_conv", 332);
             target.append_record(modify2(table, *record), number);
+            ++state.tally.rows;
+            ++state.job_rows;
         } catch (const sql_row_errors& rows) {
             // Rows of earlier records that a batch or the server's warnings reported together:
             // each is told as its own record, under the number it was appended with.
@@ -251,7 +299,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
         } catch (const tk_exception& e) {
             // A record's own failure (a value the reader or the mapping refuses, a row the
             // server rejects) costs that record only; everything else belongs to the table.
-            if (e.level() != 0 || is_connection_lost(e)) throw;
+            if (e.level() != 0 || ends_the_table(e)) throw;
             report_record_error(table, number, e);
         }
         tk_log(1, "Record %d processed", number);
@@ -260,15 +308,18 @@ void tabshift_convertor::copy_rows(run_state& state) {
     }
 }
 
-bool tabshift_convertor::is_connection_lost(const tk_exception& e) {
+bool tabshift_convertor::ends_the_table(const tk_exception& e) {
     if (e.code() == k_connection_lost) return true;
+    // A refusal of the whole table (no right to insert, the table gone or read-only) would be
+    // the same for every later record: it ends the table with one error.
     const auto* server = dynamic_cast<const sql_exception*>(&e);
-    return server && server->is_connection_lost();
+    return server && (server->is_connection_lost() || server->is_table_refused());
 }
 
 void tabshift_convertor::report_record_error(const std::wstring& table, int number,
                                              const tk_exception& e) {
     if (mode == 3 && e.code() == k_duplicate_key) return;
+    ++m_record_errors;
     tk_log(1, "** MODE=%d", mode);
     error_handler& handler = error_handler::instance();
     if (number > 0) {

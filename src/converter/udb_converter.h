@@ -42,6 +42,9 @@ public:
 
     // 0 overwrite the database, 1 overwrite existing tables, 2 skip them, 3 merge, 4 synchronize.
     int mode = 0;
+    // The user chose the mode (a command-line option, a profile that names it, the wizard's
+    // dialog): only a chosen mode 0 may drop an existing destination database.
+    bool mode_chosen = false;
     std::atomic<int> table_records{0};
     std::atomic<int> cur_record{0};
     std::atomic<int> tables_total{0};

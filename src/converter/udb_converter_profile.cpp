@@ -77,7 +77,10 @@ bool udb_converter::load_profile(udb_profile& profile) {
     if (!value.empty()) m_destination_name = value;
     value = profile.get_value(k_generic_settings, L"only definitions");
     if (!value.empty()) tab_def = value != L"0";
-    if (mode_text.size() == 1) mode = mode_text[0] - L'0';
+    if (mode_text.size() == 1) {
+        mode = mode_text[0] - L'0';
+        mode_chosen = true;
+    }
     value = profile.get_value(k_generic_settings, L"skip indexes");
     if (!value.empty()) skip_idx = value != L"0";
     return true;

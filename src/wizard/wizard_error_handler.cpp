@@ -31,7 +31,7 @@ bool run_stop_requested() {
 }  // namespace
 
 wizard_error_handler::wizard_error_handler() : error_handler(12, oracle_error_texts) {
-    load_err_map(12, mysql_error_texts);
+    load_err_map(k_mysql_error_text_count, mysql_error_texts);
 }
 
 void end_process_after_internal_error() {

@@ -169,10 +169,11 @@ TEST_F(sql_old_server_test, A410ServerWithoutPasswordConnects) {
     engine->create_db(L"HR");
     engine.reset();
     const std::vector<std::string> statements = server.statements();
-    ASSERT_EQ(statements.size(), 5u);
+    ASSERT_EQ(statements.size(), 6u);
     EXPECT_EQ(statements[2], "SET FOREIGN_KEY_CHECKS = 0");
-    EXPECT_EQ(statements[3], "CREATE DATABASE HR character set utf8");
-    EXPECT_EQ(statements[4], "SET FOREIGN_KEY_CHECKS = 1");
+    EXPECT_EQ(statements[3], "SELECT @@max_allowed_packet");
+    EXPECT_EQ(statements[4], "CREATE DATABASE HR character set utf8");
+    EXPECT_EQ(statements[5], "SET FOREIGN_KEY_CHECKS = 1");
 }
 
 TEST_F(sql_old_server_test, VersionTextsThatSayNothing) {

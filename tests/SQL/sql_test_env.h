@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <memory>
 #include <string>
@@ -30,6 +31,36 @@ struct test_server {
 
 // The connection facts of the private server started for this test run (read once).
 const test_server& get_test_server();
+// The connection facts a server start wrote into `env_path` (not available when there are none).
+test_server read_test_server(const std::string& env_path);
+
+// A server of one test suite's own, for tests that stop, freeze or reconfigure it (the shared
+// server must stay up for the others): started in `dir` at construction, stopped and its data
+// removed at destruction.  facts.available is false (facts.reason says why) when it did not start.
+class private_test_server {
+public:
+    explicit private_test_server(const std::string& dir);
+    ~private_test_server();
+    private_test_server(const private_test_server&) = delete;
+    private_test_server& operator=(const private_test_server&) = delete;
+
+    // Freezes the server process (SIGSTOP): connections stay open but nothing answers.
+    void pause();
+    // Lets a frozen server go on (SIGCONT).
+    void resume();
+    // The server's process id (0 when unknown).
+    pid_t pid() const;
+    // One statement through the client against this server; its exit status.
+    int sql(const std::string& statement, std::string& output) const;
+    // The output of one query on this server without its final line ends (the test fails when
+    // the query does).
+    std::string value(const std::string& statement) const;
+
+    test_server facts;
+
+private:
+    std::string m_dir;
+};
 
 // Skips the current test with the reason when the private server is not running.
 #define REQUIRE_TEST_SERVER()                                                            \
@@ -43,6 +74,7 @@ const test_server& get_test_server();
 int run_client_file(const std::string& sql_file, const std::string& database, std::string& output);
 // Runs one statement through the client in batch mode; returns the exit status.
 int run_client_sql(const std::string& sql, std::string& output);
+int run_client_sql(const test_server& server, const std::string& sql, std::string& output);
 
 // A database name no other test process uses at the same time.
 std::string unique_db_name(const char* stem);

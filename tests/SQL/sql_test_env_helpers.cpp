@@ -1,5 +1,6 @@
 #include "SQL/sql_test_env.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,38 +22,45 @@ void sql_engine_test::TearDown() {
     engine.reset();
 }
 
+test_server read_test_server(const std::string& env_path) {
+    test_server s;
+    std::ifstream in(env_path);
+    if (!in) {
+        s.reason = "no connection facts at " + env_path;
+        return s;
+    }
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "TW_MYSQL_HOST") s.host = value;
+        if (key == "TW_MYSQL_PORT") s.port = std::atoi(value.c_str());
+        if (key == "TW_MYSQL_SOCKET") s.socket = value;
+        if (key == "TW_MYSQL_USER") s.user = value;
+        if (key == "TW_MYSQL_PASSWORD") s.password = value;
+        if (key == "TW_MYSQL_CLIENT") s.client = value;
+    }
+    s.available = !s.host.empty() && s.port > 0 && !s.client.empty();
+    if (!s.available) s.reason = "incomplete connection facts in " + env_path;
+    return s;
+}
+
 const test_server& get_test_server() {
     static const test_server server = [] {
-        test_server s;
         const char* override_path = std::getenv("TW_MYSQL_ENV");
         const std::string path =
             override_path ? override_path : std::string(TW_BINARY_DIR) + "/mariadb-test/env";
-        std::ifstream in(path);
-        if (!in) {
-            const std::string status_path = std::string(TW_BINARY_DIR) + "/mariadb-test/status";
-            std::ifstream status(status_path);
-            std::string line;
-            if (status && std::getline(status, line))
-                s.reason = line;
-            else
-                s.reason = "no connection facts at " + path +
-                           " (run the tests through ctest, which starts the server)";
-            return s;
-        }
+        if (std::ifstream(path)) return read_test_server(path);
+        test_server s;
+        const std::string status_path = std::string(TW_BINARY_DIR) + "/mariadb-test/status";
+        std::ifstream status(status_path);
         std::string line;
-        while (std::getline(in, line)) {
-            const auto eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-            if (key == "TW_MYSQL_HOST") s.host = value;
-            if (key == "TW_MYSQL_PORT") s.port = std::atoi(value.c_str());
-            if (key == "TW_MYSQL_SOCKET") s.socket = value;
-            if (key == "TW_MYSQL_USER") s.user = value;
-            if (key == "TW_MYSQL_PASSWORD") s.password = value;
-            if (key == "TW_MYSQL_CLIENT") s.client = value;
-        }
-        s.available = !s.host.empty() && s.port > 0 && !s.client.empty();
-        if (!s.available) s.reason = "incomplete connection facts in " + path;
+        if (status && std::getline(status, line))
+            s.reason = line;
+        else
+            s.reason = "no connection facts at " + path +
+                       " (run the tests through ctest, which starts the server)";
         return s;
     }();
     return server;
@@ -82,8 +90,7 @@ int run(const std::string& command, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string client_command() {
-    const test_server& s = get_test_server();
+std::string client_command(const test_server& s) {
     return shell_quote(s.client) + " --no-defaults --protocol=TCP -h " + s.host + " -P " +
            std::to_string(s.port) + " -u " + shell_quote(s.user) + " " +
            shell_quote("-p" + s.password) + " --max-allowed-packet=256M";
@@ -92,13 +99,62 @@ std::string client_command() {
 }  // namespace
 
 int run_client_file(const std::string& sql_file, const std::string& database, std::string& output) {
-    std::string command = client_command();
+    std::string command = client_command(get_test_server());
     if (!database.empty()) command += " " + shell_quote(database);
     return run(command + " < " + shell_quote(sql_file), output);
 }
 
 int run_client_sql(const std::string& sql, std::string& output) {
-    return run(client_command() + " -N -B -e " + shell_quote(sql), output);
+    return run_client_sql(get_test_server(), sql, output);
+}
+
+int run_client_sql(const test_server& server, const std::string& sql, std::string& output) {
+    return run(client_command(server) + " -N -B -e " + shell_quote(sql), output);
+}
+
+// ---- a server of a test's own ----------------------------------------------------------------
+
+private_test_server::private_test_server(const std::string& dir) : m_dir(dir) {
+    std::string out;
+    const std::string script = std::string(TW_SOURCE_DIR) + "/scripts/mariadb-test-server.sh";
+    if (run("bash " + shell_quote(script) + " start " + shell_quote(dir), out) != 0) {
+        facts.reason = "private server did not start: " + out;
+        return;
+    }
+    facts = read_test_server(dir + "/env");
+}
+
+private_test_server::~private_test_server() {
+    resume();
+    std::string out;
+    const std::string script = std::string(TW_SOURCE_DIR) + "/scripts/mariadb-test-server.sh";
+    run("bash " + shell_quote(script) + " stop " + shell_quote(m_dir), out);
+}
+
+pid_t private_test_server::pid() const {
+    std::ifstream in(m_dir + "/mysqld.pid");
+    long pid = 0;
+    in >> pid;
+    return static_cast<pid_t>(pid);
+}
+
+void private_test_server::pause() {
+    if (const pid_t p = pid(); p > 0) ::kill(p, SIGSTOP);
+}
+
+void private_test_server::resume() {
+    if (const pid_t p = pid(); p > 0) ::kill(p, SIGCONT);
+}
+
+int private_test_server::sql(const std::string& statement, std::string& output) const {
+    return run_client_sql(facts, statement, output);
+}
+
+std::string private_test_server::value(const std::string& statement) const {
+    std::string out;
+    EXPECT_EQ(sql(statement, out), 0) << out;
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
 }
 
 std::string unique_db_name(const char* stem) {

@@ -1,14 +1,15 @@
 // QUILLRUN run as a user runs it: a separate process with its command line, its console output and
 // its exit status, against embedded Oracle instances and the private MariaDB server.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "TK/tk_utils.h"
 #include "agent/agent_console.h"
 #include "agent/agent_test_support.h"
 #include "converter/tabshift_convertor.h"
 #include "platform/oci/lite_engine.h"
-#include "TK/tk_utils.h"
 
 namespace {
 

@@ -59,11 +59,14 @@ TEST_F(demo_conversion_test, progress_block_and_lines_follow_the_jobs) {
     conv->table_jobs = {{L"BIG_ORDERS", L"SELECT order_id, total FROM orders WHERE total > 100"}};
     run_to_dump("demo_progress");
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
-    ASSERT_EQ(front->lines.size(), 4u);
+    ASSERT_EQ(front->lines.size(), 5u);
     EXPECT_EQ(front->lines[0].find(L"(2 tables)"), front->lines[0].size() - 11);
     EXPECT_EQ(front->lines[1].rfind(L"Converting table 'BIG_ORDERS' (", 0), 0u);
     EXPECT_EQ(front->lines[2].rfind(L"Converting table 'CATEGORIES' (", 0), 0u);
     EXPECT_EQ(front->lines[3].rfind(L"Converting table 'ORDER_ITEMS' (", 0), 0u);
+    EXPECT_NE(front->lines[4].find(L": 3 tables converted, 0 failed, 0 skipped; "),
+              std::wstring::npos)
+        << front->lines[4];
     // Counters return to 0 at the end; the job list stays as the user left it.
     EXPECT_EQ(conv->tables_done, 0);
     EXPECT_EQ(conv->tables_total, 0);
@@ -73,8 +76,11 @@ TEST_F(demo_conversion_test, progress_block_and_lines_follow_the_jobs) {
 
 TEST_F(demo_conversion_test, empty_selection_still_writes_the_header) {
     const std::string dump = run_to_dump("demo_empty");
-    ASSERT_EQ(front->lines.size(), 1u);
+    ASSERT_EQ(front->lines.size(), 2u);
     EXPECT_EQ(front->lines[0], L"Converting database '" + conv->m_source_name + L"' (0 tables)\n");
+    EXPECT_NE(front->lines[1].find(L": 0 tables converted, 0 failed, 0 skipped; 0 rows written"),
+              std::wstring::npos)
+        << front->lines[1];
     const std::string text = read_file(dump);
     EXPECT_TRUE(contains(text, "SET NAMES")) << text;
     EXPECT_FALSE(contains(text, "CREATE TABLE"));
@@ -234,7 +240,8 @@ TEST_F(demo_conversion_test, console_form_takes_every_table_and_skips_missing_on
     conv->mysql_engine.fast_append_mode = true;
     const std::string all = read_file(run_to_dump("demo_console_all"));
     const auto tables = conv->get_all_tables();
-    EXPECT_EQ(front->lines.size(), tables.size() + 1);
+    // The database line, one line per table, the summary.
+    EXPECT_EQ(front->lines.size(), tables.size() + 2);
     for (const std::wstring& t : tables)
         EXPECT_TRUE(contains(all, "CREATE TABLE `" + tk_to_utf8(t) + "`")) << tk_to_utf8(t);
     EXPECT_TRUE(conv->mysql_engine.fast_append_mode);
@@ -244,6 +251,10 @@ TEST_F(demo_conversion_test, console_form_takes_every_table_and_skips_missing_on
     const std::string some = read_file(run_to_dump("demo_console_some"));
     EXPECT_EQ(front->missing, std::vector<std::wstring>{L"NOPE"});
     EXPECT_TRUE(handler->errors.empty());
+    EXPECT_NE(front->lines.back().find(L"1 tables converted, 0 failed, 1 skipped; 5 rows written, "
+                                       L"0 record errors"),
+              std::wstring::npos)
+        << front->lines.back();
     EXPECT_TRUE(contains(some, "CREATE TABLE `CATEGORIES`"));
     EXPECT_FALSE(contains(some, "NOPE"));
 }

@@ -16,7 +16,7 @@
 #include "platform/oci/lite_engine.h"
 
 test_error_handler::test_error_handler() : error_handler(12, oracle_error_texts) {
-    load_err_map(12, mysql_error_texts);
+    load_err_map(k_mysql_error_text_count, mysql_error_texts);
 }
 
 void test_error_handler::handle(const tk_exception& e, bool stop) {

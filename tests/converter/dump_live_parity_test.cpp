@@ -93,15 +93,6 @@ protected:
         connect_source(*s_inst, L"PAR", L"par");
     }
 
-    void to_server(const std::string& db) {
-        const test_server& server = get_test_server();
-        conv->store_mysql_settings(server.host, server.user, server.password,
-                                   std::to_string(server.port));
-        conv->connect_mysql_server();
-        conv->mysql_direct = true;
-        conv->m_destination_name = tk_to_unicode(db);
-    }
-
     std::string scalar(const std::string& sql) {
         std::string out;
         EXPECT_EQ(run_client_sql(sql, out), 0) << out;

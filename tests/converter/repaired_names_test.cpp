@@ -65,21 +65,11 @@ protected:
         connect_source(*s_inst, L"RN", L"rn");
     }
 
-    void run_into(const std::string& db) {
-        const test_server& server = get_test_server();
-        conv->store_mysql_settings(server.host, server.user, server.password,
-                                   std::to_string(server.port));
-        conv->connect_mysql_server();
-        conv->mysql_direct = true;
-        conv->m_destination_name = tk_to_unicode(db);
-        (*conv)();
-    }
-
     // Runs once into a new database on the server and once into a dump replayed into another;
     // gives both databases.
     std::vector<std::string> live_and_replayed(const std::string& stem) {
         const std::string live = database((stem + "_live").c_str());
-        run_into(live);
+        run_to_server(live);
         expect_no_errors();
         const std::string dump = run_to_dump(stem + "_dump");
         expect_no_errors();
@@ -142,10 +132,10 @@ TEST_F(repaired_names_test, a_rerun_reaches_the_same_tables_in_every_mode) {
         const std::string db = database(("rerun" + std::to_string(mode)).c_str());
         conv->selected_tables = k_tables;
         conv->mode = mode;
-        run_into(db);
+        run_to_server(db);
         expect_no_errors();
         EXPECT_EQ(tables_and_rows(db), k_expected);
-        run_into(db);
+        run_to_server(db);
         expect_no_errors();
         EXPECT_EQ(tables_and_rows(db), k_expected);
     }
@@ -181,7 +171,7 @@ TEST_F(repaired_names_test, names_differing_only_by_case_are_kept_apart) {
 TEST_F(repaired_names_test, every_repaired_name_is_shown_once) {
     conv->table_jobs = {{L"QCASE", L"select ID, A as \"col\", B as \"COL\" from CASES"}};
     conv->selected_tables = {L"A;B", L"LINE\nBREAK"};
-    run_into(database("shown"));
+    run_to_server(database("shown"));
     expect_no_errors();
     EXPECT_EQ(shown(L"Table 'A;B' -> 'A_B00000' (name repaired)"), 1u);
     EXPECT_EQ(shown(L"Table 'LINE\\nBREAK' -> 'LINE_BREAK' (name repaired)"), 1u);

@@ -1,0 +1,131 @@
+// The live session against a server that limits it: a value larger than the server's
+// max_allowed_packet costs its own record only.  These tests reconfigure a server of their own,
+// so that the suite's shared server keeps its settings.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "SQL/sql_database.h"
+#include "SQL/sql_exception.h"
+#include "SQL/sql_test_env.h"
+#include "UDB/udb_record.h"
+#include "UDB/udb_recordset.h"
+
+namespace {
+
+constexpr unsigned long k_small_packet = 1048576;
+
+class sql_session_faults_test : public sql_engine_test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = (std::filesystem::temp_directory_path() /
+                 ("tw_session_" + std::to_string(::getpid())))
+                    .string();
+        s_server = std::make_unique<private_test_server>(s_dir);
+        std::string out;
+        if (s_server->facts.available)
+            s_server->sql("set global max_allowed_packet=" + std::to_string(k_small_packet), out);
+    }
+    static void TearDownTestSuite() {
+        s_server.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+    }
+    void SetUp() override {
+        sql_engine_test::SetUp();
+        if (!s_server->facts.available) GTEST_SKIP() << s_server->facts.reason;
+        const test_server& s = s_server->facts;
+        engine->connect(s.host, s.user, s.password, s.port);
+        std::string out;
+        s_server->sql("drop database if exists packet_db", out);
+        db = engine->create_and_open_db(L"packet_db");
+    }
+    void TearDown() override {
+        db.reset();
+        sql_engine_test::TearDown();
+    }
+
+    static udb_schema text_table() {
+        udb_schema fields;
+        fields.add_field(make_column(L"ID", VT_I4, 4, true));
+        fields.add_field(make_column(L"TXT", VT_BSTR, 20000000));
+        return fields;
+    }
+
+    // Appends (id, text of `length` characters); the error it raises, or "".
+    static std::string append(udb_recordset& table, int id, std::size_t length) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        row.add_field(udb_field(L"TXT", 20000000, ole_variant(std::wstring(length, L'v'))));
+        try {
+            table.append_record(row);
+            return "";
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level(), 0);
+            return e.message();
+        }
+    }
+
+
+    std::unique_ptr<udb_database> db;
+    static inline std::string s_dir;
+    static inline std::unique_ptr<private_test_server> s_server;
+};
+
+TEST_F(sql_session_faults_test, the_session_knows_the_servers_packet_limit) {
+    EXPECT_EQ(engine->max_packet(), k_small_packet);
+}
+
+TEST_F(sql_session_faults_test, a_value_over_the_packet_limit_costs_its_record_only) {
+    for (const bool batched : {true, false}) {
+        SCOPED_TRACE(batched ? "batched" : "one statement per row");
+        engine->fast_append_mode = batched;
+        const std::wstring name = batched ? L"BATCHED" : L"SINGLE";
+        {
+            auto table = db->create_table(name, text_table(), udb_indexes());
+            EXPECT_EQ(append(*table, 1, 10), "");
+            // Rows that fill most of a packet, then one that takes the statement past it.
+            EXPECT_EQ(append(*table, 2, 600000), "");
+            EXPECT_EQ(append(*table, 3, 600000), "");
+            const std::string refused = append(*table, 4, 2 * k_small_packet);
+            EXPECT_NE(refused.find("max_allowed_packet"), std::string::npos) << refused;
+            EXPECT_EQ(append(*table, 5, 10), "");
+            table->flush();
+        }
+        const std::string table = "packet_db." + std::string(name.begin(), name.end());
+        EXPECT_EQ(s_server->value("select group_concat(ID order by ID) from " + table), "1,2,3,5");
+    }
+    // The connection is still there for the next table.
+    EXPECT_TRUE(db->create_table(L"NEXT", text_table(), udb_indexes()) != nullptr);
+}
+
+TEST_F(sql_session_faults_test, a_lost_connection_tells_how_many_rows_reached_the_server) {
+    engine->fast_append_mode = true;
+    auto table = db->create_table(L"LOST", text_table(), udb_indexes());
+    // 17 rows of 60,000 characters pass the batch size and go out; the server confirms them
+    // before the statement below runs.  The three after them wait in the next batch.
+    for (int id = 1; id <= 20; ++id) EXPECT_EQ(append(*table, id, 60000), "");
+    auto* live = dynamic_cast<sql_database*>(db.get());
+    ASSERT_NE(live, nullptr);
+    const long long session = live->query_scalar(L"SELECT CONNECTION_ID()");
+    std::string out;
+    ASSERT_EQ(s_server->sql("kill " + std::to_string(session), out), 0) << out;
+    try {
+        table->flush();
+        FAIL() << "the rows went through a killed connection";
+    } catch (const sql_rows_lost& e) {
+        EXPECT_TRUE(e.is_connection_lost()) << e.what();
+        EXPECT_EQ(e.written(), 17);
+        EXPECT_NE(e.message().find("17 rows of table 'LOST' had reached the server"),
+                  std::string::npos)
+            << e.message();
+    }
+    table.reset();
+    EXPECT_EQ(s_server->value("select count(*) from packet_db.LOST"), "17");
+    // The next piece of work finds the session again.
+    live->resume_session();
+    EXPECT_EQ(live->query_scalar(L"select count(*) from LOST"), 17);
+}
+
+}  // namespace
