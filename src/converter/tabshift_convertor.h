@@ -115,8 +115,8 @@ private:
     // the server refuses the table).
     static bool ends_the_table(const tk_exception& e);
     // Creates the selected views after the tables (tabshift_convertor_views.cpp); a view that
-    // fails is reported under its name and the next one follows.
-    void create_selected_views(udb_database& destination, const text_pairs& tables_written);
+    // fails is reported under its name and the next one follows.  Answers how many were created.
+    int create_selected_views(udb_database& destination, const text_pairs& tables_written);
     // The destination name of a table or view a view's text names (Oracle's spelling), or
     // empty; of a column the run renamed, or empty.
     std::wstring view_table_name(udb_database& destination, const text_pairs& tables_written,

@@ -161,7 +161,7 @@ void tabshift_convertor::run_jobs(run_state& state) {
         ++tables_done;
     }
 
-    create_selected_views(*state.destination, state.tables_written);
+    state.tally.views = create_selected_views(*state.destination, state.tables_written);
     error_handler::instance().set_error_text(std::wstring());
     tables_done = 0;
     tables_total = 0;

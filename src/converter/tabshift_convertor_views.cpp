@@ -135,9 +135,9 @@ std::wstring tabshift_convertor::view_column_name(udb_database& destination,
     return std::wstring();
 }
 
-void tabshift_convertor::create_selected_views(udb_database& destination,
-                                               const text_pairs& tables_written) {
-    if (selected_views.empty()) return;
+int tabshift_convertor::create_selected_views(udb_database& destination,
+                                              const text_pairs& tables_written) {
+    if (selected_views.empty()) return 0;
     tk_log(2, "tabshift_convertor::create_selected_views(%d)",
            static_cast<int>(selected_views.size()));
     // While set, the selected views a text reads are gathered here.
@@ -163,6 +163,7 @@ void tabshift_convertor::create_selected_views(udb_database& destination,
     reads = nullptr;
 
     std::set<std::wstring> failed;
+    int created = 0;
     for (const std::size_t v : creation_order(selected_views, uses)) {
         const auto& [name, text] = selected_views[v];
         if (stop_requested()) throw tk_final_exception();
@@ -187,7 +188,10 @@ void tabshift_convertor::create_selected_views(udb_database& destination,
                 throw tk_exception(std::string("the view's text does not begin with SELECT"), 0);
             const view_error_route route(destination, name);
             destination.create_views({{name, mysql_text}});
-            if (route.refused()) failed.insert(name);
+            if (route.refused())
+                failed.insert(name);
+            else
+                ++created;
         } catch (const tk_exception& e) {
             if (e.level() != 0) throw;
             failed.insert(name);
@@ -196,4 +200,5 @@ void tabshift_convertor::create_selected_views(udb_database& destination,
             handler.handle(e, false);
         }
     }
+    return created;
 }
