@@ -5,6 +5,8 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config
+  # clang++ builds the tree too, and the fuzz targets need its libFuzzer runtime.
+  clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   libmariadb-dev mariadb-server mariadb-client
