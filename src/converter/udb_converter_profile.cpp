@@ -42,7 +42,10 @@ bool udb_converter::store_profile(udb_profile& profile) const {
     profile.set_value(k_generic_settings, L"logfile", tk_ansi_to_unicode(m_log_file));
     profile.set_value(k_generic_settings, L"skip indexes", profile_flag(skip_idx));
     profile.set_value(k_generic_settings, L"only definitions", profile_flag(tab_def));
-    profile.set_value(k_generic_settings, L"mode", std::to_wstring(mode));
+    // A mode nobody chose is stored as the one that only replaces the tables the run converts:
+    // the default 0 would drop the whole database, tables added since included, on a later run.
+    profile.set_value(k_generic_settings, L"mode",
+                      std::to_wstring(mode_chosen ? mode : k_mode_replace_tables));
     return true;
 }
 
