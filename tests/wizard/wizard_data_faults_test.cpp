@@ -1,16 +1,22 @@
-// Settings the wizard must keep exactly as chosen or stored: the character set and storage engine
-// of the destination page, and the mode a profile saved after a run into a new database holds.
+// What the wizard must keep exactly as chosen or stored: the character set and storage engine of
+// the destination page, the mode a profile saved after a run into a new database holds, the
+// types of the table editor when only looked at, and the names of queries and tables.
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "SQL/sql_test_env.h"
 #include "TK/tk_temp_chdir.h"
+#include "common/types_map_dlg.h"
+#include "converter/type_files.h"
 #include "wizard/wizard_test_support.h"
 
 namespace {
@@ -64,6 +70,20 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return page_id() == 116; }, 60000));
         EXPECT_EQ(ctrl<QLabel>(1314)->text().toStdWString(), std::wstring(k_finish_success_text))
             << (shell().error_list.empty() ? "" : shell().error_list[0]);
+    }
+
+    // The table editor over a DEMO table, as the table page opens it.
+    std::unique_ptr<types_map_dlg> editor(const std::wstring& table) {
+        clear_type_caches();
+        to_oracle_page(false);
+        connect_oracle();
+        conv().get_all_tables();
+        return std::make_unique<types_map_dlg>(table);
+    }
+    static void select_field(types_map_dlg& d, const QString& name) {
+        auto* list = d.findChild<QTreeWidget*>("1316");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->text(1) == name) list->setCurrentItem(list->topLevelItem(i));
     }
 
     tk_temp_chdir m_dir{TW_BINARY_DIR "/bin"};
@@ -123,6 +143,79 @@ TEST_F(data_faults_test, profile_after_a_run_into_a_new_database_keeps_its_table
     const std::string profile = file_text(file("first.kvt"));
     EXPECT_NE(profile.find("mode=1"), std::string::npos) << profile;
     EXPECT_EQ(profile.find("mode=0"), std::string::npos) << profile;
+}
+
+TEST_F(data_faults_test, looking_at_a_raw_column_and_ok_leave_the_model_untouched) {
+    auto d = editor(L"PRODUCTS");
+    select_field(*d, "CHECKSUM");
+    auto* types = d->findChild<QComboBox*>("1302");
+    EXPECT_EQ(types->currentText(), "VARBINARY");
+    EXPECT_EQ(d->findChild<QLineEdit*>("1006")->text(), "16");
+    select_field(*d, "SKU");
+    select_field(*d, "CHECKSUM");
+    d->on_ok();
+    EXPECT_EQ(conv().find_table_mutator(L"PRODUCTS"), nullptr);
+    clear_type_caches();
+}
+
+TEST_F(data_faults_test, type_files_offer_every_mapped_type_itself) {
+    tk_temp_chdir dir{TW_BINARY_DIR "/bin"};
+    clear_type_caches();
+    for (const wchar_t* type : {L"BINARY", L"VARBINARY", L"BLOB", L"VARCHAR", L"DECIMAL"}) {
+        const std::vector<std::wstring>& choices = conv().get_mapped_types(type);
+        EXPECT_NE(std::find(choices.begin(), choices.end(), type), choices.end())
+            << QString::fromWCharArray(type).toStdString();
+    }
+    EXPECT_TRUE(type_takes(conv().get_type_params(L"VARBINARY"), L"LENGTH"));
+    clear_type_caches();
+}
+
+TEST_F(data_faults_test, empty_table_name_in_the_editor_is_refused) {
+    auto d = editor(L"CATEGORIES");
+    d->findChild<QLineEdit*>("1003")->setText("");
+    script->answer(QMessageBox::Ok);
+    d->on_ok();
+    ASSERT_EQ(script->boxes.size(), 1u);
+    EXPECT_NE(script->boxes[0].find("Name cannot be empty. Try again."), std::string::npos)
+        << script->boxes[0];
+    EXPECT_EQ(conv().find_table_mutator(L"CATEGORIES"), nullptr);
+    clear_type_caches();
+}
+
+TEST_F(data_faults_test, query_renamed_to_a_selected_table_is_refused) {
+    to_oracle_page(false);
+    connect_oracle();
+    next();
+    type(1004, QString::fromStdString(file("sel.sql")));
+    next();
+    ASSERT_EQ(page_id(), 127);
+    auto fill_query = [](const QString& name, int button) {
+        return [=](QWidget* w) {
+            w->findChild<QLineEdit*>("1019")->setText(name);
+            w->findChild<QPlainTextEdit*>("1020")->setPlainText("select 1 from dual");
+            w->findChild<QPushButton*>(QString::number(button))->click();
+        };
+    };
+    script->then(fill_query("Q1", 1));
+    click(1114);
+    auto* available = ctrl<QListWidget>(1317);
+    available->setCurrentItem(available->findItems("PRODUCTS", Qt::MatchExactly).front());
+    click(1101);
+    auto* selected = ctrl<QListWidget>(1318);
+    QListWidgetItem* query = selected->findItems("Q1", Qt::MatchExactly).front();
+    selected->setCurrentItem(query);
+    script->then(fill_query("products", 1))
+        .answer(QMessageBox::Ok)
+        .then([](QWidget* w) {
+            EXPECT_EQ(w->findChild<QLineEdit*>("1019")->text(), "products");
+            w->findChild<QPushButton*>("2")->click();
+        });
+    emit selected->itemDoubleClicked(query);
+    EXPECT_EQ(script->boxes.back(), "Tidewell 6.3 Message|Duplicate table name. Try again.");
+    EXPECT_EQ(selected->findItems("Q1", Qt::MatchExactly).size(), 1);
+    back();
+    ASSERT_EQ(conv().table_jobs.size(), 1u);
+    EXPECT_EQ(conv().table_jobs[0].first, L"Q1");
 }
 
 }  // namespace
