@@ -16,6 +16,7 @@
 #include "SQL/sql_test_env.h"
 #include "TK/tk_temp_chdir.h"
 #include "common/types_map_dlg.h"
+#include "converter/error_handler.h"
 #include "converter/type_files.h"
 #include "wizard/wizard_test_support.h"
 
@@ -216,6 +217,28 @@ TEST_F(data_faults_test, query_renamed_to_a_selected_table_is_refused) {
     back();
     ASSERT_EQ(conv().table_jobs.size(), 1u);
     EXPECT_EQ(conv().table_jobs[0].first, L"Q1");
+}
+
+TEST_F(data_faults_test, closing_page_tells_how_many_errors_were_not_listed_and_where_they_are) {
+    const std::string log = file("run.log");
+    conv().set_logfile(log);
+    error_handler::instance().dont_show = true;
+    for (int i = 1; i <= 25; ++i) {
+        try {
+            error_handler::instance().handle(tk_exception("error " + std::to_string(i), 0), false);
+        } catch (const tk_final_exception&) {
+        }
+    }
+    error_handler::instance().dont_show = false;
+    ASSERT_EQ(shell().error_list.size(), wizard_shell::k_max_errors);
+    shell().set_cur_sel_id(116);
+    ASSERT_EQ(page_id(), 116);
+    const QString shown = ctrl<QPlainTextEdit>(1016)->toPlainText();
+    EXPECT_TRUE(shown.contains("25 errors occurred; the first 20 are listed above."))
+        << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(log))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains("error 21"));
+    conv().set_logfile(std::string());
 }
 
 }  // namespace
