@@ -131,7 +131,9 @@ bool sel_file_page::page_init() {
             if (!is_rowless_engine(item)) m_engines->addItem(to_qt(item));
     }
     select_stored(*m_charsets, to_qt(conv.mysql_engine.character_set()));
-    select_stored(*m_engines, to_qt(conv.mysql_engine.table_type()));
+    // A stored engine that keeps no rows is not offered again: the run then takes its default.
+    const std::wstring& engine = conv.mysql_engine.table_type();
+    select_stored(*m_engines, is_rowless_engine(engine) ? QString() : to_qt(engine));
     if (!conv.m_destination_name.empty()) {
         if (conv.mysql_direct) {
             try {

@@ -111,12 +111,17 @@ TEST_F(data_faults_test, no_stored_character_set_selects_none_and_stores_none) {
 }
 
 TEST_F(data_faults_test, engines_that_keep_no_rows_are_not_offered) {
+    conv().mysql_engine.set_table_type(L"BLACKHOLE");
     to_dump_destination(L"utf8");
     auto* engines = ctrl<QComboBox>(1304);
     ASSERT_GT(engines->count(), 0);
     for (const char* rowless : {"BLACKHOLE", "CSV", "SEQUENCE", "PERFORMANCE_SCHEMA"})
         EXPECT_EQ(engines->findText(rowless, Qt::MatchFixedString), -1) << rowless;
     EXPECT_GE(engines->findText("InnoDB"), 0);
+    EXPECT_EQ(engines->currentIndex(), -1);
+    type(1004, QString::fromStdString(file("x.sql")));
+    next();
+    EXPECT_FALSE(conv().engine_chosen);
 }
 
 TEST_F(data_faults_test, chosen_engine_creates_the_tables_and_stays_chosen) {
