@@ -99,6 +99,8 @@ public:
     // Errors for the closing page, at most k_max_errors kept (window thread).
     std::vector<std::string> error_list;
     static constexpr std::size_t k_max_errors = 20;
+    // Every error of the run, the ones beyond the list included.
+    std::size_t errors_total = 0;
 
     // The page whose log box write_log fills; set by each page on activation.
     QWidget* current_page_window = nullptr;

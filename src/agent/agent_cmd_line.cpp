@@ -138,6 +138,7 @@ bool parse_cmd_line(int argc, char** argv) {
                 if (!widen(value, wide)) break;
                 tk_wlog(1, L"parse_cmd_line - got engine '%s'", wide.c_str());
                 conv.mysql_engine.set_table_type(wide);
+                conv.engine_chosen = true;
                 break;
             case opt_help:
                 fatal_console_message(k_usage_text);

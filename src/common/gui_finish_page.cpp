@@ -14,6 +14,24 @@
 #include "TK/tk_logger.h"
 #include "converter/tabshift_convertor.h"
 
+namespace {
+
+// Tells that the list stops short of the run's errors, and where all of them are.
+QString unlisted_errors_text(const wizard_shell& shell) {
+    const std::string& log = tabshift_convertor::instance().m_log_file;
+    const QString where =
+        log.empty() ? QStringLiteral("No log file was kept: name one on the Conversion Settings "
+                                     "page to keep every error of the next run.")
+                    : QStringLiteral("All of them are in the log file %1.")
+                          .arg(to_qt(widen_ansi(log)));
+    return QStringLiteral("%1 errors occurred; the first %2 are listed above. %3\n")
+        .arg(shell.errors_total)
+        .arg(shell.error_list.size())
+        .arg(where);
+}
+
+}  // namespace
+
 gui_finish_page::gui_finish_page(std::wstring success_text, std::wstring error_text)
     : m_success_text(std::move(success_text)), m_error_text(std::move(error_text)) {
     tk_log(2, "gui_finish_page::ctor");
@@ -59,6 +77,7 @@ bool gui_finish_page::page_init() {
             if (c == '\n') c = ' ';
         all += to_qt(widen_ansi(text)) + QStringLiteral("\n\n");
     }
+    if (shell.errors_total > shell.error_list.size()) all += unlisted_errors_text(shell);
     box->setPlainText(all);
     box->setReadOnly(true);
     return true;

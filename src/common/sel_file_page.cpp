@@ -24,14 +24,35 @@
 
 namespace {
 
-// Selects the first item that begins with `name`, ignoring case.
-void select_prefix(QComboBox& box, const QString& name) {
+// Engines whose tables keep no rows (or are not user tables at all): a run into them would
+// report success and leave every table empty.
+constexpr const wchar_t* k_rowless_engines[] = {L"BLACKHOLE", L"CSV", L"SEQUENCE",
+                                                L"PERFORMANCE_SCHEMA"};
+
+bool is_rowless_engine(const std::wstring& name) {
+    for (const wchar_t* rowless : k_rowless_engines)
+        if (QString::fromStdWString(name).compare(QString::fromWCharArray(rowless),
+                                                  Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Selects the item whose first word is `name`, ignoring case.  A stored name the list lacks is
+// added, so that Next keeps it; with no name stored nothing is selected and nothing is stored.
+void select_stored(QComboBox& box, const QString& name) {
+    if (name.isEmpty()) {
+        box.setCurrentIndex(-1);
+        return;
+    }
     for (int i = 0; i < box.count(); ++i) {
-        if (box.itemText(i).startsWith(name, Qt::CaseInsensitive)) {
+        if (box.itemText(i).section(QLatin1Char(' '), 0, 0).compare(name, Qt::CaseInsensitive) ==
+            0) {
             box.setCurrentIndex(i);
             return;
         }
     }
+    box.addItem(name);
+    box.setCurrentIndex(box.count() - 1);
 }
 
 // The path with its extension (the part after the last dot of the last component) replaced.
@@ -107,10 +128,12 @@ bool sel_file_page::page_init() {
             m_charsets->addItem(to_qt(item));
         tk_log(1, "Initializing engines combobox");
         for (const std::wstring& item : conv.mysql_engine.get_storage_engines())
-            m_engines->addItem(to_qt(item));
+            if (!is_rowless_engine(item)) m_engines->addItem(to_qt(item));
     }
-    select_prefix(*m_charsets, to_qt(conv.mysql_engine.character_set()));
-    select_prefix(*m_engines, to_qt(conv.mysql_engine.table_type()));
+    select_stored(*m_charsets, to_qt(conv.mysql_engine.character_set()));
+    // A stored engine that keeps no rows is not offered again: the run then takes its default.
+    const std::wstring& engine = conv.mysql_engine.table_type();
+    select_stored(*m_engines, is_rowless_engine(engine) ? QString() : to_qt(engine));
     if (!conv.m_destination_name.empty()) {
         if (conv.mysql_direct) {
             try {
@@ -151,6 +174,7 @@ void sel_file_page::store_file_info() {
     } else {
         tk_wlog(1, L"got tab_type=%s", from_qt(engine).c_str());
         conv.mysql_engine.set_table_type(from_qt(engine));
+        conv.engine_chosen = true;
     }
 }
 
@@ -186,6 +210,7 @@ int sel_file_page::on_next() {
                 if (dialog.mode == 0) conv.del_mysql_base(dest);
                 tk_log(1, "udb_converter::set_mode(%d)", dialog.mode);
                 conv.mode = dialog.mode;
+                conv.mode_chosen = true;
             } else {
                 tk_log(2, "Creating new MySQL DB...");
             }

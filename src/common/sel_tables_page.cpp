@@ -25,6 +25,14 @@ sel_tables_page::text_pairs::iterator find_pair(sel_tables_page::text_pairs& pai
                         [&](const auto& p) { return same_name(p.first, name); });
 }
 
+// The selection already holds an entry of this name (a table or a query): a second one would
+// be converted into the same destination table, and only one of them would survive.
+bool name_taken(const std::wstring& name, const QListWidget& selected) {
+    if (list_box_find_text(cut_text(to_qt(name), 260), selected)) return false;
+    wizard_shell::message(L"Duplicate table name. Try again.");
+    return true;
+}
+
 }  // namespace
 
 sel_tables_page::sel_tables_page(bool reorder) : m_reorder(reorder) {
@@ -267,10 +275,7 @@ void sel_tables_page_ex::on_add_query() {
         if (dialog.exec() != 1) return;
         m_last_name = dialog.name;
         m_last_query = dialog.query;
-        if (!list_box_find_text(cut_text(to_qt(dialog.name), 260), *m_selected)) {
-            wizard_shell::message(L"Duplicate table name. Try again.");
-            continue;
-        }
+        if (name_taken(dialog.name, *m_selected)) continue;
         add_sorted(*m_selected, cut_text(to_qt(dialog.name), 260));
         selected_queries.emplace_back(dialog.name, dialog.query);
         return;
@@ -291,9 +296,16 @@ void sel_tables_page_ex::on_edit_query() {
         edit_table(name);
         return;
     }
-    set_query_dlg dialog(it->first, it->second, window());
-    if (dialog.exec() != 1) return;
-    selected_queries.erase(it);
-    selected_queries.emplace_back(dialog.name, dialog.query);
-    item->setText(cut_text(to_qt(dialog.name), 260));
+    std::wstring new_name = it->first;
+    std::wstring new_query = it->second;
+    for (;;) {
+        set_query_dlg dialog(new_name, new_query, window());
+        if (dialog.exec() != 1) return;
+        new_name = dialog.name;
+        new_query = dialog.query;
+        if (same_name(new_name, name) || !name_taken(new_name, *m_selected)) break;
+    }
+    selected_queries.erase(find_pair(selected_queries, name));
+    selected_queries.emplace_back(new_name, new_query);
+    item->setText(cut_text(to_qt(new_name), 260));
 }

@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr const wchar_t* k_empty_name_text = L"Name cannot be empty. Try again.";
+
 std::wstring cut_at_parenthesis(const std::wstring& type) {
     const std::size_t open = type.find(L'(');
     return open == std::wstring::npos ? type : type.substr(0, open);
@@ -220,12 +222,16 @@ void types_map_dlg::set_available_conversions(int row) {
 
 void types_map_dlg::select_type(const QString& text) {
     m_updating = true;
-    for (int i = 0; i < m_types->count(); ++i) {
-        if (m_types->itemText(i).compare(text, Qt::CaseInsensitive) == 0) {
-            m_types->setCurrentIndex(i);
-            break;
-        }
+    int found = -1;
+    for (int i = 0; i < m_types->count() && found < 0; ++i)
+        if (m_types->itemText(i).compare(text, Qt::CaseInsensitive) == 0) found = i;
+    // A column's own type is always offered: selecting another would retype the column when
+    // the user only looked at it.
+    if (found < 0 && !text.isEmpty()) {
+        m_types->addItem(text);
+        found = m_types->count() - 1;
     }
+    m_types->setCurrentIndex(found);
     m_updating = false;
 }
 
@@ -291,7 +297,7 @@ bool types_map_dlg::get_item(int row, edited_row& out) {
     tk_log(1, "types_map_dlg::get_item(%d)", row);
     const QString name = cut_text(find_ctrl<QLineEdit>(this, 1004)->text(), 1024);
     if (name.isEmpty()) {
-        wizard_shell::error(std::wstring(L"Name cannot be empty. Try again."));
+        wizard_shell::error(std::wstring(k_empty_name_text));
         return false;
     }
     const sql_native_type& builtin = m_builtin[m_schema[static_cast<std::size_t>(row)].name];
@@ -388,16 +394,19 @@ void types_map_dlg::on_item_changed(QTreeWidgetItem* item, int column) {
 
 void types_map_dlg::on_ok() {
     tk_log(1, "types_map_dlg::on_ok");
-    save_to_mutator();
-    accept();
+    if (save_to_mutator()) accept();
 }
 
-void types_map_dlg::save_to_mutator() {
+bool types_map_dlg::save_to_mutator() {
     tk_log(1, "types_map_dlg::save_to_mutator");
-    if (!m_usable) return;
-    save_item(row_of(m_list->currentItem()));
+    if (!m_usable) return true;
+    if (!save_item(row_of(m_list->currentItem()))) return false;
     const std::wstring table_name = from_qt(find_ctrl<QLineEdit>(this, 1003)->text());
-    if (table_name == m_shown_table && m_edited.empty()) return;
+    if (table_name.empty()) {
+        wizard_shell::error(std::wstring(k_empty_name_text));
+        return false;
+    }
+    if (table_name == m_shown_table && m_edited.empty()) return true;
     sql_table_mutator& table =
         tabshift_convertor::instance().get_table_mutator(m_source_table, table_name);
     for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
@@ -411,4 +420,5 @@ void types_map_dlg::save_to_mutator() {
         tk_log(1, "fm->new_ole_type=%d, fm->new_ole_flags=%d", static_cast<int>(field.new_ole_type),
                field.new_ole_flags);
     }
+    return true;
 }

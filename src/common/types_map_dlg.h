@@ -37,7 +37,8 @@ public:
 
     void on_init();
     void on_ok();
-    void save_to_mutator();
+    // False, with the reason shown, when a name is empty: the dialog stays open then.
+    bool save_to_mutator();
     // The parameter fields for the type chosen in the type box.
     void show_ctrl();
     bool save_item(int row);

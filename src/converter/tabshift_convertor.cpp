@@ -183,7 +183,7 @@ void tabshift_convertor::check_dest(const std::wstring& name) {
     tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )", name.c_str());
     if (!mysql_engine.is_db_exist(name)) return;
     if (mode == 0 && !mode_chosen) {
-        mode = 1;
+        mode = k_mode_replace_tables;
         const std::wstring line = L"The MySQL database '" + name +
                                   L"' exists and no mode was chosen: it is kept, and the tables "
                                   L"this run converts are emptied and filled again.\n";

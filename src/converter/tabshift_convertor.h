@@ -87,6 +87,9 @@ public:
     bool mysql_direct = true;
     // Text columns are created with the BINARY attribute.
     bool case_sensitive = false;
+    // The user chose the storage engine (the wizard's list, a profile, the command line): the
+    // run creates its tables in it; otherwise InnoDB, or MyISAM when indexes are skipped.
+    bool engine_chosen = false;
 
     converter_form form() const noexcept { return m_form; }
     // True when the last run stopped because its server database could not be opened, created

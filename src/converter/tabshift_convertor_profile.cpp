@@ -69,6 +69,9 @@ bool tabshift_convertor::load_profile(udb_profile& profile) {
     value = profile.get_value(k_generic_settings, L"character set");
     if (!value.empty()) mysql_engine.set_character_set(value);
     value = profile.get_value(k_generic_settings, L"storage engine");
-    if (!value.empty()) mysql_engine.set_table_type(value);
+    if (!value.empty()) {
+        mysql_engine.set_table_type(value);
+        engine_chosen = true;
+    }
     return true;
 }

@@ -120,7 +120,7 @@ void tabshift_convertor::run_jobs(run_state& state) {
     state.date_processor = std::make_unique<ora_date_processor>();
     state.destination = get_dest_base();
     tk_log(2, "After initializing DBs");
-    mysql_engine.set_table_type(skip_idx ? L"MyISAM" : L"InnoDB");
+    if (!engine_chosen) mysql_engine.set_table_type(skip_idx ? L"MyISAM" : L"InnoDB");
     state.batching = mysql_engine.fast_append_mode;
 
     // The chosen queries run first, then the chosen tables.  The list is the run's own, so that

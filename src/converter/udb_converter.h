@@ -42,6 +42,8 @@ public:
 
     // 0 overwrite the database, 1 overwrite existing tables, 2 skip them, 3 merge, 4 synchronize.
     int mode = 0;
+    // The mode that keeps the database and replaces only the tables a run converts.
+    static constexpr int k_mode_replace_tables = 1;
     // The user chose the mode (a command-line option, a profile that names it, the wizard's
     // dialog): only a chosen mode 0 may drop an existing destination database.
     bool mode_chosen = false;

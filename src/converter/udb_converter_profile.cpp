@@ -42,7 +42,11 @@ bool udb_converter::store_profile(udb_profile& profile) const {
     profile.set_value(k_generic_settings, L"logfile", tk_ansi_to_unicode(m_log_file));
     profile.set_value(k_generic_settings, L"skip indexes", profile_flag(skip_idx));
     profile.set_value(k_generic_settings, L"only definitions", profile_flag(tab_def));
-    profile.set_value(k_generic_settings, L"mode", std::to_wstring(mode));
+    // The default 0 that nobody chose is stored as the mode that only replaces the tables the
+    // run converts: a profile read later marks its mode as chosen, and 0 would then drop the
+    // whole database, tables added since included.
+    const int stored_mode = mode == 0 && !mode_chosen ? k_mode_replace_tables : mode;
+    profile.set_value(k_generic_settings, L"mode", std::to_wstring(stored_mode));
     return true;
 }
 

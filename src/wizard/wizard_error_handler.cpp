@@ -54,8 +54,10 @@ void wizard_error_handler::handle(const tk_exception& e, bool stop) {
     const std::string listed = one_line(text);
     if (wizard_shell::find_instance()) {
         on_window_thread([&] {
-            if (wizard_shell* shell = wizard_shell::find_instance();
-                shell && shell->error_list.size() < wizard_shell::k_max_errors)
+            wizard_shell* shell = wizard_shell::find_instance();
+            if (!shell) return;
+            ++shell->errors_total;
+            if (shell->error_list.size() < wizard_shell::k_max_errors)
                 shell->error_list.push_back(listed);
         });
     }

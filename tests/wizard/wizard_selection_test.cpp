@@ -14,14 +14,7 @@
 class selection_test : public wizard_test {
 protected:
     // Dump scenario up to the table page.
-    void to_tables() {
-        to_oracle_page(false);
-        connect_oracle();
-        next();
-        type(1004, QString::fromStdString(file("sel.sql")));
-        next();
-        ASSERT_EQ(page_id(), 127);
-    }
+    void to_tables() { to_dump_tables(file("sel.sql")); }
     QListWidget* available() { return ctrl<QListWidget>(1317); }
     QListWidget* selected() { return ctrl<QListWidget>(1318); }
     static bool focused(QWidget* w) { return w->window()->focusWidget() == w; }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -208,6 +209,25 @@ void wizard_test::connect_mysql() {
     type(1012, QString::fromStdString(s.user));
     type(1013, QString::fromStdString(s.password));
     next();
+}
+
+void wizard_test::to_dump_tables(const std::string& dump_file) {
+    to_oracle_page(false);
+    connect_oracle();
+    next();
+    type(1004, QString::fromStdString(dump_file));
+    next();
+    ASSERT_EQ(page_id(), 127);
+}
+
+void wizard_test::run_to_closing_page() {
+    next();
+    if (shell().current_index() == 6) next();  // the view page: no view chosen
+    ASSERT_EQ(page_id(), 107);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page_id() == 116; }, 60000));
+    EXPECT_EQ(find_ctrl<QLabel>(&page(), 1314)->text().toStdWString(),
+              std::wstring(k_finish_success_text))
+        << (shell().error_list.empty() ? "" : shell().error_list[0]);
 }
 
 std::string wizard_test::new_database(const char* stem) {

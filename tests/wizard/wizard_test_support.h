@@ -92,6 +92,11 @@ protected:
     void connect_oracle(const QString& user = "DEMO", const QString& password = "demo");
     // Fills the MySQL page for the private server and presses Next.
     void connect_mysql();
+    // Dump scenario from the welcome page to the table page, writing into this file.
+    void to_dump_tables(const std::string& dump_file);
+    // From the table page (selection made) through the view page, none chosen, to the closing
+    // page, which must tell success.
+    void run_to_closing_page();
     // A database name for this test, dropped at tear-down.
     std::string new_database(const char* stem);
     // A file path in the test's folder.
