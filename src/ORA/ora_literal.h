@@ -19,5 +19,11 @@ std::wstring to_oracle_str(const ole_variant& value, int quoted);
 // The DEFAULT text of a column ("" when it has none or it cannot stand in Oracle: a number out
 // of range, a date that is no date).  Never raises beyond allocation.
 std::wstring make_ora_def_val(const t_ftd& field);
+// The mask TO_TIMESTAMP reads ora_timestamp_text with.
+inline constexpr const wchar_t* k_ora_timestamp_mask = L"YYYY-MM-DD HH24:MI:SS.FF";
+// A date value (VT_DATE, or ISO text "YYYY-MM-DD[ HH:MI:SS[.f...]]" with up to nine fraction
+// digits) as "YYYY-MM-DD HH24:MI:SS.f..." with every fraction digit it carries; false, with
+// `out` untouched, when the value holds no date.  Never raises beyond allocation.
+bool ora_timestamp_text(const ole_variant& value, std::wstring& out);
 // True for a finite or infinite real that Oracle's NUMBER cannot hold.
 bool ora_out_of_range(double value);

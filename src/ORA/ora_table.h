@@ -59,6 +59,8 @@ public:
     // The value text of column `column` in the one-row INSERT.
     std::wstring get_fld_append_wstr(const udb_field& value, int column);
     ora_database* get_database() const noexcept { return m_db; }
+    // A record's field names as this table names its columns.
+    std::vector<std::wstring> destination_names(const udb_record& record) const;
     // True when the rows counted at open were read, or the server has no more; raises
     // ora_exception on a fetch error.
     bool is_eof() override;
@@ -81,9 +83,6 @@ private:
     void mark_auto_increment(const std::vector<std::wstring>& pk_columns);
     // One integer from a count statement; 0 when the statement fails at execution.
     static int count_of(const std::wstring& sql);
-
-    // A record's field names as this table names its columns.
-    std::vector<std::wstring> destination_names(const udb_record& record) const;
 
     int m_rows_read = 0;
     ora_database* m_db;

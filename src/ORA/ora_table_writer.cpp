@@ -143,6 +143,9 @@ std::wstring ora_table::get_fld_append_wstr(const udb_field& value, int eye) {
         if (column.b_not_null && !column.b_auto_increment) reset_not_null_flag(eye);
         return L"NULL";
     }
+    std::wstring stamp;
+    if (ora_fraction_digits(column) > 0 && !value.is_null() && ora_timestamp_text(value, stamp))
+        return L"TO_TIMESTAMP('" + stamp + L"', '" + k_ora_timestamp_mask + L"')";
     if (column.native_type == L"LONG") return L"NULL";
     if (ora_is_lob_column(column.vartype, column.size)) {
         tk_log(1, "Got LOB - put placeholder");

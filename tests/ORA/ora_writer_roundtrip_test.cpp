@@ -1,0 +1,109 @@
+// Rows written into Oracle by both writers, the array insert and one INSERT per row, read back
+// cell by cell: what arrives is what was given.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ORA/ora_database.h"
+#include "ORA/ora_engine.h"
+#include "ORA/ora_query_results.h"
+#include "ORA/ora_table.h"
+#include "UDB/udb_recordset.h"
+#include "ora_test_support.h"
+
+namespace {
+
+constexpr int k_fraction_shift = 8;  // fraction digits ride above the date kind
+
+std::shared_ptr<t_ftd> column(const std::wstring& name, int vt, unsigned size, int reserved = 0) {
+    return std::make_shared<t_ftd>(size, name, vt, false, false, ole_variant(), reserved,
+                                   std::wstring());
+}
+
+ole_variant text(const std::wstring& s) {
+    return ole_variant(s);
+}
+
+// Writes through the array insert (fast) or one INSERT per row, into a user of its own.
+class OraWriterRoundtrip : public ora_connected_test, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        m_inst.add_user("ADMIN", "admin");
+        connect(m_inst, L"ADMIN", L"admin");
+        m_db->create_schema(L"DEST");
+        m_db.reset();
+        m_db = m_engine->open_db(m_inst.wdir(), L"DEST", L"");
+        m_db->b_use_cache = GetParam();
+    }
+    // An existing table of the destination, made by `ddl`.
+    std::unique_ptr<udb_recordset> existing(const std::wstring& name, const std::wstring& ddl) {
+        m_db->query(ddl);
+        m_db->get_tables();
+        return m_db->get_table(name, 1);
+    }
+    std::vector<std::vector<std::wstring>> rows(const std::string& sql) {
+        ora_query_results rs(0, std::wstring(sql.begin(), sql.end()));
+        return ora_read_all(rs);
+    }
+
+    ora_test_instance m_inst;
+};
+
+std::string path_name(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "Batched" : "OneRowEach";
+}
+
+TEST_P(OraWriterRoundtrip, TimeStampsKeepTheirFractions) {
+    udb_schema s;
+    s.push_back(column(L"ID", VT_I4, 10));
+    s.push_back(column(L"TS6", VT_DATE, 0, 6 << k_fraction_shift));
+    s.push_back(column(L"TS3", VT_DATE, 0, 3 << k_fraction_shift));
+    s.push_back(column(L"D", VT_DATE, 0));
+    auto table = m_db->create_table(L"STAMPS", s, udb_indexes());
+    ASSERT_TRUE(table);
+    SYSTEMTIME half{};
+    half.wYear = 2021, half.wMonth = 3, half.wDay = 4, half.wHour = 5, half.wMinute = 6,
+    half.wSecond = 7, half.wMilliseconds = 500;
+    SYSTEMTIME plain = half;
+    plain.wMilliseconds = 0;
+    auto row = [](int id, const ole_variant& ts6, const ole_variant& ts3, const ole_variant& d) {
+        auto r = std::make_unique<udb_record>();
+        r->add_field(udb_field(L"ID", 10, ole_variant(id)));
+        r->add_field(udb_field(L"TS6", 0, ts6));
+        r->add_field(udb_field(L"TS3", 0, ts3));
+        r->add_field(udb_field(L"D", 0, d));
+        return r;
+    };
+    table->append_record(*row(1, text(L"2020-01-02 04:05:06.123456"), ole_variant(half),
+                              ole_variant(plain)));
+    table->append_record(*row(2, text(L"2020-01-02 04:05:06"), text(L"2020-01-02 04:05:06.999"),
+                              text(L"2020-01-02 04:05:06")));
+    table->flush();
+    EXPECT_EQ(rows("select id, to_char(ts6, 'YYYY-MM-DD HH24:MI:SS.FF6'), "
+                   "to_char(ts3, 'YYYY-MM-DD HH24:MI:SS.FF3'), "
+                   "to_char(d, 'YYYY-MM-DD HH24:MI:SS') from stamps order by id"),
+              (std::vector<std::vector<std::wstring>>{
+                  {L"1", L"2020-01-02 04:05:06.123456", L"2021-03-04 05:06:07.500",
+                   L"2021-03-04 05:06:07"},
+                  {L"2", L"2020-01-02 04:05:06.000000", L"2020-01-02 04:05:06.999",
+                   L"2020-01-02 04:05:06"}}));
+}
+
+TEST_P(OraWriterRoundtrip, ColumnsAreMatchedByName) {
+    auto table = existing(L"SWAPPED", L"CREATE TABLE SWAPPED (B NVARCHAR2(10), A NVARCHAR2(10))");
+    ASSERT_TRUE(table);
+    udb_record r;
+    r.add_field(udb_field(L"A", 10, text(L"a1")));
+    r.add_field(udb_field(L"B", 10, text(L"b1")));
+    table->append_record(r);
+    table->flush();
+    EXPECT_EQ(rows("select a, b from swapped"),
+              (std::vector<std::vector<std::wstring>>{{L"a1", L"b1"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, OraWriterRoundtrip, ::testing::Bool(), path_name);
+
+}  // namespace
