@@ -149,8 +149,8 @@ void ora_cache::init() {
             const bool stamp = buffer.stamp;
             m_buffers.push_back(std::move(buffer));
             const std::wstring place = L":" + std::to_wstring(m_buffers.size());
-            values += stamp ? L"TO_TIMESTAMP(" + place + L", '" + k_ora_timestamp_mask + L"')"
-                            : place;
+            values +=
+                stamp ? L"TO_TIMESTAMP(" + place + L", '" + k_ora_timestamp_mask + L"')" : place;
         } else if (is_long) {
             values += L"NULL ";
         } else {
@@ -250,11 +250,10 @@ void ora_cache::put_text(column_buffer& buffer, const t_ftd& column, const std::
     const std::size_t capacity = static_cast<std::size_t>(buffer.size) / 2 - 1;
     tk_log(1, "sz=%d, src.length=%d", buffer.size, static_cast<int>(text.size()));
     if (m_scratch.size() > capacity)
-        throw tk_exception("Table '" + tk_to_utf8(m_table) + "', column '" +
-                               tk_to_utf8(column.name) + "': a value of " +
-                               std::to_string(m_scratch.size()) +
-                               " characters does not fit the column's " + std::to_string(capacity),
-                           0);
+        throw ora_value_error(m_table, column.name,
+                              "a value of " + std::to_string(m_scratch.size()) +
+                                  " characters does not fit the column's " +
+                                  std::to_string(capacity));
     unsigned char* out = buffer.data.data() + static_cast<std::size_t>(n) * buffer.size;
     std::memcpy(out, m_scratch.data(), m_scratch.size() * 2);
     std::memset(out + m_scratch.size() * 2, 0, 2);
@@ -272,9 +271,8 @@ void ora_cache::row_error(const std::string& text) {
 }
 
 tk_exception ora_cache::no_date(const t_ftd& column, const ole_variant& value) const {
-    return tk_exception("Table '" + tk_to_utf8(m_table) + "', column '" + tk_to_utf8(column.name) +
-                            "': '" + tk_to_utf8(value.to_wstring()) + "' is no date",
-                        0);
+    return ora_value_error(m_table, column.name,
+                           "'" + tk_to_utf8(value.to_wstring()) + "' is no date");
 }
 
 void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole_variant& value,
@@ -300,7 +298,9 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
         return true;
     };
     if (buffer.type == SQLT_INT) {
-        const std::int32_t v = value.to_long();
+        std::int32_t v = 0;
+        const std::string misfit = ora_integer_misfit(value, v);
+        if (!misfit.empty()) throw ora_value_error(m_table, column.name, misfit);
         std::memcpy(out, &v, 4);
         buffer.ind[i] = 0, buffer.len[i] = 4;
         return;
@@ -362,8 +362,7 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
     put_text(buffer, column, text, n);
 }
 
-void ora_cache::lob_data_copy(udb_record& record, const std::vector<std::wstring>& names,
-                              int n) {
+void ora_cache::lob_data_copy(udb_record& record, const std::vector<std::wstring>& names, int n) {
     tk_log(1, "ora_cache::lob_data_copy");
     if (m_lob_desc.empty()) {
         tk_log(2, "data.size == 0, nothing to do");

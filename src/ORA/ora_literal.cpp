@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_utils.h"
@@ -137,6 +138,53 @@ bool ora_timestamp_text(const ole_variant& value, std::wstring& out) {
                   t.wMinute, t.wSecond);
     out = buf + fraction;
     return true;
+}
+
+std::string ora_integer_misfit(const ole_variant& value, std::int32_t& out) {
+    constexpr double k_lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr double k_highest = std::numeric_limits<std::int32_t>::max();
+    const VARTYPE vt = value.vt();
+    // Every 32-bit integer is exact in a double; wider kinds are read from their digits.
+    double number = 0;
+    bool numeric = true;
+    switch (vt) {
+        case VT_BOOL:
+            out = value.to_bool() ? 1 : 0;
+            return std::string();
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_INT:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+            number = value.to_double();
+            break;
+        default: {
+            const std::wstring text = ora_trim(to_oracle_str(value, 0));
+            const std::string narrow = tk_to_utf8(text);
+            const char* end = narrow.data() + narrow.size();
+            auto r = std::from_chars(narrow.data(), end, number);
+            numeric = !narrow.empty() && r.ec != std::errc::invalid_argument && r.ptr == end;
+            if (numeric && r.ec == std::errc::result_out_of_range) number = HUGE_VAL;
+            break;
+        }
+    }
+    const std::string shown = "'" + tk_to_utf8(to_oracle_str(value, 0)) + "'";
+    if (!numeric) return shown + " is no number";
+    if (number != std::trunc(number)) return shown + " is no whole number";
+    if (!(number >= k_lowest && number <= k_highest)) return shown + " does not fit the column";
+    out = static_cast<std::int32_t>(number);
+    return std::string();
+}
+
+tk_exception ora_value_error(const std::wstring& table, const std::wstring& column,
+                             const std::string& why) {
+    return tk_exception(
+        "Table '" + tk_to_utf8(table) + "', column '" + tk_to_utf8(column) + "': " + why, 0);
 }
 
 bool ora_out_of_range(double value) {

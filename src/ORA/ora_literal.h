@@ -4,7 +4,10 @@
 // Thread-safety: pure functions (apart from trace lines); any thread.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "TK/tk_exception.h"
 
 class ole_variant;
 class t_ftd;
@@ -25,5 +28,12 @@ inline constexpr const wchar_t* k_ora_timestamp_mask = L"YYYY-MM-DD HH24:MI:SS.F
 // digits) as "YYYY-MM-DD HH24:MI:SS.f..." with every fraction digit it carries; false, with
 // `out` untouched, when the value holds no date.  Never raises beyond allocation.
 bool ora_timestamp_text(const ole_variant& value, std::wstring& out);
+// Why `value` cannot be written exactly into a 32-bit integer column ("" when it can, with the
+// integer in `out`): text that is no number, a fraction, a magnitude beyond 32 bits.  Never
+// raises beyond allocation.
+std::string ora_integer_misfit(const ole_variant& value, std::int32_t& out);
+// The record error (level 0) of a value column `column` of `table` cannot take, for `why`.
+tk_exception ora_value_error(const std::wstring& table, const std::wstring& column,
+                             const std::string& why);
 // True for a finite or infinite real that Oracle's NUMBER cannot hold.
 bool ora_out_of_range(double value);

@@ -143,6 +143,12 @@ std::wstring ora_table::get_fld_append_wstr(const udb_field& value, int eye) {
         if (column.b_not_null && !column.b_auto_increment) reset_not_null_flag(eye);
         return L"NULL";
     }
+    if (ora_binds_as_int(column.vartype) && !value.is_null()) {
+        std::int32_t whole = 0;
+        const std::string misfit = ora_integer_misfit(value, whole);
+        if (!misfit.empty()) throw ora_value_error(m_name, column.name, misfit);
+        return std::to_wstring(whole);
+    }
     std::wstring stamp;
     if (ora_fraction_digits(column) > 0 && !value.is_null() && ora_timestamp_text(value, stamp))
         return L"TO_TIMESTAMP('" + stamp + L"', '" + k_ora_timestamp_mask + L"')";

@@ -11,6 +11,7 @@
 #include "ORA/ora_engine.h"
 #include "ORA/ora_query_results.h"
 #include "ORA/ora_table.h"
+#include "TK/tk_exception.h"
 #include "UDB/udb_recordset.h"
 #include "ora_test_support.h"
 
@@ -77,8 +78,8 @@ TEST_P(OraWriterRoundtrip, TimeStampsKeepTheirFractions) {
         r->add_field(udb_field(L"D", 0, d));
         return r;
     };
-    table->append_record(*row(1, text(L"2020-01-02 04:05:06.123456"), ole_variant(half),
-                              ole_variant(plain)));
+    table->append_record(
+        *row(1, text(L"2020-01-02 04:05:06.123456"), ole_variant(half), ole_variant(plain)));
     table->append_record(*row(2, text(L"2020-01-02 04:05:06"), text(L"2020-01-02 04:05:06.999"),
                               text(L"2020-01-02 04:05:06")));
     table->flush();
@@ -102,6 +103,37 @@ TEST_P(OraWriterRoundtrip, ColumnsAreMatchedByName) {
     table->flush();
     EXPECT_EQ(rows("select a, b from swapped"),
               (std::vector<std::vector<std::wstring>>{{L"a1", L"b1"}}));
+}
+
+TEST_P(OraWriterRoundtrip, IntegersThatDoNotFitAreRecordErrors) {
+    auto table = existing(L"WHOLE", L"CREATE TABLE WHOLE (ID NUMBER(5), N NUMBER(5))");
+    ASSERT_TRUE(table);
+    auto row = [](int id, const ole_variant& n) {
+        auto r = std::make_unique<udb_record>();
+        r->add_field(udb_field(L"ID", 5, ole_variant(id)));
+        r->add_field(udb_field(L"N", 5, n));
+        return r;
+    };
+    const std::vector<ole_variant> misfits = {text(L"a1"),
+                                              ole_variant(static_cast<long long>(9999999999LL)),
+                                              ole_variant(3.75), text(L"3.75")};
+    int id = 0;
+    for (const ole_variant& bad : misfits) {
+        try {
+            table->append_record(*row(++id, bad));
+            ADD_FAILURE() << "accepted value " << id;
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level(), 0);
+            EXPECT_NE(e.message().find("column 'N'"), std::string::npos) << e.message();
+        }
+    }
+    table->append_record(*row(10, text(L" 42 ")));
+    table->append_record(*row(11, ole_variant(-7.0)));
+    table->append_record(*row(12, ole_variant(static_cast<long long>(99999))));
+    table->flush();
+    EXPECT_EQ(rows("select id, n from whole order by id"),
+              (std::vector<std::vector<std::wstring>>{
+                  {L"10", L"42"}, {L"11", L"-7"}, {L"12", L"99999"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, OraWriterRoundtrip, ::testing::Bool(), path_name);
