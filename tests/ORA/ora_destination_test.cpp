@@ -398,8 +398,8 @@ TEST(OraDestinationNames, SequenceCandidateAndUniqueExpression) {
     ASSERT_EQ(keys.get_indexes().size(), 1u);
     EXPECT_EQ(keys.index_statement(keys.get_indexes()[0]),
               L"CREATE UNIQUE INDEX \"AB\" ON \"" + name +
-                  L"\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" || ',' || "
-                  L"\"B\" END)");
+                  L"\" (CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"A\" END, "
+                  L"CASE WHEN \"A\" IS NOT NULL AND \"B\" IS NOT NULL THEN \"B\" END)");
     EXPECT_NE(init.create_statement().find(L"\"ID\" NUMBER(10,0), "), std::wstring::npos)
         << "an auto-increment column gets no NOT NULL";
 }
