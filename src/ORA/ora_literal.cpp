@@ -39,13 +39,8 @@ std::wstring date_text(const ole_variant& value, const wchar_t*& mask) {
     SYSTEMTIME t{};
     value.get_systemtime(t);
     wchar_t buf[64];
-    // Day 0 of the automation calendar carries a time of day alone.
-    if (t.wYear == 1899 && t.wMonth == 12 && t.wDay == 30) {
-        tk_log(1, "Null date has been found");
-        std::swprintf(buf, 64, L"%02d-%02d-%02d", t.wHour, t.wMinute, t.wSecond);
-        mask = L"HH24-MI-SS";
-        return buf;
-    }
+    // Day 0 of the automation calendar is written as the date it is: read as a time alone,
+    // it would land on a day of the current year.
     if (t.wHour == 0 && t.wMinute == 0 && t.wSecond == 0) {
         std::swprintf(buf, 64, L"%04d-%02d-%02d", t.wYear, t.wMonth, t.wDay);
         mask = L"YYYY-MM-DD";

@@ -166,6 +166,46 @@ TEST_P(OraWriterRoundtrip, CompositeUniqueKeysCompareTheColumnsThemselves) {
                   {L"a", L"b,c"}, {L"a,b", L"c"}, {L"n", L"<null>"}, {L"n", L"<null>"}}));
 }
 
+TEST_P(OraWriterRoundtrip, TheFirstDayOfTheDateCalendarIsADate) {
+    udb_schema s;
+    s.push_back(column(L"ID", VT_I4, 10));
+    s.push_back(column(L"D", VT_DATE, 0));
+    udb_indexes ix;
+    ix.push_back(udb_index(L"DAYS_PK", true, true, {L"ID"}));
+    auto table = m_db->create_table(L"DAYS", s, ix);
+    ASSERT_TRUE(table);
+    SYSTEMTIME day_zero{};
+    day_zero.wYear = 1899, day_zero.wMonth = 12, day_zero.wDay = 30;
+    SYSTEMTIME with_time = day_zero;
+    with_time.wHour = 4, with_time.wMinute = 5, with_time.wSecond = 6;
+    auto row = [](int id, const SYSTEMTIME& t) {
+        auto r = std::make_unique<udb_record>();
+        r->add_field(udb_field(L"ID", 10, ole_variant(id)));
+        r->add_field(udb_field(L"D", 0, ole_variant(t)));
+        return r;
+    };
+    table->append_record(*row(1, day_zero));
+    table->append_record(*row(2, with_time));
+    SYSTEMTIME later = with_time;
+    later.wYear = 2001;
+    table->append_record(*row(3, later));
+    table->flush();
+    const std::vector<std::vector<std::wstring>> expected = {{L"1", L"1899-12-30 00:00:00"},
+                                                             {L"2", L"1899-12-30 04:05:06"}};
+    const std::string select =
+        "select id, to_char(d, 'YYYY-MM-DD HH24:MI:SS') from days where id < 3 order by id";
+    EXPECT_EQ(rows(select), expected);
+    // An update writes the same date back.
+    udb_record change;
+    change.add_field(udb_field(L"ID", 10, ole_variant(3)));
+    change.add_field(udb_field(L"D", 0, ole_variant(with_time)));
+    auto opened = m_db->get_table(L"DAYS", 1);
+    ASSERT_GE(opened->get_key_index(), 0);
+    opened->update1(change);
+    EXPECT_EQ(rows("select to_char(d, 'YYYY-MM-DD HH24:MI:SS') from days where id = 3"),
+              (std::vector<std::vector<std::wstring>>{{L"1899-12-30 04:05:06"}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, OraWriterRoundtrip, ::testing::Bool(), path_name);
 
 }  // namespace
