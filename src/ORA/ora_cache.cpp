@@ -285,7 +285,7 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
     // A real Oracle's NUMBER cannot hold is written as NULL (or the column's default), and
     // the row's owner is told.
     auto out_of_range = [&](double d) {
-        if (!ora_out_of_range(d)) return false;
+        if (!m_owner.limits_reals(buffer.column) || !ora_out_of_range(d)) return false;
         const std::wstring def = column.b_not_null ? make_ora_def_val(column) : std::wstring();
         row_error("Table '" + tk_to_utf8(m_table) + "', column '" + tk_to_utf8(column.name) +
                   "': the number " + tk_to_utf8(to_oracle_str(value, 0)) +

@@ -399,8 +399,11 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
             tk_log(1, "VT_DECIMAL with invalid prec/scale");
             return L"NUMBER";
         }
+        // The binary reals hold every value of their kind, which NUMBER does not (1e300).
         case VT_R4:
+            return L"BINARY_FLOAT";
         case VT_R8:
+            return L"BINARY_DOUBLE";
         case VT_CY:
         case VT_UI4:
         case VT_I8:

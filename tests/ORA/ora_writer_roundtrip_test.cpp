@@ -206,6 +206,44 @@ TEST_P(OraWriterRoundtrip, TheFirstDayOfTheDateCalendarIsADate) {
               (std::vector<std::vector<std::wstring>>{{L"1899-12-30 04:05:06"}}));
 }
 
+TEST_P(OraWriterRoundtrip, RealColumnsCarryEveryValue) {
+    udb_schema s;
+    s.push_back(column(L"ID", VT_I4, 10));
+    s.push_back(column(L"R8", VT_R8, 0));
+    s.push_back(column(L"R4", VT_R4, 0));
+    auto table = m_db->create_table(L"REALS", s, udb_indexes());
+    ASSERT_TRUE(table);
+    std::vector<std::string> reported;
+    m_db->set_error_reporter(
+        [&](const std::string&, const tk_exception& e) { reported.push_back(e.message()); });
+    auto row = [](int id, double r8, float r4) {
+        auto r = std::make_unique<udb_record>();
+        r->add_field(udb_field(L"ID", 10, ole_variant(id)));
+        r->add_field(udb_field(L"R8", 0, ole_variant(r8)));
+        r->add_field(udb_field(L"R4", 0, ole_variant(r4)));
+        return r;
+    };
+    table->append_record(*row(1, 1e300, 3.25e38F));
+    table->append_record(*row(2, -2.5e-300, 1.25F));
+    table->append_record(*row(3, 0.1, -0.1F));
+    table->flush();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+    EXPECT_EQ(rows("select column_name, data_type from user_tab_columns where table_name = "
+                   "'REALS' and column_name like 'R%' order by column_name"),
+              (std::vector<std::vector<std::wstring>>{{L"R4", L"BINARY_FLOAT"},
+                                                      {L"R8", L"BINARY_DOUBLE"}}));
+    auto back = m_db->get_query(L"REALS", L"SELECT R8, R4 FROM REALS ORDER BY ID", 1);
+    ASSERT_TRUE(back);
+    std::vector<std::pair<double, float>> read;
+    for (; !back->is_eof(); back->next()) {
+        udb_record* rec = back->get_item();
+        ASSERT_TRUE(rec);
+        read.emplace_back((*rec)[0].to_double(), static_cast<float>((*rec)[1].to_double()));
+    }
+    EXPECT_EQ(read, (std::vector<std::pair<double, float>>{
+                        {1e300, 3.25e38F}, {-2.5e-300, 1.25F}, {0.1, -0.1F}}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, OraWriterRoundtrip, ::testing::Bool(), path_name);
 
 }  // namespace
