@@ -142,31 +142,18 @@ std::string ora_integer_misfit(const ole_variant& value, std::int32_t& out) {
     // Every 32-bit integer is exact in a double; wider kinds are read from their digits.
     double number = 0;
     bool numeric = true;
-    switch (vt) {
-        case VT_BOOL:
-            out = value.to_bool() ? 1 : 0;
-            return std::string();
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UINT:
-        case VT_R4:
-        case VT_R8:
-            number = value.to_double();
-            break;
-        default: {
-            const std::wstring text = ora_trim(to_oracle_str(value, 0));
-            const std::string narrow = tk_to_utf8(text);
-            const char* end = narrow.data() + narrow.size();
-            auto r = std::from_chars(narrow.data(), end, number);
-            numeric = !narrow.empty() && r.ec != std::errc::invalid_argument && r.ptr == end;
-            if (numeric && r.ec == std::errc::result_out_of_range) number = HUGE_VAL;
-            break;
-        }
+    if (vt == VT_BOOL) {
+        out = value.to_bool() ? 1 : 0;
+        return std::string();
+    }
+    if (ora_binds_as_int(vt) || vt == VT_R4 || vt == VT_R8) {
+        number = value.to_double();
+    } else {
+        const std::string narrow = tk_to_utf8(ora_trim(to_oracle_str(value, 0)));
+        const char* end = narrow.data() + narrow.size();
+        auto r = std::from_chars(narrow.data(), end, number);
+        numeric = !narrow.empty() && r.ec != std::errc::invalid_argument && r.ptr == end;
+        if (numeric && r.ec == std::errc::result_out_of_range) number = HUGE_VAL;
     }
     const std::string shown = "'" + tk_to_utf8(to_oracle_str(value, 0)) + "'";
     if (!numeric) return shown + " is no number";

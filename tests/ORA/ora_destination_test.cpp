@@ -82,14 +82,7 @@ std::unique_ptr<udb_record> zoo_row(int n) {
 
 class OraDestination : public ora_connected_test {
 protected:
-    void SetUp() override {
-        m_inst.add_user("ADMIN", "admin");
-        connect(m_inst, L"ADMIN", L"admin");
-        m_db->create_schema(L"DEST");
-        // The user the destination made logs on with external credentials.
-        m_db.reset();
-        m_db = m_engine->open_db(m_inst.wdir(), L"DEST", L"");
-    }
+    void SetUp() override { connect_as_new_user(m_inst, L"DEST"); }
     std::vector<std::vector<std::wstring>> rows(const std::string& sql) {
         std::vector<std::vector<std::wstring>> out;
         ora_query_results rs(0, std::wstring(sql.begin(), sql.end()));

@@ -32,11 +32,7 @@ ole_variant text(const std::wstring& s) {
 class OraWriterRoundtrip : public ora_connected_test, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
-        m_inst.add_user("ADMIN", "admin");
-        connect(m_inst, L"ADMIN", L"admin");
-        m_db->create_schema(L"DEST");
-        m_db.reset();
-        m_db = m_engine->open_db(m_inst.wdir(), L"DEST", L"");
+        connect_as_new_user(m_inst, L"DEST");
         m_db->b_use_cache = GetParam();
     }
     // An existing table of the destination, made by `ddl`.
