@@ -1,5 +1,6 @@
 #include "ORA/ora_cache.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -20,6 +21,8 @@ constexpr int k_rowid_bytes = 64;
 // Characters of a number written as text: 20 digits of a 64-bit integer or the 24 characters of
 // the longest shortest-form double, with room to spare.
 constexpr int k_number_chars = 48;
+// "YYYY-MM-DD HH24:MI:SS" and nine fraction digits.
+constexpr int k_stamp_chars = 32;
 
 bool is_numeric(VARTYPE vt) {
     switch (vt) {
@@ -110,6 +113,10 @@ void ora_cache::init() {
                 // 2^53, and a double's shortest text reads back as the same double.
                 buffer.size = (k_number_chars + 1) * 2, buffer.type = SQLT_STR;
                 buffer.as_text = true;
+            } else if (vt == VT_DATE && ora_fraction_digits(column) > 0) {
+                // The 7-byte date stops at the second.
+                buffer.size = (k_stamp_chars + 1) * 2, buffer.type = SQLT_STR;
+                buffer.stamp = true;
             } else if (vt == VT_DATE) {
                 buffer.size = 8, buffer.type = SQLT_ODT;
             } else if (vt == VT_BLOB || vt == VT_BYTE_ARRAY) {
@@ -139,8 +146,11 @@ void ora_cache::init() {
             buffer.data.assign(static_cast<std::size_t>(buffer.size) * k_rows, 0);
             buffer.ind.assign(k_rows, -1);
             buffer.len.assign(k_rows, 0);
+            const bool stamp = buffer.stamp;
             m_buffers.push_back(std::move(buffer));
-            values += L":" + std::to_wstring(m_buffers.size());
+            const std::wstring place = L":" + std::to_wstring(m_buffers.size());
+            values +=
+                stamp ? L"TO_TIMESTAMP(" + place + L", '" + k_ora_timestamp_mask + L"')" : place;
         } else if (is_long) {
             values += L"NULL ";
         } else {
@@ -187,15 +197,18 @@ int ora_cache::append_record(udb_record& record) {
     tk_log(1, "ora_cache::append_record(size=%d)", static_cast<int>(record.size()));
     const udb_schema& schema = m_owner.get_schema();
     const int n = m_count;
+    // Fields meet their columns by name: a source may list them in another order.
+    const std::vector<std::wstring> names = m_owner.destination_names(record);
     for (std::size_t k = 0; k + 1 < m_buffers.size(); ++k) {
         column_buffer& buffer = m_buffers[k];
         const t_ftd& column = schema[static_cast<std::size_t>(buffer.column)];
-        if (static_cast<std::size_t>(buffer.column) >= record.size())
+        const auto found = std::find(names.begin(), names.end(), column.name);
+        if (found == names.end())
             throw tk_exception("Table '" + tk_to_utf8(m_table) +
                                    "': the record has no value for column '" +
                                    tk_to_utf8(column.name) + "'",
                                0);
-        const udb_field& field = record[static_cast<std::size_t>(buffer.column)];
+        const udb_field& field = record[static_cast<std::size_t>(found - names.begin())];
         tk_log(1, "Field #%d has type=%d", buffer.column, static_cast<int>(field.vt()));
         if (field.is_null()) {
             tk_log(1, "Put NULL/empty-field");
@@ -204,7 +217,7 @@ int ora_cache::append_record(udb_record& record) {
         }
         copy_field(buffer, column, field, n);
     }
-    lob_data_copy(record, n);
+    lob_data_copy(record, names, n);
     ++m_count;
     if (m_count == k_rows) return commit();
     return m_count;
@@ -237,11 +250,10 @@ void ora_cache::put_text(column_buffer& buffer, const t_ftd& column, const std::
     const std::size_t capacity = static_cast<std::size_t>(buffer.size) / 2 - 1;
     tk_log(1, "sz=%d, src.length=%d", buffer.size, static_cast<int>(text.size()));
     if (m_scratch.size() > capacity)
-        throw tk_exception("Table '" + tk_to_utf8(m_table) + "', column '" +
-                               tk_to_utf8(column.name) + "': a value of " +
-                               std::to_string(m_scratch.size()) +
-                               " characters does not fit the column's " + std::to_string(capacity),
-                           0);
+        throw ora_value_error(m_table, column.name,
+                              "a value of " + std::to_string(m_scratch.size()) +
+                                  " characters does not fit the column's " +
+                                  std::to_string(capacity));
     unsigned char* out = buffer.data.data() + static_cast<std::size_t>(n) * buffer.size;
     std::memcpy(out, m_scratch.data(), m_scratch.size() * 2);
     std::memset(out + m_scratch.size() * 2, 0, 2);
@@ -258,6 +270,11 @@ void ora_cache::row_error(const std::string& text) {
         throw tk_exception(text, 0);
 }
 
+tk_exception ora_cache::no_date(const t_ftd& column, const ole_variant& value) const {
+    return ora_value_error(m_table, column.name,
+                           "'" + tk_to_utf8(value.to_wstring()) + "' is no date");
+}
+
 void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole_variant& value,
                            int n) {
     tk_log(1, "ora_cache::copy_field(%d)", n);
@@ -268,7 +285,7 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
     // A real Oracle's NUMBER cannot hold is written as NULL (or the column's default), and
     // the row's owner is told.
     auto out_of_range = [&](double d) {
-        if (!ora_out_of_range(d)) return false;
+        if (!m_owner.limits_reals(buffer.column) || !ora_out_of_range(d)) return false;
         const std::wstring def = column.b_not_null ? make_ora_def_val(column) : std::wstring();
         row_error("Table '" + tk_to_utf8(m_table) + "', column '" + tk_to_utf8(column.name) +
                   "': the number " + tk_to_utf8(to_oracle_str(value, 0)) +
@@ -281,7 +298,9 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
         return true;
     };
     if (buffer.type == SQLT_INT) {
-        const std::int32_t v = value.to_long();
+        std::int32_t v = 0;
+        const std::string misfit = ora_integer_misfit(value, v);
+        if (!misfit.empty()) throw ora_value_error(m_table, column.name, misfit);
         std::memcpy(out, &v, 4);
         buffer.ind[i] = 0, buffer.len[i] = 4;
         return;
@@ -295,6 +314,12 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
         buffer.ind[i] = 0, buffer.len[i] = 4;
         return;
     }
+    if (buffer.stamp) {
+        std::wstring stamp;
+        if (!ora_timestamp_text(value, stamp)) throw no_date(column, value);
+        put_text(buffer, column, stamp, n);
+        return;
+    }
     if (buffer.type == SQLT_ODT) {
         tk_log(1, "Processing date");
         ole_variant date;
@@ -304,10 +329,7 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
             try {
                 date.change_type(VT_DATE);
             } catch (const std::exception&) {
-                throw tk_exception("Table '" + tk_to_utf8(m_table) + "', column '" +
-                                       tk_to_utf8(column.name) + "': '" +
-                                       tk_to_utf8(value.to_wstring()) + "' is no date",
-                                   0);
+                throw no_date(column, value);
             }
             source = &date;
         }
@@ -340,7 +362,7 @@ void ora_cache::copy_field(column_buffer& buffer, const t_ftd& column, const ole
     put_text(buffer, column, text, n);
 }
 
-void ora_cache::lob_data_copy(udb_record& record, int n) {
+void ora_cache::lob_data_copy(udb_record& record, const std::vector<std::wstring>& names, int n) {
     tk_log(1, "ora_cache::lob_data_copy");
     if (m_lob_desc.empty()) {
         tk_log(2, "data.size == 0, nothing to do");
@@ -350,11 +372,12 @@ void ora_cache::lob_data_copy(udb_record& record, int n) {
     std::vector<ole_variant>& row = m_lob_rows[static_cast<std::size_t>(n)];
     for (std::size_t k = 0; k < m_lob_desc.size(); ++k) {
         const t_lob_desc& desc = m_lob_desc[k];
-        if (static_cast<std::size_t>(desc.idx) >= record.size()) {
+        const auto found = std::find(names.begin(), names.end(), desc.name);
+        if (found == names.end()) {
             row[k] = ole_variant();
             continue;
         }
-        const udb_field& field = record[static_cast<std::size_t>(desc.idx)];
+        const udb_field& field = record[static_cast<std::size_t>(found - names.begin())];
         tk_log(1, "LOB[%d].vt=%d, v_blob_desc[%d].vt=%d", static_cast<int>(k),
                static_cast<int>(field.vt()), static_cast<int>(k), desc.vt);
         if (desc.vt == VT_BSTR && !field.is_null() && field.vt() != VT_BSTR)

@@ -17,6 +17,7 @@
 
 #include "ORA/ora_lob_insert.h"
 #include "ORA/ora_stmt.h"
+#include "TK/tk_exception.h"
 #include "UDB/udb_record.h"
 
 class ora_table;
@@ -51,6 +52,7 @@ private:
         ub2 type = 0;          // OCI external type
         int vartype = 0;       // variant type of the column
         bool as_text = false;  // written as its SQL text (numbers exactly, bytes as hex)
+        bool stamp = false;    // a time stamp, as text with every fraction digit
         std::vector<unsigned char> data;
         std::vector<sb2> ind;
         std::vector<ub2> len;
@@ -62,10 +64,11 @@ private:
     // Copies one value into element n; raises tk_exception (level 0) when it does not fit.
     void copy_field(column_buffer& buffer, const t_ftd& column, const ole_variant& value, int n);
     void put_null(column_buffer& buffer, const t_ftd& column, int n, bool may_reset);
-    void lob_data_copy(udb_record& record, int n);
+    void lob_data_copy(udb_record& record, const std::vector<std::wstring>& names, int n);
     void lob_data_insert(const std::vector<bool>& failed);
     void put_text(column_buffer& buffer, const t_ftd& column, const std::wstring& text, int n);
     void row_error(const std::string& text);
+    tk_exception no_date(const t_ftd& column, const ole_variant& value) const;
 
     std::wstring m_table;
     ora_table& m_owner;

@@ -90,16 +90,21 @@ std::wstring ora_indexes_initializer::index_statement(const udb_index& index) co
         return std::wstring();
     }
     if (index.unique) {
-        std::wstring all_set, joined;
+        std::wstring all_set;
         for (const std::wstring& column : index.columns) {
             tk_wlog(1, L"Process idx.field %s", column.c_str());
             if (!all_set.empty()) all_set += L" AND ";
             all_set += quoted(column) + L" IS NOT NULL";
-            if (!joined.empty()) joined += L" || ',' || ";
-            joined += quoted(column);
         }
-        return L"CREATE UNIQUE INDEX " + quoted(index.name) + L" ON " + table + L" (CASE WHEN " +
-               all_set + L" THEN " + joined + L" END" + L")";
+        // One expression a column: joined into one text, ('a,b', 'c') would meet ('a', 'b,c').
+        // A row with any NULL indexes as all NULL, which Oracle leaves out of the index.
+        std::wstring expressions;
+        for (const std::wstring& column : index.columns) {
+            if (!expressions.empty()) expressions += L", ";
+            expressions += L"CASE WHEN " + all_set + L" THEN " + quoted(column) + L" END";
+        }
+        return L"CREATE UNIQUE INDEX " + quoted(index.name) + L" ON " + table + L" (" +
+               expressions + L")";
     }
     return L"CREATE INDEX " + quoted(index.name) + L" ON " + table + L" (" +
            column_list(index.columns, L",") + L")";

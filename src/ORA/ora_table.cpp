@@ -205,6 +205,10 @@ void ora_table::init_schema() {
             ftd.size = 0;
             ftd.native_type = L"LONG";
         }
+        if (type == L"BINARY_FLOAT" || type == L"BINARY_DOUBLE") {
+            m_binary_real.resize(m_schema.size(), false);
+            m_binary_real[static_cast<std::size_t>(idx)] = true;
+        }
     });
 
     std::wstring comments =
@@ -242,11 +246,10 @@ std::wstring number_text(const std::wstring& text, int vartype) {
     if (!value) return std::wstring();
     constexpr int k_significant_digits = 15;
     char buf[64];
-    const auto result =
-        integral ? std::to_chars(buf, buf + sizeof buf, std::round(*value),
-                                 std::chars_format::fixed, 0)
-                 : std::to_chars(buf, buf + sizeof buf, *value, std::chars_format::general,
-                                 k_significant_digits);
+    const auto result = integral ? std::to_chars(buf, buf + sizeof buf, std::round(*value),
+                                                 std::chars_format::fixed, 0)
+                                 : std::to_chars(buf, buf + sizeof buf, *value,
+                                                 std::chars_format::general, k_significant_digits);
     if (result.ec != std::errc()) return std::wstring();
     return std::wstring(buf, result.ptr);
 }

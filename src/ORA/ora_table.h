@@ -59,6 +59,11 @@ public:
     // The value text of column `column` in the one-row INSERT.
     std::wstring get_fld_append_wstr(const udb_field& value, int column);
     ora_database* get_database() const noexcept { return m_db; }
+    // False for a column of a binary real type, which takes any real of its kind; true for a
+    // NUMBER, which a floating value must fit (k_ora_number_limit).
+    bool limits_reals(int column) const;
+    // A record's field names as this table names its columns.
+    std::vector<std::wstring> destination_names(const udb_record& record) const;
     // True when the rows counted at open were read, or the server has no more; raises
     // ora_exception on a fetch error.
     bool is_eof() override;
@@ -82,10 +87,8 @@ private:
     // One integer from a count statement; 0 when the statement fails at execution.
     static int count_of(const std::wstring& sql);
 
-    // A record's field names as this table names its columns.
-    std::vector<std::wstring> destination_names(const udb_record& record) const;
-
     int m_rows_read = 0;
+    std::vector<bool> m_binary_real;  // by column: BINARY_FLOAT or BINARY_DOUBLE
     ora_database* m_db;
     std::unique_ptr<ora_cache> m_cache;
     udb_relationships& m_relationships;

@@ -129,7 +129,7 @@ std::wstring ora_table::get_fld_append_wstr(const udb_field& value, int eye) {
     tk_wlog(1, L"Got field #%d: '%s' (%d, %d)", eye, text.c_str(), static_cast<int>(value.vt()),
             column.vartype);
     tk_log(1, "schema[eye]->size=%d", static_cast<int>(column.size));
-    if (is_real(static_cast<VARTYPE>(column.vartype)) && is_real(value.vt()) &&
+    if (is_real(static_cast<VARTYPE>(column.vartype)) && is_real(value.vt()) && limits_reals(eye) &&
         ora_out_of_range(value.to_double())) {
         tk_log(1, "Number is out of range");
         std::wstring def = column.b_not_null ? make_ora_def_val(column) : std::wstring();
@@ -143,6 +143,15 @@ std::wstring ora_table::get_fld_append_wstr(const udb_field& value, int eye) {
         if (column.b_not_null && !column.b_auto_increment) reset_not_null_flag(eye);
         return L"NULL";
     }
+    if (ora_binds_as_int(column.vartype) && !value.is_null()) {
+        std::int32_t whole = 0;
+        const std::string misfit = ora_integer_misfit(value, whole);
+        if (!misfit.empty()) throw ora_value_error(m_name, column.name, misfit);
+        return std::to_wstring(whole);
+    }
+    std::wstring stamp;
+    if (ora_fraction_digits(column) > 0 && !value.is_null() && ora_timestamp_text(value, stamp))
+        return L"TO_TIMESTAMP('" + stamp + L"', '" + k_ora_timestamp_mask + L"')";
     if (column.native_type == L"LONG") return L"NULL";
     if (ora_is_lob_column(column.vartype, column.size)) {
         tk_log(1, "Got LOB - put placeholder");
@@ -159,6 +168,11 @@ std::wstring ora_table::get_fld_append_wstr(const udb_field& value, int eye) {
         reset_not_null_flag(eye);
     }
     return L"NULL";
+}
+
+bool ora_table::limits_reals(int column) const {
+    const auto at = static_cast<std::size_t>(column);
+    return at >= m_binary_real.size() || !m_binary_real[at];
 }
 
 void ora_table::reset_not_null_flag(int eye) {

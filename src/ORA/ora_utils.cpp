@@ -399,8 +399,11 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
             tk_log(1, "VT_DECIMAL with invalid prec/scale");
             return L"NUMBER";
         }
+        // The binary reals hold every value of their kind, which NUMBER does not (1e300).
         case VT_R4:
+            return L"BINARY_FLOAT";
         case VT_R8:
+            return L"BINARY_DOUBLE";
         case VT_CY:
         case VT_UI4:
         case VT_I8:
@@ -410,7 +413,7 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
         case VT_DATE: {
             // A DATE holds the time to the second; only fractions of a second need a time stamp,
             // whose digits ride above the date kind.
-            const int digits = (field.dw_reserved >> 8) & 0xFF;
+            const int digits = ora_fraction_digits(field);
             if (digits == 0) return L"DATE";
             return L"TIMESTAMP(" + std::to_wstring(digits > 9 ? 9 : digits) + L")";
         }
@@ -447,6 +450,12 @@ bool is_lob_field(const t_ftd& field) {
 }
 
 }  // namespace
+
+int ora_fraction_digits(const t_ftd& field) {
+    constexpr int k_shift = 8;  // the digits ride above the date kind
+    constexpr int k_mask = 0xFF;
+    return field.vartype == VT_DATE ? (field.dw_reserved >> k_shift) & k_mask : 0;
+}
 
 bool ora_binds_as_int(int vartype) {
     switch (vartype) {

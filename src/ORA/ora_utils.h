@@ -44,6 +44,8 @@ std::wstring ora_trim(const std::wstring& text);
 int get_ora_type(const t_ftd& field);
 // True for the variant types bound as a 4-byte integer.
 bool ora_binds_as_int(int vartype);
+// Fraction-of-second digits a date column declares (0: a DATE, to the second).
+int ora_fraction_digits(const t_ftd& field);
 // The bind length in bytes for the column; 0 for a column sent as a LOB (text or binary of size 0
 // or above 2000) and for types that are not bound.
 int get_ora_len(const t_ftd& field);

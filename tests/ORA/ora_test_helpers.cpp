@@ -50,6 +50,15 @@ void ora_connected_test::connect(ora_test_instance& inst, const std::wstring& us
     m_db = m_engine->open_db(inst.wdir(), user, password);
 }
 
+void ora_connected_test::connect_as_new_user(ora_test_instance& inst, const std::wstring& user) {
+    inst.add_user("ADMIN", "admin");
+    connect(inst, L"ADMIN", L"admin");
+    m_db->create_schema(user);
+    // The user the destination made logs on with external credentials.
+    m_db.reset();
+    m_db = m_engine->open_db(inst.wdir(), user, L"");
+}
+
 void ora_connected_test::TearDown() {
     m_db.reset();
     m_engine.reset();

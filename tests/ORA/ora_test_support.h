@@ -69,6 +69,9 @@ class ora_connected_test : public ::testing::Test {
 protected:
     // Creates the engine and opens the database as `user`; a refused logon raises ora_exception.
     void connect(ora_test_instance& inst, const std::wstring& user, const std::wstring& password);
+    // Makes `user` as the destination does (through an administrator ADMIN, password admin) and
+    // connects as it.
+    void connect_as_new_user(ora_test_instance& inst, const std::wstring& user);
     void TearDown() override;
 
     std::unique_ptr<ora_engine> m_engine;
