@@ -11,7 +11,7 @@
 #include "ORA/ora_table.h"
 #include "UDB/udb_recordset.h"
 #include "ora_test_support.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 

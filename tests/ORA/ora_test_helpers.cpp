@@ -13,8 +13,8 @@
 #include "ORA/ora_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_utils.h"
-#include "platform/oci/lite_engine.h"
-#include "platform/oci/lite_script.h"
+#include "lite_engine.h"
+#include "script/lite_script.h"
 
 ora_test_instance::ora_test_instance(const std::string& banner) {
     std::string pattern = (std::filesystem::temp_directory_path() / "ora_tests_XXXXXX").string();

@@ -8,11 +8,11 @@
 #include "ORA/ora_exception.h"
 #include "UDB/udb_recordset.h"
 #include "ora_test_support.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 
-const std::string k_zoo = std::string(TW_SOURCE_DIR) + "/tests/platform/oci/data/type_zoo.sql";
+const std::string k_zoo = std::string(TW_SOURCE_DIR) + "/tests/platform/oralite/data/type_zoo.sql";
 
 class OraZoo : public ora_suite_test<OraZoo> {
 protected:

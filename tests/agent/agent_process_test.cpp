@@ -9,7 +9,7 @@
 #include "agent/agent_console.h"
 #include "agent/agent_test_support.h"
 #include "converter/tabshift_convertor.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 

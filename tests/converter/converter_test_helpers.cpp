@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "TK/tk_utils.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 test_error_handler::test_error_handler() : error_handler(12, oracle_error_texts) {
     load_err_map(k_mysql_error_text_count, mysql_error_texts);

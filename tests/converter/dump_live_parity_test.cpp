@@ -9,7 +9,7 @@
 
 #include "TK/tk_utils.h"
 #include "converter/converter_test_support.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "TK/tk_utils.h"
 #include "converter/converter_test_support.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ protected:
         });
         s_inst->add_user("ZOO", "zoo");
         s_inst->run_script("ZOO", "zoo",
-                           std::string(TW_SOURCE_DIR) + "/tests/platform/oci/data/type_zoo.sql");
+                           std::string(TW_SOURCE_DIR) + "/tests/platform/oralite/data/type_zoo.sql");
         s_inst->with_session("ZOO", "zoo", [](lite_session& s) {
             s.execute(
                 "UPDATE ZOO_TIME SET IYM = '+99-11', IDS = '+99 23:59:59.999999' WHERE ID = 1");

@@ -8,7 +8,7 @@
 
 #include "SQL/sql_test_env.h"
 #include "TK/tk_temp_chdir.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 #include "wizard/wizard_test_support.h"
 
 namespace {

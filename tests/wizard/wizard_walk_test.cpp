@@ -18,7 +18,7 @@
 #include "TK/tk_temp_chdir.h"
 #include "common/progress_page.h"
 #include "converter/type_files.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 #include "wizard/wizard_test_support.h"
 
 namespace {

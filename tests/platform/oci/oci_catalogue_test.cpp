@@ -8,10 +8,10 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/oci/lite_engine.h"
-#include "platform/oci/lite_script.h"
+#include "lite_engine.h"
+#include "script/lite_script.h"
 #include "platform/oci/oci.h"
-#include "lite_test_helpers.h"
+#include "platform/oralite/lite_test_helpers.h"
 #include "platform/oci/oci_test_helpers.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lite_test_helpers.h"
+#include "platform/oralite/lite_test_helpers.h"
 #include "platform/oci/oci_test_helpers.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 

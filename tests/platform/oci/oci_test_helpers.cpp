@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/oci/lite_engine.h"
-#include "platform/oci/oci_text.h"
+#include "lite_engine.h"
+#include "client/oci_text.h"
 
 namespace fs = std::filesystem;
 

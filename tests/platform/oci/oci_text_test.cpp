@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/oci/oci_text.h"
+#include "client/oci_text.h"
 
 namespace {
 

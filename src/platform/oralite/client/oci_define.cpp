@@ -1,0 +1,482 @@
+// Output definitions and the copy of one fetched row into them.
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "lite_read_ahead.h"
+#include "client/oci_api.h"
+#include "client/oci_text.h"
+
+namespace {
+
+// The most select-list items a statement can have.
+constexpr ub4 kMaxSelectList = 4096;
+
+// Per-cell destinations inside the caller's arrays.
+struct cell_out {
+    unsigned char* value;
+    sb4 size;
+    sb2* ind;
+    ub2* rlen;
+    ub2* rcode;
+};
+
+void set_meta(const cell_out& o, sb2 ind, size_t rlen, ub2 rcode) {
+    if (o.ind != nullptr) *o.ind = ind;
+    if (o.rlen != nullptr) *o.rlen = static_cast<ub2>(std::min<size_t>(rlen, 65535));
+    if (o.rcode != nullptr) *o.rcode = rcode;
+}
+
+// Marks a truncated value: the indicator carries the original length, or -2 when that length
+// does not fit in it.
+int truncated(const cell_out& o, size_t original, size_t returned) {
+    set_meta(o, original > 32767 ? sb2{-2} : static_cast<sb2>(original), returned, 1406);
+    return 1406;
+}
+
+// Text in the define's character set; `written`, when given, receives the bytes of text stored.
+int put_text(const cell_out& o, std::string_view utf8, ub2 dty, ub2 charset_id,
+             size_t* written = nullptr) {
+    size_t ignored = 0;
+    size_t& stored = written != nullptr ? *written : ignored;
+    const bool terminated = dty == SQLT_STR || dty == SQLT_AVC;
+    const size_t cap_bytes = o.size > 0 ? static_cast<size_t>(o.size) : 0;
+    if (oci_is_utf8_charset(charset_id)) {
+        const size_t room = terminated ? (cap_bytes == 0 ? 0 : cap_bytes - 1) : cap_bytes;
+        const size_t n = std::min(room, utf8.size());
+        std::memcpy(o.value, utf8.data(), n);
+        size_t end = n;
+        if (dty == SQLT_AFC) {
+            std::memset(o.value + n, ' ', cap_bytes - n);
+            end = cap_bytes;
+        }
+        if (terminated && cap_bytes > 0) o.value[n] = 0;
+        stored = n;
+        if (n < utf8.size() || (terminated && cap_bytes == 0)) {
+            return truncated(o, utf8.size(), n);
+        }
+        set_meta(o, 0, end, 0);
+        return 0;
+    }
+    size_t cap_units = cap_bytes / 2;
+    if (terminated) cap_units = cap_units == 0 ? 0 : cap_units - 1;
+    size_t needed = 0;
+    const size_t n = oci_text::utf8_to_utf16_into(utf8, o.value, cap_units, &needed);
+    size_t end_units = n;
+    if (dty == SQLT_AFC) {
+        const char16_t blank = u' ';
+        for (size_t k = n; k < cap_bytes / 2; ++k) std::memcpy(o.value + 2 * k, &blank, 2);
+        end_units = cap_bytes / 2;
+    }
+    if (terminated && cap_bytes >= 2) {
+        const char16_t zero = 0;
+        std::memcpy(o.value + 2 * n, &zero, 2);
+    }
+    stored = n * 2;
+    if (n < needed || (terminated && cap_bytes < 2)) return truncated(o, needed * 2, n * 2);
+    set_meta(o, 0, end_units * 2, 0);
+    return 0;
+}
+
+// SQLT_LVC: the text's byte count in four bytes ahead of the unterminated text, so that a value
+// longer than a two-byte length can count arrives with its exact length, zero characters and all.
+int put_counted_text(const cell_out& o, std::string_view utf8, ub2 charset_id) {
+    constexpr sb4 prefix = sizeof(sb4);
+    const sb4 room = o.size > prefix ? o.size - prefix : 0;
+    size_t written = 0;
+    const int rc = put_text(cell_out{o.value + prefix, room, o.ind, o.rlen, o.rcode}, utf8,
+                            SQLT_LNG, charset_id, &written);
+    if (o.size >= prefix) {
+        const sb4 length = static_cast<sb4>(written);
+        std::memcpy(o.value, &length, sizeof length);
+    }
+    return rc;
+}
+
+int put_bytes(const cell_out& o, std::span<const unsigned char> bytes) {
+    const size_t cap = o.size > 0 ? static_cast<size_t>(o.size) : 0;
+    const size_t n = std::min(cap, bytes.size());
+    if (n > 0) std::memcpy(o.value, bytes.data(), n);
+    if (n < bytes.size()) return truncated(o, bytes.size(), n);
+    set_meta(o, 0, n, 0);
+    return 0;
+}
+
+// A cell's text, zero-terminated, in a stack buffer when it fits (numbers always do).
+class c_text {
+public:
+    explicit c_text(std::string_view text) {
+        while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+        if (text.size() < sizeof small_) {
+            std::memcpy(small_, text.data(), text.size());
+            small_[text.size()] = '\0';
+            p_ = small_;
+        } else {
+            big_.assign(text);
+            p_ = big_.c_str();
+        }
+        empty_ = text.empty();
+    }
+    const char* c_str() const { return p_; }
+    bool empty() const { return empty_; }
+
+private:
+    char small_[96];
+    std::string big_;
+    const char* p_;
+    bool empty_;
+};
+
+// A number cell's text as a double; false when the text is not a number.
+bool parse_double(const c_text& s, double& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return end != nullptr && *end == '\0';
+}
+
+int put_integer(const cell_out& o, std::string_view text, bool is_unsigned) {
+    double d = 0;
+    const c_text s(text);
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(s.c_str(), &end, 10);
+    if (s.empty() || end == nullptr || *end != '\0' || errno == ERANGE) {
+        if (!parse_double(s, d)) return 1722;
+        d = std::trunc(d);
+        if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18)) return 1455;
+        v = static_cast<long long>(d);
+    }
+    switch (o.size) {
+        case 1:
+            if (is_unsigned ? (v < 0 || v > 255) : (v < -128 || v > 127)) return 1455;
+            o.value[0] = static_cast<unsigned char>(v);
+            break;
+        case 2: {
+            if (is_unsigned ? (v < 0 || v > 65535) : (v < -32768 || v > 32767)) return 1455;
+            const auto x = static_cast<int16_t>(v);
+            std::memcpy(o.value, &x, 2);
+            break;
+        }
+        case 4: {
+            if (is_unsigned ? (v < 0 || v > 4294967295LL)
+                            : (v < std::numeric_limits<int32_t>::min() ||
+                               v > std::numeric_limits<int32_t>::max())) {
+                return 1455;
+            }
+            const auto x = static_cast<int32_t>(v);
+            std::memcpy(o.value, &x, 4);
+            break;
+        }
+        case 8:
+            if (is_unsigned && v < 0) return 1455;
+            std::memcpy(o.value, &v, 8);
+            break;
+        default:
+            return 3115;
+    }
+    set_meta(o, 0, static_cast<size_t>(o.size), 0);
+    return 0;
+}
+
+int put_real(const cell_out& o, std::string_view text, ub2 dty) {
+    double d = 0;
+    if (!parse_double(c_text(text), d)) return 1722;
+    const bool single = dty == SQLT_BFLOAT || (dty == SQLT_FLT && o.size == 4);
+    if (single) {
+        if (o.size < 4) return 3115;
+        const auto f = static_cast<float>(d);
+        std::memcpy(o.value, &f, 4);
+        set_meta(o, 0, 4, 0);
+    } else {
+        if (o.size < 8) return 3115;
+        std::memcpy(o.value, &d, 8);
+        set_meta(o, 0, 8, 0);
+    }
+    return 0;
+}
+
+int put_date7(const cell_out& o, const lite_datetime& v, ub2 dty) {
+    if (o.size < 7) return 3115;
+    if (dty == SQLT_ODT) {
+        const auto year = static_cast<sb2>(v.year);
+        std::memcpy(o.value, &year, 2);
+        o.value[2] = static_cast<ub1>(v.month);
+        o.value[3] = static_cast<ub1>(v.day);
+        o.value[4] = static_cast<ub1>(v.hour);
+        o.value[5] = static_cast<ub1>(v.minute);
+        o.value[6] = static_cast<ub1>(v.second);
+    } else {  // the server's own 7-byte form: excess-100 century and year, excess-1 time
+        o.value[0] = static_cast<ub1>(v.year / 100 + 100);
+        o.value[1] = static_cast<ub1>(v.year % 100 + 100);
+        o.value[2] = static_cast<ub1>(v.month);
+        o.value[3] = static_cast<ub1>(v.day);
+        o.value[4] = static_cast<ub1>(v.hour + 1);
+        o.value[5] = static_cast<ub1>(v.minute + 1);
+        o.value[6] = static_cast<ub1>(v.second + 1);
+    }
+    set_meta(o, 0, 7, 0);
+    return 0;
+}
+
+// A NULL cell: its indicator says so, and a define without one cannot take it.
+int put_null(const cell_out& o) {
+    if (o.ind == nullptr) return 1405;
+    set_meta(o, -1, 0, 1405);
+    return 0;
+}
+
+void* descriptor_at(const OCIDefine& d, ub4 row) {
+    void* p = nullptr;
+    std::memcpy(&p, static_cast<unsigned char*>(d.valuep) + row * sizeof(void*), sizeof p);
+    return p;
+}
+
+// `n` bytes, copied in a few moves where the common short texts would cost a call.
+inline void copy_short(unsigned char* to, const char* from, size_t n) {
+    if (n > 32) {
+        std::memcpy(to, from, n);
+    } else if (n >= 16) {
+        // Two overlapping halves of 16 bytes.
+        std::uint64_t w[4];
+        std::memcpy(&w[0], from, 16);
+        std::memcpy(&w[2], from + n - 16, 16);
+        std::memcpy(to, &w[0], 16);
+        std::memcpy(to + n - 16, &w[2], 16);
+    } else if (n >= 8) {
+        std::uint64_t a, b;
+        std::memcpy(&a, from, 8);
+        std::memcpy(&b, from + n - 8, 8);
+        std::memcpy(to, &a, 8);
+        std::memcpy(to + n - 8, &b, 8);
+    } else {
+        for (size_t i = 0; i < n; ++i) to[i] = static_cast<unsigned char>(from[i]);
+    }
+}
+
+// The cell of a one-row UTF-8 text define, from a row read ahead, when its text stands ready
+// and fits, or it is NULL and the define has an indicator: filled with no other look at the
+// define or the cell. False leaves the cell to fill_cell's general way.
+inline bool fill_ready_text(const lite_read_ahead& ahead, const OCIDefine& d) {
+    if (d.dty != SQLT_STR || d.valuep == nullptr || d.value_sz <= 0 ||
+        !oci_is_utf8_charset(d.charset_id) || d.position - 1 >= ahead.columns()) {
+        return false;
+    }
+    const int col = static_cast<int>(d.position) - 1;
+    size_t size = 0;
+    const char* text = ahead.ready(col, size);
+    const cell_out o{static_cast<unsigned char*>(d.valuep), d.value_sz, d.indp, d.rlenp, d.rcodep};
+    if (text == nullptr) {
+        if (d.indp == nullptr || !ahead.is_null(col)) return false;
+        set_meta(o, -1, 0, 1405);
+        return true;
+    }
+    if (size >= static_cast<size_t>(d.value_sz)) return false;
+    copy_short(o.value, text, size);
+    o.value[size] = 0;
+    set_meta(o, 0, size, 0);
+    return true;
+}
+
+// The cell of a one-row date or timestamp define, from a row read ahead, when the reader has
+// read its date: into the descriptor with no other look at the cell. False leaves the cell to
+// fill_cell's general way, a NULL or a missing descriptor included.
+inline bool fill_ready_date(const lite_read_ahead& ahead, const OCIDefine& d) {
+    if (d.dty != SQLT_TIMESTAMP && d.dty != SQLT_TIMESTAMP_TZ && d.dty != SQLT_TIMESTAMP_LTZ &&
+        d.dty != SQLT_DATE) {
+        return false;
+    }
+    if (d.valuep == nullptr || d.position - 1 >= ahead.columns()) return false;
+    OCIDateTime* dt = oci_find_datetime(descriptor_at(d, 0));
+    if (dt == nullptr || !ahead.date(static_cast<int>(d.position) - 1, dt->value)) return false;
+    dt->has_value = true;
+    set_meta(cell_out{static_cast<unsigned char*>(d.valuep), d.value_sz, d.indp, d.rlenp, d.rcodep},
+             0, sizeof(void*), 0);
+    return true;
+}
+
+int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
+    lite_statement& ls = *st->compiled;
+    const auto& cols = ls.columns();
+    if (d.position > cols.size()) return 1007;
+    const int col = static_cast<int>(d.position) - 1;
+    const lite_column& meta = cols[col];
+    const bool descriptor = oci_is_descriptor_type(d.dty);
+    const size_t stride =
+        descriptor ? sizeof(void*) : static_cast<size_t>(std::max<sb4>(d.value_sz, 0));
+    cell_out o{static_cast<unsigned char*>(d.valuep) + row * stride, d.value_sz,
+               d.indp != nullptr ? d.indp + row : nullptr,
+               d.rlenp != nullptr ? d.rlenp + row : nullptr,
+               d.rcodep != nullptr ? d.rcodep + row : nullptr};
+    if (d.valuep == nullptr) return 1007;
+
+    switch (d.dty) {
+        case SQLT_STR:
+        case SQLT_AVC:
+        case SQLT_CHR:
+        case SQLT_AFC:
+        case SQLT_LNG: {
+            const std::optional<std::string_view> text = ls.text_unless_null(col);
+            return text ? put_text(o, *text, d.dty, d.charset_id) : put_null(o);
+        }
+        case SQLT_LVC: {
+            const std::optional<std::string_view> text = ls.text_unless_null(col);
+            return text ? put_counted_text(o, *text, d.charset_id) : put_null(o);
+        }
+        default:
+            break;
+    }
+    if (ls.is_null(col)) {
+        if (descriptor) {
+            void* p = descriptor_at(d, row);
+            if (auto* lob = oci_find<OCILobLocator>(p, OCI_DTYPE_LOB)) lob->has_value = false;
+            if (auto* dt = oci_find_datetime(p)) dt->has_value = false;
+        }
+        return put_null(o);
+    }
+
+    switch (d.dty) {
+        case SQLT_INT:
+        case SQLT_UIN:
+            return put_integer(o, ls.text(col), d.dty == SQLT_UIN);
+        case SQLT_FLT:
+        case SQLT_BFLOAT:
+        case SQLT_BDOUBLE:
+            return put_real(o, ls.text(col), d.dty);
+        case SQLT_BIN:
+        case SQLT_LBI:
+            return put_bytes(o, ls.bytes(col));
+        case SQLT_ODT:
+        case SQLT_DAT:
+            return put_date7(o, ls.as_datetime(col), d.dty);
+        case SQLT_TIMESTAMP:
+        case SQLT_TIMESTAMP_TZ:
+        case SQLT_TIMESTAMP_LTZ:
+        case SQLT_DATE: {
+            OCIDateTime* dt = oci_find_datetime(descriptor_at(d, row));
+            if (dt == nullptr) return 1891;
+            dt->value = ls.as_datetime(col);
+            dt->has_value = true;
+            set_meta(o, 0, sizeof(void*), 0);
+            return 0;
+        }
+        case SQLT_CLOB:
+        case SQLT_BLOB: {
+            auto* lob = oci_find<OCILobLocator>(descriptor_at(d, row), OCI_DTYPE_LOB);
+            if (lob == nullptr) return 22275;
+            const auto bytes = ls.bytes(col);
+            lob->data.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            lob->has_value = true;
+            lob->binary = meta.type_code == LITE_BLOB || meta.type_code == LITE_RAW ||
+                          meta.type_code == LITE_LONG_RAW || d.dty == SQLT_BLOB;
+            lob->charset_form = lob->binary ? 0 : static_cast<ub1>(meta.charset_form == 2 ? 2 : 1);
+            // A locator read FOR UPDATE writes back to the one row it came from.
+            lob->owner = ls.update_owner();
+            lob->table = ls.update_table();
+            lob->column = ls.update_column(col);
+            lob->rowid = lob->column.empty() ? std::string() : ls.update_rowid();
+            set_meta(o, 0, sizeof(void*), 0);
+            return 0;
+        }
+        default:
+            return 3115;
+    }
+}
+
+}  // namespace
+
+bool oci_is_utf8_charset(ub2 id) {
+    return id == 871 || id == 873;
+}
+
+bool oci_is_descriptor_type(ub2 dty) {
+    switch (dty) {
+        case SQLT_TIMESTAMP:
+        case SQLT_TIMESTAMP_TZ:
+        case SQLT_TIMESTAMP_LTZ:
+        case SQLT_DATE:
+        case SQLT_CLOB:
+        case SQLT_BLOB:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool oci_is_supported_type(ub2 dty) {
+    switch (dty) {
+        case SQLT_CHR:
+        case SQLT_INT:
+        case SQLT_FLT:
+        case SQLT_STR:
+        case SQLT_LNG:
+        case SQLT_LVC:
+        case SQLT_DAT:
+        case SQLT_BFLOAT:
+        case SQLT_BDOUBLE:
+        case SQLT_BIN:
+        case SQLT_LBI:
+        case SQLT_UIN:
+        case SQLT_AFC:
+        case SQLT_AVC:
+        case SQLT_ODT:
+            return true;
+        default:
+            return oci_is_descriptor_type(dty);
+    }
+}
+
+int oci_fill_row(OCIStmt* st, ub4 row) {
+    int worst = 0;
+    const lite_read_ahead* ahead = row == 0 ? st->compiled->row_reader() : nullptr;
+    for (const OCIDefine* d : st->defines) {
+        if (d == nullptr) continue;
+        if (ahead != nullptr && (fill_ready_text(*ahead, *d) || fill_ready_date(*ahead, *d))) {
+            continue;
+        }
+        int rc = 0;
+        try {
+            rc = fill_cell(st, *d, row);
+        } catch (const lite_error& e) {
+            rc = e.code();
+        }
+        // Errors outrank truncations; the first error is the one reported.
+        if (rc != 0 && (worst == 0 || worst == 1406)) worst = rc;
+    }
+    return worst;
+}
+
+extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
+                                void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp,
+                                ub2* rcodep, ub4 /*mode*/) {
+    OCIError* err = oci_begin(errhp);
+    auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
+    if (err == nullptr || st == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
+    return oci_guard(err, [&]() -> sword {
+        // Before the describe the select list is unknown, but never longer than the server's
+        // limit: a wild position must not size the define table.
+        if (position == 0 || position > kMaxSelectList ||
+            (st->described && position > st->params.size())) {
+            return oci_fail(err, 1007);
+        }
+        if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
+        if (valuep == nullptr) return oci_fail(err, 1007);
+        if (st->defines.size() < position) st->defines.resize(position, nullptr);
+        OCIDefine*& slot = st->defines[position - 1];
+        if (slot == nullptr) slot = new OCIDefine(st->env, st);
+        OCIDefine* d = slot;
+        d->position = position;
+        d->valuep = valuep;
+        d->value_sz = value_sz;
+        d->dty = dty;
+        d->indp = static_cast<sb2*>(indp);
+        d->rlenp = rlenp;
+        d->rcodep = rcodep;
+        *defnp = d;
+        return OCI_SUCCESS;
+    });
+}

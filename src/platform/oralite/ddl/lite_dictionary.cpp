@@ -1,0 +1,350 @@
+#include "ddl/lite_dictionary.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <cstdlib>
+
+#include "functions/lite_function_table.h"
+#include "lite_internal.h"
+#include "sql/lite_lexer.h"
+
+namespace {
+
+// Comments on views and their columns (COLUMN_NAME '' for the view itself). Instances made
+// before views took comments get the table at logon.
+const char* const k_view_comments =
+    "VIEW_COMMENTS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
+    "COMMENTS VARCHAR2(4000), PRIMARY KEY(OWNER, VIEW_NAME, COLUMN_NAME))";
+// Row triggers and tablespace quotas came after the first instances; those get the tables at
+// logon too. FIRES is 1 for the trigger shapes the engine runs (BEFORE INSERT ... FOR EACH ROW
+// assigning :NEW columns); the others are kept as source only.
+const char* const k_later_tables[] = {
+    k_view_comments,
+    "TRIGGERS(OWNER VARCHAR2(128), TRIGGER_NAME VARCHAR2(128), TRIGGER_TYPE VARCHAR2(16), "
+    "TRIGGERING_EVENT VARCHAR2(246), TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), "
+    "WHEN_CLAUSE VARCHAR2(4000), STATUS VARCHAR2(8), TRIGGER_BODY LONGTEXT, FIRES NUMBER, "
+    "CREATED_SEQ INTEGER, PRIMARY KEY(OWNER, TRIGGER_NAME))",
+    "TS_QUOTAS(USERNAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), MAX_BYTES NUMBER, "
+    "PRIMARY KEY(USERNAME, TABLESPACE_NAME))",
+};
+
+// LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
+// default such as '007' stays text. NUMTEXT marks NUMBER columns whose values may have more
+// digits than a double holds (a sequence's 28 nines): kept as their exact text.
+const char* const k_dict_tables[] = {
+    "SETTINGS(NAME VARCHAR2(128) PRIMARY KEY, VALUE VARCHAR2(4000))",
+    "USERS(USERNAME VARCHAR2(128) PRIMARY KEY, PASSWORD VARCHAR2(128), LOCKED NUMBER, "
+    "CREATED DATE)",
+    "TABLES(OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), IOT_TYPE VARCHAR2(12), "
+    "TEMPORARY VARCHAR2(1), NESTED VARCHAR2(3), COMMENTS VARCHAR2(4000), "
+    "PRIMARY KEY(OWNER, TABLE_NAME))",
+    "COLUMNS(OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
+    "COLUMN_ID NUMBER, DATA_TYPE VARCHAR2(128), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, "
+    "DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), DATA_DEFAULT LONGTEXT, CHAR_LENGTH NUMBER, "
+    "CHAR_USED VARCHAR2(1), IDENTITY_COLUMN VARCHAR2(3), COMMENTS VARCHAR2(4000), "
+    "PRIMARY KEY(OWNER, TABLE_NAME, COLUMN_ID), UNIQUE(OWNER, TABLE_NAME, COLUMN_NAME))",
+    "CONSTRAINTS(OWNER VARCHAR2(128), CONSTRAINT_NAME VARCHAR2(128), CONSTRAINT_TYPE "
+    "VARCHAR2(1), TABLE_NAME VARCHAR2(128), SEARCH_CONDITION LONGTEXT, R_OWNER VARCHAR2(128), "
+    "R_CONSTRAINT_NAME VARCHAR2(128), DELETE_RULE VARCHAR2(9), STATUS VARCHAR2(8), "
+    "GENERATED VARCHAR2(14), INDEX_NAME VARCHAR2(128), EVALUABLE NUMBER, "
+    "PRIMARY KEY(OWNER, CONSTRAINT_NAME))",
+    "CONS_COLUMNS(OWNER VARCHAR2(128), CONSTRAINT_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), "
+    "COLUMN_NAME VARCHAR2(4000), POSITION NUMBER)",
+    "INDEXES(OWNER VARCHAR2(128), INDEX_NAME VARCHAR2(128), INDEX_TYPE VARCHAR2(27), "
+    "TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), UNIQUENESS VARCHAR2(9), "
+    "GENERATED VARCHAR2(1), PRIMARY KEY(OWNER, INDEX_NAME))",
+    "IND_COLUMNS(INDEX_OWNER VARCHAR2(128), INDEX_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128), "
+    "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER, "
+    "DESCEND VARCHAR2(4))",
+    "SEQUENCES(SEQUENCE_OWNER VARCHAR2(128), SEQUENCE_NAME VARCHAR2(128), MIN_VALUE NUMTEXT, "
+    "MAX_VALUE NUMTEXT, INCREMENT_BY NUMBER, CYCLE_FLAG VARCHAR2(1), ORDER_FLAG VARCHAR2(1), "
+    "CACHE_SIZE NUMBER, LAST_NUMBER NUMBER, PRIMARY KEY(SEQUENCE_OWNER, SEQUENCE_NAME))",
+    "VIEWS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), TEXT_LENGTH NUMBER, TEXT LONGTEXT, "
+    "STATUS VARCHAR2(7), PRIMARY KEY(OWNER, VIEW_NAME))",
+    "SOURCE(OWNER VARCHAR2(128), NAME VARCHAR2(128), TYPE VARCHAR2(12), TEXT LONGTEXT, "
+    "PRIMARY KEY(OWNER, NAME, TYPE))",
+};
+
+struct view_def {
+    const char* name;
+    const char* select;  // {U} stands for the user as an SQL literal, {D} for the dictionary
+};
+
+const view_def k_views[] = {
+    {"USER_TABLES",
+     "SELECT TABLE_NAME, 'USERS' AS TABLESPACE_NAME, IOT_TYPE, TEMPORARY, NESTED, "
+     "'VALID' AS STATUS FROM {D}.TABLES WHERE OWNER = {U}"},
+    {"ALL_TABLES",
+     "SELECT OWNER, TABLE_NAME, 'USERS' AS TABLESPACE_NAME, IOT_TYPE, TEMPORARY, NESTED, "
+     "'VALID' AS STATUS FROM {D}.TABLES"},
+    {"USER_TAB_COLUMNS",
+     "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
+     "FROM {D}.COLUMNS WHERE OWNER = {U} ORDER BY TABLE_NAME, COLUMN_ID"},
+    {"ALL_TAB_COLUMNS",
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
+     "FROM {D}.COLUMNS ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+    {"USER_COL_COMMENTS",
+     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT TABLE_NAME, COLUMN_NAME, COMMENTS, "
+     "COLUMN_ID FROM {D}.COLUMNS WHERE OWNER = {U} UNION ALL SELECT VIEW_NAME, COLUMN_NAME, "
+     "COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE OWNER = {U} AND COLUMN_NAME <> '') "
+     "ORDER BY TABLE_NAME, COLUMN_ID"},
+    {"ALL_COL_COMMENTS",
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT OWNER, TABLE_NAME, "
+     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, "
+     "COLUMN_NAME, COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE COLUMN_NAME <> '') "
+     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+    {"USER_TAB_COMMENTS",
+     "SELECT TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES WHERE OWNER = {U} "
+     "UNION ALL SELECT v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = '' WHERE v.OWNER = {U}"},
+    {"ALL_TAB_COMMENTS",
+     "SELECT OWNER, TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES "
+     "UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = ''"},
+    {"USER_CONSTRAINTS",
+     "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
+     "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, INDEX_NAME "
+     "FROM {D}.CONSTRAINTS WHERE OWNER = {U}"},
+    {"ALL_CONSTRAINTS",
+     "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
+     "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, INDEX_NAME FROM {D}.CONSTRAINTS"},
+    {"USER_CONS_COLUMNS",
+     "SELECT OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION "
+     "FROM {D}.CONS_COLUMNS WHERE OWNER = {U}"},
+    {"ALL_CONS_COLUMNS",
+     "SELECT OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION FROM {D}.CONS_COLUMNS"},
+    {"USER_INDEXES",
+     "SELECT INDEX_NAME, INDEX_TYPE, TABLE_OWNER, TABLE_NAME, UNIQUENESS, GENERATED, "
+     "'VALID' AS STATUS FROM {D}.INDEXES WHERE OWNER = {U}"},
+    {"ALL_INDEXES",
+     "SELECT OWNER, INDEX_NAME, INDEX_TYPE, TABLE_OWNER, TABLE_NAME, UNIQUENESS, GENERATED, "
+     "'VALID' AS STATUS FROM {D}.INDEXES"},
+    {"USER_IND_COLUMNS",
+     "SELECT INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, DESCEND "
+     "FROM {D}.IND_COLUMNS WHERE INDEX_OWNER = {U}"},
+    {"ALL_IND_COLUMNS",
+     "SELECT INDEX_OWNER, INDEX_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, "
+     "DESCEND FROM {D}.IND_COLUMNS"},
+    {"USER_VIEWS", "SELECT VIEW_NAME, TEXT_LENGTH, TEXT FROM {D}.VIEWS WHERE OWNER = {U}"},
+    {"ALL_VIEWS", "SELECT OWNER, VIEW_NAME, TEXT_LENGTH, TEXT FROM {D}.VIEWS"},
+    {"USER_SEQUENCES",
+     "SELECT SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, "
+     "CACHE_SIZE, LAST_NUMBER FROM {D}.SEQUENCES WHERE SEQUENCE_OWNER = {U}"},
+    {"ALL_SEQUENCES",
+     "SELECT SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, "
+     "ORDER_FLAG, CACHE_SIZE, LAST_NUMBER FROM {D}.SEQUENCES"},
+    {"ALL_OBJECTS",
+     "SELECT OWNER, TABLE_NAME AS OBJECT_NAME, 'TABLE' AS OBJECT_TYPE, 'VALID' AS STATUS "
+     "FROM {D}.TABLES UNION ALL SELECT OWNER, VIEW_NAME, 'VIEW', STATUS FROM {D}.VIEWS "
+     "UNION ALL SELECT OWNER, INDEX_NAME, 'INDEX', 'VALID' FROM {D}.INDEXES "
+     "UNION ALL SELECT SEQUENCE_OWNER, SEQUENCE_NAME, 'SEQUENCE', 'VALID' FROM {D}.SEQUENCES "
+     "UNION ALL SELECT s.OWNER, s.NAME, s.TYPE, CASE WHEN EXISTS (SELECT 1 FROM {D}.TRIGGERS g "
+     "WHERE g.OWNER = s.OWNER AND g.TRIGGER_NAME = s.NAME AND g.FIRES = 1 AND s.TYPE = "
+     "'TRIGGER') THEN 'VALID' ELSE 'INVALID' END FROM {D}.SOURCE s"},
+    {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM ALL_OBJECTS WHERE OWNER = {U}"},
+    {"ALL_USERS", "SELECT USERNAME, CREATED FROM {D}.USERS"},
+    {"DBA_USERS",
+     "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
+     "'USERS' AS DEFAULT_TABLESPACE, CREATED, CASE WHEN PASSWORD IS NULL THEN 'EXTERNAL' ELSE "
+     "'PASSWORD' END AS AUTHENTICATION_TYPE FROM {D}.USERS"},
+    {"DBA_TS_QUOTAS", "SELECT TABLESPACE_NAME, USERNAME, MAX_BYTES FROM {D}.TS_QUOTAS"},
+    {"USER_TS_QUOTAS", "SELECT TABLESPACE_NAME, MAX_BYTES FROM {D}.TS_QUOTAS WHERE USERNAME = {U}"},
+    {"USER_TRIGGERS",
+     "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS "
+     "WHERE OWNER = {U}"},
+    {"ALL_TRIGGERS",
+     "SELECT OWNER, TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS"},
+    {"USER_USERS",
+     "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
+     "CREATED FROM {D}.USERS WHERE USERNAME = {U}"},
+    {"V$VERSION", "SELECT VALUE AS BANNER FROM {D}.SETTINGS WHERE NAME = 'BANNER'"},
+};
+
+std::string substitute(std::string s, const std::string& user) {
+    const std::string u = lite_quote_text(user);
+    const std::string d = lite_quote_name(k_lite_dict);
+    for (size_t p; (p = s.find("{U}")) != std::string::npos;) s.replace(p, 3, u);
+    for (size_t p; (p = s.find("{D}")) != std::string::npos;) s.replace(p, 3, d);
+    return s;
+}
+
+}  // namespace
+
+void lite_exec(sqlite3* db, const std::string& sql) {
+    char* err = nullptr;
+    lite_clear_function_error();
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        sqlite3_free(err);
+        throw lite_sqlite_error(db);
+    }
+}
+
+void lite_dictionary_create(sqlite3* db, const std::string& schema) {
+    for (const char* t : k_dict_tables) {
+        lite_exec(db, "CREATE TABLE " + lite_quote_name(schema) + "." + t);
+    }
+    for (const char* t : k_later_tables) {
+        lite_exec(db, "CREATE TABLE " + lite_quote_name(schema) + "." + t);
+    }
+}
+
+void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
+    for (const char* t : k_later_tables) {
+        lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) +
+                          "." + t);
+    }
+    for (const view_def& v : k_views) {
+        lite_exec(db, "CREATE TEMP VIEW " + lite_quote_name(v.name) + " AS " +
+                          substitute(v.select, user));
+    }
+    lite_exec(db, "CREATE TEMP TABLE DUAL(DUMMY VARCHAR2(1))");
+    lite_exec(db, "INSERT INTO temp.DUAL VALUES('X')");
+}
+
+lite_coltype lite_coltype_from_decl(const std::string& decl_in) {
+    lite_coltype t;
+    std::string decl = lite_upper(decl_in);
+    if (decl == "LONGTEXT") {
+        t.data_type = "LONG";
+        return t;
+    }
+    if (decl == "NUMTEXT") {
+        t.data_type = "NUMBER";
+        t.data_length = 22;
+        return t;
+    }
+    size_t open = decl.find('(');
+    t.data_type = decl.substr(0, open);
+    if (open != std::string::npos) {
+        int n = std::atoi(decl.c_str() + open + 1);
+        if (t.data_type == "NUMBER") {
+            t.precision = n;
+            size_t comma = decl.find(',', open);
+            t.scale = comma == std::string::npos ? 0 : std::atoi(decl.c_str() + comma + 1);
+            t.data_length = 22;
+        } else {
+            t.data_length = n;
+            t.char_length = n;
+            t.char_used = "B";
+        }
+    } else if (t.data_type == "NUMBER") {
+        t.data_length = 22;
+    } else if (t.data_type == "DATE") {
+        t.data_length = 7;
+    }
+    return t;
+}
+
+const char* lite_affinity_for(const lite_coltype& t) {
+    const std::string& d = t.data_type;
+    if (d == "NUMBER") {
+        if (t.precision && *t.precision <= 15) return "NUMERIC";
+        return "";
+    }
+    if (d == "FLOAT") return "";
+    if (d == "BINARY_FLOAT" || d == "BINARY_DOUBLE") return "REAL";
+    if (d == "RAW" || d == "LONG RAW" || d == "BLOB" || d == "BFILE") return "BLOB";
+    return "TEXT";
+}
+
+lite_column lite_describe_coltype(const std::string& name, const lite_coltype& t, bool nullable) {
+    lite_column c;
+    c.name = name;
+    c.type_text = t.data_type;
+    c.nullable = nullable;
+    c.charset_form = 0;
+    const std::string& d = t.data_type;
+    auto starts = [&](const char* p) { return d.rfind(p, 0) == 0; };
+    if (d == "VARCHAR2" || d == "VARCHAR" || d == "NVARCHAR2") {
+        c.type_code = LITE_VARCHAR2;
+        c.data_size = static_cast<int>(t.data_length);
+        c.charset_form = d == "NVARCHAR2" ? 2 : 1;
+    } else if (d == "CHAR" || d == "NCHAR") {
+        c.type_code = LITE_CHAR;
+        c.data_size = static_cast<int>(t.data_length);
+        c.charset_form = d == "NCHAR" ? 2 : 1;
+    } else if (d == "NUMBER") {
+        c.type_code = LITE_NUMBER;
+        c.data_size = 22;
+        // NUMBER(*,0) and INTEGER describe as 38 digits; a bare NUMBER as 0 with scale -127.
+        c.precision = t.precision.value_or(t.scale && *t.scale == 0 ? 38 : 0);
+        c.scale = t.scale.value_or(t.precision ? 0 : -127);
+    } else if (d == "FLOAT") {
+        c.type_code = LITE_NUMBER;
+        c.data_size = 22;
+        c.precision = t.precision.value_or(126);
+        c.scale = -127;
+    } else if (d == "LONG") {
+        c.type_code = LITE_LONG;
+        c.data_size = 0;
+        c.charset_form = 1;
+    } else if (d == "DATE") {
+        c.type_code = LITE_DATE;
+        c.data_size = 7;
+    } else if (d == "RAW") {
+        c.type_code = LITE_RAW;
+        c.data_size = static_cast<int>(t.data_length);
+    } else if (d == "LONG RAW") {
+        c.type_code = LITE_LONG_RAW;
+        c.data_size = 0;
+    } else if (d == "BINARY_FLOAT") {
+        c.type_code = LITE_BINARY_FLOAT;
+        c.data_size = 4;
+    } else if (d == "BINARY_DOUBLE") {
+        c.type_code = LITE_BINARY_DOUBLE;
+        c.data_size = 8;
+    } else if (d == "ROWID" || d == "UROWID") {
+        c.type_code = LITE_ROWID;
+        c.data_size = d == "ROWID" ? 10 : static_cast<int>(t.data_length);
+    } else if (d == "CLOB" || d == "NCLOB") {
+        c.type_code = LITE_CLOB;
+        c.data_size = 4000;
+        c.charset_form = d == "NCLOB" ? 2 : 1;
+    } else if (d == "BLOB") {
+        c.type_code = LITE_BLOB;
+        c.data_size = 4000;
+    } else if (d == "BFILE") {
+        c.type_code = LITE_BFILE;
+        c.data_size = 530;
+    } else if (starts("TIMESTAMP")) {
+        c.scale = t.scale.value_or(6);
+        if (d.find("LOCAL TIME ZONE") != std::string::npos) {
+            c.type_code = LITE_TIMESTAMP_LTZ;
+            c.data_size = 11;
+        } else if (d.find("TIME ZONE") != std::string::npos) {
+            c.type_code = LITE_TIMESTAMP_TZ;
+            c.data_size = 13;
+        } else {
+            c.type_code = LITE_TIMESTAMP;
+            c.data_size = 11;
+        }
+    } else if (starts("INTERVAL YEAR")) {
+        c.type_code = LITE_INTERVAL_YM;
+        c.data_size = 5;
+        c.precision = t.precision.value_or(2);
+    } else if (starts("INTERVAL DAY")) {
+        c.type_code = LITE_INTERVAL_DS;
+        c.data_size = 11;
+        c.precision = t.precision.value_or(2);
+        c.scale = t.scale.value_or(6);
+    } else if (d == "XMLTYPE") {
+        c.type_code = LITE_NAMED;
+        c.data_size = 2000;
+    } else {
+        c.type_code = LITE_VARCHAR2;
+        c.data_size = static_cast<int>(t.data_length > 0 ? t.data_length : 4000);
+        c.charset_form = 1;
+    }
+    if (c.type_code == LITE_VARCHAR2 || c.type_code == LITE_CHAR) {
+        c.char_length = static_cast<int>(t.char_length);
+        c.char_semantics = t.char_used == "C";
+    }
+    return c;
+}

@@ -1,0 +1,604 @@
+// Oracle's dates for the embedded engine: the ISO text dates are stored as, TO_DATE/TO_CHAR
+// masks, date arithmetic, TRUNC and ROUND of dates, ADD_MONTHS, EXTRACT and the precision of
+// TIMESTAMP(p) values.
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "functions/lite_function_args.h"
+#include "functions/lite_function_impls.h"
+#include "lite_value_text.h"
+#include "sql/lite_lexer.h"
+
+namespace lite_fn {
+
+const char* const k_months[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                                "MAY",       "JUNE",     "JULY",     "AUGUST",
+                                "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+const char* const k_days[] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
+                              "THURSDAY", "FRIDAY", "SATURDAY"};
+
+// 0 = Sunday.
+int weekday(int y, int m, int d) {
+    static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    if (m < 3) y -= 1;
+    int r = (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
+    return r < 0 ? r + 7 : r;
+}
+
+// Reads the digits of a fraction of a second at text[pos] as nanoseconds; digits past the
+// ninth are consumed and dropped.
+uint32_t read_fraction(std::string_view t, size_t& pos) {
+    uint32_t ns = 0;
+    int n = 0;
+    while (pos < t.size() && std::isdigit(static_cast<unsigned char>(t[pos]))) {
+        if (n < 9) {
+            ns = ns * 10 + static_cast<uint32_t>(t[pos] - '0');
+            ++n;
+        }
+        ++pos;
+    }
+    while (n++ < 9) ns *= 10;
+    return ns;
+}
+
+bool starts_ci(std::string_view s, size_t pos, std::string_view word) {
+    if (pos + word.size() > s.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(s[pos + i])) != word[i]) return false;
+    }
+    return true;
+}
+
+// Case of a mask word decides the case of the name it prints: MON, Mon, mon.
+std::string cased(std::string_view name, std::string_view mask_word) {
+    std::string r(name);
+    bool all_upper = mask_word.size() > 1 && std::isupper(static_cast<unsigned char>(mask_word[1]));
+    bool first_upper = std::isupper(static_cast<unsigned char>(mask_word[0]));
+    for (size_t i = 0; i < r.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(r[i]);
+        if (all_upper || (i == 0 && first_upper)) {
+            r[i] = static_cast<char>(std::toupper(c));
+        } else {
+            r[i] = static_cast<char>(std::tolower(c));
+        }
+    }
+    return r;
+}
+
+void year_range(sqlite3_context* ctx) {
+    fail(ctx, 1841, "(full) year must be between -4713 and +9999, and not be 0");
+}
+
+int64_t days_from_civil(int64_t y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+lite_datetime civil_from_seconds(int64_t secs) {
+    int64_t z = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
+    int64_t rem = secs - z * 86400;
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    lite_datetime d;
+    d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2));
+    d.hour = static_cast<int>(rem / 3600);
+    d.minute = static_cast<int>(rem / 60 % 60);
+    d.second = static_cast<int>(rem % 60);
+    return d;
+}
+
+int64_t seconds_of(const lite_datetime& d) {
+    return days_from_civil(d.year, d.month, d.day) * 86400 + d.hour * 3600 + d.minute * 60 +
+           d.second;
+}
+
+bool date_value(sqlite3_value* v, lite_datetime& d) {
+    if (sqlite3_value_type(v) != SQLITE_TEXT) return false;
+    const unsigned char* t = sqlite3_value_text(v);
+    int n = sqlite3_value_bytes(v);
+    return n >= 10 && n <= 40 &&
+           lite_parse_iso(
+               std::string_view(reinterpret_cast<const char*>(t), static_cast<size_t>(n)), d);
+}
+
+// A number for arithmetic: Oracle refuses text that is not one (ORA-01722).
+bool numeric_arg(sqlite3_context* ctx, sqlite3_value* v, int& type) {
+    type = sqlite3_value_numeric_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return true;
+    fail(ctx, 1722, "invalid number");
+    return false;
+}
+
+// "+" and "-": a date and a number of days make a date, two dates differ by days, anything else
+// is plain arithmetic. User data non-null means subtraction.
+void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
+    bool sub = lite_function_variant(ctx) != 0;
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
+        return sqlite3_result_null(ctx);
+    }
+    lite_datetime da, db;
+    bool a_date = date_value(v[0], da), b_date = date_value(v[1], db);
+    if (a_date && b_date) {
+        if (!sub) return fail(ctx, 975, "date + date not allowed");
+        int64_t diff = seconds_of(da) - seconds_of(db);
+        if (diff % 86400 == 0) return sqlite3_result_int64(ctx, diff / 86400);
+        return sqlite3_result_double(ctx, static_cast<double>(diff) / 86400.0);
+    }
+    if (a_date || b_date) {
+        if (b_date && sub) return fail(ctx, 932, "inconsistent datatypes");
+        int type = 0;
+        sqlite3_value* days = a_date ? v[1] : v[0];
+        if (!numeric_arg(ctx, days, type)) return;
+        double n = sqlite3_value_double(days);
+        if (sub) n = -n;
+        const lite_datetime& base = a_date ? da : db;
+        // Beyond the span of valid dates (and NaN) the sum itself could overflow.
+        if (!(std::fabs(n) < 6e6)) return year_range(ctx);
+        lite_datetime r = civil_from_seconds(seconds_of(base) + std::llround(n * 86400.0));
+        if (r.year < -4712 || r.year > 9999 || r.year == 0) return year_range(ctx);
+        std::string out = lite_iso_text(r, 0);
+        return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+    }
+    int ta = 0, tb = 0;
+    if (!numeric_arg(ctx, v[0], ta) || !numeric_arg(ctx, v[1], tb)) return;
+    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]), r = 0;
+        bool over = sub ? __builtin_sub_overflow(a, b, &r) : __builtin_add_overflow(a, b, &r);
+        if (!over) return sqlite3_result_int64(ctx, r);
+    }
+    double a = sqlite3_value_double(v[0]), b = sqlite3_value_double(v[1]);
+    sqlite3_result_double(ctx, sub ? a - b : a + b);
+}
+
+lite_datetime now_local(bool with_fraction) {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm t{};
+    localtime_r(&ts.tv_sec, &t);
+    lite_datetime d;
+    d.year = t.tm_year + 1900;
+    d.month = t.tm_mon + 1;
+    d.day = t.tm_mday;
+    d.hour = t.tm_hour;
+    d.minute = t.tm_min;
+    d.second = t.tm_sec;
+    d.nanosecond = with_fraction ? static_cast<uint32_t>(ts.tv_nsec) : 0;
+    return d;
+}
+
+void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    result_string(ctx, lite_iso_text(now_local(false), 0));
+}
+void fn_systimestamp(sqlite3_context* ctx, int, sqlite3_value**) {
+    result_string(ctx, lite_iso_text(now_local(true), 9));
+}
+
+bool value_to_date(sqlite3_value* v, lite_datetime& d) {
+    std::string t = text_arg(v);
+    return lite_parse_iso(t, d);
+}
+
+// TO_DATE (variant 0), TO_TIMESTAMP (1) and TO_TIMESTAMP_TZ (2).
+void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    const int kind = lite_function_variant(ctx);
+    bool ts = kind != 0;
+    bool tz = kind == 2;
+    if (is_null_value(v[0])) return sqlite3_result_null(ctx);
+    std::string t = text_arg(v[0]);
+    lite_datetime d;
+    bool ok = false;
+    if (argc >= 2 && !is_null_value(v[1])) {
+        ok = lite_parse_masked(t, text_arg(v[1]), d);
+    } else {
+        ok = lite_parse_iso(t, d) || lite_parse_masked(t, "DD-MON-RR", d) ||
+             lite_parse_masked(t, "DD-MON-RR HH24.MI.SSXFF", d);
+    }
+    if (!ok && !lite_parse_iso(t, d)) {
+        return fail(ctx, 1861, "literal does not match format string");
+    }
+    if (!ts) d.nanosecond = 0;
+    if (!tz) d.tz_minutes = 0;
+    result_string(ctx, lite_iso_text(d, ts ? 9 : 0));
+}
+void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
+    if (is_null_value(v[0])) return sqlite3_result_null(ctx);
+    int type = sqlite3_value_numeric_type(v[0]);
+    if (type == SQLITE_INTEGER && argc < 2) return sqlite3_result_value(ctx, v[0]);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        int digits = argc >= 2 ? sqlite3_value_int(v[1]) : 0;
+        double p = std::pow(10.0, digits);
+        double r = std::trunc(sqlite3_value_double(v[0]) * p) / p;
+        // More digits than a double holds keep the value; fewer than it has leave 0.
+        if (!std::isfinite(r)) r = digits > 0 ? sqlite3_value_double(v[0]) : 0.0;
+        if (digits <= 0 && std::fabs(r) < 9.2e18)
+            return sqlite3_result_int64(ctx, static_cast<int64_t>(r));
+        return sqlite3_result_double(ctx, r);
+    }
+    lite_datetime d;
+    if (!value_to_date(v[0], d)) return fail(ctx, 1722, "invalid number");
+    std::string f = argc >= 2 ? lite_upper(text_arg(v[1])) : "DD";
+    d.nanosecond = 0;
+    d.second = 0;
+    if (f != "MI") d.minute = 0;
+    if (f != "MI" && f != "HH" && f != "HH24") d.hour = 0;
+    if (f == "MM" || f == "MON" || f == "MONTH" || f == "YYYY" || f == "YEAR" || f == "Y" ||
+        f == "YY") {
+        d.day = 1;
+    }
+    if (f == "YYYY" || f == "YEAR" || f == "Y" || f == "YY") d.month = 1;
+    result_string(ctx, lite_iso_text(d, 0));
+}
+
+// Oracle counts characters of UTF-8 text and treats a start of 0 as 1.
+void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
+    lite_datetime d;
+    if (!value_to_date(v[0], d))
+        return fail(ctx, 1858, "a non-numeric character was found where a numeric was expected");
+    int64_t add = sqlite3_value_int64(v[1]);
+    if (add > 200000 || add < -200000) return year_range(ctx);
+    int64_t m = d.year * 12LL + (d.month - 1) + add;
+    int64_t y = m >= 0 ? m / 12 : -((-m + 11) / 12);  // floor: months of years before 0 too
+    if (y < -4712 || y > 9999 || y == 0) return year_range(ctx);
+    bool last = d.day == lite_days_in_month(d.year, d.month);
+    d.year = static_cast<int>(y);
+    d.month = static_cast<int>(m - y * 12) + 1;
+    const int days = lite_days_in_month(d.year, d.month);
+    if (last || d.day > days) d.day = days;
+    result_string(ctx, lite_iso_text(d, 0));
+}
+
+// EXTRACT(field FROM value): LITE_EXTRACT('FIELD', value). SECOND keeps the fraction of a
+// timestamp.
+void fn_extract(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (is_null_value(v[1])) return sqlite3_result_null(ctx);
+    lite_datetime d;
+    if (!date_value(v[1], d)) {
+        return fail(ctx, 30076, "invalid extract field for extract source");
+    }
+    std::string f = text_arg(v[0]);
+    int r = 0;
+    if (f == "YEAR")
+        r = d.year;
+    else if (f == "MONTH")
+        r = d.month;
+    else if (f == "DAY")
+        r = d.day;
+    else if (f == "HOUR")
+        r = d.hour;
+    else if (f == "MINUTE")
+        r = d.minute;
+    else if (f == "SECOND") {
+        if (d.nanosecond) return sqlite3_result_double(ctx, d.second + d.nanosecond / 1e9);
+        r = d.second;
+    } else if (f == "TIMEZONE_HOUR")
+        r = d.tz_minutes / 60;
+    else if (f == "TIMEZONE_MINUTE")
+        r = d.tz_minutes % 60;
+    else
+        return fail(ctx, 30076, "invalid extract field for extract source");
+    sqlite3_result_int64(ctx, r);
+}
+
+// A value written into a TIMESTAMP(p) column keeps p fractional digits, rounded as Oracle
+// rounds them: LITE_TS(value, p).
+void fn_ts(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) != SQLITE_TEXT) return sqlite3_result_value(ctx, v[0]);
+    lite_datetime d;
+    if (!date_value(v[0], d)) return sqlite3_result_value(ctx, v[0]);
+    int p = sqlite3_value_int(v[1]);
+    uint32_t unit = 1;
+    for (int k = p; k < 9; ++k) unit *= 10;
+    uint32_t ns = (d.nanosecond + unit / 2) / unit * unit;
+    if (ns >= 1000000000u) {
+        int tz = d.tz_minutes;
+        d = civil_from_seconds(seconds_of(d) + 1);
+        d.tz_minutes = tz;
+        ns = 0;
+        if (!lite_valid_datetime(d)) return year_range(ctx);
+    }
+    d.nanosecond = ns;
+    result_string(ctx, lite_iso_text(d, 9));
+}
+
+}  // namespace lite_fn
+
+using namespace lite_fn;
+
+bool lite_parse_iso(std::string_view t, lite_datetime& out) {
+    if (lite_parse_stored_date(t, out)) return true;
+    lite_datetime d;
+    size_t p = 0;
+    while (p < t.size() && t[p] == ' ') ++p;
+    bool neg = false;
+    if (p < t.size() && t[p] == '-') {
+        neg = true;
+        ++p;
+    }
+    size_t ys = p;
+    if (!read_int(t, p, 4, d.year) || p - ys != 4) return false;
+    if (neg) d.year = -d.year;
+    if (p >= t.size() || t[p] != '-') return false;
+    ++p;
+    if (!read_int(t, p, 2, d.month) || p >= t.size() || t[p] != '-') return false;
+    ++p;
+    if (!read_int(t, p, 2, d.day)) return false;
+    if (p < t.size() && (t[p] == ' ' || t[p] == 'T')) {
+        ++p;
+        if (!read_int(t, p, 2, d.hour) || p >= t.size() || t[p] != ':') return false;
+        ++p;
+        if (!read_int(t, p, 2, d.minute)) return false;
+        if (p < t.size() && t[p] == ':') {
+            ++p;
+            if (!read_int(t, p, 2, d.second)) return false;
+            if (p < t.size() && t[p] == '.') {
+                ++p;
+                d.nanosecond = read_fraction(t, p);
+            }
+        }
+        while (p < t.size() && t[p] == ' ') ++p;
+        if (p < t.size() && (t[p] == '+' || t[p] == '-')) {
+            int sign = t[p] == '-' ? -1 : 1;
+            ++p;
+            int h = 0, m = 0;
+            if (!read_int(t, p, 2, h)) return false;
+            if (p < t.size() && t[p] == ':') {
+                ++p;
+                if (!read_int(t, p, 2, m)) return false;
+            }
+            d.tz_minutes = sign * (h * 60 + m);
+        }
+    }
+    while (p < t.size() && t[p] == ' ') ++p;
+    if (p != t.size() || !lite_valid_datetime(d)) return false;
+    out = d;
+    return true;
+}
+
+std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, "%s%04d-%02d-%02d %02d:%02d:%02d", v.year < 0 ? "-" : "",
+                          std::abs(v.year), v.month, v.day, v.hour, v.minute, v.second);
+    std::string r(buf, static_cast<size_t>(n));
+    if (fraction_digits > 0) {
+        char f[16];
+        std::snprintf(f, sizeof f, "%09u", v.nanosecond);
+        r += '.';
+        r.append(f, static_cast<size_t>(std::min(fraction_digits, 9)));
+    }
+    if (v.tz_minutes != 0) {
+        char z[16];
+        int m = std::abs(v.tz_minutes);
+        std::snprintf(z, sizeof z, " %c%02d:%02d", v.tz_minutes < 0 ? '-' : '+', m / 60, m % 60);
+        r += z;
+    }
+    return r;
+}
+
+bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_datetime& out) {
+    std::string mask = lite_upper(mask_in);
+    lite_datetime d;
+    d.day = 1;
+    d.month = 1;
+    bool year_set = false;
+    bool pm = false, ampm = false;
+    size_t p = 0, m = 0;
+    auto skip_sep = [&]() {
+        while (p < t.size() && !std::isalnum(static_cast<unsigned char>(t[p]))) ++p;
+    };
+    while (m < mask.size()) {
+        char mc = mask[m];
+        if (!std::isalnum(static_cast<unsigned char>(mc)) && mc != '"') {
+            ++m;
+            skip_sep();
+            continue;
+        }
+        if (mc == '"') {
+            size_t e = mask.find('"', m + 1);
+            size_t len = (e == std::string::npos ? mask.size() : e) - m - 1;
+            p = std::min(t.size(), p + len);
+            m = e == std::string::npos ? mask.size() : e + 1;
+            continue;
+        }
+        skip_sep();
+        auto mw = [&](std::string_view w) {
+            if (mask.compare(m, w.size(), w) == 0) {
+                m += w.size();
+                return true;
+            }
+            return false;
+        };
+        int v = 0;
+        if (mw("FX") || mw("FM")) continue;
+        if (mw("YYYY") || mw("RRRR") || mw("SYYYY")) {
+            if (!read_int(t, p, 4, v, true)) return false;
+            d.year = v;
+            year_set = true;
+        } else if (mw("YY") || mw("RR")) {
+            size_t s = p;
+            if (!read_int(t, p, 4, v)) return false;
+            d.year = p - s <= 2 ? (v < 50 ? 2000 + v : 1900 + v) : v;
+            year_set = true;
+        } else if (mw("MONTH") || mw("MON")) {
+            bool found = false;
+            for (int i = 0; i < 12 && !found; ++i) {
+                std::string_view full = k_months[i];
+                if (starts_ci(t, p, full)) {
+                    p += full.size();
+                    d.month = i + 1;
+                    found = true;
+                } else if (starts_ci(t, p, full.substr(0, 3))) {
+                    p += 3;
+                    d.month = i + 1;
+                    found = true;
+                }
+            }
+            if (!found) return false;
+        } else if (mw("MM")) {
+            if (!read_int(t, p, 2, d.month)) return false;
+        } else if (mw("DDD")) {
+            if (!read_int(t, p, 3, v)) return false;
+        } else if (mw("DAY") || mw("DY")) {
+            while (p < t.size() && std::isalpha(static_cast<unsigned char>(t[p]))) ++p;
+        } else if (mw("DD")) {
+            if (!read_int(t, p, 2, d.day)) return false;
+        } else if (mw("HH24")) {
+            if (!read_int(t, p, 2, d.hour)) return false;
+        } else if (mw("HH12") || mw("HH")) {
+            if (!read_int(t, p, 2, d.hour)) return false;
+            ampm = true;
+        } else if (mw("MI")) {
+            if (!read_int(t, p, 2, d.minute)) return false;
+        } else if (mw("SSSSS")) {
+            if (!read_int(t, p, 5, v)) return false;
+            d.hour = v / 3600;
+            d.minute = v / 60 % 60;
+            d.second = v % 60;
+        } else if (mw("SS")) {
+            if (!read_int(t, p, 2, d.second)) return false;
+        } else if (mw("FF")) {
+            if (m < mask.size() && mask[m] >= '1' && mask[m] <= '9') ++m;
+            d.nanosecond = read_fraction(t, p);
+        } else if (mw("X")) {
+            if (p < t.size() && t[p] == '.') ++p;
+        } else if (mw("AM") || mw("PM") || mw("A.M.") || mw("P.M.")) {
+            ampm = true;
+            if (starts_ci(t, p, "PM") || starts_ci(t, p, "P.M.")) pm = true;
+            while (p < t.size() && (std::isalpha(static_cast<unsigned char>(t[p])) || t[p] == '.'))
+                ++p;
+        } else if (mw("TZH")) {
+            int h = 0;
+            if (!read_int(t, p, 2, h, true)) return false;
+            d.tz_minutes = h * 60;
+        } else if (mw("TZM")) {
+            if (!read_int(t, p, 2, v)) return false;
+            d.tz_minutes += d.tz_minutes < 0 ? -v : v;
+        } else if (mw("T")) {
+            if (p < t.size() && (t[p] == 'T' || t[p] == 't')) ++p;
+        } else {
+            return false;
+        }
+    }
+    while (p < t.size() && t[p] == ' ') ++p;
+    if (p != t.size()) return false;
+    if (ampm) {
+        if (d.hour < 1 || d.hour > 12) return false;
+        d.hour = d.hour % 12 + (pm ? 12 : 0);
+    }
+    if (!year_set) {
+        lite_datetime now = now_local(false);
+        d.year = now.year;
+    }
+    if (!lite_valid_datetime(d)) return false;
+    out = d;
+    return true;
+}
+
+std::string lite_format_masked(const lite_datetime& v, std::string_view mask) {
+    std::string out;
+    bool fm = false;
+    size_t m = 0;
+    char buf[32];
+    auto num = [&](int value, int width) {
+        if (fm) {
+            std::snprintf(buf, sizeof buf, "%d", value);
+        } else {
+            std::snprintf(buf, sizeof buf, "%0*d", width, value);
+        }
+        out += buf;
+    };
+    while (m < mask.size()) {
+        auto mw = [&](std::string_view w) {
+            if (m + w.size() > mask.size()) return false;
+            for (size_t i = 0; i < w.size(); ++i) {
+                if (std::toupper(static_cast<unsigned char>(mask[m + i])) != w[i]) return false;
+            }
+            return true;
+        };
+        std::string_view word = mask.substr(m);
+        if (mask[m] == '"') {
+            size_t e = mask.find('"', m + 1);
+            out.append(mask.substr(m + 1, (e == std::string_view::npos ? mask.size() : e) - m - 1));
+            m = e == std::string_view::npos ? mask.size() : e + 1;
+        } else if (mw("FM")) {
+            fm = !fm;
+            m += 2;
+        } else if (mw("YYYY") || mw("RRRR")) {
+            num(v.year, 4);
+            m += 4;
+        } else if (mw("YY") || mw("RR")) {
+            num(std::abs(v.year) % 100, 2);
+            m += 2;
+        } else if (mw("MONTH")) {
+            std::string n = cased(k_months[v.month - 1], word.substr(0, 5));
+            if (!fm) n.resize(9, ' ');
+            out += n;
+            m += 5;
+        } else if (mw("MON")) {
+            out += cased(std::string_view(k_months[v.month - 1]).substr(0, 3), word.substr(0, 3));
+            m += 3;
+        } else if (mw("MM")) {
+            num(v.month, 2);
+            m += 2;
+        } else if (mw("MI")) {
+            num(v.minute, 2);
+            m += 2;
+        } else if (mw("DAY")) {
+            std::string n = cased(k_days[weekday(v.year, v.month, v.day)], word.substr(0, 3));
+            if (!fm) n.resize(9, ' ');
+            out += n;
+            m += 3;
+        } else if (mw("DY")) {
+            out += cased(std::string_view(k_days[weekday(v.year, v.month, v.day)]).substr(0, 3),
+                         word.substr(0, 2));
+            m += 2;
+        } else if (mw("DD")) {
+            num(v.day, 2);
+            m += 2;
+        } else if (mw("D")) {
+            num(weekday(v.year, v.month, v.day) + 1, 1);
+            m += 1;
+        } else if (mw("HH24")) {
+            num(v.hour, 2);
+            m += 4;
+        } else if (mw("HH12") || mw("HH")) {
+            num(v.hour % 12 == 0 ? 12 : v.hour % 12, 2);
+            m += mw("HH12") ? 4 : 2;
+        } else if (mw("SS")) {
+            num(v.second, 2);
+            m += 2;
+        } else if (mw("FF")) {
+            int digits = 9;
+            m += 2;
+            if (m < mask.size() && mask[m] >= '1' && mask[m] <= '9') digits = mask[m++] - '0';
+            std::snprintf(buf, sizeof buf, "%09u", v.nanosecond);
+            out.append(buf, static_cast<size_t>(digits));
+        } else if (mw("AM") || mw("PM")) {
+            out += cased(v.hour < 12 ? "AM" : "PM", word.substr(0, 2));
+            m += 2;
+        } else if (mw("X")) {
+            out += '.';
+            m += 1;
+        } else {
+            out += mask[m++];
+        }
+    }
+    return out;
+}

@@ -1,0 +1,84 @@
+// Oracle's value texts for the embedded engine: canonical number text, date and timestamp text
+// and TO_DATE/TO_CHAR masks. The SQL functions themselves are listed in lite_function_table.h.
+//
+// Thread-safety: pure functions.
+#ifndef TW_PLATFORM_ORALITE_LITE_VALUE_TEXT_H
+#define TW_PLATFORM_ORALITE_LITE_VALUE_TEXT_H
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "lite_engine.h"
+
+// Oracle's text of a number: no exponent below 1e40, no leading zero (".5", "-.5"), at most 15
+// significant digits for doubles.
+std::string lite_number_text(double v);
+// Writes an integer's decimal text into buf (at least 24 bytes); returns its length. Inline: the
+// reader writes one for every integer cell it reads ahead.
+inline size_t lite_int_text(int64_t v, char* buf) {
+    return static_cast<size_t>(std::to_chars(buf, buf + 24, v).ptr - buf);
+}
+// Rewrites a numeric text the way Oracle prints it ("0.50" -> ".5", "007" -> "7"); a text that
+// is not a plain decimal number is returned unchanged.
+std::string lite_canonical_number(std::string_view text);
+
+// Leap years and month lengths of the calendar Oracle's dates follow.
+inline bool lite_leap_year(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+inline int lite_days_in_month(int y, int m) {
+    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && lite_leap_year(y) ? 29 : days[m - 1];
+}
+// A value a date can hold: a year from -4712 to 9999 but 0, a day of its month, a time of day.
+inline bool lite_valid_datetime(const lite_datetime& v) {
+    return v.year >= -4712 && v.year <= 9999 && v.year != 0 && v.month >= 1 && v.month <= 12 &&
+           v.day >= 1 && v.day <= lite_days_in_month(v.year, v.month) && v.hour >= 0 &&
+           v.hour < 24 && v.minute >= 0 && v.minute < 60 && v.second >= 0 && v.second < 60 &&
+           v.nanosecond < 1000000000u;
+}
+
+// The form every stored DATE has, "YYYY-MM-DD HH:MM:SS" (or with 'T'), read without the general
+// parser's steps; false for any other form and for a date that cannot be. Inline, so that a
+// caller's date stays in registers: read ahead for every row, a date written field by field to
+// memory and then copied on as a whole waits for those writes to drain, and that wait took a
+// fifth of the reader's time on a table with a date column.
+inline bool lite_parse_stored_date(std::string_view t, lite_datetime& out) {
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || (t[10] != ' ' && t[10] != 'T') ||
+        t[13] != ':' || t[16] != ':') {
+        return false;
+    }
+    // Exactly n digits at t[at].
+    const auto field = [t](size_t at, int n, int& value) {
+        int v = 0;
+        for (int k = 0; k < n; ++k) {
+            const unsigned digit = static_cast<unsigned char>(t[at + static_cast<size_t>(k)]) -
+                                   unsigned{'0'};
+            if (digit > 9) return false;
+            v = v * 10 + static_cast<int>(digit);
+        }
+        value = v;
+        return true;
+    };
+    lite_datetime d;
+    if (!field(0, 4, d.year) || !field(5, 2, d.month) || !field(8, 2, d.day) ||
+        !field(11, 2, d.hour) || !field(14, 2, d.minute) || !field(17, 2, d.second) ||
+        !lite_valid_datetime(d)) {
+        return false;
+    }
+    out = d;
+    return true;
+}
+// Parses 'YYYY-MM-DD[ HH:MM:SS[.f...]][ +HH:MM]' (also with 'T'); false when not a date.
+bool lite_parse_iso(std::string_view text, lite_datetime& out);
+// 'YYYY-MM-DD HH:MM:SS', with digits > 0 the fraction to that many digits, and ' +HH:MM' when
+// the value carries a non-zero time-zone offset.
+std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
+// Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit.
+bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out);
+// Formats a date by an Oracle date mask.
+std::string lite_format_masked(const lite_datetime& v, std::string_view mask);
+
+#endif

@@ -1,0 +1,465 @@
+#include "script/lite_script.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <map>
+
+#include "sql/lite_lexer.h"
+
+namespace {
+
+std::string trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string first_word(std::string_view line) {
+    std::string t = trim(line);
+    size_t e = 0;
+    while (e < t.size() && !std::isspace(static_cast<unsigned char>(t[e])) && t[e] != ';') ++e;
+    return lite_upper(t.substr(0, e));
+}
+
+bool is_client_command(const std::string& w) {
+    static const char* const cmds[] = {
+        "REM",      "REMARK",   "PROMPT",   "SET",     "SPOOL",     "SHOW",       "SHO",
+        "DEFINE",   "DEF",      "UNDEFINE", "COLUMN",  "COL",       "TTITLE",     "BTITLE",
+        "BREAK",    "COMPUTE",  "WHENEVER", "CONNECT", "CONN",      "DISCONNECT", "EXIT",
+        "QUIT",     "PAUSE",    "ACCEPT",   "HOST",    "CLEAR",     "EXEC",       "EXECUTE",
+        "START",    "VARIABLE", "VAR",      "PRINT",   "DESC",      "DESCRIBE",   "RUN",
+        "SAVE",     "GET",      "EDIT",     "STORE",   "REPHEADER", "REPFOOTER",  "TIMING",
+        "PASSWORD", "STARTUP",  "SHUTDOWN", "RECOVER", "ARCHIVE",   "APPEND",     "LIST",
+        "INPUT",    "DEL",      "CHANGE",   "SQLPLUS", "ATTRIBUTE", "COPY",       "HELP"};
+    if (w.empty()) return false;
+    if (w[0] == '@' || w[0] == '!') return true;
+    for (const char* c : cmds) {
+        if (w == c) return true;
+    }
+    return false;
+}
+
+// Whether a unit's text opens a PL/SQL unit, which only a '/' line ends.
+bool is_plsql_start(std::string_view text) {
+    std::vector<lite_token> t = lite_tokenize(text.substr(0, std::min<size_t>(text.size(), 400)));
+    size_t i = 0;
+    if (t[0].is("BEGIN") || t[0].is("DECLARE")) return true;
+    if (!t[0].is("CREATE")) return false;
+    ++i;
+    if (t[i].is("OR") && t[i + 1].is("REPLACE")) i += 2;
+    while (t[i].is("EDITIONABLE") || t[i].is("NONEDITIONABLE") || t[i].is("EDITIONING")) ++i;
+    for (const char* k :
+         {"PROCEDURE", "FUNCTION", "PACKAGE", "TRIGGER", "TYPE", "LIBRARY", "JAVA"}) {
+        if (t[i].is(k)) return true;
+    }
+    return false;
+}
+
+// Whether the q at `k` opens q'...' or nq'...' rather than ending a name such as "seq".
+bool q_literal_start(const std::string& line, size_t k) {
+    auto name_char = [&](size_t at) {
+        unsigned char c = static_cast<unsigned char>(line[at]);
+        return std::isalnum(c) || c >= 0x80 || c == '_' || c == '$' || c == '#';
+    };
+    if (k == 0 || !name_char(k - 1)) return true;
+    return (line[k - 1] == 'n' || line[k - 1] == 'N') && (k == 1 || !name_char(k - 2));
+}
+
+struct value {
+    int type = 5;  // 1 integer, 2 double, 3 text, 4 bytes, 5 NULL
+    int64_t i = 0;
+    double d = 0;
+    std::string s;
+};
+
+}  // namespace
+
+std::vector<lite_script_unit> lite_split_script(std::string_view script) {
+    std::vector<lite_script_unit> out;
+    enum { none, sql, plsql } mode = none;
+    std::string buf;
+    int buf_line = 0;
+    bool in_string = false, in_comment = false, in_quoted = false;
+    char q_close = 0;  // inside q'X...X': the closing character X
+    auto emit = [&](lite_script_unit::kind_t k) {
+        std::string t = trim(buf);
+        if (!t.empty()) out.push_back({k, t, buf_line});
+        buf.clear();
+        mode = none;
+        in_string = in_comment = in_quoted = false;
+        q_close = 0;
+    };
+    size_t pos = 0;
+    int line_no = 0;
+    while (pos <= script.size()) {
+        size_t nl = script.find('\n', pos);
+        std::string_view line =
+            script.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        ++line_no;
+        pos = nl == std::string_view::npos ? script.size() + 1 : nl + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::string rest(line);
+        while (true) {
+            if (mode == none) {
+                std::string tr = trim(rest);
+                if (tr.empty() || tr == "/") break;
+                if (tr.rfind("--", 0) == 0 && !in_comment) break;
+                std::string w = first_word(tr);
+                if (is_client_command(w)) {
+                    out.push_back({lite_script_unit::client, tr, line_no});
+                    break;
+                }
+                mode = sql;
+                buf_line = line_no;
+                // Leading blanks and comments are not part of the unit.
+                size_t lead = rest.find_first_not_of(" \t");
+                rest = rest.substr(lead == std::string::npos ? 0 : lead);
+            }
+            if (mode == plsql) {
+                if (!in_string && !in_comment && trim(rest) == "/") {
+                    emit(lite_script_unit::plsql);
+                    break;
+                }
+                buf += rest;
+                buf += '\n';
+                break;
+            }
+            // SQL: look for a terminator outside literals and comments.
+            if (!in_string && !in_comment && !in_quoted && !q_close && trim(rest) == "/") {
+                emit(lite_script_unit::sql);
+                break;
+            }
+            size_t k = 0;
+            bool terminated = false;
+            for (; k < rest.size(); ++k) {
+                char c = rest[k];
+                char n = k + 1 < rest.size() ? rest[k + 1] : '\0';
+                if (q_close) {
+                    if (c == q_close && n == '\'') {
+                        q_close = 0;
+                        ++k;
+                    }
+                } else if (in_comment) {
+                    if (c == '*' && n == '/') {
+                        in_comment = false;
+                        ++k;
+                    }
+                } else if (in_string) {
+                    if (c == '\'') {
+                        if (n == '\'') {
+                            ++k;
+                        } else {
+                            in_string = false;
+                        }
+                    }
+                } else if (in_quoted) {
+                    if (c == '"') in_quoted = false;
+                } else if (c == '-' && n == '-') {
+                    k = rest.size();
+                    break;
+                } else if (c == '/' && n == '*') {
+                    in_comment = true;
+                    ++k;
+                } else if ((c == 'q' || c == 'Q') && n == '\'' && k + 2 < rest.size() &&
+                           q_literal_start(rest, k)) {
+                    q_close = lite_q_closer(rest[k + 2]);
+                    k += 2;
+                } else if (c == '\'') {
+                    in_string = true;
+                } else if (c == '"') {
+                    in_quoted = true;
+                } else if (c == ';') {
+                    terminated = true;
+                    break;
+                }
+            }
+            if (!terminated) {
+                buf += rest;
+                buf += '\n';
+                break;
+            }
+            buf += rest.substr(0, k);
+            if (is_plsql_start(buf)) {
+                mode = plsql;
+                buf += rest.substr(k);
+                buf += '\n';
+                break;
+            }
+            emit(lite_script_unit::sql);
+            rest = rest.substr(k + 1);
+        }
+    }
+    if (mode == plsql) {
+        emit(lite_script_unit::plsql);
+    } else if (mode == sql) {
+        emit(lite_script_unit::sql);
+    }
+    return out;
+}
+
+lite_script_runner::lite_script_runner(lite_session& session,
+                                       std::function<void(const std::string&)> warn,
+                                       std::function<void(const lite_script_error&)> on_error)
+    : s_(session), warn_(std::move(warn)), on_error_(std::move(on_error)) {}
+
+void lite_script_runner::warn(const std::string& file, int line, const std::string& text) {
+    if (warn_) warn_(file + ":" + std::to_string(line) + ": " + text);
+}
+
+namespace {
+
+std::vector<std::string> words_of(const std::string& text) {
+    std::vector<std::string> w;
+    std::string cur;
+    for (char c : text) {
+        if (std::isspace(static_cast<unsigned char>(c)) || c == ';') {
+            if (!cur.empty()) w.push_back(lite_upper(cur));
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) w.push_back(lite_upper(cur));
+    return w;
+}
+
+}  // namespace
+
+void lite_script_runner::exit_with(const std::vector<std::string>& w, size_t k, int sqlcode,
+                                   bool commit) {
+    int status = 0;
+    if (k < w.size()) {
+        const std::string& what = w[k];
+        if (what == "SUCCESS") {
+            ++k;
+        } else if (what == "FAILURE") {
+            status = 1;
+            ++k;
+        } else if (what == "WARNING") {
+            status = 2;
+            ++k;
+        } else if (what == "SQL.SQLCODE") {
+            status = sqlcode & 0xff;
+            ++k;
+        } else if (!what.empty() && std::isdigit(static_cast<unsigned char>(what[0]))) {
+            status = std::atoi(what.c_str()) & 0xff;
+            ++k;
+        }
+    }
+    if (k < w.size() && w[k] == "COMMIT") commit = true;
+    if (k < w.size() && w[k] == "ROLLBACK") commit = false;
+    if (commit) {
+        s_.commit();
+    } else {
+        s_.rollback();
+    }
+    exit_status_ = status;
+}
+
+bool lite_script_runner::run(std::string_view script, const std::string& file) {
+    for (const lite_script_unit& u : lite_split_script(script)) {
+        try {
+            if (u.kind == lite_script_unit::client) {
+                std::vector<std::string> w = words_of(u.text);
+                const std::string& first = w[0];
+                if (first == "EXIT" || first == "QUIT") {
+                    exit_with(w, 1, 0, true);
+                    return false;
+                }
+                if (first == "WHENEVER" && w.size() >= 3 && w[1] == "SQLERROR") {
+                    exit_on_error_ = w[2] == "EXIT";
+                    exit_words_ = w;
+                    continue;
+                }
+                if (first == "CONNECT" || first == "CONN" || first[0] == '@' || first == "START" ||
+                    first == "EXEC" || first == "EXECUTE" || first == "HOST" || first[0] == '!' ||
+                    first == "DISCONNECT") {
+                    warn(file, u.line, "client command skipped: " + u.text);
+                }
+                continue;
+            }
+            if (u.kind == lite_script_unit::plsql && is_plsql_start(u.text)) {
+                std::vector<lite_token> t = lite_tokenize(u.text);
+                if (t[0].is("BEGIN") || t[0].is("DECLARE")) {
+                    run_block(u.text);
+                } else {
+                    s_.execute(u.text);
+                }
+            } else {
+                s_.execute(u.text);
+            }
+            for (const std::string& w : s_.take_warnings()) warn(file, u.line, w);
+        } catch (const lite_script_error&) {
+            throw;
+        } catch (const lite_error& e) {
+            s_.take_warnings();
+            ++failures_;
+            lite_script_error failure(file, u.line, e);
+            if (!on_error_) throw failure;
+            on_error_(failure);
+            if (exit_on_error_) {
+                exit_with(exit_words_, 3, e.code(), false);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void lite_script_runner::run_block(const std::string& text) {
+    std::vector<lite_token> t = lite_tokenize(text);
+    std::map<std::string, value> vars;
+    size_t i = 0;
+    auto unsupported = [&](size_t at) {
+        return lite_error(
+            6550, "line " + std::to_string(t[at].line) +
+                      ": PLS-00103: statement not supported by the embedded engine: " + t[at].text);
+    };
+    auto stmt_end = [&](size_t from) {
+        int depth = 0;
+        size_t k = from;
+        while (t[k].kind != lite_token::end && !(depth == 0 && t[k].is_op(";"))) {
+            if (t[k].is_op("(")) ++depth;
+            if (t[k].is_op(")")) --depth;
+            ++k;
+        }
+        return k;
+    };
+    // Oracle SQL text of tokens [b, e) with variables turned into binds.
+    auto sql_of = [&](size_t b, size_t e, std::vector<std::string>& used) {
+        std::string out;
+        for (size_t k = b; k < e; ++k) {
+            const lite_token& x = t[k];
+            bool var = x.kind == lite_token::ident && vars.count(x.text) &&
+                       !(k > b && t[k - 1].is_op(".")) && !t[k + 1].is_op(".");
+            if (!out.empty()) out += ' ';
+            if (var) {
+                out += ":" + x.text;
+                used.push_back(x.text);
+            } else {
+                out += text.substr(x.begin, x.end_pos - x.begin);
+            }
+        }
+        return out;
+    };
+    auto bind_all = [&](lite_statement& st, const std::vector<std::string>& used) {
+        for (const std::string& n : used) {
+            int p = st.bind_index(n);
+            if (!p) continue;
+            const value& v = vars[n];
+            switch (v.type) {
+                case 1:
+                    st.bind_int64(p, v.i);
+                    break;
+                case 2:
+                    st.bind_double(p, v.d);
+                    break;
+                case 3:
+                    st.bind_text(p, v.s);
+                    break;
+                case 4:
+                    st.bind_bytes(p,
+                                  {reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size()});
+                    break;
+                default:
+                    st.bind_null(p);
+                    break;
+            }
+        }
+    };
+    auto read_value = [&](lite_statement& st, int col) {
+        value v;
+        v.type = st.storage_class(col);
+        if (v.type == 1) v.i = st.as_int64(col);
+        if (v.type == 2) v.d = st.as_double(col);
+        if (v.type == 3 || v.type == 4) {
+            auto b = st.bytes(col);
+            v.s.assign(reinterpret_cast<const char*>(b.data()), b.size());
+        }
+        return v;
+    };
+    auto eval = [&](size_t b, size_t e) {
+        std::vector<std::string> used;
+        std::string sql = "SELECT " + sql_of(b, e, used) + " FROM DUAL";
+        auto st = s_.prepare(sql);
+        bind_all(*st, used);
+        st->execute();
+        if (!st->next()) return value{};
+        return read_value(*st, 0);
+    };
+
+    if (t[i].is("DECLARE")) {
+        ++i;
+        while (t[i].kind != lite_token::end && !t[i].is("BEGIN")) {
+            if (t[i].kind != lite_token::ident || t[i].is("CURSOR") || t[i].is("TYPE") ||
+                t[i].is("PROCEDURE") || t[i].is("FUNCTION") || t[i].is("PRAGMA")) {
+                throw unsupported(i);
+            }
+            std::string name = t[i].text;
+            size_t e = stmt_end(i);
+            size_t assign = e;
+            for (size_t k = i + 1; k < e; ++k) {
+                if (t[k].is_op(":=") || t[k].is("DEFAULT")) {
+                    assign = k;
+                    break;
+                }
+                if (t[k].is("EXCEPTION")) throw unsupported(k);
+            }
+            vars[name] = assign < e ? eval(assign + 1, e) : value{};
+            i = std::min(e + 1, t.size() - 1);  // never past the end token
+        }
+    }
+    if (!t[i].is("BEGIN")) throw lite_error(6550, "line 1: PLS-00103: BEGIN expected");
+    ++i;
+    while (true) {
+        if (t[i].kind == lite_token::end) throw lite_error(6550, "PLS-00103: END expected");
+        if (t[i].is("END")) break;
+        size_t e = stmt_end(i);
+        const lite_token& k = t[i];
+        if (k.is("INSERT") || k.is("UPDATE") || k.is("DELETE")) {
+            std::vector<std::string> used;
+            auto st = s_.prepare(sql_of(i, e, used));
+            bind_all(*st, used);
+            st->execute();
+        } else if (k.is("SELECT")) {
+            size_t into = i;
+            while (into < e && !t[into].is("INTO")) ++into;
+            if (into == e) throw unsupported(i);
+            size_t from = into + 1;
+            std::vector<std::string> targets;
+            while (from < e && !t[from].is("FROM")) {
+                if (t[from].kind == lite_token::ident) targets.push_back(t[from].text);
+                ++from;
+            }
+            std::vector<std::string> used;
+            std::string sql = sql_of(i, into, used) + " " + sql_of(from, e, used);
+            auto st = s_.prepare(sql);
+            bind_all(*st, used);
+            st->execute();
+            if (!st->next()) throw lite_error(1403, "no data found");
+            std::vector<value> got;
+            for (size_t c = 0; c < targets.size() && c < st->columns().size(); ++c) {
+                got.push_back(read_value(*st, static_cast<int>(c)));
+            }
+            if (st->next())
+                throw lite_error(1422, "exact fetch returns more than requested number of rows");
+            for (size_t c = 0; c < got.size(); ++c) vars[targets[c]] = got[c];
+        } else if (k.kind == lite_token::ident && t[i + 1].is_op(":=") && vars.count(k.text)) {
+            vars[k.text] = eval(i + 2, e);
+        } else if (k.is("COMMIT")) {
+            s_.commit();
+        } else if (k.is("ROLLBACK")) {
+            s_.rollback();
+        } else if (k.is("NULL") && e == i + 1) {
+        } else if (k.is("DBMS_OUTPUT")) {
+        } else if (k.is("EXECUTE") && t[i + 1].is("IMMEDIATE") &&
+                   t[i + 2].kind == lite_token::string && e == i + 3) {
+            s_.execute(t[i + 2].text);
+        } else {
+            throw unsupported(i);
+        }
+        i = std::min(e + 1, t.size() - 1);  // never past the end token
+    }
+}

@@ -1,0 +1,91 @@
+// Oracle's number and date texts as the engine writes and reads them.
+#include <gtest/gtest.h>
+
+#include "lite_value_text.h"
+
+namespace {
+
+TEST(LiteNumbers, CanonicalTextIsOraclesOwn) {
+    EXPECT_EQ(lite_canonical_number("0.50"), ".5");
+    EXPECT_EQ(lite_canonical_number("-0.5"), "-.5");
+    EXPECT_EQ(lite_canonical_number("007"), "7");
+    EXPECT_EQ(lite_canonical_number("1e20"), "100000000000000000000");
+    EXPECT_EQ(lite_canonical_number("12.3400"), "12.34");
+    EXPECT_EQ(lite_canonical_number("0"), "0");
+    EXPECT_EQ(lite_canonical_number("-0.000"), "0");
+    EXPECT_EQ(lite_canonical_number("1.5e-3"), ".0015");
+    EXPECT_EQ(lite_canonical_number("1e130"), "1E+130");
+    EXPECT_EQ(lite_canonical_number("abc"), "abc");
+    EXPECT_EQ(lite_canonical_number("1.2.3"), "1.2.3");
+    EXPECT_EQ(lite_number_text(1e20), "100000000000000000000");
+    EXPECT_EQ(lite_number_text(0.1), ".1");
+    EXPECT_EQ(lite_number_text(-2.25), "-2.25");
+    EXPECT_EQ(lite_number_text(12345678.91), "12345678.91");
+    char b[32];
+    EXPECT_EQ(std::string(b, lite_int_text(INT64_MIN, b)), "-9223372036854775808");
+}
+
+TEST(LiteDates, IsoTextRoundTrips) {
+    lite_datetime d;
+    ASSERT_TRUE(lite_parse_iso("0001-01-01 00:00:00", d));
+    EXPECT_EQ(d.year, 1);
+    ASSERT_TRUE(lite_parse_iso("2024-02-29 13:45:59.123456789", d));
+    EXPECT_EQ(d.nanosecond, 123456789u);
+    EXPECT_EQ(lite_iso_text(d, 9), "2024-02-29 13:45:59.123456789");
+    EXPECT_EQ(lite_iso_text(d, 3), "2024-02-29 13:45:59.123");
+    ASSERT_TRUE(lite_parse_iso("2020-01-02 03:04:05.5 -05:30", d));
+    EXPECT_EQ(d.tz_minutes, -330);
+    EXPECT_EQ(d.nanosecond, 500000000u);
+    EXPECT_EQ(lite_iso_text(d, 1), "2020-01-02 03:04:05.5 -05:30");
+    EXPECT_FALSE(lite_parse_iso("2023-02-29", d));
+    EXPECT_FALSE(lite_parse_iso("2023-13-01", d));
+    EXPECT_FALSE(lite_parse_iso("17-JUN-03", d));
+    EXPECT_FALSE(lite_parse_iso("2020-01-01 25:00:00", d));
+    // The stored form of a DATE, read the short way, keeps every field and every check.
+    ASSERT_TRUE(lite_parse_iso("1987-11-30 23:58:07", d));
+    EXPECT_EQ(lite_iso_text(d, 0), "1987-11-30 23:58:07");
+    EXPECT_EQ(d.nanosecond, 0u);
+    EXPECT_EQ(d.tz_minutes, 0);
+    ASSERT_TRUE(lite_parse_iso("2024-01-02T03:04:05", d));
+    EXPECT_EQ(lite_iso_text(d, 0), "2024-01-02 03:04:05");
+    EXPECT_FALSE(lite_parse_iso("2023-02-29 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-0a-01 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-01-01 23:60:00", d));
+    EXPECT_FALSE(lite_parse_iso("2024-01-01/00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("0000-01-01 00:00:00", d));
+    EXPECT_FALSE(lite_parse_iso("2023-04-31 00:00:00", d));
+    ASSERT_TRUE(lite_parse_iso("2024-02-29 00:00:00", d));
+    EXPECT_EQ(d.day, 29);
+}
+
+TEST(LiteDates, MasksParseAndFormat) {
+    lite_datetime d;
+    ASSERT_TRUE(lite_parse_masked("17-06-2013", "dd-MM-yyyy", d));
+    EXPECT_EQ(lite_iso_text(d, 0), "2013-06-17 00:00:00");
+    ASSERT_TRUE(lite_parse_masked("17-JUN-03", "DD-MON-RR", d));
+    EXPECT_EQ(d.year, 2003);
+    ASSERT_TRUE(lite_parse_masked("01-Jan-99 11.30.15.25 PM", "DD-MON-RR HH.MI.SS.FF AM", d));
+    EXPECT_EQ(d.year, 1999);
+    EXPECT_EQ(d.hour, 23);
+    EXPECT_EQ(d.nanosecond, 250000000u);
+    ASSERT_TRUE(lite_parse_masked("March 5, 2021", "Month DD, YYYY", d));
+    EXPECT_EQ(d.month, 3);
+    EXPECT_FALSE(lite_parse_masked("2021-02-30", "YYYY-MM-DD", d));
+    EXPECT_FALSE(lite_parse_masked("2021-02-03 extra", "YYYY-MM-DD", d));
+    ASSERT_TRUE(lite_parse_masked("12:00", "HH12:MI", d));
+    EXPECT_EQ(d.hour, 0);  // twelve o'clock without a meridian is midnight
+    lite_datetime v;
+    v.year = 2024;
+    v.month = 2;
+    v.day = 29;
+    v.hour = 13;
+    v.minute = 5;
+    v.second = 9;
+    v.nanosecond = 120000000;
+    EXPECT_EQ(lite_format_masked(v, "YYYY-MM-DD HH24:MI:SS.FF3"), "2024-02-29 13:05:09.120");
+    EXPECT_EQ(lite_format_masked(v, "DD-MON-RR HH12 AM"), "29-FEB-24 01 PM");
+    EXPECT_EQ(lite_format_masked(v, "Day, fmMonth DD"), "Thursday , February 29");
+    EXPECT_EQ(lite_format_masked(v, "\"Q\"YYYY dy"), "Q2024 thu");
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// SQL*Plus-style scripts: how they split into units and how the runner executes blocks.
+#include <gtest/gtest.h>
+
+#include "lite_test_helpers.h"
+#include "script/lite_script.h"
+
+namespace {
+
+using units = std::vector<lite_script_unit>;
+
+TEST(LiteScriptSplit, TerminatorsClientCommandsAndLines) {
+    units u = lite_split_script(
+        "REM header\n"
+        "SET ECHO OFF\n"
+        "prompt Creating ...\n"
+        "CREATE TABLE a (x NUMBER);\n"
+        "\n"
+        "INSERT INTO a VALUES (1); INSERT INTO a VALUES (2);\n"
+        "SELECT ';' FROM dual -- a ; in a comment\n"
+        "/\n"
+        "select 1 /* ; */ from dual;\n");
+    ASSERT_EQ(u.size(), 8u);
+    EXPECT_EQ(u[0].kind, lite_script_unit::client);
+    EXPECT_EQ(u[2].text, "prompt Creating ...");
+    EXPECT_EQ(u[3].kind, lite_script_unit::sql);
+    EXPECT_EQ(u[3].text, "CREATE TABLE a (x NUMBER)");
+    EXPECT_EQ(u[3].line, 4);
+    EXPECT_EQ(u[4].text, "INSERT INTO a VALUES (1)");
+    EXPECT_EQ(u[5].text, "INSERT INTO a VALUES (2)");
+    EXPECT_EQ(u[5].line, 6);
+    EXPECT_EQ(u[6].text, "SELECT ';' FROM dual -- a ; in a comment");
+    EXPECT_EQ(u[6].line, 7);
+    EXPECT_EQ(u[7].text, "select 1 /* ; */ from dual");
+}
+
+TEST(LiteScriptSplit, MultiLineLiteralsAndPlsqlUnits) {
+    units u = lite_split_script(
+        "COMMENT ON TABLE t IS 'first line;\n"
+        "second line';\n"
+        "BEGIN\n"
+        "  INSERT INTO t VALUES (1);\n"
+        "  INSERT INTO t VALUES (2);\n"
+        "END;\n"
+        "/\n"
+        "CREATE OR REPLACE\n"
+        "PROCEDURE p IS\n"
+        "BEGIN\n"
+        "  NULL;\n"
+        "END p;\n"
+        "/\n"
+        "DECLARE v NUMBER := 1; BEGIN NULL; END;");
+    ASSERT_EQ(u.size(), 4u);
+    EXPECT_EQ(u[0].text, "COMMENT ON TABLE t IS 'first line;\nsecond line'");
+    EXPECT_EQ(u[1].kind, lite_script_unit::plsql);
+    EXPECT_EQ(u[1].line, 3);
+    EXPECT_NE(u[1].text.find("(2);\nEND;"), std::string::npos);
+    EXPECT_EQ(u[2].kind, lite_script_unit::plsql);
+    EXPECT_EQ(u[2].line, 8);
+    EXPECT_EQ(u[3].kind, lite_script_unit::plsql);  // unterminated at the end, still returned
+}
+
+// A quote inside q'[...]' neither opens nor closes a literal.
+TEST(LiteScriptSplit, QuotingMechanismLiterals) {
+    units u = lite_split_script(
+        "INSERT INTO t VALUES (q'[it's; here]', Nq'{x'}');\n"
+        "INSERT INTO seq VALUES ('a');\n"
+        "INSERT INTO t VALUES (Q'!two\nlines'!');\n"
+        "SELECT 1 FROM dual;\n");
+    ASSERT_EQ(u.size(), 4u);
+    EXPECT_EQ(u[0].text, "INSERT INTO t VALUES (q'[it's; here]', Nq'{x'}')");
+    EXPECT_EQ(u[1].text, "INSERT INTO seq VALUES ('a')");
+    EXPECT_EQ(u[2].text, "INSERT INTO t VALUES (Q'!two\nlines'!')");
+    EXPECT_EQ(u[3].line, 5);
+}
+
+TEST(LiteScriptSplit, NeverFailsOnBrokenText) {
+    for (const char* s : {"", "'", "/*", "BEGIN", "--", "\"", ";;;", "/\n/\n", "a'\n;\n'",
+                          "CREATE OR REPLACE", "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;"}) {
+        units u = lite_split_script(s);
+        for (auto& x : u) EXPECT_FALSE(x.text.empty());
+    }
+}
+
+class LiteScriptRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s_ = inst_.logon();
+        s_->execute("CREATE TABLE t (id NUMBER, name VARCHAR2(20), d DATE)");
+    }
+    void run(const std::string& text) {
+        lite_script_runner r(*s_, [this](const std::string& w) { warnings_.push_back(w); });
+        r.run(text, "x.sql");
+    }
+    lite_scratch inst_;
+    std::unique_ptr<lite_session> s_;
+    std::vector<std::string> warnings_;
+};
+
+TEST_F(LiteScriptRun, BlocksWithVariablesRunStatementByStatement) {
+    run("DECLARE\n"
+        "  v_id   NUMBER := 10;\n"
+        "  v_name VARCHAR2(20) DEFAULT 'ten';\n"
+        "  v_cnt  NUMBER;\n"
+        "BEGIN\n"
+        "  INSERT INTO t (id, name) VALUES (v_id, v_name);\n"
+        "  v_id := v_id + 1;\n"
+        "  INSERT INTO t (id, name, d) VALUES (v_id, UPPER(v_name), TO_DATE('01-02-2003', "
+        "'dd-MM-yyyy'));\n"
+        "  SELECT COUNT(*) INTO v_cnt FROM t;\n"
+        "  INSERT INTO t (id) VALUES (v_cnt * 100);\n"
+        "  EXECUTE IMMEDIATE 'INSERT INTO t (id) VALUES (7)';\n"
+        "  COMMIT;\n"
+        "END;\n"
+        "/\n");
+    auto rows = lite_rows(*s_, "select id, name, d from t order by id");
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"7", "<null>", "<null>"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"10", "ten", "<null>"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"11", "TEN", "2003-02-01 00:00:00"}));
+    EXPECT_EQ(rows[3][0], "200");
+    EXPECT_TRUE(warnings_.empty());
+}
+
+TEST_F(LiteScriptRun, UnsupportedPlsqlStopsWithItsLine) {
+    try {
+        run("INSERT INTO t (id) VALUES (1);\n\nBEGIN\n  IF 1 = 1 THEN NULL; END IF;\nEND;\n/\n");
+        FAIL();
+    } catch (const lite_script_error& e) {
+        EXPECT_EQ(e.code(), 6550);
+        EXPECT_EQ(e.file(), "x.sql");
+        EXPECT_EQ(e.line(), 3);
+    }
+}
+
+TEST_F(LiteScriptRun, ClientCommandsAndStoredCodeOnlyWarn) {
+    run("CONNECT hr/hr\n"
+        "@other_script.sql\n"
+        "CREATE OR REPLACE TRIGGER trg BEFORE INSERT ON t BEGIN NULL; END;\n"
+        "/\n"
+        "GRANT SELECT ON t TO public;\n"
+        "ALTER SESSION SET NLS_LANGUAGE=American;\n"
+        "INSERT INTO t (id, name) VALUES (1, 'multi\n"
+        "line');\n");
+    ASSERT_EQ(warnings_.size(), 4u);
+    EXPECT_EQ(warnings_[0].rfind("x.sql:1: ", 0), 0u);
+    EXPECT_EQ(warnings_[2].rfind("x.sql:3: TRIGGER TRG stored", 0), 0u);
+    EXPECT_EQ(lite_cell(*s_, "select name from t"), "multi\nline");
+    EXPECT_EQ(lite_cell(*s_, "select object_type from user_objects where object_name = 'TRG'"),
+              "TRIGGER");
+}
+
+TEST_F(LiteScriptRun, TruncatedBlocksFailCleanly) {
+    for (const char* text : {"BEGIN", "BEGIN\n/\n", "DECLARE v NUMBER", "DECLARE v NUMBER :=",
+                             "BEGIN INSERT INTO t (id) VALUES (1)", "BEGIN v := 1; END;\n/\n",
+                             "DECLARE v NUMBER; BEGIN SELECT 1 INTO v FROM t", "BEGIN EXECUTE"}) {
+        EXPECT_THROW(run(text), lite_script_error) << text;
+    }
+}
+
+TEST_F(LiteScriptRun, ExitStopsTheScript) {
+    lite_script_runner r(*s_, nullptr);
+    EXPECT_FALSE(
+        r.run("INSERT INTO t (id) VALUES (1);\nEXIT\nINSERT INTO t (id) VALUES (2);\n", "x.sql"));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "1");
+}
+
+TEST_F(LiteScriptRun, FailuresAreReportedAndTheScriptGoesOn) {
+    std::vector<std::string> errors;
+    lite_script_runner r(*s_, nullptr, [&](const lite_script_error& e) {
+        errors.push_back(e.file() + ":" + std::to_string(e.line()) + ": " + e.what());
+    });
+    EXPECT_TRUE(
+        r.run("INSERT INTO t (id) VALUES (1);\nINSERT INTO nosuch VALUES (1);\n"
+              "INSERT INTO t (id) VALUES (:x);\nINSERT INTO t (id) VALUES (2);\n",
+              "x.sql"));
+    EXPECT_EQ(errors, (std::vector<std::string>{"x.sql:2: ORA-00942: table or view does not exist",
+                                                "x.sql:3: ORA-01008: not all variables bound"}));
+    EXPECT_EQ(r.failures(), 2);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "2");
+}
+
+TEST_F(LiteScriptRun, WheneverSqlerrorExitStopsWithItsStatus) {
+    int reported = 0;
+    lite_script_runner r(*s_, nullptr, [&](const lite_script_error&) { ++reported; });
+    EXPECT_FALSE(
+        r.run("INSERT INTO t (id) VALUES (1);\nWHENEVER SQLERROR EXIT 3\n"
+              "INSERT INTO nosuch VALUES (1);\nINSERT INTO t (id) VALUES (2);\n",
+              "x.sql"));
+    EXPECT_EQ(reported, 1);
+    EXPECT_EQ(r.exit_status(), 3);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "0") << "rolled back by default";
+
+    lite_script_runner c(*s_, nullptr, [&](const lite_script_error&) { ++reported; });
+    EXPECT_TRUE(
+        c.run("WHENEVER SQLERROR EXIT FAILURE COMMIT\nWHENEVER SQLERROR CONTINUE\n"
+              "INSERT INTO nosuch VALUES (1);\nINSERT INTO t (id) VALUES (2);\n",
+              "y.sql"));
+    EXPECT_EQ(c.failures(), 1);
+
+    lite_script_runner f(*s_, nullptr, [&](const lite_script_error&) {});
+    EXPECT_FALSE(
+        f.run("INSERT INTO t (id) VALUES (5);\nWHENEVER SQLERROR EXIT SQL.SQLCODE COMMIT\n"
+              "SELECT nosuch FROM t;\n",
+              "z.sql"));
+    EXPECT_EQ(f.exit_status(), 904 & 0xff);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t where id = 5"), "1") << "committed";
+}
+
+}  // namespace
