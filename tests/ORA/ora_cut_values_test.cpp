@@ -65,7 +65,26 @@ protected:
                 st->bind_bytes(2, bytes);
                 st->execute();
             }
+            // LONG text has no length to size a buffer by: the first is beyond a million
+            // characters (a three-byte euro sign last), the second three megabytes.
+            session.execute("CREATE TABLE long_t (id NUMBER(3), l LONG)");
+            auto add = session.prepare("INSERT INTO long_t VALUES (:1, :2)");
+            add->bind_int64(1, 1);
+            add->bind_text(2, std::string(1000000, 'q') + "\xE2\x82\xAC");
+            add->execute();
+            add->bind_int64(1, 2);
+            add->bind_text(2, long_pattern());
+            add->execute();
+            session.execute("INSERT INTO long_t VALUES (3, NULL)");
+            session.execute("INSERT INTO long_t VALUES (4, 'tail')");
         });
+    }
+    // Three megabytes of text in which every position differs from its neighbours'.
+    static std::string long_pattern() {
+        std::string text(3 * 1024 * 1024 + 5, ' ');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+        return text;
     }
     void SetUp() override {
         connect(*s_inst, L"T", L"t");
@@ -110,6 +129,23 @@ TEST_F(OraCutValues, LongRawBeyondItsBufferIsARecordError) {
     t->next();
     expect_whole(3);
     EXPECT_TRUE(t->is_eof());
+}
+
+TEST_F(OraCutValues, LongTextOfAnyLengthArrivesWhole) {
+    const std::string pattern = long_pattern();
+    const std::wstring wide_pattern(pattern.begin(), pattern.end());
+    for (const bool as_query : {false, true}) {
+        SCOPED_TRACE(as_query ? "query" : "table");
+        auto t = as_query ? m_db->get_query(L"L", L"SELECT id, l FROM long_t ORDER BY id", 1)
+                          : m_db->get_table(L"LONG_T", 1);
+        auto rows = ora_read_all(*t);
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_TRUE(rows[0][1] == std::wstring(1000000, L'q') + L"\u20ac")
+            << rows[0][1].size();
+        EXPECT_TRUE(rows[1][1] == wide_pattern) << rows[1][1].size();
+        EXPECT_EQ(rows[2][1], L"<null>");
+        EXPECT_EQ(rows[3][1], L"tail");
+    }
 }
 
 TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
