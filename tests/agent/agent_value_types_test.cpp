@@ -17,6 +17,13 @@ const std::vector<std::string> k_tables = {
     "INSERT INTO BIGNUM VALUES (2, 7)",
     "INSERT INTO BIGNUM VALUES (3, -12345678901234567890.125)",
     "INSERT INTO BIGNUM VALUES (4, NULL)",
+    "CREATE TABLE STAMPS (ID NUMBER(4), T TIMESTAMP, T0 TIMESTAMP(0), T1 TIMESTAMP(1), "
+    "T2 TIMESTAMP(2), T3 TIMESTAMP(3), T4 TIMESTAMP(4), T5 TIMESTAMP(5), T6 TIMESTAMP(6), "
+    "T7 TIMESTAMP(7), T8 TIMESTAMP(8), T9 TIMESTAMP(9), TZ TIMESTAMP WITH TIME ZONE, "
+    "TZ0 TIMESTAMP(0) WITH TIME ZONE, TZ9 TIMESTAMP(9) WITH TIME ZONE, "
+    "LTZ TIMESTAMP WITH LOCAL TIME ZONE, LTZ3 TIMESTAMP(3) WITH LOCAL TIME ZONE, "
+    "YM INTERVAL YEAR TO MONTH, YM4 INTERVAL YEAR(4) TO MONTH, DS INTERVAL DAY TO SECOND, "
+    "DS0 INTERVAL DAY(3) TO SECOND(0), DS9 INTERVAL DAY(9) TO SECOND(9))",
 };
 
 class agent_value_types_test : public agent_test {
@@ -137,6 +144,75 @@ TEST_F(agent_value_types_test, a_decimal_mapping_carries_a_number_beyond_a_doubl
         EXPECT_EQ(r.result.status, 0) << r.result.out;
         EXPECT_EQ(column(r.db, "BIGNUM", "N"),
                   "12345678901234567.000|7.000|-12345678901234567890.125|NULL");
+    }
+}
+
+TEST_F(agent_value_types_test, every_time_stamp_and_interval_form_arrives_as_mapped) {
+    REQUIRE_TEST_SERVER();
+    const std::string stamp = "TIMESTAMP '2024-02-29 13:45:59.123456789'";
+    std::string all = "INSERT INTO STAMPS VALUES (1";
+    for (int i = 0; i < 11; ++i) all += ", " + stamp;
+    all += ", TIMESTAMP '2024-03-01 01:30:00.250 +02:00', TIMESTAMP '2024-03-01 01:30:00.5 +02:00'"
+           ", TIMESTAMP '2023-12-31 23:30:00.123456789 -01:00', " + stamp + ", " + stamp +
+           ", '+12-03', '-1234-11', '+01 02:03:04.500000', '-123 04:05:06', "
+           "'+999999999 23:59:59.999999999')";
+    s_demo->run("DEMO", "demo",
+                {all, "INSERT INTO STAMPS (ID) VALUES (2)",
+                 // Rounded to the microseconds a DATETIME keeps, past the last year it holds.
+                 "INSERT INTO STAMPS (ID, T9) VALUES (3, TIMESTAMP '9999-12-31 23:59:59.9999999')"});
+    for (const road& r : both_roads("stamps", {L"STAMPS"})) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.result.status, 1) << r.result.out;
+        std::string types, values;
+        for (const char* c : {"T", "T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9",
+                              "TZ", "TZ0", "TZ9", "LTZ", "LTZ3", "YM", "YM4", "DS", "DS0", "DS9"}) {
+            types += server_value("select column_type from information_schema.columns where "
+                                  "table_schema='" + r.db + "' and table_name='STAMPS' and "
+                                  "column_name='" + c + "'") + "\n";
+            values += column(r.db, "STAMPS", c) + "\n";
+        }
+        EXPECT_EQ(types,
+                  "datetime(6)\ndatetime\ndatetime(1)\ndatetime(2)\ndatetime(3)\ndatetime(4)\n"
+                  "datetime(5)\ndatetime(6)\ndatetime(6)\ndatetime(6)\ndatetime(6)\n"
+                  "datetime(6)\ndatetime\ndatetime(6)\ndatetime(6)\ndatetime(3)\n"
+                  "varchar(30)\nvarchar(30)\nvarchar(30)\nvarchar(30)\nvarchar(30)\n")
+            << r.result.out;
+        // Each precision keeps its digits, rounded as a store rounds them; beyond six the
+        // microseconds a DATETIME keeps. A zone's value arrives as the instant in UTC.
+        EXPECT_EQ(values,
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 13:45:59|NULL\n"
+                  "2024-02-29 13:45:59.1|NULL\n"
+                  "2024-02-29 13:45:59.12|NULL\n"
+                  "2024-02-29 13:45:59.123|NULL\n"
+                  "2024-02-29 13:45:59.1235|NULL\n"
+                  "2024-02-29 13:45:59.12346|NULL\n"
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 23:30:00.250000|NULL\n"
+                  "2024-02-29 23:30:01|NULL\n"
+                  "2024-01-01 00:30:00.123457|NULL\n"
+                  "2024-02-29 13:45:59.123457|NULL\n"
+                  "2024-02-29 13:45:59.123|NULL\n"
+                  "+12-03|NULL\n"
+                  "-1234-11|NULL\n"
+                  "+01 02:03:04.500000|NULL\n"
+                  "-123 04:05:06|NULL\n"
+                  "+999999999 23:59:59.999999999|NULL\n");
+        EXPECT_EQ(count_of(r.result.out, "Error:\n"), 1u) << r.result.out;
+        for (const char* part :
+             {"STAMPS, record #3:", "column 'T9': value '9999-12-31 23:59:59.999999900'",
+              "outside the years 1 to 9999"}) {
+            EXPECT_NE(r.result.out.find(part), std::string::npos) << part << r.result.out;
+        }
+        for (const char* line :
+             {"Table 'STAMPS', column 'T7': 1 value rounded to microseconds\n",
+              "Table 'STAMPS', column 'T9': 1 value rounded to microseconds\n",
+              "Table 'STAMPS', column 'TZ9': 1 value rounded to microseconds\n"}) {
+            EXPECT_NE(r.result.out.find(line), std::string::npos) << line << r.result.out;
+        }
     }
 }
 
