@@ -14,7 +14,6 @@
 #include "TK/tk_logger.h"
 
 namespace {
-constexpr unsigned k_long_chars = 1000000;
 constexpr unsigned k_rowid_chars = 255;
 // The longest interval text, "+999999999 23:59:59.999999999" (DAY(9) TO SECOND(9)), and its
 // terminator; YEAR(9) TO MONTH is shorter.
@@ -121,10 +120,9 @@ std::unique_ptr<ora_type> ora_query_results::gen_co_by_type(OCIParam* param, int
             return std::make_unique<ora_float>(param);
         case SQLT_LNG:
         case SQLT_NTY:
+        case SQLT_LBI:
             // No length to size a buffer by: read in pieces, as long as the value is.
             return std::make_unique<ora_str_repr>(param, 0);
-        case SQLT_LBI:
-            return std::make_unique<ora_str_repr>(param, k_long_chars);
         case SQLT_RID:
         case SQLT_RDD:
         case SQLT_LAB:

@@ -1,12 +1,14 @@
 #include "ORA/ora_str_repr.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "ORA/ora_engine.h"
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 
 namespace {
 
@@ -27,7 +29,7 @@ constexpr sb4 k_most_long_bytes = 0x7FFFFFFF;
 
 ora_str_repr::ora_str_repr(OCIParam* param, unsigned capacity) : ora_type(param) {
     m_size = capacity;
-    if (capacity == 0 && !is_long_raw()) {
+    if (capacity == 0) {
         m_pieced = true;
         return;
     }
@@ -48,20 +50,22 @@ ora_str_repr::ora_str_repr(OCIParam* param, unsigned capacity) : ora_type(param)
 void ora_str_repr::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_str_repr::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
+    if (is_pieced()) {
+        // LONG RAW arrives as its bytes, any other text as UTF-8.
+        eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
+                                            nullptr, k_most_long_bytes,
+                                            is_long_raw() ? SQLT_LBI : SQLT_LNG, &m_null_ind,
+                                            nullptr, &m_ret_code, OCI_DYNAMIC_FETCH));
+        if (!is_long_raw()) set_define_charset(k_utf8_charset);
+        eng.check_err(eng.oci().DefineDynamic(m_define, eng.err(), this, &ora_str_repr::next_piece));
+        return;
+    }
     if (is_long_raw()) {
         // LONG RAW digits go after the "0x" prefix, into the rest of the buffer.
         eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
                                             m_buf.get() + 2, static_cast<sb4>((m_units - 2) * 2),
                                             SQLT_STR, &m_null_ind, &m_ret_len, &m_ret_code,
                                             OCI_DEFAULT));
-        return;
-    }
-    if (is_pieced()) {
-        eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
-                                            nullptr, k_most_long_bytes, SQLT_LNG, &m_null_ind,
-                                            nullptr, &m_ret_code, OCI_DYNAMIC_FETCH));
-        set_define_charset(k_utf8_charset);
-        eng.check_err(eng.oci().DefineDynamic(m_define, eng.err(), this, &ora_str_repr::next_piece));
         return;
     }
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
@@ -97,6 +101,11 @@ std::size_t ora_str_repr::text_bytes() const noexcept {
 }
 
 void ora_str_repr::to_variant(ole_variant& out) {
+    if (is_pieced() && is_long_raw()) {
+        out.attach_binary(text_bytes(), reinterpret_cast<const std::uint8_t*>(m_value.data()));
+        if (m_value.capacity() > k_kept_piece_room) std::string().swap(m_value);
+        return;
+    }
     if (is_long_raw()) {
         if (m_units == 0) throw tk_mail_assertion("ora_type", 283);
         ora_from_utf16(m_buf.get(), m_units, m_text);
@@ -124,6 +133,12 @@ void ora_str_repr::to_variant(ole_variant& out) {
 }
 
 std::wstring ora_str_repr::fetched_text() const {
+    if (is_pieced() && is_long_raw()) {
+        const std::string hex = "0x" + tk_bytes_to_hex(reinterpret_cast<const std::uint8_t*>(
+                                                           m_value.data()),
+                                                       std::min<std::size_t>(text_bytes(), 32));
+        return std::wstring(hex.begin(), hex.end());
+    }
     if (is_long_raw()) return ora_from_utf16(m_buf.get(), m_units < 64 ? m_units : 64);
     std::wstring text;
     if (is_pieced())

@@ -1,10 +1,11 @@
 // ora_str_repr: a column read through its text form: LONG, named types, row ids, intervals, and
-// LONG RAW (as "0x" and hexadecimal digits, turned into a byte array).  A LONG or named type has
-// no length the reader could size a buffer by (a LONG holds up to 2 GB): it is fetched in pieces
-// into a buffer that grows with the value, so that any length arrives whole and a short value
-// costs no more than itself.  The others hold a fixed number of characters; a longer value is a
-// record error, never a silent cut.  Text arrives as UTF-8 (behind its byte count when fixed), so
-// that a zero character is part of a value, not its end.
+// LONG RAW.  A LONG, LONG RAW or named type has no length the reader could size a buffer by (a
+// LONG holds up to 2 GB): it is fetched in pieces into a buffer that grows with the value, so
+// that any length arrives whole and a short value costs no more than itself; LONG RAW arrives as
+// its bytes.  The others hold a fixed number of characters (LONG RAW given a capacity, as "0x"
+// and hexadecimal digits); a longer value is a record error, never a silent cut.  Text arrives as
+// UTF-8 (behind its byte count when fixed), so that a zero character is part of a value, not its
+// end.
 // Thread-safety: none.
 #pragma once
 
@@ -44,7 +45,7 @@ private:
     // Any other fixed text: its byte count (an sb4), then its UTF-8 bytes.
     std::unique_ptr<char[]> m_bytes;
     std::size_t m_bytes_size = 0;
-    // A pieced value: its UTF-8 bytes so far (the string's size is the room handed out), the
+    // A pieced value: its bytes (UTF-8 for text) so far (the string's size is the room handed out), the
     // bytes of the pieces before the last one, and the last piece's room, then its length.
     bool m_pieced = false;
     std::string m_value;
