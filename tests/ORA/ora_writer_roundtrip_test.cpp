@@ -252,15 +252,16 @@ TEST_P(OraUserToUser, EveryCellArrivesAsTheSourceHeldIt) {
     inst.run("SRC", "src",
              {"CREATE TABLE CASES (ID NUMBER(5) PRIMARY KEY, TS6 TIMESTAMP(6), TS3 TIMESTAMP(3), "
               "D DATE, A VARCHAR2(10), B VARCHAR2(10), N5 NUMBER(5), N17 NUMBER(17), "
-              "BD BINARY_DOUBLE, DT DATE DEFAULT SYSDATE, L LONG)",
+              "BD BINARY_DOUBLE, DT DATE DEFAULT SYSDATE, L LONG, WHO VARCHAR2(30) DEFAULT USER, "
+              "TWO NUMBER(5) DEFAULT 1 + 1, TAG VARCHAR2(5) DEFAULT 'it''s')",
               "CREATE UNIQUE INDEX CASES_AB ON CASES (A, B)",
               "INSERT INTO CASES VALUES (1, TIMESTAMP '2020-01-02 04:05:06.123456', "
               "TIMESTAMP '2021-03-04 05:06:07.5', DATE '1899-12-30', 'a,b', 'c', 1, "
-              "12345678901234567, 1e300, DATE '2001-02-03', NULL)",
+              "12345678901234567, 1e300, DATE '2001-02-03', NULL, 'w', 2, 't')",
               "INSERT INTO CASES VALUES (2, TIMESTAMP '2020-01-02 04:05:06', "
               "TIMESTAMP '2020-01-02 04:05:06.999', "
               "TO_DATE('1899-12-30 04:05:06', 'YYYY-MM-DD HH24:MI:SS'), 'a', 'b,c', -32768, "
-              "-99999999999999999, -2.5e-300, NULL, 'short')",
+              "-99999999999999999, -2.5e-300, NULL, 'short', NULL, NULL, NULL)",
               "INSERT INTO CASES (ID) VALUES (3)"});
     inst.with_session("SRC", "src", [](lite_session& session) {
         auto add = session.prepare("UPDATE CASES SET L = :1 WHERE ID = 1");
@@ -273,7 +274,11 @@ TEST_P(OraUserToUser, EveryCellArrivesAsTheSourceHeldIt) {
     udb_indexes indexes;
     std::vector<std::vector<udb_field>> records;
     std::vector<std::vector<std::wstring>> source_rows;
-    std::wstring source_default;
+    // Constants and expressions alike, as the dictionary gives them.
+    const std::wstring k_defaults =
+        L"select column_name, data_default from user_tab_columns where table_name = 'CASES' "
+        L"and column_name in ('DT', 'WHO', 'TWO', 'TAG') order by column_name";
+    std::vector<std::vector<std::wstring>> source_defaults;
     {
         ora_engine engine;
         auto db = engine.open_db(inst.wdir(), L"SRC", L"src");
@@ -291,9 +296,8 @@ TEST_P(OraUserToUser, EveryCellArrivesAsTheSourceHeldIt) {
         }
         auto again = db->get_query(L"BACK", L"SELECT * FROM CASES ORDER BY ID", 1);
         source_rows = ora_read_all(*again);
-        ora_query_results def(0, L"select data_default from user_tab_columns where "
-                                 L"table_name = 'CASES' and column_name = 'DT'");
-        source_default = ora_read_all(def).at(0).at(0);
+        ora_query_results def(0, k_defaults);
+        source_defaults = ora_read_all(def);
     }
     ASSERT_EQ(records.size(), 3u);
 
@@ -335,9 +339,17 @@ TEST_P(OraUserToUser, EveryCellArrivesAsTheSourceHeldIt) {
                                    static_cast<long>(std::min<std::size_t>(source_rows[i][c].size(), 60)));
         }
     }
-    ora_query_results def(0, L"select data_default from user_tab_columns where "
-                             L"table_name = 'CASES' and column_name = 'DT'");
-    EXPECT_EQ(ora_read_all(def).at(0).at(0), source_default);
+    // Constants keep their values (an expression of constants its value); an expression of
+    // anything else is no DEFAULT rather than a made-up text.
+    ASSERT_EQ(source_defaults, (std::vector<std::vector<std::wstring>>{{L"DT", L"SYSDATE"},
+                                                                        {L"TAG", L"'it''s'"},
+                                                                        {L"TWO", L"1 + 1"},
+                                                                        {L"WHO", L"USER"}}));
+    ora_query_results def(0, k_defaults);
+    EXPECT_EQ(ora_read_all(def), (std::vector<std::vector<std::wstring>>{{L"DT", L"SYSDATE"},
+                                                                         {L"TAG", L"'it''s'"},
+                                                                         {L"TWO", L"2"},
+                                                                         {L"WHO", L"<null>"}}));
     // The composite key compares the columns themselves, and still holds.
     udb_record twin;
     for (const udb_field& f : records[1]) twin.add_field(f);
