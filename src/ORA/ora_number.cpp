@@ -278,8 +278,8 @@ void ora_number::set_destination(const t_ftd& destination) {
         m_destination = VT_DECIMAL;
         m_destination_precision = static_cast<int>((destination.dw_reserved >> 8) & 0xFF);
         m_destination_scale = static_cast<int>(destination.dw_reserved & 0xFF);
-    } else if (destination.vartype == VT_BSTR) {
-        m_destination = VT_BSTR;
+    } else if (destination.vartype == VT_BSTR || destination.vartype == VT_I8) {
+        m_destination = destination.vartype;
     }
 }
 
@@ -292,6 +292,12 @@ bool ora_number::store_for_destination(ole_variant& out) {
         if (c == L',') c = L'.';
     if (m_destination == VT_BSTR) {
         out.attach_wstring(dotted);
+        return true;
+    }
+    if (m_destination == VT_I8) {
+        long long value = 0;
+        if (!parse_integer(m_text, value)) return false;
+        out = ole_variant(value);
         return true;
     }
     const int integer = std::max(0, form.exponent + 1);
@@ -323,6 +329,7 @@ void ora_number::refuse_for_real(const std::wstring& text) const {
     else
         holder = "VARCHAR(" + std::to_string(text.size()) + ")";
     std::string why = "has more digits than the column's floating-point type holds";
+    if (m_destination == VT_I8) why = "is no integer the mapped 64-bit type holds";
     if (m_destination == VT_DECIMAL)
         why = "does not fit the mapped DECIMAL(" + std::to_string(m_destination_precision) + "," +
               std::to_string(m_destination_scale) + ")";

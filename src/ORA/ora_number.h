@@ -18,8 +18,8 @@ public:
     std::shared_ptr<t_ftd> get_ftd() const override;
     void to_variant(ole_variant& out) override;
     void define(OCIStmt* stmt, int pos) override;
-    // A decimal or text destination lets a value the refined real type would not hold exactly
-    // arrive as that decimal or as its own text.
+    // A decimal, 64-bit integer or text destination lets a value the refined real type would not
+    // hold exactly arrive as that decimal or integer, or as its own text.
     void set_destination(const t_ftd& destination) override;
 
     int get_precision() const noexcept { return m_precision; }
@@ -43,7 +43,7 @@ private:
     int m_scale = 0;
     int m_vartype = VT_R8;
     // The destination that holds exactly what the real type would not: VT_DECIMAL with its
-    // precision and scale, VT_BSTR, or VT_EMPTY for none.
+    // precision and scale, VT_I8, VT_BSTR, or VT_EMPTY for none.
     int m_destination = VT_EMPTY;
     int m_destination_precision = 0;
     int m_destination_scale = 0;

@@ -145,6 +145,21 @@ TEST_F(agent_value_types_test, a_decimal_mapping_carries_a_number_beyond_a_doubl
         EXPECT_EQ(column(r.db, "BIGNUM", "N"),
                   "12345678901234567.000|7.000|-12345678901234567890.125|NULL");
     }
+    // A 64-bit integer holds the whole number too, and refuses the one with a fraction.
+    const auto to_bigint = [](tabshift_convertor& conv) {
+        sql_native_type bigint;
+        bigint.type = L"BIGINT";
+        conv.get_table_mutator(L"BIGNUM", L"BIGNUM").update_field(L"N", L"N", bigint);
+    };
+    for (const road& r : both_roads("bigint", {L"BIGNUM"}, to_bigint)) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(r.result.status, 1) << r.result.out;
+        EXPECT_EQ(count_of(r.result.out, "Error:\n"), 1u) << r.result.out;
+        EXPECT_NE(r.result.out.find("BIGNUM, record #3:"), std::string::npos) << r.result.out;
+        EXPECT_NE(r.result.out.find("map the column to DECIMAL(38,3)"), std::string::npos)
+            << r.result.out;
+        EXPECT_EQ(column(r.db, "BIGNUM", "N"), "12345678901234567|7|NULL");
+    }
 }
 
 TEST_F(agent_value_types_test, every_time_stamp_and_interval_form_arrives_as_mapped) {
