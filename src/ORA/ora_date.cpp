@@ -99,7 +99,8 @@ void ora_date::to_variant(ole_variant& out) {
         // rounded to microseconds, and counted, so that the user hears of it once.
         unsigned unit = k_nanoseconds;
         for (int i = 0; i < m_digits; ++i) unit /= 10;
-        if (m_scale > k_max_digits && fraction % unit != 0) ++m_rounded;
+        const bool rounded = m_scale > k_max_digits && fraction % unit != 0;
+        const unsigned fetched_fraction = fraction;
         fraction = (fraction + unit / 2) / unit * unit;
         if (fraction >= k_nanoseconds) {
             fraction -= k_nanoseconds;
@@ -110,6 +111,15 @@ void ora_date::to_variant(ole_variant& out) {
         long long y = 0;
         unsigned m = 0, d = 0;
         civil_from_days(days, y, m, d);
+        // Rounding up from the last microsecond of 9999, or a zone moving the instant across
+        // either end, leaves the years a DATETIME holds: the server would store a zero date.
+        if (y < 1 || y > 9999) {
+            format_text(year, month, day, hour, minute, second, fetched_fraction, 9);
+            raise_value_error(m_text,
+                              "is outside the years 1 to 9999 a DATETIME holds once rounded to "
+                              "microseconds and set in UTC");
+        }
+        if (rounded) ++m_rounded;
         year = static_cast<sb2>(y);
         month = static_cast<ub1>(m);
         day = static_cast<ub1>(d);

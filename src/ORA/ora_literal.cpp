@@ -232,6 +232,13 @@ std::wstring make_ora_def_val(const t_ftd& field) {
         tk_log(1, "Got empty def value");
         return std::wstring();
     }
+    // A source's expression (USER, a sequence, a function) quoted as text would be a default the
+    // source never had: no DEFAULT rather than a made-up one.  The current time comes as the
+    // plain value "sysdate".
+    if (field.b_default_expression) {
+        tk_log(1, "The default is an expression: no DEFAULT clause");
+        return std::wstring();
+    }
     if (field.vartype == VT_DATE) {
         tk_log(1, "Got DATE def value");
         std::wstring text = def.vt() == VT_BSTR ? def.to_wstring() : to_oracle_str(def, 0);

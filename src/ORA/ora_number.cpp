@@ -265,8 +265,77 @@ void ora_number::to_variant(ole_variant& out) {
     out = ole_variant::from_wstring(text, static_cast<VARTYPE>(m_vartype));
     if (out.is_empty() && !text.empty())
         raise_value_error(text, "cannot be represented in the column's type");
-    if ((m_vartype == VT_R8 || m_vartype == VT_R4) && !real_holds(text, out.to_double()))
-        raise_value_error(text, "has more digits than the column's floating-point type holds");
+    if ((m_vartype == VT_R8 || m_vartype == VT_R4) && !real_holds(text, out.to_double())) {
+        if (store_for_destination(out)) return;
+        refuse_for_real(text);
+    }
+}
+
+void ora_number::set_destination(const t_ftd& destination) {
+    if (m_vartype != VT_R8 && m_vartype != VT_R4) return;
+    m_destination = VT_EMPTY;
+    if (destination.vartype == VT_DECIMAL) {
+        m_destination = VT_DECIMAL;
+        m_destination_precision = static_cast<int>((destination.dw_reserved >> 8) & 0xFF);
+        m_destination_scale = static_cast<int>(destination.dw_reserved & 0xFF);
+    } else if (destination.vartype == VT_BSTR || destination.vartype == VT_I8) {
+        m_destination = destination.vartype;
+    }
+}
+
+bool ora_number::store_for_destination(ole_variant& out) {
+    if (m_destination == VT_EMPTY) return false;
+    decimal_form form;
+    if (!form.read(m_text.data(), m_text.data() + m_text.size())) return false;
+    std::wstring dotted = m_text;
+    for (wchar_t& c : dotted)
+        if (c == L',') c = L'.';
+    if (m_destination == VT_BSTR) {
+        out.attach_wstring(dotted);
+        return true;
+    }
+    if (m_destination == VT_I8) {
+        long long value = 0;
+        if (!parse_integer(m_text, value)) return false;
+        out = ole_variant(value);
+        return true;
+    }
+    const int integer = std::max(0, form.exponent + 1);
+    const int fraction = std::max(0, form.count - integer);
+    if (integer > m_destination_precision - m_destination_scale || fraction > m_destination_scale)
+        return false;
+    // Beyond a variant decimal's digits the text travels, as for a wide DECIMAL source column.
+    if (form.count > k_variant_decimal_digits) {
+        out.attach_wstring(dotted);
+        return true;
+    }
+    out = ole_variant::from_wstring(dotted, VT_DECIMAL);
+    return out.vt() == VT_DECIMAL;
+}
+
+void ora_number::refuse_for_real(const std::wstring& text) const {
+    decimal_form form;
+    int integer = 0, fraction = 0;
+    if (form.read(text.data(), text.data() + text.size())) {
+        integer = std::max(0, form.exponent + 1);
+        fraction = std::max(0, form.count - integer);
+    }
+    // The narrowest usual DECIMAL that holds the value, or its text where no DECIMAL does.
+    std::string holder;
+    if (integer + fraction <= 38)
+        holder = "DECIMAL(38," + std::to_string(fraction) + ")";
+    else if (integer + fraction <= 65 && fraction <= 30)
+        holder = "DECIMAL(65," + std::to_string(fraction) + ")";
+    else
+        holder = "VARCHAR(" + std::to_string(text.size()) + ")";
+    std::string why = "has more digits than the column's floating-point type holds";
+    if (m_destination == VT_I8) why = "is no integer the mapped 64-bit type holds";
+    if (m_destination == VT_DECIMAL)
+        why = "does not fit the mapped DECIMAL(" + std::to_string(m_destination_precision) + "," +
+              std::to_string(m_destination_scale) + ")";
+    raise_value_error(text, (why + "; map the column to " + holder +
+                             " (in the type mapping or a profile) to carry it exactly")
+                                .c_str());
 }
 
 bool ora_number::store_plain(ole_variant& out) {

@@ -18,6 +18,9 @@ public:
     std::shared_ptr<t_ftd> get_ftd() const override;
     void to_variant(ole_variant& out) override;
     void define(OCIStmt* stmt, int pos) override;
+    // A decimal, 64-bit integer or text destination lets a value the refined real type would not
+    // hold exactly arrive as that decimal or integer, or as its own text.
+    void set_destination(const t_ftd& destination) override;
 
     int get_precision() const noexcept { return m_precision; }
     int get_scale() const noexcept { return m_scale; }
@@ -30,10 +33,20 @@ private:
     bool store_plain(ole_variant& out);
     // Stores the fetched decimal text as a variant decimal; false when it does not read as one.
     bool store_decimal(ole_variant& out);
+    // Stores a value the real type would not hold exactly in the form the destination holds it
+    // (see set_destination); false when it has none or the value does not fit it.
+    bool store_for_destination(ole_variant& out);
+    // A real column's refusal of `text`, naming a mapped type that holds the value.
+    [[noreturn]] void refuse_for_real(const std::wstring& text) const;
 
     int m_precision = 0;
     int m_scale = 0;
     int m_vartype = VT_R8;
+    // The destination that holds exactly what the real type would not: VT_DECIMAL with its
+    // precision and scale, VT_I8, VT_BSTR, or VT_EMPTY for none.
+    int m_destination = VT_EMPTY;
+    int m_destination_precision = 0;
+    int m_destination_scale = 0;
     char m_buf[255] = {};  // UTF-8
     // The last value as text, kept to spare an allocation per cell.
     std::wstring m_text;

@@ -14,7 +14,6 @@
 #include "TK/tk_logger.h"
 
 namespace {
-constexpr unsigned k_long_chars = 1000000;
 constexpr unsigned k_rowid_chars = 255;
 // The longest interval text, "+999999999 23:59:59.999999999" (DAY(9) TO SECOND(9)), and its
 // terminator; YEAR(9) TO MONTH is shorter.
@@ -96,6 +95,12 @@ void ora_query_results::initialize(int columns, const std::wstring& query) {
     m_executed = true;
 }
 
+void ora_query_results::set_destination_field(const std::wstring& column,
+                                              const t_ftd& destination) {
+    for (const auto& c : m_columns)
+        if (c->get_name() == column) c->set_destination(destination);
+}
+
 std::unique_ptr<ora_type> ora_query_results::gen_co_by_type(OCIParam* param, int type) {
     tk_log(1, "ora_query_results::gen_co_by_type(%d)", type);
     tk_log(1, "mypard3=%08X", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(param)));
@@ -116,7 +121,8 @@ std::unique_ptr<ora_type> ora_query_results::gen_co_by_type(OCIParam* param, int
         case SQLT_LNG:
         case SQLT_NTY:
         case SQLT_LBI:
-            return std::make_unique<ora_str_repr>(param, k_long_chars);
+            // No length to size a buffer by: read in pieces, as long as the value is.
+            return std::make_unique<ora_str_repr>(param, 0);
         case SQLT_RID:
         case SQLT_RDD:
         case SQLT_LAB:

@@ -47,6 +47,8 @@ public:
     const std::vector<std::wstring>& get_unsupported_columns() const noexcept {
         return m_unsupported;
     }
+    // Hands the destination's description to the column object of that name (case-sensitive).
+    void set_destination_field(const std::wstring& column, const t_ftd& destination) override;
     // One line per column whose values reading changed so far (see ora_type::value_notice).
     std::vector<std::wstring> get_value_notices() const;
 

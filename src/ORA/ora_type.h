@@ -34,6 +34,10 @@ public:
     virtual void to_variant(ole_variant& out) = 0;
     // Defines the column's output at a 1-based position; raises ora_exception.
     virtual void define(OCIStmt* stmt, int pos) = 0;
+    // The destination column this column's values are written into, as the run's mapping made
+    // it; a column whose own type refuses some values may then carry them as that column holds
+    // them.  The base has no use for it.
+    virtual void set_destination(const t_ftd& /*destination*/) {}
     // What reading changed in the values so far, as one line for the user naming the column
     // ("column 'C': ..."); empty when the values arrived as they are.
     virtual std::wstring value_notice() const { return std::wstring(); }

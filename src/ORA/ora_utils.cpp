@@ -404,11 +404,16 @@ std::wstring get_ora_native_type(const t_ftd& field, bool with_sizes) {
             return L"BINARY_FLOAT";
         case VT_R8:
             return L"BINARY_DOUBLE";
-        case VT_CY:
+        // An unconstrained NUMBER reads back as a double, which holds no 64-bit integer above
+        // 2^53: the integers keep the digits they may take.
         case VT_UI4:
-        case VT_I8:
-        case VT_UI8:
         case VT_UINT:
+            return with_sizes ? L"NUMBER(10,0)" : L"NUMBER";
+        case VT_I8:
+            return with_sizes ? L"NUMBER(19,0)" : L"NUMBER";
+        case VT_UI8:
+            return with_sizes ? L"NUMBER(20,0)" : L"NUMBER";
+        case VT_CY:
             return L"NUMBER";
         case VT_DATE: {
             // A DATE holds the time to the second; only fractions of a second need a time stamp,

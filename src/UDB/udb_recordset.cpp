@@ -51,6 +51,8 @@ bool udb_recordset::is_query() {
 
 void udb_recordset::next() {}
 
+void udb_recordset::set_destination_field(const std::wstring&, const t_ftd&) {}
+
 void udb_recordset::prev() {}
 
 void udb_recordset::reset() {}

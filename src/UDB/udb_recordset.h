@@ -58,6 +58,11 @@ public:
     // A new record of copies of `record`'s key fields in key order (the caller owns it); null
     // when `record` lacks a key field.  Raises tk_exception (level 1) when the table has no key.
     virtual std::unique_ptr<udb_record> get_key(udb_record& record);
+    // Tells a reader the description the values of its column `column` are written into (the
+    // destination column as the run's type mapping made it), so that a value the reader's own
+    // type would refuse may arrive in a form that description holds exactly.  The base has no
+    // use for it.
+    virtual void set_destination_field(const std::wstring& column, const t_ftd& destination);
 
     // Adds an index, remembering the first primary or unique one as the table's key; an index
     // whose name is taken is logged and ignored.  Never raises.

@@ -211,6 +211,7 @@ bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
 
     const bool source_refused = !state.validator->is_acceptable(name);
     const std::wstring mapped_name = modify1(name, fields, state.source->get_indexes());
+    tell_mapped_fields(name, *state.source);
     const std::wstring target_name = state.validator->is_acceptable(mapped_name)
                                          ? mapped_name
                                          : state.validator->get_safe_name(mapped_name);

@@ -1,6 +1,7 @@
 #include "converter/udb_db_mutator.h"
 
 #include "SQL/sql_util.h"
+#include "UDB/udb_recordset.h"
 #include "TK/tk_logger.h"
 
 udb_db_mutator::udb_db_mutator() = default;
@@ -63,6 +64,17 @@ udb_record& udb_db_mutator::modify2(const std::wstring& table, udb_record& recor
         return record;
     }
     return tm->modify2(record);
+}
+
+void udb_db_mutator::tell_mapped_fields(const std::wstring& table, udb_recordset& source) {
+    const sql_table_mutator* tm = find_table_mutator(table);
+    if (!tm) return;
+    for (const auto& [column, fm] : tm->field_mutators()) {
+        if (fm->status != udb_field_mutator::status_changed) continue;
+        const std::wstring& mapped = fm->new_name.empty() ? column : fm->new_name;
+        if (source.get_schema().find_field(mapped))
+            source.set_destination_field(column, source.get_schema().get_field2(mapped));
+    }
 }
 
 void udb_db_mutator::get_native_type(const t_ftd& field, sql_native_type& out) const {

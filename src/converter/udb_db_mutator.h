@@ -24,6 +24,7 @@
 #include "converter/udb_table_mutator.h"
 
 class udb_profile;
+class udb_recordset;
 
 // The file of the MySQL types the user may pick instead of each built-in type.
 inline constexpr const char sql_map[] = "sql.map";
@@ -61,6 +62,9 @@ public:
     // The record to write for one source record: `record` itself when the table has no field
     // mappings, else the table mutator's output record (see udb_table_mutator::modify2).
     udb_record& modify2(const std::wstring& table, udb_record& record);
+    // Tells `source`, after modify1 mapped its definition, the mapped description of each column
+    // the mapping of `table` changes (udb_recordset::set_destination_field).
+    void tell_mapped_fields(const std::wstring& table, udb_recordset& source);
 
     // Describes a source column in destination terms: the bare MySQL type name, the size as
     // length, the default as plain text (empty when the column gets no DEFAULT) and, for

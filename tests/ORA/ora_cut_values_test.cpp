@@ -58,14 +58,33 @@ protected:
              "INSERT INTO words_t VALUES (1, 'abcde')", "INSERT INTO words_t VALUES (2, 'a')"});
         s_inst->with_session("T", "t", [](lite_session& session) {
             auto st = session.prepare("INSERT INTO lr_t VALUES (:1, :2)");
-            // Past half the hexadecimal buffer, at its last whole byte, and one byte beyond it.
-            for (std::size_t size : {600000u, 999999u, 1000000u, 3u}) {
+            // Either side of a million bytes, three megabytes, and a short one.
+            for (std::size_t size : {600000u, 999999u, 1000000u, 3145728u, 3u}) {
                 std::vector<unsigned char> bytes = pattern_bytes(size, 7);
                 st->bind_int64(1, static_cast<std::int64_t>(size));
                 st->bind_bytes(2, bytes);
                 st->execute();
             }
+            // LONG text has no length to size a buffer by: the first is beyond a million
+            // characters (a three-byte euro sign last), the second three megabytes.
+            session.execute("CREATE TABLE long_t (id NUMBER(3), l LONG)");
+            auto add = session.prepare("INSERT INTO long_t VALUES (:1, :2)");
+            add->bind_int64(1, 1);
+            add->bind_text(2, std::string(1000000, 'q') + "\xE2\x82\xAC");
+            add->execute();
+            add->bind_int64(1, 2);
+            add->bind_text(2, long_pattern());
+            add->execute();
+            session.execute("INSERT INTO long_t VALUES (3, NULL)");
+            session.execute("INSERT INTO long_t VALUES (4, 'tail')");
         });
+    }
+    // Three megabytes of text in which every position differs from its neighbours'.
+    static std::string long_pattern() {
+        std::string text(3 * 1024 * 1024 + 5, ' ');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+        return text;
     }
     void SetUp() override {
         connect(*s_inst, L"T", L"t");
@@ -88,9 +107,9 @@ TEST_F(OraCutValues, LongestIntervalsArriveWhole) {
     EXPECT_EQ(rows[1][2], L"<null>");
 }
 
-TEST_F(OraCutValues, LongRawBeyondItsBufferIsARecordError) {
+TEST_F(OraCutValues, LongRawOfAnyLengthArrivesWhole) {
     auto t = m_db->get_table(L"LR_T", 1);
-    ASSERT_EQ(t->get_record_count(), 4);
+    ASSERT_EQ(t->get_record_count(), 5);
     auto expect_whole = [&](std::size_t size) {
         ASSERT_FALSE(t->is_eof());
         udb_record* rec = t->get_item();
@@ -104,32 +123,32 @@ TEST_F(OraCutValues, LongRawBeyondItsBufferIsARecordError) {
     };
     expect_whole(600000);
     expect_whole(999999);
-    ASSERT_FALSE(t->is_eof());
-    ora_expect_record_error(*t, {"LR_T", "'LR'", "0x", "longer than"});
-    // The walk goes on with the next row.
-    t->next();
+    expect_whole(1000000);
+    expect_whole(3145728);
     expect_whole(3);
     EXPECT_TRUE(t->is_eof());
 }
 
-TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
-    // The same check holds for a free query, whatever the column class: the long value is
-    // refused, the rows around it arrive.
-    auto q = m_db->get_query(L"LR",
-                             L"SELECT id, lr FROM lr_t WHERE id > 999999 OR id < 10 "
-                             L"ORDER BY id",
-                             1);
-    ASSERT_FALSE(q->is_eof());
-    udb_record* rec = q->get_item();
-    ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->get_field(L"ID").to_long(), 3);
-    q->next();
-    ASSERT_FALSE(q->is_eof());
-    ora_expect_record_error(*q, {"'LR'", "longer than"});
-    q->next();
-    EXPECT_TRUE(q->is_eof());
+TEST_F(OraCutValues, LongTextOfAnyLengthArrivesWhole) {
+    const std::string pattern = long_pattern();
+    const std::wstring wide_pattern(pattern.begin(), pattern.end());
+    for (const bool as_query : {false, true}) {
+        SCOPED_TRACE(as_query ? "query" : "table");
+        auto t = as_query ? m_db->get_query(L"L", L"SELECT id, l FROM long_t ORDER BY id", 1)
+                          : m_db->get_table(L"LONG_T", 1);
+        auto rows = ora_read_all(*t);
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_TRUE(rows[0][1] == std::wstring(1000000, L'q') + L"\u20ac")
+            << rows[0][1].size();
+        EXPECT_TRUE(rows[1][1] == wide_pattern) << rows[1][1].size();
+        EXPECT_EQ(rows[2][1], L"<null>");
+        EXPECT_EQ(rows[3][1], L"tail");
+    }
+}
 
-    // Text longer than the size the server describes for an expression.
+TEST_F(OraCutValues, CutValuesInQueriesAreRecordErrors) {
+    // Text longer than the size the server describes for an expression: the long value is
+    // refused, the rows around it arrive.
     auto words = m_db->get_query(
         L"W", L"SELECT id, RPAD(w, id * 3000, 'y') AS padded FROM words_t ORDER BY id", 1);
     ASSERT_EQ(words->get_schema().get_field2(L"PADDED").size, 4000u);

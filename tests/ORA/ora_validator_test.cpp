@@ -87,7 +87,9 @@ TEST(OraNativeTypes, ByVariantType) {
     EXPECT_EQ(type(VT_BOOL, 0, 0), L"NUMBER(3,0)");
     EXPECT_EQ(type(VT_DECIMAL, 0, 10 * 256 + 2), L"NUMBER(10,2)");
     EXPECT_EQ(type(VT_DECIMAL, 0, 2 * 256 + 5), L"NUMBER");
-    EXPECT_EQ(type(VT_I8, 0, 0), L"NUMBER");
+    EXPECT_EQ(type(VT_I8, 0, 0), L"NUMBER(19,0)");
+    EXPECT_EQ(type(VT_UI8, 0, 0), L"NUMBER(20,0)");
+    EXPECT_EQ(type(VT_I8, 0, 0, false), L"NUMBER");
     // A DATE holds the time to the second; fraction digits above the date kind ask for a time
     // stamp of that precision.
     EXPECT_EQ(type(VT_DATE, 0, 1), L"DATE");

@@ -87,6 +87,21 @@ protected:
             long_row->bind_text(
                 1, std::string(40000, 'x') + std::string(1, '\0') + std::string(39999, 'y'));
             long_row->execute();
+            // LONG values beyond any buffer a reader could size ahead: a million characters and
+            // one (a euro sign of three bytes at its end), and three megabytes.
+            s.execute("CREATE TABLE LONGER (ID NUMBER(4), L LONG)");
+            auto longer = s.prepare("INSERT INTO LONGER VALUES (:1, :2)");
+            longer->bind_int64(1, 1);
+            longer->bind_text(2, std::string(1000000, 'm') + "\xE2\x82\xAC");
+            longer->execute();
+            longer->bind_int64(1, 2);
+            std::string three_mb;
+            for (int i = 0; three_mb.size() < 3 * 1024 * 1024; ++i)
+                three_mb += std::to_string(i % 10) + "abcdefghi";
+            longer->bind_text(2, three_mb + "end");
+            longer->execute();
+            s.execute("INSERT INTO LONGER VALUES (3, 'short')");
+            s.execute("INSERT INTO LONGER VALUES (4, NULL)");
         });
     }
     static void TearDownTestSuite() { s_inst.reset(); }
@@ -194,6 +209,22 @@ TEST_F(value_fidelity_test, a_long_value_arrives_whole_with_its_zero_characters)
                   "610062|00007461696C|706C61696E|7878787878787878");
         EXPECT_EQ(column(db, "LONGS", "length(L)"), "3|6|5|80000");
         EXPECT_EQ(column(db, "LONGS", "hex(substr(L, 40000, 3))"), "|||780079");
+    });
+}
+
+TEST_F(value_fidelity_test, a_long_value_of_megabytes_arrives_whole) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"LONGER"};
+    on_both_roads("longer", [&](const std::string& db) {
+        EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+        EXPECT_EQ(column(db, "LONGER", "char_length(L)"), "1000001|3145733|5|NULL");
+        // Each value compared whole with what was stored.
+        EXPECT_EQ(column(db, "LONGER",
+                         "L = case ID when 1 then concat(repeat('m', 1000000), '\u20ac') "
+                         "when 2 then concat(repeat('0abcdefghi1abcdefghi2abcdefghi3abcdefghi"
+                         "4abcdefghi5abcdefghi6abcdefghi7abcdefghi8abcdefghi9abcdefghi', 31457), "
+                         "'0abcdefghi1abcdefghi2abcdefghi', 'end') else 'short' end"),
+                  "1|1|1|NULL");
     });
 }
 

@@ -241,6 +241,8 @@ typedef sb4 (*OCICallbackOutBind)(void* octxp, OCIBind* bindp, ub4 iter, ub4 ind
                                   ub4** alenp, ub1* piecep, void** indp, ub2** rcodep);
 typedef sb4 (*OCICallbackLobRead)(void* ctxp, const void* bufp, ub4 len, ub1 piece);
 typedef sb4 (*OCICallbackLobWrite)(void* ctxp, void* bufp, ub4* lenp, ub1* piece);
+typedef sb4 (*OCICallbackDefine)(void* octxp, OCIDefine* defnp, ub4 iter, void** bufpp,
+                                 ub4** alenpp, ub1* piecep, void** indpp, ub2** rcodep);
 
 /* Creates an environment; charset and ncharset must be OCI_UTF16ID (or 0, taken as it);
  * OCI_ERROR when the environment cannot be made. */
@@ -315,6 +317,15 @@ sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, 
  * to its buffer sets the indicator to its full length and the return code to 1406. */
 sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position, void* valuep,
                      sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4 mode);
+
+/* Registers the callback of a define made with mode OCI_DYNAMIC_FETCH (valuep may then be null,
+ * value_sz is the most the value may take). At every fetch the callback is asked for a buffer,
+ * with *piecep OCI_FIRST_PIECE for a value's first piece and OCI_NEXT_PIECE for each further one:
+ * it sets *bufpp, *alenpp (in: the buffer's bytes; out: the bytes written), *indpp and *rcodep,
+ * and returns OCI_CONTINUE; it is asked again while the value has bytes left. A NULL is one call
+ * whose indicator receives -1. Text (SQLT_CHR, SQLT_LNG) and bytes (SQLT_BIN, SQLT_LBI) only;
+ * ORA-24343 when the callback returns anything else or gives no length. */
+sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp, OCICallbackDefine ocbfp);
 
 /* Returns the describe parameter of a select-list position (1-based) of an executed statement;
  * OCI_ERROR for a position outside the list. */
@@ -416,6 +427,7 @@ typedef struct oci_function_table {
                         ub2*, ub2*, ub4, ub4*, ub4);
     sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*, OCICallbackOutBind);
     sword (*DateTimeGetTimeZoneOffset)(void*, OCIError*, const OCIDateTime*, sb1*, sb1*);
+    sword (*DefineDynamic)(OCIDefine*, OCIError*, void*, OCICallbackDefine);
 } oci_function_table;
 
 /* The embedded implementation's table (the functions above); never null. */

@@ -56,9 +56,10 @@ private:
     std::vector<OCIStmt*> stmts_;
 };
 
-// Bytes of the SQLT_STR buffer the Oracle reader gives a column of this describe: two per
-// character of the data size plus the terminator for text, 510 for numbers, a million characters
-// for LONG and named types, 255 for row ids; other types get 200,002 bytes.
+// Bytes of a SQLT_STR buffer sized as the Oracle reader sizes a column of this describe: two per
+// character of the data size plus the terminator for text, 510 for numbers, 255 for row ids; a
+// million characters for LONG and named types (which the reader itself takes in pieces); other
+// types get 200,002 bytes.
 size_t reader_text_bytes(ub2 type, ub2 size);
 
 // Statements of a script file: split at lines ending in ';' (comment lines "--" skipped).

@@ -262,7 +262,7 @@ inline void copy_short(unsigned char* to, const char* from, size_t n) {
 // and fits, or it is NULL and the define has an indicator: filled with no other look at the
 // define or the cell. False leaves the cell to fill_cell's general way.
 inline bool fill_ready_text(const lite_read_ahead& ahead, const OCIDefine& d) {
-    if (d.dty != SQLT_STR || d.valuep == nullptr || d.value_sz <= 0 ||
+    if (d.dty != SQLT_STR || d.dynamic || d.valuep == nullptr || d.value_sz <= 0 ||
         !oci_is_utf8_charset(d.charset_id) || d.position - 1 >= ahead.columns()) {
         return false;
     }
@@ -299,11 +299,72 @@ inline bool fill_ready_date(const lite_read_ahead& ahead, const OCIDefine& d) {
     return true;
 }
 
+// A dynamic define's value, handed to its callback piece by piece in the buffers it gives; a
+// NULL is one call that sets the indicator only.
+int put_pieces(const OCIDefine& d, ub4 row, std::string_view value, bool null) {
+    if (d.callback == nullptr) return 24343;
+    std::size_t done = 0;
+    ub1 piece = OCI_FIRST_PIECE;
+    do {
+        void* buf = nullptr;
+        ub4* alen = nullptr;
+        void* ind = nullptr;
+        ub2* rcode = nullptr;
+        ub1 asked = piece;
+        if (d.callback(d.callback_ctx, const_cast<OCIDefine*>(&d), row, &buf, &alen, &asked, &ind,
+                       &rcode) != OCI_CONTINUE ||
+            alen == nullptr) {
+            return 24343;
+        }
+        const std::size_t room = buf != nullptr ? *alen : 0;
+        const std::size_t n = null ? 0 : std::min(room, value.size() - done);
+        if (n > 0) std::memcpy(buf, value.data() + done, n);
+        *alen = static_cast<ub4>(n);
+        if (ind != nullptr) {
+            const sb2 flag = null ? sb2{-1} : sb2{0};
+            std::memcpy(ind, &flag, sizeof flag);
+        }
+        if (rcode != nullptr) *rcode = null ? 1405 : 0;
+        done += n;
+        piece = OCI_NEXT_PIECE;
+        // A callback that gives no room for what is left would be asked for ever.
+        if (n == 0 && done < value.size()) return 24343;
+    } while (!null && done < value.size());
+    return 0;
+}
+
+int fill_pieces(lite_statement& ls, const OCIDefine& d, ub4 row, int col) {
+    if (ls.is_null(col)) return put_pieces(d, row, std::string_view(), true);
+    switch (d.dty) {
+        case SQLT_CHR:
+        case SQLT_LNG: {
+            const std::string_view text = ls.text(col);
+            if (oci_is_utf8_charset(d.charset_id)) return put_pieces(d, row, text, false);
+            const std::u16string wide = oci_text::utf8_to_utf16(text);
+            return put_pieces(d, row,
+                              std::string_view(reinterpret_cast<const char*>(wide.data()),
+                                               wide.size() * sizeof(char16_t)),
+                              false);
+        }
+        case SQLT_BIN:
+        case SQLT_LBI: {
+            const auto bytes = ls.bytes(col);
+            return put_pieces(
+                d, row,
+                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                false);
+        }
+        default:
+            return 3115;
+    }
+}
+
 int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
     lite_statement& ls = *st->compiled;
     const auto& cols = ls.columns();
     if (d.position > cols.size()) return 1007;
     const int col = static_cast<int>(d.position) - 1;
+    if (d.dynamic) return fill_pieces(ls, d, row, col);
     const lite_column& meta = cols[col];
     const bool descriptor = oci_is_descriptor_type(d.dty);
     const size_t stride =
@@ -452,7 +513,7 @@ int oci_fill_row(OCIStmt* st, ub4 row) {
 
 extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
                                 void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp,
-                                ub2* rcodep, ub4 /*mode*/) {
+                                ub2* rcodep, ub4 mode) {
     OCIError* err = oci_begin(errhp);
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
@@ -464,7 +525,10 @@ extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
             return oci_fail(err, 1007);
         }
         if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
-        if (valuep == nullptr) return oci_fail(err, 1007);
+        const bool dynamic = (mode & OCI_DYNAMIC_FETCH) != 0;
+        if (dynamic && dty != SQLT_CHR && dty != SQLT_LNG && dty != SQLT_BIN && dty != SQLT_LBI)
+            return oci_fail(err, 3115);
+        if (valuep == nullptr && !dynamic) return oci_fail(err, 1007);
         if (st->defines.size() < position) st->defines.resize(position, nullptr);
         OCIDefine*& slot = st->defines[position - 1];
         if (slot == nullptr) slot = new OCIDefine(st->env, st);
@@ -476,7 +540,21 @@ extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
         d->indp = static_cast<sb2*>(indp);
         d->rlenp = rlenp;
         d->rcodep = rcodep;
+        d->dynamic = dynamic;
+        d->callback = nullptr;
+        d->callback_ctx = nullptr;
         *defnp = d;
         return OCI_SUCCESS;
     });
+}
+
+extern "C" sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp,
+                                  OCICallbackDefine ocbfp) {
+    OCIError* err = oci_begin(errhp);
+    auto* d = oci_find<OCIDefine>(defnp, OCI_HTYPE_DEFINE);
+    if (err == nullptr || d == nullptr) return OCI_INVALID_HANDLE;
+    if (!d->dynamic || ocbfp == nullptr) return oci_fail(err, 24343);
+    d->callback = ocbfp;
+    d->callback_ctx = octxp;
+    return OCI_SUCCESS;
 }

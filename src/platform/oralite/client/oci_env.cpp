@@ -150,6 +150,7 @@ extern "C" const oci_function_table* oci_embedded_functions(void) {
         OCILobRead,         OCILobWrite,
         OCIBindByPos,       OCIBindByName,
         OCIBindDynamic,     OCIDateTimeGetTimeZoneOffset,
+        OCIDefineDynamic,
     };
     return &table;
 }

@@ -155,6 +155,9 @@ struct OCIDefine : oci_handle {
     ub2* rcodep = nullptr;
     ub2 charset_id = OCI_UTF16ID;
     ub1 charset_form = SQLCS_IMPLICIT;
+    bool dynamic = false;  // OCI_DYNAMIC_FETCH: the value goes in pieces to `callback`
+    OCICallbackDefine callback = nullptr;
+    void* callback_ctx = nullptr;
 };
 
 struct OCIBind : oci_handle {
