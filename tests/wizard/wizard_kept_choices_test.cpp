@@ -1,10 +1,15 @@
 // What the user chose, or what was stored before, reaches what the run writes, with the wizard
 // driven page by page as a user drives it: the character set kept across a restart without a
 // server, the engine chosen for a dump, a column only looked at in the table editor, and the
-// mode chosen for an existing database in the profile saved afterwards.
+// mode chosen for an existing database in the profile saved afterwards, and the count of a run's
+// errors beyond those the closing page lists.
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -163,6 +168,51 @@ TEST_F(kept_choices_test, profile_after_a_run_into_an_existing_database_keeps_th
     click(1116);
     const std::string profile = file_text(file("merged.kvt"));
     EXPECT_NE(profile.find("mode=3"), std::string::npos) << profile;
+}
+
+TEST_F(kept_choices_test, run_with_more_errors_than_listed_tells_their_count_and_the_log_file) {
+    clear_type_caches();
+    to_dump_destination();
+    const std::string log = file("run.log");
+    type(1004, QString::fromStdString(file("errors.sql")));
+    type(1005, QString::fromStdString(log));
+    next();
+    select_only("CUSTOMERS");
+    auto* selected = ctrl<QListWidget>(1318);
+    QListWidgetItem* customers = selected->findItems("CUSTOMERS", Qt::MatchExactly).front();
+    selected->setCurrentItem(customers);
+    // E-mail addresses cut to three characters collide in their unique key, record after record.
+    script->then([&](QWidget* w) {
+        auto* fields = w->findChild<QTreeWidget*>("1316");
+        for (int i = 0; i < fields->topLevelItemCount(); ++i)
+            if (fields->topLevelItem(i)->text(1) == "EMAIL")
+                fields->setCurrentItem(fields->topLevelItem(i));
+        w->findChild<QLineEdit*>("1006")->setText("3");
+        w->findChild<QPushButton*>("1")->click();
+    });
+    emit selected->itemDoubleClicked(customers);
+    script->then([](QWidget* w) {
+        w->findChild<QCheckBox*>("1222")->click();
+        w->findChild<QPushButton*>("2")->click();
+    });
+    next();
+    if (shell().current_index() == 6) next();  // the view page: no view chosen
+    ASSERT_EQ(page_id(), 107);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page_id() == 116; }, 60000));
+    ASSERT_GT(shell().errors_total, wizard_shell::k_max_errors);
+    const QString shown = ctrl<QPlainTextEdit>(1016)->toPlainText();
+    EXPECT_TRUE(
+        shown.startsWith(QStringLiteral("%1 errors occurred; the first 20 are listed below. "
+                                        "All of them are in the log file %2.")
+                             .arg(shell().errors_total)
+                             .arg(QString::fromStdString(log))))
+        << shown.toStdString();
+    // The log file holds every one of them, the listed and the others.
+    const QString logged = QString::fromStdString(file_text(log));
+    EXPECT_EQ(static_cast<std::size_t>(
+                  logged.count(QRegularExpression(QStringLiteral("CUSTOMERS, record #\\d+")))),
+              shell().errors_total)
+        << logged.left(2000).toStdString();
 }
 
 }  // namespace
