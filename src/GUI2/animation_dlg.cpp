@@ -27,7 +27,7 @@ void animation_dlg::showEvent(QShowEvent* event) {
     if (wizard_shell* shell = wizard_shell::find_instance()) setWindowTitle(to_qt(shell->title()));
     show_frame(0);
     m_timer.start(m_interval);
-    if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
+    centre_on_owner(*this);
     raise();
     activateWindow();
 }

@@ -1,5 +1,7 @@
 #include "GUI2/gui_controls.h"
 
+#include <QLayout>
+
 #include "GUI2/window_thread.h"
 
 namespace {
@@ -69,4 +71,12 @@ QLabel* make_buddy_label(QWidget* parent, int id, const QString& text, QWidget* 
     QLabel* label = make_label(parent, id, text);
     label->setBuddy(buddy);
     return label;
+}
+
+void centre_on_owner(QWidget& dialog) {
+    QWidget* owner = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    if (!owner || owner == &dialog || !owner->isVisible()) return;
+    if (QLayout* layout = dialog.layout()) layout->activate();
+    const QRect frame = dialog.frameGeometry();
+    dialog.move(owner->frameGeometry().center() - (frame.center() - frame.topLeft()));
 }

@@ -46,3 +46,8 @@ QPlainTextEdit* make_text_box(QWidget* parent, int id);
 QGroupBox* make_group(QWidget* parent, const QString& title);
 // A label whose mnemonic moves the focus to `buddy`.
 QLabel* make_buddy_label(QWidget* parent, int id, const QString& text, QWidget* buddy);
+
+// Puts a dialog over the middle of its owner's window (the owner may be a page inside the
+// wizard); a dialog without a shown owner stays where it is.  The dialog's layout is applied
+// first, so that the size it is centred with is the size it keeps.
+void centre_on_owner(QWidget& dialog);

@@ -24,7 +24,7 @@ QString unlisted_errors_text(const wizard_shell& shell) {
                                      "page to keep every error of the next run.")
                     : QStringLiteral("All of them are in the log file %1.")
                           .arg(to_qt(widen_ansi(log)));
-    return QStringLiteral("%1 errors occurred; the first %2 are listed above. %3\n")
+    return QStringLiteral("%1 errors occurred; the first %2 are listed below. %3\n\n")
         .arg(shell.errors_total)
         .arg(shell.error_list.size())
         .arg(where);
@@ -77,7 +77,8 @@ bool gui_finish_page::page_init() {
             if (c == '\n') c = ' ';
         all += to_qt(widen_ansi(text)) + QStringLiteral("\n\n");
     }
-    if (shell.errors_total > shell.error_list.size()) all += unlisted_errors_text(shell);
+    // First, where it is seen without scrolling past the list.
+    if (shell.errors_total > shell.error_list.size()) all = unlisted_errors_text(shell) + all;
     box->setPlainText(all);
     box->setReadOnly(true);
     return true;

@@ -71,7 +71,9 @@ void overwrite_dlg2::on_init() {
     find_ctrl<QLabel>(this, 1320)->setText(to_qt(message));
     find_ctrl<QRadioButton>(this, 1339)->setVisible(m_with_sync);
     find_ctrl<QRadioButton>(this, 1329)->setChecked(true);
-    if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
+    // The dialog was sized before its text was known.
+    adjustSize();
+    centre_on_owner(*this);
     raise();
     QApplication::beep();
 }

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -23,6 +24,7 @@
 namespace {
 
 constexpr const wchar_t* k_empty_name_text = L"Name cannot be empty. Try again.";
+constexpr const wchar_t* k_duplicate_name_text = L"Duplicate field name. Try again.";
 
 std::wstring cut_at_parenthesis(const std::wstring& type) {
     const std::size_t open = type.find(L'(');
@@ -120,13 +122,31 @@ types_map_dlg::types_map_dlg(const std::wstring& source_table, QWidget* owner)
             [this](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
                 on_current_changed(current, previous);
             });
+    m_list->viewport()->installEventFilter(this);
     on_init();
+}
+
+bool types_map_dlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_list->viewport() || !m_initialized || m_updating)
+        return QDialog::eventFilter(watched, event);
+    // A click on another row is refused before the view moves its highlight there: once the
+    // view has started, it selects the clicked row even when the current row is put back.
+    const QEvent::Type type = event->type();
+    const bool dragging =
+        type == QEvent::MouseMove && (static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton);
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick || dragging) {
+        QTreeWidgetItem* target =
+            m_list->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        QTreeWidgetItem* current = m_list->currentItem();
+        if (target && current && target != current && !save_item(row_of(current))) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void types_map_dlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_usable) QTimer::singleShot(0, this, [this] { reject(); });
-    if (QWidget* owner = parentWidget()) move(owner->geometry().center() - rect().center());
+    centre_on_owner(*this);
     raise();
 }
 
@@ -300,7 +320,13 @@ bool types_map_dlg::get_item(int row, edited_row& out) {
         wizard_shell::error(std::wstring(k_empty_name_text));
         return false;
     }
-    const sql_native_type& builtin = m_builtin[m_schema[static_cast<std::size_t>(row)].name];
+    const std::wstring& source = m_schema[static_cast<std::size_t>(row)].name;
+    // A column that keeps its own name is left to the run, which makes names unique.
+    if (name != to_qt(source) && name_taken(row, name)) {
+        wizard_shell::error(std::wstring(k_duplicate_name_text));
+        return false;
+    }
+    const sql_native_type& builtin = m_builtin[source];
     out.new_name = from_qt(name);
     out.type.type = from_qt(m_types->currentText());
     out.type.default_value = from_qt(cut_text(find_ctrl<QLineEdit>(this, 1005)->text(), 1024));
@@ -317,6 +343,20 @@ bool types_map_dlg::get_item(int row, edited_row& out) {
     out.type.scale = read(1008, builtin.scale);
     out.status = 1;
     return true;
+}
+
+bool types_map_dlg::name_taken(int row, const QString& name) const {
+    // MySQL compares column names without regard to case; a dropped column takes no name.
+    for (int other = 0; other < static_cast<int>(m_schema.size()); ++other) {
+        if (other == row || !row_ticked(other)) continue;
+        const std::wstring& source = m_schema[static_cast<std::size_t>(other)].name;
+        const auto edited = m_edited.find(source);
+        const std::wstring& taken = edited != m_edited.end() && !edited->second.new_name.empty()
+                                        ? edited->second.new_name
+                                        : source;
+        if (to_qt(taken).compare(name, Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
 }
 
 bool types_map_dlg::save_item(int row) {
@@ -345,10 +385,12 @@ void types_map_dlg::on_current_changed(QTreeWidgetItem* current, QTreeWidgetItem
     if (!m_initialized || m_updating) return;
     const int before = row_of(previous);
     if (before >= 0 && !save_item(before)) {
-        // The row keeps the selection until its name is given.
-        m_updating = true;
-        m_list->setCurrentItem(previous);
-        m_updating = false;
+        // The row keeps the selection, highlight included, until its name is accepted.
+        keep_row(previous);
+        QTimer::singleShot(0, this, [this, before] {
+            if (QTreeWidgetItem* item = m_list->topLevelItem(before))
+                if (m_list->currentItem() == item) keep_row(item);
+        });
         return;
     }
     tk_log(1, "types_map_dlg::on_item_changed");
@@ -372,6 +414,14 @@ void types_map_dlg::on_current_changed(QTreeWidgetItem* current, QTreeWidgetItem
         return;
     }
     show_ctrl();
+}
+
+void types_map_dlg::keep_row(QTreeWidgetItem* item) {
+    m_updating = true;
+    m_list->setCurrentItem(item);
+    m_list->clearSelection();
+    item->setSelected(true);
+    m_updating = false;
 }
 
 void types_map_dlg::on_item_changed(QTreeWidgetItem* item, int column) {

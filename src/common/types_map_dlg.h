@@ -7,7 +7,8 @@
 // Rows: one per source column, in schema order.  An edited row exists for a column the user
 // changed (or whose tick changed); a row without one keeps the built-in type.  An empty length,
 // precision or scale keeps the column's built-in value.  A change of a row's tick changes only
-// that row's status.
+// that row's status.  A row whose name is refused (empty, or another converted column's, as MySQL
+// compares column names) keeps the selection until the name is mended.
 //
 // Thread-safety: window thread only; the dialog runs before a conversion starts.
 #pragma once
@@ -37,7 +38,8 @@ public:
 
     void on_init();
     void on_ok();
-    // False, with the reason shown, when a name is empty: the dialog stays open then.
+    // False, with the reason shown, when a name is empty or already another column's: the dialog
+    // stays open then.
     bool save_to_mutator();
     // The parameter fields for the type chosen in the type box.
     void show_ctrl();
@@ -53,6 +55,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void load_from_mutator();
@@ -64,6 +67,10 @@ private:
     void on_item_changed(QTreeWidgetItem* item, int column);
     void on_current_changed(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     int row_of(const QTreeWidgetItem* item) const;
+    // Another converted row already carries this destination name.
+    bool name_taken(int row, const QString& name) const;
+    // The row is current and the only one highlighted.
+    void keep_row(QTreeWidgetItem* item);
     bool row_ticked(int row) const;
     // An error while the type box or the parameter fields are filled: told, nothing applied.
     void fail(const tk_exception& e);

@@ -6,11 +6,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <thread>
 
 #include "GUI2/dlg_error_ex.h"
 #include "ORA/ora_exception.h"
+#include "SQL/sql_exception.h"
 #include "wizard/wizard_error_handler.h"
 #include "wizard/wizard_test_support.h"
 
@@ -35,6 +39,50 @@ modal_script::handler continue_dialog(std::string& text, int button, bool silenc
         if (silence) w->findChild<QCheckBox*>("1222")->click();
         w->findChild<QPushButton*>(QString::number(button))->click();
     };
+}
+
+// The help articles a text sends the reader to: "see 'Name' article" or "see Name article".
+QStringList articles_named(const std::string& text) {
+    static const QRegularExpression named(
+        QStringLiteral("(?:'([^']+)'|(\\w+))\\s+article of the product documentation"));
+    QStringList names;
+    QString flat = QString::fromStdString(text);
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    for (auto match = named.globalMatch(flat); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        names << (m.captured(1).isEmpty() ? m.captured(2) : m.captured(1));
+    }
+    return names;
+}
+
+// Follows the link of the open help page whose text is `name`; false when there is none.
+bool follow_link(QTextBrowser& view, const QString& name) {
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment part = it.fragment();
+            if (!part.charFormat().isAnchor() || part.text().trimmed() != name) continue;
+            view.setSource(view.source().resolved(QUrl(part.charFormat().anchorHref())));
+            return true;
+        }
+    }
+    return false;
+}
+
+// The section of the open help page under the level-2 heading that names `error` (as a whole
+// word), heading included; empty when no heading names it.
+QString section_of(const QTextBrowser& view, const QString& error) {
+    const QRegularExpression word(QStringLiteral("\\b") + QRegularExpression::escape(error) +
+                                  QStringLiteral("\\b"));
+    QString section;
+    bool inside = false;
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 2) {
+            if (inside) break;
+            inside = block.text().contains(word);
+        }
+        if (inside) section += block.text() + QLatin1Char('\n');
+    }
+    return section;
 }
 
 }  // namespace
@@ -187,4 +235,38 @@ TEST_F(wizard_test, cancel_asks_and_no_keeps_the_wizard_where_it_was) {
     EXPECT_EQ(shell().result(), 0);
     ASSERT_EQ(script->boxes.size(), 2u);
     EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Question|Are you sure you want to exit the wizard?");
+}
+
+TEST_F(wizard_test, every_article_an_advice_text_names_is_in_the_help_and_explains_that_error) {
+    struct advice {
+        std::string text;
+        QString error;  // how the article names the error
+    };
+    std::vector<advice> advices;
+    for (const tk_error_pair& pair : oracle_error_texts)
+        advices.push_back({pair.text, QString::asprintf("ORA-%05d", pair.code & 0xFFFF)});
+    for (const tk_error_pair& pair : mysql_error_texts)
+        advices.push_back({pair.text, QString::number(pair.code & 0xFFFF)});
+    advices.push_back({sql_auth_not_supported_exception().message(), QStringLiteral("1250")});
+
+    shell().display_help();
+    ASSERT_NE(shell().help_window(), nullptr);
+    auto* view = shell().help_window()->findChild<QTextBrowser*>("help_view");
+    int named = 0;
+    for (const advice& a : advices) {
+        for (const QString& article : articles_named(a.text)) {
+            ++named;
+            SCOPED_TRACE(a.text);
+            shell().display_help();
+            ASSERT_TRUE(follow_link(*view, article))
+                << "the contents have no article " << article.toStdString();
+            EXPECT_EQ(view->documentTitle(), article);
+            const QString section = section_of(*view, a.error);
+            ASSERT_FALSE(section.isEmpty()) << "no heading names " << a.error.toStdString();
+            EXPECT_TRUE(section.contains("What it means.")) << section.toStdString();
+            EXPECT_TRUE(section.contains("What to do.")) << section.toStdString();
+        }
+    }
+    // Both tables send the reader to the documentation: the check saw them.
+    EXPECT_GE(named, 8);
 }

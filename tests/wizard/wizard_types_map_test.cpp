@@ -1,6 +1,7 @@
 // The type-mapping editor over the DEMO tables: what it shows for a table without a mapping, what
-// OK writes into the model (nothing without a change), renames, unticked columns, the parameter
-// fields of each type, and an empty length.
+// OK writes into the model (nothing without a change), renames, unticked columns, refused names,
+// the parameter fields of each type, and an empty length.
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -157,6 +158,59 @@ TEST_F(types_map_test, empty_field_name_is_refused_and_the_row_keeps_the_selecti
     EXPECT_EQ(list(d)->currentItem()->text(1), "SKU");
     ASSERT_EQ(script->boxes.size(), 1u);
     EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Error|Name cannot be empty. Try again.");
+}
+
+TEST_F(types_map_test, refused_name_keeps_current_row_and_highlight_together) {
+    types_map_dlg d(L"PRODUCTS");
+    d.show();
+    select(d, "SKU");
+    auto click_row = [&](const QString& name) {
+        QTreeWidgetItem* item = list(d)->topLevelItem(row_of(d, name));
+        QTest::mouseClick(list(d)->viewport(), Qt::LeftButton, {},
+                          list(d)->visualItemRect(item).center());
+        QApplication::processEvents();
+    };
+    auto stays_on = [&](const std::string& name, const std::string& typed) {
+        ASSERT_NE(list(d)->currentItem(), nullptr);
+        EXPECT_EQ(list(d)->currentItem()->text(1).toStdString(), name);
+        std::string highlighted;
+        for (QTreeWidgetItem* item : list(d)->selectedItems())
+            highlighted += item->text(1).toStdString() + " ";
+        EXPECT_EQ(highlighted, name + " ");
+        EXPECT_EQ(edit(d, 1004)->text().toStdString(), typed);
+    };
+
+    // An empty name, then a click on another row, then the arrow key.
+    edit(d, 1004)->clear();
+    script->answer(QMessageBox::Ok);
+    click_row("PRICE");
+    stays_on("SKU", "");
+    script->answer(QMessageBox::Ok);
+    list(d)->setFocus();
+    QTest::keyClick(list(d), Qt::Key_Down);
+    QApplication::processEvents();
+    stays_on("SKU", "");
+
+    // The name of another converted column, in other letters' case.
+    edit(d, 1004)->setText("price");
+    script->answer(QMessageBox::Ok);
+    click_row("TITLE");
+    stays_on("SKU", "price");
+    ASSERT_EQ(script->boxes.size(), 3u);
+    EXPECT_EQ(script->boxes[0], "Tidewell 6.3 Error|Name cannot be empty. Try again.");
+    EXPECT_EQ(script->boxes[1], "Tidewell 6.3 Error|Name cannot be empty. Try again.");
+    EXPECT_EQ(script->boxes[2], "Tidewell 6.3 Error|Duplicate field name. Try again.");
+
+    // A dropped column's name is free; a mended name lets the click through.
+    list(d)->topLevelItem(row_of(d, "THUMBNAIL"))->setCheckState(0, Qt::Unchecked);
+    edit(d, 1004)->setText("THUMBNAIL");
+    click_row("PRICE");
+    stays_on("PRICE", "PRICE");
+    d.on_ok();
+    const sql_field_mutator* field =
+        conv().find_table_mutator(L"PRODUCTS")->find_field_mutator(L"SKU");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->new_name, L"THUMBNAIL");
 }
 
 TEST_F(types_map_test, type_with_precision_but_not_scale_hides_both_fields) {

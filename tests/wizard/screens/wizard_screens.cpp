@@ -30,6 +30,7 @@
 #include "common/types_map_dlg.h"
 #include "TK/tk_temp_chdir.h"
 #include "TK/tk_utils.h"
+#include "converter/error_handler.h"
 #include "converter/tabshift_convertor.h"
 #include "wizard/run_wizard.h"
 #include "wizard/wizard_test_support.h"
@@ -135,6 +136,11 @@ int main(int argc, char** argv) {
         shell.press_next();
         set_text(shell, 1004, QString::fromStdString(dir + "/demo.sql"));
         save(shell, "106_destination_dump");
+        // A character set stored by an earlier run, which the list without a server lacks.
+        shell.press_back();
+        conv.mysql_engine.set_character_set(L"utf8mb4");
+        shell.press_next();
+        save(shell, "106_destination_dump_utf8mb4");
         shell.press_next();
         find_ctrl<QAbstractButton>(shell.current_page(), 1101)->click();
         find_ctrl<QAbstractButton>(shell.current_page(), 1101)->click();
@@ -178,6 +184,27 @@ int main(int argc, char** argv) {
                             "ORDERS: Table 'ORDERS' does not exist in the source database."};
         program.pages()[8]->page_init();
         save(shell, "116_closing_with_errors");
+        // More errors than the list keeps: the page tells how many and where all of them are.
+        shell.error_list.clear();
+        shell.errors_total = 0;
+        conv.set_logfile(dir + "/demo.log");
+        error_handler& handler = error_handler::instance();
+        handler.dont_show = true;
+        for (int record = 1; record <= 27; ++record) {
+            handler.format_record_error(L"ORDER_ITEMS", record);
+            try {
+                handler.handle(
+                    tk_exception(
+                        "Duplicate entry '" + std::to_string(record) + "' for key 'PRIMARY'", 0),
+                    false);
+            } catch (const tk_final_exception&) {
+            }
+        }
+        handler.prefix.clear();
+        handler.dont_show = false;
+        program.pages()[8]->page_init();
+        save(shell, "116_closing_error_count");
+        conv.set_logfile(std::string());
 
         // The dialogs.
         animation_dlg wait(QStringLiteral("Connecting to Oracle data source.\nPlease wait..."),
