@@ -5,8 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential g++ cmake ninja-build pkg-config
+  # cpack's Debian package reads its dependencies with dpkg-shlibdeps, and finds the programs
+  # with file.
+  dpkg-dev file
   # clang++ builds the tree too, and the fuzz targets need its libFuzzer runtime.
   clang libclang-rt-14-dev
+  # The contributor's checks: scripts/check-format.sh and scripts/clang-tidy.sh.
+  clang-format clang-tidy
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
   libmariadb-dev mariadb-server mariadb-client

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs the whole test suite twice:
-# once as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.  Then the
-# tree is built with clang++ as well, and each fuzz target (clang only) runs for a short time.
+# once as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.  The first
+# build is also packaged, installed and run from its installation.  Then the tree is built with
+# clang++ as well, and each fuzz target (clang only) runs for a short time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -11,6 +12,19 @@ jobs=$(nproc)
 # must not leave the suite empty.  ctest fails when it finds no test.
 "$root/scripts/build.sh" "$root/build" -DTW_BUILD_TESTS=ON -DTW_BUILD_BENCH=ON
 (cd "$root/build" && ctest -j "$jobs" --output-on-failure --timeout 600 --no-tests=error)
+
+# The Debian package of that build, installed as a user installs it, and its QUILLRUN run once
+# from outside the trees: a dump of the demo instance that must end complete.
+(cd "$root/build" && cpack >/dev/null)
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+deb=$(ls "$root"/build/tidewell_*.deb)
+$SUDO dpkg -i "$deb" >/dev/null || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -f -y -qq
+installed_dump=$(mktemp -d)
+(cd "$installed_dump" && ORALITE_HOME="$root/build/oralite" TIDEWELL_CONFIG_HOME="$installed_dump" \
+   /usr/bin/QUILLRUN --src=DEMO --oraclu=DEMO --oraclp=demo --view_owned --dump --dest=demo.sql &&
+   tail -n 1 demo.sql | grep -q '^-- Dump completed on ')
+rm -rf "$installed_dump"
 
 "$root/scripts/build.sh" "$root/build-asan" -DTW_SANITIZE=ON -DTW_BUILD_TESTS=ON -DTW_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=Debug

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/wizard_art.h"
+#include "TK/tk_data_path.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -51,7 +52,7 @@ wizard_shell::wizard_shell(const std::wstring& title, int icon_id, int watermark
     setObjectName(QStringLiteral("wizard_shell"));
     m_watermark = wizard_pixmap(watermark_id);
     m_header = wizard_pixmap(header_id);
-    help_dir = QString::fromStdString(tk_get_module_dir()) + QStringLiteral("help");
+    help_dir = QString::fromStdString(tk_data_path("help"));
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

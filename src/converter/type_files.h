@@ -16,8 +16,8 @@ tk_yaml_config& type_param_cache();
 void clear_type_caches();
 
 // The path to open for a type file: the bare name when the working directory holds it, else the
-// file beside the program when that exists, else the bare name (whose open then fails).  Never
-// raises.
+// shipped file (tk_data_path: beside the program, or in the installation's share folder) when that
+// exists, else the bare name (whose open then fails).  Never raises.
 std::string type_file_path(const char* file);
 
 // True when the parameter words of a type (get_type_params) name `word` ("LENGTH", "SCALE",

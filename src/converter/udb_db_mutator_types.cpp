@@ -1,9 +1,10 @@
 // The two type files of the mapping editor, read once per process into caches.  They ship beside
-// the programs; a copy in the working directory takes precedence, so a user can adjust the choices
-// without touching the installation.
+// the programs (or in the installation's share folder); a copy in the working directory takes
+// precedence, so a user can adjust the choices without touching the installation.
 #include <cwctype>
 #include <string>
 
+#include "TK/tk_data_path.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -44,8 +45,8 @@ void clear_type_caches() {
 std::string type_file_path(const char* file) {
     if (tk_is_file_exist(std::string(file), 0x4000)) return file;
     try {
-        const std::string beside = tk_get_module_dir() + file;
-        if (tk_is_file_exist(beside, 0x4000)) return beside;
+        const std::string shipped = tk_data_path(file);
+        if (tk_is_file_exist(shipped, 0x4000)) return shipped;
     } catch (const tk_exception&) {
         // Without the program's own path only the working directory is left.
     }
