@@ -45,7 +45,7 @@ make_real_tables "$inst" "$rows" "$blobs"
 client -e "SET GLOBAL max_allowed_packet = 1073741824"
 
 ours=("$quillrun" --src=BIG --oraclu=BENCH --oraclp=bench --view_owned --silent)
-server=(--mysqlh="$TW_MYSQL_HOST" --myport="$TW_MYSQL_PORT" --mysqlu="$TW_MYSQL_USER"
+to_server=(--mysqlh="$TW_MYSQL_HOST" --myport="$TW_MYSQL_PORT" --mysqlu="$TW_MYSQL_USER"
     --mysqlp="$TW_MYSQL_PASSWORD")
 sock=(--no-defaults --socket="$TW_MYSQL_SOCKET" -uroot --max-allowed-packet=1G)
 count() { client -N -B -e "SELECT COUNT(*) FROM $1"; }
@@ -71,7 +71,7 @@ lob_tables=(LOBS BIG_BLOBS)
 client -e "CREATE DATABASE bench_ref"
 for t in "${tables[@]}" "${lob_tables[@]}"; do
     echo "$t" >"$work/$t.tab"
-    "${ours[@]}" --tab_file="$work/$t.tab" "${server[@]}" --dest=bench_ref
+    "${ours[@]}" --tab_file="$work/$t.tab" "${to_server[@]}" --dest=bench_ref
 done
 for t in "${tables[@]}"; do
     client -e "SELECT * FROM bench_ref.$t INTO OUTFILE '$work/$t.tsv'"
@@ -82,7 +82,7 @@ for _ in $(seq "$runs"); do
         n=$(count "bench_ref.$t")
         timed "$t.dump" "${ours[@]}" --tab_file="$work/$t.tab" --dump --dest="$work/$t.sql"
         timed "$t.refdump" sh -c "\"$dumper\" ${sock[*]} bench_ref $t >\"$work/ref.sql\""
-        timed "$t.live" "${ours[@]}" --tab_file="$work/$t.tab" "${server[@]}" --dest=bench_live
+        timed "$t.live" "${ours[@]}" --tab_file="$work/$t.tab" "${to_server[@]}" --dest=bench_live
         client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
         timed "$t.replay" sh -c "\"$TW_MYSQL_CLIENT\" ${sock[*]} bench_replay <\"$work/$t.sql\""
         client -e "DROP DATABASE IF EXISTS bench_load; CREATE DATABASE bench_load;
