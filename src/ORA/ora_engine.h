@@ -45,7 +45,10 @@ public:
     // Raises ora_exception for OCI_ERROR (with the error handle's first record); every other
     // status returns normally. Inline: every fetched row and many of its cells check a status.
     void check_err(sword status) {
-        if (status != OCI_SUCCESS || tk_log_wanted(1)) check_status(status);
+        if (status != OCI_SUCCESS)
+            check_status(status);
+        else
+            tk_log(1, "ora_engine::check_err(status=%08X)", 0u);
     }
     // The server version as major*65536 + minor*256 + patch, 0 when the banner has none; raises
     // ora_exception when the query fails and tk_mail_assertion without a connection.

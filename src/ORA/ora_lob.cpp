@@ -65,9 +65,6 @@ void ora_lob::to_variant(ole_variant& out) {
     if (m_data_type == SQLT_CLOB) {
         const char* bytes = reinterpret_cast<const char*>(m_value.data());
         if (!decode_utf8(bytes, used, m_text, out)) out.attach_wstring(m_text);
-    } else if (tk_log_wanted(1)) {
-        // The detail trace names the form of attach_binary the value took.
-        out.attach_binary(std::vector<std::uint8_t>(m_value.begin(), m_value.begin() + used));
     } else {
         out.attach_binary(used, m_value.data());
     }

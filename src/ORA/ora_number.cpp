@@ -203,9 +203,12 @@ void ora_number::define(OCIStmt* stmt, int pos) {
 }
 
 void ora_number::to_variant(ole_variant& out) {
-    // The general conversion below writes its detail trace; with that trace off, the common
-    // texts are read from the buffer itself.
-    if (!tk_log_wanted(1) && store_plain(out)) return;
+    // The common texts are read from the buffer itself, traced or not, so that the trace shows
+    // the conversion that runs untraced.
+    if (store_plain(out)) {
+        tk_log(1, "ora_number::to_variant(buf=%s)", m_buf);
+        return;
+    }
     ora_from_utf8(m_buf, ora_text_length(m_buf, sizeof m_buf), m_text);
     const std::wstring& text = m_text;
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
@@ -226,28 +229,23 @@ void ora_number::to_variant(ole_variant& out) {
         default:
             break;
     }
-    // The general conversion below writes its detail trace; with that trace off, integers and
-    // decimals are stored straight from the fetched text.
-    const bool direct = !tk_log_wanted(1);
     if (min != max) {
         long long value = 0;
         if (!parse_integer(text, value) || value < min || value > max)
             raise_value_error(text, "does not fit the column's integer type");
-        if (direct) {
-            switch (m_vartype) {
-                case VT_I1:
-                    out = ole_variant(static_cast<char>(value));
-                    return;
-                case VT_I2:
-                    out = ole_variant(static_cast<short>(value));
-                    return;
-                case VT_I4:
-                    out = ole_variant(static_cast<int>(value));
-                    return;
-                default:
-                    out = ole_variant(value);
-                    return;
-            }
+        switch (m_vartype) {
+            case VT_I1:
+                out = ole_variant(static_cast<char>(value));
+                return;
+            case VT_I2:
+                out = ole_variant(static_cast<short>(value));
+                return;
+            case VT_I4:
+                out = ole_variant(static_cast<int>(value));
+                return;
+            default:
+                out = ole_variant(value);
+                return;
         }
     }
     if (m_vartype == VT_DECIMAL) {
@@ -260,7 +258,7 @@ void ora_number::to_variant(ole_variant& out) {
             out.attach_wstring(m_text);
             return;
         }
-        if (direct && digits >= 0 && store_decimal(out)) return;
+        if (digits >= 0 && store_decimal(out)) return;
     }
     out = ole_variant::from_wstring(text, static_cast<VARTYPE>(m_vartype));
     if (out.is_empty() && !text.empty())

@@ -97,8 +97,8 @@ void ora_type::raise_value_error(const std::wstring& value, const char* why) con
 
 bool ora_type::decode_utf8(const char* bytes, std::size_t count, std::wstring& text,
                            ole_variant& out) const {
-    // Well-formed text, the common case, is decoded straight into the value unless traced.
-    if (!tk_log_wanted(1) && ora_decode_utf8(bytes, count, out)) return true;
+    // Well-formed text, the common case, is decoded straight into the value.
+    if (ora_decode_utf8(bytes, count, out)) return true;
     if (ora_from_utf8(bytes, count, text)) raise_lone_surrogate(text);
     return false;
 }

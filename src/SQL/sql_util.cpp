@@ -812,8 +812,13 @@ void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* col
     tk_log(1, "get_fld_append_str");
     if (!value) throw tk_mail_assertion("sql_util", 984);
     if (!column) throw tk_mail_assertion("sql_util", 985);
-    // The general way writes its detail trace; with that trace on, every value takes it.
-    if (!tk_log_wanted(1) && append_direct(out, *value, *column)) return;
+    // Traced or not, a value takes the same way; the trace records the literal it gave.
+    const std::size_t start = out.size();
+    if (append_direct(out, *value, *column)) {
+        tk_log(1, "Got field: %s, type=%08X", out.c_str() + start,
+               static_cast<unsigned>(value->vt()));
+        return;
+    }
     out += general_literal(value, column);
 }
 

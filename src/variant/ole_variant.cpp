@@ -422,34 +422,22 @@ wchar_t* ole_variant::text_buffer(std::size_t length) {
 }
 
 void ole_variant::assign_integer(VARTYPE vt, long long value) {
-    if (tk_log_wanted(1)) {
-        switch (vt) {
-            case VT_I1:
-                *this = ole_variant(static_cast<char>(value));
-                return;
-            case VT_I2:
-                *this = ole_variant(static_cast<short>(value));
-                return;
-            case VT_I4:
-                *this = ole_variant(static_cast<int>(value));
-                return;
-            default:
-                *this = ole_variant(value);
-                return;
-        }
-    }
     clear_whole();
     switch (vt) {
         case VT_I1:
+            tk_log(1, "ole_variant::ctor from char(%d)", static_cast<int>(value));
             m_var.cVal = static_cast<char>(value);
             break;
         case VT_I2:
+            tk_log(1, "ole_variant::ctor from short(%d)", static_cast<int>(value));
             m_var.iVal = static_cast<short>(value);
             break;
         case VT_I4:
+            tk_log(1, "ole_variant::ctor from int(%d)", static_cast<int>(value));
             m_var.lVal = static_cast<int>(value);
             break;
         default:
+            tk_log(1, "ole_variant::ctor(hyper, %I64d)", value);
             vt = VT_I8;
             m_i64 = value;
             m_var.llVal = value;
@@ -459,20 +447,14 @@ void ole_variant::assign_integer(VARTYPE vt, long long value) {
 }
 
 void ole_variant::assign_decimal(const DECIMAL& value) {
-    if (tk_log_wanted(1)) {
-        *this = ole_variant(value);
-        return;
-    }
+    tk_log(1, "Construct ole_variant from DECIMAL");
     clear_whole();
     m_var.decVal = value;
     m_var.vt = VT_DECIMAL;
 }
 
 void ole_variant::assign_date(const SYSTEMTIME& time) {
-    if (tk_log_wanted(1)) {
-        *this = ole_variant(time);
-        return;
-    }
+    tk_log(1, "Construct ole_variant from SYSTEMTIME");
     // A DATE of 0 may stand for a refused date, whose conversion is tried (and logged) again.
     if (m_var.vt == VT_DATE && m_var.date != 0 && same_time(m_time, time)) return;
     clear_whole();

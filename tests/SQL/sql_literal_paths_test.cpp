@@ -1,10 +1,14 @@
-// The statement writers render common values directly; with the detail trace on, every value
-// takes the general rendering instead, which writes its trace lines.  Both must give the same
-// literal for every value and column, and the same error for a value that has none.
+// Every value is rendered into a statement one way, whatever the trace level: a fault must not
+// vanish when the trace is switched on to find it.  The literals of every value in every column
+// (errors included) are kept as a digest, taken when a second, general rendering still checked
+// them one by one, so that any literal that changes by a byte shows.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -40,8 +44,9 @@ protected:
         }
     }
 
-    // Renders every value into every column both ways and compares.
-    void expect_same(const std::vector<ole_variant>& values) {
+    // Renders every value into every column with the trace off and on; both must agree, and
+    // the literals must match the digest.
+    void expect_rendered(const std::vector<ole_variant>& values, std::uint64_t digest) {
         std::vector<t_ftd> columns;
         for (int vt : {VT_BSTR, VT_I4, VT_I8, VT_DECIMAL, VT_R8, VT_DATE, VT_BLOB, VT_BOOL}) {
             for (bool not_null : {false, true}) {
@@ -50,19 +55,32 @@ protected:
                 if (not_null) columns.back().default_value = ole_variant(std::wstring(L"7"));
             }
         }
-        std::vector<std::string> direct;
+        std::vector<std::string> plain;
         for (const ole_variant& v : values)
-            for (const t_ftd& c : columns) direct.push_back(render(v, c));
-        std::vector<std::string> general;
+            for (const t_ftd& c : columns) plain.push_back(render(v, c));
+        std::vector<std::string> traced;
         {
             tk_logger logger(m_log.c_str(), true, 1, false);
             for (const ole_variant& v : values)
-                for (const t_ftd& c : columns) general.push_back(render(v, c));
+                for (const t_ftd& c : columns) traced.push_back(render(v, c));
         }
-        ASSERT_EQ(direct.size(), general.size());
-        for (std::size_t i = 0; i < direct.size(); ++i)
-            EXPECT_EQ(direct[i], general[i])
+        ASSERT_EQ(plain.size(), traced.size());
+        for (std::size_t i = 0; i < plain.size(); ++i)
+            EXPECT_EQ(plain[i], traced[i])
                 << "value #" << i / columns.size() << ", column #" << i % columns.size();
+        // FNV-1a over every literal and a line end after each.
+        std::uint64_t hash = 14695981039346656037ULL;
+        for (const std::string& literal : plain) {
+            for (unsigned char c : literal + "\n") hash = (hash ^ c) * 1099511628211ULL;
+        }
+        EXPECT_EQ(hash, digest);
+    }
+
+    std::string log_text() const {
+        std::ifstream in(m_log, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
 
     std::string m_log;
@@ -108,7 +126,7 @@ TEST_F(sql_literal_paths_test, TextsNumbersAndNulls) {
         values.push_back(decimal(d));
     values.push_back(ole_variant(std::vector<std::uint8_t>{}));
     values.push_back(ole_variant(std::vector<std::uint8_t>{0x00, 0x7F, 0xAB, 0xFF}));
-    expect_same(values);
+    expect_rendered(values, 16669048701093414476ULL);
 }
 
 TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
@@ -145,7 +163,7 @@ TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
              static_cast<int>(random() % 62), static_cast<int>(random() % 62),
              static_cast<int>(random() % 4 == 0 ? random() % 1001 : 0));
     }
-    expect_same(values);
+    expect_rendered(values, 16108619777605681784ULL);
 }
 
 TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
@@ -166,9 +184,27 @@ TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
             }
         }
     }
-    expect_same(values);
+    expect_rendered(values, 14164327607531498189ULL);
     // The plain runs themselves arrive whole.
     const ole_variant long_text = text(std::wstring(37, L'x') + L"yz");
     const t_ftd column = make_column(L"C", VT_BSTR, 40, false, 0);
     EXPECT_EQ(get_fld_append_str(&long_text, &column), "'" + std::string(37, 'x') + "yz'");
+}
+
+TEST_F(sql_literal_paths_test, TheTraceRecordsTheLiteralWritten) {
+    const ole_variant value = text(L"caf\u00e9 O'Neil");
+    const t_ftd column = make_column(L"C", VT_BSTR, 40, false, 0);
+    const ole_variant number(static_cast<long long>(-42));
+    const t_ftd number_column = make_column(L"N", VT_I8, 20, false, 0);
+    std::string literal, number_literal;
+    {
+        tk_logger logger(m_log.c_str(), true, 1, false);
+        literal = get_fld_append_str(&value, &column);
+        number_literal = get_fld_append_str(&number, &number_column);
+    }
+    EXPECT_EQ(literal, "'caf\xc3\xa9 O\\'Neil'");
+    EXPECT_EQ(number_literal, "-42");
+    const std::string log = log_text();
+    EXPECT_NE(log.find("Got field: " + literal + ", type=00000008"), std::string::npos) << log;
+    EXPECT_NE(log.find("Got field: -42, type=00000014"), std::string::npos) << log;
 }
