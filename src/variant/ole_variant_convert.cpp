@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -446,6 +447,20 @@ struct ole_variant::conversions {
         {any, binary, to_bytes},
         {any, any, generic},
     };
+
+    // The rows tried one by one, each a constant: the compiler calls its tests and its
+    // conversion directly, as it would a chain of ifs.
+    template <std::size_t I = 0>
+    static void dispatch(ole_variant& v, VARTYPE src, VARTYPE vt) {
+        if constexpr (I < std::size(k_rows)) {
+            constexpr row r = k_rows[I];
+            if (r.from(src) && r.to(vt)) {
+                r.convert(v, vt);
+                return;
+            }
+            dispatch<I + 1>(v, src, vt);
+        }
+    }
 };
 
 void ole_variant::conversions::from_wide_integer(ole_variant& v, VARTYPE vt) {
@@ -676,10 +691,5 @@ void ole_variant::change_type(VARTYPE vt) {
         tk_log(1, "Type cannot be changed");
         return;
     }
-    for (const conversions::row& row : conversions::k_rows) {
-        if (row.from(src) && row.to(vt)) {
-            row.convert(*this, vt);
-            return;
-        }
-    }
+    conversions::dispatch(*this, src, vt);
 }
