@@ -47,3 +47,53 @@ static void BM_ToStringBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_ToStringBytes)->Arg(16)->Arg(65536);
+
+// change_type over the pairs the readers and writers meet: each iteration copies the prepared
+// value (a cost both sides of a comparison pay alike) and changes the copy.
+static void change_type_loop(benchmark::State& state, const ole_variant& from, VARTYPE to) {
+    for (auto _ : state) {
+        ole_variant v(from);
+        v.change_type(to);
+        benchmark::DoNotOptimize(v);
+    }
+}
+
+static void BM_ChangeTypeI8ToI4(benchmark::State& state) {
+    change_type_loop(state, ole_variant(1234567LL), VT_I4);
+}
+BENCHMARK(BM_ChangeTypeI8ToI4);
+
+static void BM_ChangeTypeI8ToText(benchmark::State& state) {
+    change_type_loop(state, ole_variant(-1234567890123LL), VT_BSTR);
+}
+BENCHMARK(BM_ChangeTypeI8ToText);
+
+static void BM_ChangeTypeI8ToDecimal(benchmark::State& state) {
+    change_type_loop(state, ole_variant(1234567890123LL), VT_DECIMAL);
+}
+BENCHMARK(BM_ChangeTypeI8ToDecimal);
+
+static void BM_ChangeTypeI4ToI8(benchmark::State& state) {
+    change_type_loop(state, ole_variant(1234567), VT_I8);
+}
+BENCHMARK(BM_ChangeTypeI4ToI8);
+
+static void BM_ChangeTypeDecimalToI8(benchmark::State& state) {
+    change_type_loop(state, ole_variant::from_string("1234567890123", VT_DECIMAL), VT_I8);
+}
+BENCHMARK(BM_ChangeTypeDecimalToI8);
+
+static void BM_ChangeTypeDoubleToI4(benchmark::State& state) {
+    change_type_loop(state, ole_variant(12345.5), VT_I4);
+}
+BENCHMARK(BM_ChangeTypeDoubleToI4);
+
+static void BM_ChangeTypeI4ToText(benchmark::State& state) {
+    change_type_loop(state, ole_variant(1234567), VT_BSTR);
+}
+BENCHMARK(BM_ChangeTypeI4ToText);
+
+static void BM_ChangeTypeTextToDate(benchmark::State& state) {
+    change_type_loop(state, ole_variant(std::wstring(L"2024-01-31 10:20:30")), VT_DATE);
+}
+BENCHMARK(BM_ChangeTypeTextToDate);

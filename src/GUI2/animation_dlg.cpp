@@ -5,6 +5,7 @@
 #include <QMetaObject>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_art.h"
 #include "GUI2/wizard_shell.h"
 
@@ -14,7 +15,7 @@ animation_dlg::animation_dlg(const QString& text, int first_icon, int frames, in
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(18, 18, 24, 18);
-    m_icon = make_label(this, 1301, QString());
+    m_icon = make_label(this, k_ctl_animation, QString());
     m_icon->setFixedSize(32, 32);
     layout->addWidget(m_icon);
     layout->addSpacing(12);

@@ -7,6 +7,7 @@
 
 #include "GUI2/error_frame.h"
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "TK/tk_logger.h"
 
 dlg_error_continue::dlg_error_continue(const std::wstring& text, QWidget* owner)
@@ -15,7 +16,8 @@ dlg_error_continue::dlg_error_continue(const std::wstring& text, QWidget* owner)
     setObjectName(QStringLiteral("115"));
     QHBoxLayout* buttons = build_error_frame(*this);
     auto* grid = static_cast<QGridLayout*>(layout());
-    QCheckBox* again = make_check(this, 1222, QStringLiteral("&Do not show this dialog box again"));
+    QCheckBox* again = make_check(this, k_ctl_dont_show_again,
+                                  QStringLiteral("&Do not show this dialog box again"));
     grid->addWidget(again, 1, 1);
     QPushButton* go_on = make_button(this, 2, QStringLiteral("Continue"));
     QPushButton* abort = make_button(this, 1, QStringLiteral("Abort"));

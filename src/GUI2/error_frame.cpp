@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 
 // The caption, the error icon and the message of both dialogs; answers the button row.
@@ -16,7 +17,7 @@ QHBoxLayout* build_error_frame(QDialog& dialog) {
     icon->setPixmap(dialog.style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     grid->addWidget(icon, 0, 0);
-    QLabel* text = make_label(&dialog, 1320, QString());
+    QLabel* text = make_label(&dialog, k_ctl_message, QString());
     text->setWordWrap(true);
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     text->setMinimumWidth(320);
@@ -30,6 +31,6 @@ void init_error_frame(QDialog& dialog, const std::wstring& message) {
     wizard_shell* shell = wizard_shell::find_instance();
     dialog.setWindowTitle(shell ? to_qt(shell->title()) + QStringLiteral(" Error")
                                 : QStringLiteral("Error"));
-    if (auto* text = find_ctrl<QLabel>(&dialog, 1320)) text->setText(to_qt(message));
+    if (auto* text = find_ctrl<QLabel>(&dialog, k_ctl_message)) text->setText(to_qt(message));
     dialog.adjustSize();
 }

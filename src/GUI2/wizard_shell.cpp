@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_art.h"
 #include "TK/tk_data_path.h"
 #include "TK/tk_exception.h"
@@ -367,7 +368,7 @@ void wizard_shell::write_log(const std::wstring& line) {
     tk_wlog(1, L"wizard_shell::write_log(%s)", line.c_str());
     on_window_thread([&] {
         if (!current_page_window) return;
-        auto* box = find_ctrl<QPlainTextEdit>(current_page_window, 1016);
+        auto* box = find_ctrl<QPlainTextEdit>(current_page_window, k_ctl_log_box);
         if (!box) {
             tk_log(1, "Editbox failed to be initialized");
             return;

@@ -54,18 +54,18 @@ std::wstring quoted(const std::wstring& name) {
 // Oracle error numbers that concern the statement, not one of its rows.
 bool is_statement_error(int number) {
     switch (number) {
-        case 904:
-        case 913:
-        case 942:
-        case 947:
-        case 1008:
-        case 1036:
-        case 3114:
-        case 3115:
-        case 24333:
+        case k_ora_invalid_identifier:
+        case k_ora_too_many_values:
+        case k_ora_no_such_table:
+        case k_ora_not_enough_values:
+        case k_ora_not_all_variables_bound:
+        case k_ora_illegal_variable_name:
+        case k_ora_not_connected:
+        case k_ora_unsupported_network_type:
+        case k_ora_statement_not_executed:
             return true;
         default:
-            return number >= 900 && number <= 936;
+            return number >= k_ora_first_syntax_error && number <= k_ora_last_syntax_error;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ORA/ora_database.h"
 
+#include "ORA/ora_catalog.h"
 #include "ORA/ora_engine.h"
 #include "ORA/ora_exception.h"
 #include "ORA/ora_in_validator.h"
@@ -96,15 +97,7 @@ void ora_database::init_tables(bool owned_by_user) {
     ora_engine& eng = ora_engine::instance();
     ora_stmt stmt;
     const bool v8 = eng.get_version() >= 0x80000;
-    std::wstring sql;
-    if (owned_by_user)
-        sql = v8 ? L"select TABLE_NAME, IOT_TYPE from user_tables where TEMPORARY='N' and "
-                   L"NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'"
-                 : L"select TABLE_NAME from user_tables";
-    else
-        sql = v8 ? L"select OWNER, TABLE_NAME, IOT_TYPE from all_tables where TEMPORARY='N' and "
-                   L"NESTED='NO' and IOT_TYPE IS NULL OR IOT_TYPE='IOT'"
-                 : L"select OWNER, TABLE_NAME from all_tables";
+    const std::wstring sql = ora_catalog(owned_by_user).tables(v8);
     eng.check_err(stmt.prepare(sql));
     char16_t owner[256] = {};
     char16_t name[256] = {};

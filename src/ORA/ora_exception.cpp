@@ -5,6 +5,6 @@
 ora_exception::ora_exception(int ora_number, const std::string& text) {
     tk_log(2, "ora_exception::ctor");
     m_message = text;
-    m_code = 0x100000 | (ora_number & 0xFFFF);
+    m_code = ora_error_code(ora_number);
     m_level = 0;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ORA/ora_errors.h"
 #include "TK/tk_exception.h"
 
 class ora_exception : public tk_exception {

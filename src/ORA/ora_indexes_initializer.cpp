@@ -125,7 +125,7 @@ void ora_indexes_initializer::build_indexes() {
         } catch (const ora_exception& e) {
             const int number = e.code() & 0xFFFF;
             tk_log(2, "Got error: %08X", number);
-            if (number != 1408 && number != 2261) throw;
+            if (number != k_ora_column_already_indexed && number != k_ora_key_already_exists) throw;
         }
     }
 }

@@ -24,6 +24,26 @@ bool parse_integer(const std::wstring& text, long long& value) {
     return *end == 0;
 }
 
+// The values of the signed integer types a NUMBER column is read into; false for the others.
+bool integer_range(int vartype, long long& min, long long& max) {
+    switch (vartype) {
+        case VT_I1:
+            min = SCHAR_MIN, max = SCHAR_MAX;
+            return true;
+        case VT_I2:
+            min = SHRT_MIN, max = SHRT_MAX;
+            return true;
+        case VT_I4:
+            min = INT_MIN, max = INT_MAX;
+            return true;
+        case VT_I8:
+            min = LLONG_MIN, max = LLONG_MAX;
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The most digits a 96-bit variant decimal holds for every value (29 only below 7.9e28).
 constexpr int k_variant_decimal_digits = 28;
 
@@ -213,23 +233,7 @@ void ora_number::to_variant(ole_variant& out) {
     const std::wstring& text = m_text;
     tk_wlog(1, L"ora_number::to_variant(buf=%s)", text.c_str());
     long long min = 0, max = 0;
-    switch (m_vartype) {
-        case VT_I1:
-            min = SCHAR_MIN, max = SCHAR_MAX;
-            break;
-        case VT_I2:
-            min = SHRT_MIN, max = SHRT_MAX;
-            break;
-        case VT_I4:
-            min = INT_MIN, max = INT_MAX;
-            break;
-        case VT_I8:
-            min = LLONG_MIN, max = LLONG_MAX;
-            break;
-        default:
-            break;
-    }
-    if (min != max) {
+    if (integer_range(m_vartype, min, max)) {
         long long value = 0;
         if (!parse_integer(text, value) || value < min || value > max)
             raise_value_error(text, "does not fit the column's integer type");
@@ -348,14 +352,8 @@ bool ora_number::store_plain(ole_variant& out) {
         case VT_I8: {
             // A point, or a value outside the type, takes the general way, which tells why.
             if (number.point) return false;
-            const long long min = m_vartype == VT_I1   ? SCHAR_MIN
-                                  : m_vartype == VT_I2 ? SHRT_MIN
-                                  : m_vartype == VT_I4 ? INT_MIN
-                                                       : LLONG_MIN;
-            const long long max = m_vartype == VT_I1   ? SCHAR_MAX
-                                  : m_vartype == VT_I2 ? SHRT_MAX
-                                  : m_vartype == VT_I4 ? INT_MAX
-                                                       : LLONG_MAX;
+            long long min = 0, max = 0;
+            integer_range(m_vartype, min, max);
             if (value < min || value > max) return false;
             out.assign_integer(static_cast<VARTYPE>(m_vartype), value);
             return true;

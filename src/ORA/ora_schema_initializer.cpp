@@ -136,8 +136,8 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& db) const {
             return candidate;
         } catch (const ora_exception& e) {
             const int number = e.code() & 0xFFFF;
-            if (number == 955) continue;
-            if (number == 1031)
+            if (number == k_ora_name_in_use) continue;
+            if (number == k_ora_insufficient_privileges)
                 throw tk_exception(
                     "Insufficient privileges to create sequence.\nAuto increment will not be "
                     "converted.",

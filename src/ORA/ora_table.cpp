@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ORA/ora_cache.h"
+#include "ORA/ora_catalog.h"
 #include "ORA/ora_database.h"
 #include "ORA/ora_date_processor.h"
 #include "ORA/ora_default.h"
@@ -335,25 +336,12 @@ void ora_table::init_indexes(int mode) {
 
     std::wstring pk_name;
     std::vector<std::wstring> pk_columns;
-    int pk_count = count_of(owned ? L"SELECT count(*) FROM user_constraints WHERE table_name='" +
-                                        t + L"' AND constraint_type='P'"
-                                  : L"SELECT count(*) FROM all_constraints WHERE "
-                                    L"concat(concat(owner,'.'),table_name)='" +
-                                        t + L"' AND constraint_type='P'");
+    const ora_catalog catalog(owned);
+    int pk_count = count_of(catalog.primary_key_count(t));
     if (pk_count == 0) {
         tk_log(2, "No Primary Key found");
     } else {
-        const std::wstring tail =
-            L"' AND a.constraint_name=b.constraint_name AND b.constraint_type='P' ORDER BY "
-            L"a.constraint_name";
-        std::wstring sql =
-            owned ? L"SELECT DISTINCT a.constraint_name, a.column_name FROM user_cons_columns a, "
-                    L"user_constraints b WHERE a.table_name='" +
-                        t + tail
-                  : L"SELECT DISTINCT a.constraint_name, a.column_name FROM all_cons_columns a, "
-                    L"all_constraints b WHERE concat(concat(a.owner,'.'),a.table_name)='" +
-                        t + tail;
-        for_each_row(2, sql, [&](udb_record& rec, int row) {
+        for_each_row(2, catalog.primary_key_columns(t), [&](udb_record& rec, int row) {
             if (row == 0) {
                 pk_name = rec[0].to_wstring();
                 tk_wlog(2, L"Got primary key '%s'", pk_name.c_str());
@@ -370,34 +358,8 @@ void ora_table::init_indexes(int mode) {
 
     // An index the server named itself is left out (a LOB's own index, say), unless it
     // enforces a unique constraint: then it is a key of the table like any named one.
-    std::wstring sql;
     const bool v8 = eng.get_version() >= 0x80000;
-    if (owned)
-        sql =
-            L"SELECT DISTINCT user_indexes.index_name, user_indexes.uniqueness, "
-            L"user_ind_columns.column_name FROM user_ind_columns, user_indexes where "
-            L"user_ind_columns.table_name = '" +
-            t + L"'" +
-            (v8 ? L" AND (user_indexes.generated='N' OR EXISTS (SELECT 1 FROM user_constraints c "
-                  L"WHERE c.index_name = user_indexes.index_name AND c.constraint_type = 'U'))"
-                : L"") +
-            L" AND user_ind_columns.index_name = user_indexes.index_name AND "
-            L"user_ind_columns.table_name = user_indexes.table_name ORDER BY "
-            L"user_indexes.index_name";
-    else
-        sql =
-            L"SELECT DISTINCT all_indexes.index_name, all_indexes.uniqueness, "
-            L"all_ind_columns.column_name FROM all_ind_columns, all_indexes where "
-            L"concat(all_ind_columns.table_owner,concat('.',all_ind_columns.table_name)) = '" +
-            t + L"'" +
-            (v8 ? L" AND (all_indexes.generated='N' OR EXISTS (SELECT 1 FROM all_constraints c "
-                  L"WHERE c.owner = all_indexes.owner AND c.index_name = all_indexes.index_name "
-                  L"AND c.constraint_type = 'U'))"
-                : L"") +
-            L" AND all_ind_columns.index_name = all_indexes.index_name AND "
-            L"all_ind_columns.table_name = all_indexes.table_name ORDER BY "
-            L"all_indexes.index_name";
-    for_each_row(3, sql, [&](udb_record& rec, int) {
+    for_each_row(3, catalog.indexes(t, v8), [&](udb_record& rec, int) {
         std::wstring index = rec[0].to_wstring();
         bool unique = udb_equal_nocase(rec[1].to_wstring(), L"UNIQUE");
         std::wstring column = rec[2].to_wstring();
@@ -427,25 +389,12 @@ void ora_table::init_indexes(int mode) {
         return;
     }
     const std::wstring p = ora_quote_literal(pk_name);
-    int fk_count = count_of(std::wstring(L"select count(*) from ") +
-                            (owned ? L"USER_CONSTRAINTS" : L"ALL_CONSTRAINTS") +
-                            L" where R_CONSTRAINT_NAME='" + p + L"' and CONSTRAINT_TYPE='R'");
+    int fk_count = count_of(catalog.foreign_key_count(p));
     if (fk_count == 0) {
         tk_log(2, "No foreign keys found");
         return;
     }
-    std::wstring fk_sql =
-        owned ? L"select a.TABLE_NAME,a.CONSTRAINT_NAME,a.DELETE_RULE,b.COLUMN_NAME FROM "
-                L"USER_CONSTRAINTS a, USER_CONS_COLUMNS b WHERE "
-                L"a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
-                L"a.R_CONSTRAINT_NAME='" +
-                    p + L"'"
-              : L"select concat(concat(a.OWNER,'.'),a.TABLE_NAME),a.CONSTRAINT_NAME,"
-                L"a.DELETE_RULE,b.COLUMN_NAME FROM ALL_CONSTRAINTS a, ALL_CONS_COLUMNS b WHERE "
-                L"a.CONSTRAINT_NAME=b.CONSTRAINT_NAME and a.CONSTRAINT_TYPE='R' and "
-                L"a.R_CONSTRAINT_NAME='" +
-                    p + L"'";
-    for_each_row(4, fk_sql, [&](udb_record& rec, int) {
+    for_each_row(4, catalog.foreign_keys(p), [&](udb_record& rec, int) {
         std::wstring child = rec[0].to_wstring();
         std::wstring name = rec[1].to_wstring();
         std::wstring rule = rec[2].to_wstring();

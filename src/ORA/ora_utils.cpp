@@ -463,20 +463,7 @@ int ora_fraction_digits(const t_ftd& field) {
 }
 
 bool ora_binds_as_int(int vartype) {
-    switch (vartype) {
-        case VT_I2:
-        case VT_I4:
-        case VT_BOOL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
+    return ole_is_int_type(static_cast<VARTYPE>(vartype));
 }
 
 int get_ora_type(const t_ftd& field) {

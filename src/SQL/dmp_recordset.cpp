@@ -2,13 +2,14 @@
 
 #include "SQL/dmp_database.h"
 #include "SQL/sql_engine.h"
+#include "SQL/sql_errors.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 
 namespace {
 
-constexpr unsigned int k_duplicate_key = 1062;
+constexpr unsigned int k_duplicate_key = k_mysql_duplicate_entry;
 
 }  // namespace
 
@@ -72,13 +73,6 @@ void dmp_recordset::prepare() {
     }
 }
 
-sql_exception dmp_recordset::row_error(int number, const std::string& text,
-                                       unsigned int code) const {
-    return sql_exception(
-        "Table '" + tk_to_utf8(m_name) + "', record #" + std::to_string(number) + ": " + text,
-        code);
-}
-
 void dmp_recordset::check_row(int number) {
     const auto literal = [this](std::size_t i) {
         return std::string_view(m_pending).substr(m_literals[i].first,
@@ -86,7 +80,8 @@ void dmp_recordset::check_row(int number) {
     };
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
         const sql_value_check::verdict v = m_checks[i].check(literal(i), m_scratch);
-        if (v.number != 0) m_errors.push_back(row_error(number, v.message, v.number));
+        if (v.number != 0)
+            m_errors.emplace_back(m_name, number, m_schema[i].name, v.message, v.number);
     }
     if (m_keys_full) return;
     for (unique_key& key : m_keys) {
@@ -104,9 +99,9 @@ void dmp_recordset::check_row(int number) {
         // NULL never equals NULL: such a key takes any number of rows.
         if (has_null) continue;
         if (!key.seen.insert(text).second) {
-            m_errors.push_back(
-                row_error(number, "Duplicate entry '" + shown + "' for key '" + key.name + "'",
-                          k_duplicate_key));
+            m_errors.emplace_back(m_name, number, std::wstring(),
+                                  "Duplicate entry '" + shown + "' for key '" + key.name + "'",
+                                  k_duplicate_key);
             continue;
         }
         m_key_bytes += text.size();
@@ -199,7 +194,7 @@ void dmp_recordset::append_record(udb_record& record, int number) {
         tk_log(1, "Cleaning append_buffer...");
     }
     if (m_errors.empty()) return;
-    std::vector<sql_exception> errors;
+    std::vector<sql_record_error> errors;
     errors.swap(m_errors);
     throw sql_row_errors(std::move(errors));
 }

@@ -58,7 +58,6 @@ private:
     void prepare();
     // The errors of the row just added, whose literals are at m_literals.
     void check_row(int number);
-    sql_exception row_error(int number, const std::string& text, unsigned int code) const;
 
     dmp_database* m_database;
     std::vector<std::wstring> m_charsets;
@@ -70,7 +69,7 @@ private:
     int m_last_number = 0;
     // Where each literal of the row being added starts and ends in m_pending.
     std::vector<std::pair<std::size_t, std::size_t>> m_literals;
-    std::vector<sql_exception> m_errors;
+    std::vector<sql_record_error> m_errors;
     // The decoded text of the cell being checked.
     std::string m_scratch;
     dump_options m_options;

@@ -74,7 +74,7 @@ sql_database::sql_database(const std::wstring& name, MYSQL* handle, int flags)
     : udb_database(name, flags, sql_engine::instance().case_sensitive ? 1 : 0), m_handle(handle) {
     tk_wlog(2, L"sql_database::sql_database(%s, mode=%d)", name.c_str(), flags);
     init_tables();
-    if (!(flags & 0x80)) {
+    if (!(flags & k_open_skip_views)) {
         try {
             init_views();
         } catch (const sql_exception& e) {
@@ -213,7 +213,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
                                                           const udb_schema& fields,
                                                           const udb_indexes& indexes) {
     tk_wlog(2, L"sql_database::create_table(%s)", table.c_str());
-    if (m_mode & 0x01) throw tk_mail_assertion("sql_db", 378);
+    if (m_mode & k_open_read_only) throw tk_mail_assertion("sql_db", 378);
     if (is_table_exist(table)) return get_table(table, 8);
 
     const sql_create_statement create(table, fields, indexes);
@@ -230,7 +230,7 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
 
 bool sql_database::delete_tab(const std::wstring& table) {
     tk_wlog(2, L"sql_database::delete_tab (%s)", table.c_str());
-    if (m_mode & 0x01) throw tk_mail_assertion("sql_db", 484);
+    if (m_mode & k_open_read_only) throw tk_mail_assertion("sql_db", 484);
     if (!is_table_exist(table)) throw tk_mail_assertion("sql_db", 485);
     // The list matches names as the case rule says; the server may not, so use its own spelling.
     query(L"DELETE FROM " + quote_mysql_name(listed_name(table)));
@@ -342,7 +342,7 @@ void sql_database::create_relationships(const udb_relationships& relationships) 
         tk_log(3, "This version of MySQL doesn't support Foreign Keys");
         return;
     }
-    if (m_mode == 8) {
+    if (m_mode == k_open_append) {
         tk_log(3, "Foreign keys are not converted in append mode");
         return;
     }

@@ -346,7 +346,7 @@ void sql_engine::create_db(const std::wstring& name) {
 
 std::unique_ptr<udb_database> sql_engine::create_and_open_db(const std::wstring& name) {
     create_db(name);
-    return open_db(name, 2);
+    return open_db(name, k_open_created);
 }
 
 std::unique_ptr<udb_database> sql_engine::open_db(const std::wstring& name, int flags) {

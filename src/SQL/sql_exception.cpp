@@ -3,7 +3,9 @@
 #include <utility>
 
 #include "SQL/sql_engine.h"
+#include "SQL/sql_errors.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 
 sql_exception::sql_exception() : tk_exception() {
     fill(sql_engine::get_instance().handle());
@@ -15,16 +17,16 @@ sql_exception::sql_exception(MYSQL* handle) : tk_exception() {
 
 sql_exception::sql_exception(const std::string& message, unsigned int error_number)
     : tk_exception(message, 0) {
-    m_code = static_cast<int>((error_number & 0xFFFF) | 0x400000);
+    m_code = mysql_error_code(static_cast<int>(error_number));
 }
 
 bool sql_exception::is_connection_lost() const noexcept {
     switch (mysql_errno_value()) {
-        case 1053:  // server shutdown in progress
-        case 1927:  // connection killed
-        case 2006:  // server has gone away
-        case 2013:  // lost connection during query
-        case 2055:  // lost connection at reading
+        case k_mysql_server_shutdown:
+        case k_mysql_connection_killed:
+        case k_mysql_server_gone:
+        case k_mysql_lost_connection:
+        case k_mysql_lost_connection_reading:
             return true;
         default:
             return false;
@@ -33,22 +35,44 @@ bool sql_exception::is_connection_lost() const noexcept {
 
 bool sql_exception::is_table_refused() const noexcept {
     switch (mysql_errno_value()) {
-        case 1036:  // table is read only
-        case 1044:  // access denied to the database
-        case 1114:  // table is full
-        case 1142:  // command denied for the table
-        case 1143:  // command denied for a column
-        case 1146:  // table does not exist
-        case 1290:  // server runs read-only
+        case k_mysql_table_read_only:
+        case k_mysql_db_access_denied:
+        case k_mysql_table_full:
+        case k_mysql_table_access_denied:
+        case k_mysql_column_access_denied:
+        case k_mysql_no_such_table:
+        case k_mysql_read_only_server:
             return true;
         default:
             return false;
     }
 }
 
+sql_record_error::sql_record_error(const std::wstring& table, int record,
+                                   const std::wstring& column, const std::string& text,
+                                   unsigned int error_number)
+    : sql_exception(
+          "Table '" + tk_to_utf8(table) + "', record #" + std::to_string(record) + ": " + text,
+          error_number),
+      m_table(table),
+      m_record(record),
+      m_column(column),
+      m_text(text) {}
+
+sql_record_error::sql_record_error(const std::string& message, const std::wstring& table,
+                                   int record, const std::string& text, unsigned int error_number)
+    : sql_exception(message, error_number), m_table(table), m_record(record), m_text(text) {}
+
+sql_record_error sql_record_error::unplaced(const std::wstring& table, int first, int last,
+                                            const std::string& text, unsigned int error_number) {
+    return sql_record_error(
+        "one of records #" + std::to_string(first) + " to #" + std::to_string(last) + ": " + text,
+        table, 0, text, error_number);
+}
+
 namespace {
 
-std::string join_messages(const std::vector<sql_exception>& errors) {
+std::string join_messages(const std::vector<sql_record_error>& errors) {
     std::string text;
     for (const auto& e : errors) {
         if (!text.empty()) text += '\n';
@@ -59,7 +83,7 @@ std::string join_messages(const std::vector<sql_exception>& errors) {
 
 }  // namespace
 
-sql_row_errors::sql_row_errors(std::vector<sql_exception> errors)
+sql_row_errors::sql_row_errors(std::vector<sql_record_error> errors)
     : sql_exception(join_messages(errors),
                     errors.empty() ? 0u : static_cast<unsigned int>(errors[0].mysql_errno_value())),
       m_errors(std::move(errors)) {}
@@ -69,7 +93,7 @@ void sql_exception::fill(MYSQL* handle) {
     const unsigned int number = handle ? mysql_errno(handle) : 0;
     m_message = text ? text : "";
     if (m_message.empty()) m_message = "Unknown exception";
-    m_code = static_cast<int>((number & 0xFFFF) | 0x400000);
+    m_code = mysql_error_code(static_cast<int>(number));
     m_level = 0;
     tk_log(2, "sql_exception::sql_exception( msg=%s)", m_message.c_str());
     tk_log(2, "Got MySQL error code=%d", static_cast<int>(number));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "SQL/sql_errors.h"
 #include "TK/tk_exception.h"
 
 class sql_exception : public tk_exception {
@@ -36,18 +37,46 @@ private:
     void fill(MYSQL* handle);
 };
 
-// The rows of one table that failed or that the server changed, each as its own record error
-// (level 0, "Table '...', record #N: ..." with the server's number).  Raised for the rows that a
-// batched statement or a flush reports together; the message lists every error, one a line, and
-// the code is the first one's.  A per-record handler reports errors() one by one.
-class sql_row_errors : public sql_exception {
+// One row of a table that the destination refused or changed: the table, the record's number
+// and, when one column alone is at fault, that column, kept as given; the message is made from
+// them once ("Table 'T', record #N: text").  Record 0 stands for a row the server could not place
+// among the records of its statement: the message then names the range instead, and no table.
+class sql_record_error : public sql_exception {
 public:
-    explicit sql_row_errors(std::vector<sql_exception> errors);
+    sql_record_error(const std::wstring& table, int record, const std::wstring& column,
+                     const std::string& text, unsigned int error_number);
+    // A row somewhere among the records first to last.
+    static sql_record_error unplaced(const std::wstring& table, int first, int last,
+                                     const std::string& text, unsigned int error_number);
 
-    const std::vector<sql_exception>& errors() const noexcept { return m_errors; }
+    const std::wstring& table() const noexcept { return m_table; }
+    int record() const noexcept { return m_record; }
+    const std::wstring& column() const noexcept { return m_column; }
+    // The destination's own words, without the table and record.
+    const std::string& text() const noexcept { return m_text; }
 
 private:
-    std::vector<sql_exception> m_errors;
+    sql_record_error(const std::string& message, const std::wstring& table, int record,
+                     const std::string& text, unsigned int error_number);
+
+    std::wstring m_table;
+    int m_record;
+    std::wstring m_column;
+    std::string m_text;
+};
+
+// The rows of one table that failed or that the server changed, each as its own record error
+// (level 0, with the server's number).  Raised for the rows that a batched statement or a flush
+// reports together; the message lists every error, one a line, and the code is the first one's.
+// A per-record handler reports errors() one by one.
+class sql_row_errors : public sql_exception {
+public:
+    explicit sql_row_errors(std::vector<sql_record_error> errors);
+
+    const std::vector<sql_record_error>& errors() const noexcept { return m_errors; }
+
+private:
+    std::vector<sql_record_error> m_errors;
 };
 
 // The connection was lost while rows of a table were on their way: how many rows of that table

@@ -46,7 +46,7 @@ sql_schema_initializer::sql_schema_initializer(const std::wstring& table, const 
 bool sql_schema_initializer::can_have_auto_num(const t_ftd* column) {
     if (!column) throw tk_mail_assertion("sql_init", 64);
     const VARTYPE vt = static_cast<VARTYPE>(column->vartype);
-    return ole_is_integer_type(vt) || vt == VT_BOOL;
+    return ole_is_integer_type(vt) || ole_is_int_type(vt);
 }
 
 bool sql_schema_initializer::can_have_def_value(const t_ftd* column) {

@@ -6,6 +6,7 @@
 
 #include "SQL/sql_database.h"
 #include "SQL/sql_engine.h"
+#include "SQL/sql_errors.h"
 #include "SQL/sql_field_finder.h"
 #include "SQL/sql_fk_parser.h"
 #include "SQL/sql_util.h"
@@ -18,22 +19,22 @@ namespace {
 // Warnings that mean the server stored something else than it was sent, or nothing at all.
 bool is_value_change(unsigned int code) {
     switch (code) {
-        case 1048:  // column cannot be null
-        case 1062:  // row skipped: duplicate key (the run lets merging swallow it)
-        case 1263:  // NULL into NOT NULL, default used
-        case 1264:  // out of range
-        case 1265:  // data truncated
-        case 1292:  // incorrect or truncated date, time or number
-        case 1300:  // invalid character string
-        case 1366:  // incorrect value
-        case 1367:  // illegal value
-        case 1406:  // data too long
-        case 1441:  // date-time overflow
-        case 1451:  // row skipped: referenced by a foreign key
-        case 1452:  // row skipped: parent row missing
-        case 1918:  // illegal value for the type
-        case 3819:  // row skipped: check constraint
-        case 4025:  // row skipped: check constraint
+        case k_mysql_bad_null:
+        case k_mysql_duplicate_entry:   // row skipped (the run lets merging swallow it)
+        case k_mysql_null_to_not_null:  // default used
+        case k_mysql_out_of_range:
+        case k_mysql_data_truncated:
+        case k_mysql_truncated_wrong_value:  // a date, time or number
+        case k_mysql_invalid_character_string:
+        case k_mysql_incorrect_value:
+        case k_mysql_illegal_value:
+        case k_mysql_data_too_long:
+        case k_mysql_datetime_overflow:
+        case k_mysql_row_is_referenced:  // row skipped
+        case k_mysql_no_referenced_row:  // row skipped
+        case k_mysql_illegal_value_for_type:
+        case k_mysql_check_constraint:     // row skipped
+        case k_mariadb_constraint_failed:  // row skipped
             return true;
         default:
             return false;
@@ -213,7 +214,7 @@ void sql_table::match_layout(const udb_record& record) {
     }
 
     std::wstring head =
-        (m_database->get_mode() & 0x100) ? L"REPLACE INTO " : L"INSERT IGNORE INTO ";
+        (m_database->get_mode() & k_open_replace_rows) ? L"REPLACE INTO " : L"INSERT IGNORE INTO ";
     head += m_database->name_text(m_name) + L"(";
     for (std::size_t k = 0; k < m_pairs.size(); ++k) {
         if (k) head += L", ";
@@ -433,8 +434,8 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
             }
         } catch (const sql_exception& one) {
             if (!one.is_connection_lost()) {
-                m_errors.push_back(row_error(row.position, one.message(),
-                                             static_cast<unsigned int>(one.mysql_errno_value())));
+                m_errors.emplace_back(m_name, row.position, std::wstring(), one.message(),
+                                      static_cast<unsigned int>(one.mysql_errno_value()));
                 continue;
             }
             std::string lost = one.message();
@@ -484,16 +485,14 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
     for (change& c : changes) {
         if (c.asked >= 0) c.row = rows[static_cast<std::size_t>(c.asked)];
         if (c.row >= 1 && static_cast<std::size_t>(c.row) <= positions.size()) {
-            m_errors.push_back(
-                row_error(positions[static_cast<std::size_t>(c.row - 1)], c.message, c.code));
+            m_errors.emplace_back(m_name, positions[static_cast<std::size_t>(c.row - 1)],
+                                  std::wstring(), c.message, c.code);
         } else if (positions.size() == 1) {
-            m_errors.push_back(row_error(positions.front(), c.message, c.code));
+            m_errors.emplace_back(m_name, positions.front(), std::wstring(), c.message, c.code);
         } else {
             // Charged to no record rather than to a wrong one.
-            m_errors.push_back(
-                sql_exception("one of records #" + std::to_string(positions.front()) + " to #" +
-                                  std::to_string(positions.back()) + ": " + c.message,
-                              c.code));
+            m_errors.push_back(sql_record_error::unplaced(m_name, positions.front(),
+                                                          positions.back(), c.message, c.code));
         }
     }
 }
@@ -523,16 +522,9 @@ std::vector<int> sql_table::diagnostic_rows(const std::vector<int>& conditions) 
     return rows;
 }
 
-sql_exception sql_table::row_error(int position, const std::string& text,
-                                   unsigned int number) const {
-    return sql_exception(
-        "Table '" + tk_to_utf8(m_name) + "', record #" + std::to_string(position) + ": " + text,
-        number);
-}
-
 void sql_table::raise_errors() {
     if (m_errors.empty()) return;
-    std::vector<sql_exception> errors;
+    std::vector<sql_record_error> errors;
     errors.swap(m_errors);
     for (const auto& e : errors) tk_log(3, "%s", e.what());
     throw sql_row_errors(std::move(errors));

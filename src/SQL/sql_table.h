@@ -2,8 +2,9 @@
 // sql_recordset over the whole table and also knows the table's column types, defaults, indexes
 // and foreign keys as the server reports them.  append_record sends one INSERT per record, or,
 // while the engine's fast_append_mode is on, gathers the rows into multi-row statements of about
-// 1,000,000 characters.  The verb is REPLACE INTO when the database was opened with flag 0x100,
-// else INSERT IGNORE INTO.  Rows whose fields name different columns never share a statement.
+// 1,000,000 characters.  The verb is REPLACE INTO when the database was opened with
+// k_open_replace_rows, else INSERT IGNORE INTO.  Rows whose fields name different columns never
+// share a statement.
 //
 // Failure: a failing single-row statement raises sql_exception for the record.  A failing
 // multi-row statement is sent again one row at a time, unless the connection is gone (then the
@@ -110,7 +111,6 @@ private:
     // messages name no row, as the server tells them; 0 where it cannot.
     std::vector<int> diagnostic_rows(const std::vector<int>& conditions);
     void raise_errors();
-    sql_exception row_error(int position, const std::string& text, unsigned int number) const;
     // "col <=> value" conditions of the key's fields joined by " AND " (empty when none match).
     std::wstring key_conditions(udb_record& key) const;
     std::string table_text() const;
@@ -132,6 +132,6 @@ private:
     std::vector<std::wstring> m_layout_names;
     bool m_layout_ready = false;
     std::vector<std::pair<std::size_t, std::size_t>> m_pairs;
-    std::vector<sql_exception> m_errors;
+    std::vector<sql_record_error> m_errors;
     udb_relationships m_relationships;
 };

@@ -8,6 +8,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "SQL/sql_errors.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_utils.h"
 #include "UDB/t_ftd.h"
@@ -15,10 +16,10 @@
 
 namespace {
 
-constexpr unsigned int k_cannot_be_null = 1048;
-constexpr unsigned int k_out_of_range = 1264;
-constexpr unsigned int k_truncated = 1265;
-constexpr unsigned int k_incorrect_value = 1366;
+constexpr unsigned int k_cannot_be_null = k_mysql_bad_null;
+constexpr unsigned int k_out_of_range = k_mysql_out_of_range;
+constexpr unsigned int k_truncated = k_mysql_data_truncated;
+constexpr unsigned int k_incorrect_value = k_mysql_incorrect_value;
 // The bytes of a bad character the server shows in its message, at most.
 constexpr std::size_t k_shown_bytes = 6;
 // TIMESTAMP holds the seconds from 1970-01-01 00:00:01 to 2038-01-19 03:14:07 UTC.

@@ -21,6 +21,22 @@
 
 class udb_recordset;
 
+// The open flags of a database (its mode), as engines' open_db take them.
+// Creating or emptying a table in it is an internal error.
+inline constexpr int k_open_read_only = 0x01;
+// Opened just after the engine created it.
+inline constexpr int k_open_created = 0x02;
+// A destination dropped and created afresh for the run: no table of it predates the run.
+inline constexpr int k_open_fresh = 0x04;
+// A destination whose tables may exist already: rows are added to them.
+inline constexpr int k_open_append = 0x08;
+// Opened as a conversion's destination.
+inline constexpr int k_open_destination = 0x20;
+// The views are not read at construction.
+inline constexpr int k_open_skip_views = 0x80;
+// Rows replace the rows of equal keys.
+inline constexpr int k_open_replace_rows = 0x100;
+
 class udb_database {
 public:
     using view_list = std::vector<std::pair<std::wstring, std::wstring>>;

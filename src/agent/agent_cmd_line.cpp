@@ -94,7 +94,7 @@ bool read_mode(const char* value, int& mode) {
     char* end = nullptr;
     const long n = std::strtol(value, &end, 10);
     if (end == value || *end != '\0' || std::to_string(n) != value) return false;
-    if (n < 0 || n > 3) return false;
+    if (n < k_mode_overwrite_database || n > k_mode_merge) return false;
     mode = static_cast<int>(n);
     return true;
 }

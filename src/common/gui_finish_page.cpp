@@ -9,6 +9,7 @@
 
 #include "GUI2/file_dialog.h"
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -36,16 +37,17 @@ gui_finish_page::gui_finish_page(std::wstring success_text, std::wstring error_t
     : m_success_text(std::move(success_text)), m_error_text(std::move(error_text)) {
     tk_log(2, "gui_finish_page::ctor");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(make_label(this, 1313, QStringLiteral("Conversion is Completed")));
-    QLabel* text = make_label(this, 1314, QString());
+    layout->addWidget(
+        make_label(this, k_ctl_finish_title, QStringLiteral("Conversion is Completed")));
+    QLabel* text = make_label(this, k_ctl_finish_text, QString());
     text->setWordWrap(true);
     layout->addWidget(text);
-    QPlainTextEdit* box = make_text_box(this, 1016);
+    QPlainTextEdit* box = make_text_box(this, k_ctl_log_box);
     box->hide();
     box->installEventFilter(this);
     layout->addWidget(box, 1);
     auto* row = new QHBoxLayout();
-    QPushButton* save = make_button(this, 1116, QStringLiteral("&Save Settings..."));
+    QPushButton* save = make_button(this, k_ctl_save_settings, QStringLiteral("&Save Settings..."));
     row->addWidget(save);
     row->addStretch(1);
     layout->addLayout(row);
@@ -57,18 +59,18 @@ gui_finish_page::gui_finish_page(std::wstring success_text, std::wstring error_t
 
 bool gui_finish_page::page_init() {
     tk_log(2, "gui_finish_page::page_init");
-    set_title_font(1313);
+    set_title_font(k_ctl_finish_title);
     wizard_shell& shell = wizard_shell::instance();
     shell.enable_button(k_id_cancel, false);
     shell.enable_button(k_id_help, false);
-    auto* box = ctrl<QPlainTextEdit>(1016);
+    auto* box = ctrl<QPlainTextEdit>(k_ctl_log_box);
     if (shell.error_list.empty()) {
         tk_log(2, "Display success-message");
-        set_ctrl_text(1314, to_qt(m_success_text));
+        set_ctrl_text(k_ctl_finish_text, to_qt(m_success_text));
         return true;
     }
     tk_log(2, "Display errors");
-    set_ctrl_text(1314, to_qt(m_error_text));
+    set_ctrl_text(k_ctl_finish_text, to_qt(m_error_text));
     box->show();
     box->clear();
     QString all;
@@ -85,7 +87,7 @@ bool gui_finish_page::page_init() {
 }
 
 bool gui_finish_page::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn && watched == ctrl(1016)) on_eb_focus();
+    if (event->type() == QEvent::FocusIn && watched == ctrl(k_ctl_log_box)) on_eb_focus();
     return wizard_page_base::eventFilter(watched, event);
 }
 
@@ -93,7 +95,7 @@ void gui_finish_page::on_eb_focus() {
     tk_log(1, "gui_finish_page::on_eb_focus");
     if (!m_first_focus) return;
     m_first_focus = false;
-    auto* box = ctrl<QPlainTextEdit>(1016);
+    auto* box = ctrl<QPlainTextEdit>(k_ctl_log_box);
     QTextCursor cursor = box->textCursor();
     cursor.movePosition(QTextCursor::End);
     box->setTextCursor(cursor);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -29,16 +30,18 @@ mysql_dump_page::mysql_dump_page() {
         }
         layout->addWidget(group);
     };
-    radio_group(QStringLiteral(" MySQL server version: "), 1329,
-                QStringLiteral("n&ew (4.1 or higher)"), 1330, QStringLiteral("&old (before 4.1)"));
-    radio_group(QStringLiteral(" Line breaks: "), 1331,
-                QStringLiteral("MS &Windows style (\\r\\n)"), 1332,
+    radio_group(QStringLiteral(" MySQL server version: "), k_ctl_dump_new_version,
+                QStringLiteral("n&ew (4.1 or higher)"), k_ctl_dump_old_version,
+                QStringLiteral("&old (before 4.1)"));
+    radio_group(QStringLiteral(" Line breaks: "), k_ctl_dump_windows_eol,
+                QStringLiteral("MS &Windows style (\\r\\n)"), k_ctl_dump_unix_eol,
                 QStringLiteral("Uni&x style (\\n)"));
     for (auto [id, text] :
-         {std::pair{1202, QStringLiteral("&Add lock for write around 'INSERT' statements")},
-          std::pair{1203, QStringLiteral("Insert 'CREATE &DATABASE' statement")},
-          std::pair{1204, QStringLiteral("Insert 'CREATE &TABLE' statements")},
-          std::pair{1205, QStringLiteral("Insert &comments")}}) {
+         {std::pair{k_ctl_dump_lock_tables,
+                    QStringLiteral("&Add lock for write around 'INSERT' statements")},
+          std::pair{k_ctl_dump_create_db, QStringLiteral("Insert 'CREATE &DATABASE' statement")},
+          std::pair{k_ctl_dump_create_tables, QStringLiteral("Insert 'CREATE &TABLE' statements")},
+          std::pair{k_ctl_dump_comments, QStringLiteral("Insert &comments")}}) {
         QCheckBox* box = make_plain_check(this, id, text);
         layout->addWidget(box);
         connect(box, &QCheckBox::clicked, this, [this, id = id] { on_check(id); });
@@ -49,34 +52,34 @@ mysql_dump_page::mysql_dump_page() {
 bool mysql_dump_page::page_init() {
     tk_log(2, "sql_dump_page<t_converter>::page_init");
     const dump_options& dump = tabshift_convertor::instance().dump;
-    set_checked(1329, dump.new_version);
-    set_checked(1330, !dump.new_version);
-    set_checked(1332, dump.unix_eol != 0);
-    set_checked(1331, dump.unix_eol == 0);
-    set_checked(1202, dump.lock_tables);
-    set_checked(1203, dump.create_db);
-    set_checked(1204, dump.structure);
-    set_checked(1205, dump.comments);
-    enable_ctrl(1203, dump.structure);
+    set_checked(k_ctl_dump_new_version, dump.new_version);
+    set_checked(k_ctl_dump_old_version, !dump.new_version);
+    set_checked(k_ctl_dump_unix_eol, dump.unix_eol != 0);
+    set_checked(k_ctl_dump_windows_eol, dump.unix_eol == 0);
+    set_checked(k_ctl_dump_lock_tables, dump.lock_tables);
+    set_checked(k_ctl_dump_create_db, dump.create_db);
+    set_checked(k_ctl_dump_create_tables, dump.structure);
+    set_checked(k_ctl_dump_comments, dump.comments);
+    enable_ctrl(k_ctl_dump_create_db, dump.structure);
     if (dump.structure)
-        if (QWidget* box = ctrl(1203)) box->setFocus();
+        if (QWidget* box = ctrl(k_ctl_dump_create_db)) box->setFocus();
     return true;
 }
 
 void mysql_dump_page::on_radio(int id) {
     int partner = 0;
     switch (id) {
-        case 1329:
-            partner = 1330;
+        case k_ctl_dump_new_version:
+            partner = k_ctl_dump_old_version;
             break;
-        case 1330:
-            partner = 1329;
+        case k_ctl_dump_old_version:
+            partner = k_ctl_dump_new_version;
             break;
-        case 1331:
-            partner = 1332;
+        case k_ctl_dump_windows_eol:
+            partner = k_ctl_dump_unix_eol;
             break;
-        case 1332:
-            partner = 1331;
+        case k_ctl_dump_unix_eol:
+            partner = k_ctl_dump_windows_eol;
             break;
         default:
             throw tk_mail_assertion("sql_dump", 151);
@@ -87,19 +90,20 @@ void mysql_dump_page::on_radio(int id) {
 
 void mysql_dump_page::on_check(int id) {
     invert_chbox(id);
-    if (id == 1204) enable_ctrl(1203, is_checked(1204));
+    if (id == k_ctl_dump_create_tables)
+        enable_ctrl(k_ctl_dump_create_db, is_checked(k_ctl_dump_create_tables));
 }
 
 void mysql_dump_page::store_options() {
     tabshift_convertor& conv = tabshift_convertor::instance();
     dump_options& dump = conv.dump;
-    dump.lock_tables = is_checked(1202);
-    dump.create_db = is_checked(1203);
-    dump.structure = is_checked(1204);
-    dump.comments = is_checked(1205);
-    dump.new_version = is_checked(1329);
+    dump.lock_tables = is_checked(k_ctl_dump_lock_tables);
+    dump.create_db = is_checked(k_ctl_dump_create_db);
+    dump.structure = is_checked(k_ctl_dump_create_tables);
+    dump.comments = is_checked(k_ctl_dump_comments);
+    dump.new_version = is_checked(k_ctl_dump_new_version);
     conv.mysql_engine.version_word = dump.new_version ? 0x040100 : 0x031401;
-    dump.unix_eol = is_checked(1331) ? 0 : 1;
+    dump.unix_eol = is_checked(k_ctl_dump_windows_eol) ? 0 : 1;
 }
 
 int mysql_dump_page::on_next() {

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "SQL/sql_exception.h"
 #include "TK/tk_error_converter.h"
@@ -25,8 +26,8 @@ mysql_settings_page::mysql_settings_page() {
 
     QGroupBox* access = make_group(this, QStringLiteral(" Access mode "));
     auto* access_layout = new QHBoxLayout(access);
-    QRadioButton* local = make_radio(access, 1329, QStringLiteral("&Local"));
-    QRadioButton* remote = make_radio(access, 1330, QStringLiteral("&Remote"));
+    QRadioButton* local = make_radio(access, k_ctl_mysql_local, QStringLiteral("&Local"));
+    QRadioButton* remote = make_radio(access, k_ctl_mysql_remote, QStringLiteral("&Remote"));
     access_layout->addWidget(local);
     access_layout->addWidget(remote);
     access_layout->addStretch(1);
@@ -34,8 +35,8 @@ mysql_settings_page::mysql_settings_page() {
 
     QGroupBox* auth = make_group(this, QStringLiteral(" Authorization settings "));
     auto* auth_grid = new QGridLayout(auth);
-    QLineEdit* user = make_edit(auth, 1012);
-    QLineEdit* password = make_edit(auth, 1013);
+    QLineEdit* user = make_edit(auth, k_ctl_mysql_user);
+    QLineEdit* password = make_edit(auth, k_ctl_mysql_password);
     password->setEchoMode(QLineEdit::Password);
     auth_grid->addWidget(make_buddy_label(auth, 0, QStringLiteral("&User name:"), user), 0, 0);
     auth_grid->addWidget(user, 0, 1);
@@ -46,8 +47,8 @@ mysql_settings_page::mysql_settings_page() {
 
     QGroupBox* remote_box = make_group(this, QStringLiteral(" Remote settings "));
     auto* remote_grid = new QGridLayout(remote_box);
-    QLineEdit* host = make_edit(remote_box, 1014);
-    QLineEdit* port = make_edit(remote_box, 1015);
+    QLineEdit* host = make_edit(remote_box, k_ctl_mysql_host);
+    QLineEdit* port = make_edit(remote_box, k_ctl_mysql_port);
     remote_grid->addWidget(make_buddy_label(remote_box, 0, QStringLiteral("H&ost:"), host), 0, 0);
     remote_grid->addWidget(host, 0, 1);
     remote_grid->addWidget(
@@ -67,44 +68,44 @@ mysql_settings_page::mysql_settings_page() {
 bool mysql_settings_page::page_init() {
     tk_log(2, "sql_settings_page2<t_converter>::page_init");
     tabshift_convertor& conv = tabshift_convertor::instance();
-    set_ctrl_text(1012, to_qt(widen_ansi(conv.mysql_user)));
-    set_ctrl_text(1013, to_qt(widen_ansi(conv.mysql_password)));
+    set_ctrl_text(k_ctl_mysql_user, to_qt(widen_ansi(conv.mysql_user)));
+    set_ctrl_text(k_ctl_mysql_password, to_qt(widen_ansi(conv.mysql_password)));
     if (conv.mysql_host.empty()) {
-        set_checked(1329, true);
-        enable_ctrl(1014, false);
-        enable_ctrl(1015, false);
+        set_checked(k_ctl_mysql_local, true);
+        enable_ctrl(k_ctl_mysql_host, false);
+        enable_ctrl(k_ctl_mysql_port, false);
     } else {
-        set_checked(1330, true);
-        set_ctrl_text(1014, to_qt(widen_ansi(conv.mysql_host)));
-        set_ctrl_text(1015, to_qt(widen_ansi(conv.mysql_port)));
-        enable_ctrl(1014, true);
-        enable_ctrl(1015, true);
-        if (QWidget* port = ctrl(1015)) port->setFocus();
+        set_checked(k_ctl_mysql_remote, true);
+        set_ctrl_text(k_ctl_mysql_host, to_qt(widen_ansi(conv.mysql_host)));
+        set_ctrl_text(k_ctl_mysql_port, to_qt(widen_ansi(conv.mysql_port)));
+        enable_ctrl(k_ctl_mysql_host, true);
+        enable_ctrl(k_ctl_mysql_port, true);
+        if (QWidget* port = ctrl(k_ctl_mysql_port)) port->setFocus();
     }
     return true;
 }
 
 void mysql_settings_page::on_local() {
-    enable_ctrl(1014, false);
-    enable_ctrl(1015, false);
+    enable_ctrl(k_ctl_mysql_host, false);
+    enable_ctrl(k_ctl_mysql_port, false);
 }
 
 void mysql_settings_page::on_remote() {
-    enable_ctrl(1014, true);
-    enable_ctrl(1015, true);
-    if (QWidget* host = ctrl(1014)) host->setFocus();
+    enable_ctrl(k_ctl_mysql_host, true);
+    enable_ctrl(k_ctl_mysql_port, true);
+    if (QWidget* host = ctrl(k_ctl_mysql_host)) host->setFocus();
 }
 
 void mysql_settings_page::store_settings() {
     std::string host;
     std::string port = "3306";
-    if (is_checked(1330)) {
-        host = to_ansi(cut_text(ctrl_text(1014), 260));
-        port = to_ansi(cut_text(ctrl_text(1015), 260));
+    if (is_checked(k_ctl_mysql_remote)) {
+        host = to_ansi(cut_text(ctrl_text(k_ctl_mysql_host), 260));
+        port = to_ansi(cut_text(ctrl_text(k_ctl_mysql_port), 260));
     }
     tabshift_convertor::instance().store_mysql_settings(
-        host, to_ansi(cut_text(ctrl_text(1012), 260)), to_ansi(cut_text(ctrl_text(1013), 260)),
-        port);
+        host, to_ansi(cut_text(ctrl_text(k_ctl_mysql_user), 260)),
+        to_ansi(cut_text(ctrl_text(k_ctl_mysql_password), 260)), port);
 }
 
 int mysql_settings_page::on_next() {
@@ -120,7 +121,7 @@ int mysql_settings_page::on_next() {
         const std::string advice = texts.convert(e.code());
         wizard_shell::error_ansi(advice.empty() ? e.message() : advice);
         const int number = e.code() & 0xFFFF;
-        if (number == 1249 || number == 1250)
+        if (number == k_mysql_auth_protocol || number == k_mysql_auth_protocol_old)
             wizard_shell::instance().display_help(k_topic_connection);
     }
     return -1;

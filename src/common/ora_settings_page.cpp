@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "ORA/ora_exception.h"
 #include "TK/tk_error_converter.h"
@@ -19,11 +20,11 @@ namespace {
 // explains what to check.
 bool is_listener_error(int ora_number) {
     switch (ora_number) {
-        case 12500:
-        case 12505:
-        case 12541:
-        case 12545:
-        case 12705:
+        case k_ora_listener_cannot_start:
+        case k_ora_unknown_sid:
+        case k_ora_no_listener:
+        case k_ora_host_unreachable:
+        case k_ora_nls_parameters:
             return true;
         default:
             return false;
@@ -50,11 +51,11 @@ ora_settings_page2::ora_settings_page2(bool with_database) {
         ++row;
         return edit;
     };
-    add_row(0, QStringLiteral("&Server (IP or network name):"), 1003);
-    if (with_database) add_row(0, QStringLiteral("&Database name:"), 1014);
-    add_row(1307, QStringLiteral("Po&rt:"), 1004);
-    add_row(0, QStringLiteral("&Username:"), 1012);
-    add_row(0, QStringLiteral("&Password:"), 1013)->setEchoMode(QLineEdit::Password);
+    add_row(0, QStringLiteral("&Server (IP or network name):"), k_ctl_ora_host);
+    if (with_database) add_row(0, QStringLiteral("&Database name:"), k_ctl_ora_database);
+    add_row(k_ctl_ora_port_label, QStringLiteral("Po&rt:"), k_ctl_ora_port);
+    add_row(0, QStringLiteral("&Username:"), k_ctl_ora_user);
+    add_row(0, QStringLiteral("&Password:"), k_ctl_ora_password)->setEchoMode(QLineEdit::Password);
     layout->addSpacing(12);
     layout->addLayout(grid);
     layout->addStretch(1);
@@ -63,10 +64,10 @@ ora_settings_page2::ora_settings_page2(bool with_database) {
 bool ora_settings_page2::page_init() {
     tk_log(2, "ora_settings_page2<t_converter>::page_init");
     tabshift_convertor& conv = tabshift_convertor::instance();
-    set_ctrl_text(1003, to_qt(conv.oracle_host));
-    set_ctrl_text(1004, to_qt(conv.oracle_port));
-    set_ctrl_text(1012, to_qt(conv.oracle_user));
-    set_ctrl_text(1013, to_qt(conv.oracle_password));
+    set_ctrl_text(k_ctl_ora_host, to_qt(conv.oracle_host));
+    set_ctrl_text(k_ctl_ora_port, to_qt(conv.oracle_port));
+    set_ctrl_text(k_ctl_ora_user, to_qt(conv.oracle_user));
+    set_ctrl_text(k_ctl_ora_password, to_qt(conv.oracle_password));
     return true;
 }
 
@@ -77,8 +78,10 @@ void ora_settings_page2::store_settings() {
 
 void ora_settings_page2::store_connection() {
     tabshift_convertor::instance().store_oracle_settings(
-        from_qt(cut_text(ctrl_text(1003), 260)), from_qt(cut_text(ctrl_text(1012), 260)),
-        from_qt(cut_text(ctrl_text(1013), 260)), from_qt(cut_text(ctrl_text(1004), 260)));
+        from_qt(cut_text(ctrl_text(k_ctl_ora_host), 260)),
+        from_qt(cut_text(ctrl_text(k_ctl_ora_user), 260)),
+        from_qt(cut_text(ctrl_text(k_ctl_ora_password), 260)),
+        from_qt(cut_text(ctrl_text(k_ctl_ora_port), 260)));
 }
 
 void ora_settings_page2::on_help() {
@@ -130,13 +133,14 @@ oracle_settings_page::~oracle_settings_page() {
 bool oracle_settings_page::page_init() {
     tk_log(2, "ora_settings_page::page_init");
     ora_settings_page2::page_init();
-    set_ctrl_text(1014, to_qt(tabshift_convertor::instance().m_source_name));
+    set_ctrl_text(k_ctl_ora_database, to_qt(tabshift_convertor::instance().m_source_name));
     return true;
 }
 
 void oracle_settings_page::store_settings() {
     tk_log(2, "oracle_settings_page::store_settings");
-    tabshift_convertor::instance().m_source_name = from_qt(cut_text(ctrl_text(1014), 260));
+    tabshift_convertor::instance().m_source_name =
+        from_qt(cut_text(ctrl_text(k_ctl_ora_database), 260));
     store_connection();
 }
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -24,13 +25,14 @@ overwrite_dlg2::overwrite_dlg2(int topic, const std::wstring& text, QWidget* own
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
     grid->addWidget(icon, 0, 0);
-    grid->addWidget(make_label(this, 1320, QString()), 0, 1);
+    grid->addWidget(make_label(this, k_ctl_message, QString()), 0, 1);
     auto* choices = new QVBoxLayout();
-    for (auto [id, caption] : {std::pair{1329, QStringLiteral("&Overwrite the entire database")},
-                               std::pair{1330, QStringLiteral("Overwrite existing &tables only")},
-                               std::pair{1331, QStringLiteral("&Skip existing tables")},
-                               std::pair{1332, QStringLiteral("&Merge")},
-                               std::pair{1339, QStringLiteral("S&ynchronize")}})
+    for (auto [id, caption] :
+         {std::pair{k_ctl_overwrite_database, QStringLiteral("&Overwrite the entire database")},
+          std::pair{k_ctl_overwrite_tables, QStringLiteral("Overwrite existing &tables only")},
+          std::pair{k_ctl_skip_tables, QStringLiteral("&Skip existing tables")},
+          std::pair{k_ctl_merge, QStringLiteral("&Merge")},
+          std::pair{k_ctl_synchronize, QStringLiteral("S&ynchronize")}})
         choices->addWidget(make_radio(this, id, caption));
     grid->addLayout(choices, 1, 1);
     auto* buttons = new QHBoxLayout();
@@ -56,7 +58,7 @@ overwrite_dlg2::overwrite_dlg2(int topic, const std::wstring& text, QWidget* own
     connect(help, &QPushButton::clicked, this, [this] {
         if (wizard_shell* shell = wizard_shell::find_instance()) shell->display_help(help_topic);
     });
-    find_ctrl<QWidget>(this, 1339)->hide();
+    find_ctrl<QWidget>(this, k_ctl_synchronize)->hide();
 }
 
 void overwrite_dlg2::showEvent(QShowEvent* event) {
@@ -68,9 +70,9 @@ void overwrite_dlg2::on_init() {
     tk_log(2, "overwrite_dlg2::on_init");
     wizard_shell* shell = wizard_shell::find_instance();
     setWindowTitle((shell ? to_qt(shell->title()) : QString()) + QStringLiteral(" Warning"));
-    find_ctrl<QLabel>(this, 1320)->setText(to_qt(message));
-    find_ctrl<QRadioButton>(this, 1339)->setVisible(m_with_sync);
-    find_ctrl<QRadioButton>(this, 1329)->setChecked(true);
+    find_ctrl<QLabel>(this, k_ctl_message)->setText(to_qt(message));
+    find_ctrl<QRadioButton>(this, k_ctl_synchronize)->setVisible(m_with_sync);
+    find_ctrl<QRadioButton>(this, k_ctl_overwrite_database)->setChecked(true);
     // The dialog was sized before its text was known.
     adjustSize();
     centre_on_owner(*this);
@@ -79,7 +81,12 @@ void overwrite_dlg2::on_init() {
 }
 
 void overwrite_dlg2::on_ok() {
-    const std::pair<int, int> choices[] = {{1329, 0}, {1330, 1}, {1331, 2}, {1332, 3}, {1339, 4}};
+    const std::pair<int, overwrite_mode> choices[] = {
+        {k_ctl_overwrite_database, k_mode_overwrite_database},
+        {k_ctl_overwrite_tables, k_mode_replace_tables},
+        {k_ctl_skip_tables, k_mode_skip_tables},
+        {k_ctl_merge, k_mode_merge},
+        {k_ctl_synchronize, k_mode_synchronize}};
     for (auto [id, value] : choices) {
         if (find_ctrl<QRadioButton>(this, id)->isChecked()) {
             mode = value;

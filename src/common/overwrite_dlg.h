@@ -9,6 +9,8 @@
 #include <QDialog>
 #include <string>
 
+#include "converter/overwrite_mode.h"
+
 class overwrite_dlg2 : public QDialog {
 public:
     overwrite_dlg2(int help_topic, const std::wstring& text, QWidget* owner = nullptr);
@@ -21,7 +23,7 @@ public:
 
     std::wstring message;
     int help_topic;
-    int mode = 0;
+    int mode = k_mode_overwrite_database;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "converter/tabshift_convertor.h"
@@ -20,12 +21,12 @@ progress_page::progress_page() : m_thread(nullptr) {
         this, 0,
         QStringLiteral("Database conversion is in progress. Please wait until wizard completes\n"
                        "migrating your Oracle database to MySQL server.")));
-    QPlainTextEdit* box = make_text_box(this, 1016);
+    QPlainTextEdit* box = make_text_box(this, k_ctl_log_box);
     box->setReadOnly(true);
     layout->addWidget(box, 1);
-    layout->addWidget(make_label(this, 1323, QString()));
+    layout->addWidget(make_label(this, k_ctl_progress_table, QString()));
     m_bar = new QProgressBar(this);
-    m_bar->setObjectName(ctrl_name(1321));
+    m_bar->setObjectName(ctrl_name(k_ctl_progress_bar));
     m_bar->setRange(0, 100);
     m_bar->setValue(0);
     layout->addWidget(m_bar);
@@ -40,7 +41,7 @@ bool progress_page::page_init() {
     wizard_shell& shell = wizard_shell::instance();
     shell.set_wizard_buttons(0);
     m_bar->setValue(0);
-    auto* box = ctrl<QPlainTextEdit>(1016);
+    auto* box = ctrl<QPlainTextEdit>(k_ctl_log_box);
     box->clear();
     box->setProperty("text_limit", k_text_limit);
     box->setReadOnly(true);
@@ -68,8 +69,9 @@ void progress_page::on_timer(int timer_id) {
     tk_log(1, "Got progress: %d", static_cast<int>(value));
     m_bar->setValue(static_cast<int>(value));
     const std::wstring table = conv.get_cur_table();
-    set_ctrl_text(1323, table.empty() ? QString()
-                                      : QStringLiteral("Processing table '%1'").arg(to_qt(table)));
+    set_ctrl_text(
+        k_ctl_progress_table,
+        table.empty() ? QString() : QStringLiteral("Processing table '%1'").arg(to_qt(table)));
     if (conv.m_finished) {
         wizard_shell& shell = wizard_shell::instance();
         shell.stop_timer();

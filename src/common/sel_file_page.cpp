@@ -11,6 +11,7 @@
 
 #include "GUI2/file_dialog.h"
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_error_converter.h"
 #include "TK/tk_exception.h"
@@ -75,33 +76,34 @@ sel_file_page::sel_file_page() {
         QStringLiteral(
             "On this page you can specify the destination name and conversion settings.")));
     auto* grid = new QGridLayout();
-    QLineEdit* dest = make_edit(this, 1004);
+    QLineEdit* dest = make_edit(this, k_ctl_destination);
     dest->setMaxLength(259);
-    grid->addWidget(make_buddy_label(this, 1312, QString(), dest), 0, 0);
+    grid->addWidget(make_buddy_label(this, k_ctl_destination_label, QString(), dest), 0, 0);
     grid->addWidget(dest, 0, 1);
-    QPushButton* browse_dump = make_button(this, 1104, QStringLiteral("Browse..."));
+    QPushButton* browse_dump = make_button(this, k_ctl_browse_dump, QStringLiteral("Browse..."));
     browse_dump->hide();
     grid->addWidget(browse_dump, 0, 2);
-    QLineEdit* log = make_edit(this, 1005);
+    QLineEdit* log = make_edit(this, k_ctl_log_file);
     log->setMaxLength(259);
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("&Logfile:"), log), 1, 0);
     grid->addWidget(log, 1, 1);
-    QPushButton* browse_log = make_button(this, 1105, QStringLiteral("Browse..."));
+    QPushButton* browse_log = make_button(this, k_ctl_browse_log, QStringLiteral("Browse..."));
     grid->addWidget(browse_log, 1, 2);
     grid->addWidget(
         make_label(this, 0, QStringLiteral("Leave logfile field blank to disable logging.")), 2, 1);
-    m_charsets = make_combo(this, 1303);
-    m_engines = make_combo(this, 1304);
+    m_charsets = make_combo(this, k_ctl_charsets);
+    m_engines = make_combo(this, k_ctl_engines);
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("&MySQL character set:"), m_charsets),
                     3, 0);
     grid->addWidget(m_charsets, 3, 1);
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("MySQL &engine:"), m_engines), 4, 0);
     grid->addWidget(m_engines, 4, 1);
     layout->addLayout(grid);
-    for (auto [id, text] : {std::pair{1228, QStringLiteral("&Convert table definitions only")},
-                            std::pair{1226, QStringLiteral("S&kip converting indexes")},
-                            std::pair{1202, QStringLiteral("&Make all strings case sensitive")},
-                            std::pair{1203, QStringLiteral("View tables owned by the &user")}}) {
+    for (auto [id, text] :
+         {std::pair{k_ctl_definitions_only, QStringLiteral("&Convert table definitions only")},
+          std::pair{k_ctl_skip_indexes, QStringLiteral("S&kip converting indexes")},
+          std::pair{k_ctl_case_sensitive, QStringLiteral("&Make all strings case sensitive")},
+          std::pair{k_ctl_owned_by_user, QStringLiteral("View tables owned by the &user")}}) {
         QCheckBox* box = make_plain_check(this, id, text);
         layout->addWidget(box);
         connect(box, &QCheckBox::clicked, this, [this, id = id] { invert_chbox(id); });
@@ -114,13 +116,13 @@ sel_file_page::sel_file_page() {
 bool sel_file_page::page_init() {
     tk_log(2, "sel_file_page::page_init");
     tabshift_convertor& conv = tabshift_convertor::instance();
-    set_checked(1226, conv.skip_idx);
-    set_checked(1228, conv.tab_def);
-    set_checked(1202, conv.case_sensitive);
-    set_checked(1203, conv.oracle_engine.b_owned_by_user);
-    set_ctrl_text(1312, conv.mysql_direct ? QStringLiteral("My&SQL database:")
-                                          : QStringLiteral("My&SQL dump file:"));
-    if (!conv.m_log_file.empty()) set_ctrl_text(1005, to_qt(widen_ansi(conv.m_log_file)));
+    set_checked(k_ctl_skip_indexes, conv.skip_idx);
+    set_checked(k_ctl_definitions_only, conv.tab_def);
+    set_checked(k_ctl_case_sensitive, conv.case_sensitive);
+    set_checked(k_ctl_owned_by_user, conv.oracle_engine.b_owned_by_user);
+    set_ctrl_text(k_ctl_destination_label, conv.mysql_direct ? QStringLiteral("My&SQL database:")
+                                                             : QStringLiteral("My&SQL dump file:"));
+    if (!conv.m_log_file.empty()) set_ctrl_text(k_ctl_log_file, to_qt(widen_ansi(conv.m_log_file)));
     if (!m_lists_filled) {
         m_lists_filled = true;
         tk_log(1, "Initializing charset combobox");
@@ -137,13 +139,15 @@ bool sel_file_page::page_init() {
     if (!conv.m_destination_name.empty()) {
         if (conv.mysql_direct) {
             try {
-                set_ctrl_text(1004, to_qt(tk_file_wname(conv.m_destination_name.c_str()).name()));
+                set_ctrl_text(k_ctl_destination,
+                              to_qt(tk_file_wname(conv.m_destination_name.c_str()).name()));
             } catch (const tk_exception&) {
-                set_ctrl_text(1004, to_qt(conv.m_destination_name));
+                set_ctrl_text(k_ctl_destination, to_qt(conv.m_destination_name));
             }
         } else {
-            show_ctrl(1104, true);
-            set_ctrl_text(1004, to_qt(replace_extension(conv.m_destination_name, L".sql")));
+            show_ctrl(k_ctl_browse_dump, true);
+            set_ctrl_text(k_ctl_destination,
+                          to_qt(replace_extension(conv.m_destination_name, L".sql")));
         }
     }
     return true;
@@ -152,12 +156,12 @@ bool sel_file_page::page_init() {
 void sel_file_page::store_file_info() {
     tk_log(2, "sel_file_page::store_file_info");
     tabshift_convertor& conv = tabshift_convertor::instance();
-    conv.tab_def = is_checked(1228);
-    conv.skip_idx = is_checked(1226);
-    conv.case_sensitive = is_checked(1202);
-    conv.oracle_engine.b_owned_by_user = is_checked(1203);
-    conv.m_destination_name = from_qt(cut_text(ctrl_text(1004), 260));
-    conv.set_logfile(to_ansi(cut_text(ctrl_text(1005), 260)));
+    conv.tab_def = is_checked(k_ctl_definitions_only);
+    conv.skip_idx = is_checked(k_ctl_skip_indexes);
+    conv.case_sensitive = is_checked(k_ctl_case_sensitive);
+    conv.oracle_engine.b_owned_by_user = is_checked(k_ctl_owned_by_user);
+    conv.m_destination_name = from_qt(cut_text(ctrl_text(k_ctl_destination), 260));
+    conv.set_logfile(to_ansi(cut_text(ctrl_text(k_ctl_log_file), 260)));
 
     const QString charset = m_charsets->currentText();
     if (charset.isEmpty()) {
@@ -207,7 +211,7 @@ int sel_file_page::on_next() {
                                       L"information.",
                                       window());
                 if (dialog.exec() != 1) return -1;
-                if (dialog.mode == 0) conv.del_mysql_base(dest);
+                if (dialog.mode == k_mode_overwrite_database) conv.del_mysql_base(dest);
                 tk_log(1, "udb_converter::set_mode(%d)", dialog.mode);
                 conv.mode = dialog.mode;
                 conv.mode_chosen = true;
@@ -248,13 +252,13 @@ void sel_file_page::on_help() {
 void sel_file_page::on_browse_dump() {
     save_file_dialog dialog(window(),
                             {{L"MySQL Dump Files (.sql)", L"*.sql"}, {L"All Files (*.*)", L"*.*"}},
-                            L"Select Dump File", from_qt(ctrl_text(1004)), L"sql");
-    if (dialog.run()) set_ctrl_text(1004, to_qt(dialog.path()));
+                            L"Select Dump File", from_qt(ctrl_text(k_ctl_destination)), L"sql");
+    if (dialog.run()) set_ctrl_text(k_ctl_destination, to_qt(dialog.path()));
 }
 
 void sel_file_page::on_browse_log() {
     open_file_dialog dialog(window(),
                             {{L"Log Files (.log)", L"*.log"}, {L"All Files (*.*)", L"*.*"}},
-                            L"Select Log File", from_qt(ctrl_text(1005)));
-    if (dialog.run()) set_ctrl_text(1005, to_qt(dialog.path()));
+                            L"Select Log File", from_qt(ctrl_text(k_ctl_log_file)));
+    if (dialog.run()) set_ctrl_text(k_ctl_log_file, to_qt(dialog.path()));
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "common/set_query_dlg.h"
@@ -38,22 +39,22 @@ bool name_taken(const std::wstring& name, const QListWidget& selected) {
 sel_tables_page::sel_tables_page(bool reorder) : m_reorder(reorder) {
     tk_log(2, "sel_tables_page::ctor(b_reorder=%d)", reorder ? 1 : 0);
     auto* layout = new QVBoxLayout(this);
-    QLabel* description = make_label(this, 1337, QString());
+    QLabel* description = make_label(this, k_ctl_page_text, QString());
     description->setWordWrap(true);
     layout->addWidget(description);
     auto* grid = new QGridLayout();
-    m_available = make_list(this, 1317);
-    m_selected = make_list(this, 1318);
-    grid->addWidget(make_buddy_label(this, 1334, QString(), m_available), 0, 0);
-    grid->addWidget(make_buddy_label(this, 1312, QString(), m_selected), 0, 2);
+    m_available = make_list(this, k_ctl_available_list);
+    m_selected = make_list(this, k_ctl_selected_list);
+    grid->addWidget(make_buddy_label(this, k_ctl_available_label, QString(), m_available), 0, 0);
+    grid->addWidget(make_buddy_label(this, k_ctl_selected_label, QString(), m_selected), 0, 2);
     grid->addWidget(m_available, 1, 0);
     auto* middle = new QVBoxLayout();
     middle->addStretch(1);
-    QPushButton* add = make_button(this, 1101, QStringLiteral("A&dd >"));
-    QPushButton* add_all = make_button(this, 1102, QStringLiteral("Add a&ll >"));
-    QPushButton* remove = make_button(this, 1111, QStringLiteral("< &Remove"));
-    QPushButton* remove_all = make_button(this, 1110, QStringLiteral("< Re&move all"));
-    QPushButton* add_query = make_button(this, 1114, QStringLiteral("&Add Query"));
+    QPushButton* add = make_button(this, k_ctl_add, QStringLiteral("A&dd >"));
+    QPushButton* add_all = make_button(this, k_ctl_add_all, QStringLiteral("Add a&ll >"));
+    QPushButton* remove = make_button(this, k_ctl_remove, QStringLiteral("< &Remove"));
+    QPushButton* remove_all = make_button(this, k_ctl_remove_all, QStringLiteral("< Re&move all"));
+    QPushButton* add_query = make_button(this, k_ctl_add_query, QStringLiteral("&Add Query"));
     for (QPushButton* b : {add, add_all, remove, remove_all, add_query}) middle->addWidget(b);
     add_query->hide();
     middle->addStretch(1);
@@ -61,8 +62,8 @@ sel_tables_page::sel_tables_page(bool reorder) : m_reorder(reorder) {
     grid->addWidget(m_selected, 1, 2);
     auto* order = new QVBoxLayout();
     order->addStretch(1);
-    QPushButton* up = make_button(this, 1117, QStringLiteral("^"));
-    QPushButton* down = make_button(this, 1118, QStringLiteral("v"));
+    QPushButton* up = make_button(this, k_ctl_up, QStringLiteral("^"));
+    QPushButton* down = make_button(this, k_ctl_down, QStringLiteral("v"));
     up->setFixedWidth(28);
     down->setFixedWidth(28);
     up->hide();
@@ -113,8 +114,8 @@ void sel_tables_page::do_page_init() {
     if (m_available->count() > 0) m_available->setCurrentRow(0);
     if (m_reorder) {
         tk_log(1, "Activating re-order buttons");
-        show_ctrl(1117, true);
-        show_ctrl(1118, true);
+        show_ctrl(k_ctl_up, true);
+        show_ctrl(k_ctl_down, true);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "converter/tabshift_convertor.h"
@@ -21,16 +22,16 @@ set_query_dlg::set_query_dlg(const std::wstring& table, const std::wstring& text
     setObjectName(QStringLiteral("128"));
     setWindowTitle(QStringLiteral("Add Query"));
     auto* grid = new QGridLayout(this);
-    QLineEdit* name_edit = make_edit(this, 1019);
+    QLineEdit* name_edit = make_edit(this, k_ctl_query_name);
     name_edit->setMaxLength(259);
-    QPlainTextEdit* query_edit = make_text_box(this, 1020);
+    QPlainTextEdit* query_edit = make_text_box(this, k_ctl_query_text);
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("&Store as Table:"), name_edit), 0, 0);
     grid->addWidget(name_edit, 0, 1);
     grid->addWidget(make_buddy_label(this, 0, QStringLiteral("&Query:"), query_edit), 1, 0,
                     Qt::AlignTop);
     grid->addWidget(query_edit, 1, 1);
     auto* buttons = new QHBoxLayout();
-    QPushButton* test = make_button(this, 129, QStringLiteral("&Test Query"));
+    QPushButton* test = make_button(this, k_ctl_test_query, QStringLiteral("&Test Query"));
     QPushButton* ok = make_button(this, 1, QStringLiteral("OK"));
     QPushButton* cancel = make_button(this, 2, QStringLiteral("Cancel"));
     QPushButton* help = make_button(this, 9, QStringLiteral("Help"));
@@ -53,12 +54,13 @@ set_query_dlg::set_query_dlg(const std::wstring& table, const std::wstring& text
 
 void set_query_dlg::on_init() {
     tk_log(2, "set_query_dlg::on_init");
-    find_ctrl<QLineEdit>(this, 1019)->setText(to_qt(name));
-    find_ctrl<QPlainTextEdit>(this, 1020)->setPlainText(to_qt(query));
+    find_ctrl<QLineEdit>(this, k_ctl_query_name)->setText(to_qt(name));
+    find_ctrl<QPlainTextEdit>(this, k_ctl_query_text)->setPlainText(to_qt(query));
 }
 
 bool set_query_dlg::check_query() {
-    const QString text = cut_text(find_ctrl<QPlainTextEdit>(this, 1020)->toPlainText(), 10000);
+    const QString text =
+        cut_text(find_ctrl<QPlainTextEdit>(this, k_ctl_query_text)->toPlainText(), 10000);
     qsizetype first = 0;
     while (first < text.size() &&
            (text[first] == QLatin1Char('\t') || text[first] == QLatin1Char('\n') ||
@@ -85,7 +87,7 @@ void set_query_dlg::on_test_query() {
 
 void set_query_dlg::on_ok() {
     tk_log(2, "set_query_dlg::on_ok");
-    name = from_qt(cut_text(find_ctrl<QLineEdit>(this, 1019)->text(), 2048));
+    name = from_qt(cut_text(find_ctrl<QLineEdit>(this, k_ctl_query_name)->text(), 2048));
     if (name.empty()) {
         wizard_shell::message(L"Table name is empty!");
         return;

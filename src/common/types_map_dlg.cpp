@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -48,7 +49,7 @@ types_map_dlg::types_map_dlg(const std::wstring& source_table, QWidget* owner)
     setWindowTitle(QStringLiteral("Edit Table"));
     auto* layout = new QHBoxLayout(this);
     m_list = new QTreeWidget(this);
-    m_list->setObjectName(ctrl_name(1316));
+    m_list->setObjectName(ctrl_name(k_ctl_map_list));
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -61,7 +62,7 @@ types_map_dlg::types_map_dlg(const std::wstring& source_table, QWidget* owner)
     auto* side = new QVBoxLayout();
     QGroupBox* table_box = make_group(this, QStringLiteral(" Table info "));
     auto* table_grid = new QGridLayout(table_box);
-    QLineEdit* table_name = make_edit(table_box, 1003);
+    QLineEdit* table_name = make_edit(table_box, k_ctl_map_table);
     table_grid->addWidget(make_buddy_label(table_box, 0, QStringLiteral("&Name:"), table_name), 0,
                           0);
     table_grid->addWidget(table_name, 0, 1);
@@ -69,12 +70,12 @@ types_map_dlg::types_map_dlg(const std::wstring& source_table, QWidget* owner)
 
     QGroupBox* field_box = make_group(this, QStringLiteral(" Field info "));
     auto* grid = new QGridLayout(field_box);
-    QLineEdit* field_name = make_edit(field_box, 1004);
-    m_types = make_combo(field_box, 1302);
-    QLineEdit* default_edit = make_edit(field_box, 1005);
-    QLineEdit* length = make_edit(field_box, 1006);
-    QLineEdit* precision = make_edit(field_box, 1007);
-    QLineEdit* scale = make_edit(field_box, 1008);
+    QLineEdit* field_name = make_edit(field_box, k_ctl_map_field);
+    m_types = make_combo(field_box, k_ctl_map_types);
+    QLineEdit* default_edit = make_edit(field_box, k_ctl_map_default);
+    QLineEdit* length = make_edit(field_box, k_ctl_map_length);
+    QLineEdit* precision = make_edit(field_box, k_ctl_map_precision);
+    QLineEdit* scale = make_edit(field_box, k_ctl_map_scale);
     grid->addWidget(make_buddy_label(field_box, 0, QStringLiteral("N&ame:"), field_name), 0, 0);
     grid->addWidget(field_name, 0, 1, 1, 3);
     grid->addWidget(make_buddy_label(field_box, 0, QStringLiteral("&Type:"), m_types), 1, 0);
@@ -83,13 +84,20 @@ types_map_dlg::types_map_dlg(const std::wstring& source_table, QWidget* owner)
                     0);
     grid->addWidget(default_edit, 2, 1, 1, 3);
     // The length and the precision share a place: a type takes one or the other.
-    grid->addWidget(make_buddy_label(field_box, 1340, QStringLiteral("&Length:"), length), 3, 0);
+    grid->addWidget(
+        make_buddy_label(field_box, k_ctl_map_length_label, QStringLiteral("&Length:"), length), 3,
+        0);
     grid->addWidget(length, 3, 1);
-    grid->addWidget(make_buddy_label(field_box, 1341, QStringLiteral("&Prec.:"), precision), 3, 0);
+    grid->addWidget(make_buddy_label(field_box, k_ctl_map_precision_label,
+                                     QStringLiteral("&Prec.:"), precision),
+                    3, 0);
     grid->addWidget(precision, 3, 1);
-    grid->addWidget(make_buddy_label(field_box, 1342, QStringLiteral("&Scale:"), scale), 3, 2);
+    grid->addWidget(
+        make_buddy_label(field_box, k_ctl_map_scale_label, QStringLiteral("&Scale:"), scale), 3, 2);
     grid->addWidget(scale, 3, 3);
-    for (int id : {1341, 1007, 1342, 1008}) find_ctrl(this, id)->hide();
+    for (int id :
+         {k_ctl_map_precision_label, k_ctl_map_precision, k_ctl_map_scale_label, k_ctl_map_scale})
+        find_ctrl(this, id)->hide();
     side->addWidget(field_box);
     side->addStretch(1);
     auto* buttons = new QHBoxLayout();
@@ -159,7 +167,7 @@ void types_map_dlg::fail(const tk_exception& e) {
 
 void types_map_dlg::on_init() {
     tk_log(1, "types_map_dlg::on_init");
-    find_ctrl<QLineEdit>(this, 1003)->setText(to_qt(m_source_table));
+    find_ctrl<QLineEdit>(this, k_ctl_map_table)->setText(to_qt(m_source_table));
     m_updating = true;
     load_from_mutator();
     for (int row = 0; row < static_cast<int>(m_schema.size()); ++row) add_item(row);
@@ -192,7 +200,7 @@ void types_map_dlg::load_from_mutator() {
         m_shown_table = m_source_table;
         return;
     }
-    find_ctrl<QLineEdit>(this, 1003)->setText(to_qt(table->new_name));
+    find_ctrl<QLineEdit>(this, k_ctl_map_table)->setText(to_qt(table->new_name));
     m_shown_table = table->new_name;
     for (const auto& [source, field] : table->field_mutators()) {
         edited_row row;
@@ -264,26 +272,26 @@ void types_map_dlg::show_item(int row) {
     }
     const edited_row& values = edited->second;
     auto number = [](int value) { return value > 0 ? QString::number(value) : QString(); };
-    find_ctrl<QLineEdit>(this, 1004)
+    find_ctrl<QLineEdit>(this, k_ctl_map_field)
         ->setText(to_qt(values.new_name.empty() ? name : values.new_name));
     select_type(to_qt(values.type.type));
-    find_ctrl<QLineEdit>(this, 1005)->setText(to_qt(values.type.default_value));
+    find_ctrl<QLineEdit>(this, k_ctl_map_default)->setText(to_qt(values.type.default_value));
     if (values.type.length != 0)
-        find_ctrl<QLineEdit>(this, 1006)->setText(number(values.type.length));
-    find_ctrl<QLineEdit>(this, 1007)->setText(number(values.type.precision));
-    find_ctrl<QLineEdit>(this, 1008)->setText(number(values.type.scale));
+        find_ctrl<QLineEdit>(this, k_ctl_map_length)->setText(number(values.type.length));
+    find_ctrl<QLineEdit>(this, k_ctl_map_precision)->setText(number(values.type.precision));
+    find_ctrl<QLineEdit>(this, k_ctl_map_scale)->setText(number(values.type.scale));
 }
 
 void types_map_dlg::show_row(int row) {
     const std::wstring& name = m_schema[static_cast<std::size_t>(row)].name;
     const sql_native_type& builtin = m_builtin[name];
-    find_ctrl<QLineEdit>(this, 1004)->setText(to_qt(name));
+    find_ctrl<QLineEdit>(this, k_ctl_map_field)->setText(to_qt(name));
     select_type(to_qt(cut_at_parenthesis(builtin.type)));
-    find_ctrl<QLineEdit>(this, 1005)->setText(to_qt(builtin.default_value));
-    find_ctrl<QLineEdit>(this, 1006)
+    find_ctrl<QLineEdit>(this, k_ctl_map_default)->setText(to_qt(builtin.default_value));
+    find_ctrl<QLineEdit>(this, k_ctl_map_length)
         ->setText(builtin.length < 65536 ? QString::number(builtin.length) : QString());
-    find_ctrl<QLineEdit>(this, 1008)->setText(QString::number(builtin.scale));
-    find_ctrl<QLineEdit>(this, 1007)->setText(QString::number(builtin.precision));
+    find_ctrl<QLineEdit>(this, k_ctl_map_scale)->setText(QString::number(builtin.scale));
+    find_ctrl<QLineEdit>(this, k_ctl_map_precision)->setText(QString::number(builtin.precision));
 }
 
 void types_map_dlg::show_ctrl() {
@@ -297,9 +305,11 @@ void types_map_dlg::show_ctrl() {
             tk_log(1, "types_map_dlg::show_ctrl(%d=%d)", id, shown ? 1 : 0);
             find_ctrl(this, id)->setVisible(shown);
         };
-        set(1340, length);
-        set(1006, length);
-        for (int id : {1341, 1007, 1342, 1008}) set(id, decimal);
+        set(k_ctl_map_length_label, length);
+        set(k_ctl_map_length, length);
+        for (int id : {k_ctl_map_precision_label, k_ctl_map_precision, k_ctl_map_scale_label,
+                       k_ctl_map_scale})
+            set(id, decimal);
     } catch (const tk_exception& e) {
         fail(e);
     }
@@ -315,7 +325,7 @@ bool types_map_dlg::row_ticked(int row) const {
 
 bool types_map_dlg::get_item(int row, edited_row& out) {
     tk_log(1, "types_map_dlg::get_item(%d)", row);
-    const QString name = cut_text(find_ctrl<QLineEdit>(this, 1004)->text(), 1024);
+    const QString name = cut_text(find_ctrl<QLineEdit>(this, k_ctl_map_field)->text(), 1024);
     if (name.isEmpty()) {
         wizard_shell::error(std::wstring(k_empty_name_text));
         return false;
@@ -329,7 +339,8 @@ bool types_map_dlg::get_item(int row, edited_row& out) {
     const sql_native_type& builtin = m_builtin[source];
     out.new_name = from_qt(name);
     out.type.type = from_qt(m_types->currentText());
-    out.type.default_value = from_qt(cut_text(find_ctrl<QLineEdit>(this, 1005)->text(), 1024));
+    out.type.default_value =
+        from_qt(cut_text(find_ctrl<QLineEdit>(this, k_ctl_map_default)->text(), 1024));
     out.type.character_set = builtin.character_set;
     // An empty box keeps the column's own value: a type that takes a length never gets -1.
     auto read = [this](int id, int fallback) {
@@ -338,9 +349,9 @@ bool types_map_dlg::get_item(int row, edited_row& out) {
         const int value = text.toInt(&ok);
         return text.isEmpty() || !ok ? fallback : value;
     };
-    out.type.length = read(1006, static_cast<int>(builtin.length));
-    out.type.precision = read(1007, builtin.precision);
-    out.type.scale = read(1008, builtin.scale);
+    out.type.length = read(k_ctl_map_length, static_cast<int>(builtin.length));
+    out.type.precision = read(k_ctl_map_precision, builtin.precision);
+    out.type.scale = read(k_ctl_map_scale, builtin.scale);
     out.status = 1;
     return true;
 }
@@ -403,9 +414,9 @@ void types_map_dlg::on_current_changed(QTreeWidgetItem* current, QTreeWidgetItem
         return;
     }
     const t_ftd& field = m_schema[static_cast<std::size_t>(row)];
-    find_ctrl<QLineEdit>(this, 1004)->setText(to_qt(field.name));
+    find_ctrl<QLineEdit>(this, k_ctl_map_field)->setText(to_qt(field.name));
     if (field.vartype == VT_BSTR && field.size >= 1 && field.size <= 9999)
-        find_ctrl<QLineEdit>(this, 1006)->setText(QString::number(field.size));
+        find_ctrl<QLineEdit>(this, k_ctl_map_length)->setText(QString::number(field.size));
     try {
         set_available_conversions(row);
         show_item(row);
@@ -451,7 +462,7 @@ bool types_map_dlg::save_to_mutator() {
     tk_log(1, "types_map_dlg::save_to_mutator");
     if (!m_usable) return true;
     if (!save_item(row_of(m_list->currentItem()))) return false;
-    const std::wstring table_name = from_qt(find_ctrl<QLineEdit>(this, 1003)->text());
+    const std::wstring table_name = from_qt(find_ctrl<QLineEdit>(this, k_ctl_map_table)->text());
     if (table_name.empty()) {
         wizard_shell::error(std::wstring(k_empty_name_text));
         return false;

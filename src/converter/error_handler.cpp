@@ -1,5 +1,7 @@
 #include "converter/error_handler.h"
 
+#include "ORA/ora_errors.h"
+#include "SQL/sql_errors.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
 #include "platform/win/win_format.h"
@@ -20,7 +22,7 @@ constexpr const char k_auth_text[] =
     "'Troubleshooting' article of the product documentation.";
 
 // MySQL's duplicate-key error as the SQL side codes it.
-constexpr int k_mysql_duplicate_key = 0x400426;
+constexpr int k_mysql_duplicate_key = mysql_error_code(k_mysql_duplicate_entry);
 // A connection that is gone, or a server that does not answer: the cause is the server's state
 // (stopped, restarted, frozen, unreachable), whatever statement was on its way.
 constexpr const char k_server_gone_text[] =
@@ -33,58 +35,61 @@ constexpr std::size_t k_line_room = 255;
 }  // namespace
 
 const tk_error_pair oracle_error_texts[12] = {
-    {0x100001, k_duplicate_text},
-    {0x1003F9, "Invalid user name or password."},
-    {0x10067A,
+    {ora_error_code(k_ora_unique_constraint), k_duplicate_text},
+    {ora_error_code(k_ora_invalid_login), "Invalid user name or password."},
+    {ora_error_code(k_ora_no_space_in_tablespace),
      "Not enough free contiguous space in the tablespace to create the object.\nUse ALTER "
      "TABLESPACE ADD DATAFILE to add additional space to the tablespace."},
-    {0x10079E, "User does not have the necessary privileges to create tables."},
-    {0x1008FA,
+    {ora_error_code(k_ora_no_tablespace_privileges),
+     "User does not have the necessary privileges to create tables."},
+    {ora_error_code(k_ora_parent_keys_missing),
      "There are orphaned records that prevent from creating foreign key. For more\ninformation "
      "see Troubleshooting article of the product documentation."},
-    {0x102F7A, "Oracle data source does not exist. Check to verify the correct name was given."},
-    {0x1030D4,
+    {ora_error_code(k_ora_unresolved_identifier),
+     "Oracle data source does not exist. Check to verify the correct name was given."},
+    {ora_error_code(k_ora_listener_cannot_start),
      "ORA-12500: the listener could not start a server process. For more information\nsee "
      "Troubleshooting article of the product documentation."},
-    {0x1030D9,
+    {ora_error_code(k_ora_unknown_sid),
      "ORA-12505: the program could not resolve service name. For more information\nsee "
      "Troubleshooting article of the product documentation."},
-    {0x1030E2, "Cannot resolve Oracle service name. Check to verify the correct name was given.\n"},
-    {0x1030FD,
+    {ora_error_code(k_ora_unknown_service),
+     "Cannot resolve Oracle service name. Check to verify the correct name was given.\n"},
+    {ora_error_code(k_ora_no_listener),
      "ORA-12541: no listener. For more information see Troubleshooting\narticle of the product "
      "documentation."},
-    {0x103101,
+    {ora_error_code(k_ora_host_unreachable),
      "ORA-12545: connect failed because target host or object does not exist.\nFor more "
      "information see Troubleshooting article of the product documentation."},
-    {0x106D60,
+    {ora_error_code(k_ora_account_locked),
      "Wrong password was entered the maximum number of times or\nthe DBA has locked the "
      "account."},
 };
 
 const tk_error_pair mysql_error_texts[k_mysql_error_text_count] = {
-    {0x400414,
+    {mysql_error_code(k_mysql_db_access_denied),
      "Access denied. Ask your system administrator to grant you\nthe necessary privileges to "
      "write into the database."},
-    {0x400415,
+    {mysql_error_code(k_mysql_access_denied),
      "Access denied. Verify the user name and password are correct, and you have\nthe necessary "
      "privileges to connect to the target MySQL server."},
     {k_mysql_duplicate_key, k_duplicate_text},
-    {0x40042F,
+    {mysql_error_code(k_mysql_key_too_long),
      "Primary key in the original database is too long.\nRestart the program with \"Skip "
      "converting indexes\"\ncheckbox selected in order to resolve the conflict.\n"},
-    {0x4003F3, k_overwrite_text},
-    {0x40046A,
+    {mysql_error_code(k_mysql_cant_delete_file), k_overwrite_text},
+    {mysql_error_code(k_mysql_host_not_privileged),
      "You are not allowed to connect to the destination MySQL server.\nAsk your system "
      "administrator to grant you necessary privileges\nto create new databases on target MySQL "
      "server."},
-    {0x40041B, k_overwrite_text},
-    {0x4007D3, k_cant_connect_text},
-    {0x4007D5, k_cant_connect_text},
-    {0x4007D2, k_server_gone_text},
-    {0x4007D6, k_server_gone_text},
-    {0x4007DD, k_server_gone_text},
-    {0x4004E1, k_auth_text},
-    {0x4004E2, k_auth_text},
+    {mysql_error_code(k_mysql_bad_table), k_overwrite_text},
+    {mysql_error_code(k_mysql_connection_error), k_cant_connect_text},
+    {mysql_error_code(k_mysql_unknown_host), k_cant_connect_text},
+    {mysql_error_code(k_mysql_socket_error), k_server_gone_text},
+    {mysql_error_code(k_mysql_server_gone), k_server_gone_text},
+    {mysql_error_code(k_mysql_lost_connection), k_server_gone_text},
+    {mysql_error_code(k_mysql_auth_protocol), k_auth_text},
+    {mysql_error_code(k_mysql_auth_protocol_old), k_auth_text},
 };
 
 error_handler::error_handler(int count, const tk_error_pair* table) : texts(count, table) {

@@ -7,6 +7,7 @@
 #include "TK/tk_file_wname.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
+#include "UDB/udb_database.h"
 #include "UDB/udb_recordset.h"
 #include "converter/error_handler.h"
 #include "converter/run_front_end.h"
@@ -143,10 +144,12 @@ std::unique_ptr<udb_database> tabshift_convertor::get_dest_base() {
     m_destination_refused = false;
     if (mysql_direct) {
         tk_log(1, "mode=%08X", mode);
-        int flags = mode == 0 ? 0xA4 : 0x28;
-        if (mode == 4) {
+        int flags = mode == k_mode_overwrite_database
+                        ? k_open_skip_views | k_open_destination | k_open_fresh
+                        : k_open_destination | k_open_append;
+        if (mode == k_mode_synchronize) {
             tk_log(1, "SYNC is ON");
-            flags |= 0x100;
+            flags |= k_open_replace_rows;
         }
         try {
             check_server_db_name(m_destination_name);
@@ -182,7 +185,7 @@ void tabshift_convertor::check_dest(const std::wstring& name) {
     mysql_engine.lock_destination(name);
     tk_wlog(2, L"mysql_converter_impl::is_mysql_base_exist( %s )", name.c_str());
     if (!mysql_engine.is_db_exist(name)) return;
-    if (mode == 0 && !mode_chosen) {
+    if (mode == k_mode_overwrite_database && !mode_chosen) {
         mode = k_mode_replace_tables;
         const std::wstring line = L"The MySQL database '" + name +
                                   L"' exists and no mode was chosen: it is kept, and the tables "
@@ -190,7 +193,7 @@ void tabshift_convertor::check_dest(const std::wstring& name) {
         tk_wlog(3, L"%s", line.c_str());
         if (run_front_end* front = run_front_end::find_instance()) front->write_log(line);
     }
-    if (mode == 0) del_mysql_base(name);
+    if (mode == k_mode_overwrite_database) del_mysql_base(name);
 }
 
 udb_schema tabshift_convertor::get_schema(const std::wstring& table) {

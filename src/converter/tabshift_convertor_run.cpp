@@ -13,6 +13,7 @@
 #include "ORA/ora_query_results.h"
 #include "SQL/dmp_database.h"
 #include "SQL/sql_database.h"
+#include "SQL/sql_errors.h"
 #include "SQL/sql_exception.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -28,9 +29,9 @@
 namespace {
 
 // The server closed the connection: the table cannot go on, so its guard handles it.
-constexpr int k_connection_lost = 0x4007D6;
+constexpr int k_connection_lost = mysql_error_code(k_mysql_server_gone);
 // A duplicate key, which merging expects.
-constexpr int k_duplicate_key = 0x400426;
+constexpr int k_duplicate_key = mysql_error_code(k_mysql_duplicate_entry);
 
 // What a run did, told once at its end.
 struct run_tally {
@@ -224,11 +225,11 @@ bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = state.batching;
     const bool existed = state.destination->is_table_exist(target_name);
     if (existed) {
-        if (mode == 2) {
+        if (mode == k_mode_skip_tables) {
             state.source.reset();
             return false;
         }
-        if (mode == 1) state.destination->delete_tab(target_name);
+        if (mode == k_mode_replace_tables) state.destination->delete_tab(target_name);
     }
     if (!front.keeps_batching()) mysql_engine.fast_append_mode = false;
     const udb_indexes no_indexes;
@@ -260,7 +261,8 @@ bool tabshift_convertor::run_job(run_state& state, const std::wstring& name,
     }
     state.dates = std::make_unique<dates_map>(name, fields, true);
     copy_rows(state);
-    if (mode != 3 && mode != 4) date_post_process(state.target->get_schema(), *state.dates);
+    if (mode != k_mode_merge && mode != k_mode_synchronize)
+        date_post_process(state.target->get_schema(), *state.dates);
     state.dates.reset();
     // Pending rows are sent here, inside the table's guard, so that a lost connection is
     // reported under this table's name and rows the server refused each as their record.
@@ -296,7 +298,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
             // Rows of earlier records that a batch or the server's warnings reported together:
             // each is told as its own record, under the number it was appended with.
             if (rows.is_connection_lost()) throw;
-            for (const sql_exception& row : rows.errors()) report_record_error(table, 0, row);
+            for (const sql_record_error& row : rows.errors()) report_record_error(table, 0, row);
         } catch (const tk_exception& e) {
             // A record's own failure (a value the reader or the mapping refuses, a row the
             // server rejects) costs that record only; everything else belongs to the table.
@@ -319,7 +321,7 @@ bool tabshift_convertor::ends_the_table(const tk_exception& e) {
 
 void tabshift_convertor::report_record_error(const std::wstring& table, int number,
                                              const tk_exception& e) {
-    if (mode == 3 && e.code() == k_duplicate_key) return;
+    if (mode == k_mode_merge && e.code() == k_duplicate_key) return;
     ++m_record_errors;
     tk_log(1, "** MODE=%d", mode);
     error_handler& handler = error_handler::instance();
@@ -328,21 +330,17 @@ void tabshift_convertor::report_record_error(const std::wstring& table, int numb
         handler.handle(e, false);
         return;
     }
-    // A row error of the destination names its table and record in its message
-    // ("Table 'T', record #N: text"): that part becomes the prefix, as for any record error.
-    const std::string& message = e.message();
-    const std::size_t record = message.find("', record #");
-    const std::size_t text = message.find(": ", record == std::string::npos ? 0 : record);
-    if (message.rfind("Table '", 0) != 0 || record == std::string::npos ||
-        text == std::string::npos) {
+    // A row error of the destination names its own table and record, which become the prefix,
+    // as for any record error; a row it could not place is told under the job's table.
+    const auto* row = dynamic_cast<const sql_record_error*>(&e);
+    if (!row || row->record() <= 0) {
         handler.set_error_text(table);
         handler.handle(e, false);
         return;
     }
-    handler.prefix = message.substr(7, record - 7) + message.substr(record + 1, text - record - 1);
-    handler.handle(
-        sql_exception(message.substr(text + 2), static_cast<unsigned int>(e.code() & 0xFFFF)),
-        false);
+    handler.prefix = tk_to_utf8(row->table()) + ", record #" + std::to_string(row->record());
+    handler.handle(sql_exception(row->text(), static_cast<unsigned int>(row->mysql_errno_value())),
+                   false);
 }
 
 void tabshift_convertor::flush_rows(udb_recordset& target, const std::wstring& table) {
@@ -350,7 +348,7 @@ void tabshift_convertor::flush_rows(udb_recordset& target, const std::wstring& t
         target.flush();
     } catch (const sql_row_errors& rows) {
         if (rows.is_connection_lost()) throw;
-        for (const sql_exception& row : rows.errors()) report_record_error(table, 0, row);
+        for (const sql_record_error& row : rows.errors()) report_record_error(table, 0, row);
     }
 }
 

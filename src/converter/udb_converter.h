@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "TK/tk_converter.h"
+#include "converter/overwrite_mode.h"
 
 class udb_profile;
 
@@ -40,10 +41,8 @@ public:
     std::wstring get_cur_table() const;
     void set_cur_table(const std::wstring& name);
 
-    // 0 overwrite the database, 1 overwrite existing tables, 2 skip them, 3 merge, 4 synchronize.
-    int mode = 0;
-    // The mode that keeps the database and replaces only the tables a run converts.
-    static constexpr int k_mode_replace_tables = 1;
+    // An overwrite_mode, kept as the number that profiles store.
+    int mode = k_mode_overwrite_database;
     // The user chose the mode (a command-line option, a profile that names it, the wizard's
     // dialog): only a chosen mode 0 may drop an existing destination database.
     bool mode_chosen = false;

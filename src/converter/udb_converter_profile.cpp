@@ -45,7 +45,8 @@ bool udb_converter::store_profile(udb_profile& profile) const {
     // The default 0 that nobody chose is stored as the mode that only replaces the tables the
     // run converts: a profile read later marks its mode as chosen, and 0 would then drop the
     // whole database, tables added since included.
-    const int stored_mode = mode == 0 && !mode_chosen ? k_mode_replace_tables : mode;
+    const int stored_mode =
+        mode == k_mode_overwrite_database && !mode_chosen ? k_mode_replace_tables : mode;
     profile.set_value(k_generic_settings, L"mode", std::to_wstring(stored_mode));
     return true;
 }
@@ -55,7 +56,8 @@ bool udb_converter::load_profile(udb_profile& profile) {
     // What may refuse the profile comes first, before anything of it is taken.
     const std::wstring mode_text = profile.get_value(k_generic_settings, L"mode");
     // A mode the run does not know would silently act as none of the five.
-    if (mode_text.size() == 1 && (mode_text[0] < L'0' || mode_text[0] > L'4')) {
+    if (mode_text.size() == 1 && (mode_text[0] < L'0' + k_mode_overwrite_database ||
+                                  mode_text[0] > L'0' + k_mode_synchronize)) {
         throw profile_fault(profile.value_line_number(k_generic_settings, L"mode"),
                             L"mode=" + mode_text, L"a conversion mode digit from 0 to 4");
     }

@@ -59,6 +59,23 @@ bool ole_is_integer_type(VARTYPE vt) {
     return vt == VT_I2 || vt == VT_I4 || (vt >= VT_I1 && vt <= VT_UINT);
 }
 
+bool ole_is_int_type(VARTYPE vt) {
+    switch (vt) {
+        case VT_I2:
+        case VT_I4:
+        case VT_BOOL:
+        case VT_I1:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool ole_is_binary_type(VARTYPE vt) {
     return vt == VT_BLOB || vt == VT_BLOB_OBJECT || vt == VT_BYTE_ARRAY;
 }
@@ -72,8 +89,6 @@ bool ole_is_quoted_type(VARTYPE vt) {
 void ole_variant::initialize() {
     tk_log(1, "ole_variant::initialize");
     VariantInit(&m_var);
-    m_i64 = 0;
-    m_ui64 = 0;
     tk_log(1, "src.vt=%d", m_var.vt);
 }
 
@@ -170,7 +185,6 @@ ole_variant::ole_variant(unsigned int value) {
 ole_variant::ole_variant(long long value) {
     tk_log(1, "ole_variant::ctor(hyper, %I64d)", value);
     initialize();
-    m_i64 = value;
     m_var.llVal = value;
     m_var.vt = VT_I8;
 }
@@ -178,7 +192,6 @@ ole_variant::ole_variant(long long value) {
 ole_variant::ole_variant(unsigned long long value) {
     tk_log(1, "ole_variant::ctor(uhyper, %I64u)", value);
     initialize();
-    m_ui64 = value;
     m_var.ullVal = value;
     m_var.vt = VT_UI8;
 }
@@ -237,16 +250,12 @@ ole_variant::ole_variant(const ole_variant& other) {
     } else if (other.m_var.vt == VT_I8 || other.m_var.vt == VT_UI8) {
         tk_log(1, "Special processing for VT_(U)I8 type");
         m_var.vt = other.m_var.vt;
-        m_i64 = other.m_i64;
-        m_ui64 = other.m_ui64;
+        m_var.llVal = other.m_var.llVal;
     }
 }
 
-ole_variant::ole_variant(ole_variant&& other) noexcept
-    : m_i64(other.m_i64), m_ui64(other.m_ui64), m_time(other.m_time), m_var(other.m_var) {
+ole_variant::ole_variant(ole_variant&& other) noexcept : m_time(other.m_time), m_var(other.m_var) {
     VariantInit(&other.m_var);
-    other.m_i64 = 0;
-    other.m_ui64 = 0;
 }
 
 ole_variant::~ole_variant() {
@@ -265,8 +274,6 @@ void ole_variant::clear() {
         VariantClear(&m_var);
         m_var.vt = VT_EMPTY;
     }
-    m_i64 = 0;
-    m_ui64 = 0;
     m_time = SYSTEMTIME{};
 }
 
@@ -286,13 +293,9 @@ ole_variant& ole_variant::operator=(const ole_variant& other) {
 ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
     if (this != &other) {
         clear();
-        m_i64 = other.m_i64;
-        m_ui64 = other.m_ui64;
         m_time = other.m_time;
         m_var = other.m_var;
         VariantInit(&other.m_var);
-        other.m_i64 = 0;
-        other.m_ui64 = 0;
     }
     return *this;
 }
@@ -312,8 +315,6 @@ void ole_variant::assign(const ole_variant& other) {
         }
         m_var = other.m_var;
         m_var.bstrVal = text;
-        m_i64 = 0;
-        m_ui64 = 0;
         m_time = SYSTEMTIME{};
         return;
     }
@@ -332,8 +333,6 @@ void ole_variant::assign(const ole_variant& other) {
         case VT_UI8:
             m_var.vt = other.m_var.vt;
             m_var.llVal = other.m_var.llVal;
-            m_i64 = other.m_i64;
-            m_ui64 = other.m_ui64;
             break;
         case VT_BYTE_ARRAY:
         case VT_SAFEARRAY: {
@@ -383,8 +382,6 @@ void ole_variant::attach_wstring(const std::wstring& text) {
         // A text replacing a text keeps its storage: a reader refills one field row after row.
         if (!SysReAllocStringLen(&m_var.bstrVal, text.data(), static_cast<UINT>(text.size())))
             throw tk_mail_assertion("ole_var", 1037);
-        m_i64 = 0;
-        m_ui64 = 0;
         m_time = SYSTEMTIME{};
         return;
     }
@@ -408,8 +405,6 @@ wchar_t* ole_variant::text_buffer(std::size_t length) {
         if (SysStringLen(m_var.bstrVal) != count &&
             !SysReAllocStringLen(&m_var.bstrVal, nullptr, count))
             throw tk_mail_assertion("ole_var", 1037);
-        m_i64 = 0;
-        m_ui64 = 0;
         m_time = SYSTEMTIME{};
         return m_var.bstrVal;
     }
@@ -439,7 +434,6 @@ void ole_variant::assign_integer(VARTYPE vt, long long value) {
         default:
             tk_log(1, "ole_variant::ctor(hyper, %I64d)", value);
             vt = VT_I8;
-            m_i64 = value;
             m_var.llVal = value;
             break;
     }
@@ -588,9 +582,9 @@ std::int32_t ole_variant::to_long() const {
         case VT_UI2:
             return m_var.uiVal;
         case VT_I8:
-            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_i64));
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_var.llVal));
         case VT_UI8:
-            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_ui64));
+            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m_var.ullVal));
         default:
             return 0;
     }
@@ -639,9 +633,9 @@ double ole_variant::to_double() const {
         case VT_UINT:
             return m_var.uintVal;
         case VT_I8:
-            return static_cast<double>(m_i64);
+            return static_cast<double>(m_var.llVal);
         case VT_UI8:
-            return static_cast<double>(m_ui64);
+            return static_cast<double>(m_var.ullVal);
         default:
             throw tk_mail_assertion("ole_var", 714);
     }
@@ -672,9 +666,9 @@ bool ole_variant::to_bool() const {
         case VT_BOOL:
             return m_var.boolVal == VARIANT_TRUE;
         case VT_I8:
-            return m_i64 != 0;
+            return m_var.llVal != 0;
         case VT_UI8:
-            return m_ui64 != 0;
+            return m_var.ullVal != 0;
         default:
             return false;
     }
@@ -757,9 +751,9 @@ std::string ole_variant::to_string() const {
         case VT_UINT:
             return number_text(m_var.uintVal);
         case VT_I8:
-            return number_text(m_i64);
+            return number_text(static_cast<std::int64_t>(m_var.llVal));
         case VT_UI8:
-            return number_text(m_ui64);
+            return number_text(static_cast<std::uint64_t>(m_var.ullVal));
         default:
             return std::string();
     }

@@ -27,6 +27,8 @@
 bool ole_is_numeric_type(VARTYPE vt);
 // True for the types of whole numbers: VT_I2, VT_I4 and 16 to 23 (VT_I1 to VT_UINT).
 bool ole_is_integer_type(VARTYPE vt);
+// True for the integer types of 32 bits and less, VT_BOOL included: the values a C int holds.
+bool ole_is_int_type(VARTYPE vt);
 // True for the binary types: VT_BLOB, VT_BLOB_OBJECT and VT_ARRAY | VT_UI1.
 bool ole_is_binary_type(VARTYPE vt);
 // True for the types whose SQL literal is quoted: VT_BSTR and VT_DATE.
@@ -142,6 +144,23 @@ public:
     // leaving the value as it was.  Currency and decimal values reach integers rounded half to
     // even; a value outside the target's range (a real past 64 bits, a 64-bit integer past the
     // currency range) and text the ANSI code page cannot carry into bytes are refused.
+    //
+    // Each (from, to) pair has one conversion, the first that matches of:
+    //   any            -> its own type, or from VT_EMPTY / VT_NULL, or binary -> binary: kept
+    //   VT_I8, VT_UI8  -> any: the number, where the target holds it (VT_UI8 only to VT_I2 ...
+    //                     VT_UINT)
+    //   VT_DATE        -> VT_BSTR: its text; to anything else refused
+    //   any            -> VT_I8, VT_UI8: from integers, booleans, reals (truncated), currency
+    //                     and decimals; others refused
+    //   reals          -> VT_I2, VT_I4, VT_UI2, VT_UI4: rounded half away from zero
+    //   VT_DECIMAL     -> VT_I2, VT_I4, VT_UI2, VT_UI4: rounded half to even
+    //   any other      -> VT_I2, VT_I4, VT_UI2, VT_UI4: KEEPS ITS TYPE; an integer or currency
+    //                     value must fit the target, anything else is left as it is
+    //   VT_BSTR        -> VT_DATE: the date the whole text names; other sources refused
+    //   binary         -> VT_BSTR: the bytes up to the first zero as ANSI text; binary to
+    //                     any other type KEEPS ITS TYPE
+    //   any            -> binary: the value's memory image (a text: its ANSI bytes)
+    //   any            -> any: the automation layer's conversion
     void change_type(VARTYPE vt);
     // Replaces bytes with count bytes copied from data.
     static void convert_to_byte_array(const void* data, std::size_t count,
@@ -151,24 +170,25 @@ public:
     VARTYPE vt() const noexcept { return m_var.vt; }
     bool is_empty() const noexcept { return m_var.vt == VT_EMPTY; }
     bool is_null() const noexcept { return m_var.vt == VT_NULL || m_var.vt == VT_EMPTY; }
-    // The VARIANT (for VT_I8/VT_UI8 only its type word is meaningful; read i8()/ui8()).
+    // The VARIANT; a 64-bit integer is held in its llVal / ullVal and nowhere else.
     const VARIANT& variant() const noexcept { return m_var; }
-    // The side values: the number while the type is VT_I8 / VT_UI8, else 0.
-    std::int64_t i8() const noexcept { return m_i64; }
-    std::uint64_t ui8() const noexcept { return m_ui64; }
+    // The number while the type is VT_I8 / VT_UI8, else 0.
+    std::int64_t i8() const noexcept { return m_var.vt == VT_I8 ? m_var.llVal : 0; }
+    std::uint64_t ui8() const noexcept { return m_var.vt == VT_UI8 ? m_var.ullVal : 0; }
     // The broken-down time of a VT_DATE value (zeros otherwise).
     const SYSTEMTIME& systemtime() const noexcept { return m_time; }
 
 protected:
-    // Releases what the value owns and leaves it VT_EMPTY with both side values 0.
+    // The conversions change_type chooses among.
+    struct conversions;
+
+    // Releases what the value owns and leaves it VT_EMPTY.
     void clear();
     // clear(), and every byte of the VARIANT zero, as in a value just constructed.
     void clear_whole();
-    // VariantInit, side values 0; logs "ole_variant::initialize".
+    // VariantInit; logs "ole_variant::initialize".
     void initialize();
 
-    std::int64_t m_i64 = 0;
-    std::uint64_t m_ui64 = 0;
     SYSTEMTIME m_time{};
     VARIANT m_var{};
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -401,305 +402,294 @@ bool round_away(double r, std::int64_t& out) {
 
 }  // namespace
 
+// The conversions of change_type, tried in order: the first row whose source and target match
+// converts.  The rows before change_type's own no-op rule are in ole_variant.h.
+struct ole_variant::conversions {
+    struct row {
+        bool (*from)(VARTYPE);
+        bool (*to)(VARTYPE);
+        void (*convert)(ole_variant&, VARTYPE);
+    };
+
+    static bool any(VARTYPE) { return true; }
+    static bool wide_integer(VARTYPE vt) { return vt == VT_I8 || vt == VT_UI8; }
+    static bool date(VARTYPE vt) { return vt == VT_DATE; }
+    static bool real(VARTYPE vt) { return vt == VT_R4 || vt == VT_R8; }
+    static bool decimal(VARTYPE vt) { return vt == VT_DECIMAL; }
+    static bool narrow_integer(VARTYPE vt) {
+        return vt == VT_I4 || vt == VT_I2 || vt == VT_UI4 || vt == VT_UI2;
+    }
+    static bool binary(VARTYPE vt) { return ole_is_binary_type(vt); }
+
+    static void from_wide_integer(ole_variant& v, VARTYPE vt);
+    static void from_date(ole_variant& v, VARTYPE vt);
+    static void to_wide_integer(ole_variant& v, VARTYPE vt);
+    static void real_to_narrow(ole_variant& v, VARTYPE vt);
+    static void decimal_to_narrow(ole_variant& v, VARTYPE vt);
+    static void kept_if_held(ole_variant& v, VARTYPE vt);
+    static void text_to_date(ole_variant& v, VARTYPE vt);
+    static void from_bytes(ole_variant& v, VARTYPE vt);
+    static void to_bytes(ole_variant& v, VARTYPE vt);
+    static void generic(ole_variant& v, VARTYPE vt);
+
+    static constexpr row k_rows[] = {
+        {wide_integer, any, from_wide_integer},
+        // A date only becomes its text.
+        {date, any, from_date},
+        {any, wide_integer, to_wide_integer},
+        {real, narrow_integer, real_to_narrow},
+        {decimal, narrow_integer, decimal_to_narrow},
+        {any, narrow_integer, kept_if_held},
+        {any, date, text_to_date},
+        // Bytes only become text.
+        {binary, any, from_bytes},
+        // To bytes: the value's memory image.
+        {any, binary, to_bytes},
+        {any, any, generic},
+    };
+
+    // The rows tried one by one, each a constant: the compiler calls its tests and its
+    // conversion directly, as it would a chain of ifs.
+    template <std::size_t I = 0>
+    static void dispatch(ole_variant& v, VARTYPE src, VARTYPE vt) {
+        if constexpr (I < std::size(k_rows)) {
+            constexpr row r = k_rows[I];
+            if (r.from(src) && r.to(vt)) {
+                r.convert(v, vt);
+                return;
+            }
+            dispatch<I + 1>(v, src, vt);
+        }
+    }
+};
+
+void ole_variant::conversions::from_wide_integer(ole_variant& v, VARTYPE vt) {
+    const bool is_signed = v.m_var.vt == VT_I8;
+    if (!is_signed && (vt < VT_I2 || vt > VT_UINT)) throw ole_cast_exception();
+    const std::int64_t sv = v.m_var.llVal;
+    const std::uint64_t uv = v.m_var.ullVal;
+    if (is_signed)
+        require_holds(vt, sv);
+    else
+        require_holds_unsigned(vt, uv);
+    VARIANT out{};
+    if (vt == VT_I8 || vt == VT_UI8) {
+        // Held by the other type, the number keeps its bits.
+        out.llVal = sv;
+    } else if (vt == VT_R4) {
+        out.fltVal = is_signed ? static_cast<float>(sv) : static_cast<float>(uv);
+    } else if (vt == VT_R8) {
+        out.dblVal = is_signed ? static_cast<double>(sv) : static_cast<double>(uv);
+    } else if (vt == VT_CY) {
+        // Times 10,000 overflows past 922,337,203,685,477: refused rather than wrapped.
+        HRESULT hr = DISP_E_OVERFLOW;
+        if (is_signed)
+            hr = VarCyFromI8(sv, &out.cyVal);
+        else if (uv <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            hr = VarCyFromI8(static_cast<std::int64_t>(uv), &out.cyVal);
+        if (FAILED(hr)) throw ole_cast_exception();
+    } else if (vt == VT_BSTR) {
+        const std::string digits = is_signed ? std::to_string(sv) : std::to_string(uv);
+        v.clear();
+        v.attach_wstring(std::wstring(digits.begin(), digits.end()));
+        return;
+    } else if (vt == VT_DECIMAL) {
+        tk_log(1, is_signed ? "VT_I8->VT_DECIMAL" : "VT_UI8->VT_DECIMAL");
+        const HRESULT hr =
+            is_signed ? VarDecFromI8(sv, &out.decVal) : VarDecFromUI8(uv, &out.decVal);
+        if (FAILED(hr)) throw ole_cast_exception();
+    } else {
+        const bool ok = is_signed ? store_bits(out, vt, sv) : store_bits(out, vt, uv);
+        if (!ok) throw ole_cast_exception();
+    }
+    v.clear();
+    v.m_var = out;
+    v.m_var.vt = vt;
+}
+
+void ole_variant::conversions::from_date(ole_variant& v, VARTYPE vt) {
+    if (vt != VT_BSTR) throw ole_cast_exception();
+    v.attach_wstring(ole_date(v.m_time).to_wstring(true));
+}
+
+void ole_variant::conversions::to_wide_integer(ole_variant& v, VARTYPE vt) {
+    const VARIANT& var = v.m_var;
+    std::int64_t s = 0;
+    std::uint64_t u = 0;
+    bool use_unsigned = false;
+    if (var.vt == VT_BOOL) {
+        s = var.boolVal;
+    } else if (real(var.vt)) {
+        const double r = var.vt == VT_R4 ? var.fltVal : var.dblVal;
+        // Truncation toward zero, refused where no target value exists.
+        if (!std::isfinite(r)) throw ole_cast_exception();
+        const double t = std::trunc(r);
+        if (vt == VT_UI8) {
+            if (t < 0 || t >= 18446744073709551616.0) throw ole_cast_exception();
+            u = static_cast<std::uint64_t>(t);
+            use_unsigned = true;
+        } else {
+            if (t < -9223372036854775808.0 || t >= 9223372036854775808.0)
+                throw ole_cast_exception();
+            s = static_cast<std::int64_t>(t);
+        }
+    } else if (var.vt == VT_CY) {
+        // Rounded half to even, as every currency-to-integer conversion here.
+        if (FAILED(VarI8FromCy(var.cyVal, &s))) throw ole_cast_exception();
+    } else if (var.vt == VT_DECIMAL && vt == VT_I8) {
+        tk_log(1, "VT_DECIMAL->VT_I8");
+        if (FAILED(VarI8FromDec(&var.decVal, &s))) throw ole_cast_exception();
+    } else if (var.vt == VT_DECIMAL) {
+        tk_log(1, "VT_DECIMAL->VT_UI8");
+        if (FAILED(VarUI8FromDec(&var.decVal, &u))) throw ole_cast_exception();
+        use_unsigned = true;
+    } else if (!small_integer_value(var, s)) {
+        throw ole_cast_exception();
+    }
+    if (use_unsigned)
+        require_holds_unsigned(vt, u);
+    else
+        require_holds(vt, s);
+    v.clear();
+    if (vt == VT_I8)
+        v.m_var.llVal = use_unsigned ? static_cast<std::int64_t>(u) : s;
+    else
+        v.m_var.ullVal = use_unsigned ? u : static_cast<std::uint64_t>(s);
+    v.m_var.vt = vt;
+}
+
+void ole_variant::conversions::real_to_narrow(ole_variant& v, VARTYPE vt) {
+    std::int64_t n = 0;
+    if (!round_away(v.m_var.vt == VT_R4 ? v.m_var.fltVal : v.m_var.dblVal, n))
+        throw ole_cast_exception();
+    require_holds(vt, n);
+    VARIANT out{};
+    store_bits(out, vt, n);
+    out.vt = vt;
+    v.m_var = out;
+}
+
+void ole_variant::conversions::decimal_to_narrow(ole_variant& v, VARTYPE vt) {
+    VARIANT out{};
+    HRESULT hr = S_OK;
+    switch (vt) {
+        case VT_I4:
+            tk_log(1, "VT_DECIMAL->VT_I4");
+            if (tk_logger* l = tk_logger::find_instance(); l && l->wants(1))
+                tk_log(1, "to_string()=%s", v.to_string().c_str());
+            hr = VarI4FromDec(&v.m_var.decVal, &out.lVal);
+            break;
+        case VT_I2:
+            tk_log(1, "VT_DECIMAL->VT_I2");
+            hr = VarI2FromDec(&v.m_var.decVal, &out.iVal);
+            break;
+        case VT_UI4:
+            tk_log(1, "VT_DECIMAL->VT_UI4");
+            hr = VarUI4FromDec(&v.m_var.decVal, &out.ulVal);
+            break;
+        default:
+            tk_log(1, "VT_DECIMAL->VT_UI2");
+            hr = VarUI2FromDec(&v.m_var.decVal, &out.uiVal);
+            break;
+    }
+    if (FAILED(hr)) throw ole_cast_exception();
+    out.vt = vt;
+    v.m_var = out;
+}
+
+void ole_variant::conversions::kept_if_held(ole_variant& v, VARTYPE vt) {
+    std::int64_t n = 0;
+    if (small_integer_value(v.m_var, n)) {
+        require_holds(vt, n);
+    } else if (v.m_var.vt == VT_CY) {
+        if (FAILED(VarI8FromCy(v.m_var.cyVal, &n))) throw ole_cast_exception();
+        require_holds(vt, n);
+    }
+}
+
+void ole_variant::conversions::text_to_date(ole_variant& v, VARTYPE) {
+    if (v.m_var.vt != VT_BSTR) throw ole_cast_exception();
+    ole_date date(std::wstring(v.m_var.bstrVal ? v.m_var.bstrVal : L""));
+    // A part of the text the date would not keep (a time zone, digits beyond milliseconds,
+    // words after the date) is refused with the rest: the value would be another one.
+    if (!date.is_valid() || !date.is_exact()) throw ole_cast_exception();
+    v = date.to_variant();
+}
+
+void ole_variant::conversions::from_bytes(ole_variant& v, VARTYPE vt) {
+    tk_log(1, "src.vt is binary, a_type=%d", vt);
+    if (vt != VT_BSTR) return;
+    const SAFEARRAY* array = v.m_var.parray;
+    if (!array || SafeArrayGetDim(array) != 1) return;
+    std::size_t n = get_safe_array_size(array);
+    if (n > 100000000) n = 100000000;
+    const auto* p = static_cast<const char*>(array->pvData);
+    std::size_t len = 0;
+    while (len < n && p[len] != '\0') ++len;
+    std::wstring text;
+    if (!ole_widen(p, len, CP_ACP, text)) throw ole_cast_exception();
+    v.attach_wstring(text);
+}
+
+void ole_variant::conversions::to_bytes(ole_variant& v, VARTYPE) {
+    tk_log(1, "a_type is binary, src.vt=%d", v.m_var.vt);
+    VARIANT& var = v.m_var;
+    std::vector<std::uint8_t> bytes;
+    switch (var.vt) {
+        case VT_I4:
+        case VT_R4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+            convert_to_byte_array(&var.lVal, 4, bytes);
+            break;
+        case VT_R8:
+        case VT_CY:
+            convert_to_byte_array(&var.dblVal, 8, bytes);
+            break;
+        case VT_BOOL:
+        case VT_I2:
+        case VT_UI2:
+            convert_to_byte_array(&var.iVal, 2, bytes);
+            break;
+        case VT_DECIMAL:
+            convert_to_byte_array(&var, sizeof var, bytes);
+            break;
+        case VT_I1:
+        case VT_UI1:
+            convert_to_byte_array(&var.bVal, 1, bytes);
+            break;
+        case VT_BSTR: {
+            tk_log(1, "VT_BSTR->binary");
+            std::string narrow;
+            const wchar_t* s = var.bstrVal ? var.bstrVal : L"";
+            if (!ole_narrow(s, std::wcslen(s), CP_ACP, narrow)) throw ole_cast_exception();
+            tk_log(1, "char_buf=%s", narrow.c_str());
+            convert_to_byte_array(narrow.data(), narrow.size(), bytes);
+            break;
+        }
+        default:
+            throw ole_cast_exception();
+    }
+    v.attach_binary(bytes);
+}
+
+void ole_variant::conversions::generic(ole_variant& v, VARTYPE vt) {
+    if (FAILED(VariantChangeType(&v.m_var, &v.m_var, 0, vt))) {
+        tk_log(1, "VariantChangeType failed");
+        if (tk_logger* l = tk_logger::find_instance(); l && l->wants(1))
+            tk_log(1, "to_string()=%s", v.to_string().c_str());
+        throw ole_cast_exception();
+    }
+}
+
 void ole_variant::change_type(VARTYPE vt) {
     const VARTYPE src = m_var.vt;
     tk_log(1, "ole_variant::change_type(old=%d,new=%d)", src, vt);
-
-    // 1. Nothing to do.
     if (vt == src || src == VT_NULL || src == VT_EMPTY ||
         (ole_is_binary_type(vt) && ole_is_binary_type(src))) {
         tk_log(1, "Type cannot be changed");
         return;
     }
-
-    // 2-4. From the 64-bit side values.
-    if (src == VT_I8 || src == VT_UI8) {
-        const bool is_signed = src == VT_I8;
-        if (!is_signed && (vt < VT_I2 || vt > VT_UINT)) throw ole_cast_exception();
-        const std::int64_t sv = m_i64;
-        const std::uint64_t uv = m_ui64;
-        if (is_signed)
-            require_holds(vt, sv);
-        else
-            require_holds_unsigned(vt, uv);
-        VARIANT out{};
-        out.vt = vt;
-        if (vt == VT_I8 || vt == VT_UI8) {
-            clear();
-            if (vt == VT_I8)
-                m_i64 = static_cast<std::int64_t>(uv);
-            else
-                m_ui64 = static_cast<std::uint64_t>(sv);
-            m_var.vt = vt;
-            m_var.llVal = vt == VT_I8 ? m_i64 : static_cast<std::int64_t>(m_ui64);
-            return;
-        }
-        if (vt == VT_R4 || vt == VT_R8) {
-            if (vt == VT_R4)
-                out.fltVal = is_signed ? static_cast<float>(sv) : static_cast<float>(uv);
-            else
-                out.dblVal = is_signed ? static_cast<double>(sv) : static_cast<double>(uv);
-        } else if (vt == VT_CY) {
-            // Times 10,000 overflows past 922,337,203,685,477: refused rather than wrapped.
-            HRESULT hr = DISP_E_OVERFLOW;
-            if (is_signed)
-                hr = VarCyFromI8(sv, &out.cyVal);
-            else if (uv <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-                hr = VarCyFromI8(static_cast<std::int64_t>(uv), &out.cyVal);
-            if (FAILED(hr)) throw ole_cast_exception();
-        } else if (vt == VT_BSTR) {
-            std::string digits = is_signed ? std::to_string(sv) : std::to_string(uv);
-            clear();
-            attach_wstring(std::wstring(digits.begin(), digits.end()));
-            return;
-        } else if (vt == VT_DECIMAL) {
-            tk_log(1, is_signed ? "VT_I8->VT_DECIMAL" : "VT_UI8->VT_DECIMAL");
-            DECIMAL dec{};
-            HRESULT hr = is_signed ? VarDecFromI8(sv, &dec) : VarDecFromUI8(uv, &dec);
-            if (FAILED(hr)) throw ole_cast_exception();
-            clear();
-            m_var.decVal = dec;
-            m_var.vt = VT_DECIMAL;
-            return;
-        } else {
-            bool ok = is_signed ? store_bits(out, vt, sv) : store_bits(out, vt, uv);
-            if (!ok) throw ole_cast_exception();
-        }
-        clear();
-        m_var = out;
-        m_var.vt = vt;
-        return;
-    }
-
-    // 5. A date only becomes its text.
-    if (src == VT_DATE) {
-        if (vt != VT_BSTR) throw ole_cast_exception();
-        std::wstring text = ole_date(m_time).to_wstring(true);
-        attach_wstring(text);
-        return;
-    }
-
-    // 6. To the 64-bit side values.
-    if (vt == VT_I8 || vt == VT_UI8) {
-        std::int64_t s = 0;
-        std::uint64_t u = 0;
-        bool use_unsigned = false;
-        switch (src) {
-            case VT_I2:
-                s = m_var.iVal;
-                break;
-            case VT_BOOL:
-                s = m_var.boolVal;
-                break;
-            case VT_I4:
-                s = m_var.lVal;
-                break;
-            case VT_INT:
-                s = m_var.intVal;
-                break;
-            case VT_I1:
-                s = static_cast<signed char>(m_var.cVal);
-                break;
-            case VT_UI1:
-                s = m_var.bVal;
-                break;
-            case VT_UI2:
-                s = m_var.uiVal;
-                break;
-            case VT_UI4:
-                s = m_var.ulVal;
-                break;
-            case VT_UINT:
-                s = m_var.uintVal;
-                break;
-            case VT_R4:
-            case VT_R8: {
-                double r = src == VT_R4 ? m_var.fltVal : m_var.dblVal;
-                // Truncation toward zero, refused where no target value exists.
-                if (!std::isfinite(r)) throw ole_cast_exception();
-                double t = std::trunc(r);
-                if (vt == VT_UI8) {
-                    if (t < 0 || t >= 18446744073709551616.0) throw ole_cast_exception();
-                    u = static_cast<std::uint64_t>(t);
-                    use_unsigned = true;
-                } else {
-                    if (t < -9223372036854775808.0 || t >= 9223372036854775808.0)
-                        throw ole_cast_exception();
-                    s = static_cast<std::int64_t>(t);
-                }
-                break;
-            }
-            case VT_CY:
-                // Rounded half to even, as every currency-to-integer conversion here.
-                if (FAILED(VarI8FromCy(m_var.cyVal, &s))) throw ole_cast_exception();
-                break;
-            case VT_DECIMAL:
-                if (vt == VT_I8) {
-                    tk_log(1, "VT_DECIMAL->VT_I8");
-                    if (FAILED(VarI8FromDec(&m_var.decVal, &s))) throw ole_cast_exception();
-                } else {
-                    tk_log(1, "VT_DECIMAL->VT_UI8");
-                    if (FAILED(VarUI8FromDec(&m_var.decVal, &u))) throw ole_cast_exception();
-                    use_unsigned = true;
-                }
-                break;
-            default:
-                throw ole_cast_exception();
-        }
-        if (use_unsigned)
-            require_holds_unsigned(vt, u);
-        else
-            require_holds(vt, s);
-        clear();
-        if (vt == VT_I8) {
-            m_i64 = use_unsigned ? static_cast<std::int64_t>(u) : s;
-            m_var.llVal = m_i64;
-        } else {
-            m_ui64 = use_unsigned ? u : static_cast<std::uint64_t>(s);
-            m_var.ullVal = m_ui64;
-        }
-        m_var.vt = vt;
-        return;
-    }
-
-    // 7. To the 32- and 16-bit integers.
-    if (vt == VT_I4 || vt == VT_I2 || vt == VT_UI4 || vt == VT_UI2) {
-        if (src == VT_R4 || src == VT_R8) {
-            std::int64_t n = 0;
-            if (!round_away(src == VT_R4 ? m_var.fltVal : m_var.dblVal, n))
-                throw ole_cast_exception();
-            require_holds(vt, n);
-            VARIANT out{};
-            store_bits(out, vt, n);
-            out.vt = vt;
-            m_var = out;
-            return;
-        }
-        if (src == VT_DECIMAL) {
-            VARIANT out{};
-            HRESULT hr = S_OK;
-            switch (vt) {
-                case VT_I4:
-                    tk_log(1, "VT_DECIMAL->VT_I4");
-                    if (tk_logger* l = tk_logger::find_instance(); l && l->wants(1))
-                        tk_log(1, "to_string()=%s", to_string().c_str());
-                    hr = VarI4FromDec(&m_var.decVal, &out.lVal);
-                    break;
-                case VT_I2:
-                    tk_log(1, "VT_DECIMAL->VT_I2");
-                    hr = VarI2FromDec(&m_var.decVal, &out.iVal);
-                    break;
-                case VT_UI4:
-                    tk_log(1, "VT_DECIMAL->VT_UI4");
-                    hr = VarUI4FromDec(&m_var.decVal, &out.ulVal);
-                    break;
-                default:
-                    tk_log(1, "VT_DECIMAL->VT_UI2");
-                    hr = VarUI2FromDec(&m_var.decVal, &out.uiVal);
-                    break;
-            }
-            if (FAILED(hr)) throw ole_cast_exception();
-            out.vt = vt;
-            m_var = out;
-            return;
-        }
-        // Every other source keeps its value and type, so long as the target holds the value.
-        std::int64_t n = 0;
-        if (small_integer_value(m_var, n)) {
-            require_holds(vt, n);
-        } else if (src == VT_CY) {
-            if (FAILED(VarI8FromCy(m_var.cyVal, &n))) throw ole_cast_exception();
-            require_holds(vt, n);
-        }
-        return;
-    }
-
-    // 8. Text to a date.
-    if (vt == VT_DATE) {
-        if (src != VT_BSTR) throw ole_cast_exception();
-        ole_date date(std::wstring(m_var.bstrVal ? m_var.bstrVal : L""));
-        // A part of the text the date would not keep (a time zone, digits beyond milliseconds,
-        // words after the date) is refused with the rest: the value would be another one.
-        if (!date.is_valid() || !date.is_exact()) throw ole_cast_exception();
-        *this = date.to_variant();
-        return;
-    }
-
-    // 9. From bytes: only to text.
-    if (ole_is_binary_type(src)) {
-        tk_log(1, "src.vt is binary, a_type=%d", vt);
-        if (vt != VT_BSTR) return;
-        const SAFEARRAY* array = m_var.parray;
-        if (!array || SafeArrayGetDim(array) != 1) return;
-        std::size_t n = get_safe_array_size(array);
-        if (n > 100000000) n = 100000000;
-        const auto* p = static_cast<const char*>(array->pvData);
-        std::size_t len = 0;
-        while (len < n && p[len] != '\0') ++len;
-        std::wstring text;
-        if (!ole_widen(p, len, CP_ACP, text)) throw ole_cast_exception();
-        attach_wstring(text);
-        return;
-    }
-
-    // 10. To bytes: the value's memory image.
-    if (ole_is_binary_type(vt)) {
-        tk_log(1, "a_type is binary, src.vt=%d", src);
-        std::vector<std::uint8_t> bytes;
-        switch (src) {
-            case VT_I4:
-            case VT_R4:
-            case VT_UI4:
-            case VT_INT:
-            case VT_UINT:
-                convert_to_byte_array(&m_var.lVal, 4, bytes);
-                break;
-            case VT_R8:
-            case VT_CY:
-                convert_to_byte_array(&m_var.dblVal, 8, bytes);
-                break;
-            case VT_DATE:
-                convert_to_byte_array(&m_time, sizeof m_time, bytes);
-                break;
-            case VT_BOOL:
-            case VT_I2:
-            case VT_UI2:
-                convert_to_byte_array(&m_var.iVal, 2, bytes);
-                break;
-            case VT_DECIMAL:
-                convert_to_byte_array(&m_var, sizeof m_var, bytes);
-                break;
-            case VT_I1:
-            case VT_UI1:
-                convert_to_byte_array(&m_var.bVal, 1, bytes);
-                break;
-            case VT_I8:
-                convert_to_byte_array(&m_i64, 8, bytes);
-                break;
-            case VT_UI8:
-                convert_to_byte_array(&m_ui64, 8, bytes);
-                break;
-            case VT_BSTR: {
-                tk_log(1, "VT_BSTR->binary");
-                std::string narrow;
-                const wchar_t* s = m_var.bstrVal ? m_var.bstrVal : L"";
-                if (!ole_narrow(s, std::wcslen(s), CP_ACP, narrow)) throw ole_cast_exception();
-                tk_log(1, "char_buf=%s", narrow.c_str());
-                convert_to_byte_array(narrow.data(), narrow.size(), bytes);
-                break;
-            }
-            default:
-                throw ole_cast_exception();
-        }
-        attach_binary(bytes);
-        return;
-    }
-
-    // 11. Everything else through the generic conversion.
-    if (FAILED(VariantChangeType(&m_var, &m_var, 0, vt))) {
-        tk_log(1, "VariantChangeType failed");
-        if (tk_logger* l = tk_logger::find_instance(); l && l->wants(1))
-            tk_log(1, "to_string()=%s", to_string().c_str());
-        throw ole_cast_exception();
-    }
+    conversions::dispatch(*this, src, vt);
 }

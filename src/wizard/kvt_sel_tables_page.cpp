@@ -2,6 +2,7 @@
 
 #include <QListWidget>
 
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -15,15 +16,15 @@ kvt_sel_tables_page::kvt_sel_tables_page() {
 }
 
 bool kvt_sel_tables_page::page_init() {
-    set_ctrl_text(1337,
+    set_ctrl_text(k_ctl_page_text,
                   QStringLiteral("Select Oracle tables to convert into MySQL format. Double "
                                  "click on an item in\r\n'Selected tables' list to edit it."));
-    set_ctrl_text(1334, QStringLiteral("&Available tables:"));
-    set_ctrl_text(1312, QStringLiteral("&Selected tables:"));
+    set_ctrl_text(k_ctl_available_label, QStringLiteral("&Available tables:"));
+    set_ctrl_text(k_ctl_selected_label, QStringLiteral("&Selected tables:"));
     tabshift_convertor& conv = tabshift_convertor::instance();
     names = conv.get_all_tables();
     do_page_init();
-    show_ctrl(1114, true);
+    show_ctrl(k_ctl_add_query, true);
     selected_queries.clear();
     available_queries.clear();
     load_selection(conv.table_jobs);

@@ -1,5 +1,6 @@
 #include "wizard/kvt_sel_views_page.h"
 
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_logger.h"
 #include "converter/tabshift_convertor.h"
@@ -9,11 +10,12 @@ kvt_sel_views_page::kvt_sel_views_page() : sel_tables_page(true) {
 }
 
 bool kvt_sel_views_page::page_init() {
-    set_ctrl_text(1337, QStringLiteral("Select Oracle views to convert into MySQL format. Use the "
-                                       "up and down buttons to control the order in which views "
-                                       "are converted."));
-    set_ctrl_text(1334, QStringLiteral("&Available views:"));
-    set_ctrl_text(1312, QStringLiteral("&Selected views:"));
+    set_ctrl_text(k_ctl_page_text,
+                  QStringLiteral("Select Oracle views to convert into MySQL format. Use the "
+                                 "up and down buttons to control the order in which views "
+                                 "are converted."));
+    set_ctrl_text(k_ctl_available_label, QStringLiteral("&Available views:"));
+    set_ctrl_text(k_ctl_selected_label, QStringLiteral("&Selected views:"));
     tabshift_convertor& conv = tabshift_convertor::instance();
     views = conv.get_all_views();
     names.clear();

@@ -6,6 +6,7 @@
 
 #include "GUI2/file_dialog.h"
 #include "GUI2/gui_controls.h"
+#include "GUI2/gui_ids.h"
 #include "GUI2/wizard_shell.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
@@ -14,8 +15,8 @@
 
 welcome_page::welcome_page(std::wstring profile_ext) : m_profile_ext(std::move(profile_ext)) {
     auto* layout = new QVBoxLayout(this);
-    QLabel* title =
-        make_label(this, 1337, QStringLiteral("Welcome to Tidewell\nConversion Wizard\n"));
+    QLabel* title = make_label(this, k_ctl_page_text,
+                               QStringLiteral("Welcome to Tidewell\nConversion Wizard\n"));
     title->setWordWrap(true);
     layout->addWidget(title);
     layout->addWidget(
@@ -23,15 +24,16 @@ welcome_page::welcome_page(std::wstring profile_ext) : m_profile_ext(std::move(p
     layout->addWidget(
         make_label(this, 0, QStringLiteral("MySQL server. Click 'Next' to continue.")));
     layout->addSpacing(16);
-    QPushButton* load = make_button(this, 1115, QStringLiteral("&Load Settings..."));
+    QPushButton* load = make_button(this, k_ctl_load_settings, QStringLiteral("&Load Settings..."));
     auto* load_row = new QHBoxLayout();
     load_row->addWidget(load);
     load_row->addStretch(1);
     layout->addLayout(load_row);
     layout->addSpacing(16);
     layout->addWidget(make_label(this, 0, QStringLiteral("Select conversion scenario:")));
-    layout->addWidget(make_radio(this, 1329, QStringLiteral("&Move to MySQL server directly")));
-    layout->addWidget(make_radio(this, 1330, QStringLiteral("&Store into dump file")));
+    layout->addWidget(
+        make_radio(this, k_ctl_to_server, QStringLiteral("&Move to MySQL server directly")));
+    layout->addWidget(make_radio(this, k_ctl_to_dump, QStringLiteral("&Store into dump file")));
     layout->addStretch(1);
     connect(load, &QPushButton::clicked, this, [this] {
         if (auto* self = dynamic_cast<welcome_page_t*>(this)) self->on_load();
@@ -40,20 +42,20 @@ welcome_page::welcome_page(std::wstring profile_ext) : m_profile_ext(std::move(p
 
 bool welcome_page::page_init() {
     tk_log(2, "welcome_page::page_init");
-    set_title_font(1337);
+    set_title_font(k_ctl_page_text);
     load_settings();
     return true;
 }
 
 void welcome_page::load_settings() {
     const bool direct = tabshift_convertor::instance().mysql_direct;
-    set_checked(1329, direct);
-    set_checked(1330, !direct);
+    set_checked(k_ctl_to_server, direct);
+    set_checked(k_ctl_to_dump, !direct);
 }
 
 int welcome_page::on_next() {
     tk_log(2, "welcome_page::on_next");
-    const bool direct = is_checked(1329);
+    const bool direct = is_checked(k_ctl_to_server);
     tk_log(1, "settind direct_mode to %d", direct ? 1 : 0);
     tabshift_convertor::instance().mysql_direct = direct;
     return 0;

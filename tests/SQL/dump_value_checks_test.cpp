@@ -122,6 +122,10 @@ TEST_F(dump_value_checks_test, the_dump_writer_reports_each_change_and_duplicate
         ASSERT_EQ(e.errors().size(), 1u);
         EXPECT_EQ(e.errors()[0].message(),
                   "Table 'EMP', record #12: Data truncated for column 'NAME'");
+        EXPECT_EQ(e.errors()[0].table(), L"EMP");
+        EXPECT_EQ(e.errors()[0].record(), 12);
+        EXPECT_EQ(e.errors()[0].column(), L"NAME");
+        EXPECT_EQ(e.errors()[0].text(), "Data truncated for column 'NAME'");
     }
     try {
         add(1, L"x", 13);
@@ -131,6 +135,9 @@ TEST_F(dump_value_checks_test, the_dump_writer_reports_each_change_and_duplicate
         EXPECT_EQ(e.errors()[0].code(), 0x400000 | 1062);
         EXPECT_EQ(e.errors()[0].message(),
                   "Table 'EMP', record #13: Duplicate entry '1' for key 'PRIMARY'");
+        // A key spans its columns: no one column is at fault.
+        EXPECT_EQ(e.errors()[0].record(), 13);
+        EXPECT_EQ(e.errors()[0].column(), L"");
     }
     table.reset();
     db->close();

@@ -95,6 +95,9 @@ TEST_F(sql_table_test, ABatchSentWithoutWaitingIsCheckedToo) {
     } catch (const sql_row_errors& e) {
         ASSERT_EQ(e.errors().size(), 1u) << e.what();
         EXPECT_EQ(e.errors()[0].message().rfind("Table 'WIDE', record #5: Data too long", 0), 0u);
+        EXPECT_EQ(e.errors()[0].table(), L"WIDE");
+        EXPECT_EQ(e.errors()[0].record(), 5);
+        EXPECT_EQ(e.errors()[0].text().rfind("Data too long", 0), 0u);
     }
     EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.WIDE"), "19");
 }
