@@ -544,6 +544,32 @@ TEST_F(LiteSql, TransactionsCommitAndRollBack) {
     EXPECT_EQ(lite_cell(*other, "select count(*) from t"), "2");
 }
 
+// A text default of a typed column converts when a row takes it, as Oracle evaluates defaults
+// at insert time; the table reads back whatever its rows hold.
+TEST_F(LiteSql, TextDefaultsConvertToTheColumnType) {
+    s_->execute(
+        "CREATE TABLE td (id NUMBER, d DATE DEFAULT '01-JAN-2000', "
+        "ts TIMESTAMP DEFAULT '01-JAN-00 10.30.00.000000', n NUMBER DEFAULT '42', "
+        "v VARCHAR2(11) DEFAULT '01-JAN-2000')");
+    s_->execute("INSERT INTO td (id) VALUES (1)");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select to_char(d, 'YYYY-MM-DD'), to_char(ts, 'YYYY-MM-DD HH24:MI'), "
+                        "n + 1, v from td"),
+              (std::vector<std::vector<std::string>>{
+                  {"2000-01-01", "2000-01-01 10:30", "43", "01-JAN-2000"}}));
+    EXPECT_EQ(lite_cell(*s_,
+                        "select data_default from user_tab_columns where table_name = "
+                        "'TD' and column_name = 'D'"),
+              "'01-JAN-2000'");
+    // A default that is no date fails the INSERT that takes it, not the table or its reads.
+    s_->execute("CREATE TABLE tb (id NUMBER, d DATE DEFAULT 'soon', n NUMBER DEFAULT 'many')");
+    EXPECT_NE(lite_fails_with(*s_, "INSERT INTO tb (id, n) VALUES (1, 1)"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO tb (id, d) VALUES (1, SYSDATE)"), 1722);
+    s_->execute("INSERT INTO tb VALUES (2, DATE '2001-02-03', 5)");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(d, 'YYYY-MM-DD') || '/' || n from tb"),
+              "2001-02-03/5");
+}
+
 // Oracle tells a NULL written by UPDATE from one written by INSERT.
 TEST_F(LiteSql, NullIntoNotNullColumnNamesTheStatementKind) {
     s_->execute("CREATE TABLE nn (id NUMBER PRIMARY KEY, v VARCHAR2(5) NOT NULL)");

@@ -315,6 +315,25 @@ struct ddl {
         }
     }
 
+    // A text literal as the default of a date, timestamp or number column is converted as an
+    // INSERT would convert it, when a row takes the default: the row then holds the column's
+    // type (or the INSERT gets the conversion's error), never text a later read cannot show.
+    static std::string typed_default(const std::string& text, const std::string& data_type) {
+        std::vector<lite_token> t = lite_tokenize(text);
+        if (t.size() != 2 || t[0].kind != lite_token::string) return text;
+        const char* convert = nullptr;
+        if (data_type == "DATE") {
+            convert = "TO_DATE";
+        } else if (data_type.rfind("TIMESTAMP", 0) == 0 &&
+                   data_type.find(" WITH ") == std::string::npos) {
+            convert = "TO_TIMESTAMP";
+        } else if (data_type == "NUMBER" || data_type == "FLOAT" || data_type == "BINARY_FLOAT" ||
+                   data_type == "BINARY_DOUBLE") {
+            convert = "TO_NUMBER";
+        }
+        return convert ? std::string(convert) + "(" + text + ")" : text;
+    }
+
     // ------------------------------------------------------------------ SQLite table build
     bool compiles(const std::string& sql) {
         lite_stmt probe;
@@ -340,7 +359,8 @@ struct ddl {
                 std::string expr;
                 bool read = true;
                 try {
-                    expr = lite_translate_condition(q.col(3), s.user());
+                    expr =
+                        lite_translate_condition(typed_default(q.col(3), ty.data_type), s.user());
                 } catch (const lite_error&) {
                     read = false;
                 }
