@@ -13,6 +13,7 @@
 #include "functions/lite_function_table.h"
 #include "lite_value_text.h"
 #include "lite_internal.h"
+#include "lite_errors.h"
 #include "lite_mutex.h"
 #include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
@@ -135,7 +136,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     switch (code & 0xff) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            return lite_error(54,
+            return lite_error(ora_err::resource_busy,
                               "resource busy and acquire with NOWAIT specified or timeout expired");
         case SQLITE_READONLY:
         case SQLITE_PERM:
@@ -173,7 +174,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("no such table") != std::string::npos ||
         msg.find("no such view") != std::string::npos) {
-        return lite_error(942, "table or view does not exist");
+        return lite_error(ora_err::table_not_found, "table or view does not exist");
     }
     if (msg.find("no such column: ") != std::string::npos ||
         msg.find("no such function: ") != std::string::npos) {
@@ -190,7 +191,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
             if (dot == std::string::npos) break;
             start = dot + 1;
         }
-        return lite_error(904, quoted + ": invalid identifier");
+        return lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     if (msg.find("wrong number of arguments") != std::string::npos) {
         return lite_error(909, "invalid number of arguments");
@@ -199,8 +200,9 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         std::string cols = after("UNIQUE constraint failed: ");
         // An expression index is named by SQLite itself: index 'NAME'.
         if (cols.rfind("index '", 0) == 0 && cols.size() > 8 && cols.back() == '\'') {
-            return lite_error(1, "unique constraint (" + owner + "." +
-                                     cols.substr(7, cols.size() - 8) + ") violated");
+            return lite_error(ora_err::unique_violated, "unique constraint (" + owner + "." +
+                                                            cols.substr(7, cols.size() - 8) +
+                                                            ") violated");
         }
         std::string table = cols.substr(0, cols.find('.'));
         std::string name = table;
@@ -232,20 +234,23 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                 }
             }
         }
-        return lite_error(1, "unique constraint (" + owner + "." + name + ") violated");
+        return lite_error(ora_err::unique_violated,
+                          "unique constraint (" + owner + "." + name + ") violated");
     }
     if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
         std::string tc = after("NOT NULL constraint failed: ");
         size_t dot = tc.find('.');
-        return lite_error(1400, "cannot insert NULL into (\"" + owner + "\".\"" +
-                                    tc.substr(0, dot) + "\".\"" + tc.substr(dot + 1) + "\")");
+        return lite_error(ora_err::cannot_insert_null, "cannot insert NULL into (\"" + owner +
+                                                           "\".\"" + tc.substr(0, dot) + "\".\"" +
+                                                           tc.substr(dot + 1) + "\")");
     }
     if (msg.find("CHECK constraint failed: ") != std::string::npos) {
-        return lite_error(2290, "check constraint (" + owner + "." +
-                                    after("CHECK constraint failed: ") + ") violated");
+        return lite_error(
+            ora_err::check_violated,
+            "check constraint (" + owner + "." + after("CHECK constraint failed: ") + ") violated");
     }
     if (msg.find("already exists") != std::string::npos) {
-        return lite_error(955, "name is already used by an existing object");
+        return lite_error(ora_err::name_in_use, "name is already used by an existing object");
     }
     if (msg.find("readonly database") != std::string::npos) {
         return lite_error(1031, "insufficient privileges");
@@ -264,7 +269,8 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("database is locked") != std::string::npos ||
         msg.find("table is locked") != std::string::npos) {
-        return lite_error(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+        return lite_error(ora_err::resource_busy,
+                          "resource busy and acquire with NOWAIT specified or timeout expired");
     }
     if (msg.find("datatype mismatch") != std::string::npos) {
         return lite_error(932, "inconsistent datatypes");
@@ -275,7 +281,8 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     if (msg.find("no such savepoint") != std::string::npos) {
         return lite_error(1086, "savepoint never established in this session or is invalid");
     }
-    return lite_error(600, "internal error code, arguments: [lite], [" + msg + "]");
+    return lite_error(ora_err::internal_error,
+                      "internal error code, arguments: [lite], [" + msg + "]");
 }
 
 }  // namespace
@@ -363,7 +370,8 @@ void lite_instance::set_locked(const std::string& dir, const std::string& name, 
     lite_stmt s(g.db, "UPDATE USERS SET LOCKED = ?2 WHERE USERNAME = ?1");
     bind_texts(s.get(), {user, locked ? "1" : "0"});
     step_done(g.db, s.get());
-    if (sqlite3_changes(g.db) == 0) throw lite_error(1918, "user '" + user + "' does not exist");
+    if (sqlite3_changes(g.db) == 0)
+        throw lite_error(ora_err::user_not_found, "user '" + user + "' does not exist");
 }
 
 void lite_instance::set_banner(const std::string& dir, const std::string& banner) {
@@ -605,7 +613,8 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     lite_stmt s(db, "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM " +
                         dict + "SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2");
     bind_texts(s.get(), {owner, name});
-    if (sqlite3_step(s.get()) != SQLITE_ROW) throw lite_error(2289, "sequence does not exist");
+    if (sqlite3_step(s.get()) != SQLITE_ROW)
+        throw lite_error(ora_err::sequence_not_found, "sequence does not exist");
     double minv = sqlite3_column_double(s.get(), 0), maxv = sqlite3_column_double(s.get(), 1);
     int64_t inc = sqlite3_column_int64(s.get(), 2);
     bool cycle = col_text(s.get(), 3) == "Y";

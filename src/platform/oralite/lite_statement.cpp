@@ -182,7 +182,7 @@ void lite_statement::compile() {
     const char* tail = nullptr;
     const bool prepared = lite_stmt::try_prepare(session_.db(), sqlite_sql_, stmt_, &tail);
     if (!prepared || !stmt_) {
-        if (prepared) throw lite_error(900, "invalid SQL statement");
+        if (prepared) throw lite_error(ora_err::invalid_sql_statement, "invalid SQL statement");
         throw lite_sqlite_error(session_.db(), &session_);
     }
     int n = sqlite3_bind_parameter_count(stmt_.get());
@@ -226,7 +226,7 @@ lite_error not_null_error_of_update(const lite_error& e, std::string_view oracle
 
 void check_bind(sqlite3_stmt* s, int position, int count) {
     if (!s || position < 1 || position > count)
-        throw lite_error(1036, "illegal variable name/number");
+        throw lite_error(ora_err::illegal_variable_name, "illegal variable name/number");
     sqlite3_reset(s);
 }
 }  // namespace
@@ -315,7 +315,7 @@ void lite_statement::execute() {
         return;
     }
     for (bool b : bound_) {
-        if (!b) throw lite_error(1008, "not all variables bound");
+        if (!b) throw lite_error(ora_err::not_all_variables_bound, "not all variables bound");
     }
     sqlite3_reset(stmt_.get());
     if (kind_ == kind::dml) session_.begin_if_needed();
@@ -504,7 +504,8 @@ bool lite_statement::next_ahead() {
 bool lite_statement::next() {
     if (kind_ != kind::query)
         throw lite_error(24374, "define not done before fetch or execute and fetch");
-    if (!executed_) throw lite_error(24338, "statement handle not executed");
+    if (!executed_)
+        throw lite_error(ora_err::statement_not_executed, "statement handle not executed");
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (read_ahead_) return next_ahead();
     if (pending_row_) {
@@ -545,7 +546,7 @@ void lite_statement::check_column(int col) const {
     if (!has_row_) throw lite_error(1002, "fetch out of sequence");
     if (session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (col < 0 || col >= static_cast<int>(columns_.size())) {
-        throw lite_error(1007, "variable not in select list");
+        throw lite_error(ora_err::variable_not_in_select_list, "variable not in select list");
     }
 }
 
