@@ -13,7 +13,9 @@
 #include "functions/lite_function_table.h"
 #include "lite_value_text.h"
 #include "lite_internal.h"
+#include "lite_errors.h"
 #include "lite_mutex.h"
+#include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
 #include "ddl/lite_session_schema.h"
 
@@ -27,18 +29,7 @@ std::string format_code(int code, const std::string& text) {
     return b + text;
 }
 
-// Small RAII helpers over prepared statements for the engine's own dictionary work.
-struct stmt_guard {
-    sqlite3_stmt* s = nullptr;
-    ~stmt_guard() { sqlite3_finalize(s); }
-};
-
-void prepare_or_throw(sqlite3* db, const std::string& sql, stmt_guard& g) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &g.s, nullptr) != SQLITE_OK) {
-        throw lite_sqlite_error(db);
-    }
-}
-
+// Small helpers over prepared statements for the engine's own dictionary work.
 void bind_texts(sqlite3_stmt* s, std::initializer_list<std::string> values) {
     int i = 1;
     for (const std::string& v : values) {
@@ -145,7 +136,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     switch (code & 0xff) {
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            return lite_error(54,
+            return lite_error(ora_err::resource_busy,
                               "resource busy and acquire with NOWAIT specified or timeout expired");
         case SQLITE_READONLY:
         case SQLITE_PERM:
@@ -183,7 +174,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("no such table") != std::string::npos ||
         msg.find("no such view") != std::string::npos) {
-        return lite_error(942, "table or view does not exist");
+        return lite_error(ora_err::table_not_found, "table or view does not exist");
     }
     if (msg.find("no such column: ") != std::string::npos ||
         msg.find("no such function: ") != std::string::npos) {
@@ -200,7 +191,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
             if (dot == std::string::npos) break;
             start = dot + 1;
         }
-        return lite_error(904, quoted + ": invalid identifier");
+        return lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     if (msg.find("wrong number of arguments") != std::string::npos) {
         return lite_error(909, "invalid number of arguments");
@@ -209,8 +200,9 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         std::string cols = after("UNIQUE constraint failed: ");
         // An expression index is named by SQLite itself: index 'NAME'.
         if (cols.rfind("index '", 0) == 0 && cols.size() > 8 && cols.back() == '\'') {
-            return lite_error(1, "unique constraint (" + owner + "." +
-                                     cols.substr(7, cols.size() - 8) + ") violated");
+            return lite_error(ora_err::unique_violated, "unique constraint (" + owner + "." +
+                                                            cols.substr(7, cols.size() - 8) +
+                                                            ") violated");
         }
         std::string table = cols.substr(0, cols.find('.'));
         std::string name = table;
@@ -226,7 +218,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                 if (c == std::string::npos) break;
                 p = c + 2;
             }
-            stmt_guard g;
+            lite_stmt g;
             std::string sql =
                 "SELECT i.INDEX_NAME, (SELECT c.CONSTRAINT_NAME FROM \"LITE$DICT\".CONSTRAINTS c "
                 "WHERE c.OWNER = i.INDEX_OWNER AND c.INDEX_NAME = i.INDEX_NAME AND "
@@ -234,28 +226,31 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                 "group_concat(COLUMN_NAME, ',') AS COLS FROM (SELECT * FROM "
                 "\"LITE$DICT\".IND_COLUMNS WHERE TABLE_OWNER = ?1 AND TABLE_NAME = ?2 ORDER BY "
                 "COLUMN_POSITION) GROUP BY INDEX_OWNER, INDEX_NAME) i WHERE i.COLS = ?3";
-            if (sqlite3_prepare_v2(s->db(), sql.c_str(), -1, &g.s, nullptr) == SQLITE_OK) {
-                bind_texts(g.s, {owner, table, list});
-                if (sqlite3_step(g.s) == SQLITE_ROW) {
-                    name = sqlite3_column_type(g.s, 1) != SQLITE_NULL ? col_text(g.s, 1)
-                                                                      : col_text(g.s, 0);
+            if (lite_stmt::try_prepare(s->db(), sql, g)) {
+                bind_texts(g.get(), {owner, table, list});
+                if (sqlite3_step(g.get()) == SQLITE_ROW) {
+                    name = sqlite3_column_type(g.get(), 1) != SQLITE_NULL ? col_text(g.get(), 1)
+                                                                          : col_text(g.get(), 0);
                 }
             }
         }
-        return lite_error(1, "unique constraint (" + owner + "." + name + ") violated");
+        return lite_error(ora_err::unique_violated,
+                          "unique constraint (" + owner + "." + name + ") violated");
     }
     if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
         std::string tc = after("NOT NULL constraint failed: ");
         size_t dot = tc.find('.');
-        return lite_error(1400, "cannot insert NULL into (\"" + owner + "\".\"" +
-                                    tc.substr(0, dot) + "\".\"" + tc.substr(dot + 1) + "\")");
+        return lite_error(ora_err::cannot_insert_null, "cannot insert NULL into (\"" + owner +
+                                                           "\".\"" + tc.substr(0, dot) + "\".\"" +
+                                                           tc.substr(dot + 1) + "\")");
     }
     if (msg.find("CHECK constraint failed: ") != std::string::npos) {
-        return lite_error(2290, "check constraint (" + owner + "." +
-                                    after("CHECK constraint failed: ") + ") violated");
+        return lite_error(
+            ora_err::check_violated,
+            "check constraint (" + owner + "." + after("CHECK constraint failed: ") + ") violated");
     }
     if (msg.find("already exists") != std::string::npos) {
-        return lite_error(955, "name is already used by an existing object");
+        return lite_error(ora_err::name_in_use, "name is already used by an existing object");
     }
     if (msg.find("readonly database") != std::string::npos) {
         return lite_error(1031, "insufficient privileges");
@@ -274,7 +269,8 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("database is locked") != std::string::npos ||
         msg.find("table is locked") != std::string::npos) {
-        return lite_error(54, "resource busy and acquire with NOWAIT specified or timeout expired");
+        return lite_error(ora_err::resource_busy,
+                          "resource busy and acquire with NOWAIT specified or timeout expired");
     }
     if (msg.find("datatype mismatch") != std::string::npos) {
         return lite_error(932, "inconsistent datatypes");
@@ -285,7 +281,8 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     if (msg.find("no such savepoint") != std::string::npos) {
         return lite_error(1086, "savepoint never established in this session or is invalid");
     }
-    return lite_error(600, "internal error code, arguments: [lite], [" + msg + "]");
+    return lite_error(ora_err::internal_error,
+                      "internal error code, arguments: [lite], [" + msg + "]");
 }
 
 }  // namespace
@@ -326,11 +323,9 @@ void lite_instance::create(const std::string& dir, const std::string& banner) {
         use_wal(g.db, "main");
         lite_exec(g.db, "BEGIN");
         lite_dictionary_create(g.db, "main");
-        stmt_guard s;
-        prepare_or_throw(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')",
-                         s);
-        bind_texts(s.s, {banner.empty() ? std::string(default_banner()) : banner});
-        step_done(g.db, s.s);
+        lite_stmt s(g.db, "INSERT INTO SETTINGS VALUES ('BANNER', ?1), ('NEXT_SYS_C', '8000')");
+        bind_texts(s.get(), {banner.empty() ? std::string(default_banner()) : banner});
+        step_done(g.db, s.get());
         lite_exec(g.db, "COMMIT");
     }
     add_user(dir, "SYS", "manager");
@@ -342,13 +337,11 @@ void lite_instance::add_user(const std::string& dir, const std::string& name,
     std::string user = checked_user_name(name);
     db_guard g;
     open_dictionary(dir, g, true);
-    stmt_guard s;
-    prepare_or_throw(g.db,
-                     "INSERT OR REPLACE INTO USERS VALUES (?1, ?2, 0, "
-                     "strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'))",
-                     s);
-    bind_texts(s.s, {user, password});
-    step_done(g.db, s.s);
+    lite_stmt s(g.db,
+                "INSERT OR REPLACE INTO USERS VALUES (?1, ?2, 0, "
+                "strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'))");
+    bind_texts(s.get(), {user, password});
+    step_done(g.db, s.get());
     create_schema_file(dir, user);
 }
 
@@ -374,20 +367,19 @@ void lite_instance::set_locked(const std::string& dir, const std::string& name, 
     std::string user = checked_user_name(name);
     db_guard g;
     open_dictionary(dir, g, true);
-    stmt_guard s;
-    prepare_or_throw(g.db, "UPDATE USERS SET LOCKED = ?2 WHERE USERNAME = ?1", s);
-    bind_texts(s.s, {user, locked ? "1" : "0"});
-    step_done(g.db, s.s);
-    if (sqlite3_changes(g.db) == 0) throw lite_error(1918, "user '" + user + "' does not exist");
+    lite_stmt s(g.db, "UPDATE USERS SET LOCKED = ?2 WHERE USERNAME = ?1");
+    bind_texts(s.get(), {user, locked ? "1" : "0"});
+    step_done(g.db, s.get());
+    if (sqlite3_changes(g.db) == 0)
+        throw lite_error(ora_err::user_not_found, "user '" + user + "' does not exist");
 }
 
 void lite_instance::set_banner(const std::string& dir, const std::string& banner) {
     db_guard g;
     open_dictionary(dir, g, true);
-    stmt_guard s;
-    prepare_or_throw(g.db, "UPDATE SETTINGS SET VALUE = ?1 WHERE NAME = 'BANNER'", s);
-    bind_texts(s.s, {banner});
-    step_done(g.db, s.s);
+    lite_stmt s(g.db, "UPDATE SETTINGS SET VALUE = ?1 WHERE NAME = 'BANNER'");
+    bind_texts(s.get(), {banner});
+    step_done(g.db, s.get());
 }
 
 std::string lite_instance::resolve(const std::string& connect) {
@@ -471,16 +463,15 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     {
         db_guard g;
         open_dictionary(dir, g, true);
-        stmt_guard s;
-        prepare_or_throw(g.db, "SELECT PASSWORD, LOCKED FROM USERS WHERE USERNAME = ?1", s);
-        bind_texts(s.s, {user});
+        lite_stmt s(g.db, "SELECT PASSWORD, LOCKED FROM USERS WHERE USERNAME = ?1");
+        bind_texts(s.get(), {user});
         // A user identified externally has no password.
-        if (sqlite3_step(s.s) != SQLITE_ROW ||
-            (sqlite3_column_type(s.s, 0) == SQLITE_NULL) != external ||
-            (!external && col_text(s.s, 0) != password)) {
+        if (sqlite3_step(s.get()) != SQLITE_ROW ||
+            (sqlite3_column_type(s.get(), 0) == SQLITE_NULL) != external ||
+            (!external && col_text(s.get(), 0) != password)) {
             throw lite_error(1017, "invalid username/password; logon denied");
         }
-        if (sqlite3_column_int(s.s, 1) != 0) throw lite_error(28000, "the account is locked");
+        if (sqlite3_column_int(s.get(), 1) != 0) throw lite_error(28000, "the account is locked");
     }
     fs::path base(dir);
     std::string main_path = (base / (user + ".db")).string();
@@ -505,11 +496,10 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
         lite_exec(db_, "PRAGMA main.synchronous = OFF");
         lite_exec(db_, "PRAGMA \"LITE$DICT\".synchronous = OFF");
         // Other schemas are readable, never writable, from this session.
-        stmt_guard s;
-        prepare_or_throw(db_, "SELECT USERNAME FROM \"LITE$DICT\".USERS ORDER BY USERNAME", s);
+        lite_stmt s(db_, "SELECT USERNAME FROM \"LITE$DICT\".USERS ORDER BY USERNAME");
         std::vector<std::string> others;
-        while (sqlite3_step(s.s) == SQLITE_ROW) {
-            std::string u = col_text(s.s, 0);
+        while (sqlite3_step(s.get()) == SQLITE_ROW) {
+            std::string u = col_text(s.get(), 0);
             if (u != user_ && fs::exists(base / (u + ".db"))) others.push_back(u);
         }
         for (const std::string& u : others) {
@@ -620,20 +610,18 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         lite_exec(db, "BEGIN IMMEDIATE");
         t.open = true;
     }
-    stmt_guard s;
-    prepare_or_throw(db,
-                     "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM " +
-                         dict + "SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2",
-                     s);
-    bind_texts(s.s, {owner, name});
-    if (sqlite3_step(s.s) != SQLITE_ROW) throw lite_error(2289, "sequence does not exist");
-    double minv = sqlite3_column_double(s.s, 0), maxv = sqlite3_column_double(s.s, 1);
-    int64_t inc = sqlite3_column_int64(s.s, 2);
-    bool cycle = col_text(s.s, 3) == "Y";
-    int64_t v = sqlite3_column_int64(s.s, 4);
+    lite_stmt s(db, "SELECT MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, LAST_NUMBER FROM " +
+                        dict + "SEQUENCES WHERE SEQUENCE_OWNER = ?1 AND SEQUENCE_NAME = ?2");
+    bind_texts(s.get(), {owner, name});
+    if (sqlite3_step(s.get()) != SQLITE_ROW)
+        throw lite_error(ora_err::sequence_not_found, "sequence does not exist");
+    double minv = sqlite3_column_double(s.get(), 0), maxv = sqlite3_column_double(s.get(), 1);
+    int64_t inc = sqlite3_column_int64(s.get(), 2);
+    bool cycle = col_text(s.get(), 3) == "Y";
+    int64_t v = sqlite3_column_int64(s.get(), 4);
     // A next number past the 64-bit range is kept as a real: the sequence is then exhausted.
-    double last = sqlite3_column_double(s.s, 4);
-    bool beyond = sqlite3_column_type(s.s, 4) == SQLITE_FLOAT &&
+    double last = sqlite3_column_double(s.get(), 4);
+    bool beyond = sqlite3_column_type(s.get(), 4) == SQLITE_FLOAT &&
                   (last >= 9223372036854775807.0 || last < -9223372036854775807.0);
     if (beyond || (inc > 0 && static_cast<double>(v) > maxv) ||
         (inc < 0 && static_cast<double>(v) < minv)) {
@@ -644,23 +632,20 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
         }
         v = static_cast<int64_t>(inc > 0 ? minv : maxv);
     }
-    stmt_guard u;
-    prepare_or_throw(db,
-                     "UPDATE " + dict +
-                         "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
-                         "AND SEQUENCE_NAME = ?2",
-                     u);
-    bind_texts(u.s, {owner, name});
+    lite_stmt u(db, "UPDATE " + dict +
+                        "SEQUENCES SET LAST_NUMBER = ?3 WHERE SEQUENCE_OWNER = ?1 "
+                        "AND SEQUENCE_NAME = ?2");
+    bind_texts(u.get(), {owner, name});
     int64_t following = 0;
     if (__builtin_add_overflow(v, inc, &following)) {
-        sqlite3_bind_double(u.s, 3, static_cast<double>(v) + static_cast<double>(inc));
+        sqlite3_bind_double(u.get(), 3, static_cast<double>(v) + static_cast<double>(inc));
     } else {
-        sqlite3_bind_int64(u.s, 3, following);
+        sqlite3_bind_int64(u.get(), 3, following);
     }
-    if (sqlite3_step(u.s) != SQLITE_DONE) throw lite_sqlite_error(db, this);
+    if (sqlite3_step(u.get()) != SQLITE_DONE) throw lite_sqlite_error(db, this);
     if (t.open) {
-        sqlite3_reset(u.s);
-        sqlite3_reset(s.s);
+        sqlite3_reset(u.get());
+        sqlite3_reset(s.get());
         lite_exec(db, "COMMIT");
         t.open = false;
     }
@@ -688,23 +673,22 @@ const lite_column* lite_session::dictionary_column(const std::string& owner,
     std::string key = owner + '\x1f' + table + '\x1f' + column;
     auto it = column_cache_.find(key);
     if (it != column_cache_.end()) return it->second.get();
-    stmt_guard s;
-    prepare_or_throw(db_,
-                     "SELECT DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
-                     "CHAR_LENGTH, CHAR_USED FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND "
-                     "TABLE_NAME = ?2 AND COLUMN_NAME = ?3",
-                     s);
-    bind_texts(s.s, {owner, table, column});
-    if (sqlite3_step(s.s) != SQLITE_ROW) return nullptr;
+    lite_stmt s(db_,
+                "SELECT DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
+                "CHAR_LENGTH, CHAR_USED FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND "
+                "TABLE_NAME = ?2 AND COLUMN_NAME = ?3");
+    bind_texts(s.get(), {owner, table, column});
+    if (sqlite3_step(s.get()) != SQLITE_ROW) return nullptr;
     lite_coltype t;
-    t.data_type = col_text(s.s, 0);
-    t.data_length = sqlite3_column_int64(s.s, 1);
-    if (sqlite3_column_type(s.s, 2) != SQLITE_NULL) t.precision = sqlite3_column_int(s.s, 2);
-    if (sqlite3_column_type(s.s, 3) != SQLITE_NULL) t.scale = sqlite3_column_int(s.s, 3);
-    t.char_length = sqlite3_column_int64(s.s, 5);
-    t.char_used = col_text(s.s, 6);
-    auto c =
-        std::make_unique<lite_column>(lite_describe_coltype(column, t, col_text(s.s, 4) != "N"));
+    t.data_type = col_text(s.get(), 0);
+    t.data_length = sqlite3_column_int64(s.get(), 1);
+    if (sqlite3_column_type(s.get(), 2) != SQLITE_NULL)
+        t.precision = sqlite3_column_int(s.get(), 2);
+    if (sqlite3_column_type(s.get(), 3) != SQLITE_NULL) t.scale = sqlite3_column_int(s.get(), 3);
+    t.char_length = sqlite3_column_int64(s.get(), 5);
+    t.char_used = col_text(s.get(), 6);
+    auto c = std::make_unique<lite_column>(
+        lite_describe_coltype(column, t, col_text(s.get(), 4) != "N"));
     const lite_column* r = c.get();
     column_cache_.emplace(std::move(key), std::move(c));
     return r;

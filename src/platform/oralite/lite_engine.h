@@ -41,6 +41,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "lite_sqlite_stmt.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 struct lite_query;
@@ -218,7 +220,7 @@ private:
     std::string oracle_sql_;
     std::string sqlite_sql_;
     kind kind_ = kind::other;
-    sqlite3_stmt* stmt_ = nullptr;
+    lite_stmt stmt_;
     sqlite3* conn_ = nullptr;  // the connection compiled on; a new logon invalidates the statement
     std::vector<lite_column> columns_;
     std::vector<std::string> bind_names_;  // by position - 1

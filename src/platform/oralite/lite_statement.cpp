@@ -16,6 +16,8 @@
 #include "lite_value_text.h"
 #include "lite_internal.h"
 #include "lite_read_ahead.h"
+#include "lite_errors.h"
+#include "lite_sqlite_stmt.h"
 #include "ddl/lite_session_schema.h"
 #include "sql/lite_type_resolver.h"
 
@@ -160,7 +162,6 @@ lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
 
 lite_statement::~lite_statement() {
     stop_read_ahead();
-    sqlite3_finalize(stmt_);
 }
 
 void lite_statement::compile() {
@@ -179,19 +180,16 @@ void lite_statement::compile() {
         return;
     }
     const char* tail = nullptr;
-    int rc = sqlite3_prepare_v2(session_.db(), sqlite_sql_.c_str(),
-                                static_cast<int>(sqlite_sql_.size()), &stmt_, &tail);
-    if (rc != SQLITE_OK || !stmt_) {
-        sqlite3_finalize(stmt_);
-        stmt_ = nullptr;
-        if (rc == SQLITE_OK) throw lite_error(900, "invalid SQL statement");
+    const bool prepared = lite_stmt::try_prepare(session_.db(), sqlite_sql_, stmt_, &tail);
+    if (!prepared || !stmt_) {
+        if (prepared) throw lite_error(ora_err::invalid_sql_statement, "invalid SQL statement");
         throw lite_sqlite_error(session_.db(), &session_);
     }
-    int n = sqlite3_bind_parameter_count(stmt_);
+    int n = sqlite3_bind_parameter_count(stmt_.get());
     bound_.assign(static_cast<size_t>(n), false);
     bind_names_.clear();
     for (int i = 1; i <= n; ++i) {
-        const char* name = sqlite3_bind_parameter_name(stmt_, i);
+        const char* name = sqlite3_bind_parameter_name(stmt_.get(), i);
         bind_names_.push_back(name && *name ? name + 1 : std::to_string(i));
     }
 }
@@ -215,59 +213,70 @@ std::string lite_statement::bind_name(int position) const {
 }
 
 namespace {
+// SQLite names one NOT NULL failure for INSERT and UPDATE alike; Oracle tells them apart.
+lite_error not_null_error_of_update(const lite_error& e, std::string_view oracle_sql) {
+    constexpr std::string_view insert_text = "cannot insert NULL into ";
+    if (e.code() != ora_err::cannot_insert_null || e.text().rfind(insert_text, 0) != 0 ||
+        lite_statement_verb(oracle_sql) != "UPDATE") {
+        return e;
+    }
+    return lite_error(ora_err::cannot_update_to_null,
+                      "cannot update " + e.text().substr(insert_text.size()) + " to NULL");
+}
+
 void check_bind(sqlite3_stmt* s, int position, int count) {
     if (!s || position < 1 || position > count)
-        throw lite_error(1036, "illegal variable name/number");
+        throw lite_error(ora_err::illegal_variable_name, "illegal variable name/number");
     sqlite3_reset(s);
 }
 }  // namespace
 
 void lite_statement::bind_null(int position) {
     stop_read_ahead();
-    check_bind(stmt_, position, bind_count());
+    check_bind(stmt_.get(), position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
-    sqlite3_bind_null(stmt_, position);
+    sqlite3_bind_null(stmt_.get(), position);
 }
 
 void lite_statement::bind_int64(int position, int64_t value) {
     stop_read_ahead();
-    check_bind(stmt_, position, bind_count());
+    check_bind(stmt_.get(), position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
-    sqlite3_bind_int64(stmt_, position, value);
+    sqlite3_bind_int64(stmt_.get(), position, value);
 }
 
 void lite_statement::bind_double(int position, double value) {
     stop_read_ahead();
-    check_bind(stmt_, position, bind_count());
+    check_bind(stmt_.get(), position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
-    sqlite3_bind_double(stmt_, position, value);
+    sqlite3_bind_double(stmt_.get(), position, value);
 }
 
 void lite_statement::bind_text(int position, std::string_view utf8) {
     stop_read_ahead();
-    check_bind(stmt_, position, bind_count());
+    check_bind(stmt_.get(), position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (utf8.empty()) {
-        sqlite3_bind_null(stmt_, position);
+        sqlite3_bind_null(stmt_.get(), position);
     } else {
-        sqlite3_bind_text(stmt_, position, utf8.data(), static_cast<int>(utf8.size()),
+        sqlite3_bind_text(stmt_.get(), position, utf8.data(), static_cast<int>(utf8.size()),
                           SQLITE_TRANSIENT);
     }
 }
 
 void lite_statement::bind_bytes(int position, std::span<const unsigned char> bytes) {
     stop_read_ahead();
-    check_bind(stmt_, position, bind_count());
+    check_bind(stmt_.get(), position, bind_count());
     bound_[static_cast<size_t>(position) - 1] = true;
     executed_ = false;
     if (bytes.empty()) {
-        sqlite3_bind_null(stmt_, position);
+        sqlite3_bind_null(stmt_.get(), position);
     } else {
-        sqlite3_bind_blob(stmt_, position, bytes.data(), static_cast<int>(bytes.size()),
+        sqlite3_bind_blob(stmt_.get(), position, bytes.data(), static_cast<int>(bytes.size()),
                           SQLITE_TRANSIENT);
     }
 }
@@ -280,9 +289,9 @@ void lite_statement::bind_datetime(int position, const lite_datetime& value, boo
 void lite_statement::clear_binds() {
     stop_read_ahead();
     if (!stmt_) return;
-    sqlite3_reset(stmt_);
+    sqlite3_reset(stmt_.get());
     executed_ = false;
-    sqlite3_clear_bindings(stmt_);
+    sqlite3_clear_bindings(stmt_.get());
     bound_.assign(bound_.size(), false);
 }
 
@@ -306,29 +315,29 @@ void lite_statement::execute() {
         return;
     }
     for (bool b : bound_) {
-        if (!b) throw lite_error(1008, "not all variables bound");
+        if (!b) throw lite_error(ora_err::not_all_variables_bound, "not all variables bound");
     }
-    sqlite3_reset(stmt_);
+    sqlite3_reset(stmt_.get());
     if (kind_ == kind::dml) session_.begin_if_needed();
     lite_clear_function_error();
-    int rc = sqlite3_step(stmt_);
+    int rc = sqlite3_step(stmt_.get());
     if (kind_ == kind::dml) {
         // RETURNING ROWID: the statement answers one row per row it touched.
         returned_rowid_.clear();
         while (rc == SQLITE_ROW) {
-            returned_rowid_ = std::to_string(sqlite3_column_int64(stmt_, 0));
-            rc = sqlite3_step(stmt_);
+            returned_rowid_ = std::to_string(sqlite3_column_int64(stmt_.get(), 0));
+            rc = sqlite3_step(stmt_.get());
         }
     }
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
         lite_error e = lite_sqlite_error(session_.db(), &session_);
-        sqlite3_reset(stmt_);
-        throw e;
+        sqlite3_reset(stmt_.get());
+        throw not_null_error_of_update(e, oracle_sql_);
     }
     executed_ = true;
     if (kind_ == kind::dml) {
         rows_ = sqlite3_changes64(session_.db());
-        sqlite3_reset(stmt_);
+        sqlite3_reset(stmt_.get());
         return;
     }
     pending_row_ = rc == SQLITE_ROW;
@@ -342,7 +351,7 @@ void lite_statement::describe_only() {
 }
 
 void lite_statement::describe() {
-    int n = sqlite3_column_count(stmt_) - (hidden_rowid_ ? 1 : 0);
+    int n = sqlite3_column_count(stmt_.get()) - (hidden_rowid_ ? 1 : 0);
     columns_.clear();
     columns_.reserve(static_cast<size_t>(n));
     origin_table_.assign(static_cast<size_t>(n), std::string());
@@ -357,12 +366,12 @@ void lite_statement::describe() {
     }
     lite_type_resolver resolver(session_);
     for (int i = 0; i < n; ++i) {
-        const char* name = sqlite3_column_name(stmt_, i);
+        const char* name = sqlite3_column_name(stmt_.get(), i);
         std::string shown = name ? name : "";
-        const char* db = sqlite3_column_database_name(stmt_, i);
-        const char* table = sqlite3_column_table_name(stmt_, i);
-        const char* origin = sqlite3_column_origin_name(stmt_, i);
-        const char* decl = sqlite3_column_decltype(stmt_, i);
+        const char* db = sqlite3_column_database_name(stmt_.get(), i);
+        const char* table = sqlite3_column_table_name(stmt_.get(), i);
+        const char* origin = sqlite3_column_origin_name(stmt_.get(), i);
+        const char* decl = sqlite3_column_decltype(stmt_.get(), i);
         lite_column c;
         bool done = false;
         if (table && origin) {
@@ -394,7 +403,7 @@ void lite_statement::describe() {
             }
         }
         if (!done) {
-            int storage = pending_row_ ? sqlite3_column_type(stmt_, i) : SQLITE_NULL;
+            int storage = pending_row_ ? sqlite3_column_type(stmt_.get(), i) : SQLITE_NULL;
             c = guessed_column(shown, storage);
         }
         columns_.push_back(std::move(c));
@@ -421,8 +430,8 @@ std::string lite_statement::update_rowid() const {
         const lite_cell_view c = read_ahead_->cell(col);
         return c.type == SQLITE_NULL ? std::string() : std::to_string(c.integer);
     }
-    if (sqlite3_column_type(stmt_, col) == SQLITE_NULL) return {};
-    return std::to_string(sqlite3_column_int64(stmt_, col));
+    if (sqlite3_column_type(stmt_.get(), col) == SQLITE_NULL) return {};
+    return std::to_string(sqlite3_column_int64(stmt_.get(), col));
 }
 
 bool lite_statement::may_read_ahead() const {
@@ -454,8 +463,9 @@ void lite_statement::start_read_ahead() {
     };
     try {
         // The statement stands on the row just stepped to: the reader hands it over first.
-        read_ahead_ = std::make_unique<lite_read_ahead>(conn_, stmt_, &session_, read_ahead_rows_,
-                                                        true, std::move(prepare), render_ahead);
+        read_ahead_ =
+            std::make_unique<lite_read_ahead>(conn_, stmt_.get(), &session_, read_ahead_rows_, true,
+                                              std::move(prepare), render_ahead);
     } catch (const std::system_error&) {
         return;  // no thread to be had: the rows are read as the client asks for them
     }
@@ -477,7 +487,7 @@ bool lite_statement::next_ahead() {
         has_row_ = false;
         at_end_ = true;
         stop_read_ahead();
-        sqlite3_reset(stmt_);
+        sqlite3_reset(stmt_.get());
         executed_ = false;
         throw;
     }
@@ -494,7 +504,8 @@ bool lite_statement::next_ahead() {
 bool lite_statement::next() {
     if (kind_ != kind::query)
         throw lite_error(24374, "define not done before fetch or execute and fetch");
-    if (!executed_) throw lite_error(24338, "statement handle not executed");
+    if (!executed_)
+        throw lite_error(ora_err::statement_not_executed, "statement handle not executed");
     if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (read_ahead_) return next_ahead();
     if (pending_row_) {
@@ -508,7 +519,7 @@ bool lite_statement::next() {
         return false;
     }
     lite_clear_function_error();
-    int rc = sqlite3_step(stmt_);
+    int rc = sqlite3_step(stmt_.get());
     if (rc == SQLITE_ROW) {
         // The reader starts with the second row: a query opened for its description, or read
         // for one row, never costs a thread.
@@ -524,7 +535,7 @@ bool lite_statement::next() {
     at_end_ = true;
     if (rc != SQLITE_DONE) {
         lite_error e = lite_sqlite_error(session_.db(), &session_);
-        sqlite3_reset(stmt_);
+        sqlite3_reset(stmt_.get());
         executed_ = false;
         throw e;
     }
@@ -535,7 +546,7 @@ void lite_statement::check_column(int col) const {
     if (!has_row_) throw lite_error(1002, "fetch out of sequence");
     if (session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
     if (col < 0 || col >= static_cast<int>(columns_.size())) {
-        throw lite_error(1007, "variable not in select list");
+        throw lite_error(ora_err::variable_not_in_select_list, "variable not in select list");
     }
 }
 
@@ -572,13 +583,13 @@ lite_cell_view current_cell(sqlite3_stmt* stmt, const lite_read_ahead* ahead, in
 bool lite_statement::is_null(int col) const {
     check_column(col);
     if (read_ahead_) return read_ahead_->cell(col).type == SQLITE_NULL;
-    return sqlite3_column_type(stmt_, col) == SQLITE_NULL;
+    return sqlite3_column_type(stmt_.get(), col) == SQLITE_NULL;
 }
 
 int lite_statement::storage_class(int col) const {
     check_column(col);
     if (read_ahead_) return read_ahead_->cell(col).type;
-    return sqlite3_column_type(stmt_, col);
+    return sqlite3_column_type(stmt_.get(), col);
 }
 
 std::string_view lite_statement::text(int col) {
@@ -587,7 +598,7 @@ std::string_view lite_statement::text(int col) {
 
 std::optional<std::string_view> lite_statement::text_unless_null(int col) {
     check_column(col);
-    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
+    const lite_cell_view c = current_cell(stmt_.get(), read_ahead_.get(), col);
     if (c.type == SQLITE_NULL) return std::nullopt;
     if (read_ahead_) {
         size_t size = 0;
@@ -716,7 +727,7 @@ std::string_view lite_statement::render(int col, int t, int64_t integer, double 
 
 std::span<const unsigned char> lite_statement::bytes(int col) {
     check_column(col);
-    const lite_cell_view c = current_cell(stmt_, read_ahead_.get(), col);
+    const lite_cell_view c = current_cell(stmt_.get(), read_ahead_.get(), col);
     if (c.type == SQLITE_NULL) return {};
     if (c.type != SQLITE_BLOB) {
         std::string_view v = text(col);
@@ -727,7 +738,7 @@ std::span<const unsigned char> lite_statement::bytes(int col) {
 
 int64_t lite_statement::as_int64(int col) const {
     check_column(col);
-    if (!read_ahead_) return sqlite3_column_int64(stmt_, col);
+    if (!read_ahead_) return sqlite3_column_int64(stmt_.get(), col);
     const lite_cell_view c = read_ahead_->cell(col);
     switch (c.type) {
         case SQLITE_INTEGER:
@@ -744,7 +755,7 @@ int64_t lite_statement::as_int64(int col) const {
 
 double lite_statement::as_double(int col) const {
     check_column(col);
-    if (!read_ahead_) return sqlite3_column_double(stmt_, col);
+    if (!read_ahead_) return sqlite3_column_double(stmt_.get(), col);
     const lite_cell_view c = read_ahead_->cell(col);
     switch (c.type) {
         case SQLITE_INTEGER:
@@ -764,7 +775,7 @@ lite_datetime lite_statement::as_datetime(int col) const {
     const char* p = nullptr;
     char b[40];
     if (!read_ahead_) {
-        p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+        p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), col));
     } else {
         if (lite_datetime read; read_ahead_->date(col, read)) return read;
         const lite_cell_view c = read_ahead_->cell(col);

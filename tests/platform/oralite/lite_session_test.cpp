@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "lite_test_helpers.h"
 
 namespace {
@@ -540,6 +542,87 @@ TEST_F(LiteSql, TransactionsCommitAndRollBack) {
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (id) VALUES (3)"), 1);
     s_->commit();
     EXPECT_EQ(lite_cell(*other, "select count(*) from t"), "2");
+}
+
+// A text default of a typed column converts when a row takes it, as Oracle evaluates defaults
+// at insert time; the table reads back whatever its rows hold.
+TEST_F(LiteSql, TextDefaultsConvertToTheColumnType) {
+    s_->execute(
+        "CREATE TABLE td (id NUMBER, d DATE DEFAULT '01-JAN-2000', "
+        "ts TIMESTAMP DEFAULT '01-JAN-00 10.30.00.000000', n NUMBER DEFAULT '42', "
+        "v VARCHAR2(11) DEFAULT '01-JAN-2000')");
+    s_->execute("INSERT INTO td (id) VALUES (1)");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select to_char(d, 'YYYY-MM-DD'), to_char(ts, 'YYYY-MM-DD HH24:MI'), "
+                        "n + 1, v from td"),
+              (std::vector<std::vector<std::string>>{
+                  {"2000-01-01", "2000-01-01 10:30", "43", "01-JAN-2000"}}));
+    EXPECT_EQ(lite_cell(*s_,
+                        "select data_default from user_tab_columns where table_name = "
+                        "'TD' and column_name = 'D'"),
+              "'01-JAN-2000'");
+    // A default that is no date fails the INSERT that takes it, not the table or its reads.
+    s_->execute("CREATE TABLE tb (id NUMBER, d DATE DEFAULT 'soon', n NUMBER DEFAULT 'many')");
+    EXPECT_NE(lite_fails_with(*s_, "INSERT INTO tb (id, n) VALUES (1, 1)"), 0);
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO tb (id, d) VALUES (1, SYSDATE)"), 1722);
+    s_->execute("INSERT INTO tb VALUES (2, DATE '2001-02-03', 5)");
+    EXPECT_EQ(lite_cell(*s_, "select to_char(d, 'YYYY-MM-DD') || '/' || n from tb"),
+              "2001-02-03/5");
+}
+
+// Oracle tells a NULL written by UPDATE from one written by INSERT.
+TEST_F(LiteSql, NullIntoNotNullColumnNamesTheStatementKind) {
+    s_->execute("CREATE TABLE nn (id NUMBER PRIMARY KEY, v VARCHAR2(5) NOT NULL)");
+    s_->execute("INSERT INTO nn VALUES (1, 'a')");
+    try {
+        s_->execute("UPDATE nn SET v = NULL WHERE id = 1");
+        FAIL() << "the update ran";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 1407);
+        EXPECT_EQ(e.text(), "cannot update (\"APP\".\"NN\".\"V\") to NULL");
+    }
+    try {
+        s_->execute("INSERT INTO nn VALUES (2, NULL)");
+        FAIL() << "the insert ran";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 1400);
+        EXPECT_EQ(e.text(), "cannot insert NULL into (\"APP\".\"NN\".\"V\")");
+    }
+    EXPECT_EQ(lite_cell(*s_, "select v from nn"), "a");
+}
+
+// Statements that fail part-way, in DDL, DML and the row triggers folded into an INSERT, leave
+// no prepared statement behind on the session's connection: one left there would block the
+// next DROP or ALTER of its table.
+TEST_F(LiteSql, FailuresLeaveNoStatementOnTheConnection) {
+    auto open_statements = [&] {
+        int n = 0;
+        for (sqlite3_stmt* p = sqlite3_next_stmt(s_->db(), nullptr); p;
+             p = sqlite3_next_stmt(s_->db(), p)) {
+            ++n;
+        }
+        return n;
+    };
+    const int before = open_statements();
+    s_->execute("CREATE TABLE k (id NUMBER PRIMARY KEY, v VARCHAR2(5) NOT NULL, w NUMBER)");
+    s_->execute(
+        "CREATE TRIGGER k_bi BEFORE INSERT ON k FOR EACH ROW BEGIN :NEW.w := :NEW.id * 2; END;");
+    s_->execute("INSERT INTO k (id, v) VALUES (1, 'a')");
+    EXPECT_EQ(lite_cell(*s_, "select w from k"), "2");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO k (id, v) VALUES (1, 'b')"), 1);
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE k SET v = NULL"), 1407);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE k ADD CONSTRAINT k_ck CHECK (w > 5)"), 2293);
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE k ADD CONSTRAINT k_pk2 PRIMARY KEY (w)"), 2260);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE TABLE k (a NUMBER)"), 955);
+    EXPECT_EQ(lite_fails_with(*s_, "select nosuch from k"), 904);
+    // A trigger body the engine cannot fold is only stored; inserts go on without it.
+    s_->execute(
+        "CREATE OR REPLACE TRIGGER k_bi BEFORE INSERT ON k FOR EACH ROW BEGIN "
+        "IF :NEW.w IS NULL THEN :NEW.w := 0; END IF; END;");
+    s_->execute("INSERT INTO k (id, v) VALUES (2, 'c')");
+    EXPECT_EQ(open_statements(), before);
+    s_->execute("DROP TABLE k");
+    EXPECT_EQ(open_statements(), before);
 }
 
 TEST_F(LiteSql, MisuseRaisesInsteadOfCrashing) {

@@ -17,66 +17,12 @@
 #include "lite_value_text.h"
 #include "lite_internal.h"
 #include "ddl/lite_trigger.h"
+#include "lite_errors.h"
+#include "lite_sqlite_stmt.h"
 
 namespace {
 
-struct stmt {
-    sqlite3_stmt* s = nullptr;
-    stmt(sqlite3* db, const std::string& sql) {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
-            throw lite_sqlite_error(db);
-        }
-    }
-    ~stmt() { sqlite3_finalize(s); }
-    stmt& text(int i, const std::string& v) {
-        sqlite3_bind_text(s, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    stmt& opt_text(int i, const std::string& v) {
-        if (v.empty()) {
-            sqlite3_bind_null(s, i);
-        } else {
-            text(i, v);
-        }
-        return *this;
-    }
-    stmt& num(int i, int64_t v) {
-        sqlite3_bind_int64(s, i, v);
-        return *this;
-    }
-    stmt& opt_num(int i, std::optional<int> v) {
-        if (v) {
-            sqlite3_bind_int64(s, i, *v);
-        } else {
-            sqlite3_bind_null(s, i);
-        }
-        return *this;
-    }
-    bool row() {
-        int rc = sqlite3_step(s);
-        if (rc == SQLITE_ROW) return true;
-        if (rc != SQLITE_DONE) throw lite_sqlite_error(sqlite3_db_handle(s));
-        return false;
-    }
-    void run() {
-        row();
-        sqlite3_reset(s);
-    }
-    // Ends a read early: an unfinished read blocks DROP/ALTER on this connection.
-    void done() { sqlite3_reset(s); }
-    std::string col(int c) {
-        const unsigned char* t = sqlite3_column_text(s, c);
-        return t ? reinterpret_cast<const char*>(t) : "";
-    }
-    bool is_null(int c) { return sqlite3_column_type(s, c) == SQLITE_NULL; }
-    // The first column of every remaining row.
-    std::vector<std::string> strings() {
-        std::vector<std::string> r;
-        while (row()) r.push_back(col(0));
-        return r;
-    }
-    int64_t i64(int c) { return sqlite3_column_int64(s, c); }
-};
+using stmt = lite_stmt;
 
 const std::string D = "\"LITE$DICT\".";
 
@@ -264,7 +210,9 @@ struct ddl {
         {
             stmt q(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
             q.text(1, owner).text(2, c.name);
-            if (q.row()) throw lite_error(2264, "name already used by an existing constraint");
+            if (q.row())
+                throw lite_error(ora_err::constraint_name_in_use,
+                                 "name already used by an existing constraint");
         }
         std::vector<std::string> have = table_columns(owner, table);
         for (const std::string& col : c.columns) need_column(have, col);
@@ -273,40 +221,44 @@ struct ddl {
         if (c.type == 'P' || c.type == 'U') {
             for (auto& [kn, kt] : table_keys(owner, table)) {
                 if (c.type == 'P' && kt == "P")
-                    throw lite_error(2260, "table can have only one primary key");
+                    throw lite_error(ora_err::one_primary_key_only,
+                                     "table can have only one primary key");
                 if (key_columns(owner, kn) == c.columns) {
-                    throw lite_error(2261,
+                    throw lite_error(ora_err::key_exists,
                                      "such unique or primary key already exists in the table");
                 }
             }
             index_name = index_on(owner, table, c.columns);
             if (index_name.empty()) {
                 if (index_exists(owner, c.name))
-                    throw lite_error(955, "name is already used by an existing object");
+                    throw lite_error(ora_err::name_in_use,
+                                     "name is already used by an existing object");
                 index_name = c.name;
                 insert_index(owner, c.name, table, true, generated, c.columns, {}, "NORMAL");
             }
         } else if (c.type == 'R') {
             if (!table_exists(c.r_owner, c.r_table))
-                throw lite_error(942, "table or view does not exist");
+                throw lite_error(ora_err::table_not_found, "table or view does not exist");
             auto keys = table_keys(c.r_owner, c.r_table);
             if (c.r_columns.empty()) {
                 for (auto& [kn, kt] : keys) {
                     if (kt == "P") c.r_columns = key_columns(c.r_owner, kn);
                 }
                 if (c.r_columns.empty()) {
-                    throw lite_error(2268, "referenced table does not have a primary key");
+                    throw lite_error(ora_err::no_referenced_primary_key,
+                                     "referenced table does not have a primary key");
                 }
             }
             if (c.r_columns.size() != c.columns.size()) {
-                throw lite_error(2256,
+                throw lite_error(ora_err::referencing_columns_mismatch,
                                  "number of referencing columns must match referenced columns");
             }
             for (auto& [kn, kt] : keys) {
                 if (key_columns(c.r_owner, kn) == c.r_columns) r_name = kn;
             }
             if (r_name.empty()) {
-                throw lite_error(2270, "no matching unique or primary key for this column-list");
+                throw lite_error(ora_err::no_matching_key,
+                                 "no matching unique or primary key for this column-list");
             }
             if (c.enabled && c.validate && check_data) check_foreign_key(owner, table, c);
         }
@@ -358,16 +310,34 @@ struct ddl {
                        match + ") LIMIT 1");
         if (q.row()) {
             throw lite_error(
-                2298, "cannot validate (" + owner + "." + c.name + ") - parent keys not found");
+                ora_err::parent_keys_not_found,
+                "cannot validate (" + owner + "." + c.name + ") - parent keys not found");
         }
+    }
+
+    // A text literal as the default of a date, timestamp or number column is converted as an
+    // INSERT would convert it, when a row takes the default: the row then holds the column's
+    // type (or the INSERT gets the conversion's error), never text a later read cannot show.
+    static std::string typed_default(const std::string& text, const std::string& data_type) {
+        std::vector<lite_token> t = lite_tokenize(text);
+        if (t.size() != 2 || t[0].kind != lite_token::string) return text;
+        const char* convert = nullptr;
+        if (data_type == "DATE") {
+            convert = "TO_DATE";
+        } else if (data_type.rfind("TIMESTAMP", 0) == 0 &&
+                   data_type.find(" WITH ") == std::string::npos) {
+            convert = "TO_TIMESTAMP";
+        } else if (data_type == "NUMBER" || data_type == "FLOAT" || data_type == "BINARY_FLOAT" ||
+                   data_type == "BINARY_DOUBLE") {
+            convert = "TO_NUMBER";
+        }
+        return convert ? std::string(convert) + "(" + text + ")" : text;
     }
 
     // ------------------------------------------------------------------ SQLite table build
     bool compiles(const std::string& sql) {
-        sqlite3_stmt* p = nullptr;
-        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &p, nullptr);
-        sqlite3_finalize(p);
-        return rc == SQLITE_OK;
+        lite_stmt probe;
+        return lite_stmt::try_prepare(db, sql, probe);
     }
 
     void build_table(const std::string& owner, const std::string& table, bool existed) {
@@ -389,7 +359,8 @@ struct ddl {
                 std::string expr;
                 bool read = true;
                 try {
-                    expr = lite_translate_condition(q.col(3), s.user());
+                    expr =
+                        lite_translate_condition(typed_default(q.col(3), ty.data_type), s.user());
                 } catch (const lite_error&) {
                     read = false;
                 }
@@ -505,8 +476,9 @@ struct ddl {
                               lite_quote_name(iname) + " ON " + lite_quote_name(table) + " (" +
                               list + ")");
         } catch (const lite_error& e) {
-            if (e.code() == 1) {
-                throw lite_error(1452, "cannot CREATE UNIQUE INDEX; duplicate keys found");
+            if (e.code() == ora_err::unique_violated) {
+                throw lite_error(ora_err::duplicate_keys_found,
+                                 "cannot CREATE UNIQUE INDEX; duplicate keys found");
             }
             throw;
         }
@@ -519,17 +491,21 @@ struct ddl {
             build_table(owner, table, true);
         } catch (const lite_error& e) {
             std::string who = "(" + owner + "." + cname + ")";
-            if (e.code() == 2290)
-                throw lite_error(2293, "cannot validate " + who + " - check constraint violated");
-            if (e.code() == 1400)
-                throw lite_error(2296, "cannot enable " + who + " - null values found");
-            if (e.code() == 1 || e.code() == 1452) {
+            if (e.code() == ora_err::check_violated)
+                throw lite_error(ora_err::cannot_validate_check,
+                                 "cannot validate " + who + " - check constraint violated");
+            if (e.code() == ora_err::cannot_insert_null)
+                throw lite_error(ora_err::cannot_enable_not_null,
+                                 "cannot enable " + who + " - null values found");
+            if (e.code() == ora_err::unique_violated || e.code() == ora_err::duplicate_keys_found) {
                 stmt k(db, "SELECT CONSTRAINT_TYPE FROM " + D +
                                "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2");
                 k.text(1, owner).text(2, cname);
                 if (k.row() && k.col(0) == "U")
-                    throw lite_error(2299, "cannot validate " + who + " - duplicate keys found");
-                throw lite_error(2437, "cannot validate " + who + " - primary key violated");
+                    throw lite_error(ora_err::cannot_validate_unique,
+                                     "cannot validate " + who + " - duplicate keys found");
+                throw lite_error(ora_err::cannot_validate_primary_key,
+                                 "cannot validate " + who + " - primary key violated");
             }
             throw;
         }
@@ -541,7 +517,7 @@ struct ddl {
         const std::string& owner = st.owner;
         const std::string& table = st.table;
         if (name_in_use(owner, table))
-            throw lite_error(955, "name is already used by an existing object");
+            throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
         if (st.deferred) std::rethrow_exception(st.deferred);
         std::vector<lite_ddl_column>& cols = st.columns;
         std::vector<lite_ddl_constraint>& cons = st.constraints;
@@ -563,7 +539,8 @@ struct ddl {
             has_pk = has_pk || c.type == 'P';
             add_constraint(owner, table, c, false);
         }
-        if (iot && !has_pk) throw lite_error(25175, "no PRIMARY KEY constraint found");
+        if (iot && !has_pk)
+            throw lite_error(ora_err::no_primary_key_found, "no PRIMARY KEY constraint found");
         if (iot) {
             // The primary key's index of an index-organized table is the table itself.
             stmt u(db, "UPDATE " + D +
@@ -583,9 +560,10 @@ struct ddl {
         const std::string& towner = st.table_owner;
         const std::string& table = st.table;
         bool unique = st.unique;
-        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
+        if (!table_exists(towner, table))
+            throw lite_error(ora_err::table_not_found, "table or view does not exist");
         if (index_exists(owner, iname))
-            throw lite_error(955, "name is already used by an existing object");
+            throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
         std::vector<std::string> have = table_columns(towner, table);
         std::vector<std::string> cols, desc;
         bool expression = false;
@@ -600,7 +578,7 @@ struct ddl {
         }
         if (st.deferred) std::rethrow_exception(st.deferred);
         if (!index_on(towner, table, cols).empty()) {
-            throw lite_error(1408, "such column list already indexed");
+            throw lite_error(ora_err::column_list_indexed, "such column list already indexed");
         }
         std::string type = expression ? "FUNCTION-BASED NORMAL" : "NORMAL";
         insert_index(owner, iname, table, unique, false, cols, desc, type);
@@ -611,7 +589,7 @@ struct ddl {
         const std::string& owner = def.owner;
         const std::string& sname = def.sequence;
         if (name_in_use(owner, sname))
-            throw lite_error(955, "name is already used by an existing object");
+            throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
         if (def.deferred) std::rethrow_exception(def.deferred);
         int64_t inc = def.increment;
         const std::optional<int64_t>& start = def.start;
@@ -642,9 +620,10 @@ struct ddl {
             v.text(1, owner).text(2, vname);
             exists = v.row();
         }
-        if (exists && !replace) throw lite_error(955, "name is already used by an existing object");
+        if (exists && !replace)
+            throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
         if (!exists && name_in_use(owner, vname)) {
-            throw lite_error(955, "name is already used by an existing object");
+            throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
         }
         if (exists) {
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(vname));
@@ -723,7 +702,7 @@ struct ddl {
     void create_user(const lite_user_ddl& st) {
         const std::string& u = st.user;
         if (user_exists(u))
-            throw lite_error(1920,
+            throw lite_error(ora_err::user_name_conflict,
                              "user name '" + u + "' conflicts with another user or role name");
         stmt q(db, "INSERT INTO " + D +
                        "USERS VALUES (?1, NULL, 0, strftime('%Y-%m-%d %H:%M:%S', 'now', "
@@ -734,7 +713,8 @@ struct ddl {
     }
 
     void alter_user(const lite_user_ddl& st) {
-        if (!user_exists(st.user)) throw lite_error(1918, "user '" + st.user + "' does not exist");
+        if (!user_exists(st.user))
+            throw lite_error(ora_err::user_not_found, "user '" + st.user + "' does not exist");
         apply_user_clauses(st);
     }
 
@@ -750,11 +730,12 @@ struct ddl {
         const std::string& owner = st.owner;
         const std::string& n = st.name;
         if (!st.replace && trigger_exists(owner, n))
-            throw lite_error(4081, "trigger '" + n + "' already exists");
+            throw lite_error(ora_err::trigger_exists, "trigger '" + n + "' already exists");
         if (st.deferred && !st.table_read) std::rethrow_exception(st.deferred);
         const std::string& towner = st.table_owner;
         const std::string& table = st.table;
-        if (!table_exists(towner, table)) throw lite_error(942, "table or view does not exist");
+        if (!table_exists(towner, table))
+            throw lite_error(ora_err::table_not_found, "table or view does not exist");
         if (st.deferred) std::rethrow_exception(st.deferred);
         const std::string& timing = st.timing;
         const std::string& events = st.events;
@@ -803,7 +784,8 @@ struct ddl {
         using action = lite_alter_table::action;
         const std::string& owner = st.owner;
         const std::string& table = st.table;
-        if (!table_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+        if (!table_exists(owner, table))
+            throw lite_error(ora_err::table_not_found, "table or view does not exist");
         if (st.deferred && st.kind != action::modify_columns) std::rethrow_exception(st.deferred);
         switch (st.kind) {
             case action::add: {
@@ -811,7 +793,8 @@ struct ddl {
                 int64_t id = static_cast<int64_t>(have.size()) + 1;
                 for (auto& c : st.columns) {
                     if (std::find(have.begin(), have.end(), c.name) != have.end()) {
-                        throw lite_error(1430, "column being added already exists in table");
+                        throw lite_error(ora_err::column_exists,
+                                         "column being added already exists in table");
                     }
                     insert_column(owner, table, c, id++);
                 }
@@ -833,7 +816,8 @@ struct ddl {
                 std::string pk = primary_key(owner, table);
                 if (pk.empty())
                     throw lite_error(
-                        2432, "cannot enable primary key - primary key not defined for table");
+                        ora_err::primary_key_not_defined,
+                        "cannot enable primary key - primary key not defined for table");
                 return change_status(owner, table, pk, st.enable);
             }
             case action::drop_constraint:
@@ -841,7 +825,9 @@ struct ddl {
                 break;
             case action::drop_primary_key: {
                 std::string pk = primary_key(owner, table);
-                if (pk.empty()) throw lite_error(2441, "Cannot drop nonexistent primary key");
+                if (pk.empty())
+                    throw lite_error(ora_err::no_primary_key_to_drop,
+                                     "Cannot drop nonexistent primary key");
                 drop_constraint(owner, table, pk);
                 break;
             }
@@ -893,13 +879,14 @@ struct ddl {
             std::vector<std::string> not_nulls;
             while (q.row()) {
                 if (q.col(1) == "P")
-                    throw lite_error(1451,
+                    throw lite_error(ora_err::cannot_modify_to_null,
                                      "column to be modified to NULL cannot be modified to NULL");
                 not_nulls.push_back(q.col(0));
             }
             q.done();
             if (not_nulls.empty())
-                throw lite_error(1451, "column to be modified to NULL cannot be modified to NULL");
+                throw lite_error(ora_err::cannot_modify_to_null,
+                                 "column to be modified to NULL cannot be modified to NULL");
             for (const std::string& n : not_nulls) forget_constraint(owner, n);
             set_nullable(owner, table, c.name);
         }
@@ -907,7 +894,8 @@ struct ddl {
         std::string old_sequence = identity_sequence_of(owner, table, c.name);
         if (c.drop_identity) {
             if (old_sequence.empty()) {
-                throw lite_error(30673, "column to be modified is not an identity column");
+                throw lite_error(ora_err::not_identity_column,
+                                 "column to be modified is not an identity column");
             }
             stmt u(db, "UPDATE " + D +
                            "COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' WHERE "
@@ -960,7 +948,7 @@ struct ddl {
                        "CONSTRAINTS WHERE OWNER=?1 AND CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
         q.text(1, owner).text(2, cname).text(3, table);
         if (!q.row())
-            throw lite_error(2431,
+            throw lite_error(ora_err::no_such_constraint,
                              "cannot disable constraint (" + cname + ") - no such constraint");
         std::string type = q.col(0);
         std::string r_owner = q.col(1), r_cons = q.col(2);
@@ -990,7 +978,9 @@ struct ddl {
                        "CONSTRAINTS WHERE OWNER=?1 AND "
                        "CONSTRAINT_NAME=?2 AND TABLE_NAME=?3");
         q.text(1, owner).text(2, cname).text(3, table);
-        if (!q.row()) throw lite_error(2443, "Cannot drop constraint - nonexistent constraint");
+        if (!q.row())
+            throw lite_error(ora_err::no_constraint_to_drop,
+                             "Cannot drop constraint - nonexistent constraint");
         std::string index = q.col(1);
         q.done();
         std::vector<std::string> cols = key_columns(owner, cname);
@@ -1015,7 +1005,8 @@ struct ddl {
                "DELETE FROM " + D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3");
         d.text(1, owner).text(2, table).text(3, col).run();
         if (sqlite3_changes(db) == 0)
-            throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+            throw lite_error(ora_err::invalid_identifier,
+                             lite_quote_name(col) + ": invalid identifier");
         std::vector<std::string> left = table_columns(owner, table);
         for (size_t k = 0; k < left.size(); ++k) {
             stmt r(db, "UPDATE " + D +
@@ -1047,7 +1038,7 @@ struct ddl {
                 const std::string& table = st.name;
                 bool cascade = st.cascade;
                 if (!table_exists(owner, table))
-                    throw lite_error(942, "table or view does not exist");
+                    throw lite_error(ora_err::table_not_found, "table or view does not exist");
                 stmt r(db, "SELECT c.OWNER, c.CONSTRAINT_NAME, c.TABLE_NAME FROM " + D +
                                "CONSTRAINTS c JOIN " + D +
                                "CONSTRAINTS p ON p.OWNER=c.R_OWNER AND "
@@ -1058,7 +1049,7 @@ struct ddl {
                 std::vector<std::pair<std::string, std::string>> refs;
                 while (r.row()) refs.emplace_back(r.col(0), r.col(1));
                 if (!refs.empty() && !cascade) {
-                    throw lite_error(2449,
+                    throw lite_error(ora_err::referenced_by_foreign_keys,
                                      "unique/primary keys in table referenced by foreign keys");
                 }
                 for (auto& [o, n] : refs) forget_constraint(o, n);
@@ -1097,7 +1088,8 @@ struct ddl {
                 const std::string& v = st.name;
                 stmt x(db, "DELETE FROM " + D + "VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2");
                 x.text(1, owner).text(2, v).run();
-                if (sqlite3_changes(db) == 0) throw lite_error(942, "table or view does not exist");
+                if (sqlite3_changes(db) == 0)
+                    throw lite_error(ora_err::table_not_found, "table or view does not exist");
                 stmt c(db, "DELETE FROM " + D + "VIEW_COMMENTS WHERE OWNER=?1 AND VIEW_NAME=?2");
                 c.text(1, owner).text(2, v).run();
                 lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(v));
@@ -1106,12 +1098,13 @@ struct ddl {
             case kind::index: {
                 const std::string& n = st.name;
                 if (!index_exists(owner, n))
-                    throw lite_error(1418, "specified index does not exist");
+                    throw lite_error(ora_err::index_not_found, "specified index does not exist");
                 stmt c(db, "SELECT 1 FROM " + D + "CONSTRAINTS WHERE OWNER=?1 AND INDEX_NAME=?2");
                 c.text(1, owner).text(2, n);
                 if (c.row()) {
                     throw lite_error(
-                        2429, "cannot drop index used for enforcement of unique/primary key");
+                        ora_err::index_enforces_key,
+                        "cannot drop index used for enforcement of unique/primary key");
                 }
                 drop_index_rows(owner, n);
                 return;
@@ -1121,13 +1114,15 @@ struct ddl {
                 stmt x(db, "DELETE FROM " + D +
                                "SEQUENCES WHERE SEQUENCE_OWNER=?1 AND SEQUENCE_NAME=?2");
                 x.text(1, owner).text(2, n).run();
-                if (sqlite3_changes(db) == 0) throw lite_error(2289, "sequence does not exist");
+                if (sqlite3_changes(db) == 0)
+                    throw lite_error(ora_err::sequence_not_found, "sequence does not exist");
                 return;
             }
             case kind::trigger: {
                 const std::string& n = st.name;
                 if (!trigger_exists(owner, n))
-                    throw lite_error(4080, "trigger '" + n + "' does not exist");
+                    throw lite_error(ora_err::trigger_not_found,
+                                     "trigger '" + n + "' does not exist");
                 stmt x(db, "DELETE FROM " + D + "TRIGGERS WHERE OWNER=?1 AND TRIGGER_NAME=?2");
                 x.text(1, owner).text(2, n).run();
                 stmt y(db,
@@ -1160,7 +1155,8 @@ struct ddl {
             stmt k(db, "SELECT count(*), sum(name = ?2) FROM pragma_table_info(?1, 'main')");
             k.text(1, v).text(2, col);
             if (k.row() && k.i64(0) > 0 && k.i64(1) == 0) {
-                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+                throw lite_error(ora_err::invalid_identifier,
+                                 lite_quote_name(col) + ": invalid identifier");
             }
         }
         stmt u(db, "INSERT OR REPLACE INTO " + D + "VIEW_COMMENTS VALUES (?1,?2,?3,?4)");
@@ -1176,13 +1172,14 @@ struct ddl {
             stmt u(db, "UPDATE " + D + "TABLES SET COMMENTS=?3 WHERE OWNER=?1 AND TABLE_NAME=?2");
             u.text(1, owner).text(2, table).opt_text(3, text).run();
             if (sqlite3_changes(db) != 0) return;
-            if (!view_exists(owner, table)) throw lite_error(942, "table or view does not exist");
+            if (!view_exists(owner, table))
+                throw lite_error(ora_err::table_not_found, "table or view does not exist");
             comment_view(owner, table, "", text);
         } else if (st.on == kind::column) {
             const std::string& col = st.column;
             if (!table_exists(owner, table)) {
                 if (!view_exists(owner, table)) {
-                    throw lite_error(942, "table or view does not exist");
+                    throw lite_error(ora_err::table_not_found, "table or view does not exist");
                 }
                 return comment_view(owner, table, col, text);
             }
@@ -1191,7 +1188,8 @@ struct ddl {
                            "COLUMN_NAME=?3");
             u.text(1, owner).text(2, table).text(3, col).opt_text(4, text).run();
             if (sqlite3_changes(db) == 0)
-                throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+                throw lite_error(ora_err::invalid_identifier,
+                                 lite_quote_name(col) + ": invalid identifier");
         } else {
             s.add_warning("COMMENT ignored");
         }
@@ -1285,7 +1283,7 @@ struct ddl {
 
     void exec(const lite_truncate& st) {
         if (!table_exists(st.owner, st.table))
-            throw lite_error(942, "table or view does not exist");
+            throw lite_error(ora_err::table_not_found, "table or view does not exist");
         lite_exec(db, "DELETE FROM main." + lite_quote_name(st.table));
     }
 
@@ -1324,7 +1322,8 @@ void lite_run_ddl(lite_session& s, const std::string& oracle_sql) {
             throw;
         } catch (const std::exception& e) {
             throw lite_error(
-                600, std::string("internal error code, arguments: [lite ddl], [") + e.what() + "]");
+                ora_err::internal_error,
+                std::string("internal error code, arguments: [lite ddl], [") + e.what() + "]");
         }
     }
     s.schema_changed();
