@@ -1,11 +1,15 @@
 // SQL*Plus-style scripts: how they split into units and how the runner executes blocks.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "lite_test_helpers.h"
 #include "script/lite_script.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using units = std::vector<lite_script_unit>;
 
 TEST(LiteScriptSplit, TerminatorsClientCommandsAndLines) {
@@ -73,9 +77,54 @@ TEST(LiteScriptSplit, QuotingMechanismLiterals) {
     EXPECT_EQ(u[3].line, 5);
 }
 
+// SQL*Plus continues a client command, and the first line of a statement, after a trailing '-';
+// later lines of a statement keep theirs as the minus it is.
+TEST(LiteScriptSplit, TrailingHyphenContinuesTheLineThatOpensAUnit) {
+    units u = lite_split_script(
+        "REM ------\n"
+        "PROMPT loading -\n"
+        "rows\n"
+        "INSERT INTO t (id, name) VALUES (1, -\n"
+        "'one');\n"
+        "SELECT 10\n"
+        " - 4 -\n"
+        " 1 FROM dual;\n"
+        "-- a comment -\n"
+        "SELECT 2 FROM dual;\n");
+    ASSERT_EQ(u.size(), 5u);
+    EXPECT_EQ(u[1].kind, lite_script_unit::client);
+    EXPECT_EQ(u[1].text, "PROMPT loading  rows");
+    EXPECT_EQ(u[2].text, "INSERT INTO t (id, name) VALUES (1,  'one')");
+    EXPECT_EQ(u[2].line, 4);
+    EXPECT_EQ(u[3].text, "SELECT 10\n - 4 -\n 1 FROM dual");
+    EXPECT_EQ(u[4].line, 10);
+}
+
+// A '.' line ends a unit without running it; an unknown line stands alone as one unit.
+TEST(LiteScriptSplit, PeriodLinesHoldAndUnknownLinesStandAlone) {
+    units u = lite_split_script(
+        "BEGIN\n  NULL;\nEND;\n.\n/\n"
+        "INSERT INTO t VALUES (1)\n.\n"
+        "ssn INTEGER);\n"
+        "SELECT 1 FROM dual;\n"
+        "SET TRANSACTION READ ONLY;\n");
+    ASSERT_EQ(u.size(), 6u);
+    EXPECT_EQ(u[0].kind, lite_script_unit::plsql);
+    EXPECT_TRUE(u[0].held);
+    EXPECT_EQ(u[1].kind, lite_script_unit::client);
+    EXPECT_EQ(u[1].text, "/");
+    EXPECT_TRUE(u[2].held);
+    EXPECT_EQ(u[2].text, "INSERT INTO t VALUES (1)");
+    EXPECT_EQ(u[3].kind, lite_script_unit::unknown);
+    EXPECT_EQ(u[3].line, 8);
+    EXPECT_EQ(u[4].text, "SELECT 1 FROM dual");
+    EXPECT_EQ(u[5].kind, lite_script_unit::sql);
+}
+
 TEST(LiteScriptSplit, NeverFailsOnBrokenText) {
     for (const char* s : {"", "'", "/*", "BEGIN", "--", "\"", ";;;", "/\n/\n", "a'\n;\n'",
-                          "CREATE OR REPLACE", "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;"}) {
+                          "CREATE OR REPLACE", "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;", "-", "x -", ".", "BEGIN\n.",
+                          "PROMPT -\n-\n"}) {
         units u = lite_split_script(s);
         for (auto& x : u) EXPECT_FALSE(x.text.empty());
     }
@@ -134,7 +183,7 @@ TEST_F(LiteScriptRun, UnsupportedPlsqlStopsWithItsLine) {
 
 TEST_F(LiteScriptRun, ClientCommandsAndStoredCodeOnlyWarn) {
     run("CONNECT hr/hr\n"
-        "@other_script.sql\n"
+        "HOST ls\n"
         "CREATE OR REPLACE TRIGGER trg BEFORE INSERT ON t BEGIN NULL; END;\n"
         "/\n"
         "GRANT SELECT ON t TO public;\n"
@@ -204,6 +253,110 @@ TEST_F(LiteScriptRun, WheneverSqlerrorExitStopsWithItsStatus) {
               "z.sql"));
     EXPECT_EQ(f.exit_status(), 904 & 0xff);
     EXPECT_EQ(lite_cell(*s_, "select count(*) from t where id = 5"), "1") << "committed";
+}
+
+class LiteScriptClient : public LiteScriptRun {
+protected:
+    // Runs with an error handler, as oralite run does; returns whether the script went on.
+    bool run_reporting(const std::string& text, const std::string& file = "x.sql") {
+        lite_script_runner r(*s_, [this](const std::string& w) { warnings_.push_back(w); },
+                             [this](const lite_script_error& e) {
+                                 errors_.push_back(e.file() + ":" + std::to_string(e.line()) +
+                                                   ": " + e.what());
+                             });
+        bool went_on = r.run(text, file);
+        failures_ = r.failures();
+        return went_on;
+    }
+    std::string write(const std::string& name, const std::string& text) {
+        std::string path = inst_.dir() + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+    std::string ids() {
+        std::string out;
+        for (auto& r : lite_rows(*s_, "select id from t order by id")) out += r[0] + " ";
+        return out;
+    }
+    std::vector<std::string> errors_;
+    int failures_ = 0;
+};
+
+TEST_F(LiteScriptClient, ContinuedInsertsLoad) {
+    EXPECT_TRUE(run_reporting(
+        "INSERT INTO t (id, name) VALUES (1, -\n'one');\n"
+        "INSERT INTO t (id, name) -\n VALUES (2, 'two');\n"
+        "INSERT INTO t (id) VALUES (10\n - 4 -\n 1);\n"));
+    EXPECT_TRUE(errors_.empty()) << errors_[0];
+    EXPECT_EQ(ids(), "1 2 5 ");
+    EXPECT_EQ(lite_cell(*s_, "select name from t where id = 1"), "one");
+}
+
+TEST_F(LiteScriptClient, APeriodLineHoldsAUnitUntilSlashOrRun) {
+    EXPECT_TRUE(run_reporting(
+        "BEGIN\n  INSERT INTO t (id) VALUES (1);\nEND;\n.\n/\n"
+        "INSERT INTO t (id) VALUES (2)\n.\n"
+        "INSERT INTO t (id) VALUES (3);\n"
+        "/\n"
+        "INSERT INTO t (id) VALUES (4)\n.\nRUN\n/\n"));
+    EXPECT_TRUE(errors_.empty());
+    EXPECT_EQ(ids(), "1 3 4 ") << "2 was held and replaced, 4 ran once";
+}
+
+TEST_F(LiteScriptClient, AnUnknownCommandIsReportedAloneAndTheNextStatementRuns) {
+    EXPECT_TRUE(run_reporting(
+        "WHENEVER SQLERROR EXIT FAILURE\n"
+        "ssn INTEGER);\n"
+        "INSERT INTO t (id) VALUES (1);\n"
+        "xy\n"
+        "INSERT INTO t (id) VALUES (2);\n"));
+    EXPECT_EQ(errors_,
+              (std::vector<std::string>{
+                  "x.sql:2: SP2-0734: unknown command beginning \"ssn INTEGE...\" - rest of "
+                  "line ignored.",
+                  "x.sql:4: SP2-0734: unknown command beginning \"xy...\" - rest of line "
+                  "ignored."}));
+    EXPECT_EQ(failures_, 2) << "counted, so the run's status tells";
+    EXPECT_EQ(ids(), "1 2 ") << "a client error does not stop the script";
+}
+
+TEST_F(LiteScriptClient, AtRunsScriptsAndDoubleAtLooksBesideTheCaller) {
+    fs::create_directories(inst_.dir() + "/sub");
+    write("sub/part.sql", "INSERT INTO t (id) VALUES (2);\n@@deeper\n");
+    write("sub/deeper.sql", "INSERT INTO t (id) VALUES (3);\n");
+    write("top.sql", "INSERT INTO t (id) VALUES (4);\n");
+    std::string main = write("sub/main.sql",
+                             "INSERT INTO t (id) VALUES (1);\n"
+                             "@@part.sql\n"
+                             "@" + inst_.dir() + "/top\n"
+                             "START " + inst_.dir() + "/top.sql\n"
+                             "@@missing\n"
+                             "@\n"
+                             "INSERT INTO t (id) VALUES (5);\n");
+    std::ifstream in(main);
+    lite_script_runner r(*s_, nullptr, [this](const lite_script_error& e) {
+        errors_.push_back(e.file() + ":" + std::to_string(e.line()) + ": " + e.what());
+    });
+    EXPECT_TRUE(r.run(in, main));
+    EXPECT_EQ(ids(), "1 2 3 4 4 5 ");
+    EXPECT_EQ(errors_, (std::vector<std::string>{
+                           main + ":5: SP2-0310: unable to open file \"" + inst_.dir() +
+                               "/sub/missing.sql\"",
+                           main + ":6: SP2-1506: START, @ or @@ command has no arguments"}));
+}
+
+TEST_F(LiteScriptClient, NestingStopsAtTwentyAndExitEndsEveryLevel) {
+    std::string self = write("self.sql", "INSERT INTO t (id) VALUES (1);\n@@self\n");
+    EXPECT_TRUE(run_reporting("@" + self + "\n"));
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("SP2-0309: SQL*Plus command procedures may only be nested to a "
+                              "depth of 20."),
+              std::string::npos);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "20");
+    s_->execute("DELETE FROM t");
+    std::string leaves = write("leaves.sql", "INSERT INTO t (id) VALUES (1);\nEXIT\n");
+    EXPECT_FALSE(run_reporting("@" + leaves + "\nINSERT INTO t (id) VALUES (2);\n"));
+    EXPECT_EQ(ids(), "1 ");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // doing DDL on one instance at once.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -135,6 +136,46 @@ TEST_F(OraliteRun, TwoLoadsDoingDdlWaitForEachOther) {
     auto s = inst_.logon();
     EXPECT_EQ(lite_cell(*s, "select count(*) from user_tables"), "25");
     EXPECT_EQ(lite_cell(*s, "select count(*) from other.t24"), "6");
+}
+
+// The peak memory of a child `oralite run` loading a script, in KiB.
+long peak_rss_of_run(const std::string& dir, const std::string& script) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::freopen("/dev/null", "w", stderr);
+        execl(kOralite.c_str(), "oralite", "run", dir.c_str(), "APP", "app", script.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage ru {};
+    if (wait4(pid, &status, 0, &ru) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return -1;
+    }
+    return ru.ru_maxrss;
+}
+
+// A script is read as it runs: its size does not decide the memory a load needs.
+TEST_F(OraliteRun, ALargeScriptLoadsInBoundedMemory) {
+    auto script_of = [&](const std::string& name, int rows) {
+        std::string path = inst_.dir() + "/" + name;
+        std::ofstream f(path);
+        f << "CREATE TABLE " << name.substr(0, 2) << " (id NUMBER, name VARCHAR2(40));\n";
+        for (int i = 0; i < rows; ++i) {
+            f << "INSERT INTO " << name.substr(0, 2) << " VALUES (" << i << ", 'row number "
+              << i << "');\n";
+        }
+        return path;
+    };
+    long small = peak_rss_of_run(inst_.dir(), script_of("s1.sql", 20000));
+    long large = peak_rss_of_run(inst_.dir(), script_of("l1.sql", 200000));
+    ASSERT_GT(small, 0);
+    ASSERT_GT(large, 0);
+    EXPECT_LT(large, 100L * 1024) << "KiB at the peak";
+    // Ten times the script, not ten times the memory.
+    EXPECT_LT(large, small * 2) << small << " KiB for 20,000 rows, " << large << " for 200,000";
+    auto s = inst_.logon();
+    EXPECT_EQ(lite_cell(*s, "select count(*) from l1"), "200000");
 }
 
 TEST_F(OraliteRun, QueryTakesARelativeInstancePath) {

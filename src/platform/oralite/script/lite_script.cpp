@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <istream>
 #include <map>
 
 #include "sql/lite_lexer.h"
@@ -32,7 +35,10 @@ bool is_client_command(const std::string& w) {
         "START",    "VARIABLE", "VAR",      "PRINT",   "DESC",      "DESCRIBE",   "RUN",
         "SAVE",     "GET",      "EDIT",     "STORE",   "REPHEADER", "REPFOOTER",  "TIMING",
         "PASSWORD", "STARTUP",  "SHUTDOWN", "RECOVER", "ARCHIVE",   "APPEND",     "LIST",
-        "INPUT",    "DEL",      "CHANGE",   "SQLPLUS", "ATTRIBUTE", "COPY",       "HELP"};
+        "INPUT",    "DEL",      "CHANGE",   "SQLPLUS", "ATTRIBUTE", "COPY",       "HELP",
+        "PRO",      "SPO",      "ACC",      "UNDEF",   "CL",        "COMP",       "TTI",
+        "BTI",      "STA",      "PRI",      "REPH",    "REPF",      "BRE",        "TIMI",
+        "PAU",      "HO",       "DISC",     "R",       "ARGUMENT",  "XQUERY",     "/"};
     if (w.empty()) return false;
     if (w[0] == '@' || w[0] == '!') return true;
     for (const char* c : cmds) {
@@ -74,128 +80,215 @@ struct value {
     std::string s;
 };
 
+
+// Whether a line opens a client command. SET TRANSACTION, SET ROLE and SET CONSTRAINTS are SQL.
+bool is_client_line(const std::string& line) {
+    std::string w = first_word(line);
+    if (!is_client_command(w)) return false;
+    if (w != "SET") return true;
+    std::string second = first_word(std::string_view(line).substr(3));
+    return second != "TRANSACTION" && second != "ROLE" && second != "CONSTRAINT" &&
+           second != "CONSTRAINTS";
+}
+
+// Whether a line opens a SQL statement or a PL/SQL block (after blanks).
+bool is_sql_start(const std::string& line) {
+    if (line[0] == '(' || line.rfind("<<", 0) == 0 || line.rfind("/*", 0) == 0) return true;
+    size_t e = 0;
+    while (e < line.size() && (std::isalnum(static_cast<unsigned char>(line[e])) ||
+                               line[e] == '_' || line[e] == '$' || line[e] == '#')) {
+        ++e;
+    }
+    static const char* const words[] = {
+        "SELECT",  "INSERT",    "UPDATE",     "DELETE",    "MERGE",    "CREATE",  "ALTER",
+        "DROP",    "GRANT",     "REVOKE",     "COMMENT",   "TRUNCATE", "COMMIT",  "ROLLBACK",
+        "SAVEPOINT", "LOCK",    "RENAME",     "AUDIT",     "NOAUDIT",  "ANALYZE", "EXPLAIN",
+        "WITH",    "CALL",      "BEGIN",      "DECLARE",   "PURGE",    "FLASHBACK", "ASSOCIATE",
+        "DISASSOCIATE", "ADMINISTER", "VALUES", "SET"};
+    std::string w = lite_upper(line.substr(0, e));
+    for (const char* k : words) {
+        if (w == k) return true;
+    }
+    return false;
+}
+
+// Whether a line (trimmed) ends with the continuation hyphen. A comment, a remark or a line
+// of dashes is not continued.
+bool ends_continued(const std::string& line) {
+    if (line.empty() || line.back() != '-') return false;
+    if (line.size() >= 2 && line[line.size() - 2] == '-') return false;
+    if (line.rfind("--", 0) == 0) return false;
+    std::string w = first_word(line);
+    return w != "REM" && w != "REMARK";
+}
 }  // namespace
+
+void lite_script_splitter::emit(lite_script_unit::kind_t k, std::vector<lite_script_unit>& out,
+                                bool held) {
+    std::string t = trim(buf_);
+    if (!t.empty()) out.push_back({k, t, buf_line_, held});
+    buf_.clear();
+    mode_ = none;
+    in_string_ = in_comment_ = in_quoted_ = false;
+    q_close_ = 0;
+}
+
+bool lite_script_splitter::start_unit(std::string& rest, std::vector<lite_script_unit>& out) {
+    std::string tr = trim(rest);
+    if (tr.empty() || tr == ".") return false;
+    const int line = start_line_;
+    if (tr == "/") {
+        // Runs the unit a '.' line held, if any.
+        out.push_back({lite_script_unit::client, tr, line});
+        return false;
+    }
+    if (tr.rfind("--", 0) == 0) return false;
+    if (is_client_line(tr)) {
+        out.push_back({lite_script_unit::client, tr, line});
+        return false;
+    }
+    if (!is_sql_start(tr)) {
+        out.push_back({lite_script_unit::unknown, tr, line});
+        return false;
+    }
+    mode_ = sql;
+    buf_line_ = line;
+    // Leading blanks are not part of the unit.
+    size_t lead = rest.find_first_not_of(" \t");
+    rest = rest.substr(lead == std::string::npos ? 0 : lead);
+    return true;
+}
+
+void lite_script_splitter::feed(std::string_view raw, std::vector<lite_script_unit>& out) {
+    ++line_no_;
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    std::string rest;
+    if (mode_ == none) {
+        // Only a line that opens a unit is continued: inside a statement a trailing '-' is the
+        // minus it looks like.
+        rest = continued_ + std::string(raw);
+        std::string tr = trim(rest);
+        if (ends_continued(tr)) {
+            if (continued_.empty()) continued_line_ = line_no_;
+            continued_ = tr.substr(0, tr.size() - 1) + " ";
+            return;
+        }
+        start_line_ = continued_.empty() ? line_no_ : continued_line_;
+        continued_.clear();
+    } else {
+        rest.assign(raw);
+    }
+    while (true) {
+        if (mode_ == none && !start_unit(rest, out)) break;
+        if (mode_ == plsql) {
+            std::string tr = trim(rest);
+            if (tr == "/" || tr == ".") {
+                emit(lite_script_unit::plsql, out, tr == ".");
+                break;
+            }
+            buf_ += rest;
+            buf_ += '\n';
+            break;
+        }
+        // SQL: look for a terminator outside literals and comments.
+        if (!in_string_ && !in_comment_ && !in_quoted_ && !q_close_) {
+            std::string tr = trim(rest);
+            if (tr == "/" || tr == ".") {
+                emit(lite_script_unit::sql, out, tr == ".");
+                break;
+            }
+        }
+        size_t k = 0;
+        bool terminated = false;
+        for (; k < rest.size(); ++k) {
+            char c = rest[k];
+            char n = k + 1 < rest.size() ? rest[k + 1] : '\0';
+            if (q_close_) {
+                if (c == q_close_ && n == '\'') {
+                    q_close_ = 0;
+                    ++k;
+                }
+            } else if (in_comment_) {
+                if (c == '*' && n == '/') {
+                    in_comment_ = false;
+                    ++k;
+                }
+            } else if (in_string_) {
+                if (c == '\'') {
+                    if (n == '\'') {
+                        ++k;
+                    } else {
+                        in_string_ = false;
+                    }
+                }
+            } else if (in_quoted_) {
+                if (c == '"') in_quoted_ = false;
+            } else if (c == '-' && n == '-') {
+                k = rest.size();
+                break;
+            } else if (c == '/' && n == '*') {
+                in_comment_ = true;
+                ++k;
+            } else if ((c == 'q' || c == 'Q') && n == '\'' && k + 2 < rest.size() &&
+                       q_literal_start(rest, k)) {
+                q_close_ = lite_q_closer(rest[k + 2]);
+                k += 2;
+            } else if (c == '\'') {
+                in_string_ = true;
+            } else if (c == '"') {
+                in_quoted_ = true;
+            } else if (c == ';') {
+                terminated = true;
+                break;
+            }
+        }
+        if (!terminated) {
+            buf_ += rest;
+            buf_ += '\n';
+            break;
+        }
+        buf_ += rest.substr(0, k);
+        if (is_plsql_start(buf_)) {
+            mode_ = plsql;
+            buf_ += rest.substr(k);
+            buf_ += '\n';
+            break;
+        }
+        emit(lite_script_unit::sql, out);
+        rest = rest.substr(k + 1);
+        start_line_ = line_no_;
+    }
+}
+
+void lite_script_splitter::finish(std::vector<lite_script_unit>& out) {
+    if (mode_ == none && !continued_.empty()) {
+        // A continued line at the very end stands as it is.
+        std::string rest = continued_;
+        continued_.clear();
+        line_no_ = continued_line_ - 1;
+        feed(rest, out);
+    }
+    if (mode_ == plsql) {
+        emit(lite_script_unit::plsql, out);
+    } else if (mode_ == sql) {
+        emit(lite_script_unit::sql, out);
+    }
+}
 
 std::vector<lite_script_unit> lite_split_script(std::string_view script) {
     std::vector<lite_script_unit> out;
-    enum { none, sql, plsql } mode = none;
-    std::string buf;
-    int buf_line = 0;
-    bool in_string = false, in_comment = false, in_quoted = false;
-    char q_close = 0;  // inside q'X...X': the closing character X
-    auto emit = [&](lite_script_unit::kind_t k) {
-        std::string t = trim(buf);
-        if (!t.empty()) out.push_back({k, t, buf_line});
-        buf.clear();
-        mode = none;
-        in_string = in_comment = in_quoted = false;
-        q_close = 0;
-    };
+    lite_script_splitter splitter;
     size_t pos = 0;
-    int line_no = 0;
     while (pos <= script.size()) {
         size_t nl = script.find('\n', pos);
-        std::string_view line =
-            script.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
-        ++line_no;
-        pos = nl == std::string_view::npos ? script.size() + 1 : nl + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        std::string rest(line);
-        while (true) {
-            if (mode == none) {
-                std::string tr = trim(rest);
-                if (tr.empty() || tr == "/") break;
-                if (tr.rfind("--", 0) == 0 && !in_comment) break;
-                std::string w = first_word(tr);
-                if (is_client_command(w)) {
-                    out.push_back({lite_script_unit::client, tr, line_no});
-                    break;
-                }
-                mode = sql;
-                buf_line = line_no;
-                // Leading blanks and comments are not part of the unit.
-                size_t lead = rest.find_first_not_of(" \t");
-                rest = rest.substr(lead == std::string::npos ? 0 : lead);
-            }
-            if (mode == plsql) {
-                if (!in_string && !in_comment && trim(rest) == "/") {
-                    emit(lite_script_unit::plsql);
-                    break;
-                }
-                buf += rest;
-                buf += '\n';
-                break;
-            }
-            // SQL: look for a terminator outside literals and comments.
-            if (!in_string && !in_comment && !in_quoted && !q_close && trim(rest) == "/") {
-                emit(lite_script_unit::sql);
-                break;
-            }
-            size_t k = 0;
-            bool terminated = false;
-            for (; k < rest.size(); ++k) {
-                char c = rest[k];
-                char n = k + 1 < rest.size() ? rest[k + 1] : '\0';
-                if (q_close) {
-                    if (c == q_close && n == '\'') {
-                        q_close = 0;
-                        ++k;
-                    }
-                } else if (in_comment) {
-                    if (c == '*' && n == '/') {
-                        in_comment = false;
-                        ++k;
-                    }
-                } else if (in_string) {
-                    if (c == '\'') {
-                        if (n == '\'') {
-                            ++k;
-                        } else {
-                            in_string = false;
-                        }
-                    }
-                } else if (in_quoted) {
-                    if (c == '"') in_quoted = false;
-                } else if (c == '-' && n == '-') {
-                    k = rest.size();
-                    break;
-                } else if (c == '/' && n == '*') {
-                    in_comment = true;
-                    ++k;
-                } else if ((c == 'q' || c == 'Q') && n == '\'' && k + 2 < rest.size() &&
-                           q_literal_start(rest, k)) {
-                    q_close = lite_q_closer(rest[k + 2]);
-                    k += 2;
-                } else if (c == '\'') {
-                    in_string = true;
-                } else if (c == '"') {
-                    in_quoted = true;
-                } else if (c == ';') {
-                    terminated = true;
-                    break;
-                }
-            }
-            if (!terminated) {
-                buf += rest;
-                buf += '\n';
-                break;
-            }
-            buf += rest.substr(0, k);
-            if (is_plsql_start(buf)) {
-                mode = plsql;
-                buf += rest.substr(k);
-                buf += '\n';
-                break;
-            }
-            emit(lite_script_unit::sql);
-            rest = rest.substr(k + 1);
+        if (nl == std::string_view::npos) {
+            splitter.feed(script.substr(pos), out);
+            break;
         }
+        splitter.feed(script.substr(pos, nl - pos), out);
+        pos = nl + 1;
     }
-    if (mode == plsql) {
-        emit(lite_script_unit::plsql);
-    } else if (mode == sql) {
-        emit(lite_script_unit::sql);
-    }
+    splitter.finish(out);
     return out;
 }
 
@@ -258,54 +351,192 @@ void lite_script_runner::exit_with(const std::vector<std::string>& w, size_t k, 
     exit_status_ = status;
 }
 
+namespace {
+
+// The first `n` bytes of a text, not cutting a UTF-8 character.
+std::string leading(const std::string& s, size_t n) {
+    if (s.size() <= n) return s;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+    return s.substr(0, n);
+}
+
+// SQL*Plus's limit on scripts that run scripts.
+constexpr int k_max_script_depth = 20;
+
+}  // namespace
+
+void lite_script_runner::client_failure(const std::string& file, int line, int code,
+                                        const std::string& text) {
+    ++failures_;
+    lite_script_error failure(file, line, code, text);
+    if (!on_error_) throw failure;
+    on_error_(failure);
+}
+
 bool lite_script_runner::run(std::string_view script, const std::string& file) {
-    for (const lite_script_unit& u : lite_split_script(script)) {
-        try {
-            if (u.kind == lite_script_unit::client) {
-                std::vector<std::string> w = words_of(u.text);
-                const std::string& first = w[0];
-                if (first == "EXIT" || first == "QUIT") {
-                    exit_with(w, 1, 0, true);
-                    return false;
-                }
-                if (first == "WHENEVER" && w.size() >= 3 && w[1] == "SQLERROR") {
-                    exit_on_error_ = w[2] == "EXIT";
-                    exit_words_ = w;
-                    continue;
-                }
-                if (first == "CONNECT" || first == "CONN" || first[0] == '@' || first == "START" ||
-                    first == "EXEC" || first == "EXECUTE" || first == "HOST" || first[0] == '!' ||
-                    first == "DISCONNECT") {
-                    warn(file, u.line, "client command skipped: " + u.text);
-                }
-                continue;
-            }
-            if (u.kind == lite_script_unit::plsql && is_plsql_start(u.text)) {
-                std::vector<lite_token> t = lite_tokenize(u.text);
-                if (t[0].is("BEGIN") || t[0].is("DECLARE")) {
-                    run_block(u.text);
-                } else {
-                    s_.execute(u.text);
-                }
+    lite_script_splitter splitter;
+    std::vector<lite_script_unit> ready;
+    auto drain = [&] {
+        for (const lite_script_unit& u : ready) {
+            if (!run_unit(u, file)) return false;
+        }
+        ready.clear();
+        return true;
+    };
+    size_t pos = 0;
+    while (pos <= script.size()) {
+        size_t nl = script.find('\n', pos);
+        if (nl == std::string_view::npos) {
+            splitter.feed(script.substr(pos), ready);
+            break;
+        }
+        splitter.feed(script.substr(pos, nl - pos), ready);
+        if (!drain()) return false;
+        pos = nl + 1;
+    }
+    splitter.finish(ready);
+    return drain();
+}
+
+bool lite_script_runner::run(std::istream& in, const std::string& file) {
+    lite_script_splitter splitter;
+    std::vector<lite_script_unit> ready;
+    auto drain = [&] {
+        for (const lite_script_unit& u : ready) {
+            if (!run_unit(u, file)) return false;
+        }
+        ready.clear();
+        return true;
+    };
+    std::string line;
+    while (std::getline(in, line)) {
+        splitter.feed(line, ready);
+        if (!drain()) return false;
+    }
+    splitter.finish(ready);
+    return drain();
+}
+
+bool lite_script_runner::run_unit(const lite_script_unit& u, const std::string& file) {
+    if (u.kind == lite_script_unit::unknown) {
+        client_failure(file, u.line, 734,
+                       "SP2-0734: unknown command beginning \"" + leading(u.text, 10) +
+                           "...\" - rest of line ignored.");
+        return true;
+    }
+    if (u.held) {
+        held_ = u;
+        return true;
+    }
+    if (u.kind == lite_script_unit::client) return run_client(u, file);
+    // A statement that runs takes the held one's place, as in SQL*Plus's buffer.
+    held_.reset();
+    try {
+        if (u.kind == lite_script_unit::plsql && is_plsql_start(u.text)) {
+            std::vector<lite_token> t = lite_tokenize(u.text);
+            if (t[0].is("BEGIN") || t[0].is("DECLARE")) {
+                run_block(u.text);
             } else {
                 s_.execute(u.text);
             }
-            for (const std::string& w : s_.take_warnings()) warn(file, u.line, w);
-        } catch (const lite_script_error&) {
-            throw;
-        } catch (const lite_error& e) {
-            s_.take_warnings();
-            ++failures_;
-            lite_script_error failure(file, u.line, e);
-            if (!on_error_) throw failure;
-            on_error_(failure);
-            if (exit_on_error_) {
-                exit_with(exit_words_, 3, e.code(), false);
-                return false;
-            }
+        } else {
+            s_.execute(u.text);
+        }
+        for (const std::string& w : s_.take_warnings()) warn(file, u.line, w);
+    } catch (const lite_script_error&) {
+        throw;
+    } catch (const lite_error& e) {
+        s_.take_warnings();
+        ++failures_;
+        lite_script_error failure(file, u.line, e);
+        if (!on_error_) throw failure;
+        on_error_(failure);
+        if (exit_on_error_) {
+            exit_with(exit_words_, 3, e.code(), false);
+            return false;
         }
     }
     return true;
+}
+
+bool lite_script_runner::run_client(const lite_script_unit& u, const std::string& file) {
+    std::vector<std::string> w = words_of(u.text);
+    const std::string& first = w[0];
+    if (first == "/" || first == "RUN" || first == "R") {
+        if (!held_) return true;
+        lite_script_unit unit = std::move(*held_);
+        held_.reset();
+        unit.held = false;
+        return run_unit(unit, file);
+    }
+    if (first == "EXIT" || first == "QUIT") {
+        exit_with(w, 1, 0, true);
+        return false;
+    }
+    if (first == "WHENEVER" && w.size() >= 3 && w[1] == "SQLERROR") {
+        exit_on_error_ = w[2] == "EXIT";
+        exit_words_ = w;
+        return true;
+    }
+    if (first[0] == '@' || first == "START" || first == "STA") return run_nested(u, file);
+    if (first == "CONNECT" || first == "CONN" || first == "EXEC" || first == "EXECUTE" ||
+        first == "HOST" || first[0] == '!' || first == "DISCONNECT") {
+        warn(file, u.line, "client command skipped: " + u.text);
+    }
+    return true;
+}
+
+bool lite_script_runner::run_nested(const lite_script_unit& u, const std::string& file) {
+    const std::string& t = u.text;
+    const bool beside_caller = t.rfind("@@", 0) == 0;
+    size_t p = 0;
+    if (t[0] == '@') {
+        p = beside_caller ? 2 : 1;
+    } else {
+        while (p < t.size() && !std::isspace(static_cast<unsigned char>(t[p]))) ++p;
+    }
+    while (p < t.size() && std::isspace(static_cast<unsigned char>(t[p]))) ++p;
+    // Arguments after the name are not substituted: the engine has no substitution variables.
+    std::string name;
+    if (p < t.size() && t[p] == '"') {
+        size_t close = t.find('"', p + 1);
+        name = t.substr(p + 1, close == std::string::npos ? std::string::npos : close - p - 1);
+    } else {
+        size_t e = p;
+        while (e < t.size() && !std::isspace(static_cast<unsigned char>(t[e])) && t[e] != ';') {
+            ++e;
+        }
+        name = t.substr(p, e - p);
+    }
+    if (name.empty()) {
+        client_failure(file, u.line, 1506, "SP2-1506: START, @ or @@ command has no arguments");
+        return true;
+    }
+    std::filesystem::path path(name);
+    if (!path.has_extension()) path += ".sql";
+    if (beside_caller && path.is_relative()) {
+        path = std::filesystem::path(file).parent_path() / path;
+    }
+    if (depth_ >= k_max_script_depth) {
+        client_failure(file, u.line, 309,
+                       "SP2-0309: SQL*Plus command procedures may only be nested to a depth of " +
+                           std::to_string(k_max_script_depth) + ".");
+        return true;
+    }
+    std::error_code ec;
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
+    if (!in.is_open()) {
+        client_failure(file, u.line, 310,
+                       "SP2-0310: unable to open file \"" + path.string() + "\"");
+        return true;
+    }
+    struct depth_guard {
+        int& d;
+        explicit depth_guard(int& depth) : d(depth) { ++d; }
+        ~depth_guard() { --d; }
+    } guard(depth_);
+    return run(in, path.string());
 }
 
 void lite_script_runner::run_block(const std::string& text) {
@@ -463,3 +694,4 @@ void lite_script_runner::run_block(const std::string& text) {
         i = std::min(e + 1, t.size() - 1);  // never past the end token
     }
 }
+

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 #include "lite_engine.h"
@@ -59,15 +58,19 @@ int run_scripts(int argc, char** argv) {
         std::error_code ec;
         std::ifstream in;
         if (std::filesystem::is_regular_file(argv[k], ec)) in.open(argv[k], std::ios::binary);
-        std::stringstream ss;
-        if (in) ss << in.rdbuf();
-        if (!in.is_open() || in.bad()) {
+        if (!in.is_open()) {
             std::fprintf(stderr, "%s: cannot open the file\n", argv[k]);
             session.rollback();
             return 1;
         }
         try {
-            bool go_on = runner.run(ss.str(), argv[k]);
+            // Read as it runs: a script of millions of rows needs no more memory than one.
+            bool go_on = runner.run(in, argv[k]);
+            if (in.bad()) {
+                std::fprintf(stderr, "%s: cannot read the file\n", argv[k]);
+                session.rollback();
+                return 1;
+            }
             if (!go_on) return runner.exit_status();
             session.commit();
         } catch (const std::exception& e) {
