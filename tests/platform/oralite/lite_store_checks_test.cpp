@@ -101,6 +101,11 @@ TEST_F(LiteStoreChecks, UpdateAndInsertSelectAreCheckedLikeInsert) {
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (n2) SELECT x FROM src"), 1438);
     EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO t (n) SELECT s FROM src"), 1722);
     EXPECT_EQ(lite_cell(*s_, "SELECT count(*) FROM t"), "1");
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE t SET (v, n2) = (SELECT 'ok', x FROM src)"), 1438);
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE t SET (n2, v) = (SELECT 5, s FROM src)"), 12899);
+    EXPECT_EQ(lite_fails_with(*s_, "UPDATE t SET (v, n52) = (SELECT 'ok', 2.345 FROM src)"), 0);
+    EXPECT_EQ(lite_cell(*s_, "SELECT v || ',' || n52 FROM t"), "ok,2.35");
+    s_->execute("UPDATE t SET n52 = 1.005");
     s_->execute("INSERT INTO t (n52, v) SELECT 1.005, substr(s, 1, 5) FROM src");
     EXPECT_EQ(lite_cell(*s_, "SELECT count(*) FROM t WHERE n52 = 1.01 AND v = 'abcde'"), "1");
     EXPECT_EQ(lite_cell(*s_, "SELECT count(*) FROM t WHERE n52 = 1.01"), "2");

@@ -932,8 +932,25 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                                    coerce(x(*a.value), type_of(a.columns[0]), a.columns[0]));
                 } else {
                     std::vector<std::string> qn;
-                    for (const std::string& n : a.columns) qn.push_back(q(n));
-                    sets.push_back("(" + join(qn, ", ") + ") = " + x(*a.value));
+                    std::vector<const lite_coltype*> types;
+                    for (const std::string& n : a.columns) {
+                        qn.push_back(q(n));
+                        types.push_back(type_of(n));
+                    }
+                    std::string v;
+                    if (a.value->kind == lite_expr::subquery) {
+                        v = "(" + coerced_rows(query_level(*a.value->query, ""), a.columns, types) +
+                            ")";
+                    } else if (a.value->kind == lite_expr::tuple &&
+                               a.value->args.size() == a.columns.size()) {
+                        std::vector<std::string> each;
+                        for (size_t k = 0; k < a.columns.size(); ++k)
+                            each.push_back(coerce(x(*a.value->args[k]), types[k], a.columns[k]));
+                        v = "(" + join(each, ", ") + ")";
+                    } else {
+                        v = x(*a.value);
+                    }
+                    sets.push_back("(" + join(qn, ", ") + ") = " + v);
                 }
             }
             out += " SET " + join(sets, ", ");
