@@ -188,7 +188,7 @@ TEST_F(OciStmt, NullWithoutIndicatorIsAnError) {
 TEST_F(OciStmt, RowsReadAheadFillUtf8DefinesAsAPlainFetchDoes) {
     // Text that stands ready in a row read ahead is copied by a way of its own: it must give
     // what the general way gives, cut text, NULL and a NULL without an indicator included.
-    conn_.must_run({"INSERT INTO EMP (ID, NAME, SAL) VALUES (4, 'Dora', 12345678.25)",
+    conn_.must_run({"INSERT INTO EMP (ID, NAME, SAL) VALUES (4, 'Dora', 123456.25)",
                     "INSERT INTO EMP (ID, NAME, SAL) VALUES (5, 'Ed-Emil-Egon-Erwin-Ernst', -.5)"});
     const auto fetch_all = [&](ub4 prefetch, bool indicators) {
         OCIStmt* st = conn_.new_stmt("SELECT NAME, SAL FROM EMP ORDER BY ID");

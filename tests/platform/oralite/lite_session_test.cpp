@@ -12,6 +12,7 @@
 
 #include <sqlite3.h>
 
+#include "functions/lite_decimal.h"
 #include "lite_test_helpers.h"
 
 namespace {
@@ -685,11 +686,15 @@ TEST_F(LiteSql, ScaledNumbersReadAsTheirFifteenDigitText) {
         s_->execute("INSERT INTO scaled_" + std::to_string(scale) +
                     " SELECT id, v FROM scaled WHERE s = " + std::to_string(scale));
     }
+    // The stored value is the 15-digit text of the double, rounded as a decimal to the scale
+    // (-1.005 to two places is -1.01, whatever the nearest double says).
     auto expected = [](int scale, double v) {
-        const double unit = std::pow(10.0, scale);
-        double r = std::round(v * unit) / unit;
-        if (!std::isfinite(r)) r = v;
         char text[64];
+        std::snprintf(text, sizeof text, "%.15g", v);
+        lite_decimal d;
+        if (!lite_decimal_parse(text, d)) return std::string(text);
+        lite_decimal_round(d, scale);
+        const double r = std::strtod(lite_decimal_text(d).c_str(), nullptr);
         std::snprintf(text, sizeof text, "%.15g", r);
         std::string t = text;
         if (t == "-0") t = "0";

@@ -228,7 +228,9 @@ TEST(LiteTranslator, DmlConvertsValuesForTheirColumns) {
     EXPECT_EQ(tr.sql, "DELETE FROM \"EMP\" WHERE (\"ID\" = 2) RETURNING rowid");
     EXPECT_EQ(tr.returning_bind, "R");
     EXPECT_EQ(sqlite_of("insert into emp (id) select id from docs"),
-              "INSERT INTO \"EMP\" (\"ID\") SELECT \"ID\" AS \"ID\" FROM \"DOCS\"");
+              "INSERT INTO \"EMP\" (\"ID\") WITH \"LITE$ROWS\"(\"C1\") AS (SELECT \"ID\" AS "
+              "\"ID\" FROM \"DOCS\") SELECT LITE_FIT_NUMBER(\"LITE$ROWS\".\"C1\", NULL, NULL, "
+              "'\"APP\".\"EMP\".\"ID\"') FROM \"LITE$ROWS\"");
 }
 
 TEST(LiteTranslator, ConditionsAndViews) {

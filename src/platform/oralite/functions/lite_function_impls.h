@@ -1,6 +1,7 @@
 // The implementations behind the signatures of lite_function_table.h, by domain: dates
-// (lite_date_functions.cpp), numbers and their masks (lite_number_format.cpp), text, raw and LOB
-// values (lite_text_functions.cpp). Only the function table refers to them.
+// (lite_date_functions.cpp), numbers and their masks (lite_number_format.cpp), the checks of
+// stored values (lite_store_functions.cpp), text, raw and LOB values (lite_text_functions.cpp).
+// Only the function table refers to them.
 //
 // Thread-safety: each runs on the thread of the statement that calls it.
 #ifndef TW_PLATFORM_ORALITE_LITE_FUNCTION_IMPLS_H
@@ -27,6 +28,10 @@ LITE_FN(fn_to_char);
 LITE_FN(fn_to_number);
 LITE_FN(fn_mod);
 LITE_FN(fn_div);
+// What a column accepts.
+LITE_FN(fn_fit_number);
+LITE_FN(fn_fit_text);
+LITE_FN(fn_fit_raw);
 // Text, raw and LOB values.
 LITE_FN(fn_nvl);
 LITE_FN(fn_nvl2);

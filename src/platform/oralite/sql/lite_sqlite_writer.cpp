@@ -857,19 +857,6 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
 
 // ------------------------------------------------------------------------------ DML
 
-std::string lite_sqlite_writer::coerce(const std::string& value, const lite_coltype* t) const {
-    if (!t) return value;
-    const std::string& dt = t->data_type;
-    if (dt == "BLOB" || dt == "RAW" || dt == "LONG RAW") return "LITE_TO_RAW(" + value + ")";
-    // A bound text becomes a number as Oracle converts it: exactly, not through a double later.
-    if ((dt == "NUMBER" || dt == "FLOAT") && !value.empty() && value[0] == ':')
-        return "TO_NUMBER(" + value + ")";
-    if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale && *t->scale < 9) {
-        return "LITE_TS(" + value + ", " + std::to_string(*t->scale) + ")";
-    }
-    return value;
-}
-
 std::string lite_sqlite_writer::returning(const lite_dml& d) {
     if (!d.returning) return {};
     std::vector<std::string> r;
@@ -888,6 +875,8 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
         }
         return nullptr;
     };
+    store_owner_ = d.owner.empty() ? user_ : d.owner;
+    store_table_ = d.table;
     std::string out;
     switch (d.kind) {
         case lite_dml::insert: {
@@ -910,7 +899,9 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                 out += " (" + join(qn, ", ") + ")";
             }
             if (d.select) {
-                out += " " + query_level(*d.select, "");
+                std::vector<const lite_coltype*> types;
+                for (const std::string& n : names) types.push_back(type_of(n));
+                out += " " + coerced_rows(query_level(*d.select, ""), names, types);
             } else {
                 std::vector<std::string> rows;
                 for (const auto& row : d.rows) {
@@ -922,7 +913,8 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                     std::vector<std::string> v;
                     for (size_t k = 0; k < row.size(); ++k) {
                         v.push_back(
-                            coerce(x(*row[k]), k < names.size() ? type_of(names[k]) : nullptr));
+                            k < names.size() ? coerce(x(*row[k]), type_of(names[k]), names[k])
+                                             : x(*row[k]));
                     }
                     rows.push_back("(" + join(v, ", ") + ")");
                 }
@@ -937,11 +929,28 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             for (const auto& a : d.sets) {
                 if (a.columns.size() == 1) {
                     sets.push_back(q(a.columns[0]) + " = " +
-                                   coerce(x(*a.value), type_of(a.columns[0])));
+                                   coerce(x(*a.value), type_of(a.columns[0]), a.columns[0]));
                 } else {
                     std::vector<std::string> qn;
-                    for (const std::string& n : a.columns) qn.push_back(q(n));
-                    sets.push_back("(" + join(qn, ", ") + ") = " + x(*a.value));
+                    std::vector<const lite_coltype*> types;
+                    for (const std::string& n : a.columns) {
+                        qn.push_back(q(n));
+                        types.push_back(type_of(n));
+                    }
+                    std::string v;
+                    if (a.value->kind == lite_expr::subquery) {
+                        v = "(" + coerced_rows(query_level(*a.value->query, ""), a.columns, types) +
+                            ")";
+                    } else if (a.value->kind == lite_expr::tuple &&
+                               a.value->args.size() == a.columns.size()) {
+                        std::vector<std::string> each;
+                        for (size_t k = 0; k < a.columns.size(); ++k)
+                            each.push_back(coerce(x(*a.value->args[k]), types[k], a.columns[k]));
+                        v = "(" + join(each, ", ") + ")";
+                    } else {
+                        v = x(*a.value);
+                    }
+                    sets.push_back("(" + join(qn, ", ") + ") = " + v);
                 }
             }
             out += " SET " + join(sets, ", ");
@@ -977,7 +986,7 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
             try {
                 lite_parser p(tc.default_text);
                 lite_expr_ptr e = p.expression_statement();
-                v = coerce(x(*e), &tc.type);
+                v = coerce(x(*e), &tc.type, tc.name);
             } catch (const lite_error&) {
                 v = "NULL";
             }
@@ -988,7 +997,9 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
     for (size_t k = 0; k < names.size(); ++k) {
         const std::string c = q("C" + std::to_string(k + 1));
         row_cols.push_back(c);
-        row[names[k]] = rows_name + "." + c;
+        // Rows of a query are checked here; a VALUES list is checked as it is written below.
+        row[names[k]] = d.select ? coerce(rows_name + "." + c, type_of(names[k]), names[k])
+                                 : rows_name + "." + c;
     }
     std::vector<std::string> out_cols = names;
     for (const lite_row_trigger& trig : triggers) {
@@ -1006,7 +1017,7 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
             lite_parser p(text);
             lite_expr_ptr e = p.expression_statement();
             new_row_ = &row;
-            std::string v = coerce(x(*e), type_of(c));
+            std::string v = coerce(x(*e), type_of(c), c);
             new_row_ = nullptr;
             auto it = row.find(c);
             if (it == row.end()) throw lite_error(904, q(c) + ": invalid identifier");
@@ -1029,7 +1040,8 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
                                  r.size() < names.size() ? "not enough values" : "too many values");
             }
             std::vector<std::string> v;
-            for (size_t k = 0; k < r.size(); ++k) v.push_back(coerce(x(*r[k]), type_of(names[k])));
+            for (size_t k = 0; k < r.size(); ++k)
+                v.push_back(coerce(x(*r[k]), type_of(names[k]), names[k]));
             rows.push_back("(" + join(v, ", ") + ")");
         }
         source = "VALUES " + join(rows, ", ");

@@ -55,7 +55,13 @@ private:
     std::string number(const std::string& text) const;
     std::string call(const lite_expr& e);
     std::string args_of(const lite_expr& e, size_t from = 0);
-    std::string coerce(const std::string& value_sql, const lite_coltype* target) const;
+    // The value as column `column` of the DML's table stores it: converted to the column's type
+    // and checked against its length, precision and scale (lite_sqlite_writer_store.cpp).
+    std::string coerce(const std::string& value_sql, const lite_coltype* target,
+                       const std::string& column) const;
+    // INSERT ... SELECT: the query's rows pass through coerce on their way into the columns.
+    std::string coerced_rows(const std::string& query_sql, const std::vector<std::string>& names,
+                             const std::vector<const lite_coltype*>& types) const;
     std::string returning(const lite_dml& d);
     // An INSERT into a table with row triggers: the rows become a common table expression and
     // the SELECT over it computes each trigger's assignments.
@@ -76,6 +82,8 @@ private:
     // While a trigger's expressions are written: NEW.column -> its SQLite value.
     const std::map<std::string, std::string>* new_row_ = nullptr;
     bool uses_session_state_ = false;
+    // The table a DML statement stores into, as its errors name it.
+    std::string store_owner_, store_table_;
 };
 
 #endif
