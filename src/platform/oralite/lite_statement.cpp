@@ -83,6 +83,17 @@ size_t scaled_number_text(int64_t digits, int scale, char* out) {
     return static_cast<size_t>(o - out);
 }
 
+// A BINARY_DOUBLE's (or BINARY_FLOAT's) text: the fewest digits that read back as the same
+// value, up to 17 (9), so that a text fetch loses nothing of what the column holds.
+std::string binary_real_text(double v, bool single) {
+    if (!std::isfinite(v) || v == 0) return lite_number_text(v);
+    char b[64];
+    const auto res = single ? std::to_chars(b, b + sizeof b, static_cast<float>(v))
+                            : std::to_chars(b, b + sizeof b, v);
+    if (res.ec != std::errc()) return lite_number_text(v);
+    return lite_canonical_number(std::string_view(b, static_cast<size_t>(res.ptr - b)));
+}
+
 // Oracle's text of a double into buf, without allocating in the common case.
 void number_into(double v, std::string& buf) {
     char text[64];
@@ -624,6 +635,13 @@ double lite_statement::rounded(int col, double v) const {
 size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
                                    char* out) const {
     const lite_column& c = columns_[static_cast<size_t>(col)];
+    if (t == SQLITE_FLOAT &&
+        (c.type_code == LITE_BINARY_DOUBLE || c.type_code == LITE_BINARY_FLOAT)) {
+        const std::string text = binary_real_text(real, c.type_code == LITE_BINARY_FLOAT);
+        if (text.size() >= 64) return 0;
+        std::memcpy(out, text.data(), text.size());
+        return text.size();
+    }
     if (t == SQLITE_FLOAT) {
         // A NUMBER(p,s) value is its digits at the scale: the text is made from them when they
         // say the same as the general conversion.
@@ -665,6 +683,9 @@ std::string_view lite_statement::render(int col, int t, int64_t integer, double 
             const size_t n = number_text(col, t, integer, real, text);
             if (n > 0) {
                 buf.assign(text, n);
+            } else if (const int code = columns_[static_cast<size_t>(col)].type_code;
+                       code == LITE_BINARY_DOUBLE || code == LITE_BINARY_FLOAT) {
+                buf = binary_real_text(real, code == LITE_BINARY_FLOAT);
             } else {  // only a real may need an exponent
                 buf = lite_number_text(rounded(col, real));
             }

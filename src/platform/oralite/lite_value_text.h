@@ -76,8 +76,14 @@ bool lite_parse_iso(std::string_view text, lite_datetime& out);
 // 'YYYY-MM-DD HH:MM:SS', with digits > 0 the fraction to that many digits, and ' +HH:MM' when
 // the value carries a non-zero time-zone offset.
 std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
-// Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit.
-bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out);
+// Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit,
+// with `error`, when given, set to the ORA number Oracle raises for the misfit (1843 no month,
+// 1847 no day of any month, 1839 no day of this month, 1830 text left over, 1841, 1849 to 1852 a
+// field out of its range, 1861 otherwise).
+bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out,
+                       int* error = nullptr);
+// The text Oracle gives with one of the ORA numbers lite_parse_masked reports.
+const char* lite_date_error_text(int ora_code);
 // Formats a date by an Oracle date mask.
 std::string lite_format_masked(const lite_datetime& v, std::string_view mask);
 

@@ -205,7 +205,10 @@ void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     lite_datetime d;
     bool ok = false;
     if (argc >= 2 && !is_null_value(v[1])) {
-        ok = lite_parse_masked(t, text_arg(v[1]), d);
+        int why = 0;
+        if (!lite_parse_masked(t, text_arg(v[1]), d, &why) && !lite_parse_iso(t, d))
+            return fail(ctx, why, lite_date_error_text(why));
+        ok = true;
     } else {
         ok = lite_parse_iso(t, d) || lite_parse_masked(t, "DD-MON-RR", d) ||
              lite_parse_masked(t, "DD-MON-RR HH24.MI.SSXFF", d);
@@ -392,7 +395,26 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
     return r;
 }
 
-bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_datetime& out) {
+const char* lite_date_error_text(int ora_code) {
+    switch (ora_code) {
+        case 1830: return "date format picture ends before converting entire input string";
+        case 1839: return "date not valid for month specified";
+        case 1841: return "(full) year must be between -4713 and +9999, and not be 0";
+        case 1843: return "not a valid month";
+        case 1847: return "day of month must be between 1 and last day of month";
+        case 1849: return "hour must be between 1 and 12";
+        case 1850: return "hour must be between 0 and 23";
+        case 1851: return "minutes must be between 0 and 59";
+        case 1852: return "seconds must be between 0 and 59";
+        default: return "literal does not match format string";
+    }
+}
+
+bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_datetime& out,
+                       int* error) {
+    int unused = 0;
+    int& why = error ? *error : unused;
+    why = 1861;
     std::string mask = lite_upper(mask_in);
     lite_datetime d;
     d.day = 1;
@@ -450,9 +472,16 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
                     found = true;
                 }
             }
-            if (!found) return false;
+            if (!found) {
+                why = 1843;
+                return false;
+            }
         } else if (mw("MM")) {
             if (!read_int(t, p, 2, d.month)) return false;
+            if (d.month < 1 || d.month > 12) {
+                why = 1843;
+                return false;
+            }
         } else if (mw("DDD")) {
             if (!read_int(t, p, 3, v)) return false;
         } else if (mw("DAY") || mw("DY")) {
@@ -497,16 +526,37 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         }
     }
     while (p < t.size() && t[p] == ' ') ++p;
-    if (p != t.size()) return false;
+    if (p != t.size()) {
+        why = 1830;
+        return false;
+    }
     if (ampm) {
-        if (d.hour < 1 || d.hour > 12) return false;
+        if (d.hour < 1 || d.hour > 12) {
+            why = 1849;
+            return false;
+        }
         d.hour = d.hour % 12 + (pm ? 12 : 0);
     }
     if (!year_set) {
         lite_datetime now = now_local(false);
         d.year = now.year;
     }
-    if (!lite_valid_datetime(d)) return false;
+    if (!lite_valid_datetime(d)) {
+        if (d.year < -4712 || d.year > 9999 || d.year == 0) {
+            why = 1841;
+        } else if (d.day < 1 || d.day > 31) {
+            why = 1847;
+        } else if (d.day > lite_days_in_month(d.year, d.month)) {
+            why = 1839;
+        } else if (d.hour < 0 || d.hour > 23) {
+            why = 1850;
+        } else if (d.minute < 0 || d.minute > 59) {
+            why = 1851;
+        } else if (d.second < 0 || d.second > 59) {
+            why = 1852;
+        }
+        return false;
+    }
     out = d;
     return true;
 }
