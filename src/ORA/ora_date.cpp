@@ -1,6 +1,6 @@
 #include "ORA/ora_date.h"
 
-#include <cwchar>
+#include <algorithm>
 
 #include "ORA/ora_engine.h"
 #include "TK/tk_exception.h"
@@ -34,6 +34,26 @@ void civil_from_days(long long z, long long& y, unsigned& m, unsigned& d) {
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
     y += m <= 2;
+}
+
+// `value` as "%0*d" (or "%0*u") writes it: at least `width` characters, the sign among them,
+// zeros after the sign.
+wchar_t* put_padded(wchar_t* p, long long value, int width) {
+    const auto bits = static_cast<unsigned long long>(value);
+    unsigned long long magnitude = value < 0 ? 0ULL - bits : bits;
+    if (value < 0) {
+        *p++ = L'-';
+        --width;
+    }
+    wchar_t digits[20];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    for (; width > n; --width) *p++ = L'0';
+    while (n > 0) *p++ = digits[--n];
+    return p;
 }
 
 }  // namespace
@@ -115,7 +135,7 @@ void ora_date::to_variant(ole_variant& out) {
         // either end, leaves the years a DATETIME holds: the server would store a zero date.
         if (y < 1 || y > 9999) {
             format_text(year, month, day, hour, minute, second, fetched_fraction, 9);
-            raise_value_error(m_text,
+            raise_value_error(fetched_text(),
                               "is outside the years 1 to 9999 a DATETIME holds once rounded to "
                               "microseconds and set in UTC");
         }
@@ -128,7 +148,7 @@ void ora_date::to_variant(ole_variant& out) {
         second = static_cast<ub1>(seconds % 60);
         if (m_digits > 0) {
             format_text(year, month, day, hour, minute, second, fraction, m_digits);
-            out.attach_wstring(m_text);
+            std::copy_n(m_text, m_text_size, out.text_buffer(m_text_size));
             return;
         }
     }
@@ -146,13 +166,28 @@ void ora_date::to_variant(ole_variant& out) {
 
 void ora_date::format_text(int year, int month, int day, int hour, int minute, int second,
                            unsigned fraction, int digits) {
-    wchar_t buffer[64];
-    int n = std::swprintf(buffer, 64, L"%04d-%02d-%02d %02d:%02d:%02d.%09u", year, month, day, hour,
-                          minute, second, fraction);
-    if (n < 0) n = 0;
+    // Written digit by digit: a TIMESTAMP column renders this for every row, and a formatted
+    // print was most of the value's cost.  The fields are laid out as
+    // "%04d-%02d-%02d %02d:%02d:%02d.%09u" lays them out, so that a field past its width (a
+    // value the zone or the rounding refused) reads as it always did.
+    wchar_t* p = m_text;
+    p = put_padded(p, year, 4);
+    *p++ = L'-';
+    p = put_padded(p, month, 2);
+    *p++ = L'-';
+    p = put_padded(p, day, 2);
+    *p++ = L' ';
+    p = put_padded(p, hour, 2);
+    *p++ = L':';
+    p = put_padded(p, minute, 2);
+    *p++ = L':';
+    p = put_padded(p, second, 2);
+    *p++ = L'.';
+    p = put_padded(p, fraction, 9);
+    const auto n = static_cast<int>(p - m_text);
     // The point goes with the fraction: none for whole seconds.
     const int keep = n - 9 + digits - (digits == 0 ? 1 : 0);
-    m_text.assign(buffer, static_cast<std::size_t>(keep < 0 ? 0 : keep));
+    m_text_size = static_cast<std::size_t>(keep < 0 ? 0 : keep);
 }
 
 std::wstring ora_date::value_notice() const {
@@ -162,5 +197,5 @@ std::wstring ora_date::value_notice() const {
 }
 
 std::wstring ora_date::fetched_text() const {
-    return m_text;
+    return std::wstring(m_text, m_text_size);
 }

@@ -26,7 +26,9 @@ public:
 
 private:
     std::wstring fetched_text() const override;
-    // The value as ISO text with `digits` fraction digits, into m_text.
+    // The value as ISO text with `digits` fraction digits, into m_text.  Every field fits its
+    // width unless the value is refused, and the widest fields (a 6-digit year, 3-digit time
+    // fields, a 10-digit fraction) still fit m_text.
     void format_text(int year, int month, int day, int hour, int minute, int second,
                      unsigned fraction, int digits);
 
@@ -37,5 +39,6 @@ private:
     // Values read so far whose digits beyond the sixth were rounded away.
     unsigned m_rounded = 0;
     // The last value as text, kept to spare an allocation per cell.
-    std::wstring m_text;
+    wchar_t m_text[48] = {};
+    std::size_t m_text_size = 0;
 };

@@ -631,6 +631,22 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
     return true;
 }
 
+// A non-empty text of printable ASCII, neither quote nor backslash among it, between quotes.
+bool append_plain_quoted(std::string& out, std::wstring_view text) {
+    if (text.empty()) return false;
+    for (wchar_t wc : text) {
+        const auto c = static_cast<std::uint32_t>(wc);
+        if (c - 0x20 >= 0x5F || c == '\'' || c == '\\') return false;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + 2 + text.size());
+    char* p = out.data() + start;
+    *p++ = '\'';
+    for (wchar_t wc : text) *p++ = static_cast<char>(wc);
+    *p = '\'';
+    return true;
+}
+
 template <class T>
 void append_number(std::string& out, T value) {
     char buffer[24];
@@ -721,6 +737,10 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             return true;
         case VT_BSTR: {
             const std::wstring_view text = value.whole_text();
+            // A TIMESTAMP with fractions arrives as its text: into a date column it goes quoted
+            // as it is.  Texts that need an escape or an encoding, and the empty one, whose
+            // column's NULL and default rules apply, are left to the general way.
+            if (column_vt == VT_DATE) return append_plain_quoted(out, text);
             if (column_vt != VT_BSTR) return false;
             if (text.empty()) {
                 out += "\"\"";

@@ -166,6 +166,23 @@ TEST_F(sql_literal_paths_test, DatesOfEveryShape) {
     expect_rendered(values, 16108619777605681784ULL);
 }
 
+TEST_F(sql_literal_paths_test, TimeStampTextsAsTheReaderGivesThem) {
+    // A TIMESTAMP with fractions arrives as its text, with as many digits as its column keeps.
+    std::vector<ole_variant> values;
+    for (const wchar_t* stamp :
+         {L"2024-02-29 13:45:59.1", L"2024-02-29 13:45:59.12", L"2024-02-29 13:45:59.123",
+          L"2024-02-29 13:45:59.1235", L"2024-02-29 13:45:59.12346", L"2024-02-29 13:45:59.123457",
+          L"0001-01-01 00:00:00.000001", L"9999-12-31 23:59:59.999999", L"2024-02-29 00:00:00.0",
+          L"1970-01-01 00:00:00.500000", L"2024-02-29 13:45:59", L"2024-02-29"})
+        values.push_back(text(stamp));
+    expect_rendered(values, 2759826233234040437ULL);
+    const ole_variant stamp = text(L"2024-02-29 13:45:59.123457");
+    for (bool not_null : {false, true}) {
+        const t_ftd column = make_column(L"T", VT_DATE, 8, not_null, 1 + 6 * 256);
+        EXPECT_EQ(get_fld_append_str(&stamp, &column), "'2024-02-29 13:45:59.123457'");
+    }
+}
+
 TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
     // Texts are written a run of characters at a time (sixteen, then four): a character that
     // needs an escape or an encoding must be seen wherever it falls in or between the runs, in
