@@ -52,7 +52,7 @@ protected:
              "'-000000001 00:00:00.000000001', NULL)",
              "CREATE TABLE lr_t (id NUMBER(7), lr LONG RAW)",
              "CREATE TABLE words_t (id NUMBER(3), w VARCHAR2(5))",
-             "CREATE TABLE wide_t (id NUMBER(3), nv NVARCHAR2(30000), v VARCHAR2(21845))",
+             "CREATE TABLE wide_t (id NUMBER(3), nv NVARCHAR2(30000), v VARCHAR2(21845 CHAR))",
              "INSERT INTO wide_t VALUES (1, RPAD('\u20ac', 30000, '\u20ac'), "
              "RPAD('\u00e9', 21845, '\u00e9'))",
              "INSERT INTO words_t VALUES (1, 'abcde')", "INSERT INTO words_t VALUES (2, 'a')"});
