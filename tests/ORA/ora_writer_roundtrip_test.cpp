@@ -15,7 +15,7 @@
 #include "TK/tk_exception.h"
 #include "UDB/udb_recordset.h"
 #include "ora_test_support.h"
-#include "platform/oci/lite_engine.h"
+#include "lite_engine.h"
 
 namespace {
 
