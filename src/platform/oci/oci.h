@@ -433,6 +433,10 @@ typedef struct oci_function_table {
 /* The embedded implementation's table (the functions above); never null. */
 const oci_function_table* oci_embedded_functions(void);
 
+/* Nonzero when the embedded implementation resolves `connect` (UTF-8) to one of its instances:
+ * an instance directory, or a service that is an instance under ORALITE_HOME. */
+int oci_embedded_serves(const char* connect);
+
 #ifdef __cplusplus
 }
 #endif
