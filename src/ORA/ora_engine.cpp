@@ -12,14 +12,19 @@
 #include "ORA/ora_utils.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "platform/oci/oci_loader.h"
 
 namespace {
 
 // What the trace log shows in place of a password.
 const wchar_t k_logged_password[] = L"********";
 
+// Why the default locator found no client, for the message.
+std::string s_no_client_reason;
+
 const oci_function_table* default_locator() {
-    return oci_embedded_functions();
+    s_no_client_reason.clear();
+    return oci_default_client(s_no_client_reason);
 }
 
 const char* const k_no_client =
@@ -28,6 +33,14 @@ const char* const k_no_client =
     "are part of the Oracle Version 7.3.4 (or later) client\n"
     "software installation. You will be unable to use this program\n"
     "until these components have been installed.";
+
+// The presence check's text, with the loader's reason on a line of its own when there is one.
+[[noreturn]] void throw_no_client(const std::string& reason) {
+    tk_log(1, "");
+    std::string text(k_no_client);
+    if (!reason.empty()) text += "\n" + reason;
+    throw tk_exception(text, 1);
+}
 
 }  // namespace
 
@@ -55,11 +68,28 @@ void ora_engine::initialize() {
     tk_log(2, "ora_engine::initialize");
     // The check only probes: the client stays with the layer that binds it.
     const oci_function_table* client = s_locator();
-    if (!client || !client->EnvNlsCreate) {
-        tk_log(1, "");
-        throw tk_exception(std::string(k_no_client), 1);
-    }
+    if (!client || !client->EnvNlsCreate)
+        throw_no_client(s_locator == default_locator ? s_no_client_reason : std::string());
     m_oci = client;
+    create_environment();
+}
+
+void ora_engine::use_client_for(const std::wstring& connect) {
+    // A locator set by a test decides alone; the default one routes by the connect string.
+    if (s_locator != default_locator) return;
+    std::string why;
+    const oci_function_table* client = oci_client_for(ora_to_utf8(connect), why);
+    if (!client) throw_no_client(why);
+    if (client == m_oci) return;
+    tk_log(2, "ora_engine: another client library serves this connection");
+    clean();
+    if (m_env) m_oci->HandleFree(m_env, OCI_HTYPE_ENV);
+    m_env = nullptr;
+    m_oci = client;
+    create_environment();
+}
+
+void ora_engine::create_environment() {
     sword status = m_oci->EnvNlsCreate(&m_env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0,
                                        nullptr, OCI_UTF16ID, OCI_UTF16ID);
     if (status != OCI_SUCCESS || !m_env) {
@@ -100,6 +130,7 @@ std::unique_ptr<ora_database> ora_engine::open_db(const std::wstring& connect,
     tk_wlog(2, L"ora_engine::open_db( %s, %s, %s )", connect.c_str(), user.c_str(),
             k_logged_password);
     tk_wlog(3, L"Connecting to Oracle data source '%s'", connect.c_str());
+    use_client_for(connect);
     if (b_attached) {
         m_oci->ServerDetach(m_srv, m_err, OCI_DEFAULT);
         b_attached = false;

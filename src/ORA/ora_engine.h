@@ -98,6 +98,12 @@ public:
 private:
     // The traces and the error of a status other than plain success.
     void check_status(sword status);
+    // Switches to the client that serves `connect` (platform/oci/oci_loader.h), making the
+    // environment and handles anew when it differs; raises the missing-client error when none
+    // can be loaded.
+    void use_client_for(const std::wstring& connect);
+    // The environment and the four connection handles on the current client.
+    void create_environment();
 
     const oci_function_table* m_oci = nullptr;
     OCIServer* m_srv = nullptr;

@@ -444,12 +444,6 @@ TEST(OraConnect, RefusedLogonsRaiseOracleErrors) {
         EXPECT_EQ(e.code(), 0x1003F9);
         EXPECT_NE(std::string(e.what()).find("ORA-01017"), std::string::npos);
     }
-    try {
-        engine.open_db(L"", L"", L"NO_SUCH_SERVICE_X", L"", L"");
-        FAIL() << "no error";
-    } catch (const ora_exception& e) {
-        EXPECT_EQ(e.code(), 0x100000 | 12154);
-    }
     // The engine connects after failures.
     auto db = engine.open_db(inst.wdir(), L"T", L"t");
     EXPECT_TRUE(engine.b_attached);

@@ -2,6 +2,7 @@
 // its exit status, against embedded Oracle instances and the private MariaDB server.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -235,6 +236,30 @@ TEST_F(agent_test, a_profile_with_selected_views_creates_them_and_tells_the_one_
     EXPECT_EQ(server_value("select count(*) from information_schema.views where table_schema='" +
                            db + "'"),
               "1");
+}
+
+TEST_F(agent_test, a_client_library_that_cannot_serve_ends_the_program_before_the_run) {
+    const std::string old =
+        std::getenv("TIDEWELL_OCI_LIBRARY") ? std::getenv("TIDEWELL_OCI_LIBRARY") : "";
+    const std::string not_library = work + "/libclntsh.so";
+    std::ofstream(not_library) << "not a shared object\n";
+    const std::string dump = work + "/x.sql";
+    for (const std::string& library : {work + "/missing/libclntsh.so", not_library}) {
+        ::setenv("TIDEWELL_OCI_LIBRARY", library.c_str(), 1);
+        agent_result r =
+            run({"--src=DEMO", "--oraclu=DEMO", "--oraclp=demo", "--dump", "--dest=" + dump});
+        EXPECT_EQ(r.status, 255) << r.out << r.err;
+        EXPECT_NE(r.out.find("The Oracle client and networking components were not found."),
+                  std::string::npos)
+            << r.out << r.err;
+        EXPECT_NE(r.out.find(library), std::string::npos) << r.out;
+        EXPECT_FALSE(std::filesystem::exists(dump));
+    }
+    if (old.empty()) {
+        ::unsetenv("TIDEWELL_OCI_LIBRARY");
+    } else {
+        ::setenv("TIDEWELL_OCI_LIBRARY", old.c_str(), 1);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
  * directory of SQLite files) and shaped so that a real client library can be bound in its
  * place through `oci_function_table`.
  *
+ * The functions below are declared under Oracle's names and signatures, which a client library
+ * exports: Oracle's own libclntsh.so, or the engine's liboralite_oci.so. Inside the programs the
+ * engine's entry points have names of their own (reached through `oci_embedded_functions`), so a
+ * library bound by platform/oci/oci_loader.h keeps its symbols.
+ *
  * Contract in brief:
  * - Every call returns a status (OCI_SUCCESS, OCI_SUCCESS_WITH_INFO, OCI_NO_DATA, OCI_NEED_DATA,
  *   OCI_ERROR, OCI_INVALID_HANDLE). OCI_ERROR leaves a record on the error handle that
@@ -432,6 +437,10 @@ typedef struct oci_function_table {
 
 /* The embedded implementation's table (the functions above); never null. */
 const oci_function_table* oci_embedded_functions(void);
+
+/* Nonzero when the embedded implementation resolves `connect` (UTF-8) to one of its instances:
+ * an instance directory, or a service that is an instance under ORALITE_HOME. */
+int oci_embedded_serves(const char* connect);
 
 #ifdef __cplusplus
 }

@@ -10,6 +10,7 @@
 
 #include "lite_engine.h"
 #include "script/lite_script.h"
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oralite/lite_test_helpers.h"
 #include "platform/oci/oci_test_helpers.h"
@@ -60,11 +61,12 @@ protected:
         OCIStmt* st = conn_.new_stmt(sql);
         int32_t n = -1;
         OCIDefine* def = nullptr;
-        EXPECT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                                 OCI_DEFAULT),
+        EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr,
+                                      nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
-        EXPECT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
-                  OCI_SUCCESS)
+        EXPECT_EQ(
+            lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
             << sql << "\n"
             << conn_.error_text();
         return n;
@@ -83,10 +85,10 @@ TEST_F(Catalogue, VersionBannerFirstRow) {
     std::vector<unsigned char> buf(131072);
     sb2 ind = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf.data(), static_cast<sb4>(buf.size()),
-                             SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, buf.data(), static_cast<sb4>(buf.size()),
+                                  SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(from_u16(buf.data(), buf.size()), lite_instance::default_banner());
@@ -250,10 +252,10 @@ TEST_F(Catalogue, ForeignKeysReferencingAPrimaryKey) {
 TEST_F(Catalogue, ReadingATableTheWayTheReaderDoes) {
     // Describe with iters 0 on one handle, then define and fetch on another.
     OCIStmt* st = conn_.new_stmt("SELECT * FROM \"EMPLOYEES\"");
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ub4 n = 0;
-    ASSERT_EQ(OCIAttrGet(st, OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
+    ASSERT_EQ(lite_OCIAttrGet(st, OCI_HTYPE_STMT, &n, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
               OCI_SUCCESS);
     ASSERT_EQ(n, 11u);
     int rows = 0;
@@ -261,13 +263,13 @@ TEST_F(Catalogue, ReadingATableTheWayTheReaderDoes) {
     char16_t email[26 + 1];
     sb2 ind = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(rd, &def, conn_.err, 4, email, sizeof email, SQLT_STR, &ind, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(rd, &def, conn_.err, 4, email, sizeof email, SQLT_STR, &ind,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, rd, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, rd, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     std::vector<std::string> emails;
-    while (OCIStmtFetch(rd, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS) {
+    while (lite_OCIStmtFetch(rd, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS) {
         ++rows;
         emails.push_back(from_u16(email, sizeof email));
     }
@@ -275,11 +277,13 @@ TEST_F(Catalogue, ReadingATableTheWayTheReaderDoes) {
     EXPECT_NE(std::find(emails.begin(), emails.end(), "SKING"), emails.end());
     // Checking a user query compiles it only.
     OCIStmt* chk = conn_.new_stmt("SELECT first_name FROM employees WHERE salary > 10000");
-    EXPECT_EQ(OCIStmtExecute(conn_.svc, chk, conn_.err, 1, 0, nullptr, nullptr, OCI_PARSE_ONLY),
-              OCI_SUCCESS);
+    EXPECT_EQ(
+        lite_OCIStmtExecute(conn_.svc, chk, conn_.err, 1, 0, nullptr, nullptr, OCI_PARSE_ONLY),
+        OCI_SUCCESS);
     OCIStmt* bad = conn_.new_stmt("SELECT first_nam FROM employees");
-    EXPECT_EQ(OCIStmtExecute(conn_.svc, bad, conn_.err, 1, 0, nullptr, nullptr, OCI_PARSE_ONLY),
-              OCI_ERROR);
+    EXPECT_EQ(
+        lite_OCIStmtExecute(conn_.svc, bad, conn_.err, 1, 0, nullptr, nullptr, OCI_PARSE_ONLY),
+        OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 904);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 
@@ -64,7 +65,8 @@ protected:
                         "INSERT INTO T VALUES (5, '\xE2\x82\xAC!')"});
     }
     sword exec(OCIStmt* st, ub4 iters) {
-        return OCIStmtExecute(conn_.svc, st, conn_.err, iters, 0, nullptr, nullptr, OCI_DEFAULT);
+        return lite_OCIStmtExecute(conn_.svc, st, conn_.err, iters, 0, nullptr, nullptr,
+                                   OCI_DEFAULT);
     }
 
     scratch_instance inst_{"SCOTT", "tiger"};
@@ -76,17 +78,17 @@ TEST_F(OciDynamicDefine, ValuesArriveInPiecesOfTheCallersSize) {
         SCOPED_TRACE(charset);
         OCIStmt* st = conn_.new_stmt("SELECT V FROM T ORDER BY ID");
         OCIDefine* def = nullptr;
-        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, nullptr, 0x7FFFFFFF, SQLT_LNG, nullptr,
-                                 nullptr, nullptr, OCI_DYNAMIC_FETCH),
+        ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, nullptr, 0x7FFFFFFF, SQLT_LNG,
+                                      nullptr, nullptr, nullptr, OCI_DYNAMIC_FETCH),
                   OCI_SUCCESS)
             << conn_.error_text();
         ub2 cs = charset;
-        ASSERT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &cs, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+        ASSERT_EQ(lite_OCIAttrSet(def, OCI_HTYPE_DEFINE, &cs, 0, OCI_ATTR_CHARSET_ID, conn_.err),
                   OCI_SUCCESS);
         collector c;
-        ASSERT_EQ(OCIDefineDynamic(def, conn_.err, &c, &collector::callback), OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIDefineDynamic(def, conn_.err, &c, &collector::callback), OCI_SUCCESS);
         ASSERT_EQ(exec(st, 0), OCI_SUCCESS) << conn_.error_text();
-        while (OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS)
+        while (lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT) == OCI_SUCCESS)
             c.close();
         ASSERT_EQ(c.values.size(), 5u);
         if (charset == 873) {
@@ -109,24 +111,24 @@ TEST_F(OciDynamicDefine, MisuseIsRefused) {
     OCIStmt* st = conn_.new_stmt("SELECT ID, V FROM T ORDER BY ID");
     OCIDefine* def = nullptr;
     // Only text and bytes are fetched in pieces.
-    EXPECT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, nullptr, 8, SQLT_INT, nullptr, nullptr,
-                             nullptr, OCI_DYNAMIC_FETCH),
+    EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, nullptr, 8, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DYNAMIC_FETCH),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 3115);
     // A define of its own buffer takes no callback.
     char16_t buf[8];
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     collector c;
-    EXPECT_EQ(OCIDefineDynamic(def, conn_.err, &c, &collector::callback), OCI_ERROR);
+    EXPECT_EQ(lite_OCIDefineDynamic(def, conn_.err, &c, &collector::callback), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 24343);
     // A callback that refuses fails the fetch.
     OCIDefine* text = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &text, conn_.err, 2, nullptr, 100, SQLT_CHR, nullptr, nullptr,
-                             nullptr, OCI_DYNAMIC_FETCH),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &text, conn_.err, 2, nullptr, 100, SQLT_CHR, nullptr, nullptr,
+                                  nullptr, OCI_DYNAMIC_FETCH),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIDefineDynamic(text, conn_.err, &c, &collector::callback), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDefineDynamic(text, conn_.err, &c, &collector::callback), OCI_SUCCESS);
     c.fail = true;
     EXPECT_EQ(exec(st, 1), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 24343);

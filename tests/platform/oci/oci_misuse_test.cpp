@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 
@@ -25,17 +26,17 @@ TEST(OciMisuse, RandomCallsWithMixedUpHandlesNeverCrash) {
     OCIStmt* query = c.new_stmt("SELECT ID, S, D, C, B FROM T FOR UPDATE");
     OCIStmt* dml = c.new_stmt("UPDATE T SET S = :1 WHERE ID = :2");
     OCIStmt* empty = nullptr;
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&empty), OCI_HTYPE_STMT, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&empty), OCI_HTYPE_STMT, 0, nullptr);
     void* lob = nullptr;
     void* ts = nullptr;
-    OCIDescriptorAlloc(c.env, &lob, OCI_DTYPE_LOB, 0, nullptr);
-    OCIDescriptorAlloc(c.env, &ts, OCI_DTYPE_TIMESTAMP, 0, nullptr);
-    OCIStmtExecute(c.svc, query, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
+    lite_OCIDescriptorAlloc(c.env, &lob, OCI_DTYPE_LOB, 0, nullptr);
+    lite_OCIDescriptorAlloc(c.env, &ts, OCI_DTYPE_TIMESTAMP, 0, nullptr);
+    lite_OCIStmtExecute(c.svc, query, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
     void* param = nullptr;
-    OCIParamGet(query, OCI_HTYPE_STMT, c.err, &param, 1);
+    lite_OCIParamGet(query, OCI_HTYPE_STMT, c.err, &param, 1);
     void* freed = nullptr;
-    OCIHandleAlloc(c.env, &freed, OCI_HTYPE_STMT, 0, nullptr);
-    OCIHandleFree(freed, OCI_HTYPE_STMT);
+    lite_OCIHandleAlloc(c.env, &freed, OCI_HTYPE_STMT, 0, nullptr);
+    lite_OCIHandleFree(freed, OCI_HTYPE_STMT);
     static unsigned char garbage[256];
     std::memset(garbage, 0xA5, sizeof garbage);
 
@@ -74,31 +75,32 @@ TEST(OciMisuse, RandomCallsWithMixedUpHandlesNeverCrash) {
         sword s = OCI_SUCCESS;
         switch (rng() % 16) {
             case 0:
-                s = OCIStmtPrepare(stmt(), err, reinterpret_cast<const OraText*>(sql.data()),
-                                   static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+                s = lite_OCIStmtPrepare(stmt(), err, reinterpret_cast<const OraText*>(sql.data()),
+                                        static_cast<ub4>(sql.size() * 2), OCI_NTV_SYNTAX,
+                                        OCI_DEFAULT);
                 break;
             case 1:
             case 2:
-                s = OCIStmtExecute(static_cast<OCISvcCtx*>(rng() % 3 ? c.svc : pick()), stmt(), err,
-                                   small(3), small(2), nullptr, nullptr,
-                                   (rng() % 2 ? OCI_COMMIT_ON_SUCCESS : 0) |
-                                       (rng() % 5 == 0 ? OCI_PARSE_ONLY : 0));
+                s = lite_OCIStmtExecute(static_cast<OCISvcCtx*>(rng() % 3 ? c.svc : pick()), stmt(),
+                                        err, small(3), small(2), nullptr, nullptr,
+                                        (rng() % 2 ? OCI_COMMIT_ON_SUCCESS : 0) |
+                                            (rng() % 5 == 0 ? OCI_PARSE_ONLY : 0));
                 break;
             case 3:
             case 4:
-                s = OCIStmtFetch(stmt(), err, small(5),
-                                 static_cast<ub2>(rng() % 3 ? OCI_FETCH_NEXT : small(64)),
-                                 OCI_DEFAULT);
+                s = lite_OCIStmtFetch(stmt(), err, small(5),
+                                      static_cast<ub2>(rng() % 3 ? OCI_FETCH_NEXT : small(64)),
+                                      OCI_DEFAULT);
                 break;
             case 5: {
                 OCIDefine* def = nullptr;
                 const ub2 t = type();
                 const bool desc = t == SQLT_TIMESTAMP || t == SQLT_CLOB || t == SQLT_BLOB;
-                s = OCIDefineByPos(stmt(), &def, err, small(7),
-                                   desc ? static_cast<void*>(descs.data()) : values.data(),
-                                   static_cast<sb4>(small(257)), t,
-                                   rng() % 3 ? inds.data() : nullptr,
-                                   rng() % 2 ? lens.data() : nullptr, nullptr, OCI_DEFAULT);
+                s = lite_OCIDefineByPos(stmt(), &def, err, small(7),
+                                        desc ? static_cast<void*>(descs.data()) : values.data(),
+                                        static_cast<sb4>(small(257)), t,
+                                        rng() % 3 ? inds.data() : nullptr,
+                                        rng() % 2 ? lens.data() : nullptr, nullptr, OCI_DEFAULT);
                 break;
             }
             case 6: {
@@ -106,81 +108,84 @@ TEST(OciMisuse, RandomCallsWithMixedUpHandlesNeverCrash) {
                 const ub2 t = type();
                 const bool desc = t == SQLT_TIMESTAMP || t == SQLT_CLOB || t == SQLT_BLOB;
                 if (rng() % 2) {
-                    s = OCIBindByPos(stmt(), &b, err, small(4),
-                                     desc ? static_cast<void*>(descs.data()) : values.data(),
-                                     static_cast<sb4>(small(9)), t, inds.data(), nullptr, nullptr,
-                                     0, nullptr, rng() % 4 == 0 ? OCI_DATA_AT_EXEC : OCI_DEFAULT);
+                    s = lite_OCIBindByPos(stmt(), &b, err, small(4),
+                                          desc ? static_cast<void*>(descs.data()) : values.data(),
+                                          static_cast<sb4>(small(9)), t, inds.data(), nullptr,
+                                          nullptr, 0, nullptr,
+                                          rng() % 4 == 0 ? OCI_DATA_AT_EXEC : OCI_DEFAULT);
                 } else {
-                    s = OCIBindByName(stmt(), &b, err,
-                                      reinterpret_cast<const OraText*>(name.data()),
-                                      static_cast<sb4>(name.size() * 2),
-                                      desc ? static_cast<void*>(descs.data()) : values.data(),
-                                      static_cast<sb4>(small(9)), t, nullptr, nullptr, nullptr, 0,
-                                      nullptr, OCI_DEFAULT);
+                    s = lite_OCIBindByName(stmt(), &b, err,
+                                           reinterpret_cast<const OraText*>(name.data()),
+                                           static_cast<sb4>(name.size() * 2),
+                                           desc ? static_cast<void*>(descs.data()) : values.data(),
+                                           static_cast<sb4>(small(9)), t, nullptr, nullptr, nullptr,
+                                           0, nullptr, OCI_DEFAULT);
                 }
                 if (s == OCI_SUCCESS && rng() % 2) {
-                    EXPECT_TRUE(
-                        allowed.count(OCIBindDynamic(b, err, nullptr, nullptr, nullptr, nullptr)));
+                    EXPECT_TRUE(allowed.count(
+                        lite_OCIBindDynamic(b, err, nullptr, nullptr, nullptr, nullptr)));
                 }
                 break;
             }
             case 7: {
                 void* p = nullptr;
-                s = OCIParamGet(stmt(), rng() % 2 ? OCI_HTYPE_STMT : kind(), err, &p, small(7));
+                s = lite_OCIParamGet(stmt(), rng() % 2 ? OCI_HTYPE_STMT : kind(), err, &p,
+                                     small(7));
                 break;
             }
             case 8: {
                 ub4 size = 0;
-                s = OCIAttrGet(maybe(param), rng() % 2 ? OCI_DTYPE_PARAM : kind(), values.data(),
-                               &size, small(40), err);
+                s = lite_OCIAttrGet(maybe(param), rng() % 2 ? OCI_DTYPE_PARAM : kind(),
+                                    values.data(), &size, small(40), err);
                 break;
             }
             case 9:
-                s = OCIAttrSet(pick(), kind(), values.data(), small(8), small(40), err);
+                s = lite_OCIAttrSet(pick(), kind(), values.data(), small(8), small(40), err);
                 break;
             case 10: {
                 sb4 code = 0;
-                s = OCIErrorGet(pick(), small(3), nullptr, &code, values.data(), small(64), kind());
+                s = lite_OCIErrorGet(pick(), small(3), nullptr, &code, values.data(), small(64),
+                                     kind());
                 break;
             }
             case 11: {
                 ub4 amount = small(8);
-                s = OCILobRead(static_cast<OCISvcCtx*>(rng() % 2 ? c.svc : pick()), err,
-                               static_cast<OCILobLocator*>(maybe(lob)), &amount, small(4),
-                               values.data(), small(16), nullptr, nullptr, 0, 0);
+                s = lite_OCILobRead(static_cast<OCISvcCtx*>(rng() % 2 ? c.svc : pick()), err,
+                                    static_cast<OCILobLocator*>(maybe(lob)), &amount, small(4),
+                                    values.data(), small(16), nullptr, nullptr, 0, 0);
                 break;
             }
             case 12: {
                 ub4 amount = small(4);
-                s = OCILobWrite(static_cast<OCISvcCtx*>(rng() % 2 ? c.svc : pick()), err,
-                                static_cast<OCILobLocator*>(maybe(lob)), &amount, small(3),
-                                values.data(), small(8), static_cast<ub1>(small(4)), nullptr,
-                                nullptr, 0, 0);
+                s = lite_OCILobWrite(static_cast<OCISvcCtx*>(rng() % 2 ? c.svc : pick()), err,
+                                     static_cast<OCILobLocator*>(maybe(lob)), &amount, small(3),
+                                     values.data(), small(8), static_cast<ub1>(small(4)), nullptr,
+                                     nullptr, 0, 0);
                 break;
             }
             case 13: {
                 sb2 y;
                 ub1 m, d, h, mi, sec;
                 ub4 ns;
-                s = OCIDateTimeGetDate(maybe(c.env), err, static_cast<OCIDateTime*>(maybe(ts)), &y,
-                                       &m, &d);
+                s = lite_OCIDateTimeGetDate(maybe(c.env), err, static_cast<OCIDateTime*>(maybe(ts)),
+                                            &y, &m, &d);
                 EXPECT_TRUE(allowed.count(s));
-                s = OCIDateTimeGetTime(maybe(c.env), err, static_cast<OCIDateTime*>(maybe(ts)), &h,
-                                       &mi, &sec, &ns);
+                s = lite_OCIDateTimeGetTime(maybe(c.env), err, static_cast<OCIDateTime*>(maybe(ts)),
+                                            &h, &mi, &sec, &ns);
                 break;
             }
             case 14: {
                 ub1 form = 0;
-                s = OCILobCharSetForm(static_cast<OCIEnv*>(pick()), err,
-                                      static_cast<OCILobLocator*>(pick()), &form);
+                s = lite_OCILobCharSetForm(static_cast<OCIEnv*>(pick()), err,
+                                           static_cast<OCILobLocator*>(pick()), &form);
                 break;
             }
             case 15:
                 // Frees only what cannot take the test's own handles away.
                 if (rng() % 2) {
-                    s = OCIHandleFree(rng() % 2 ? garbage : freed, kind());
+                    s = lite_OCIHandleFree(rng() % 2 ? garbage : freed, kind());
                 } else {
-                    s = OCIDescriptorFree(rng() % 2 ? garbage : freed, kind());
+                    s = lite_OCIDescriptorFree(rng() % 2 ? garbage : freed, kind());
                 }
                 break;
         }

@@ -55,10 +55,10 @@ TEST_F(OraliteQuery, LongRawPrintsWhole) {
     bytes.back() = 0x01;
     OCIStmt* st = c.new_stmt("INSERT INTO L VALUES (:1)");
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(st, &b, c.err, 1, bytes.data(), static_cast<sb4>(bytes.size()), SQLT_LBI,
-                           nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, c.err, 1, bytes.data(), static_cast<sb4>(bytes.size()),
+                                SQLT_LBI, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
+    ASSERT_EQ(lite_OCIStmtExecute(c.svc, st, c.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS),
               OCI_SUCCESS)
         << c.error_text();
     std::string hex;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "lite_engine.h"
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 
@@ -31,7 +32,7 @@ TEST(OciSession, LogonFailuresCarryTheServersNumbers) {
         EXPECT_EQ(c.error_text(), "ORA-01017: invalid username/password; logon denied");
         // The refused logon leaves the server attached; the next attempt detaches first and
         // logs on over the same handles.
-        EXPECT_EQ(OCIServerDetach(c.srv, c.err, OCI_DEFAULT), OCI_SUCCESS);
+        EXPECT_EQ(lite_OCIServerDetach(c.srv, c.err, OCI_DEFAULT), OCI_SUCCESS);
         EXPECT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << c.error_text();
         EXPECT_EQ(c.rows("SELECT 1 FROM DUAL"), (std::vector<std::vector<std::string>>{{"1"}}));
     }
@@ -90,39 +91,43 @@ TEST(OciSession, SequenceOfTheReadPathAndAReconnect) {
     scratch_instance inst("SCOTT", "tiger");
     oci_conn c;
     ASSERT_EQ(c.logon(inst.dir(), "SCOTT", "tiger"), OCI_SUCCESS) << c.error_text();
-    EXPECT_EQ(OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(lite_OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_ERROR);
     EXPECT_EQ(c.error_code(), 24313) << "already logged on";
     const std::u16string dir = u16(inst.dir());
-    EXPECT_EQ(OCIServerAttach(c.srv, c.err, reinterpret_cast<const OraText*>(dir.data()),
-                              static_cast<sb4>(dir.size() * 2), OCI_DEFAULT),
+    EXPECT_EQ(lite_OCIServerAttach(c.srv, c.err, reinterpret_cast<const OraText*>(dir.data()),
+                                   static_cast<sb4>(dir.size() * 2), OCI_DEFAULT),
               OCI_ERROR);
     EXPECT_EQ(c.error_code(), 24309);
 
     c.must_run({"CREATE TABLE T (A NUMBER(5))", "INSERT INTO T VALUES (7)"});
     OCIStmt* kept = c.new_stmt("SELECT A FROM T");
-    ASSERT_EQ(OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
 
     // A second connection on the same handles: detach (which ends the session), attach, begin.
-    ASSERT_EQ(OCIServerDetach(c.srv, c.err, OCI_DEFAULT), OCI_SUCCESS);
-    EXPECT_EQ(OCIStmtFetch(kept, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR)
+    ASSERT_EQ(lite_OCIServerDetach(c.srv, c.err, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIStmtFetch(kept, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR)
         << "the statement's session is gone";
-    EXPECT_EQ(OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(lite_OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_ERROR);
     EXPECT_EQ(c.error_code(), 3114);
-    ASSERT_EQ(OCIServerAttach(c.srv, c.err, reinterpret_cast<const OraText*>(dir.data()),
-                              static_cast<sb4>(dir.size() * 2), OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIServerAttach(c.srv, c.err, reinterpret_cast<const OraText*>(dir.data()),
+                                   static_cast<sb4>(dir.size() * 2), OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_SUCCESS)
+    ASSERT_EQ(lite_OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT), OCI_SUCCESS)
         << c.error_text();
     // The kept statement compiles again on the new session.
-    ASSERT_EQ(OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+    ASSERT_EQ(lite_OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
         << c.error_text();
     EXPECT_EQ(c.rows("SELECT A FROM T"), (std::vector<std::vector<std::string>>{{"7"}}));
 
     // Freeing the session handle under a live statement leaves the statement usable as a handle.
-    ASSERT_EQ(OCIHandleFree(c.ses, OCI_HTYPE_SESSION), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIHandleFree(c.ses, OCI_HTYPE_SESSION), OCI_SUCCESS);
     c.ses = nullptr;
-    EXPECT_EQ(OCIStmtFetch(kept, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
-    EXPECT_EQ(OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(lite_OCIStmtFetch(kept, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR);
+    EXPECT_EQ(lite_OCIStmtExecute(c.svc, kept, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_ERROR);
 }
 
 TEST(OciSession, UncommittedWorkIsRolledBackAtSessionEnd) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 
@@ -21,7 +22,7 @@ protected:
              "INSERT INTO EMP (ID, NAME, SAL) VALUES (3, 'Carmen-Sylvia', NULL)"});
     }
     sword exec(OCIStmt* st, ub4 iters, ub4 mode = OCI_DEFAULT) {
-        return OCIStmtExecute(conn_.svc, st, conn_.err, iters, 0, nullptr, nullptr, mode);
+        return lite_OCIStmtExecute(conn_.svc, st, conn_.err, iters, 0, nullptr, nullptr, mode);
     }
 
     scratch_instance inst_{"SCOTT", "tiger"};
@@ -55,10 +56,11 @@ TEST_F(OciStmt, PrepareNeverFailsExecuteReportsOracleErrors) {
     const int code = conn_.error_code();
     EXPECT_TRUE(code == 900 || code == 933 || code == 936) << conn_.error_text();
     OCIStmt* unprepared = nullptr;
-    OCIHandleAlloc(conn_.env, reinterpret_cast<void**>(&unprepared), OCI_HTYPE_STMT, 0, nullptr);
+    lite_OCIHandleAlloc(conn_.env, reinterpret_cast<void**>(&unprepared), OCI_HTYPE_STMT, 0,
+                        nullptr);
     EXPECT_EQ(exec(unprepared, 1), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 24337);
-    OCIHandleFree(unprepared, OCI_HTYPE_STMT);
+    lite_OCIHandleFree(unprepared, OCI_HTYPE_STMT);
 }
 
 TEST_F(OciStmt, LongErrorTextIsCutToTheReadersBuffer) {
@@ -68,7 +70,8 @@ TEST_F(OciStmt, LongErrorTextIsCutToTheReadersBuffer) {
     unsigned char buf[512 + 8];
     std::memset(buf, 0x7F, sizeof buf);
     sb4 code = 0;
-    ASSERT_EQ(OCIErrorGet(conn_.err, 1, nullptr, &code, buf, 512, OCI_HTYPE_ERROR), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIErrorGet(conn_.err, 1, nullptr, &code, buf, 512, OCI_HTYPE_ERROR),
+              OCI_SUCCESS);
     EXPECT_EQ(code, 904);
     const std::string text = from_u16(buf, 512);
     EXPECT_EQ(text, ("ORA-00904: \"" + name).substr(0, 255));
@@ -88,10 +91,10 @@ TEST_F(OciStmt, ParseOnlyCompilesWithoutRunning) {
     OCIStmt* q = conn_.new_stmt("SELECT ID, NAME FROM EMP");
     ASSERT_EQ(exec(q, 1, OCI_DESCRIBE_ONLY), OCI_SUCCESS);
     ub4 count = 0;
-    ASSERT_EQ(OCIAttrGet(q, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
+    ASSERT_EQ(lite_OCIAttrGet(q, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
               OCI_SUCCESS);
     EXPECT_EQ(count, 2u);
-    EXPECT_EQ(OCIStmtFetch(q, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR)
+    EXPECT_EQ(lite_OCIStmtFetch(q, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_ERROR)
         << "a described statement is not open for fetching";
 }
 
@@ -112,21 +115,21 @@ TEST_F(OciStmt, ExecuteWithOneIterationFillsTheFirstRow) {
     OCIStmt* st = conn_.new_stmt("SELECT COUNT(*) FROM EMP");
     int32_t n = -1;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
     EXPECT_EQ(n, 3);
     OCIStmt* none = conn_.new_stmt("SELECT ID FROM EMP WHERE ID < 0");
-    ASSERT_EQ(OCIDefineByPos(none, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(none, &def, conn_.err, 1, &n, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     EXPECT_EQ(exec(none, 1), OCI_NO_DATA);
     // Executing again starts the cursor over.
     ASSERT_EQ(exec(st, 1), OCI_SUCCESS);
     EXPECT_EQ(n, 3);
     ub4 rows = 0;
-    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    lite_OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
     EXPECT_EQ(rows, 1u);
 }
 
@@ -138,35 +141,36 @@ TEST_F(OciStmt, TruncatedTextIsReportedNotHidden) {
     ub2 len = 0;
     ub2 rcode = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len, &rcode,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len,
+                                  &rcode, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(from_u16(buf, sizeof buf), "Ann");
     EXPECT_EQ(ind, 0);
     EXPECT_EQ(len, 6);
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT),
+              OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(conn_.error_code(), 24345);
     EXPECT_EQ(from_u16(buf, sizeof buf), "Carme") << "cut, and still terminated";
     EXPECT_EQ(ind, 26) << "the indicator holds the full length in bytes";
     EXPECT_EQ(rcode, 1406);
     EXPECT_EQ(len, 10);
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 
     // A value longer than an indicator can count sets it to -2.
     const std::u16string long_text = u16(std::string(20000, 'w'));
     OCIStmt* ins = conn_.new_stmt("UPDATE EMP SET NOTES = :1 WHERE ID = 1");
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(ins, &b, conn_.err, 1, const_cast<char16_t*>(long_text.data()),
-                           static_cast<sb4>(long_text.size() * 2), SQLT_LNG, nullptr, nullptr,
-                           nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(ins, &b, conn_.err, 1, const_cast<char16_t*>(long_text.data()),
+                                static_cast<sb4>(long_text.size() * 2), SQLT_LNG, nullptr, nullptr,
+                                nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(ins, 1), OCI_SUCCESS) << conn_.error_text();
     OCIStmt* notes = conn_.new_stmt("SELECT NOTES FROM EMP WHERE ID = 1");
-    ASSERT_EQ(OCIDefineByPos(notes, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len,
-                             &rcode, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(notes, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, &ind, &len,
+                                  &rcode, OCI_DEFAULT),
               OCI_SUCCESS);
     EXPECT_EQ(exec(notes, 1), OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(ind, -2) << "40000 bytes do not fit in the indicator";
@@ -178,8 +182,8 @@ TEST_F(OciStmt, NullWithoutIndicatorIsAnError) {
     OCIStmt* st = conn_.new_stmt("SELECT SAL FROM EMP WHERE ID = 3");
     char16_t buf[32];
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     EXPECT_EQ(exec(st, 1), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1405);
@@ -192,8 +196,9 @@ TEST_F(OciStmt, RowsReadAheadFillUtf8DefinesAsAPlainFetchDoes) {
                     "INSERT INTO EMP (ID, NAME, SAL) VALUES (5, 'Ed-Emil-Egon-Erwin-Ernst', -.5)"});
     const auto fetch_all = [&](ub4 prefetch, bool indicators) {
         OCIStmt* st = conn_.new_stmt("SELECT NAME, SAL FROM EMP ORDER BY ID");
-        EXPECT_EQ(OCIAttrSet(st, OCI_HTYPE_STMT, &prefetch, 0, OCI_ATTR_PREFETCH_ROWS, conn_.err),
-                  OCI_SUCCESS);
+        EXPECT_EQ(
+            lite_OCIAttrSet(st, OCI_HTYPE_STMT, &prefetch, 0, OCI_ATTR_PREFETCH_ROWS, conn_.err),
+            OCI_SUCCESS);
         char name[7];
         char sal[24];
         sb2 ind[2] = {7, 7};
@@ -203,20 +208,21 @@ TEST_F(OciStmt, RowsReadAheadFillUtf8DefinesAsAPlainFetchDoes) {
         const sb4 sizes[2] = {sizeof name, sizeof sal};
         for (ub4 i = 0; i < 2; ++i) {
             OCIDefine* def = nullptr;
-            EXPECT_EQ(
-                OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], sizes[i], SQLT_STR,
-                               indicators ? &ind[i] : nullptr, &len[i], &rcode[i], OCI_DEFAULT),
-                OCI_SUCCESS);
-            ub2 utf8 = 871;
-            EXPECT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+            EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], sizes[i], SQLT_STR,
+                                          indicators ? &ind[i] : nullptr, &len[i], &rcode[i],
+                                          OCI_DEFAULT),
                       OCI_SUCCESS);
+            ub2 utf8 = 871;
+            EXPECT_EQ(
+                lite_OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+                OCI_SUCCESS);
         }
         EXPECT_EQ(exec(st, 0), OCI_SUCCESS);
         std::string seen;
         for (int row = 0; row < 6; ++row) {
             std::memset(name, 'x', sizeof name);
             std::memset(sal, 'x', sizeof sal);
-            const sword rc = OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+            const sword rc = lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
             seen += std::to_string(rc) + " " +
                     std::to_string(rc == OCI_SUCCESS ? 0 : conn_.error_code());
             for (int i = 0; i < 2; ++i) {
@@ -242,37 +248,37 @@ TEST_F(OciStmt, DefinesAreCheckedAgainstTheSelectList) {
     ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
     int32_t v = 0;
     OCIDefine* def = nullptr;
-    EXPECT_EQ(OCIDefineByPos(st, &def, conn_.err, 2, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 2, &v, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1007);
-    EXPECT_EQ(
-        OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, 9999, nullptr, nullptr, nullptr, OCI_DEFAULT),
-        OCI_ERROR);
-    EXPECT_EQ(OCIDefineByPos(st, nullptr, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, 9999, nullptr, nullptr, nullptr,
+                                  OCI_DEFAULT),
+              OCI_ERROR);
+    EXPECT_EQ(lite_OCIDefineByPos(st, nullptr, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_INVALID_HANDLE);
     // A define freed by its owner is simply no longer filled.
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &v, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIHandleFree(def, OCI_HTYPE_DEFINE), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIHandleFree(def, OCI_HTYPE_DEFINE), OCI_SUCCESS);
     v = -7;
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(v, -7);
     void* p = nullptr;
-    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 2), OCI_ERROR);
-    EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 0), OCI_ERROR);
+    EXPECT_EQ(lite_OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 2), OCI_ERROR);
+    EXPECT_EQ(lite_OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 0), OCI_ERROR);
     ub2 junk = 0;
-    ASSERT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 1), OCI_SUCCESS);
-    EXPECT_EQ(OCIAttrGet(p, OCI_DTYPE_PARAM, &junk, nullptr, OCI_ATTR_USERNAME, conn_.err),
+    ASSERT_EQ(lite_OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, 1), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &junk, nullptr, OCI_ATTR_USERNAME, conn_.err),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 24315);
 
     // Before its describe a statement takes no define past the longest possible select list.
     OCIStmt* fresh = conn_.new_stmt("SELECT ID FROM EMP");
-    EXPECT_EQ(OCIDefineByPos(fresh, &def, conn_.err, 0xFFFFFFF0u, &v, 4, SQLT_INT, nullptr, nullptr,
-                             nullptr, OCI_DEFAULT),
+    EXPECT_EQ(lite_OCIDefineByPos(fresh, &def, conn_.err, 0xFFFFFFF0u, &v, 4, SQLT_INT, nullptr,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1007);
 }
@@ -288,8 +294,8 @@ TEST_F(OciStmt, StatementTypeLooksPastLeadingComments) {
     };
     for (const auto& [sql, type] : cases) {
         ub2 got = 99;
-        ASSERT_EQ(OCIAttrGet(conn_.new_stmt(sql), OCI_HTYPE_STMT, &got, nullptr, OCI_ATTR_STMT_TYPE,
-                             conn_.err),
+        ASSERT_EQ(lite_OCIAttrGet(conn_.new_stmt(sql), OCI_HTYPE_STMT, &got, nullptr,
+                                  OCI_ATTR_STMT_TYPE, conn_.err),
                   OCI_SUCCESS);
         EXPECT_EQ(got, type) << sql;
     }
@@ -313,21 +319,21 @@ TEST_F(OciStmt, ArrayBindsRunOneExecutionPerIteration) {
     hired[1] = hired[0];
     hired[2] = hired[0];
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
-                           nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                                0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, name_ind,
-                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, name_ind,
+                                nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 3, sal, 8, SQLT_BDOUBLE, sal_ind, nullptr, nullptr, 0,
-                           nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 3, sal, 8, SQLT_BDOUBLE, sal_ind, nullptr,
+                                nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 4, hired, 8, SQLT_ODT, nullptr, nullptr, nullptr, 0,
-                           nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 4, hired, 8, SQLT_ODT, nullptr, nullptr, nullptr,
+                                0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 3, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
     ub4 rows = 0;
-    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    lite_OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
     EXPECT_EQ(rows, 3u);
     EXPECT_EQ(conn_.rows("SELECT ID, NAME, SAL, TO_CHAR(HIRED, 'YYYY-MM-DD HH24') FROM EMP "
                          "WHERE ID >= 10 ORDER BY ID"),
@@ -342,28 +348,30 @@ TEST_F(OciStmt, BindsByNameAndTheirMistakes) {
     const std::u16string skip = u16("x");
     OCIBind* b = nullptr;
     const std::u16string id_name = u16(":ID"), skip_name = u16("skip"), bad = u16(":nope");
-    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(id_name.data()),
-                            static_cast<sb4>(id_name.size() * 2), &id, 4, SQLT_INT, nullptr,
-                            nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        lite_OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(id_name.data()),
+                           static_cast<sb4>(id_name.size() * 2), &id, 4, SQLT_INT, nullptr, nullptr,
+                           nullptr, 0, nullptr, OCI_DEFAULT),
+        OCI_SUCCESS);
     EXPECT_EQ(exec(st, 0), OCI_ERROR) << "one placeholder is still unbound";
     EXPECT_EQ(conn_.error_code(), 1008);
-    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(skip_name.data()),
-                            static_cast<sb4>(skip_name.size() * 2),
-                            const_cast<char16_t*>(skip.data()), static_cast<sb4>(skip.size() * 2),
-                            SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        lite_OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(skip_name.data()),
+                           static_cast<sb4>(skip_name.size() * 2),
+                           const_cast<char16_t*>(skip.data()), static_cast<sb4>(skip.size() * 2),
+                           SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+        OCI_SUCCESS);
     char16_t name[31];
     sb2 ind = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, name, sizeof name, SQLT_STR, &ind, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, name, sizeof name, SQLT_STR, &ind,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
     EXPECT_EQ(from_u16(name, sizeof name), "Bob");
-    ASSERT_EQ(OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(bad.data()),
-                            static_cast<sb4>(bad.size() * 2), &id, 4, SQLT_INT, nullptr, nullptr,
-                            nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByName(st, &b, conn_.err, reinterpret_cast<const OraText*>(bad.data()),
+                                 static_cast<sb4>(bad.size() * 2), &id, 4, SQLT_INT, nullptr,
+                                 nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     EXPECT_EQ(exec(st, 1), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1036);
@@ -407,11 +415,11 @@ TEST_F(OciStmt, UpdateReturnsTheRowidItTouchedAndItsLobIsWrittenThroughASubquery
     rowid_box box;
     OCIBind* b = nullptr;
     const std::u16string ph = u16(":1");
-    ASSERT_EQ(OCIBindByName(up, &b, conn_.err, reinterpret_cast<const OraText*>(ph.data()),
-                            static_cast<sb4>(ph.size() * 2), nullptr, 512 * 2, SQLT_STR, nullptr,
-                            nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC),
+    ASSERT_EQ(lite_OCIBindByName(up, &b, conn_.err, reinterpret_cast<const OraText*>(ph.data()),
+                                 static_cast<sb4>(ph.size() * 2), nullptr, 512 * 2, SQLT_STR,
+                                 nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindDynamic(b, conn_.err, nullptr, no_data, &box, get_data), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIBindDynamic(b, conn_.err, nullptr, no_data, &box, get_data), OCI_SUCCESS);
     ASSERT_EQ(exec(up, 1), OCI_SUCCESS) << conn_.error_text();
     const std::string rowid = from_u16(box.text, box.len + 2);
     ASSERT_FALSE(rowid.empty());
@@ -423,22 +431,23 @@ TEST_F(OciStmt, UpdateReturnsTheRowidItTouchedAndItsLobIsWrittenThroughASubquery
         "SELECT (SELECT COUNT(*) FROM EMP WHERE SAL > 0) N, E.NOTES FROM EMP E WHERE E.ROWID = '" +
         rowid + "' FOR UPDATE");
     void* lob = nullptr;
-    ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(sel, &def, conn_.err, 2, &lob, 0, SQLT_CLOB, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(sel, &def, conn_.err, 2, &lob, 0, SQLT_CLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
     const std::u16string text = u16("new notes");
     ub4 amount = static_cast<ub4>(text.size());
-    EXPECT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1,
-                          const_cast<char16_t*>(text.data()), static_cast<ub4>(text.size() * 2),
-                          OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
-              OCI_SUCCESS)
+    EXPECT_EQ(
+        lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1,
+                         const_cast<char16_t*>(text.data()), static_cast<ub4>(text.size() * 2),
+                         OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+        OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(conn_.rows("SELECT ID, DBMS_LOB.GETLENGTH(NOTES) FROM EMP ORDER BY ID"),
               (std::vector<std::vector<std::string>>{{"1", "0"}, {"2", "9"}, {"3", "0"}}));
-    OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+    lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
 }
 
 TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
@@ -448,11 +457,11 @@ TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
     rowid_box box;
     OCIBind* b = nullptr;
     const std::u16string ph = u16(":1");
-    ASSERT_EQ(OCIBindByName(ins, &b, conn_.err, reinterpret_cast<const OraText*>(ph.data()),
-                            static_cast<sb4>(ph.size() * 2), nullptr, 512 * 2, SQLT_STR, nullptr,
-                            nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC),
+    ASSERT_EQ(lite_OCIBindByName(ins, &b, conn_.err, reinterpret_cast<const OraText*>(ph.data()),
+                                 static_cast<sb4>(ph.size() * 2), nullptr, 512 * 2, SQLT_STR,
+                                 nullptr, nullptr, nullptr, 0, nullptr, OCI_DATA_AT_EXEC),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindDynamic(b, conn_.err, nullptr, no_data, &box, get_data), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIBindDynamic(b, conn_.err, nullptr, no_data, &box, get_data), OCI_SUCCESS);
     ASSERT_EQ(exec(ins, 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
     EXPECT_EQ(box.calls, 1);
     ASSERT_GT(box.len, 0u);
@@ -465,45 +474,47 @@ TEST_F(OciStmt, ReturningRowidFeedsALobWriteForUpdate) {
     void* lob[2] = {};
     OCIDefine* def = nullptr;
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob[i], OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
-        ASSERT_EQ(
-            OCIDefineByPos(sel, &def, conn_.err, i + 1, &lob[i], 0, i == 0 ? SQLT_BLOB : SQLT_CLOB,
-                           nullptr, nullptr, nullptr, OCI_DEFAULT),
-            OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob[i], OCI_DTYPE_LOB, 0, nullptr),
+                  OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIDefineByPos(sel, &def, conn_.err, i + 1, &lob[i], 0,
+                                      i == 0 ? SQLT_BLOB : SQLT_CLOB, nullptr, nullptr, nullptr,
+                                      OCI_DEFAULT),
+                  OCI_SUCCESS);
     }
     ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
     unsigned char bytes[3] = {0xCA, 0x00, 0xFE};
     ub4 amount = 3;
-    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 1,
-                          bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+    ASSERT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount,
+                               1, bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(amount, 3u);
     // Past the end: the gap reads as zero bytes.
     unsigned char tail = 0xAB;
     amount = 1;
-    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 6,
-                          &tail, 1, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+    ASSERT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount,
+                               6, &tail, 1, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
               OCI_SUCCESS)
         << conn_.error_text();
     const std::u16string text = u16("Notizen über 😀");
     amount = static_cast<ub4>(text.size());
-    ASSERT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[1]), &amount, 1,
-                          const_cast<char16_t*>(text.data()), static_cast<ub4>(text.size() * 2),
-                          OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
-              OCI_SUCCESS)
+    ASSERT_EQ(
+        lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[1]), &amount, 1,
+                         const_cast<char16_t*>(text.data()), static_cast<ub4>(text.size() * 2),
+                         OCI_ONE_PIECE, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+        OCI_SUCCESS)
         << conn_.error_text();
     ASSERT_EQ(conn_.run("SELECT 1 FROM DUAL", 1, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
     EXPECT_EQ(conn_.rows("SELECT RAWTOHEX(PHOTO), NOTES FROM EMP WHERE ID = 20"),
               (std::vector<std::vector<std::string>>{{"CA00FE0000AB", "Notizen über 😀"}}));
     // A locator from a plain query cannot be written.
     OCIStmt* plain = conn_.new_stmt("SELECT PHOTO FROM EMP WHERE ID = 20");
-    ASSERT_EQ(OCIDefineByPos(plain, &def, conn_.err, 1, &lob[0], 0, SQLT_BLOB, nullptr, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(plain, &def, conn_.err, 1, &lob[0], 0, SQLT_BLOB, nullptr,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(plain, 1), OCI_SUCCESS);
-    EXPECT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount, 1,
-                          bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+    EXPECT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob[0]), &amount,
+                               1, bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 22920);
 }
@@ -516,14 +527,14 @@ TEST_F(OciStmt, ArrayInsertReturnsEachRowidIntoItsElement) {
     char16_t names[2][4] = {{u'a'}, {u'b'}};
     char16_t rowids[2][32] = {};
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
-                           nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                                0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, nullptr, nullptr,
-                           nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 2, names, sizeof names[0], SQLT_STR, nullptr,
+                                nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIBindByPos(st, &b, conn_.err, 3, rowids, sizeof rowids[0], SQLT_STR, nullptr,
-                           nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(st, &b, conn_.err, 3, rowids, sizeof rowids[0], SQLT_STR, nullptr,
+                                nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 2, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS) << conn_.error_text();
     const std::string r0 = from_u16(rowids[0], sizeof rowids[0]);
@@ -545,40 +556,41 @@ TEST_F(OciStmt, ArrayFetchAndFixedWidthText) {
     sb2 ind[2] = {};
     ub2 len[2] = {};
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, ids, 4, SQLT_INT, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     // Blank-padded, unterminated text: every element is exactly 8 characters.
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 2, names, sizeof names[0], SQLT_AFC, ind, len,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 2, names, sizeof names[0], SQLT_AFC, ind,
+                                  len, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 0), OCI_SUCCESS);
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_CURRENT + 8, OCI_DEFAULT), OCI_ERROR)
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_CURRENT + 8, OCI_DEFAULT), OCI_ERROR)
         << "the cursor only moves forward";
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(ids[0], 1);
     EXPECT_EQ(ids[1], 2);
     EXPECT_EQ(std::u16string(names[0], 8), u"Ann     ");
     EXPECT_EQ(std::u16string(names[1], 8), u"Bob     ");
     EXPECT_EQ(len[0], 16);
     // Two rows asked, one left: the one arrives and the fetch reports the end.
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS_WITH_INFO)
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT),
+              OCI_SUCCESS_WITH_INFO)
         << "Carmen-Sylvia does not fit in 8 characters";
     ub4 rows = 0;
-    OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
+    lite_OCIAttrGet(st, OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT, conn_.err);
     EXPECT_EQ(rows, 3u);
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 2, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 }
 
 TEST_F(OciStmt, TextDefinedAsUtf8WhenTheDefineAsksForIt) {
     OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP WHERE ID = 1");
     char buf[16] = {};
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, buf, sizeof buf, SQLT_STR, nullptr,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ub2 utf8 = 873;
-    ASSERT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+    ASSERT_EQ(lite_OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf8, 0, OCI_ATTR_CHARSET_ID, conn_.err),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 1), OCI_SUCCESS);
     EXPECT_STREQ(buf, "Ann");
@@ -598,46 +610,46 @@ sb4 collect(void* ctx, const void* buf, ub4 len, ub1 piece) {
 
 TEST_F(OciStmt, LobReadMisuseAndCallbackPieces) {
     void* lob = nullptr;
-    ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
     auto* loc = static_cast<OCILobLocator*>(lob);
     char buf[4];
     ub4 amount = 0;
-    EXPECT_EQ(
-        OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, nullptr, nullptr, 0, 0),
-        OCI_ERROR)
+    EXPECT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, nullptr,
+                              nullptr, 0, 0),
+              OCI_ERROR)
         << "a locator that was never filled";
     EXPECT_EQ(conn_.error_code(), 22275);
-    EXPECT_EQ(
-        OCILobRead(conn_.svc, conn_.err, loc, nullptr, 1, buf, sizeof buf, nullptr, nullptr, 0, 0),
-        OCI_INVALID_HANDLE);
+    EXPECT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, nullptr, 1, buf, sizeof buf, nullptr,
+                              nullptr, 0, 0),
+              OCI_INVALID_HANDLE);
 
     conn_.must_run({"UPDATE EMP SET NOTES = 'abcdefghij' WHERE ID = 1"});
     OCIStmt* st = conn_.new_stmt("SELECT NOTES FROM EMP WHERE ID = 1");
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &lob, 0, SQLT_CLOB, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &lob, 0, SQLT_CLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(st, 1), OCI_SUCCESS) << conn_.error_text();
-    EXPECT_EQ(
-        OCILobRead(conn_.svc, conn_.err, loc, &amount, 0, buf, sizeof buf, nullptr, nullptr, 0, 0),
-        OCI_ERROR)
+    EXPECT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 0, buf, sizeof buf, nullptr,
+                              nullptr, 0, 0),
+              OCI_ERROR)
         << "offsets start at 1";
     EXPECT_EQ(conn_.error_code(), 24801);
     amount = 3;
-    ASSERT_EQ(
-        OCILobRead(conn_.svc, conn_.err, loc, &amount, 9, buf, sizeof buf, nullptr, nullptr, 0, 0),
-        OCI_SUCCESS);
+    ASSERT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 9, buf, sizeof buf, nullptr,
+                              nullptr, 0, 0),
+              OCI_SUCCESS);
     EXPECT_EQ(amount, 2u) << "only two bytes are left from offset 9";
     EXPECT_EQ(std::string(buf, 2), "ij");
     pieces got;
     amount = 0;
-    ASSERT_EQ(
-        OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, &got, collect, 0, 0),
-        OCI_SUCCESS);
+    ASSERT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, &got, collect,
+                              0, 0),
+              OCI_SUCCESS);
     EXPECT_EQ(amount, 10u);
     EXPECT_EQ(got.data, "abcdefghij");
     EXPECT_EQ(got.kinds, (std::vector<int>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE}));
-    EXPECT_EQ(OCIDescriptorFree(lob, OCI_DTYPE_LOB), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB), OCI_SUCCESS);
     // The define still points at the freed locator: the fetch reports it instead of writing.
     EXPECT_EQ(exec(st, 1), OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 22275);
@@ -652,26 +664,26 @@ TEST_F(OciStmt, LobWriteThroughABoundConditionWritesTheRowItCameFrom) {
     OCIStmt* sel = conn_.new_stmt("SELECT PHOTO FROM EMP WHERE ID = :1 FOR UPDATE");
     int32_t id = 1;
     OCIBind* b = nullptr;
-    ASSERT_EQ(OCIBindByPos(sel, &b, conn_.err, 1, &id, 4, SQLT_INT, nullptr, nullptr, nullptr, 0,
-                           nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIBindByPos(sel, &b, conn_.err, 1, &id, 4, SQLT_INT, nullptr, nullptr, nullptr,
+                                0, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     void* lob = nullptr;
-    ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(sel, &def, conn_.err, 1, &lob, 0, SQLT_BLOB, nullptr, nullptr, nullptr,
-                             OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(sel, &def, conn_.err, 1, &lob, 0, SQLT_BLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
     unsigned char bytes[2] = {1, 2};
     ub4 amount = 2;
-    EXPECT_EQ(OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1, bytes,
-                          2, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+    EXPECT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1,
+                               bytes, 2, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(conn_.rows("SELECT ID, DBMS_LOB.GETLENGTH(PHOTO) FROM EMP ORDER BY ID"),
               (std::vector<std::vector<std::string>>{{"1", "2"}, {"2", "0"}, {"3", "0"}}))
         << "the locator's row only";
-    OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+    lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
 }
 
 }  // namespace

@@ -44,44 +44,44 @@ std::string from_u16(const void* buf, size_t max_bytes) {
 }
 
 oci_conn::oci_conn() {
-    OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr, OCI_UTF16ID,
-                    OCI_UTF16ID);
-    OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
-    OCIHandleAlloc(env, reinterpret_cast<void**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    lite_OCIEnvNlsCreate(&env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                         OCI_UTF16ID, OCI_UTF16ID);
+    lite_OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+    lite_OCIHandleAlloc(env, reinterpret_cast<void**>(&srv), OCI_HTYPE_SERVER, 0, nullptr);
+    lite_OCIHandleAlloc(env, reinterpret_cast<void**>(&ses), OCI_HTYPE_SESSION, 0, nullptr);
+    lite_OCIHandleAlloc(env, reinterpret_cast<void**>(&svc), OCI_HTYPE_SVCCTX, 0, nullptr);
 }
 
 oci_conn::~oci_conn() {
-    for (OCIStmt* s : stmts_) OCIHandleFree(s, OCI_HTYPE_STMT);
-    OCISessionEnd(svc, err, ses, OCI_DEFAULT);
-    OCIServerDetach(srv, err, OCI_DEFAULT);
-    OCIHandleFree(env, OCI_HTYPE_ENV);
+    for (OCIStmt* s : stmts_) lite_OCIHandleFree(s, OCI_HTYPE_STMT);
+    lite_OCISessionEnd(svc, err, ses, OCI_DEFAULT);
+    lite_OCIServerDetach(srv, err, OCI_DEFAULT);
+    lite_OCIHandleFree(env, OCI_HTYPE_ENV);
 }
 
 sword oci_conn::logon(const std::string& connect, const std::string& user,
                       const std::string& password) {
     const std::u16string c = u16(connect), u = u16(user), p = u16(password);
-    sword s = OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(c.data()),
-                              static_cast<sb4>(c.size() * 2), OCI_DEFAULT);
+    sword s = lite_OCIServerAttach(srv, err, reinterpret_cast<const OraText*>(c.data()),
+                                   static_cast<sb4>(c.size() * 2), OCI_DEFAULT);
     if (s != OCI_SUCCESS) return s;
-    s = OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err);
+    s = lite_OCIAttrSet(svc, OCI_HTYPE_SVCCTX, srv, 0, OCI_ATTR_SERVER, err);
     if (s != OCI_SUCCESS) return s;
-    s = OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(u.data()),
-                   static_cast<ub4>(u.size() * 2), OCI_ATTR_USERNAME, err);
+    s = lite_OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(u.data()),
+                        static_cast<ub4>(u.size() * 2), OCI_ATTR_USERNAME, err);
     if (s != OCI_SUCCESS) return s;
-    s = OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(p.data()),
-                   static_cast<ub4>(p.size() * 2), OCI_ATTR_PASSWORD, err);
+    s = lite_OCIAttrSet(ses, OCI_HTYPE_SESSION, const_cast<char16_t*>(p.data()),
+                        static_cast<ub4>(p.size() * 2), OCI_ATTR_PASSWORD, err);
     if (s != OCI_SUCCESS) return s;
-    s = OCISessionBegin(svc, err, ses, OCI_CRED_RDBMS, OCI_DEFAULT);
+    s = lite_OCISessionBegin(svc, err, ses, OCI_CRED_RDBMS, OCI_DEFAULT);
     if (s != OCI_SUCCESS) return s;
-    return OCIAttrSet(svc, OCI_HTYPE_SVCCTX, ses, 0, OCI_ATTR_SESSION, err);
+    return lite_OCIAttrSet(svc, OCI_HTYPE_SVCCTX, ses, 0, OCI_ATTR_SESSION, err);
 }
 
 std::string oci_conn::error_text() {
     unsigned char buf[2048] = {};
     sb4 code = 0;
-    if (OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR) != OCI_SUCCESS) {
+    if (lite_OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR) != OCI_SUCCESS) {
         return std::string();
     }
     return from_u16(buf, sizeof buf);
@@ -90,7 +90,7 @@ std::string oci_conn::error_text() {
 int oci_conn::error_code() {
     sb4 code = 0;
     unsigned char buf[8];
-    if (OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR) != OCI_SUCCESS) {
+    if (lite_OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR) != OCI_SUCCESS) {
         return 0;
     }
     return code;
@@ -98,17 +98,17 @@ int oci_conn::error_code() {
 
 OCIStmt* oci_conn::new_stmt(const std::string& sql) {
     OCIStmt* st = nullptr;
-    OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
+    lite_OCIHandleAlloc(env, reinterpret_cast<void**>(&st), OCI_HTYPE_STMT, 0, nullptr);
     stmts_.push_back(st);
     const std::u16string text = u16(sql);
-    OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
-                   static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
+    lite_OCIStmtPrepare(st, err, reinterpret_cast<const OraText*>(text.data()),
+                        static_cast<ub4>(text.size() * 2), OCI_NTV_SYNTAX, OCI_DEFAULT);
     return st;
 }
 
 sword oci_conn::run(const std::string& sql, ub4 iters, ub4 mode) {
     OCIStmt* st = new_stmt(sql);
-    return OCIStmtExecute(svc, st, err, iters, 0, nullptr, nullptr, mode);
+    return lite_OCIStmtExecute(svc, st, err, iters, 0, nullptr, nullptr, mode);
 }
 
 void oci_conn::must_run(const std::vector<std::string>& statements) {
@@ -120,29 +120,29 @@ void oci_conn::must_run(const std::vector<std::string>& statements) {
 std::vector<std::vector<std::string>> oci_conn::rows(const std::string& sql) {
     std::vector<std::vector<std::string>> out;
     OCIStmt* st = new_stmt(sql);
-    sword s = OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
+    sword s = lite_OCIStmtExecute(svc, st, err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
     EXPECT_EQ(s, OCI_SUCCESS) << sql << "\n" << error_text();
     if (s != OCI_SUCCESS) return out;
     ub4 count = 0;
-    OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err);
+    lite_OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, err);
     std::vector<std::vector<unsigned char>> bufs(count);
     std::vector<sb2> inds(count);
     for (ub4 i = 0; i < count; ++i) {
         void* param = nullptr;
         ub2 type = 0;
         ub2 size = 0;
-        EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, err, &param, i + 1), OCI_SUCCESS);
-        OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, err);
-        OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, err);
+        EXPECT_EQ(lite_OCIParamGet(st, OCI_HTYPE_STMT, err, &param, i + 1), OCI_SUCCESS);
+        lite_OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, err);
+        lite_OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, err);
         bufs[i].resize(reader_text_bytes(type, size));
         OCIDefine* def = nullptr;
-        EXPECT_EQ(
-            OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(), static_cast<sb4>(bufs[i].size()),
-                           SQLT_STR, &inds[i], nullptr, nullptr, OCI_DEFAULT),
-            OCI_SUCCESS);
+        EXPECT_EQ(lite_OCIDefineByPos(st, &def, err, i + 1, bufs[i].data(),
+                                      static_cast<sb4>(bufs[i].size()), SQLT_STR, &inds[i], nullptr,
+                                      nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
     }
     for (;;) {
-        s = OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+        s = lite_OCIStmtFetch(st, err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
         if (s == OCI_NO_DATA) break;
         EXPECT_EQ(s, OCI_SUCCESS) << sql << "\n" << error_text();
         if (s != OCI_SUCCESS) break;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 
 // A new instance directory under the test temp folder, with one user; removed at the end.

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "platform/oci/oci_test_helpers.h"
 
@@ -50,27 +51,31 @@ protected:
     // Executes a query with iters 0 and reads the describe of every select-list item.
     std::vector<described> describe(const std::string& sql, OCIStmt** out = nullptr) {
         OCIStmt* st = conn_.new_stmt(sql);
-        EXPECT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
-                  OCI_SUCCESS)
+        EXPECT_EQ(
+            lite_OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS)
             << conn_.error_text();
         ub4 count = 0;
-        EXPECT_EQ(OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
-                  OCI_SUCCESS);
+        EXPECT_EQ(
+            lite_OCIAttrGet(st, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, conn_.err),
+            OCI_SUCCESS);
         std::vector<described> cols;
         for (ub4 i = 1; i <= count; ++i) {
             void* p = nullptr;
-            EXPECT_EQ(OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, i), OCI_SUCCESS);
+            EXPECT_EQ(lite_OCIParamGet(st, OCI_HTYPE_STMT, conn_.err, &p, i), OCI_SUCCESS);
             described d;
             OraText* name = nullptr;
             ub4 name_len = 0;
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, conn_.err);
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, conn_.err);
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION, conn_.err);
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, conn_.err);
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.is_null, nullptr, OCI_ATTR_IS_NULL, conn_.err);
-            OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM, conn_.err);
-            EXPECT_EQ(OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &name_len, OCI_ATTR_NAME, conn_.err),
-                      OCI_SUCCESS);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, conn_.err);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, conn_.err);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION,
+                            conn_.err);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, conn_.err);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.is_null, nullptr, OCI_ATTR_IS_NULL, conn_.err);
+            lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &d.form, nullptr, OCI_ATTR_CHARSET_FORM, conn_.err);
+            EXPECT_EQ(
+                lite_OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &name_len, OCI_ATTR_NAME, conn_.err),
+                OCI_SUCCESS);
             // The name is counted in bytes, two per character.
             std::vector<char16_t> copy(name_len / 2 + 1, 0);
             std::memcpy(copy.data(), name, name_len);
@@ -205,20 +210,20 @@ TEST_F(TypeZoo, NumbersConvertIntoIntegerAndFloatingDefines) {
     int32_t n19 = 0;
     sb2 ind[4] = {};
     OCIDefine* def[4] = {};
-    ASSERT_EQ(OCIDefineByPos(st, &def[0], conn_.err, 1, &n10, 8, SQLT_INT, &ind[0], nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def[0], conn_.err, 1, &n10, 8, SQLT_INT, &ind[0], nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIDefineByPos(st, &def[1], conn_.err, 2, &d102, 8, SQLT_FLT, &ind[1], nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def[1], conn_.err, 2, &d102, 8, SQLT_FLT, &ind[1], nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIDefineByPos(st, &def[2], conn_.err, 3, &bd, 8, SQLT_BDOUBLE, &ind[2], nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def[2], conn_.err, 3, &bd, 8, SQLT_BDOUBLE, &ind[2], nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIDefineByPos(st, &def[3], conn_.err, 4, &n19, 4, SQLT_INT, &ind[3], nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def[3], conn_.err, 4, &n19, 4, SQLT_INT, &ind[3], nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     // 19 nines do not fit in 4 bytes: the fetch fails rather than wrapping around.
-    EXPECT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    EXPECT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_ERROR);
     EXPECT_EQ(conn_.error_code(), 1455);
     EXPECT_EQ(n10, 9999999999LL);
@@ -231,11 +236,11 @@ TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
     void* desc[3] = {};
     sb2 ind[3] = {};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &desc[i], OCI_DTYPE_TIMESTAMP, 0, nullptr),
+        ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &desc[i], OCI_DTYPE_TIMESTAMP, 0, nullptr),
                   OCI_SUCCESS);
         OCIDefine* def = nullptr;
-        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, &desc[i], 4, SQLT_TIMESTAMP, &ind[i],
-                                 nullptr, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, i + 1, &desc[i], 4, SQLT_TIMESTAMP,
+                                      &ind[i], nullptr, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
     }
     struct parts {
@@ -247,17 +252,17 @@ TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
         sb2 y;
         ub1 mo, d, h, mi, s;
         ub4 ns;
-        EXPECT_EQ(OCIDateTimeGetDate(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[i]), &y,
-                                     &mo, &d),
+        EXPECT_EQ(lite_OCIDateTimeGetDate(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[i]),
+                                          &y, &mo, &d),
                   OCI_SUCCESS);
-        EXPECT_EQ(OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[i]), &h,
-                                     &mi, &s, &ns),
+        EXPECT_EQ(lite_OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[i]),
+                                          &h, &mi, &s, &ns),
                   OCI_SUCCESS);
         p = {y, mo, d, h, mi, s, ns};
         return p;
     };
     // iters 1 fills the first row at once.
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << conn_.error_text();
     parts p = read(0);
@@ -273,7 +278,7 @@ TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
               (std::vector<int>{1999, 12, 31, 23, 59, 59}));
     EXPECT_EQ(p.ns, 999000000u);
 
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     p = read(0);
     EXPECT_EQ((std::vector<int>{p.y, p.mo, p.d}), (std::vector<int>{1, 1, 1})) << "year 0001";
     p = read(1);
@@ -283,18 +288,18 @@ TEST_F(TypeZoo, DatesAndTimestampsArriveThroughDescriptors) {
     EXPECT_EQ(p.y, 9999);
     EXPECT_EQ(p.ns, 500000000u);
 
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(ind[0], -1);
     EXPECT_EQ(ind[1], -1);
     sb2 y;
     ub1 mo, d;
-    EXPECT_EQ(
-        OCIDateTimeGetDate(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[0]), &y, &mo, &d),
-        OCI_ERROR)
+    EXPECT_EQ(lite_OCIDateTimeGetDate(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[0]), &y,
+                                      &mo, &d),
+              OCI_ERROR)
         << "a NULL leaves no date to read";
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
-    for (void* p2 : desc) EXPECT_EQ(OCIDescriptorFree(p2, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    for (void* p2 : desc) EXPECT_EQ(lite_OCIDescriptorFree(p2, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
 }
 
 TEST_F(TypeZoo, ZonedTimestampsAndIntervals) {
@@ -304,38 +309,38 @@ TEST_F(TypeZoo, ZonedTimestampsAndIntervals) {
     sb2 ind[4] = {};
     OCIDefine* def = nullptr;
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &desc[i],
-                                     i == 0 ? OCI_DTYPE_TIMESTAMP_TZ : OCI_DTYPE_TIMESTAMP_LTZ, 0,
-                                     nullptr),
+        ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &desc[i],
+                                          i == 0 ? OCI_DTYPE_TIMESTAMP_TZ : OCI_DTYPE_TIMESTAMP_LTZ,
+                                          0, nullptr),
                   OCI_SUCCESS);
-        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, &desc[i], 4, SQLT_TIMESTAMP, &ind[i],
-                                 nullptr, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, i + 1, &desc[i], 4, SQLT_TIMESTAMP,
+                                      &ind[i], nullptr, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
         // Intervals are read as text.
-        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 3, text[i], sizeof text[i], SQLT_STR,
-                                 &ind[i + 2], nullptr, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, i + 3, text[i], sizeof text[i], SQLT_STR,
+                                      &ind[i + 2], nullptr, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
     }
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << conn_.error_text();
     ub1 h = 0, mi = 0, s = 0;
     ub4 ns = 0;
-    ASSERT_EQ(OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[0]), &h, &mi,
-                                 &s, &ns),
+    ASSERT_EQ(lite_OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[0]), &h,
+                                      &mi, &s, &ns),
               OCI_SUCCESS);
     EXPECT_EQ((std::vector<int>{h, mi, s}), (std::vector<int>{10, 11, 12})) << "local time kept";
     EXPECT_EQ(ns, 500000000u);
-    ASSERT_EQ(OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[1]), &h, &mi,
-                                 &s, &ns),
+    ASSERT_EQ(lite_OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(desc[1]), &h,
+                                      &mi, &s, &ns),
               OCI_SUCCESS);
     EXPECT_EQ(h, 10);
     EXPECT_EQ(from_u16(text[0], sizeof text[0]), "+01-02");
     EXPECT_EQ(from_u16(text[1], sizeof text[1]), "+03 04:05:06.500000");
-    EXPECT_EQ(OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP), OCI_INVALID_HANDLE)
+    EXPECT_EQ(lite_OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP), OCI_INVALID_HANDLE)
         << "freed as the kind it was made";
-    EXPECT_EQ(OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP_TZ), OCI_SUCCESS);
-    EXPECT_EQ(OCIDescriptorFree(desc[1], OCI_DTYPE_TIMESTAMP_LTZ), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIDescriptorFree(desc[0], OCI_DTYPE_TIMESTAMP_TZ), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIDescriptorFree(desc[1], OCI_DTYPE_TIMESTAMP_LTZ), OCI_SUCCESS);
 }
 
 TEST_F(TypeZoo, DateIntoTheSevenByteClientDate) {
@@ -343,10 +348,10 @@ TEST_F(TypeZoo, DateIntoTheSevenByteClientDate) {
     OCIDate date{};
     sb2 ind = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, &date, sizeof date, SQLT_ODT, &ind, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &date, sizeof date, SQLT_ODT, &ind,
+                                  nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     EXPECT_EQ(date.OCIDateYYYY, 2024);
     EXPECT_EQ(date.OCIDateMM, 2);
@@ -362,23 +367,23 @@ TEST_F(TypeZoo, RawReturnsItsOwnLengthAndLongRawItsHexText) {
     sb2 ind[2] = {};
     ub2 len[2] = {};
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, raw, sizeof raw, SQLT_BIN, &ind[0], &len[0],
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, raw, sizeof raw, SQLT_BIN, &ind[0],
+                                  &len[0], nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 2, hex.data(), static_cast<sb4>(hex.size()),
-                             SQLT_STR, &ind[1], &len[1], nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 2, hex.data(), static_cast<sb4>(hex.size()),
+                                  SQLT_STR, &ind[1], &len[1], nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(ind[0], 0);
     ASSERT_EQ(len[0], 3) << "a RAW(16) holding 3 bytes returns 3";
     EXPECT_EQ(std::vector<unsigned char>(raw, raw + 3), (std::vector<unsigned char>{10, 11, 12}));
     EXPECT_EQ(from_u16(hex.data(), hex.size()), "DEADBEEF");
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(ind[0], -1);
     EXPECT_EQ(ind[1], -1);
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(len[0], 16);
     EXPECT_EQ(raw[0], 0x00);
     EXPECT_EQ(raw[15], 0xFF);
@@ -393,8 +398,8 @@ std::string read_lob(oci_conn& c, void* lob, int* reads) {
     *reads = 0;
     for (;;) {
         ub4 amount = 0;
-        EXPECT_EQ(OCILobRead(c.svc, c.err, static_cast<OCILobLocator*>(lob), &amount, offset,
-                             chunk.data(), 32768, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+        EXPECT_EQ(lite_OCILobRead(c.svc, c.err, static_cast<OCILobLocator*>(lob), &amount, offset,
+                                  chunk.data(), 32768, nullptr, nullptr, 0, SQLCS_IMPLICIT),
                   OCI_SUCCESS);
         ++*reads;
         if (amount == 0 || *reads > 100) break;
@@ -414,20 +419,20 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
         OCIStmt* ins = conn_.new_stmt("INSERT INTO ZOO_LOB (ID, C, NC, B) VALUES (4, :1, :2, :3)");
         const std::u16string wide = u16(big_text);
         OCIBind* b = nullptr;
-        ASSERT_EQ(OCIBindByPos(ins, &b, conn_.err, 1, const_cast<char16_t*>(wide.data()),
-                               static_cast<sb4>(wide.size() * 2), SQLT_LNG, nullptr, nullptr,
-                               nullptr, 0, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(lite_OCIBindByPos(ins, &b, conn_.err, 1, const_cast<char16_t*>(wide.data()),
+                                    static_cast<sb4>(wide.size() * 2), SQLT_LNG, nullptr, nullptr,
+                                    nullptr, 0, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
-        ASSERT_EQ(OCIBindByPos(ins, &b, conn_.err, 2, const_cast<char16_t*>(wide.data()),
-                               static_cast<sb4>(wide.size() * 2), SQLT_LNG, nullptr, nullptr,
-                               nullptr, 0, nullptr, OCI_DEFAULT),
+        ASSERT_EQ(lite_OCIBindByPos(ins, &b, conn_.err, 2, const_cast<char16_t*>(wide.data()),
+                                    static_cast<sb4>(wide.size() * 2), SQLT_LNG, nullptr, nullptr,
+                                    nullptr, 0, nullptr, OCI_DEFAULT),
                   OCI_SUCCESS);
-        ASSERT_EQ(
-            OCIBindByPos(ins, &b, conn_.err, 3, big_bin.data(), static_cast<sb4>(big_bin.size()),
-                         SQLT_LBI, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
-            OCI_SUCCESS);
-        ASSERT_EQ(OCIStmtExecute(conn_.svc, ins, conn_.err, 1, 0, nullptr, nullptr,
-                                 OCI_COMMIT_ON_SUCCESS),
+        ASSERT_EQ(lite_OCIBindByPos(ins, &b, conn_.err, 3, big_bin.data(),
+                                    static_cast<sb4>(big_bin.size()), SQLT_LBI, nullptr, nullptr,
+                                    nullptr, 0, nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, ins, conn_.err, 1, 0, nullptr, nullptr,
+                                      OCI_COMMIT_ON_SUCCESS),
                   OCI_SUCCESS)
             << conn_.error_text();
     }
@@ -435,52 +440,55 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
     void* lob[3] = {};
     sb2 ind[3] = {};
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(OCIDescriptorAlloc(conn_.env, &lob[i], OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob[i], OCI_DTYPE_LOB, 0, nullptr),
+                  OCI_SUCCESS);
         OCIDefine* def = nullptr;
-        ASSERT_EQ(
-            OCIDefineByPos(st, &def, conn_.err, i + 1, &lob[i], -1, i < 2 ? SQLT_CLOB : SQLT_BLOB,
-                           &ind[i], nullptr, nullptr, OCI_DEFAULT),
-            OCI_SUCCESS);
+        ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, i + 1, &lob[i], -1,
+                                      i < 2 ? SQLT_CLOB : SQLT_BLOB, &ind[i], nullptr, nullptr,
+                                      OCI_DEFAULT),
+                  OCI_SUCCESS);
     }
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 0, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
     ub1 form = 0;
     int reads = 0;
 
     // Row 1: empty LOBs are values of no bytes, not NULL.
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(ind[i], 0) << i;
         EXPECT_EQ(read_lob(conn_, lob[i], &reads), "");
         EXPECT_EQ(reads, 1);
     }
-    ASSERT_EQ(OCILobCharSetForm(conn_.env, conn_.err, static_cast<OCILobLocator*>(lob[0]), &form),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        lite_OCILobCharSetForm(conn_.env, conn_.err, static_cast<OCILobLocator*>(lob[0]), &form),
+        OCI_SUCCESS);
     EXPECT_EQ(form, SQLCS_IMPLICIT);
-    ASSERT_EQ(OCILobCharSetForm(conn_.env, conn_.err, static_cast<OCILobLocator*>(lob[1]), &form),
-              OCI_SUCCESS);
+    ASSERT_EQ(
+        lite_OCILobCharSetForm(conn_.env, conn_.err, static_cast<OCILobLocator*>(lob[1]), &form),
+        OCI_SUCCESS);
     EXPECT_EQ(form, SQLCS_NCHAR);
 
     // Row 2: three bytes each.
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), "abc");
     EXPECT_EQ(reads, 2);
     EXPECT_EQ(read_lob(conn_, lob[1], &reads), "xyz");
     EXPECT_EQ(read_lob(conn_, lob[2], &reads), std::string("\x01\x02\x03", 3));
 
     // Row 3: NULL.
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(ind[i], -1);
 
     // Row 4: 100 KB in four chunks, as UTF-8 bytes with byte offsets.
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), big_text);
     EXPECT_EQ(reads, static_cast<int>((big_text.size() + 32767) / 32768) + 1);
     EXPECT_EQ(read_lob(conn_, lob[1], &reads), big_text);
     const std::string bin = read_lob(conn_, lob[2], &reads);
     EXPECT_EQ(bin, std::string(big_bin.begin(), big_bin.end()));
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
-    for (void* p : lob) EXPECT_EQ(OCIDescriptorFree(p, OCI_DTYPE_LOB), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    for (void* p : lob) EXPECT_EQ(lite_OCIDescriptorFree(p, OCI_DTYPE_LOB), OCI_SUCCESS);
 }
 
 TEST_F(TypeZoo, FewerDefinesThanColumnsLeaveTheRestAlone) {
@@ -489,14 +497,14 @@ TEST_F(TypeZoo, FewerDefinesThanColumnsLeaveTheRestAlone) {
     char16_t id[8] = {};
     sb2 ind = 0;
     OCIDefine* def = nullptr;
-    ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, 1, id, sizeof id, SQLT_STR, &ind, nullptr,
-                             nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, id, sizeof id, SQLT_STR, &ind, nullptr,
+                                  nullptr, OCI_DEFAULT),
               OCI_SUCCESS);
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(from_u16(id, sizeof id), "1");
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 }
 
 TEST_F(TypeZoo, RowIdsAndNamedTypesReadAsText) {
@@ -512,24 +520,25 @@ TEST_F(TypeZoo, RowIdsAndNamedTypesReadAsText) {
     sb2 ind[3] = {};
     for (int i = 0; i < 3; ++i) {
         OCIDefine* def = nullptr;
-        ASSERT_EQ(OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], static_cast<sb4>(sizes[i]),
-                                 SQLT_STR, &ind[i], nullptr, nullptr, OCI_DEFAULT),
-                  OCI_SUCCESS);
+        ASSERT_EQ(
+            lite_OCIDefineByPos(st, &def, conn_.err, i + 1, bufs[i], static_cast<sb4>(sizes[i]),
+                                SQLT_STR, &ind[i], nullptr, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
         ub2 utf16 = OCI_UTF16ID;
-        ASSERT_EQ(OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID, conn_.err),
+        ASSERT_EQ(lite_OCIAttrSet(def, OCI_HTYPE_DEFINE, &utf16, 0, OCI_ATTR_CHARSET_ID, conn_.err),
                   OCI_SUCCESS);
     }
-    ASSERT_EQ(OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
               OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ((std::vector<int>{ind[0], ind[1], ind[2]}), (std::vector<int>{-1, -1, -1}));
-    ASSERT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS)
+    ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS)
         << conn_.error_text();
     EXPECT_EQ(from_u16(rid.data(), rid.size()), rowid[0][0]);
     EXPECT_FALSE(from_u16(urid.data(), urid.size()).empty());
     EXPECT_NE(from_u16(urid.data(), urid.size()), rowid[0][0]);
     EXPECT_EQ(from_u16(xml.data(), xml.size()), "<zoo kind=\"misc\">Ω</zoo>");
-    EXPECT_EQ(OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
+    EXPECT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_NO_DATA);
 }
 
 TEST_F(TypeZoo, DictionaryTypeTextsAsTheReaderLooksThemUp) {

@@ -101,8 +101,8 @@ sword get_transfer(const Transfer* t, void* attributep, ub4* sizep, ub4 attrtype
 
 }  // namespace
 
-extern "C" sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
-                            ub4 attrtype, OCIError* errhp) {
+extern "C" sword lite_OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
+                                 ub4 attrtype, OCIError* errhp) {
     OCIError* err = oci_begin(errhp);
     oci_handle* h = oci_registry::find(trgthndlp, trghndltyp);
     if (err == nullptr || h == nullptr) return OCI_INVALID_HANDLE;
@@ -156,8 +156,8 @@ extern "C" sword OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attributep, u
     });
 }
 
-extern "C" sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep, ub4* sizep,
-                            ub4 attrtype, OCIError* errhp) {
+extern "C" sword lite_OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attributep,
+                                 ub4* sizep, ub4 attrtype, OCIError* errhp) {
     OCIError* err = oci_begin(errhp);
     oci_handle* h = oci_registry::find(trgthndlp, trghndltyp);
     if (err == nullptr || h == nullptr) return OCI_INVALID_HANDLE;

@@ -314,17 +314,17 @@ sword make_bind(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
 
 }  // namespace
 
-extern "C" sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
-                              void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
-                              ub2* rcodep, ub4 /*maxarr_len*/, ub4* /*curelep*/, ub4 mode) {
+extern "C" sword lite_OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
+                                   void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                   ub2* rcodep, ub4 /*maxarr_len*/, ub4* /*curelep*/, ub4 mode) {
     return make_bind(stmtp, bindp, errhp, position, nullptr, valuep, value_sz, dty, indp, alenp,
                      rcodep, mode);
 }
 
-extern "C" sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
-                               const OraText* placeholder, sb4 placeh_len, void* valuep,
-                               sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep,
-                               ub4 /*maxarr_len*/, ub4* /*curelep*/, ub4 mode) {
+extern "C" sword lite_OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+                                    const OraText* placeholder, sb4 placeh_len, void* valuep,
+                                    sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep,
+                                    ub4 /*maxarr_len*/, ub4* /*curelep*/, ub4 mode) {
     if (placeholder == nullptr) {
         OCIError* err = oci_begin(errhp);
         if (err == nullptr) return OCI_INVALID_HANDLE;
@@ -335,8 +335,9 @@ extern "C" sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
                      mode);
 }
 
-extern "C" sword OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp,
-                                OCICallbackInBind icbfp, void* octxp, OCICallbackOutBind ocbfp) {
+extern "C" sword lite_OCIBindDynamic(OCIBind* bindp, OCIError* errhp, void* ictxp,
+                                     OCICallbackInBind icbfp, void* octxp,
+                                     OCICallbackOutBind ocbfp) {
     OCIError* err = oci_begin(errhp);
     auto* b = oci_find<OCIBind>(bindp, OCI_HTYPE_BIND);
     if (err == nullptr || b == nullptr) return OCI_INVALID_HANDLE;

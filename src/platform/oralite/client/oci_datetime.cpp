@@ -11,8 +11,8 @@ bool valid_context(void* hndl) {
 
 }  // namespace
 
-extern "C" sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date, sb2* yr,
-                                    ub1* mnth, ub1* dy) {
+extern "C" sword lite_OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime* date,
+                                         sb2* yr, ub1* mnth, ub1* dy) {
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(date);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
@@ -23,8 +23,8 @@ extern "C" sword OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDateTime
     return OCI_SUCCESS;
 }
 
-extern "C" sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr,
-                                    ub1* mm, ub1* ss, ub4* fsec) {
+extern "C" sword lite_OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* datetime, ub1* hr,
+                                         ub1* mm, ub1* ss, ub4* fsec) {
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(datetime);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
@@ -37,8 +37,8 @@ extern "C" sword OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime* date
     return OCI_SUCCESS;
 }
 
-extern "C" sword OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
-                                              const OCIDateTime* datetime, sb1* hr, sb1* mm) {
+extern "C" sword lite_OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
+                                                   const OCIDateTime* datetime, sb1* hr, sb1* mm) {
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(const_cast<OCIDateTime*>(datetime));
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;

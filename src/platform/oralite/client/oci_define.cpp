@@ -511,9 +511,9 @@ int oci_fill_row(OCIStmt* st, ub4 row) {
     return worst;
 }
 
-extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position,
-                                void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* rlenp,
-                                ub2* rcodep, ub4 mode) {
+extern "C" sword lite_OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp,
+                                     ub4 position, void* valuep, sb4 value_sz, ub2 dty, void* indp,
+                                     ub2* rlenp, ub2* rcodep, ub4 mode) {
     OCIError* err = oci_begin(errhp);
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr || defnp == nullptr) return OCI_INVALID_HANDLE;
@@ -548,8 +548,8 @@ extern "C" sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* err
     });
 }
 
-extern "C" sword OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp,
-                                  OCICallbackDefine ocbfp) {
+extern "C" sword lite_OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* octxp,
+                                       OCICallbackDefine ocbfp) {
     OCIError* err = oci_begin(errhp);
     auto* d = oci_find<OCIDefine>(defnp, OCI_HTYPE_DEFINE);
     if (err == nullptr || d == nullptr) return OCI_INVALID_HANDLE;

@@ -19,11 +19,11 @@ OCIEnv* env_of(const void* parenth) {
 
 }  // namespace
 
-extern "C" sword OCIEnvNlsCreate(OCIEnv** envp, ub4 /*mode*/, void* /*ctxp*/,
-                                 void* (* /*malocfp*/)(void*, size_t),
-                                 void* (* /*ralocfp*/)(void*, void*, size_t),
-                                 void (* /*mfreefp*/)(void*, void*), size_t xtramem_sz,
-                                 void** usrmempp, ub2 charset, ub2 ncharset) {
+extern "C" sword lite_OCIEnvNlsCreate(OCIEnv** envp, ub4 /*mode*/, void* /*ctxp*/,
+                                      void* (* /*malocfp*/)(void*, size_t),
+                                      void* (* /*ralocfp*/)(void*, void*, size_t),
+                                      void (* /*mfreefp*/)(void*, void*), size_t xtramem_sz,
+                                      void** usrmempp, ub2 charset, ub2 ncharset) {
     if (envp == nullptr) return OCI_INVALID_HANDLE;
     *envp = nullptr;
     // Only UTF-16 mode is offered: every text of the interface is UTF-16.
@@ -40,8 +40,8 @@ extern "C" sword OCIEnvNlsCreate(OCIEnv** envp, ub4 /*mode*/, void* /*ctxp*/,
     }
 }
 
-extern "C" sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, size_t xtramem_sz,
-                                void** usrmempp) {
+extern "C" sword lite_OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type,
+                                     size_t xtramem_sz, void** usrmempp) {
     if (hndlpp == nullptr) return OCI_INVALID_HANDLE;
     *hndlpp = nullptr;
     OCIEnv* env = env_of(parenth);
@@ -80,7 +80,7 @@ extern "C" sword OCIHandleAlloc(const void* parenth, void** hndlpp, ub4 type, si
     }
 }
 
-extern "C" sword OCIHandleFree(void* hndlp, ub4 type) {
+extern "C" sword lite_OCIHandleFree(void* hndlp, ub4 type) {
     oci_handle* h = oci_registry::find(hndlp, type);
     if (h == nullptr) return OCI_INVALID_HANDLE;
     switch (type) {
@@ -99,8 +99,8 @@ extern "C" sword OCIHandleFree(void* hndlp, ub4 type) {
     }
 }
 
-extern "C" sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
-                                    const size_t xtramem_sz, void** usrmempp) {
+extern "C" sword lite_OCIDescriptorAlloc(const void* parenth, void** descpp, const ub4 type,
+                                         const size_t xtramem_sz, void** usrmempp) {
     if (descpp == nullptr) return OCI_INVALID_HANDLE;
     *descpp = nullptr;
     OCIEnv* env = env_of(parenth);
@@ -123,7 +123,7 @@ extern "C" sword OCIDescriptorAlloc(const void* parenth, void** descpp, const ub
     }
 }
 
-extern "C" sword OCIDescriptorFree(void* descp, const ub4 type) {
+extern "C" sword lite_OCIDescriptorFree(void* descp, const ub4 type) {
     oci_handle* h = oci_registry::find(descp, type);
     if (h == nullptr) return OCI_INVALID_HANDLE;
     if (type == OCI_DTYPE_PARAM) {
@@ -137,20 +137,29 @@ extern "C" sword OCIDescriptorFree(void* descp, const ub4 type) {
 
 extern "C" const oci_function_table* oci_embedded_functions(void) {
     static const oci_function_table table = {
-        OCIEnvNlsCreate,    OCIHandleAlloc,
-        OCIHandleFree,      OCIServerAttach,
-        OCIServerDetach,    OCIAttrSet,
-        OCIAttrGet,         OCISessionBegin,
-        OCISessionEnd,      OCIStmtPrepare,
-        OCIStmtExecute,     OCIStmtFetch,
-        OCIDefineByPos,     OCIParamGet,
-        OCIErrorGet,        OCIDescriptorAlloc,
-        OCIDescriptorFree,  OCIDateTimeGetDate,
-        OCIDateTimeGetTime, OCILobCharSetForm,
-        OCILobRead,         OCILobWrite,
-        OCIBindByPos,       OCIBindByName,
-        OCIBindDynamic,     OCIDateTimeGetTimeZoneOffset,
-        OCIDefineDynamic,
+        lite_OCIEnvNlsCreate,    lite_OCIHandleAlloc,
+        lite_OCIHandleFree,      lite_OCIServerAttach,
+        lite_OCIServerDetach,    lite_OCIAttrSet,
+        lite_OCIAttrGet,         lite_OCISessionBegin,
+        lite_OCISessionEnd,      lite_OCIStmtPrepare,
+        lite_OCIStmtExecute,     lite_OCIStmtFetch,
+        lite_OCIDefineByPos,     lite_OCIParamGet,
+        lite_OCIErrorGet,        lite_OCIDescriptorAlloc,
+        lite_OCIDescriptorFree,  lite_OCIDateTimeGetDate,
+        lite_OCIDateTimeGetTime, lite_OCILobCharSetForm,
+        lite_OCILobRead,         lite_OCILobWrite,
+        lite_OCIBindByPos,       lite_OCIBindByName,
+        lite_OCIBindDynamic,     lite_OCIDateTimeGetTimeZoneOffset,
+        lite_OCIDefineDynamic,
     };
     return &table;
+}
+
+extern "C" int oci_embedded_serves(const char* connect) {
+    try {
+        lite_instance::resolve(connect ? connect : "");
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }

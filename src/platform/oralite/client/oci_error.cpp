@@ -84,8 +84,8 @@ std::string oci_in_text(const void* text, sb4 len) {
     return oci_text::utf16_to_utf8(text, bytes);
 }
 
-extern "C" sword OCIErrorGet(void* hndlp, ub4 recordno, OraText* /*sqlstate*/, sb4* errcodep,
-                             OraText* bufp, ub4 bufsiz, ub4 type) {
+extern "C" sword lite_OCIErrorGet(void* hndlp, ub4 recordno, OraText* /*sqlstate*/, sb4* errcodep,
+                                  OraText* bufp, ub4 bufsiz, ub4 type) {
     OCIError* err = nullptr;
     if (type == OCI_HTYPE_ERROR) {
         err = oci_find<OCIError>(hndlp, OCI_HTYPE_ERROR);

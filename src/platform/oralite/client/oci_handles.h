@@ -24,6 +24,7 @@
 
 #include "lite_engine.h"
 #include "platform/oci/oci.h"
+#include "client/oci_lite.h"
 
 struct OCIParam;
 

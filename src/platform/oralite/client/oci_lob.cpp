@@ -6,8 +6,8 @@
 #include "client/oci_api.h"
 #include "client/oci_text.h"
 
-extern "C" sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
-                                   ub1* csfrm) {
+extern "C" sword lite_OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
+                                        ub1* csfrm) {
     OCIError* err = oci_begin(errhp);
     auto* lob = oci_find<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (err == nullptr || lob == nullptr || oci_find<OCIEnv>(envhp, OCI_HTYPE_ENV) == nullptr ||
@@ -18,9 +18,9 @@ extern "C" sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobL
     return OCI_SUCCESS;
 }
 
-extern "C" sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
-                            ub4 offset, void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp,
-                            ub2 /*csid*/, ub1 /*csfrm*/) {
+extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
+                                 ub4 offset, void* bufp, ub4 bufl, void* ctxp,
+                                 OCICallbackLobRead cbfp, ub2 /*csid*/, ub1 /*csfrm*/) {
     OCIError* err = oci_begin(errhp);
     auto* lob = oci_find<OCILobLocator>(locp, OCI_DTYPE_LOB);
     if (err == nullptr || lob == nullptr ||
@@ -59,9 +59,9 @@ extern "C" sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* lo
     return OCI_SUCCESS;
 }
 
-extern "C" sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
-                             ub4 offset, void* bufp, ub4 buflen, ub1 piece, void* /*ctxp*/,
-                             OCICallbackLobWrite /*cbfp*/, ub2 csid, ub1 /*csfrm*/) {
+extern "C" sword lite_OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
+                                  ub4 offset, void* bufp, ub4 buflen, ub1 piece, void* /*ctxp*/,
+                                  OCICallbackLobWrite /*cbfp*/, ub2 csid, ub1 /*csfrm*/) {
     OCIError* err = oci_begin(errhp);
     auto* lob = oci_find<OCILobLocator>(locp, OCI_DTYPE_LOB);
     auto* svc = oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);

@@ -2,8 +2,8 @@
 #include "client/oci_api.h"
 #include "client/oci_text.h"
 
-extern "C" sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink,
-                                 sb4 dblink_len, ub4 /*mode*/) {
+extern "C" sword lite_OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraText* dblink,
+                                      sb4 dblink_len, ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* srv = oci_find<OCIServer>(srvhp, OCI_HTYPE_SERVER);
     if (err == nullptr || srv == nullptr) return OCI_INVALID_HANDLE;
@@ -18,7 +18,7 @@ extern "C" sword OCIServerAttach(OCIServer* srvhp, OCIError* errhp, const OraTex
     });
 }
 
-extern "C" sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 /*mode*/) {
+extern "C" sword lite_OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* srv = oci_find<OCIServer>(srvhp, OCI_HTYPE_SERVER);
     if (err == nullptr || srv == nullptr) return OCI_INVALID_HANDLE;
@@ -27,8 +27,8 @@ extern "C" sword OCIServerDetach(OCIServer* srvhp, OCIError* errhp, ub4 /*mode*/
     return OCI_SUCCESS;
 }
 
-extern "C" sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 credt,
-                                 ub4 /*mode*/) {
+extern "C" sword lite_OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp,
+                                      ub4 credt, ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* svc = oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     auto* ses = oci_find<OCISession>(usrhp, OCI_HTYPE_SESSION);
@@ -54,7 +54,8 @@ extern "C" sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession* 
     });
 }
 
-extern "C" sword OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 /*mode*/) {
+extern "C" sword lite_OCISessionEnd(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp,
+                                    ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* svc = oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     if (err == nullptr || svc == nullptr) return OCI_INVALID_HANDLE;

@@ -96,8 +96,8 @@ sword fetch_rows(OCIStmt* st, OCIError* err, ub4 nrows) {
 
 }  // namespace
 
-extern "C" sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len,
-                                ub4 /*language*/, ub4 /*mode*/) {
+extern "C" sword lite_OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt,
+                                     ub4 stmt_len, ub4 /*language*/, ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr) return OCI_INVALID_HANDLE;
@@ -112,9 +112,9 @@ extern "C" sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* 
     });
 }
 
-extern "C" sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
-                                ub4 rowoff, const OCISnapshot* /*snap_in*/,
-                                OCISnapshot* /*snap_out*/, ub4 mode) {
+extern "C" sword lite_OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+                                     ub4 rowoff, const OCISnapshot* /*snap_in*/,
+                                     OCISnapshot* /*snap_out*/, ub4 mode) {
     OCIError* err = oci_begin(errhp);
     auto* svc = oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX);
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
@@ -167,8 +167,8 @@ extern "C" sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errh
     });
 }
 
-extern "C" sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
-                              ub4 /*mode*/) {
+extern "C" sword lite_OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
+                                   ub4 /*mode*/) {
     OCIError* err = oci_begin(errhp);
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr) return OCI_INVALID_HANDLE;
@@ -186,8 +186,8 @@ extern "C" sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 or
     });
 }
 
-extern "C" sword OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
-                             ub4 pos) {
+extern "C" sword lite_OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
+                                  ub4 pos) {
     OCIError* err = oci_begin(errhp);
     if (err == nullptr || parmdpp == nullptr) return OCI_INVALID_HANDLE;
     *parmdpp = nullptr;

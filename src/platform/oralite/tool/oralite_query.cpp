@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "client/oci_lite.h"
 #include "platform/oci/oci.h"
 #include "client/oci_text.h"
 
@@ -23,10 +24,10 @@ struct wide_arg {
 class connection {
 public:
     ~connection() {
-        if (stmt != nullptr) OCIHandleFree(stmt, OCI_HTYPE_STMT);
-        if (begun) OCISessionEnd(svc, err, ses, OCI_DEFAULT);
-        if (attached) OCIServerDetach(srv, err, OCI_DEFAULT);
-        if (env != nullptr) OCIHandleFree(env, OCI_HTYPE_ENV);
+        if (stmt != nullptr) lite_OCIHandleFree(stmt, OCI_HTYPE_STMT);
+        if (begun) lite_OCISessionEnd(svc, err, ses, OCI_DEFAULT);
+        if (attached) lite_OCIServerDetach(srv, err, OCI_DEFAULT);
+        if (env != nullptr) lite_OCIHandleFree(env, OCI_HTYPE_ENV);
     }
     // Prints the error record of a failed call and returns false.
     bool check(sword status) {
@@ -40,8 +41,8 @@ public:
     void print_record(sword status) {
         unsigned char buf[1024] = {};
         sb4 code = 0;
-        if (err != nullptr &&
-            OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR) == OCI_SUCCESS) {
+        if (err != nullptr && lite_OCIErrorGet(err, 1, nullptr, &code, buf, sizeof buf,
+                                               OCI_HTYPE_ERROR) == OCI_SUCCESS) {
             const size_t n = oci_text::utf16_strlen_bytes(buf, sizeof buf);
             std::fprintf(stderr, "%s\n", oci_text::utf16_to_utf8(buf, n).c_str());
         } else {
@@ -107,8 +108,8 @@ bool read_lob(connection& c, OCILobLocator* lob, std::vector<unsigned char>& chu
     ub4 offset = 1;
     for (;;) {
         ub4 amount = 0;
-        if (!c.check(OCILobRead(c.svc, c.err, lob, &amount, offset, chunk.data(),
-                                static_cast<ub4>(chunk.size()), nullptr, nullptr, 0, 0))) {
+        if (!c.check(lite_OCILobRead(c.svc, c.err, lob, &amount, offset, chunk.data(),
+                                     static_cast<ub4>(chunk.size()), nullptr, nullptr, 0, 0))) {
             return false;
         }
         if (amount == 0) return true;
@@ -119,8 +120,8 @@ bool read_lob(connection& c, OCILobLocator* lob, std::vector<unsigned char>& chu
 
 int run_query(connection& c, std::FILE* out) {
     ub4 count = 0;
-    if (!c.check(
-            OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT, c.err))) {
+    if (!c.check(lite_OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT,
+                                 c.err))) {
         return 1;
     }
     std::vector<column_out> cols(count);
@@ -128,11 +129,11 @@ int run_query(connection& c, std::FILE* out) {
         void* param = nullptr;
         ub2 type = 0;
         ub2 size = 0;
-        if (!c.check(OCIParamGet(c.stmt, OCI_HTYPE_STMT, c.err, &param, i + 1)) ||
-            !c.check(
-                OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, c.err)) ||
-            !c.check(
-                OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, c.err))) {
+        if (!c.check(lite_OCIParamGet(c.stmt, OCI_HTYPE_STMT, c.err, &param, i + 1)) ||
+            !c.check(lite_OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE,
+                                     c.err)) ||
+            !c.check(lite_OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE,
+                                     c.err))) {
             return 1;
         }
         column_out& col = cols[i];
@@ -143,23 +144,25 @@ int run_query(connection& c, std::FILE* out) {
             case SQLT_TIMESTAMP_TZ:
             case SQLT_TIMESTAMP_LTZ:
                 col.kind = type == SQLT_DAT ? out_kind::date : out_kind::datetime;
-                OCIDescriptorAlloc(c.env, &col.desc, OCI_DTYPE_TIMESTAMP, 0, nullptr);
-                status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, &col.desc, sizeof(void*),
+                lite_OCIDescriptorAlloc(c.env, &col.desc, OCI_DTYPE_TIMESTAMP, 0, nullptr);
+                status =
+                    lite_OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, &col.desc, sizeof(void*),
                                         SQLT_TIMESTAMP, &col.ind, nullptr, nullptr, OCI_DEFAULT);
                 break;
             case SQLT_CLOB:
             case SQLT_BLOB:
                 col.kind = type == SQLT_CLOB ? out_kind::clob : out_kind::blob;
-                OCIDescriptorAlloc(c.env, &col.desc, OCI_DTYPE_LOB, 0, nullptr);
-                status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, &col.desc, sizeof(void*),
+                lite_OCIDescriptorAlloc(c.env, &col.desc, OCI_DTYPE_LOB, 0, nullptr);
+                status =
+                    lite_OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, &col.desc, sizeof(void*),
                                         type, &col.ind, nullptr, nullptr, OCI_DEFAULT);
                 break;
             case SQLT_BIN:
                 col.kind = out_kind::raw;
                 col.buf.resize(std::max<size_t>(size, 1));
-                status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
-                                        static_cast<sb4>(col.buf.size()), SQLT_BIN, &col.ind,
-                                        &col.rlen, nullptr, OCI_DEFAULT);
+                status = lite_OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
+                                             static_cast<sb4>(col.buf.size()), SQLT_BIN, &col.ind,
+                                             &col.rlen, nullptr, OCI_DEFAULT);
                 break;
             default: {
                 col.kind = out_kind::text;
@@ -168,9 +171,9 @@ int run_query(connection& c, std::FILE* out) {
                                : type == SQLT_LBI ? 2000000
                                                   : std::max<size_t>(size, 64);
                 col.buf.resize((chars + 1) * 2);
-                status = OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
-                                        static_cast<sb4>(col.buf.size()), SQLT_STR, &col.ind,
-                                        &col.rlen, nullptr, OCI_DEFAULT);
+                status = lite_OCIDefineByPos(c.stmt, &col.def, c.err, i + 1, col.buf.data(),
+                                             static_cast<sb4>(col.buf.size()), SQLT_STR, &col.ind,
+                                             &col.rlen, nullptr, OCI_DEFAULT);
                 break;
             }
         }
@@ -182,7 +185,7 @@ int run_query(connection& c, std::FILE* out) {
     std::vector<unsigned char> chunk(32768);
     size_t row = 0;
     for (;;) {
-        const sword status = OCIStmtFetch(c.stmt, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
+        const sword status = lite_OCIStmtFetch(c.stmt, c.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT);
         if (status == OCI_NO_DATA) break;
         if (!c.check(status)) return 1;
         ++row;
@@ -216,8 +219,8 @@ int run_query(connection& c, std::FILE* out) {
                     ub1 mo = 0, d = 0, h = 0, mi = 0, s = 0;
                     ub4 ns = 0;
                     auto* dt = static_cast<OCIDateTime*>(col.desc);
-                    if (!c.check(OCIDateTimeGetDate(c.env, c.err, dt, &y, &mo, &d)) ||
-                        !c.check(OCIDateTimeGetTime(c.env, c.err, dt, &h, &mi, &s, &ns))) {
+                    if (!c.check(lite_OCIDateTimeGetDate(c.env, c.err, dt, &y, &mo, &d)) ||
+                        !c.check(lite_OCIDateTimeGetTime(c.env, c.err, dt, &h, &mi, &s, &ns))) {
                         return 1;
                     }
                     char text[48];
@@ -249,9 +252,10 @@ int run_query(connection& c, std::FILE* out) {
     }
     for (column_out& col : cols) {
         if (col.desc != nullptr) {
-            OCIDescriptorFree(col.desc, col.kind == out_kind::clob || col.kind == out_kind::blob
-                                            ? OCI_DTYPE_LOB
-                                            : OCI_DTYPE_TIMESTAMP);
+            lite_OCIDescriptorFree(col.desc,
+                                   col.kind == out_kind::clob || col.kind == out_kind::blob
+                                       ? OCI_DTYPE_LOB
+                                       : OCI_DTYPE_TIMESTAMP);
         }
     }
     return 0;
@@ -265,41 +269,41 @@ int oralite_query(int argc, char** argv) {
         return 2;
     }
     connection c;
-    if (OCIEnvNlsCreate(&c.env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
-                        OCI_UTF16ID, OCI_UTF16ID) != OCI_SUCCESS) {
+    if (lite_OCIEnvNlsCreate(&c.env, OCI_DEFAULT, nullptr, nullptr, nullptr, nullptr, 0, nullptr,
+                             OCI_UTF16ID, OCI_UTF16ID) != OCI_SUCCESS) {
         std::fprintf(stderr, "oralite: cannot create the OCI environment\n");
         return 1;
     }
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.srv), OCI_HTYPE_SERVER, 0, nullptr);
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.ses), OCI_HTYPE_SESSION, 0, nullptr);
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.svc), OCI_HTYPE_SVCCTX, 0, nullptr);
-    OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.stmt), OCI_HTYPE_STMT, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.err), OCI_HTYPE_ERROR, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.srv), OCI_HTYPE_SERVER, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.ses), OCI_HTYPE_SESSION, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.svc), OCI_HTYPE_SVCCTX, 0, nullptr);
+    lite_OCIHandleAlloc(c.env, reinterpret_cast<void**>(&c.stmt), OCI_HTYPE_STMT, 0, nullptr);
 
     const wide_arg dir(argv[1]), user(argv[2]), password(argv[3]), sql(argv[4]);
-    if (!c.check(OCIServerAttach(c.srv, c.err, dir.data(), static_cast<sb4>(dir.bytes()),
-                                 OCI_DEFAULT))) {
+    if (!c.check(lite_OCIServerAttach(c.srv, c.err, dir.data(), static_cast<sb4>(dir.bytes()),
+                                      OCI_DEFAULT))) {
         return 1;
     }
     c.attached = true;
-    OCIAttrSet(c.svc, OCI_HTYPE_SVCCTX, c.srv, 0, OCI_ATTR_SERVER, c.err);
-    OCIAttrSet(c.ses, OCI_HTYPE_SESSION, const_cast<OraText*>(user.data()), user.bytes(),
-               OCI_ATTR_USERNAME, c.err);
-    OCIAttrSet(c.ses, OCI_HTYPE_SESSION, const_cast<OraText*>(password.data()), password.bytes(),
-               OCI_ATTR_PASSWORD, c.err);
-    if (!c.check(OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT))) return 1;
+    lite_OCIAttrSet(c.svc, OCI_HTYPE_SVCCTX, c.srv, 0, OCI_ATTR_SERVER, c.err);
+    lite_OCIAttrSet(c.ses, OCI_HTYPE_SESSION, const_cast<OraText*>(user.data()), user.bytes(),
+                    OCI_ATTR_USERNAME, c.err);
+    lite_OCIAttrSet(c.ses, OCI_HTYPE_SESSION, const_cast<OraText*>(password.data()),
+                    password.bytes(), OCI_ATTR_PASSWORD, c.err);
+    if (!c.check(lite_OCISessionBegin(c.svc, c.err, c.ses, OCI_CRED_RDBMS, OCI_DEFAULT))) return 1;
     c.begun = true;
-    OCIAttrSet(c.svc, OCI_HTYPE_SVCCTX, c.ses, 0, OCI_ATTR_SESSION, c.err);
+    lite_OCIAttrSet(c.svc, OCI_HTYPE_SVCCTX, c.ses, 0, OCI_ATTR_SESSION, c.err);
 
-    if (!c.check(
-            OCIStmtPrepare(c.stmt, c.err, sql.data(), sql.bytes(), OCI_NTV_SYNTAX, OCI_DEFAULT))) {
+    if (!c.check(lite_OCIStmtPrepare(c.stmt, c.err, sql.data(), sql.bytes(), OCI_NTV_SYNTAX,
+                                     OCI_DEFAULT))) {
         return 1;
     }
     ub2 type = 0;
-    OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, c.err);
+    lite_OCIAttrGet(c.stmt, OCI_HTYPE_STMT, &type, nullptr, OCI_ATTR_STMT_TYPE, c.err);
     const bool query = type == OCI_STMT_SELECT;
-    if (!c.check(OCIStmtExecute(c.svc, c.stmt, c.err, query ? 0 : 1, 0, nullptr, nullptr,
-                                query ? OCI_DEFAULT : OCI_COMMIT_ON_SUCCESS))) {
+    if (!c.check(lite_OCIStmtExecute(c.svc, c.stmt, c.err, query ? 0 : 1, 0, nullptr, nullptr,
+                                     query ? OCI_DEFAULT : OCI_COMMIT_ON_SUCCESS))) {
         return 1;
     }
     const int rc = query ? run_query(c, stdout) : 0;
