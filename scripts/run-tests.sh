@@ -6,6 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
+# The layout is checked first: it costs seconds and names every file that strays.
+"$root/scripts/check-format.sh"
 
 jobs=$(nproc)
 # The options are given every time: a tree that the demo command configured without tests

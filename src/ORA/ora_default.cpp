@@ -212,8 +212,7 @@ bool ora_is_current_time(const std::wstring& text) {
         if (t == n) return true;
         // With a precision: CURRENT_TIMESTAMP(3).
         if (t.size() > n.size() + 2 && t.compare(0, n.size(), n) == 0 && t[n.size()] == L'(' &&
-            t.back() == L')' &&
-            t.find_first_not_of(L"0123456789", n.size() + 1) == t.size() - 1)
+            t.back() == L')' && t.find_first_not_of(L"0123456789", n.size() + 1) == t.size() - 1)
             return true;
     }
     return false;

@@ -34,10 +34,7 @@ std::wstring quoted(const std::wstring& name) {
 
 ora_schema_initializer::ora_schema_initializer(const std::wstring& table, bool uppercase,
                                                const udb_schema& fields, const udb_indexes& indexes)
-    : m_table(table),
-      m_uppercase(uppercase),
-      m_validator(fields),
-      m_indexes(indexes) {
+    : m_table(table), m_uppercase(uppercase), m_validator(fields), m_indexes(indexes) {
     tk_log(2, "ora_schema_initializer::ctor");
     int eye = 0;
     for (const auto& source : fields) {

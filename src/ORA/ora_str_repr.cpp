@@ -57,7 +57,8 @@ void ora_str_repr::define(OCIStmt* stmt, int pos) {
                                             is_long_raw() ? SQLT_LBI : SQLT_LNG, &m_null_ind,
                                             nullptr, &m_ret_code, OCI_DYNAMIC_FETCH));
         if (!is_long_raw()) set_define_charset(k_utf8_charset);
-        eng.check_err(eng.oci().DefineDynamic(m_define, eng.err(), this, &ora_str_repr::next_piece));
+        eng.check_err(
+            eng.oci().DefineDynamic(m_define, eng.err(), this, &ora_str_repr::next_piece));
         return;
     }
     if (is_long_raw()) {
@@ -134,9 +135,9 @@ void ora_str_repr::to_variant(ole_variant& out) {
 
 std::wstring ora_str_repr::fetched_text() const {
     if (is_pieced() && is_long_raw()) {
-        const std::string hex = "0x" + tk_bytes_to_hex(reinterpret_cast<const std::uint8_t*>(
-                                                           m_value.data()),
-                                                       std::min<std::size_t>(text_bytes(), 32));
+        const std::string hex =
+            "0x" + tk_bytes_to_hex(reinterpret_cast<const std::uint8_t*>(m_value.data()),
+                                   std::min<std::size_t>(text_bytes(), 32));
         return std::wstring(hex.begin(), hex.end());
     }
     if (is_long_raw()) return ora_from_utf16(m_buf.get(), m_units < 64 ? m_units : 64);

@@ -45,8 +45,8 @@ private:
     // Any other fixed text: its byte count (an sb4), then its UTF-8 bytes.
     std::unique_ptr<char[]> m_bytes;
     std::size_t m_bytes_size = 0;
-    // A pieced value: its bytes (UTF-8 for text) so far (the string's size is the room handed out), the
-    // bytes of the pieces before the last one, and the last piece's room, then its length.
+    // A pieced value: its bytes (UTF-8 for text) so far (the string's size is the room handed out),
+    // the bytes of the pieces before the last one, and the last piece's room, then its length.
     bool m_pieced = false;
     std::string m_value;
     std::size_t m_value_bytes = 0;

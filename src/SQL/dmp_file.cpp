@@ -58,7 +58,8 @@ dmp_file::dmp_file(const std::string& destination)
                 refuse(m_destination, "another run is writing it (" + m_temporary + ")");
             fail("Cannot lock the dump file", error);
         }
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd, &held) != 0 || ::stat(m_temporary.c_str(), &named) != 0 ||
             held.st_ino != named.st_ino || held.st_dev != named.st_dev || !S_ISREG(held.st_mode)) {
             ::close(fd);
@@ -84,11 +85,13 @@ dmp_file::dmp_file(const std::string& destination)
     tk_remove_on_signal(m_temporary);
 }
 
-dmp_file::~dmp_file() { abandon(); }
+dmp_file::~dmp_file() {
+    abandon();
+}
 
 void dmp_file::fail(const char* what, int error) const {
-    throw tk_exception(std::string(what) + " '" + m_destination + "': " +
-                           (error ? std::strerror(error) : "unknown error"),
+    throw tk_exception(std::string(what) + " '" + m_destination +
+                           "': " + (error ? std::strerror(error) : "unknown error"),
                        1);
 }
 

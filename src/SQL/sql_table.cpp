@@ -443,8 +443,9 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
             m_errors.clear();
             text.clear();
             rows.clear();
-            throw sql_rows_lost(sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
-                                tk_to_utf8(m_name), m_confirmed);
+            throw sql_rows_lost(
+                sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
+                tk_to_utf8(m_name), m_confirmed);
         }
     }
     text.clear();

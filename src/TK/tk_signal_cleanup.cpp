@@ -29,7 +29,9 @@ void tk_remove_on_signal(const std::string& path) {
     g_armed.store(true);
 }
 
-void tk_forget_on_signal() noexcept { g_armed.store(false); }
+void tk_forget_on_signal() noexcept {
+    g_armed.store(false);
+}
 
 void tk_install_signal_cleanup() {
     struct sigaction action {};

@@ -16,7 +16,9 @@ udb_database::~udb_database() {
     tk_log(2, "udb_database::dtor");
 }
 
-void udb_database::add_notice(std::wstring line) { m_notices.push_back(std::move(line)); }
+void udb_database::add_notice(std::wstring line) {
+    m_notices.push_back(std::move(line));
+}
 
 std::vector<std::wstring> udb_database::take_notices() {
     std::vector<std::wstring> taken;

@@ -22,8 +22,7 @@ std::wstring printable(const std::wstring& name) {
             out += L"\\t";
         } else if (udb_is_control(c)) {
             wchar_t code[8];
-            std::swprintf(code, sizeof code / sizeof code[0], L"\\x%02X",
-                          static_cast<unsigned>(c));
+            std::swprintf(code, sizeof code / sizeof code[0], L"\\x%02X", static_cast<unsigned>(c));
             out += code;
         } else {
             out += c;
@@ -107,8 +106,7 @@ std::wstring udb_validator::take_name(const std::wstring& name) {
 }
 
 std::wstring udb_validator::repair_notice(const std::wstring& kind, const std::wstring& source,
-                                          const std::wstring& repaired,
-                                          const std::wstring& table) {
+                                          const std::wstring& repaired, const std::wstring& table) {
     std::wstring line = kind + L" '" + printable(source) + L"'";
     if (!table.empty()) line += L" of table '" + printable(table) + L"'";
     return line + L" -> '" + printable(repaired) + L"' (name repaired)";

@@ -21,10 +21,11 @@ namespace {
 QString unlisted_errors_text(const wizard_shell& shell) {
     const std::string& log = tabshift_convertor::instance().m_log_file;
     const QString where =
-        log.empty() ? QStringLiteral("No log file was kept: name one on the Conversion Settings "
-                                     "page to keep every error of the next run.")
-                    : QStringLiteral("All of them are in the log file %1.")
-                          .arg(to_qt(widen_ansi(log)));
+        log.empty()
+            ? QStringLiteral(
+                  "No log file was kept: name one on the Conversion Settings "
+                  "page to keep every error of the next run.")
+            : QStringLiteral("All of them are in the log file %1.").arg(to_qt(widen_ansi(log)));
     return QStringLiteral("%1 errors occurred; the first %2 are listed below. %3\n\n")
         .arg(shell.errors_total)
         .arg(shell.error_list.size())

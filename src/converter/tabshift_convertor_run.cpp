@@ -361,7 +361,8 @@ void tabshift_convertor::release_job(run_state& state) noexcept {
 void tabshift_convertor::release_run(run_state& state) noexcept {
     release_job(state);
     // A run that ends here did not write everything: its dump must not replace the previous one.
-    if (auto* dump_file = dynamic_cast<dmp_database*>(state.destination.get())) dump_file->abandon();
+    if (auto* dump_file = dynamic_cast<dmp_database*>(state.destination.get()))
+        dump_file->abandon();
     state.validator.reset();
     state.destination.reset();
     state.date_processor.reset();

@@ -94,8 +94,8 @@ public:
     wchar_t* text_buffer(std::size_t length);
 
     // The value `*this = ole_variant(value)` gives, made in place and traced with the
-    // constructor's line: a reader refills one field per column row after row.  vt is VT_I1, VT_I2, VT_I4 or VT_I8, and the
-    // value must fit it.
+    // constructor's line: a reader refills one field per column row after row.  vt is VT_I1, VT_I2,
+    // VT_I4 or VT_I8, and the value must fit it.
     void assign_integer(VARTYPE vt, long long value);
     void assign_decimal(const DECIMAL& value);
     // A value that already holds the same broken-down time, with a DATE the platform accepted,

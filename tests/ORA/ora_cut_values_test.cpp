@@ -138,8 +138,7 @@ TEST_F(OraCutValues, LongTextOfAnyLengthArrivesWhole) {
                           : m_db->get_table(L"LONG_T", 1);
         auto rows = ora_read_all(*t);
         ASSERT_EQ(rows.size(), 4u);
-        EXPECT_TRUE(rows[0][1] == std::wstring(1000000, L'q') + L"\u20ac")
-            << rows[0][1].size();
+        EXPECT_TRUE(rows[0][1] == std::wstring(1000000, L'q') + L"\u20ac") << rows[0][1].size();
         EXPECT_TRUE(rows[1][1] == wide_pattern) << rows[1][1].size();
         EXPECT_EQ(rows[2][1], L"<null>");
         EXPECT_EQ(rows[3][1], L"tail");

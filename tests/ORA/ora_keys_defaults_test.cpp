@@ -58,8 +58,8 @@ protected:
     static std::vector<std::wstring> keys(const udb_recordset& table) {
         std::vector<std::wstring> out;
         for (const udb_index& index : table.get_indexes()) {
-            std::wstring text = std::wstring(index.unique ? L"U" : L"-") +
-                                (index.primary ? L"P" : L"-") + L":";
+            std::wstring text =
+                std::wstring(index.unique ? L"U" : L"-") + (index.primary ? L"P" : L"-") + L":";
             for (const std::wstring& column : index.columns) text += column + L",";
             out.push_back(text);
         }
@@ -189,12 +189,12 @@ TEST(OraConstantDefaults, DatesAndTimes) {
 }
 
 TEST(OraConstantDefaults, WhatCannotBeReadStaysTheText) {
-    for (const auto& [vartype, text] : std::vector<std::pair<int, std::wstring>>{
-             {VT_I8, L"99999999999999999999"},
-             {VT_I4, L"'abc'"},
-             {VT_I2, L"1e30"},
-             {VT_DECIMAL, L"'x'"},
-             {VT_R8, L"SEQ.CURRVAL + 1"}}) {
+    for (const auto& [vartype, text] :
+         std::vector<std::pair<int, std::wstring>>{{VT_I8, L"99999999999999999999"},
+                                                   {VT_I4, L"'abc'"},
+                                                   {VT_I2, L"1e30"},
+                                                   {VT_DECIMAL, L"'x'"},
+                                                   {VT_R8, L"SEQ.CURRVAL + 1"}}) {
         const ora_default d = ora_table::get_def_value(vartype, text);
         EXPECT_TRUE(d.expression) << vartype << ' ' << std::string(text.begin(), text.end());
         EXPECT_EQ(d.value.to_wstring(), text);

@@ -90,9 +90,9 @@ TEST_F(OraReadPaths, OneWayTracedOrNot) {
         {L"2:5", L"16:1", L"2:2", L"3:3", L"20:4", L"14:9999999999.99",
          L"14:99999999999999999999999.99999", L"8:caf\u00e9 O'Neil", L"7:1999-12-31"}};
     EXPECT_EQ(direct, expected);
-    for (const char* line : {"ora_number::to_variant(buf=-1234567890123456789012345.12345)",
-                             "ora_number::to_variant(buf=999999999999999999)",
-                             "ora_number::to_variant(buf=-.05)"})
+    for (const char* line :
+         {"ora_number::to_variant(buf=-1234567890123456789012345.12345)",
+          "ora_number::to_variant(buf=999999999999999999)", "ora_number::to_variant(buf=-.05)"})
         EXPECT_NE(trace.str().find(line), std::string::npos) << line;
     // The NULL row between values is empty, and the values after it are whole: a text after a
     // NULL reuses the storage of the text before it, shorter or longer.

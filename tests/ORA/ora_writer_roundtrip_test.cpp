@@ -331,25 +331,24 @@ TEST_P(OraUserToUser, EveryCellArrivesAsTheSourceHeldIt) {
             EXPECT_TRUE(dest_rows[i][c] == source_rows[i][c])
                 << "row " << i + 1 << ", column " << c + 1 << ": "
                 << std::string(dest_rows[i][c].begin(),
-                               dest_rows[i][c].begin() +
-                                   static_cast<long>(std::min<std::size_t>(dest_rows[i][c].size(), 60)))
+                               dest_rows[i][c].begin() + static_cast<long>(std::min<std::size_t>(
+                                                             dest_rows[i][c].size(), 60)))
                 << " vs "
                 << std::string(source_rows[i][c].begin(),
-                               source_rows[i][c].begin() +
-                                   static_cast<long>(std::min<std::size_t>(source_rows[i][c].size(), 60)));
+                               source_rows[i][c].begin() + static_cast<long>(std::min<std::size_t>(
+                                                               source_rows[i][c].size(), 60)));
         }
     }
     // Constants keep their values (an expression of constants its value); an expression of
     // anything else is no DEFAULT rather than a made-up text.
-    ASSERT_EQ(source_defaults, (std::vector<std::vector<std::wstring>>{{L"DT", L"SYSDATE"},
-                                                                        {L"TAG", L"'it''s'"},
-                                                                        {L"TWO", L"1 + 1"},
-                                                                        {L"WHO", L"USER"}}));
+    ASSERT_EQ(
+        source_defaults,
+        (std::vector<std::vector<std::wstring>>{
+            {L"DT", L"SYSDATE"}, {L"TAG", L"'it''s'"}, {L"TWO", L"1 + 1"}, {L"WHO", L"USER"}}));
     ora_query_results def(0, k_defaults);
-    EXPECT_EQ(ora_read_all(def), (std::vector<std::vector<std::wstring>>{{L"DT", L"SYSDATE"},
-                                                                         {L"TAG", L"'it''s'"},
-                                                                         {L"TWO", L"2"},
-                                                                         {L"WHO", L"<null>"}}));
+    EXPECT_EQ(ora_read_all(def),
+              (std::vector<std::vector<std::wstring>>{
+                  {L"DT", L"SYSDATE"}, {L"TAG", L"'it''s'"}, {L"TWO", L"2"}, {L"WHO", L"<null>"}}));
     // The composite key compares the columns themselves, and still holds.
     udb_record twin;
     for (const udb_field& f : records[1]) twin.add_field(f);

@@ -187,8 +187,15 @@ TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
     // Texts are written a run of characters at a time (sixteen, then four): a character that
     // needs an escape or an encoding must be seen wherever it falls in or between the runs, in
     // long texts and short ones.
-    const std::wstring specials[] = {L"'", L"\\", std::wstring(1, L'\0'), L"\r", L"\n", L"\x1a",
-                                     L"\u00e9", L"\u20ac", L"\U0001F600",
+    const std::wstring specials[] = {L"'",
+                                     L"\\",
+                                     std::wstring(1, L'\0'),
+                                     L"\r",
+                                     L"\n",
+                                     L"\x1a",
+                                     L"\u00e9",
+                                     L"\u20ac",
+                                     L"\U0001F600",
                                      std::wstring(1, static_cast<wchar_t>(0xDC00)),
                                      std::wstring(1, static_cast<wchar_t>(-1))};
     std::vector<ole_variant> values;

@@ -40,8 +40,7 @@ protected:
 
     // What the server holds of table CASES in `database`.
     void expect_cases(const std::string& database) {
-        const std::string where =
-            " where table_schema='" + database + "' and table_name='CASES'";
+        const std::string where = " where table_schema='" + database + "' and table_name='CASES'";
         EXPECT_EQ(scalar("select group_concat(column_name order by ordinal_position) from "
                          "information_schema.columns" +
                          where),
@@ -51,8 +50,8 @@ protected:
                          where),
                   "IX00000:COL00000,I_X:TAB_COL,PRIMARY:ID,ix:col,primary00000:ID,"
                   "primary00000:col");
-        EXPECT_EQ(scalar("select concat_ws(',', ID, `col`, COL00000, TAB_COL) from `" +
-                         database + "`.CASES"),
+        EXPECT_EQ(scalar("select concat_ws(',', ID, `col`, COL00000, TAB_COL) from `" + database +
+                         "`.CASES"),
                   "1,lower,upper,tab");
     }
 
@@ -77,8 +76,12 @@ TEST_F(sql_name_collision_test, ValidatorsRefuseControlCharactersAndTakeNamesInA
     sql_new_validator fields(false);
     EXPECT_FALSE(tables.is_acceptable(L"LINE\nBREAK"));
     EXPECT_EQ(tables.get_safe_name(L"LINE\nBREAK"), L"LINE_BREAK");
-    EXPECT_FALSE(fields.is_acceptable(L"A\x7F" L"B"));
-    EXPECT_FALSE(fields.is_acceptable(L"A\x85" L"B"));
+    EXPECT_FALSE(
+        fields.is_acceptable(L"A\x7F"
+                             L"B"));
+    EXPECT_FALSE(
+        fields.is_acceptable(L"A\x85"
+                             L"B"));
     EXPECT_EQ(fields.get_safe_name(L"\tA\r"), L"_A_");
     EXPECT_TRUE(fields.is_acceptable(L"\u00c9t\u00e9"));
 

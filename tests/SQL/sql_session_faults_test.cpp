@@ -19,9 +19,9 @@ constexpr unsigned long k_small_packet = 1048576;
 class sql_session_faults_test : public sql_engine_test {
 protected:
     static void SetUpTestSuite() {
-        s_dir = (std::filesystem::temp_directory_path() /
-                 ("tw_session_" + std::to_string(::getpid())))
-                    .string();
+        s_dir =
+            (std::filesystem::temp_directory_path() / ("tw_session_" + std::to_string(::getpid())))
+                .string();
         s_server = std::make_unique<private_test_server>(s_dir);
         std::string out;
         if (s_server->facts.available)
@@ -66,7 +66,6 @@ protected:
             return e.message();
         }
     }
-
 
     std::unique_ptr<udb_database> db;
     static inline std::string s_dir;

@@ -26,7 +26,8 @@ TEST_F(agent_destination_test, a_second_run_into_the_same_database_is_refused) {
             << r.out;
         EXPECT_EQ(r.out.find("Converting table"), std::string::npos) << r.out;
         EXPECT_EQ(server_value("select count(*) from information_schema.schemata where "
-                               "schema_name='" + db + "'"),
+                               "schema_name='" +
+                               db + "'"),
                   "0");
     }
     // Once the first run has ended, the database is free.
@@ -48,9 +49,10 @@ TEST_F(agent_destination_test, a_database_that_cannot_be_prepared_stops_before_t
     // A user without the right to create it.
     const std::string user = "tw_norights_" + std::to_string(::getpid());
     std::string out;
-    ASSERT_EQ(run_client_sql("create or replace user '" + user + "'@'127.0.0.1' identified by "
-                             "'pw'; create or replace user '" + user +
-                                 "'@'localhost' identified by 'pw'",
+    ASSERT_EQ(run_client_sql("create or replace user '" + user +
+                                 "'@'127.0.0.1' identified by "
+                                 "'pw'; create or replace user '" +
+                                 user + "'@'localhost' identified by 'pw'",
                              out),
               0)
         << out;
@@ -70,7 +72,8 @@ TEST_F(agent_destination_test, a_database_that_cannot_be_prepared_stops_before_t
     EXPECT_EQ(r.status, 2) << r.out;
     EXPECT_NE(r.out.find("'" + long_name + "' cannot be used"), std::string::npos) << r.out;
     EXPECT_EQ(server_value("select count(*) from information_schema.schemata where schema_name "
-                           "like '" + stem + "%'"),
+                           "like '" +
+                           stem + "%'"),
               "0");
 }
 
@@ -79,7 +82,8 @@ TEST_F(agent_destination_test, an_existing_database_is_dropped_only_in_a_chosen_
     const std::string db = new_database("agent_keep");
     server_value("create database `" + db + "`");
     server_value("create table `" + db + "`.extra (x int)");
-    server_value("create table `" + db + "`.CATEGORIES (CATEGORY_ID int, NAME varchar(40), "
+    server_value("create table `" + db +
+                 "`.CATEGORIES (CATEGORY_ID int, NAME varchar(40), "
                  "DESCRIPTION varchar(200))");
     server_value("insert into `" + db + "`.CATEGORIES values (99, 'old', null)");
     agent_result r = run(server_args(db));
@@ -108,7 +112,8 @@ TEST_F(agent_destination_test, a_table_the_server_refuses_costs_one_error_not_on
     std::string out;
     std::string grants;
     for (const char* host : {"127.0.0.1", "localhost"}) {
-        grants += "create or replace user '" + user + "'@'" + host + "' identified by 'pw'; grant " +
+        grants += "create or replace user '" + user + "'@'" + host +
+                  "' identified by 'pw'; grant " +
                   "create, select, alter, index, drop, delete on `" + db + "`.* to '" + user +
                   "'@'" + host + "'; ";
     }

@@ -15,9 +15,9 @@ class agent_fault_test : public agent_test {
 protected:
     static void SetUpTestSuite() {
         agent_test::SetUpTestSuite();
-        s_dir = (std::filesystem::temp_directory_path() /
-                 ("tw_faults_" + std::to_string(::getpid())))
-                    .string();
+        s_dir =
+            (std::filesystem::temp_directory_path() / ("tw_faults_" + std::to_string(::getpid())))
+                .string();
         s_server = std::make_unique<private_test_server>(s_dir);
     }
     static void TearDownTestSuite() {
@@ -35,7 +35,6 @@ protected:
         unsetenv("TIDEWELL_MYSQL_TIMEOUT");
         agent_test::TearDown();
     }
-
 
     // Waits until the started program has written `text` (false when it ended or 20 s passed).
     bool wait_for_output(const agent_process& process, const std::string& text) {

@@ -103,15 +103,13 @@ agent_result agent_test::run(const std::vector<std::string>& args) {
 
 std::vector<std::string> agent_test::server_args(const std::string& db, const test_server* server) {
     const test_server& s = server ? *server : get_test_server();
-    return {
-        "--src=DEMO",         "--oraclu=DEMO",          "--oraclp=demo",
-        "--view_owned",       "--dest=" + db,           "--mysqlh=" + s.host,
-        "--mysqlu=" + s.user, "--mysqlp=" + s.password, "--myport=" + std::to_string(s.port)};
+    return {"--src=DEMO",         "--oraclu=DEMO",          "--oraclp=demo",
+            "--view_owned",       "--dest=" + db,           "--mysqlh=" + s.host,
+            "--mysqlu=" + s.user, "--mysqlp=" + s.password, "--myport=" + std::to_string(s.port)};
 }
 
-std::vector<std::string> agent_test::as_user(std::vector<std::string> args,
-                                            const std::string& user,
-                                            const std::string& password) {
+std::vector<std::string> agent_test::as_user(std::vector<std::string> args, const std::string& user,
+                                             const std::string& password) {
     for (std::string& a : args) {
         if (a.rfind("--mysqlu=", 0) == 0) a = "--mysqlu=" + user;
         if (a.rfind("--mysqlp=", 0) == 0) a = "--mysqlp=" + password;

@@ -54,9 +54,9 @@ protected:
                                             const std::string& password);
     // A profile at `path` of a dump conversion of DEMO's CATEGORIES into `dump`, with the source
     // named `source`; `adjust` may change the converter before it is stored.
-    static bool store_categories_profile(const std::string& path, const std::string& dump,
-                                         const std::wstring& source,
-                                         const std::function<void(tabshift_convertor&)>& adjust = {});
+    static bool store_categories_profile(
+        const std::string& path, const std::string& dump, const std::wstring& source,
+        const std::function<void(tabshift_convertor&)>& adjust = {});
     // A database name of this test, dropped from the shared server at the end.
     std::string new_database(const char* stem);
     // The result of one query on the shared server, without its final line ends.

@@ -47,16 +47,15 @@ protected:
         std::vector<road> roads;
         const std::string dump = work + "/" + stem + ".sql";
         const std::string dump_profile = work + "/" + stem + "_dump.kvt";
-        EXPECT_TRUE(store_categories_profile(dump_profile, dump, L"DEMO",
-                                             [&](tabshift_convertor& conv) {
-                                                 conv.selected_tables = tables;
-                                                 if (adjust) adjust(conv);
-                                             }));
+        EXPECT_TRUE(
+            store_categories_profile(dump_profile, dump, L"DEMO", [&](tabshift_convertor& conv) {
+                conv.selected_tables = tables;
+                if (adjust) adjust(conv);
+            }));
         road from_dump{"dump", run({"--profile=" + dump_profile}), new_database(stem)};
         std::string out;
-        EXPECT_EQ(run_client_sql("create database `" + from_dump.db + "` character set utf8mb4",
-                                 out),
-                  0)
+        EXPECT_EQ(
+            run_client_sql("create database `" + from_dump.db + "` character set utf8mb4", out), 0)
             << out;
         EXPECT_EQ(run_client_file(dump, from_dump.db, out), 0) << out.substr(0, 2000);
         roads.push_back(from_dump);
@@ -64,16 +63,14 @@ protected:
         const std::string live_db = new_database((std::string(stem) + "_live").c_str());
         const std::string live_profile = work + "/" + stem + "_live.kvt";
         const test_server& s = get_test_server();
-        EXPECT_TRUE(store_categories_profile(live_profile, "", L"DEMO",
-                                             [&](tabshift_convertor& conv) {
-                                                 conv.selected_tables = tables;
-                                                 conv.mysql_direct = true;
-                                                 conv.m_destination_name = tk_to_unicode(live_db);
-                                                 conv.store_mysql_settings(
-                                                     s.host, s.user, s.password,
-                                                     std::to_string(s.port));
-                                                 if (adjust) adjust(conv);
-                                             }));
+        EXPECT_TRUE(
+            store_categories_profile(live_profile, "", L"DEMO", [&](tabshift_convertor& conv) {
+                conv.selected_tables = tables;
+                conv.mysql_direct = true;
+                conv.m_destination_name = tk_to_unicode(live_db);
+                conv.store_mysql_settings(s.host, s.user, s.password, std::to_string(s.port));
+                if (adjust) adjust(conv);
+            }));
         roads.push_back(road{"live", run({"--profile=" + live_profile}), live_db});
         return roads;
     }
@@ -101,10 +98,10 @@ TEST_F(agent_value_types_test, a_number_beyond_a_double_tells_the_mapping_that_c
         EXPECT_EQ(r.result.status, 1) << r.result.out;
         EXPECT_EQ(count_of(r.result.out, "Error:\n"), 2u) << r.result.out;
         for (const std::string& want :
-             {std::string("BIGNUM, record #1:"), std::string("column 'N': value '12345678901234567'"),
+             {std::string("BIGNUM, record #1:"),
+              std::string("column 'N': value '12345678901234567'"),
               std::string("map the column to DECIMAL(38,0) (in the type mapping or a profile)"),
-              std::string("BIGNUM, record #3:"),
-              std::string("value '-12345678901234567890.125'"),
+              std::string("BIGNUM, record #3:"), std::string("value '-12345678901234567890.125'"),
               std::string("map the column to DECIMAL(38,3)")}) {
             EXPECT_NE(r.result.out.find(want), std::string::npos) << want << "\n" << r.result.out;
         }
@@ -134,7 +131,9 @@ TEST_F(agent_value_types_test, a_decimal_mapping_carries_a_number_beyond_a_doubl
                   std::string::npos)
             << r.result.out;
         EXPECT_EQ(server_value("select column_type from information_schema.columns where "
-                               "table_schema='" + r.db + "' and table_name='BIGNUM' and "
+                               "table_schema='" +
+                               r.db +
+                               "' and table_name='BIGNUM' and "
                                "column_name='N'"),
                   "decimal(38,0)");
         EXPECT_EQ(column(r.db, "BIGNUM", "N"), "12345678901234567|7|NULL");
@@ -167,23 +166,32 @@ TEST_F(agent_value_types_test, every_time_stamp_and_interval_form_arrives_as_map
     const std::string stamp = "TIMESTAMP '2024-02-29 13:45:59.123456789'";
     std::string all = "INSERT INTO STAMPS VALUES (1";
     for (int i = 0; i < 11; ++i) all += ", " + stamp;
-    all += ", TIMESTAMP '2024-03-01 01:30:00.250 +02:00', TIMESTAMP '2024-03-01 01:30:00.5 +02:00'"
-           ", TIMESTAMP '2023-12-31 23:30:00.123456789 -01:00', " + stamp + ", " + stamp +
-           ", '+12-03', '-1234-11', '+01 02:03:04.500000', '-123 04:05:06', "
-           "'+999999999 23:59:59.999999999')";
-    s_demo->run("DEMO", "demo",
-                {all, "INSERT INTO STAMPS (ID) VALUES (2)",
-                 // Rounded to the microseconds a DATETIME keeps, past the last year it holds.
-                 "INSERT INTO STAMPS (ID, T9) VALUES (3, TIMESTAMP '9999-12-31 23:59:59.9999999')"});
+    all +=
+        ", TIMESTAMP '2024-03-01 01:30:00.250 +02:00', TIMESTAMP '2024-03-01 01:30:00.5 +02:00'"
+        ", TIMESTAMP '2023-12-31 23:30:00.123456789 -01:00', " +
+        stamp + ", " + stamp +
+        ", '+12-03', '-1234-11', '+01 02:03:04.500000', '-123 04:05:06', "
+        "'+999999999 23:59:59.999999999')";
+    s_demo->run(
+        "DEMO", "demo",
+        {all, "INSERT INTO STAMPS (ID) VALUES (2)",
+         // Rounded to the microseconds a DATETIME keeps, past the last year it holds.
+         "INSERT INTO STAMPS (ID, T9) VALUES (3, TIMESTAMP '9999-12-31 23:59:59.9999999')"});
     for (const road& r : both_roads("stamps", {L"STAMPS"})) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(r.result.status, 1) << r.result.out;
         std::string types, values;
-        for (const char* c : {"T", "T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9",
-                              "TZ", "TZ0", "TZ9", "LTZ", "LTZ3", "YM", "YM4", "DS", "DS0", "DS9"}) {
-            types += server_value("select column_type from information_schema.columns where "
-                                  "table_schema='" + r.db + "' and table_name='STAMPS' and "
-                                  "column_name='" + c + "'") + "\n";
+        for (const char* c :
+             {"T",  "T0",  "T1",  "T2",  "T3",   "T4", "T5",  "T6", "T7",  "T8", "T9",
+              "TZ", "TZ0", "TZ9", "LTZ", "LTZ3", "YM", "YM4", "DS", "DS0", "DS9"}) {
+            types += server_value(
+                         "select column_type from information_schema.columns where "
+                         "table_schema='" +
+                         r.db +
+                         "' and table_name='STAMPS' and "
+                         "column_name='" +
+                         c + "'") +
+                     "\n";
             values += column(r.db, "STAMPS", c) + "\n";
         }
         EXPECT_EQ(types,

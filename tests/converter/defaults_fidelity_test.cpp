@@ -41,7 +41,8 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO IDS2 (X) VALUES (7)",
     "CREATE TABLE LENS (V1 VARCHAR2(40 CHAR), V2 VARCHAR2(40 BYTE), C1 CHAR(5 CHAR), "
     "N1 NVARCHAR2(20), PRIMARY KEY (V1))",
-    "INSERT INTO LENS VALUES ('\xE2\x82\xAC" "abcdefghijklmnopqrstuvwxyz0123456789\xE2\x82\xAC"
+    "INSERT INTO LENS VALUES ('\xE2\x82\xAC"
+    "abcdefghijklmnopqrstuvwxyz0123456789\xE2\x82\xAC"
     "\xE2\x82\xAC\xE2\x82\xAC', 'x', 'abcde', 'n')",
 };
 
@@ -122,8 +123,7 @@ protected:
         EXPECT_EQ(told[1],
                   L"Table 'DEFS1', column 'S': the default USER is an expression of the source "
                   L"and is left out\n");
-        EXPECT_EQ(told[2].rfind(L"Table 'IDS2', column 'ID': the default \"KD\".\"ISEQ$$_", 0),
-                  0u);
+        EXPECT_EQ(told[2].rfind(L"Table 'IDS2', column 'ID': the default \"KD\".\"ISEQ$$_", 0), 0u);
     }
 
     static inline std::unique_ptr<ora_test_instance> s_inst;

@@ -78,8 +78,8 @@ protected:
                 "TIMESTAMP '2023-12-31 23:30:00.000 -01:00')");
         });
         s_inst->add_user("ZOO", "zoo");
-        s_inst->run_script("ZOO", "zoo",
-                           std::string(TW_SOURCE_DIR) + "/tests/platform/oralite/data/type_zoo.sql");
+        s_inst->run_script(
+            "ZOO", "zoo", std::string(TW_SOURCE_DIR) + "/tests/platform/oralite/data/type_zoo.sql");
         s_inst->with_session("ZOO", "zoo", [](lite_session& s) {
             s.execute(
                 "UPDATE ZOO_TIME SET IYM = '+99-11', IDS = '+99 23:59:59.999999' WHERE ID = 1");

@@ -76,10 +76,11 @@ protected:
     // A unique key of four VARCHAR2(255) columns: 4080 bytes of utf8mb4, past every server's
     // 3072.
     static std::vector<std::string> too_long_key_schema() {
-        return {"CREATE TABLE QUAD (A VARCHAR2(255), B VARCHAR2(255), C VARCHAR2(255), "
-                "D VARCHAR2(255))",
-                "CREATE UNIQUE INDEX QUAD_ALL ON QUAD (A, B, C, D)",
-                "INSERT INTO QUAD VALUES ('a', 'b', 'c', 'd')"};
+        return {
+            "CREATE TABLE QUAD (A VARCHAR2(255), B VARCHAR2(255), C VARCHAR2(255), "
+            "D VARCHAR2(255))",
+            "CREATE UNIQUE INDEX QUAD_ALL ON QUAD (A, B, C, D)",
+            "INSERT INTO QUAD VALUES ('a', 'b', 'c', 'd')"};
     }
 
     void SetUp() override {

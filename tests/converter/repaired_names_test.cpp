@@ -46,7 +46,7 @@ const std::vector<std::wstring> k_tables = {
 
 // Destination table and its rows, in binary name order, after one run of k_tables.
 const std::vector<std::pair<std::string, long long>> k_expected = {
-    {"A_B", 1},        {"A_B00000", 2},          {"EMP", 2},
+    {"A_B", 1},        {"A_B00000", 2},        {"EMP", 2},
     {"LINE_BREAK", 1}, {k_long_2_repaired, 2}, {k_long_1_repaired, 1}};
 
 class repaired_names_test : public conversion_test {
@@ -110,10 +110,9 @@ protected:
 
     // How many lines the user was shown that hold `text`.
     std::size_t shown(const std::wstring& text) const {
-        return static_cast<std::size_t>(
-            std::count_if(front->lines.begin(), front->lines.end(), [&](const std::wstring& l) {
-                return l.find(text) != std::wstring::npos;
-            }));
+        return static_cast<std::size_t>(std::count_if(
+            front->lines.begin(), front->lines.end(),
+            [&](const std::wstring& l) { return l.find(text) != std::wstring::npos; }));
     }
 
     void expect_no_errors() {
@@ -175,8 +174,7 @@ TEST_F(repaired_names_test, every_repaired_name_is_shown_once) {
     expect_no_errors();
     EXPECT_EQ(shown(L"Table 'A;B' -> 'A_B00000' (name repaired)"), 1u);
     EXPECT_EQ(shown(L"Table 'LINE\\nBREAK' -> 'LINE_BREAK' (name repaired)"), 1u);
-    EXPECT_EQ(shown(L"Column 'TAB\\tCOL' of table 'LINE_BREAK' -> 'TAB_COL' (name repaired)"),
-              1u);
+    EXPECT_EQ(shown(L"Column 'TAB\\tCOL' of table 'LINE_BREAK' -> 'TAB_COL' (name repaired)"), 1u);
     EXPECT_EQ(shown(L"Index 'I\\nX' of table 'LINE_BREAK' -> 'I_X' (name repaired)"), 1u);
     EXPECT_EQ(shown(L"Column 'COL' of table 'QCASE' -> 'COL00000' (name repaired)"), 1u);
     EXPECT_EQ(shown(L"(name repaired)"), 5u);

@@ -200,12 +200,10 @@ TEST_F(data_faults_test, query_renamed_to_a_selected_table_is_refused) {
     auto* selected = ctrl<QListWidget>(1318);
     QListWidgetItem* query = selected->findItems("Q1", Qt::MatchExactly).front();
     selected->setCurrentItem(query);
-    script->then(fill_query("products", 1))
-        .answer(QMessageBox::Ok)
-        .then([](QWidget* w) {
-            EXPECT_EQ(w->findChild<QLineEdit*>("1019")->text(), "products");
-            w->findChild<QPushButton*>("2")->click();
-        });
+    script->then(fill_query("products", 1)).answer(QMessageBox::Ok).then([](QWidget* w) {
+        EXPECT_EQ(w->findChild<QLineEdit*>("1019")->text(), "products");
+        w->findChild<QPushButton*>("2")->click();
+    });
     emit selected->itemDoubleClicked(query);
     EXPECT_EQ(script->boxes.back(), "Tidewell 6.3 Message|Duplicate table name. Try again.");
     EXPECT_EQ(selected->findItems("Q1", Qt::MatchExactly).size(), 1);

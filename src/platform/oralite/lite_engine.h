@@ -6,7 +6,8 @@
 // (so "HR"."EMPLOYEES" works from any session), and the dictionary as "LITE$DICT". The
 // dictionary views (USER_/ALL_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
 // CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, USERS, TS_QUOTAS,
-// DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on user's objects only.
+// DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on
+// user's objects only.
 //
 // Connect strings resolve to an instance directory:
 // - an existing directory path is used as it is;
@@ -234,7 +235,7 @@ private:
     std::string returned_rowid_;
     std::string verb_;
     std::string update_owner_, update_table_;
-    bool uses_session_state_ = false;  // calls a session-bound function: never read ahead
+    bool uses_session_state_ = false;         // calls a session-bound function: never read ahead
     bool hidden_rowid_ = false;               // the SQLite query has one column more: the rowid
     std::shared_ptr<const lite_query> tree_;  // the parsed query, for the describe
     std::vector<std::string> origin_table_;   // per column: "owner\x1ftable" it reads, or ""

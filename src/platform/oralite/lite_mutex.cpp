@@ -85,7 +85,7 @@ int not_held(sqlite3_mutex* m) {
 void lite_use_own_mutexes() {
     static std::once_flag once;
     std::call_once(once, [] {
-        static const sqlite3_mutex_methods methods{init,  end,   alloc, free_mutex, enter,
+        static const sqlite3_mutex_methods methods{init,      end,   alloc, free_mutex, enter,
                                                    try_enter, leave, held,  not_held};
         // SQLITE_MISUSE when SQLite is in use already: its own mutexes then stay.
         sqlite3_config(SQLITE_CONFIG_MUTEX, &methods);

@@ -170,8 +170,7 @@ void lite_read_ahead::fill(chunk& c) {
     };
     while (c.rows < chunk_rows_ && c.used < k_chunk_bytes) {
         const held hold(m);
-        for (size_t n = 0; n < k_rows_per_hold && c.rows < chunk_rows_ &&
-                           c.used < k_chunk_bytes;
+        for (size_t n = 0; n < k_rows_per_hold && c.rows < chunk_rows_ && c.used < k_chunk_bytes;
              ++n) {
             if (on_row_) {
                 on_row_ = false;
@@ -345,4 +344,3 @@ bool lite_read_ahead::next() {
         }
     }
 }
-

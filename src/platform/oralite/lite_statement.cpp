@@ -632,8 +632,7 @@ double lite_statement::rounded(int col, double v) const {
     return std::isfinite(r) ? r : v;
 }
 
-size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
-                                   char* out) const {
+size_t lite_statement::number_text(int col, int t, int64_t integer, double real, char* out) const {
     const lite_column& c = columns_[static_cast<size_t>(col)];
     if (t == SQLITE_FLOAT &&
         (c.type_code == LITE_BINARY_DOUBLE || c.type_code == LITE_BINARY_FLOAT)) {
@@ -659,8 +658,8 @@ size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
         // limits must not overflow.
         uint64_t unit = 1;
         for (int k = 0; k < -c.scale; ++k) unit *= 10;
-        uint64_t mag = integer < 0 ? 0 - static_cast<uint64_t>(integer)
-                                   : static_cast<uint64_t>(integer);
+        uint64_t mag =
+            integer < 0 ? 0 - static_cast<uint64_t>(integer) : static_cast<uint64_t>(integer);
         const uint64_t rem = mag % unit;
         mag -= rem;
         if (rem >= unit - rem) mag += unit;

@@ -54,8 +54,8 @@ inline bool lite_parse_stored_date(std::string_view t, lite_datetime& out) {
     const auto field = [t](size_t at, int n, int& value) {
         int v = 0;
         for (int k = 0; k < n; ++k) {
-            const unsigned digit = static_cast<unsigned char>(t[at + static_cast<size_t>(k)]) -
-                                   unsigned{'0'};
+            const unsigned digit =
+                static_cast<unsigned char>(t[at + static_cast<size_t>(k)]) - unsigned{'0'};
             if (digit > 9) return false;
             v = v * 10 + static_cast<int>(digit);
         }

@@ -17,7 +17,6 @@ const std::string kOralite = std::string(TW_BINARY_DIR) + "/bin/oralite";
 
 using result = oralite_result;
 
-
 result run_query(const std::string& dir, const std::string& sql) {
     return run_oralite({"query", dir, "SCOTT", "tiger", sql});
 }
@@ -105,7 +104,7 @@ TEST(OraliteQueryHr, CatalogueOfTheSampleSchema) {
     ASSERT_EQ(run_oralite({"create", dir}).status, 0);
     ASSERT_EQ(run_oralite({"user", dir, "HR", "hr"}).status, 0);
     const result load = run_oralite({"run", dir, "HR", "hr", samples + "/hr_create.sql",
-                                  samples + "/hr_populate.sql", samples + "/hr_code.sql"});
+                                     samples + "/hr_populate.sql", samples + "/hr_code.sql"});
     EXPECT_EQ(load.status, 0) << load.out;
     // The procedures and triggers are warnings, never failures.
     EXPECT_NE(load.out.find("warning: "), std::string::npos) << load.out;

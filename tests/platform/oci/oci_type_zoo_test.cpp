@@ -28,7 +28,8 @@ protected:
         instance_ = std::make_unique<scratch_instance>("ZOO", "zoo");
         oci_conn c;
         ASSERT_EQ(c.logon(instance_->dir(), "ZOO", "zoo"), OCI_SUCCESS) << c.error_text();
-        for (const auto& sql : read_script(TW_SOURCE_DIR "/tests/platform/oralite/data/type_zoo.sql")) {
+        for (const auto& sql :
+             read_script(TW_SOURCE_DIR "/tests/platform/oralite/data/type_zoo.sql")) {
             if (sql == "COMMIT") continue;
             ASSERT_EQ(c.run(sql), OCI_SUCCESS) << sql << "\n" << c.error_text();
         }

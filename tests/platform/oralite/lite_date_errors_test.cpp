@@ -21,8 +21,9 @@ TEST(LiteDateErrors, EachMisfitHasOraclesNumber) {
     EXPECT_EQ(fails("01-01-2020 25:00", "DD-MM-YYYY HH24:MI"), 1850);
     EXPECT_EQ(fails("01-01-2020 13:00 PM", "DD-MM-YYYY HH:MI AM"), 1849);
     EXPECT_EQ(fails("29-02-2024", "DD-MM-YYYY"), 0);
-    EXPECT_EQ(lite_cell(*s, "SELECT TO_CHAR(TO_DATE('31-01-2020', 'DD-MM-YYYY'), 'YYYY-MM-DD') "
-                            "FROM dual"),
+    EXPECT_EQ(lite_cell(*s,
+                        "SELECT TO_CHAR(TO_DATE('31-01-2020', 'DD-MM-YYYY'), 'YYYY-MM-DD') "
+                        "FROM dual"),
               "2020-01-31");
     try {
         s->execute("SELECT TO_DATE('31-APR-2020', 'DD-MON-YYYY') FROM dual");

@@ -13,11 +13,13 @@
 namespace {
 
 bool others_may_enter(sqlite3_mutex* m) {
-    return std::async(std::launch::async, [m] {
-               if (sqlite3_mutex_try(m) != SQLITE_OK) return false;
-               sqlite3_mutex_leave(m);
-               return true;
-           }).get();
+    return std::async(std::launch::async,
+                      [m] {
+                          if (sqlite3_mutex_try(m) != SQLITE_OK) return false;
+                          sqlite3_mutex_leave(m);
+                          return true;
+                      })
+        .get();
 }
 
 class LiteMutex : public ::testing::Test {

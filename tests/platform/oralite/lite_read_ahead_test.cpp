@@ -37,8 +37,8 @@ reading walk(lite_session& s, const std::string& sql, int read_ahead) {
                     continue;
                 }
                 const auto b = st->bytes(c);
-                std::string cell = std::string(st->text(c)) + "|" + std::to_string(b.size()) +
-                                   "|" + std::to_string(st->storage_class(c)) + "|" +
+                std::string cell = std::string(st->text(c)) + "|" + std::to_string(b.size()) + "|" +
+                                   std::to_string(st->storage_class(c)) + "|" +
                                    std::to_string(st->as_int64(c)) + "|";
                 // Last: reading a cell as a date may change how SQLite holds it.
                 try {
@@ -117,7 +117,8 @@ TEST_F(LiteReadAhead, GivesTheCellsOfAPlainRead) {
     }
     // No rows at all, and one row.
     EXPECT_TRUE(walk(*s_, "SELECT * FROM T WHERE ID < 0", 64).rows.empty());
-    EXPECT_EQ(walk(*s_, "SELECT ID FROM T WHERE ID = 5", 64).rows, walk(*s_, "SELECT ID FROM T WHERE ID = 5", 1).rows);
+    EXPECT_EQ(walk(*s_, "SELECT ID FROM T WHERE ID = 5", 64).rows,
+              walk(*s_, "SELECT ID FROM T WHERE ID = 5", 1).rows);
 }
 
 TEST_F(LiteReadAhead, DatesAndRowidsReadFromTheCopiedRow) {
@@ -238,18 +239,16 @@ TEST(LiteReadAheadFailure, AnExceptionOnTheReaderReachesTheFetch) {
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT n FROM t ORDER BY n", -1, &stmt, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT n FROM t ORDER BY n", -1, &stmt, nullptr), SQLITE_OK);
     constexpr int k_failing_row = 300;
     int fetched = 0;
     try {
-        lite_read_ahead reader(
-            db, stmt, nullptr, 16, false, {lite_read_ahead::shown_text},
-            [](int, const lite_cell_view& cell, char* out) -> size_t {
-                if (cell.integer == k_failing_row) throw std::bad_alloc();
-                out[0] = 'x';
-                return 1;
-            });
+        lite_read_ahead reader(db, stmt, nullptr, 16, false, {lite_read_ahead::shown_text},
+                               [](int, const lite_cell_view& cell, char* out) -> size_t {
+                                   if (cell.integer == k_failing_row) throw std::bad_alloc();
+                                   out[0] = 'x';
+                                   return 1;
+                               });
         while (reader.next()) {
             ASSERT_EQ(reader.cell(0).integer, fetched + 1);
             ++fetched;

@@ -122,9 +122,9 @@ TEST(LiteScriptSplit, PeriodLinesHoldAndUnknownLinesStandAlone) {
 }
 
 TEST(LiteScriptSplit, NeverFailsOnBrokenText) {
-    for (const char* s : {"", "'", "/*", "BEGIN", "--", "\"", ";;;", "/\n/\n", "a'\n;\n'",
-                          "CREATE OR REPLACE", "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;", "-", "x -", ".", "BEGIN\n.",
-                          "PROMPT -\n-\n"}) {
+    for (const char* s :
+         {"", "'", "/*", "BEGIN", "--", "\"", ";;;", "/\n/\n", "a'\n;\n'", "CREATE OR REPLACE",
+          "\r\n;\r\n", "q'[x;]'", "@", "\xff\xfe;", "-", "x -", ".", "BEGIN\n.", "PROMPT -\n-\n"}) {
         units u = lite_split_script(s);
         for (auto& x : u) EXPECT_FALSE(x.text.empty());
     }
@@ -259,11 +259,11 @@ class LiteScriptClient : public LiteScriptRun {
 protected:
     // Runs with an error handler, as oralite run does; returns whether the script went on.
     bool run_reporting(const std::string& text, const std::string& file = "x.sql") {
-        lite_script_runner r(*s_, [this](const std::string& w) { warnings_.push_back(w); },
-                             [this](const lite_script_error& e) {
-                                 errors_.push_back(e.file() + ":" + std::to_string(e.line()) +
-                                                   ": " + e.what());
-                             });
+        lite_script_runner r(
+            *s_, [this](const std::string& w) { warnings_.push_back(w); },
+            [this](const lite_script_error& e) {
+                errors_.push_back(e.file() + ":" + std::to_string(e.line()) + ": " + e.what());
+            });
         bool went_on = r.run(text, file);
         failures_ = r.failures();
         return went_on;
@@ -283,33 +283,33 @@ protected:
 };
 
 TEST_F(LiteScriptClient, ContinuedInsertsLoad) {
-    EXPECT_TRUE(run_reporting(
-        "INSERT INTO t (id, name) VALUES (1, -\n'one');\n"
-        "INSERT INTO t (id, name) -\n VALUES (2, 'two');\n"
-        "INSERT INTO t (id) VALUES (10\n - 4 -\n 1);\n"));
+    EXPECT_TRUE(
+        run_reporting("INSERT INTO t (id, name) VALUES (1, -\n'one');\n"
+                      "INSERT INTO t (id, name) -\n VALUES (2, 'two');\n"
+                      "INSERT INTO t (id) VALUES (10\n - 4 -\n 1);\n"));
     EXPECT_TRUE(errors_.empty()) << errors_[0];
     EXPECT_EQ(ids(), "1 2 5 ");
     EXPECT_EQ(lite_cell(*s_, "select name from t where id = 1"), "one");
 }
 
 TEST_F(LiteScriptClient, APeriodLineHoldsAUnitUntilSlashOrRun) {
-    EXPECT_TRUE(run_reporting(
-        "BEGIN\n  INSERT INTO t (id) VALUES (1);\nEND;\n.\n/\n"
-        "INSERT INTO t (id) VALUES (2)\n.\n"
-        "INSERT INTO t (id) VALUES (3);\n"
-        "/\n"
-        "INSERT INTO t (id) VALUES (4)\n.\nRUN\n/\n"));
+    EXPECT_TRUE(
+        run_reporting("BEGIN\n  INSERT INTO t (id) VALUES (1);\nEND;\n.\n/\n"
+                      "INSERT INTO t (id) VALUES (2)\n.\n"
+                      "INSERT INTO t (id) VALUES (3);\n"
+                      "/\n"
+                      "INSERT INTO t (id) VALUES (4)\n.\nRUN\n/\n"));
     EXPECT_TRUE(errors_.empty());
     EXPECT_EQ(ids(), "1 3 4 ") << "2 was held and replaced, 4 ran once";
 }
 
 TEST_F(LiteScriptClient, AnUnknownCommandIsReportedAloneAndTheNextStatementRuns) {
-    EXPECT_TRUE(run_reporting(
-        "WHENEVER SQLERROR EXIT FAILURE\n"
-        "ssn INTEGER);\n"
-        "INSERT INTO t (id) VALUES (1);\n"
-        "xy\n"
-        "INSERT INTO t (id) VALUES (2);\n"));
+    EXPECT_TRUE(
+        run_reporting("WHENEVER SQLERROR EXIT FAILURE\n"
+                      "ssn INTEGER);\n"
+                      "INSERT INTO t (id) VALUES (1);\n"
+                      "xy\n"
+                      "INSERT INTO t (id) VALUES (2);\n"));
     EXPECT_EQ(errors_,
               (std::vector<std::string>{
                   "x.sql:2: SP2-0734: unknown command beginning \"ssn INTEGE...\" - rest of "
@@ -328,11 +328,15 @@ TEST_F(LiteScriptClient, AtRunsScriptsAndDoubleAtLooksBesideTheCaller) {
     std::string main = write("sub/main.sql",
                              "INSERT INTO t (id) VALUES (1);\n"
                              "@@part.sql\n"
-                             "@" + inst_.dir() + "/top\n"
-                             "START " + inst_.dir() + "/top.sql\n"
-                             "@@missing\n"
-                             "@\n"
-                             "INSERT INTO t (id) VALUES (5);\n");
+                             "@" +
+                                 inst_.dir() +
+                                 "/top\n"
+                                 "START " +
+                                 inst_.dir() +
+                                 "/top.sql\n"
+                                 "@@missing\n"
+                                 "@\n"
+                                 "INSERT INTO t (id) VALUES (5);\n");
     std::ifstream in(main);
     lite_script_runner r(*s_, nullptr, [this](const lite_script_error& e) {
         errors_.push_back(e.file() + ":" + std::to_string(e.line()) + ": " + e.what());

@@ -664,9 +664,20 @@ TEST_F(LiteSql, ScaledNumbersReadAsTheirFifteenDigitText) {
     auto ins = s_->prepare("INSERT INTO scaled VALUES (:1, :2, :3)");
     std::vector<std::pair<int, double>> rows;
     for (int scale = 0; scale <= 17; ++scale) {
-        std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1e-4, 1.5e-4, 9.99e-5, 12270.25,
-                                      999999999999999.0, 1e15, 123456789012345.6, 0.125,
-                                      2.675, -1.005};
+        std::vector<double> values = {0.0,
+                                      -0.0,
+                                      0.5,
+                                      -0.5,
+                                      1e-4,
+                                      1.5e-4,
+                                      9.99e-5,
+                                      12270.25,
+                                      999999999999999.0,
+                                      1e15,
+                                      123456789012345.6,
+                                      0.125,
+                                      2.675,
+                                      -1.005};
         for (int k = 0; k < 60; ++k) {
             const double magnitude = std::pow(10.0, static_cast<int>(random() % 20) - 6);
             const double v = static_cast<double>(random() % 2000001) / 1000000.0 * magnitude;
@@ -681,8 +692,8 @@ TEST_F(LiteSql, ScaledNumbersReadAsTheirFifteenDigitText) {
         }
     }
     for (int scale = 0; scale <= 17; ++scale) {
-        s_->execute("CREATE TABLE scaled_" + std::to_string(scale) + " (id NUMBER(6), n NUMBER(38," +
-                    std::to_string(scale) + "))");
+        s_->execute("CREATE TABLE scaled_" + std::to_string(scale) +
+                    " (id NUMBER(6), n NUMBER(38," + std::to_string(scale) + "))");
         s_->execute("INSERT INTO scaled_" + std::to_string(scale) +
                     " SELECT id, v FROM scaled WHERE s = " + std::to_string(scale));
     }
@@ -705,8 +716,8 @@ TEST_F(LiteSql, ScaledNumbersReadAsTheirFifteenDigitText) {
     std::size_t compared = 0;
     for (int read_ahead : {0, 16}) {
         for (int scale = 0; scale <= 17; ++scale) {
-            auto st = s_->prepare("SELECT id, n FROM scaled_" + std::to_string(scale) +
-                                  " ORDER BY id");
+            auto st =
+                s_->prepare("SELECT id, n FROM scaled_" + std::to_string(scale) + " ORDER BY id");
             st->set_read_ahead(read_ahead);
             st->execute();
             while (st->next()) {

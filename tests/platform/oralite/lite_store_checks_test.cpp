@@ -12,7 +12,8 @@ protected:
         s_ = inst_.logon();
         s_->execute(
             "CREATE TABLE t (v VARCHAR2(5), vc VARCHAR2(3 CHAR), c CHAR(5), r RAW(2), "
-            "n52 NUMBER(5,2), n2 NUMBER(2), n NUMBER, nm2 NUMBER(4,-2), f FLOAT, bd BINARY_DOUBLE)");
+            "n52 NUMBER(5,2), n2 NUMBER(2), n NUMBER, nm2 NUMBER(4,-2), f FLOAT, bd "
+            "BINARY_DOUBLE)");
     }
     // The text of the error a statement fails with ("" when it runs).
     std::string error_of(const std::string& sql) {

@@ -47,8 +47,9 @@ TEST_F(LiteStoreRules, TooLongValuesAreRefusedWithTheirColumnAndLengths) {
     // UPDATE and INSERT ... SELECT are held to the same lengths.
     s_->execute("insert into fit (id, v) values (2, 'abcde')");
     EXPECT_EQ(lite_fails_with(*s_, "update fit set v = v || 'f' where id = 2"), 12899);
-    EXPECT_EQ(lite_fails_with(*s_, "insert into fit (id, v) select 3, v || v from fit where id = 2"),
-              12899);
+    EXPECT_EQ(
+        lite_fails_with(*s_, "insert into fit (id, v) select 3, v || v from fit where id = 2"),
+        12899);
     EXPECT_EQ(lite_cell(*s_, "select count(*) from fit"), "2");
     EXPECT_EQ(lite_cell(*s_, "select v from fit where id = 2"), "abcde");
 }
@@ -78,8 +79,8 @@ TEST_F(LiteStoreRules, ScaledNumbersAreStoredRounded) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from fit where p = 1.01"), "1");
     EXPECT_EQ(lite_cell(*s_, "select p * 100 from fit where id = 1"), "101");
     EXPECT_EQ(lite_rows(*s_, "select p, i from fit order by id"),
-              (std::vector<std::vector<std::string>>{{"1.01", "2"}, {"-1.01", "-2"},
-                                                     {"2.68", "<null>"}}));
+              (std::vector<std::vector<std::string>>{
+                  {"1.01", "2"}, {"-1.01", "-2"}, {"2.68", "<null>"}}));
 }
 
 }  // namespace

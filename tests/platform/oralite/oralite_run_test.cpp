@@ -22,7 +22,6 @@ const std::string kOralite = std::string(TW_BINARY_DIR) + "/bin/oralite";
 
 using result = oralite_result;
 
-
 class OraliteRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -162,8 +161,8 @@ TEST_F(OraliteRun, ALargeScriptLoadsInBoundedMemory) {
         std::ofstream f(path);
         f << "CREATE TABLE " << name.substr(0, 2) << " (id NUMBER, name VARCHAR2(40));\n";
         for (int i = 0; i < rows; ++i) {
-            f << "INSERT INTO " << name.substr(0, 2) << " VALUES (" << i << ", 'row number "
-              << i << "');\n";
+            f << "INSERT INTO " << name.substr(0, 2) << " VALUES (" << i << ", 'row number " << i
+              << "');\n";
         }
         return path;
     };

@@ -350,8 +350,7 @@ int fill_pieces(lite_statement& ls, const OCIDefine& d, ub4 row, int col) {
         case SQLT_LBI: {
             const auto bytes = ls.bytes(col);
             return put_pieces(
-                d, row,
-                std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                d, row, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                 false);
         }
         default:

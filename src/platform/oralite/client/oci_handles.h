@@ -215,7 +215,7 @@ struct OCIStmt : oci_handle {
     bool executed = false;   // a query is open for fetching
     bool at_end = false;
     ub4 row_count = 0;
-    ub4 prefetch_rows = 1;  // the engine reads a query ahead when more than one
+    ub4 prefetch_rows = 1;            // the engine reads a query ahead when more than one
     std::vector<OCIDefine*> defines;  // owned, by position - 1 (null when not defined)
     std::vector<OCIBind*> binds;      // owned, in the order made
     std::vector<OCIParam*> params;    // owned, by position - 1

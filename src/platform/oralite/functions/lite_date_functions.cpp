@@ -397,16 +397,26 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
 
 const char* lite_date_error_text(int ora_code) {
     switch (ora_code) {
-        case 1830: return "date format picture ends before converting entire input string";
-        case 1839: return "date not valid for month specified";
-        case 1841: return "(full) year must be between -4713 and +9999, and not be 0";
-        case 1843: return "not a valid month";
-        case 1847: return "day of month must be between 1 and last day of month";
-        case 1849: return "hour must be between 1 and 12";
-        case 1850: return "hour must be between 0 and 23";
-        case 1851: return "minutes must be between 0 and 59";
-        case 1852: return "seconds must be between 0 and 59";
-        default: return "literal does not match format string";
+        case 1830:
+            return "date format picture ends before converting entire input string";
+        case 1839:
+            return "date not valid for month specified";
+        case 1841:
+            return "(full) year must be between -4713 and +9999, and not be 0";
+        case 1843:
+            return "not a valid month";
+        case 1847:
+            return "day of month must be between 1 and last day of month";
+        case 1849:
+            return "hour must be between 1 and 12";
+        case 1850:
+            return "hour must be between 0 and 23";
+        case 1851:
+            return "minutes must be between 0 and 59";
+        case 1852:
+            return "seconds must be between 0 and 59";
+        default:
+            return "literal does not match format string";
     }
 }
 

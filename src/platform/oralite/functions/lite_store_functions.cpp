@@ -112,7 +112,8 @@ void result_decimal(sqlite3_context* ctx, const lite_decimal& d) {
         if (r.ec == std::errc() && r.ptr == text.data() + text.size())
             return sqlite3_result_int64(ctx, iv);
     }
-    if (d.digits.size() <= 15) return sqlite3_result_double(ctx, std::strtod(text.c_str(), nullptr));
+    if (d.digits.size() <= 15)
+        return sqlite3_result_double(ctx, std::strtod(text.c_str(), nullptr));
     sqlite3_result_text(ctx, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
@@ -169,7 +170,8 @@ void fn_fit_text(sqlite3_context* ctx, int, sqlite3_value** v) {
         } else {
             actual = static_cast<size_t>(sqlite3_value_bytes(v[0]));
         }
-        if (static_cast<int64_t>(actual) > maximum) return fail_too_large(ctx, v[3], actual, maximum);
+        if (static_cast<int64_t>(actual) > maximum)
+            return fail_too_large(ctx, v[3], actual, maximum);
     }
     sqlite3_result_value(ctx, v[0]);
 }
@@ -179,7 +181,8 @@ void fn_fit_raw(sqlite3_context* ctx, int, sqlite3_value** v) {
     const int64_t maximum = sqlite3_value_int64(v[1]);
     if (maximum > 0 && sqlite3_value_type(v[0]) != SQLITE_NULL) {
         const auto actual = static_cast<size_t>(sqlite3_value_bytes(v[0]));
-        if (static_cast<int64_t>(actual) > maximum) return fail_too_large(ctx, v[2], actual, maximum);
+        if (static_cast<int64_t>(actual) > maximum)
+            return fail_too_large(ctx, v[2], actual, maximum);
     }
     sqlite3_result_value(ctx, v[0]);
 }

@@ -80,7 +80,6 @@ struct value {
     std::string s;
 };
 
-
 // Whether a line opens a client command. SET TRANSACTION, SET ROLE and SET CONSTRAINTS are SQL.
 bool is_client_line(const std::string& line) {
     std::string w = first_word(line);
@@ -100,10 +99,10 @@ bool is_sql_start(const std::string& line) {
         ++e;
     }
     static const char* const words[] = {
-        "SELECT",  "INSERT",    "UPDATE",     "DELETE",    "MERGE",    "CREATE",  "ALTER",
-        "DROP",    "GRANT",     "REVOKE",     "COMMENT",   "TRUNCATE", "COMMIT",  "ROLLBACK",
-        "SAVEPOINT", "LOCK",    "RENAME",     "AUDIT",     "NOAUDIT",  "ANALYZE", "EXPLAIN",
-        "WITH",    "CALL",      "BEGIN",      "DECLARE",   "PURGE",    "FLASHBACK", "ASSOCIATE",
+        "SELECT",       "INSERT",     "UPDATE", "DELETE",  "MERGE",    "CREATE",    "ALTER",
+        "DROP",         "GRANT",      "REVOKE", "COMMENT", "TRUNCATE", "COMMIT",    "ROLLBACK",
+        "SAVEPOINT",    "LOCK",       "RENAME", "AUDIT",   "NOAUDIT",  "ANALYZE",   "EXPLAIN",
+        "WITH",         "CALL",       "BEGIN",  "DECLARE", "PURGE",    "FLASHBACK", "ASSOCIATE",
         "DISASSOCIATE", "ADMINISTER", "VALUES", "SET"};
     std::string w = lite_upper(line.substr(0, e));
     for (const char* k : words) {
@@ -694,4 +693,3 @@ void lite_script_runner::run_block(const std::string& text) {
         i = std::min(e + 1, t.size() - 1);  // never past the end token
     }
 }
-

@@ -912,9 +912,9 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                     }
                     std::vector<std::string> v;
                     for (size_t k = 0; k < row.size(); ++k) {
-                        v.push_back(
-                            k < names.size() ? coerce(x(*row[k]), type_of(names[k]), names[k])
-                                             : x(*row[k]));
+                        v.push_back(k < names.size()
+                                        ? coerce(x(*row[k]), type_of(names[k]), names[k])
+                                        : x(*row[k]));
                     }
                     rows.push_back("(" + join(v, ", ") + ")");
                 }

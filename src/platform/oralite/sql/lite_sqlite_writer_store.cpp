@@ -37,8 +37,8 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
                                "\"");
     };
     if (dt == "RAW") {
-        return "LITE_FIT_RAW(LITE_TO_RAW(" + value + "), " + std::to_string(t->data_length) +
-               ", " + name() + ")";
+        return "LITE_FIT_RAW(LITE_TO_RAW(" + value + "), " + std::to_string(t->data_length) + ", " +
+               name() + ")";
     }
     if (dt == "BLOB" || dt == "LONG RAW") return "LITE_TO_RAW(" + value + ")";
     if (dt == "NUMBER" || dt == "FLOAT") {
