@@ -274,19 +274,27 @@ void lite_script_splitter::finish(std::vector<lite_script_unit>& out) {
     }
 }
 
+// Hands each line of `script` (without its line feed; the last one even when empty) to `take`,
+// stopping at the first that answers false.
+template <class F>
+static bool each_line(std::string_view script, F&& take) {
+    size_t pos = 0;
+    while (pos <= script.size()) {
+        const size_t nl = script.find('\n', pos);
+        if (nl == std::string_view::npos) return take(script.substr(pos));
+        if (!take(script.substr(pos, nl - pos))) return false;
+        pos = nl + 1;
+    }
+    return true;
+}
+
 std::vector<lite_script_unit> lite_split_script(std::string_view script) {
     std::vector<lite_script_unit> out;
     lite_script_splitter splitter;
-    size_t pos = 0;
-    while (pos <= script.size()) {
-        size_t nl = script.find('\n', pos);
-        if (nl == std::string_view::npos) {
-            splitter.feed(script.substr(pos), out);
-            break;
-        }
-        splitter.feed(script.substr(pos, nl - pos), out);
-        pos = nl + 1;
-    }
+    each_line(script, [&](std::string_view line) {
+        splitter.feed(line, out);
+        return true;
+    });
     splitter.finish(out);
     return out;
 }
@@ -382,17 +390,11 @@ bool lite_script_runner::run(std::string_view script, const std::string& file) {
         ready.clear();
         return true;
     };
-    size_t pos = 0;
-    while (pos <= script.size()) {
-        size_t nl = script.find('\n', pos);
-        if (nl == std::string_view::npos) {
-            splitter.feed(script.substr(pos), ready);
-            break;
-        }
-        splitter.feed(script.substr(pos, nl - pos), ready);
-        if (!drain()) return false;
-        pos = nl + 1;
-    }
+    const bool whole = each_line(script, [&](std::string_view line) {
+        splitter.feed(line, ready);
+        return drain();
+    });
+    if (!whole) return false;
     splitter.finish(ready);
     return drain();
 }
