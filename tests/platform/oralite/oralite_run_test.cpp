@@ -155,6 +155,18 @@ long peak_rss_of_run(const std::string& dir, const std::string& script) {
 }
 
 // A script is read as it runs: its size does not decide the memory a load needs.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool k_address_sanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool k_address_sanitizer = true;
+#else
+constexpr bool k_address_sanitizer = false;
+#endif
+#else
+constexpr bool k_address_sanitizer = false;
+#endif
+
 TEST_F(OraliteRun, ALargeScriptLoadsInBoundedMemory) {
     auto script_of = [&](const std::string& name, int rows) {
         std::string path = inst_.dir() + "/" + name;
@@ -170,7 +182,11 @@ TEST_F(OraliteRun, ALargeScriptLoadsInBoundedMemory) {
     long large = peak_rss_of_run(inst_.dir(), script_of("l1.sql", 200000));
     ASSERT_GT(small, 0);
     ASSERT_GT(large, 0);
-    EXPECT_LT(large, 100L * 1024) << "KiB at the peak";
+    // Under AddressSanitizer the shadow memory and the freed-memory quarantine dwarf the
+    // engine's own: only the ratio below says anything there.
+    if (!k_address_sanitizer) {
+        EXPECT_LT(large, 100L * 1024) << "KiB at the peak";
+    }
     // Ten times the script, not ten times the memory.
     EXPECT_LT(large, small * 2) << small << " KiB for 20,000 rows, " << large << " for 200,000";
     auto s = inst_.logon();
