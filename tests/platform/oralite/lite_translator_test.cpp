@@ -135,10 +135,11 @@ TEST(LiteTranslator, AnalyticAndAggregates) {
                         "r from t"),
               "SELECT LITE_CAT(\"NAME\", ' #', rank() OVER (PARTITION BY \"D\" ORDER BY \"S\" DESC "
               "NULLS FIRST)) AS \"R\" FROM \"T\"");
-    EXPECT_EQ(sqlite_of("select sum(s) over (order by d rows between unbounded preceding and "
-                        "current row) x from t"),
-              "SELECT sum(\"S\") OVER (ORDER BY \"D\" NULLS LAST ROWS BETWEEN UNBOUNDED PRECEDING "
-              "AND CURRENT ROW) AS \"X\" FROM \"T\"");
+    EXPECT_EQ(
+        sqlite_of("select sum(s) over (order by d rows between unbounded preceding and "
+                  "current row) x from t"),
+        "SELECT LITE_SUM(\"S\") OVER (ORDER BY \"D\" NULLS LAST ROWS BETWEEN UNBOUNDED PRECEDING "
+        "AND CURRENT ROW) AS \"X\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select listagg(n, ', ') within group (order by n desc) l from t"),
               "SELECT LITE_LISTAGG(\"N\", ', ', 0, '...', \"N\", 1) AS \"L\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select listagg(distinct n, ',' on overflow truncate '~' without count) "
@@ -162,9 +163,10 @@ TEST(LiteTranslator, GroupingSetsBecomeAUnionOfGroupings) {
         "SELECT * FROM (SELECT \"A\" AS \"A\", \"B\" AS \"B\", 0 AS \"G\" FROM \"T\" GROUP BY "
         "\"A\", \"B\" UNION ALL SELECT \"A\" AS \"A\", NULL AS \"B\", 1 AS \"G\" FROM \"T\" "
         "GROUP BY \"A\" UNION ALL SELECT NULL AS \"A\", NULL AS \"B\", 3 AS \"G\" FROM \"T\")");
-    EXPECT_EQ(sqlite_of("select a, sum(a) s from t group by cube(a)"),
-              "SELECT * FROM (SELECT \"A\" AS \"A\", sum(\"A\") AS \"S\" FROM \"T\" GROUP BY \"A\" "
-              "UNION ALL SELECT NULL AS \"A\", sum(\"A\") AS \"S\" FROM \"T\")");
+    EXPECT_EQ(
+        sqlite_of("select a, sum(a) s from t group by cube(a)"),
+        "SELECT * FROM (SELECT \"A\" AS \"A\", LITE_SUM(\"A\") AS \"S\" FROM \"T\" GROUP BY \"A\" "
+        "UNION ALL SELECT NULL AS \"A\", LITE_SUM(\"A\") AS \"S\" FROM \"T\")");
 }
 
 TEST(LiteTranslator, RowLimits) {

@@ -13,6 +13,7 @@
 
 #include "functions/lite_function_args.h"
 #include "functions/lite_function_impls.h"
+#include "functions/lite_number_value.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
 
@@ -127,7 +128,7 @@ bool numeric_arg(sqlite3_context* ctx, sqlite3_value* v, int& type) {
 }
 
 // "+" and "-": a date and a number of days make a date, two dates differ by days, anything else
-// is plain arithmetic. User data non-null means subtraction.
+// is NUMBER arithmetic. User data non-null means subtraction.
 void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
     bool sub = lite_function_variant(ctx) != 0;
     if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
@@ -156,15 +157,7 @@ void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
         std::string out = lite_iso_text(r, 0);
         return sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
     }
-    int ta = 0, tb = 0;
-    if (!numeric_arg(ctx, v[0], ta) || !numeric_arg(ctx, v[1], tb)) return;
-    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
-        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]), r = 0;
-        bool over = sub ? __builtin_sub_overflow(a, b, &r) : __builtin_add_overflow(a, b, &r);
-        if (!over) return sqlite3_result_int64(ctx, r);
-    }
-    double a = sqlite3_value_double(v[0]), b = sqlite3_value_double(v[1]);
-    sqlite3_result_double(ctx, sub ? a - b : a + b);
+    number_sum(ctx, v[0], v[1], sub);
 }
 
 lite_datetime now_local(bool with_fraction) {
@@ -222,18 +215,7 @@ void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 }
 void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     if (is_null_value(v[0])) return sqlite3_result_null(ctx);
-    int type = sqlite3_value_numeric_type(v[0]);
-    if (type == SQLITE_INTEGER && argc < 2) return sqlite3_result_value(ctx, v[0]);
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        int digits = argc >= 2 ? sqlite3_value_int(v[1]) : 0;
-        double p = std::pow(10.0, digits);
-        double r = std::trunc(sqlite3_value_double(v[0]) * p) / p;
-        // More digits than a double holds keep the value; fewer than it has leave 0.
-        if (!std::isfinite(r)) r = digits > 0 ? sqlite3_value_double(v[0]) : 0.0;
-        if (digits <= 0 && std::fabs(r) < 9.2e18)
-            return sqlite3_result_int64(ctx, static_cast<int64_t>(r));
-        return sqlite3_result_double(ctx, r);
-    }
+    if (numeric_value(v[0])) return number_round(ctx, argc, v, true);
     lite_datetime d;
     if (!value_to_date(v[0], d)) return fail(ctx, 1722, "invalid number");
     std::string f = argc >= 2 ? lite_upper(text_arg(v[1])) : "DD";

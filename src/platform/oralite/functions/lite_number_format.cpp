@@ -174,19 +174,6 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
     sqlite3_result_double(ctx, d);
 }
 
-void fn_mod(sqlite3_context* ctx, int, sqlite3_value** v) {
-    if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
-    if (sqlite3_value_numeric_type(v[0]) == SQLITE_INTEGER &&
-        sqlite3_value_numeric_type(v[1]) == SQLITE_INTEGER) {
-        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]);
-        if (b == 0) return sqlite3_result_int64(ctx, a);
-        if (b == -1) return sqlite3_result_int64(ctx, 0);
-        return sqlite3_result_int64(ctx, a % b);
-    }
-    double a = sqlite3_value_double(v[0]), b = sqlite3_value_double(v[1]);
-    sqlite3_result_double(ctx, b == 0 ? a : std::fmod(a, b));
-}
-
 }  // namespace lite_fn
 
 using namespace lite_fn;
