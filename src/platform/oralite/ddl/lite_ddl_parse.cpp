@@ -10,6 +10,7 @@
 #include "ddl/lite_ddl_parser.h"
 #include "lite_internal.h"
 #include "lite_value_text.h"
+#include "lite_errors.h"
 
 lite_ddl_parser::lite_ddl_parser(std::string sql, std::string session_user)
     : src(std::move(sql)), user(std::move(session_user)) {
@@ -41,7 +42,7 @@ lite_ddl_statement lite_ddl_parser::parse() {
 lite_ddl_statement lite_ddl_parser::parse_create() {
     bool replace = false;
     if (word("OR")) {
-        need_word("REPLACE", 922, "missing or invalid option");
+        need_word("REPLACE", ora_err::invalid_option, "missing or invalid option");
         replace = true;
     }
     while (word("FORCE") || word("NOFORCE") || word("EDITIONABLE") || word("NONEDITIONABLE") ||
@@ -74,17 +75,19 @@ lite_create_table lite_ddl_parser::parse_create_table() {
         need_word("TEMPORARY");
         st.temporary = true;
     }
-    need_word("TABLE", 901, "invalid CREATE command");
+    need_word("TABLE", ora_err::invalid_create_command, "invalid CREATE command");
     std::tie(st.owner, st.table) = object_name();
     try {
-        if (word("AS") || t[i].is("OF")) throw lite_error(3001, "unimplemented feature");
+        if (word("AS") || t[i].is("OF"))
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         need_open();
         relational_items(st.columns, st.constraints);
         need_close();
-        if (st.columns.empty()) throw lite_error(904, "invalid identifier");
+        if (st.columns.empty()) throw lite_error(ora_err::invalid_identifier, "invalid identifier");
         std::set<std::string> seen;
         for (auto& c : st.columns) {
-            if (!seen.insert(c.name).second) throw lite_error(957, "duplicate column name");
+            if (!seen.insert(c.name).second)
+                throw lite_error(ora_err::duplicate_column_name, "duplicate column name");
         }
         while (!at_end()) {
             if (word("ORGANIZATION")) {
@@ -93,7 +96,7 @@ lite_create_table lite_ddl_parser::parse_create_table() {
                 else
                     ++i;
             } else if (t[i].is("AS")) {
-                throw lite_error(3001, "unimplemented feature");
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             } else if (t[i].is_op("(")) {
                 skip_group();
             } else {
@@ -178,9 +181,9 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
 lite_create_index lite_ddl_parser::parse_create_index(bool unique) {
     lite_create_index st;
     st.unique = unique;
-    need_word("INDEX", 901, "invalid CREATE command");
+    need_word("INDEX", ora_err::invalid_create_command, "invalid CREATE command");
     std::tie(st.owner, st.index) = object_name();
-    need_word("ON", 969, "missing ON keyword");
+    need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
     std::tie(st.table_owner, st.table) = object_name();
     try {
         need_open();
@@ -204,7 +207,7 @@ lite_create_index lite_ddl_parser::parse_create_index(bool unique) {
                 k.expression = true;
                 k.text = raw(b, e);
             } else {
-                throw lite_error(936, "missing expression");
+                throw lite_error(ora_err::missing_expression, "missing expression");
             }
             st.keys.push_back(std::move(k));
         } while (op(","));
@@ -227,7 +230,8 @@ lite_create_sequence lite_ddl_parser::parse_create_sequence() {
                 need_word("BY");
                 st.increment = number();
                 if (st.increment == 0)
-                    throw lite_error(4002, "INCREMENT must be a non-zero integer");
+                    throw lite_error(ora_err::increment_not_nonzero,
+                                     "INCREMENT must be a non-zero integer");
             } else if (word("MINVALUE")) {
                 st.min_value = bound();
             } else if (word("MAXVALUE")) {
@@ -242,7 +246,8 @@ lite_create_sequence lite_ddl_parser::parse_create_sequence() {
                        word("NOMAXVALUE") || word("KEEP") || word("NOKEEP") || word("SESSION") ||
                        word("GLOBAL") || word("NOSCALE") || word("NOSHARD")) {
             } else {
-                throw lite_error(933, "SQL command not properly ended");
+                throw lite_error(ora_err::command_not_properly_ended,
+                                 "SQL command not properly ended");
             }
         }
     } catch (...) {
@@ -276,7 +281,7 @@ lite_create_view lite_ddl_parser::parse_create_view(bool replace) {
             break;
         }
     }
-    if (b >= q_end) throw lite_error(936, "missing expression");
+    if (b >= q_end) throw lite_error(ora_err::missing_expression, "missing expression");
     st.text = raw(b, e);
     st.query = raw(b, q_end);
     return st;
@@ -289,7 +294,8 @@ lite_comment lite_ddl_parser::parse_comment() {
     if (word("TABLE")) {
         std::tie(st.owner, st.table) = object_name();
         need_word("IS");
-        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        if (t[i].kind != lite_token::string)
+            throw lite_error(ora_err::string_literal_required, "string literal required");
         st.text = t[i].text;
         st.on = kind::table;
     } else if (word("COLUMN")) {
@@ -305,9 +311,11 @@ lite_comment lite_ddl_parser::parse_comment() {
             st.table = b;
             st.column = c;
         }
-        if (st.owner != user) throw lite_error(1031, "insufficient privileges");
+        if (st.owner != user)
+            throw lite_error(ora_err::insufficient_privileges, "insufficient privileges");
         need_word("IS");
-        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        if (t[i].kind != lite_token::string)
+            throw lite_error(ora_err::string_literal_required, "string literal required");
         st.text = t[i].text;
         st.on = kind::column;
     }
@@ -352,25 +360,27 @@ lite_user_ddl::clause lite_ddl_parser::quota() {
     c.what = lite_user_ddl::clause::kind::quota;
     int64_t bytes = -1;
     if (!word("UNLIMITED")) {
-        if (t[i].kind != lite_token::number) throw lite_error(2187, "invalid quota clause");
+        if (t[i].kind != lite_token::number)
+            throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
         std::string n = t[i++].text;
         int64_t unit = 1;
         if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
             const char u = t[i].text[0];
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota clause");
+            if (unit == 0) throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
             ++i;
         } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
             const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota clause");
+            if (unit == 0) throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
             n.pop_back();
         }
         bytes = to_int(n) * unit;
     }
-    need_word("ON", 969, "missing ON keyword");
+    need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
     std::string ts = name();
-    if (!known_tablespace(ts)) throw lite_error(959, "tablespace '" + ts + "' does not exist");
+    if (!known_tablespace(ts))
+        throw lite_error(ora_err::tablespace_not_found, "tablespace '" + ts + "' does not exist");
     c.tablespace = ts;
     c.bytes = bytes;
     return c;
@@ -380,9 +390,10 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
     using kind = lite_user_ddl::clause::kind;
     lite_user_ddl st;
     st.creating = creating;
-    st.user = name(1935, "missing user or role name");
+    st.user = name(ora_err::missing_user_name, "missing user or role name");
     try {
-        if (!creating && at_end()) throw lite_error(922, "missing or invalid option");
+        if (!creating && at_end())
+            throw lite_error(ora_err::invalid_option, "missing or invalid option");
         // A user identified externally has no password: it logs on only with external
         // credentials.
         bool identified = !creating;
@@ -391,11 +402,11 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
                 lite_user_ddl::clause c;
                 c.what = kind::password;
                 if (word("BY")) {
-                    c.password = name(988, "missing or invalid password(s)");
+                    c.password = name(ora_err::invalid_password, "missing or invalid password(s)");
                 } else if (word("EXTERNALLY") || word("GLOBALLY")) {
                     if (word("AS")) ++i;
                 } else {
-                    throw lite_error(988, "missing or invalid password(s)");
+                    throw lite_error(ora_err::invalid_password, "missing or invalid password(s)");
                 }
                 st.clauses.push_back(std::move(c));
                 identified = true;
@@ -406,25 +417,27 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
                     while (!at_end()) ++i;
                     break;
                 }
-                need_word("TABLESPACE", 922, "missing or invalid option");
+                need_word("TABLESPACE", ora_err::invalid_option, "missing or invalid option");
                 std::string ts = name();
                 if (!known_tablespace(ts))
-                    throw lite_error(959, "tablespace '" + ts + "' does not exist");
+                    throw lite_error(ora_err::tablespace_not_found,
+                                     "tablespace '" + ts + "' does not exist");
             } else if (word("PROFILE")) {
                 name();
             } else if (word("PASSWORD")) {
-                need_word("EXPIRE", 922, "missing or invalid option");
+                need_word("EXPIRE", ora_err::invalid_option, "missing or invalid option");
             } else if (word("ACCOUNT")) {
                 lite_user_ddl::clause c;
                 c.what = kind::lock;
                 c.lock = word("LOCK");
-                if (!c.lock) need_word("UNLOCK", 922, "missing or invalid option");
+                if (!c.lock)
+                    need_word("UNLOCK", ora_err::invalid_option, "missing or invalid option");
                 st.clauses.push_back(std::move(c));
             } else {
-                throw lite_error(922, "missing or invalid option");
+                throw lite_error(ora_err::invalid_option, "missing or invalid option");
             }
         }
-        if (!identified) throw lite_error(1935, "missing user or role name");
+        if (!identified) throw lite_error(ora_err::missing_user_name, "missing user or role name");
     } catch (...) {
         st.deferred = std::current_exception();
     }
@@ -440,21 +453,23 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
         if (word("BEFORE") || word("AFTER")) {
             st.timing = t[i - 1].text;
         } else if (word("INSTEAD")) {
-            need_word("OF", 4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            need_word("OF", ora_err::missing_trigger_timing,
+                      "missing BEFORE, AFTER or INSTEAD OF keyword");
             st.timing = "INSTEAD OF";
         } else {
-            throw lite_error(4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            throw lite_error(ora_err::missing_trigger_timing,
+                             "missing BEFORE, AFTER or INSTEAD OF keyword");
         }
         do {
             if (!(word("INSERT") || word("UPDATE") || word("DELETE")))
-                throw lite_error(4072, "invalid trigger type");
+                throw lite_error(ora_err::invalid_trigger_type, "invalid trigger type");
             st.events += (st.events.empty() ? "" : " OR ") + t[i - 1].text;
             if (t[i - 1].is("UPDATE") && word("OF")) {
                 do name();
                 while (op(","));
             }
         } while (word("OR"));
-        need_word("ON", 969, "missing ON keyword");
+        need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
         std::tie(st.table_owner, st.table) = object_name(false);
         st.table_read = true;
         if (word("REFERENCING")) {
@@ -466,8 +481,8 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
             }
         }
         if (word("FOR")) {
-            need_word("EACH", 905);
-            need_word("ROW", 905);
+            need_word("EACH", ora_err::missing_keyword);
+            need_word("ROW", ora_err::missing_keyword);
             st.row = true;
         }
         if (word("WHEN")) {
@@ -482,7 +497,8 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
             st.when = raw(b, i);
             need_close();
         }
-        if (at_end()) throw lite_error(4079, "invalid trigger definition");
+        if (at_end())
+            throw lite_error(ora_err::invalid_trigger_definition, "invalid trigger definition");
         st.body = src.substr(t[i].begin);
         while (!st.body.empty() && std::isspace(static_cast<unsigned char>(st.body.back())))
             st.body.pop_back();
@@ -493,7 +509,7 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
 }
 
 void lite_ddl_parser::need_word_op(const char* o) {
-    if (!op(o)) throw lite_error(904, "invalid identifier");
+    if (!op(o)) throw lite_error(ora_err::invalid_identifier, "invalid identifier");
 }
 
 const lite_token& lite_ddl_parser::cur() const {
@@ -529,17 +545,18 @@ void lite_ddl_parser::need_word(const char* w, int code, const char* text) {
 }
 
 void lite_ddl_parser::need_open() {
-    if (!op("(")) throw lite_error(906, "missing left parenthesis");
+    if (!op("(")) throw lite_error(ora_err::missing_left_parenthesis, "missing left parenthesis");
 }
 
 void lite_ddl_parser::need_close() {
-    if (!op(")")) throw lite_error(907, "missing right parenthesis");
+    if (!op(")")) throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
 }
 
 std::string lite_ddl_parser::name(int code, const char* text) {
     const lite_token& k = t[i];
     if (k.kind == lite_token::ident || k.kind == lite_token::quoted) {
-        if (k.text.empty() || k.text.size() > 128) throw lite_error(972, "identifier is too long");
+        if (k.text.empty() || k.text.size() > 128)
+            throw lite_error(ora_err::identifier_too_long, "identifier is too long");
         ++i;
         return k.text;
     }
@@ -547,13 +564,14 @@ std::string lite_ddl_parser::name(int code, const char* text) {
 }
 
 std::pair<std::string, std::string> lite_ddl_parser::object_name(bool for_write) {
-    std::string a = name(903, "invalid table name");
+    std::string a = name(ora_err::invalid_table_name, "invalid table name");
     std::string owner = user;
     if (op(".")) {
         owner = a;
-        a = name(903, "invalid table name");
+        a = name(ora_err::invalid_table_name, "invalid table name");
     }
-    if (for_write && owner != user) throw lite_error(1031, "insufficient privileges");
+    if (for_write && owner != user)
+        throw lite_error(ora_err::insufficient_privileges, "insufficient privileges");
     return {owner, a};
 }
 
@@ -574,7 +592,8 @@ std::vector<std::string> lite_ddl_parser::name_list() {
 void lite_ddl_parser::skip_group() {
     int depth = 0;
     do {
-        if (at_end()) throw lite_error(907, "missing right parenthesis");
+        if (at_end())
+            throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
         if (t[i].is_op("(")) ++depth;
         if (t[i].is_op(")")) --depth;
         ++i;
@@ -589,32 +608,35 @@ std::string lite_ddl_parser::raw(size_t b, size_t e) const {
 int64_t lite_ddl_parser::to_int(const std::string& text) {
     int64_t v = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec == std::errc::result_out_of_range) throw lite_error(1426, "numeric overflow");
+    if (r.ec == std::errc::result_out_of_range)
+        throw lite_error(ora_err::numeric_overflow, "numeric overflow");
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
-        throw lite_error(2017, "integer value required");
+        throw lite_error(ora_err::integer_required, "integer value required");
     }
     return v;
 }
 
 int lite_ddl_parser::to_small(const std::string& text) {
     int64_t v = to_int(text);
-    if (v < -100000 || v > 100000) throw lite_error(1426, "numeric overflow");
+    if (v < -100000 || v > 100000) throw lite_error(ora_err::numeric_overflow, "numeric overflow");
     return static_cast<int>(v);
 }
 
 std::string lite_ddl_parser::bound() {
     bool neg = op("-");
-    if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+    if (t[i].kind != lite_token::number)
+        throw lite_error(ora_err::integer_required, "integer value required");
     std::string v = lite_canonical_number(t[i].text);
     if (v.find_first_not_of("0123456789") != std::string::npos)
-        throw lite_error(2017, "integer value required");
+        throw lite_error(ora_err::integer_required, "integer value required");
     ++i;
     return neg && v != "0" ? "-" + v : v;
 }
 
 int64_t lite_ddl_parser::number() {
     bool neg = op("-");
-    if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+    if (t[i].kind != lite_token::number)
+        throw lite_error(ora_err::integer_required, "integer value required");
     int64_t v = to_int(t[i].text);
     ++i;
     return neg ? -v : v;
@@ -622,6 +644,7 @@ int64_t lite_ddl_parser::number() {
 
 void lite_ddl_parser::need_column(const std::vector<std::string>& have, const std::string& col) {
     if (std::find(have.begin(), have.end(), col) == have.end()) {
-        throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        throw lite_error(ora_err::invalid_identifier,
+                         lite_quote_name(col) + ": invalid identifier");
     }
 }

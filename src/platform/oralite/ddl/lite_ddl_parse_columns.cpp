@@ -4,25 +4,28 @@
 
 #include "ddl/lite_ddl_parser.h"
 #include "lite_engine.h"
+#include "lite_errors.h"
 
 lite_coltype lite_ddl_parser::parse_type() {
     lite_coltype ty;
-    std::string w = name(902, "invalid datatype");
+    std::string w = name(ora_err::invalid_datatype, "invalid datatype");
     auto args = [&](std::vector<std::string>& out, std::string& sem) {
         if (!op("(")) return false;
         while (!t[i].is_op(")")) {
-            if (at_end()) throw lite_error(907, "missing right parenthesis");
+            if (at_end())
+                throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
             if (t[i].kind == lite_token::number || t[i].is_op("*")) {
                 out.push_back(t[i].text);
             } else if (t[i].is("CHAR") || t[i].is("BYTE")) {
                 sem = t[i].text;
             } else if (t[i].is_op("-")) {
                 // Only a number may follow: the end of the text must not be stepped over.
-                if (peek().kind != lite_token::number) throw lite_error(902, "invalid datatype");
+                if (peek().kind != lite_token::number)
+                    throw lite_error(ora_err::invalid_datatype, "invalid datatype");
                 out.push_back("-" + peek().text);
                 ++i;
             } else if (!t[i].is_op(",")) {
-                throw lite_error(902, "invalid datatype");
+                throw lite_error(ora_err::invalid_datatype, "invalid datatype");
             }
             ++i;
         }
@@ -40,9 +43,12 @@ lite_coltype lite_ddl_parser::parse_type() {
         bool fixed = w == "CHAR" || w == "NCHAR" || w == "CHARACTER";
         if (w == "CHARACTER" && word("VARYING")) fixed = false;
         args(a, sem);
-        if (!fixed && a.empty()) throw lite_error(906, "missing left parenthesis");
+        if (!fixed && a.empty())
+            throw lite_error(ora_err::missing_left_parenthesis, "missing left parenthesis");
         int n = n_at(0, 1);
-        if (n < 1 || n > 32767) throw lite_error(910, "specified length too long for its datatype");
+        if (n < 1 || n > 32767)
+            throw lite_error(ora_err::length_too_long,
+                             "specified length too long for its datatype");
         ty.data_type = national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
         ty.char_length = n;
         if (national) {
@@ -63,7 +69,8 @@ lite_coltype lite_ddl_parser::parse_type() {
             if (a[0] != "*") ty.precision = to_small(a[0]);
             ty.scale = a.size() > 1 ? to_small(a[1]) : 0;
             if (ty.precision && (*ty.precision < 1 || *ty.precision > 38)) {
-                throw lite_error(1727, "numeric precision specifier is out of range (1 to 38)");
+                throw lite_error(ora_err::precision_out_of_range,
+                                 "numeric precision specifier is out of range (1 to 38)");
             }
         } else if (w != "NUMBER") {
             ty.precision = 38;
@@ -74,7 +81,7 @@ lite_coltype lite_ddl_parser::parse_type() {
         ty.data_length = 22;
         ty.scale = 0;
     } else if (w == "FLOAT" || w == "REAL" || w == "DOUBLE") {
-        if (w == "DOUBLE") need_word("PRECISION", 902, "invalid datatype");
+        if (w == "DOUBLE") need_word("PRECISION", ora_err::invalid_datatype, "invalid datatype");
         args(a, sem);
         ty.data_type = "FLOAT";
         ty.data_length = 22;
@@ -90,16 +97,16 @@ lite_coltype lite_ddl_parser::parse_type() {
         ty.data_length = 11;
         if (word("WITH")) {
             bool local = word("LOCAL");
-            need_word("TIME", 902, "invalid datatype");
-            need_word("ZONE", 902, "invalid datatype");
+            need_word("TIME", ora_err::invalid_datatype, "invalid datatype");
+            need_word("ZONE", ora_err::invalid_datatype, "invalid datatype");
             ty.data_type += local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
             ty.data_length = local ? 11 : 13;
         }
     } else if (w == "INTERVAL") {
         if (word("YEAR")) {
             args(a, sem);
-            need_word("TO", 902, "invalid datatype");
-            need_word("MONTH", 902, "invalid datatype");
+            need_word("TO", ora_err::invalid_datatype, "invalid datatype");
+            need_word("MONTH", ora_err::invalid_datatype, "invalid datatype");
             ty.precision = n_at(0, 2);
             ty.scale = 0;
             ty.data_type = "INTERVAL YEAR(" + std::to_string(*ty.precision) + ") TO MONTH";
@@ -107,8 +114,8 @@ lite_coltype lite_ddl_parser::parse_type() {
         } else if (word("DAY")) {
             args(a, sem);
             ty.precision = n_at(0, 2);
-            need_word("TO", 902, "invalid datatype");
-            need_word("SECOND", 902, "invalid datatype");
+            need_word("TO", ora_err::invalid_datatype, "invalid datatype");
+            need_word("SECOND", ora_err::invalid_datatype, "invalid datatype");
             a.clear();
             args(a, sem);
             ty.scale = n_at(0, 6);
@@ -116,17 +123,19 @@ lite_coltype lite_ddl_parser::parse_type() {
                            std::to_string(*ty.scale) + ")";
             ty.data_length = 11;
         } else {
-            throw lite_error(902, "invalid datatype");
+            throw lite_error(ora_err::invalid_datatype, "invalid datatype");
         }
     } else if (w == "LONG") {
         ty.data_type = word("RAW") ? "LONG RAW" : "LONG";
     } else if (w == "RAW") {
         args(a, sem);
-        if (a.empty()) throw lite_error(906, "missing left parenthesis");
+        if (a.empty())
+            throw lite_error(ora_err::missing_left_parenthesis, "missing left parenthesis");
         ty.data_type = "RAW";
         ty.data_length = n_at(0, 1);
         if (ty.data_length < 1 || ty.data_length > 32767) {
-            throw lite_error(910, "specified length too long for its datatype");
+            throw lite_error(ora_err::length_too_long,
+                             "specified length too long for its datatype");
         }
     } else if (w == "CLOB" || w == "NCLOB" || w == "BLOB") {
         ty.data_type = w;
@@ -148,7 +157,7 @@ lite_coltype lite_ddl_parser::parse_type() {
         ty.data_type = "XMLTYPE";
         ty.data_length = 2000;
     } else {
-        throw lite_error(902, "invalid datatype");
+        throw lite_error(ora_err::invalid_datatype, "invalid datatype");
     }
     return ty;
 }
@@ -215,7 +224,8 @@ std::string lite_ddl_parser::paren_text() {
     size_t b = i;
     int depth = 1;
     while (depth > 0) {
-        if (at_end()) throw lite_error(907, "missing right parenthesis");
+        if (at_end())
+            throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
         if (t[i].is_op("(")) ++depth;
         if (t[i].is_op(")")) --depth;
         ++i;
@@ -243,7 +253,7 @@ lite_ddl_constraint lite_ddl_parser::table_constraint() {
         c.type = 'C';
         c.condition = paren_text();
     } else {
-        throw lite_error(902, "invalid datatype");
+        throw lite_error(ora_err::invalid_datatype, "invalid datatype");
     }
     constraint_state(c);
     return c;
@@ -335,7 +345,7 @@ lite_ddl_column lite_ddl_parser::column(std::vector<lite_ddl_constraint>& cons,
             c.type = 'C';
             c.condition = paren_text();
         } else {
-            throw lite_error(907, "missing right parenthesis");
+            throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
         }
         c.columns = {col.name};
         constraint_state(c);

@@ -5,6 +5,7 @@
 
 #include "lite_engine.h"
 #include "sql/lite_parser_internal.h"
+#include "lite_errors.h"
 
 namespace lite_parse {
 
@@ -70,10 +71,10 @@ lite_parser::lite_parser(std::string_view sql) : src_(sql), t_(lite_tokenize(sql
     t_.erase(t_.begin() + static_cast<std::ptrdiff_t>(e), t_.end() - 1);
     for (const lite_token& k : t_) {
         if (k.unterminated && k.kind == lite_token::string) {
-            throw lite_error(1756, "quoted string not properly terminated");
+            throw lite_error(ora_err::unterminated_string, "quoted string not properly terminated");
         }
         if (k.unterminated && k.kind == lite_token::quoted) {
-            throw lite_error(1740, "missing double quote in identifier");
+            throw lite_error(ora_err::missing_double_quote, "missing double quote in identifier");
         }
     }
 }
@@ -102,7 +103,8 @@ bool lite_parser::op(std::string_view o) {
 
 void lite_parser::fail_here(int code, const char* text) const {
     // A statement cut short reads as "unexpected end" where nothing more specific applies.
-    if (at_end() && code == 933) throw lite_error(921, "unexpected end of SQL command");
+    if (at_end() && code == ora_err::command_not_properly_ended)
+        throw lite_error(ora_err::unexpected_end_of_command, "unexpected end of SQL command");
     throw lite_error(code, text);
 }
 
@@ -112,18 +114,19 @@ void lite_parser::need_word(std::string_view w, int code, const char* text) {
 
 void lite_parser::need_op(std::string_view o) {
     if (op(o)) return;
-    if (o == ")") fail_here(907, "missing right parenthesis");
-    if (o == "(") fail_here(906, "missing left parenthesis");
-    if (o == ",") fail_here(917, "missing comma");
-    if (o == "=") fail_here(927, "missing equal sign");
-    fail_here(933, "SQL command not properly ended");
+    if (o == ")") fail_here(ora_err::missing_right_parenthesis, "missing right parenthesis");
+    if (o == "(") fail_here(ora_err::missing_left_parenthesis, "missing left parenthesis");
+    if (o == ",") fail_here(ora_err::missing_comma, "missing comma");
+    if (o == "=") fail_here(ora_err::missing_equal_sign, "missing equal sign");
+    fail_here(ora_err::command_not_properly_ended, "SQL command not properly ended");
 }
 
 void lite_parser::need_end() {
     if (at_end()) return;
-    if (cur().is_op(";")) throw lite_error(911, "invalid character");
-    if (cur().is_op(")")) throw lite_error(907, "missing right parenthesis");
-    throw lite_error(933, "SQL command not properly ended");
+    if (cur().is_op(";")) throw lite_error(ora_err::invalid_character, "invalid character");
+    if (cur().is_op(")"))
+        throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
+    throw lite_error(ora_err::command_not_properly_ended, "SQL command not properly ended");
 }
 
 bool lite_parser::is_name() const {
@@ -133,7 +136,8 @@ bool lite_parser::is_name() const {
 std::string lite_parser::name(int code, const char* text) {
     const lite_token& k = cur();
     if (k.kind == lite_token::quoted) {
-        if (k.text.empty()) throw lite_error(1741, "illegal zero-length identifier");
+        if (k.text.empty())
+            throw lite_error(ora_err::zero_length_identifier, "illegal zero-length identifier");
         ++i_;
         return k.text;
     }
@@ -188,7 +192,7 @@ lite_query_ptr lite_parser::query_statement() {
         }
         if (word("WAIT")) {
             if (cur().kind != lite_token::number)
-                fail_here(30005, "missing or invalid WAIT interval");
+                fail_here(ora_err::invalid_wait_interval, "missing or invalid WAIT interval");
             ++i_;
         } else if (word("SKIP")) {
             need_word("LOCKED");
@@ -201,7 +205,7 @@ lite_query_ptr lite_parser::query_statement() {
 }
 
 lite_expr_ptr lite_parser::expression_statement() {
-    if (at_end()) throw lite_error(936, "missing expression");
+    if (at_end()) throw lite_error(ora_err::missing_expression, "missing expression");
     lite_expr_ptr e = expr();
     need_end();
     return e;
@@ -210,14 +214,15 @@ lite_expr_ptr lite_parser::expression_statement() {
 // ------------------------------------------------------------------------------ DML
 
 void lite_parser::dml_target(lite_dml& d) {
-    if (cur().is_op("(")) throw lite_error(3001, "unimplemented feature");
-    d.table = name(903, "invalid table name");
+    if (cur().is_op("(")) throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+    d.table = name(ora_err::invalid_table_name, "invalid table name");
     if (op(".")) {
         d.owner = d.table;
-        d.table = name(903, "invalid table name");
+        d.table = name(ora_err::invalid_table_name, "invalid table name");
     }
     if (cur().is_op("@"))
-        throw lite_error(2019, "connection description for remote database not found");
+        throw lite_error(ora_err::remote_database_not_found,
+                         "connection description for remote database not found");
     if (alias_follows()) d.alias = name();
 }
 
@@ -227,15 +232,17 @@ std::unique_ptr<lite_returning> lite_parser::returning() {
     do {
         r->exprs.push_back(expr());
     } while (op(","));
-    need_word("INTO", 925, "missing INTO keyword");
+    need_word("INTO", ora_err::missing_into_keyword, "missing INTO keyword");
     do {
-        if (cur().kind != lite_token::bind) fail_here(1745, "invalid host/bind variable name");
+        if (cur().kind != lite_token::bind)
+            fail_here(ora_err::invalid_bind_name, "invalid host/bind variable name");
         r->binds.push_back(cur().text);
         ++i_;
     } while (op(","));
     if (r->binds.size() != r->exprs.size()) {
         throw lite_error(
-            r->binds.size() < r->exprs.size() ? 947 : 913,
+            r->binds.size() < r->exprs.size() ? ora_err::not_enough_values
+                                              : ora_err::too_many_values,
             r->binds.size() < r->exprs.size() ? "not enough values" : "too many values");
     }
     return r;
@@ -245,8 +252,9 @@ std::unique_ptr<lite_dml> lite_parser::dml_statement() {
     auto d = std::make_unique<lite_dml>();
     if (word("INSERT")) {
         d->kind = lite_dml::insert;
-        if (cur().is("ALL") || cur().is("FIRST")) throw lite_error(3001, "unimplemented feature");
-        need_word("INTO", 925, "missing INTO keyword");
+        if (cur().is("ALL") || cur().is("FIRST"))
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+        need_word("INTO", ora_err::missing_into_keyword, "missing INTO keyword");
         dml_target(*d);
         if (cur().is_op("(") && !(peek().is("SELECT") || peek().is("WITH"))) {
             ++i_;
@@ -266,12 +274,12 @@ std::unique_ptr<lite_dml> lite_parser::dml_statement() {
         } else if (cur().is("SELECT") || cur().is("WITH") || cur().is_op("(")) {
             d->select = query();
         } else {
-            fail_here(926, "missing VALUES keyword");
+            fail_here(ora_err::missing_values_keyword, "missing VALUES keyword");
         }
     } else if (word("UPDATE")) {
         d->kind = lite_dml::update;
         dml_target(*d);
-        need_word("SET", 971, "missing SET keyword");
+        need_word("SET", ora_err::missing_set_keyword, "missing SET keyword");
         do {
             lite_dml::assignment a;
             if (op("(")) {
@@ -304,11 +312,11 @@ std::unique_ptr<lite_dml> lite_parser::dml_statement() {
         dml_target(*d);
         if (word("WHERE")) d->where = expr();
     } else {
-        throw lite_error(900, "invalid SQL statement");
+        throw lite_error(ora_err::invalid_sql_statement, "invalid SQL statement");
     }
     d->returning = returning();
     if (!at_end() && d->kind == lite_dml::insert && cur().is("LOG")) {
-        throw lite_error(3001, "unimplemented feature");
+        throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
     }
     need_end();
     return d;

@@ -3,6 +3,7 @@
 #include "lite_engine.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_parser_internal.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ using lite_parse::reserved;
 // ------------------------------------------------------------------------------ expressions
 
 lite_expr_ptr lite_parser::expr() {
-    if (++depth_ > k_max_depth) throw lite_error(1436, "nesting too deep");
+    if (++depth_ > k_max_depth) throw lite_error(ora_err::nesting_too_deep, "nesting too deep");
     lite_expr_ptr e = or_expr();
     --depth_;
     return e;
@@ -52,7 +53,7 @@ lite_expr_ptr lite_parser::not_expr() {
     if (cur().is("NOT")) {
         size_t begin = cur().begin;
         ++i_;
-        if (++depth_ > k_max_depth) throw lite_error(1436, "nesting too deep");
+        if (++depth_ > k_max_depth) throw lite_error(ora_err::nesting_too_deep, "nesting too deep");
         auto n = node(lite_expr::unary, begin);
         n->text = "NOT";
         n->args.push_back(not_expr());
@@ -90,7 +91,8 @@ lite_expr_ptr lite_parser::comparison() {
                 do {
                     n->args.push_back(expr());
                 } while (op(","));
-                if (o != "=" || q != "ANY") throw lite_error(3001, "unimplemented feature");
+                if (o != "=" || q != "ANY")
+                    throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             }
             need_op(")");
             close(*n);
@@ -132,7 +134,7 @@ lite_expr_ptr lite_parser::comparison() {
             close(*n);
             return n;
         }
-        fail_here(908, "missing NULL keyword");
+        fail_here(ora_err::missing_null_keyword, "missing NULL keyword");
     }
     bool negated = false;
     if (cur().is("NOT") && (peek().is("LIKE") || peek().is("BETWEEN") || peek().is("IN"))) {
@@ -206,7 +208,7 @@ lite_expr_ptr lite_parser::unary() {
     if (cur().is_op("-") || cur().is_op("+") || cur().is("PRIOR")) {
         std::string o = cur().text;
         ++i_;
-        if (++depth_ > k_max_depth) throw lite_error(1436, "nesting too deep");
+        if (++depth_ > k_max_depth) throw lite_error(ora_err::nesting_too_deep, "nesting too deep");
         lite_expr_ptr operand = unary();
         --depth_;
         if (o == "+") return operand;
@@ -229,7 +231,7 @@ lite_expr_ptr lite_parser::primary() {
     const size_t begin = k.begin;
     switch (k.kind) {
         case lite_token::end:
-            throw lite_error(936, "missing expression");
+            throw lite_error(ora_err::missing_expression, "missing expression");
         case lite_token::number:
         case lite_token::string:
         case lite_token::bind: {
@@ -270,14 +272,14 @@ lite_expr_ptr lite_parser::primary() {
                 // Keep the brackets visible to the naming of the column: (a) is named "(A)".
                 return first;
             }
-            if (k.is_op(";")) throw lite_error(911, "invalid character");
-            throw lite_error(936, "missing expression");
+            if (k.is_op(";")) throw lite_error(ora_err::invalid_character, "invalid character");
+            throw lite_error(ora_err::missing_expression, "missing expression");
         }
         case lite_token::ident:
         case lite_token::quoted:
             return name_expression();
     }
-    throw lite_error(936, "missing expression");
+    throw lite_error(ora_err::missing_expression, "missing expression");
 }
 
 lite_expr_ptr lite_parser::name_expression() {
@@ -285,8 +287,9 @@ lite_expr_ptr lite_parser::name_expression() {
     const lite_token& k = cur();
     if (k.kind == lite_token::ident) {
         if (reserved(k.text) && !k.is("NULL") && !k.is("EXISTS") && !k.is("PRIOR")) {
-            if (k.is("CONNECT_BY_ROOT")) throw lite_error(3001, "unimplemented feature");
-            throw lite_error(936, "missing expression");
+            if (k.is("CONNECT_BY_ROOT"))
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+            throw lite_error(ora_err::missing_expression, "missing expression");
         }
         if (k.is("NULL")) {
             ++i_;
@@ -316,7 +319,7 @@ lite_expr_ptr lite_parser::name_expression() {
             return n;
         }
         if (k.is("INTERVAL") && peek().kind == lite_token::string) {
-            throw lite_error(3001, "unimplemented feature");
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         }
         if (k.is("ROWNUM")) {
             ++i_;
@@ -331,7 +334,7 @@ lite_expr_ptr lite_parser::name_expression() {
         ++i_;
         path.push_back(name());
     }
-    if (path.size() > 4) throw lite_error(904, "invalid identifier");
+    if (path.size() > 4) throw lite_error(ora_err::invalid_identifier, "invalid identifier");
     if (path.size() >= 2 && (path.back() == "NEXTVAL" || path.back() == "CURRVAL") &&
         t_[i_ - 1].kind == lite_token::ident) {
         auto n = node(lite_expr::sequence, begin);
@@ -365,7 +368,7 @@ lite_expr_ptr lite_parser::case_expression(size_t begin) {
         n->has_operand = true;
         n->args.push_back(expr());
     }
-    if (!cur().is("WHEN")) fail_here(905, "missing keyword");
+    if (!cur().is("WHEN")) fail_here(ora_err::missing_keyword, "missing keyword");
     while (word("WHEN")) {
         n->args.push_back(expr());
         need_word("THEN");
@@ -381,21 +384,22 @@ lite_expr_ptr lite_parser::case_expression(size_t begin) {
 }
 
 std::string lite_parser::type_text() {
-    std::string r = name(902, "invalid datatype");
+    std::string r = name(ora_err::invalid_datatype, "invalid datatype");
     if (r == "DOUBLE" && word("PRECISION")) r += " PRECISION";
     if (r == "LONG" && word("RAW")) r += " RAW";
     if (r == "CHARACTER" && word("VARYING")) r = "VARCHAR2";
     if (op("(")) {
         r += "(";
         while (!cur().is_op(")")) {
-            if (at_end()) fail_here(907, "missing right parenthesis");
+            if (at_end())
+                fail_here(ora_err::missing_right_parenthesis, "missing right parenthesis");
             if (cur().kind == lite_token::number || cur().is_op(",") || cur().is_op("*") ||
                 cur().is("CHAR") || cur().is("BYTE")) {
                 if (cur().kind == lite_token::ident) r += ' ';
                 r += cur().text;
                 ++i_;
             } else {
-                throw lite_error(902, "invalid datatype");
+                throw lite_error(ora_err::invalid_datatype, "invalid datatype");
             }
         }
         ++i_;
@@ -413,7 +417,7 @@ std::string lite_parser::type_text() {
 
 lite_expr_ptr lite_parser::call(std::vector<std::string> path, size_t begin) {
     need_op("(");
-    if (++depth_ > k_max_depth) throw lite_error(1436, "nesting too deep");
+    if (++depth_ > k_max_depth) throw lite_error(ora_err::nesting_too_deep, "nesting too deep");
     const std::string fn = path.size() == 1 ? path[0] : std::string();
     auto n = node(lite_expr::function, begin);
     if (fn == "CAST") {
@@ -432,8 +436,9 @@ lite_expr_ptr lite_parser::call(std::vector<std::string> path, size_t begin) {
                 break;
             }
         }
-        if (n->text.empty()) fail_here(907, "missing right parenthesis");
-        need_word("FROM", 923, "FROM keyword not found where expected");
+        if (n->text.empty())
+            fail_here(ora_err::missing_right_parenthesis, "missing right parenthesis");
+        need_word("FROM", ora_err::from_keyword_not_found, "FROM keyword not found where expected");
         n->args.push_back(expr());
         need_op(")");
     } else if (fn == "TRIM") {
@@ -452,7 +457,9 @@ lite_expr_ptr lite_parser::call(std::vector<std::string> path, size_t begin) {
                 n->args.push_back(expr());
                 n->args.push_back(std::move(first));
             } else {
-                if (mode) fail_here(923, "FROM keyword not found where expected");
+                if (mode)
+                    fail_here(ora_err::from_keyword_not_found,
+                              "FROM keyword not found where expected");
                 n->args.push_back(std::move(first));
             }
         }
@@ -500,9 +507,11 @@ lite_expr_ptr lite_parser::call(std::vector<std::string> path, size_t begin) {
             n->within_group = order_list();
             need_op(")");
         }
-        if (cur().is("KEEP") && peek().is_op("(")) throw lite_error(3001, "unimplemented feature");
+        if (cur().is("KEEP") && peek().is_op("("))
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         if (word("OVER")) {
-            if (!cur().is_op("(")) throw lite_error(3001, "unimplemented feature");
+            if (!cur().is_op("("))
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             n->over = window();
         } else if (!n->path.empty() && is_aggregate_name(n->name()) && n->path.size() == 1) {
             // plain aggregate

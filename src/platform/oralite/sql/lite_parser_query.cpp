@@ -3,13 +3,14 @@
 #include "lite_engine.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_parser_internal.h"
+#include "lite_errors.h"
 
 using lite_parse::k_max_depth;
 
 // ------------------------------------------------------------------------------ queries
 
 lite_query_ptr lite_parser::query() {
-    if (++depth_ > k_max_depth) throw lite_error(1436, "nesting too deep");
+    if (++depth_ > k_max_depth) throw lite_error(ora_err::nesting_too_deep, "nesting too deep");
     std::vector<lite_with_item> with;
     if (word("WITH")) {
         do {
@@ -41,7 +42,8 @@ lite_query_ptr lite_parser::query() {
 void lite_parser::order_tail(lite_query& q) {
     if (cur().is("ORDER") && peek().is("BY")) {
         i_ += 2;
-        if (!q.order_by.empty()) fail_here(933, "SQL command not properly ended");
+        if (!q.order_by.empty())
+            fail_here(ora_err::command_not_properly_ended, "SQL command not properly ended");
         q.order_by = order_list();
     }
     if (word("OFFSET")) {
@@ -56,12 +58,13 @@ void lite_parser::order_tail(lite_query& q) {
             q.fetch = std::move(one);
         } else {
             q.fetch = expr();
-            if (word("PERCENT")) throw lite_error(3001, "unimplemented feature");
+            if (word("PERCENT"))
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         }
         if (!word("ROWS")) need_word("ROW");
         if (word("WITH")) {
             need_word("TIES");
-            throw lite_error(3001, "unimplemented feature");
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         }
         need_word("ONLY");
     }
@@ -101,8 +104,9 @@ lite_query_ptr lite_parser::query_term() {
 
 std::unique_ptr<lite_query_block> lite_parser::query_block() {
     if (!word("SELECT")) {
-        if (at_end()) throw lite_error(921, "unexpected end of SQL command");
-        throw lite_error(928, "missing SELECT keyword");
+        if (at_end())
+            throw lite_error(ora_err::unexpected_end_of_command, "unexpected end of SQL command");
+        throw lite_error(ora_err::missing_select_keyword, "missing SELECT keyword");
     }
     auto b = std::make_unique<lite_query_block>();
     if (word("DISTINCT") || word("UNIQUE")) {
@@ -113,13 +117,15 @@ std::unique_ptr<lite_query_block> lite_parser::query_block() {
     do {
         select_item(*b);
     } while (op(","));
-    if (!word("FROM")) fail_here(923, "FROM keyword not found where expected");
+    if (!word("FROM"))
+        fail_here(ora_err::from_keyword_not_found, "FROM keyword not found where expected");
     do {
         b->from.push_back(table_reference());
     } while (op(","));
     while (true) {
         if (word("WHERE")) {
-            if (b->where) fail_here(933, "SQL command not properly ended");
+            if (b->where)
+                fail_here(ora_err::command_not_properly_ended, "SQL command not properly ended");
             b->where = expr();
         } else if (cur().is("START") && peek().is("WITH")) {
             i_ += 2;
@@ -219,7 +225,7 @@ lite_from_ptr lite_parser::table_reference() {
             need_word("JOIN");
             type = "CROSS";
         } else {
-            if (natural) fail_here(905, "missing keyword");
+            if (natural) fail_here(ora_err::missing_keyword, "missing keyword");
             return left;
         }
         auto j = std::make_unique<lite_from_item>();
@@ -238,7 +244,7 @@ lite_from_ptr lite_parser::table_reference() {
                 } while (op(","));
                 need_op(")");
             } else {
-                fail_here(905, "missing keyword");
+                fail_here(ora_err::missing_keyword, "missing keyword");
             }
         }
         left = std::move(j);
@@ -264,16 +270,17 @@ lite_from_ptr lite_parser::table_primary() {
         }
     } else {
         if (cur().is("LATERAL") || (cur().is("TABLE") && peek().is_op("("))) {
-            throw lite_error(3001, "unimplemented feature");
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         }
         f->kind = lite_from_item::table;
-        f->name = name(903, "invalid table name");
+        f->name = name(ora_err::invalid_table_name, "invalid table name");
         if (op(".")) {
             f->owner = f->name;
-            f->name = name(903, "invalid table name");
+            f->name = name(ora_err::invalid_table_name, "invalid table name");
         }
         if (cur().is_op("@"))
-            throw lite_error(2019, "connection description for remote database not found");
+            throw lite_error(ora_err::remote_database_not_found,
+                             "connection description for remote database not found");
         if (cur().is("PARTITION") && peek().is_op("(")) {
             ++i_;
             need_op("(");
@@ -282,7 +289,7 @@ lite_from_ptr lite_parser::table_primary() {
         }
     }
     if (cur().is("AS") && f->kind == lite_from_item::table)
-        fail_here(933, "SQL command not properly ended");
+        fail_here(ora_err::command_not_properly_ended, "SQL command not properly ended");
     f->alias = take_alias();
     return f;
 }

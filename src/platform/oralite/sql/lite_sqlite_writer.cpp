@@ -9,6 +9,7 @@
 #include "sql/lite_lexer.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_sqlite_writer_internal.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -179,7 +180,7 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
 
 std::string lite_sqlite_writer::block(const lite_query_block& b, const std::string& hidden,
                                       long long* limit, bool ordered) {
-    if (b.hierarchical) throw lite_error(3001, "unimplemented feature");
+    if (b.hierarchical) throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
     if (grouped_specially(b)) return expanded_block(b, hidden);
     return plain_block(b, hidden, nullptr, limit, ordered);
 }
@@ -285,7 +286,8 @@ std::string lite_sqlite_writer::expanded_block(const lite_query_block& b,
                 }
                 break;
             case lite_group_element::cube: {
-                if (g.sets.size() > 8) throw lite_error(3001, "unimplemented feature");
+                if (g.sets.size() > 8)
+                    throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
                 size_t n = g.sets.size();
                 for (size_t mask = (size_t{1} << n); mask-- > 0;) {
                     set_t o;
@@ -306,7 +308,7 @@ std::string lite_sqlite_writer::expanded_block(const lite_query_block& b,
                 c.insert(c.end(), o.begin(), o.end());
                 next.push_back(std::move(c));
                 if (next.size() > k_max_grouping_sets)
-                    throw lite_error(3001, "unimplemented feature");
+                    throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             }
         }
         sets = std::move(next);
@@ -358,7 +360,8 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
     std::vector<entry> items;
     for (const auto& f : b.from) {
         if (f->kind == lite_from_item::join) {
-            throw lite_error(25156, "old style outer join (+) cannot be used with ANSI joins");
+            throw lite_error(ora_err::old_outer_join_with_ansi,
+                             "old style outer join (+) cannot be used with ANSI joins");
         }
         items.push_back({f.get(), f->alias.empty() ? f->name : f->alias, {}});
     }
@@ -368,23 +371,27 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
         marked_columns(*c, cols, false, in_or);
         if (cols.empty()) continue;
         if (in_or)
-            throw lite_error(1719, "outer join operator (+) not allowed in operand of OR or IN");
+            throw lite_error(ora_err::outer_join_in_or,
+                             "outer join operator (+) not allowed in operand of OR or IN");
         std::string key;
         for (const lite_expr* col : cols) {
             std::string k;
             if (col->path.size() >= 2) {
                 k = col->path[col->path.size() - 2];
             } else if (items.size() == 2 || !schema_) {
-                throw lite_error(1719, "outer join operator (+) not allowed here");
+                throw lite_error(ora_err::outer_join_in_or,
+                                 "outer join operator (+) not allowed here");
             }
             if (!key.empty() && k != key) {
-                throw lite_error(1468, "a predicate may reference only one outer-joined table");
+                throw lite_error(ora_err::one_outer_joined_table_only,
+                                 "a predicate may reference only one outer-joined table");
             }
             key = k;
         }
         auto it = std::find_if(items.begin(), items.end(),
                                [&](const entry& en) { return en.key == key; });
-        if (it == items.end()) throw lite_error(904, q(key) + ": invalid identifier");
+        if (it == items.end())
+            throw lite_error(ora_err::invalid_identifier, q(key) + ": invalid identifier");
         it->on.push_back(c);
     }
     std::string out;
@@ -393,7 +400,9 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
         if (!out.empty()) out += ", ";
         out += from_item(*en.item);
     }
-    if (out.empty()) throw lite_error(1416, "two tables cannot be outer-joined to each other");
+    if (out.empty())
+        throw lite_error(ora_err::two_tables_outer_joined,
+                         "two tables cannot be outer-joined to each other");
     for (const entry& en : items) {
         if (en.on.empty()) continue;
         std::vector<std::string> on;

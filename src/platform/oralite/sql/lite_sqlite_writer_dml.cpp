@@ -5,6 +5,7 @@
 #include "lite_engine.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_sqlite_writer_internal.h"
+#include "lite_errors.h"
 
 using lite_write::join;
 using lite_write::q;
@@ -61,7 +62,8 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                 for (const auto& row : d.rows) {
                     if (!names.empty() && row.size() != names.size()) {
                         throw lite_error(
-                            row.size() < names.size() ? 947 : 913,
+                            row.size() < names.size() ? ora_err::not_enough_values
+                                                      : ora_err::too_many_values,
                             row.size() < names.size() ? "not enough values" : "too many values");
                     }
                     std::vector<std::string> v;
@@ -174,7 +176,8 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
             std::string v = coerce(x(*e), type_of(c), c);
             new_row_ = nullptr;
             auto it = row.find(c);
-            if (it == row.end()) throw lite_error(904, q(c) + ": invalid identifier");
+            if (it == row.end())
+                throw lite_error(ora_err::invalid_identifier, q(c) + ": invalid identifier");
             it->second = cond.empty()
                              ? v
                              : "CASE WHEN " + cond + " THEN " + v + " ELSE " + it->second + " END";
@@ -190,8 +193,9 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
         std::vector<std::string> rows;
         for (const auto& r : d.rows) {
             if (r.size() != names.size()) {
-                throw lite_error(r.size() < names.size() ? 947 : 913,
-                                 r.size() < names.size() ? "not enough values" : "too many values");
+                throw lite_error(
+                    r.size() < names.size() ? ora_err::not_enough_values : ora_err::too_many_values,
+                    r.size() < names.size() ? "not enough values" : "too many values");
             }
             std::vector<std::string> v;
             for (size_t k = 0; k < r.size(); ++k)

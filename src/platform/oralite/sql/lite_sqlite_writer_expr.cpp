@@ -4,6 +4,7 @@
 #include "functions/lite_function_table.h"
 #include "lite_value_text.h"
 #include "sql/lite_sqlite_writer_internal.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -44,7 +45,8 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
     if (new_row_ && p.size() == 2 && p[0] == "NEW") {
         auto it = new_row_->find(last);
         if (it == new_row_->end())
-            throw lite_error(904, "\"NEW\"." + q(last) + ": invalid identifier");
+            throw lite_error(ora_err::invalid_identifier,
+                             "\"NEW\"." + q(last) + ": invalid identifier");
         return "(" + it->second + ")";
     }
     if (p.size() == 1) {
@@ -54,13 +56,14 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
         }
         if (last == "USER") return lite_quote_text(user_);
         if (last == "ROWID") return "rowid";
-        if (last == "LEVEL") throw lite_error(3001, "unimplemented feature");
+        if (last == "LEVEL")
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         return q(last);
     }
     std::string col = last == "ROWID" ? "rowid" : q(last);
     if (p.size() == 2) return q(p[0]) + "." + col;
     if (p.size() == 3) return table_name(p[0], p[1]) + "." + col;
-    throw lite_error(904, "invalid identifier");
+    throw lite_error(ora_err::invalid_identifier, "invalid identifier");
 }
 
 std::string lite_sqlite_writer::args_of(const lite_expr& e, size_t from) {
@@ -83,7 +86,8 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
         case lite_expr::datetime: {
             lite_datetime d;
             if (!lite_parse_iso(e.text, d)) {
-                throw lite_error(1861, "literal does not match format string");
+                throw lite_error(ora_err::literal_format_mismatch,
+                                 "literal does not match format string");
             }
             s = lite_quote_text(lite_iso_text(d, e.flag && d.nanosecond ? 9 : 0));
             break;
@@ -95,12 +99,12 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = column(e);
             break;
         case lite_expr::star:
-            throw lite_error(936, "missing expression");
+            throw lite_error(ora_err::missing_expression, "missing expression");
         case lite_expr::unary:
             if (e.text == "NOT") {
                 s = "(NOT " + x(*e.args[0]) + ")";
             } else if (e.text == "PRIOR") {
-                throw lite_error(3001, "unimplemented feature");
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             } else {
                 s = "(- " + x(*e.args[0]) + ")";
             }
@@ -212,7 +216,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             } else if (ty == "RAW" || ty == "BLOB") {
                 s = v;
             } else {
-                throw lite_error(3001, "unimplemented feature");
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             }
             break;
         }
@@ -243,7 +247,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                     s = "(" + x(*e.args[0]) + " IN (" + query_level(*e.query, "") + "))";
                     break;
                 }
-                throw lite_error(3001, "unimplemented feature");
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             }
             // The sub-query's column is renamed so it cannot hide an outer column of its name.
             std::string test = "(" + x(*e.args[0]) + " " + e.text + " \"LITE$R\".\"LITE$V\")";
@@ -276,25 +280,29 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
     if (!sig || (sig->flags & k_fn_internal) != 0) {
         std::string quoted;
         for (const std::string& p : e.path) quoted += (quoted.empty() ? "" : ".") + q(p);
-        throw lite_error(904, quoted + ": invalid identifier");
+        throw lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     note_call(sig);
     const int argc = e.star_arg ? 1 : static_cast<int>(e.args.size());
-    if (e.star_arg && name != "COUNT") throw lite_error(936, "missing expression");
+    if (e.star_arg && name != "COUNT")
+        throw lite_error(ora_err::missing_expression, "missing expression");
     if (argc < sig->min_args && sig->max_args < 0) {
-        throw lite_error(938, "not enough arguments for function");
+        throw lite_error(ora_err::not_enough_arguments, "not enough arguments for function");
     }
     if (argc < sig->min_args || (sig->max_args >= 0 && argc > sig->max_args)) {
-        throw lite_error(909, "invalid number of arguments");
+        throw lite_error(ora_err::invalid_argument_count, "invalid number of arguments");
     }
     const bool aggregate = (sig->flags & k_fn_aggregate) != 0;
     const bool analytic = (sig->flags & k_fn_analytic) != 0;
-    if (analytic && !e.over) throw lite_error(30484, "missing window clause for this function");
+    if (analytic && !e.over)
+        throw lite_error(ora_err::missing_window_clause, "missing window clause for this function");
     if (e.over && !aggregate && !analytic) {
-        throw lite_error(30483, "window  functions are not allowed here");
+        throw lite_error(ora_err::window_function_not_allowed,
+                         "window  functions are not allowed here");
     }
     if (e.flag && !aggregate)
-        throw lite_error(30482, "DISTINCT option not allowed for this function");
+        throw lite_error(ora_err::distinct_not_allowed,
+                         "DISTINCT option not allowed for this function");
     const std::string over = e.over ? " OVER (" + window(*e.over) + ")" : std::string();
     const bool counts_as_aggregate = aggregate && !e.over;
 
@@ -334,7 +342,7 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
     }
     if (!e.within_group.empty()) {
         if (counts_as_aggregate) --in_aggregate_;
-        throw lite_error(3001, "unimplemented feature");
+        throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
     }
     if (e.star_arg) {
         args = "*";
