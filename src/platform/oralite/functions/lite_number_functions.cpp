@@ -13,13 +13,14 @@
 #include "functions/lite_function_args.h"
 #include "functions/lite_function_impls.h"
 #include "functions/lite_number_value.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
 namespace {
 
 void fail_overflow(sqlite3_context* ctx) {
-    fail(ctx, 1426, "numeric overflow");
+    fail(ctx, ora_err::numeric_overflow, "numeric overflow");
 }
 
 bool is_int(sqlite3_value* v) {
@@ -51,7 +52,7 @@ bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, lite_decimal& out) {
             const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
             const std::string_view t(p ? p : "", static_cast<size_t>(sqlite3_value_bytes(v)));
             if (!lite_decimal_parse(t, out)) {
-                fail(ctx, 1722, "invalid number");
+                fail(ctx, ora_err::invalid_number, "invalid number");
                 return false;
             }
             if (!lite_decimal_fit(out)) {
@@ -61,7 +62,7 @@ bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, lite_decimal& out) {
             return true;
         }
         default:
-            fail(ctx, 1722, "invalid number");
+            fail(ctx, ora_err::invalid_number, "invalid number");
             return false;
     }
 }
@@ -161,14 +162,14 @@ void fn_div(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
     if (is_int(v[0]) && is_int(v[1])) {
         const int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]);
-        if (b == 0) return fail(ctx, 1476, "divisor is equal to zero");
+        if (b == 0) return fail(ctx, ora_err::divisor_is_zero, "divisor is equal to zero");
         // Exact quotients stay integers; INT64_MIN / -1 is the one that overflows.
         if (!(a == INT64_MIN && b == -1) && a % b == 0) return sqlite3_result_int64(ctx, a / b);
     }
     lite_decimal x, y, q;
     if (!decimal_arg(ctx, v[0], x) || !decimal_arg(ctx, v[1], y)) return;
     if (!lite_decimal_div(x, y, q)) {
-        if (y.is_zero()) return fail(ctx, 1476, "divisor is equal to zero");
+        if (y.is_zero()) return fail(ctx, ora_err::divisor_is_zero, "divisor is equal to zero");
         return fail_overflow(ctx);
     }
     result_decimal(ctx, q);
@@ -228,12 +229,12 @@ void fn_power(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (!decimal_arg(ctx, v[0], base) || !decimal_arg(ctx, v[1], exponent)) return;
     int64_t n = 0;
     if (exponent.is_integer() && lite_decimal_to_int64(exponent, n)) {
-        if (base.is_zero() && n < 0) return fail(ctx, 1428, "argument '0' is out of range");
+        if (base.is_zero() && n < 0) return fail(ctx, ora_err::argument_out_of_range, "argument '0' is out of range");
         if (!lite_decimal_power(base, n, r)) return fail_overflow(ctx);
         return result_decimal(ctx, r);
     }
     const double b = sqlite3_value_double(v[0]), e = sqlite3_value_double(v[1]);
-    if (b < 0) return fail(ctx, 1428, "argument '" + text_arg(v[0]) + "' is out of range");
+    if (b < 0) return fail(ctx, ora_err::argument_out_of_range, "argument '" + text_arg(v[0]) + "' is out of range");
     const double p = std::pow(b, e);
     if (!std::isfinite(p)) return fail_overflow(ctx);
     char t[40];

@@ -13,6 +13,7 @@
 #include "functions/lite_function_impls.h"
 #include "functions/lite_number_value.h"
 #include "lite_value_text.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -21,7 +22,7 @@ namespace {
 constexpr int k_max_number_digits = 38;
 
 void fail_too_large(sqlite3_context* ctx, sqlite3_value* name, size_t actual, int64_t maximum) {
-    fail(ctx, 12899,
+    fail(ctx, ora_err::value_too_large,
          "value too large for column " + text_arg(name) + " (actual: " + std::to_string(actual) +
              ", maximum: " + std::to_string(maximum) + ")");
 }
@@ -48,18 +49,20 @@ void fn_fit_number(sqlite3_context* ctx, int, sqlite3_value** v) {
         // A double holds what a literal of at most 15 digits said; its text is that literal.
         lite_decimal_parse(lite_number_text(sqlite3_value_double(v[0])), d);
     } else {
-        if (!lite_decimal_parse(text_arg(v[0]), d)) return fail(ctx, 1722, "invalid number");
+        if (!lite_decimal_parse(text_arg(v[0]), d))
+            return fail(ctx, ora_err::invalid_number, "invalid number");
         changed = true;
     }
     if (has_scale) changed |= lite_decimal_round(d, scale);
     // Past 38 digits a NUMBER keeps what its twenty base-100 digits hold: 39 or 40.
     if (static_cast<int>(d.digits.size()) > k_max_number_digits) {
         const size_t had = d.digits.size();
-        if (!lite_decimal_fit(d)) return fail(ctx, 1426, "numeric overflow");
+        if (!lite_decimal_fit(d)) return fail(ctx, ora_err::numeric_overflow, "numeric overflow");
         changed |= d.digits.size() != had;
     }
     if (has_precision && !d.is_zero() && d.exponent > precision - scale) {
-        return fail(ctx, 1438, "value larger than specified precision allowed for this column");
+        return fail(ctx, ora_err::precision_exceeded,
+                    "value larger than specified precision allowed for this column");
     }
     if (!changed) return sqlite3_result_value(ctx, v[0]);
     result_decimal(ctx, d);
