@@ -76,12 +76,13 @@ TEST(LiteTranslator, OperatorsFollowOraclesPrecedence) {
     EXPECT_EQ(sqlite_of("select 'x' || 1 + 2 from dual"),
               "SELECT LITE_ADD(LITE_CAT('x', 1), 2) AS \"'x'||1+2\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select a - b * c / d from t"),
-              "SELECT LITE_SUB(\"A\", LITE_DIV((\"B\" * \"C\"), \"D\")) AS \"A-B*C/D\" FROM \"T\"");
+              "SELECT LITE_SUB(\"A\", LITE_DIV(LITE_MUL(\"B\", \"C\"), \"D\")) AS \"A-B*C/D\" FROM "
+              "\"T\"");
     EXPECT_EQ(sqlite_of("select 1 from t where a = 1 or b = 2 and not c = 3"),
               "SELECT 1 AS \"1\" FROM \"T\" WHERE ((\"A\" = 1) OR ((\"B\" = 2) AND (NOT (\"C\" = "
               "3))))");
     EXPECT_EQ(sqlite_of("select -a, - 5 from t"),
-              "SELECT (- \"A\") AS \"-A\", -5 AS \"-5\" FROM \"T\"");
+              "SELECT LITE_NEG(\"A\") AS \"-A\", -5 AS \"-5\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select a||b||c from t"),
               "SELECT LITE_CAT(\"A\", \"B\", \"C\") AS \"A||B||C\" FROM \"T\"");
 }

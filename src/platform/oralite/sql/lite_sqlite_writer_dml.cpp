@@ -32,6 +32,13 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
     };
     store_owner_ = d.owner.empty() ? user_ : d.owner;
     store_table_ = d.table;
+    // The WHERE clause and the values name the columns of the target.
+    lite_query_block target_scope;
+    target_scope.from.push_back(std::make_unique<lite_from_item>());
+    target_scope.from.back()->owner = d.owner;
+    target_scope.from.back()->name = d.table;
+    target_scope.from.back()->alias = d.alias;
+    scope_guard in_target(*this, &target_scope);
     std::string out;
     switch (d.kind) {
         case lite_dml::insert: {

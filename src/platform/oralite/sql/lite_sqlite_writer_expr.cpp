@@ -105,11 +105,12 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                 s = "(NOT " + x(*e.args[0]) + ")";
             } else if (e.text == "PRIOR") {
                 throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
-            } else {
+            } else if (e.text != "-" || (s = number_negate(e)).empty()) {
                 s = "(- " + x(*e.args[0]) + ")";
             }
             break;
         case lite_expr::binary: {
+            if (s = number_binary(e); !s.empty()) break;
             const std::string& o = e.text;
             if (o == "||") {
                 // Chains of || become one call: a || b || c is LITE_CAT(a, b, c).
@@ -142,6 +143,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = call(e);
             break;
         case lite_expr::case_expr: {
+            if (s = number_case(e); !s.empty()) break;
             s = "CASE";
             size_t k = 0;
             if (e.has_operand) s += " " + x(*e.args[k++]);
@@ -160,6 +162,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = "(EXISTS (" + query_level(*e.query, "") + "))";
             break;
         case lite_expr::in_list: {
+            if (s = number_in_list(e); !s.empty()) break;
             std::string lhs = x(*e.args[0]);
             bool rows = e.args[0]->kind == lite_expr::tuple;
             std::string list = args_of(e, 1);
@@ -172,6 +175,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                 "))";
             break;
         case lite_expr::between:
+            if (s = number_between(e); !s.empty()) break;
             s = "(" + x(*e.args[0]) + (e.flag ? " NOT BETWEEN " : " BETWEEN ") + x(*e.args[1]) +
                 " AND " + x(*e.args[2]) + ")";
             break;
@@ -350,5 +354,6 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
         args = args_of(e);
     }
     if (counts_as_aggregate) --in_aggregate_;
-    return std::string(sig->sqlite_name) + "(" + (e.flag ? "DISTINCT " : "") + args + ")" + over;
+    return std::string(number_function(e, sig)) + "(" + (e.flag ? "DISTINCT " : "") + args + ")" +
+           over;
 }
