@@ -229,12 +229,15 @@ void fn_power(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (!decimal_arg(ctx, v[0], base) || !decimal_arg(ctx, v[1], exponent)) return;
     int64_t n = 0;
     if (exponent.is_integer() && lite_decimal_to_int64(exponent, n)) {
-        if (base.is_zero() && n < 0) return fail(ctx, ora_err::argument_out_of_range, "argument '0' is out of range");
+        if (base.is_zero() && n < 0)
+            return fail(ctx, ora_err::argument_out_of_range, "argument '0' is out of range");
         if (!lite_decimal_power(base, n, r)) return fail_overflow(ctx);
         return result_decimal(ctx, r);
     }
     const double b = sqlite3_value_double(v[0]), e = sqlite3_value_double(v[1]);
-    if (b < 0) return fail(ctx, ora_err::argument_out_of_range, "argument '" + text_arg(v[0]) + "' is out of range");
+    if (b < 0)
+        return fail(ctx, ora_err::argument_out_of_range,
+                    "argument '" + text_arg(v[0]) + "' is out of range");
     const double p = std::pow(b, e);
     if (!std::isfinite(p)) return fail_overflow(ctx);
     char t[40];
