@@ -21,6 +21,7 @@ LITE_FN(fn_systimestamp);
 LITE_FN(fn_to_date);
 LITE_FN(fn_trunc);
 LITE_FN(fn_add_months);
+LITE_FN(fn_months_between);
 LITE_FN(fn_extract);
 LITE_FN(fn_ts);
 // Numbers.

@@ -2,6 +2,7 @@
 // format masks of TO_CHAR, TO_NUMBER and MOD.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -123,11 +124,20 @@ void fn_to_char(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     std::string t = text_arg(v[0]);
     lite_datetime d;
     if (lite_parse_iso(t, d)) {
+        // The value's text tells its type: a DATE has no fraction, a timestamp the digits of
+        // its precision, and one with a time zone its offset.
+        const lite_datetime_shape shape = lite_shape_of(t);
+        const int precision = std::max(shape.precision, 0);
         if (mask.empty()) {
-            if (t.size() <= 19) return result_string(ctx, lite_format_masked(d, "DD-MON-RR"));
-            return result_string(ctx, lite_format_masked(d, "DD-MON-RR HH.MI.SSXFF AM"));
+            if (shape.precision < 0 && !shape.zoned)
+                return result_string(ctx, lite_format_masked(d, "DD-MON-RR"));
+            return result_string(
+                ctx,
+                lite_format_masked(
+                    d, shape.zoned ? "DD-MON-RR HH.MI.SSXFF AM TZR" : "DD-MON-RR HH.MI.SSXFF AM",
+                    precision));
         }
-        return result_string(ctx, lite_format_masked(d, mask));
+        return result_string(ctx, lite_format_masked(d, mask, precision));
     }
     if (mask.empty()) return result_string(ctx, t);
     char* end = nullptr;
