@@ -16,6 +16,7 @@
 #include "lite_errors.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -136,7 +137,7 @@ bool date_value(sqlite3_value* v, lite_datetime& d) {
 bool numeric_arg(sqlite3_context* ctx, sqlite3_value* v, int& type) {
     type = sqlite3_value_numeric_type(v);
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return true;
-    fail(ctx, 1722, "invalid number");
+    fail(ctx, ora_err::invalid_number, "invalid number");
     return false;
 }
 
@@ -150,13 +151,14 @@ void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
     lite_datetime da, db;
     bool a_date = date_value(v[0], da), b_date = date_value(v[1], db);
     if (a_date && b_date) {
-        if (!sub) return fail(ctx, 975, "date + date not allowed");
+        if (!sub) return fail(ctx, ora_err::date_plus_date, "date + date not allowed");
         int64_t diff = seconds_of(da) - seconds_of(db);
         if (diff % 86400 == 0) return sqlite3_result_int64(ctx, diff / 86400);
         return sqlite3_result_double(ctx, static_cast<double>(diff) / 86400.0);
     }
     if (a_date || b_date) {
-        if (b_date && sub) return fail(ctx, 932, "inconsistent datatypes");
+        if (b_date && sub)
+            return fail(ctx, ora_err::inconsistent_datatypes, "inconsistent datatypes");
         int type = 0;
         sqlite3_value* days = a_date ? v[1] : v[0];
         if (!numeric_arg(ctx, days, type)) return;
@@ -210,7 +212,8 @@ void fn_systimestamp(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     const bool zoned = lite_function_variant(ctx) == 0;
     const int precision = argc >= 1 ? sqlite3_value_int(v[0]) : 6;
     if (precision < 0 || precision > 9)
-        return fail(ctx, 30088, "datetime/interval precision is out of range");
+        return fail(ctx, ora_err::datetime_precision_out_of_range,
+                    "datetime/interval precision is out of range");
     lite_datetime now = now_local(true);
     uint32_t unit = 1;
     for (int k = precision; k < 9; ++k) unit *= 10;
@@ -290,7 +293,7 @@ void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return sqlite3_result_double(ctx, r);
     }
     lite_datetime d;
-    if (!value_to_date(v[0], d)) return fail(ctx, 1722, "invalid number");
+    if (!value_to_date(v[0], d)) return fail(ctx, ora_err::invalid_number, "invalid number");
     std::string f = argc >= 2 ? lite_upper(text_arg(v[1])) : "DD";
     d.nanosecond = 0;
     d.second = 0;
@@ -309,7 +312,7 @@ void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
     lite_datetime d;
     if (!value_to_date(v[0], d))
-        return fail(ctx, ora_err::not_numeric_character,
+        return fail(ctx, ora_err::non_numeric_character,
                     "a non-numeric character was found where a numeric was expected");
     int64_t add = sqlite3_value_int64(v[1]);
     if (add > 200000 || add < -200000) return year_range(ctx);
@@ -350,7 +353,8 @@ void fn_extract(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[1])) return sqlite3_result_null(ctx);
     lite_datetime d;
     if (!date_value(v[1], d)) {
-        return fail(ctx, 30076, "invalid extract field for extract source");
+        return fail(ctx, ora_err::invalid_extract_field,
+                    "invalid extract field for extract source");
     }
     std::string f = text_arg(v[0]);
     int r = 0;
@@ -372,7 +376,8 @@ void fn_extract(sqlite3_context* ctx, int, sqlite3_value** v) {
     else if (f == "TIMEZONE_MINUTE")
         r = d.tz_minutes % 60;
     else
-        return fail(ctx, 30076, "invalid extract field for extract source");
+        return fail(ctx, ora_err::invalid_extract_field,
+                    "invalid extract field for extract source");
     sqlite3_result_int64(ctx, r);
 }
 
@@ -492,7 +497,7 @@ bool lite_parse_literal(std::string_view text, bool timestamp, lite_datetime& ou
         // A DATE literal has a date alone.
         const size_t end = text.find_last_not_of(' ');
         if (end != std::string_view::npos && text.find(' ', text.find_first_not_of(' ')) <= end) {
-            error = ora_err::literal_does_not_match;
+            error = ora_err::literal_format_mismatch;
             return false;
         }
     }
@@ -503,7 +508,7 @@ bool lite_parse_literal(std::string_view text, bool timestamp, lite_datetime& ou
     }
     // Oracle tells a literal's day past its month's end by ORA-01847, where TO_DATE tells it by
     // ORA-01839.
-    if (error == ora_err::day_not_valid_for_month) error = ora_err::day_out_of_range;
+    if (error == ora_err::invalid_day_for_month) error = ora_err::day_of_month_out_of_range;
     return false;
 }
 
@@ -529,23 +534,23 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
 
 const char* lite_date_error_text(int ora_code) {
     switch (ora_code) {
-        case ora_err::format_picture_ends:
+        case ora_err::format_ends_before_input:
             return "date format picture ends before converting entire input string";
-        case ora_err::day_not_valid_for_month:
+        case ora_err::invalid_day_for_month:
             return "date not valid for month specified";
         case ora_err::year_out_of_range:
             return "(full) year must be between -4713 and +9999, and not be 0";
-        case ora_err::not_a_valid_month:
+        case ora_err::invalid_month:
             return "not a valid month";
-        case ora_err::day_out_of_range:
+        case ora_err::day_of_month_out_of_range:
             return "day of month must be between 1 and last day of month";
-        case ora_err::hour12_out_of_range:
+        case ora_err::hour_12_out_of_range:
             return "hour must be between 1 and 12";
         case ora_err::hour_out_of_range:
             return "hour must be between 0 and 23";
-        case ora_err::minute_out_of_range:
+        case ora_err::minutes_out_of_range:
             return "minutes must be between 0 and 59";
-        case ora_err::second_out_of_range:
+        case ora_err::seconds_out_of_range:
             return "seconds must be between 0 and 59";
         default:
             return "literal does not match format string";
@@ -556,7 +561,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
                        int* error) {
     int unused = 0;
     int& why = error ? *error : unused;
-    why = ora_err::literal_does_not_match;
+    why = ora_err::literal_format_mismatch;
     std::string mask = lite_upper(mask_in);
     lite_datetime d;
     d.day = 1;
@@ -649,13 +654,13 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
                 }
             }
             if (!found) {
-                why = ora_err::not_a_valid_month;
+                why = ora_err::invalid_month;
                 return false;
             }
         } else if (mw("MM")) {
             if (!read_int(t, p, 2, d.month)) return false;
             if (d.month < 1 || d.month > 12) {
-                why = ora_err::not_a_valid_month;
+                why = ora_err::invalid_month;
                 return false;
             }
         } else if (mw("DDD")) {
@@ -705,14 +710,14 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
     }
     while (p < t.size() && t[p] == ' ') ++p;
     if (p != t.size()) {
-        why = ora_err::format_picture_ends;
+        why = ora_err::format_ends_before_input;
         return false;
     }
     if (bc && d.year > 0) d.year = -d.year;
     if (west) d.tz_minutes = -d.tz_minutes;
     if (ampm) {
         if (d.hour < 1 || d.hour > 12) {
-            why = ora_err::hour12_out_of_range;
+            why = ora_err::hour_12_out_of_range;
             return false;
         }
         d.hour = d.hour % 12 + (pm ? 12 : 0);
@@ -725,15 +730,15 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         if (d.year < -4712 || d.year > 9999 || d.year == 0) {
             why = ora_err::year_out_of_range;
         } else if (d.day < 1 || d.day > 31) {
-            why = ora_err::day_out_of_range;
+            why = ora_err::day_of_month_out_of_range;
         } else if (d.day > lite_days_in_month(d.year, d.month)) {
-            why = ora_err::day_not_valid_for_month;
+            why = ora_err::invalid_day_for_month;
         } else if (d.hour < 0 || d.hour > 23) {
             why = ora_err::hour_out_of_range;
         } else if (d.minute < 0 || d.minute > 59) {
-            why = ora_err::minute_out_of_range;
+            why = ora_err::minutes_out_of_range;
         } else if (d.second < 0 || d.second > 59) {
-            why = ora_err::second_out_of_range;
+            why = ora_err::seconds_out_of_range;
         }
         return false;
     }
