@@ -195,4 +195,64 @@ TEST(LiteDatetimeSemantics, ADateWithoutAMaskFailsWithTheFieldsNumber) {
               "-00:30");
 }
 
+TEST(LiteDatetimeSemantics, DatetimeLiteralsFailWithTheFieldsNumber) {
+    lite_scratch inst;
+    auto s = inst.logon();
+    auto fails = [&](const std::string& literal) {
+        return lite_fails_with(*s, "SELECT " + literal + " FROM dual");
+    };
+    EXPECT_EQ(fails("DATE '2019-02-29'"), 1847);
+    EXPECT_EQ(fails("DATE '2019-04-31'"), 1847);
+    EXPECT_EQ(fails("DATE '2019-13-01'"), 1843);
+    EXPECT_EQ(fails("DATE '0000-01-01'"), 1841);
+    EXPECT_EQ(fails("DATE 'yesterday'"), 1861);
+    EXPECT_EQ(fails("DATE '2019-01-01 10:00:00'"), 1861);
+    EXPECT_EQ(fails("TIMESTAMP '2019-01-01 24:00:00'"), 1850);
+    EXPECT_EQ(fails("TIMESTAMP '2019-01-01 10:60:00'"), 1851);
+    EXPECT_EQ(fails("TIMESTAMP '2019-01-01 10:00:60'"), 1852);
+    EXPECT_EQ(fails("TIMESTAMP '2019-02-30 10:00:00'"), 1847);
+    try {
+        s->execute("SELECT DATE '2019-02-29' FROM dual");
+        ADD_FAILURE() << "29 February 2019 made a date";
+    } catch (const lite_error& e) {
+        EXPECT_STREQ(e.what(), "ORA-01847: day of month must be between 1 and last day of month");
+    }
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '-0044-03-15', 'DD.MM.YYYY BC')"), "15.03.0044 BC");
+    EXPECT_EQ(on_dual(*s, "to_char(TIMESTAMP '2019-01-01 10:00:00.25 -02:00', 'TZR FF2')"),
+              "-02:00 25");
+}
+
+TEST(LiteDatetimeSemantics, CurrentTimesDescribeAsTheirTypes) {
+    lite_scratch inst;
+    auto s = inst.logon();
+    auto st = s->prepare("SELECT systimestamp, current_timestamp, localtimestamp FROM dual");
+    st->execute();
+    const auto& cols = st->columns();
+    ASSERT_EQ(cols.size(), 3u);
+    EXPECT_EQ(cols[0].type_code, LITE_TIMESTAMP_TZ);
+    EXPECT_EQ(cols[0].type_text, "TIMESTAMP(6) WITH TIME ZONE");
+    EXPECT_EQ(cols[1].type_code, LITE_TIMESTAMP_TZ);
+    EXPECT_EQ(cols[2].type_code, LITE_TIMESTAMP);
+    EXPECT_EQ(cols[2].type_text, "TIMESTAMP(6)");
+    zone_scope east("<+0100>-01:00");
+    // LOCALTIMESTAMP has no zone to show: the session's timestamp format without TZR.
+    EXPECT_EQ(on_dual(*s, "length(to_char(localtimestamp))"), "28");
+    EXPECT_EQ(on_dual(*s, "substr(to_char(current_timestamp), -6)"), "+01:00");
+}
+
+TEST(LiteDatetimeSemantics, TimestampColumnsOfEveryPrecisionKeepTheirDigits) {
+    lite_scratch inst;
+    auto s = inst.logon();
+    s->execute(
+        "CREATE TABLE stamps (ts9 TIMESTAMP(9), tz TIMESTAMP(2) WITH TIME ZONE, ts1 "
+        "TIMESTAMP(1))");
+    s->execute(
+        "INSERT INTO stamps VALUES (TIMESTAMP '2024-01-01 10:00:00', TIMESTAMP "
+        "'2024-01-01 10:00:00.125 +03:00', TIMESTAMP '2024-01-01 10:00:00.25 +03:00')");
+    EXPECT_EQ(lite_cell(*s, "SELECT to_char(ts9, 'SS.FF') FROM stamps"), "00.000000000");
+    EXPECT_EQ(lite_cell(*s, "SELECT to_char(tz, 'SS.FF TZR') FROM stamps"), "00.13 +03:00");
+    // A column without a zone drops the value's.
+    EXPECT_EQ(lite_cell(*s, "SELECT to_char(ts1) FROM stamps"), "01-JAN-24 10.00.00.3 AM");
+}
+
 }  // namespace

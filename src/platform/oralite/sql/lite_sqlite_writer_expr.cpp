@@ -51,9 +51,9 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
     }
     if (p.size() == 1) {
         if (last == "SYSDATE" || last == "CURRENT_DATE") return "SYSDATE()";
-        if (last == "SYSTIMESTAMP" || last == "CURRENT_TIMESTAMP" || last == "LOCALTIMESTAMP") {
-            return "SYSTIMESTAMP()";
-        }
+        if (last == "SYSTIMESTAMP") return "SYSTIMESTAMP()";
+        if (last == "CURRENT_TIMESTAMP") return "LITE_CURRENT_TIMESTAMP()";
+        if (last == "LOCALTIMESTAMP") return "LITE_LOCALTIMESTAMP()";
         if (last == "USER") return lite_quote_text(user_);
         if (last == "ROWID") return "rowid";
         if (last == "LEVEL")
@@ -85,9 +85,9 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             return "NULL";
         case lite_expr::datetime: {
             lite_datetime d;
-            if (!lite_parse_iso(e.text, d)) {
-                throw lite_error(ora_err::literal_format_mismatch,
-                                 "literal does not match format string");
+            int why = 0;
+            if (!lite_parse_literal(e.text, e.flag, d, why)) {
+                throw lite_error(why, lite_date_error_text(why));
             }
             s = lite_quote_text(lite_iso_text(d, e.flag && d.nanosecond ? 9 : 0));
             break;
