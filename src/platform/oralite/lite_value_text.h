@@ -15,6 +15,10 @@
 // Oracle's text of a number: no exponent below 1e40, no leading zero (".5", "-.5"), at most 15
 // significant digits for doubles.
 std::string lite_number_text(double v);
+// Oracle's text of a BINARY_DOUBLE (or, with `single`, a BINARY_FLOAT): the fewest digits that
+// read back as the value, in scientific form with three digits of exponent ("1.5E+000",
+// "-1.0E-003"); "Inf", "-Inf", "Nan" and "0" as Oracle writes them.
+std::string lite_binary_real_char(double v, bool single);
 // Writes an integer's decimal text into buf (at least 24 bytes); returns its length. Inline: the
 // reader writes one for every integer cell it reads ahead.
 inline size_t lite_int_text(int64_t v, char* buf) {

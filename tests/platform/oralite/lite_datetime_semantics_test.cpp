@@ -255,4 +255,30 @@ TEST(LiteDatetimeSemantics, TimestampColumnsOfEveryPrecisionKeepTheirDigits) {
     EXPECT_EQ(lite_cell(*s, "SELECT to_char(ts1) FROM stamps"), "01-JAN-24 10.00.00.3 AM");
 }
 
+TEST(LiteDatetimeSemantics, BinaryRealsConvertToOraclesText) {
+    lite_scratch inst;
+    auto s = inst.logon();
+    s->execute("CREATE TABLE reals (id NUMBER, d BINARY_DOUBLE, f BINARY_FLOAT, n NUMBER)");
+    s->execute("INSERT INTO reals VALUES (1, 0.1, 0.1, 0.1)");
+    s->execute("INSERT INTO reals VALUES (2, 1, 1, 1)");
+    s->execute("INSERT INTO reals VALUES (3, 1234.56, 1234.56, 1234.56)");
+    s->execute("INSERT INTO reals VALUES (4, -0.001, -0.001, -0.001)");
+    s->execute("INSERT INTO reals VALUES (5, 1/3, 1/3, NULL)");
+    s->execute("INSERT INTO reals VALUES (6, 1e300, NULL, 0)");
+    auto texts = [&](const std::string& col) {
+        std::vector<std::string> out;
+        for (const auto& row : lite_rows(*s, "SELECT to_char(" + col + ") FROM reals ORDER BY id"))
+            out.push_back(row[0]);
+        return out;
+    };
+    // Every digit the double needs to read back as itself, in scientific form.
+    EXPECT_EQ(texts("d"),
+              (std::vector<std::string>{"1.0E-001", "1.0E+000", "1.23456E+003", "-1.0E-003",
+                                        "3.333333333333333E-001", "1.0E+300"}));
+    EXPECT_EQ(texts("f"), (std::vector<std::string>{"1.0E-001", "1.0E+000", "1.23456E+003",
+                                                    "-1.0E-003", "3.3333334E-001", "<null>"}));
+    EXPECT_EQ(texts("n"), (std::vector<std::string>{".1", "1", "1234.56", "-.001", "<null>", "0"}));
+    EXPECT_EQ(on_dual(*s, "to_char(CAST(2.5 AS BINARY_DOUBLE))"), "2.5E+000");
+}
+
 }  // namespace

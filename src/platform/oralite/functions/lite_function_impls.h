@@ -26,6 +26,7 @@ LITE_FN(fn_extract);
 LITE_FN(fn_ts);
 // Numbers.
 LITE_FN(fn_to_char);
+LITE_FN(fn_binary_to_char);
 LITE_FN(fn_to_number);
 LITE_FN(fn_mod);
 LITE_FN(fn_div);

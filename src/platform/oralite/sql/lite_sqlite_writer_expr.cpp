@@ -274,6 +274,47 @@ void lite_sqlite_writer::note_call(const lite_function_sig* sig) {
     if (sig && (sig->flags & k_fn_session) != 0) uses_session_state_ = true;
 }
 
+namespace {
+
+void table_leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
+    if (f.kind == lite_from_item::join) {
+        if (f.left) table_leaves(*f.left, out);
+        if (f.right) table_leaves(*f.right, out);
+    } else if (f.kind == lite_from_item::table) {
+        out.push_back(&f);
+    }
+}
+
+}  // namespace
+
+bool lite_sqlite_writer::binary_real(const lite_expr& e, bool& single) const {
+    if (e.kind == lite_expr::cast) {
+        const std::string ty = e.text.substr(0, e.text.find_first_of(" ("));
+        single = ty == "BINARY_FLOAT";
+        return single || ty == "BINARY_DOUBLE";
+    }
+    if (e.kind != lite_expr::column || !schema_ || e.path.empty() || e.path.size() > 3)
+        return false;
+    const std::string& col = e.path.back();
+    const std::string qual = e.path.size() >= 2 ? e.path[e.path.size() - 2] : std::string();
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+        std::vector<const lite_from_item*> tables;
+        for (const auto& f : (*scope)->from) table_leaves(*f, tables);
+        for (const lite_from_item* f : tables) {
+            if (!qual.empty() && f->alias != qual && !(f->alias.empty() && f->name == qual))
+                continue;
+            const auto* cols = schema_->table_columns(f->owner.empty() ? user_ : f->owner, f->name);
+            if (!cols) continue;
+            for (const lite_table_column& c : *cols) {
+                if (c.name != col) continue;
+                single = c.type.data_type == "BINARY_FLOAT";
+                return single || c.type.data_type == "BINARY_DOUBLE";
+            }
+        }
+    }
+    return false;
+}
+
 std::string lite_sqlite_writer::call(const lite_expr& e) {
     const std::string name = e.dotted();
     const lite_function_sig* sig = lite_find_function(name);
@@ -305,6 +346,12 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
                          "DISTINCT option not allowed for this function");
     const std::string over = e.over ? " OVER (" + window(*e.over) + ")" : std::string();
     const bool counts_as_aggregate = aggregate && !e.over;
+    // A binary real converts to text in a form of its own, which its value alone cannot tell.
+    bool single = false;
+    if (name == "TO_CHAR" && argc == 1 && binary_real(*e.args[0], single)) {
+        return std::string(single ? "LITE_BINARY_FLOAT_TO_CHAR(" : "LITE_BINARY_TO_CHAR(") +
+               x(*e.args[0]) + ")";
+    }
 
     if (name == "GROUPING" || name == "GROUPING_ID") {
         if (!grouping_) return "0";
