@@ -16,7 +16,6 @@
 #include "lite_errors.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
-#include "lite_errors.h"
 
 namespace lite_fn {
 
