@@ -585,8 +585,8 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         if (t.find_first_not_of(' ', p) == std::string_view::npos) break;
         char mc = mask[m];
         if (punct(mc) && mc != '"') {
-            // A run of separators in the mask takes the run in the text, but for a sign the
-            // run has one character more than the mask's.
+            // A run of separators in the mask takes the text's run, less a sign that the next
+            // element reads when the text's run is the longer.
             size_t k = 0, n = 0;
             while (m < mask.size() && punct(mask[m]) && mask[m] != '"') {
                 ++m;
@@ -618,7 +618,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
             if (!read_int(t, p, 4, v, true)) return false;
             d.year = v;
             year_set = true;
-            // A year of 0, which no date has, is no year 1 either.
+            // No date has a year 0.
             if (v == 0) {
                 why = ora_err::year_out_of_range;
                 return false;
