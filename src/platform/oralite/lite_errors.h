@@ -166,6 +166,7 @@ inline constexpr int account_locked = 28000;
 inline constexpr int trim_set_one_character = 30001;
 inline constexpr int invalid_wait_interval = 30005;
 inline constexpr int invalid_extract_field = 30076;
+inline constexpr int datetime_precision_out_of_range = 30088;
 inline constexpr int distinct_not_allowed = 30482;
 inline constexpr int window_function_not_allowed = 30483;
 inline constexpr int missing_window_clause = 30484;

@@ -222,7 +222,7 @@ TEST(LiteTranslator, ForUpdateLocksTheFirstTableAndReadsItsRowid) {
 TEST(LiteTranslator, DmlConvertsValuesForTheirColumns) {
     EXPECT_EQ(sqlite_of("insert into docs values (1, 'CAFE', systimestamp, 'x')"),
               "INSERT INTO \"DOCS\" (\"ID\", \"BODY\", \"STAMP\", \"NOTE\") VALUES (1, "
-              "LITE_TO_RAW('CAFE'), LITE_TS(SYSTIMESTAMP(), 3), 'x')");
+              "LITE_TO_RAW('CAFE'), LITE_TS(SYSTIMESTAMP(), 3, 0), 'x')");
     EXPECT_EQ(sqlite_of("update docs d set body = :b, note = note || '!' where d.id = 1"),
               "UPDATE \"DOCS\" AS \"D\" SET \"BODY\" = LITE_TO_RAW(:B), \"NOTE\" = "
               "LITE_CAT(\"NOTE\", '!') WHERE (\"D\".\"ID\" = 1)");

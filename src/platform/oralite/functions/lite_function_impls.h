@@ -22,10 +22,12 @@ LITE_FN(fn_systimestamp);
 LITE_FN(fn_to_date);
 LITE_FN(fn_trunc);
 LITE_FN(fn_add_months);
+LITE_FN(fn_months_between);
 LITE_FN(fn_extract);
 LITE_FN(fn_ts);
 // Numbers and their masks.
 LITE_FN(fn_to_char);
+LITE_FN(fn_binary_to_char);
 LITE_FN(fn_to_number);
 // NUMBER arithmetic, comparison and aggregation (lite_number_functions.cpp).
 LITE_FN(fn_mod);

@@ -112,10 +112,15 @@ private:
 
     // Marks the text as using the session when the called function does.
     void note_call(const lite_function_sig* sig);
+    // True when `e` is a BINARY_DOUBLE (or, `single` set, a BINARY_FLOAT): a cast to one, or a
+    // column that a table of the query blocks being written declares so.
+    bool binary_real(const lite_expr& e, bool& single) const;
 
     std::string user_;
     lite_schema* schema_;
     const grouping* grouping_ = nullptr;
+    // The query blocks being written, innermost last: the scopes of their column names.
+    std::vector<const lite_query_block*> scopes_;
     int in_aggregate_ = 0;
     // An expanded GROUP BY's query block, whose ORDER BY must name result columns.
     const lite_query_block* expanded_ = nullptr;

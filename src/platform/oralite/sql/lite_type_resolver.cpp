@@ -91,9 +91,10 @@ std::optional<lite_column> lite_type_resolver::column_type(const lite_expr& e,
     const std::string& col = p.back();
     if (p.size() == 1) {
         if (col == "SYSDATE" || col == "CURRENT_DATE") return of_type("DATE", 7);
-        if (col == "SYSTIMESTAMP" || col == "CURRENT_TIMESTAMP" || col == "LOCALTIMESTAMP") {
-            return of_type("TIMESTAMP(9)", 11, 9);
+        if (col == "SYSTIMESTAMP" || col == "CURRENT_TIMESTAMP") {
+            return of_type("TIMESTAMP(6) WITH TIME ZONE", 13, 6);
         }
+        if (col == "LOCALTIMESTAMP") return of_type("TIMESTAMP(6)", 11, 6);
         if (col == "USER") return of_type("VARCHAR2", 128);
     }
     if (col == "ROWID") return of_type("ROWID", 10);
