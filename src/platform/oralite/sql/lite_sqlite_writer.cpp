@@ -201,11 +201,6 @@ std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std
     scope_guard in_block(*this, &b);
     const grouping* branch = grouping_;
     grouping_ = nullptr;  // WHERE and FROM see rows before grouping
-    scopes_.push_back(&b);
-    struct leave_scope {
-        std::vector<const lite_query_block*>& scopes;
-        ~leave_scope() { scopes.pop_back(); }
-    } scope_guard{scopes_};
     std::vector<const lite_expr*> conds;
     flatten_and(b.where.get(), conds);
     // ROWNUM as a row limit.

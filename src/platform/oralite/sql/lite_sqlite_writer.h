@@ -119,8 +119,6 @@ private:
     std::string user_;
     lite_schema* schema_;
     const grouping* grouping_ = nullptr;
-    // The query blocks being written, innermost last: the scopes of their column names.
-    std::vector<const lite_query_block*> scopes_;
     int in_aggregate_ = 0;
     // An expanded GROUP BY's query block, whose ORDER BY must name result columns.
     const lite_query_block* expanded_ = nullptr;
