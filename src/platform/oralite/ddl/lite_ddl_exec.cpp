@@ -5,6 +5,7 @@
 
 #include "ddl/lite_ddl_parser.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 
 void lite_ddl_executor::run(const std::string& sql) {
     lite_ddl_parser p(sql, s.user());
@@ -57,7 +58,7 @@ std::string lite_ddl_executor::last_constraint(const std::string& owner, const s
 
 void lite_ddl_executor::exec(const lite_truncate& st) {
     need_table(st.owner, st.table);
-    lite_exec(db, "DELETE FROM main." + lite_quote_name(st.table));
+    lite_exec(db, "DELETE FROM main." + lite_sqlite_name(st.table));
 }
 
 void lite_ddl_executor::exec(const lite_ignored_ddl& st) {

@@ -5,6 +5,7 @@
 #include "ddl/lite_ddl_exec.h"
 #include "ddl/lite_ddl_parser.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 
 void lite_ddl_executor::exec(const lite_alter_table& st) {
@@ -101,8 +102,8 @@ void lite_ddl_executor::modify_column(const std::string& owner, const std::strin
         lite_ddl_column id = c;
         if (c.identity_limit_value) {
             // Rows loaded with their keys first: numbering goes on after the highest.
-            lite_stmt m(db, "SELECT max(" + lite_quote_name(c.name) + ") FROM " + qualified(owner) +
-                                "." + lite_quote_name(table));
+            lite_stmt m(db, "SELECT max(" + lite_sqlite_name(c.name) + ") FROM " +
+                                qualified(owner) + "." + lite_sqlite_name(table));
             id.identity_start = m.row() && !m.is_null(0) ? m.i64(0) + id.identity_inc : 1;
         }
         if (!old_sequence.empty()) {

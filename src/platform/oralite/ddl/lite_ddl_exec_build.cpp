@@ -4,6 +4,7 @@
 
 #include "ddl/lite_ddl_exec.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 
 namespace {
@@ -45,7 +46,7 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
         ty.precision = col.precision;
         const std::string& n = col.name;
         names.push_back(n);
-        probe += (probe.empty() ? "" : ", ") + std::string("NULL AS ") + lite_quote_name(n);
+        probe += (probe.empty() ? "" : ", ") + std::string("NULL AS ") + lite_sqlite_name(n);
         std::string def;
         if (col.default_text) {
             std::string expr;
@@ -63,7 +64,7 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
                               " cannot be evaluated; kept in the dictionary only");
             }
         }
-        cols_sql += (cols_sql.empty() ? "" : ", ") + lite_quote_name(n) + " " +
+        cols_sql += (cols_sql.empty() ? "" : ", ") + lite_sqlite_name(n) + " " +
                     lite_affinity_for(ty) + (col.not_null ? " NOT NULL" : "") + def;
     }
     for (auto& [cn, cond] : dict.evaluable_checks(owner, table)) {
@@ -73,30 +74,31 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
         } catch (const lite_error&) {
         }
         if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
-            cols_sql += ", CONSTRAINT " + lite_quote_name(cn) + " CHECK (" + expr + ")";
+            cols_sql += ", CONSTRAINT " + lite_sqlite_name(cn) + " CHECK (" + expr + ")";
         } else {
             dict.mark_not_evaluable(owner, cn);
             s.add_warning("check constraint " + cn + " on " + table +
                           " cannot be evaluated; kept in the dictionary only");
         }
     }
-    std::string qt = "main." + lite_quote_name(table);
+    std::string qt = "main." + lite_sqlite_name(table);
     if (!existed) {
         lite_exec(db, "CREATE TABLE " + qt + " (" + cols_sql + ")");
     } else {
-        std::string tmp = "main." + lite_quote_name(table + "$REBUILD");
+        std::string tmp = "main." + lite_sqlite_name(table + "$REBUILD");
         lite_exec(db, "CREATE TABLE " + tmp + " (" + cols_sql + ")");
         // Copy the columns both versions have.
         std::vector<std::string> old_cols;
         {
             lite_stmt p(db, "SELECT name FROM pragma_table_info(?1, 'main')");
-            p.text(1, table);
+            p.text(1, lite_sqlite_ident(table));
             old_cols = p.strings();
         }
         std::string list;
         for (const std::string& n : names) {
-            if (std::find(old_cols.begin(), old_cols.end(), n) != old_cols.end()) {
-                list += (list.empty() ? "" : ", ") + lite_quote_name(n);
+            if (std::find(old_cols.begin(), old_cols.end(), lite_sqlite_ident(n)) !=
+                old_cols.end()) {
+                list += (list.empty() ? "" : ", ") + lite_sqlite_name(n);
             }
         }
         if (!list.empty()) {
@@ -104,7 +106,7 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
         }
         lite_exec(db, "DROP TABLE " + qt);
         lite_exec(db, "PRAGMA legacy_alter_table = ON");
-        lite_exec(db, "ALTER TABLE " + tmp + " RENAME TO " + lite_quote_name(table));
+        lite_exec(db, "ALTER TABLE " + tmp + " RENAME TO " + lite_sqlite_name(table));
         lite_exec(db, "PRAGMA legacy_alter_table = OFF");
     }
     for (const lite_dict_index& ix : dict.table_indexes(owner, table))
@@ -120,7 +122,7 @@ void lite_ddl_executor::create_sqlite_index(const std::string& owner, const std:
     std::vector<std::string> have =
         function_based ? dict.column_names(owner, table) : std::vector<std::string>();
     for (const auto& [key, descend] : dict.index_keys(owner, iname)) {
-        std::string item = lite_quote_name(key);
+        std::string item = lite_sqlite_name(key);
         // An expression is indexed as SQLite computes it, so a unique one holds row by row
         // (a CASE that gives NULL exempts the row, as in Oracle).
         if (function_based && std::find(have.begin(), have.end(), key) == have.end()) {
@@ -138,13 +140,13 @@ void lite_ddl_executor::create_sqlite_index(const std::string& owner, const std:
     }
     if (function_based &&
         !compiles("CREATE " + std::string(unique ? "UNIQUE " : "") +
-                  "INDEX main.\"LITE$PROBE\" ON " + lite_quote_name(table) + " (" + list + ")")) {
+                  "INDEX main.\"LITE$PROBE\" ON " + lite_sqlite_name(table) + " (" + list + ")")) {
         s.add_warning("index " + iname + " cannot be evaluated; kept in the dictionary only");
         return;
     }
     try {
         lite_exec(db, std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX main." +
-                          lite_quote_name(iname) + " ON " + lite_quote_name(table) + " (" + list +
+                          lite_sqlite_name(iname) + " ON " + lite_sqlite_name(table) + " (" + list +
                           ")");
     } catch (const lite_error& e) {
         if (e.code() == ora_err::unique_violated) {
@@ -180,5 +182,5 @@ void lite_ddl_executor::rebuild_validating(const std::string& owner, const std::
 
 void lite_ddl_executor::drop_index(const std::string& owner, const std::string& iname) {
     dict.forget_index(owner, iname);
-    lite_exec(db, "DROP INDEX IF EXISTS main." + lite_quote_name(iname));
+    lite_exec(db, "DROP INDEX IF EXISTS main." + lite_sqlite_name(iname));
 }

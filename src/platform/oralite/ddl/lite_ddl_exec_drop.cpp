@@ -1,6 +1,7 @@
 // DROP of tables, views, indexes, sequences, triggers and stored units.
 #include "ddl/lite_ddl_exec.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 
 void lite_ddl_executor::exec(const lite_drop& st) {
     using kind = lite_drop::kind;
@@ -21,14 +22,14 @@ void lite_ddl_executor::exec(const lite_drop& st) {
                 if (!seq.empty()) dict.forget_sequence(owner, seq);
             }
             dict.forget_table(owner, n);
-            lite_exec(db, "DROP TABLE IF EXISTS main." + lite_quote_name(n));
+            lite_exec(db, "DROP TABLE IF EXISTS main." + lite_sqlite_name(n));
             return;
         }
         case kind::view:
             if (!dict.delete_view(owner, n))
                 throw lite_error(ora_err::table_not_found, "table or view does not exist");
             dict.forget_view_comments(owner, n);
-            lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(n));
+            lite_exec(db, "DROP VIEW IF EXISTS main." + lite_sqlite_name(n));
             return;
         case kind::index:
             if (!dict.index_exists(owner, n))

@@ -5,6 +5,7 @@
 #include "ddl/lite_ddl_exec.h"
 #include "ddl/lite_ddl_parser.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 
 std::string lite_ddl_executor::index_on(const std::string& owner, const std::string& table,
@@ -110,12 +111,12 @@ void lite_ddl_executor::check_foreign_key(const std::string& owner, const std::s
             cond += " AND ";
             match += " AND ";
         }
-        cond += "c." + lite_quote_name(c.columns[k]) + " IS NOT NULL";
-        match += "p." + lite_quote_name(c.r_columns[k]) + " = c." + lite_quote_name(c.columns[k]);
+        cond += "c." + lite_sqlite_name(c.columns[k]) + " IS NOT NULL";
+        match += "p." + lite_sqlite_name(c.r_columns[k]) + " = c." + lite_sqlite_name(c.columns[k]);
     }
-    lite_stmt q(db, "SELECT 1 FROM " + qualified(owner) + "." + lite_quote_name(table) +
+    lite_stmt q(db, "SELECT 1 FROM " + qualified(owner) + "." + lite_sqlite_name(table) +
                         " c WHERE " + cond + " AND NOT EXISTS (SELECT 1 FROM " +
-                        qualified(c.r_owner) + "." + lite_quote_name(c.r_table) + " p WHERE " +
+                        qualified(c.r_owner) + "." + lite_sqlite_name(c.r_table) + " p WHERE " +
                         match + ") LIMIT 1");
     if (q.row()) {
         throw lite_error(ora_err::parent_keys_not_found,
@@ -156,7 +157,7 @@ void lite_ddl_executor::exec(const lite_create_index& st) {
 // added or enabled.
 void lite_ddl_executor::sync_fk_triggers() {
     const std::string owner = s.user();
-    std::vector<std::string> old;
+    std::vector<std::string> old;  // as SQLite spells them
     {
         lite_stmt q(db,
                     "SELECT name FROM main.sqlite_master WHERE type = 'trigger' AND "
@@ -174,7 +175,7 @@ void lite_ddl_executor::sync_fk_triggers() {
         std::string who = owner + "." + k.name;
         std::string new_set, match_new, match_old, col_list, pcol_list, changed, set_null;
         for (size_t c = 0; c < cols.size(); ++c) {
-            std::string cc = lite_quote_name(cols[c]), pc = lite_quote_name(pcols[c]);
+            std::string cc = lite_sqlite_name(cols[c]), pc = lite_sqlite_name(pcols[c]);
             std::string sep = c ? " AND " : "";
             new_set += sep + "NEW." + cc + " IS NOT NULL";
             match_new += sep + pc + " = NEW." + cc;
@@ -184,7 +185,7 @@ void lite_ddl_executor::sync_fk_triggers() {
             changed += (c ? " OR " : "") + std::string("NEW.") + pc + " IS NOT OLD." + pc;
             set_null += (c ? ", " : "") + cc + " = NULL";
         }
-        std::string child_q = lite_quote_name(k.table), parent_q = lite_quote_name(parent);
+        std::string child_q = lite_sqlite_name(k.table), parent_q = lite_sqlite_name(parent);
         std::string base = "LITE$FK$" + k.name + "$";
         // The trigger raises the error as its number, through the session's function.
         std::string no_parent =
@@ -196,25 +197,25 @@ void lite_ddl_executor::sync_fk_triggers() {
         std::string check = " WHEN " + new_set + " AND NOT EXISTS (SELECT 1 FROM " + parent_q +
                             " WHERE " + match_new + ") BEGIN SELECT LITE_RAISE(" + no_parent +
                             "); END";
-        lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "I") + " BEFORE INSERT ON " +
+        lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "I") + " BEFORE INSERT ON " +
                           child_q + check);
-        lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "U") + " BEFORE UPDATE OF " +
+        lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "U") + " BEFORE UPDATE OF " +
                           col_list + " ON " + child_q + check);
         std::string children = "EXISTS (SELECT 1 FROM " + child_q + " WHERE " + match_old + ")";
         if (k.delete_rule == "CASCADE") {
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+            lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "D") +
                               " AFTER DELETE ON " + parent_q + " BEGIN DELETE FROM " + child_q +
                               " WHERE " + match_old + "; END");
         } else if (k.delete_rule == "SET NULL") {
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+            lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "D") +
                               " AFTER DELETE ON " + parent_q + " BEGIN UPDATE " + child_q +
                               " SET " + set_null + " WHERE " + match_old + "; END");
         } else {
-            lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "D") +
+            lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "D") +
                               " BEFORE DELETE ON " + parent_q + " WHEN " + children +
                               " BEGIN SELECT LITE_RAISE(" + has_child + "); END");
         }
-        lite_exec(db, "CREATE TRIGGER main." + lite_quote_name(base + "P") + " BEFORE UPDATE OF " +
+        lite_exec(db, "CREATE TRIGGER main." + lite_sqlite_name(base + "P") + " BEFORE UPDATE OF " +
                           pcol_list + " ON " + parent_q + " WHEN (" + changed + ") AND " +
                           children + " BEGIN SELECT LITE_RAISE(" + has_child + "); END");
     }

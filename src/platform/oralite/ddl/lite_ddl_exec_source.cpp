@@ -5,6 +5,7 @@
 #include "ddl/lite_ddl_exec.h"
 #include "ddl/lite_trigger.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 
 void lite_ddl_executor::exec(const lite_store_source& st) {
@@ -60,7 +61,7 @@ void lite_ddl_executor::comment_view(const std::string& owner, const std::string
                                      const std::string& col, const std::string& text) {
     if (!col.empty()) {
         lite_stmt k(db, "SELECT count(*), sum(name = ?2) FROM pragma_table_info(?1, 'main')");
-        k.text(1, v).text(2, col);
+        k.text(1, lite_sqlite_ident(v)).text(2, lite_sqlite_ident(col));
         if (k.row() && k.i64(0) > 0 && k.i64(1) == 0) {
             throw lite_error(ora_err::invalid_identifier,
                              lite_quote_name(col) + ": invalid identifier");

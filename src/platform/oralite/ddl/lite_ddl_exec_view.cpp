@@ -2,6 +2,7 @@
 // Oracle keeps a view created with compilation errors.
 #include "ddl/lite_ddl_exec.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 
 void lite_ddl_executor::exec(const lite_create_view& st) {
     const std::string& owner = st.owner;
@@ -13,7 +14,7 @@ void lite_ddl_executor::exec(const lite_create_view& st) {
         throw lite_error(ora_err::name_in_use, "name is already used by an existing object");
     }
     if (exists) {
-        lite_exec(db, "DROP VIEW IF EXISTS main." + lite_quote_name(vname));
+        lite_exec(db, "DROP VIEW IF EXISTS main." + lite_sqlite_name(vname));
         dict.delete_view(owner, vname);
     }
     std::string status = "VALID";
@@ -24,15 +25,15 @@ void lite_ddl_executor::exec(const lite_create_view& st) {
     }
     std::string list;
     for (const std::string& c : st.columns) {
-        list += (list.empty() ? "" : ", ") + lite_quote_name(c);
+        list += (list.empty() ? "" : ", ") + lite_sqlite_name(c);
     }
     bool ok = !sql.empty() && sqlite3_exec(db,
-                                           ("CREATE VIEW main." + lite_quote_name(vname) +
+                                           ("CREATE VIEW main." + lite_sqlite_name(vname) +
                                             (list.empty() ? "" : " (" + list + ")") + " AS " + sql)
                                                .c_str(),
                                            nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (ok && !compiles("SELECT * FROM main." + lite_quote_name(vname))) {
-        lite_exec(db, "DROP VIEW main." + lite_quote_name(vname));
+    if (ok && !compiles("SELECT * FROM main." + lite_sqlite_name(vname))) {
+        lite_exec(db, "DROP VIEW main." + lite_sqlite_name(vname));
         ok = false;
     }
     if (!ok) {
