@@ -116,6 +116,7 @@ inline constexpr int no_matching_key = 2270;
 inline constexpr int sequence_not_found = 2289;
 inline constexpr int check_violated = 2290;
 inline constexpr int parent_key_not_found = 2291;
+inline constexpr int child_record_found = 2292;
 inline constexpr int cannot_validate_check = 2293;
 inline constexpr int cannot_enable_not_null = 2296;
 inline constexpr int parent_keys_not_found = 2298;

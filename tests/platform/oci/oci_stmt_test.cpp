@@ -720,4 +720,31 @@ TEST_F(OciStmt, LobWriteThroughABoundConditionWritesTheRowItCameFrom) {
     lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
 }
 
+TEST_F(OciStmt, ALobOfATableNamedInLowerCaseIsWrittenBackToIt) {
+    conn_.must_run({"CREATE TABLE \"docs\" (\"id\" NUMBER, \"Body\" BLOB)",
+                    "CREATE TABLE DOCS (ID NUMBER, BODY BLOB)",
+                    "INSERT INTO \"docs\" VALUES (1, EMPTY_BLOB())",
+                    "INSERT INTO DOCS VALUES (1, EMPTY_BLOB())"});
+    OCIStmt* sel = conn_.new_stmt("SELECT \"Body\" FROM \"docs\" WHERE \"id\" = 1 FOR UPDATE");
+    void* lob = nullptr;
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(lite_OCIDefineByPos(sel, &def, conn_.err, 1, &lob, 0, SQLT_BLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
+    unsigned char bytes[3] = {1, 2, 3};
+    ub4 amount = 3;
+    EXPECT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1,
+                               bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(conn_.rows("SELECT DBMS_LOB.GETLENGTH(\"Body\") FROM \"docs\""),
+              (std::vector<std::vector<std::string>>{{"3"}}));
+    EXPECT_EQ(conn_.rows("SELECT DBMS_LOB.GETLENGTH(BODY) FROM DOCS"),
+              (std::vector<std::vector<std::string>>{{"0"}}))
+        << "its upper-case twin is another table";
+    lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
 }  // namespace

@@ -56,8 +56,13 @@ TEST(LiteTranslator, NamesAndQualifiers) {
     EXPECT_EQ(sqlite_of("select * from hr.jobs"), "SELECT * FROM \"HR\".\"JOBS\"");
     EXPECT_EQ(sqlite_of("select * from sys.dual"), "SELECT * FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select emp# from t"), "SELECT \"EMP#\" AS \"EMP#\" FROM \"T\"");
+    // SQLite compares names without regard to case: a lower-case letter is marked to keep
+    // "with space" apart from "WITH SPACE".
     EXPECT_EQ(sqlite_of("select \"with space\" from t"),
-              "SELECT \"with space\" AS \"with space\" FROM \"T\"");
+              "SELECT \"\"\"w\"\"i\"\"t\"\"h \"\"s\"\"p\"\"a\"\"c\"\"e\" AS "
+              "\"\"\"w\"\"i\"\"t\"\"h \"\"s\"\"p\"\"a\"\"c\"\"e\" FROM \"T\"");
+    EXPECT_EQ(sqlite_of("select \"WITH SPACE\" from t"),
+              "SELECT \"WITH SPACE\" AS \"WITH SPACE\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select rowid from t"), "SELECT rowid AS \"ROWID\" FROM \"T\"");
 }
 
@@ -66,15 +71,15 @@ TEST(LiteTranslator, ExpressionColumnsKeepOraclesNames) {
     EXPECT_EQ(sqlite_of("select nvl(a, 'x y') n from t"),
               "SELECT NVL(\"A\", 'x y') AS \"N\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select nvl(a, 'x y') from t"),
-              "SELECT NVL(\"A\", 'x y') AS \"NVL(A,'x y')\" FROM \"T\"");
+              "SELECT NVL(\"A\", 'x y') AS \"NVL(A,'\"\"x \"\"y')\" FROM \"T\"");
 }
 
 TEST(LiteTranslator, OperatorsFollowOraclesPrecedence) {
     // + - and || are one level, left to right.
     EXPECT_EQ(sqlite_of("select 1 + 2 || 'x' from dual"),
-              "SELECT LITE_CAT(LITE_ADD(1, 2), 'x') AS \"1+2||'x'\" FROM \"DUAL\"");
+              "SELECT LITE_CAT(LITE_ADD(1, 2), 'x') AS \"1+2||'\"\"x'\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select 'x' || 1 + 2 from dual"),
-              "SELECT LITE_ADD(LITE_CAT('x', 1), 2) AS \"'x'||1+2\" FROM \"DUAL\"");
+              "SELECT LITE_ADD(LITE_CAT('x', 1), 2) AS \"'\"\"x'||1+2\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select a - b * c / d from t"),
               "SELECT LITE_SUB(\"A\", LITE_DIV(LITE_MUL(\"B\", \"C\"), \"D\")) AS \"A-B*C/D\" FROM "
               "\"T\"");
@@ -89,7 +94,8 @@ TEST(LiteTranslator, OperatorsFollowOraclesPrecedence) {
 
 TEST(LiteTranslator, Literals) {
     EXPECT_EQ(sqlite_of("select '' , q'[it's]', date '2024-02-29' from dual"),
-              "SELECT NULL AS \"''\", 'it''s' AS \"q'[it's]'\", '2024-02-29 00:00:00' AS "
+              "SELECT NULL AS \"''\", 'it''s' AS \"\"\"q'[\"\"i\"\"t'\"\"s]'\", "
+              "'2024-02-29 00:00:00' AS "
               "\"DATE'2024-02-29'\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select 12345678901234567890123 from dual"),
               "SELECT '12345678901234567890123' AS \"12345678901234567890123\" FROM \"DUAL\"");

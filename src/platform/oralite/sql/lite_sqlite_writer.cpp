@@ -106,7 +106,7 @@ std::string lite_sqlite_writer::table_name(const std::string& owner,
     // Dictionary views live in the session's TEMP schema, where an unqualified name finds them.
     if (owner.empty() || owner == "SYS" || owner == "PUBLIC") return q(name);
     if (owner == user_) return "main." + q(name);
-    return q(owner) + "." + q(name);
+    return lite_quote_name(owner) + "." + q(name);
 }
 
 // ------------------------------------------------------------------------------ queries
@@ -402,7 +402,8 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
         auto it = std::find_if(items.begin(), items.end(),
                                [&](const entry& en) { return en.key == key; });
         if (it == items.end())
-            throw lite_error(ora_err::invalid_identifier, q(key) + ": invalid identifier");
+            throw lite_error(ora_err::invalid_identifier,
+                             lite_quote_name(key) + ": invalid identifier");
         it->on.push_back(c);
     }
     std::string out;

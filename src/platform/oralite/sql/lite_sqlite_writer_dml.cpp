@@ -184,7 +184,8 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
             new_row_ = nullptr;
             auto it = row.find(c);
             if (it == row.end())
-                throw lite_error(ora_err::invalid_identifier, q(c) + ": invalid identifier");
+                throw lite_error(ora_err::invalid_identifier,
+                                 lite_quote_name(c) + ": invalid identifier");
             it->second = cond.empty()
                              ? v
                              : "CASE WHEN " + cond + " THEN " + v + " ELSE " + it->second + " END";

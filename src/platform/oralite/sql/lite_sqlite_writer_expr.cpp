@@ -46,7 +46,7 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
         auto it = new_row_->find(last);
         if (it == new_row_->end())
             throw lite_error(ora_err::invalid_identifier,
-                             "\"NEW\"." + q(last) + ": invalid identifier");
+                             "\"NEW\"." + lite_quote_name(last) + ": invalid identifier");
         return "(" + it->second + ")";
     }
     if (p.size() == 1) {
@@ -324,7 +324,8 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
     const lite_function_sig* sig = lite_find_function(name);
     if (!sig || (sig->flags & k_fn_internal) != 0) {
         std::string quoted;
-        for (const std::string& p : e.path) quoted += (quoted.empty() ? "" : ".") + q(p);
+        for (const std::string& p : e.path)
+            quoted += (quoted.empty() ? "" : ".") + lite_quote_name(p);
         throw lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     note_call(sig);
