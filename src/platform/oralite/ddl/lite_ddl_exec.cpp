@@ -341,8 +341,10 @@ struct ddl {
     }
 
     void build_table(const std::string& owner, const std::string& table, bool existed) {
-        stmt q(db, "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE FROM " +
-                       D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
+        stmt q(db,
+               "SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE, "
+               "DATA_LENGTH, CHAR_LENGTH, CHAR_USED FROM " +
+                   D + "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
         std::string probe;  // a row source with the table's column names, for test compiles
         std::vector<std::string> names;
@@ -363,6 +365,15 @@ struct ddl {
                         lite_translate_condition(typed_default(q.col(3), ty.data_type), s.user());
                 } catch (const lite_error&) {
                     read = false;
+                }
+                if (read && !expr.empty() && (ty.data_type == "CHAR" || ty.data_type == "NCHAR")) {
+                    // A CHAR holds its default blank-padded, as every value it stores.
+                    const bool chars = q.col(7) == "C";
+                    expr = "LITE_FIT_TEXT(" + expr + ", " +
+                           std::to_string(q.is_null(chars ? 6 : 5) ? 0 : q.i64(chars ? 6 : 5)) +
+                           ", " + (chars ? "1" : "0") + ", " +
+                           lite_quote_text("\"" + owner + "\".\"" + table + "\".\"" + n + "\"") +
+                           ", 1)";
                 }
                 if (read && !expr.empty() && compiles("SELECT (" + expr + ")")) {
                     def = " DEFAULT (" + expr + ")";
