@@ -98,6 +98,10 @@ TEST_F(LiteQuerySemantics, GroupingSeesColumnsHoweverTheyAreQualified) {
                       {"<null>", "2"},
                       {"<null>", "2"},
                       {"<null>", "3"}}));
+    // An inline view without an alias has no name to qualify its columns with.
+    EXPECT_EQ(lite_rows(*s_, "select b, count(*) from (select b from t) group by b order by b"),
+              (rows_t{{"x", "2"}, {"y", "1"}}));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from (select b from t) where rownum <= 2"), "2");
     // The empty grouping set is one row, with or without an aggregate in the select list.
     EXPECT_EQ(lite_rows(*s_,
                         "select b, grouping(b) from t group by grouping sets ((t.b), ()) order "
@@ -148,6 +152,26 @@ TEST_F(LiteQuerySemantics, CharIsStoredPaddedAndComparedBlankPadded) {
     EXPECT_EQ(lite_cell(*s_, "select c || '|' from t where a = 1"), "z    |");
     s_->execute("INSERT INTO w (k) SELECT b FROM t WHERE a = 3");
     EXPECT_EQ(lite_cell(*s_, "select k || '|' from w where n is null"), "y  |");
+}
+
+TEST_F(LiteQuerySemantics, CharConstraintsDefaultsAndIndexesComparePadded) {
+    s_->execute(
+        "CREATE TABLE ck (f CHAR(3) CHECK (f IN ('Y', 'N')), g CHAR(2) DEFAULT 'a', h NUMBER)");
+    s_->execute("INSERT INTO ck (f, h) VALUES ('Y', 1)");
+    EXPECT_EQ(lite_rows(*s_, "select f || '|', g || '|' from ck"), (rows_t{{"Y  |", "a |"}}));
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO ck (f, h) VALUES ('X', 2)"), 2290);
+    s_->execute("CREATE UNIQUE INDEX ck_u ON ck (CASE WHEN f = 'Y' THEN h END)");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO ck (f, h) VALUES ('Y', 1)"), 1);
+    s_->execute("INSERT INTO ck (f, h) VALUES ('N', 1)");
+    s_->execute("UPDATE ck SET h = 5 WHERE f = 'N'");
+    EXPECT_EQ(lite_cell(*s_, "select h from ck where f = 'N'"), "5");
+    s_->execute("DELETE FROM ck WHERE f = 'N'");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from ck"), "1");
+    s_->execute(
+        "CREATE TRIGGER ck_t BEFORE INSERT ON ck FOR EACH ROW WHEN (new.f = 'N') BEGIN :new.h "
+        ":= 7; END;");
+    s_->execute("INSERT INTO ck (f, h) VALUES ('N', 2)");
+    EXPECT_EQ(lite_cell(*s_, "select h from ck where f = 'N'"), "7");
 }
 
 TEST_F(LiteQuerySemantics, MalformedQueriesRaiseOraclesErrors) {

@@ -14,6 +14,7 @@
 
 #include "ddl/lite_ddl_parser.h"
 #include "ddl/lite_dictionary.h"
+#include "ddl/lite_schema.h"
 #include "lite_value_text.h"
 #include "lite_internal.h"
 #include "ddl/lite_trigger.h"
@@ -70,6 +71,24 @@ struct ddl {
                        "ORDER BY COLUMN_ID");
         q.text(1, owner).text(2, table);
         return q.strings();
+    }
+    // The columns with their types, for the conditions and index expressions that read them.
+    std::vector<lite_table_column> typed_columns(const std::string& owner,
+                                                 const std::string& table) {
+        stmt q(db, "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, CHAR_LENGTH, CHAR_USED FROM " + D +
+                       "COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID");
+        q.text(1, owner).text(2, table);
+        std::vector<lite_table_column> out;
+        while (q.row()) {
+            lite_table_column c;
+            c.name = q.col(0);
+            c.type.data_type = q.col(1);
+            c.type.data_length = q.is_null(2) ? 0 : q.i64(2);
+            c.type.char_length = q.is_null(3) ? 0 : q.i64(3);
+            c.type.char_used = q.col(4);
+            out.push_back(std::move(c));
+        }
+        return out;
     }
     bool index_exists(const std::string& owner, const std::string& iname) {
         stmt q(db, "SELECT 1 FROM " + D + "INDEXES WHERE OWNER=?1 AND INDEX_NAME=?2");
@@ -392,10 +411,12 @@ struct ddl {
         c.text(1, owner).text(2, table);
         std::vector<std::pair<std::string, std::string>> checks;
         while (c.row()) checks.emplace_back(c.col(0), c.col(1));
+        const std::vector<lite_table_column> typed =
+            checks.empty() ? std::vector<lite_table_column>() : typed_columns(owner, table);
         for (auto& [cn, cond] : checks) {
             std::string expr;
             try {
-                expr = lite_translate_condition(cond, s.user());
+                expr = lite_translate_condition(cond, s.user(), &typed);
             } catch (const lite_error&) {
             }
             if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
@@ -458,13 +479,15 @@ struct ddl {
         std::string list;
         std::vector<std::string> have =
             function_based ? table_columns(owner, table) : std::vector<std::string>();
+        const std::vector<lite_table_column> typed =
+            function_based ? typed_columns(owner, table) : std::vector<lite_table_column>();
         while (c.row()) {
             std::string item = lite_quote_name(c.col(0));
             // An expression is indexed as SQLite computes it, so a unique one holds row by row
             // (a CASE that gives NULL exempts the row, as in Oracle).
             if (function_based && std::find(have.begin(), have.end(), c.col(0)) == have.end()) {
                 try {
-                    item = "(" + lite_translate_condition(c.col(0), s.user()) + ")";
+                    item = "(" + lite_translate_condition(c.col(0), s.user(), &typed) + ")";
                 } catch (const lite_error&) {
                     item.clear();
                 }

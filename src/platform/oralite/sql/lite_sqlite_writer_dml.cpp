@@ -32,6 +32,17 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
     };
     store_owner_ = d.owner.empty() ? user_ : d.owner;
     store_table_ = d.table;
+    // The statement's conditions and values read the target's columns.
+    lite_query_block target_scope;
+    target_scope.from.push_back(std::make_unique<lite_from_item>());
+    target_scope.from[0]->owner = d.owner;
+    target_scope.from[0]->name = d.table;
+    target_scope.from[0]->alias = d.alias;
+    scopes_.push_back(&target_scope);
+    struct leave {
+        std::vector<const lite_query_block*>& s;
+        ~leave() { s.pop_back(); }
+    } left{scopes_};
     std::string out;
     switch (d.kind) {
         case lite_dml::insert: {
