@@ -200,6 +200,9 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         }
         return lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
+    if (msg.find("ambiguous column name: ") != std::string::npos) {
+        return lite_error(ora_err::column_ambiguous, "column ambiguously defined");
+    }
     if (msg.find("wrong number of arguments") != std::string::npos) {
         return lite_error(ora_err::invalid_argument_count, "invalid number of arguments");
     }

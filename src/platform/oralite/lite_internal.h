@@ -15,6 +15,7 @@
 #include "sql/lite_lexer.h"
 
 class lite_schema;
+struct lite_table_column;
 
 // The SQLite form of one Oracle statement and what the statement's users need to know of it.
 struct lite_translation {
@@ -36,8 +37,11 @@ struct lite_translation {
 // read. `schema`, when given, lets DML convert values to what their target columns hold.
 lite_translation lite_translate(const std::string& oracle_sql, const std::string& user,
                                 lite_schema* schema = nullptr);
-// Translates a condition or expression (CHECK conditions, column defaults).
-std::string lite_translate_condition(std::string_view oracle_text, const std::string& user);
+// Translates a condition or expression (CHECK conditions, column defaults, index expressions).
+// `columns`, when given, are those of the one table the text reads, so that its CHAR columns
+// compare as Oracle compares them.
+std::string lite_translate_condition(std::string_view oracle_text, const std::string& user,
+                                     const std::vector<lite_table_column>* columns = nullptr);
 // Translates a query given as text (view definitions).
 std::string lite_translate_query(std::string_view oracle_text, const std::string& user);
 // The first keyword of a statement, upper-case; "" when it starts with anything else.

@@ -167,6 +167,48 @@ int render_for(const lite_column& c) {
     }
 }
 
+// The family of values a query column holds, as a set operation matches its operands;
+// 0 when the column's type cannot be told (NULL, a bind) and any family will do.
+int value_family(const std::optional<lite_column>& c) {
+    if (!c) return 0;
+    switch (c->type_code) {
+        case LITE_NUMBER:
+        case LITE_BINARY_FLOAT:
+        case LITE_BINARY_DOUBLE:
+            return 1;
+        case LITE_VARCHAR2:
+        case LITE_CHAR:
+            return 2;
+        case LITE_DATE:
+        case LITE_TIMESTAMP:
+        case LITE_TIMESTAMP_TZ:
+        case LITE_TIMESTAMP_LTZ:
+            return 3;
+        case LITE_RAW:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+// UNION, INTERSECT and MINUS pair their operands' columns by position, and Oracle refuses a
+// pair of different families before it reads a row.
+void check_set_operands(lite_type_resolver& resolver, const lite_query& q) {
+    if (q.block) return;
+    check_set_operands(resolver, *q.left);
+    check_set_operands(resolver, *q.right);
+    const size_t n =
+        std::min(q.left->first_block().items.size(), q.right->first_block().items.size());
+    for (size_t k = 0; k < n; ++k) {
+        const int left = value_family(resolver.item(*q.left, k, std::string()));
+        const int right = value_family(resolver.item(*q.right, k, std::string()));
+        if (left != 0 && right != 0 && left != right) {
+            throw lite_error(ora_err::set_operand_type_mismatch,
+                             "expression must have same datatype as corresponding expression");
+        }
+    }
+}
+
 }  // namespace
 
 lite_statement::lite_statement(lite_session& session, std::string oracle_sql)
@@ -190,6 +232,10 @@ void lite_statement::compile() {
     if (kind_ == kind::ddl || kind_ == kind::other) {
         if (kind_ == kind::other) verb_ = tr.verb;
         return;
+    }
+    if (tree_) {
+        lite_type_resolver resolver(session_);
+        check_set_operands(resolver, *tree_);
     }
     const char* tail = nullptr;
     const bool prepared = lite_stmt::try_prepare(session_.db(), sqlite_sql_, stmt_, &tail);

@@ -169,7 +169,8 @@ TEST(LiteTranslator, GroupingSetsBecomeAUnionOfGroupings) {
                   "a, ())"),
         "SELECT * FROM (SELECT \"A\" AS \"A\", \"B\" AS \"B\", 0 AS \"G\" FROM \"T\" GROUP BY "
         "\"A\", \"B\" UNION ALL SELECT \"A\" AS \"A\", NULL AS \"B\", 1 AS \"G\" FROM \"T\" "
-        "GROUP BY \"A\" UNION ALL SELECT NULL AS \"A\", NULL AS \"B\", 3 AS \"G\" FROM \"T\")");
+        "GROUP BY \"A\" UNION ALL SELECT NULL AS \"A\", NULL AS \"B\", 3 AS \"G\" FROM \"T\" "
+        "GROUP BY NULL)");
     EXPECT_EQ(
         sqlite_of("select a, sum(a) s from t group by cube(a)"),
         "SELECT * FROM (SELECT \"A\" AS \"A\", LITE_SUM(\"A\") AS \"S\" FROM \"T\" GROUP BY \"A\" "
@@ -180,7 +181,8 @@ TEST(LiteTranslator, RowLimits) {
     EXPECT_EQ(sqlite_of("select a from t where rownum <= 5 and b = 1"),
               "SELECT \"A\" AS \"A\" FROM \"T\" WHERE (\"B\" = 1) LIMIT 5");
     EXPECT_EQ(sqlite_of("select a from t where rownum < 3 order by a"),
-              "SELECT * FROM (SELECT \"A\" AS \"A\" FROM \"T\" LIMIT 2) ORDER BY \"A\" NULLS LAST");
+              "SELECT * FROM (SELECT \"A\" AS \"A\" FROM \"T\" LIMIT 2 OFFSET 0) ORDER BY \"A\" "
+              "NULLS LAST");
     EXPECT_EQ(sqlite_of("select a from t order by a desc fetch first 3 rows only"),
               "SELECT \"A\" AS \"A\" FROM \"T\" ORDER BY \"A\" DESC NULLS FIRST LIMIT 3");
     EXPECT_EQ(sqlite_of("select a from t offset 2 rows fetch next 1 row only"),

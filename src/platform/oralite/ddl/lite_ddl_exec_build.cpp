@@ -57,6 +57,14 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
             } catch (const lite_error&) {
                 read = false;
             }
+            if (read && !expr.empty() && (ty.data_type == "CHAR" || ty.data_type == "NCHAR")) {
+                // A CHAR holds its default blank-padded, as every value it stores.
+                expr = "LITE_FIT_TEXT(" + expr + ", " +
+                       std::to_string(col.in_characters ? col.char_length : col.data_length) +
+                       ", " + (col.in_characters ? "1" : "0") + ", " +
+                       lite_quote_text("\"" + owner + "\".\"" + table + "\".\"" + n + "\"") +
+                       ", 1)";
+            }
             if (read && !expr.empty() && compiles("SELECT (" + expr + ")")) {
                 def = " DEFAULT (" + expr + ")";
             } else if (!read || !expr.empty()) {
@@ -67,10 +75,13 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
         cols_sql += (cols_sql.empty() ? "" : ", ") + lite_sqlite_name(n) + " " +
                     lite_affinity_for(ty) + (col.not_null ? " NOT NULL" : "") + def;
     }
-    for (auto& [cn, cond] : dict.evaluable_checks(owner, table)) {
+    const auto checks = dict.evaluable_checks(owner, table);
+    const std::vector<lite_table_column> typed =
+        checks.empty() ? std::vector<lite_table_column>() : dict.typed_columns(owner, table);
+    for (auto& [cn, cond] : checks) {
         std::string expr;
         try {
-            expr = lite_translate_condition(cond, s.user());
+            expr = lite_translate_condition(cond, s.user(), &typed);
         } catch (const lite_error&) {
         }
         if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
@@ -121,13 +132,15 @@ void lite_ddl_executor::create_sqlite_index(const std::string& owner, const std:
     std::string list;
     std::vector<std::string> have =
         function_based ? dict.column_names(owner, table) : std::vector<std::string>();
+    const std::vector<lite_table_column> typed =
+        function_based ? dict.typed_columns(owner, table) : std::vector<lite_table_column>();
     for (const auto& [key, descend] : dict.index_keys(owner, iname)) {
         std::string item = lite_sqlite_name(key);
         // An expression is indexed as SQLite computes it, so a unique one holds row by row
         // (a CASE that gives NULL exempts the row, as in Oracle).
         if (function_based && std::find(have.begin(), have.end(), key) == have.end()) {
             try {
-                item = "(" + lite_translate_condition(key, s.user()) + ")";
+                item = "(" + lite_translate_condition(key, s.user(), &typed) + ")";
             } catch (const lite_error&) {
                 item.clear();
             }

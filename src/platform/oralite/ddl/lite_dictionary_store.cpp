@@ -108,7 +108,8 @@ std::vector<std::string> lite_dictionary_store::column_names(const std::string& 
 
 std::vector<lite_dict_build_column> lite_dictionary_store::build_columns(const std::string& owner,
                                                                          const std::string& table) {
-    stmt q(db_, R"(SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE FROM )"
+    stmt q(db_, R"(SELECT COLUMN_NAME, DATA_TYPE, DATA_PRECISION, DATA_DEFAULT, NULLABLE, )"
+                R"(DATA_LENGTH, CHAR_LENGTH, CHAR_USED FROM )"
                 R"("LITE$DICT".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID)");
     q.text(1, owner).text(2, table);
     std::vector<lite_dict_build_column> cols;
@@ -119,9 +120,30 @@ std::vector<lite_dict_build_column> lite_dictionary_store::build_columns(const s
         if (!q.is_null(2)) c.precision = static_cast<int>(q.i64(2));
         if (!q.is_null(3)) c.default_text = q.col(3);
         c.not_null = q.col(4) == "N";
+        c.data_length = q.is_null(5) ? 0 : q.i64(5);
+        c.char_length = q.is_null(6) ? 0 : q.i64(6);
+        c.in_characters = q.col(7) == "C";
         cols.push_back(std::move(c));
     }
     return cols;
+}
+
+std::vector<lite_table_column> lite_dictionary_store::typed_columns(const std::string& owner,
+                                                                    const std::string& table) {
+    stmt q(db_, R"(SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, CHAR_LENGTH, CHAR_USED FROM )"
+                R"("LITE$DICT".COLUMNS WHERE OWNER=?1 AND TABLE_NAME=?2 ORDER BY COLUMN_ID)");
+    q.text(1, owner).text(2, table);
+    std::vector<lite_table_column> out;
+    while (q.row()) {
+        lite_table_column c;
+        c.name = q.col(0);
+        c.type.data_type = q.col(1);
+        c.type.data_length = q.is_null(2) ? 0 : q.i64(2);
+        c.type.char_length = q.is_null(3) ? 0 : q.i64(3);
+        c.type.char_used = q.col(4);
+        out.push_back(std::move(c));
+    }
+    return out;
 }
 
 void lite_dictionary_store::insert_column(const std::string& owner, const std::string& table,

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ddl/lite_dictionary.h"
+#include "ddl/lite_schema.h"
 
 // A column as a SQLite table is built from it.
 struct lite_dict_build_column {
@@ -25,6 +26,8 @@ struct lite_dict_build_column {
     std::optional<int> precision;
     std::optional<std::string> default_text;
     bool not_null = false;
+    int64_t data_length = 0, char_length = 0;
+    bool in_characters = false;  // CHAR_USED 'C'
 };
 
 // A constraint row as written to CONSTRAINTS.
@@ -92,6 +95,9 @@ public:
     // Every row of the table and of what belongs to it: columns, constraints, indexes, triggers.
     void forget_table(const std::string& owner, const std::string& table);
     std::vector<std::string> column_names(const std::string& owner, const std::string& table);
+    // The columns with their types, for the conditions and index expressions that read them.
+    std::vector<lite_table_column> typed_columns(const std::string& owner,
+                                                 const std::string& table);
     std::vector<lite_dict_build_column> build_columns(const std::string& owner,
                                                       const std::string& table);
     void insert_column(const std::string& owner, const std::string& table, const std::string& name,

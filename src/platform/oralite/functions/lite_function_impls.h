@@ -84,6 +84,8 @@ LITE_FN(fn_lob_length);
 LITE_FN(fn_lob_substr);
 LITE_FN(fn_raw_to_text);
 LITE_FN(fn_raise);
+LITE_FN(one_step);
+void one_final(sqlite3_context* ctx);
 LITE_FN(listagg_step);
 LITE_FN(listagg_inverse);
 void listagg_final(sqlite3_context* ctx);

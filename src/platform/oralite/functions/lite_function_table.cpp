@@ -143,13 +143,14 @@ const lite_function_sig k_functions[] = {
     {"LITE_TS", "LITE_TS", 2, 3, R::timestamp, fn_ts, nullptr, nullptr, nullptr, 0, INT},
     {"LITE_FIT_NUMBER", "LITE_FIT_NUMBER", 4, 4, R::number, fn_fit_number, nullptr, nullptr,
      nullptr, 0, INT},
-    {"LITE_FIT_TEXT", "LITE_FIT_TEXT", 4, 4, R::arg0, fn_fit_text, nullptr, nullptr, nullptr, 0,
+    {"LITE_FIT_TEXT", "LITE_FIT_TEXT", 4, 5, R::arg0, fn_fit_text, nullptr, nullptr, nullptr, 0,
      INT},
     {"LITE_FIT_RAW", "LITE_FIT_RAW", 3, 3, R::raw, fn_fit_raw, nullptr, nullptr, nullptr, 0, INT},
     {"LITE_RAISE", "LITE_RAISE", 2, 2, R::number, fn_raise, nullptr, nullptr, nullptr, 0,
      INT | VOL},
     {"LITE_SEQ", "LITE_SEQ", 3, 3, R::number, fn_seq, nullptr, nullptr, nullptr, 0,
      INT | VOL | SES},
+    {"LITE_ONE", "LITE_ONE", 1, 1, R::arg0, one_step, one_final, nullptr, nullptr, 0, INT | AGG},
 };
 
 thread_local std::optional<lite_error> t_pending;

@@ -68,28 +68,40 @@ void fn_fit_number(sqlite3_context* ctx, int, sqlite3_value** v) {
     result_decimal(ctx, d);
 }
 
-// LITE_FIT_TEXT(value, maximum, in_characters, name).
-void fn_fit_text(sqlite3_context* ctx, int, sqlite3_value** v) {
+// LITE_FIT_TEXT(value, maximum, in_characters, name[, pad]). With pad set the column is a
+// CHAR: it holds its value blank-padded to its width, as Oracle stores it, so that LENGTH, ||
+// and SUBSTR see the blanks.
+void fn_fit_text(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     const int64_t maximum = sqlite3_value_int64(v[1]);
     const int type = sqlite3_value_type(v[0]);
-    if (maximum > 0 && type != SQLITE_NULL) {
-        size_t actual = 0;
-        if (type == SQLITE_INTEGER) {
-            char b[32];
-            actual = lite_int_text(sqlite3_value_int64(v[0]), b);
-        } else if (type == SQLITE_FLOAT) {
-            actual = lite_number_text(sqlite3_value_double(v[0])).size();
-        } else if (type == SQLITE_BLOB) {
-            actual = 2 * static_cast<size_t>(sqlite3_value_bytes(v[0]));  // as hex digits
-        } else if (sqlite3_value_int(v[2]) != 0) {
-            actual = utf8_count(text_arg(v[0]));
-        } else {
-            actual = static_cast<size_t>(sqlite3_value_bytes(v[0]));
-        }
-        if (static_cast<int64_t>(actual) > maximum)
-            return fail_too_large(ctx, v[3], actual, maximum);
+    if (maximum <= 0 || type == SQLITE_NULL) return sqlite3_result_value(ctx, v[0]);
+    const bool chars = sqlite3_value_int(v[2]) != 0;
+    size_t actual = 0;
+    char b[32];
+    std::string number;
+    std::string_view text;
+    if (type == SQLITE_INTEGER) {
+        text = std::string_view(b, lite_int_text(sqlite3_value_int64(v[0]), b));
+    } else if (type == SQLITE_FLOAT) {
+        number = lite_number_text(sqlite3_value_double(v[0]));
+        text = number;
+    } else if (type == SQLITE_TEXT) {
+        const unsigned char* t = sqlite3_value_text(v[0]);
+        text = std::string_view(reinterpret_cast<const char*>(t),
+                                static_cast<size_t>(sqlite3_value_bytes(v[0])));
     }
-    sqlite3_result_value(ctx, v[0]);
+    if (type == SQLITE_BLOB) {
+        actual = 2 * static_cast<size_t>(sqlite3_value_bytes(v[0]));  // as hex digits
+    } else {
+        actual = chars && type == SQLITE_TEXT ? utf8_count(text) : text.size();
+    }
+    if (static_cast<int64_t>(actual) > maximum) return fail_too_large(ctx, v[3], actual, maximum);
+    const bool pad = argc > 4 && sqlite3_value_int(v[4]) != 0;
+    if (!pad || type == SQLITE_BLOB || static_cast<int64_t>(actual) == maximum)
+        return sqlite3_result_value(ctx, v[0]);
+    std::string padded(text);
+    padded.append(static_cast<size_t>(maximum) - actual, ' ');
+    result_string(ctx, padded);
 }
 
 // LITE_FIT_RAW(bytes, maximum, name).

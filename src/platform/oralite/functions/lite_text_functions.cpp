@@ -12,6 +12,7 @@
 
 #include "functions/lite_function_args.h"
 #include "functions/lite_function_impls.h"
+#include "lite_errors.h"
 #include "lite_value_text.h"
 #include "lite_errors.h"
 
@@ -507,6 +508,38 @@ void fn_raw_to_text(sqlite3_context* ctx, int, sqlite3_value** v) {
 // LITE_RAISE(code, text): the error of a foreign-key trigger, raised as its number.
 void fn_raise(sqlite3_context* ctx, int, sqlite3_value** v) {
     fail(ctx, sqlite3_value_int(v[0]), text_arg(v[1]));
+}
+
+// LITE_ONE(value): the one value a scalar sub-query yields, NULL for none; a second row is
+// ORA-01427 at once, before the sub-query reads further.
+namespace {
+struct one_state {
+    sqlite3_value* value;
+    bool many;
+};
+}  // namespace
+
+void one_step(sqlite3_context* ctx, int, sqlite3_value** v) {
+    auto* st = static_cast<one_state*>(sqlite3_aggregate_context(ctx, sizeof(one_state)));
+    if (!st) return sqlite3_result_error_nomem(ctx);
+    if (st->many) return;
+    if (st->value) {
+        sqlite3_value_free(st->value);
+        st->value = nullptr;
+        st->many = true;
+        return fail(ctx, ora_err::subquery_many_rows,
+                    "single-row subquery returns more than one row");
+    }
+    st->value = sqlite3_value_dup(v[0]);
+    if (!st->value) sqlite3_result_error_nomem(ctx);
+}
+
+void one_final(sqlite3_context* ctx) {
+    auto* st = static_cast<one_state*>(sqlite3_aggregate_context(ctx, 0));
+    if (!st || !st->value) return sqlite3_result_null(ctx);
+    sqlite3_result_value(ctx, st->value);
+    sqlite3_value_free(st->value);
+    st->value = nullptr;
 }
 
 // LISTAGG: LITE_LISTAGG(value, separator, mode, filler, key, order, ...). Mode bit 1 and 2:

@@ -82,12 +82,20 @@ bool rownum_limit(const lite_expr& e, long long& limit) {
     }
     long long n = 0;
     if (a->kind != lite_expr::rownum || !whole_number(*b, n)) return false;
+    // A row that fails takes no number, so the next row is offered the same one: once the
+    // condition fails it fails for every later row. No limit at all is -2.
     if (op == "<=") {
         limit = n;
     } else if (op == "<") {
         limit = n > 0 ? n - 1 : 0;
     } else if (op == "=") {
         limit = n == 1 ? 1 : 0;
+    } else if (op == ">") {
+        limit = n < 1 ? -2 : 0;
+    } else if (op == ">=") {
+        limit = n <= 1 ? -2 : 0;
+    } else if (op == "<>" || op == "!=") {
+        limit = n >= 1 ? n - 1 : -2;
     } else {
         return false;
     }
@@ -129,6 +137,7 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
             }
             p += " AS (" + query_level(*w.query, "") + ")";
             parts.push_back(std::move(p));
+            with_items_.push_back(&w);
         }
         out += "WITH " + join(parts, ", ") + " ";
     }
@@ -139,8 +148,9 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
         std::string body = block(*qr.block, hidden, &limit, ordered);
         if (grouped_specially(*qr.block)) wrapped = qr.block.get();
         if (limit >= 0 && ordered) {
-            // Oracle numbers rows before it sorts them: the limit applies first.
-            body = "SELECT * FROM (" + body + " LIMIT " + std::to_string(limit) + ")";
+            // Oracle numbers rows before it sorts them: the limit applies first. The OFFSET
+            // keeps SQLite from merging the two selects, which would sort before it limits.
+            body = "SELECT * FROM (" + body + " LIMIT " + std::to_string(limit) + " OFFSET 0)";
             limit = -1;
             wrapped = qr.block.get();
         }
@@ -174,6 +184,7 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
         }
         expanded_ = saved;
     }
+    with_items_.resize(with_items_.size() - qr.with.size());
     std::string lim;
     if (qr.fetch) {
         lim = x(*qr.fetch);
@@ -191,6 +202,17 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
 std::string lite_sqlite_writer::block(const lite_query_block& b, const std::string& hidden,
                                       long long* limit, bool ordered) {
     if (b.hierarchical) throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+    struct scope {
+        lite_sqlite_writer& w;
+        bool qualify;
+        ~scope() {
+            w.scopes_.pop_back();
+            w.qualify_ = qualify;
+        }
+    } in{*this, qualify_};
+    scopes_.push_back(&b);
+    qualify_ = aggregates(b);
+    check_grouped(b);
     if (grouped_specially(b)) return expanded_block(b, hidden);
     return plain_block(b, hidden, nullptr, limit, ordered);
 }
@@ -203,15 +225,20 @@ std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std
     grouping_ = nullptr;  // WHERE and FROM see rows before grouping
     std::vector<const lite_expr*> conds;
     flatten_and(b.where.get(), conds);
-    // ROWNUM as a row limit.
-    if (limit) {
-        for (auto it = conds.begin(); it != conds.end(); ++it) {
+    // ROWNUM as a row limit: on the rows that pass WHERE, before grouping, DISTINCT and
+    // analytic functions see them.
+    const bool early = numbers_before_select(b);
+    long long first = -1;
+    if (limit || early) {
+        long long* to = early ? &first : limit;
+        for (auto it = conds.begin(); it != conds.end();) {
             long long n = 0;
-            if (rownum_limit(**it, n) && b.group_by.empty() && !b.having) {
-                *limit = *limit < 0 ? n : std::min(*limit, n);
-                conds.erase(it);
-                break;
+            if (!rownum_limit(**it, n)) {
+                ++it;
+                continue;
             }
+            if (n != -2) *to = *to < 0 ? n : std::min(*to, n);
+            it = conds.erase(it);
         }
     }
     std::string from = from_clause(b, nullptr);
@@ -231,6 +258,7 @@ std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std
         for (const lite_expr* c : conds) all.push_back(x(*c));
         where_sql = join(all, " AND ");
     }
+    if (first >= 0) first_rows(b, from, where_sql, first);
     grouping_ = branch;
 
     std::string out = "SELECT ";
@@ -260,7 +288,12 @@ std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std
         }
         grouping_ = branch;
     }
-    if (!groups.empty()) out += " GROUP BY " + join(groups, ", ");
+    if (!groups.empty()) {
+        out += " GROUP BY " + join(groups, ", ");
+    } else if (group_exprs && !calls_aggregate(b)) {
+        // The empty grouping set is one row even where no aggregate asks for one.
+        out += " GROUP BY NULL";
+    }
     if (b.having) out += " HAVING " + x(*b.having);
     return out;
 }

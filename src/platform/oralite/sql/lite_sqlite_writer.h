@@ -13,6 +13,7 @@
 #define TW_PLATFORM_ORALITE_LITE_SQLITE_WRITER_H
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     std::string dml(const lite_dml& d);
     // One expression or condition.
     std::string expression(const lite_expr& e);
+    // One expression or condition on the columns of table `table` (unqualified names).
+    std::string table_expression(const lite_expr& e, const std::string& table);
     // The SQLite form of a table name ([schema.]"NAME").
     std::string table_name(const std::string& owner, const std::string& name) const;
     // True once the text written calls a function marked as using the session.
@@ -116,6 +119,42 @@ private:
     // column that a table of the query blocks being written declares so.
     bool binary_real(const lite_expr& e, bool& single) const;
 
+    // Oracle's meaning where SQLite's differs (lite_sqlite_writer_rules.cpp).
+    struct column_source {
+        std::string qualifier;               // the FROM item's alias, else its table's name
+        const lite_coltype* type = nullptr;  // null when not told
+    };
+    struct lookup {
+        bool known = false;  // the FROM item's columns are known
+        bool has = false;
+        const lite_coltype* type = nullptr;
+    };
+    // The FROM item of the innermost query block being written that a column comes from;
+    // nullopt unless that is certain.
+    std::optional<column_source> source_of(const lite_expr& column);
+    lookup column_of(const lite_from_item& f, const std::string& column);
+    bool is_stored_table(const lite_from_item& f);
+    // A CHAR or NCHAR value, or a text literal: what compares blank-padded.
+    bool char_typed(const lite_expr& e);
+    // Whether a comparison of e with the others is blank-padded: all of them char_typed.
+    bool blank_padded(const lite_expr& e, const std::vector<const lite_expr*>& others);
+    // An operand of a comparison; the first of a blank-padded one carries the collation.
+    std::string compared(const lite_expr& e, bool padded, bool first);
+    // A block that groups its rows (GROUP BY, HAVING or an aggregate in its select list), and
+    // one whose select list or HAVING calls an aggregate.
+    static bool aggregates(const lite_query_block& b);
+    static bool calls_aggregate(const lite_query_block& b);
+    bool grouped_expression(const lite_expr& e, const std::vector<std::string>& groups);
+    // ORA-00937 or ORA-00979 for a select list or HAVING that reads rows of an aggregating block.
+    void check_grouped(const lite_query_block& b);
+    // Whether ROWNUM limits must act on the rows before the select list does its work.
+    static bool numbers_before_select(const lite_query_block& b);
+    // The FROM and WHERE of a block whose rows are the first n that pass its WHERE.
+    void first_rows(const lite_query_block& b, std::string& from, std::string& where_sql,
+                    long long n);
+    // A scalar sub-query as one value, ORA-01427 for a second row.
+    std::string single_row(const lite_query& q);
+
     std::string user_;
     lite_schema* schema_;
     const grouping* grouping_ = nullptr;
@@ -131,6 +170,12 @@ private:
     int class_depth_ = 0;
     // False while a RANGE frame's ORDER BY is written: its offsets need the values themselves.
     bool keys_on_ = true;
+    // The WITH queries in view, one by one, for telling a column's source and type.
+    std::vector<const lite_with_item*> with_items_;
+    // Columns are written with their FROM item's name, so that the grouping expressions of a
+    // block compare as text however they were written.
+    bool qualify_ = false;
+    int resolving_ = 0;  // inline views followed to tell a column's type
     // The table a DML statement stores into, as its errors name it.
     std::string store_owner_, store_table_;
 };

@@ -58,6 +58,11 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
         if (last == "ROWID") return "rowid";
         if (last == "LEVEL")
             throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+        if (qualify_ && !new_row_) {
+            // An inline view without an alias has no name to qualify with.
+            auto src = source_of(e);
+            if (src && !src->qualifier.empty()) return q(src->qualifier) + "." + q(last);
+        }
         return q(last);
     }
     std::string col = last == "ROWID" ? "rowid" : q(last);
@@ -134,8 +139,12 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                     x(*e.args[1]) + ")";
             } else if (o == "/") {
                 s = "LITE_DIV(" + x(*e.args[0]) + ", " + x(*e.args[1]) + ")";
-            } else {
+            } else if (o == "AND" || o == "OR") {
                 s = "(" + x(*e.args[0]) + " " + o + " " + x(*e.args[1]) + ")";
+            } else {
+                const bool pad = blank_padded(*e.args[0], {e.args[1].get()});
+                s = "(" + compared(*e.args[0], pad, true) + " " + o + " " +
+                    compared(*e.args[1], pad, false) + ")";
             }
             break;
         }
@@ -156,16 +165,21 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             break;
         }
         case lite_expr::subquery:
-            s = "(" + query_level(*e.query, "") + ")";
+            s = single_row(*e.query);
             break;
         case lite_expr::exists:
             s = "(EXISTS (" + query_level(*e.query, "") + "))";
             break;
         case lite_expr::in_list: {
             if (s = number_in_list(e); !s.empty()) break;
-            std::string lhs = x(*e.args[0]);
+            std::vector<const lite_expr*> items;
+            for (size_t k = 1; k < e.args.size(); ++k) items.push_back(e.args[k].get());
+            const bool pad = blank_padded(*e.args[0], items);
+            std::string lhs = compared(*e.args[0], pad, true);
             bool rows = e.args[0]->kind == lite_expr::tuple;
-            std::string list = args_of(e, 1);
+            std::string list;
+            for (const lite_expr* i : items)
+                list += (list.empty() ? "" : ", ") + compared(*i, pad, false);
             s = "(" + lhs + (e.flag ? " NOT IN (" : " IN (") + (rows ? "VALUES " : "") + list +
                 "))";
             break;
@@ -174,11 +188,13 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = "(" + x(*e.args[0]) + (e.flag ? " NOT IN (" : " IN (") + query_level(*e.query, "") +
                 "))";
             break;
-        case lite_expr::between:
+        case lite_expr::between: {
             if (s = number_between(e); !s.empty()) break;
-            s = "(" + x(*e.args[0]) + (e.flag ? " NOT BETWEEN " : " BETWEEN ") + x(*e.args[1]) +
-                " AND " + x(*e.args[2]) + ")";
+            const bool pad = blank_padded(*e.args[0], {e.args[1].get(), e.args[2].get()});
+            s = "(" + compared(*e.args[0], pad, true) + (e.flag ? " NOT BETWEEN " : " BETWEEN ") +
+                compared(*e.args[1], pad, false) + " AND " + compared(*e.args[2], pad, false) + ")";
             break;
+        }
         case lite_expr::like:
             s = "(" + x(*e.args[0]) + (e.flag ? " NOT LIKE " : " LIKE ") + x(*e.args[1]);
             if (e.args.size() > 2) s += " ESCAPE " + x(*e.args[2]);

@@ -52,8 +52,10 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
         const bool chars = t->char_used == "C";
         const int64_t maximum = chars ? t->char_length : t->data_length;
         if (maximum <= 0) return value;
+        // A CHAR holds its value blank-padded to its width, as Oracle stores it.
+        const bool fixed = dt == "CHAR" || dt == "NCHAR";
         return "LITE_FIT_TEXT(" + value + ", " + std::to_string(maximum) + ", " +
-               (chars ? "1" : "0") + ", " + name() + ")";
+               (chars ? "1" : "0") + ", " + name() + (fixed ? ", 1)" : ")");
     }
     if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale) {
         // Kept to the column's digits, with the zone only where the column has one.

@@ -116,11 +116,28 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
     return tr;
 }
 
-std::string lite_translate_condition(std::string_view oracle_text, const std::string& user) {
+std::string lite_translate_condition(std::string_view oracle_text, const std::string& user,
+                                     const std::vector<lite_table_column>* columns) {
     lite_parser p(oracle_text);
     lite_expr_ptr e = p.expression_statement();
-    lite_sqlite_writer w(user, nullptr);
-    return w.expression(*e);
+    if (!columns) {
+        lite_sqlite_writer w(user, nullptr);
+        return w.expression(*e);
+    }
+    // The one table, under a name no other can have.
+    class one_table : public lite_schema {
+    public:
+        explicit one_table(const std::vector<lite_table_column>& c) : c_(c) {}
+        const std::vector<lite_table_column>* table_columns(const std::string&,
+                                                            const std::string&) override {
+            return &c_;
+        }
+
+    private:
+        const std::vector<lite_table_column>& c_;
+    } table(*columns);
+    lite_sqlite_writer w(user, &table);
+    return w.table_expression(*e, "LITE$TABLE");
 }
 
 std::string lite_translate_query(std::string_view oracle_text, const std::string& user) {
