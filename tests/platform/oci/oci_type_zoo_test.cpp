@@ -391,22 +391,36 @@ TEST_F(TypeZoo, RawReturnsItsOwnLengthAndLongRawItsHexText) {
     EXPECT_EQ(from_u16(hex.data(), hex.size()), "00");
 }
 
-// Reads a LOB in 32768-byte chunks from offset 1 until a read returns 0.
+// Reads a LOB in chunks of 32768 bytes from offset 1 until a read returns 0, as the Oracle side
+// reads it: a character LOB as UTF-16 (the environment's character set) with offsets and amounts
+// in characters, returned here as UTF-8; a BLOB as bytes.
 std::string read_lob(oci_conn& c, void* lob, int* reads) {
+    auto* loc = static_cast<OCILobLocator*>(lob);
+    ub1 form = 0;
+    EXPECT_EQ(lite_OCILobCharSetForm(c.env, c.err, loc, &form), OCI_SUCCESS);
+    const bool text = form != 0;
     std::string out;
+    std::u16string units;
     std::vector<char> chunk(32768 + 1);
     ub4 offset = 1;
     *reads = 0;
     for (;;) {
-        ub4 amount = 0;
-        EXPECT_EQ(lite_OCILobRead(c.svc, c.err, static_cast<OCILobLocator*>(lob), &amount, offset,
-                                  chunk.data(), 32768, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+        ub4 amount = text ? 32768 / 2 : 32768;
+        EXPECT_EQ(lite_OCILobRead(c.svc, c.err, loc, &amount, offset, chunk.data(), 32768, nullptr,
+                                  nullptr, 0, text ? form : SQLCS_IMPLICIT),
                   OCI_SUCCESS);
         ++*reads;
         if (amount == 0 || *reads > 100) break;
-        out.append(chunk.data(), amount);
+        if (text) {
+            const size_t at = units.size();
+            units.resize(at + amount);
+            std::memcpy(units.data() + at, chunk.data(), size_t{amount} * 2);
+        } else {
+            out.append(chunk.data(), amount);
+        }
         offset += amount;
     }
+    if (text) out = from_u16(units.data(), units.size() * 2);
     return out;
 }
 
@@ -470,7 +484,7 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
         OCI_SUCCESS);
     EXPECT_EQ(form, SQLCS_NCHAR);
 
-    // Row 2: three bytes each.
+    // Row 2: three characters or bytes each.
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), "abc");
     EXPECT_EQ(reads, 2);
@@ -481,10 +495,10 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(ind[i], -1);
 
-    // Row 4: 100 KB in four chunks, as UTF-8 bytes with byte offsets.
+    // Row 4: 100 KB of text, in chunks of 16384 characters.
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), big_text);
-    EXPECT_EQ(reads, static_cast<int>((big_text.size() + 32767) / 32768) + 1);
+    EXPECT_EQ(reads, static_cast<int>((u16(big_text).size() + 16383) / 16384) + 1);
     EXPECT_EQ(read_lob(conn_, lob[1], &reads), big_text);
     const std::string bin = read_lob(conn_, lob[2], &reads);
     EXPECT_EQ(bin, std::string(big_bin.begin(), big_bin.end()));

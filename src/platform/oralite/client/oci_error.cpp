@@ -24,6 +24,8 @@ const char* oci_message(int ora_code) {
             return "fetched column value was truncated";
         case 1455:
             return "converting column overflows integer datatype";
+        case 1482:
+            return "unsupported character set";
         case 1722:
             return "invalid number";
         case 1891:
@@ -38,6 +40,8 @@ const char* oci_message(int ora_code) {
             return "inconsistent datatypes";
         case 22275:
             return "invalid LOB locator specified";
+        case 22831:
+            return "Offset or offset+amount does not land on character boundary";
         case 22920:
             return "row containing the LOB value is not locked";
         case 24309:
