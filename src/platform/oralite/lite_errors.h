@@ -27,6 +27,7 @@ inline constexpr int column_exists = 1430;
 inline constexpr int cannot_modify_to_null = 1451;
 inline constexpr int duplicate_keys_found = 1452;
 inline constexpr int unsupported_character_set = 1482;
+inline constexpr int field_not_in_datetime = 1878;
 inline constexpr int user_not_found = 1918;
 inline constexpr int user_name_conflict = 1920;
 inline constexpr int referencing_columns_mismatch = 2256;

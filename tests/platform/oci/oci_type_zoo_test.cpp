@@ -344,6 +344,46 @@ TEST_F(TypeZoo, ZonedTimestampsAndIntervals) {
     EXPECT_EQ(lite_OCIDescriptorFree(desc[1], OCI_DTYPE_TIMESTAMP_LTZ), OCI_SUCCESS);
 }
 
+TEST_F(TypeZoo, OnlyAZonedDescriptorTellsAZone) {
+    OCIStmt* st = conn_.new_stmt("SELECT TSTZ, TSTZ FROM ZOO_TIME WHERE ID = 4");
+    void* plain = nullptr;
+    void* zoned = nullptr;
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &plain, OCI_DTYPE_TIMESTAMP, 0, nullptr),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &zoned, OCI_DTYPE_TIMESTAMP_TZ, 0, nullptr),
+              OCI_SUCCESS);
+    sb2 ind[2] = {};
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &plain, sizeof plain, SQLT_TIMESTAMP,
+                                  &ind[0], nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 2, &zoned, sizeof zoned, SQLT_TIMESTAMP_TZ,
+                                  &ind[1], nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    sb1 zh = 0, zm = 0;
+    ub1 h = 0, mi = 0, s = 0;
+    ub4 ns = 0;
+    EXPECT_EQ(lite_OCIDateTimeGetTimeZoneOffset(conn_.env, conn_.err,
+                                                static_cast<OCIDateTime*>(plain), &zh, &zm),
+              OCI_ERROR)
+        << "a plain timestamp holds no zone";
+    EXPECT_EQ(conn_.error_code(), 1878);
+    ASSERT_EQ(lite_OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(plain), &h,
+                                      &mi, &s, &ns),
+              OCI_SUCCESS);
+    EXPECT_EQ((std::vector<int>{h, mi, s}), (std::vector<int>{10, 11, 12})) << "its wall clock";
+    ASSERT_EQ(lite_OCIDateTimeGetTimeZoneOffset(conn_.env, conn_.err,
+                                                static_cast<OCIDateTime*>(zoned), &zh, &zm),
+              OCI_SUCCESS);
+    EXPECT_EQ(zh, 2);
+    EXPECT_EQ(zm, 0);
+    EXPECT_EQ(lite_OCIDescriptorFree(plain, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIDescriptorFree(zoned, OCI_DTYPE_TIMESTAMP_TZ), OCI_SUCCESS);
+}
+
 TEST_F(TypeZoo, DateIntoTheSevenByteClientDate) {
     OCIStmt* st = conn_.new_stmt("SELECT D FROM ZOO_TIME WHERE ID = 1");
     OCIDate date{};

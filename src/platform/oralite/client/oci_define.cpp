@@ -420,6 +420,10 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             OCIDateTime* dt = oci_find_datetime(descriptor_at(d, row));
             if (dt == nullptr) return 1891;
             dt->value = ls.as_datetime(col);
+            // Into a descriptor without a zone a zoned value keeps its own wall-clock time.
+            if (dt->kind == OCI_DTYPE_DATE || dt->kind == OCI_DTYPE_TIMESTAMP) {
+                dt->value.tz_minutes = 0;
+            }
             dt->has_value = true;
             set_meta(o, 0, sizeof(void*), 0);
             return 0;

@@ -28,6 +28,8 @@ const char* oci_message(int ora_code) {
             return "unsupported character set";
         case 1722:
             return "invalid number";
+        case 1878:
+            return "specified field not found in datetime or interval";
         case 1891:
             return "Datetime/Interval internal error";
         case 3114:
