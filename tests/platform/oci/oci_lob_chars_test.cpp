@@ -165,8 +165,9 @@ protected:
         return out;
     }
 
-    // The LOB read as UTF-8 (csid 873) asking `chars` characters into a buffer of `room` bytes:
-    // the amount out counts bytes, so the next offset counts the characters those bytes hold.
+    // The LOB read as UTF-8 (csid 873) asking `chars` characters (no more than `room`, which a
+    // read would stream) into a buffer of `room` bytes: the amount out counts bytes, so the next
+    // offset counts the characters those bytes hold.
     std::string read_utf8(OCILobLocator* lob, ub4 chars, ub4 room) {
         std::string out;
         std::vector<char> buf(room);
@@ -234,8 +235,8 @@ TEST_P(LobChars, Utf8ByItsIdCarriesWholeCharactersAndCountsBytesOut) {
     for (OCILobLocator* lob : lob_) {
         EXPECT_EQ(read_utf8(lob, 2, 8), text_) << "two characters, a pair at most";
         EXPECT_EQ(read_utf8(lob, 5, 64), text_);
-        EXPECT_EQ(read_utf8(lob, 64, 9), text_) << "the buffer, not the amount, bounds these";
-        EXPECT_EQ(read_utf8(lob, 100000, 4096), text_);
+        EXPECT_EQ(read_utf8(lob, 9, 9), text_) << "the buffer, not the amount, bounds these";
+        EXPECT_EQ(read_utf8(lob, 4096, 4096), text_);
     }
     const size_t pair = source_.find(u16("𝄞"));
     ASSERT_NE(pair, std::u16string::npos);
@@ -257,6 +258,54 @@ TEST_P(LobChars, Utf8ByItsIdCarriesWholeCharactersAndCountsBytesOut) {
                           nullptr, nullptr, 871, SQLCS_IMPLICIT),
               OCI_SUCCESS);
     EXPECT_EQ(std::string(buf, amount), "𝄞");
+}
+
+TEST_P(LobChars, AnAmountBeyondTheBufferIsPolledPieceByPiece) {
+    for (ub2 csid : {ub2{0}, ub2{873}}) {
+        std::string utf8;
+        std::u16string units;
+        char buf[10];
+        ub4 offset = 1;
+        sword status = OCI_NEED_DATA;
+        int calls = 0;
+        while (status == OCI_NEED_DATA && calls < 100000) {
+            ub4 amount = 0;
+            status = t_->LobRead(svc_, err_, lob_[0], &amount, offset, buf, sizeof buf, nullptr,
+                                 nullptr, csid, SQLCS_IMPLICIT);
+            ASSERT_TRUE(status == OCI_NEED_DATA || status == OCI_SUCCESS) << error_text();
+            ASSERT_GT(amount, 0u);
+            if (csid == 0) {
+                const size_t at = units.size();
+                units.resize(at + amount);
+                std::memcpy(units.data() + at, buf, size_t{amount} * 2);
+            } else {
+                utf8.append(buf, amount);
+            }
+            // The offset of a call that polls is not looked at.
+            offset = 7;
+            ++calls;
+        }
+        EXPECT_EQ(status, OCI_SUCCESS) << "the last piece ends the poll";
+        if (csid == 0) {
+            EXPECT_EQ(units, source_);
+            EXPECT_EQ(calls, static_cast<int>((source_.size() + 4) / 5));
+        } else {
+            EXPECT_EQ(utf8, text_);
+        }
+        // Ended: a read names its offset again.
+        ub4 amount = 2;
+        ASSERT_EQ(t_->LobRead(svc_, err_, lob_[0], &amount, 2, buf, sizeof buf, nullptr, nullptr,
+                              csid, SQLCS_IMPLICIT),
+                  OCI_SUCCESS);
+        EXPECT_EQ(amount, csid == 0 ? 2u : 4u) << "μέ: two characters, four bytes of UTF-8";
+    }
+    // A buffer that holds the whole amount reads it in one piece.
+    std::vector<char16_t> all(source_.size());
+    ub4 amount = 0;
+    ASSERT_EQ(t_->LobRead(svc_, err_, lob_[1], &amount, 1, all.data(),
+                          static_cast<ub4>(all.size() * 2), nullptr, nullptr, 0, SQLCS_NCHAR),
+              OCI_SUCCESS);
+    EXPECT_EQ(std::u16string(all.data(), amount), source_);
 }
 
 struct collected {

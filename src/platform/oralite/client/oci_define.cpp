@@ -435,6 +435,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             const auto bytes = ls.bytes(col);
             lob->data.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
             lob->units_ready = false;
+            lob->polling = false;
             lob->has_value = true;
             lob->binary = meta.type_code == LITE_BLOB || meta.type_code == LITE_RAW ||
                           meta.type_code == LITE_LONG_RAW || d.dty == SQLT_BLOB;

@@ -232,6 +232,12 @@ struct OCILobLocator : oci_handle {
     // the first read that needs it and dropped whenever `data` is replaced.
     std::u16string units;
     bool units_ready = false;
+    // A polled read in progress (OCILobRead streaming without a callback): where its next piece
+    // begins and its amount ends (0-based, in the units its reads count), in which character set.
+    bool polling = false;
+    size_t poll_next = 0;
+    size_t poll_end = 0;
+    ub2 poll_csid = 0;
     // Where a locator read FOR UPDATE writes back: the row of owner.table with that ROWID
     // (empty column: read-only).
     std::string owner;

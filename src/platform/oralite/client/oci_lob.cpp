@@ -124,7 +124,14 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
     }
     return oci_guard(err, [&]() -> sword {
         if (!lob->has_value) return oci_fail(err, 22275);
-        if (offset == 0 || bufp == nullptr) return oci_fail(err, ora_err::lob_parameter_illegal);
+        if (bufp == nullptr) return oci_fail(err, ora_err::lob_parameter_illegal);
+        // A polled read goes on where its last piece ended, whatever the call's offset and
+        // amount, in the character set it began with.
+        if (lob->polling) {
+            offset = static_cast<ub4>(lob->poll_next + 1);
+            csid = lob->poll_csid;
+        }
+        if (offset == 0) return oci_fail(err, ora_err::lob_parameter_illegal);
         // csid 0 is the environment's character set (for either form), which is UTF-16 here.
         lob_form form = lob_form::bytes;
         if (!lob->binary) {
@@ -139,6 +146,7 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
         const size_t size = form == lob_form::bytes ? lob->data.size() : units_of(lob).size();
         const size_t start = offset - 1;
         if (start >= size) {
+            lob->polling = false;
             *amtp = 0;
             return OCI_SUCCESS;
         }
@@ -147,16 +155,41 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
             return oci_fail(err, ora_err::not_on_character_boundary);
         }
         // 0 asks for everything from the offset on.
-        const size_t wanted = *amtp == 0 ? size - start : std::min<size_t>(*amtp, size - start);
+        const ub4 amount_in = *amtp;
+        const size_t wanted =
+            amount_in == 0 ? size - start : std::min<size_t>(amount_in, size - start);
         // The amount out counts what the buffer holds: characters of a fixed-width form, bytes
         // of UTF-8 (and of a BLOB).
         auto out_amount = [&](const lob_piece& p) {
             return static_cast<ub4>(form == lob_form::utf8 ? p.bytes : p.amount);
         };
+        if (lob->polling) {
+            const lob_piece p = take_piece(lob, form, start, lob->poll_end - start, bufp, bufl);
+            if (p.refused != 0) {
+                lob->polling = false;
+                return oci_fail(err, p.refused);
+            }
+            *amtp = out_amount(p);
+            lob->poll_next = start + p.amount;
+            if (lob->poll_next < lob->poll_end) return OCI_NEED_DATA;
+            lob->polling = false;
+            return OCI_SUCCESS;
+        }
         if (cbfp == nullptr) {
             const lob_piece p = take_piece(lob, form, start, wanted, bufp, bufl);
             if (p.refused != 0) return oci_fail(err, p.refused);
             *amtp = out_amount(p);
+            // An amount of 0, or one beyond what the buffer holds, streams the value: each
+            // further call polls for the next piece (OCI_NEED_DATA until the last one).
+            const size_t holds = form == lob_form::utf16 ? bufl / 2 : bufl;
+            const bool streamed = amount_in == 0 || amount_in > holds;
+            if (streamed && p.amount < wanted) {
+                lob->polling = true;
+                lob->poll_next = start + p.amount;
+                lob->poll_end = start + wanted;
+                lob->poll_csid = csid;
+                return OCI_NEED_DATA;
+            }
             return OCI_SUCCESS;
         }
         // With a callback the whole amount arrives piece by piece through the one buffer.
@@ -246,6 +279,7 @@ extern "C" sword lite_OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocat
         upd->execute();
         lob->data = std::move(value);
         lob->units_ready = false;
+        lob->polling = false;
         *amtp = written;
         return OCI_SUCCESS;
     });
