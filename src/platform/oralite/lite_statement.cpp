@@ -308,7 +308,8 @@ void lite_statement::clear_binds() {
 
 void lite_statement::execute() {
     stop_read_ahead();
-    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!session_.db() || session_.db() != conn_)
+        throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     rows_ = 0;
     has_row_ = false;
     pending_row_ = false;
@@ -514,10 +515,12 @@ bool lite_statement::next_ahead() {
 
 bool lite_statement::next() {
     if (kind_ != kind::query)
-        throw lite_error(24374, "define not done before fetch or execute and fetch");
+        throw lite_error(ora_err::define_not_done,
+                         "define not done before fetch or execute and fetch");
     if (!executed_)
         throw lite_error(ora_err::statement_not_executed, "statement handle not executed");
-    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!session_.db() || session_.db() != conn_)
+        throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     if (read_ahead_) return next_ahead();
     if (pending_row_) {
         pending_row_ = false;
@@ -554,8 +557,8 @@ bool lite_statement::next() {
 }
 
 void lite_statement::check_column(int col) const {
-    if (!has_row_) throw lite_error(1002, "fetch out of sequence");
-    if (session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!has_row_) throw lite_error(ora_err::fetch_out_of_sequence, "fetch out of sequence");
+    if (session_.db() != conn_) throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     if (col < 0 || col >= static_cast<int>(columns_.size())) {
         throw lite_error(ora_err::variable_not_in_select_list, "variable not in select list");
     }
@@ -811,7 +814,8 @@ lite_datetime lite_statement::as_datetime(int col) const {
     }
     lite_datetime d;
     if (!p || !lite_parse_iso(p, d)) {
-        throw lite_error(1858, "a non-numeric character was found where a numeric was expected");
+        throw lite_error(ora_err::non_numeric_character,
+                         "a non-numeric character was found where a numeric was expected");
     }
     return d;
 }

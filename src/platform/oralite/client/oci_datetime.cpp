@@ -1,6 +1,6 @@
 // Date and time parts of datetime descriptors.
-#include "lite_errors.h"
 #include "client/oci_api.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ extern "C" sword lite_OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDat
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(date);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     if (yr != nullptr) *yr = static_cast<sb2>(dt->value.year);
     if (mnth != nullptr) *mnth = static_cast<ub1>(dt->value.month);
     if (dy != nullptr) *dy = static_cast<ub1>(dt->value.day);
@@ -29,7 +29,7 @@ extern "C" sword lite_OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime*
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(datetime);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     if (hr != nullptr) *hr = static_cast<ub1>(dt->value.hour);
     if (mm != nullptr) *mm = static_cast<ub1>(dt->value.minute);
     if (ss != nullptr) *ss = static_cast<ub1>(dt->value.second);
@@ -43,7 +43,7 @@ extern "C" sword lite_OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(const_cast<OCIDateTime*>(datetime));
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     // A date or a timestamp without a zone holds none to tell.
     if (dt->kind == OCI_DTYPE_DATE || dt->kind == OCI_DTYPE_TIMESTAMP) {
         return oci_fail(e, ora_err::field_not_in_datetime);

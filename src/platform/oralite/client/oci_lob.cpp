@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "lite_errors.h"
 #include "sql/lite_lexer.h"
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 extern "C" sword lite_OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
                                         ub1* csfrm) {
@@ -107,7 +107,7 @@ lob_piece take_piece(OCILobLocator* lob, lob_form form, size_t at, size_t most, 
         p.bytes = std::min(utf8.size(), room);
         std::memcpy(buf, utf8.data(), p.bytes);
     }
-    if (p.amount == 0 && p.refused == 0) p.refused = ora_err::lob_parameter_illegal;
+    if (p.amount == 0 && p.refused == 0) p.refused = ora_err::illegal_lob_parameter;
     return p;
 }
 
@@ -123,15 +123,15 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
         return OCI_INVALID_HANDLE;
     }
     return oci_guard(err, [&]() -> sword {
-        if (!lob->has_value) return oci_fail(err, 22275);
-        if (bufp == nullptr) return oci_fail(err, ora_err::lob_parameter_illegal);
+        if (!lob->has_value) return oci_fail(err, ora_err::invalid_lob_locator);
+        if (bufp == nullptr) return oci_fail(err, ora_err::illegal_lob_parameter);
         // A polled read goes on where its last piece ended, whatever the call's offset and
         // amount, in the character set it began with.
         if (lob->polling) {
             offset = static_cast<ub4>(lob->poll_next + 1);
             csid = lob->poll_csid;
         }
-        if (offset == 0) return oci_fail(err, ora_err::lob_parameter_illegal);
+        if (offset == 0) return oci_fail(err, ora_err::illegal_lob_parameter);
         // csid 0 is the environment's character set (for either form), which is UTF-16 here.
         lob_form form = lob_form::bytes;
         if (!lob->binary) {
@@ -220,15 +220,15 @@ extern "C" sword lite_OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocat
         return OCI_INVALID_HANDLE;
     }
     return oci_guard(err, [&]() -> sword {
-        if (!lob->has_value) return oci_fail(err, 22275);
+        if (!lob->has_value) return oci_fail(err, ora_err::invalid_lob_locator);
         if (lob->table.empty() || lob->column.empty() || lob->rowid.empty()) {
-            return oci_fail(err, 22920);
+            return oci_fail(err, ora_err::lob_row_not_locked);
         }
         if (offset == 0 || piece != OCI_ONE_PIECE || (bufp == nullptr && buflen != 0)) {
-            return oci_fail(err, 24801);
+            return oci_fail(err, ora_err::illegal_lob_parameter);
         }
         auto* ses = oci_find<OCISession>(svc->session, OCI_HTYPE_SESSION);
-        if (ses == nullptr || !ses->lite) return oci_fail(err, 3114);
+        if (ses == nullptr || !ses->lite) return oci_fail(err, ora_err::not_connected);
         std::string piece_bytes;
         ub4 written = 0;
         std::string value = lob->data;

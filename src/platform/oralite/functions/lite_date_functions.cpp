@@ -15,6 +15,7 @@
 #include "functions/lite_function_impls.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -73,7 +74,8 @@ std::string cased(std::string_view name, std::string_view mask_word) {
 }
 
 void year_range(sqlite3_context* ctx) {
-    fail(ctx, 1841, "(full) year must be between -4713 and +9999, and not be 0");
+    fail(ctx, ora_err::year_out_of_range,
+         "(full) year must be between -4713 and +9999, and not be 0");
 }
 
 int64_t days_from_civil(int64_t y, int m, int d) {
@@ -122,7 +124,7 @@ bool date_value(sqlite3_value* v, lite_datetime& d) {
 bool numeric_arg(sqlite3_context* ctx, sqlite3_value* v, int& type) {
     type = sqlite3_value_numeric_type(v);
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return true;
-    fail(ctx, 1722, "invalid number");
+    fail(ctx, ora_err::invalid_number, "invalid number");
     return false;
 }
 
@@ -136,13 +138,14 @@ void fn_arith(sqlite3_context* ctx, int, sqlite3_value** v) {
     lite_datetime da, db;
     bool a_date = date_value(v[0], da), b_date = date_value(v[1], db);
     if (a_date && b_date) {
-        if (!sub) return fail(ctx, 975, "date + date not allowed");
+        if (!sub) return fail(ctx, ora_err::date_plus_date, "date + date not allowed");
         int64_t diff = seconds_of(da) - seconds_of(db);
         if (diff % 86400 == 0) return sqlite3_result_int64(ctx, diff / 86400);
         return sqlite3_result_double(ctx, static_cast<double>(diff) / 86400.0);
     }
     if (a_date || b_date) {
-        if (b_date && sub) return fail(ctx, 932, "inconsistent datatypes");
+        if (b_date && sub)
+            return fail(ctx, ora_err::inconsistent_datatypes, "inconsistent datatypes");
         int type = 0;
         sqlite3_value* days = a_date ? v[1] : v[0];
         if (!numeric_arg(ctx, days, type)) return;
@@ -214,7 +217,7 @@ void fn_to_date(sqlite3_context* ctx, int argc, sqlite3_value** v) {
              lite_parse_masked(t, "DD-MON-RR HH24.MI.SSXFF", d);
     }
     if (!ok && !lite_parse_iso(t, d)) {
-        return fail(ctx, 1861, "literal does not match format string");
+        return fail(ctx, ora_err::literal_format_mismatch, "literal does not match format string");
     }
     if (!ts) d.nanosecond = 0;
     if (!tz) d.tz_minutes = 0;
@@ -235,7 +238,7 @@ void fn_trunc(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         return sqlite3_result_double(ctx, r);
     }
     lite_datetime d;
-    if (!value_to_date(v[0], d)) return fail(ctx, 1722, "invalid number");
+    if (!value_to_date(v[0], d)) return fail(ctx, ora_err::invalid_number, "invalid number");
     std::string f = argc >= 2 ? lite_upper(text_arg(v[1])) : "DD";
     d.nanosecond = 0;
     d.second = 0;
@@ -254,7 +257,8 @@ void fn_add_months(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
     lite_datetime d;
     if (!value_to_date(v[0], d))
-        return fail(ctx, 1858, "a non-numeric character was found where a numeric was expected");
+        return fail(ctx, ora_err::non_numeric_character,
+                    "a non-numeric character was found where a numeric was expected");
     int64_t add = sqlite3_value_int64(v[1]);
     if (add > 200000 || add < -200000) return year_range(ctx);
     int64_t m = d.year * 12LL + (d.month - 1) + add;
@@ -274,7 +278,8 @@ void fn_extract(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[1])) return sqlite3_result_null(ctx);
     lite_datetime d;
     if (!date_value(v[1], d)) {
-        return fail(ctx, 30076, "invalid extract field for extract source");
+        return fail(ctx, ora_err::invalid_extract_field,
+                    "invalid extract field for extract source");
     }
     std::string f = text_arg(v[0]);
     int r = 0;
@@ -296,7 +301,8 @@ void fn_extract(sqlite3_context* ctx, int, sqlite3_value** v) {
     else if (f == "TIMEZONE_MINUTE")
         r = d.tz_minutes % 60;
     else
-        return fail(ctx, 30076, "invalid extract field for extract source");
+        return fail(ctx, ora_err::invalid_extract_field,
+                    "invalid extract field for extract source");
     sqlite3_result_int64(ctx, r);
 }
 
@@ -397,23 +403,23 @@ std::string lite_iso_text(const lite_datetime& v, int fraction_digits) {
 
 const char* lite_date_error_text(int ora_code) {
     switch (ora_code) {
-        case 1830:
+        case ora_err::format_ends_before_input:
             return "date format picture ends before converting entire input string";
-        case 1839:
+        case ora_err::invalid_day_for_month:
             return "date not valid for month specified";
-        case 1841:
+        case ora_err::year_out_of_range:
             return "(full) year must be between -4713 and +9999, and not be 0";
-        case 1843:
+        case ora_err::invalid_month:
             return "not a valid month";
-        case 1847:
+        case ora_err::day_of_month_out_of_range:
             return "day of month must be between 1 and last day of month";
-        case 1849:
+        case ora_err::hour_12_out_of_range:
             return "hour must be between 1 and 12";
-        case 1850:
+        case ora_err::hour_out_of_range:
             return "hour must be between 0 and 23";
-        case 1851:
+        case ora_err::minutes_out_of_range:
             return "minutes must be between 0 and 59";
-        case 1852:
+        case ora_err::seconds_out_of_range:
             return "seconds must be between 0 and 59";
         default:
             return "literal does not match format string";
@@ -424,7 +430,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
                        int* error) {
     int unused = 0;
     int& why = error ? *error : unused;
-    why = 1861;
+    why = ora_err::literal_format_mismatch;
     std::string mask = lite_upper(mask_in);
     lite_datetime d;
     d.day = 1;
@@ -483,13 +489,13 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
                 }
             }
             if (!found) {
-                why = 1843;
+                why = ora_err::invalid_month;
                 return false;
             }
         } else if (mw("MM")) {
             if (!read_int(t, p, 2, d.month)) return false;
             if (d.month < 1 || d.month > 12) {
-                why = 1843;
+                why = ora_err::invalid_month;
                 return false;
             }
         } else if (mw("DDD")) {
@@ -537,12 +543,12 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
     }
     while (p < t.size() && t[p] == ' ') ++p;
     if (p != t.size()) {
-        why = 1830;
+        why = ora_err::format_ends_before_input;
         return false;
     }
     if (ampm) {
         if (d.hour < 1 || d.hour > 12) {
-            why = 1849;
+            why = ora_err::hour_12_out_of_range;
             return false;
         }
         d.hour = d.hour % 12 + (pm ? 12 : 0);
@@ -553,17 +559,17 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
     }
     if (!lite_valid_datetime(d)) {
         if (d.year < -4712 || d.year > 9999 || d.year == 0) {
-            why = 1841;
+            why = ora_err::year_out_of_range;
         } else if (d.day < 1 || d.day > 31) {
-            why = 1847;
+            why = ora_err::day_of_month_out_of_range;
         } else if (d.day > lite_days_in_month(d.year, d.month)) {
-            why = 1839;
+            why = ora_err::invalid_day_for_month;
         } else if (d.hour < 0 || d.hour > 23) {
-            why = 1850;
+            why = ora_err::hour_out_of_range;
         } else if (d.minute < 0 || d.minute > 59) {
-            why = 1851;
+            why = ora_err::minutes_out_of_range;
         } else if (d.second < 0 || d.second > 59) {
-            why = 1852;
+            why = ora_err::seconds_out_of_range;
         }
         return false;
     }

@@ -12,6 +12,7 @@
 #include "functions/lite_function_impls.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -117,7 +118,7 @@ void fn_to_char(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         }
         bool ok = false;
         std::string r = format_number_mask(sqlite3_value_double(v[0]), mask, ok);
-        if (!ok) return fail(ctx, 1481, "invalid number format model");
+        if (!ok) return fail(ctx, ora_err::invalid_number_format, "invalid number format model");
         return result_string(ctx, r);
     }
     std::string t = text_arg(v[0]);
@@ -137,7 +138,7 @@ void fn_to_char(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         std::string r = format_number_mask(num, mask, ok);
         if (ok) return result_string(ctx, r);
     }
-    fail(ctx, 1722, "invalid number");
+    fail(ctx, ora_err::invalid_number, "invalid number");
 }
 
 void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
@@ -155,7 +156,7 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
     }
     char* end = nullptr;
     double d = std::strtod(t.c_str(), &end);
-    if (t.empty() || !end || *end != 0) return fail(ctx, 1722, "invalid number");
+    if (t.empty() || !end || *end != 0) return fail(ctx, ora_err::invalid_number, "invalid number");
     // More digits than a double keeps: the value stays as its decimal text, exactly as a literal
     // of that size is stored, so that no digit is lost on the way into a NUMBER column.
     int significant = 0;

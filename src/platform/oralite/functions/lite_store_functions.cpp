@@ -12,6 +12,7 @@
 #include "functions/lite_function_args.h"
 #include "functions/lite_function_impls.h"
 #include "lite_value_text.h"
+#include "lite_errors.h"
 
 bool lite_decimal_parse(std::string_view t, lite_decimal& out) {
     size_t i = 0, end = t.size();
@@ -97,7 +98,7 @@ namespace {
 constexpr int k_max_number_digits = 38;
 
 void fail_too_large(sqlite3_context* ctx, sqlite3_value* name, size_t actual, int64_t maximum) {
-    fail(ctx, 12899,
+    fail(ctx, ora_err::value_too_large,
          "value too large for column " + text_arg(name) + " (actual: " + std::to_string(actual) +
              ", maximum: " + std::to_string(maximum) + ")");
 }
@@ -139,14 +140,16 @@ void fn_fit_number(sqlite3_context* ctx, int, sqlite3_value** v) {
         // A double holds what a literal of at most 15 digits said; its text is that literal.
         lite_decimal_parse(lite_number_text(sqlite3_value_double(v[0])), d);
     } else {
-        if (!lite_decimal_parse(text_arg(v[0]), d)) return fail(ctx, 1722, "invalid number");
+        if (!lite_decimal_parse(text_arg(v[0]), d))
+            return fail(ctx, ora_err::invalid_number, "invalid number");
         changed = true;
     }
     if (has_scale) changed |= lite_decimal_round(d, scale);
     if (static_cast<int>(d.digits.size()) > k_max_number_digits)
         changed |= lite_decimal_round(d, k_max_number_digits - d.exponent);
     if (has_precision && !d.is_zero() && d.exponent > precision - scale) {
-        return fail(ctx, 1438, "value larger than specified precision allowed for this column");
+        return fail(ctx, ora_err::precision_exceeded,
+                    "value larger than specified precision allowed for this column");
     }
     if (!changed) return sqlite3_result_value(ctx, v[0]);
     result_decimal(ctx, d);
