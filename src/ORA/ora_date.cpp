@@ -58,10 +58,18 @@ wchar_t* put_padded(wchar_t* p, long long value, int width) {
 
 }  // namespace
 
+ub4 ora_date::descriptor_kind() const noexcept {
+    return m_data_type == SQLT_TIMESTAMP_TZ ? OCI_DTYPE_TIMESTAMP_TZ : OCI_DTYPE_TIMESTAMP;
+}
+
+ub2 ora_date::define_type() const noexcept {
+    return m_data_type == SQLT_TIMESTAMP_TZ ? SQLT_TIMESTAMP_TZ : SQLT_TIMESTAMP;
+}
+
 ora_date::ora_date(OCIParam* param) : ora_type(param) {
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DescriptorAlloc(eng.env(), reinterpret_cast<void**>(&m_datetime),
-                                            OCI_DTYPE_TIMESTAMP, 0, nullptr));
+                                            descriptor_kind(), 0, nullptr));
     if (m_data_type != SQLT_DAT) {
         sb1 scale = 0;
         eng.check_err(
@@ -74,7 +82,7 @@ ora_date::ora_date(OCIParam* param) : ora_type(param) {
 ora_date::~ora_date() {
     if (m_datetime) {
         if (ora_engine* eng = ora_engine::find_instance())
-            eng->oci().DescriptorFree(m_datetime, OCI_DTYPE_TIMESTAMP);
+            eng->oci().DescriptorFree(m_datetime, descriptor_kind());
     }
 }
 
@@ -89,7 +97,7 @@ void ora_date::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_date::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
     eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
-                                        &m_datetime, sizeof m_datetime, SQLT_TIMESTAMP, &m_null_ind,
+                                        &m_datetime, sizeof m_datetime, define_type(), &m_null_ind,
                                         &m_ret_len, &m_ret_code, OCI_DEFAULT));
 }
 

@@ -32,6 +32,11 @@ private:
     void format_text(int year, int month, int day, int hour, int minute, int second,
                      unsigned fraction, int digits);
 
+    // The descriptor's kind and the external type it is defined as: a zoned one for a
+    // TIMESTAMP WITH TIME ZONE, whose zone a plain timestamp does not hold.
+    ub4 descriptor_kind() const noexcept;
+    ub2 define_type() const noexcept;
+
     OCIDateTime* m_datetime = nullptr;
     // Fraction digits the column declares (0 to 9), and those its values carry (up to 6).
     int m_scale = 0;

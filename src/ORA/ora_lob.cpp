@@ -34,37 +34,50 @@ ub4 ora_lob::read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount) {
     tk_log(1, "ora_lob::read_lob(%d,%d)", static_cast<int>(offset), static_cast<int>(amount));
     ora_engine& eng = ora_engine::instance();
     ub1 form = SQLCS_IMPLICIT;
-    if (m_data_type == SQLT_CLOB) {
+    const bool text = m_data_type == SQLT_CLOB;
+    if (text) {
         eng.check_err(eng.oci().LobCharSetForm(eng.env(), eng.err(), m_locator, &form));
         tk_log(1, "Got charset form: %d", static_cast<int>(form));
     }
-    ub4 read = 0;
-    eng.check_err(eng.oci().LobRead(eng.svc(), eng.err(), m_locator, &read, offset, buffer, amount,
-                                    nullptr, nullptr, 0, form));
-    return read <= amount ? read : amount;
+    // As many characters (UTF-16 units) or bytes as the buffer holds: an amount the buffer
+    // holds is one piece, where 0 or a larger one would be a streamed read.  Character set 0 is
+    // the environment's, UTF-16 for either form.
+    const ub4 wanted = text ? amount / 2 : amount;
+    ub4 read = wanted;
+    const sword status = eng.oci().LobRead(eng.svc(), eng.err(), m_locator, &read, offset, buffer,
+                                           amount, nullptr, nullptr, 0, form);
+    eng.check_err(status);
+    if (status == OCI_NO_DATA) return 0;
+    return read <= wanted ? read : wanted;
 }
 
 void ora_lob::to_variant(ole_variant& out) {
     tk_log(1, "ora_lob::to_variant");
     if (m_data_type != SQLT_CLOB && m_data_type != SQLT_BLOB)
         throw tk_mail_assertion("ora_type", 437);
-    if (m_data_type == SQLT_CLOB) tk_log(1, "Got SQLT_CLOB!");
+    const bool text = m_data_type == SQLT_CLOB;
+    if (text) tk_log(1, "Got SQLT_CLOB!");
     // Each chunk is read straight behind the previous ones, into a buffer that keeps its size
     // from row to row; a byte beyond the chunk stays free, room for a terminator.  Counted by the
-    // amount read: zero bytes inside the value are data, not an end.
+    // amount read: zero bytes inside the value are data, not an end.  The offsets count what
+    // the amounts count, characters of a CLOB and bytes of a BLOB; a chunk may end between the
+    // two units of a character outside the BMP, the next one then begins with the second.
+    const std::size_t unit = text ? 2 : 1;
     std::size_t used = 0;
     ub4 offset = 1;
     for (;;) {
         if (m_value.size() < used + k_chunk + 1) m_value.resize(used + k_chunk + 1);
         ub4 read = read_lob(offset, m_value.data() + used, k_chunk);
-        tk_log(1, "bytes_read=%d", static_cast<int>(read));
+        tk_log(1, "bytes_read=%d", static_cast<int>(read * unit));
         if (read == 0) break;
-        used += read;
+        used += read * unit;
         offset += read;
     }
-    if (m_data_type == SQLT_CLOB) {
-        const char* bytes = reinterpret_cast<const char*>(m_value.data());
-        if (!decode_utf8(bytes, used, m_text, out)) out.attach_wstring(m_text);
+    if (text) {
+        // The vector's storage is aligned for any type, and every chunk holds whole units.
+        const auto* units = reinterpret_cast<const char16_t*>(m_value.data());
+        if (ora_from_utf16_counted(units, used / 2, m_text)) raise_lone_surrogate(m_text);
+        out.attach_wstring(m_text);
     } else {
         out.attach_binary(used, m_value.data());
     }

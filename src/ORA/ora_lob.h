@@ -1,5 +1,5 @@
 // ora_lob: a CLOB, NCLOB or BLOB column, fetched as a locator and read whole in chunks at every
-// row.  Character LOBs arrive as UTF-8 bytes and become VT_BSTR; binary LOBs become byte arrays.
+// row.  Character LOBs arrive as UTF-16 and become VT_BSTR; binary LOBs become byte arrays.
 // Thread-safety: none.
 #pragma once
 
@@ -17,8 +17,9 @@ public:
     void to_variant(ole_variant& out) override;
     void define(OCIStmt* stmt, int pos) override;
 
-    // Reads up to `amount` bytes from the 1-based `offset` into `buffer`; returns the bytes read
-    // (0 at the end).  Raises ora_exception.
+    // Reads from the 1-based `offset` into `buffer` of `amount` bytes as much as it holds: bytes
+    // of a BLOB, characters (UTF-16 units) of a CLOB, which both count; returns that count (0 at
+    // the end).  Raises ora_exception.
     ub4 read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount);
 
 private:

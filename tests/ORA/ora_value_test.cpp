@@ -36,7 +36,32 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO old_dates VALUES (3, TO_DATE('0001-01-01', 'YYYY-MM-DD'), NULL)",
     "CREATE TABLE files (id NUMBER(3), f BFILE)",
     "CREATE TABLE mixed_texts (id NUMBER(3), v VARCHAR2(20), c CLOB)",
+    "CREATE TABLE long_texts (id NUMBER(3), c CLOB, n NCLOB)",
 };
+
+// Text whose characters outside the BMP straddle the reader's chunks of 16384 UTF-16 units:
+// the pair of the first at units 16383 and 16384, of the second at 32767 and 32768.
+struct long_text {
+    std::string utf8;
+    std::wstring wide;
+    void add(const char* bytes, wchar_t c, int times) {
+        for (int i = 0; i < times; ++i) {
+            utf8 += bytes;
+            wide.push_back(c);
+        }
+    }
+};
+
+long_text straddling_text() {
+    long_text t;
+    t.add("\xC3\xA9", L'\u00E9', 16383);
+    t.add("\xF0\x9F\x98\x80", L'\U0001F600', 1);
+    t.add("\xE6\xBC\xA2", L'\u6F22', 32767 - 16385);
+    t.add("\xF0\x9D\x84\x9E", L'\U0001D11E', 1);
+    t.add("\xCE\xA9", L'\u03A9', 100);
+    t.add("!", L'!', 1);
+    return t;
+}
 
 class OraValues : public ora_suite_test<OraValues> {
 protected:
@@ -61,6 +86,11 @@ protected:
                 mixed->bind_text(3, texts[i]);
                 mixed->execute();
             }
+            auto lengthy = session.prepare("INSERT INTO long_texts VALUES (1, :1, :2)");
+            const std::string text = straddling_text().utf8;
+            lengthy->bind_text(1, text);
+            lengthy->bind_text(2, text);
+            lengthy->execute();
         });
     }
 
@@ -129,6 +159,20 @@ TEST_F(OraValues, TextsOfEveryKindFollowEachOtherInOneField) {
         EXPECT_EQ(rec.get_field(L"C").whole_text(), c[i]);
         t->next();
     }
+    EXPECT_TRUE(t->is_eof());
+}
+
+TEST_F(OraValues, CharacterLobsArriveWholeWhereAPairStraddlesTheirChunks) {
+    auto t = m_db->get_table(L"LONG_TEXTS", 1);
+    ASSERT_FALSE(t->is_eof());
+    udb_record& rec = *t->get_item();
+    const std::wstring expected = straddling_text().wide;
+    for (const wchar_t* column : {L"C", L"N"}) {
+        const std::wstring got(rec.get_field(column).whole_text());
+        EXPECT_EQ(got.size(), expected.size()) << column;
+        EXPECT_TRUE(got == expected) << column;
+    }
+    t->next();
     EXPECT_TRUE(t->is_eof());
 }
 

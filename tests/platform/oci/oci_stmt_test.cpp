@@ -673,16 +673,30 @@ TEST_F(OciStmt, LobReadMisuseAndCallbackPieces) {
     ASSERT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 9, buf, sizeof buf, nullptr,
                               nullptr, 0, 0),
               OCI_SUCCESS);
-    EXPECT_EQ(amount, 2u) << "only two bytes are left from offset 9";
-    EXPECT_EQ(std::string(buf, 2), "ij");
+    EXPECT_EQ(amount, 2u) << "only two characters are left from offset 9";
+    EXPECT_EQ(from_u16(buf, 4), "ij") << "the environment's character set: UTF-16";
+    amount = 3;
+    ASSERT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 8, buf, sizeof buf, nullptr,
+                              nullptr, 873, 0),
+              OCI_SUCCESS);
+    EXPECT_EQ(amount, 3u) << "UTF-8 is asked for by its id, and its amount out counts bytes";
+    EXPECT_EQ(std::string(buf, 3), "hij");
+    amount = 3;
+    EXPECT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, nullptr,
+                              nullptr, 31, 0),
+              OCI_ERROR)
+        << "a character set the implementation does not convert to";
+    EXPECT_EQ(conn_.error_code(), 1482);
     pieces got;
     amount = 0;
     ASSERT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, &amount, 1, buf, sizeof buf, &got, collect,
                               0, 0),
               OCI_SUCCESS);
     EXPECT_EQ(amount, 10u);
-    EXPECT_EQ(got.data, "abcdefghij");
-    EXPECT_EQ(got.kinds, (std::vector<int>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_LAST_PIECE}));
+    EXPECT_EQ(from_u16(got.data.data(), got.data.size()), "abcdefghij");
+    EXPECT_EQ(got.kinds, (std::vector<int>{OCI_FIRST_PIECE, OCI_NEXT_PIECE, OCI_NEXT_PIECE,
+                                           OCI_NEXT_PIECE, OCI_LAST_PIECE}))
+        << "two characters of UTF-16 to each piece of four bytes";
     EXPECT_EQ(lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB), OCI_SUCCESS);
     // The define still points at the freed locator: the fetch reports it instead of writing.
     EXPECT_EQ(exec(st, 1), OCI_ERROR);

@@ -355,6 +355,46 @@ TEST_F(TypeZoo, ZonedTimestampsAndIntervals) {
     EXPECT_EQ(lite_OCIDescriptorFree(desc[1], OCI_DTYPE_TIMESTAMP_LTZ), OCI_SUCCESS);
 }
 
+TEST_F(TypeZoo, OnlyAZonedDescriptorTellsAZone) {
+    OCIStmt* st = conn_.new_stmt("SELECT TSTZ, TSTZ FROM ZOO_TIME WHERE ID = 4");
+    void* plain = nullptr;
+    void* zoned = nullptr;
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &plain, OCI_DTYPE_TIMESTAMP, 0, nullptr),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &zoned, OCI_DTYPE_TIMESTAMP_TZ, 0, nullptr),
+              OCI_SUCCESS);
+    sb2 ind[2] = {};
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &plain, sizeof plain, SQLT_TIMESTAMP,
+                                  &ind[0], nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 2, &zoned, sizeof zoned, SQLT_TIMESTAMP_TZ,
+                                  &ind[1], nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(lite_OCIStmtExecute(conn_.svc, st, conn_.err, 1, 0, nullptr, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    sb1 zh = 0, zm = 0;
+    ub1 h = 0, mi = 0, s = 0;
+    ub4 ns = 0;
+    EXPECT_EQ(lite_OCIDateTimeGetTimeZoneOffset(conn_.env, conn_.err,
+                                                static_cast<OCIDateTime*>(plain), &zh, &zm),
+              OCI_ERROR)
+        << "a plain timestamp holds no zone";
+    EXPECT_EQ(conn_.error_code(), 1878);
+    ASSERT_EQ(lite_OCIDateTimeGetTime(conn_.env, conn_.err, static_cast<OCIDateTime*>(plain), &h,
+                                      &mi, &s, &ns),
+              OCI_SUCCESS);
+    EXPECT_EQ((std::vector<int>{h, mi, s}), (std::vector<int>{10, 11, 12})) << "its wall clock";
+    ASSERT_EQ(lite_OCIDateTimeGetTimeZoneOffset(conn_.env, conn_.err,
+                                                static_cast<OCIDateTime*>(zoned), &zh, &zm),
+              OCI_SUCCESS);
+    EXPECT_EQ(zh, 2);
+    EXPECT_EQ(zm, 0);
+    EXPECT_EQ(lite_OCIDescriptorFree(plain, OCI_DTYPE_TIMESTAMP), OCI_SUCCESS);
+    EXPECT_EQ(lite_OCIDescriptorFree(zoned, OCI_DTYPE_TIMESTAMP_TZ), OCI_SUCCESS);
+}
+
 TEST_F(TypeZoo, DateIntoTheSevenByteClientDate) {
     OCIStmt* st = conn_.new_stmt("SELECT D FROM ZOO_TIME WHERE ID = 1");
     OCIDate date{};
@@ -402,22 +442,36 @@ TEST_F(TypeZoo, RawReturnsItsOwnLengthAndLongRawItsHexText) {
     EXPECT_EQ(from_u16(hex.data(), hex.size()), "00");
 }
 
-// Reads a LOB in 32768-byte chunks from offset 1 until a read returns 0.
+// Reads a LOB in chunks of 32768 bytes from offset 1 until a read returns 0, as the Oracle side
+// reads it: a character LOB as UTF-16 (the environment's character set) with offsets and amounts
+// in characters, returned here as UTF-8; a BLOB as bytes.
 std::string read_lob(oci_conn& c, void* lob, int* reads) {
+    auto* loc = static_cast<OCILobLocator*>(lob);
+    ub1 form = 0;
+    EXPECT_EQ(lite_OCILobCharSetForm(c.env, c.err, loc, &form), OCI_SUCCESS);
+    const bool text = form != 0;
     std::string out;
+    std::u16string units;
     std::vector<char> chunk(32768 + 1);
     ub4 offset = 1;
     *reads = 0;
     for (;;) {
-        ub4 amount = 0;
-        EXPECT_EQ(lite_OCILobRead(c.svc, c.err, static_cast<OCILobLocator*>(lob), &amount, offset,
-                                  chunk.data(), 32768, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+        ub4 amount = text ? 32768 / 2 : 32768;
+        EXPECT_EQ(lite_OCILobRead(c.svc, c.err, loc, &amount, offset, chunk.data(), 32768, nullptr,
+                                  nullptr, 0, text ? form : SQLCS_IMPLICIT),
                   OCI_SUCCESS);
         ++*reads;
         if (amount == 0 || *reads > 100) break;
-        out.append(chunk.data(), amount);
+        if (text) {
+            const size_t at = units.size();
+            units.resize(at + amount);
+            std::memcpy(units.data() + at, chunk.data(), size_t{amount} * 2);
+        } else {
+            out.append(chunk.data(), amount);
+        }
         offset += amount;
     }
+    if (text) out = from_u16(units.data(), units.size() * 2);
     return out;
 }
 
@@ -481,7 +535,7 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
         OCI_SUCCESS);
     EXPECT_EQ(form, SQLCS_NCHAR);
 
-    // Row 2: three bytes each.
+    // Row 2: three characters or bytes each.
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), "abc");
     EXPECT_EQ(reads, 2);
@@ -492,10 +546,10 @@ TEST_F(TypeZoo, LobsReadInChunksThatConcatenate) {
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(ind[i], -1);
 
-    // Row 4: 100 KB in four chunks, as UTF-8 bytes with byte offsets.
+    // Row 4: 100 KB of text, in chunks of 16384 characters.
     ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS);
     EXPECT_EQ(read_lob(conn_, lob[0], &reads), big_text);
-    EXPECT_EQ(reads, static_cast<int>((big_text.size() + 32767) / 32768) + 1);
+    EXPECT_EQ(reads, static_cast<int>((u16(big_text).size() + 16383) / 16384) + 1);
     EXPECT_EQ(read_lob(conn_, lob[1], &reads), big_text);
     const std::string bin = read_lob(conn_, lob[2], &reads);
     EXPECT_EQ(bin, std::string(big_bin.begin(), big_bin.end()));

@@ -44,6 +44,10 @@ extern "C" sword lite_OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
     OCIDateTime* dt = oci_find_datetime(const_cast<OCIDateTime*>(datetime));
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
     if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
+    // A date or a timestamp without a zone holds none to tell.
+    if (dt->kind == OCI_DTYPE_DATE || dt->kind == OCI_DTYPE_TIMESTAMP) {
+        return oci_fail(e, ora_err::field_not_in_datetime);
+    }
     const int minutes = dt->value.tz_minutes;
     if (hr != nullptr) *hr = static_cast<sb1>(minutes / 60);
     if (mm != nullptr) *mm = static_cast<sb1>(minutes % 60);

@@ -425,6 +425,10 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             OCIDateTime* dt = oci_find_datetime(descriptor_at(d, row));
             if (dt == nullptr) return ora_err::datetime_internal_error;
             dt->value = ls.as_datetime(col);
+            // Into a descriptor without a zone a zoned value keeps its own wall-clock time.
+            if (dt->kind == OCI_DTYPE_DATE || dt->kind == OCI_DTYPE_TIMESTAMP) {
+                dt->value.tz_minutes = 0;
+            }
             dt->has_value = true;
             set_meta(o, 0, sizeof(void*), 0);
             return 0;
@@ -435,6 +439,8 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             if (lob == nullptr) return ora_err::invalid_lob_locator;
             const auto bytes = ls.bytes(col);
             lob->data.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            lob->units_ready = false;
+            lob->polling = false;
             lob->has_value = true;
             lob->binary = meta.type_code == LITE_BLOB || meta.type_code == LITE_RAW ||
                           meta.type_code == LITE_LONG_RAW || d.dty == SQLT_BLOB;

@@ -25,8 +25,12 @@ const char* oci_message(int ora_code) {
             return "fetched column value was truncated";
         case ora_err::integer_overflow:
             return "converting column overflows integer datatype";
+        case ora_err::unsupported_character_set:
+            return "unsupported character set";
         case ora_err::invalid_number:
             return "invalid number";
+        case ora_err::field_not_in_datetime:
+            return "specified field not found in datetime or interval";
         case ora_err::datetime_internal_error:
             return "Datetime/Interval internal error";
         case ora_err::not_connected:
@@ -39,6 +43,8 @@ const char* oci_message(int ora_code) {
             return "inconsistent datatypes";
         case ora_err::invalid_lob_locator:
             return "invalid LOB locator specified";
+        case ora_err::not_on_character_boundary:
+            return "Offset or offset+amount does not land on character boundary";
         case ora_err::lob_row_not_locked:
             return "row containing the LOB value is not locked";
         case ora_err::already_connected:

@@ -228,6 +228,16 @@ struct OCILobLocator : oci_handle {
     bool binary = false;
     ub1 charset_form = SQLCS_IMPLICIT;
     std::string data;  // bytes of a BLOB, UTF-8 of a CLOB
+    // A character LOB's data as UTF-16 units, the characters its reads and writes count; made by
+    // the first read that needs it and dropped whenever `data` is replaced.
+    std::u16string units;
+    bool units_ready = false;
+    // A polled read in progress (OCILobRead streaming without a callback): where its next piece
+    // begins and its amount ends (0-based, in the units its reads count), in which character set.
+    bool polling = false;
+    size_t poll_next = 0;
+    size_t poll_end = 0;
+    ub2 poll_csid = 0;
     // Where a locator read FOR UPDATE writes back: the row of owner.table with that ROWID
     // (empty column: read-only).
     std::string owner;

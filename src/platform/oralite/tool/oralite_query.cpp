@@ -101,19 +101,30 @@ void put_hex(const unsigned char* p, size_t n, std::string& line) {
     }
 }
 
-// Reads a whole LOB into `out` by chunks of `chunk`'s size (both kept from row to row).
-bool read_lob(connection& c, OCILobLocator* lob, std::vector<unsigned char>& chunk,
+// Reads a whole LOB into `out` by chunks of `chunk`'s size (both kept from row to row): the bytes
+// of a BLOB, the UTF-8 of a CLOB, which is read as UTF-16 with offsets and amounts in characters.
+bool read_lob(connection& c, OCILobLocator* lob, bool text, std::vector<unsigned char>& chunk,
               std::string& out) {
     out.clear();
+    const auto room = static_cast<ub4>(chunk.size());
     ub4 offset = 1;
     for (;;) {
-        ub4 amount = 0;
-        if (!c.check(lite_OCILobRead(c.svc, c.err, lob, &amount, offset, chunk.data(),
-                                     static_cast<ub4>(chunk.size()), nullptr, nullptr, 0, 0))) {
+        ub4 amount = text ? room / 2 : room;
+        if (!c.check(lite_OCILobRead(c.svc, c.err, lob, &amount, offset, chunk.data(), room,
+                                     nullptr, nullptr, 0, 0))) {
             return false;
         }
         if (amount == 0) return true;
-        out.append(reinterpret_cast<const char*>(chunk.data()), amount);
+        if (text) {
+            // A chunk that ends on the first half of a pair leaves it to the next chunk, which
+            // then begins with the whole character.
+            char16_t last = 0;
+            std::memcpy(&last, chunk.data() + (size_t{amount} - 1) * 2, sizeof last);
+            if (amount > 1 && last >= 0xD800 && last <= 0xDBFF) --amount;
+            oci_text::append_utf16_as_utf8(chunk.data(), size_t{amount} * 2, out);
+        } else {
+            out.append(reinterpret_cast<const char*>(chunk.data()), amount);
+        }
         offset += amount;
     }
 }
@@ -237,7 +248,10 @@ int run_query(connection& c, std::FILE* out) {
                 }
                 case out_kind::clob:
                 case out_kind::blob:
-                    if (!read_lob(c, static_cast<OCILobLocator*>(col.desc), chunk, lob)) return 1;
+                    if (!read_lob(c, static_cast<OCILobLocator*>(col.desc),
+                                  col.kind == out_kind::clob, chunk, lob)) {
+                        return 1;
+                    }
                     if (col.kind == out_kind::clob) {
                         put_escaped(lob, line);
                     } else {
