@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "lite_test_helpers.h"
+#include "script/lite_script.h"
 
 namespace {
 
@@ -45,6 +46,27 @@ TEST_F(LiteDictionary, DbaViewsListEveryOwnerAndConstraintsTheirState) {
                         "select validated from all_constraints where constraint_name = "
                         "'C_FK'"),
               "VALIDATED");
+}
+
+TEST_F(LiteDictionary, ObjectTypesAreRefusedAndTheScriptGoesOn) {
+    std::vector<std::pair<int, int>> failed;  // line, ORA number
+    lite_script_runner r(
+        *s_, [](const std::string&) {},
+        [&](const lite_script_error& e) { failed.emplace_back(e.line(), e.code()); });
+    r.run(
+        "CREATE TYPE phone_t AS OBJECT (num VARCHAR2(20));\n"
+        "/\n"
+        "CREATE OR REPLACE TYPE phones_t AS TABLE OF VARCHAR2(20);\n"
+        "/\n"
+        "CREATE TABLE people (id NUMBER, phones phones_t) NESTED TABLE phones STORE AS ph_tab;\n"
+        "CREATE TABLE people_o OF phone_t;\n"
+        "CREATE TABLE docs OF XMLTYPE;\n"
+        "CREATE TABLE plain (id NUMBER);\n",
+        "objects.sql");
+    EXPECT_EQ(failed,
+              (std::vector<std::pair<int, int>>{{1, 439}, {3, 439}, {5, 902}, {6, 902}, {7, 902}}));
+    EXPECT_EQ(lite_cell(*s_, "select table_name from user_tables"), "PLAIN");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_objects where object_type = 'TYPE'"), "0");
 }
 
 }  // namespace
