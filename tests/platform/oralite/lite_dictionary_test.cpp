@@ -1,6 +1,7 @@
 // The data dictionary views against the answers Oracle's reference gives for the same objects.
 #include <gtest/gtest.h>
 
+#include "ddl/lite_dictionary.h"
 #include "lite_test_helpers.h"
 #include "script/lite_script.h"
 
@@ -14,6 +15,51 @@ protected:
     lite_scratch inst_;
     std::unique_ptr<lite_session> s_;
 };
+
+// The columns of a view are recorded when it is made, as a describe of it reports them.
+TEST_F(LiteDictionary, ViewColumnsAreListedLikeTableColumns) {
+    s_->execute("CREATE TABLE d (n NUMBER(7,3) NOT NULL, v VARCHAR2(9 CHAR), dt DATE)");
+    s_->execute("CREATE VIEW dv AS SELECT n, v, dt, n * 2 AS dbl FROM d");
+    lite_dictionary_record_view(*s_, "DV", "SELECT n, v, dt, n * 2 AS dbl FROM d");
+    const std::string cols =
+        "select column_name, data_type, data_length, data_precision, data_scale, nullable, "
+        "column_id, char_length, char_used, data_default from user_tab_columns where table_name "
+        "= 'DV' order by column_id";
+    EXPECT_EQ(
+        lite_rows(*s_, cols),
+        (rows{{"N", "NUMBER", "22", "7", "3", "N", "1", "0", "<null>", "<null>"},
+              {"V", "VARCHAR2", "36", "<null>", "<null>", "Y", "2", "9", "C", "<null>"},
+              {"DT", "DATE", "7", "<null>", "<null>", "Y", "3", "0", "<null>", "<null>"},
+              {"DBL", "NUMBER", "22", "<null>", "<null>", "Y", "4", "0", "<null>", "<null>"}}));
+    EXPECT_EQ(lite_cell(*s_,
+                        "select count(*) from all_tab_columns where owner = 'APP' and "
+                        "table_name = 'DV'"),
+              "4");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_tab_columns where owner = 'APP'"), "7");
+    // Every column of a view has its row among the comments, commented or not.
+    s_->execute("COMMENT ON COLUMN dv.v IS 'the text'");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select column_name, comments from user_col_comments where "
+                        "table_name = 'DV'"),
+              (rows{{"N", "<null>"}, {"V", "the text"}, {"DT", "<null>"}, {"DBL", "<null>"}}));
+    // A replaced view lists its new columns; a dropped one none.
+    s_->execute("CREATE OR REPLACE VIEW dv (a) AS SELECT v FROM d");
+    lite_dictionary_record_view(*s_, "DV", "SELECT v FROM d");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select column_name, data_type from user_tab_columns where "
+                        "table_name = 'DV'"),
+              (rows{{"A", "VARCHAR2"}}));
+    s_->execute("DROP VIEW dv");
+    lite_dictionary_forget_view(s_->db(), "APP", "DV");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_tab_columns where table_name = 'DV'"), "0");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_col_comments where table_name = 'DV'"),
+              "0");
+    // A view that does not compile lists no columns.
+    s_->execute("CREATE FORCE VIEW broken AS SELECT x FROM nowhere");
+    lite_dictionary_record_view(*s_, "BROKEN", "SELECT x FROM nowhere");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_tab_columns where table_name = 'BROKEN'"),
+              "0");
+}
 
 TEST_F(LiteDictionary, DbaViewsListEveryOwnerAndConstraintsTheirState) {
     s_->execute("CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY, n NUMBER)");

@@ -4,10 +4,12 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 
 #include "functions/lite_function_table.h"
 #include "lite_internal.h"
+#include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
 
 namespace {
@@ -28,6 +30,14 @@ const char* const k_later_tables[] = {
     "CREATED_SEQ INTEGER, PRIMARY KEY(OWNER, TRIGGER_NAME))",
     "TS_QUOTAS(USERNAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), MAX_BYTES NUMBER, "
     "PRIMARY KEY(USERNAME, TABLESPACE_NAME))",
+    // A view's columns as a describe of the view reported them when it was made. DATA_DEFAULT
+    // and IDENTITY_COLUMN are always empty; they are there so that the column views, which read
+    // this table and COLUMNS as one, describe alike whichever of the two SQLite looks at.
+    "VIEW_COLUMNS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
+    "COLUMN_ID NUMBER, DATA_TYPE VARCHAR2(128), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, "
+    "DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), DATA_DEFAULT LONGTEXT, CHAR_LENGTH NUMBER, "
+    "CHAR_USED VARCHAR2(1), IDENTITY_COLUMN VARCHAR2(3), PRIMARY KEY(OWNER, VIEW_NAME, "
+    "COLUMN_ID))",
 };
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
@@ -81,8 +91,12 @@ const view_def k_user_views[] = {
      "'VALID' AS STATUS FROM {D}.TABLES WHERE OWNER = {U}"},
     {"USER_TAB_COLUMNS",
      "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
-     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
-     "FROM {D}.COLUMNS WHERE OWNER = {U} ORDER BY TABLE_NAME, COLUMN_ID"},
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM (SELECT "
+     "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
+     "COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM {D}.COLUMNS WHERE "
+     "OWNER = {U} UNION ALL SELECT VIEW_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, "
+     "DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, "
+     "IDENTITY_COLUMN FROM {D}.VIEW_COLUMNS WHERE OWNER = {U}) ORDER BY TABLE_NAME, COLUMN_ID"},
     {"USER_COL_COMMENTS",
      "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM DBA_COL_COMMENTS WHERE OWNER = {U}"},
     {"USER_TAB_COMMENTS",
@@ -126,17 +140,26 @@ const view_def k_wide_views[] = {
      "t.IOT_TYPE AS IOT_TYPE, t.TEMPORARY AS \"TEMPORARY\", t.NESTED AS NESTED, 'VALID' AS STATUS "
      "FROM {D}.TABLES t WHERE {SEE:t.OWNER,t.TABLE_NAME}"},
     {"TAB_COLUMNS",
-     "SELECT c.OWNER AS OWNER, c.TABLE_NAME AS TABLE_NAME, c.COLUMN_NAME AS COLUMN_NAME, "
-     "c.DATA_TYPE AS DATA_TYPE, c.DATA_LENGTH AS DATA_LENGTH, c.DATA_PRECISION AS "
-     "DATA_PRECISION, c.DATA_SCALE AS DATA_SCALE, c.NULLABLE AS NULLABLE, c.COLUMN_ID AS "
-     "COLUMN_ID, c.DATA_DEFAULT AS DATA_DEFAULT, c.CHAR_LENGTH AS CHAR_LENGTH, c.CHAR_USED AS "
-     "CHAR_USED, c.IDENTITY_COLUMN AS IDENTITY_COLUMN FROM {D}.COLUMNS c WHERE "
-     "{SEE:c.OWNER,c.TABLE_NAME} ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM (SELECT "
+     "OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM "
+     "{D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, "
+     "DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, "
+     "IDENTITY_COLUMN FROM {D}.VIEW_COLUMNS) c WHERE {SEE:c.OWNER,c.TABLE_NAME} "
+     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+    // A comment kept for a view column the dictionary has no row of (a view made before view
+    // columns were recorded) is still listed.
     {"COL_COMMENTS",
      "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT OWNER, TABLE_NAME, "
-     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, "
-     "COLUMN_NAME, COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE COLUMN_NAME <> '') x WHERE "
-     "{SEE:x.OWNER,x.TABLE_NAME} ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT v.OWNER, v.VIEW_NAME, "
+     "v.COLUMN_NAME, c.COMMENTS, v.COLUMN_ID FROM {D}.VIEW_COLUMNS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = v.COLUMN_NAME UNION ALL SELECT c.OWNER, c.VIEW_NAME, c.COLUMN_NAME, "
+     "c.COMMENTS, NULL FROM {D}.VIEW_COMMENTS c WHERE c.COLUMN_NAME <> '' AND NOT EXISTS "
+     "(SELECT 1 FROM {D}.VIEW_COLUMNS v WHERE v.OWNER = c.OWNER AND v.VIEW_NAME = c.VIEW_NAME "
+     "AND v.COLUMN_NAME = c.COLUMN_NAME)) x WHERE {SEE:x.OWNER,x.TABLE_NAME} "
+     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
     {"TAB_COMMENTS",
      "SELECT OWNER, TABLE_NAME, TABLE_TYPE, COMMENTS FROM (SELECT OWNER, TABLE_NAME, 'TABLE' AS "
      "TABLE_TYPE, COMMENTS FROM {D}.TABLES UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', "
@@ -253,6 +276,80 @@ void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
     for (const view_def& v : k_other_views) create_view(db, v.name, substitute(v.select, user));
     lite_exec(db, "CREATE TEMP TABLE DUAL(DUMMY VARCHAR2(1))");
     lite_exec(db, "INSERT INTO temp.DUAL VALUES('X')");
+}
+
+void lite_dictionary_forget_view(sqlite3* db, const std::string& owner, const std::string& view) {
+    lite_stmt d(db, "DELETE FROM " + lite_quote_name(k_lite_dict) +
+                        ".VIEW_COLUMNS WHERE OWNER = ?1 AND VIEW_NAME = ?2");
+    d.text(1, owner).text(2, view).run();
+}
+
+void lite_dictionary_record_view(lite_session& s, const std::string& view,
+                                 const std::string& query) {
+    sqlite3* db = s.db();
+    lite_dictionary_forget_view(db, s.user(), view);
+    // The describe must see the view just made, not what the session knew before it.
+    s.schema_changed();
+    std::unique_ptr<lite_statement> st, described;
+    try {
+        st = s.prepare("SELECT * FROM " + lite_quote_name(view));
+        st->describe_only();
+    } catch (const lite_error&) {
+        return;  // a view that does not compile has no columns to list
+    }
+    // Through the view an expression has lost its type; its own query still tells it.
+    try {
+        described = s.prepare(query);
+        described->describe_only();
+    } catch (const lite_error&) {
+        described.reset();
+    }
+    const bool typed = described && described->columns().size() == st->columns().size();
+    lite_stmt q(db, "INSERT INTO " + lite_quote_name(k_lite_dict) +
+                        ".VIEW_COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,NULL,?10,?11,'NO')");
+    int64_t id = 0;
+    for (size_t k = 0; k < st->columns().size(); ++k) {
+        const lite_column& c = st->columns()[k];
+        const lite_coltype t = lite_coltype_of(typed ? described->columns()[k] : c);
+        q.text(1, s.user()).text(2, view).text(3, c.name).num(4, ++id).text(5, t.data_type);
+        q.num(6, t.data_length).opt_num(7, t.precision).opt_num(8, t.scale);
+        q.text(9, c.nullable ? "Y" : "N").num(10, t.char_length).opt_text(11, t.char_used).run();
+    }
+}
+
+lite_coltype lite_coltype_of(const lite_column& c) {
+    lite_coltype t;
+    t.data_type = c.type_text;
+    t.data_length = c.data_size;
+    switch (c.type_code) {
+        case LITE_NUMBER:
+            // A describe's 0 and -127 stand for the precision and scale a NUMBER left out.
+            if (c.precision != 0) t.precision = c.precision;
+            if (c.scale != -127) t.scale = c.scale;
+            break;
+        case LITE_TIMESTAMP:
+        case LITE_TIMESTAMP_TZ:
+        case LITE_TIMESTAMP_LTZ:
+            t.scale = c.scale;
+            break;
+        case LITE_INTERVAL_YM:
+            t.precision = c.precision;
+            t.scale = 0;
+            break;
+        case LITE_INTERVAL_DS:
+            t.precision = c.precision;
+            t.scale = c.scale;
+            break;
+        case LITE_VARCHAR2:
+        case LITE_CHAR:
+            // An expression's text describes its bytes only: as many characters as bytes.
+            t.char_length = c.char_length != 0 ? c.char_length : c.data_size;
+            t.char_used = c.char_semantics ? "C" : "B";
+            break;
+        default:
+            break;
+    }
+    return t;
 }
 
 lite_coltype lite_coltype_from_decl(const std::string& decl_in) {
