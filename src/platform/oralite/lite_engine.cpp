@@ -15,6 +15,7 @@
 #include "lite_internal.h"
 #include "lite_errors.h"
 #include "lite_mutex.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
 #include "ddl/lite_session_schema.h"
@@ -184,9 +185,9 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("no such column: ") != std::string::npos ||
         msg.find("no such function: ") != std::string::npos) {
-        std::string name = msg.find("no such column: ") != std::string::npos
-                               ? after("no such column: ")
-                               : after("no such function: ");
+        std::string name = lite_oracle_name(msg.find("no such column: ") != std::string::npos
+                                                ? after("no such column: ")
+                                                : after("no such function: "));
         std::string quoted;
         size_t start = 0;
         while (true) {
@@ -203,7 +204,7 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         return lite_error(ora_err::invalid_argument_count, "invalid number of arguments");
     }
     if (msg.find("UNIQUE constraint failed: ") != std::string::npos) {
-        std::string cols = after("UNIQUE constraint failed: ");
+        std::string cols = lite_oracle_name(after("UNIQUE constraint failed: "));
         // An expression index is named by SQLite itself: index 'NAME'.
         if (cols.rfind("index '", 0) == 0 && cols.size() > 8 && cols.back() == '\'') {
             return lite_error(ora_err::unique_violated, "unique constraint (" + owner + "." +
@@ -244,16 +245,16 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                           "unique constraint (" + owner + "." + name + ") violated");
     }
     if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
-        std::string tc = after("NOT NULL constraint failed: ");
+        std::string tc = lite_oracle_name(after("NOT NULL constraint failed: "));
         size_t dot = tc.find('.');
         return lite_error(ora_err::cannot_insert_null, "cannot insert NULL into (\"" + owner +
                                                            "\".\"" + tc.substr(0, dot) + "\".\"" +
                                                            tc.substr(dot + 1) + "\")");
     }
     if (msg.find("CHECK constraint failed: ") != std::string::npos) {
-        return lite_error(
-            ora_err::check_violated,
-            "check constraint (" + owner + "." + after("CHECK constraint failed: ") + ") violated");
+        return lite_error(ora_err::check_violated,
+                          "check constraint (" + owner + "." +
+                              lite_oracle_name(after("CHECK constraint failed: ")) + ") violated");
     }
     if (msg.find("already exists") != std::string::npos) {
         return lite_error(ora_err::name_in_use, "name is already used by an existing object");

@@ -17,6 +17,7 @@
 #include "lite_internal.h"
 #include "lite_read_ahead.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 #include "ddl/lite_session_schema.h"
 #include "sql/lite_type_resolver.h"
@@ -379,14 +380,16 @@ void lite_statement::describe() {
     lite_type_resolver resolver(session_);
     for (int i = 0; i < n; ++i) {
         const char* name = sqlite3_column_name(stmt_.get(), i);
-        std::string shown = name ? name : "";
+        std::string shown = lite_oracle_name(name ? name : "");
         const char* db = sqlite3_column_database_name(stmt_.get(), i);
-        const char* table = sqlite3_column_table_name(stmt_.get(), i);
-        const char* origin = sqlite3_column_origin_name(stmt_.get(), i);
+        const char* sqlite_table = sqlite3_column_table_name(stmt_.get(), i);
+        const char* sqlite_origin = sqlite3_column_origin_name(stmt_.get(), i);
         const char* decl = sqlite3_column_decltype(stmt_.get(), i);
         lite_column c;
         bool done = false;
-        if (table && origin) {
+        if (sqlite_table && sqlite_origin) {
+            const std::string table = lite_oracle_name(sqlite_table);
+            const std::string origin = lite_oracle_name(sqlite_origin);
             if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
                 std::string owner = session_.owner_of(db);
                 origin_table_[static_cast<size_t>(i)] = owner + '\x1f' + table;
@@ -396,7 +399,7 @@ void lite_statement::describe() {
                     c = *dc;
                     c.name = shown;
                     done = true;
-                } else if (strcasecmp(origin, "rowid") == 0) {
+                } else if (strcasecmp(origin.c_str(), "rowid") == 0) {
                     lite_coltype t;
                     t.data_type = "ROWID";
                     c = lite_describe_coltype(shown, t, false);

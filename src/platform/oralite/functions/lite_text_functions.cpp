@@ -305,26 +305,6 @@ std::vector<size_t> char_starts(std::string_view t) {
 
 }  // namespace
 
-void fn_div(sqlite3_context* ctx, int, sqlite3_value** v) {
-    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
-        return sqlite3_result_null(ctx);
-    }
-    int ta = sqlite3_value_numeric_type(v[0]), tb = sqlite3_value_numeric_type(v[1]);
-    if ((ta != SQLITE_INTEGER && ta != SQLITE_FLOAT) ||
-        (tb != SQLITE_INTEGER && tb != SQLITE_FLOAT)) {
-        return fail(ctx, ora_err::invalid_number, "invalid number");
-    }
-    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
-        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]);
-        if (b == 0) return fail(ctx, ora_err::divisor_is_zero, "divisor is equal to zero");
-        // Exact quotients stay integers; INT64_MIN / -1 is the one that overflows.
-        if (!(a == INT64_MIN && b == -1) && a % b == 0) return sqlite3_result_int64(ctx, a / b);
-    }
-    double b = sqlite3_value_double(v[1]);
-    if (b == 0) return fail(ctx, ora_err::divisor_is_zero, "divisor is equal to zero");
-    sqlite3_result_double(ctx, sqlite3_value_double(v[0]) / b);
-}
-
 // LENGTH counts characters over all bytes of the value, an embedded chr(0) included; LENGTHB
 // (variant 1) counts bytes.
 void fn_length(sqlite3_context* ctx, int, sqlite3_value** v) {

@@ -106,7 +106,7 @@ std::string lite_sqlite_writer::table_name(const std::string& owner,
     // Dictionary views live in the session's TEMP schema, where an unqualified name finds them.
     if (owner.empty() || owner == "SYS" || owner == "PUBLIC") return q(name);
     if (owner == user_) return "main." + q(name);
-    return q(owner) + "." + q(name);
+    return lite_quote_name(owner) + "." + q(name);
 }
 
 // ------------------------------------------------------------------------------ queries
@@ -116,6 +116,7 @@ std::string lite_sqlite_writer::query(const lite_query& query, const std::string
 }
 
 std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::string& hidden) {
+    scope_guard names(*this, nullptr, qr.with.empty() ? nullptr : &qr.with);
     std::string out;
     if (!qr.with.empty()) {
         std::vector<std::string> parts;
@@ -161,7 +162,16 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
     if (!qr.order_by.empty()) {
         const lite_query_block* saved = expanded_;
         expanded_ = wrapped;
-        out += " ORDER BY " + order_list(qr.order_by);
+        scope_guard sorted(*this, qr.block.get());
+        if (std::string terms = number_compound_order(qr); !terms.empty()) {
+            out = "SELECT * FROM (" + out + ") ORDER BY " + terms;
+        } else {
+            // The terms of a compound query must name its result columns as they are.
+            const bool keyed = keys_on_;
+            keys_on_ = keyed && qr.block;
+            out += " ORDER BY " + order_list(qr.order_by);
+            keys_on_ = keyed;
+        }
         expanded_ = saved;
     }
     std::string lim;
@@ -188,6 +198,7 @@ std::string lite_sqlite_writer::block(const lite_query_block& b, const std::stri
 std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std::string& hidden,
                                             const std::vector<std::string>* group_exprs,
                                             long long* limit, bool /*ordered*/) {
+    scope_guard in_block(*this, &b);
     const grouping* branch = grouping_;
     grouping_ = nullptr;  // WHERE and FROM see rows before grouping
     std::vector<const lite_expr*> conds;
@@ -391,7 +402,8 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
         auto it = std::find_if(items.begin(), items.end(),
                                [&](const entry& en) { return en.key == key; });
         if (it == items.end())
-            throw lite_error(ora_err::invalid_identifier, q(key) + ": invalid identifier");
+            throw lite_error(ora_err::invalid_identifier,
+                             lite_quote_name(key) + ": invalid identifier");
         it->on.push_back(c);
     }
     std::string out;
@@ -460,7 +472,7 @@ std::string lite_sqlite_writer::order_list(const std::vector<lite_order_item>& i
             grouping_ = saved;
             if (e.empty()) e = mine;
         } else {
-            e = x(*o.expr);
+            e = number_order_key(*o.expr, x(*o.expr));
         }
         // Oracle sorts NULL as the largest value: last ascending, first descending.
         if (o.desc) {
@@ -483,7 +495,11 @@ std::string lite_sqlite_writer::window(const lite_window& w) {
     if (!w.order_by.empty()) {
         const lite_query_block* saved = expanded_;
         expanded_ = nullptr;
+        // A RANGE frame measures its offsets on the sorted values themselves.
+        const bool keyed = keys_on_;
+        keys_on_ = w.frame_units != "RANGE";
         parts.push_back("ORDER BY " + order_list(w.order_by));
+        keys_on_ = keyed;
         expanded_ = saved;
     }
     if (!w.frame_units.empty()) {

@@ -32,6 +32,13 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
     };
     store_owner_ = d.owner.empty() ? user_ : d.owner;
     store_table_ = d.table;
+    // The WHERE clause and the values name the columns of the target.
+    lite_query_block target_scope;
+    target_scope.from.push_back(std::make_unique<lite_from_item>());
+    target_scope.from.back()->owner = d.owner;
+    target_scope.from.back()->name = d.table;
+    target_scope.from.back()->alias = d.alias;
+    scope_guard in_target(*this, &target_scope);
     std::string out;
     switch (d.kind) {
         case lite_dml::insert: {
@@ -177,7 +184,8 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
             new_row_ = nullptr;
             auto it = row.find(c);
             if (it == row.end())
-                throw lite_error(ora_err::invalid_identifier, q(c) + ": invalid identifier");
+                throw lite_error(ora_err::invalid_identifier,
+                                 lite_quote_name(c) + ": invalid identifier");
             it->second = cond.empty()
                              ? v
                              : "CASE WHEN " + cond + " THEN " + v + " ELSE " + it->second + " END";

@@ -46,14 +46,14 @@ std::string lite_sqlite_writer::column(const lite_expr& e) {
         auto it = new_row_->find(last);
         if (it == new_row_->end())
             throw lite_error(ora_err::invalid_identifier,
-                             "\"NEW\"." + q(last) + ": invalid identifier");
+                             "\"NEW\"." + lite_quote_name(last) + ": invalid identifier");
         return "(" + it->second + ")";
     }
     if (p.size() == 1) {
         if (last == "SYSDATE" || last == "CURRENT_DATE") return "SYSDATE()";
-        if (last == "SYSTIMESTAMP" || last == "CURRENT_TIMESTAMP" || last == "LOCALTIMESTAMP") {
-            return "SYSTIMESTAMP()";
-        }
+        if (last == "SYSTIMESTAMP") return "SYSTIMESTAMP()";
+        if (last == "CURRENT_TIMESTAMP") return "LITE_CURRENT_TIMESTAMP()";
+        if (last == "LOCALTIMESTAMP") return "LITE_LOCALTIMESTAMP()";
         if (last == "USER") return lite_quote_text(user_);
         if (last == "ROWID") return "rowid";
         if (last == "LEVEL")
@@ -85,9 +85,9 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             return "NULL";
         case lite_expr::datetime: {
             lite_datetime d;
-            if (!lite_parse_iso(e.text, d)) {
-                throw lite_error(ora_err::literal_format_mismatch,
-                                 "literal does not match format string");
+            int why = 0;
+            if (!lite_parse_literal(e.text, e.flag, d, why)) {
+                throw lite_error(why, lite_date_error_text(why));
             }
             s = lite_quote_text(lite_iso_text(d, e.flag && d.nanosecond ? 9 : 0));
             break;
@@ -105,11 +105,12 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                 s = "(NOT " + x(*e.args[0]) + ")";
             } else if (e.text == "PRIOR") {
                 throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
-            } else {
+            } else if (e.text != "-" || (s = number_negate(e)).empty()) {
                 s = "(- " + x(*e.args[0]) + ")";
             }
             break;
         case lite_expr::binary: {
+            if (s = number_binary(e); !s.empty()) break;
             const std::string& o = e.text;
             if (o == "||") {
                 // Chains of || become one call: a || b || c is LITE_CAT(a, b, c).
@@ -142,6 +143,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = call(e);
             break;
         case lite_expr::case_expr: {
+            if (s = number_case(e); !s.empty()) break;
             s = "CASE";
             size_t k = 0;
             if (e.has_operand) s += " " + x(*e.args[k++]);
@@ -160,6 +162,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = "(EXISTS (" + query_level(*e.query, "") + "))";
             break;
         case lite_expr::in_list: {
+            if (s = number_in_list(e); !s.empty()) break;
             std::string lhs = x(*e.args[0]);
             bool rows = e.args[0]->kind == lite_expr::tuple;
             std::string list = args_of(e, 1);
@@ -172,6 +175,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                 "))";
             break;
         case lite_expr::between:
+            if (s = number_between(e); !s.empty()) break;
             s = "(" + x(*e.args[0]) + (e.flag ? " NOT BETWEEN " : " BETWEEN ") + x(*e.args[1]) +
                 " AND " + x(*e.args[2]) + ")";
             break;
@@ -274,12 +278,54 @@ void lite_sqlite_writer::note_call(const lite_function_sig* sig) {
     if (sig && (sig->flags & k_fn_session) != 0) uses_session_state_ = true;
 }
 
+namespace {
+
+void table_leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
+    if (f.kind == lite_from_item::join) {
+        if (f.left) table_leaves(*f.left, out);
+        if (f.right) table_leaves(*f.right, out);
+    } else if (f.kind == lite_from_item::table) {
+        out.push_back(&f);
+    }
+}
+
+}  // namespace
+
+bool lite_sqlite_writer::binary_real(const lite_expr& e, bool& single) const {
+    if (e.kind == lite_expr::cast) {
+        const std::string ty = e.text.substr(0, e.text.find_first_of(" ("));
+        single = ty == "BINARY_FLOAT";
+        return single || ty == "BINARY_DOUBLE";
+    }
+    if (e.kind != lite_expr::column || !schema_ || e.path.empty() || e.path.size() > 3)
+        return false;
+    const std::string& col = e.path.back();
+    const std::string qual = e.path.size() >= 2 ? e.path[e.path.size() - 2] : std::string();
+    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
+        std::vector<const lite_from_item*> tables;
+        for (const auto& f : (*scope)->from) table_leaves(*f, tables);
+        for (const lite_from_item* f : tables) {
+            if (!qual.empty() && f->alias != qual && !(f->alias.empty() && f->name == qual))
+                continue;
+            const auto* cols = schema_->table_columns(f->owner.empty() ? user_ : f->owner, f->name);
+            if (!cols) continue;
+            for (const lite_table_column& c : *cols) {
+                if (c.name != col) continue;
+                single = c.type.data_type == "BINARY_FLOAT";
+                return single || c.type.data_type == "BINARY_DOUBLE";
+            }
+        }
+    }
+    return false;
+}
+
 std::string lite_sqlite_writer::call(const lite_expr& e) {
     const std::string name = e.dotted();
     const lite_function_sig* sig = lite_find_function(name);
     if (!sig || (sig->flags & k_fn_internal) != 0) {
         std::string quoted;
-        for (const std::string& p : e.path) quoted += (quoted.empty() ? "" : ".") + q(p);
+        for (const std::string& p : e.path)
+            quoted += (quoted.empty() ? "" : ".") + lite_quote_name(p);
         throw lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     note_call(sig);
@@ -305,6 +351,12 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
                          "DISTINCT option not allowed for this function");
     const std::string over = e.over ? " OVER (" + window(*e.over) + ")" : std::string();
     const bool counts_as_aggregate = aggregate && !e.over;
+    // A binary real converts to text in a form of its own, which its value alone cannot tell.
+    bool single = false;
+    if (name == "TO_CHAR" && argc == 1 && binary_real(*e.args[0], single)) {
+        return std::string(single ? "LITE_BINARY_FLOAT_TO_CHAR(" : "LITE_BINARY_TO_CHAR(") +
+               x(*e.args[0]) + ")";
+    }
 
     if (name == "GROUPING" || name == "GROUPING_ID") {
         if (!grouping_) return "0";
@@ -350,5 +402,6 @@ std::string lite_sqlite_writer::call(const lite_expr& e) {
         args = args_of(e);
     }
     if (counts_as_aggregate) --in_aggregate_;
-    return std::string(sig->sqlite_name) + "(" + (e.flag ? "DISTINCT " : "") + args + ")" + over;
+    return std::string(number_function(e, sig)) + "(" + (e.flag ? "DISTINCT " : "") + args + ")" +
+           over;
 }

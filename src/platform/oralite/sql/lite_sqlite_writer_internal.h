@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lite_names.h"
 #include "sql/lite_lexer.h"
 #include "sql/lite_sqlite_writer.h"
 
@@ -21,8 +22,9 @@ struct lite_sqlite_writer::grouping {
 
 namespace lite_write {
 
+// An object, column or alias name as SQLite spells it; error texts quote names as written.
 inline std::string q(const std::string& name) {
-    return lite_quote_name(name);
+    return lite_sqlite_name(name);
 }
 
 inline std::string join(const std::vector<std::string>& parts, const char* sep) {
