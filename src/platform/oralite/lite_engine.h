@@ -4,7 +4,7 @@
 // Oracle data dictionary) and one "<USER>.db" per user (schema). A session opens the logged-on
 // user's file as its main database, attaches every other schema read-only under the user's name
 // (so "HR"."EMPLOYEES" works from any session), and the dictionary as "LITE$DICT". The
-// dictionary views (USER_/ALL_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
+// dictionary views (USER_/ALL_/DBA_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
 // CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, USERS, TS_QUOTAS,
 // DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on
 // user's objects only.

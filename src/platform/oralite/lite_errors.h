@@ -9,6 +9,7 @@ namespace ora_err {
 
 inline constexpr int unique_violated = 1;
 inline constexpr int resource_busy = 54;
+inline constexpr int feature_not_enabled = 439;
 inline constexpr int internal_error = 600;
 inline constexpr int invalid_sql_statement = 900;
 inline constexpr int invalid_create_command = 901;

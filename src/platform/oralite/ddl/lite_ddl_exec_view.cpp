@@ -42,4 +42,5 @@ void lite_ddl_executor::exec(const lite_create_view& st) {
                       " created with compilation errors; kept in the dictionary only");
     }
     dict.insert_view(owner, vname, st.text, status);
+    if (ok) lite_dictionary_record_view(s, vname, st.query);
 }

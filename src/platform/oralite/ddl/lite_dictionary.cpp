@@ -4,9 +4,12 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <memory>
+#include <cstring>
 
 #include "functions/lite_function_table.h"
 #include "lite_internal.h"
+#include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
 
 namespace {
@@ -27,6 +30,14 @@ const char* const k_later_tables[] = {
     "CREATED_SEQ INTEGER, PRIMARY KEY(OWNER, TRIGGER_NAME))",
     "TS_QUOTAS(USERNAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), MAX_BYTES NUMBER, "
     "PRIMARY KEY(USERNAME, TABLESPACE_NAME))",
+    // A view's columns as a describe of the view reported them when it was made. DATA_DEFAULT
+    // and IDENTITY_COLUMN are always empty; they are there so that the column views, which read
+    // this table and COLUMNS as one, describe alike whichever of the two SQLite looks at.
+    "VIEW_COLUMNS(OWNER VARCHAR2(128), VIEW_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), "
+    "COLUMN_ID NUMBER, DATA_TYPE VARCHAR2(128), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, "
+    "DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), DATA_DEFAULT LONGTEXT, CHAR_LENGTH NUMBER, "
+    "CHAR_USED VARCHAR2(1), IDENTITY_COLUMN VARCHAR2(3), PRIMARY KEY(OWNER, VIEW_NAME, "
+    "COLUMN_ID))",
 };
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
@@ -68,111 +79,167 @@ const char* const k_dict_tables[] = {
 
 struct view_def {
     const char* name;
-    const char* select;  // {U} stands for the user as an SQL literal, {D} for the dictionary
+    // {U} stands for the user as an SQL literal, {D} for the dictionary, {SEE:owner,name} for
+    // "the user may see the object owner.name" (owner and name qualified by the caller).
+    const char* select;
 };
 
-const view_def k_views[] = {
+// The USER_ views: the logged-on user's own objects.
+const view_def k_user_views[] = {
     {"USER_TABLES",
      "SELECT TABLE_NAME, 'USERS' AS TABLESPACE_NAME, IOT_TYPE, TEMPORARY, NESTED, "
      "'VALID' AS STATUS FROM {D}.TABLES WHERE OWNER = {U}"},
-    {"ALL_TABLES",
-     "SELECT OWNER, TABLE_NAME, 'USERS' AS TABLESPACE_NAME, IOT_TYPE, TEMPORARY, NESTED, "
-     "'VALID' AS STATUS FROM {D}.TABLES"},
     {"USER_TAB_COLUMNS",
      "SELECT TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
-     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
-     "FROM {D}.COLUMNS WHERE OWNER = {U} ORDER BY TABLE_NAME, COLUMN_ID"},
-    {"ALL_TAB_COLUMNS",
-     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
-     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN "
-     "FROM {D}.COLUMNS ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM (SELECT "
+     "TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE, "
+     "COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM {D}.COLUMNS WHERE "
+     "OWNER = {U} UNION ALL SELECT VIEW_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, "
+     "DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, "
+     "IDENTITY_COLUMN FROM {D}.VIEW_COLUMNS WHERE OWNER = {U}) ORDER BY TABLE_NAME, COLUMN_ID"},
     {"USER_COL_COMMENTS",
-     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT TABLE_NAME, COLUMN_NAME, COMMENTS, "
-     "COLUMN_ID FROM {D}.COLUMNS WHERE OWNER = {U} UNION ALL SELECT VIEW_NAME, COLUMN_NAME, "
-     "COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE OWNER = {U} AND COLUMN_NAME <> '') "
-     "ORDER BY TABLE_NAME, COLUMN_ID"},
-    {"ALL_COL_COMMENTS",
-     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT OWNER, TABLE_NAME, "
-     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, "
-     "COLUMN_NAME, COMMENTS, NULL FROM {D}.VIEW_COMMENTS WHERE COLUMN_NAME <> '') "
-     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM DBA_COL_COMMENTS WHERE OWNER = {U}"},
     {"USER_TAB_COMMENTS",
      "SELECT TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES WHERE OWNER = {U} "
      "UNION ALL SELECT v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
      "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
      "c.COLUMN_NAME = '' WHERE v.OWNER = {U}"},
-    {"ALL_TAB_COMMENTS",
-     "SELECT OWNER, TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES "
-     "UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
-     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
-     "c.COLUMN_NAME = ''"},
     {"USER_CONSTRAINTS",
      "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
-     "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, INDEX_NAME "
-     "FROM {D}.CONSTRAINTS WHERE OWNER = {U}"},
-    {"ALL_CONSTRAINTS",
-     "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
-     "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, GENERATED, INDEX_NAME FROM {D}.CONSTRAINTS"},
+     "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, \"DEFERRABLE\", \"DEFERRED\", VALIDATED, GENERATED, "
+     "INDEX_NAME FROM DBA_CONSTRAINTS WHERE OWNER = {U}"},
     {"USER_CONS_COLUMNS",
      "SELECT OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION "
      "FROM {D}.CONS_COLUMNS WHERE OWNER = {U}"},
-    {"ALL_CONS_COLUMNS",
-     "SELECT OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION FROM {D}.CONS_COLUMNS"},
     {"USER_INDEXES",
      "SELECT INDEX_NAME, INDEX_TYPE, TABLE_OWNER, TABLE_NAME, UNIQUENESS, GENERATED, "
      "'VALID' AS STATUS FROM {D}.INDEXES WHERE OWNER = {U}"},
-    {"ALL_INDEXES",
-     "SELECT OWNER, INDEX_NAME, INDEX_TYPE, TABLE_OWNER, TABLE_NAME, UNIQUENESS, GENERATED, "
-     "'VALID' AS STATUS FROM {D}.INDEXES"},
     {"USER_IND_COLUMNS",
      "SELECT INDEX_NAME, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, DESCEND "
      "FROM {D}.IND_COLUMNS WHERE INDEX_OWNER = {U}"},
-    {"ALL_IND_COLUMNS",
-     "SELECT INDEX_OWNER, INDEX_NAME, TABLE_OWNER, TABLE_NAME, COLUMN_NAME, COLUMN_POSITION, "
-     "DESCEND FROM {D}.IND_COLUMNS"},
     {"USER_VIEWS", "SELECT VIEW_NAME, TEXT_LENGTH, TEXT FROM {D}.VIEWS WHERE OWNER = {U}"},
-    {"ALL_VIEWS", "SELECT OWNER, VIEW_NAME, TEXT_LENGTH, TEXT FROM {D}.VIEWS"},
     {"USER_SEQUENCES",
      "SELECT SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, "
      "CACHE_SIZE, LAST_NUMBER FROM {D}.SEQUENCES WHERE SEQUENCE_OWNER = {U}"},
-    {"ALL_SEQUENCES",
-     "SELECT SEQUENCE_OWNER, SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, "
-     "ORDER_FLAG, CACHE_SIZE, LAST_NUMBER FROM {D}.SEQUENCES"},
-    {"ALL_OBJECTS",
-     "SELECT OWNER, TABLE_NAME AS OBJECT_NAME, 'TABLE' AS OBJECT_TYPE, 'VALID' AS STATUS "
-     "FROM {D}.TABLES UNION ALL SELECT OWNER, VIEW_NAME, 'VIEW', STATUS FROM {D}.VIEWS "
-     "UNION ALL SELECT OWNER, INDEX_NAME, 'INDEX', 'VALID' FROM {D}.INDEXES "
-     "UNION ALL SELECT SEQUENCE_OWNER, SEQUENCE_NAME, 'SEQUENCE', 'VALID' FROM {D}.SEQUENCES "
-     "UNION ALL SELECT s.OWNER, s.NAME, s.TYPE, CASE WHEN EXISTS (SELECT 1 FROM {D}.TRIGGERS g "
-     "WHERE g.OWNER = s.OWNER AND g.TRIGGER_NAME = s.NAME AND g.FIRES = 1 AND s.TYPE = "
-     "'TRIGGER') THEN 'VALID' ELSE 'INVALID' END FROM {D}.SOURCE s"},
-    {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM ALL_OBJECTS WHERE OWNER = {U}"},
+    {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM DBA_OBJECTS WHERE OWNER = {U}"},
+    {"USER_TRIGGERS",
+     "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS "
+     "WHERE OWNER = {U}"},
+    {"USER_USERS",
+     "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
+     "CREATED FROM {D}.USERS WHERE USERNAME = {U}"},
+    {"USER_TS_QUOTAS", "SELECT TABLESPACE_NAME, MAX_BYTES FROM {D}.TS_QUOTAS WHERE USERNAME = {U}"},
+};
+
+// Each of these is DBA_<name>, every object of the database, and ALL_<name>, those the user
+// may see.
+const view_def k_wide_views[] = {
+    {"TABLES",
+     "SELECT t.OWNER AS OWNER, t.TABLE_NAME AS TABLE_NAME, 'USERS' AS TABLESPACE_NAME, "
+     "t.IOT_TYPE AS IOT_TYPE, t.TEMPORARY AS \"TEMPORARY\", t.NESTED AS NESTED, 'VALID' AS STATUS "
+     "FROM {D}.TABLES t WHERE {SEE:t.OWNER,t.TABLE_NAME}"},
+    {"TAB_COLUMNS",
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM (SELECT "
+     "OWNER, TABLE_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, "
+     "NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, IDENTITY_COLUMN FROM "
+     "{D}.COLUMNS UNION ALL SELECT OWNER, VIEW_NAME, COLUMN_NAME, DATA_TYPE, DATA_LENGTH, "
+     "DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, "
+     "IDENTITY_COLUMN FROM {D}.VIEW_COLUMNS) c WHERE {SEE:c.OWNER,c.TABLE_NAME} "
+     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+    // A comment kept for a view column the dictionary has no row of (a view made before view
+    // columns were recorded) is still listed.
+    {"COL_COMMENTS",
+     "SELECT OWNER, TABLE_NAME, COLUMN_NAME, COMMENTS FROM (SELECT OWNER, TABLE_NAME, "
+     "COLUMN_NAME, COMMENTS, COLUMN_ID FROM {D}.COLUMNS UNION ALL SELECT v.OWNER, v.VIEW_NAME, "
+     "v.COLUMN_NAME, c.COMMENTS, v.COLUMN_ID FROM {D}.VIEW_COLUMNS v LEFT JOIN "
+     "{D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND c.VIEW_NAME = v.VIEW_NAME AND "
+     "c.COLUMN_NAME = v.COLUMN_NAME UNION ALL SELECT c.OWNER, c.VIEW_NAME, c.COLUMN_NAME, "
+     "c.COMMENTS, NULL FROM {D}.VIEW_COMMENTS c WHERE c.COLUMN_NAME <> '' AND NOT EXISTS "
+     "(SELECT 1 FROM {D}.VIEW_COLUMNS v WHERE v.OWNER = c.OWNER AND v.VIEW_NAME = c.VIEW_NAME "
+     "AND v.COLUMN_NAME = c.COLUMN_NAME)) x WHERE {SEE:x.OWNER,x.TABLE_NAME} "
+     "ORDER BY OWNER, TABLE_NAME, COLUMN_ID"},
+    {"TAB_COMMENTS",
+     "SELECT OWNER, TABLE_NAME, TABLE_TYPE, COMMENTS FROM (SELECT OWNER, TABLE_NAME, 'TABLE' AS "
+     "TABLE_TYPE, COMMENTS FROM {D}.TABLES UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', "
+     "c.COMMENTS FROM {D}.VIEWS v LEFT JOIN {D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND "
+     "c.VIEW_NAME = v.VIEW_NAME AND c.COLUMN_NAME = '') x WHERE {SEE:x.OWNER,x.TABLE_NAME}"},
+    // Every constraint is checked at once; one disabled has given its check up.
+    {"CONSTRAINTS",
+     "SELECT c.OWNER AS OWNER, c.CONSTRAINT_NAME AS CONSTRAINT_NAME, c.CONSTRAINT_TYPE AS "
+     "CONSTRAINT_TYPE, c.TABLE_NAME AS TABLE_NAME, c.SEARCH_CONDITION AS SEARCH_CONDITION, "
+     "c.R_OWNER AS R_OWNER, c.R_CONSTRAINT_NAME AS R_CONSTRAINT_NAME, c.DELETE_RULE AS "
+     "DELETE_RULE, c.STATUS AS STATUS, 'NOT DEFERRABLE' AS \"DEFERRABLE\", 'IMMEDIATE' AS "
+     "\"DEFERRED\", CASE WHEN c.STATUS = 'ENABLED' THEN 'VALIDATED' ELSE 'NOT VALIDATED' END AS "
+     "VALIDATED, c.GENERATED AS "
+     "GENERATED, c.INDEX_NAME AS INDEX_NAME FROM {D}.CONSTRAINTS c "
+     "WHERE {SEE:c.OWNER,c.TABLE_NAME}"},
+    {"CONS_COLUMNS",
+     "SELECT c.OWNER AS OWNER, c.CONSTRAINT_NAME AS CONSTRAINT_NAME, c.TABLE_NAME AS TABLE_NAME, "
+     "c.COLUMN_NAME AS COLUMN_NAME, c.POSITION AS POSITION FROM {D}.CONS_COLUMNS c "
+     "WHERE {SEE:c.OWNER,c.TABLE_NAME}"},
+    {"INDEXES",
+     "SELECT i.OWNER AS OWNER, i.INDEX_NAME AS INDEX_NAME, i.INDEX_TYPE AS INDEX_TYPE, "
+     "i.TABLE_OWNER AS TABLE_OWNER, i.TABLE_NAME AS TABLE_NAME, i.UNIQUENESS AS UNIQUENESS, "
+     "i.GENERATED AS GENERATED, 'VALID' AS STATUS FROM {D}.INDEXES i "
+     "WHERE {SEE:i.TABLE_OWNER,i.TABLE_NAME}"},
+    {"IND_COLUMNS",
+     "SELECT i.INDEX_OWNER AS INDEX_OWNER, i.INDEX_NAME AS INDEX_NAME, i.TABLE_OWNER AS "
+     "TABLE_OWNER, i.TABLE_NAME AS TABLE_NAME, i.COLUMN_NAME AS COLUMN_NAME, i.COLUMN_POSITION "
+     "AS COLUMN_POSITION, i.DESCEND AS DESCEND FROM {D}.IND_COLUMNS i "
+     "WHERE {SEE:i.TABLE_OWNER,i.TABLE_NAME}"},
+    {"VIEWS",
+     "SELECT v.OWNER AS OWNER, v.VIEW_NAME AS VIEW_NAME, v.TEXT_LENGTH AS TEXT_LENGTH, v.TEXT "
+     "AS TEXT FROM {D}.VIEWS v WHERE {SEE:v.OWNER,v.VIEW_NAME}"},
+    {"SEQUENCES",
+     "SELECT s.SEQUENCE_OWNER AS SEQUENCE_OWNER, s.SEQUENCE_NAME AS SEQUENCE_NAME, s.MIN_VALUE "
+     "AS MIN_VALUE, s.MAX_VALUE AS MAX_VALUE, s.INCREMENT_BY AS INCREMENT_BY, s.CYCLE_FLAG AS "
+     "CYCLE_FLAG, s.ORDER_FLAG AS ORDER_FLAG, s.CACHE_SIZE AS CACHE_SIZE, s.LAST_NUMBER AS "
+     "LAST_NUMBER FROM {D}.SEQUENCES s WHERE {SEE:s.SEQUENCE_OWNER,s.SEQUENCE_NAME}"},
+    // An index is listed under its table's name: it is seen when its table is.
+    {"OBJECTS",
+     "SELECT OWNER, OBJECT_NAME, OBJECT_TYPE, STATUS FROM (SELECT OWNER, TABLE_NAME AS "
+     "OBJECT_NAME, 'TABLE' AS OBJECT_TYPE, 'VALID' AS STATUS, TABLE_NAME AS SEEN_AS FROM "
+     "{D}.TABLES UNION ALL SELECT OWNER, VIEW_NAME, 'VIEW', STATUS, VIEW_NAME FROM {D}.VIEWS "
+     "UNION ALL SELECT OWNER, INDEX_NAME, 'INDEX', 'VALID', TABLE_NAME FROM {D}.INDEXES "
+     "UNION ALL SELECT SEQUENCE_OWNER, SEQUENCE_NAME, 'SEQUENCE', 'VALID', SEQUENCE_NAME FROM "
+     "{D}.SEQUENCES UNION ALL SELECT s.OWNER, s.NAME, s.TYPE, CASE WHEN EXISTS (SELECT 1 FROM "
+     "{D}.TRIGGERS g WHERE g.OWNER = s.OWNER AND g.TRIGGER_NAME = s.NAME AND g.FIRES = 1 AND "
+     "s.TYPE = 'TRIGGER') THEN 'VALID' ELSE 'INVALID' END, s.NAME FROM {D}.SOURCE s) o "
+     "WHERE {SEE:o.OWNER,o.SEEN_AS}"},
+    {"TRIGGERS",
+     "SELECT g.OWNER AS OWNER, g.TRIGGER_NAME AS TRIGGER_NAME, g.TRIGGER_TYPE AS TRIGGER_TYPE, "
+     "g.TRIGGERING_EVENT AS TRIGGERING_EVENT, g.TABLE_OWNER AS TABLE_OWNER, 'TABLE' AS "
+     "BASE_OBJECT_TYPE, g.TABLE_NAME AS TABLE_NAME, g.WHEN_CLAUSE AS WHEN_CLAUSE, g.STATUS AS "
+     "STATUS, g.TRIGGER_BODY AS TRIGGER_BODY FROM {D}.TRIGGERS g "
+     "WHERE {SEE:g.TABLE_OWNER,g.TABLE_NAME}"},
+};
+
+// Views with no USER_/ALL_/DBA_ family of their own.
+const view_def k_other_views[] = {
     {"ALL_USERS", "SELECT USERNAME, CREATED FROM {D}.USERS"},
     {"DBA_USERS",
      "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
      "'USERS' AS DEFAULT_TABLESPACE, CREATED, CASE WHEN PASSWORD IS NULL THEN 'EXTERNAL' ELSE "
      "'PASSWORD' END AS AUTHENTICATION_TYPE FROM {D}.USERS"},
     {"DBA_TS_QUOTAS", "SELECT TABLESPACE_NAME, USERNAME, MAX_BYTES FROM {D}.TS_QUOTAS"},
-    {"USER_TS_QUOTAS", "SELECT TABLESPACE_NAME, MAX_BYTES FROM {D}.TS_QUOTAS WHERE USERNAME = {U}"},
-    {"USER_TRIGGERS",
-     "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
-     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS "
-     "WHERE OWNER = {U}"},
-    {"ALL_TRIGGERS",
-     "SELECT OWNER, TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
-     "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS"},
-    {"USER_USERS",
-     "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
-     "CREATED FROM {D}.USERS WHERE USERNAME = {U}"},
     {"V$VERSION", "SELECT VALUE AS BANNER FROM {D}.SETTINGS WHERE NAME = 'BANNER'"},
 };
 
 std::string substitute(std::string s, const std::string& user) {
     const std::string u = lite_quote_text(user);
     const std::string d = lite_quote_name(k_lite_dict);
+    // Every user sees every schema's objects for now.
+    for (size_t p; (p = s.find("{SEE:")) != std::string::npos;)
+        s.replace(p, s.find('}', p) + 1 - p, "1");
     for (size_t p; (p = s.find("{U}")) != std::string::npos;) s.replace(p, 3, u);
     for (size_t p; (p = s.find("{D}")) != std::string::npos;) s.replace(p, 3, d);
     return s;
+}
+
+void create_view(sqlite3* db, const std::string& name, const std::string& select) {
+    lite_exec(db, "CREATE TEMP VIEW " + lite_quote_name(name) + " AS " + select);
 }
 
 }  // namespace
@@ -200,12 +267,89 @@ void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
         lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) +
                           "." + t);
     }
-    for (const view_def& v : k_views) {
-        lite_exec(db, "CREATE TEMP VIEW " + lite_quote_name(v.name) + " AS " +
-                          substitute(v.select, user));
+    // The USER_ views read some DBA_ ones: those come first.
+    for (const view_def& v : k_wide_views) {
+        create_view(db, std::string("DBA_") + v.name, substitute(v.select, user));
+        create_view(db, std::string("ALL_") + v.name, substitute(v.select, user));
     }
+    for (const view_def& v : k_user_views) create_view(db, v.name, substitute(v.select, user));
+    for (const view_def& v : k_other_views) create_view(db, v.name, substitute(v.select, user));
     lite_exec(db, "CREATE TEMP TABLE DUAL(DUMMY VARCHAR2(1))");
     lite_exec(db, "INSERT INTO temp.DUAL VALUES('X')");
+}
+
+void lite_dictionary_forget_view(sqlite3* db, const std::string& owner, const std::string& view) {
+    lite_stmt d(db, "DELETE FROM " + lite_quote_name(k_lite_dict) +
+                        ".VIEW_COLUMNS WHERE OWNER = ?1 AND VIEW_NAME = ?2");
+    d.text(1, owner).text(2, view).run();
+}
+
+void lite_dictionary_record_view(lite_session& s, const std::string& view,
+                                 const std::string& query) {
+    sqlite3* db = s.db();
+    lite_dictionary_forget_view(db, s.user(), view);
+    // The describe must see the view just made, not what the session knew before it.
+    s.schema_changed();
+    std::unique_ptr<lite_statement> st, described;
+    try {
+        st = s.prepare("SELECT * FROM " + lite_quote_name(view));
+        st->describe_only();
+    } catch (const lite_error&) {
+        return;  // a view that does not compile has no columns to list
+    }
+    // Through the view an expression has lost its type; its own query still tells it.
+    try {
+        described = s.prepare(query);
+        described->describe_only();
+    } catch (const lite_error&) {
+        described.reset();
+    }
+    const bool typed = described && described->columns().size() == st->columns().size();
+    lite_stmt q(db, "INSERT INTO " + lite_quote_name(k_lite_dict) +
+                        ".VIEW_COLUMNS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,NULL,?10,?11,'NO')");
+    int64_t id = 0;
+    for (size_t k = 0; k < st->columns().size(); ++k) {
+        const lite_column& c = st->columns()[k];
+        const lite_coltype t = lite_coltype_of(typed ? described->columns()[k] : c);
+        q.text(1, s.user()).text(2, view).text(3, c.name).num(4, ++id).text(5, t.data_type);
+        q.num(6, t.data_length).opt_num(7, t.precision).opt_num(8, t.scale);
+        q.text(9, c.nullable ? "Y" : "N").num(10, t.char_length).opt_text(11, t.char_used).run();
+    }
+}
+
+lite_coltype lite_coltype_of(const lite_column& c) {
+    lite_coltype t;
+    t.data_type = c.type_text;
+    t.data_length = c.data_size;
+    switch (c.type_code) {
+        case LITE_NUMBER:
+            // A describe's 0 and -127 stand for the precision and scale a NUMBER left out.
+            if (c.precision != 0) t.precision = c.precision;
+            if (c.scale != -127) t.scale = c.scale;
+            break;
+        case LITE_TIMESTAMP:
+        case LITE_TIMESTAMP_TZ:
+        case LITE_TIMESTAMP_LTZ:
+            t.scale = c.scale;
+            break;
+        case LITE_INTERVAL_YM:
+            t.precision = c.precision;
+            t.scale = 0;
+            break;
+        case LITE_INTERVAL_DS:
+            t.precision = c.precision;
+            t.scale = c.scale;
+            break;
+        case LITE_VARCHAR2:
+        case LITE_CHAR:
+            // An expression's text describes its bytes only: as many characters as bytes.
+            t.char_length = c.char_length != 0 ? c.char_length : c.data_size;
+            t.char_used = c.char_semantics ? "C" : "B";
+            break;
+        default:
+            break;
+    }
+    return t;
 }
 
 lite_coltype lite_coltype_from_decl(const std::string& decl_in) {

@@ -30,8 +30,18 @@ void lite_dictionary_create(sqlite3* db, const std::string& schema);
 // Creates the session's TEMP dictionary views and DUAL for `user`; raises lite_error.
 void lite_dictionary_session_views(sqlite3* db, const std::string& user);
 
+// Records the columns of `view`, just made in the session's schema from `query`, as a describe
+// reports them; a view that does not compile gets none. Raises lite_error when the dictionary
+// refuses.
+void lite_dictionary_record_view(lite_session& s, const std::string& view,
+                                 const std::string& query);
+// Removes the recorded columns of owner.view.
+void lite_dictionary_forget_view(sqlite3* db, const std::string& owner, const std::string& view);
+
 // What a describe reports for a column of this Oracle type.
 lite_column lite_describe_coltype(const std::string& name, const lite_coltype& t, bool nullable);
+// The dictionary's form of what a describe reports (lite_describe_coltype the other way).
+lite_coltype lite_coltype_of(const lite_column& c);
 // Parses a declared type of a dictionary column ("VARCHAR2(128)", "NUMBER", "LONGTEXT").
 lite_coltype lite_coltype_from_decl(const std::string& decl);
 // The SQLite column affinity word used to store an Oracle type.

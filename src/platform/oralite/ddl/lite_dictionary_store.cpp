@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "ddl/lite_dictionary.h"
+
 #include "lite_sqlite_stmt.h"
 
 using stmt = lite_stmt;
@@ -529,7 +531,9 @@ void lite_dictionary_store::insert_view(const std::string& owner, const std::str
 bool lite_dictionary_store::delete_view(const std::string& owner, const std::string& view) {
     stmt x(db_, R"(DELETE FROM "LITE$DICT".VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2)");
     x.text(1, owner).text(2, view).run();
-    return changed();
+    const bool gone = changed();
+    lite_dictionary_forget_view(db_, owner, view);
+    return gone;
 }
 
 void lite_dictionary_store::forget_view_comments(const std::string& owner,
