@@ -154,6 +154,12 @@ void ora_date::to_variant(ole_variant& out) {
             return;
         }
     }
+    // A date BC: MySQL's years begin at 1, and the year would wrap into a wrong date.
+    if (year < 1) {
+        format_text(year, month, day, hour, minute, second, 0, 0);
+        raise_value_error(fetched_text(),
+                          "is a date BC, outside the years 1 to 9999 a DATETIME holds");
+    }
     SYSTEMTIME time{};
     time.wYear = static_cast<WORD>(year);
     time.wMonth = month;
@@ -173,7 +179,8 @@ void ora_date::format_text(int year, int month, int day, int hour, int minute, i
     // "%04d-%02d-%02d %02d:%02d:%02d.%09u" lays them out, so that a field past its width (a
     // value the zone or the rounding refused) reads as it always did.
     wchar_t* p = m_text;
-    p = put_padded(p, year, 4);
+    // A year BC keeps its four digits after the sign, as Oracle's SYYYY shows it.
+    p = put_padded(p, year, year < 0 ? 5 : 4);
     *p++ = L'-';
     p = put_padded(p, month, 2);
     *p++ = L'-';

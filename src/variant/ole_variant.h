@@ -149,6 +149,7 @@ public:
     //   any            -> its own type, or from VT_EMPTY / VT_NULL, or binary -> binary: kept
     //   VT_I8, VT_UI8  -> any: the number, where the target holds it (VT_UI8 only to VT_I2 ...
     //                     VT_UINT)
+    //   VT_I2, VT_I4, VT_UI2, VT_UI4 -> VT_BSTR: its decimal digits
     //   VT_DATE        -> VT_BSTR: its text; to anything else refused
     //   any            -> VT_I8, VT_UI8: from integers, booleans, reals (truncated), currency
     //                     and decimals; others refused

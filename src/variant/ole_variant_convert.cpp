@@ -420,8 +420,10 @@ struct ole_variant::conversions {
         return vt == VT_I4 || vt == VT_I2 || vt == VT_UI4 || vt == VT_UI2;
     }
     static bool binary(VARTYPE vt) { return ole_is_binary_type(vt); }
+    static bool text(VARTYPE vt) { return vt == VT_BSTR; }
 
     static void from_wide_integer(ole_variant& v, VARTYPE vt);
+    static void narrow_to_text(ole_variant& v, VARTYPE vt);
     static void from_date(ole_variant& v, VARTYPE vt);
     static void to_wide_integer(ole_variant& v, VARTYPE vt);
     static void real_to_narrow(ole_variant& v, VARTYPE vt);
@@ -434,6 +436,8 @@ struct ole_variant::conversions {
 
     static constexpr row k_rows[] = {
         {wide_integer, any, from_wide_integer},
+        // Every integer column written as text passes here: its digits, without the generic road.
+        {narrow_integer, text, narrow_to_text},
         // A date only becomes its text.
         {date, any, from_date},
         {any, wide_integer, to_wide_integer},
@@ -462,6 +466,28 @@ struct ole_variant::conversions {
         }
     }
 };
+
+void ole_variant::conversions::narrow_to_text(ole_variant& v, VARTYPE) {
+    std::int64_t n = 0;
+    switch (v.m_var.vt) {
+        case VT_I2:
+            n = v.m_var.iVal;
+            break;
+        case VT_UI2:
+            n = v.m_var.uiVal;
+            break;
+        case VT_UI4:
+            n = v.m_var.ulVal;
+            break;
+        default:
+            n = v.m_var.lVal;
+            break;
+    }
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), n).ptr;
+    v.clear();
+    v.attach_wstring(std::wstring(digits, end));
+}
 
 void ole_variant::conversions::from_wide_integer(ole_variant& v, VARTYPE vt) {
     const bool is_signed = v.m_var.vt == VT_I8;

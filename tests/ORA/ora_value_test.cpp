@@ -28,6 +28,12 @@ const std::vector<std::string> k_schema = {
     "TIMESTAMP '2024-03-01 01:30:00.250 +02:00', TIMESTAMP '2024-02-29 13:45:59')",
     "INSERT INTO times VALUES (2, TIMESTAMP '2024-02-29 13:45:59.123456789', "
     "TIMESTAMP '2023-12-31 23:30:00.000 -01:00', NULL)",
+    "CREATE TABLE old_dates (id NUMBER(3), d DATE, ts TIMESTAMP(3))",
+    "INSERT INTO old_dates VALUES (1, TO_DATE('-4712-01-01 10:00:00', 'SYYYY-MM-DD HH24:MI:SS'), "
+    "NULL)",
+    "INSERT INTO old_dates VALUES (2, NULL, TO_TIMESTAMP('0044-03-15 12:00:00.5 BC', "
+    "'YYYY-MM-DD HH24:MI:SS.FF BC'))",
+    "INSERT INTO old_dates VALUES (3, TO_DATE('0001-01-01', 'YYYY-MM-DD'), NULL)",
     "CREATE TABLE files (id NUMBER(3), f BFILE)",
     "CREATE TABLE mixed_texts (id NUMBER(3), v VARCHAR2(20), c CLOB)",
 };
@@ -147,6 +153,22 @@ TEST_F(OraValues, TimeStampsCarryTheirFractionsAndZones) {
     EXPECT_EQ(second.get_field(L"TS9").to_wstring(), L"2024-02-29 13:45:59.123457");
     EXPECT_EQ(dynamic_cast<ora_query_results&>(*t).get_value_notices(),
               std::vector<std::wstring>{L"column 'TS9': 1 value rounded to microseconds"});
+}
+
+TEST_F(OraValues, DatesBeforeChristAreRecordErrorsNamingTheColumn) {
+    auto t = m_db->get_table(L"OLD_DATES", 1);
+    ASSERT_FALSE(t->is_eof());
+    ora_expect_record_error(*t, {"OLD_DATES", "'D'", "-4712-01-01 10:00:00"});
+    t->next();
+    ASSERT_FALSE(t->is_eof());
+    ora_expect_record_error(*t, {"OLD_DATES", "'TS'", "-0044-03-15 12:00:00.5"});
+    t->next();
+    ASSERT_FALSE(t->is_eof());
+    const ole_variant& first = t->get_item()->get_field(L"D");
+    EXPECT_EQ(first.systemtime().wYear, 1);
+    EXPECT_EQ(first.systemtime().wMonth, 1);
+    t->next();
+    EXPECT_TRUE(t->is_eof());
 }
 
 TEST_F(OraValues, ColumnsThatCannotBeReadAreListedForTheUser) {

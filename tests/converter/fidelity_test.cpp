@@ -37,6 +37,25 @@ const std::vector<std::string> k_fidelity_schema = {
     "CREATE TABLE \"" + k_long_2 + "\" (ID NUMBER(4))",
     "INSERT INTO \"" + k_long_1 + "\" VALUES (1, 'a', 'b')",
     "INSERT INTO \"" + k_long_2 + "\" VALUES (2)",
+    // Forty-digit arithmetic on the way in: the migrated digits are the source's, all of them.
+    "CREATE TABLE WIDE (ID NUMBER(4) PRIMARY KEY, N38 NUMBER(38), D3810 NUMBER(38,10))",
+    "INSERT INTO WIDE VALUES (1, 12345678901234567890123456789012345678, "
+    "1234567890123456789012345678.1234567891)",
+    "INSERT INTO WIDE VALUES (2, -99999999999999999999999999999999999999, "
+    "-9999999999999999999999999999.9999999999)",
+    "INSERT INTO WIDE SELECT 3, N38 - 1, D3810 / 3 FROM WIDE WHERE ID = 1",
+};
+
+// Two tables whose names differ only in case, one of them with mixed-case columns: Oracle keeps
+// them apart, and so does a server whose table names are case-sensitive.
+const std::vector<std::string> k_mixed_case_schema = {
+    "CREATE TABLE \"Mixed\" (\"id\" NUMBER(4) PRIMARY KEY, \"Label\" VARCHAR2(10) NOT NULL, "
+    "QTY NUMBER(5))",
+    "CREATE TABLE MIXED (ID NUMBER(4), NOTE VARCHAR2(10))",
+    "CREATE INDEX \"Mixed_qty\" ON \"Mixed\" (QTY)",
+    "INSERT INTO \"Mixed\" VALUES (1, 'one', 10)",
+    "INSERT INTO \"Mixed\" VALUES (2, 'two', NULL)",
+    "INSERT INTO MIXED VALUES (7, 'upper')",
 };
 
 // A statement that would run if a value could end its literal early.
@@ -77,6 +96,8 @@ protected:
                 "TIMESTAMP '0001-01-01 00:00:00.000001', "
                 "TIMESTAMP '2023-12-31 23:30:00.000 -01:00')");
         });
+        s_inst->add_user("MIX", "mix");
+        s_inst->run("MIX", "mix", k_mixed_case_schema);
         s_inst->add_user("ZOO", "zoo");
         s_inst->run_script(
             "ZOO", "zoo", std::string(TW_SOURCE_DIR) + "/tests/platform/oralite/data/type_zoo.sql");
@@ -117,7 +138,7 @@ protected:
     // Everything of the FID tables that a destination database must hold.
     void expect_fid_tables(const std::string& db) {
         SCOPED_TRACE(db);
-        for (const char* table : {"EDGE", "RAW_KEYS"}) {
+        for (const char* table : {"EDGE", "RAW_KEYS", "WIDE"}) {
             SCOPED_TRACE(table);
             // No source column is left out.
             EXPECT_TRUE(expect_same_table(*s_inst, "FID", "fid", table, db, table).empty());
@@ -133,9 +154,10 @@ protected:
                   "0");
         // Two long names, two tables; the names the server refuses are repaired.
         const std::vector<std::string> tables = server_tables(db);
-        ASSERT_EQ(tables.size(), 4u);
+        ASSERT_EQ(tables.size(), 5u);
         EXPECT_EQ(tables[0], "EDGE");
         EXPECT_EQ(tables[3], "RAW_KEYS");
+        EXPECT_EQ(tables[4], "WIDE");
         EXPECT_NE(tables[1], tables[2]);
         int long_rows = 0;
         for (std::size_t i = 1; i <= 2; ++i) {
@@ -151,6 +173,9 @@ protected:
         EXPECT_EQ(scalar("select count(*) from information_schema.columns where table_schema='" +
                          db + "' and column_name = 'NAME'"),
                   "1");
+        EXPECT_EQ(scalar("select concat(N38, ' ', D3810) from `" + db + "`.WIDE where ID = 3"),
+                  "12345678901234567890123456789012345677 "
+                  "411522630041152263004115226.0411522630");
     }
 
     static inline std::unique_ptr<ora_test_instance> s_inst;
@@ -160,7 +185,7 @@ TEST_F(fidelity_test, every_case_arrives_in_a_dump_replayed_anywhere_and_on_the_
     REQUIRE_TEST_SERVER();
     connect_source(*s_inst, L"FID", L"fid");
     conv->selected_tables = conv->get_all_tables();
-    ASSERT_EQ(conv->selected_tables.size(), 4u);
+    ASSERT_EQ(conv->selected_tables.size(), 5u);
     const std::string dump = run_to_dump("fidelity");
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
 
@@ -177,6 +202,42 @@ TEST_F(fidelity_test, every_case_arrives_in_a_dump_replayed_anywhere_and_on_the_
     run_to_server(live);
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
     expect_fid_tables(live);
+}
+
+TEST_F(fidelity_test, tables_apart_only_by_case_arrive_apart) {
+    REQUIRE_TEST_SERVER();
+    connect_source(*s_inst, L"MIX", L"mix");
+    conv->selected_tables = conv->get_all_tables();
+    ASSERT_EQ(conv->selected_tables.size(), 2u);
+    const auto check = [&](const std::string& db) {
+        SCOPED_TRACE(db);
+        EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
+        // Destination names are kept apart without regard to case, so the twin that comes
+        // second is renamed; its rows and columns are the mixed-case table's.
+        const std::vector<std::string> tables = server_tables(db);
+        ASSERT_EQ(tables.size(), 2u);
+        EXPECT_EQ(tables[0], "MIXED");
+        const std::string mixed = tables[1];
+        EXPECT_EQ(mixed.rfind("Mixed", 0), 0u) << mixed;
+        EXPECT_TRUE(expect_same_table(*s_inst, "MIX", "mix", "Mixed", db, mixed).empty());
+        EXPECT_TRUE(expect_same_table(*s_inst, "MIX", "mix", "MIXED", db, "MIXED").empty());
+        EXPECT_EQ(scalar("select group_concat(column_name order by ordinal_position) from "
+                         "information_schema.columns where table_schema='" +
+                         db + "' and table_name='" + mixed + "'"),
+                  "id,Label,QTY");
+        EXPECT_EQ(scalar("select group_concat(index_name order by index_name) from "
+                         "information_schema.statistics where table_schema='" +
+                         db + "' and table_name='" + mixed + "'"),
+                  "Mixed_qty,PRIMARY");
+    };
+    const std::string dump = run_to_dump("fidelity_mixed");
+    const std::string plain = database("mix_dump");
+    replay(dump, plain);
+    check(plain);
+
+    const std::string live = database("mix_live");
+    run_to_server(live);
+    check(live);
 }
 
 TEST_F(fidelity_test, the_type_zoo_arrives_whole) {

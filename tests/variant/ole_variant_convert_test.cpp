@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <limits>
 #include <vector>
 
@@ -283,6 +284,11 @@ TEST(OleVariantChangeType, BytesAndText) {
 TEST(OleVariantChangeType, GenericPairs) {
     EXPECT_EQ(changed(ole_variant(5), VT_R8).variant().dblVal, 5.0);
     EXPECT_EQ(changed(ole_variant(5), VT_BSTR).to_wstring(), L"5");
+    EXPECT_EQ(changed(ole_variant(INT_MIN), VT_BSTR).to_wstring(), L"-2147483648");
+    EXPECT_EQ(changed(ole_variant(UINT_MAX), VT_BSTR).to_wstring(), L"4294967295");
+    EXPECT_EQ(changed(ole_variant(static_cast<short>(-32768)), VT_BSTR).to_wstring(), L"-32768");
+    EXPECT_EQ(changed(ole_variant(static_cast<unsigned short>(65535)), VT_BSTR).to_wstring(),
+              L"65535");
     EXPECT_EQ(changed(ole_variant(true), VT_BSTR).to_wstring(), L"-1");
     EXPECT_EQ(changed(ole_variant(0.5), VT_CY).to_string(), "0.5");
     EXPECT_EQ(changed(ole_variant(static_cast<unsigned char>(100)), VT_I1).variant().cVal, 100);

@@ -15,6 +15,7 @@
 #include "lite_internal.h"
 #include "lite_errors.h"
 #include "lite_mutex.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 #include "sql/lite_lexer.h"
 #include "ddl/lite_session_schema.h"
@@ -90,11 +91,12 @@ std::string checked_user_name(const std::string& given) {
     } else {
         n = lite_upper(given);
     }
-    if (n.empty() || n.size() > 128) throw lite_error(1935, "missing user or role name");
+    if (n.empty() || n.size() > 128)
+        throw lite_error(ora_err::missing_user_name, "missing user or role name");
     for (char c : n) {
         bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                   c == '_' || c == '$' || c == '#';
-        if (!ok) throw lite_error(911, "invalid character");
+        if (!ok) throw lite_error(ora_err::invalid_character, "invalid character");
     }
     return n;
 }
@@ -108,12 +110,13 @@ void create_private_file(const std::string& path) {
 
 void open_dictionary(const std::string& dir, db_guard& g, bool must_exist) {
     std::string path = (fs::path(dir) / "dictionary.db").string();
-    if (must_exist && !fs::exists(path)) throw lite_error(1034, "ORACLE not available");
+    if (must_exist && !fs::exists(path))
+        throw lite_error(ora_err::oracle_not_available, "ORACLE not available");
     if (!must_exist) create_private_file(path);
     int flags = SQLITE_OPEN_READWRITE | (must_exist ? 0 : SQLITE_OPEN_CREATE);
     lite_use_own_mutexes();
     if (sqlite3_open_v2(path.c_str(), &g.db, flags, nullptr) != SQLITE_OK) {
-        throw lite_error(1034, "ORACLE not available");
+        throw lite_error(ora_err::oracle_not_available, "ORACLE not available");
     }
     sqlite3_busy_timeout(g.db, k_lock_wait_ms);
 }
@@ -141,28 +144,32 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         case SQLITE_READONLY:
         case SQLITE_PERM:
         case SQLITE_AUTH:
-            return lite_error(1031, "insufficient privileges");
+            return lite_error(ora_err::insufficient_privileges, "insufficient privileges");
         case SQLITE_INTERRUPT:
-            return lite_error(1013, "user requested cancel of current operation");
+            return lite_error(ora_err::user_requested_cancel,
+                              "user requested cancel of current operation");
         case SQLITE_NOMEM:
-            return lite_error(4030, "out of process memory");
+            return lite_error(ora_err::out_of_process_memory, "out of process memory");
         case SQLITE_FULL:
-            return lite_error(1653, "unable to extend table");
+            return lite_error(ora_err::cannot_extend_table, "unable to extend table");
         case SQLITE_TOOBIG:
-            return lite_error(1489, "result of string concatenation is too long");
+            return lite_error(ora_err::concatenation_too_long,
+                              "result of string concatenation is too long");
         case SQLITE_MISMATCH:
-            return lite_error(932, "inconsistent datatypes");
+            return lite_error(ora_err::inconsistent_datatypes, "inconsistent datatypes");
         case SQLITE_CANTOPEN:
         case SQLITE_IOERR:
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
-            return lite_error(1115, "IO error reading block from file: " + msg);
+            return lite_error(ora_err::io_error_reading_block,
+                              "IO error reading block from file: " + msg);
         default:
             break;
     }
     switch (code) {
         case SQLITE_CONSTRAINT_FOREIGNKEY:
-            return lite_error(2291, "integrity constraint violated - parent key not found");
+            return lite_error(ora_err::parent_key_not_found,
+                              "integrity constraint violated - parent key not found");
         case SQLITE_CONSTRAINT_TRIGGER:
             // Triggers made before their errors were raised as numbers carry the text.
             if (msg.rfind("ORA-", 0) == 0 && msg.size() > 11) {
@@ -178,9 +185,9 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
     }
     if (msg.find("no such column: ") != std::string::npos ||
         msg.find("no such function: ") != std::string::npos) {
-        std::string name = msg.find("no such column: ") != std::string::npos
-                               ? after("no such column: ")
-                               : after("no such function: ");
+        std::string name = lite_oracle_name(msg.find("no such column: ") != std::string::npos
+                                                ? after("no such column: ")
+                                                : after("no such function: "));
         std::string quoted;
         size_t start = 0;
         while (true) {
@@ -194,10 +201,10 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
         return lite_error(ora_err::invalid_identifier, quoted + ": invalid identifier");
     }
     if (msg.find("wrong number of arguments") != std::string::npos) {
-        return lite_error(909, "invalid number of arguments");
+        return lite_error(ora_err::invalid_argument_count, "invalid number of arguments");
     }
     if (msg.find("UNIQUE constraint failed: ") != std::string::npos) {
-        std::string cols = after("UNIQUE constraint failed: ");
+        std::string cols = lite_oracle_name(after("UNIQUE constraint failed: "));
         // An expression index is named by SQLite itself: index 'NAME'.
         if (cols.rfind("index '", 0) == 0 && cols.size() > 8 && cols.back() == '\'') {
             return lite_error(ora_err::unique_violated, "unique constraint (" + owner + "." +
@@ -238,34 +245,34 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                           "unique constraint (" + owner + "." + name + ") violated");
     }
     if (msg.find("NOT NULL constraint failed: ") != std::string::npos) {
-        std::string tc = after("NOT NULL constraint failed: ");
+        std::string tc = lite_oracle_name(after("NOT NULL constraint failed: "));
         size_t dot = tc.find('.');
         return lite_error(ora_err::cannot_insert_null, "cannot insert NULL into (\"" + owner +
                                                            "\".\"" + tc.substr(0, dot) + "\".\"" +
                                                            tc.substr(dot + 1) + "\")");
     }
     if (msg.find("CHECK constraint failed: ") != std::string::npos) {
-        return lite_error(
-            ora_err::check_violated,
-            "check constraint (" + owner + "." + after("CHECK constraint failed: ") + ") violated");
+        return lite_error(ora_err::check_violated,
+                          "check constraint (" + owner + "." +
+                              lite_oracle_name(after("CHECK constraint failed: ")) + ") violated");
     }
     if (msg.find("already exists") != std::string::npos) {
         return lite_error(ora_err::name_in_use, "name is already used by an existing object");
     }
     if (msg.find("readonly database") != std::string::npos) {
-        return lite_error(1031, "insufficient privileges");
+        return lite_error(ora_err::insufficient_privileges, "insufficient privileges");
     }
     if (msg.find("incomplete input") != std::string::npos) {
-        return lite_error(921, "unexpected end of SQL command");
+        return lite_error(ora_err::unexpected_end_of_command, "unexpected end of SQL command");
     }
     if (msg.find("syntax error") != std::string::npos) {
         std::string near = after("near \"");
         near = near.substr(0, near.find('"'));
         if (near == "FROM" || near == "WHERE" || near == ")" || near == "," || near == "ORDER" ||
             near == "GROUP") {
-            return lite_error(936, "missing expression");
+            return lite_error(ora_err::missing_expression, "missing expression");
         }
-        return lite_error(933, "SQL command not properly ended");
+        return lite_error(ora_err::command_not_properly_ended, "SQL command not properly ended");
     }
     if (msg.find("database is locked") != std::string::npos ||
         msg.find("table is locked") != std::string::npos) {
@@ -273,13 +280,15 @@ lite_error map_failure(int code, const std::string& msg, lite_session* s) {
                           "resource busy and acquire with NOWAIT specified or timeout expired");
     }
     if (msg.find("datatype mismatch") != std::string::npos) {
-        return lite_error(932, "inconsistent datatypes");
+        return lite_error(ora_err::inconsistent_datatypes, "inconsistent datatypes");
     }
     if (msg.find("FOREIGN KEY constraint failed") != std::string::npos) {
-        return lite_error(2291, "integrity constraint violated - parent key not found");
+        return lite_error(ora_err::parent_key_not_found,
+                          "integrity constraint violated - parent key not found");
     }
     if (msg.find("no such savepoint") != std::string::npos) {
-        return lite_error(1086, "savepoint never established in this session or is invalid");
+        return lite_error(ora_err::savepoint_not_established,
+                          "savepoint never established in this session or is invalid");
     }
     return lite_error(ora_err::internal_error,
                       "internal error code, arguments: [lite], [" + msg + "]");
@@ -311,12 +320,17 @@ std::string lite_instance::default_home() {
 void lite_instance::create(const std::string& dir, const std::string& banner) {
     std::error_code ec;
     fs::create_directories(dir, ec);
-    if (ec) throw lite_error(1501, "CREATE DATABASE failed: " + ec.message());
+    if (ec)
+        throw lite_error(ora_err::create_database_failed,
+                         "CREATE DATABASE failed: " + ec.message());
     if (fs::exists(fs::path(dir) / "dictionary.db")) {
-        throw lite_error(1501, "CREATE DATABASE failed: an instance exists in " + dir);
+        throw lite_error(ora_err::create_database_failed,
+                         "CREATE DATABASE failed: an instance exists in " + dir);
     }
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
-    if (ec) throw lite_error(1501, "CREATE DATABASE failed: " + ec.message());
+    if (ec)
+        throw lite_error(ora_err::create_database_failed,
+                         "CREATE DATABASE failed: " + ec.message());
     {
         db_guard g;
         open_dictionary(dir, g, false);
@@ -352,7 +366,8 @@ void lite_instance::create_schema_file(const std::string& dir, const std::string
     create_private_file(path);
     if (sqlite3_open_v2(path.c_str(), &u.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
         SQLITE_OK) {
-        throw lite_error(1119, "error in creating database file '" + path + "'");
+        throw lite_error(ora_err::cannot_create_database_file,
+                         "error in creating database file '" + path + "'");
     }
     // A schema is mostly read whole, a table at a time: pages of 16 KB (the destination's own
     // size) take a quarter of the reads a table scan takes with SQLite's 4 KB, and a LOB value a
@@ -392,7 +407,8 @@ std::string lite_instance::resolve(const std::string& connect) {
     if (!connect.empty() && (connect[0] == '/' || connect.rfind("./", 0) == 0) &&
         connect.rfind("//", 0) != 0) {
         if (is_instance(connect)) return connect;
-        throw lite_error(12154, "TNS:could not resolve the connect identifier specified");
+        throw lite_error(ora_err::cannot_resolve_connect_identifier,
+                         "TNS:could not resolve the connect identifier specified");
     }
     std::string service = connect;
     bool descriptor = false;
@@ -407,11 +423,12 @@ std::string lite_instance::resolve(const std::string& connect) {
     }
     auto fail = [&]() -> lite_error {
         if (descriptor) {
-            return lite_error(12514,
+            return lite_error(ora_err::service_not_known,
                               "TNS:listener does not currently know of service requested in "
                               "connect descriptor");
         }
-        return lite_error(12154, "TNS:could not resolve the connect identifier specified");
+        return lite_error(ora_err::cannot_resolve_connect_identifier,
+                          "TNS:could not resolve the connect identifier specified");
     };
     bool plain = !service.empty() && service.find_first_of("/\\") == std::string::npos &&
                  service != "." && service != "..";
@@ -458,7 +475,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     try {
         user = checked_user_name(user_in);
     } catch (const lite_error&) {
-        throw lite_error(1017, "invalid username/password; logon denied");
+        throw lite_error(ora_err::invalid_logon, "invalid username/password; logon denied");
     }
     {
         db_guard g;
@@ -469,9 +486,10 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
         if (sqlite3_step(s.get()) != SQLITE_ROW ||
             (sqlite3_column_type(s.get(), 0) == SQLITE_NULL) != external ||
             (!external && col_text(s.get(), 0) != password)) {
-            throw lite_error(1017, "invalid username/password; logon denied");
+            throw lite_error(ora_err::invalid_logon, "invalid username/password; logon denied");
         }
-        if (sqlite3_column_int(s.get(), 1) != 0) throw lite_error(28000, "the account is locked");
+        if (sqlite3_column_int(s.get(), 1) != 0)
+            throw lite_error(ora_err::account_locked, "the account is locked");
     }
     fs::path base(dir);
     std::string main_path = (base / (user + ".db")).string();
@@ -480,7 +498,7 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
     if (sqlite3_open_v2(main_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI, nullptr) !=
         SQLITE_OK) {
         sqlite3_close(db);
-        throw lite_error(1034, "ORACLE not available");
+        throw lite_error(ora_err::oracle_not_available, "ORACLE not available");
     }
     db_ = db;
     dir_ = dir;
@@ -543,7 +561,7 @@ void lite_session::begin_if_needed() {
 }
 
 void lite_session::commit() {
-    if (!db_) throw lite_error(1012, "not logged on");
+    if (!db_) throw lite_error(ora_err::not_logged_on, "not logged on");
     if (!sqlite3_get_autocommit(db_)) {
         char* err = nullptr;
         if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &err) != SQLITE_OK) {
@@ -555,7 +573,7 @@ void lite_session::commit() {
 }
 
 void lite_session::rollback() {
-    if (!db_) throw lite_error(1012, "not logged on");
+    if (!db_) throw lite_error(ora_err::not_logged_on, "not logged on");
     if (!sqlite3_get_autocommit(db_)) lite_exec(db_, "ROLLBACK");
 }
 
@@ -566,7 +584,7 @@ std::vector<std::string> lite_session::take_warnings() {
 }
 
 std::unique_ptr<lite_statement> lite_session::prepare(const std::string& oracle_sql) {
-    if (!db_) throw lite_error(1012, "not logged on");
+    if (!db_) throw lite_error(ora_err::not_logged_on, "not logged on");
     std::unique_ptr<lite_statement> st(new lite_statement(*this, oracle_sql));
     st->compile();
     return st;
@@ -588,7 +606,7 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     if (!next) {
         auto it = currval_.find(key);
         if (it == currval_.end()) {
-            throw lite_error(8002,
+            throw lite_error(ora_err::currval_not_yet_defined,
                              "sequence " + name + ".CURRVAL is not yet defined in this session");
         }
         return it->second;
@@ -626,9 +644,10 @@ int64_t lite_session::sequence_value(const std::string& owner, const std::string
     if (beyond || (inc > 0 && static_cast<double>(v) > maxv) ||
         (inc < 0 && static_cast<double>(v) < minv)) {
         if (!cycle) {
-            throw lite_error(8004, "sequence " + name + ".NEXTVAL exceeds " +
-                                       (inc > 0 ? "MAXVALUE" : "MINVALUE") +
-                                       " and cannot be instantiated");
+            throw lite_error(ora_err::sequence_limit_exceeded,
+                             "sequence " + name + ".NEXTVAL exceeds " +
+                                 (inc > 0 ? "MAXVALUE" : "MINVALUE") +
+                                 " and cannot be instantiated");
         }
         v = static_cast<int64_t>(inc > 0 ? minv : maxv);
     }
@@ -660,7 +679,7 @@ sqlite3* lite_session::sequence_connection() {
     if (sqlite3_open_v2(path.c_str(), &seq_db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         sqlite3_close(seq_db_);
         seq_db_ = nullptr;
-        throw lite_error(1034, "ORACLE not available");
+        throw lite_error(ora_err::oracle_not_available, "ORACLE not available");
     }
     sqlite3_busy_timeout(seq_db_, k_lock_wait_ms);
     sqlite3_exec(seq_db_, "PRAGMA synchronous = OFF", nullptr, nullptr, nullptr);

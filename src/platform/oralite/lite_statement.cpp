@@ -17,6 +17,7 @@
 #include "lite_internal.h"
 #include "lite_read_ahead.h"
 #include "lite_errors.h"
+#include "lite_names.h"
 #include "lite_sqlite_stmt.h"
 #include "ddl/lite_session_schema.h"
 #include "sql/lite_type_resolver.h"
@@ -308,7 +309,8 @@ void lite_statement::clear_binds() {
 
 void lite_statement::execute() {
     stop_read_ahead();
-    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!session_.db() || session_.db() != conn_)
+        throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     rows_ = 0;
     has_row_ = false;
     pending_row_ = false;
@@ -378,14 +380,16 @@ void lite_statement::describe() {
     lite_type_resolver resolver(session_);
     for (int i = 0; i < n; ++i) {
         const char* name = sqlite3_column_name(stmt_.get(), i);
-        std::string shown = name ? name : "";
+        std::string shown = lite_oracle_name(name ? name : "");
         const char* db = sqlite3_column_database_name(stmt_.get(), i);
-        const char* table = sqlite3_column_table_name(stmt_.get(), i);
-        const char* origin = sqlite3_column_origin_name(stmt_.get(), i);
+        const char* sqlite_table = sqlite3_column_table_name(stmt_.get(), i);
+        const char* sqlite_origin = sqlite3_column_origin_name(stmt_.get(), i);
         const char* decl = sqlite3_column_decltype(stmt_.get(), i);
         lite_column c;
         bool done = false;
-        if (table && origin) {
+        if (sqlite_table && sqlite_origin) {
+            const std::string table = lite_oracle_name(sqlite_table);
+            const std::string origin = lite_oracle_name(sqlite_origin);
             if (std::strcmp(db, k_lite_dict) != 0 && std::strcmp(db, "temp") != 0) {
                 std::string owner = session_.owner_of(db);
                 origin_table_[static_cast<size_t>(i)] = owner + '\x1f' + table;
@@ -395,7 +399,7 @@ void lite_statement::describe() {
                     c = *dc;
                     c.name = shown;
                     done = true;
-                } else if (strcasecmp(origin, "rowid") == 0) {
+                } else if (strcasecmp(origin.c_str(), "rowid") == 0) {
                     lite_coltype t;
                     t.data_type = "ROWID";
                     c = lite_describe_coltype(shown, t, false);
@@ -514,10 +518,12 @@ bool lite_statement::next_ahead() {
 
 bool lite_statement::next() {
     if (kind_ != kind::query)
-        throw lite_error(24374, "define not done before fetch or execute and fetch");
+        throw lite_error(ora_err::define_not_done,
+                         "define not done before fetch or execute and fetch");
     if (!executed_)
         throw lite_error(ora_err::statement_not_executed, "statement handle not executed");
-    if (!session_.db() || session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!session_.db() || session_.db() != conn_)
+        throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     if (read_ahead_) return next_ahead();
     if (pending_row_) {
         pending_row_ = false;
@@ -554,8 +560,8 @@ bool lite_statement::next() {
 }
 
 void lite_statement::check_column(int col) const {
-    if (!has_row_) throw lite_error(1002, "fetch out of sequence");
-    if (session_.db() != conn_) throw lite_error(3114, "not connected to ORACLE");
+    if (!has_row_) throw lite_error(ora_err::fetch_out_of_sequence, "fetch out of sequence");
+    if (session_.db() != conn_) throw lite_error(ora_err::not_connected, "not connected to ORACLE");
     if (col < 0 || col >= static_cast<int>(columns_.size())) {
         throw lite_error(ora_err::variable_not_in_select_list, "variable not in select list");
     }
@@ -811,7 +817,8 @@ lite_datetime lite_statement::as_datetime(int col) const {
     }
     lite_datetime d;
     if (!p || !lite_parse_iso(p, d)) {
-        throw lite_error(1858, "a non-numeric character was found where a numeric was expected");
+        throw lite_error(ora_err::non_numeric_character,
+                         "a non-numeric character was found where a numeric was expected");
     }
     return d;
 }

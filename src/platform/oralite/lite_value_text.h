@@ -15,6 +15,10 @@
 // Oracle's text of a number: no exponent below 1e40, no leading zero (".5", "-.5"), at most 15
 // significant digits for doubles.
 std::string lite_number_text(double v);
+// Oracle's text of a BINARY_DOUBLE (or, with `single`, a BINARY_FLOAT): the fewest digits that
+// read back as the value, in scientific form with three digits of exponent ("1.5E+000",
+// "-1.0E-003"); "Inf", "-Inf", "Nan" and "0" as Oracle writes them.
+std::string lite_binary_real_char(double v, bool single);
 // Writes an integer's decimal text into buf (at least 24 bytes); returns its length. Inline: the
 // reader writes one for every integer cell it reads ahead.
 inline size_t lite_int_text(int64_t v, char* buf) {
@@ -24,8 +28,10 @@ inline size_t lite_int_text(int64_t v, char* buf) {
 // is not a plain decimal number is returned unchanged.
 std::string lite_canonical_number(std::string_view text);
 
-// Leap years and month lengths of the calendar Oracle's dates follow.
+// Leap years and month lengths of the calendar Oracle's dates follow. Years count as Oracle
+// counts them, with no year 0: -1 is 1 BC, which the calendar's rule sees as year 0.
 inline bool lite_leap_year(int y) {
+    if (y < 0) ++y;
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 inline int lite_days_in_month(int y, int m) {
@@ -76,15 +82,32 @@ bool lite_parse_iso(std::string_view text, lite_datetime& out);
 // 'YYYY-MM-DD HH:MM:SS', with digits > 0 the fraction to that many digits, and ' +HH:MM' when
 // the value carries a non-zero time-zone offset.
 std::string lite_iso_text(const lite_datetime& v, int fraction_digits);
+// The text a TIMESTAMP(precision) value is kept as: the fraction to exactly `precision` digits,
+// so that the value tells its precision (a TIMESTAMP(0) keeps the point alone, which tells it
+// from a DATE), and the offset also when it is zero if `zoned`.
+std::string lite_timestamp_text(const lite_datetime& v, int precision, bool zoned = false);
+// What the text of a datetime value tells of its type: the digits of its fraction (-1 for none,
+// a DATE) and whether it carries a time zone.
+struct lite_datetime_shape {
+    int precision = -1;
+    bool zoned = false;
+};
+lite_datetime_shape lite_shape_of(std::string_view text);
+// A DATE '...' literal (YYYY-MM-DD) or, with `timestamp`, a TIMESTAMP '...' one (YYYY-MM-DD
+// HH24:MI:SS[.FF][ TZH:TZM]); false when it is none, with `error` set to the ORA number Oracle
+// raises for the field at fault.
+bool lite_parse_literal(std::string_view text, bool timestamp, lite_datetime& out, int& error);
 // Parses text by an Oracle date mask (DD-MON-YYYY HH24:MI:SS.FF ...); false when it does not fit,
 // with `error`, when given, set to the ORA number Oracle raises for the misfit (1843 no month,
-// 1847 no day of any month, 1839 no day of this month, 1830 text left over, 1841, 1849 to 1852 a
-// field out of its range, 1861 otherwise).
+// 1847 no day of any month, 1839 no day of this month, 1830 text left over, 1841 a year outside
+// -4712 to 9999 or 0, 1849 to 1852 a field out of its range, 1861 otherwise). Elements the text
+// ends before take their defaults. SYYYY reads a sign, BC and AD an era: -4712 is 4712 BC.
 bool lite_parse_masked(std::string_view text, std::string_view mask, lite_datetime& out,
                        int* error = nullptr);
 // The text Oracle gives with one of the ORA numbers lite_parse_masked reports.
 const char* lite_date_error_text(int ora_code);
-// Formats a date by an Oracle date mask.
-std::string lite_format_masked(const lite_datetime& v, std::string_view mask);
+// Formats a date by an Oracle date mask; FF without digits shows `precision` of them (a
+// TIMESTAMP(0) shows neither fraction nor the X before it).
+std::string lite_format_masked(const lite_datetime& v, std::string_view mask, int precision = 9);
 
 #endif

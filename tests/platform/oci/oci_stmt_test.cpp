@@ -133,6 +133,40 @@ TEST_F(OciStmt, ExecuteWithOneIterationFillsTheFirstRow) {
     EXPECT_EQ(rows, 1u);
 }
 
+// A NUMBER past fifteen digits reaches the reader with every digit as text, as an int64 when it
+// fits one and as the nearest double; one past an int64 is ORA-01455.
+TEST_F(OciStmt, ExactNumbersReachEveryDefineType) {
+    conn_.must_run({"CREATE TABLE W (ID NUMBER(2), N NUMBER)",
+                    "INSERT INTO W VALUES (1, 12345678901234567890123456789012345678 - 1)",
+                    "INSERT INTO W VALUES (2, 9223372036854775806 + 1)",
+                    "INSERT INTO W VALUES (3, 1 / 3)"});
+    EXPECT_EQ(
+        conn_.rows("SELECT N FROM W ORDER BY ID"),
+        (std::vector<std::vector<std::string>>{{"12345678901234567890123456789012345677"},
+                                               {"9223372036854775807"},
+                                               {".3333333333333333333333333333333333333333"}}));
+    const auto fetch = [&](const char* sql, void* out, sb4 size, ub2 dty) {
+        OCIStmt* st = conn_.new_stmt(sql);
+        OCIDefine* def = nullptr;
+        EXPECT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, out, size, dty, nullptr, nullptr,
+                                      nullptr, OCI_DEFAULT),
+                  OCI_SUCCESS);
+        return exec(st, 1);
+    };
+    int64_t whole = 0;
+    ASSERT_EQ(fetch("SELECT N FROM W WHERE ID = 2", &whole, 8, SQLT_INT), OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(whole, INT64_MAX);
+    EXPECT_EQ(fetch("SELECT N FROM W WHERE ID = 1", &whole, 8, SQLT_INT), OCI_ERROR);
+    EXPECT_EQ(conn_.error_code(), 1455);
+    double real = 0;
+    ASSERT_EQ(fetch("SELECT N FROM W WHERE ID = 1", &real, 8, SQLT_BDOUBLE), OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(real, 1.2345678901234568e37);
+    ASSERT_EQ(fetch("SELECT N FROM W WHERE ID = 3", &real, 8, SQLT_FLT), OCI_SUCCESS);
+    EXPECT_EQ(real, 1.0 / 3);
+}
+
 TEST_F(OciStmt, TruncatedTextIsReportedNotHidden) {
     OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP ORDER BY ID");
     char16_t buf[6];  // five characters and the terminator
@@ -683,6 +717,33 @@ TEST_F(OciStmt, LobWriteThroughABoundConditionWritesTheRowItCameFrom) {
     EXPECT_EQ(conn_.rows("SELECT ID, DBMS_LOB.GETLENGTH(PHOTO) FROM EMP ORDER BY ID"),
               (std::vector<std::vector<std::string>>{{"1", "2"}, {"2", "0"}, {"3", "0"}}))
         << "the locator's row only";
+    lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
+}
+
+TEST_F(OciStmt, ALobOfATableNamedInLowerCaseIsWrittenBackToIt) {
+    conn_.must_run({"CREATE TABLE \"docs\" (\"id\" NUMBER, \"Body\" BLOB)",
+                    "CREATE TABLE DOCS (ID NUMBER, BODY BLOB)",
+                    "INSERT INTO \"docs\" VALUES (1, EMPTY_BLOB())",
+                    "INSERT INTO DOCS VALUES (1, EMPTY_BLOB())"});
+    OCIStmt* sel = conn_.new_stmt("SELECT \"Body\" FROM \"docs\" WHERE \"id\" = 1 FOR UPDATE");
+    void* lob = nullptr;
+    ASSERT_EQ(lite_OCIDescriptorAlloc(conn_.env, &lob, OCI_DTYPE_LOB, 0, nullptr), OCI_SUCCESS);
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(lite_OCIDefineByPos(sel, &def, conn_.err, 1, &lob, 0, SQLT_BLOB, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(sel, 1), OCI_SUCCESS) << conn_.error_text();
+    unsigned char bytes[3] = {1, 2, 3};
+    ub4 amount = 3;
+    EXPECT_EQ(lite_OCILobWrite(conn_.svc, conn_.err, static_cast<OCILobLocator*>(lob), &amount, 1,
+                               bytes, 3, OCI_ONE_PIECE, nullptr, nullptr, 0, 0),
+              OCI_SUCCESS)
+        << conn_.error_text();
+    EXPECT_EQ(conn_.rows("SELECT DBMS_LOB.GETLENGTH(\"Body\") FROM \"docs\""),
+              (std::vector<std::vector<std::string>>{{"3"}}));
+    EXPECT_EQ(conn_.rows("SELECT DBMS_LOB.GETLENGTH(BODY) FROM DOCS"),
+              (std::vector<std::vector<std::string>>{{"0"}}))
+        << "its upper-case twin is another table";
     lite_OCIDescriptorFree(lob, OCI_DTYPE_LOB);
 }
 

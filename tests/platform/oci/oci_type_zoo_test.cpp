@@ -175,6 +175,17 @@ TEST_F(TypeZoo, OtherTypesDescribeWithTheirClientCodes) {
 }
 
 // Text the way the reader defines it: SQLT_STR into (size + 1) * 2 bytes, UTF-16.
+TEST_F(TypeZoo, CurrentTimesDescribeWithTheirClientCodes) {
+    auto t = describe("SELECT SYSTIMESTAMP, CURRENT_TIMESTAMP, LOCALTIMESTAMP, SYSDATE FROM DUAL");
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0].type, SQLT_TIMESTAMP_TZ);
+    EXPECT_EQ(t[0].scale, 6);
+    EXPECT_EQ(t[1].type, SQLT_TIMESTAMP_TZ);
+    EXPECT_EQ(t[2].type, SQLT_TIMESTAMP);
+    EXPECT_EQ(t[2].scale, 6);
+    EXPECT_EQ(t[3].type, SQLT_DAT);
+}
+
 TEST_F(TypeZoo, TextFetchesAsUtf16WithNullIndicators) {
     const auto rows = conn_.rows("SELECT V, VC, C, NV, NC, L FROM ZOO_TEXT ORDER BY ID");
     ASSERT_EQ(rows.size(), 5u);

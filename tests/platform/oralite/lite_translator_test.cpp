@@ -56,8 +56,13 @@ TEST(LiteTranslator, NamesAndQualifiers) {
     EXPECT_EQ(sqlite_of("select * from hr.jobs"), "SELECT * FROM \"HR\".\"JOBS\"");
     EXPECT_EQ(sqlite_of("select * from sys.dual"), "SELECT * FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select emp# from t"), "SELECT \"EMP#\" AS \"EMP#\" FROM \"T\"");
+    // SQLite compares names without regard to case: a lower-case letter is marked to keep
+    // "with space" apart from "WITH SPACE".
     EXPECT_EQ(sqlite_of("select \"with space\" from t"),
-              "SELECT \"with space\" AS \"with space\" FROM \"T\"");
+              "SELECT \"\"\"w\"\"i\"\"t\"\"h \"\"s\"\"p\"\"a\"\"c\"\"e\" AS "
+              "\"\"\"w\"\"i\"\"t\"\"h \"\"s\"\"p\"\"a\"\"c\"\"e\" FROM \"T\"");
+    EXPECT_EQ(sqlite_of("select \"WITH SPACE\" from t"),
+              "SELECT \"WITH SPACE\" AS \"WITH SPACE\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select rowid from t"), "SELECT rowid AS \"ROWID\" FROM \"T\"");
 }
 
@@ -66,29 +71,31 @@ TEST(LiteTranslator, ExpressionColumnsKeepOraclesNames) {
     EXPECT_EQ(sqlite_of("select nvl(a, 'x y') n from t"),
               "SELECT NVL(\"A\", 'x y') AS \"N\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select nvl(a, 'x y') from t"),
-              "SELECT NVL(\"A\", 'x y') AS \"NVL(A,'x y')\" FROM \"T\"");
+              "SELECT NVL(\"A\", 'x y') AS \"NVL(A,'\"\"x \"\"y')\" FROM \"T\"");
 }
 
 TEST(LiteTranslator, OperatorsFollowOraclesPrecedence) {
     // + - and || are one level, left to right.
     EXPECT_EQ(sqlite_of("select 1 + 2 || 'x' from dual"),
-              "SELECT LITE_CAT(LITE_ADD(1, 2), 'x') AS \"1+2||'x'\" FROM \"DUAL\"");
+              "SELECT LITE_CAT(LITE_ADD(1, 2), 'x') AS \"1+2||'\"\"x'\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select 'x' || 1 + 2 from dual"),
-              "SELECT LITE_ADD(LITE_CAT('x', 1), 2) AS \"'x'||1+2\" FROM \"DUAL\"");
+              "SELECT LITE_ADD(LITE_CAT('x', 1), 2) AS \"'\"\"x'||1+2\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select a - b * c / d from t"),
-              "SELECT LITE_SUB(\"A\", LITE_DIV((\"B\" * \"C\"), \"D\")) AS \"A-B*C/D\" FROM \"T\"");
+              "SELECT LITE_SUB(\"A\", LITE_DIV(LITE_MUL(\"B\", \"C\"), \"D\")) AS \"A-B*C/D\" FROM "
+              "\"T\"");
     EXPECT_EQ(sqlite_of("select 1 from t where a = 1 or b = 2 and not c = 3"),
               "SELECT 1 AS \"1\" FROM \"T\" WHERE ((\"A\" = 1) OR ((\"B\" = 2) AND (NOT (\"C\" = "
               "3))))");
     EXPECT_EQ(sqlite_of("select -a, - 5 from t"),
-              "SELECT (- \"A\") AS \"-A\", -5 AS \"-5\" FROM \"T\"");
+              "SELECT LITE_NEG(\"A\") AS \"-A\", -5 AS \"-5\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select a||b||c from t"),
               "SELECT LITE_CAT(\"A\", \"B\", \"C\") AS \"A||B||C\" FROM \"T\"");
 }
 
 TEST(LiteTranslator, Literals) {
     EXPECT_EQ(sqlite_of("select '' , q'[it's]', date '2024-02-29' from dual"),
-              "SELECT NULL AS \"''\", 'it''s' AS \"q'[it's]'\", '2024-02-29 00:00:00' AS "
+              "SELECT NULL AS \"''\", 'it''s' AS \"\"\"q'[\"\"i\"\"t'\"\"s]'\", "
+              "'2024-02-29 00:00:00' AS "
               "\"DATE'2024-02-29'\" FROM \"DUAL\"");
     EXPECT_EQ(sqlite_of("select 12345678901234567890123 from dual"),
               "SELECT '12345678901234567890123' AS \"12345678901234567890123\" FROM \"DUAL\"");
@@ -135,10 +142,11 @@ TEST(LiteTranslator, AnalyticAndAggregates) {
                         "r from t"),
               "SELECT LITE_CAT(\"NAME\", ' #', rank() OVER (PARTITION BY \"D\" ORDER BY \"S\" DESC "
               "NULLS FIRST)) AS \"R\" FROM \"T\"");
-    EXPECT_EQ(sqlite_of("select sum(s) over (order by d rows between unbounded preceding and "
-                        "current row) x from t"),
-              "SELECT sum(\"S\") OVER (ORDER BY \"D\" NULLS LAST ROWS BETWEEN UNBOUNDED PRECEDING "
-              "AND CURRENT ROW) AS \"X\" FROM \"T\"");
+    EXPECT_EQ(
+        sqlite_of("select sum(s) over (order by d rows between unbounded preceding and "
+                  "current row) x from t"),
+        "SELECT LITE_SUM(\"S\") OVER (ORDER BY \"D\" NULLS LAST ROWS BETWEEN UNBOUNDED PRECEDING "
+        "AND CURRENT ROW) AS \"X\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select listagg(n, ', ') within group (order by n desc) l from t"),
               "SELECT LITE_LISTAGG(\"N\", ', ', 0, '...', \"N\", 1) AS \"L\" FROM \"T\"");
     EXPECT_EQ(sqlite_of("select listagg(distinct n, ',' on overflow truncate '~' without count) "
@@ -162,9 +170,10 @@ TEST(LiteTranslator, GroupingSetsBecomeAUnionOfGroupings) {
         "SELECT * FROM (SELECT \"A\" AS \"A\", \"B\" AS \"B\", 0 AS \"G\" FROM \"T\" GROUP BY "
         "\"A\", \"B\" UNION ALL SELECT \"A\" AS \"A\", NULL AS \"B\", 1 AS \"G\" FROM \"T\" "
         "GROUP BY \"A\" UNION ALL SELECT NULL AS \"A\", NULL AS \"B\", 3 AS \"G\" FROM \"T\")");
-    EXPECT_EQ(sqlite_of("select a, sum(a) s from t group by cube(a)"),
-              "SELECT * FROM (SELECT \"A\" AS \"A\", sum(\"A\") AS \"S\" FROM \"T\" GROUP BY \"A\" "
-              "UNION ALL SELECT NULL AS \"A\", sum(\"A\") AS \"S\" FROM \"T\")");
+    EXPECT_EQ(
+        sqlite_of("select a, sum(a) s from t group by cube(a)"),
+        "SELECT * FROM (SELECT \"A\" AS \"A\", LITE_SUM(\"A\") AS \"S\" FROM \"T\" GROUP BY \"A\" "
+        "UNION ALL SELECT NULL AS \"A\", LITE_SUM(\"A\") AS \"S\" FROM \"T\")");
 }
 
 TEST(LiteTranslator, RowLimits) {
@@ -219,7 +228,7 @@ TEST(LiteTranslator, ForUpdateLocksTheFirstTableAndReadsItsRowid) {
 TEST(LiteTranslator, DmlConvertsValuesForTheirColumns) {
     EXPECT_EQ(sqlite_of("insert into docs values (1, 'CAFE', systimestamp, 'x')"),
               "INSERT INTO \"DOCS\" (\"ID\", \"BODY\", \"STAMP\", \"NOTE\") VALUES (1, "
-              "LITE_TO_RAW('CAFE'), LITE_TS(SYSTIMESTAMP(), 3), 'x')");
+              "LITE_TO_RAW('CAFE'), LITE_TS(SYSTIMESTAMP(), 3, 0), 'x')");
     EXPECT_EQ(sqlite_of("update docs d set body = :b, note = note || '!' where d.id = 1"),
               "UPDATE \"DOCS\" AS \"D\" SET \"BODY\" = LITE_TO_RAW(:B), \"NOTE\" = "
               "LITE_CAT(\"NOTE\", '!') WHERE (\"D\".\"ID\" = 1)");

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "client/oci_handles.h"
+#include "lite_errors.h"
 
 // Oracle's texts for the errors the client layer raises itself.
 const char* oci_message(int ora_code);
@@ -27,12 +28,12 @@ sword oci_guard(OCIError* err, Body&& body) {
     } catch (const lite_error& e) {
         return oci_fail(err, e.code(), e.text());
     } catch (const std::bad_alloc&) {
-        return oci_fail(err, 4030);
+        return oci_fail(err, ora_err::out_of_process_memory);
     } catch (const std::exception& e) {
-        return oci_fail(err, 600,
+        return oci_fail(err, ora_err::internal_error,
                         std::string("internal error code, arguments: [") + e.what() + "]");
     } catch (...) {
-        return oci_fail(err, 600);
+        return oci_fail(err, ora_err::internal_error);
     }
 }
 

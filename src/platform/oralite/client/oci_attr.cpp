@@ -3,6 +3,7 @@
 
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -65,14 +66,14 @@ sword get_param(const OCIParam* p, void* attributep, ub4* sizep, ub4 attrtype, O
         case OCI_ATTR_CHAR_SIZE:
             return put<ub2>(attributep, sizep, p->char_size);
         default:
-            return oci_fail(err, 24315);
+            return oci_fail(err, ora_err::illegal_attribute_type);
     }
 }
 
 // The character-set attributes that defines and binds share.
 template <class Transfer>
 sword set_transfer(Transfer* t, void* attributep, ub4 size, ub4 attrtype, OCIError* err) {
-    if (attributep == nullptr) return oci_fail(err, 24315);
+    if (attributep == nullptr) return oci_fail(err, ora_err::illegal_attribute_type);
     switch (attrtype) {
         case OCI_ATTR_CHARSET_ID:
             t->charset_id = get_value<ub2>(attributep, size);
@@ -83,7 +84,7 @@ sword set_transfer(Transfer* t, void* attributep, ub4 size, ub4 attrtype, OCIErr
         case OCI_ATTR_MAXDATA_SIZE:
             return OCI_SUCCESS;
         default:
-            return oci_fail(err, 24315);
+            return oci_fail(err, ora_err::illegal_attribute_type);
     }
 }
 
@@ -95,7 +96,7 @@ sword get_transfer(const Transfer* t, void* attributep, ub4* sizep, ub4 attrtype
         case OCI_ATTR_CHARSET_FORM:
             return put<ub1>(attributep, sizep, t->charset_form);
         default:
-            return oci_fail(err, 24315);
+            return oci_fail(err, ora_err::illegal_attribute_type);
     }
 }
 
@@ -128,7 +129,8 @@ extern "C" sword lite_OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribut
             }
             case OCI_HTYPE_SESSION: {
                 auto* ses = static_cast<OCISession*>(h);
-                if (attributep == nullptr && size != 0) return oci_fail(err, 24315);
+                if (attributep == nullptr && size != 0)
+                    return oci_fail(err, ora_err::illegal_attribute_type);
                 if (attrtype == OCI_ATTR_USERNAME) {
                     ses->user = text_attr(attributep, size);
                     return OCI_SUCCESS;
@@ -152,7 +154,7 @@ extern "C" sword lite_OCIAttrSet(void* trgthndlp, ub4 trghndltyp, void* attribut
             default:
                 break;
         }
-        return oci_fail(err, 24315);
+        return oci_fail(err, ora_err::illegal_attribute_type);
     });
 }
 
@@ -161,7 +163,7 @@ extern "C" sword lite_OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* at
     OCIError* err = oci_begin(errhp);
     oci_handle* h = oci_registry::find(trgthndlp, trghndltyp);
     if (err == nullptr || h == nullptr) return OCI_INVALID_HANDLE;
-    if (attributep == nullptr) return oci_fail(err, 24315);
+    if (attributep == nullptr) return oci_fail(err, ora_err::illegal_attribute_type);
     return oci_guard(err, [&]() -> sword {
         switch (trghndltyp) {
             case OCI_DTYPE_PARAM:
@@ -169,7 +171,7 @@ extern "C" sword lite_OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* at
             case OCI_HTYPE_STMT: {
                 auto* st = static_cast<OCIStmt*>(h);
                 if (attrtype == OCI_ATTR_PARAM_COUNT) {
-                    if (!st->described) return oci_fail(err, 24338);
+                    if (!st->described) return oci_fail(err, ora_err::statement_not_executed);
                     return put<ub4>(attributep, sizep, static_cast<ub4>(st->params.size()));
                 }
                 if (attrtype == OCI_ATTR_ROW_COUNT || attrtype == OCI_ATTR_ROWS_RETURNED) {
@@ -203,6 +205,6 @@ extern "C" sword lite_OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* at
             default:
                 break;
         }
-        return oci_fail(err, 24315);
+        return oci_fail(err, ora_err::illegal_attribute_type);
     });
 }

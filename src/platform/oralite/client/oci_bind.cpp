@@ -5,6 +5,7 @@
 
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ int64_t bound_integer(const unsigned char* p, size_t len, bool is_unsigned) {
             return v;
         }
         default:
-            throw lite_error(3115, oci_message(3115));
+            throw lite_error(ora_err::unsupported_datatype,
+                             oci_message(ora_err::unsupported_datatype));
     }
 }
 
@@ -79,7 +81,8 @@ void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, 
                 std::memcpy(&d, p, 8);
                 ls.bind_double(pos, d);
             } else {
-                throw lite_error(3115, oci_message(3115));
+                throw lite_error(ora_err::unsupported_datatype,
+                                 oci_message(ora_err::unsupported_datatype));
             }
             return;
         case SQLT_BIN:
@@ -88,7 +91,9 @@ void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, 
             return;
         case SQLT_ODT:
         case SQLT_DAT: {
-            if (len < 7) throw lite_error(3115, oci_message(3115));
+            if (len < 7)
+                throw lite_error(ora_err::unsupported_datatype,
+                                 oci_message(ora_err::unsupported_datatype));
             lite_datetime v;
             if (b.dty == SQLT_ODT) {
                 sb2 year;
@@ -110,7 +115,9 @@ void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, 
             void* d = nullptr;
             std::memcpy(&d, p, sizeof d);
             OCIDateTime* dt = oci_find_datetime(d);
-            if (dt == nullptr) throw lite_error(1891, oci_message(1891));
+            if (dt == nullptr)
+                throw lite_error(ora_err::datetime_internal_error,
+                                 oci_message(ora_err::datetime_internal_error));
             if (!dt->has_value) {
                 ls.bind_null(pos);
             } else {
@@ -123,7 +130,9 @@ void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, 
             void* d = nullptr;
             std::memcpy(&d, p, sizeof d);
             auto* lob = oci_find<OCILobLocator>(d, OCI_DTYPE_LOB);
-            if (lob == nullptr) throw lite_error(22275, oci_message(22275));
+            if (lob == nullptr)
+                throw lite_error(ora_err::invalid_lob_locator,
+                                 oci_message(ora_err::invalid_lob_locator));
             if (!lob->has_value) {
                 ls.bind_null(pos);
             } else if (lob->binary || b.dty == SQLT_BLOB) {
@@ -136,7 +145,8 @@ void set_value(lite_statement& ls, int pos, OCIBind& b, const unsigned char* p, 
             return;
         }
         default:
-            throw lite_error(3115, oci_message(3115));
+            throw lite_error(ora_err::unsupported_datatype,
+                             oci_message(ora_err::unsupported_datatype));
     }
 }
 
@@ -151,7 +161,8 @@ void set_bind(lite_statement& ls, int pos, OCIBind& b, ub4 iter) {
         ub1 piece = OCI_ONE_PIECE;
         void* ind = nullptr;
         if (b.in_cb(b.in_ctx, &b, iter, 0, &buf, &alen, &piece, &ind) != OCI_CONTINUE) {
-            throw lite_error(1013, "user requested cancel of current operation");
+            throw lite_error(ora_err::user_requested_cancel,
+                             "user requested cancel of current operation");
         }
         sb2 indicator = 0;
         if (ind != nullptr) std::memcpy(&indicator, ind, sizeof indicator);
@@ -226,12 +237,16 @@ void oci_apply_binds(OCIStmt* st, ub4 iter) {
             continue;
         }
         const int pos = position_of(ls, *b);
-        if (pos < 1 || pos > n) throw lite_error(1036, oci_message(1036));
+        if (pos < 1 || pos > n)
+            throw lite_error(ora_err::illegal_variable_name,
+                             oci_message(ora_err::illegal_variable_name));
         set_bind(ls, pos, *b, iter);
         bound[pos] = 1;
     }
     for (int pos = 1; pos <= n; ++pos) {
-        if (bound[pos] == 0) throw lite_error(1008, oci_message(1008));
+        if (bound[pos] == 0)
+            throw lite_error(ora_err::not_all_variables_bound,
+                             oci_message(ora_err::not_all_variables_bound));
     }
 }
 
@@ -250,7 +265,8 @@ void oci_return_binds(OCIStmt* st, ub4 iter) {
             ub2* rcodep = nullptr;
             if (b->out_cb(b->out_ctx, b, iter, 0, &buf, &alenp, &piece, &indp, &rcodep) !=
                 OCI_CONTINUE) {
-                throw lite_error(1013, "user requested cancel of current operation");
+                throw lite_error(ora_err::user_requested_cancel,
+                                 "user requested cancel of current operation");
             }
             if (buf == nullptr) continue;
             size_t cap = b->value_sz > 0 ? static_cast<size_t>(b->value_sz) : 0;
@@ -282,10 +298,10 @@ sword make_bind(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr || bindp == nullptr) return OCI_INVALID_HANDLE;
     return oci_guard(err, [&]() -> sword {
-        if (!st->prepared) return oci_fail(err, 24337);
-        if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
-        if (name == nullptr && position == 0) return oci_fail(err, 1036);
-        if (name != nullptr && name->empty()) return oci_fail(err, 1036);
+        if (!st->prepared) return oci_fail(err, ora_err::statement_not_prepared);
+        if (!oci_is_supported_type(dty)) return oci_fail(err, ora_err::unsupported_datatype);
+        if (name == nullptr && position == 0) return oci_fail(err, ora_err::illegal_variable_name);
+        if (name != nullptr && name->empty()) return oci_fail(err, ora_err::illegal_variable_name);
         // Binding the same placeholder again replaces the earlier bind.
         OCIBind* b = nullptr;
         for (OCIBind* x : st->binds) {
@@ -328,7 +344,7 @@ extern "C" sword lite_OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* e
     if (placeholder == nullptr) {
         OCIError* err = oci_begin(errhp);
         if (err == nullptr) return OCI_INVALID_HANDLE;
-        return oci_fail(err, 1036);
+        return oci_fail(err, ora_err::illegal_variable_name);
     }
     const std::string name = upper_name(oci_in_text(placeholder, placeh_len));
     return make_bind(stmtp, bindp, errhp, 0, &name, valuep, value_sz, dty, indp, alenp, rcodep,

@@ -1,5 +1,6 @@
 // Date and time parts of datetime descriptors.
 #include "client/oci_api.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ extern "C" sword lite_OCIDateTimeGetDate(void* hndl, OCIError* err, const OCIDat
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(date);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     if (yr != nullptr) *yr = static_cast<sb2>(dt->value.year);
     if (mnth != nullptr) *mnth = static_cast<ub1>(dt->value.month);
     if (dy != nullptr) *dy = static_cast<ub1>(dt->value.day);
@@ -28,7 +29,7 @@ extern "C" sword lite_OCIDateTimeGetTime(void* hndl, OCIError* err, OCIDateTime*
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(datetime);
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     if (hr != nullptr) *hr = static_cast<ub1>(dt->value.hour);
     if (mm != nullptr) *mm = static_cast<ub1>(dt->value.minute);
     if (ss != nullptr) *ss = static_cast<ub1>(dt->value.second);
@@ -42,7 +43,7 @@ extern "C" sword lite_OCIDateTimeGetTimeZoneOffset(void* hndl, OCIError* err,
     OCIError* e = oci_begin(err);
     OCIDateTime* dt = oci_find_datetime(const_cast<OCIDateTime*>(datetime));
     if (e == nullptr || dt == nullptr || !valid_context(hndl)) return OCI_INVALID_HANDLE;
-    if (!dt->has_value) return oci_fail(e, 1891);
+    if (!dt->has_value) return oci_fail(e, ora_err::datetime_internal_error);
     const int minutes = dt->value.tz_minutes;
     if (hr != nullptr) *hr = static_cast<sb1>(minutes / 60);
     if (mm != nullptr) *mm = static_cast<sb1>(minutes % 60);

@@ -10,6 +10,7 @@
 #include "lite_read_ahead.h"
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ void set_meta(const cell_out& o, sb2 ind, size_t rlen, ub2 rcode) {
 // Marks a truncated value: the indicator carries the original length, or -2 when that length
 // does not fit in it.
 int truncated(const cell_out& o, size_t original, size_t returned) {
-    set_meta(o, original > 32767 ? sb2{-2} : static_cast<sb2>(original), returned, 1406);
-    return 1406;
+    set_meta(o, original > 32767 ? sb2{-2} : static_cast<sb2>(original), returned,
+             ora_err::value_truncated);
+    return ora_err::value_truncated;
 }
 
 // Text in the define's character set; `written`, when given, receives the bytes of text stored.
@@ -146,18 +148,21 @@ int put_integer(const cell_out& o, std::string_view text, bool is_unsigned) {
     errno = 0;
     long long v = std::strtoll(s.c_str(), &end, 10);
     if (s.empty() || end == nullptr || *end != '\0' || errno == ERANGE) {
-        if (!parse_double(s, d)) return 1722;
+        if (!parse_double(s, d)) return ora_err::invalid_number;
         d = std::trunc(d);
-        if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18)) return 1455;
+        if (!(d >= -9.2233720368547758e18 && d < 9.2233720368547758e18))
+            return ora_err::integer_overflow;
         v = static_cast<long long>(d);
     }
     switch (o.size) {
         case 1:
-            if (is_unsigned ? (v < 0 || v > 255) : (v < -128 || v > 127)) return 1455;
+            if (is_unsigned ? (v < 0 || v > 255) : (v < -128 || v > 127))
+                return ora_err::integer_overflow;
             o.value[0] = static_cast<unsigned char>(v);
             break;
         case 2: {
-            if (is_unsigned ? (v < 0 || v > 65535) : (v < -32768 || v > 32767)) return 1455;
+            if (is_unsigned ? (v < 0 || v > 65535) : (v < -32768 || v > 32767))
+                return ora_err::integer_overflow;
             const auto x = static_cast<int16_t>(v);
             std::memcpy(o.value, &x, 2);
             break;
@@ -166,18 +171,18 @@ int put_integer(const cell_out& o, std::string_view text, bool is_unsigned) {
             if (is_unsigned ? (v < 0 || v > 4294967295LL)
                             : (v < std::numeric_limits<int32_t>::min() ||
                                v > std::numeric_limits<int32_t>::max())) {
-                return 1455;
+                return ora_err::integer_overflow;
             }
             const auto x = static_cast<int32_t>(v);
             std::memcpy(o.value, &x, 4);
             break;
         }
         case 8:
-            if (is_unsigned && v < 0) return 1455;
+            if (is_unsigned && v < 0) return ora_err::integer_overflow;
             std::memcpy(o.value, &v, 8);
             break;
         default:
-            return 3115;
+            return ora_err::unsupported_datatype;
     }
     set_meta(o, 0, static_cast<size_t>(o.size), 0);
     return 0;
@@ -185,15 +190,15 @@ int put_integer(const cell_out& o, std::string_view text, bool is_unsigned) {
 
 int put_real(const cell_out& o, std::string_view text, ub2 dty) {
     double d = 0;
-    if (!parse_double(c_text(text), d)) return 1722;
+    if (!parse_double(c_text(text), d)) return ora_err::invalid_number;
     const bool single = dty == SQLT_BFLOAT || (dty == SQLT_FLT && o.size == 4);
     if (single) {
-        if (o.size < 4) return 3115;
+        if (o.size < 4) return ora_err::unsupported_datatype;
         const auto f = static_cast<float>(d);
         std::memcpy(o.value, &f, 4);
         set_meta(o, 0, 4, 0);
     } else {
-        if (o.size < 8) return 3115;
+        if (o.size < 8) return ora_err::unsupported_datatype;
         std::memcpy(o.value, &d, 8);
         set_meta(o, 0, 8, 0);
     }
@@ -201,7 +206,7 @@ int put_real(const cell_out& o, std::string_view text, ub2 dty) {
 }
 
 int put_date7(const cell_out& o, const lite_datetime& v, ub2 dty) {
-    if (o.size < 7) return 3115;
+    if (o.size < 7) return ora_err::unsupported_datatype;
     if (dty == SQLT_ODT) {
         const auto year = static_cast<sb2>(v.year);
         std::memcpy(o.value, &year, 2);
@@ -225,8 +230,8 @@ int put_date7(const cell_out& o, const lite_datetime& v, ub2 dty) {
 
 // A NULL cell: its indicator says so, and a define without one cannot take it.
 int put_null(const cell_out& o) {
-    if (o.ind == nullptr) return 1405;
-    set_meta(o, -1, 0, 1405);
+    if (o.ind == nullptr) return ora_err::null_fetched;
+    set_meta(o, -1, 0, ora_err::null_fetched);
     return 0;
 }
 
@@ -272,7 +277,7 @@ inline bool fill_ready_text(const lite_read_ahead& ahead, const OCIDefine& d) {
     const cell_out o{static_cast<unsigned char*>(d.valuep), d.value_sz, d.indp, d.rlenp, d.rcodep};
     if (text == nullptr) {
         if (d.indp == nullptr || !ahead.is_null(col)) return false;
-        set_meta(o, -1, 0, 1405);
+        set_meta(o, -1, 0, ora_err::null_fetched);
         return true;
     }
     if (size >= static_cast<size_t>(d.value_sz)) return false;
@@ -302,7 +307,7 @@ inline bool fill_ready_date(const lite_read_ahead& ahead, const OCIDefine& d) {
 // A dynamic define's value, handed to its callback piece by piece in the buffers it gives; a
 // NULL is one call that sets the indicator only.
 int put_pieces(const OCIDefine& d, ub4 row, std::string_view value, bool null) {
-    if (d.callback == nullptr) return 24343;
+    if (d.callback == nullptr) return ora_err::user_callback_error;
     std::size_t done = 0;
     ub1 piece = OCI_FIRST_PIECE;
     do {
@@ -314,7 +319,7 @@ int put_pieces(const OCIDefine& d, ub4 row, std::string_view value, bool null) {
         if (d.callback(d.callback_ctx, const_cast<OCIDefine*>(&d), row, &buf, &alen, &asked, &ind,
                        &rcode) != OCI_CONTINUE ||
             alen == nullptr) {
-            return 24343;
+            return ora_err::user_callback_error;
         }
         const std::size_t room = buf != nullptr ? *alen : 0;
         const std::size_t n = null ? 0 : std::min(room, value.size() - done);
@@ -324,11 +329,11 @@ int put_pieces(const OCIDefine& d, ub4 row, std::string_view value, bool null) {
             const sb2 flag = null ? sb2{-1} : sb2{0};
             std::memcpy(ind, &flag, sizeof flag);
         }
-        if (rcode != nullptr) *rcode = null ? 1405 : 0;
+        if (rcode != nullptr) *rcode = null ? ora_err::null_fetched : 0;
         done += n;
         piece = OCI_NEXT_PIECE;
         // A callback that gives no room for what is left would be asked for ever.
-        if (n == 0 && done < value.size()) return 24343;
+        if (n == 0 && done < value.size()) return ora_err::user_callback_error;
     } while (!null && done < value.size());
     return 0;
 }
@@ -354,14 +359,14 @@ int fill_pieces(lite_statement& ls, const OCIDefine& d, ub4 row, int col) {
                 false);
         }
         default:
-            return 3115;
+            return ora_err::unsupported_datatype;
     }
 }
 
 int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
     lite_statement& ls = *st->compiled;
     const auto& cols = ls.columns();
-    if (d.position > cols.size()) return 1007;
+    if (d.position > cols.size()) return ora_err::variable_not_in_select_list;
     const int col = static_cast<int>(d.position) - 1;
     if (d.dynamic) return fill_pieces(ls, d, row, col);
     const lite_column& meta = cols[col];
@@ -372,7 +377,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
                d.indp != nullptr ? d.indp + row : nullptr,
                d.rlenp != nullptr ? d.rlenp + row : nullptr,
                d.rcodep != nullptr ? d.rcodep + row : nullptr};
-    if (d.valuep == nullptr) return 1007;
+    if (d.valuep == nullptr) return ora_err::variable_not_in_select_list;
 
     switch (d.dty) {
         case SQLT_STR:
@@ -418,7 +423,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
         case SQLT_TIMESTAMP_LTZ:
         case SQLT_DATE: {
             OCIDateTime* dt = oci_find_datetime(descriptor_at(d, row));
-            if (dt == nullptr) return 1891;
+            if (dt == nullptr) return ora_err::datetime_internal_error;
             dt->value = ls.as_datetime(col);
             dt->has_value = true;
             set_meta(o, 0, sizeof(void*), 0);
@@ -427,7 +432,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
         case SQLT_CLOB:
         case SQLT_BLOB: {
             auto* lob = oci_find<OCILobLocator>(descriptor_at(d, row), OCI_DTYPE_LOB);
-            if (lob == nullptr) return 22275;
+            if (lob == nullptr) return ora_err::invalid_lob_locator;
             const auto bytes = ls.bytes(col);
             lob->data.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
             lob->has_value = true;
@@ -443,7 +448,7 @@ int fill_cell(OCIStmt* st, const OCIDefine& d, ub4 row) {
             return 0;
         }
         default:
-            return 3115;
+            return ora_err::unsupported_datatype;
     }
 }
 
@@ -505,7 +510,7 @@ int oci_fill_row(OCIStmt* st, ub4 row) {
             rc = e.code();
         }
         // Errors outrank truncations; the first error is the one reported.
-        if (rc != 0 && (worst == 0 || worst == 1406)) worst = rc;
+        if (rc != 0 && (worst == 0 || worst == ora_err::value_truncated)) worst = rc;
     }
     return worst;
 }
@@ -521,13 +526,14 @@ extern "C" sword lite_OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError
         // limit: a wild position must not size the define table.
         if (position == 0 || position > kMaxSelectList ||
             (st->described && position > st->params.size())) {
-            return oci_fail(err, 1007);
+            return oci_fail(err, ora_err::variable_not_in_select_list);
         }
-        if (!oci_is_supported_type(dty)) return oci_fail(err, 3115);
+        if (!oci_is_supported_type(dty)) return oci_fail(err, ora_err::unsupported_datatype);
         const bool dynamic = (mode & OCI_DYNAMIC_FETCH) != 0;
         if (dynamic && dty != SQLT_CHR && dty != SQLT_LNG && dty != SQLT_BIN && dty != SQLT_LBI)
-            return oci_fail(err, 3115);
-        if (valuep == nullptr && !dynamic) return oci_fail(err, 1007);
+            return oci_fail(err, ora_err::unsupported_datatype);
+        if (valuep == nullptr && !dynamic)
+            return oci_fail(err, ora_err::variable_not_in_select_list);
         if (st->defines.size() < position) st->defines.resize(position, nullptr);
         OCIDefine*& slot = st->defines[position - 1];
         if (slot == nullptr) slot = new OCIDefine(st->env, st);
@@ -552,7 +558,7 @@ extern "C" sword lite_OCIDefineDynamic(OCIDefine* defnp, OCIError* errhp, void* 
     OCIError* err = oci_begin(errhp);
     auto* d = oci_find<OCIDefine>(defnp, OCI_HTYPE_DEFINE);
     if (err == nullptr || d == nullptr) return OCI_INVALID_HANDLE;
-    if (!d->dynamic || ocbfp == nullptr) return oci_fail(err, 24343);
+    if (!d->dynamic || ocbfp == nullptr) return oci_fail(err, ora_err::user_callback_error);
     d->callback = ocbfp;
     d->callback_ctx = octxp;
     return OCI_SUCCESS;

@@ -3,64 +3,65 @@
 
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 const char* oci_message(int ora_code) {
     switch (ora_code) {
-        case 600:
+        case ora_err::internal_error:
             return "internal error code";
-        case 1002:
+        case ora_err::fetch_out_of_sequence:
             return "fetch out of sequence";
-        case 1007:
+        case ora_err::variable_not_in_select_list:
             return "variable not in select list";
-        case 1008:
+        case ora_err::not_all_variables_bound:
             return "not all variables bound";
-        case 1036:
+        case ora_err::illegal_variable_name:
             return "illegal variable name/number";
-        case 1017:
+        case ora_err::invalid_logon:
             return "invalid username/password; logon denied";
-        case 1405:
+        case ora_err::null_fetched:
             return "fetched column value is NULL";
-        case 1406:
+        case ora_err::value_truncated:
             return "fetched column value was truncated";
-        case 1455:
+        case ora_err::integer_overflow:
             return "converting column overflows integer datatype";
-        case 1722:
+        case ora_err::invalid_number:
             return "invalid number";
-        case 1891:
+        case ora_err::datetime_internal_error:
             return "Datetime/Interval internal error";
-        case 3114:
+        case ora_err::not_connected:
             return "not connected to ORACLE";
-        case 3115:
+        case ora_err::unsupported_datatype:
             return "unsupported network datatype or representation";
-        case 4030:
+        case ora_err::out_of_process_memory:
             return "out of process memory";
-        case 932:
+        case ora_err::inconsistent_datatypes:
             return "inconsistent datatypes";
-        case 22275:
+        case ora_err::invalid_lob_locator:
             return "invalid LOB locator specified";
-        case 22920:
+        case ora_err::lob_row_not_locked:
             return "row containing the LOB value is not locked";
-        case 24309:
+        case ora_err::already_connected:
             return "already connected to server";
-        case 24313:
+        case ora_err::already_authenticated:
             return "user already authenticated";
-        case 24315:
+        case ora_err::illegal_attribute_type:
             return "illegal attribute type";
-        case 24327:
+        case ora_err::explicit_attach_needed:
             return "need explicit attach before authenticating a user";
-        case 24333:
+        case ora_err::zero_iteration_count:
             return "zero iteration count";
-        case 24337:
+        case ora_err::statement_not_prepared:
             return "statement handle not prepared";
-        case 24338:
+        case ora_err::statement_not_executed:
             return "statement handle not executed";
-        case 24345:
+        case ora_err::truncation_or_null_fetch:
             return "A Truncation or null fetch error occurred";
-        case 24801:
+        case ora_err::illegal_lob_parameter:
             return "illegal parameter value in OCI lob function";
-        case 24812:
+        case ora_err::ucs2_conversion_failed:
             return "character set conversion to or from UCS2 failed";
-        case 3113:
+        case ora_err::end_of_file_on_channel:
             return "end-of-file on communication channel";
         default:
             return "error";

@@ -5,6 +5,7 @@
 #include "sql/lite_lexer.h"
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 extern "C" sword lite_OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* locp,
                                         ub1* csfrm) {
@@ -27,8 +28,8 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
         oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX) == nullptr || amtp == nullptr) {
         return OCI_INVALID_HANDLE;
     }
-    if (!lob->has_value) return oci_fail(err, 22275);
-    if (offset == 0 || bufp == nullptr) return oci_fail(err, 24801);
+    if (!lob->has_value) return oci_fail(err, ora_err::invalid_lob_locator);
+    if (offset == 0 || bufp == nullptr) return oci_fail(err, ora_err::illegal_lob_parameter);
     const size_t size = lob->data.size();
     const size_t start = offset - 1;
     // 0 asks for everything from the offset on.
@@ -45,7 +46,7 @@ extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
         return OCI_SUCCESS;
     }
     // With a callback the whole amount arrives piece by piece through the one buffer.
-    if (bufl == 0) return oci_fail(err, 24801);
+    if (bufl == 0) return oci_fail(err, ora_err::illegal_lob_parameter);
     size_t done = 0;
     while (done < wanted) {
         const size_t n = std::min<size_t>(wanted - done, bufl);
@@ -69,15 +70,15 @@ extern "C" sword lite_OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocat
         return OCI_INVALID_HANDLE;
     }
     return oci_guard(err, [&]() -> sword {
-        if (!lob->has_value) return oci_fail(err, 22275);
+        if (!lob->has_value) return oci_fail(err, ora_err::invalid_lob_locator);
         if (lob->table.empty() || lob->column.empty() || lob->rowid.empty()) {
-            return oci_fail(err, 22920);
+            return oci_fail(err, ora_err::lob_row_not_locked);
         }
         if (offset == 0 || piece != OCI_ONE_PIECE || (bufp == nullptr && buflen != 0)) {
-            return oci_fail(err, 24801);
+            return oci_fail(err, ora_err::illegal_lob_parameter);
         }
         auto* ses = oci_find<OCISession>(svc->session, OCI_HTYPE_SESSION);
-        if (ses == nullptr || !ses->lite) return oci_fail(err, 3114);
+        if (ses == nullptr || !ses->lite) return oci_fail(err, ora_err::not_connected);
         std::string piece_bytes;
         ub4 written = 0;
         if (lob->binary || oci_is_utf8_charset(csid)) {

@@ -6,6 +6,7 @@
 #include "lite_internal.h"
 #include "client/oci_api.h"
 #include "client/oci_text.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -84,12 +85,12 @@ sword fetch_rows(OCIStmt* st, OCIError* err, ub4 nrows) {
         }
         ++st->row_count;
         const int rc = oci_fill_row(st, got);
-        if (rc != 0 && (worst == 0 || worst == 1406)) worst = rc;
+        if (rc != 0 && (worst == 0 || worst == ora_err::value_truncated)) worst = rc;
     }
-    if (worst != 0 && worst != 1406) return oci_fail(err, worst);
+    if (worst != 0 && worst != ora_err::value_truncated) return oci_fail(err, worst);
     // A truncation must be seen even in the last, short batch; the end then shows at the next
     // fetch.
-    if (worst == 1406) return oci_info(err, 24345);
+    if (worst == ora_err::value_truncated) return oci_info(err, ora_err::truncation_or_null_fetch);
     if (got < nrows) return OCI_NO_DATA;
     return OCI_SUCCESS;
 }
@@ -120,9 +121,9 @@ extern "C" sword lite_OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError*
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || svc == nullptr || st == nullptr) return OCI_INVALID_HANDLE;
     return oci_guard(err, [&]() -> sword {
-        if (!st->prepared) return oci_fail(err, 24337);
+        if (!st->prepared) return oci_fail(err, ora_err::statement_not_prepared);
         auto* ses = oci_find<OCISession>(svc->session, OCI_HTYPE_SESSION);
-        if (ses == nullptr || !ses->lite) return oci_fail(err, 3114);
+        if (ses == nullptr || !ses->lite) return oci_fail(err, ora_err::not_connected);
         st->executed = false;
         st->at_end = false;
         st->row_count = 0;
@@ -153,7 +154,7 @@ extern "C" sword lite_OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError*
             if (s != OCI_ERROR && (mode & OCI_COMMIT_ON_SUCCESS) != 0) ses->lite->commit();
             return s;
         }
-        if (iters == 0) return oci_fail(err, 24333);
+        if (iters == 0) return oci_fail(err, ora_err::zero_iteration_count);
         ub4 total = 0;
         for (ub4 i = 0; i < iters; ++i) {
             oci_apply_binds(st, rowoff + i);
@@ -173,10 +174,12 @@ extern "C" sword lite_OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, u
     auto* st = oci_find<OCIStmt>(stmtp, OCI_HTYPE_STMT);
     if (err == nullptr || st == nullptr) return OCI_INVALID_HANDLE;
     return oci_guard(err, [&]() -> sword {
-        if (!st->compiled || !st->executed) return oci_fail(err, st->prepared ? 24338 : 24337);
+        if (!st->compiled || !st->executed)
+            return oci_fail(err, st->prepared ? ora_err::statement_not_executed
+                                              : ora_err::statement_not_prepared);
         // The cursor only moves forward.
         if (orientation != OCI_FETCH_NEXT && orientation != 0) {
-            return oci_fail(err, 24391, "invalid fetch operation");
+            return oci_fail(err, ora_err::invalid_fetch_operation, "invalid fetch operation");
         }
         if (nrows == 0) {
             st->executed = false;  // cancels the cursor
@@ -194,9 +197,9 @@ extern "C" sword lite_OCIParamGet(const void* hndlp, ub4 htype, OCIError* errhp,
     if (htype != OCI_HTYPE_STMT) return OCI_INVALID_HANDLE;
     auto* st = oci_find<OCIStmt>(hndlp, OCI_HTYPE_STMT);
     if (st == nullptr) return OCI_INVALID_HANDLE;
-    if (!st->described) return oci_fail(err, 24338);
+    if (!st->described) return oci_fail(err, ora_err::statement_not_executed);
     if (pos < 1 || pos > st->params.size() || st->params[pos - 1] == nullptr) {
-        return oci_fail(err, 24334, "no descriptor for this position");
+        return oci_fail(err, ora_err::no_descriptor_at_position, "no descriptor for this position");
     }
     *parmdpp = st->params[pos - 1];
     return OCI_SUCCESS;

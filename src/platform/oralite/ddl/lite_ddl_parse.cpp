@@ -10,6 +10,7 @@
 #include "ddl/lite_ddl_parser.h"
 #include "lite_internal.h"
 #include "lite_value_text.h"
+#include "lite_errors.h"
 
 lite_ddl_parser::lite_ddl_parser(std::string sql, std::string session_user)
     : src(std::move(sql)), user(std::move(session_user)) {
@@ -41,7 +42,7 @@ lite_ddl_statement lite_ddl_parser::parse() {
 lite_ddl_statement lite_ddl_parser::parse_create() {
     bool replace = false;
     if (word("OR")) {
-        need_word("REPLACE", 922, "missing or invalid option");
+        need_word("REPLACE", ora_err::invalid_option, "missing or invalid option");
         replace = true;
     }
     while (word("FORCE") || word("NOFORCE") || word("EDITIONABLE") || word("NONEDITIONABLE") ||
@@ -74,17 +75,19 @@ lite_create_table lite_ddl_parser::parse_create_table() {
         need_word("TEMPORARY");
         st.temporary = true;
     }
-    need_word("TABLE", 901, "invalid CREATE command");
+    need_word("TABLE", ora_err::invalid_create_command, "invalid CREATE command");
     std::tie(st.owner, st.table) = object_name();
     try {
-        if (word("AS") || t[i].is("OF")) throw lite_error(3001, "unimplemented feature");
+        if (word("AS") || t[i].is("OF"))
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         need_open();
         relational_items(st.columns, st.constraints);
         need_close();
-        if (st.columns.empty()) throw lite_error(904, "invalid identifier");
+        if (st.columns.empty()) throw lite_error(ora_err::invalid_identifier, "invalid identifier");
         std::set<std::string> seen;
         for (auto& c : st.columns) {
-            if (!seen.insert(c.name).second) throw lite_error(957, "duplicate column name");
+            if (!seen.insert(c.name).second)
+                throw lite_error(ora_err::duplicate_column_name, "duplicate column name");
         }
         while (!at_end()) {
             if (word("ORGANIZATION")) {
@@ -93,7 +96,7 @@ lite_create_table lite_ddl_parser::parse_create_table() {
                 else
                     ++i;
             } else if (t[i].is("AS")) {
-                throw lite_error(3001, "unimplemented feature");
+                throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             } else if (t[i].is_op("(")) {
                 skip_group();
             } else {
@@ -178,9 +181,9 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
 lite_create_index lite_ddl_parser::parse_create_index(bool unique) {
     lite_create_index st;
     st.unique = unique;
-    need_word("INDEX", 901, "invalid CREATE command");
+    need_word("INDEX", ora_err::invalid_create_command, "invalid CREATE command");
     std::tie(st.owner, st.index) = object_name();
-    need_word("ON", 969, "missing ON keyword");
+    need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
     std::tie(st.table_owner, st.table) = object_name();
     try {
         need_open();
@@ -204,7 +207,7 @@ lite_create_index lite_ddl_parser::parse_create_index(bool unique) {
                 k.expression = true;
                 k.text = raw(b, e);
             } else {
-                throw lite_error(936, "missing expression");
+                throw lite_error(ora_err::missing_expression, "missing expression");
             }
             st.keys.push_back(std::move(k));
         } while (op(","));
@@ -227,7 +230,8 @@ lite_create_sequence lite_ddl_parser::parse_create_sequence() {
                 need_word("BY");
                 st.increment = number();
                 if (st.increment == 0)
-                    throw lite_error(4002, "INCREMENT must be a non-zero integer");
+                    throw lite_error(ora_err::increment_not_nonzero,
+                                     "INCREMENT must be a non-zero integer");
             } else if (word("MINVALUE")) {
                 st.min_value = bound();
             } else if (word("MAXVALUE")) {
@@ -242,7 +246,8 @@ lite_create_sequence lite_ddl_parser::parse_create_sequence() {
                        word("NOMAXVALUE") || word("KEEP") || word("NOKEEP") || word("SESSION") ||
                        word("GLOBAL") || word("NOSCALE") || word("NOSHARD")) {
             } else {
-                throw lite_error(933, "SQL command not properly ended");
+                throw lite_error(ora_err::command_not_properly_ended,
+                                 "SQL command not properly ended");
             }
         }
     } catch (...) {
@@ -276,7 +281,7 @@ lite_create_view lite_ddl_parser::parse_create_view(bool replace) {
             break;
         }
     }
-    if (b >= q_end) throw lite_error(936, "missing expression");
+    if (b >= q_end) throw lite_error(ora_err::missing_expression, "missing expression");
     st.text = raw(b, e);
     st.query = raw(b, q_end);
     return st;
@@ -289,7 +294,8 @@ lite_comment lite_ddl_parser::parse_comment() {
     if (word("TABLE")) {
         std::tie(st.owner, st.table) = object_name();
         need_word("IS");
-        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        if (t[i].kind != lite_token::string)
+            throw lite_error(ora_err::string_literal_required, "string literal required");
         st.text = t[i].text;
         st.on = kind::table;
     } else if (word("COLUMN")) {
@@ -305,9 +311,11 @@ lite_comment lite_ddl_parser::parse_comment() {
             st.table = b;
             st.column = c;
         }
-        if (st.owner != user) throw lite_error(1031, "insufficient privileges");
+        if (st.owner != user)
+            throw lite_error(ora_err::insufficient_privileges, "insufficient privileges");
         need_word("IS");
-        if (t[i].kind != lite_token::string) throw lite_error(1780, "string literal required");
+        if (t[i].kind != lite_token::string)
+            throw lite_error(ora_err::string_literal_required, "string literal required");
         st.text = t[i].text;
         st.on = kind::column;
     }
@@ -352,25 +360,27 @@ lite_user_ddl::clause lite_ddl_parser::quota() {
     c.what = lite_user_ddl::clause::kind::quota;
     int64_t bytes = -1;
     if (!word("UNLIMITED")) {
-        if (t[i].kind != lite_token::number) throw lite_error(2187, "invalid quota clause");
+        if (t[i].kind != lite_token::number)
+            throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
         std::string n = t[i++].text;
         int64_t unit = 1;
         if (t[i].kind == lite_token::ident && t[i].text.size() == 1) {
             const char u = t[i].text[0];
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota clause");
+            if (unit == 0) throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
             ++i;
         } else if (n.size() > 1 && std::isalpha(static_cast<unsigned char>(n.back()))) {
             const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(n.back())));
             unit = u == 'K' ? 1024 : u == 'M' ? 1024 * 1024 : u == 'G' ? 1024 * 1024 * 1024 : 0;
-            if (unit == 0) throw lite_error(2187, "invalid quota clause");
+            if (unit == 0) throw lite_error(ora_err::invalid_quota_clause, "invalid quota clause");
             n.pop_back();
         }
         bytes = to_int(n) * unit;
     }
-    need_word("ON", 969, "missing ON keyword");
+    need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
     std::string ts = name();
-    if (!known_tablespace(ts)) throw lite_error(959, "tablespace '" + ts + "' does not exist");
+    if (!known_tablespace(ts))
+        throw lite_error(ora_err::tablespace_not_found, "tablespace '" + ts + "' does not exist");
     c.tablespace = ts;
     c.bytes = bytes;
     return c;
@@ -380,9 +390,10 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
     using kind = lite_user_ddl::clause::kind;
     lite_user_ddl st;
     st.creating = creating;
-    st.user = name(1935, "missing user or role name");
+    st.user = name(ora_err::missing_user_name, "missing user or role name");
     try {
-        if (!creating && at_end()) throw lite_error(922, "missing or invalid option");
+        if (!creating && at_end())
+            throw lite_error(ora_err::invalid_option, "missing or invalid option");
         // A user identified externally has no password: it logs on only with external
         // credentials.
         bool identified = !creating;
@@ -391,11 +402,11 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
                 lite_user_ddl::clause c;
                 c.what = kind::password;
                 if (word("BY")) {
-                    c.password = name(988, "missing or invalid password(s)");
+                    c.password = name(ora_err::invalid_password, "missing or invalid password(s)");
                 } else if (word("EXTERNALLY") || word("GLOBALLY")) {
                     if (word("AS")) ++i;
                 } else {
-                    throw lite_error(988, "missing or invalid password(s)");
+                    throw lite_error(ora_err::invalid_password, "missing or invalid password(s)");
                 }
                 st.clauses.push_back(std::move(c));
                 identified = true;
@@ -406,25 +417,27 @@ lite_user_ddl lite_ddl_parser::parse_user(bool creating) {
                     while (!at_end()) ++i;
                     break;
                 }
-                need_word("TABLESPACE", 922, "missing or invalid option");
+                need_word("TABLESPACE", ora_err::invalid_option, "missing or invalid option");
                 std::string ts = name();
                 if (!known_tablespace(ts))
-                    throw lite_error(959, "tablespace '" + ts + "' does not exist");
+                    throw lite_error(ora_err::tablespace_not_found,
+                                     "tablespace '" + ts + "' does not exist");
             } else if (word("PROFILE")) {
                 name();
             } else if (word("PASSWORD")) {
-                need_word("EXPIRE", 922, "missing or invalid option");
+                need_word("EXPIRE", ora_err::invalid_option, "missing or invalid option");
             } else if (word("ACCOUNT")) {
                 lite_user_ddl::clause c;
                 c.what = kind::lock;
                 c.lock = word("LOCK");
-                if (!c.lock) need_word("UNLOCK", 922, "missing or invalid option");
+                if (!c.lock)
+                    need_word("UNLOCK", ora_err::invalid_option, "missing or invalid option");
                 st.clauses.push_back(std::move(c));
             } else {
-                throw lite_error(922, "missing or invalid option");
+                throw lite_error(ora_err::invalid_option, "missing or invalid option");
             }
         }
-        if (!identified) throw lite_error(1935, "missing user or role name");
+        if (!identified) throw lite_error(ora_err::missing_user_name, "missing user or role name");
     } catch (...) {
         st.deferred = std::current_exception();
     }
@@ -440,21 +453,23 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
         if (word("BEFORE") || word("AFTER")) {
             st.timing = t[i - 1].text;
         } else if (word("INSTEAD")) {
-            need_word("OF", 4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            need_word("OF", ora_err::missing_trigger_timing,
+                      "missing BEFORE, AFTER or INSTEAD OF keyword");
             st.timing = "INSTEAD OF";
         } else {
-            throw lite_error(4071, "missing BEFORE, AFTER or INSTEAD OF keyword");
+            throw lite_error(ora_err::missing_trigger_timing,
+                             "missing BEFORE, AFTER or INSTEAD OF keyword");
         }
         do {
             if (!(word("INSERT") || word("UPDATE") || word("DELETE")))
-                throw lite_error(4072, "invalid trigger type");
+                throw lite_error(ora_err::invalid_trigger_type, "invalid trigger type");
             st.events += (st.events.empty() ? "" : " OR ") + t[i - 1].text;
             if (t[i - 1].is("UPDATE") && word("OF")) {
                 do name();
                 while (op(","));
             }
         } while (word("OR"));
-        need_word("ON", 969, "missing ON keyword");
+        need_word("ON", ora_err::missing_on_keyword, "missing ON keyword");
         std::tie(st.table_owner, st.table) = object_name(false);
         st.table_read = true;
         if (word("REFERENCING")) {
@@ -466,8 +481,8 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
             }
         }
         if (word("FOR")) {
-            need_word("EACH", 905);
-            need_word("ROW", 905);
+            need_word("EACH", ora_err::missing_keyword);
+            need_word("ROW", ora_err::missing_keyword);
             st.row = true;
         }
         if (word("WHEN")) {
@@ -482,7 +497,8 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
             st.when = raw(b, i);
             need_close();
         }
-        if (at_end()) throw lite_error(4079, "invalid trigger definition");
+        if (at_end())
+            throw lite_error(ora_err::invalid_trigger_definition, "invalid trigger definition");
         st.body = src.substr(t[i].begin);
         while (!st.body.empty() && std::isspace(static_cast<unsigned char>(st.body.back())))
             st.body.pop_back();
@@ -493,7 +509,7 @@ lite_create_trigger lite_ddl_parser::parse_create_trigger(bool replace) {
 }
 
 void lite_ddl_parser::need_word_op(const char* o) {
-    if (!op(o)) throw lite_error(904, "invalid identifier");
+    if (!op(o)) throw lite_error(ora_err::invalid_identifier, "invalid identifier");
 }
 
 const lite_token& lite_ddl_parser::cur() const {
@@ -529,17 +545,18 @@ void lite_ddl_parser::need_word(const char* w, int code, const char* text) {
 }
 
 void lite_ddl_parser::need_open() {
-    if (!op("(")) throw lite_error(906, "missing left parenthesis");
+    if (!op("(")) throw lite_error(ora_err::missing_left_parenthesis, "missing left parenthesis");
 }
 
 void lite_ddl_parser::need_close() {
-    if (!op(")")) throw lite_error(907, "missing right parenthesis");
+    if (!op(")")) throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
 }
 
 std::string lite_ddl_parser::name(int code, const char* text) {
     const lite_token& k = t[i];
     if (k.kind == lite_token::ident || k.kind == lite_token::quoted) {
-        if (k.text.empty() || k.text.size() > 128) throw lite_error(972, "identifier is too long");
+        if (k.text.empty() || k.text.size() > 128)
+            throw lite_error(ora_err::identifier_too_long, "identifier is too long");
         ++i;
         return k.text;
     }
@@ -547,13 +564,14 @@ std::string lite_ddl_parser::name(int code, const char* text) {
 }
 
 std::pair<std::string, std::string> lite_ddl_parser::object_name(bool for_write) {
-    std::string a = name(903, "invalid table name");
+    std::string a = name(ora_err::invalid_table_name, "invalid table name");
     std::string owner = user;
     if (op(".")) {
         owner = a;
-        a = name(903, "invalid table name");
+        a = name(ora_err::invalid_table_name, "invalid table name");
     }
-    if (for_write && owner != user) throw lite_error(1031, "insufficient privileges");
+    if (for_write && owner != user)
+        throw lite_error(ora_err::insufficient_privileges, "insufficient privileges");
     return {owner, a};
 }
 
@@ -574,7 +592,8 @@ std::vector<std::string> lite_ddl_parser::name_list() {
 void lite_ddl_parser::skip_group() {
     int depth = 0;
     do {
-        if (at_end()) throw lite_error(907, "missing right parenthesis");
+        if (at_end())
+            throw lite_error(ora_err::missing_right_parenthesis, "missing right parenthesis");
         if (t[i].is_op("(")) ++depth;
         if (t[i].is_op(")")) --depth;
         ++i;
@@ -589,32 +608,35 @@ std::string lite_ddl_parser::raw(size_t b, size_t e) const {
 int64_t lite_ddl_parser::to_int(const std::string& text) {
     int64_t v = 0;
     auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec == std::errc::result_out_of_range) throw lite_error(1426, "numeric overflow");
+    if (r.ec == std::errc::result_out_of_range)
+        throw lite_error(ora_err::numeric_overflow, "numeric overflow");
     if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
-        throw lite_error(2017, "integer value required");
+        throw lite_error(ora_err::integer_required, "integer value required");
     }
     return v;
 }
 
 int lite_ddl_parser::to_small(const std::string& text) {
     int64_t v = to_int(text);
-    if (v < -100000 || v > 100000) throw lite_error(1426, "numeric overflow");
+    if (v < -100000 || v > 100000) throw lite_error(ora_err::numeric_overflow, "numeric overflow");
     return static_cast<int>(v);
 }
 
 std::string lite_ddl_parser::bound() {
     bool neg = op("-");
-    if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+    if (t[i].kind != lite_token::number)
+        throw lite_error(ora_err::integer_required, "integer value required");
     std::string v = lite_canonical_number(t[i].text);
     if (v.find_first_not_of("0123456789") != std::string::npos)
-        throw lite_error(2017, "integer value required");
+        throw lite_error(ora_err::integer_required, "integer value required");
     ++i;
     return neg && v != "0" ? "-" + v : v;
 }
 
 int64_t lite_ddl_parser::number() {
     bool neg = op("-");
-    if (t[i].kind != lite_token::number) throw lite_error(2017, "integer value required");
+    if (t[i].kind != lite_token::number)
+        throw lite_error(ora_err::integer_required, "integer value required");
     int64_t v = to_int(t[i].text);
     ++i;
     return neg ? -v : v;
@@ -622,365 +644,7 @@ int64_t lite_ddl_parser::number() {
 
 void lite_ddl_parser::need_column(const std::vector<std::string>& have, const std::string& col) {
     if (std::find(have.begin(), have.end(), col) == have.end()) {
-        throw lite_error(904, lite_quote_name(col) + ": invalid identifier");
+        throw lite_error(ora_err::invalid_identifier,
+                         lite_quote_name(col) + ": invalid identifier");
     }
-}
-
-lite_coltype lite_ddl_parser::parse_type() {
-    lite_coltype ty;
-    std::string w = name(902, "invalid datatype");
-    auto args = [&](std::vector<std::string>& out, std::string& sem) {
-        if (!op("(")) return false;
-        while (!t[i].is_op(")")) {
-            if (at_end()) throw lite_error(907, "missing right parenthesis");
-            if (t[i].kind == lite_token::number || t[i].is_op("*")) {
-                out.push_back(t[i].text);
-            } else if (t[i].is("CHAR") || t[i].is("BYTE")) {
-                sem = t[i].text;
-            } else if (t[i].is_op("-")) {
-                // Only a number may follow: the end of the text must not be stepped over.
-                if (peek().kind != lite_token::number) throw lite_error(902, "invalid datatype");
-                out.push_back("-" + peek().text);
-                ++i;
-            } else if (!t[i].is_op(",")) {
-                throw lite_error(902, "invalid datatype");
-            }
-            ++i;
-        }
-        ++i;
-        return true;
-    };
-    std::vector<std::string> a;
-    std::string sem;
-    auto n_at = [&](size_t k, int def) {
-        return k < a.size() && a[k] != "*" ? to_small(a[k]) : def;
-    };
-    if (w == "VARCHAR2" || w == "VARCHAR" || w == "NVARCHAR2" || w == "CHAR" || w == "NCHAR" ||
-        w == "CHARACTER") {
-        bool national = w[0] == 'N';
-        bool fixed = w == "CHAR" || w == "NCHAR" || w == "CHARACTER";
-        if (w == "CHARACTER" && word("VARYING")) fixed = false;
-        args(a, sem);
-        if (!fixed && a.empty()) throw lite_error(906, "missing left parenthesis");
-        int n = n_at(0, 1);
-        if (n < 1 || n > 32767) throw lite_error(910, "specified length too long for its datatype");
-        ty.data_type = national ? (fixed ? "NCHAR" : "NVARCHAR2") : (fixed ? "CHAR" : "VARCHAR2");
-        ty.char_length = n;
-        if (national) {
-            ty.data_length = 2LL * n;
-            ty.char_used = "C";
-        } else if (sem == "CHAR") {
-            ty.data_length = std::min<int64_t>(4LL * n, fixed ? 2000 : 32767);
-            ty.char_used = "C";
-        } else {
-            ty.data_length = n;
-            ty.char_used = "B";
-        }
-    } else if (w == "NUMBER" || w == "DECIMAL" || w == "DEC" || w == "NUMERIC") {
-        args(a, sem);
-        ty.data_type = "NUMBER";
-        ty.data_length = 22;
-        if (!a.empty()) {
-            if (a[0] != "*") ty.precision = to_small(a[0]);
-            ty.scale = a.size() > 1 ? to_small(a[1]) : 0;
-            if (ty.precision && (*ty.precision < 1 || *ty.precision > 38)) {
-                throw lite_error(1727, "numeric precision specifier is out of range (1 to 38)");
-            }
-        } else if (w != "NUMBER") {
-            ty.precision = 38;
-            ty.scale = 0;
-        }
-    } else if (w == "INTEGER" || w == "INT" || w == "SMALLINT") {
-        ty.data_type = "NUMBER";
-        ty.data_length = 22;
-        ty.scale = 0;
-    } else if (w == "FLOAT" || w == "REAL" || w == "DOUBLE") {
-        if (w == "DOUBLE") need_word("PRECISION", 902, "invalid datatype");
-        args(a, sem);
-        ty.data_type = "FLOAT";
-        ty.data_length = 22;
-        ty.precision = w == "REAL" ? 63 : n_at(0, 126);
-    } else if (w == "DATE") {
-        ty.data_type = "DATE";
-        ty.data_length = 7;
-    } else if (w == "TIMESTAMP") {
-        args(a, sem);
-        int p = n_at(0, 6);
-        ty.scale = p;
-        ty.data_type = "TIMESTAMP(" + std::to_string(p) + ")";
-        ty.data_length = 11;
-        if (word("WITH")) {
-            bool local = word("LOCAL");
-            need_word("TIME", 902, "invalid datatype");
-            need_word("ZONE", 902, "invalid datatype");
-            ty.data_type += local ? " WITH LOCAL TIME ZONE" : " WITH TIME ZONE";
-            ty.data_length = local ? 11 : 13;
-        }
-    } else if (w == "INTERVAL") {
-        if (word("YEAR")) {
-            args(a, sem);
-            need_word("TO", 902, "invalid datatype");
-            need_word("MONTH", 902, "invalid datatype");
-            ty.precision = n_at(0, 2);
-            ty.scale = 0;
-            ty.data_type = "INTERVAL YEAR(" + std::to_string(*ty.precision) + ") TO MONTH";
-            ty.data_length = 5;
-        } else if (word("DAY")) {
-            args(a, sem);
-            ty.precision = n_at(0, 2);
-            need_word("TO", 902, "invalid datatype");
-            need_word("SECOND", 902, "invalid datatype");
-            a.clear();
-            args(a, sem);
-            ty.scale = n_at(0, 6);
-            ty.data_type = "INTERVAL DAY(" + std::to_string(*ty.precision) + ") TO SECOND(" +
-                           std::to_string(*ty.scale) + ")";
-            ty.data_length = 11;
-        } else {
-            throw lite_error(902, "invalid datatype");
-        }
-    } else if (w == "LONG") {
-        ty.data_type = word("RAW") ? "LONG RAW" : "LONG";
-    } else if (w == "RAW") {
-        args(a, sem);
-        if (a.empty()) throw lite_error(906, "missing left parenthesis");
-        ty.data_type = "RAW";
-        ty.data_length = n_at(0, 1);
-        if (ty.data_length < 1 || ty.data_length > 32767) {
-            throw lite_error(910, "specified length too long for its datatype");
-        }
-    } else if (w == "CLOB" || w == "NCLOB" || w == "BLOB") {
-        ty.data_type = w;
-        ty.data_length = 4000;
-    } else if (w == "BFILE") {
-        ty.data_type = w;
-        ty.data_length = 530;
-    } else if (w == "BINARY_FLOAT" || w == "BINARY_DOUBLE") {
-        ty.data_type = w;
-        ty.data_length = w == "BINARY_FLOAT" ? 4 : 8;
-    } else if (w == "ROWID") {
-        ty.data_type = w;
-        ty.data_length = 10;
-    } else if (w == "UROWID") {
-        args(a, sem);
-        ty.data_type = w;
-        ty.data_length = n_at(0, 4000);
-    } else if (w == "XMLTYPE" || (w == "SYS" && op(".") && word("XMLTYPE"))) {
-        ty.data_type = "XMLTYPE";
-        ty.data_length = 2000;
-    } else {
-        throw lite_error(902, "invalid datatype");
-    }
-    return ty;
-}
-
-bool lite_ddl_parser::constraint_start() const {
-    return t[i].is("CONSTRAINT") || t[i].is("PRIMARY") || t[i].is("UNIQUE") || t[i].is("FOREIGN") ||
-           t[i].is("CHECK");
-}
-
-void lite_ddl_parser::constraint_state(lite_ddl_constraint& c) {
-    while (true) {
-        if (word("ENABLE")) {
-            c.enabled = true;
-        } else if (word("DISABLE")) {
-            c.enabled = false;
-        } else if (word("VALIDATE")) {
-            c.validate = true;
-        } else if (word("NOVALIDATE")) {
-            c.validate = false;
-        } else if (word("RELY") || word("NORELY") || word("DEFERRABLE")) {
-        } else if (t[i].is("NOT") && peek().is("DEFERRABLE")) {
-            i += 2;
-        } else if (word("INITIALLY")) {
-            if (!word("IMMEDIATE")) word("DEFERRED");
-        } else if (word("USING")) {
-            need_word("INDEX");
-            if (t[i].is_op("(")) {
-                skip_group();
-            } else {
-                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")") && !t[i].is("ENABLE") &&
-                       !t[i].is("DISABLE") && !constraint_start()) {
-                    if (t[i].is_op("(")) {
-                        skip_group();
-                    } else {
-                        ++i;
-                    }
-                }
-            }
-        } else {
-            return;
-        }
-    }
-}
-
-void lite_ddl_parser::references(lite_ddl_constraint& c) {
-    auto [o, tb] = object_name(false);
-    c.r_owner = o;
-    c.r_table = tb;
-    if (t[i].is_op("(")) c.r_columns = name_list();
-    if (word("ON")) {
-        need_word("DELETE");
-        if (word("CASCADE")) {
-            c.delete_rule = "CASCADE";
-        } else {
-            need_word("SET");
-            need_word("NULL");
-            c.delete_rule = "SET NULL";
-        }
-    }
-}
-
-std::string lite_ddl_parser::paren_text() {
-    need_open();
-    size_t b = i;
-    int depth = 1;
-    while (depth > 0) {
-        if (at_end()) throw lite_error(907, "missing right parenthesis");
-        if (t[i].is_op("(")) ++depth;
-        if (t[i].is_op(")")) --depth;
-        ++i;
-    }
-    return raw(b, i - 1);
-}
-
-lite_ddl_constraint lite_ddl_parser::table_constraint() {
-    lite_ddl_constraint c;
-    if (word("CONSTRAINT")) c.name = name();
-    if (word("PRIMARY")) {
-        need_word("KEY");
-        c.type = 'P';
-        c.columns = name_list();
-    } else if (word("UNIQUE")) {
-        c.type = 'U';
-        c.columns = name_list();
-    } else if (word("FOREIGN")) {
-        need_word("KEY");
-        c.type = 'R';
-        c.columns = name_list();
-        need_word("REFERENCES");
-        references(c);
-    } else if (word("CHECK")) {
-        c.type = 'C';
-        c.condition = paren_text();
-    } else {
-        throw lite_error(902, "invalid datatype");
-    }
-    constraint_state(c);
-    return c;
-}
-
-lite_ddl_column lite_ddl_parser::column(std::vector<lite_ddl_constraint>& cons,
-                                        bool type_optional) {
-    lite_ddl_column col;
-    col.name = name();
-    if (type_optional && t[i].is("DROP") && peek().is("IDENTITY")) {
-        i += 2;
-        col.drop_identity = true;
-        return col;
-    }
-    bool have_type =
-        !(type_optional &&
-          (at_end() || t[i].is("DEFAULT") || t[i].is("NOT") || t[i].is("NULL") ||
-           t[i].is("GENERATED") || t[i].is("CONSTRAINT") || t[i].is_op(")") || t[i].is_op(",")));
-    if (have_type) col.type = parse_type();
-    while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) {
-        if (word("SORT") || word("VISIBLE") || word("INVISIBLE")) continue;
-        if (word("DEFAULT")) {
-            if (t[i].is("ON") && peek().is("NULL")) i += 2;
-            size_t b = i;
-            int depth = 0;
-            while (!at_end()) {
-                if (depth == 0 && (t[i].is_op(",") || t[i].is_op(")") || t[i].is("CONSTRAINT") ||
-                                   t[i].is("NOT") || t[i].is("NULL") || t[i].is("PRIMARY") ||
-                                   t[i].is("UNIQUE") || t[i].is("REFERENCES") || t[i].is("CHECK") ||
-                                   t[i].is("ENABLE") || t[i].is("DISABLE"))) {
-                    break;
-                }
-                if (t[i].is_op("(")) ++depth;
-                if (t[i].is_op(")")) --depth;
-                ++i;
-            }
-            col.default_text = raw(b, i);
-            continue;
-        }
-        if (word("GENERATED")) {
-            // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
-            if (!word("ALWAYS") && word("BY")) {
-                need_word("DEFAULT");
-                if (word("ON")) need_word("NULL");
-            }
-            need_word("AS");
-            need_word("IDENTITY");
-            col.identity = true;
-            if (op("(")) {
-                while (!at_end() && !t[i].is_op(")")) {
-                    if (word("START")) {
-                        need_word("WITH");
-                        if (word("LIMIT")) {
-                            need_word("VALUE");
-                            col.identity_limit_value = true;
-                        } else {
-                            col.identity_start = number();
-                        }
-                    } else if (word("INCREMENT")) {
-                        need_word("BY");
-                        col.identity_inc = number();
-                    } else {
-                        ++i;
-                    }
-                }
-                need_close();
-            }
-            continue;
-        }
-        lite_ddl_constraint c;
-        if (word("CONSTRAINT")) c.name = name();
-        if (word("NOT")) {
-            need_word("NULL");
-            std::string cname = std::move(c.name);
-            c = not_null_of(col.name);
-            c.name = std::move(cname);
-        } else if (word("NULL")) {
-            col.explicit_null = true;
-            continue;
-        } else if (word("PRIMARY")) {
-            need_word("KEY");
-            c.type = 'P';
-        } else if (word("UNIQUE")) {
-            c.type = 'U';
-        } else if (word("REFERENCES")) {
-            c.type = 'R';
-            references(c);
-        } else if (word("CHECK")) {
-            c.type = 'C';
-            c.condition = paren_text();
-        } else {
-            throw lite_error(907, "missing right parenthesis");
-        }
-        c.columns = {col.name};
-        constraint_state(c);
-        cons.push_back(std::move(c));
-    }
-    return col;
-}
-
-void lite_ddl_parser::relational_items(std::vector<lite_ddl_column>& cols,
-                                       std::vector<lite_ddl_constraint>& cons) {
-    do {
-        if (constraint_start()) {
-            cons.push_back(table_constraint());
-        } else {
-            cols.push_back(column(cons));
-        }
-    } while (op(","));
-}
-
-lite_ddl_constraint lite_ddl_parser::not_null_of(const std::string& col) {
-    lite_ddl_constraint nn;
-    nn.type = 'C';
-    nn.not_null = true;
-    nn.columns = {col};
-    nn.condition = lite_quote_name(col) + " IS NOT NULL";
-    return nn;
 }

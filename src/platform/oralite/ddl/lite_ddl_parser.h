@@ -18,6 +18,7 @@
 
 #include "ddl/lite_ddl_types.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 struct lite_ddl_parser {
     std::string src;
@@ -57,10 +58,12 @@ struct lite_ddl_parser {
     bool at_end() const;
     bool word(const char* w);
     bool op(const char* o);
-    void need_word(const char* w, int code = 905, const char* text = "missing keyword");
+    void need_word(const char* w, int code = ora_err::missing_keyword,
+                   const char* text = "missing keyword");
     void need_open();
     void need_close();
-    std::string name(int code = 904, const char* text = "invalid identifier");
+    std::string name(int code = ora_err::invalid_identifier,
+                     const char* text = "invalid identifier");
     // [owner.]name, owner defaulting to the session user; other schemas are read-only here.
     std::pair<std::string, std::string> object_name(bool for_write = true);
     std::vector<std::string> name_list();

@@ -1,6 +1,7 @@
 // The implementations behind the signatures of lite_function_table.h, by domain: dates
-// (lite_date_functions.cpp), numbers and their masks (lite_number_format.cpp), the checks of
-// stored values (lite_store_functions.cpp), text, raw and LOB values (lite_text_functions.cpp).
+// (lite_date_functions.cpp), numbers and their masks (lite_number_format.cpp), NUMBER arithmetic
+// (lite_number_functions.cpp), the checks of stored values (lite_store_functions.cpp), text, raw
+// and LOB values (lite_text_functions.cpp).
 // Only the function table refers to them.
 //
 // Thread-safety: each runs on the thread of the statement that calls it.
@@ -21,13 +22,36 @@ LITE_FN(fn_systimestamp);
 LITE_FN(fn_to_date);
 LITE_FN(fn_trunc);
 LITE_FN(fn_add_months);
+LITE_FN(fn_months_between);
 LITE_FN(fn_extract);
 LITE_FN(fn_ts);
-// Numbers.
+// Numbers and their masks.
 LITE_FN(fn_to_char);
+LITE_FN(fn_binary_to_char);
 LITE_FN(fn_to_number);
+// NUMBER arithmetic, comparison and aggregation (lite_number_functions.cpp).
 LITE_FN(fn_mod);
 LITE_FN(fn_div);
+LITE_FN(fn_mul);
+LITE_FN(fn_neg);
+LITE_FN(fn_round);
+LITE_FN(fn_num_unary);
+LITE_FN(fn_power);
+LITE_FN(fn_cmp);
+LITE_FN(fn_numkey);
+LITE_FN(fn_greatest_least_number);
+LITE_FN(fn_decode_number);
+LITE_FN(sum_step);
+LITE_FN(sum_inverse);
+void sum_value(sqlite3_context* ctx);
+void sum_final(sqlite3_context* ctx);
+void avg_value(sqlite3_context* ctx);
+void avg_final(sqlite3_context* ctx);
+LITE_FN(extreme_step);
+LITE_FN(extreme_window_step);
+LITE_FN(extreme_inverse);
+void extreme_value(sqlite3_context* ctx);
+void extreme_final(sqlite3_context* ctx);
 // What a column accepts.
 LITE_FN(fn_fit_number);
 LITE_FN(fn_fit_text);

@@ -50,26 +50,31 @@ const lite_function_sig k_functions[] = {
     {"TO_NUMBER", "TO_NUMBER", 1, 3, R::number, fn_to_number},
     {"TO_CHAR", "TO_CHAR", 1, 3, R::varchar2, fn_to_char},
     {"MOD", "MOD", 2, 2, R::number, fn_mod},
-    {"ROUND", "round", 1, 2, R::arg0, nullptr},
+    {"ROUND", "LITE_ROUND", 1, 2, R::arg0, fn_round},
     {"TRUNC", "TRUNC", 1, 2, R::arg0, fn_trunc},
-    {"ABS", "abs", 1, 1, R::number, nullptr},
-    {"FLOOR", "floor", 1, 1, R::number, nullptr},
-    {"CEIL", "ceil", 1, 1, R::number, nullptr},
-    {"SIGN", "sign", 1, 1, R::number, nullptr},
-    {"POWER", "power", 2, 2, R::number, nullptr},
+    {"ABS", "LITE_ABS", 1, 1, R::number, fn_num_unary},
+    {"FLOOR", "LITE_FLOOR", 1, 1, R::number, fn_num_unary, nullptr, nullptr, nullptr, 1},
+    {"CEIL", "LITE_CEIL", 1, 1, R::number, fn_num_unary, nullptr, nullptr, nullptr, 2},
+    {"SIGN", "LITE_SIGN", 1, 1, R::number, fn_num_unary, nullptr, nullptr, nullptr, 3},
+    {"POWER", "LITE_POWER", 2, 2, R::number, fn_power},
     {"SQRT", "sqrt", 1, 1, R::number, nullptr},
     {"EXP", "exp", 1, 1, R::number, nullptr},
     {"LN", "ln", 1, 1, R::number, nullptr},
     {"LOG", "log", 2, 2, R::number, nullptr},
     // Dates.
     {"SYSDATE", "SYSDATE", 0, 0, R::date, fn_sysdate, nullptr, nullptr, nullptr, 0, VOL},
-    {"SYSTIMESTAMP", "SYSTIMESTAMP", 0, 0, R::timestamp, fn_systimestamp, nullptr, nullptr, nullptr,
-     0, VOL},
+    {"SYSTIMESTAMP", "SYSTIMESTAMP", 0, 0, R::timestamp_tz, fn_systimestamp, nullptr, nullptr,
+     nullptr, 0, VOL},
+    {"CURRENT_TIMESTAMP", "LITE_CURRENT_TIMESTAMP", 0, 1, R::timestamp_tz, fn_systimestamp, nullptr,
+     nullptr, nullptr, 0, VOL},
+    {"LOCALTIMESTAMP", "LITE_LOCALTIMESTAMP", 0, 1, R::timestamp, fn_systimestamp, nullptr, nullptr,
+     nullptr, 1, VOL},
     {"TO_DATE", "TO_DATE", 1, 3, R::date, fn_to_date},
     {"TO_TIMESTAMP", "TO_TIMESTAMP", 1, 3, R::timestamp, fn_to_date, nullptr, nullptr, nullptr, 1},
     {"TO_TIMESTAMP_TZ", "TO_TIMESTAMP_TZ", 1, 3, R::timestamp_tz, fn_to_date, nullptr, nullptr,
      nullptr, 2},
     {"ADD_MONTHS", "ADD_MONTHS", 2, 2, R::date, fn_add_months},
+    {"MONTHS_BETWEEN", "MONTHS_BETWEEN", 2, 2, R::number, fn_months_between},
     // Raw and LOB values.
     {"EMPTY_CLOB", "EMPTY_CLOB", 0, 0, R::clob, fn_empty_clob},
     {"EMPTY_BLOB", "EMPTY_BLOB", 0, 0, R::blob, fn_empty_blob},
@@ -81,8 +86,8 @@ const lite_function_sig k_functions[] = {
     {"DBMS_LOB.SUBSTR", "DBMS_LOB_SUBSTR", 1, 3, R::arg0, fn_lob_substr},
     // Aggregates, also analytic with OVER.
     {"COUNT", "count", 0, 1, R::number, nullptr, nullptr, nullptr, nullptr, 0, AGG},
-    {"SUM", "sum", 1, 1, R::number, nullptr, nullptr, nullptr, nullptr, 0, AGG},
-    {"AVG", "avg", 1, 1, R::number, nullptr, nullptr, nullptr, nullptr, 0, AGG},
+    {"SUM", "LITE_SUM", 1, 1, R::number, sum_step, sum_final, sum_value, sum_inverse, 0, AGG},
+    {"AVG", "LITE_AVG", 1, 1, R::number, sum_step, avg_final, avg_value, sum_inverse, 0, AGG},
     {"MIN", "min", 1, 1, R::arg0, nullptr, nullptr, nullptr, nullptr, 0, AGG},
     {"MAX", "max", 1, 1, R::arg0, nullptr, nullptr, nullptr, nullptr, 0, AGG},
     {"LISTAGG", "LITE_LISTAGG", 1, 2, R::varchar2, listagg_step, listagg_final, listagg_value,
@@ -108,11 +113,34 @@ const lite_function_sig k_functions[] = {
     {"LITE_ADD", "LITE_ADD", 2, 2, R::number, fn_arith, nullptr, nullptr, nullptr, 0, INT},
     {"LITE_SUB", "LITE_SUB", 2, 2, R::number, fn_arith, nullptr, nullptr, nullptr, 1, INT},
     {"LITE_DIV", "LITE_DIV", 2, 2, R::number, fn_div, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_MUL", "LITE_MUL", 2, 2, R::number, fn_mul, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_NEG", "LITE_NEG", 1, 1, R::number, fn_neg, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_CMP", "LITE_CMP", 2, 2, R::number, fn_cmp, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_NUMKEY", "LITE_NUMKEY", 1, 1, R::raw, fn_numkey, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_GREATEST_NUMBER", "LITE_GREATEST_NUMBER", 1, -1, R::number, fn_greatest_least_number,
+     nullptr, nullptr, nullptr, 1, INT},
+    {"LITE_LEAST_NUMBER", "LITE_LEAST_NUMBER", 1, -1, R::number, fn_greatest_least_number, nullptr,
+     nullptr, nullptr, 0, INT},
+    {"LITE_DECODE_NUMBER", "LITE_DECODE_NUMBER", 3, -1, R::decode, fn_decode_number, nullptr,
+     nullptr, nullptr, 0, INT},
+    // MIN and MAX of numbers, plain and over a window.
+    {"LITE_MIN", "LITE_MIN", 1, 1, R::arg0, extreme_step, extreme_final, nullptr, nullptr, 0,
+     AGG | INT},
+    {"LITE_MAX", "LITE_MAX", 1, 1, R::arg0, extreme_step, extreme_final, nullptr, nullptr, 1,
+     AGG | INT},
+    {"LITE_MIN_OVER", "LITE_MIN_OVER", 1, 1, R::arg0, extreme_window_step, extreme_final,
+     extreme_value, extreme_inverse, 0, AGG | INT},
+    {"LITE_MAX_OVER", "LITE_MAX_OVER", 1, 1, R::arg0, extreme_window_step, extreme_final,
+     extreme_value, extreme_inverse, 1, AGG | INT},
     {"LITE_EXTRACT", "LITE_EXTRACT", 2, 2, R::number, fn_extract, nullptr, nullptr, nullptr, 0,
      INT},
     {"LITE_TRIM", "LITE_TRIM", 2, 3, R::varchar2, fn_trim, nullptr, nullptr, nullptr, 0, INT},
     {"LITE_TO_RAW", "LITE_TO_RAW", 1, 1, R::raw, fn_to_raw, nullptr, nullptr, nullptr, 0, INT},
-    {"LITE_TS", "LITE_TS", 2, 2, R::timestamp, fn_ts, nullptr, nullptr, nullptr, 0, INT},
+    {"LITE_BINARY_TO_CHAR", "LITE_BINARY_TO_CHAR", 1, 1, R::varchar2, fn_binary_to_char, nullptr,
+     nullptr, nullptr, 0, INT},
+    {"LITE_BINARY_FLOAT_TO_CHAR", "LITE_BINARY_FLOAT_TO_CHAR", 1, 1, R::varchar2, fn_binary_to_char,
+     nullptr, nullptr, nullptr, 1, INT},
+    {"LITE_TS", "LITE_TS", 2, 3, R::timestamp, fn_ts, nullptr, nullptr, nullptr, 0, INT},
     {"LITE_FIT_NUMBER", "LITE_FIT_NUMBER", 4, 4, R::number, fn_fit_number, nullptr, nullptr,
      nullptr, 0, INT},
     {"LITE_FIT_TEXT", "LITE_FIT_TEXT", 4, 4, R::arg0, fn_fit_text, nullptr, nullptr, nullptr, 0,
@@ -172,15 +200,19 @@ void lite_register_functions(sqlite3* db, lite_session* session) {
         // implementation reads an argument it was not given.
         int from = f.max_args < 0 ? -1 : f.min_args;
         int to = f.max_args < 0 ? -1 : f.max_args;
-        if (std::strcmp(f.sqlite_name, "LITE_LISTAGG") == 0) {
-            // value, separator, mode, filler, then key and order pairs
-            sqlite3_create_window_function(db, f.sqlite_name, -1, flags, data, f.scalar, f.final,
-                                           f.value, f.inverse, nullptr);
-            continue;
-        }
+        // value, separator, mode, filler, then key and order pairs
+        if (std::strcmp(f.sqlite_name, "LITE_LISTAGG") == 0) from = to = -1;
         for (int n = from; n <= to; ++n) {
-            sqlite3_create_function_v2(db, f.sqlite_name, n, flags, data, f.scalar, nullptr,
-                                       nullptr, nullptr);
+            if (f.final && f.value) {
+                sqlite3_create_window_function(db, f.sqlite_name, n, flags, data, f.scalar, f.final,
+                                               f.value, f.inverse, nullptr);
+            } else if (f.final) {
+                sqlite3_create_function_v2(db, f.sqlite_name, n, flags, data, nullptr, f.scalar,
+                                           f.final, nullptr);
+            } else {
+                sqlite3_create_function_v2(db, f.sqlite_name, n, flags, data, f.scalar, nullptr,
+                                           nullptr, nullptr);
+            }
         }
     }
 }

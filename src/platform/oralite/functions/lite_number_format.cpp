@@ -2,6 +2,7 @@
 // format masks of TO_CHAR, TO_NUMBER and MOD.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include "functions/lite_function_impls.h"
 #include "lite_value_text.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -117,17 +119,26 @@ void fn_to_char(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         }
         bool ok = false;
         std::string r = format_number_mask(sqlite3_value_double(v[0]), mask, ok);
-        if (!ok) return fail(ctx, 1481, "invalid number format model");
+        if (!ok) return fail(ctx, ora_err::invalid_number_format, "invalid number format model");
         return result_string(ctx, r);
     }
     std::string t = text_arg(v[0]);
     lite_datetime d;
     if (lite_parse_iso(t, d)) {
+        // The value's text tells its type: a DATE has no fraction, a timestamp the digits of
+        // its precision, and one with a time zone its offset.
+        const lite_datetime_shape shape = lite_shape_of(t);
+        const int precision = std::max(shape.precision, 0);
         if (mask.empty()) {
-            if (t.size() <= 19) return result_string(ctx, lite_format_masked(d, "DD-MON-RR"));
-            return result_string(ctx, lite_format_masked(d, "DD-MON-RR HH.MI.SSXFF AM"));
+            if (shape.precision < 0 && !shape.zoned)
+                return result_string(ctx, lite_format_masked(d, "DD-MON-RR"));
+            return result_string(
+                ctx,
+                lite_format_masked(
+                    d, shape.zoned ? "DD-MON-RR HH.MI.SSXFF AM TZR" : "DD-MON-RR HH.MI.SSXFF AM",
+                    precision));
         }
-        return result_string(ctx, lite_format_masked(d, mask));
+        return result_string(ctx, lite_format_masked(d, mask, precision));
     }
     if (mask.empty()) return result_string(ctx, t);
     char* end = nullptr;
@@ -137,7 +148,18 @@ void fn_to_char(sqlite3_context* ctx, int argc, sqlite3_value** v) {
         std::string r = format_number_mask(num, mask, ok);
         if (ok) return result_string(ctx, r);
     }
-    fail(ctx, 1722, "invalid number");
+    fail(ctx, ora_err::invalid_number, "invalid number");
+}
+
+// TO_CHAR of a BINARY_DOUBLE (variant 0) or BINARY_FLOAT (1) without a mask, which the
+// translator writes when the argument is one: LITE_BINARY_TO_CHAR(value).
+void fn_binary_to_char(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (is_null_value(v[0])) return sqlite3_result_null(ctx);
+    const int type = sqlite3_value_numeric_type(v[0]);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT)
+        return fail(ctx, ora_err::invalid_number, "invalid number");
+    result_string(ctx,
+                  lite_binary_real_char(sqlite3_value_double(v[0]), lite_function_variant(ctx)));
 }
 
 void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
@@ -155,7 +177,7 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
     }
     char* end = nullptr;
     double d = std::strtod(t.c_str(), &end);
-    if (t.empty() || !end || *end != 0) return fail(ctx, 1722, "invalid number");
+    if (t.empty() || !end || *end != 0) return fail(ctx, ora_err::invalid_number, "invalid number");
     // More digits than a double keeps: the value stays as its decimal text, exactly as a literal
     // of that size is stored, so that no digit is lost on the way into a NUMBER column.
     int significant = 0;
@@ -172,19 +194,6 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** v) {
         return sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     }
     sqlite3_result_double(ctx, d);
-}
-
-void fn_mod(sqlite3_context* ctx, int, sqlite3_value** v) {
-    if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
-    if (sqlite3_value_numeric_type(v[0]) == SQLITE_INTEGER &&
-        sqlite3_value_numeric_type(v[1]) == SQLITE_INTEGER) {
-        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]);
-        if (b == 0) return sqlite3_result_int64(ctx, a);
-        if (b == -1) return sqlite3_result_int64(ctx, 0);
-        return sqlite3_result_int64(ctx, a % b);
-    }
-    double a = sqlite3_value_double(v[0]), b = sqlite3_value_double(v[1]);
-    sqlite3_result_double(ctx, b == 0 ? a : std::fmod(a, b));
 }
 
 }  // namespace lite_fn
@@ -246,6 +255,25 @@ std::string lite_canonical_number(std::string_view t) {
         out += D.substr(0, static_cast<size_t>(E)) + "." + D.substr(static_cast<size_t>(E));
     }
     return out;
+}
+
+std::string lite_binary_real_char(double v, bool single) {
+    if (v == 0) return "0";
+    if (std::isnan(v)) return "Nan";
+    if (std::isinf(v)) return v > 0 ? "Inf" : "-Inf";
+    // The fewest digits that read back as the same value, in Oracle's scientific form.
+    char b[64];
+    const auto r = single ? std::to_chars(b, b + sizeof b, static_cast<float>(v),
+                                          std::chars_format::scientific)
+                          : std::to_chars(b, b + sizeof b, v, std::chars_format::scientific);
+    const std::string_view text(b, static_cast<size_t>(r.ptr - b));
+    const size_t e = text.find('e');
+    std::string mantissa(text.substr(0, e));
+    if (mantissa.find('.') == std::string::npos) mantissa += ".0";
+    const int exponent = std::atoi(std::string(text.substr(e + 1)).c_str());
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "E%c%03d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return mantissa + tail;
 }
 
 std::string lite_number_text(double v) {

@@ -13,6 +13,7 @@
 #include "functions/lite_function_args.h"
 #include "functions/lite_function_impls.h"
 #include "lite_value_text.h"
+#include "lite_errors.h"
 
 namespace lite_fn {
 
@@ -26,7 +27,8 @@ void fn_nvl2(sqlite3_context* ctx, int, sqlite3_value** v) {
     sqlite3_result_value(ctx, is_null_value(v[0]) ? v[2] : v[1]);
 }
 void fn_decode(sqlite3_context* ctx, int argc, sqlite3_value** v) {
-    if (argc < 3) return fail(ctx, 938, "not enough arguments for function");
+    if (argc < 3)
+        return fail(ctx, ora_err::not_enough_arguments, "not enough arguments for function");
     int i = 1;
     for (; i + 1 < argc; i += 2) {
         bool n0 = is_null_value(v[0]), ni = is_null_value(v[i]);
@@ -85,7 +87,8 @@ void fn_cat(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 
 void fn_greatest_least(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     bool greatest = lite_function_variant(ctx) != 0;
-    if (argc < 1) return fail(ctx, 938, "not enough arguments for function");
+    if (argc < 1)
+        return fail(ctx, ora_err::not_enough_arguments, "not enough arguments for function");
     int best = 0;
     for (int i = 0; i < argc; ++i) {
         if (is_null_value(v[i])) {
@@ -119,7 +122,7 @@ void put_utf8(std::string& out, uint32_t cp) {
 void fn_chr(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0])) return sqlite3_result_null(ctx);
     int64_t n = sqlite3_value_int64(v[0]);
-    if (n < 0 || n > 0x10FFFF) return fail(ctx, 1722, "invalid number");
+    if (n < 0 || n > 0x10FFFF) return fail(ctx, ora_err::invalid_number, "invalid number");
     std::string r;
     put_utf8(r, static_cast<uint32_t>(n));
     sqlite3_result_text(ctx, r.data(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
@@ -147,7 +150,7 @@ void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** v) {
     std::string b;
     for (size_t i = 0; i < t.size(); i += 2) {
         int h = hex_digit(t[i]), l = hex_digit(t[i + 1]);
-        if (h < 0 || l < 0) return fail(ctx, 1465, "invalid hex number");
+        if (h < 0 || l < 0) return fail(ctx, ora_err::invalid_hex_number, "invalid hex number");
         b += static_cast<char>(h * 16 + l);
     }
     sqlite3_result_blob(ctx, b.data(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
@@ -199,7 +202,9 @@ void fn_pad(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     if (n <= 0 || pad.empty()) return sqlite3_result_null(ctx);
     // Scripts build LOBs with RPAD far past 32,767 characters; only what SQLite cannot hold
     // fails, and it fails loudly.
-    if (n > k_max_text_chars) return fail(ctx, 1489, "result of string concatenation is too long");
+    if (n > k_max_text_chars)
+        return fail(ctx, ora_err::concatenation_too_long,
+                    "result of string concatenation is too long");
     // Lengths count characters, so a multi-byte character is never cut in two.
     size_t have = utf8_count(t);
     if (have >= static_cast<size_t>(n)) {
@@ -300,26 +305,6 @@ std::vector<size_t> char_starts(std::string_view t) {
 
 }  // namespace
 
-void fn_div(sqlite3_context* ctx, int, sqlite3_value** v) {
-    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) {
-        return sqlite3_result_null(ctx);
-    }
-    int ta = sqlite3_value_numeric_type(v[0]), tb = sqlite3_value_numeric_type(v[1]);
-    if ((ta != SQLITE_INTEGER && ta != SQLITE_FLOAT) ||
-        (tb != SQLITE_INTEGER && tb != SQLITE_FLOAT)) {
-        return fail(ctx, 1722, "invalid number");
-    }
-    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
-        int64_t a = sqlite3_value_int64(v[0]), b = sqlite3_value_int64(v[1]);
-        if (b == 0) return fail(ctx, 1476, "divisor is equal to zero");
-        // Exact quotients stay integers; INT64_MIN / -1 is the one that overflows.
-        if (!(a == INT64_MIN && b == -1) && a % b == 0) return sqlite3_result_int64(ctx, a / b);
-    }
-    double b = sqlite3_value_double(v[1]);
-    if (b == 0) return fail(ctx, 1476, "divisor is equal to zero");
-    sqlite3_result_double(ctx, sqlite3_value_double(v[0]) / b);
-}
-
 // LENGTH counts characters over all bytes of the value, an embedded chr(0) included; LENGTHB
 // (variant 1) counts bytes.
 void fn_length(sqlite3_context* ctx, int, sqlite3_value** v) {
@@ -346,7 +331,9 @@ void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     int64_t start = argc >= 3 ? sqlite3_value_int64(v[2]) : 1;
     int64_t occ = argc >= 4 ? sqlite3_value_int64(v[3]) : 1;
     if (start == 0) return sqlite3_result_int64(ctx, 0);
-    if (occ <= 0) return fail(ctx, 1428, "argument '" + std::to_string(occ) + "' is out of range");
+    if (occ <= 0)
+        return fail(ctx, ora_err::argument_out_of_range,
+                    "argument '" + std::to_string(occ) + "' is out of range");
     std::vector<size_t> cs = char_starts(t);
     const int64_t len = static_cast<int64_t>(cs.size()) - 1;
     auto char_at = [&](size_t byte) {
@@ -431,7 +418,9 @@ void fn_ltrim_rtrim(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 void fn_trim(sqlite3_context* ctx, int argc, sqlite3_value** v) {
     if (is_null_value(v[1]) || (argc >= 3 && is_null_value(v[2]))) return sqlite3_result_null(ctx);
     std::string c = argc >= 3 ? char_of(v[2]) : " ";
-    if (utf8_count(c) != 1) return fail(ctx, 30001, "trim set should have only one character");
+    if (utf8_count(c) != 1)
+        return fail(ctx, ora_err::trim_set_one_character,
+                    "trim set should have only one character");
     std::string mode = text_arg(v[0]);
     int ends = mode == "LEADING" ? 1 : mode == "TRAILING" ? 2 : 3;
     std::string r = strip(char_of(v[1]), c, ends);
@@ -448,12 +437,14 @@ void fn_to_raw(sqlite3_context* ctx, int, sqlite3_value** v) {
             return sqlite3_result_value(ctx, v[0]);
         case SQLITE_TEXT: {
             std::string b;
-            if (!hex_bytes(text_arg(v[0]), b)) return fail(ctx, 1465, "invalid hex number");
+            if (!hex_bytes(text_arg(v[0]), b))
+                return fail(ctx, ora_err::invalid_hex_number, "invalid hex number");
             if (b.empty()) return sqlite3_result_null(ctx);
             return result_bytes(ctx, b);
         }
         default:
-            return fail(ctx, 932, "inconsistent datatypes: expected BINARY got NUMBER");
+            return fail(ctx, ora_err::inconsistent_datatypes,
+                        "inconsistent datatypes: expected BINARY got NUMBER");
     }
 }
 
@@ -622,7 +613,8 @@ void listagg_result(sqlite3_context* ctx, listagg_state* st, bool final) {
     }
     if (out.size() > limit) {
         if (final) delete st;
-        return fail(ctx, 1489, "result of string concatenation is too long");
+        return fail(ctx, ora_err::concatenation_too_long,
+                    "result of string concatenation is too long");
     }
     if (left_out) {
         out += st->separator + st->filler;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -420,7 +421,7 @@ bool lite_script_runner::run(std::istream& in, const std::string& file) {
 
 bool lite_script_runner::run_unit(const lite_script_unit& u, const std::string& file) {
     if (u.kind == lite_script_unit::unknown) {
-        client_failure(file, u.line, 734,
+        client_failure(file, u.line, sp2_err::unknown_command,
                        "SP2-0734: unknown command beginning \"" + leading(u.text, 10) +
                            "...\" - rest of line ignored.");
         return true;
@@ -510,7 +511,8 @@ bool lite_script_runner::run_nested(const lite_script_unit& u, const std::string
         name = t.substr(p, e - p);
     }
     if (name.empty()) {
-        client_failure(file, u.line, 1506, "SP2-1506: START, @ or @@ command has no arguments");
+        client_failure(file, u.line, sp2_err::start_without_arguments,
+                       "SP2-1506: START, @ or @@ command has no arguments");
         return true;
     }
     std::filesystem::path path(name);
@@ -519,7 +521,7 @@ bool lite_script_runner::run_nested(const lite_script_unit& u, const std::string
         path = std::filesystem::path(file).parent_path() / path;
     }
     if (depth_ >= k_max_script_depth) {
-        client_failure(file, u.line, 309,
+        client_failure(file, u.line, sp2_err::procedures_nested_too_deep,
                        "SP2-0309: SQL*Plus command procedures may only be nested to a depth of " +
                            std::to_string(k_max_script_depth) + ".");
         return true;
@@ -528,7 +530,7 @@ bool lite_script_runner::run_nested(const lite_script_unit& u, const std::string
     std::ifstream in;
     if (std::filesystem::is_regular_file(path, ec)) in.open(path, std::ios::binary);
     if (!in.is_open()) {
-        client_failure(file, u.line, 310,
+        client_failure(file, u.line, sp2_err::cannot_open_file,
                        "SP2-0310: unable to open file \"" + path.string() + "\"");
         return true;
     }
@@ -546,8 +548,9 @@ void lite_script_runner::run_block(const std::string& text) {
     size_t i = 0;
     auto unsupported = [&](size_t at) {
         return lite_error(
-            6550, "line " + std::to_string(t[at].line) +
-                      ": PLS-00103: statement not supported by the embedded engine: " + t[at].text);
+            ora_err::plsql_compilation_error,
+            "line " + std::to_string(t[at].line) +
+                ": PLS-00103: statement not supported by the embedded engine: " + t[at].text);
     };
     auto stmt_end = [&](size_t from) {
         int depth = 0;
@@ -643,10 +646,12 @@ void lite_script_runner::run_block(const std::string& text) {
             i = std::min(e + 1, t.size() - 1);  // never past the end token
         }
     }
-    if (!t[i].is("BEGIN")) throw lite_error(6550, "line 1: PLS-00103: BEGIN expected");
+    if (!t[i].is("BEGIN"))
+        throw lite_error(ora_err::plsql_compilation_error, "line 1: PLS-00103: BEGIN expected");
     ++i;
     while (true) {
-        if (t[i].kind == lite_token::end) throw lite_error(6550, "PLS-00103: END expected");
+        if (t[i].kind == lite_token::end)
+            throw lite_error(ora_err::plsql_compilation_error, "PLS-00103: END expected");
         if (t[i].is("END")) break;
         size_t e = stmt_end(i);
         const lite_token& k = t[i];
@@ -670,13 +675,14 @@ void lite_script_runner::run_block(const std::string& text) {
             auto st = s_.prepare(sql);
             bind_all(*st, used);
             st->execute();
-            if (!st->next()) throw lite_error(1403, "no data found");
+            if (!st->next()) throw lite_error(ora_err::no_data_found, "no data found");
             std::vector<value> got;
             for (size_t c = 0; c < targets.size() && c < st->columns().size(); ++c) {
                 got.push_back(read_value(*st, static_cast<int>(c)));
             }
             if (st->next())
-                throw lite_error(1422, "exact fetch returns more than requested number of rows");
+                throw lite_error(ora_err::too_many_rows,
+                                 "exact fetch returns more than requested number of rows");
             for (size_t c = 0; c < got.size(); ++c) vars[targets[c]] = got[c];
         } else if (k.kind == lite_token::ident && t[i + 1].is_op(":=") && vars.count(k.text)) {
             vars[k.text] = eval(i + 2, e);

@@ -19,6 +19,7 @@
 
 #include "sql/lite_ast.h"
 #include "sql/lite_lexer.h"
+#include "lite_errors.h"
 
 class lite_parser {
 public:
@@ -43,11 +44,13 @@ private:
     bool at_end() const { return t_[i_].kind == lite_token::end; }
     bool word(std::string_view w);
     bool op(std::string_view o);
-    void need_word(std::string_view w, int code = 905, const char* text = "missing keyword");
+    void need_word(std::string_view w, int code = ora_err::missing_keyword,
+                   const char* text = "missing keyword");
     void need_op(std::string_view o);
     void need_end();
     [[noreturn]] void fail_here(int code, const char* text) const;
-    std::string name(int code = 904, const char* text = "invalid identifier");
+    std::string name(int code = ora_err::invalid_identifier,
+                     const char* text = "invalid identifier");
     bool is_name() const;
     bool alias_follows() const;
     std::string take_alias();

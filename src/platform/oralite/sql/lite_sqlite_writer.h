@@ -1,7 +1,8 @@
 // Writes the SQLite text of a parsed Oracle statement. Every construct is written from the
 // tree, fully bracketed, so SQLite's own operator precedence never decides anything; what SQLite
 // lacks is written as calls of the engine's functions (LITE_CAT for ||, LITE_ADD/LITE_SUB for
-// date arithmetic, LITE_LISTAGG, LITE_EXTRACT, ...) or rewritten (old (+) outer joins, ROWNUM
+// date and exact NUMBER arithmetic, LITE_CMP and LITE_NUMKEY where NUMBERs stored as text are
+// compared or sorted, LITE_LISTAGG, LITE_EXTRACT, ...) or rewritten (old (+) outer joins, ROWNUM
 // limits, FETCH FIRST, GROUPING SETS/ROLLUP/CUBE as a union of plain groupings).
 //
 // Constructs the engine cannot run raise lite_error: ORA-00904 for unknown functions, ORA-00909
@@ -35,6 +36,11 @@ public:
     std::string table_name(const std::string& owner, const std::string& name) const;
     // True once the text written calls a function marked as using the session.
     bool uses_session_state() const noexcept { return uses_session_state_; }
+
+    // What an expression's values are, as far as the statement tells: exact holds integers and
+    // doubles of a NUMBER (SQLite's own operators answer exactly), wide may hold a NUMBER stored
+    // as its text.
+    enum class num_class { unknown, text, exact, wide, binary, date };
 
 private:
     struct grouping;  // the grouping set a branch of an expanded GROUP BY stands for
@@ -70,8 +76,45 @@ private:
                              const std::vector<lite_table_column>& cols,
                              const std::vector<lite_row_trigger>& triggers);
 
+    // NUMBER semantics (lite_sqlite_writer_number.cpp).
+    // Keeps a query block as the scope its column names are looked up in, and a WITH list as
+    // the names of queries in force, while it lives.
+    class scope_guard {
+    public:
+        scope_guard(lite_sqlite_writer& w, const lite_query_block* b,
+                    const std::vector<lite_with_item>* with = nullptr);
+        ~scope_guard();
+        scope_guard(const scope_guard&) = delete;
+        scope_guard& operator=(const scope_guard&) = delete;
+
+    private:
+        lite_sqlite_writer& w_;
+        bool block_, with_;
+    };
+    num_class number_class(const lite_expr& e);
+    num_class column_class(const lite_expr& e);
+    num_class from_item_class(const lite_from_item& f, const std::string& col);
+    bool compares_by_function(num_class a, num_class b, bool equality) const;
+    // The exact forms of operators, BETWEEN, IN lists and CASE matching; "" where SQLite's own
+    // form gives Oracle's answer.
+    std::string number_binary(const lite_expr& e);
+    std::string number_negate(const lite_expr& e);
+    std::string number_between(const lite_expr& e);
+    std::string number_in_list(const lite_expr& e);
+    std::string number_case(const lite_expr& e);
+    // An ORDER BY term that sorts NUMBERs stored in any form by their values.
+    std::string number_order_key(const lite_expr& e, std::string sql);
+    // The ORDER BY terms of a compound query over its wrapped rows when a NUMBER needs a key;
+    // "" when its own terms sort right.
+    std::string number_compound_order(const lite_query& qr);
+    // The function a call writes: an exact twin for numbers, SQLite's own for BINARY_DOUBLE.
+    const char* number_function(const lite_expr& e, const lite_function_sig* sig);
+
     // Marks the text as using the session when the called function does.
     void note_call(const lite_function_sig* sig);
+    // True when `e` is a BINARY_DOUBLE (or, `single` set, a BINARY_FLOAT): a cast to one, or a
+    // column that a table of the query blocks being written declares so.
+    bool binary_real(const lite_expr& e, bool& single) const;
 
     std::string user_;
     lite_schema* schema_;
@@ -82,6 +125,12 @@ private:
     // While a trigger's expressions are written: NEW.column -> its SQLite value.
     const std::map<std::string, std::string>* new_row_ = nullptr;
     bool uses_session_state_ = false;
+    // The query blocks being written, innermost last, and the WITH lists in force.
+    std::vector<const lite_query_block*> scopes_;
+    std::vector<const std::vector<lite_with_item>*> withs_;
+    int class_depth_ = 0;
+    // False while a RANGE frame's ORDER BY is written: its offsets need the values themselves.
+    bool keys_on_ = true;
     // The table a DML statement stores into, as its errors name it.
     std::string store_owner_, store_table_;
 };

@@ -55,8 +55,10 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
         return "LITE_FIT_TEXT(" + value + ", " + std::to_string(maximum) + ", " +
                (chars ? "1" : "0") + ", " + name() + ")";
     }
-    if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale && *t->scale < 9) {
-        return "LITE_TS(" + value + ", " + std::to_string(*t->scale) + ")";
+    if (dt.rfind("TIMESTAMP(", 0) == 0 && t->scale) {
+        // Kept to the column's digits, with the zone only where the column has one.
+        const bool zoned = dt.find("WITH TIME ZONE") != std::string::npos;
+        return "LITE_TS(" + value + ", " + std::to_string(*t->scale) + (zoned ? ", 1)" : ", 0)");
     }
     return value;
 }

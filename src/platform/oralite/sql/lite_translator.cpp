@@ -8,6 +8,7 @@
 #include "sql/lite_parser.h"
 #include "ddl/lite_schema.h"
 #include "sql/lite_sqlite_writer.h"
+#include "lite_errors.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ lite_statement::kind kind_of(const std::string& verb, const lite_parser& p) {
     if (verb == "COMMIT" || verb == "ROLLBACK" || verb == "SAVEPOINT" || verb == "SET") {
         return lite_statement::kind::other;
     }
-    if (verb == "MERGE") throw lite_error(3001, "unimplemented feature");
-    throw lite_error(900, "invalid SQL statement");
+    if (verb == "MERGE") throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
+    throw lite_error(ora_err::invalid_sql_statement, "invalid SQL statement");
 }
 
 // The leftmost table of a FROM item (the first table of a join).
@@ -72,7 +73,8 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
                                 lite_schema* schema) {
     lite_parser p(oracle_sql);
     lite_translation tr;
-    if (p.tokens().size() == 1) throw lite_error(900, "invalid SQL statement");
+    if (p.tokens().size() == 1)
+        throw lite_error(ora_err::invalid_sql_statement, "invalid SQL statement");
     tr.verb = p.verb();
     tr.kind = kind_of(tr.verb, p);
     if (tr.kind != lite_statement::kind::query && tr.kind != lite_statement::kind::dml) {
@@ -105,7 +107,7 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
         const lite_returning& r = *d->returning;
         const lite_expr& e = *r.exprs[0];
         if (r.exprs.size() != 1 || e.kind != lite_expr::column || e.name() != "ROWID") {
-            throw lite_error(3001, "unimplemented feature");
+            throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
         }
         tr.returning_bind = r.binds[0];
     }

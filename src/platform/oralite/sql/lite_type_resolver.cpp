@@ -23,6 +23,11 @@ bool is_date(const lite_column& c) {
            c.type_code == LITE_TIMESTAMP_TZ || c.type_code == LITE_TIMESTAMP_LTZ;
 }
 
+// Oracle computes in doubles when an operand is one.
+bool is_binary(const std::optional<lite_column>& c) {
+    return c && (c->type_code == LITE_BINARY_DOUBLE || c->type_code == LITE_BINARY_FLOAT);
+}
+
 bool is_text(const lite_column& c) {
     return c.type_code == LITE_VARCHAR2 || c.type_code == LITE_CHAR;
 }
@@ -86,9 +91,10 @@ std::optional<lite_column> lite_type_resolver::column_type(const lite_expr& e,
     const std::string& col = p.back();
     if (p.size() == 1) {
         if (col == "SYSDATE" || col == "CURRENT_DATE") return of_type("DATE", 7);
-        if (col == "SYSTIMESTAMP" || col == "CURRENT_TIMESTAMP" || col == "LOCALTIMESTAMP") {
-            return of_type("TIMESTAMP(9)", 11, 9);
+        if (col == "SYSTIMESTAMP" || col == "CURRENT_TIMESTAMP") {
+            return of_type("TIMESTAMP(6) WITH TIME ZONE", 13, 6);
         }
+        if (col == "LOCALTIMESTAMP") return of_type("TIMESTAMP(6)", 11, 6);
         if (col == "USER") return of_type("VARCHAR2", 128);
     }
     if (col == "ROWID") return of_type("ROWID", 10);
@@ -123,17 +129,22 @@ std::optional<lite_column> lite_type_resolver::type_of(const lite_expr& e,
             return e.flag ? of_type("TIMESTAMP(9)", 11, 9) : of_type("DATE", 7);
         case lite_expr::column:
             return column_type(e, scope, owner);
-        case lite_expr::unary:
-            return e.text == "-" ? std::optional<lite_column>(of_type("NUMBER", 22)) : std::nullopt;
+        case lite_expr::unary: {
+            if (e.text != "-") return std::nullopt;
+            if (is_binary(type_of(*e.args[0], scope, owner))) return of_type("BINARY_DOUBLE", 8);
+            return of_type("NUMBER", 22);
+        }
         case lite_expr::binary: {
             if (e.text == "||") return of_type("VARCHAR2", 4000);
-            if (e.text == "*" || e.text == "/") return of_type("NUMBER", 22);
-            if (e.text != "+" && e.text != "-") return std::nullopt;
+            if (e.text != "+" && e.text != "-" && e.text != "*" && e.text != "/") {
+                return std::nullopt;
+            }
             auto a = type_of(*e.args[0], scope, owner);
             auto b = type_of(*e.args[1], scope, owner);
             bool ad = a && is_date(*a), bd = b && is_date(*b);
-            if (ad && bd) return of_type("NUMBER", 22);
-            if (ad || bd) return of_type("DATE", 7);
+            if ((e.text == "+" || e.text == "-") && ad && bd) return of_type("NUMBER", 22);
+            if ((e.text == "+" || e.text == "-") && (ad || bd)) return of_type("DATE", 7);
+            if (is_binary(a) || is_binary(b)) return of_type("BINARY_DOUBLE", 8);
             return of_type("NUMBER", 22);
         }
         case lite_expr::case_expr: {
