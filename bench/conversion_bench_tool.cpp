@@ -63,8 +63,10 @@ public:
 };
 
 void print(const char* mode, long rows, double secs, long long bytes) {
-    std::printf("mode=%s rows=%ld seconds=%.3f rows_per_s=%.0f", mode, rows, secs, rows / secs);
-    if (bytes > 0) std::printf(" mb=%.1f mb_per_s=%.1f", bytes / 1e6, bytes / 1e6 / secs);
+    std::printf("mode=%s rows=%ld seconds=%.3f rows_per_s=%.0f", mode, rows, secs,
+                static_cast<double>(rows) / secs);
+    const double mb = static_cast<double>(bytes) / 1e6;
+    if (bytes > 0) std::printf(" mb=%.1f mb_per_s=%.1f", mb, mb / secs);
     std::printf(" peak_rss_kb=%ld\n", peak_rss_kb());
 }
 

@@ -77,7 +77,7 @@ bool ora_database::is_table_exist(const std::wstring& table) {
 }
 
 std::wstring ora_database::listed_name(const std::wstring& table) {
-    const std::wstring simple = ora_simplify_name(table);
+    std::wstring simple = ora_simplify_name(table);
     if (udb_database::is_table_exist(simple)) return simple;
     std::pair<std::wstring, std::wstring> tname = ora_split_name(table);
     if (!tname.first.empty()) return std::wstring();

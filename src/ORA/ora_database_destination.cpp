@@ -146,6 +146,7 @@ void ora_database::create_fk_index_if(const std::wstring& table,
     if (!opened) return;
     // The key is looked for under the names the columns have here.
     std::vector<std::wstring> mapped;
+    mapped.reserve(columns.size());
     for (const std::wstring& column : columns)
         mapped.push_back(m_names_map.get_fn_mapped_name(table, column, true));
     tk_log(1, "udb_indexes::has_index_on_fields");

@@ -96,9 +96,11 @@ std::shared_ptr<t_ftd> ora_date::get_ftd() const {
 void ora_date::define(OCIStmt* stmt, int pos) {
     tk_log(1, "ora_date::define(%d)", pos);
     ora_engine& eng = ora_engine::instance();
-    eng.check_err(eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos),
-                                        &m_datetime, sizeof m_datetime, define_type(), &m_null_ind,
-                                        &m_ret_len, &m_ret_code, OCI_DEFAULT));
+    // A timestamp is defined through its descriptor: the buffer is the descriptor's pointer.
+    eng.check_err(
+        eng.oci().DefineByPos(stmt, &m_define, eng.err(), static_cast<ub4>(pos), &m_datetime,
+                              sizeof m_datetime,  // NOLINT(bugprone-sizeof-expression)
+                              define_type(), &m_null_ind, &m_ret_len, &m_ret_code, OCI_DEFAULT));
 }
 
 void ora_date::to_variant(ole_variant& out) {

@@ -177,7 +177,7 @@ bool is_dd_mon_format(const std::wstring& format) {
 
 // A literal's date in ISO text; `format` is empty when the text gave none.
 std::wstring literal_date(const std::wstring& body, const std::wstring& format) {
-    const std::wstring text = ora_trim(body);
+    std::wstring text = ora_trim(body);
     const bool any = format.empty();
     if ((any || is_iso_format(format)) && is_iso_date(text)) return text;
     if (any || is_dd_mon_format(format)) {

@@ -125,7 +125,7 @@ std::wstring ora_schema_initializer::create_sequence(ora_database& db) const {
     if (base.size() > 28) base.resize(base.size() - 2);
     for (int n = 0; n <= 99; ++n) {
         ora_validator names;
-        const std::wstring candidate = names.get_safe_name(base + L"_" + std::to_wstring(n));
+        std::wstring candidate = names.get_safe_name(base + L"_" + std::to_wstring(n));
         try {
             db.query(L"CREATE SEQUENCE " + quoted(candidate) +
                      L" INCREMENT BY 1 START WITH 1 MAXVALUE 1.0E28 MINVALUE 1 NOCYCLE NOCACHE "

@@ -86,8 +86,14 @@ sql_database::sql_database(const std::wstring& name, MYSQL* handle, int flags)
 
 sql_database::~sql_database() {
     tk_log(2, "sql_database::dtor");
-    sql_engine& engine = sql_engine::instance();
-    if (engine.locked_database() == m_name) engine.release_destination();
+    // The lock goes with the session anyway; a release that cannot be sent is logged, since an
+    // exception out of a destructor would end the program.
+    try {
+        sql_engine& engine = sql_engine::instance();
+        if (engine.locked_database() == m_name) engine.release_destination();
+    } catch (const tk_exception& e) {
+        tk_log(3, "Cannot release the destination lock: %s", e.what());
+    }
 }
 
 void sql_database::tune_session() {

@@ -82,7 +82,7 @@ sql_table_limits sql_engine::table_limits(const std::wstring& table_type) {
 
 std::wstring sql_engine::key_collation(const std::wstring& charset) {
     if (version_word < k_collations_version || charset.empty()) return std::wstring();
-    const std::wstring padded = charset + L"_bin";
+    std::wstring padded = charset + L"_bin";
     if (versioned_dump || !connected) return padded;
     std::vector<std::wstring> candidates = {charset + L"_nopad_bin"};
     std::wstring lower;

@@ -624,7 +624,7 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column) {
 
 std::wstring make_mysql_def_val(const t_ftd* column) {
     if (!column) throw tk_mail_assertion("sql_util", 54);
-    const std::wstring def = column->default_value.to_wstring();
+    std::wstring def = column->default_value.to_wstring();
     tk_wlog(1, L"make_mysql_def_val(%d,%s)", column->vartype, def.c_str());
     if (def.empty()) {
         tk_log(1, "Got empty def value");

@@ -6,7 +6,7 @@
 #include "TK/tk_utils.h"
 
 std::string tk_data_path(const std::string& program_dir, const std::string& name) {
-    const std::string beside = program_dir + name;
+    std::string beside = program_dir + name;
     std::error_code ec;
     if (std::filesystem::exists(beside, ec)) return beside;
     const std::filesystem::path installed =

@@ -98,7 +98,7 @@ std::wstring udb_validator::get_safe_name(const std::wstring& name) {
 
 std::wstring udb_validator::take_name(const std::wstring& name) {
     const bool accepted = is_acceptable(name);
-    const std::wstring taken = accepted ? name : get_safe_name(name);
+    std::wstring taken = accepted ? name : get_safe_name(name);
     if (!accepted) add_mapped_pair(name, taken);
     add_existing_name(taken);
     add_restricted_name(taken);

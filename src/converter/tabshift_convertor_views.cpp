@@ -106,7 +106,7 @@ std::wstring tabshift_convertor::view_table_name(udb_database& destination,
     const udb_names_map& names = destination.get_names_map();
     for (const auto& view : selected_views)
         if (view.first == name) return names.get_tn_mapped_name(name, true);
-    const std::wstring mapped = names.get_tn_mapped_name(name, true);
+    std::wstring mapped = names.get_tn_mapped_name(name, true);
     if (mapped != name) return mapped;
     // A table of an earlier run: the server's own spelling, exact when it has one.
     std::wstring found;

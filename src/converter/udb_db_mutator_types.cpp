@@ -45,7 +45,7 @@ void clear_type_caches() {
 std::string type_file_path(const char* file) {
     if (tk_is_file_exist(std::string(file), 0x4000)) return file;
     try {
-        const std::string shipped = tk_data_path(file);
+        std::string shipped = tk_data_path(file);
         if (tk_is_file_exist(shipped, 0x4000)) return shipped;
     } catch (const tk_exception&) {
         // Without the program's own path only the working directory is left.

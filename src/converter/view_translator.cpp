@@ -586,7 +586,8 @@ std::size_t translate_name(const name_lookups& names, const tokens& in, std::siz
 
 }  // namespace
 
-view_translator::view_translator(table_lookup tables, column_lookup columns, std::wstring owner)
+view_translator::view_translator(table_lookup tables, column_lookup columns,
+                                 const std::wstring& owner)
     : m_tables(std::move(tables)), m_columns(std::move(columns)), m_owner(upper(owner)) {}
 
 std::wstring view_translator::translate(const std::wstring& text,

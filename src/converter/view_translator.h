@@ -25,7 +25,7 @@ public:
 
     // `owner`: the schema whose prefix ("OWNER.TABLE") is dropped, since the destination
     // database holds the owner's tables itself.
-    view_translator(table_lookup tables, column_lookup columns, std::wstring owner);
+    view_translator(table_lookup tables, column_lookup columns, const std::wstring& owner);
 
     // The view's text in MySQL form, starting at its first word.  Raises tk_exception (level 0)
     // naming the Oracle form that MySQL lacks.  The names read where a table stands that the

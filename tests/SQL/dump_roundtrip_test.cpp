@@ -264,7 +264,7 @@ TEST_F(dump_roundtrip_test, EveryValueTypeComesBackEqual) {
     EXPECT_EQ(rows.values[1][17]->vt(), VT_DATE);
     EXPECT_EQ(rows.values[0][5]->vt(), VT_EMPTY);
     for (int row = 0; row < bulk; ++row) {
-        const auto& cells = rows.cells[static_cast<std::size_t>(3 + row)];
+        const auto& cells = rows.cells[3 + static_cast<std::size_t>(row)];
         ASSERT_EQ(cells[15], expected_cell(utf8(bulk_text + std::to_wstring(row)))) << row;
         ASSERT_TRUE(cells[16].has_value());
         ASSERT_EQ(cells[16]->size(), 1500u);

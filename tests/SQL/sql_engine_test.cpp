@@ -53,7 +53,7 @@ TEST(sql_engine_version_test, VersionTextsBecomeVersionWords) {
 }
 
 TEST(sql_exception_test, NeedsTheEngine) {
-    EXPECT_THROW(sql_exception(), tk_mail_assertion);
+    EXPECT_THROW({ const sql_exception without_engine; }, tk_mail_assertion);
     const sql_auth_not_supported_exception auth;
     EXPECT_EQ(auth.level(), 1);
     EXPECT_EQ(std::string(auth.what()).rfind("The program does not support authentication", 0), 0u);

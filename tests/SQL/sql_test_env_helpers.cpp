@@ -179,7 +179,7 @@ std::vector<std::string>& written_files() {
 }  // namespace
 
 std::string test_file_path(const std::string& name) {
-    const std::string path =
+    std::string path =
         std::string(TW_BINARY_DIR) + "/sql-test-files/" + std::to_string(::getpid()) + "_" + name;
     std::filesystem::create_directories(std::string(TW_BINARY_DIR) + "/sql-test-files");
     std::remove(path.c_str());

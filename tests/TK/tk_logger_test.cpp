@@ -48,6 +48,7 @@ TEST(tk_logger, the_first_emptying_never_erases_lines_other_threads_wrote) {
         tk_logger logger(path.c_str(), false, 3, false);
         logger.enable();
         std::vector<std::thread> threads;
+        threads.reserve(k_threads);
         for (int t = 0; t < k_threads; ++t)
             threads.emplace_back([] {
                 for (int i = 0; i < k_lines; ++i) tk_log(3, "line %d", i);

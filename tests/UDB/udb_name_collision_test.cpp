@@ -16,6 +16,7 @@ std::vector<std::wstring> take_all(const std::vector<std::wstring>& names) {
     semicolon_validator validator;
     for (const auto& name : names) validator.add_existing_name(name);
     std::vector<std::wstring> taken;
+    taken.reserve(names.size());
     for (const auto& name : names) taken.push_back(validator.take_name(name));
     return taken;
 }

@@ -53,6 +53,7 @@ TEST_F(agent_test, usage_and_refused_options) {
     EXPECT_EQ(r.status, 255);
 
     std::vector<std::string> many;
+    many.reserve(21);
     for (int i = 0; i < 21; ++i) many.push_back("x" + std::to_string(i));
     r = run(many);
     EXPECT_EQ(r.status, 255);

@@ -2,6 +2,7 @@
 // is the connected user's table, every table asked for and not converted is told (in the log even
 // when silent) and makes the status 1, and a profile that cannot be read whole is refused.
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,7 +16,7 @@ namespace {
 class agent_table_list_test : public agent_test {
 protected:
     std::string list_file(const std::string& text) {
-        const std::string path = work + "/list.txt";
+        std::string path = work + "/list.txt";
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
@@ -79,7 +80,9 @@ TEST_F(agent_table_list_test, a_profile_with_a_mapping_line_out_of_place_is_refu
     std::string broken = stored;
     broken.insert(at, "        type: INT\r\n");
     std::ofstream(profile, std::ios::binary | std::ios::trunc) << broken;
-    const int line = 1 + static_cast<int>(std::count(stored.begin(), stored.begin() + at, '\n'));
+    const int line =
+        1 + static_cast<int>(
+                std::count(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
 
     agent_result r = run({"--profile=" + profile});
     EXPECT_EQ(r.status, 255) << r.out << r.err;

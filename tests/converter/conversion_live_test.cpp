@@ -125,7 +125,7 @@ TEST_F(live_conversion_test, modes_on_tables_that_exist) {
     conv->mode = 3;
     run_into(db);
     EXPECT_TRUE(handler->errors.empty()) << handler->errors.front().text;
-    EXPECT_EQ(value("select name from " + table + " where category_id = 1").rfind("x", 0), 0u);
+    EXPECT_EQ(value("select name from " + table + " where category_id = 1").rfind('x', 0), 0u);
     // 4 replaces rows with equal keys and keeps the others.
     conv->mode = 4;
     run_into(db);

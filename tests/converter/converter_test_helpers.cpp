@@ -65,7 +65,7 @@ void conversion_test::to_server(const std::string& database) {
 }
 
 std::string conversion_test::run_to_dump(const std::string& stem) {
-    const std::string path = test_file_path(stem + ".sql");
+    std::string path = test_file_path(stem + ".sql");
     conv->mysql_direct = false;
     conv->m_destination_name = tk_to_unicode(path);
     (*conv)();
@@ -387,7 +387,7 @@ std::vector<std::string> expect_same_table(ora_test_instance& inst, const std::s
 }
 
 std::string sample_dir(const std::string& sub, std::string& why) {
-    const std::string dir = std::string(TW_SHARED_DIR) + "/oracle-samples/" + sub;
+    std::string dir = std::string(TW_SHARED_DIR) + "/oracle-samples/" + sub;
     if (std::filesystem::exists(dir)) return dir;
     why = "sample schema not found in " + dir + " (the shared samples are not beside this clone)";
     return {};

@@ -50,7 +50,9 @@ std::vector<std::string> keys_schema() {
     std::string values = "INSERT INTO WIDE VALUES (1";
     for (int i = 1; i <= k_wide_columns; ++i) {
         wide += ", C" + std::to_string(i) + " VARCHAR2(255)";
-        values += ", '" + std::string(static_cast<std::size_t>(185 + i), 'a' + i % 26) + "'";
+        values += ", '" +
+                  std::string(static_cast<std::size_t>(185 + i), static_cast<char>('a' + i % 26)) +
+                  "'";
     }
     script.push_back(wide + ")");
     script.push_back(values + ")");

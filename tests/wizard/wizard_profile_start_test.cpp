@@ -18,7 +18,7 @@ protected:
         c.mysql_direct = false;
         c.m_destination_name = std::wstring(dump.begin(), dump.end());
         c.selected_tables = {L"CATEGORIES", L"PRODUCTS"};
-        const std::string path = file("run.kvt");
+        std::string path = file("run.kvt");
         EXPECT_TRUE(c.store_profile_file(std::wstring(path.begin(), path.end())));
         return path;
     }

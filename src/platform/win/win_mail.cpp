@@ -37,6 +37,7 @@ int win_send_mail(const std::string& client_path, const win_mail_message& messag
     std::vector<std::string> args = {client_path, "--utf8",     "--subject",      message.subject,
                                      "--body",    message.body, message.recipient};
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = 0;

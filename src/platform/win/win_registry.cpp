@@ -492,7 +492,9 @@ LONG deliver(const std::string& bytes, DWORD value_type, DWORD* type, BYTE* data
     DWORD room = *size;
     *size = static_cast<DWORD>(bytes.size());
     if (room < bytes.size()) return static_cast<LONG>(ERROR_MORE_DATA);
-    std::memcpy(data, bytes.data(), bytes.size());
+    // The bytes as stored, as the query contract hands them out: a text value ends in a zero
+    // only when it was written with one.
+    std::memcpy(data, bytes.data(), bytes.size());  // NOLINT(bugprone-not-null-terminated-result)
     return ERROR_SUCCESS;
 }
 

@@ -159,6 +159,7 @@ TEST(OciSession, SeparateEnvironmentsOnSeparateThreads) {
         }
     }
     std::vector<std::thread> threads;
+    threads.reserve(4);
     std::vector<size_t> counts(4, 0);
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&, t] {

@@ -141,6 +141,7 @@ TEST_F(LiteCatalogue, SequencesCycleAndCountDown) {
     s_->execute("CREATE SEQUENCE up MINVALUE 1 MAXVALUE 2 CYCLE NOCACHE");
     s_->execute("CREATE SEQUENCE down INCREMENT BY -1");
     std::vector<std::string> got;
+    got.reserve(3);
     for (int i = 0; i < 3; ++i) got.push_back(lite_cell(*s_, "select up.nextval from dual"));
     EXPECT_EQ(got, (std::vector<std::string>{"1", "2", "1"}));
     EXPECT_EQ(lite_cell(*s_, "select down.nextval from dual"), "-1");

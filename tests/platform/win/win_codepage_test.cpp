@@ -14,7 +14,7 @@ TEST(win_codepage, size_query_then_conversion) {
     EXPECT_EQ(needed, 6);  // 2 + 3 + terminator
     std::string buf(needed, 'x');
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, text, -1, buf.data(), needed, nullptr, nullptr), 6);
-    EXPECT_EQ(buf, std::string("\xc3\xa9\xe2\x82\xac", 6));
+    EXPECT_EQ(buf, std::string("\xc3\xa9\xe2\x82\xac\0", 6));
     int wide_needed = MultiByteToWideChar(CP_UTF8, 0, buf.c_str(), -1, nullptr, 0);
     EXPECT_EQ(wide_needed, 3);
     std::wstring back(wide_needed, L'x');

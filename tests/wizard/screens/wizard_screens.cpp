@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -89,21 +90,8 @@ void set_text(wizard_shell& shell, int id, const QString& text) {
     if (auto* edit = find_ctrl<QLineEdit>(shell.current_page(), id)) edit->setText(text);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: wizard_screens OUT_DIR\n");
-        return 2;
-    }
-    QApplication& app = test_app();
-    (void)app;
-    g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(g_out);
-
-    const std::string work = std::filesystem::temp_directory_path() / "wizard_screens_XXXXXX";
-    std::string dir = work;
-    if (!mkdtemp(dir.data())) return 1;
+// Every picture, with the instances and settings kept under `dir`.
+void take_pictures(const std::string& dir) {
     ora_test_instance demo;
     demo.add_user("DEMO", "demo");
     demo.run_script("DEMO", "demo", std::string(TW_SOURCE_DIR) + "/samples/demo/demo_schema.sql");
@@ -240,8 +228,33 @@ int main(int argc, char** argv) {
         if (shell.help_window()) save(*shell.help_window(), "help_1012");
         shell.hide();
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: wizard_screens OUT_DIR\n");
+        return 2;
+    }
+    QApplication& app = test_app();
+    (void)app;
+    g_out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(g_out);
+
+    const std::string work = std::filesystem::temp_directory_path() / "wizard_screens_XXXXXX";
+    std::string dir = work;
+    if (!mkdtemp(dir.data())) return 1;
+    // A failed step says what failed and leaves no temporary instance behind.
+    bool failed = false;
+    try {
+        take_pictures(dir);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "wizard_screens: %s\n", e.what());
+        failed = true;
+    }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     std::printf("%d pictures\n", g_written);
-    return g_failed == 0 && g_written > 0 ? 0 : 1;
+    return !failed && g_failed == 0 && g_written > 0 ? 0 : 1;
 }
