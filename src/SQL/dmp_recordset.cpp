@@ -83,35 +83,26 @@ void dmp_recordset::check_row(int number) {
         if (v.number != 0)
             m_errors.emplace_back(m_name, number, m_schema[i].name, v.message, v.number);
     }
-    if (m_keys_full) return;
     for (unique_key& key : m_keys) {
-        std::string text;
-        std::string shown;
+        m_key_text.clear();
         bool has_null = false;
         for (std::size_t k = 0; k < key.columns.size() && !has_null; ++k) {
             const std::string form = m_checks[key.columns[k]].stored_form(literal(key.columns[k]));
             has_null = form.empty();
-            text += form;
-            text += '\x1F';
+            m_key_text += form;
+            m_key_text += '\x1F';
+        }
+        // NULL never equals NULL: such a key takes any number of rows.
+        if (has_null || key.seen.insert(m_key_text)) continue;
+        std::string shown;
+        for (std::size_t k = 0; k < key.columns.size(); ++k) {
+            const std::string form = m_checks[key.columns[k]].stored_form(literal(key.columns[k]));
             if (k) shown += '-';
             shown += form.substr(form[0] == 's' ? 1 : 0);
         }
-        // NULL never equals NULL: such a key takes any number of rows.
-        if (has_null) continue;
-        if (!key.seen.insert(text).second) {
-            m_errors.emplace_back(m_name, number, std::wstring(),
-                                  "Duplicate entry '" + shown + "' for key '" + key.name + "'",
-                                  k_duplicate_key);
-            continue;
-        }
-        m_key_bytes += text.size();
-    }
-    if (m_key_bytes > k_max_key_bytes) {
-        m_keys_full = true;
-        m_keys.clear();
-        m_database->add_notice(L"Table '" + m_name + L"': keys past record #" +
-                               std::to_wstring(number) +
-                               L" are not checked for duplicates (too many to remember).");
+        m_errors.emplace_back(m_name, number, std::wstring(),
+                              "Duplicate entry '" + shown + "' for key '" + key.name + "'",
+                              k_duplicate_key);
     }
 }
 

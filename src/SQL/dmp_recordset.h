@@ -2,7 +2,8 @@
 // INSERT IGNORE statement and writes it once it passes 1,000,000 bytes (so a statement exceeds
 // that by at most one row); the rest is written when the recordset is flushed or released.
 // Each value is checked against its column as the replaying server would store it, and every
-// primary or unique key is remembered (as the column stores it, compared byte for byte), so that
+// primary or unique key is remembered (as the column stores it, compared byte for byte; see
+// dmp_key_set for what that costs), so that
 // a value the replay would change and a row it would drop as a duplicate are record errors now,
 // as on a live server; the row is written all the same, for the replay to do what a live server
 // does.  There are no rows to read.  The owner dump database (borrowed) must outlive it.
@@ -10,9 +11,9 @@
 #pragma once
 
 #include <string>
-#include <unordered_set>
 #include <vector>
 
+#include "SQL/dmp_key_set.h"
 #include "SQL/dump_options.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_value_check.h"
@@ -44,14 +45,11 @@ public:
     // Statements larger than this are written before the next row is added.
     static constexpr std::size_t k_max_statement = 1000000;
 
-    // The key text remembered per table, at most; past it duplicates are no longer found.
-    static constexpr std::size_t k_max_key_bytes = 256u << 20;
-
 private:
     struct unique_key {
         std::string name;
         std::vector<std::size_t> columns;
-        std::unordered_set<std::string> seen;
+        dmp_key_set seen;
     };
 
     // The columns' checks and the keys, made on the first row, when the source names are known.
@@ -64,8 +62,8 @@ private:
     udb_indexes m_key_indexes;
     std::vector<sql_value_check> m_checks;
     std::vector<unique_key> m_keys;
-    std::size_t m_key_bytes = 0;
-    bool m_keys_full = false;
+    // The key of the row being checked, in its stored forms.
+    std::string m_key_text;
     int m_last_number = 0;
     // Where each literal of the row being added starts and ends in m_pending.
     std::vector<std::pair<std::size_t, std::size_t>> m_literals;

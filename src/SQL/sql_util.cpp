@@ -306,6 +306,10 @@ struct hex_pairs {
 };
 constexpr hex_pairs k_hex_pairs;
 
+// What may follow a value in its statement without making the buffer grow again: the row's and
+// the statement's ends and a line end.
+constexpr std::size_t k_closing_room = 64;
+
 // The escape letter of each ASCII character that append_escaped escapes, 0 for the others.
 struct ascii_escapes {
     char letter[128];
@@ -587,7 +591,11 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
                 return true;
             }
             const std::size_t start = out.size();
-            out.resize(start + 2 + 2 * count);
+            const std::size_t end = start + 2 + 2 * count;
+            // Room for the statement's closing bytes too: growing by them would double a buffer
+            // that a large value has just filled, and copy it.
+            if (end + k_closing_room > out.capacity()) out.reserve(end + k_closing_room);
+            out.resize(end);
             char* p = out.data() + start;
             *p++ = '0';
             *p++ = 'x';

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SQL/dmp_database.h"
+#include "SQL/dmp_key_set.h"
 #include "SQL/dmp_recordset.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_test_env.h"
@@ -144,6 +145,54 @@ TEST_F(dump_value_checks_test, the_dump_writer_reports_each_change_and_duplicate
     // Every row is written: the replay does with it what a live server does.
     const std::string text = read_file(path);
     EXPECT_NE(text.find("VALUES(1, 'abc'), (2, 'abcd'), (1, 'x');"), std::string::npos) << text;
+}
+
+TEST_F(dump_value_checks_test, keys_written_aside_are_still_told_apart_exactly) {
+    dmp_key_set keys;
+    const auto key = [](int i) { return "s" + std::to_string(i) + std::string(60, 'k') + "\x1F"; };
+    const int n = 50000;  // some 3.5 MB of key text: most of it goes to the file
+    for (int i = 0; i < n; ++i) ASSERT_TRUE(keys.insert(key(i))) << i;
+    EXPECT_FALSE(keys.insert(key(0)));
+    EXPECT_FALSE(keys.insert(key(n / 2)));
+    EXPECT_FALSE(keys.insert(key(n - 1)));
+    // A key that begins another, or that another begins, is a key of its own.
+    EXPECT_TRUE(keys.insert(key(7).substr(0, 10)));
+    EXPECT_TRUE(keys.insert(key(7) + "x"));
+    EXPECT_TRUE(keys.insert(""));
+    EXPECT_FALSE(keys.insert(""));
+    EXPECT_EQ(keys.size(), static_cast<std::size_t>(n) + 3);
+}
+
+TEST_F(dump_value_checks_test, one_duplicate_among_many_keys_is_told_once) {
+    udb_schema columns;
+    columns.add_field(make_column(L"ID", VT_I4, 4));
+    columns.add_field(make_column(L"CODE", VT_BSTR, 40));
+    udb_indexes keys;
+    keys.push_back(udb_index(L"PK", false, true, {L"ID"}));
+    keys.push_back(udb_index(L"CODE_UK", true, false, {L"CODE"}));
+    const std::string path = test_file_path("many_keys.sql");
+    auto db = engine->create_dump(std::wstring(path.begin(), path.end()), dump_options());
+    auto table = db->create_table(L"ITEMS", columns, keys);
+    const auto code = [](int i) { return L"item-" + std::to_wstring(i) + L"-of-the-catalogue"; };
+    std::vector<sql_record_error> told;
+    const int n = 200000;
+    for (int i = 1; i <= n; ++i) {
+        udb_record record;
+        record.add_field(udb_field(L"ID", 4, ole_variant(i)));
+        // Near the end, the code of the third row comes again under a new id.
+        record.add_field(udb_field(L"CODE", 40, ole_variant(code(i == n - 10 ? 3 : i))));
+        try {
+            table->append_record(record, i);
+        } catch (const sql_row_errors& e) {
+            told.insert(told.end(), e.errors().begin(), e.errors().end());
+        }
+    }
+    table.reset();
+    db->close();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].message(), "Table 'ITEMS', record #" + std::to_string(n - 10) +
+                                     ": Duplicate entry 'item-3-of-the-catalogue' for key "
+                                     "'CODE_UK'");
 }
 
 }  // namespace
