@@ -1,6 +1,7 @@
 #include "ddl/lite_ddl_exec.h"
 
 #include <cstdio>
+#include <utility>
 #include <variant>
 
 #include "ddl/lite_ddl_parser.h"
@@ -9,7 +10,7 @@
 
 void lite_ddl_executor::run(const std::string& sql) {
     lite_ddl_parser p(sql, s.user());
-    std::visit([this](auto&& st) { exec(std::move(st)); }, p.parse());
+    std::visit([this](auto&& st) { exec(std::forward<decltype(st)>(st)); }, p.parse());
 }
 
 std::string lite_ddl_executor::sys_name() {

@@ -18,7 +18,7 @@ constexpr int k_quotient_digits = 44;
 constexpr long k_max_width = 4000;
 
 // The value 0.raw * 10^point with raw's zeros at either end stripped.
-lite_decimal make(bool negative, std::string raw, long point) {
+lite_decimal make(bool negative, const std::string& raw, long point) {
     lite_decimal d;
     const size_t lead = raw.find_first_not_of('0');
     if (lead == std::string::npos) return d;

@@ -17,7 +17,7 @@
 
 namespace lite_fn {
 
-std::string format_number_mask(double v, std::string mask, bool& ok) {
+std::string format_number_mask(double v, const std::string& mask, bool& ok) {
     ok = true;
     bool fm = false;
     std::string m = lite_upper(mask);

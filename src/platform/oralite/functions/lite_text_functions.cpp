@@ -598,8 +598,11 @@ struct listagg_state {
 };
 
 listagg_state* listagg_of(sqlite3_context* ctx, bool create) {
-    auto** slot = static_cast<listagg_state**>(
-        sqlite3_aggregate_context(ctx, create ? static_cast<int>(sizeof(listagg_state*)) : 0));
+    // The aggregate's context holds only a pointer to the state, which may grow.
+    auto** slot = static_cast<listagg_state**>(sqlite3_aggregate_context(
+        ctx,
+        create ? static_cast<int>(sizeof(listagg_state*))  // NOLINT(bugprone-sizeof-expression)
+               : 0));
     if (!slot) return nullptr;
     if (!*slot && create) *slot = new listagg_state;
     return *slot;
