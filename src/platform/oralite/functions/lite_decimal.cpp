@@ -79,7 +79,7 @@ lite_decimal add_magnitudes(const lite_decimal& a, const lite_decimal& b, bool s
         x[k] = static_cast<char>('0' + v);
     }
     if (carry && !subtract) return make(negative, "1" + x, hi + 1);
-    return make(negative, std::move(x), hi);
+    return make(negative, x, hi);
 }
 
 // Digit strings of integers without leading zeros ("" for zero).
@@ -167,7 +167,7 @@ bool lite_decimal_parse(std::string_view t, lite_decimal& out) {
     }
     if (i != end) return false;
     if (point < 0) point = static_cast<int>(all.size());
-    out = make(negative, std::move(all), point + exp10);
+    out = make(negative, all, point + exp10);
     return true;
 }
 
@@ -177,7 +177,7 @@ lite_decimal lite_decimal_from_int(int64_t v) {
     const bool negative = v < 0;
     std::string raw(b + (negative ? 1 : 0), r.ptr);
     const long point = static_cast<long>(raw.size());
-    return make(negative, std::move(raw), point);
+    return make(negative, raw, point);
 }
 
 bool lite_decimal_round(lite_decimal& d, int scale) {
@@ -315,8 +315,7 @@ lite_decimal lite_decimal_mul(const lite_decimal& a, const lite_decimal& b) {
     }
     std::string raw(la + lb, '0');
     for (size_t k = 0; k < raw.size(); ++k) raw[k] = static_cast<char>('0' + acc[k]);
-    return make(a.negative != b.negative, std::move(raw),
-                static_cast<long>(a.exponent) + b.exponent);
+    return make(a.negative != b.negative, raw, static_cast<long>(a.exponent) + b.exponent);
 }
 
 bool lite_decimal_div(const lite_decimal& a, const lite_decimal& b, lite_decimal& out) {

@@ -255,6 +255,7 @@ std::string lite_sqlite_writer::plain_block(const lite_query_block& b, const std
         where_sql = join(keep, " AND ");
     } else {
         std::vector<std::string> all;
+        all.reserve(conds.size());
         for (const lite_expr* c : conds) all.push_back(x(*c));
         where_sql = join(all, " AND ");
     }

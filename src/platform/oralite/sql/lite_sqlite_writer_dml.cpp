@@ -57,11 +57,13 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             out = "INSERT INTO " + target;
             if (!names.empty()) {
                 std::vector<std::string> qn;
+                qn.reserve(names.size());
                 for (const std::string& n : names) qn.push_back(q(n));
                 out += " (" + join(qn, ", ") + ")";
             }
             if (d.select) {
                 std::vector<const lite_coltype*> types;
+                types.reserve(names.size());
                 for (const std::string& n : names) types.push_back(type_of(n));
                 out += " " + coerced_rows(query_level(*d.select, ""), names, types);
             } else {

@@ -132,6 +132,7 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
                     }
                 }
                 std::vector<std::string> a;
+                a.reserve(parts.size());
                 for (const lite_expr* p : parts) a.push_back(x(*p));
                 s = "LITE_CAT(" + join(a, ", ") + ")";
             } else if (o == "+" || o == "-") {
