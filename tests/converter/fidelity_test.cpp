@@ -217,7 +217,7 @@ TEST_F(fidelity_test, tables_apart_only_by_case_arrive_apart) {
         const std::vector<std::string> tables = server_tables(db);
         ASSERT_EQ(tables.size(), 2u);
         EXPECT_EQ(tables[0], "MIXED");
-        const std::string mixed = tables[1];
+        const std::string& mixed = tables[1];
         EXPECT_EQ(mixed.rfind("Mixed", 0), 0u) << mixed;
         EXPECT_TRUE(expect_same_table(*s_inst, "MIX", "mix", "Mixed", db, mixed).empty());
         EXPECT_TRUE(expect_same_table(*s_inst, "MIX", "mix", "MIXED", db, "MIXED").empty());
