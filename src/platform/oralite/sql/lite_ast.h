@@ -115,6 +115,16 @@ struct lite_from_item {
 };
 using lite_from_ptr = std::unique_ptr<lite_from_item>;
 
+// The leaves of a FROM item: its tables and inline views, joins opened up.
+inline void lite_from_leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
+    if (f.kind == lite_from_item::join) {
+        if (f.left) lite_from_leaves(*f.left, out);
+        if (f.right) lite_from_leaves(*f.right, out);
+    } else {
+        out.push_back(&f);
+    }
+}
+
 // One element of GROUP BY: an expression, ROLLUP, CUBE or GROUPING SETS. Each list in `sets`
 // is one element of the construct (a composite column or a grouping set; empty for "()").
 struct lite_group_element {

@@ -65,16 +65,6 @@ bool is_equality(const std::string& op) {
     return op == "=" || op == "<>" || op == "!=" || op == "^=";
 }
 
-// Leaves of a FROM list: tables and inline views, joins opened up.
-void leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
-    if (f.kind == lite_from_item::join) {
-        leaves(*f.left, out);
-        leaves(*f.right, out);
-    } else {
-        out.push_back(&f);
-    }
-}
-
 }  // namespace
 
 lite_sqlite_writer::scope_guard::scope_guard(lite_sqlite_writer& w, const lite_query_block* b,
@@ -136,7 +126,7 @@ lite_sqlite_writer::num_class lite_sqlite_writer::column_class(const lite_expr& 
     // The innermost query block first: a correlated name belongs to the nearest block with it.
     for (auto s = scopes_.rbegin(); s != scopes_.rend(); ++s) {
         std::vector<const lite_from_item*> items;
-        for (const auto& f : (*s)->from) leaves(*f, items);
+        for (const auto& f : (*s)->from) lite_from_leaves(*f, items);
         for (const lite_from_item* f : items) {
             if (!qual.empty() && f->alias != qual && !(f->alias.empty() && f->name == qual))
                 continue;

@@ -12,15 +12,6 @@
 
 namespace {
 
-void leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
-    if (f.kind == lite_from_item::join) {
-        leaves(*f.left, out);
-        leaves(*f.right, out);
-    } else {
-        out.push_back(&f);
-    }
-}
-
 std::string key_of(const lite_from_item& f) {
     return f.alias.empty() ? f.name : f.alias;
 }
@@ -138,7 +129,7 @@ std::optional<lite_sqlite_writer::column_source> lite_sqlite_writer::source_of(c
     const std::string& col = e.name();
     if (col == "ROWID") return std::nullopt;
     std::vector<const lite_from_item*> items;
-    for (const auto& f : scopes_.back()->from) leaves(*f, items);
+    for (const auto& f : scopes_.back()->from) lite_from_leaves(*f, items);
     std::optional<column_source> found;
     for (const lite_from_item* f : items) {
         const std::string key = key_of(*f);
@@ -302,7 +293,7 @@ void lite_sqlite_writer::first_rows(const lite_query_block& b, std::string& from
     // Several tables: the rows of the join that pass, told apart by their tables' rowids (an
     // outer join's missing row by a text no rowid equals).
     std::vector<const lite_from_item*> items;
-    for (const auto& f : b.from) leaves(*f, items);
+    for (const auto& f : b.from) lite_from_leaves(*f, items);
     std::string keys;
     for (const lite_from_item* f : items) {
         if (!is_stored_table(*f))

@@ -32,16 +32,6 @@ bool is_text(const lite_column& c) {
     return c.type_code == LITE_VARCHAR2 || c.type_code == LITE_CHAR;
 }
 
-// Leaves of a FROM list: tables and inline views, joins opened up.
-void leaves(const lite_from_item& f, std::vector<const lite_from_item*>& out) {
-    if (f.kind == lite_from_item::join) {
-        leaves(*f.left, out);
-        leaves(*f.right, out);
-    } else {
-        out.push_back(&f);
-    }
-}
-
 }  // namespace
 
 std::optional<lite_column> lite_type_resolver::item(const lite_query& q, size_t k,
@@ -100,7 +90,7 @@ std::optional<lite_column> lite_type_resolver::column_type(const lite_expr& e,
     if (col == "ROWID") return of_type("ROWID", 10);
     std::string qual = p.size() >= 2 ? p[p.size() - 2] : std::string();
     std::vector<const lite_from_item*> items;
-    for (const auto& f : scope.from) leaves(*f, items);
+    for (const auto& f : scope.from) lite_from_leaves(*f, items);
     for (const lite_from_item* f : items) {
         if (!qual.empty() && f->alias != qual && !(f->alias.empty() && f->name == qual)) continue;
         if (auto c = from_item_column(*f, col, owner)) return c;
