@@ -41,8 +41,7 @@ class dump_roundtrip_test : public sql_engine_test {
 protected:
     void SetUp() override {
         sql_engine_test::SetUp();
-        if (!get_test_server().available)
-            GTEST_SKIP() << "private MariaDB not running: " << get_test_server().reason;
+        REQUIRE_TEST_SERVER();
         database = unique_db_name("dump");
     }
 

@@ -34,7 +34,7 @@ protected:
     }
     void SetUp() override {
         sql_engine_test::SetUp();
-        if (!s_server->facts.available) GTEST_SKIP() << s_server->facts.reason;
+        REQUIRE_SERVER(s_server->facts);
         const test_server& s = s_server->facts;
         engine->connect(s.host, s.user, s.password, s.port);
         std::string out;

@@ -62,12 +62,25 @@ private:
     std::string m_dir;
 };
 
-// Skips the current test with the reason when the private server is not running.
-#define REQUIRE_TEST_SERVER()                                                            \
-    do {                                                                                 \
-        if (!get_test_server().available)                                                \
-            GTEST_SKIP() << "private MariaDB not running: " << get_test_server().reason; \
+// True where the suite is run to be believed (scripts/run-tests.sh sets TW_TESTS_NEED_SERVER=1):
+// there a server that did not start fails the tests that need it instead of skipping them, so
+// that a run can never pass with those tests left out.
+bool test_server_required();
+
+// Skips the current test with the reason when `server` (a test_server) is not running, or fails
+// it where the server is required.
+#define REQUIRE_SERVER(server)                                                        \
+    do {                                                                              \
+        const test_server& tw_server_ = (server);                                     \
+        if (!tw_server_.available) {                                                  \
+            if (test_server_required())                                               \
+                GTEST_FAIL() << "private MariaDB not running: " << tw_server_.reason; \
+            GTEST_SKIP() << "private MariaDB not running: " << tw_server_.reason;     \
+        }                                                                             \
     } while (0)
+
+// The same for the private server shared by the whole run.
+#define REQUIRE_TEST_SERVER() REQUIRE_SERVER(get_test_server())
 
 // Runs the client with the SQL file as input (database optional); returns its exit status and
 // puts its output (stdout and stderr) into `output`.

@@ -46,6 +46,11 @@ test_server read_test_server(const std::string& env_path) {
     return s;
 }
 
+bool test_server_required() {
+    const char* need = std::getenv("TW_TESTS_NEED_SERVER");
+    return need != nullptr && std::string(need) == "1";
+}
+
 const test_server& get_test_server() {
     static const test_server server = [] {
         const char* override_path = std::getenv("TW_MYSQL_ENV");

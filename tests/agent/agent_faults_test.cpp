@@ -28,7 +28,7 @@ protected:
     }
     void SetUp() override {
         agent_test::SetUp();
-        if (!s_server->facts.available) GTEST_SKIP() << s_server->facts.reason;
+        REQUIRE_SERVER(s_server->facts);
     }
     void TearDown() override {
         s_server->resume();

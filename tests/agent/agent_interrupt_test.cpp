@@ -59,7 +59,7 @@ TEST_F(agent_interrupt_test, a_dump_ended_by_sigterm_leaves_the_previous_file_wh
 TEST_F(agent_interrupt_test, a_killed_server_ends_the_run_at_once_with_the_loss_told) {
     const std::string dir = work + "/server";
     private_test_server server(dir);
-    if (!server.facts.available) GTEST_SKIP() << server.facts.reason;
+    REQUIRE_SERVER(server.facts);
     const std::string profile = work + "/live.kvt";
     const test_server& facts = server.facts;
     ASSERT_TRUE(store_categories_profile(profile, "", L"DEMO", [&](tabshift_convertor& conv) {

@@ -60,8 +60,7 @@ protected:
 
     void SetUp() override {
         conversion_test::SetUp();
-        if (!get_test_server().available)
-            GTEST_SKIP() << "private MariaDB not running: " << get_test_server().reason;
+        REQUIRE_TEST_SERVER();
         connect_source(*s_inst, L"RN", L"rn");
     }
 

@@ -125,7 +125,7 @@ TEST_F(data_faults_test, engines_that_keep_no_rows_are_not_offered) {
 }
 
 TEST_F(data_faults_test, chosen_engine_creates_the_tables_and_stays_chosen) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     const std::string db = new_database("wiz_engine");
     run_into_new_database(db, "Aria");
     EXPECT_EQ(server_rows("select distinct engine from information_schema.tables where "
@@ -136,7 +136,7 @@ TEST_F(data_faults_test, chosen_engine_creates_the_tables_and_stays_chosen) {
 }
 
 TEST_F(data_faults_test, profile_after_a_run_into_a_new_database_keeps_its_tables_on_replay) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     const std::string db = new_database("wiz_mode");
     run_into_new_database(db, "InnoDB");
     script->choose_file(file("first"));

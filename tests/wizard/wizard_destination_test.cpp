@@ -209,7 +209,7 @@ TEST_F(destination_test, character_set_keeps_its_first_word_and_switches_are_sto
 }
 
 TEST_F(destination_test, server_scenario_refuses_empty_and_invalid_database_names) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_destination(true);
     EXPECT_EQ(ctrl<QLabel>(1312)->text(), "My&SQL database:");
     type(1004, "");
@@ -227,7 +227,7 @@ TEST_F(destination_test, server_scenario_refuses_empty_and_invalid_database_name
 }
 
 TEST_F(destination_test, existing_database_asks_and_applies_each_overwrite_choice) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_destination(true);
     const std::string db = new_database("wiz_exists");
     std::string out;
@@ -287,7 +287,7 @@ TEST_F(destination_test, existing_database_asks_and_applies_each_overwrite_choic
 }
 
 TEST_F(destination_test, new_database_goes_on_and_leaves_the_mode) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_destination(true);
     conv().mode = 3;
     type(1004, QString::fromStdString(new_database("wiz_new")));
@@ -297,7 +297,7 @@ TEST_F(destination_test, new_database_goes_on_and_leaves_the_mode) {
 }
 
 TEST_F(destination_test, stored_server_destination_shows_its_name_part) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     conv().m_destination_name = L"sales.archive";
     to_destination(true);
     EXPECT_EQ(ctrl<QLineEdit>(1004)->text(), "sales");

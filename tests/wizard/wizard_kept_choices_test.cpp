@@ -148,7 +148,7 @@ TEST_F(kept_choices_test, raw_column_only_clicked_in_the_editor_keeps_its_type_i
 }
 
 TEST_F(kept_choices_test, profile_after_a_run_into_an_existing_database_keeps_the_chosen_mode) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     const std::string db = new_database("wiz_kept_mode");
     std::string out;
     ASSERT_EQ(run_client_sql("create database `" + db + "`", out), 0) << out;

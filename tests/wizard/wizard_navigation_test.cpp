@@ -11,7 +11,7 @@
 #include "wizard/wizard_test_support.h"
 
 TEST_F(wizard_test, server_scenario_visits_welcome_oracle_mysql_destination_tables) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     std::vector<int> seen{page_id()};
     to_oracle_page(true);
     seen.push_back(page_id());
@@ -125,7 +125,7 @@ TEST_F(wizard_test, local_mysql_sends_an_empty_host_and_port_3306) {
 }
 
 TEST_F(wizard_test, mysql_refusal_is_told_and_the_page_stays) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_oracle_page(true);
     connect_oracle();
     const test_server& s = get_test_server();
@@ -153,7 +153,7 @@ TEST_F(wizard_test, scenario_and_typed_values_survive_back_and_next) {
 }
 
 TEST_F(wizard_test, passwords_typed_into_the_pages_never_reach_the_trace_log) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     // A logger at the lowest threshold, in place before the program builds its own.
     program.reset();
     const std::string log_path = file("trace.log");

@@ -98,7 +98,7 @@ TEST_F(placement_test, wait_dialog_and_table_editor_open_over_the_middle_of_the_
 }
 
 TEST_F(placement_test, overwrite_choice_opens_over_the_middle_of_the_wizard) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     const std::string db = new_database("wiz_place");
     std::string out;
     ASSERT_EQ(run_client_sql("create database `" + db + "`", out), 0) << out;

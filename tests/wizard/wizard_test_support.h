@@ -108,6 +108,3 @@ protected:
     std::unique_ptr<wizard_program> program;
     std::vector<std::string> databases;
 };
-
-// Skips a test that needs the private server when it is not running.
-#define REQUIRE_SERVER() REQUIRE_TEST_SERVER()

@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(wizard_views_test, views_chosen_on_the_views_page_are_created_by_the_run) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_oracle_page(true);
     connect_oracle();
     connect_mysql();

@@ -119,7 +119,7 @@ protected:
 };
 
 TEST_F(walk_test, demo_schema_into_the_server_with_a_renamed_table_and_a_retyped_field) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_oracle_page(true);
     connect_oracle();
     connect_mysql();
@@ -157,7 +157,7 @@ TEST_F(walk_test, demo_schema_into_the_server_with_a_renamed_table_and_a_retyped
 }
 
 TEST_F(walk_test, demo_schema_into_a_dump_file_that_replays) {
-    REQUIRE_SERVER();
+    REQUIRE_TEST_SERVER();
     to_oracle_page(false);
     connect_oracle();
     next();
