@@ -81,7 +81,7 @@ port_in_use() {
 case "$cmd" in
   stop)
     stop_server
-    rm -rf "$data" "$envf" "$sock" "$statusf"
+    rm -rf "$data" "$dir/tmp" "$envf" "$sock" "$statusf"
     echo "mariadb test server stopped"
     exit 0
     ;;
@@ -103,17 +103,14 @@ client=$(find_bin mariadb mysql) || fail "the mariadb client is not installed"
 run_as=()
 [ "$(id -u)" -eq 0 ] && run_as=(--user=root)
 
-install_db() {
-  "$installer" --no-defaults --datadir="$data" "${run_as[@]}" --auth-root-authentication-method=normal \
-    --skip-test-db </dev/null >"$dir/install.log" 2>&1
-}
-# A machine short of memory or busy with many parallel starts can make one install fail; a second
-# try on a clean directory tells that from a lasting fault, and the log's end says which.
-if ! install_db; then
-  rm -rf "$data" && mkdir -p "$data"
-  sleep 1
-  install_db || fail "mariadb-install-db failed: $(tail -n 5 "$dir/install.log" | tr '\n' ' ')"
-fi
+# Each server keeps its temporary tables in a folder of its own: installs running side by side
+# in the shared /tmp name theirs alike and drop each other's ("Unknown table
+# 'mysql.tmp_user_sys'").
+tmp="$dir/tmp"
+rm -rf "$tmp" && mkdir -p "$tmp"
+"$installer" --no-defaults --datadir="$data" --tmpdir="$tmp" "${run_as[@]}" \
+  --auth-root-authentication-method=normal --skip-test-db </dev/null >"$dir/install.log" 2>&1 ||
+  fail "mariadb-install-db failed: $(grep -m 3 -i 'error' "$dir/install.log" | tr '\n' ' ')"
 
 started=0
 for attempt in $(seq 1 10); do
@@ -122,7 +119,7 @@ for attempt in $(seq 1 10); do
   rm -f "$log"
   # Containers often refuse native asynchronous I/O and O_DIRECT (tmpfs, overlay file systems):
   # plain buffered I/O starts everywhere, and the test data need no durability.
-  "$server" --no-defaults --datadir="$data" --socket="$sock" --port="$port" \
+  "$server" --no-defaults --datadir="$data" --tmpdir="$tmp" --socket="$sock" --port="$port" \
     --bind-address=127.0.0.1 --skip-name-resolve --pid-file="$pidf" --log-error="$log" \
     "${run_as[@]}" --skip-log-bin --innodb-buffer-pool-size=64M --max-allowed-packet=64M \
     --innodb-use-native-aio=0 --innodb-flush-method=fsync --innodb-doublewrite=0 \
