@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <functional>
 #include <limits>
 #include <utility>
@@ -13,6 +15,23 @@ namespace {
 
 std::uint32_t hash_half(std::string_view key) {
     return static_cast<std::uint32_t>(std::hash<std::string_view>{}(key) >> 32);
+}
+
+// The value of a key written as an integer in canonical form: an optional '-', then "0" or
+// digits without a leading zero, at most 18 of them; "-0" is not canonical.  Two keys of that
+// form are equal exactly when their values are.
+std::optional<std::int64_t> canonical_integer(std::string_view key) {
+    const bool negative = !key.empty() && key[0] == '-';
+    const std::string_view digits = key.substr(negative ? 1 : 0);
+    if (digits.empty() || digits.size() > 18 ||
+        (digits[0] == '0' && (digits.size() > 1 || negative)))
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
 }
 
 }  // namespace
@@ -27,9 +46,37 @@ dmp_key_set::dmp_key_set(dmp_key_set&& other) noexcept
       m_buffer(std::move(other.m_buffer)),
       m_spilled(other.m_spilled),
       m_file(std::exchange(other.m_file, nullptr)),
-      m_read(std::move(other.m_read)) {}
+      m_read(std::move(other.m_read)),
+      m_runs(std::move(other.m_runs)),
+      m_run_keys(other.m_run_keys) {}
 
 bool dmp_key_set::insert(std::string_view key) {
+    if (const std::optional<std::int64_t> value = canonical_integer(key)) {
+        if (const std::optional<bool> taken = insert_ascending(*value)) return *taken;
+    }
+    return insert_general(key);
+}
+
+std::optional<bool> dmp_key_set::insert_ascending(std::int64_t value) {
+    if (m_runs.empty() || value > m_runs.back().second) {
+        if (!m_runs.empty() && value == m_runs.back().second + 1)
+            m_runs.back().second = value;
+        else
+            m_runs.emplace_back(value, value);
+        ++m_run_keys;
+        return true;
+    }
+    // Out of order: a run may hold it; if none does, the general set decides.
+    const auto after =
+        std::upper_bound(m_runs.begin(), m_runs.end(), value,
+                         [](std::int64_t v, const std::pair<std::int64_t, std::int64_t>& run) {
+                             return v < run.first;
+                         });
+    if (after != m_runs.begin() && std::prev(after)->second >= value) return false;
+    return std::nullopt;
+}
+
+bool dmp_key_set::insert_general(std::string_view key) {
     if (key.size() > std::numeric_limits<std::uint32_t>::max())
         throw tk_exception("A key of more than 4 GB cannot be checked for duplicates.", 1);
     // Below three quarters full, so that a probe for a new key ends soon.

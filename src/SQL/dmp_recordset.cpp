@@ -1,5 +1,7 @@
 #include "SQL/dmp_recordset.h"
 
+#include <cstdint>
+
 #include "SQL/dmp_database.h"
 #include "SQL/sql_engine.h"
 #include "SQL/sql_errors.h"
@@ -89,8 +91,14 @@ void dmp_recordset::check_row(int number) {
         for (std::size_t k = 0; k < key.columns.size() && !has_null; ++k) {
             const std::string form = m_checks[key.columns[k]].stored_form(literal(key.columns[k]));
             has_null = form.empty();
+            // The parts of a key of several columns go each after its length, so that no text
+            // can make two different keys one; a key of one column is its form alone, which
+            // keeps an integer key the integer's text.
+            if (key.columns.size() > 1) {
+                const auto length = static_cast<std::uint32_t>(form.size());
+                m_key_text.append(reinterpret_cast<const char*>(&length), sizeof length);
+            }
             m_key_text += form;
-            m_key_text += '\x1F';
         }
         // NULL never equals NULL: such a key takes any number of rows.
         if (has_null || key.seen.insert(m_key_text)) continue;

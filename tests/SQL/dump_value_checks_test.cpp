@@ -163,6 +163,71 @@ TEST_F(dump_value_checks_test, keys_written_aside_are_still_told_apart_exactly) 
     EXPECT_EQ(keys.size(), static_cast<std::size_t>(n) + 3);
 }
 
+TEST_F(dump_value_checks_test, integer_keys_in_and_out_of_order_are_told_apart_exactly) {
+    dmp_key_set keys;
+    // Ascending, with gaps and a negative start: runs of integers.
+    for (int i = -5; i <= 1000; ++i) {
+        if (i % 100 == 7) continue;
+        ASSERT_TRUE(keys.insert(std::to_string(i))) << i;
+    }
+    for (int i = 3000; i < 3010; i += 2) ASSERT_TRUE(keys.insert(std::to_string(i))) << i;
+    EXPECT_FALSE(keys.insert("-5"));
+    EXPECT_FALSE(keys.insert("0"));
+    EXPECT_FALSE(keys.insert("1000"));
+    EXPECT_FALSE(keys.insert("3004"));
+    // Out of order: the holes of the runs are new once, then duplicates.
+    EXPECT_TRUE(keys.insert("107"));
+    EXPECT_FALSE(keys.insert("107"));
+    EXPECT_TRUE(keys.insert("3005"));
+    EXPECT_FALSE(keys.insert("3005"));
+    EXPECT_TRUE(keys.insert("-6"));
+    EXPECT_FALSE(keys.insert("-6"));
+    // Texts that are no canonical integer are keys of their own, never a run's integer.
+    EXPECT_TRUE(keys.insert("0107"));
+    EXPECT_TRUE(keys.insert("-0"));
+    EXPECT_TRUE(keys.insert("s107"));
+    EXPECT_FALSE(keys.insert("0107"));
+    // Past 18 digits the general set decides, exactly.
+    EXPECT_TRUE(keys.insert("1234567890123456789012"));
+    EXPECT_FALSE(keys.insert("1234567890123456789012"));
+    EXPECT_TRUE(keys.insert("999999999999999999"));
+    EXPECT_FALSE(keys.insert("999999999999999999"));
+    // Ascending again after out-of-order keys.
+    EXPECT_TRUE(keys.insert("1000000000000000000"));
+    EXPECT_FALSE(keys.insert("1000000000000000000"));
+    EXPECT_EQ(keys.size(), 1006u - 10u + 5u + 3u + 3u + 3u);
+}
+
+TEST_F(dump_value_checks_test, a_key_of_several_texts_is_not_mistaken_by_their_contents) {
+    udb_schema columns;
+    columns.add_field(make_column(L"A", VT_BSTR, 20));
+    columns.add_field(make_column(L"B", VT_BSTR, 20));
+    udb_indexes keys;
+    keys.push_back(udb_index(L"PK", false, true, {L"A", L"B"}));
+    const std::string path = test_file_path("text_keys.sql");
+    auto db = engine->create_dump(std::wstring(path.begin(), path.end()), dump_options());
+    auto table = db->create_table(L"PAIRS", columns, keys);
+    // The first two rows differ as pairs, though their texts run together are alike.
+    const std::wstring unit(1, L'\x1F');
+    const std::vector<std::pair<std::wstring, std::wstring>> rows = {
+        {L"a" + unit + L"sb", L"c"}, {L"a", L"b" + unit + L"sc"}, {L"a", L"b" + unit + L"sc"}};
+    std::vector<sql_record_error> told;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        udb_record record;
+        record.add_field(udb_field(L"A", 20, ole_variant(rows[i].first)));
+        record.add_field(udb_field(L"B", 20, ole_variant(rows[i].second)));
+        try {
+            table->append_record(record, static_cast<int>(i) + 1);
+        } catch (const sql_row_errors& e) {
+            told.insert(told.end(), e.errors().begin(), e.errors().end());
+        }
+    }
+    table.reset();
+    db->close();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].record(), 3);
+}
+
 TEST_F(dump_value_checks_test, one_duplicate_among_many_keys_is_told_once) {
     udb_schema columns;
     columns.add_field(make_column(L"ID", VT_I4, 4));
