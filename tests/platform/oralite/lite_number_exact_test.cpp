@@ -87,6 +87,48 @@ TEST_F(LiteNumberExact, FunctionsOfNumbersAreExact) {
     EXPECT_EQ(cell("SELECT round(-2.5) FROM dual"), "-3");
 }
 
+TEST_F(LiteNumberExact, SquareRootsLogarithmsAndPowersKeepANumbersDigits) {
+    EXPECT_EQ(cell("SELECT sqrt(2) FROM dual"), "1.41421356237309504880168872420969807857");
+    EXPECT_EQ(cell("SELECT exp(1) FROM dual"), "2.71828182845904523536028747135266249776");
+    EXPECT_EQ(cell("SELECT ln(10) FROM dual"), "2.3025850929940456840179914546843642076");
+    EXPECT_EQ(cell("SELECT ln(2) FROM dual"), ".6931471805599453094172321214581765680755");
+    EXPECT_EQ(cell("SELECT log(10, 2) FROM dual"), ".3010299956639811952137388947244930267682");
+    EXPECT_EQ(cell("SELECT power(2, .5) FROM dual"), "1.41421356237309504880168872420969807857");
+    EXPECT_EQ(cell("SELECT power(10, 2.5) FROM dual"), "316.227766016837933199889354443271853372");
+    // Exact answers stay exact.
+    EXPECT_EQ(lite_rows(*s_,
+                        "SELECT sqrt(4), sqrt(.0001), power(4, .5), log(10, 100), log(2, 8), "
+                        "exp(0), ln(1), sqrt(0) FROM dual"),
+              (rows_t{{"2", ".01", "2", "2", "3", "1", "0", "0"}}));
+    // Values stored as text, and the ends of a NUMBER's range.
+    EXPECT_EQ(cell("SELECT sqrt(v) FROM n WHERE id = 6"),
+              "9999999999999999999.99999999999999999995");
+    EXPECT_EQ(cell("SELECT sqrt(1e125) FROM dual"), "3.16227766016837933199889354443271853372E+62");
+    EXPECT_EQ(cell("SELECT exp(290) FROM dual"), "8.818602191274965898609482242773346935903E+125");
+    EXPECT_EQ(cell("SELECT ln(1e-130) FROM dual"), "-299.336062089225938922338889108967346988");
+    EXPECT_EQ(cell("SELECT exp(-71.25) * 1e40 FROM dual"),
+              "1138985419.014403235469465408009137230371");
+    EXPECT_EQ(cell("SELECT exp(-1000) FROM dual"), "0");
+    EXPECT_EQ(lite_fails_with(*s_, "SELECT exp(300) FROM dual"), 1426);
+    EXPECT_EQ(lite_fails_with(*s_, "SELECT power(10, 126.5) FROM dual"), 1426);
+    // Arguments out of each function's domain.
+    for (const char* bad :
+         {"sqrt(-1)", "ln(0)", "ln(-2)", "log(1, 5)", "log(-1, 5)", "log(2, 0)", "power(-2, .5)"}) {
+        EXPECT_EQ(lite_fails_with(*s_, std::string("SELECT ") + bad + " FROM dual"), 1428) << bad;
+    }
+    try {
+        s_->execute("SELECT sqrt(-1) FROM dual");
+        ADD_FAILURE() << "sqrt(-1) ran";
+    } catch (const lite_error& e) {
+        EXPECT_STREQ(e.what(), "ORA-01428: argument '-1' is out of range");
+    }
+    // Of a BINARY_DOUBLE they are IEEE doubles.
+    s_->execute("CREATE TABLE r (a BINARY_DOUBLE)");
+    s_->execute("INSERT INTO r VALUES (2)");
+    EXPECT_EQ(lite_rows(*s_, "SELECT sqrt(a), exp(a), power(a, .5) FROM r"),
+              (rows_t{{"1.4142135623730951", "7.38905609893065", "1.4142135623730951"}}));
+}
+
 TEST_F(LiteNumberExact, ComparisonsCompareValuesStoredAsText) {
     EXPECT_EQ(ids("WHERE v > 0 ORDER BY id"), (ids_t{"2", "3", "5", "6"}));
     EXPECT_EQ(ids("WHERE v > 1000 ORDER BY id"), (ids_t{"3", "5", "6"}));

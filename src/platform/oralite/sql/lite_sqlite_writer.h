@@ -112,6 +112,9 @@ private:
     std::string number_compound_order(const lite_query& qr);
     // The function a call writes: an exact twin for numbers, SQLite's own for BINARY_DOUBLE.
     const char* number_function(const lite_expr& e, const lite_function_sig* sig);
+    // SQLite's function for SQRT, EXP, LN, LOG or POWER with a BINARY_DOUBLE argument; null
+    // for any other call.
+    const char* binary_math(const lite_expr& e);
 
     // Marks the text as using the session when the called function does.
     void note_call(const lite_function_sig* sig);

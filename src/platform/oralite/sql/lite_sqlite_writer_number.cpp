@@ -67,6 +67,21 @@ bool is_equality(const std::string& op) {
 
 }  // namespace
 
+const char* lite_sqlite_writer::binary_math(const lite_expr& e) {
+    if (e.path.size() != 1) return nullptr;
+    static const char* const k_math[][2] = {
+        {"SQRT", "sqrt"}, {"EXP", "exp"}, {"LN", "ln"}, {"LOG", "log"}, {"POWER", "pow"}};
+    for (const auto& m : k_math) {
+        if (e.name() != m[0]) continue;
+        // A BINARY_DOUBLE argument makes the function one of doubles, as in Oracle.
+        for (const auto& a : e.args) {
+            if (a && number_class(*a) == num_class::binary) return m[1];
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
 lite_sqlite_writer::scope_guard::scope_guard(lite_sqlite_writer& w, const lite_query_block* b,
                                              const std::vector<lite_with_item>* with)
     : w_(w), block_(b != nullptr), with_(with != nullptr) {
@@ -206,6 +221,7 @@ lite_sqlite_writer::num_class lite_sqlite_writer::number_class(const lite_expr& 
                 n == "GETLENGTH") {
                 return num_class::exact;
             }
+            if (binary_math(e)) return num_class::binary;
             switch (sig->result) {
                 case lite_result_rule::number:
                     return num_class::wide;
@@ -395,6 +411,7 @@ const char* lite_sqlite_writer::number_function(const lite_expr& e, const lite_f
     const std::string& n = e.name();
     if (e.args.empty() || e.path.size() != 1) return sig->sqlite_name;
     const num_class a = number_class(*e.args[0]);
+    if (const char* ieee = binary_math(e)) return ieee;
     if (n == "SUM" || n == "AVG") {
         // Doubles of a BINARY_DOUBLE add as doubles.
         if (a == num_class::binary) return n == "SUM" ? "sum" : "avg";
