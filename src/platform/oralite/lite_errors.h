@@ -170,6 +170,7 @@ inline constexpr int define_not_done = 24374;
 inline constexpr int invalid_fetch_operation = 24391;
 inline constexpr int illegal_lob_parameter = 24801;
 inline constexpr int ucs2_conversion_failed = 24812;
+inline constexpr int data_value_out_of_range = 25137;
 inline constexpr int old_outer_join_with_ansi = 25156;
 inline constexpr int no_primary_key_found = 25175;
 inline constexpr int account_locked = 28000;

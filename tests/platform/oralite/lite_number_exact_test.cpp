@@ -187,6 +187,65 @@ TEST_F(LiteNumberExact, OrderingAndGroupingFollowTheValues) {
               (rows_t{{"1"}, {"12345678901234567890.5"}}));
 }
 
+TEST_F(LiteNumberExact, EveryPathThatSortsOrGroupsUsesTheValues) {
+    s_->execute("CREATE TABLE s (g NUMBER, v NUMBER)");
+    const std::string big = k_big, bigger = "12345678901234567890123456789012345679";
+    for (const std::string& row : {"1, " + big, std::string("1, 5"), "2, -" + big,
+                                   std::string("2, 7"), "1, " + bigger, std::string("2, 100")}) {
+        s_->execute("INSERT INTO s VALUES (" + row + ")");
+    }
+    s_->execute("CREATE VIEW sv AS SELECT g, v FROM s");
+    const rows_t sorted{{"-" + big}, {"5"}, {"7"}, {"100"}, {big}, {bigger}};
+    const rows_t first3{{"-" + big}, {"5"}, {"7"}};
+    EXPECT_EQ(lite_rows(*s_, "select v from (select v from s order by v) where rownum <= 3"),
+              first3);
+    EXPECT_EQ(lite_rows(*s_, "select * from (select v from s order by 1) where rownum <= 3"),
+              first3);
+    EXPECT_EQ(lite_rows(*s_, "select v from s where rownum <= 6 order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from sv order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from s union select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from s intersect select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select 5 from dual union select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select distinct v from s order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v from (select 5 v from dual union all select v from s "
+                        "where v <> 5) order by v"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_,
+                        "select * from (select 5 v from dual union all select v from s "
+                        "where v <> 5) order by 1"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_, "select g, v from s order by 2, 1")[0], (ids_t{"2", "-" + big}));
+    EXPECT_EQ(lite_rows(*s_, "select g, v, count(*) from s group by rollup(g, v) order by g, v"),
+              (rows_t{{"1", "5", "1"},
+                      {"1", big, "1"},
+                      {"1", bigger, "1"},
+                      {"1", "<null>", "3"},
+                      {"2", "-" + big, "1"},
+                      {"2", "7", "1"},
+                      {"2", "100", "1"},
+                      {"2", "<null>", "3"},
+                      {"<null>", "<null>", "6"}}));
+    EXPECT_EQ(lite_rows(*s_, "select v from s group by cube(v) order by v"),
+              (rows_t{{"-" + big}, {"5"}, {"7"}, {"100"}, {big}, {bigger}, {"<null>"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v from s group by grouping sets((g, v), (v)) having g is "
+                        "null order by v"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v, row_number() over (order by v) from s order by 2")[0],
+              (ids_t{"-" + big, "1"}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v, sum(v) over (order by v range between unbounded preceding "
+                        "and current row) from s order by v")[1],
+              (ids_t{"5", "-12345678901234567890123456789012345673"}));
+    EXPECT_EQ(lite_rows(*s_, "select g, min(v), max(v) from s group by g order by g"),
+              (rows_t{{"1", "5", bigger}, {"2", "-" + big, "100"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select min(v), max(v) from (select 5 v from dual union all "
+                        "select v from s)"),
+              (rows_t{{"-" + big, bigger}}));
+}
+
 TEST_F(LiteNumberExact, SumsOfPricesAreExact) {
     s_->execute(
         "CREATE TABLE order_items (id NUMBER, quantity NUMBER(6), unit_price NUMBER(10,2))");

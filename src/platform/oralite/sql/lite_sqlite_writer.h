@@ -96,6 +96,8 @@ private:
     };
     num_class number_class(const lite_expr& e);
     num_class column_class(const lite_expr& e);
+    // The class of a query's result column at a position, over every operand of a compound.
+    num_class query_column_class(const lite_query& qr, size_t position);
     num_class from_item_class(const lite_from_item& f, const std::string& col);
     bool compares_by_function(num_class a, num_class b, bool equality) const;
     // The exact forms of operators, BETWEEN, IN lists and CASE matching; "" where SQLite's own
@@ -107,9 +109,13 @@ private:
     std::string number_case(const lite_expr& e);
     // An ORDER BY term that sorts NUMBERs stored in any form by their values.
     std::string number_order_key(const lite_expr& e, std::string sql);
+    // The key of ORDER BY position under SELECT *; `sql` when none is needed.
+    std::string star_order_key(long long position, const std::string& sql);
     // The ORDER BY terms of a compound query over its wrapped rows when a NUMBER needs a key;
     // "" when its own terms sort right.
     std::string number_compound_order(const lite_query& qr);
+    // A UNION, INTERSECT or MINUS without ORDER BY, its rows in the order of their values.
+    std::string number_set_order(const lite_query& qr, const std::string& sql);
     // The function a call writes: an exact twin for numbers, SQLite's own for BINARY_DOUBLE.
     const char* number_function(const lite_expr& e, const lite_function_sig* sig);
     // SQLite's function for SQRT, EXP, LN, LOG or POWER with a BINARY_DOUBLE argument; null
@@ -137,6 +143,8 @@ private:
     std::optional<column_source> source_of(const lite_expr& column);
     lookup column_of(const lite_from_item& f, const std::string& column);
     bool is_stored_table(const lite_from_item& f);
+    // The columns of the table or view a FROM item names; null when it names neither.
+    const std::vector<lite_table_column>* relation_columns(const lite_from_item& f) const;
     // A CHAR or NCHAR value, or a text literal: what compares blank-padded.
     bool char_typed(const lite_expr& e);
     // Whether a comparison of e with the others is blank-padded: all of them char_typed.
