@@ -244,6 +244,11 @@ TEST_F(LiteNumberExact, EveryPathThatSortsOrGroupsUsesTheValues) {
                         "select min(v), max(v) from (select 5 v from dual union all "
                         "select v from s)"),
               (rows_t{{"-" + big, bigger}}));
+    // A view may select from DUAL too.
+    s_->execute("CREATE VIEW su AS SELECT 5 v FROM dual UNION ALL SELECT v FROM s WHERE v <> 5");
+    EXPECT_EQ(lite_rows(*s_, "select min(v), max(v), count(*) from su"),
+              (rows_t{{"-" + big, bigger, "6"}}));
+    EXPECT_EQ(lite_rows(*s_, "select v from su order by v"), sorted);
 }
 
 TEST_F(LiteNumberExact, SumsOfPricesAreExact) {

@@ -463,6 +463,11 @@ std::string lite_sqlite_writer::from_item(const lite_from_item& f) {
     std::string out;
     switch (f.kind) {
         case lite_from_item::table:
+            if (dual_inline_ && is_dual(f)) {
+                out = "(SELECT 'X' AS \"DUMMY\")";
+                if (f.alias.empty()) out += " AS \"DUAL\"";
+                break;
+            }
             out = table_name(f.owner, f.name);
             break;
         case lite_from_item::subquery:

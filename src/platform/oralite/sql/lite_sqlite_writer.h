@@ -35,6 +35,9 @@ public:
     std::string expression(const lite_expr& e);
     // One expression or condition on the columns of table `table` (unqualified names).
     std::string table_expression(const lite_expr& e, const std::string& table);
+    // Writes DUAL as its one row instead of the session's TEMP table, which the text of a
+    // stored view cannot read.
+    void write_dual_inline() noexcept { dual_inline_ = true; }
     // The SQLite form of a table name ([schema.]"NAME").
     std::string table_name(const std::string& owner, const std::string& name) const;
     // True once the text written calls a function marked as using the session.
@@ -143,6 +146,8 @@ private:
     std::optional<column_source> source_of(const lite_expr& column);
     lookup column_of(const lite_from_item& f, const std::string& column);
     bool is_stored_table(const lite_from_item& f);
+    // The session's DUAL, not a table or WITH query of that name.
+    bool is_dual(const lite_from_item& f);
     // The columns of the table or view a FROM item names; null when it names neither.
     const std::vector<lite_table_column>* relation_columns(const lite_from_item& f) const;
     // A CHAR or NCHAR value, or a text literal: what compares blank-padded.
@@ -181,6 +186,7 @@ private:
     int class_depth_ = 0;
     // False while a RANGE frame's ORDER BY is written: its offsets need the values themselves.
     bool keys_on_ = true;
+    bool dual_inline_ = false;
     // The WITH queries in view, one by one, for telling a column's source and type.
     std::vector<const lite_with_item*> with_items_;
     // Columns are written with their FROM item's name, so that the grouping expressions of a

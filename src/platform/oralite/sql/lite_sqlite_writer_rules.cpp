@@ -280,6 +280,19 @@ const std::vector<lite_table_column>* lite_sqlite_writer::relation_columns(
     return schema_->view_columns(owner, f.name);
 }
 
+bool lite_sqlite_writer::is_dual(const lite_from_item& f) {
+    if (f.kind != lite_from_item::table || f.name != "DUAL") return false;
+    if (!f.owner.empty() && f.owner != "SYS" && f.owner != "PUBLIC") return false;
+    if (f.owner.empty()) {
+        for (const lite_with_item* w : with_items_) {
+            if (w->name == f.name) return false;
+        }
+        // A table of the user's own named DUAL comes first, as in Oracle.
+        if (schema_ && schema_->table_columns(user_, f.name)) return false;
+    }
+    return true;
+}
+
 bool lite_sqlite_writer::is_stored_table(const lite_from_item& f) {
     if (f.kind != lite_from_item::table || !schema_) return false;
     if (f.owner.empty()) {

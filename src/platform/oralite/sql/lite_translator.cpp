@@ -144,5 +144,6 @@ std::string lite_translate_query(std::string_view oracle_text, const std::string
     lite_parser p(oracle_text);
     lite_query_ptr q = p.query_statement();
     lite_sqlite_writer w(user, nullptr);
+    w.write_dual_inline();
     return w.query(*q);
 }
