@@ -249,6 +249,9 @@ TEST_F(LiteNumberExact, EveryPathThatSortsOrGroupsUsesTheValues) {
     EXPECT_EQ(lite_rows(*s_, "select min(v), max(v), count(*) from su"),
               (rows_t{{"-" + big, bigger, "6"}}));
     EXPECT_EQ(lite_rows(*s_, "select v from su order by v"), sorted);
+    // A view's own conditions and order are those of its query.
+    s_->execute("CREATE VIEW sw AS SELECT v FROM s WHERE v > 10 ORDER BY v");
+    EXPECT_EQ(lite_rows(*s_, "select v from sw"), (rows_t{{"100"}, {big}, {bigger}}));
 }
 
 TEST_F(LiteNumberExact, SumsOfPricesAreExact) {

@@ -168,6 +168,9 @@ TEST_F(LiteQuerySemantics, CharKeepsItsPaddingThroughViewsSubqueriesUnionsAndCas
         EXPECT_EQ(lite_cell(*s_, "select count(*) from " + f + " where c = v"), "0") << f;
     }
     EXPECT_EQ(lite_cell(*s_, "select count(*) from tv x, t y where x.c = y.c and x.a = y.a"), "3");
+    // A view's own conditions compare as its query does.
+    s_->execute("CREATE VIEW tw AS SELECT a FROM t WHERE c = 'ab'");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from tw"), "2");
     EXPECT_EQ(lite_rows(*s_,
                         "select cast('ab' as char(5)) || '|', length(cast('ab' as char(5))), "
                         "cast('x' as char) || '|' from dual"),
