@@ -1,8 +1,8 @@
-// The transcendental functions of a NUMBER. Each is worked out to k_work digits, twice what a
-// NUMBER keeps, and rounded once at the end, so that the digits kept are the true value's: a
-// double would give fifteen right digits and twenty-five invented ones. A double gives the
-// first guess, Newton steps double the right digits each time, and e^x is a Taylor series of
-// x halved until the series is short, squared back.
+// The transcendental functions of a NUMBER. Each is worked out to k_work digits, half again
+// what a NUMBER keeps, and rounded once at the end, so that the digits kept are the true
+// value's: a double would give fifteen right digits and twenty-five invented ones. A double
+// gives the first guess, Newton steps double the right digits each time, and e^x is a Taylor
+// series of x halved until the series is short, squared back.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int k_work = 80;
+constexpr int k_work = 60;
 // e^x overflows a NUMBER from about x = 290.2 on and is below its smallest from about -299.4.
 constexpr double k_exp_limit = 300.0;
 
@@ -30,6 +30,31 @@ lite_decimal div(const lite_decimal& a, const lite_decimal& b) {
     lite_decimal r;
     lite_decimal_div_digits(a, b, k_work, r);
     return r;
+}
+
+// a / n for a small positive n, by short division: the Taylor series divides by its term's
+// index at every step, where a long division would cost the most.
+lite_decimal div_small(const lite_decimal& a, unsigned n) {
+    lite_decimal q;
+    if (a.is_zero()) return q;
+    std::string out;
+    unsigned rest = 0;
+    size_t lead = std::string::npos;
+    for (size_t i = 0; i < a.digits.size() || (rest != 0 && out.size() - lead < k_work + 2); ++i) {
+        const unsigned cur =
+            rest * 10 + (i < a.digits.size() ? static_cast<unsigned>(a.digits[i] - '0') : 0);
+        out += static_cast<char>('0' + cur / n);
+        rest = cur % n;
+        if (lead == std::string::npos && cur / n != 0) lead = out.size() - 1;
+        if (lead == std::string::npos && i >= a.digits.size() + k_work) break;
+    }
+    if (lead == std::string::npos) return q;
+    const size_t last = out.find_last_not_of('0');
+    q.digits = out.substr(lead, last - lead + 1);
+    q.exponent = a.exponent - static_cast<int>(lead);
+    q.negative = a.negative;
+    to_work(q);
+    return q;
 }
 
 lite_decimal one() {
@@ -84,7 +109,7 @@ lite_decimal exp_work(const lite_decimal& x) {
     }
     lite_decimal sum = one(), term = one();
     for (int n = 1; n < 200; ++n) {
-        term = div(mul(term, r), lite_decimal_from_int(n));
+        term = div_small(mul(term, r), static_cast<unsigned>(n));
         if (negligible(term, sum)) break;
         sum = lite_decimal_add(sum, term);
         to_work(sum);
@@ -93,19 +118,36 @@ lite_decimal exp_work(const lite_decimal& x) {
     return sum;
 }
 
-// ln(x) to k_work digits for x above zero: Newton's steps on e^y = x.
-lite_decimal ln_work(const lite_decimal& x) {
-    lite_decimal y = from_double(std::log(approx(x)));
+// ln(m) to k_work digits for m above zero: Newton's steps on e^y = m. Each step doubles the
+// right digits, so a step below half of them leaves the next one nothing to change.
+lite_decimal ln_newton(const lite_decimal& m) {
+    lite_decimal y = from_double(std::log(approx(m)));
     for (int k = 0; k < 8; ++k) {
         lite_decimal y_neg = y;
         if (!y_neg.is_zero()) y_neg.negative = !y_neg.negative;
-        // y + x / e^y - 1, the product kept exact so that a result near zero keeps its digits.
-        lite_decimal step = lite_decimal_sub(lite_decimal_mul(x, exp_work(y_neg)), one());
+        // y + m / e^y - 1, the product kept exact so that a result near zero keeps its digits.
+        lite_decimal step = lite_decimal_sub(lite_decimal_mul(m, exp_work(y_neg)), one());
         to_work(step);
         y = lite_decimal_add(y, step);
         to_work(y);
-        if (negligible(step, y)) break;
+        if (step.is_zero() || (!y.is_zero() && step.exponent < y.exponent - k_work / 2 - 2)) break;
     }
+    return y;
+}
+
+// ln(x) for x above zero: x = m * 10^k with m in [0.1, 1), so that the series only ever sees
+// small arguments, and ln(10) is worked out once.
+lite_decimal ln_work(const lite_decimal& x) {
+    static const lite_decimal ln10 = ln_newton(lite_decimal_from_int(10));
+    // Near one the logarithm is near zero and is worked out directly: adding k * ln(10) would
+    // cancel its digits away.
+    const double a = approx(x);
+    if (x.exponent == 0 || (a >= 0.5 && a <= 2)) return ln_newton(x);
+    lite_decimal m = x;
+    m.exponent = 0;
+    lite_decimal y = ln_newton(m);
+    y = lite_decimal_add(y, lite_decimal_mul(ln10, lite_decimal_from_int(x.exponent)));
+    to_work(y);
     return y;
 }
 
