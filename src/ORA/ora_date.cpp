@@ -13,8 +13,19 @@ constexpr int k_max_digits = 6;
 // Nanoseconds in a second: the unit of a fetched fraction.
 constexpr unsigned k_nanoseconds = 1000000000;
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+// Oracle's calendar is Julian before 1582-10-15 and Gregorian from it: a zone moves an instant
+// by Oracle's days, across the reform's ten missing days too. Days count from 1970-01-01;
+// k_reform_day is the first Gregorian one, and day 0 is Julian day number 2440588.
+constexpr long long k_reform_day = -141427;
+constexpr long long k_epoch_julian_day = 2440588;
+
 long long days_from_civil(long long y, unsigned m, unsigned d) {
+    if (y < 1582 || (y == 1582 && (m < 10 || (m == 10 && d < 15)))) {
+        const long long a = (14 - static_cast<long long>(m)) / 12;
+        const long long yy = y + 4800 - a;
+        const long long mm = m + 12 * a - 3;
+        return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - 32083 - k_epoch_julian_day;
+    }
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -24,6 +35,16 @@ long long days_from_civil(long long y, unsigned m, unsigned d) {
 }
 
 void civil_from_days(long long z, long long& y, unsigned& m, unsigned& d) {
+    if (z < k_reform_day) {
+        const long long c = z + k_epoch_julian_day + 32082;
+        const long long yy = (4 * c + 3) / 1461;
+        const long long e = c - 1461 * yy / 4;
+        const long long mm = (5 * e + 2) / 153;
+        d = static_cast<unsigned>(e - (153 * mm + 2) / 5 + 1);
+        m = static_cast<unsigned>(mm + 3 - 12 * (mm / 10));
+        y = yy - 4800 + mm / 10;
+        return;
+    }
     z += 719468;
     const long long era = (z >= 0 ? z : z - 146096) / 146097;
     const unsigned doe = static_cast<unsigned>(z - era * 146097);
@@ -34,6 +55,12 @@ void civil_from_days(long long z, long long& y, unsigned& m, unsigned& d) {
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
     y += m <= 2;
+}
+
+// 29 February of a year Julian but not Gregorian leap (1500, 1300, ...): Oracle shows it, and
+// a DATETIME, Gregorian back to year 1, has no such day to keep it as.
+bool julian_only_day(long long y, unsigned m, unsigned d) {
+    return m == 2 && d == 29 && y % 100 == 0 && y % 400 != 0;
 }
 
 // `value` as "%0*d" (or "%0*u") writes it: at least `width` characters, the sign among them,
@@ -149,6 +176,12 @@ void ora_date::to_variant(ole_variant& out) {
                               "is outside the years 1 to 9999 a DATETIME holds once rounded to "
                               "microseconds and set in UTC");
         }
+        if (julian_only_day(y, m, d)) {
+            format_text(year, month, day, hour, minute, second, fetched_fraction, 9);
+            raise_value_error(fetched_text(),
+                              "is 29 February of a Julian leap year, a day the Gregorian "
+                              "calendar of a DATETIME does not have");
+        }
         if (rounded) ++m_rounded;
         year = static_cast<sb2>(y);
         month = static_cast<ub1>(m);
@@ -167,6 +200,12 @@ void ora_date::to_variant(ole_variant& out) {
         format_text(year, month, day, hour, minute, second, 0, 0);
         raise_value_error(fetched_text(),
                           "is a date BC, outside the years 1 to 9999 a DATETIME holds");
+    }
+    if (julian_only_day(year, month, day)) {
+        format_text(year, month, day, hour, minute, second, 0, 0);
+        raise_value_error(fetched_text(),
+                          "is 29 February of a Julian leap year, a day the Gregorian calendar "
+                          "of a DATETIME does not have");
     }
     SYSTEMTIME time{};
     time.wYear = static_cast<WORD>(year);

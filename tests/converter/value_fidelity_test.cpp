@@ -45,6 +45,15 @@ const std::vector<std::string> k_schema = {
     "INSERT INTO NANO VALUES (4, TIMESTAMP '0001-01-01 00:00:00.000001000', "
     "TIMESTAMP '2024-01-01 00:00:00.1')",
     "INSERT INTO NANO VALUES (5, NULL, NULL)",
+    // Oracle's calendar is Julian before October 1582: 1500 has a 29 February, and the day
+    // after 1582-10-04 is 1582-10-15.
+    "CREATE TABLE OLD_DATES (ID NUMBER(4), D DATE, TS TIMESTAMP(3), TZ TIMESTAMP WITH TIME ZONE)",
+    "INSERT INTO OLD_DATES VALUES (1, DATE '1500-03-01' - 1, NULL, NULL)",
+    "INSERT INTO OLD_DATES VALUES (2, DATE '1582-10-04' + 1, TIMESTAMP '1582-10-04 23:59:59.9996', "
+    "TIMESTAMP '1582-10-15 01:00:00 +02:00')",
+    "INSERT INTO OLD_DATES VALUES (3, TO_DATE('1000-01-01 08:00', 'YYYY-MM-DD HH24:MI'), "
+    "TIMESTAMP '1500-03-01 12:30:00.25', TIMESTAMP '1500-03-02 01:00:00 +02:00')",
+    "INSERT INTO OLD_DATES VALUES (4, NULL, TIMESTAMP '1500-02-29 12:30:00.25', NULL)",
     "CREATE TABLE LONGS (ID NUMBER(4), L LONG)",
     "INSERT INTO LONGS VALUES (1, 'a'||chr(0)||'b')",
     "INSERT INTO LONGS VALUES (2, chr(0)||chr(0)||'tail')",
@@ -197,6 +206,20 @@ TEST_F(value_fidelity_test, time_stamps_finer_than_microseconds_arrive_rounded_a
         }
         EXPECT_EQ(ts, 1);
         EXPECT_EQ(t7, 1);
+    });
+}
+
+TEST_F(value_fidelity_test, dates_before_the_calendar_reform_keep_the_days_oracle_shows) {
+    REQUIRE_TEST_SERVER();
+    conv->selected_tables = {L"OLD_DATES"};
+    on_both_roads("old_dates", [&](const std::string& db) {
+        expect_refused("OLD_DATES", {{1, "D"}, {4, "TS"}}, "29 February of a Julian leap year");
+        EXPECT_EQ(column(db, "OLD_DATES", "ID"), "2|3");
+        EXPECT_EQ(column(db, "OLD_DATES", "D"), "1582-10-15 00:00:00|1000-01-01 08:00:00");
+        EXPECT_EQ(column(db, "OLD_DATES", "TS"), "1582-10-15 00:00:00.000|1500-03-01 12:30:00.250");
+        // A zone moves the instant by Oracle's days, back over the reform too.
+        EXPECT_EQ(column(db, "OLD_DATES", "TZ"),
+                  "1582-10-04 23:00:00.000000|1500-03-01 23:00:00.000000");
     });
 }
 

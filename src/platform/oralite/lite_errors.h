@@ -170,6 +170,7 @@ inline constexpr int define_not_done = 24374;
 inline constexpr int invalid_fetch_operation = 24391;
 inline constexpr int illegal_lob_parameter = 24801;
 inline constexpr int ucs2_conversion_failed = 24812;
+inline constexpr int data_value_out_of_range = 25137;
 inline constexpr int old_outer_join_with_ansi = 25156;
 inline constexpr int no_primary_key_found = 25175;
 inline constexpr int account_locked = 28000;
@@ -181,6 +182,7 @@ inline constexpr int distinct_not_allowed = 30482;
 inline constexpr int window_function_not_allowed = 30483;
 inline constexpr int missing_window_clause = 30484;
 inline constexpr int not_identity_column = 30673;
+inline constexpr int not_an_xdb_schema = 31000;
 
 }  // namespace ora_err
 

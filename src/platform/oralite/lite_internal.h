@@ -42,8 +42,10 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
 // compare as Oracle compares them.
 std::string lite_translate_condition(std::string_view oracle_text, const std::string& user,
                                      const std::vector<lite_table_column>* columns = nullptr);
-// Translates a query given as text (view definitions).
-std::string lite_translate_query(std::string_view oracle_text, const std::string& user);
+// Translates a query given as text (view definitions); `schema` tells the types of the tables
+// it reads, as a statement's translation has them.
+std::string lite_translate_query(std::string_view oracle_text, const std::string& user,
+                                 lite_schema* schema = nullptr);
 // The first keyword of a statement, upper-case; "" when it starts with anything else.
 std::string lite_statement_verb(std::string_view oracle_sql);
 

@@ -28,11 +28,18 @@ inline size_t lite_int_text(int64_t v, char* buf) {
 // is not a plain decimal number is returned unchanged.
 std::string lite_canonical_number(std::string_view text);
 
-// Leap years and month lengths of the calendar Oracle's dates follow. Years count as Oracle
-// counts them, with no year 0: -1 is 1 BC, which the calendar's rule sees as year 0.
+// Leap years and month lengths of the calendar Oracle's dates follow: Julian before the
+// reform of October 1582 (every fourth year a leap year), Gregorian from it. Years count as
+// Oracle counts them, with no year 0: -1 is 1 BC, which the calendar's rule sees as year 0.
 inline bool lite_leap_year(int y) {
     if (y < 0) ++y;
+    if (y < 1582) return y % 4 == 0;
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+// The ten days the reform left out (1582-10-05 to 1582-10-14) name no day; Oracle takes each
+// as 1582-10-15, the time of day kept.
+inline void lite_calendar_shift(lite_datetime& v) {
+    if (v.year == 1582 && v.month == 10 && v.day > 4 && v.day < 15) v.day = 15;
 }
 inline int lite_days_in_month(int y, int m) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -74,6 +81,7 @@ inline bool lite_parse_stored_date(std::string_view t, lite_datetime& out) {
         !lite_valid_datetime(d)) {
         return false;
     }
+    lite_calendar_shift(d);
     out = d;
     return true;
 }

@@ -138,6 +138,35 @@ TEST(LiteDatetimeSemantics, YearsBeforeChristHaveNoYearZero) {
     }
 }
 
+TEST(LiteDatetimeSemantics, DatesBeforeOctober1582AreJulian) {
+    lite_scratch inst;
+    auto s = inst.logon();
+    const auto d = [&](const std::string& expr) {
+        return on_dual(*s, "to_char(" + expr + ", 'YYYY-MM-DD HH24:MI')");
+    };
+    // The day after 1582-10-04 is 1582-10-15; the ten days between name 1582-10-15.
+    EXPECT_EQ(d("DATE '1582-10-04' + 1"), "1582-10-15 00:00");
+    EXPECT_EQ(d("DATE '1582-10-15' - 1"), "1582-10-04 00:00");
+    EXPECT_EQ(on_dual(*s, "DATE '1582-10-15' - DATE '1582-10-04'"), "1");
+    EXPECT_EQ(d("DATE '1582-09-30' + 5"), "1582-10-15 00:00");
+    EXPECT_EQ(d("TO_DATE('1582-10-10 12:34', 'YYYY-MM-DD HH24:MI')"), "1582-10-15 12:34");
+    EXPECT_EQ(d("DATE '1582-10-05'"), "1582-10-15 00:00");
+    // Every fourth year is a leap year before the reform.
+    EXPECT_EQ(d("DATE '1500-03-01' - 1"), "1500-02-29 00:00");
+    EXPECT_EQ(d("TO_DATE('29-02-1300', 'DD-MM-YYYY')"), "1300-02-29 00:00");
+    EXPECT_EQ(on_dual(*s, "DATE '1500-03-01' - DATE '1500-02-28'"), "2");
+    EXPECT_EQ(d("ADD_MONTHS(DATE '1500-01-31', 1)"), "1500-02-29 00:00");
+    EXPECT_EQ(d("ADD_MONTHS(DATE '1582-09-10', 1)"), "1582-10-15 00:00");
+    EXPECT_EQ(lite_fails_with(*s, "SELECT TO_DATE('1700-02-29', 'YYYY-MM-DD') FROM dual"), 1839);
+    // Julian day numbers and days of the week count the days as they were.
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '1582-10-01', 'J')"), "2299157");
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '1970-01-01', 'J')"), "2440588");
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '1582-10-04', 'Day')"), "Thursday ");
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '1582-10-15', 'Day')"), "Friday   ");
+    EXPECT_EQ(on_dual(*s, "to_char(DATE '1066-10-14', 'DY')"), "SAT");
+    EXPECT_EQ(on_dual(*s, "DATE '2000-01-01' - DATE '1000-01-01'"), "365237");
+}
+
 TEST(LiteDatetimeSemantics, MonthsBetweenCountsMonthsOf31Days) {
     lite_scratch inst;
     auto s = inst.logon();

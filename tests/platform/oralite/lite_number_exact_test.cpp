@@ -87,6 +87,48 @@ TEST_F(LiteNumberExact, FunctionsOfNumbersAreExact) {
     EXPECT_EQ(cell("SELECT round(-2.5) FROM dual"), "-3");
 }
 
+TEST_F(LiteNumberExact, SquareRootsLogarithmsAndPowersKeepANumbersDigits) {
+    EXPECT_EQ(cell("SELECT sqrt(2) FROM dual"), "1.41421356237309504880168872420969807857");
+    EXPECT_EQ(cell("SELECT exp(1) FROM dual"), "2.71828182845904523536028747135266249776");
+    EXPECT_EQ(cell("SELECT ln(10) FROM dual"), "2.3025850929940456840179914546843642076");
+    EXPECT_EQ(cell("SELECT ln(2) FROM dual"), ".6931471805599453094172321214581765680755");
+    EXPECT_EQ(cell("SELECT log(10, 2) FROM dual"), ".3010299956639811952137388947244930267682");
+    EXPECT_EQ(cell("SELECT power(2, .5) FROM dual"), "1.41421356237309504880168872420969807857");
+    EXPECT_EQ(cell("SELECT power(10, 2.5) FROM dual"), "316.227766016837933199889354443271853372");
+    // Exact answers stay exact.
+    EXPECT_EQ(lite_rows(*s_,
+                        "SELECT sqrt(4), sqrt(.0001), power(4, .5), log(10, 100), log(2, 8), "
+                        "exp(0), ln(1), sqrt(0) FROM dual"),
+              (rows_t{{"2", ".01", "2", "2", "3", "1", "0", "0"}}));
+    // Values stored as text, and the ends of a NUMBER's range.
+    EXPECT_EQ(cell("SELECT sqrt(v) FROM n WHERE id = 6"),
+              "9999999999999999999.99999999999999999995");
+    EXPECT_EQ(cell("SELECT sqrt(1e125) FROM dual"), "3.16227766016837933199889354443271853372E+62");
+    EXPECT_EQ(cell("SELECT exp(290) FROM dual"), "8.818602191274965898609482242773346935903E+125");
+    EXPECT_EQ(cell("SELECT ln(1e-130) FROM dual"), "-299.336062089225938922338889108967346988");
+    EXPECT_EQ(cell("SELECT exp(-71.25) * 1e40 FROM dual"),
+              "1138985419.014403235469465408009137230371");
+    EXPECT_EQ(cell("SELECT exp(-1000) FROM dual"), "0");
+    EXPECT_EQ(lite_fails_with(*s_, "SELECT exp(300) FROM dual"), 1426);
+    EXPECT_EQ(lite_fails_with(*s_, "SELECT power(10, 126.5) FROM dual"), 1426);
+    // Arguments out of each function's domain.
+    for (const char* bad :
+         {"sqrt(-1)", "ln(0)", "ln(-2)", "log(1, 5)", "log(-1, 5)", "log(2, 0)", "power(-2, .5)"}) {
+        EXPECT_EQ(lite_fails_with(*s_, std::string("SELECT ") + bad + " FROM dual"), 1428) << bad;
+    }
+    try {
+        s_->execute("SELECT sqrt(-1) FROM dual");
+        ADD_FAILURE() << "sqrt(-1) ran";
+    } catch (const lite_error& e) {
+        EXPECT_STREQ(e.what(), "ORA-01428: argument '-1' is out of range");
+    }
+    // Of a BINARY_DOUBLE they are IEEE doubles.
+    s_->execute("CREATE TABLE r (a BINARY_DOUBLE)");
+    s_->execute("INSERT INTO r VALUES (2)");
+    EXPECT_EQ(lite_rows(*s_, "SELECT sqrt(a), exp(a), power(a, .5) FROM r"),
+              (rows_t{{"1.4142135623730951", "7.38905609893065", "1.4142135623730951"}}));
+}
+
 TEST_F(LiteNumberExact, ComparisonsCompareValuesStoredAsText) {
     EXPECT_EQ(ids("WHERE v > 0 ORDER BY id"), (ids_t{"2", "3", "5", "6"}));
     EXPECT_EQ(ids("WHERE v > 1000 ORDER BY id"), (ids_t{"3", "5", "6"}));
@@ -143,6 +185,73 @@ TEST_F(LiteNumberExact, OrderingAndGroupingFollowTheValues) {
               (rows_t{{"1", "3"}, {"12345678901234567890.5", "2"}}));
     EXPECT_EQ(lite_rows(*s_, "SELECT DISTINCT v FROM g ORDER BY v"),
               (rows_t{{"1"}, {"12345678901234567890.5"}}));
+}
+
+TEST_F(LiteNumberExact, EveryPathThatSortsOrGroupsUsesTheValues) {
+    s_->execute("CREATE TABLE s (g NUMBER, v NUMBER)");
+    const std::string big = k_big, bigger = "12345678901234567890123456789012345679";
+    for (const std::string& row : {"1, " + big, std::string("1, 5"), "2, -" + big,
+                                   std::string("2, 7"), "1, " + bigger, std::string("2, 100")}) {
+        s_->execute("INSERT INTO s VALUES (" + row + ")");
+    }
+    s_->execute("CREATE VIEW sv AS SELECT g, v FROM s");
+    const rows_t sorted{{"-" + big}, {"5"}, {"7"}, {"100"}, {big}, {bigger}};
+    const rows_t first3{{"-" + big}, {"5"}, {"7"}};
+    EXPECT_EQ(lite_rows(*s_, "select v from (select v from s order by v) where rownum <= 3"),
+              first3);
+    EXPECT_EQ(lite_rows(*s_, "select * from (select v from s order by 1) where rownum <= 3"),
+              first3);
+    EXPECT_EQ(lite_rows(*s_, "select v from s where rownum <= 6 order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from sv order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from s union select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v from s intersect select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select 5 from dual union select v from s"), sorted);
+    EXPECT_EQ(lite_rows(*s_, "select distinct v from s order by v"), sorted);
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v from (select 5 v from dual union all select v from s "
+                        "where v <> 5) order by v"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_,
+                        "select * from (select 5 v from dual union all select v from s "
+                        "where v <> 5) order by 1"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_, "select g, v from s order by 2, 1")[0], (ids_t{"2", "-" + big}));
+    EXPECT_EQ(lite_rows(*s_, "select g, v, count(*) from s group by rollup(g, v) order by g, v"),
+              (rows_t{{"1", "5", "1"},
+                      {"1", big, "1"},
+                      {"1", bigger, "1"},
+                      {"1", "<null>", "3"},
+                      {"2", "-" + big, "1"},
+                      {"2", "7", "1"},
+                      {"2", "100", "1"},
+                      {"2", "<null>", "3"},
+                      {"<null>", "<null>", "6"}}));
+    EXPECT_EQ(lite_rows(*s_, "select v from s group by cube(v) order by v"),
+              (rows_t{{"-" + big}, {"5"}, {"7"}, {"100"}, {big}, {bigger}, {"<null>"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v from s group by grouping sets((g, v), (v)) having g is "
+                        "null order by v"),
+              sorted);
+    EXPECT_EQ(lite_rows(*s_, "select v, row_number() over (order by v) from s order by 2")[0],
+              (ids_t{"-" + big, "1"}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select v, sum(v) over (order by v range between unbounded preceding "
+                        "and current row) from s order by v")[1],
+              (ids_t{"5", "-12345678901234567890123456789012345673"}));
+    EXPECT_EQ(lite_rows(*s_, "select g, min(v), max(v) from s group by g order by g"),
+              (rows_t{{"1", "5", bigger}, {"2", "-" + big, "100"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select min(v), max(v) from (select 5 v from dual union all "
+                        "select v from s)"),
+              (rows_t{{"-" + big, bigger}}));
+    // A view may select from DUAL too.
+    s_->execute("CREATE VIEW su AS SELECT 5 v FROM dual UNION ALL SELECT v FROM s WHERE v <> 5");
+    EXPECT_EQ(lite_rows(*s_, "select min(v), max(v), count(*) from su"),
+              (rows_t{{"-" + big, bigger, "6"}}));
+    EXPECT_EQ(lite_rows(*s_, "select v from su order by v"), sorted);
+    // A view's own conditions and order are those of its query.
+    s_->execute("CREATE VIEW sw AS SELECT v FROM s WHERE v > 10 ORDER BY v");
+    EXPECT_EQ(lite_rows(*s_, "select v from sw"), (rows_t{{"100"}, {big}, {bigger}}));
 }
 
 TEST_F(LiteNumberExact, SumsOfPricesAreExact) {

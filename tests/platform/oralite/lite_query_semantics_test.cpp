@@ -154,6 +154,33 @@ TEST_F(LiteQuerySemantics, CharIsStoredPaddedAndComparedBlankPadded) {
     EXPECT_EQ(lite_cell(*s_, "select k || '|' from w where n is null"), "y  |");
 }
 
+TEST_F(LiteQuerySemantics, CharKeepsItsPaddingThroughViewsSubqueriesUnionsAndCasts) {
+    s_->execute("CREATE VIEW tv AS SELECT a, c, v FROM t");
+    const char* const sources[] = {"tv", "(select a, c, v from t)",
+                                   "(select a, c, v from t union select a, c, v from t)"};
+    for (const char* from : sources) {
+        const std::string f = from;
+        EXPECT_EQ(lite_rows(*s_, "select c || '|', length(c), rpad(c, 7, '*') from " + f +
+                                     " where a = 1"),
+                  (rows_t{{"ab   |", "5", "ab   **"}}))
+            << f;
+        EXPECT_EQ(lite_cell(*s_, "select count(*) from " + f + " where c = 'ab'"), "2") << f;
+        EXPECT_EQ(lite_cell(*s_, "select count(*) from " + f + " where c = v"), "0") << f;
+    }
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from tv x, t y where x.c = y.c and x.a = y.a"), "3");
+    // A view's own conditions compare as its query does.
+    s_->execute("CREATE VIEW tw AS SELECT a FROM t WHERE c = 'ab'");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from tw"), "2");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select cast('ab' as char(5)) || '|', length(cast('ab' as char(5))), "
+                        "cast('x' as char) || '|' from dual"),
+              (rows_t{{"ab   |", "5", "x|"}}));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dual where cast('ab' as char(5)) = 'ab'"), "1");
+    EXPECT_EQ(lite_cell(*s_, "select cast(v as char(4)) || '|' from t where a = 1"), "ab  |");
+    EXPECT_EQ(failure("select cast('abcdef' as char(3)) from dual"),
+              "ORA-25137: Data value out of range");
+}
+
 TEST_F(LiteQuerySemantics, CharConstraintsDefaultsAndIndexesComparePadded) {
     s_->execute(
         "CREATE TABLE ck (f CHAR(3) CHECK (f IN ('Y', 'N')), g CHAR(2) DEFAULT 'a', h NUMBER)");

@@ -228,6 +228,40 @@ TEST_F(LiteScriptRun, FailuresAreReportedAndTheScriptGoesOn) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "2");
 }
 
+TEST_F(LiteScriptRun, XmltypeColumnsLoadAndXmlDbStatementsFailAsWithoutXmlDb) {
+    std::vector<std::string> errors;
+    lite_script_runner r(*s_, nullptr, [&](const lite_script_error& e) {
+        errors.push_back(std::to_string(e.line()) + ": " + e.what());
+    });
+    EXPECT_TRUE(
+        r.run("CREATE TABLE xt (id NUMBER, doc XMLTYPE);\n"
+              "INSERT INTO xt VALUES (1, '<a>1</a>');\n"
+              "CREATE TABLE xc (id NUMBER, doc XMLTYPE) XMLTYPE COLUMN doc STORE AS CLOB;\n"
+              "CREATE TABLE xb (id NUMBER, doc SYS.XMLTYPE) XMLTYPE doc STORE AS SECUREFILE BINARY "
+              "XML;\n"
+              "CREATE TABLE xl (id NUMBER, c CLOB) LOB (c) STORE AS (ENABLE STORAGE IN ROW);\n"
+              "CREATE TABLE xo OF XMLTYPE;\n"
+              "CREATE TABLE xs (id NUMBER, doc XMLTYPE) XMLTYPE COLUMN doc STORE AS OBJECT "
+              "RELATIONAL XMLSCHEMA \"http://x/a.xsd\" ELEMENT \"a\";\n"
+              "BEGIN\n"
+              "  DBMS_XMLSCHEMA.registerSchema('http://x/a.xsd', '<schema/>');\n"
+              "END;\n"
+              "/\n"
+              "INSERT INTO xc VALUES (2, '<b/>');\n",
+              "x.sql"));
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "6: ORA-00902: invalid datatype",
+                  "7: ORA-31000: Resource 'http://x/a.xsd' is not an XDB schema document",
+                  "8: ORA-06550: line 2: PLS-00201: identifier 'DBMS_XMLSCHEMA.REGISTERSCHEMA' "
+                  "must be declared"}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select table_name from user_tables where table_name like 'X%' "
+                        "order by 1"),
+              (std::vector<std::vector<std::string>>{{"XB"}, {"XC"}, {"XL"}, {"XT"}}));
+    EXPECT_EQ(lite_cell(*s_, "select doc from xc"), "<b/>");
+}
+
 TEST_F(LiteScriptRun, WheneverSqlerrorExitStopsWithItsStatus) {
     int reported = 0;
     lite_script_runner r(*s_, nullptr, [&](const lite_script_error&) { ++reported; });

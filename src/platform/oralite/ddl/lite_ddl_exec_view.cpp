@@ -1,6 +1,7 @@
 // CREATE [OR REPLACE] VIEW. A view SQLite cannot compile is kept in the dictionary only, as
 // Oracle keeps a view created with compilation errors.
 #include "ddl/lite_ddl_exec.h"
+#include "ddl/lite_session_schema.h"
 #include "lite_errors.h"
 #include "lite_names.h"
 
@@ -20,7 +21,8 @@ void lite_ddl_executor::exec(const lite_create_view& st) {
     std::string status = "VALID";
     std::string sql;
     try {
-        sql = lite_translate_query(st.query, s.user());
+        // With the tables' types, so that the view compares and sorts as its query does.
+        sql = lite_translate_query(st.query, s.user(), &s.schema());
     } catch (const lite_error&) {
     }
     std::string list;

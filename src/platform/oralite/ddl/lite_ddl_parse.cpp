@@ -99,6 +99,14 @@ lite_create_table lite_ddl_parser::parse_create_table() {
                     st.index_organized = true;
                 else
                     ++i;
+            } else if (t[i].is("STORE") && t[i + 1].is("AS")) {
+                // LOB and XMLTYPE storage: how the values are kept, which changes none of them.
+                i += 2;
+            } else if (t[i].is("XMLSCHEMA")) {
+                // A schema-based XMLTYPE names an XML schema, which only XML DB registers.
+                const std::string url = i + 1 < t.size() ? t[i + 1].text : std::string();
+                throw lite_error(ora_err::not_an_xdb_schema,
+                                 "Resource '" + url + "' is not an XDB schema document");
             } else if (t[i].is("AS")) {
                 throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             } else if (t[i].is_op("(")) {

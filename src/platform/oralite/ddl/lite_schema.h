@@ -27,6 +27,12 @@ public:
     // The answer stays valid until the schema changes.
     virtual const std::vector<lite_table_column>* table_columns(const std::string& owner,
                                                                 const std::string& table) = 0;
+    // The columns of view owner.view as they were described when it was made; null when it is
+    // no view. Valid until the schema changes.
+    virtual const std::vector<lite_table_column>* view_columns(const std::string& /*owner*/,
+                                                               const std::string& /*view*/) {
+        return nullptr;
+    }
     // The row triggers that fire on INSERT into owner.table, in the order they were created;
     // null or empty when none. Valid until the schema changes.
     virtual const std::vector<lite_row_trigger>* insert_triggers(const std::string& /*owner*/,

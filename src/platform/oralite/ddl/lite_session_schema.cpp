@@ -3,19 +3,17 @@
 #include "lite_sqlite_stmt.h"
 #include "lite_internal.h"
 
-const std::vector<lite_table_column>* lite_session_schema::table_columns(const std::string& owner,
-                                                                         const std::string& table) {
-    auto key = std::make_pair(owner, table);
-    auto it = tables_.find(key);
-    if (it != tables_.end()) return it->second.get();
+const std::vector<lite_table_column>* lite_session_schema::columns_of(const char* sql,
+                                                                      const std::string& owner,
+                                                                      const std::string& name,
+                                                                      bool view) {
+    auto& known = view ? views_ : tables_;
+    auto key = std::make_pair(owner, name);
+    auto it = known.find(key);
+    if (it != known.end()) return it->second.get();
     lite_stmt s;
-    const char* sql =
-        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
-        "CHAR_USED, DATA_DEFAULT FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND TABLE_NAME = ?2 "
-        "ORDER BY "
-        "COLUMN_ID";
     if (!lite_stmt::try_prepare(session_.db(), sql, s)) return nullptr;
-    s.text(1, owner).text(2, table);
+    s.text(1, owner).text(2, name);
     auto cols = std::make_unique<std::vector<lite_table_column>>();
     while (sqlite3_step(s.get()) == SQLITE_ROW) {
         lite_table_column c;
@@ -31,8 +29,28 @@ const std::vector<lite_table_column>* lite_session_schema::table_columns(const s
     }
     if (cols->empty()) cols.reset();
     const std::vector<lite_table_column>* r = cols.get();
-    tables_.emplace(std::move(key), std::move(cols));
+    known.emplace(std::move(key), std::move(cols));
     return r;
+}
+
+const std::vector<lite_table_column>* lite_session_schema::table_columns(const std::string& owner,
+                                                                         const std::string& table) {
+    return columns_of(
+        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
+        "CHAR_USED, DATA_DEFAULT FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND TABLE_NAME = ?2 "
+        "ORDER BY COLUMN_ID",
+        owner, table, false);
+}
+
+const std::vector<lite_table_column>* lite_session_schema::view_columns(const std::string& owner,
+                                                                        const std::string& view) {
+    // An instance made before views recorded their columns has no table for them: nothing is
+    // known then, as before.
+    return columns_of(
+        "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
+        "CHAR_USED, '' FROM \"LITE$DICT\".VIEW_COLUMNS WHERE OWNER = ?1 AND VIEW_NAME = ?2 "
+        "ORDER BY COLUMN_ID",
+        owner, view, true);
 }
 
 const std::vector<lite_row_trigger>* lite_session_schema::insert_triggers(

@@ -18,11 +18,14 @@ public:
     explicit lite_session_schema(lite_session& session) : session_(session) {}
     const std::vector<lite_table_column>* table_columns(const std::string& owner,
                                                         const std::string& table) override;
+    const std::vector<lite_table_column>* view_columns(const std::string& owner,
+                                                       const std::string& view) override;
     const std::vector<lite_row_trigger>* insert_triggers(const std::string& owner,
                                                          const std::string& table) override;
     // Forgets every answer (after DDL).
     void clear() noexcept {
         tables_.clear();
+        views_.clear();
         triggers_.clear();
     }
 
@@ -31,7 +34,11 @@ private:
     // null entries remember that a name is no table
     std::map<std::pair<std::string, std::string>, std::unique_ptr<std::vector<lite_table_column>>>
         tables_;
+    std::map<std::pair<std::string, std::string>, std::unique_ptr<std::vector<lite_table_column>>>
+        views_;
     std::map<std::pair<std::string, std::string>, std::vector<lite_row_trigger>> triggers_;
+    const std::vector<lite_table_column>* columns_of(const char* sql, const std::string& owner,
+                                                     const std::string& name, bool view);
 };
 
 #endif

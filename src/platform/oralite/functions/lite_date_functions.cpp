@@ -91,7 +91,20 @@ void year_range(sqlite3_context* ctx) {
     fail(ctx, ora_err::year_out_of_range, lite_date_error_text(ora_err::year_out_of_range));
 }
 
+// Oracle's calendar is Julian before 1582-10-15 and Gregorian from it, as the calendar was
+// reformed: the day after 1582-10-04 is 1582-10-15, and every fourth year before is a leap
+// year. Days count from 1970-01-01; k_reform_day is the first Gregorian one.
+constexpr int64_t k_reform_day = -141427;
+// Julian day numbers count from 4713 BC; 1970-01-01 is day 2440588.
+constexpr int64_t k_epoch_julian_day = 2440588;
+
 int64_t days_from_civil(int64_t y, int m, int d) {
+    if (y < 1582 || (y == 1582 && (m < 10 || (m == 10 && d < 15)))) {
+        const int64_t a = (14 - m) / 12;
+        const int64_t yy = y + 4800 - a;
+        const int64_t mm = m + 12 * a - 3;
+        return d + (153 * mm + 2) / 5 + 365 * yy + yy / 4 - 32083 - k_epoch_julian_day;
+    }
     y -= m <= 2;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
     const int64_t yoe = y - era * 400;
@@ -103,19 +116,29 @@ int64_t days_from_civil(int64_t y, int m, int d) {
 lite_datetime civil_from_seconds(int64_t secs) {
     int64_t z = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
     int64_t rem = secs - z * 86400;
+    lite_datetime d;
+    d.hour = static_cast<int>(rem / 3600);
+    d.minute = static_cast<int>(rem / 60 % 60);
+    d.second = static_cast<int>(rem % 60);
+    if (z < k_reform_day) {
+        const int64_t c = z + k_epoch_julian_day + 32082;
+        const int64_t yy = (4 * c + 3) / 1461;
+        const int64_t e = c - 1461 * yy / 4;
+        const int64_t mm = (5 * e + 2) / 153;
+        d.day = static_cast<int>(e - (153 * mm + 2) / 5 + 1);
+        d.month = static_cast<int>(mm + 3 - 12 * (mm / 10));
+        d.year = static_cast<int>(oracle_year(yy - 4800 + mm / 10));
+        return d;
+    }
     z += 719468;
     const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const int64_t doe = z - era * 146097;
     const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const int64_t mp = (5 * doy + 2) / 153;
-    lite_datetime d;
     d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     d.year = static_cast<int>(oracle_year(yoe + era * 400 + (d.month <= 2)));
-    d.hour = static_cast<int>(rem / 3600);
-    d.minute = static_cast<int>(rem / 60 % 60);
-    d.second = static_cast<int>(rem % 60);
     return d;
 }
 
@@ -438,6 +461,7 @@ bool lite_parse_iso(std::string_view t, lite_datetime& out) {
     }
     while (p < t.size() && t[p] == ' ') ++p;
     if (p != t.size() || !lite_valid_datetime(d)) return false;
+    lite_calendar_shift(d);
     out = d;
     return true;
 }
@@ -723,6 +747,7 @@ bool lite_parse_masked(std::string_view t, std::string_view mask_in, lite_dateti
         }
         return false;
     }
+    lite_calendar_shift(d);
     out = d;
     return true;
 }
@@ -804,6 +829,11 @@ std::string lite_format_masked(const lite_datetime& v, std::string_view mask, in
             m += 2;
         } else if (mw("D")) {
             num(weekday(v.year, v.month, v.day) + 1, 1);
+            m += 1;
+        } else if (mw("J")) {
+            const int64_t j =
+                days_from_civil(astronomical(v.year), v.month, v.day) + k_epoch_julian_day;
+            num(static_cast<int>(j), 7);
             m += 1;
         } else if (mw("HH24")) {
             num(v.hour, 2);

@@ -318,20 +318,43 @@ lite_decimal lite_decimal_mul(const lite_decimal& a, const lite_decimal& b) {
     return make(a.negative != b.negative, raw, static_cast<long>(a.exponent) + b.exponent);
 }
 
+namespace {
+
+// a / b (neither zero) truncated past `digits` significant digits: a truncated quotient rounds
+// as the exact one does, so one rounding after this gives the right digits.
+lite_decimal truncated_quotient(const lite_decimal& a, const lite_decimal& b, long digits) {
+    const long la = static_cast<long>(a.digits.size()), lb = static_cast<long>(b.digits.size());
+    const long extra = std::max(0L, digits - la + lb);
+    std::string n = a.digits;
+    n.append(static_cast<size_t>(extra), '0');
+    const std::string q = divide_integers(n, b.digits);
+    // |a / b| = q * 10^(lb - la - extra + ea - eb).
+    const long shift = lb - la - extra + a.exponent - b.exponent;
+    return make(a.negative != b.negative, q, static_cast<long>(q.size()) + shift);
+}
+
+}  // namespace
+
+bool lite_decimal_div_digits(const lite_decimal& a, const lite_decimal& b, int digits,
+                             lite_decimal& out) {
+    if (b.is_zero()) return false;
+    if (a.is_zero()) {
+        out = lite_decimal{};
+        return true;
+    }
+    out = truncated_quotient(a, b, digits + 2);
+    if (static_cast<int>(out.digits.size()) > digits)
+        lite_decimal_round(out, digits - out.exponent);
+    return true;
+}
+
 bool lite_decimal_div(const lite_decimal& a, const lite_decimal& b, lite_decimal& out) {
     if (b.is_zero()) return false;
     if (a.is_zero()) {
         out = lite_decimal{};
         return true;
     }
-    const long la = static_cast<long>(a.digits.size()), lb = static_cast<long>(b.digits.size());
-    const long extra = std::max(0L, k_quotient_digits - la + lb);
-    std::string n = a.digits;
-    n.append(static_cast<size_t>(extra), '0');
-    const std::string q = divide_integers(n, b.digits);
-    // |a / b| = q * 10^(lb - la - extra + ea - eb).
-    const long shift = lb - la - extra + a.exponent - b.exponent;
-    out = make(a.negative != b.negative, q, static_cast<long>(q.size()) + shift);
+    out = truncated_quotient(a, b, k_quotient_digits);
     return lite_decimal_fit(out);
 }
 

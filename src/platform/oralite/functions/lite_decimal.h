@@ -54,6 +54,9 @@ lite_decimal lite_decimal_sub(const lite_decimal& a, const lite_decimal& b);
 lite_decimal lite_decimal_mul(const lite_decimal& a, const lite_decimal& b);
 // a / b rounded to a NUMBER's digits; false when b is zero.
 bool lite_decimal_div(const lite_decimal& a, const lite_decimal& b, lite_decimal& out);
+// a / b rounded to `digits` significant digits; false when b is zero.
+bool lite_decimal_div_digits(const lite_decimal& a, const lite_decimal& b, int digits,
+                             lite_decimal& out);
 // Oracle's MOD: a - b * TRUNC(a / b), exact; a itself when b is zero.
 lite_decimal lite_decimal_mod(const lite_decimal& a, const lite_decimal& b);
 // The next integer down or up.
@@ -62,6 +65,17 @@ lite_decimal lite_decimal_ceil(const lite_decimal& d);
 // d to an integer power, rounded to a NUMBER's digits; false when b is zero and the power
 // negative, or the result overflows.
 bool lite_decimal_power(const lite_decimal& d, int64_t power, lite_decimal& out);
+
+// SQRT, EXP, LN, LOG(base, d) and POWER with any exponent, worked out past a NUMBER's digits
+// and then rounded to them, so that the digits kept are the true value's. The caller refuses
+// arguments out of the function's domain (a negative square root, the logarithm of zero or
+// less, a base of one, a negative base with a fractional exponent); false when the result
+// overflows a NUMBER. A result too small for a NUMBER is zero.
+void lite_decimal_sqrt(const lite_decimal& d, lite_decimal& out);
+bool lite_decimal_exp(const lite_decimal& d, lite_decimal& out);
+bool lite_decimal_ln(const lite_decimal& d, lite_decimal& out);
+bool lite_decimal_log(const lite_decimal& base, const lite_decimal& d, lite_decimal& out);
+bool lite_decimal_pow(const lite_decimal& base, const lite_decimal& power, lite_decimal& out);
 
 // Bytes that sort, compared byte by byte (shorter first on a common prefix), as the values do.
 std::string lite_decimal_key(const lite_decimal& d);

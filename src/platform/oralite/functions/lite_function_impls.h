@@ -37,6 +37,8 @@ LITE_FN(fn_neg);
 LITE_FN(fn_round);
 LITE_FN(fn_num_unary);
 LITE_FN(fn_power);
+LITE_FN(fn_num_math);
+LITE_FN(fn_log);
 LITE_FN(fn_cmp);
 LITE_FN(fn_numkey);
 LITE_FN(fn_greatest_least_number);

@@ -222,6 +222,15 @@ void fn_num_unary(sqlite3_context* ctx, int, sqlite3_value** v) {
     result_decimal(ctx, d);
 }
 
+namespace {
+
+void fail_out_of_range(sqlite3_context* ctx, const lite_decimal& d) {
+    fail(ctx, ora_err::argument_out_of_range,
+         "argument '" + lite_decimal_text(d) + "' is out of range");
+}
+
+}  // namespace
+
 // POWER(base, exponent): exact to a NUMBER's digits for an integer exponent.
 void fn_power(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
@@ -229,20 +238,47 @@ void fn_power(sqlite3_context* ctx, int, sqlite3_value** v) {
     if (!decimal_arg(ctx, v[0], base) || !decimal_arg(ctx, v[1], exponent)) return;
     int64_t n = 0;
     if (exponent.is_integer() && lite_decimal_to_int64(exponent, n)) {
-        if (base.is_zero() && n < 0)
-            return fail(ctx, ora_err::argument_out_of_range, "argument '0' is out of range");
+        if (base.is_zero() && n < 0) return fail_out_of_range(ctx, base);
         if (!lite_decimal_power(base, n, r)) return fail_overflow(ctx);
         return result_decimal(ctx, r);
     }
-    const double b = sqlite3_value_double(v[0]), e = sqlite3_value_double(v[1]);
-    if (b < 0)
-        return fail(ctx, ora_err::argument_out_of_range,
-                    "argument '" + text_arg(v[0]) + "' is out of range");
-    const double p = std::pow(b, e);
-    if (!std::isfinite(p)) return fail_overflow(ctx);
-    char t[40];
-    std::snprintf(t, sizeof t, "%.15g", p);
-    lite_decimal_parse(t, r);
+    // A fractional power of a negative number is no real number.
+    if (base.negative || (base.is_zero() && exponent.negative)) return fail_out_of_range(ctx, base);
+    if (!lite_decimal_pow(base, exponent, r)) return fail_overflow(ctx);
+    result_decimal(ctx, r);
+}
+
+// SQRT, EXP and LN of a NUMBER (variants 0 to 2).
+void fn_num_math(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (is_null_value(v[0])) return sqlite3_result_null(ctx);
+    lite_decimal d, r;
+    if (!decimal_arg(ctx, v[0], d)) return;
+    switch (lite_function_variant(ctx)) {
+        case 0:
+            if (d.negative) return fail_out_of_range(ctx, d);
+            lite_decimal_sqrt(d, r);
+            break;
+        case 1:
+            if (!lite_decimal_exp(d, r)) return fail_overflow(ctx);
+            break;
+        default:
+            if (d.negative || d.is_zero()) return fail_out_of_range(ctx, d);
+            lite_decimal_ln(d, r);
+            break;
+    }
+    result_decimal(ctx, r);
+}
+
+// LOG(base, number): the base any positive number but one, the number above zero.
+void fn_log(sqlite3_context* ctx, int, sqlite3_value** v) {
+    if (is_null_value(v[0]) || is_null_value(v[1])) return sqlite3_result_null(ctx);
+    lite_decimal base, d, r;
+    if (!decimal_arg(ctx, v[0], base) || !decimal_arg(ctx, v[1], d)) return;
+    if (base.negative || base.is_zero() ||
+        lite_decimal_compare(base, lite_decimal_from_int(1)) == 0)
+        return fail_out_of_range(ctx, base);
+    if (d.negative || d.is_zero()) return fail_out_of_range(ctx, d);
+    lite_decimal_log(base, d, r);
     result_decimal(ctx, r);
 }
 

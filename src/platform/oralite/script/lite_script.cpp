@@ -692,6 +692,14 @@ void lite_script_runner::run_block(const std::string& text) {
             s_.rollback();
         } else if (k.is("NULL") && e == i + 1) {
         } else if (k.is("DBMS_OUTPUT")) {
+        } else if (k.is("DBMS_XMLSCHEMA")) {
+            // No XML DB here, so no package of it: Oracle's answer where it is not installed.
+            std::string called = k.text;
+            if (t[i + 1].is_op(".") && t[i + 2].kind == lite_token::ident)
+                called += "." + t[i + 2].text;
+            throw lite_error(ora_err::plsql_compilation_error, "line " + std::to_string(k.line) +
+                                                                   ": PLS-00201: identifier '" +
+                                                                   called + "' must be declared");
         } else if (k.is("EXECUTE") && t[i + 1].is("IMMEDIATE") &&
                    t[i + 2].kind == lite_token::string && e == i + 3) {
             s_.execute(t[i + 2].text);

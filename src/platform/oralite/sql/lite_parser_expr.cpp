@@ -286,7 +286,9 @@ lite_expr_ptr lite_parser::name_expression() {
     const size_t begin = cur().begin;
     const lite_token& k = cur();
     if (k.kind == lite_token::ident) {
-        if (reserved(k.text) && !k.is("NULL") && !k.is("EXISTS") && !k.is("PRIOR")) {
+        // LOG is kept from aliases for LOG ERRORS, but before a parenthesis it is the function.
+        const bool log_call = k.is("LOG") && peek().is_op("(");
+        if (reserved(k.text) && !k.is("NULL") && !k.is("EXISTS") && !k.is("PRIOR") && !log_call) {
             if (k.is("CONNECT_BY_ROOT"))
                 throw lite_error(ora_err::unimplemented_feature, "unimplemented feature");
             throw lite_error(ora_err::missing_expression, "missing expression");

@@ -168,6 +168,7 @@ std::string lite_sqlite_writer::query_level(const lite_query& qr, const std::str
         };
         std::string op = qr.set_op == "MINUS" ? "EXCEPT" : qr.set_op;
         out += operand(*qr.left, hidden) + " " + op + " " + operand(*qr.right, "");
+        if (qr.order_by.empty()) out = number_set_order(qr, out);
     }
     if (!qr.order_by.empty()) {
         const lite_query_block* saved = expanded_;
@@ -462,6 +463,11 @@ std::string lite_sqlite_writer::from_item(const lite_from_item& f) {
     std::string out;
     switch (f.kind) {
         case lite_from_item::table:
+            if (dual_inline_ && is_dual(f)) {
+                out = "(SELECT 'X' AS \"DUMMY\")";
+                if (f.alias.empty()) out += " AS \"DUAL\"";
+                break;
+            }
             out = table_name(f.owner, f.name);
             break;
         case lite_from_item::subquery:
@@ -500,6 +506,8 @@ std::string lite_sqlite_writer::order_list(const std::vector<lite_order_item>& i
                 if (x(*it.expr) == mine ||
                     (o.expr->kind == lite_expr::column && o.expr->name() == it.oracle_name)) {
                     e = q(it.oracle_name);
+                    if (keys_on_ && number_class(*it.expr) == num_class::wide)
+                        e = "LITE_NUMKEY(" + e + ")";
                     break;
                 }
             }
@@ -529,9 +537,14 @@ std::string lite_sqlite_writer::window(const lite_window& w) {
     if (!w.order_by.empty()) {
         const lite_query_block* saved = expanded_;
         expanded_ = nullptr;
-        // A RANGE frame measures its offsets on the sorted values themselves.
+        // A RANGE frame with offsets measures them on the sorted values themselves; without
+        // offsets it needs only the order and its peers, which the keys keep.
+        const auto offset = [](const lite_frame_bound& b) {
+            return b.kind == lite_frame_bound::preceding || b.kind == lite_frame_bound::following;
+        };
         const bool keyed = keys_on_;
-        keys_on_ = w.frame_units != "RANGE";
+        keys_on_ = w.frame_units != "RANGE" ||
+                   !(offset(w.frame_start) || (w.frame_between && offset(w.frame_end)));
         parts.push_back("ORDER BY " + order_list(w.order_by));
         keys_on_ = keyed;
         expanded_ = saved;

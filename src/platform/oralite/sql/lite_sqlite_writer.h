@@ -35,6 +35,9 @@ public:
     std::string expression(const lite_expr& e);
     // One expression or condition on the columns of table `table` (unqualified names).
     std::string table_expression(const lite_expr& e, const std::string& table);
+    // Writes DUAL as its one row instead of the session's TEMP table, which the text of a
+    // stored view cannot read.
+    void write_dual_inline() noexcept { dual_inline_ = true; }
     // The SQLite form of a table name ([schema.]"NAME").
     std::string table_name(const std::string& owner, const std::string& name) const;
     // True once the text written calls a function marked as using the session.
@@ -96,6 +99,8 @@ private:
     };
     num_class number_class(const lite_expr& e);
     num_class column_class(const lite_expr& e);
+    // The class of a query's result column at a position, over every operand of a compound.
+    num_class query_column_class(const lite_query& qr, size_t position);
     num_class from_item_class(const lite_from_item& f, const std::string& col);
     bool compares_by_function(num_class a, num_class b, bool equality) const;
     // The exact forms of operators, BETWEEN, IN lists and CASE matching; "" where SQLite's own
@@ -107,11 +112,18 @@ private:
     std::string number_case(const lite_expr& e);
     // An ORDER BY term that sorts NUMBERs stored in any form by their values.
     std::string number_order_key(const lite_expr& e, std::string sql);
+    // The key of ORDER BY position under SELECT *; `sql` when none is needed.
+    std::string star_order_key(long long position, const std::string& sql);
     // The ORDER BY terms of a compound query over its wrapped rows when a NUMBER needs a key;
     // "" when its own terms sort right.
     std::string number_compound_order(const lite_query& qr);
+    // A UNION, INTERSECT or MINUS without ORDER BY, its rows in the order of their values.
+    std::string number_set_order(const lite_query& qr, const std::string& sql);
     // The function a call writes: an exact twin for numbers, SQLite's own for BINARY_DOUBLE.
     const char* number_function(const lite_expr& e, const lite_function_sig* sig);
+    // SQLite's function for SQRT, EXP, LN, LOG or POWER with a BINARY_DOUBLE argument; null
+    // for any other call.
+    const char* binary_math(const lite_expr& e);
 
     // Marks the text as using the session when the called function does.
     void note_call(const lite_function_sig* sig);
@@ -134,6 +146,10 @@ private:
     std::optional<column_source> source_of(const lite_expr& column);
     lookup column_of(const lite_from_item& f, const std::string& column);
     bool is_stored_table(const lite_from_item& f);
+    // The session's DUAL, not a table or WITH query of that name.
+    bool is_dual(const lite_from_item& f);
+    // The columns of the table or view a FROM item names; null when it names neither.
+    const std::vector<lite_table_column>* relation_columns(const lite_from_item& f) const;
     // A CHAR or NCHAR value, or a text literal: what compares blank-padded.
     bool char_typed(const lite_expr& e);
     // Whether a comparison of e with the others is blank-padded: all of them char_typed.
@@ -170,6 +186,7 @@ private:
     int class_depth_ = 0;
     // False while a RANGE frame's ORDER BY is written: its offsets need the values themselves.
     bool keys_on_ = true;
+    bool dual_inline_ = false;
     // The WITH queries in view, one by one, for telling a column's source and type.
     std::vector<const lite_with_item*> with_items_;
     // Columns are written with their FROM item's name, so that the grouping expressions of a

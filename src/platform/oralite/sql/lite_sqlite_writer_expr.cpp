@@ -217,6 +217,17 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             if (ty == "VARCHAR2" || ty == "VARCHAR" || ty == "CHAR" || ty == "NCHAR" ||
                 ty == "NVARCHAR2" || ty == "CLOB" || ty == "NCLOB" || ty == "LONG") {
                 s = "TO_CHAR(" + v + ")";
+                if (ty == "CHAR" || ty == "NCHAR") {
+                    // A CHAR(n) is its value blank-padded to n characters, as stored; a longer
+                    // value does not fit.
+                    const size_t open = e.text.find('(');
+                    const long n =
+                        open == std::string::npos ? 1 : std::atol(e.text.c_str() + open + 1);
+                    const std::string w = std::to_string(n);
+                    s = "(CASE WHEN LITE_LENGTH(" + s + ") > " + w + " THEN LITE_RAISE(" +
+                        std::to_string(ora_err::data_value_out_of_range) +
+                        ", 'Data value out of range') ELSE RPAD(" + s + ", " + w + ") END)";
+                }
             } else if (ty == "NUMBER" || ty == "INTEGER" || ty == "INT" || ty == "DECIMAL" ||
                        ty == "NUMERIC" || ty == "FLOAT" || ty == "BINARY_DOUBLE" ||
                        ty == "BINARY_FLOAT" || ty == "SMALLINT" || ty == "REAL" || ty == "DOUBLE") {
@@ -324,7 +335,7 @@ bool lite_sqlite_writer::binary_real(const lite_expr& e, bool& single) const {
         for (const lite_from_item* f : tables) {
             if (!qual.empty() && f->alias != qual && !(f->alias.empty() && f->name == qual))
                 continue;
-            const auto* cols = schema_->table_columns(f->owner.empty() ? user_ : f->owner, f->name);
+            const auto* cols = relation_columns(*f);
             if (!cols) continue;
             for (const lite_table_column& c : *cols) {
                 if (c.name != col) continue;

@@ -67,6 +67,21 @@ bool is_equality(const std::string& op) {
 
 }  // namespace
 
+const char* lite_sqlite_writer::binary_math(const lite_expr& e) {
+    if (e.path.size() != 1) return nullptr;
+    static const char* const k_math[][2] = {
+        {"SQRT", "sqrt"}, {"EXP", "exp"}, {"LN", "ln"}, {"LOG", "log"}, {"POWER", "pow"}};
+    for (const auto& m : k_math) {
+        if (e.name() != m[0]) continue;
+        // A BINARY_DOUBLE argument makes the function one of doubles, as in Oracle.
+        for (const auto& a : e.args) {
+            if (a && number_class(*a) == num_class::binary) return m[1];
+        }
+        return nullptr;
+    }
+    return nullptr;
+}
+
 lite_sqlite_writer::scope_guard::scope_guard(lite_sqlite_writer& w, const lite_query_block* b,
                                              const std::vector<lite_with_item>* with)
     : w_(w), block_(b != nullptr), with_(with != nullptr) {
@@ -92,23 +107,36 @@ lite_sqlite_writer::num_class lite_sqlite_writer::from_item_class(const lite_fro
         }
     }
     if (inner) {
-        const lite_query_block& b = inner->first_block();
-        for (const lite_select_item& it : b.items) {
-            if (it.expr->kind != lite_expr::star && it.oracle_name == col) {
-                scope_guard g(*this, &b);
-                return number_class(*it.expr);
-            }
+        const auto& items = inner->first_block().items;
+        for (size_t k = 0; k < items.size(); ++k) {
+            if (items[k].expr->kind != lite_expr::star && items[k].oracle_name == col)
+                return query_column_class(*inner, k);
         }
         return num_class::unknown;
     }
-    if (f.kind != lite_from_item::table || !schema_) return num_class::unknown;
-    const std::vector<lite_table_column>* cols =
-        schema_->table_columns(f.owner.empty() ? user_ : f.owner, f.name);
+    const std::vector<lite_table_column>* cols = relation_columns(f);
     if (!cols) return num_class::unknown;
     for (const lite_table_column& c : *cols) {
         if (c.name == col) return of_coltype(c.type);
     }
     return num_class::unknown;
+}
+
+lite_sqlite_writer::num_class lite_sqlite_writer::query_column_class(const lite_query& qr,
+                                                                     size_t position) {
+    if (!qr.block) {
+        // Every operand of a compound query gives the column values: a NUMBER held as text in
+        // any of them makes the column one.
+        num_class c = num_class::unknown;
+        if (qr.left) c = merge(c, query_column_class(*qr.left, position));
+        if (qr.right) c = merge(c, query_column_class(*qr.right, position));
+        return c;
+    }
+    const lite_query_block& b = *qr.block;
+    if (position >= b.items.size() || b.items[position].expr->kind == lite_expr::star)
+        return num_class::unknown;
+    scope_guard g(*this, &b);
+    return number_class(*b.items[position].expr);
 }
 
 lite_sqlite_writer::num_class lite_sqlite_writer::column_class(const lite_expr& e) {
@@ -186,13 +214,8 @@ lite_sqlite_writer::num_class lite_sqlite_writer::number_class(const lite_expr& 
             if (e.has_else) c = merge(c, arg(e.args.size() - 1));
             return c;
         }
-        case lite_expr::subquery: {
-            const lite_query_block& b = e.query->first_block();
-            if (b.items.empty() || b.items[0].expr->kind == lite_expr::star)
-                return num_class::unknown;
-            scope_guard g(*this, &b);
-            return number_class(*b.items[0].expr);
-        }
+        case lite_expr::subquery:
+            return query_column_class(*e.query, 0);
         case lite_expr::cast:
             return of_coltype(lite_coltype_from_decl(e.text));
         case lite_expr::trim:
@@ -206,6 +229,7 @@ lite_sqlite_writer::num_class lite_sqlite_writer::number_class(const lite_expr& 
                 n == "GETLENGTH") {
                 return num_class::exact;
             }
+            if (binary_math(e)) return num_class::binary;
             switch (sig->result) {
                 case lite_result_rule::number:
                     return num_class::wide;
@@ -344,14 +368,57 @@ std::string lite_sqlite_writer::number_order_key(const lite_expr& e, std::string
         e.text.find_first_not_of("0123456789") == std::string::npos && e.text.size() < 6) {
         const long long position = std::stoll(e.text);
         // A position names a column of the select list; the key reads it by its name.
-        if (position < 1 || position > static_cast<long long>(items.size())) return sql;
+        if (position < 1) return sql;
+        if (items.size() == 1 && items[0].expr->kind == lite_expr::star)
+            return star_order_key(position, sql);
+        if (position > static_cast<long long>(items.size())) return sql;
         const lite_select_item& it = items[static_cast<size_t>(position - 1)];
-        if (it.expr->kind == lite_expr::star) return sql;
+        if (it.expr->kind == lite_expr::star) return star_order_key(position, sql);
         if (number_class(*it.expr) != num_class::wide) return sql;
         return "LITE_NUMKEY(" + lite_quote_name(it.oracle_name) + ")";
     }
     if (c == num_class::unknown) c = number_class(e);
     return c == num_class::wide ? "LITE_NUMKEY(" + sql + ")" : sql;
+}
+
+std::string lite_sqlite_writer::number_set_order(const lite_query& qr, const std::string& sql) {
+    if (qr.set_op == "UNION ALL" || !keys_on_) return sql;
+    // Oracle sorts the rows to find the duplicates, and returns them in that order; SQLite's
+    // order puts a NUMBER held as text after every other number.
+    const auto& items = qr.first_block().items;
+    std::vector<std::string> terms;
+    bool keyed = false;
+    for (size_t k = 0; k < items.size(); ++k) {
+        if (items[k].expr->kind == lite_expr::star) return sql;
+        std::string t = lite_quote_name(items[k].oracle_name);
+        if (query_column_class(qr, k) == num_class::wide) {
+            t = "LITE_NUMKEY(" + t + ")";
+            keyed = true;
+        }
+        terms.push_back(t + " NULLS LAST");
+    }
+    if (!keyed) return sql;
+    std::string out;
+    for (const std::string& t : terms) out += (out.empty() ? "" : ", ") + t;
+    return "SELECT * FROM (" + sql + ") ORDER BY " + out;
+}
+
+std::string lite_sqlite_writer::star_order_key(long long position, const std::string& sql) {
+    const lite_query_block& b = *scopes_.back();
+    // SELECT * of one FROM item: the position is one of that item's columns.
+    if (b.items.size() != 1 || !b.items[0].expr->path.empty() || b.from.size() != 1) return sql;
+    const lite_from_item& f = *b.from[0];
+    const auto at = static_cast<size_t>(position - 1);
+    if (f.kind == lite_from_item::subquery) {
+        const auto& inner = f.query->first_block().items;
+        if (at >= inner.size() || inner[at].expr->kind == lite_expr::star) return sql;
+        if (query_column_class(*f.query, at) != num_class::wide) return sql;
+        return "LITE_NUMKEY(" + lite_quote_name(inner[at].oracle_name) + ")";
+    }
+    const std::vector<lite_table_column>* cols = relation_columns(f);
+    if (!cols || at >= cols->size() || from_item_class(f, (*cols)[at].name) != num_class::wide)
+        return sql;
+    return "LITE_NUMKEY(" + lite_quote_name((*cols)[at].name) + ")";
 }
 
 std::string lite_sqlite_writer::number_compound_order(const lite_query& qr) {
@@ -374,7 +441,8 @@ std::string lite_sqlite_writer::number_compound_order(const lite_query& qr) {
         }
         if (!item || item->expr->kind == lite_expr::star) return {};
         std::string t = lite_quote_name(item->oracle_name);
-        if (number_class(*item->expr) == num_class::wide) {
+        if (query_column_class(qr, static_cast<size_t>(item - first.items.data())) ==
+            num_class::wide) {
             t = "LITE_NUMKEY(" + t + ")";
             keyed = true;
         }
@@ -395,6 +463,7 @@ const char* lite_sqlite_writer::number_function(const lite_expr& e, const lite_f
     const std::string& n = e.name();
     if (e.args.empty() || e.path.size() != 1) return sig->sqlite_name;
     const num_class a = number_class(*e.args[0]);
+    if (const char* ieee = binary_math(e)) return ieee;
     if (n == "SUM" || n == "AVG") {
         // Doubles of a BINARY_DOUBLE add as doubles.
         if (a == num_class::binary) return n == "SUM" ? "sum" : "avg";

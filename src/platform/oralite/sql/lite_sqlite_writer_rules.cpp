@@ -112,7 +112,7 @@ lite_sqlite_writer::lookup lite_sqlite_writer::column_of(const lite_from_item& f
         return r;
     }
     if (f.kind != lite_from_item::table || !schema_) return {};
-    const auto* cols = schema_->table_columns(f.owner.empty() ? user_ : f.owner, f.name);
+    const auto* cols = relation_columns(f);
     if (!cols) return {};
     r.known = true;
     for (const lite_table_column& c : *cols) {
@@ -167,6 +167,10 @@ bool is_char(const lite_coltype* t) {
 
 bool lite_sqlite_writer::char_typed(const lite_expr& e) {
     if (e.kind == lite_expr::string) return !e.text.empty();
+    if (e.kind == lite_expr::cast) {
+        const std::string ty = e.text.substr(0, e.text.find_first_of(" ("));
+        return ty == "CHAR" || ty == "NCHAR";
+    }
     if (e.kind != lite_expr::column) return false;
     if (new_row_ && e.path.size() == 2 && e.path[0] == "NEW") {
         // A trigger's :new row is the row of the table the statement stores into.
@@ -264,6 +268,29 @@ bool lite_sqlite_writer::numbers_before_select(const lite_query_block& b) {
         if (holds_analytic(*it.expr)) return true;
     }
     return false;
+}
+
+const std::vector<lite_table_column>* lite_sqlite_writer::relation_columns(
+    const lite_from_item& f) const {
+    if (f.kind != lite_from_item::table || !schema_) return nullptr;
+    const std::string& owner = f.owner.empty() ? user_ : f.owner;
+    if (const auto* cols = schema_->table_columns(owner, f.name)) return cols;
+    // A view's columns keep the types of what it selects: a CHAR stays blank-padded, a NUMBER
+    // held as text still sorts by its value.
+    return schema_->view_columns(owner, f.name);
+}
+
+bool lite_sqlite_writer::is_dual(const lite_from_item& f) {
+    if (f.kind != lite_from_item::table || f.name != "DUAL") return false;
+    if (!f.owner.empty() && f.owner != "SYS" && f.owner != "PUBLIC") return false;
+    if (f.owner.empty()) {
+        for (const lite_with_item* w : with_items_) {
+            if (w->name == f.name) return false;
+        }
+        // A table of the user's own named DUAL comes first, as in Oracle.
+        if (schema_ && schema_->table_columns(user_, f.name)) return false;
+    }
+    return true;
 }
 
 bool lite_sqlite_writer::is_stored_table(const lite_from_item& f) {

@@ -140,9 +140,11 @@ std::string lite_translate_condition(std::string_view oracle_text, const std::st
     return w.table_expression(*e, "LITE$TABLE");
 }
 
-std::string lite_translate_query(std::string_view oracle_text, const std::string& user) {
+std::string lite_translate_query(std::string_view oracle_text, const std::string& user,
+                                 lite_schema* schema) {
     lite_parser p(oracle_text);
     lite_query_ptr q = p.query_statement();
-    lite_sqlite_writer w(user, nullptr);
+    lite_sqlite_writer w(user, schema);
+    w.write_dual_inline();
     return w.query(*q);
 }

@@ -164,6 +164,13 @@ std::optional<lite_column> lite_type_resolver::type_of(const lite_expr& e,
                 if (k >= e.args.size()) return std::nullopt;
                 return type_of(*e.args[k], scope, owner);
             };
+            const std::string& n = e.name();
+            if (n == "SQRT" || n == "EXP" || n == "LN" || n == "LOG" || n == "POWER") {
+                // Of a BINARY_DOUBLE they are BINARY_DOUBLEs, as in Oracle.
+                for (size_t k = 0; k < e.args.size(); ++k) {
+                    if (is_binary(arg(k))) return of_type("BINARY_DOUBLE", 8);
+                }
+            }
             switch (sig->result) {
                 case lite_result_rule::number:
                     return of_type("NUMBER", 22);
