@@ -98,9 +98,15 @@ TEST_F(LiteAccess, PublicSynonymsServeEveryUserWithinItsGrants) {
     o->execute("DROP TABLE pt");
     o->execute("CREATE SYNONYM pt FOR app.t");
     EXPECT_EQ(lite_cell(*o, "select b from pt"), "one");
-    EXPECT_EQ(lite_rows(*inst_.logon_system(),
-                        "select owner, synonym_name from dba_synonyms order by owner"),
-              (rows{{"OTHER", "PT"}, {"PUBLIC", "PT"}}));
+    // A synonym of its object's own name in another schema qualifies columns as the table does.
+    o->execute("CREATE SYNONYM t FOR app.t");
+    EXPECT_EQ(lite_rows(*o, "select t.b, count(*) from t where t.a > 0 group by t.b"),
+              (rows{{"one", "1"}}));
+    EXPECT_EQ(lite_cell(*o, "select max(t.a) from t, pt where pt.a = t.a"), "1");
+    EXPECT_EQ(
+        lite_rows(*inst_.logon_system(),
+                  "select owner, synonym_name from dba_synonyms order by owner, synonym_name"),
+        (rows{{"OTHER", "PT"}, {"OTHER", "T"}, {"PUBLIC", "PT"}}));
     s_->execute("DROP PUBLIC SYNONYM pt");
     EXPECT_EQ(lite_cell(*o, "select count(*) from all_synonyms where owner = 'PUBLIC'"), "0");
 }
@@ -128,6 +134,10 @@ TEST_F(LiteAccess, GrantsAreKeptAndEachUseNeedsItsPrivilege) {
     s_->execute("CREATE SEQUENCE q");
     s_->execute("GRANT SELECT ON q TO PUBLIC");
     EXPECT_EQ(lite_cell(*o, "select type from all_tab_privs where table_name = 'Q'"), "SEQUENCE");
+    s_->execute("CREATE PROCEDURE p AS BEGIN NULL; END;");
+    s_->execute("GRANT EXECUTE ON p TO other");
+    EXPECT_EQ(lite_cell(*o, "select type from all_tab_privs where table_name = 'P'"), "PROCEDURE");
+    EXPECT_EQ(lite_fails_with(*s_, "GRANT INSERT ON p TO other"), 990);
 
     EXPECT_EQ(lite_fails_with(*s_, "GRANT SELECT ON t TO nobody"), 1917);
     EXPECT_EQ(lite_fails_with(*s_, "GRANT SELECT ON nothing TO other"), 942);

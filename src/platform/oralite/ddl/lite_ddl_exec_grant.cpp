@@ -16,6 +16,18 @@ const std::set<std::string> k_view_privileges = {"DEBUG",      "DELETE",     "FL
                                                  "INSERT",     "MERGE VIEW", "READ",
                                                  "REFERENCES", "SELECT",     "UPDATE"};
 const std::set<std::string> k_sequence_privileges = {"ALTER", "SELECT"};
+const std::set<std::string> k_unit_privileges = {"DEBUG", "EXECUTE"};
+
+// The privileges owner.object takes, null when there is no such object.
+const std::set<std::string>* privileges_taken(lite_dictionary_store& dict, const std::string& owner,
+                                              const std::string& object) {
+    if (dict.table_exists(owner, object)) return &k_table_privileges;
+    if (dict.view_exists(owner, object)) return &k_view_privileges;
+    if (dict.object_exists(owner, object)) return &k_sequence_privileges;
+    // What else holds a name of the schema is a stored unit.
+    if (dict.name_in_use(owner, object)) return &k_unit_privileges;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -76,11 +88,7 @@ void lite_ddl_executor::grant_on_object(const lite_grant& st) {
     if (auto target = lite_synonym_target(db, s.user(), owner, object)) {
         std::tie(owner, object) = *target;
     }
-    const std::set<std::string>* takes = dict.table_exists(owner, object)  ? &k_table_privileges
-                                         : dict.view_exists(owner, object) ? &k_view_privileges
-                                         : dict.object_exists(owner, object)
-                                             ? &k_sequence_privileges
-                                             : nullptr;
+    const std::set<std::string>* takes = privileges_taken(dict, owner, object);
     if (!takes) throw lite_error(ora_err::table_not_found, "table or view does not exist");
     if (owner != s.user() && !lite_sees_all(db, s.user())) {
         // Only the owner grants here: another user learns no more than that it may not.
