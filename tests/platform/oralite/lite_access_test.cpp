@@ -153,9 +153,16 @@ TEST_F(LiteAccess, GrantsAreKeptAndEachUseNeedsItsPrivilege) {
         "GRANT CREATE MATERIALIZED VIEW, CREATE SESSION, CREATE TABLE, CONNECT, RESOURCE TO other");
     s_->execute("REVOKE CREATE TABLE FROM other");
     EXPECT_EQ(lite_fails_with(*s_, "GRANT CONNECT TO nobody"), 1917);
+    // A foreign key into another schema needs REFERENCES on its parent.
+    const std::string child = "CREATE TABLE kid (a NUMBER REFERENCES app.t)";
+    EXPECT_EQ(lite_fails_with(*o, child), 942);
+    s_->execute("GRANT SELECT ON t TO other");
+    EXPECT_EQ(lite_fails_with(*o, child), 1031);
+    s_->execute("GRANT REFERENCES ON t TO other");
+    o->execute(child);
     // The privileges on an object go with it.
     s_->execute("GRANT SELECT ON t TO other");
-    s_->execute("DROP TABLE t");
+    s_->execute("DROP TABLE t CASCADE CONSTRAINTS");
     s_->execute("CREATE TABLE t (a NUMBER)");
     EXPECT_EQ(lite_fails_with(*o, "select * from app.t"), 942);
 }
