@@ -152,6 +152,8 @@ TEST_F(LiteAccess, GrantsAreKeptAndEachUseNeedsItsPrivilege) {
     s_->execute(
         "GRANT CREATE MATERIALIZED VIEW, CREATE SESSION, CREATE TABLE, CONNECT, RESOURCE TO other");
     s_->execute("REVOKE CREATE TABLE FROM other");
+    EXPECT_EQ(lite_fails_with(*s_, "REVOKE CREATE TABLE FROM other"), 1952);
+    EXPECT_EQ(lite_fails_with(*s_, "REVOKE DBA FROM other"), 1951);
     EXPECT_EQ(lite_fails_with(*s_, "GRANT CONNECT TO nobody"), 1917);
     // A foreign key into another schema needs REFERENCES on its parent.
     const std::string child = "CREATE TABLE kid (a NUMBER REFERENCES app.t)";

@@ -75,7 +75,13 @@ void lite_ddl_executor::exec(const lite_grant& st) {
     for (const std::string& g : st.grantees) {
         for (const std::string& p : st.privileges) {
             if (st.revoke) {
-                dict.revoke_system(g, p);
+                if (dict.revoke_system(g, p)) continue;
+                // Roles are one word, system privileges several.
+                if (p.find(' ') == std::string::npos)
+                    throw lite_error(ora_err::role_not_granted,
+                                     "ROLE '" + p + "' not granted to '" + g + "'");
+                throw lite_error(ora_err::system_privilege_not_granted,
+                                 "system privileges not granted to '" + g + "'");
             } else {
                 dict.grant_system(g, p);
             }
