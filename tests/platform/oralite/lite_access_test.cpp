@@ -37,6 +37,7 @@ TEST_F(LiteAccess, SynonymsReachTheirObjectsForQueriesAndDml) {
     EXPECT_EQ(lite_cell(*s_, "select b from t where a = 2"), "deux");
     s_->execute("DELETE FROM s WHERE a = 2");
     EXPECT_EQ(lite_cell(*s_, "select count(*) from t"), "1");
+    EXPECT_EQ(lite_cell(*s_, "select b from s where a = 1 for update"), "one");
     // A chain is followed to its end; a view is reached like a table.
     s_->execute("CREATE VIEW v AS SELECT a, b FROM t");
     s_->execute("CREATE SYNONYM c1 FOR c2");
