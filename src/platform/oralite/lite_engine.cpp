@@ -619,6 +619,27 @@ std::string lite_session::owner_of(const char* sqlite_db_name) const {
     return sqlite_db_name;
 }
 
+bool lite_session::make_writable(const std::string& owner) {
+    if (!db_ || owner == user_) return true;
+    const int read_only = sqlite3_db_readonly(db_, owner.c_str());
+    if (read_only != 1) return read_only == 0;
+    // A file is swapped only between transactions, while no reader of the session runs on it;
+    // SQLite refuses the detach while a statement of the session is reading from the schema.
+    if (!sqlite3_get_autocommit(db_) || !reading_ahead_.empty()) return false;
+    const std::string name = lite_quote_name(owner);
+    if (sqlite3_exec(db_, ("DETACH DATABASE " + name).c_str(), nullptr, nullptr, nullptr) !=
+        SQLITE_OK)
+        return false;
+    const std::string path = uri_path((fs::path(dir_) / (owner + ".db")).string());
+    for (const char* mode : {"rw", "ro"}) {
+        const std::string uri = "file:" + path + "?mode=" + mode;
+        if (sqlite3_exec(db_, ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " + name).c_str(),
+                         nullptr, nullptr, nullptr) == SQLITE_OK)
+            return std::strcmp(mode, "rw") == 0;
+    }
+    return false;
+}
+
 int64_t lite_session::sequence_value(const std::string& owner, const std::string& name, bool next) {
     std::string key = owner + "." + name;
     if (!next) {

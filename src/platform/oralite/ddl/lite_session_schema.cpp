@@ -1,5 +1,7 @@
 #include "ddl/lite_session_schema.h"
 
+#include <cstring>
+
 #include "ddl/lite_access.h"
 #include "lite_sqlite_stmt.h"
 #include "lite_internal.h"
@@ -81,7 +83,11 @@ std::pair<std::string, std::string> lite_session_schema::resolve(const std::stri
     const std::string& user = session_.user();
     std::pair<std::string, std::string> r{owner, name};
     if (auto target = lite_synonym_target(db, user, owner, name)) r = *target;
-    if (!r.first.empty() && r.first != user)
+    if (!r.first.empty() && r.first != user) {
         lite_need_privilege(db, user, r.first, r.second, privilege);
+        // A schema whose rows the user was granted to change since logon is still read-only;
+        // when it stays so, the change fails as it would have.
+        if (std::strcmp(privilege, "SELECT") != 0) session_.make_writable(r.first);
+    }
     return r;
 }
