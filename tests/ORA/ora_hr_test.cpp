@@ -27,6 +27,8 @@ protected:
         s_inst->add_user("SCOTT", "tiger");
         s_inst->run_script("HR", "hr", k_hr_dir + "/hr_create.sql");
         s_inst->run_script("HR", "hr", k_hr_dir + "/hr_populate.sql");
+        // SCOTT reads the one table HR lets it read.
+        s_inst->run("HR", "hr", {"GRANT SELECT ON regions TO scott"});
     }
     void SetUp() override {
         if (!s_inst)
@@ -132,6 +134,7 @@ TEST_F(OraHr, OtherUserSeesTablesOnlyInAllSchemasMode) {
     m_engine->b_owned_by_user = false;
     auto& all = db->get_tables();
     EXPECT_NE(std::find(all.begin(), all.end(), L"HR.REGIONS"), all.end());
+    EXPECT_EQ(std::find(all.begin(), all.end(), L"HR.EMPLOYEES"), all.end());
     auto t = db->get_table(L"HR.REGIONS", 1);
     EXPECT_EQ(t->get_record_count(), 5);
     EXPECT_EQ(ora_read_all(*t).size(), 5u);

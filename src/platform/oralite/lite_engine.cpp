@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "ddl/lite_dictionary.h"
 #include "functions/lite_function_table.h"
@@ -516,15 +517,29 @@ void lite_session::open(const std::string& dir, const std::string& user_in,
         // them, only an operating-system crash could, and loads run many times faster.
         lite_exec(db_, "PRAGMA main.synchronous = OFF");
         lite_exec(db_, "PRAGMA \"LITE$DICT\".synchronous = OFF");
-        // Other schemas are readable, never writable, from this session.
+        // Other schemas are readable from this session.
         lite_stmt s(db_, "SELECT USERNAME FROM \"LITE$DICT\".USERS ORDER BY USERNAME");
         std::vector<std::string> others;
         while (sqlite3_step(s.get()) == SQLITE_ROW) {
             std::string u = col_text(s.get(), 0);
             if (u != user_ && fs::exists(base / (u + ".db"))) others.push_back(u);
         }
+        // Another schema is writable only where its owner granted this user a change to its
+        // rows, as the grants stood at logon: every DDL locks each writable file too.
+        std::set<std::string> writable;
+        lite_stmt w;
+        if (lite_stmt::try_prepare(db_,
+                                   "SELECT DISTINCT OWNER FROM \"LITE$DICT\".TAB_PRIVS WHERE "
+                                   "GRANTEE IN (?1, 'PUBLIC') AND PRIVILEGE IN ('INSERT', "
+                                   "'UPDATE', 'DELETE')",
+                                   w)) {
+            w.text(1, user_);
+            while (w.row()) writable.insert(w.col(0));
+        }
+        w.reset_to_empty();
         for (const std::string& u : others) {
-            std::string uri = "file:" + uri_path((base / (u + ".db")).string()) + "?mode=ro";
+            std::string uri = "file:" + uri_path((base / (u + ".db")).string()) +
+                              (writable.count(u) ? "?mode=rw" : "?mode=ro");
             if (sqlite3_exec(
                     db_,
                     ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " + lite_quote_name(u))
@@ -602,6 +617,27 @@ int64_t lite_session::execute(const std::string& oracle_sql) {
 std::string lite_session::owner_of(const char* sqlite_db_name) const {
     if (!sqlite_db_name || std::strcmp(sqlite_db_name, "main") == 0) return user_;
     return sqlite_db_name;
+}
+
+bool lite_session::make_writable(const std::string& owner) {
+    if (!db_ || owner == user_) return true;
+    const int read_only = sqlite3_db_readonly(db_, owner.c_str());
+    if (read_only != 1) return read_only == 0;
+    // A file is swapped only between transactions, while no reader of the session runs on it;
+    // SQLite refuses the detach while a statement of the session is reading from the schema.
+    if (!sqlite3_get_autocommit(db_) || !reading_ahead_.empty()) return false;
+    const std::string name = lite_quote_name(owner);
+    if (sqlite3_exec(db_, ("DETACH DATABASE " + name).c_str(), nullptr, nullptr, nullptr) !=
+        SQLITE_OK)
+        return false;
+    const std::string path = uri_path((fs::path(dir_) / (owner + ".db")).string());
+    for (const char* mode : {"rw", "ro"}) {
+        const std::string uri = "file:" + path + "?mode=" + mode;
+        if (sqlite3_exec(db_, ("ATTACH DATABASE " + lite_quote_text(uri) + " AS " + name).c_str(),
+                         nullptr, nullptr, nullptr) == SQLITE_OK)
+            return std::strcmp(mode, "rw") == 0;
+    }
+    return false;
 }
 
 int64_t lite_session::sequence_value(const std::string& owner, const std::string& name, bool next) {

@@ -2,12 +2,14 @@
 //
 // An instance is a directory holding "dictionary.db" (users, passwords, the banner and the
 // Oracle data dictionary) and one "<USER>.db" per user (schema). A session opens the logged-on
-// user's file as its main database, attaches every other schema read-only under the user's name
-// (so "HR"."EMPLOYEES" works from any session), and the dictionary as "LITE$DICT". The
-// dictionary views (USER_/ALL_/DBA_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS,
-// CONS_COLUMNS, INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, USERS, TS_QUOTAS,
-// DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the logged-on
-// user's objects only.
+// user's file as its main database, attaches every other schema under the user's name
+// (so "HR"."EMPLOYEES" works from any session that was granted it; writable only where a change
+// to its rows was granted), and the dictionary as "LITE$DICT". The dictionary views
+// (USER_/ALL_/DBA_ TABLES, TAB_COLUMNS, COL_COMMENTS, TAB_COMMENTS, CONSTRAINTS, CONS_COLUMNS,
+// INDEXES, IND_COLUMNS, VIEWS, SEQUENCES, TRIGGERS, OBJECTS, SYNONYMS, TAB_PRIVS, USERS,
+// TS_QUOTAS, DBA_USERS, SYS.USER_VIEWS, v$version, DUAL) are per-session views; USER_* show the
+// logged-on user's objects only, ALL_* those it may see, and DBA_* are there only for SYS,
+// SYSTEM and holders of DBA, SELECT_CATALOG_ROLE or SELECT ANY DICTIONARY.
 //
 // Connect strings resolve to an instance directory:
 // - an existing directory path is used as it is;
@@ -325,6 +327,9 @@ public:
     lite_session_schema& schema() noexcept { return *schema_; }
     // Attached schema name for a SQLite database name ("main" is the session's user).
     std::string owner_of(const char* sqlite_db_name) const;
+    // Attaches another schema writable, for a change to its rows granted since logon; false
+    // when it stays read-only (inside a transaction, or while a query of the session reads).
+    bool make_writable(const std::string& owner);
 
 private:
     friend class lite_statement;

@@ -29,14 +29,15 @@ protected:
 TEST_F(LiteDestination, UserIdentifiedExternallyLogsOnOnlyExternally) {
     s_->execute("CREATE USER \"DEST\" identified externally");
     s_->execute("ALTER USER \"DEST\" quota unlimited on \"USERS\"");
-    EXPECT_EQ(lite_cell(*s_, "select authentication_type from dba_users where username = 'DEST'"),
+    std::unique_ptr<lite_session> dba = inst_.logon_system();
+    EXPECT_EQ(lite_cell(*dba, "select authentication_type from dba_users where username = 'DEST'"),
               "EXTERNAL");
-    EXPECT_EQ(lite_cell(*s_, "select max_bytes from dba_ts_quotas where username = 'DEST'"), "-1");
+    EXPECT_EQ(lite_cell(*dba, "select max_bytes from dba_ts_quotas where username = 'DEST'"), "-1");
     EXPECT_EQ(lite_fails_with(*s_, "CREATE USER \"DEST\" identified externally"), 1920);
     EXPECT_EQ(lite_fails_with(*s_, "ALTER USER \"NOBODY\" quota unlimited on \"USERS\""), 1918);
     EXPECT_EQ(lite_fails_with(*s_, "ALTER USER \"DEST\" quota 10M on \"NOWHERE\""), 959);
     s_->execute("ALTER USER \"DEST\" quota 10M on \"USERS\"");
-    EXPECT_EQ(lite_cell(*s_, "select max_bytes from dba_ts_quotas where username = 'DEST'"),
+    EXPECT_EQ(lite_cell(*dba, "select max_bytes from dba_ts_quotas where username = 'DEST'"),
               "10485760");
 
     lite_session ext;

@@ -32,7 +32,9 @@ TEST_F(LiteDictionary, ViewColumnsAreListedLikeTableColumns) {
                         "select count(*) from all_tab_columns where owner = 'APP' and "
                         "table_name = 'DV'"),
               "4");
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_tab_columns where owner = 'APP'"), "7");
+    EXPECT_EQ(lite_cell(*inst_.logon_system(),
+                        "select count(*) from dba_tab_columns where owner = 'APP'"),
+              "7");
     // Every column of a view has its row among the comments, commented or not.
     s_->execute("COMMENT ON COLUMN dv.v IS 'the text'");
     EXPECT_EQ(lite_rows(*s_,
@@ -62,22 +64,23 @@ TEST_F(LiteDictionary, DbaViewsListEveryOwnerAndConstraintsTheirState) {
         "DISABLE)");
     s_->execute("CREATE VIEW pv AS SELECT id FROM p");
     s_->execute("COMMENT ON COLUMN p.n IS 'a number'");
-    EXPECT_EQ(lite_rows(*s_, "select owner, table_name from dba_tables order by table_name"),
+    std::unique_ptr<lite_session> dba = inst_.logon_system();
+    EXPECT_EQ(lite_rows(*dba, "select owner, table_name from dba_tables order by table_name"),
               (rows{{"APP", "C"}, {"APP", "P"}}));
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_tab_columns where owner = 'APP'"), "4");
-    EXPECT_EQ(lite_cell(*s_, "select comments from dba_col_comments where column_name = 'N'"),
+    EXPECT_EQ(lite_cell(*dba, "select count(*) from dba_tab_columns where owner = 'APP'"), "4");
+    EXPECT_EQ(lite_cell(*dba, "select comments from dba_col_comments where column_name = 'N'"),
               "a number");
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_indexes where table_name = 'P'"), "1");
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_ind_columns where table_name = 'P'"), "1");
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_cons_columns where owner = 'APP'"), "2");
-    EXPECT_EQ(lite_cell(*s_, "select view_name from dba_views"), "PV");
-    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_objects where owner = 'APP'"), "4");
+    EXPECT_EQ(lite_cell(*dba, "select count(*) from dba_indexes where table_name = 'P'"), "1");
+    EXPECT_EQ(lite_cell(*dba, "select count(*) from dba_ind_columns where table_name = 'P'"), "1");
+    EXPECT_EQ(lite_cell(*dba, "select count(*) from dba_cons_columns where owner = 'APP'"), "2");
+    EXPECT_EQ(lite_cell(*dba, "select view_name from dba_views"), "PV");
+    EXPECT_EQ(lite_cell(*dba, "select count(*) from dba_objects where owner = 'APP'"), "4");
     EXPECT_EQ(lite_rows(*s_,
                         "select constraint_name, status, deferrable, deferred, validated "
                         "from user_constraints order by constraint_name"),
               (rows{{"C_FK", "DISABLED", "NOT DEFERRABLE", "IMMEDIATE", "NOT VALIDATED"},
                     {"P_PK", "ENABLED", "NOT DEFERRABLE", "IMMEDIATE", "VALIDATED"}}));
-    EXPECT_EQ(lite_cell(*s_,
+    EXPECT_EQ(lite_cell(*dba,
                         "select validated from dba_constraints where constraint_name = "
                         "'C_FK'"),
               "NOT VALIDATED");

@@ -190,9 +190,12 @@ TEST_F(LiteScriptRun, ClientCommandsAndStoredCodeOnlyWarn) {
         "ALTER SESSION SET NLS_LANGUAGE=American;\n"
         "INSERT INTO t (id, name) VALUES (1, 'multi\n"
         "line');\n");
-    ASSERT_EQ(warnings_.size(), 4u);
+    ASSERT_EQ(warnings_.size(), 3u);
     EXPECT_EQ(warnings_[0].rfind("x.sql:1: ", 0), 0u);
     EXPECT_EQ(warnings_[2].rfind("x.sql:3: TRIGGER TRG stored", 0), 0u);
+    // A grant is no client command: it is kept.
+    EXPECT_EQ(lite_cell(*s_, "select grantee || ' ' || privilege from user_tab_privs"),
+              "PUBLIC SELECT");
     EXPECT_EQ(lite_cell(*s_, "select name from t"), "multi\nline");
     EXPECT_EQ(lite_cell(*s_, "select object_type from user_objects where object_name = 'TRG'"),
               "TRIGGER");

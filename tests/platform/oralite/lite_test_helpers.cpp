@@ -32,6 +32,12 @@ std::unique_ptr<lite_session> lite_scratch::logon() const {
     return s;
 }
 
+std::unique_ptr<lite_session> lite_scratch::logon_system() const {
+    auto s = std::make_unique<lite_session>();
+    s->logon_dir(dir_, "SYSTEM", "manager");
+    return s;
+}
+
 std::vector<std::vector<std::string>> lite_rows(lite_session& s, const std::string& sql) {
     auto st = s.prepare(sql);
     st->execute();

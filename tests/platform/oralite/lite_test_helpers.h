@@ -16,6 +16,8 @@ public:
     const std::string& dir() const { return dir_; }
     // A session logged on as the scratch user.
     std::unique_ptr<lite_session> logon() const;
+    // A session logged on as SYSTEM, who reads the DBA_ views and every schema.
+    std::unique_ptr<lite_session> logon_system() const;
 
 private:
     std::string dir_;

@@ -104,7 +104,7 @@ TEST_F(OraliteRun, FailuresAreReportedTheRestRunsAndTheStatusTells) {
 
 TEST_F(OraliteRun, TwoLoadsDoingDdlWaitForEachOther) {
     lite_instance::add_user(inst_.dir(), "OTHER", "other");
-    auto script = [&](const std::string& name) {
+    auto script = [&](const std::string& name, const std::string& tail) {
         std::string text;
         for (int i = 0; i < 25; ++i) {
             std::string t = "t" + std::to_string(i);
@@ -117,9 +117,9 @@ TEST_F(OraliteRun, TwoLoadsDoingDdlWaitForEachOther) {
                 "INSERT INTO " + t + " VALUES (s" + std::to_string(i) + ".nextval + 10, 's');\n";
             text += "CREATE INDEX " + t + "_v ON " + t + " (v);\n";
         }
-        return write(name, text);
+        return write(name, text + tail);
     };
-    std::string a = script("a.sql"), b = script("b.sql");
+    std::string a = script("a.sql", ""), b = script("b.sql", "GRANT SELECT ON t24 TO app;\n");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {

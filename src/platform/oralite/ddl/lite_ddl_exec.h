@@ -48,6 +48,8 @@ struct lite_ddl_executor {
     void exec(const lite_store_source& st);
     void exec(const lite_truncate& st);
     void exec(const lite_ignored_ddl& st);
+    void exec(const lite_create_synonym& st);
+    void exec(const lite_grant& st);
 
     // ---- shared by several kinds
     // A new SYS_Cnnnnnnn name.
@@ -97,6 +99,10 @@ struct lite_ddl_executor {
     void create_user(const lite_user_ddl& st);
     void alter_user(const lite_user_ddl& st);
     void apply_user_clauses(const lite_user_ddl& st);
+
+    // ---- synonyms and privileges
+    void drop_synonym(const std::string& owner, const std::string& name);
+    void grant_on_object(const lite_grant& st);
 
     // ---- comments
     void comment_view(const std::string& owner, const std::string& v, const std::string& col,

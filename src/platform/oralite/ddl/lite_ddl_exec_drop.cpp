@@ -1,4 +1,5 @@
-// DROP of tables, views, indexes, sequences, triggers and stored units.
+// DROP of tables, views, indexes, sequences, triggers, stored units and synonyms. The privileges
+// granted on an object go with it; synonyms for it stay, leading nowhere.
 #include "ddl/lite_ddl_exec.h"
 #include "lite_errors.h"
 #include "lite_names.h"
@@ -22,6 +23,7 @@ void lite_ddl_executor::exec(const lite_drop& st) {
                 if (!seq.empty()) dict.forget_sequence(owner, seq);
             }
             dict.forget_table(owner, n);
+            dict.forget_grants(owner, n);
             lite_exec(db, "DROP TABLE IF EXISTS main." + lite_sqlite_name(n));
             return;
         }
@@ -29,6 +31,7 @@ void lite_ddl_executor::exec(const lite_drop& st) {
             if (!dict.delete_view(owner, n))
                 throw lite_error(ora_err::table_not_found, "table or view does not exist");
             dict.forget_view_comments(owner, n);
+            dict.forget_grants(owner, n);
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_sqlite_name(n));
             return;
         case kind::index:
@@ -43,6 +46,7 @@ void lite_ddl_executor::exec(const lite_drop& st) {
         case kind::sequence:
             if (!dict.forget_sequence(owner, n))
                 throw lite_error(ora_err::sequence_not_found, "sequence does not exist");
+            dict.forget_grants(owner, n);
             return;
         case kind::trigger:
             if (!dict.trigger_exists(owner, n))
@@ -51,6 +55,9 @@ void lite_ddl_executor::exec(const lite_drop& st) {
             return;
         case kind::source:
             dict.forget_source(owner, n);
+            return;
+        case kind::synonym:
+            drop_synonym(owner, n);
             return;
         case kind::ignored:
             s.add_warning("statement ignored: DROP " + st.ignored_word);

@@ -2,6 +2,7 @@
 // and the SQLite triggers that hold foreign keys row by row.
 #include <algorithm>
 
+#include "ddl/lite_access.h"
 #include "ddl/lite_ddl_exec.h"
 #include "ddl/lite_ddl_parser.h"
 #include "lite_errors.h"
@@ -46,6 +47,7 @@ void lite_ddl_executor::add_constraint(const std::string& owner, const std::stri
             dict.insert_index(owner, c.name, table, true, generated, c.columns, {}, "NORMAL");
         }
     } else if (c.type == 'R') {
+        lite_need_privilege(db, s.user(), c.r_owner, c.r_table, "REFERENCES");
         need_table(c.r_owner, c.r_table);
         auto keys = dict.table_keys(c.r_owner, c.r_table);
         if (c.r_columns.empty()) {

@@ -30,6 +30,8 @@ lite_ddl_statement lite_ddl_parser::parse() {
     }
     if (word("DROP")) return parse_drop();
     if (word("COMMENT")) return parse_comment();
+    if (word("GRANT")) return parse_grant(false);
+    if (word("REVOKE")) return parse_grant(true);
     if (word("TRUNCATE")) {
         need_word("TABLE");
         lite_truncate st;
@@ -56,6 +58,11 @@ lite_ddl_statement lite_ddl_parser::parse_create() {
     if (word("VIEW")) return parse_create_view(replace);
     if (word("TRIGGER")) return parse_create_trigger(replace);
     if (!replace && word("USER")) return parse_user(true);
+    if (word("PUBLIC")) {
+        need_word("SYNONYM");
+        return parse_create_synonym(replace, true);
+    }
+    if (word("SYNONYM")) return parse_create_synonym(replace, false);
     // Object types (and with them nested tables and object tables) are not in this server.
     if (t[i].is("TYPE"))
         throw lite_error(ora_err::feature_not_enabled, "feature not enabled: Objects");
@@ -349,10 +356,18 @@ lite_drop lite_ddl_parser::parse_drop() {
         }
         return st;
     }
-    for (auto [w, k] : {std::pair{"VIEW", kind::view}, std::pair{"INDEX", kind::index},
-                        std::pair{"SEQUENCE", kind::sequence}, std::pair{"TRIGGER", kind::trigger},
-                        std::pair{"PROCEDURE", kind::source}, std::pair{"FUNCTION", kind::source},
-                        std::pair{"PACKAGE", kind::source}, std::pair{"TYPE", kind::source}}) {
+    if (word("PUBLIC")) {
+        need_word("SYNONYM");
+        st.object = kind::synonym;
+        st.owner = "PUBLIC";
+        st.name = name(ora_err::invalid_table_name, "invalid table name");
+        return st;
+    }
+    for (auto [w, k] : {std::pair{"SYNONYM", kind::synonym}, std::pair{"VIEW", kind::view},
+                        std::pair{"INDEX", kind::index}, std::pair{"SEQUENCE", kind::sequence},
+                        std::pair{"TRIGGER", kind::trigger}, std::pair{"PROCEDURE", kind::source},
+                        std::pair{"FUNCTION", kind::source}, std::pair{"PACKAGE", kind::source},
+                        std::pair{"TYPE", kind::source}}) {
         if (word(w)) {
             st.object = k;
             std::tie(st.owner, st.name) = object_name();

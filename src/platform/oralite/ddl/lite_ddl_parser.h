@@ -52,6 +52,10 @@ struct lite_ddl_parser {
     lite_user_ddl parse_user(bool creating);
     // The cursor is after CREATE [OR REPLACE] ... TRIGGER.
     lite_create_trigger parse_create_trigger(bool replace);
+    // The cursor is after CREATE [OR REPLACE] [PUBLIC] SYNONYM.
+    lite_create_synonym parse_create_synonym(bool replace, bool is_public);
+    // The cursor is after GRANT or REVOKE.
+    lite_grant parse_grant(bool revoke);
 
     const lite_token& cur() const;
     const lite_token& peek(size_t k = 1) const;

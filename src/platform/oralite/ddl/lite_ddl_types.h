@@ -128,9 +128,9 @@ struct lite_comment {
 };
 
 struct lite_drop {
-    enum class kind { table, view, index, sequence, trigger, source, ignored };
+    enum class kind { table, view, index, sequence, trigger, source, synonym, ignored };
     kind object = kind::ignored;
-    std::string owner, name;
+    std::string owner, name;   // owner PUBLIC for DROP PUBLIC SYNONYM
     bool cascade = false;      // DROP TABLE ... CASCADE CONSTRAINTS
     std::string ignored_word;  // kind::ignored: the word after DROP
 };
@@ -181,6 +181,25 @@ struct lite_truncate {
     std::string owner, table;
 };
 
+// CREATE [OR REPLACE] [PUBLIC] SYNONYM.
+struct lite_create_synonym {
+    std::string owner, name;  // owner PUBLIC for a public synonym
+    bool replace = false;
+    std::string target_owner, target;
+    std::string db_link;  // FOR object@link: kept, though no link leads anywhere here
+};
+
+// GRANT and REVOKE. Privileges on an object are kept; system privileges and roles are kept only
+// for the grantee's view of the dictionary.
+struct lite_grant {
+    bool revoke = false;
+    std::vector<std::string> privileges;  // SELECT, INSERT, ... (ALL PRIVILEGES as ALL)
+    bool on_object = false;               // an ON clause was written
+    std::string owner, object;
+    std::vector<std::string> grantees;  // users and PUBLIC
+    bool grant_option = false;
+};
+
 // A statement accepted without effect; it leaves only this warning.
 struct lite_ignored_ddl {
     std::string warning;
@@ -189,6 +208,7 @@ struct lite_ignored_ddl {
 using lite_ddl_statement =
     std::variant<lite_create_table, lite_alter_table, lite_create_index, lite_create_sequence,
                  lite_create_view, lite_comment, lite_drop, lite_user_ddl, lite_create_trigger,
-                 lite_store_source, lite_truncate, lite_ignored_ddl>;
+                 lite_store_source, lite_truncate, lite_ignored_ddl, lite_create_synonym,
+                 lite_grant>;
 
 #endif

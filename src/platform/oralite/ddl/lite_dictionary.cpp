@@ -7,6 +7,7 @@
 #include <memory>
 #include <cstring>
 
+#include "ddl/lite_access.h"
 #include "functions/lite_function_table.h"
 #include "lite_internal.h"
 #include "lite_sqlite_stmt.h"
@@ -38,6 +39,14 @@ const char* const k_later_tables[] = {
     "DATA_SCALE NUMBER, NULLABLE VARCHAR2(1), DATA_DEFAULT LONGTEXT, CHAR_LENGTH NUMBER, "
     "CHAR_USED VARCHAR2(1), IDENTITY_COLUMN VARCHAR2(3), PRIMARY KEY(OWNER, VIEW_NAME, "
     "COLUMN_ID))",
+    // Synonyms (OWNER PUBLIC for public ones), privileges granted on objects, and the system
+    // privileges and roles granted, which decide only who reads the DBA_ views and every schema.
+    "SYNONYMS(OWNER VARCHAR2(128), SYNONYM_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128), "
+    "TABLE_NAME VARCHAR2(128), DB_LINK VARCHAR2(128), PRIMARY KEY(OWNER, SYNONYM_NAME))",
+    "TAB_PRIVS(GRANTEE VARCHAR2(128), OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), "
+    "GRANTOR VARCHAR2(128), PRIVILEGE VARCHAR2(40), GRANTABLE VARCHAR2(3), "
+    "PRIMARY KEY(GRANTEE, OWNER, TABLE_NAME, PRIVILEGE))",
+    "SYS_PRIVS(GRANTEE VARCHAR2(128), PRIVILEGE VARCHAR2(128), PRIMARY KEY(GRANTEE, PRIVILEGE))",
 };
 
 // LONGTEXT marks dictionary columns that Oracle shows as LONG; it keeps TEXT affinity so a
@@ -80,7 +89,8 @@ const char* const k_dict_tables[] = {
 struct view_def {
     const char* name;
     // {U} stands for the user as an SQL literal, {D} for the dictionary, {SEE:owner,name} for
-    // "the user may see the object owner.name" (owner and name qualified by the caller).
+    // "the user may see the object owner.name" (owner and name qualified by the caller), {DBA}
+    // for "this is the DBA_ view".
     const char* select;
 };
 
@@ -98,7 +108,7 @@ const view_def k_user_views[] = {
      "DATA_PRECISION, DATA_SCALE, NULLABLE, COLUMN_ID, DATA_DEFAULT, CHAR_LENGTH, CHAR_USED, "
      "IDENTITY_COLUMN FROM {D}.VIEW_COLUMNS WHERE OWNER = {U}) ORDER BY TABLE_NAME, COLUMN_ID"},
     {"USER_COL_COMMENTS",
-     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM DBA_COL_COMMENTS WHERE OWNER = {U}"},
+     "SELECT TABLE_NAME, COLUMN_NAME, COMMENTS FROM ALL_COL_COMMENTS WHERE OWNER = {U}"},
     {"USER_TAB_COMMENTS",
      "SELECT TABLE_NAME, 'TABLE' AS TABLE_TYPE, COMMENTS FROM {D}.TABLES WHERE OWNER = {U} "
      "UNION ALL SELECT v.VIEW_NAME, 'VIEW', c.COMMENTS FROM {D}.VIEWS v LEFT JOIN "
@@ -107,7 +117,7 @@ const view_def k_user_views[] = {
     {"USER_CONSTRAINTS",
      "SELECT OWNER, CONSTRAINT_NAME, CONSTRAINT_TYPE, TABLE_NAME, SEARCH_CONDITION, R_OWNER, "
      "R_CONSTRAINT_NAME, DELETE_RULE, STATUS, \"DEFERRABLE\", \"DEFERRED\", VALIDATED, GENERATED, "
-     "INDEX_NAME FROM DBA_CONSTRAINTS WHERE OWNER = {U}"},
+     "INDEX_NAME FROM ALL_CONSTRAINTS WHERE OWNER = {U}"},
     {"USER_CONS_COLUMNS",
      "SELECT OWNER, CONSTRAINT_NAME, TABLE_NAME, COLUMN_NAME, POSITION "
      "FROM {D}.CONS_COLUMNS WHERE OWNER = {U}"},
@@ -121,7 +131,7 @@ const view_def k_user_views[] = {
     {"USER_SEQUENCES",
      "SELECT SEQUENCE_NAME, MIN_VALUE, MAX_VALUE, INCREMENT_BY, CYCLE_FLAG, ORDER_FLAG, "
      "CACHE_SIZE, LAST_NUMBER FROM {D}.SEQUENCES WHERE SEQUENCE_OWNER = {U}"},
-    {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM DBA_OBJECTS WHERE OWNER = {U}"},
+    {"USER_OBJECTS", "SELECT OBJECT_NAME, OBJECT_TYPE, STATUS FROM ALL_OBJECTS WHERE OWNER = {U}"},
     {"USER_TRIGGERS",
      "SELECT TRIGGER_NAME, TRIGGER_TYPE, TRIGGERING_EVENT, TABLE_OWNER, 'TABLE' AS "
      "BASE_OBJECT_TYPE, TABLE_NAME, WHEN_CLAUSE, STATUS, TRIGGER_BODY FROM {D}.TRIGGERS "
@@ -130,6 +140,9 @@ const view_def k_user_views[] = {
      "SELECT USERNAME, CASE WHEN LOCKED = 1 THEN 'LOCKED' ELSE 'OPEN' END AS ACCOUNT_STATUS, "
      "CREATED FROM {D}.USERS WHERE USERNAME = {U}"},
     {"USER_TS_QUOTAS", "SELECT TABLESPACE_NAME, MAX_BYTES FROM {D}.TS_QUOTAS WHERE USERNAME = {U}"},
+    {"USER_SYNONYMS",
+     "SELECT SYNONYM_NAME, TABLE_OWNER, TABLE_NAME, DB_LINK, 0 AS ORIGIN_CON_ID FROM "
+     "{D}.SYNONYMS WHERE OWNER = {U}"},
 };
 
 // Each of these is DBA_<name>, every object of the database, and ALL_<name>, those the user
@@ -207,13 +220,31 @@ const view_def k_wide_views[] = {
      "{D}.SEQUENCES UNION ALL SELECT s.OWNER, s.NAME, s.TYPE, CASE WHEN EXISTS (SELECT 1 FROM "
      "{D}.TRIGGERS g WHERE g.OWNER = s.OWNER AND g.TRIGGER_NAME = s.NAME AND g.FIRES = 1 AND "
      "s.TYPE = 'TRIGGER') THEN 'VALID' ELSE 'INVALID' END, s.NAME FROM {D}.SOURCE s) o "
-     "WHERE {SEE:o.OWNER,o.SEEN_AS}"},
+     "WHERE {SEE:o.OWNER,o.SEEN_AS} UNION ALL SELECT y.OWNER, y.SYNONYM_NAME, 'SYNONYM', "
+     "'VALID' FROM {D}.SYNONYMS y WHERE y.OWNER IN ({U}, 'PUBLIC') OR "
+     "{SEE:y.TABLE_OWNER,y.TABLE_NAME}"},
     {"TRIGGERS",
      "SELECT g.OWNER AS OWNER, g.TRIGGER_NAME AS TRIGGER_NAME, g.TRIGGER_TYPE AS TRIGGER_TYPE, "
      "g.TRIGGERING_EVENT AS TRIGGERING_EVENT, g.TABLE_OWNER AS TABLE_OWNER, 'TABLE' AS "
      "BASE_OBJECT_TYPE, g.TABLE_NAME AS TABLE_NAME, g.WHEN_CLAUSE AS WHEN_CLAUSE, g.STATUS AS "
      "STATUS, g.TRIGGER_BODY AS TRIGGER_BODY FROM {D}.TRIGGERS g "
      "WHERE {SEE:g.TABLE_OWNER,g.TABLE_NAME}"},
+    // Public synonyms are everyone's; another schema's are seen with what they stand for.
+    {"SYNONYMS",
+     "SELECT y.OWNER AS OWNER, y.SYNONYM_NAME AS SYNONYM_NAME, y.TABLE_OWNER AS TABLE_OWNER, "
+     "y.TABLE_NAME AS TABLE_NAME, y.DB_LINK AS DB_LINK, 0 AS ORIGIN_CON_ID FROM {D}.SYNONYMS y "
+     "WHERE y.OWNER IN ({U}, 'PUBLIC') OR {SEE:y.TABLE_OWNER,y.TABLE_NAME}"},
+    // A user is shown the grants it made, received or holds through PUBLIC, and those on its
+    // own objects.
+    {"TAB_PRIVS",
+     "SELECT p.GRANTEE AS GRANTEE, p.OWNER AS OWNER, p.TABLE_NAME AS TABLE_NAME, p.GRANTOR AS "
+     "GRANTOR, p.PRIVILEGE AS PRIVILEGE, p.GRANTABLE AS GRANTABLE, 'NO' AS HIERARCHY, CASE WHEN "
+     "EXISTS (SELECT 1 FROM {D}.VIEWS v WHERE v.OWNER = p.OWNER AND v.VIEW_NAME = p.TABLE_NAME) "
+     "THEN 'VIEW' WHEN EXISTS (SELECT 1 FROM {D}.SEQUENCES s WHERE s.SEQUENCE_OWNER = p.OWNER "
+     "AND s.SEQUENCE_NAME = p.TABLE_NAME) THEN 'SEQUENCE' ELSE COALESCE((SELECT MIN(u.TYPE) FROM "
+     "{D}.SOURCE u WHERE u.OWNER = p.OWNER AND u.NAME = p.TABLE_NAME), 'TABLE') END AS TYPE FROM "
+     "{D}.TAB_PRIVS p WHERE {DBA} OR {U} IN (p.GRANTEE, p.OWNER, p.GRANTOR) OR p.GRANTEE = "
+     "'PUBLIC'"},
 };
 
 // Views with no USER_/ALL_/DBA_ family of their own.
@@ -225,14 +256,33 @@ const view_def k_other_views[] = {
      "'PASSWORD' END AS AUTHENTICATION_TYPE FROM {D}.USERS"},
     {"DBA_TS_QUOTAS", "SELECT TABLESPACE_NAME, USERNAME, MAX_BYTES FROM {D}.TS_QUOTAS"},
     {"V$VERSION", "SELECT VALUE AS BANNER FROM {D}.SETTINGS WHERE NAME = 'BANNER'"},
+    {"USER_TAB_PRIVS",
+     "SELECT GRANTEE, OWNER, TABLE_NAME, GRANTOR, PRIVILEGE, GRANTABLE, HIERARCHY, TYPE FROM "
+     "ALL_TAB_PRIVS WHERE {U} IN (GRANTEE, OWNER, GRANTOR)"},
 };
 
-std::string substitute(std::string s, const std::string& user) {
+// How much of the database a view shows: its user's objects, those it was granted, everything
+// (to a user who reads every schema), or everything as the DBA_ views show it.
+enum class reach { own, granted, all, dba };
+
+std::string substitute(std::string s, const std::string& user, reach r = reach::own) {
     const std::string u = lite_quote_text(user);
     const std::string d = lite_quote_name(k_lite_dict);
-    // Every user sees every schema's objects for now.
-    for (size_t p; (p = s.find("{SEE:")) != std::string::npos;)
-        s.replace(p, s.find('}', p) + 1 - p, "1");
+    // An object is seen by its owner and by those granted any privilege on it.
+    for (size_t p; (p = s.find("{SEE:")) != std::string::npos;) {
+        const size_t end = s.find('}', p), comma = s.find(',', p);
+        const std::string owner = s.substr(p + 5, comma - p - 5);
+        const std::string name = s.substr(comma + 1, end - comma - 1);
+        s.replace(p, end + 1 - p,
+                  r != reach::granted
+                      ? std::string("1")
+                      : "(" + owner +
+                            " = {U} OR EXISTS (SELECT 1 FROM {D}.TAB_PRIVS p$ WHERE "
+                            "p$.GRANTEE IN ({U}, 'PUBLIC') AND p$.OWNER = " +
+                            owner + " AND p$.TABLE_NAME = " + name + "))");
+    }
+    for (size_t p; (p = s.find("{DBA}")) != std::string::npos;)
+        s.replace(p, 5, r == reach::dba ? "1" : "0");
     for (size_t p; (p = s.find("{U}")) != std::string::npos;) s.replace(p, 3, u);
     for (size_t p; (p = s.find("{D}")) != std::string::npos;) s.replace(p, 3, d);
     return s;
@@ -267,13 +317,20 @@ void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
         lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) +
                           "." + t);
     }
-    // The USER_ views read some DBA_ ones: those come first.
+    // Without the privilege to read them the DBA_ views are not there at all: Oracle answers
+    // ORA-00942 for them. The USER_ views read some ALL_ ones: those come first.
+    const bool dba = lite_reads_dictionary(db, user);
+    const reach all = lite_sees_all(db, user) ? reach::all : reach::granted;
     for (const view_def& v : k_wide_views) {
-        create_view(db, std::string("DBA_") + v.name, substitute(v.select, user));
-        create_view(db, std::string("ALL_") + v.name, substitute(v.select, user));
+        if (dba)
+            create_view(db, std::string("DBA_") + v.name, substitute(v.select, user, reach::dba));
+        create_view(db, std::string("ALL_") + v.name, substitute(v.select, user, all));
     }
     for (const view_def& v : k_user_views) create_view(db, v.name, substitute(v.select, user));
-    for (const view_def& v : k_other_views) create_view(db, v.name, substitute(v.select, user));
+    for (const view_def& v : k_other_views) {
+        if (dba || std::string_view(v.name).substr(0, 4) != "DBA_")
+            create_view(db, v.name, substitute(v.select, user));
+    }
     lite_exec(db, "CREATE TEMP TABLE DUAL(DUMMY VARCHAR2(1))");
     lite_exec(db, "INSERT INTO temp.DUAL VALUES('X')");
 }

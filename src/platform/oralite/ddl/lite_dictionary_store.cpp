@@ -47,11 +47,14 @@ bool lite_dictionary_store::user_exists(const std::string& user) {
 }
 
 bool lite_dictionary_store::name_in_use(const std::string& owner, const std::string& name) {
-    stmt q(db_, R"(SELECT 1 FROM "LITE$DICT".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 )"
-                R"(UNION ALL SELECT 1 FROM "LITE$DICT".VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 )"
-                R"(UNION ALL SELECT 1 FROM "LITE$DICT".SEQUENCES WHERE SEQUENCE_OWNER=?1 AND )"
-                R"(SEQUENCE_NAME=?2 UNION ALL SELECT 1 FROM "LITE$DICT".SOURCE WHERE OWNER=?1 AND )"
-                R"(NAME=?2 AND TYPE IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE'))");
+    stmt q(
+        db_,
+        R"(SELECT 1 FROM "LITE$DICT".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 )"
+        R"(UNION ALL SELECT 1 FROM "LITE$DICT".VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 )"
+        R"(UNION ALL SELECT 1 FROM "LITE$DICT".SEQUENCES WHERE SEQUENCE_OWNER=?1 AND )"
+        R"(SEQUENCE_NAME=?2 UNION ALL SELECT 1 FROM "LITE$DICT".SOURCE WHERE OWNER=?1 AND )"
+        R"(NAME=?2 AND TYPE IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE') UNION ALL SELECT 1 FROM )"
+        R"("LITE$DICT".SYNONYMS WHERE OWNER=?1 AND SYNONYM_NAME=?2)");
     q.text(1, owner).text(2, name);
     return q.row();
 }
@@ -601,4 +604,92 @@ void lite_dictionary_store::set_quota(const std::string& user, const std::string
 void lite_dictionary_store::set_locked(const std::string& user, bool locked) {
     stmt q(db_, R"(UPDATE "LITE$DICT".USERS SET LOCKED=?2 WHERE USERNAME=?1)");
     q.text(1, user).num(2, locked ? 1 : 0).run();
+}
+
+// ------------------------------------------------------------------ synonyms and privileges
+
+bool lite_dictionary_store::object_exists(const std::string& owner, const std::string& name) {
+    stmt q(db_, R"(SELECT 1 FROM "LITE$DICT".TABLES WHERE OWNER=?1 AND TABLE_NAME=?2 )"
+                R"(UNION ALL SELECT 1 FROM "LITE$DICT".VIEWS WHERE OWNER=?1 AND VIEW_NAME=?2 )"
+                R"(UNION ALL SELECT 1 FROM "LITE$DICT".SEQUENCES WHERE SEQUENCE_OWNER=?1 AND )"
+                R"(SEQUENCE_NAME=?2)");
+    q.text(1, owner).text(2, name);
+    return q.row();
+}
+
+std::optional<lite_dict_synonym> lite_dictionary_store::synonym(const std::string& owner,
+                                                                const std::string& name) {
+    stmt q(db_, R"(SELECT TABLE_OWNER, TABLE_NAME, DB_LINK FROM "LITE$DICT".SYNONYMS )"
+                R"(WHERE OWNER=?1 AND SYNONYM_NAME=?2)");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return std::nullopt;
+    return lite_dict_synonym{owner, name, q.col(0), q.col(1), q.col(2)};
+}
+
+void lite_dictionary_store::store_synonym(const lite_dict_synonym& y) {
+    stmt q(db_, R"(INSERT OR REPLACE INTO "LITE$DICT".SYNONYMS VALUES (?1,?2,?3,?4,?5))");
+    q.text(1, y.owner).text(2, y.name).text(3, y.target_owner).text(4, y.target);
+    q.opt_text(5, y.db_link).run();
+}
+
+bool lite_dictionary_store::forget_synonym(const std::string& owner, const std::string& name) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".SYNONYMS WHERE OWNER=?1 AND SYNONYM_NAME=?2)");
+    x.text(1, owner).text(2, name).run();
+    return changed();
+}
+
+void lite_dictionary_store::grant_object(const std::string& grantee, const std::string& owner,
+                                         const std::string& object, const std::string& grantor,
+                                         const std::string& privilege, bool grantable) {
+    stmt q(db_, R"(INSERT OR REPLACE INTO "LITE$DICT".TAB_PRIVS VALUES (?1,?2,?3,?4,?5,?6))");
+    q.text(1, grantee).text(2, owner).text(3, object).text(4, grantor).text(5, privilege);
+    q.text(6, grantable ? "YES" : "NO").run();
+}
+
+bool lite_dictionary_store::revoke_object(const std::string& grantee, const std::string& owner,
+                                          const std::string& object, const std::string& privilege) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".TAB_PRIVS WHERE GRANTEE=?1 AND OWNER=?2 AND )"
+                R"(TABLE_NAME=?3 AND PRIVILEGE=?4)");
+    x.text(1, grantee).text(2, owner).text(3, object).text(4, privilege).run();
+    return changed();
+}
+
+void lite_dictionary_store::forget_grants(const std::string& owner, const std::string& object) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".TAB_PRIVS WHERE OWNER=?1 AND TABLE_NAME=?2)");
+    x.text(1, owner).text(2, object).run();
+}
+
+std::vector<std::string> lite_dictionary_store::object_privileges(const std::string& user,
+                                                                  const std::string& owner,
+                                                                  const std::string& object) {
+    stmt q(db_, R"(SELECT DISTINCT PRIVILEGE FROM "LITE$DICT".TAB_PRIVS WHERE OWNER=?2 AND )"
+                R"(TABLE_NAME=?3 AND GRANTEE IN (?1, 'PUBLIC'))");
+    q.text(1, user).text(2, owner).text(3, object);
+    std::vector<std::string> r;
+    while (q.row()) r.push_back(q.col(0));
+    return r;
+}
+
+void lite_dictionary_store::grant_system(const std::string& grantee, const std::string& privilege) {
+    stmt q(db_, R"(INSERT OR REPLACE INTO "LITE$DICT".SYS_PRIVS VALUES (?1,?2))");
+    q.text(1, grantee).text(2, privilege).run();
+}
+
+bool lite_dictionary_store::revoke_system(const std::string& grantee,
+                                          const std::string& privilege) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".SYS_PRIVS WHERE GRANTEE=?1 AND PRIVILEGE=?2)");
+    x.text(1, grantee).text(2, privilege).run();
+    return changed();
+}
+
+bool lite_dictionary_store::holds_system(const std::string& user,
+                                         const std::vector<std::string>& privileges) {
+    stmt q(db_, R"(SELECT PRIVILEGE FROM "LITE$DICT".SYS_PRIVS WHERE GRANTEE IN (?1, 'PUBLIC'))");
+    q.text(1, user);
+    while (q.row()) {
+        for (const std::string& p : privileges) {
+            if (q.col(0) == p) return true;
+        }
+    }
+    return false;
 }

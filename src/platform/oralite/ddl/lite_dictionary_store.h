@@ -70,6 +70,12 @@ struct lite_dict_trigger_row {
     bool fires = false;
 };
 
+struct lite_dict_synonym {
+    std::string owner, name;  // owner PUBLIC for a public synonym
+    std::string target_owner, target;
+    std::string db_link;  // '' when none
+};
+
 class lite_dictionary_store {
 public:
     explicit lite_dictionary_store(sqlite3* db) : db_(db) {}
@@ -224,6 +230,33 @@ public:
     void set_password(const std::string& user, const std::string& password);
     void set_quota(const std::string& user, const std::string& tablespace, int64_t bytes);
     void set_locked(const std::string& user, bool locked);
+
+    // ---- synonyms and privileges
+    // Whether owner.name is a table, view or sequence: the objects a synonym may stand for here.
+    bool object_exists(const std::string& owner, const std::string& name);
+    std::optional<lite_dict_synonym> synonym(const std::string& owner, const std::string& name);
+    // Replaces a synonym of the same owner and name.
+    void store_synonym(const lite_dict_synonym& y);
+    // False when there is no such synonym.
+    bool forget_synonym(const std::string& owner, const std::string& name);
+    void grant_object(const std::string& grantee, const std::string& owner,
+                      const std::string& object, const std::string& grantor,
+                      const std::string& privilege, bool grantable);
+    // False when the grantee held no such privilege.
+    bool revoke_object(const std::string& grantee, const std::string& owner,
+                       const std::string& object, const std::string& privilege);
+    // Every privilege granted on the object (it is being dropped).
+    void forget_grants(const std::string& owner, const std::string& object);
+    // The privileges `user` holds on the object, directly or through PUBLIC.
+    std::vector<std::string> object_privileges(const std::string& user, const std::string& owner,
+                                               const std::string& object);
+    // A system privilege or a role.
+    void grant_system(const std::string& grantee, const std::string& privilege);
+    // False when the grantee held no such privilege or role.
+    bool revoke_system(const std::string& grantee, const std::string& privilege);
+    // Whether `user` holds one of `privileges` (system privileges or roles), directly or through
+    // PUBLIC.
+    bool holds_system(const std::string& user, const std::vector<std::string>& privileges);
 
 private:
     sqlite3* db_;

@@ -9,6 +9,7 @@
 #define TW_PLATFORM_ORALITE_LITE_SCHEMA_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ddl/lite_dictionary.h"
@@ -38,6 +39,15 @@ public:
     virtual const std::vector<lite_row_trigger>* insert_triggers(const std::string& /*owner*/,
                                                                  const std::string& /*table*/) {
         return nullptr;
+    }
+    // The object a statement reaches when it names owner.name (owner empty when written
+    // without one) to use it for `privilege`: the same names, or those of the object a synonym
+    // stands for. Raises ORA-00942 or ORA-01031 when the user may not use another schema's
+    // object so, and the synonym errors of a chain that leads nowhere.
+    virtual std::pair<std::string, std::string> resolve(const std::string& owner,
+                                                        const std::string& name,
+                                                        const char* /*privilege*/) {
+        return {owner, name};
     }
 };
 

@@ -1,5 +1,8 @@
 #include "ddl/lite_session_schema.h"
 
+#include <cstring>
+
+#include "ddl/lite_access.h"
 #include "lite_sqlite_stmt.h"
 #include "lite_internal.h"
 
@@ -27,7 +30,24 @@ const std::vector<lite_table_column>* lite_session_schema::columns_of(const char
         c.default_text = s.col(7);
         cols->push_back(std::move(c));
     }
-    if (cols->empty()) cols.reset();
+    if (cols->empty()) {
+        cols.reset();
+        // A synonym's columns are those of its object; one that leads nowhere has none.
+        std::optional<std::pair<std::string, std::string>> target;
+        if (!view) {
+            try {
+                target =
+                    lite_synonym_target(session_.db(), session_.user(),
+                                        owner == session_.user() ? std::string() : owner, name);
+            } catch (const lite_error&) {
+            }
+        }
+        if (target) {
+            const auto* found = table_columns(target->first, target->second);
+            if (!found) found = view_columns(target->first, target->second);
+            if (found) cols = std::make_unique<std::vector<lite_table_column>>(*found);
+        }
+    }
     const std::vector<lite_table_column>* r = cols.get();
     known.emplace(std::move(key), std::move(cols));
     return r;
@@ -74,4 +94,22 @@ const std::vector<lite_row_trigger>* lite_session_schema::insert_triggers(
         }
     }
     return &triggers_.emplace(std::move(key), std::move(found)).first->second;
+}
+
+std::pair<std::string, std::string> lite_session_schema::resolve(const std::string& owner,
+                                                                 const std::string& name,
+                                                                 const char* privilege) {
+    // The dictionary views answer to SYS and PUBLIC as to no owner.
+    if (owner == "SYS" || owner == "PUBLIC") return {owner, name};
+    sqlite3* db = session_.db();
+    const std::string& user = session_.user();
+    std::pair<std::string, std::string> r{owner, name};
+    if (auto target = lite_synonym_target(db, user, owner, name)) r = *target;
+    if (!r.first.empty() && r.first != user) {
+        lite_need_privilege(db, user, r.first, r.second, privilege);
+        // A schema whose rows the user was granted to change since logon is still read-only;
+        // when it stays so, the change fails as it would have.
+        if (std::strcmp(privilege, "SELECT") != 0) session_.make_writable(r.first);
+    }
+    return r;
 }

@@ -22,6 +22,8 @@ public:
                                                        const std::string& view) override;
     const std::vector<lite_row_trigger>* insert_triggers(const std::string& owner,
                                                          const std::string& table) override;
+    std::pair<std::string, std::string> resolve(const std::string& owner, const std::string& name,
+                                                const char* privilege) override;
     // Forgets every answer (after DDL).
     void clear() noexcept {
         tables_.clear();

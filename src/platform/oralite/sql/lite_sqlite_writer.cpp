@@ -117,6 +117,18 @@ std::string lite_sqlite_writer::table_name(const std::string& owner,
     return lite_quote_name(owner) + "." + q(name);
 }
 
+std::pair<std::string, std::string> lite_sqlite_writer::reached(const std::string& owner,
+                                                                const std::string& name,
+                                                                const char* privilege) {
+    if (!schema_) return {owner, name};
+    if (owner.empty()) {
+        for (const lite_with_item* w : with_items_) {
+            if (w->name == name) return {owner, name};
+        }
+    }
+    return schema_->resolve(owner, name, privilege);
+}
+
 // ------------------------------------------------------------------------------ queries
 
 std::string lite_sqlite_writer::query(const lite_query& query, const std::string& hidden) {
@@ -462,14 +474,18 @@ std::string lite_sqlite_writer::from_clause(const lite_query_block& b, const lit
 std::string lite_sqlite_writer::from_item(const lite_from_item& f) {
     std::string out;
     switch (f.kind) {
-        case lite_from_item::table:
+        case lite_from_item::table: {
             if (dual_inline_ && is_dual(f)) {
                 out = "(SELECT 'X' AS \"DUMMY\")";
                 if (f.alias.empty()) out += " AS \"DUAL\"";
                 break;
             }
-            out = table_name(f.owner, f.name);
+            const auto [owner, name] = reached(f.owner, f.name, "SELECT");
+            out = table_name(owner, name);
+            // A synonym reads as its object, under the synonym's name unless an alias is given.
+            if (f.alias.empty() && name != f.name) out += " AS " + q(f.name);
             break;
+        }
         case lite_from_item::subquery:
             out = "(" + query_level(*f.query, "") + ")";
             break;

@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sql/lite_ast.h"
@@ -49,6 +50,10 @@ public:
     enum class num_class { unknown, text, exact, wide, binary, date };
 
 private:
+    // The object owner.name stands for (through a synonym, not for a WITH name), checked for
+    // the privilege the statement uses it with.
+    std::pair<std::string, std::string> reached(const std::string& owner, const std::string& name,
+                                                const char* privilege);
     struct grouping;  // the grouping set a branch of an expanded GROUP BY stands for
 
     std::string query_level(const lite_query& q, const std::string& hidden);

@@ -20,9 +20,13 @@ std::string lite_sqlite_writer::returning(const lite_dml& d) {
 }
 
 std::string lite_sqlite_writer::dml(const lite_dml& d) {
-    const std::string target = table_name(d.owner, d.table);
+    static const char* const k_verbs[] = {"INSERT", "UPDATE", "DELETE"};
+    const auto [owner, table] = reached(d.owner, d.table, k_verbs[d.kind]);
+    // Through a synonym the statement's own name still qualifies the columns it names.
+    const std::string alias = !d.alias.empty() || table == d.table ? d.alias : d.table;
+    const std::string target = table_name(owner, table);
     const std::vector<lite_table_column>* cols =
-        schema_ ? schema_->table_columns(d.owner.empty() ? user_ : d.owner, d.table) : nullptr;
+        schema_ ? schema_->table_columns(owner.empty() ? user_ : owner, table) : nullptr;
     auto type_of = [&](const std::string& c) -> const lite_coltype* {
         if (!cols) return nullptr;
         for (const lite_table_column& tc : *cols) {
@@ -30,14 +34,14 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
         }
         return nullptr;
     };
-    store_owner_ = d.owner.empty() ? user_ : d.owner;
-    store_table_ = d.table;
+    store_owner_ = owner.empty() ? user_ : owner;
+    store_table_ = table;
     // The WHERE clause and the values name the columns of the target.
     lite_query_block target_scope;
     target_scope.from.push_back(std::make_unique<lite_from_item>());
-    target_scope.from.back()->owner = d.owner;
-    target_scope.from.back()->name = d.table;
-    target_scope.from.back()->alias = d.alias;
+    target_scope.from.back()->owner = owner;
+    target_scope.from.back()->name = table;
+    target_scope.from.back()->alias = alias;
     scope_guard in_target(*this, &target_scope);
     std::string out;
     switch (d.kind) {
@@ -47,9 +51,8 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                 for (const lite_table_column& tc : *cols) names.push_back(tc.name);
             }
             const std::vector<lite_row_trigger>* triggers =
-                schema_ && cols
-                    ? schema_->insert_triggers(d.owner.empty() ? user_ : d.owner, d.table)
-                    : nullptr;
+                schema_ && cols ? schema_->insert_triggers(owner.empty() ? user_ : owner, table)
+                                : nullptr;
             if (triggers && !triggers->empty()) {
                 out = fired_insert(d, target, names, *cols, *triggers);
                 break;
@@ -89,7 +92,7 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
         }
         case lite_dml::update: {
             out = "UPDATE " + target;
-            if (!d.alias.empty()) out += " AS " + q(d.alias);
+            if (!alias.empty()) out += " AS " + q(alias);
             std::vector<std::string> sets;
             for (const auto& a : d.sets) {
                 if (a.columns.size() == 1) {
@@ -124,7 +127,7 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
         }
         case lite_dml::remove:
             out = "DELETE FROM " + target;
-            if (!d.alias.empty()) out += " AS " + q(d.alias);
+            if (!alias.empty()) out += " AS " + q(alias);
             if (d.where) out += " WHERE " + x(*d.where);
             break;
     }

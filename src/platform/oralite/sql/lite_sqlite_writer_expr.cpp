@@ -1,5 +1,7 @@
 // The expressions of the writer: operators, columns, numbers and calls of functions, as SQLite
 // text.
+#include <tuple>
+
 #include "lite_engine.h"
 #include "functions/lite_function_table.h"
 #include "lite_value_text.h"
@@ -259,10 +261,15 @@ std::string lite_sqlite_writer::x(const lite_expr& e) {
             s = "LITE_TRIM('" + e.text + "', " + args_of(e) + ")";
             break;
         case lite_expr::sequence: {
-            std::string owner = e.path.size() >= 2 ? e.path[e.path.size() - 2] : user_;
+            std::string owner = e.path.size() >= 2 ? e.path[e.path.size() - 2] : std::string();
+            std::string name = e.path.back();
+            // An identity column's sequence is reached through its table, by whoever may
+            // insert into it.
+            if (name.rfind("ISEQ$$_", 0) != 0)
+                std::tie(owner, name) = reached(owner, name, "SELECT");
             note_call(lite_find_sqlite_function("LITE_SEQ"));
-            s = "LITE_SEQ(" + lite_quote_text(owner) + ", " + lite_quote_text(e.path.back()) +
-                ", '" + e.text + "')";
+            s = "LITE_SEQ(" + lite_quote_text(owner.empty() ? user_ : owner) + ", " +
+                lite_quote_text(name) + ", '" + e.text + "')";
             break;
         }
         case lite_expr::rownum:

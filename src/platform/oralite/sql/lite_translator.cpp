@@ -87,11 +87,13 @@ lite_translation lite_translate(const std::string& oracle_sql, const std::string
         std::string hidden;
         if (q->for_update) {
             if (const lite_from_item* f = update_target(*q)) {
-                std::string owner = f->owner.empty() ? user : f->owner;
+                const auto [o, table] = schema ? schema->resolve(f->owner, f->name, "SELECT")
+                                               : std::make_pair(f->owner, f->name);
+                std::string owner = o.empty() ? user : o;
                 // Only a stored table has rows to write back; a view has no rowid.
-                if (!schema || schema->table_columns(owner, f->name)) {
+                if (!schema || schema->table_columns(owner, table)) {
                     tr.update_owner = owner;
-                    tr.update_table = f->name;
+                    tr.update_table = table;
                     tr.hidden_rowid = true;
                     hidden = f->alias.empty() ? f->name : f->alias;
                 }
