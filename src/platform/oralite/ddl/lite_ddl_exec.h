@@ -41,6 +41,7 @@ struct lite_ddl_executor {
     void exec(const lite_create_index& st);
     void exec(const lite_create_sequence& st);
     void exec(const lite_create_view& st);
+    void exec(const lite_create_mview& st);
     void exec(const lite_comment& st);
     void exec(const lite_drop& st);
     void exec(const lite_user_ddl& st);
@@ -92,6 +93,9 @@ struct lite_ddl_executor {
     void drop_constraint(const std::string& owner, const std::string& table,
                          const std::string& cname);
     void drop_column(const std::string& owner, const std::string& table, const std::string& col);
+
+    // ---- materialized views
+    void drop_mview(const std::string& owner, const std::string& name);
 
     // ---- users
     void create_user(const lite_user_ddl& st);

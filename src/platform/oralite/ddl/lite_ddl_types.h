@@ -119,6 +119,20 @@ struct lite_create_view {
     std::string query;                 // the query alone, without WITH READ ONLY/CHECK OPTION
 };
 
+// CREATE MATERIALIZED VIEW: a table filled with the query's rows once, at creation; refreshing is
+// not done here, so the refresh clauses are only recorded.
+struct lite_create_mview {
+    std::string owner, name;
+    std::vector<std::string> columns;      // the column list written after the name, if any
+    std::string query;                     // everything after AS, as the dictionary keeps it
+    std::string build_mode = "IMMEDIATE";  // IMMEDIATE, DEFERRED or PREBUILT
+    std::string refresh_method = "FORCE";  // FORCE, FAST, COMPLETE or NEVER
+    std::string refresh_mode = "DEMAND";   // DEMAND, COMMIT, STATEMENT or NEVER
+    bool updatable = false;                // FOR UPDATE
+    bool rewrite = false;                  // ENABLE QUERY REWRITE
+    std::exception_ptr deferred;           // raised once the name is known to be free
+};
+
 struct lite_comment {
     enum class kind { table, column, ignored };
     kind on = kind::ignored;
@@ -128,7 +142,7 @@ struct lite_comment {
 };
 
 struct lite_drop {
-    enum class kind { table, view, index, sequence, trigger, source, ignored };
+    enum class kind { table, view, mview, index, sequence, trigger, source, ignored };
     kind object = kind::ignored;
     std::string owner, name;
     bool cascade = false;      // DROP TABLE ... CASCADE CONSTRAINTS
@@ -188,7 +202,7 @@ struct lite_ignored_ddl {
 
 using lite_ddl_statement =
     std::variant<lite_create_table, lite_alter_table, lite_create_index, lite_create_sequence,
-                 lite_create_view, lite_comment, lite_drop, lite_user_ddl, lite_create_trigger,
-                 lite_store_source, lite_truncate, lite_ignored_ddl>;
+                 lite_create_view, lite_create_mview, lite_comment, lite_drop, lite_user_ddl,
+                 lite_create_trigger, lite_store_source, lite_truncate, lite_ignored_ddl>;
 
 #endif

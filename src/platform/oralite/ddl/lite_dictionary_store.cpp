@@ -548,6 +548,35 @@ void lite_dictionary_store::set_view_comment(const std::string& owner, const std
     u.text(1, owner).text(2, view).text(3, column).opt_text(4, text).run();
 }
 
+// ------------------------------------------------------------------ materialized views
+
+void lite_dictionary_store::insert_mview(const std::string& owner, const std::string& name,
+                                         const std::string& query, const std::string& build_mode,
+                                         const std::string& refresh_method,
+                                         const std::string& refresh_mode, bool updatable,
+                                         bool rewrite) {
+    // A view built at once was last refreshed then; one built deferred never was.
+    stmt q(db_, R"(INSERT INTO "LITE$DICT".MVIEWS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,)"
+                R"(CASE WHEN ?9 = 'DEFERRED' THEN NULL ELSE strftime('%Y-%m-%d %H:%M:%S', )"
+                R"('now', 'localtime') END))");
+    q.text(1, owner).text(2, name).text(3, query).num(4, static_cast<int64_t>(query.size()));
+    q.text(5, updatable ? "Y" : "N").text(6, rewrite ? "Y" : "N").text(7, refresh_mode);
+    q.text(8, refresh_method).text(9, build_mode).run();
+}
+
+std::optional<std::string> lite_dictionary_store::mview_build_mode(const std::string& owner,
+                                                                   const std::string& name) {
+    stmt q(db_, R"(SELECT BUILD_MODE FROM "LITE$DICT".MVIEWS WHERE OWNER=?1 AND MVIEW_NAME=?2)");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return std::nullopt;
+    return q.col(0);
+}
+
+void lite_dictionary_store::forget_mview(const std::string& owner, const std::string& name) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".MVIEWS WHERE OWNER=?1 AND MVIEW_NAME=?2)");
+    x.text(1, owner).text(2, name).run();
+}
+
 // ------------------------------------------------------------------ stored source and triggers
 
 void lite_dictionary_store::store_source(const std::string& owner, const std::string& name,

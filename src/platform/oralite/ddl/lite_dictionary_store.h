@@ -208,6 +208,14 @@ public:
     void set_view_comment(const std::string& owner, const std::string& view,
                           const std::string& column, const std::string& text);
 
+    // ---- materialized views (their rows live in a table of the same name)
+    void insert_mview(const std::string& owner, const std::string& name, const std::string& query,
+                      const std::string& build_mode, const std::string& refresh_method,
+                      const std::string& refresh_mode, bool updatable, bool rewrite);
+    // The build mode (IMMEDIATE, DEFERRED, PREBUILT); absent when there is no such view.
+    std::optional<std::string> mview_build_mode(const std::string& owner, const std::string& name);
+    void forget_mview(const std::string& owner, const std::string& name);
+
     // ---- stored source and triggers
     void store_source(const std::string& owner, const std::string& name, const std::string& type,
                       const std::string& source);

@@ -1,0 +1,140 @@
+// Materialized views, identity columns, index kinds and constraint states: what the dictionary
+// shows of each, against the answers Oracle's reference gives for the same objects.
+#include <gtest/gtest.h>
+
+#include "lite_test_helpers.h"
+#include "script/lite_script.h"
+
+namespace {
+
+using rows = std::vector<std::vector<std::string>>;
+
+class LiteCatalogueKinds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        s_ = inst_.logon();
+        s_->execute(
+            "CREATE TABLE sales (id NUMBER(6) NOT NULL, region VARCHAR2(10), amt NUMBER(9,2))");
+        s_->execute("INSERT INTO sales VALUES (1, 'N', 10.5)");
+        s_->execute("INSERT INTO sales VALUES (2, 'N', 4)");
+        s_->execute("INSERT INTO sales VALUES (3, 'S', 7.25)");
+        s_->commit();
+    }
+    lite_scratch inst_;
+    std::unique_ptr<lite_session> s_;
+};
+
+TEST_F(LiteCatalogueKinds, MaterializedViewIsATableHoldingTheRowsOfItsQuery) {
+    const std::string query =
+        "SELECT region, SUM(amt) AS total, COUNT(*) AS n FROM sales GROUP BY region";
+    s_->execute(
+        "CREATE MATERIALIZED VIEW sales_mv BUILD IMMEDIATE REFRESH COMPLETE ON DEMAND "
+        "ENABLE QUERY REWRITE AS " +
+        query);
+    EXPECT_EQ(lite_rows(*s_, "select region, total, n from sales_mv order by region"),
+              (rows{{"N", "14.5", "2"}, {"S", "7.25", "1"}}));
+    // Rows written to the master afterwards are not there until a refresh, which never comes.
+    s_->execute("INSERT INTO sales VALUES (4, 'S', 1)");
+    EXPECT_EQ(lite_cell(*s_, "select n from sales_mv where region = 'S'"), "1");
+    EXPECT_EQ(lite_cell(*s_, "select table_name from user_tables where table_name = 'SALES_MV'"),
+              "SALES_MV");
+    EXPECT_EQ(lite_cell(*s_, "select owner from all_tables where table_name = 'SALES_MV'"), "APP");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_tables where table_name = 'SALES_MV'"), "1");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select column_name, data_type from user_tab_columns where table_name = "
+                        "'SALES_MV' order by column_id"),
+              (rows{{"REGION", "VARCHAR2"}, {"TOTAL", "NUMBER"}, {"N", "NUMBER"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select owner, mview_name, container_name, query, query_len, updatable, "
+                        "rewrite_enabled, refresh_mode, refresh_method, build_mode, staleness "
+                        "from user_mviews"),
+              (rows{{"APP", "SALES_MV", "SALES_MV", query, std::to_string(query.size()), "N", "Y",
+                     "DEMAND", "COMPLETE", "IMMEDIATE", "FRESH"}}));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from all_mviews where owner = 'APP'"), "1");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_mviews where last_refresh_date is not null"),
+              "1");
+    // Oracle lists both the materialized view and its container table among the objects.
+    EXPECT_EQ(lite_rows(*s_,
+                        "select object_type from user_objects where object_name = 'SALES_MV' "
+                        "order by object_type"),
+              (rows{{"MATERIALIZED VIEW"}, {"TABLE"}}));
+}
+
+TEST_F(LiteCatalogueKinds, MaterializedViewClausesAndDrop) {
+    s_->execute(
+        "CREATE MATERIALIZED VIEW mv_d (k, v) TABLESPACE users PCTFREE 5 "
+        "STORAGE (INITIAL 64K) BUILD DEFERRED REFRESH FAST ON COMMIT WITH PRIMARY KEY "
+        "AS SELECT id, amt FROM sales");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from mv_d"), "0");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select column_name, nullable from user_tab_columns where table_name = "
+                        "'MV_D' order by column_id"),
+              (rows{{"K", "N"}, {"V", "Y"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select refresh_mode, refresh_method, build_mode, updatable, "
+                        "rewrite_enabled, staleness, last_refresh_date from user_mviews"),
+              (rows{{"COMMIT", "FAST", "DEFERRED", "N", "N", "UNUSABLE", "<null>"}}));
+    s_->execute("CREATE SNAPSHOT mv_n NEVER REFRESH FOR UPDATE AS SELECT * FROM sales");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select refresh_mode, refresh_method, updatable from user_mviews where "
+                        "mview_name = 'MV_N'"),
+              (rows{{"NEVER", "NEVER", "Y"}}));
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from mv_n"), "3");
+
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE MATERIALIZED VIEW mv_d AS SELECT * FROM sales"), 955);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE MATERIALIZED VIEW sales AS SELECT * FROM sales"), 955);
+    EXPECT_EQ(
+        lite_fails_with(*s_, "CREATE MATERIALIZED VIEW mv_x (a) AS SELECT id, amt FROM sales"),
+        1730);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE MATERIALIZED VIEW mv_x AS SELECT nope FROM sales"), 904);
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE MATERIALIZED VIEW mv_x AS SELECT id, id FROM sales"),
+              957);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_tables where table_name = 'MV_X'"), "0");
+    try {
+        s_->execute("DROP TABLE mv_d");
+        ADD_FAILURE() << "DROP TABLE dropped a materialized view";
+    } catch (const lite_error& e) {
+        EXPECT_EQ(e.code(), 12083);
+        EXPECT_STREQ(e.what(),
+                     "ORA-12083: must use DROP MATERIALIZED VIEW to drop \"APP\".\"MV_D\"");
+    }
+    s_->execute("DROP MATERIALIZED VIEW mv_d");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_tables where table_name = 'MV_D'"), "0");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_mviews where mview_name = 'MV_D'"), "0");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_objects where object_name = 'MV_D'"), "0");
+    EXPECT_EQ(lite_fails_with(*s_, "DROP MATERIALIZED VIEW mv_d"), 12003);
+    EXPECT_EQ(lite_fails_with(*s_, "DROP MATERIALIZED VIEW sales"), 12003);
+    s_->execute("DROP SNAPSHOT mv_n");
+
+    // A view registered on a table of its name leaves the table when it goes.
+    s_->execute("CREATE TABLE pre (region VARCHAR2(10), total NUMBER)");
+    s_->execute(
+        "CREATE MATERIALIZED VIEW pre ON PREBUILT TABLE AS SELECT region, SUM(amt) FROM "
+        "sales GROUP BY region");
+    EXPECT_EQ(lite_cell(*s_, "select build_mode from user_mviews where mview_name = 'PRE'"),
+              "PREBUILT");
+    EXPECT_EQ(lite_fails_with(*s_,
+                              "CREATE MATERIALIZED VIEW nopre ON PREBUILT TABLE AS SELECT * "
+                              "FROM sales"),
+              12059);
+    s_->execute("DROP MATERIALIZED VIEW pre");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_tables where table_name = 'PRE'"), "1");
+}
+
+TEST_F(LiteCatalogueKinds, MaterializedViewLogsAreIgnoredAndTheScriptGoesOn) {
+    std::vector<int> failed;
+    lite_script_runner r(
+        *s_, [](const std::string&) {},
+        [&](const lite_script_error& e) { failed.push_back(e.code()); });
+    r.run(
+        "CREATE MATERIALIZED VIEW LOG ON sales WITH ROWID, SEQUENCE (region, amt) INCLUDING NEW "
+        "VALUES;\n"
+        "CREATE MATERIALIZED VIEW mv REFRESH FAST ON COMMIT AS SELECT region, COUNT(*) c FROM "
+        "sales GROUP BY region;\n"
+        "DROP MATERIALIZED VIEW LOG ON sales;\n",
+        "mv.sql");
+    EXPECT_TRUE(failed.empty());
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from mv"), "2");
+}
+
+}  // namespace
