@@ -131,6 +131,7 @@ inline constexpr int cannot_enable_not_null = 2296;
 inline constexpr int parent_keys_not_found = 2298;
 inline constexpr int cannot_validate_unique = 2299;
 inline constexpr int index_enforces_key = 2429;
+inline constexpr int cannot_defer_not_deferrable = 2447;
 inline constexpr int no_such_constraint = 2431;
 inline constexpr int primary_key_not_defined = 2432;
 inline constexpr int cannot_validate_primary_key = 2437;

@@ -1,6 +1,7 @@
 // Materialized views, identity columns, index kinds and constraint states: what the dictionary
 // shows of each, against the answers Oracle's reference gives for the same objects.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "lite_test_helpers.h"
 #include "script/lite_script.h"
@@ -135,6 +136,91 @@ TEST_F(LiteCatalogueKinds, MaterializedViewLogsAreIgnoredAndTheScriptGoesOn) {
         "mv.sql");
     EXPECT_TRUE(failed.empty());
     EXPECT_EQ(lite_cell(*s_, "select count(*) from mv"), "2");
+}
+
+TEST_F(LiteCatalogueKinds, ConstraintStatesAreShownAsDeclared) {
+    s_->execute(
+        "CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY DEFERRABLE INITIALLY DEFERRED)");
+    s_->execute("INSERT INTO p VALUES (1)");
+    s_->execute(
+        "CREATE TABLE c (pid NUMBER CONSTRAINT c_nn NOT NULL DEFERRABLE, "
+        "amt NUMBER CONSTRAINT c_ck CHECK (amt > 0) DISABLE, "
+        "CONSTRAINT c_fk FOREIGN KEY (pid) REFERENCES p (id) INITIALLY DEFERRED, "
+        "CONSTRAINT c_uq UNIQUE (amt) NOT DEFERRABLE INITIALLY IMMEDIATE DISABLE VALIDATE)");
+    s_->execute("INSERT INTO c VALUES (1, 5)");
+    s_->execute("INSERT INTO c VALUES (1, -5)");
+    const std::string states =
+        "select constraint_name, status, deferrable, deferred, validated from user_constraints "
+        "where table_name in ('P', 'C') order by constraint_name";
+    EXPECT_EQ(lite_rows(*s_, states),
+              (rows{{"C_CK", "DISABLED", "NOT DEFERRABLE", "IMMEDIATE", "NOT VALIDATED"},
+                    {"C_FK", "ENABLED", "DEFERRABLE", "DEFERRED", "VALIDATED"},
+                    {"C_NN", "ENABLED", "DEFERRABLE", "IMMEDIATE", "VALIDATED"},
+                    {"C_UQ", "DISABLED", "NOT DEFERRABLE", "IMMEDIATE", "VALIDATED"},
+                    {"P_PK", "ENABLED", "DEFERRABLE", "DEFERRED", "VALIDATED"}}));
+    EXPECT_EQ(lite_fails_with(*s_,
+                              "CREATE TABLE x (a NUMBER PRIMARY KEY NOT DEFERRABLE INITIALLY "
+                              "DEFERRED)"),
+              2447);
+
+    // NOVALIDATE enables a constraint without checking the rows already there.
+    s_->execute("ALTER TABLE c DISABLE CONSTRAINT c_fk");
+    EXPECT_EQ(
+        lite_cell(*s_, "select validated from user_constraints where constraint_name = 'C_FK'"),
+        "NOT VALIDATED");
+    s_->execute("INSERT INTO c VALUES (7, 1)");
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ENABLE CONSTRAINT c_fk"), 2298);
+    s_->execute("ALTER TABLE c ENABLE NOVALIDATE CONSTRAINT c_fk");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select status, deferrable, validated from all_constraints where "
+                        "constraint_name = 'C_FK'"),
+              (rows{{"ENABLED", "DEFERRABLE", "NOT VALIDATED"}}));
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO c VALUES (8, 2)"), 2291);
+    s_->execute("ALTER TABLE c MODIFY CONSTRAINT c_ck ENABLE NOVALIDATE");
+    EXPECT_EQ(
+        lite_cell(*s_, "select validated from dba_constraints where constraint_name = 'C_CK'"),
+        "NOT VALIDATED");
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO c VALUES (1, -6)"), 2290);
+    // The rows kept unchecked stay so through a rebuild, and the other checks still hold.
+    s_->execute("ALTER TABLE c ADD (note VARCHAR2(5))");
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c ADD CONSTRAINT c_pos CHECK (pid > 1)"), 2293);
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from c where amt < 0"), "1");
+    EXPECT_EQ(lite_fails_with(*s_, "ALTER TABLE c MODIFY CONSTRAINT c_ck ENABLE VALIDATE"), 2293);
+    s_->execute("DELETE FROM c WHERE amt < 0");
+    s_->execute("ALTER TABLE c MODIFY CONSTRAINT c_ck ENABLE");
+    EXPECT_EQ(
+        lite_cell(*s_, "select validated from dba_constraints where constraint_name = 'C_CK'"),
+        "VALIDATED");
+}
+
+// An instance made before constraint states were kept gets them at logon; what it held reads
+// as the states its constraints had then.
+TEST(LiteCatalogueKindsUpgrade, AnOlderInstanceKeepsItsConstraints) {
+    lite_scratch inst;
+    {
+        std::unique_ptr<lite_session> s = inst.logon();
+        s->execute(
+            "CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY, "
+            "n NUMBER CONSTRAINT p_ck CHECK (n > 0) DISABLE)");
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((inst.dir() + "/dictionary.db").c_str(), &db), SQLITE_OK);
+    for (const char* c : {"\"DEFERRABLE\"", "\"DEFERRED\"", "VALIDATED"}) {
+        EXPECT_EQ(
+            sqlite3_exec(db, (std::string("ALTER TABLE CONSTRAINTS DROP COLUMN ") + c).c_str(),
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+            << sqlite3_errmsg(db);
+    }
+    sqlite3_close(db);
+    std::unique_ptr<lite_session> s = inst.logon();
+    s->execute("ALTER TABLE p ADD CONSTRAINT p_uq UNIQUE (n) DEFERRABLE");
+    EXPECT_EQ(lite_rows(*s,
+                        "select constraint_name, deferrable, deferred, validated from "
+                        "user_constraints order by constraint_name"),
+              (rows{{"P_CK", "NOT DEFERRABLE", "IMMEDIATE", "NOT VALIDATED"},
+                    {"P_PK", "NOT DEFERRABLE", "IMMEDIATE", "VALIDATED"},
+                    {"P_UQ", "DEFERRABLE", "IMMEDIATE", "VALIDATED"}}));
 }
 
 }  // namespace

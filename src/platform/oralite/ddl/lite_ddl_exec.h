@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,7 @@ struct lite_ddl_executor {
     void modify_column(const std::string& owner, const std::string& table, const lite_ddl_column& c,
                        const std::vector<lite_ddl_constraint>& cons);
     void change_status(const std::string& owner, const std::string& table, const std::string& cname,
-                       bool enable);
+                       bool enable, std::optional<bool> validate = std::nullopt);
     void drop_constraint(const std::string& owner, const std::string& table,
                          const std::string& cname);
     void drop_column(const std::string& owner, const std::string& table, const std::string& col);

@@ -82,6 +82,9 @@ void lite_ddl_executor::add_constraint(const std::string& owner, const std::stri
     }
     row.r_constraint = r_name;
     row.enabled = c.enabled;
+    row.validated = c.validate_written ? c.validate : c.enabled;
+    row.deferrable = c.deferrable;
+    row.deferred = c.initially_deferred;
     row.generated = generated;
     row.index_name = index_name;
     row.evaluable = evaluable;

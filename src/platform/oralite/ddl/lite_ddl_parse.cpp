@@ -142,6 +142,8 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
                         st.enable = false;
                     else if (word("ENABLE"))
                         st.enable = true;
+                    else if (word("VALIDATE") || word("NOVALIDATE"))
+                        st.validate = t[i - 1].is("VALIDATE");
                     else
                         ++i;
                 }
@@ -158,8 +160,7 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
         } else if (word("ENABLE") || word("DISABLE")) {
             st.kind = action::change_status;
             st.enable = t[i - 1].is("ENABLE");
-            word("VALIDATE");
-            word("NOVALIDATE");
+            if (word("VALIDATE") || word("NOVALIDATE")) st.validate = t[i - 1].is("VALIDATE");
             if (word("PRIMARY")) {
                 need_word("KEY");
                 st.primary_key = true;

@@ -41,6 +41,9 @@ struct lite_ddl_constraint {
     bool not_null = false;
     bool enabled = true;
     bool validate = true;
+    bool validate_written = false;  // VALIDATE or NOVALIDATE written; else it follows ENABLE
+    bool deferrable = false;
+    bool initially_deferred = false;
 };
 
 struct lite_create_table {
@@ -76,6 +79,7 @@ struct lite_alter_table {
     std::vector<modification> modifications;       // modify_columns, in the order written
     std::string constraint;         // modify_constraint, change_status, drop_constraint
     bool enable = true;             // modify_constraint, change_status
+    std::optional<bool> validate;   // modify_constraint, change_status: VALIDATE/NOVALIDATE
     bool primary_key = false;       // change_status on the primary key
     std::vector<std::string> drop;  // drop_columns
     std::string ignored_word;       // ignored: the first word of the option

@@ -64,6 +64,7 @@ const char* const k_dict_tables[] = {
     "VARCHAR2(1), TABLE_NAME VARCHAR2(128), SEARCH_CONDITION LONGTEXT, R_OWNER VARCHAR2(128), "
     "R_CONSTRAINT_NAME VARCHAR2(128), DELETE_RULE VARCHAR2(9), STATUS VARCHAR2(8), "
     "GENERATED VARCHAR2(14), INDEX_NAME VARCHAR2(128), EVALUABLE NUMBER, "
+    "\"DEFERRABLE\" VARCHAR2(14), \"DEFERRED\" VARCHAR2(9), VALIDATED VARCHAR2(13), "
     "PRIMARY KEY(OWNER, CONSTRAINT_NAME))",
     "CONS_COLUMNS(OWNER VARCHAR2(128), CONSTRAINT_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), "
     "COLUMN_NAME VARCHAR2(4000), POSITION NUMBER)",
@@ -80,6 +81,14 @@ const char* const k_dict_tables[] = {
     "STATUS VARCHAR2(7), PRIMARY KEY(OWNER, VIEW_NAME))",
     "SOURCE(OWNER VARCHAR2(128), NAME VARCHAR2(128), TYPE VARCHAR2(12), TEXT LONGTEXT, "
     "PRIMARY KEY(OWNER, NAME, TYPE))",
+};
+
+// Columns added to a dictionary table after the first instances, which get them at logon. Rows
+// older than a column hold NULL there, which the views read as the value of that time.
+const char* const k_later_columns[][3] = {
+    {"CONSTRAINTS", "DEFERRABLE", "VARCHAR2(14)"},
+    {"CONSTRAINTS", "DEFERRED", "VARCHAR2(9)"},
+    {"CONSTRAINTS", "VALIDATED", "VARCHAR2(13)"},
 };
 
 struct view_def {
@@ -171,14 +180,16 @@ const view_def k_wide_views[] = {
      "TABLE_TYPE, COMMENTS FROM {D}.TABLES UNION ALL SELECT v.OWNER, v.VIEW_NAME, 'VIEW', "
      "c.COMMENTS FROM {D}.VIEWS v LEFT JOIN {D}.VIEW_COMMENTS c ON c.OWNER = v.OWNER AND "
      "c.VIEW_NAME = v.VIEW_NAME AND c.COLUMN_NAME = '') x WHERE {SEE:x.OWNER,x.TABLE_NAME}"},
-    // Every constraint is checked at once; one disabled has given its check up.
+    // Every constraint is checked at once, a deferred one too; rows made before the states were
+    // kept read as the state such a constraint had then.
     {"CONSTRAINTS",
      "SELECT c.OWNER AS OWNER, c.CONSTRAINT_NAME AS CONSTRAINT_NAME, c.CONSTRAINT_TYPE AS "
      "CONSTRAINT_TYPE, c.TABLE_NAME AS TABLE_NAME, c.SEARCH_CONDITION AS SEARCH_CONDITION, "
      "c.R_OWNER AS R_OWNER, c.R_CONSTRAINT_NAME AS R_CONSTRAINT_NAME, c.DELETE_RULE AS "
-     "DELETE_RULE, c.STATUS AS STATUS, 'NOT DEFERRABLE' AS \"DEFERRABLE\", 'IMMEDIATE' AS "
-     "\"DEFERRED\", CASE WHEN c.STATUS = 'ENABLED' THEN 'VALIDATED' ELSE 'NOT VALIDATED' END AS "
-     "VALIDATED, c.GENERATED AS "
+     "DELETE_RULE, c.STATUS AS STATUS, COALESCE(c.\"DEFERRABLE\", 'NOT DEFERRABLE') AS "
+     "\"DEFERRABLE\", COALESCE(c.\"DEFERRED\", 'IMMEDIATE') AS \"DEFERRED\", "
+     "COALESCE(c.VALIDATED, CASE WHEN c.STATUS = 'ENABLED' THEN 'VALIDATED' ELSE "
+     "'NOT VALIDATED' END) AS VALIDATED, c.GENERATED AS "
      "GENERATED, c.INDEX_NAME AS INDEX_NAME FROM {D}.CONSTRAINTS c "
      "WHERE {SEE:c.OWNER,c.TABLE_NAME}"},
     {"CONS_COLUMNS",
@@ -284,6 +295,15 @@ void lite_dictionary_session_views(sqlite3* db, const std::string& user) {
     for (const char* t : k_later_tables) {
         lite_exec(db, std::string("CREATE TABLE IF NOT EXISTS ") + lite_quote_name(k_lite_dict) +
                           "." + t);
+    }
+    for (const auto& [table, column, type] : k_later_columns) {
+        const std::string t = lite_quote_name(k_lite_dict) + "." + table;
+        const std::string c = lite_quote_name(column);
+        lite_stmt probe;
+        if (lite_stmt::try_prepare(db, "SELECT " + c + " FROM " + t, probe)) continue;
+        // Another process logging on may add it first: its ALTER failing here is no fault.
+        sqlite3_exec(db, ("ALTER TABLE " + t + " ADD COLUMN " + c + " " + type).c_str(), nullptr,
+                     nullptr, nullptr);
     }
     // The USER_ views read some DBA_ ones: those come first.
     for (const view_def& v : k_wide_views) {

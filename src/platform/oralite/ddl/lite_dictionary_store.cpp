@@ -246,12 +246,14 @@ void lite_dictionary_store::drop_identity(const std::string& owner, const std::s
 void lite_dictionary_store::insert_constraint(const lite_dict_constraint_row& c,
                                               const std::vector<std::string>& columns) {
     stmt q(db_, R"(INSERT INTO "LITE$DICT".CONSTRAINTS VALUES )"
-                R"((?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12))");
+                R"((?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15))");
     q.text(1, c.owner).text(2, c.name).text(3, std::string(1, c.type)).text(4, c.table);
     q.opt_text(5, c.condition).opt_text(6, c.r_owner).opt_text(7, c.r_constraint);
     q.opt_text(8, c.delete_rule).text(9, c.enabled ? "ENABLED" : "DISABLED");
     q.text(10, c.generated ? "GENERATED NAME" : "USER NAME").opt_text(11, c.index_name);
-    q.num(12, c.evaluable).run();
+    q.num(12, c.evaluable).text(13, c.deferrable ? "DEFERRABLE" : "NOT DEFERRABLE");
+    q.text(14, c.deferred ? "DEFERRED" : "IMMEDIATE");
+    q.text(15, c.validated ? "VALIDATED" : "NOT VALIDATED").run();
     for (size_t k = 0; k < columns.size(); ++k) {
         stmt cc(db_, R"(INSERT INTO "LITE$DICT".CONS_COLUMNS VALUES (?1,?2,?3,?4,?5))");
         cc.text(1, c.owner).text(2, c.name).text(3, c.table).text(4, columns[k]);
@@ -321,10 +323,11 @@ std::string lite_dictionary_store::constraint_table(const std::string& owner,
 }
 
 void lite_dictionary_store::set_constraint_status(const std::string& owner, const std::string& name,
-                                                  bool enabled) {
-    stmt u(db_, R"(UPDATE "LITE$DICT".CONSTRAINTS SET STATUS=?3 WHERE OWNER=?1 AND )"
-                R"(CONSTRAINT_NAME=?2)");
-    u.text(1, owner).text(2, name).text(3, enabled ? "ENABLED" : "DISABLED").run();
+                                                  bool enabled, std::optional<bool> validated) {
+    stmt u(db_, R"(UPDATE "LITE$DICT".CONSTRAINTS SET STATUS=?3, VALIDATED=?4 WHERE OWNER=?1 )"
+                R"(AND CONSTRAINT_NAME=?2)");
+    u.text(1, owner).text(2, name).text(3, enabled ? "ENABLED" : "DISABLED");
+    u.text(4, validated.value_or(enabled) ? "VALIDATED" : "NOT VALIDATED").run();
 }
 
 void lite_dictionary_store::mark_not_evaluable(const std::string& owner, const std::string& name) {
@@ -381,6 +384,15 @@ std::vector<std::pair<std::string, std::string>> lite_dictionary_store::evaluabl
     std::vector<std::pair<std::string, std::string>> checks;
     while (q.row()) checks.emplace_back(q.col(0), q.col(1));
     return checks;
+}
+
+std::vector<std::string> lite_dictionary_store::unvalidated_checks(const std::string& owner,
+                                                                   const std::string& table) {
+    stmt q(db_, R"(SELECT CONSTRAINT_NAME FROM "LITE$DICT".CONSTRAINTS WHERE OWNER=?1 AND )"
+                R"(TABLE_NAME=?2 AND CONSTRAINT_TYPE='C' AND EVALUABLE=1 AND STATUS='ENABLED' )"
+                R"(AND VALIDATED='NOT VALIDATED')");
+    q.text(1, owner).text(2, table);
+    return q.strings();
 }
 
 std::vector<std::string> lite_dictionary_store::constraints_on_column(const std::string& owner,
