@@ -138,6 +138,52 @@ TEST_F(LiteCatalogueKinds, MaterializedViewLogsAreIgnoredAndTheScriptGoesOn) {
     EXPECT_EQ(lite_cell(*s_, "select count(*) from mv"), "2");
 }
 
+TEST_F(LiteCatalogueKinds, IndexTypesAreShownAsDeclared) {
+    s_->execute("CREATE INDEX ix_n ON sales (id)");
+    s_->execute("CREATE BITMAP INDEX ix_b ON sales (region)");
+    s_->execute("CREATE INDEX ix_u ON sales (UPPER(region))");
+    s_->execute("CREATE UNIQUE INDEX ix_d ON sales (id, amt DESC)");
+    s_->execute("CREATE BITMAP INDEX ix_bf ON sales (amt * 2)");
+    EXPECT_EQ(lite_rows(*s_,
+                        "select index_name, index_type, uniqueness from user_indexes order by "
+                        "index_name"),
+              (rows{{"IX_B", "BITMAP", "NONUNIQUE"},
+                    {"IX_BF", "FUNCTION-BASED BITMAP", "NONUNIQUE"},
+                    {"IX_D", "FUNCTION-BASED NORMAL", "UNIQUE"},
+                    {"IX_N", "NORMAL", "NONUNIQUE"},
+                    {"IX_U", "FUNCTION-BASED NORMAL", "NONUNIQUE"}}));
+    // Each expression or DESC key is a hidden column numbered after the table's three.
+    EXPECT_EQ(lite_rows(*s_,
+                        "select index_name, column_name, column_position, descend from "
+                        "user_ind_columns order by index_name, column_position"),
+              (rows{{"IX_B", "REGION", "1", "ASC"},
+                    {"IX_BF", "SYS_NC00006$", "1", "ASC"},
+                    {"IX_D", "ID", "1", "ASC"},
+                    {"IX_D", "SYS_NC00005$", "2", "DESC"},
+                    {"IX_N", "ID", "1", "ASC"},
+                    {"IX_U", "SYS_NC00004$", "1", "ASC"}}));
+    EXPECT_EQ(lite_rows(*s_,
+                        "select index_name, table_name, column_expression, column_position from "
+                        "user_ind_expressions order by index_name"),
+              (rows{{"IX_BF", "SALES", "amt * 2", "1"},
+                    {"IX_D", "SALES", "\"AMT\"", "2"},
+                    {"IX_U", "SALES", "UPPER(region)", "1"}}));
+    EXPECT_EQ(lite_cell(*s_,
+                        "select index_type from all_indexes where index_name = 'IX_D' and owner "
+                        "= 'APP'"),
+              "FUNCTION-BASED NORMAL");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from dba_ind_expressions where index_owner = 'APP'"),
+              "3");
+    // A DESC key is another key: the same columns ascending are not already indexed.
+    s_->execute("CREATE INDEX ix_a ON sales (id, amt)");
+    EXPECT_EQ(lite_fails_with(*s_, "CREATE INDEX ix_a2 ON sales (id, amt DESC)"), 1408);
+    // The unique one still holds, and the bitmap ones do not stand in the rows' way.
+    EXPECT_EQ(lite_fails_with(*s_, "INSERT INTO sales VALUES (1, 'N', 10.5)"), 1);
+    s_->execute("INSERT INTO sales VALUES (1, 'N', 11)");
+    s_->execute("DROP INDEX ix_bf");
+    EXPECT_EQ(lite_cell(*s_, "select count(*) from user_ind_expressions"), "2");
+}
+
 TEST_F(LiteCatalogueKinds, ConstraintStatesAreShownAsDeclared) {
     s_->execute(
         "CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY DEFERRABLE INITIALLY DEFERRED)");

@@ -64,9 +64,11 @@ struct lite_ddl_executor {
                        int64_t id);
     // Creates the sequence behind an identity column; returns the column's default text.
     std::string identity_sequence(const std::string& owner, const lite_ddl_column& c);
-    // Index of the table whose columns are exactly `cols`, or "".
+    // Index of the table whose keys are exactly `cols` in the directions `desc` gives (ASC
+    // for each key when it is empty), or "".
     std::string index_on(const std::string& owner, const std::string& table,
-                         const std::vector<std::string>& cols);
+                         const std::vector<std::string>& cols,
+                         const std::vector<std::string>& desc = {});
     // Records a constraint in the dictionary; the table is rebuilt by the caller.
     void add_constraint(const std::string& owner, const std::string& table, lite_ddl_constraint c,
                         bool check_data);

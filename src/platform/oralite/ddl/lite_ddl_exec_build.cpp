@@ -151,8 +151,9 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
 void lite_ddl_executor::create_sqlite_index(const std::string& owner, const std::string& iname,
                                             const std::string& table, bool unique,
                                             const std::string& itype) {
-    const bool function_based = itype == "FUNCTION-BASED NORMAL";
-    if (itype != "NORMAL" && itype != "IOT - TOP" && !function_based) return;
+    // A bitmap index is an ordinary one to SQLite: it only speeds reads up.
+    const bool function_based = itype.rfind("FUNCTION-BASED ", 0) == 0;
+    if (itype != "NORMAL" && itype != "BITMAP" && itype != "IOT - TOP" && !function_based) return;
     std::string list;
     std::vector<std::string> have =
         function_based ? dict.column_names(owner, table) : std::vector<std::string>();

@@ -50,7 +50,11 @@ lite_ddl_statement lite_ddl_parser::parse_create() {
     }
     if (t[i].is("TABLE") || t[i].is("GLOBAL")) return parse_create_table();
     if (word("UNIQUE")) return parse_create_index(true);
-    if (word("BITMAP")) return parse_create_index(false);
+    if (word("BITMAP")) {
+        lite_create_index st = parse_create_index(false);
+        st.bitmap = true;
+        return st;
+    }
     if (t[i].is("INDEX")) return parse_create_index(false);
     if (word("SEQUENCE")) return parse_create_sequence();
     if (word("VIEW")) return parse_create_view(replace);

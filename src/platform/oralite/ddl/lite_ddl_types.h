@@ -99,6 +99,7 @@ struct lite_create_index {
     std::string owner, index;
     std::string table_owner, table;
     bool unique = false;
+    bool bitmap = false;
     std::vector<key> keys;
     // Raised once the table exists, the name is free and the keys read before it name columns of
     // the table, since each key used to be checked as soon as it was read.
