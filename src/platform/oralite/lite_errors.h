@@ -186,6 +186,8 @@ inline constexpr int distinct_not_allowed = 30482;
 inline constexpr int window_function_not_allowed = 30483;
 inline constexpr int missing_window_clause = 30484;
 inline constexpr int not_identity_column = 30673;
+inline constexpr int insert_generated_always = 32795;
+inline constexpr int update_generated_always = 32796;
 
 }  // namespace ora_err
 

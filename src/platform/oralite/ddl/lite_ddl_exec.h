@@ -110,6 +110,8 @@ struct lite_ddl_executor {
                       const std::string& text);
 };
 
+// The options of an identity column's sequence, as Oracle's dictionary lists them.
+std::string lite_identity_options(const lite_ddl_column& c);
 // The sequence an identity column's default draws from, "" when the text names none.
 std::string lite_identity_sequence_name(const std::string& default_text);
 

@@ -112,6 +112,8 @@ void lite_ddl_executor::modify_column(const std::string& owner, const std::strin
         } else {
             dict.make_identity(owner, table, c.name, identity_sequence(owner, id));
         }
+        dict.set_identity_kind(owner, table, c.name, c.identity_generation,
+                               lite_identity_options(id));
         all.push_back(lite_ddl_parser::not_null_of(c.name));
     }
     for (auto& k : all) {

@@ -313,7 +313,11 @@ lite_ddl_column lite_ddl_parser::column(std::vector<lite_ddl_constraint>& cons,
             // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
             if (!word("ALWAYS") && word("BY")) {
                 need_word("DEFAULT");
-                if (word("ON")) need_word("NULL");
+                col.identity_generation = "BY DEFAULT";
+                if (word("ON")) {
+                    need_word("NULL");
+                    col.identity_generation = "BY DEFAULT ON NULL";
+                }
             }
             need_word("AS");
             need_word("IDENTITY");

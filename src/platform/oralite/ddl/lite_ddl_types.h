@@ -24,6 +24,7 @@ struct lite_ddl_column {
     lite_coltype type;
     std::string default_text;  // as written
     bool identity = false;
+    std::string identity_generation = "ALWAYS";  // ALWAYS, BY DEFAULT or BY DEFAULT ON NULL
     int64_t identity_start = 1, identity_inc = 1;
     bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
     bool drop_identity = false;

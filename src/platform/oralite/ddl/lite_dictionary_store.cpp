@@ -153,7 +153,7 @@ void lite_dictionary_store::insert_column(const std::string& owner, const std::s
                                           const lite_coltype& type, const std::string& default_text,
                                           bool identity) {
     stmt q(db_, R"(INSERT INTO "LITE$DICT".COLUMNS VALUES )"
-                R"((?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL))");
+                R"((?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL,NULL,NULL))");
     q.text(1, owner).text(2, table).text(3, name).num(4, id).text(5, type.data_type);
     q.num(6, type.data_length).opt_num(7, type.precision).opt_num(8, type.scale);
     q.opt_text(9, default_text).num(10, type.char_length).opt_text(11, type.char_used);
@@ -236,9 +236,19 @@ void lite_dictionary_store::make_identity(const std::string& owner, const std::s
 
 void lite_dictionary_store::drop_identity(const std::string& owner, const std::string& table,
                                           const std::string& column) {
-    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' )"
+    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO', )"
+                R"(IDENTITY_GENERATION=NULL, IDENTITY_OPTIONS=NULL )"
                 R"(WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3)");
     u.text(1, owner).text(2, table).text(3, column).run();
+}
+
+void lite_dictionary_store::set_identity_kind(const std::string& owner, const std::string& table,
+                                              const std::string& column,
+                                              const std::string& generation,
+                                              const std::string& options) {
+    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET IDENTITY_GENERATION=?4, IDENTITY_OPTIONS=?5 )"
+                R"(WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3)");
+    u.text(1, owner).text(2, table).text(3, column).text(4, generation).text(5, options).run();
 }
 
 // ------------------------------------------------------------------ constraints

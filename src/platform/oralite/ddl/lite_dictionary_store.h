@@ -128,6 +128,11 @@ public:
                        const std::string& column, const std::string& default_text);
     void drop_identity(const std::string& owner, const std::string& table,
                        const std::string& column);
+    // How an identity column is filled (ALWAYS, BY DEFAULT, BY DEFAULT ON NULL) and its
+    // sequence's options as Oracle lists them.
+    void set_identity_kind(const std::string& owner, const std::string& table,
+                           const std::string& column, const std::string& generation,
+                           const std::string& options);
 
     // ---- constraints
     void insert_constraint(const lite_dict_constraint_row& c,

@@ -11,8 +11,9 @@ const std::vector<lite_table_column>* lite_session_schema::table_columns(const s
     lite_stmt s;
     const char* sql =
         "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
-        "CHAR_USED, DATA_DEFAULT FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND TABLE_NAME = ?2 "
-        "ORDER BY "
+        "CHAR_USED, DATA_DEFAULT, CASE WHEN IDENTITY_COLUMN = 'YES' THEN "
+        "COALESCE(IDENTITY_GENERATION, 'BY DEFAULT') END FROM \"LITE$DICT\".COLUMNS WHERE "
+        "OWNER = ?1 AND TABLE_NAME = ?2 ORDER BY "
         "COLUMN_ID";
     if (!lite_stmt::try_prepare(session_.db(), sql, s)) return nullptr;
     s.text(1, owner).text(2, table);
@@ -27,6 +28,7 @@ const std::vector<lite_table_column>* lite_session_schema::table_columns(const s
         c.type.char_length = s.i64(5);
         c.type.char_used = s.col(6);
         c.default_text = s.col(7);
+        c.identity = s.col(8);
         cols->push_back(std::move(c));
     }
     if (cols->empty()) cols.reset();

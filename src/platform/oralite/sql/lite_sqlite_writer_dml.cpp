@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lite_engine.h"
+#include "lite_internal.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_sqlite_writer_internal.h"
 #include "lite_errors.h"
@@ -46,6 +47,20 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             if (names.empty() && cols) {
                 for (const lite_table_column& tc : *cols) names.push_back(tc.name);
             }
+            insert_fills_.clear();
+            for (const lite_table_column& tc : cols ? *cols : std::vector<lite_table_column>()) {
+                if (tc.identity.empty() ||
+                    std::find(names.begin(), names.end(), tc.name) == names.end())
+                    continue;
+                // Only the sequence numbers such a column: a value given for it is refused.
+                if (tc.identity == "ALWAYS") {
+                    throw lite_error(ora_err::insert_generated_always,
+                                     "cannot insert into a generated always identity column");
+                }
+                if (tc.identity == "BY DEFAULT ON NULL")
+                    insert_fills_.emplace_back(tc.name,
+                                               lite_translate_condition(tc.default_text, user_));
+            }
             const std::vector<lite_row_trigger>* triggers =
                 schema_ && cols
                     ? schema_->insert_triggers(d.owner.empty() ? user_ : d.owner, d.table)
@@ -77,9 +92,10 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                     }
                     std::vector<std::string> v;
                     for (size_t k = 0; k < row.size(); ++k) {
-                        v.push_back(k < names.size()
-                                        ? coerce(x(*row[k]), type_of(names[k]), names[k])
-                                        : x(*row[k]));
+                        v.push_back(
+                            k < names.size()
+                                ? filled(coerce(x(*row[k]), type_of(names[k]), names[k]), names[k])
+                                : x(*row[k]));
                     }
                     rows.push_back("(" + join(v, ", ") + ")");
                 }
@@ -88,6 +104,17 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             break;
         }
         case lite_dml::update: {
+            for (const auto& a : d.sets) {
+                for (const std::string& n : a.columns) {
+                    for (const lite_table_column& tc :
+                         cols ? *cols : std::vector<lite_table_column>()) {
+                        if (tc.name == n && tc.identity == "ALWAYS") {
+                            throw lite_error(ora_err::update_generated_always,
+                                             "cannot update a generated always identity column");
+                        }
+                    }
+                }
+            }
             out = "UPDATE " + target;
             if (!d.alias.empty()) out += " AS " + q(d.alias);
             std::vector<std::string> sets;
@@ -128,6 +155,7 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             if (d.where) out += " WHERE " + x(*d.where);
             break;
     }
+    insert_fills_.clear();
     return out + returning(d);
 }
 
@@ -163,8 +191,9 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
         const std::string c = q("C" + std::to_string(k + 1));
         row_cols.push_back(c);
         // Rows of a query are checked here; a VALUES list is checked as it is written below.
-        row[names[k]] = d.select ? coerce(rows_name + "." + c, type_of(names[k]), names[k])
-                                 : rows_name + "." + c;
+        row[names[k]] = filled(d.select ? coerce(rows_name + "." + c, type_of(names[k]), names[k])
+                                        : rows_name + "." + c,
+                               names[k]);
     }
     std::vector<std::string> out_cols = names;
     for (const lite_row_trigger& trig : triggers) {
