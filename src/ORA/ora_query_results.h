@@ -43,7 +43,7 @@ public:
 
     const std::vector<std::unique_ptr<ora_type>>& get_columns() const noexcept { return m_columns; }
     // One line per column whose values the reader cannot carry (left out of the select list, or
-    // read as a placeholder text), for the run to show the user.
+    // read as a placeholder text), and per index it cannot carry, for the run to show the user.
     const std::vector<std::wstring>& get_unsupported_columns() const noexcept {
         return m_unsupported;
     }

@@ -359,26 +359,43 @@ void ora_table::init_indexes(int mode) {
     // An index the server named itself is left out (a LOB's own index, say), unless it
     // enforces a unique constraint: then it is a key of the table like any named one.
     const bool v8 = eng.get_version() >= 0x80000;
+    struct index_row {
+        std::wstring index, column;
+        bool unique;
+    };
+    std::vector<index_row> index_rows;
+    // An index keyed on something the table has no readable column of (an expression, a DESC
+    // key, a column left out) cannot be rebuilt from its columns: the other keys alone would
+    // make another index, a stricter one when it is unique. It is left out, and the user told.
+    std::vector<std::wstring> left_out;
     for_each_row(3, catalog.indexes(t, v8), [&](udb_record& rec, int) {
-        std::wstring index = rec[0].to_wstring();
-        bool unique = udb_equal_nocase(rec[1].to_wstring(), L"UNIQUE");
-        std::wstring column = rec[2].to_wstring();
-        tk_wlog(2, L"Got index '%s' (unique=%d)", index.c_str(), unique ? 1 : 0);
-        if (!m_schema.find_field(column)) {
-            tk_wlog(2, L"Index field '%s' not found - skip it", column.c_str());
-            return;
+        index_row r{rec[0].to_wstring(), rec[2].to_wstring(),
+                    udb_equal_nocase(rec[1].to_wstring(), L"UNIQUE")};
+        tk_wlog(2, L"Got index '%s' (unique=%d)", r.index.c_str(), r.unique ? 1 : 0);
+        if (!m_schema.find_field(r.column)) {
+            tk_wlog(2, L"Index field '%s' not found - skip it", r.column.c_str());
+            if (r.index != pk_name &&
+                std::find(left_out.begin(), left_out.end(), r.index) == left_out.end()) {
+                left_out.push_back(r.index);
+                m_unsupported.push_back(L"index '" + r.index + L"' has the key '" + r.column +
+                                        L"', which is not a column that is read, and is left out");
+            }
         }
-        if (!m_indexes.find2(index)) {
-            add_index(udb_index(index, unique, false, {column}));
-            return;
+        index_rows.push_back(std::move(r));
+    });
+    for (const index_row& r : index_rows) {
+        if (std::find(left_out.begin(), left_out.end(), r.index) != left_out.end()) continue;
+        if (!m_indexes.find2(r.index)) {
+            add_index(udb_index(r.index, r.unique, false, {r.column}));
+            continue;
         }
-        udb_index& existing = m_indexes.get_index(index);
+        udb_index& existing = m_indexes.get_index(r.index);
         if (existing.primary) {
             tk_log(2, "Skip Primary Key DoubleInitialization");
-            return;
+            continue;
         }
-        existing.columns.push_back(column);
-    });
+        existing.columns.push_back(r.column);
+    }
 
     if (mode & k_no_fks) {
         tk_log(2, "FKs are OFF, nothing to do");

@@ -35,6 +35,15 @@ const std::vector<std::string> k_schema = {
     "PRIMARY KEY (ID, X))",
     "CREATE TABLE LENS (V1 VARCHAR2(40 CHAR), V2 VARCHAR2(40 BYTE), V3 VARCHAR2(400 CHAR), "
     "C1 CHAR(5 CHAR), N1 NVARCHAR2(20), N2 NCHAR(3))",
+    "CREATE TABLE KINDS1 (ID NUMBER(10) PRIMARY KEY, A NUMBER(10), B VARCHAR2(10), "
+    "C VARCHAR2(10))",
+    "CREATE BITMAP INDEX KINDS1_B ON KINDS1 (B)",
+    "CREATE INDEX KINDS1_UP ON KINDS1 (UPPER(B))",
+    "CREATE UNIQUE INDEX KINDS1_AD ON KINDS1 (A, C DESC)",
+    "CREATE INDEX KINDS1_AC ON KINDS1 (A, C)",
+    "INSERT INTO KINDS1 VALUES (1, 1, 'x', 'y')",
+    "INSERT INTO KINDS1 VALUES (2, 1, 'x', 'z')",
+    "CREATE MATERIALIZED VIEW KINDS1_MV AS SELECT B, COUNT(*) AS N FROM KINDS1 GROUP BY B",
 };
 
 class OraKeysDefaults : public ora_suite_test<OraKeysDefaults> {
@@ -82,6 +91,32 @@ TEST_F(OraKeysDefaults, UniqueConstraintsAreKeysInAllSchemasModeToo) {
     EXPECT_EQ(keys(*table), (std::vector<std::wstring>{L"--:C,", L"U-:A,", L"U-:B,C,", L"UP:ID,"}));
     auto lens = open(L"KD.LENS");
     EXPECT_EQ(lens->get_schema().get_field2(L"V1").size, 40u);
+}
+
+// A bitmap index is an index like any other to the reader. One with an expression or a DESC
+// key cannot be rebuilt from its columns: it is left out whole, never cut down to the columns
+// it also has (KINDS1_AD on A alone would be unique where the table is not), and the user is
+// told.
+TEST_F(OraKeysDefaults, IndexesOnExpressionsAreLeftOutAndNamed) {
+    auto table = open(L"KINDS1");
+    EXPECT_EQ(keys(*table), (std::vector<std::wstring>{L"--:A,C,", L"--:B,", L"UP:ID,"}));
+    std::vector<std::wstring> lines = dynamic_cast<ora_table&>(*table).get_unsupported_columns();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::wstring>{
+                         L"index 'KINDS1_AD' has the key 'SYS_NC00006$', which is not a column "
+                         L"that is read, and is left out",
+                         L"index 'KINDS1_UP' has the key 'SYS_NC00005$', which is not a column "
+                         L"that is read, and is left out"}));
+}
+
+// In Oracle a materialized view's rows are in a table of its name: the reader lists and reads
+// it as a table.
+TEST_F(OraKeysDefaults, AMaterializedViewIsReadAsATable) {
+    ASSERT_TRUE(m_db->is_table_exist(L"KINDS1_MV"));
+    auto table = open(L"KINDS1_MV");
+    EXPECT_EQ(table->get_record_count(), 1);
+    ASSERT_FALSE(table->is_eof());
+    EXPECT_EQ(table->get_schema().size(), 2u);
 }
 
 TEST_F(OraKeysDefaults, ConstantDefaultsArriveAsValues) {

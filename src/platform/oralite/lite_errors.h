@@ -97,6 +97,7 @@ inline constexpr int cannot_extend_table = 1653;
 inline constexpr int outer_join_in_or = 1719;
 inline constexpr int invalid_number = 1722;
 inline constexpr int precision_out_of_range = 1727;
+inline constexpr int invalid_number_of_column_names = 1730;
 inline constexpr int missing_double_quote = 1740;
 inline constexpr int zero_length_identifier = 1741;
 inline constexpr int invalid_bind_name = 1745;
@@ -143,6 +144,7 @@ inline constexpr int cannot_enable_not_null = 2296;
 inline constexpr int parent_keys_not_found = 2298;
 inline constexpr int cannot_validate_unique = 2299;
 inline constexpr int index_enforces_key = 2429;
+inline constexpr int cannot_defer_not_deferrable = 2447;
 inline constexpr int no_such_constraint = 2431;
 inline constexpr int primary_key_not_defined = 2432;
 inline constexpr int cannot_validate_primary_key = 2437;
@@ -163,6 +165,9 @@ inline constexpr int trigger_exists = 4081;
 inline constexpr int plsql_compilation_error = 6550;
 inline constexpr int currval_not_yet_defined = 8002;
 inline constexpr int sequence_limit_exceeded = 8004;
+inline constexpr int mview_not_found = 12003;
+inline constexpr int prebuilt_table_not_found = 12059;
+inline constexpr int drop_mview_needed = 12083;
 inline constexpr int cannot_resolve_connect_identifier = 12154;
 inline constexpr int service_not_known = 12514;
 inline constexpr int value_too_large = 12899;
@@ -196,6 +201,8 @@ inline constexpr int window_function_not_allowed = 30483;
 inline constexpr int missing_window_clause = 30484;
 inline constexpr int not_identity_column = 30673;
 inline constexpr int not_an_xdb_schema = 31000;
+inline constexpr int insert_generated_always = 32795;
+inline constexpr int update_generated_always = 32796;
 
 }  // namespace ora_err
 

@@ -41,6 +41,14 @@ std::string lite_ddl_executor::identity_sequence(const std::string& owner,
     return lite_quote_name(owner) + "." + lite_quote_name(seq) + ".nextval";
 }
 
+std::string lite_identity_options(const lite_ddl_column& c) {
+    return "START WITH: " + std::to_string(c.identity_start) +
+           ", INCREMENT BY: " + std::to_string(c.identity_inc) +
+           ", MAX_VALUE: 9999999999999999999999999999, MIN_VALUE: 1, CYCLE_FLAG: N, "
+           "CACHE_SIZE: 20, ORDER_FLAG: N, SCALE_FLAG: N, EXTEND_FLAG: N, SESSION_FLAG: N, "
+           "KEEP_VALUE: N";
+}
+
 std::string lite_identity_sequence_name(const std::string& default_text) {
     std::vector<lite_token> dt = lite_tokenize(default_text);
     return dt.size() > 3 ? dt[2].text : std::string();
@@ -50,6 +58,10 @@ void lite_ddl_executor::insert_column(const std::string& owner, const std::strin
                                       const lite_ddl_column& c, int64_t id) {
     std::string def = c.identity ? identity_sequence(owner, c) : c.default_text;
     dict.insert_column(owner, table, c.name, id, c.type, def, c.identity);
+    if (c.identity) {
+        dict.set_identity_kind(owner, table, c.name, c.identity_generation,
+                               lite_identity_options(c));
+    }
 }
 
 std::string lite_ddl_executor::last_constraint(const std::string& owner, const std::string& table) {

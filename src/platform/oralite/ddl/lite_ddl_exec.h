@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,7 @@ struct lite_ddl_executor {
     void exec(const lite_create_index& st);
     void exec(const lite_create_sequence& st);
     void exec(const lite_create_view& st);
+    void exec(const lite_create_mview& st);
     void exec(const lite_comment& st);
     void exec(const lite_drop& st);
     void exec(const lite_user_ddl& st);
@@ -64,9 +66,11 @@ struct lite_ddl_executor {
                        int64_t id);
     // Creates the sequence behind an identity column; returns the column's default text.
     std::string identity_sequence(const std::string& owner, const lite_ddl_column& c);
-    // Index of the table whose columns are exactly `cols`, or "".
+    // Index of the table whose keys are exactly `cols` in the directions `desc` gives (ASC
+    // for each key when it is empty), or "".
     std::string index_on(const std::string& owner, const std::string& table,
-                         const std::vector<std::string>& cols);
+                         const std::vector<std::string>& cols,
+                         const std::vector<std::string>& desc = {});
     // Records a constraint in the dictionary; the table is rebuilt by the caller.
     void add_constraint(const std::string& owner, const std::string& table, lite_ddl_constraint c,
                         bool check_data);
@@ -90,10 +94,13 @@ struct lite_ddl_executor {
     void modify_column(const std::string& owner, const std::string& table, const lite_ddl_column& c,
                        const std::vector<lite_ddl_constraint>& cons);
     void change_status(const std::string& owner, const std::string& table, const std::string& cname,
-                       bool enable);
+                       bool enable, std::optional<bool> validate = std::nullopt);
     void drop_constraint(const std::string& owner, const std::string& table,
                          const std::string& cname);
     void drop_column(const std::string& owner, const std::string& table, const std::string& col);
+
+    // ---- materialized views
+    void drop_mview(const std::string& owner, const std::string& name);
 
     // ---- users
     void create_user(const lite_user_ddl& st);
@@ -109,6 +116,8 @@ struct lite_ddl_executor {
                       const std::string& text);
 };
 
+// The options of an identity column's sequence, as Oracle's dictionary lists them.
+std::string lite_identity_options(const lite_ddl_column& c);
 // The sequence an identity column's default draws from, "" when the text names none.
 std::string lite_identity_sequence_name(const std::string& default_text);
 

@@ -30,7 +30,7 @@ void lite_ddl_executor::exec(const lite_alter_table& st) {
             return;
         }
         case action::modify_constraint:
-            return change_status(owner, table, st.constraint, st.enable);
+            return change_status(owner, table, st.constraint, st.enable, st.validate);
         case action::modify_columns:
             for (auto& m : st.modifications) {
                 modify_column(owner, table, m.column, m.constraints);
@@ -39,12 +39,13 @@ void lite_ddl_executor::exec(const lite_alter_table& st) {
             rebuild_validating(owner, table, last_constraint(owner, table));
             return;
         case action::change_status: {
-            if (!st.primary_key) return change_status(owner, table, st.constraint, st.enable);
+            if (!st.primary_key)
+                return change_status(owner, table, st.constraint, st.enable, st.validate);
             std::string pk = dict.primary_key(owner, table);
             if (pk.empty())
                 throw lite_error(ora_err::primary_key_not_defined,
                                  "cannot enable primary key - primary key not defined for table");
-            return change_status(owner, table, pk, st.enable);
+            return change_status(owner, table, pk, st.enable, st.validate);
         }
         case action::drop_constraint:
             drop_constraint(owner, table, st.constraint);
@@ -111,6 +112,8 @@ void lite_ddl_executor::modify_column(const std::string& owner, const std::strin
         } else {
             dict.make_identity(owner, table, c.name, identity_sequence(owner, id));
         }
+        dict.set_identity_kind(owner, table, c.name, c.identity_generation,
+                               lite_identity_options(id));
         all.push_back(lite_ddl_parser::not_null_of(c.name));
     }
     for (auto& k : all) {
@@ -120,12 +123,14 @@ void lite_ddl_executor::modify_column(const std::string& owner, const std::strin
 }
 
 void lite_ddl_executor::change_status(const std::string& owner, const std::string& table,
-                                      const std::string& cname, bool enable) {
+                                      const std::string& cname, bool enable,
+                                      std::optional<bool> validate) {
     std::optional<lite_dict_constraint_info> con = dict.table_constraint(owner, table, cname);
     if (!con)
         throw lite_error(ora_err::no_such_constraint,
                          "cannot disable constraint (" + cname + ") - no such constraint");
-    if (enable && con->type == "R") {
+    // NOVALIDATE leaves the rows already there unchecked.
+    if (enable && con->type == "R" && validate.value_or(true)) {
         lite_ddl_constraint c;
         c.name = cname;
         c.columns = dict.key_columns(owner, cname);
@@ -134,7 +139,7 @@ void lite_ddl_executor::change_status(const std::string& owner, const std::strin
         c.r_table = dict.constraint_table(c.r_owner, con->r_constraint);
         check_foreign_key(owner, table, c);
     }
-    dict.set_constraint_status(owner, cname, enable);
+    dict.set_constraint_status(owner, cname, enable, validate);
     for (const std::string& col : dict.key_columns(owner, cname)) set_nullable(owner, table, col);
     if (con->type == "C" || con->type == "P") rebuild_validating(owner, table, cname);
 }

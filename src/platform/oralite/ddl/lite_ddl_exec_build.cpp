@@ -78,6 +78,7 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
     const auto checks = dict.evaluable_checks(owner, table);
     const std::vector<lite_table_column> typed =
         checks.empty() ? std::vector<lite_table_column>() : dict.typed_columns(owner, table);
+    std::vector<std::pair<std::string, std::string>> held;  // name and SQLite condition
     for (auto& [cn, cond] : checks) {
         std::string expr;
         try {
@@ -86,6 +87,7 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
         }
         if (!expr.empty() && compiles("SELECT (" + expr + ") FROM (SELECT " + probe + ")")) {
             cols_sql += ", CONSTRAINT " + lite_sqlite_name(cn) + " CHECK (" + expr + ")";
+            held.emplace_back(cn, expr);
         } else {
             dict.mark_not_evaluable(owner, cn);
             s.add_warning("check constraint " + cn + " on " + table +
@@ -112,8 +114,30 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
                 list += (list.empty() ? "" : ", ") + lite_sqlite_name(n);
             }
         }
+        // A check enabled NOVALIDATE holds for new rows only: the copy is checked against the
+        // others one by one instead of by SQLite.
+        const std::vector<std::string> unchecked = dict.unvalidated_checks(owner, table);
         if (!list.empty()) {
-            lite_exec(db, "INSERT INTO " + tmp + " (" + list + ") SELECT " + list + " FROM " + qt);
+            if (!unchecked.empty()) lite_exec(db, "PRAGMA ignore_check_constraints = ON");
+            try {
+                lite_exec(db,
+                          "INSERT INTO " + tmp + " (" + list + ") SELECT " + list + " FROM " + qt);
+            } catch (...) {
+                sqlite3_exec(db, "PRAGMA ignore_check_constraints = OFF", nullptr, nullptr,
+                             nullptr);
+                throw;
+            }
+            if (!unchecked.empty()) lite_exec(db, "PRAGMA ignore_check_constraints = OFF");
+        }
+        for (auto& [cn, expr] : held) {
+            if (unchecked.empty() ||
+                std::find(unchecked.begin(), unchecked.end(), cn) != unchecked.end())
+                continue;
+            lite_stmt bad(db, "SELECT 1 FROM " + tmp + " WHERE NOT (" + expr + ")");
+            if (bad.row()) {
+                throw lite_error(ora_err::check_violated,
+                                 "check constraint (" + owner + "." + cn + ") violated");
+            }
         }
         lite_exec(db, "DROP TABLE " + qt);
         lite_exec(db, "PRAGMA legacy_alter_table = ON");
@@ -127,8 +151,9 @@ void lite_ddl_executor::build_table(const std::string& owner, const std::string&
 void lite_ddl_executor::create_sqlite_index(const std::string& owner, const std::string& iname,
                                             const std::string& table, bool unique,
                                             const std::string& itype) {
-    const bool function_based = itype == "FUNCTION-BASED NORMAL";
-    if (itype != "NORMAL" && itype != "IOT - TOP" && !function_based) return;
+    // A bitmap index is an ordinary one to SQLite: it only speeds reads up.
+    const bool function_based = itype.rfind("FUNCTION-BASED ", 0) == 0;
+    if (itype != "NORMAL" && itype != "BITMAP" && itype != "IOT - TOP" && !function_based) return;
     std::string list;
     std::vector<std::string> have =
         function_based ? dict.column_names(owner, table) : std::vector<std::string>();

@@ -11,6 +11,11 @@ void lite_ddl_executor::exec(const lite_drop& st) {
     switch (st.object) {
         case kind::table: {
             need_table(owner, n);
+            if (dict.mview_build_mode(owner, n)) {
+                throw lite_error(
+                    ora_err::drop_mview_needed,
+                    "must use DROP MATERIALIZED VIEW to drop \"" + owner + "\".\"" + n + "\"");
+            }
             std::vector<std::pair<std::string, std::string>> refs =
                 dict.foreign_keys_into(owner, n);
             if (!refs.empty() && !st.cascade) {
@@ -33,6 +38,9 @@ void lite_ddl_executor::exec(const lite_drop& st) {
             dict.forget_view_comments(owner, n);
             dict.forget_grants(owner, n);
             lite_exec(db, "DROP VIEW IF EXISTS main." + lite_sqlite_name(n));
+            return;
+        case kind::mview:
+            drop_mview(owner, n);
             return;
         case kind::index:
             if (!dict.index_exists(owner, n))

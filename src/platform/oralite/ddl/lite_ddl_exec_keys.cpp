@@ -10,9 +10,17 @@
 #include "lite_sqlite_stmt.h"
 
 std::string lite_ddl_executor::index_on(const std::string& owner, const std::string& table,
-                                        const std::vector<std::string>& cols) {
+                                        const std::vector<std::string>& cols,
+                                        const std::vector<std::string>& desc) {
     for (const lite_dict_index& ix : dict.table_indexes(owner, table)) {
-        if (dict.index_columns(owner, ix.name) == cols) return ix.name;
+        const std::vector<std::pair<std::string, std::string>> keys =
+            dict.index_keys(owner, ix.name);
+        bool same = keys.size() == cols.size();
+        for (size_t k = 0; same && k < keys.size(); ++k) {
+            same = keys[k].first == cols[k] &&
+                   keys[k].second == (k < desc.size() ? desc[k] : std::string("ASC"));
+        }
+        if (same) return ix.name;
     }
     return {};
 }
@@ -84,6 +92,9 @@ void lite_ddl_executor::add_constraint(const std::string& owner, const std::stri
     }
     row.r_constraint = r_name;
     row.enabled = c.enabled;
+    row.validated = c.validate_written ? c.validate : c.enabled;
+    row.deferrable = c.deferrable;
+    row.deferred = c.initially_deferred;
     row.generated = generated;
     row.index_name = index_name;
     row.evaluable = evaluable;
@@ -147,10 +158,13 @@ void lite_ddl_executor::exec(const lite_create_index& st) {
         desc.push_back(k.direction);
     }
     if (st.deferred) std::rethrow_exception(st.deferred);
-    if (!index_on(towner, table, cols).empty()) {
+    if (!index_on(towner, table, cols, desc).empty()) {
         throw lite_error(ora_err::column_list_indexed, "such column list already indexed");
     }
-    std::string type = expression ? "FUNCTION-BASED NORMAL" : "NORMAL";
+    // DESC keys alone leave it NORMAL here: the dictionary views show such an index as Oracle
+    // does, function-based.
+    std::string type =
+        std::string(expression ? "FUNCTION-BASED " : "") + (st.bitmap ? "BITMAP" : "NORMAL");
     dict.insert_index(owner, iname, table, st.unique, false, cols, desc, type);
     create_sqlite_index(owner, iname, table, st.unique, type);
 }

@@ -52,10 +52,24 @@ lite_ddl_statement lite_ddl_parser::parse_create() {
     }
     if (t[i].is("TABLE") || t[i].is("GLOBAL")) return parse_create_table();
     if (word("UNIQUE")) return parse_create_index(true);
-    if (word("BITMAP")) return parse_create_index(false);
+    if (word("BITMAP")) {
+        lite_create_index st = parse_create_index(false);
+        st.bitmap = true;
+        return st;
+    }
     if (t[i].is("INDEX")) return parse_create_index(false);
     if (word("SEQUENCE")) return parse_create_sequence();
     if (word("VIEW")) return parse_create_view(replace);
+    if (!replace && (t[i].is("MATERIALIZED") || t[i].is("SNAPSHOT"))) {
+        if (word("MATERIALIZED"))
+            need_word("VIEW", ora_err::invalid_create_command, "invalid CREATE command");
+        else
+            ++i;
+        // A log only serves refreshes, which are not done here: a schema script goes on.
+        if (t[i].is("LOG"))
+            return lite_ignored_ddl{"statement ignored: CREATE MATERIALIZED VIEW LOG"};
+        return parse_create_mview();
+    }
     if (word("TRIGGER")) return parse_create_trigger(replace);
     if (!replace && word("USER")) return parse_user(true);
     if (word("PUBLIC")) {
@@ -147,6 +161,8 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
                         st.enable = false;
                     else if (word("ENABLE"))
                         st.enable = true;
+                    else if (word("VALIDATE") || word("NOVALIDATE"))
+                        st.validate = t[i - 1].is("VALIDATE");
                     else
                         ++i;
                 }
@@ -163,8 +179,7 @@ lite_alter_table lite_ddl_parser::parse_alter_table() {
         } else if (word("ENABLE") || word("DISABLE")) {
             st.kind = action::change_status;
             st.enable = t[i - 1].is("ENABLE");
-            word("VALIDATE");
-            word("NOVALIDATE");
+            if (word("VALIDATE") || word("NOVALIDATE")) st.validate = t[i - 1].is("VALIDATE");
             if (word("PRIMARY")) {
                 need_word("KEY");
                 st.primary_key = true;
@@ -306,6 +321,61 @@ lite_create_view lite_ddl_parser::parse_create_view(bool replace) {
     return st;
 }
 
+lite_create_mview lite_ddl_parser::parse_create_mview() {
+    lite_create_mview st;
+    std::tie(st.owner, st.name) = object_name();
+    try {
+        if (t[i].is_op("(")) {
+            need_open();
+            do {
+                st.columns.push_back(name());
+                while (!at_end() && !t[i].is_op(",") && !t[i].is_op(")")) ++i;
+            } while (op(","));
+            need_close();
+        }
+        while (!at_end() && !t[i].is("AS")) {
+            if (word("BUILD")) {
+                if (word("DEFERRED"))
+                    st.build_mode = "DEFERRED";
+                else
+                    need_word("IMMEDIATE");
+            } else if (word("ON")) {
+                if (word("PREBUILT")) {
+                    need_word("TABLE");
+                    st.build_mode = "PREBUILT";
+                } else if (word("COMMIT") || word("DEMAND") || word("STATEMENT")) {
+                    st.refresh_mode = t[i - 1].text;
+                }
+            } else if (word("REFRESH")) {
+                if (word("FAST") || word("COMPLETE") || word("FORCE"))
+                    st.refresh_method = t[i - 1].text;
+            } else if (word("NEVER")) {
+                need_word("REFRESH");
+                st.refresh_method = st.refresh_mode = "NEVER";
+            } else if (word("FOR")) {
+                need_word("UPDATE");
+                st.updatable = true;
+            } else if (word("ENABLE") || word("DISABLE")) {
+                const bool enable = t[i - 1].is("ENABLE");
+                if (word("QUERY")) {
+                    need_word("REWRITE");
+                    st.rewrite = enable;
+                }
+            } else if (t[i].is_op("(")) {
+                skip_group();
+            } else {
+                ++i;
+            }
+        }
+        need_word("AS");
+        if (at_end()) throw lite_error(ora_err::missing_expression, "missing expression");
+        st.query = raw(i, t.size() - 1);
+    } catch (...) {
+        st.deferred = std::current_exception();
+    }
+    return st;
+}
+
 lite_comment lite_ddl_parser::parse_comment() {
     using kind = lite_comment::kind;
     lite_comment st;
@@ -361,6 +431,19 @@ lite_drop lite_ddl_parser::parse_drop() {
         st.object = kind::synonym;
         st.owner = "PUBLIC";
         st.name = name(ora_err::invalid_table_name, "invalid table name");
+        return st;
+    }
+    if (t[i].is("MATERIALIZED") || t[i].is("SNAPSHOT")) {
+        if (word("MATERIALIZED"))
+            need_word("VIEW");
+        else
+            ++i;
+        if (word("LOG")) {
+            st.ignored_word = "MATERIALIZED VIEW LOG";
+            return st;
+        }
+        st.object = kind::mview;
+        std::tie(st.owner, st.name) = object_name();
         return st;
     }
     for (auto [w, k] : {std::pair{"SYNONYM", kind::synonym}, std::pair{"VIEW", kind::view},

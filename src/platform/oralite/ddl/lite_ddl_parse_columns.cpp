@@ -168,20 +168,31 @@ bool lite_ddl_parser::constraint_start() const {
 }
 
 void lite_ddl_parser::constraint_state(lite_ddl_constraint& c) {
+    bool not_deferrable = false;
     while (true) {
         if (word("ENABLE")) {
             c.enabled = true;
         } else if (word("DISABLE")) {
             c.enabled = false;
         } else if (word("VALIDATE")) {
-            c.validate = true;
+            c.validate = c.validate_written = true;
         } else if (word("NOVALIDATE")) {
             c.validate = false;
-        } else if (word("RELY") || word("NORELY") || word("DEFERRABLE")) {
+            c.validate_written = true;
+        } else if (word("RELY") || word("NORELY")) {
+        } else if (word("DEFERRABLE")) {
+            c.deferrable = true;
         } else if (t[i].is("NOT") && peek().is("DEFERRABLE")) {
             i += 2;
+            not_deferrable = true;
         } else if (word("INITIALLY")) {
-            if (!word("IMMEDIATE")) word("DEFERRED");
+            if (!word("IMMEDIATE")) {
+                need_word("DEFERRED");
+                // Deferred alone makes the constraint deferrable.
+                c.initially_deferred = c.deferrable = true;
+            } else {
+                c.initially_deferred = false;
+            }
         } else if (word("USING")) {
             need_word("INDEX");
             if (t[i].is_op("(")) {
@@ -197,6 +208,11 @@ void lite_ddl_parser::constraint_state(lite_ddl_constraint& c) {
                 }
             }
         } else {
+            if (c.initially_deferred && not_deferrable) {
+                throw lite_error(ora_err::cannot_defer_not_deferrable,
+                                 "cannot defer a constraint that is not deferrable");
+            }
+            if (not_deferrable) c.deferrable = false;
             return;
         }
     }
@@ -297,7 +313,11 @@ lite_ddl_column lite_ddl_parser::column(std::vector<lite_ddl_constraint>& cons,
             // GENERATED [ALWAYS | BY DEFAULT [ON NULL]] AS IDENTITY
             if (!word("ALWAYS") && word("BY")) {
                 need_word("DEFAULT");
-                if (word("ON")) need_word("NULL");
+                col.identity_generation = "BY DEFAULT";
+                if (word("ON")) {
+                    need_word("NULL");
+                    col.identity_generation = "BY DEFAULT ON NULL";
+                }
             }
             need_word("AS");
             need_word("IDENTITY");

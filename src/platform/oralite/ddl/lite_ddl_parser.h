@@ -44,6 +44,8 @@ struct lite_ddl_parser {
     lite_create_sequence parse_create_sequence();
     // The cursor is after CREATE [OR REPLACE] ... VIEW.
     lite_create_view parse_create_view(bool replace);
+    // The cursor is after CREATE MATERIALIZED VIEW (or CREATE SNAPSHOT).
+    lite_create_mview parse_create_mview();
     // The cursor is after COMMENT.
     lite_comment parse_comment();
     // The cursor is after DROP.

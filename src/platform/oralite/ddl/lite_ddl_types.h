@@ -24,6 +24,7 @@ struct lite_ddl_column {
     lite_coltype type;
     std::string default_text;  // as written
     bool identity = false;
+    std::string identity_generation = "ALWAYS";  // ALWAYS, BY DEFAULT or BY DEFAULT ON NULL
     int64_t identity_start = 1, identity_inc = 1;
     bool identity_limit_value = false;  // START WITH LIMIT VALUE: past the highest value held
     bool drop_identity = false;
@@ -41,6 +42,9 @@ struct lite_ddl_constraint {
     bool not_null = false;
     bool enabled = true;
     bool validate = true;
+    bool validate_written = false;  // VALIDATE or NOVALIDATE written; else it follows ENABLE
+    bool deferrable = false;
+    bool initially_deferred = false;
 };
 
 struct lite_create_table {
@@ -76,6 +80,7 @@ struct lite_alter_table {
     std::vector<modification> modifications;       // modify_columns, in the order written
     std::string constraint;         // modify_constraint, change_status, drop_constraint
     bool enable = true;             // modify_constraint, change_status
+    std::optional<bool> validate;   // modify_constraint, change_status: VALIDATE/NOVALIDATE
     bool primary_key = false;       // change_status on the primary key
     std::vector<std::string> drop;  // drop_columns
     std::string ignored_word;       // ignored: the first word of the option
@@ -95,6 +100,7 @@ struct lite_create_index {
     std::string owner, index;
     std::string table_owner, table;
     bool unique = false;
+    bool bitmap = false;
     std::vector<key> keys;
     // Raised once the table exists, the name is free and the keys read before it name columns of
     // the table, since each key used to be checked as soon as it was read.
@@ -119,6 +125,20 @@ struct lite_create_view {
     std::string query;                 // the query alone, without WITH READ ONLY/CHECK OPTION
 };
 
+// CREATE MATERIALIZED VIEW: a table filled with the query's rows once, at creation; refreshing is
+// not done here, so the refresh clauses are only recorded.
+struct lite_create_mview {
+    std::string owner, name;
+    std::vector<std::string> columns;      // the column list written after the name, if any
+    std::string query;                     // everything after AS, as the dictionary keeps it
+    std::string build_mode = "IMMEDIATE";  // IMMEDIATE, DEFERRED or PREBUILT
+    std::string refresh_method = "FORCE";  // FORCE, FAST, COMPLETE or NEVER
+    std::string refresh_mode = "DEMAND";   // DEMAND, COMMIT, STATEMENT or NEVER
+    bool updatable = false;                // FOR UPDATE
+    bool rewrite = false;                  // ENABLE QUERY REWRITE
+    std::exception_ptr deferred;           // raised once the name is known to be free
+};
+
 struct lite_comment {
     enum class kind { table, column, ignored };
     kind on = kind::ignored;
@@ -128,7 +148,7 @@ struct lite_comment {
 };
 
 struct lite_drop {
-    enum class kind { table, view, index, sequence, trigger, source, synonym, ignored };
+    enum class kind { table, view, mview, index, sequence, trigger, source, synonym, ignored };
     kind object = kind::ignored;
     std::string owner, name;   // owner PUBLIC for DROP PUBLIC SYNONYM
     bool cascade = false;      // DROP TABLE ... CASCADE CONSTRAINTS
@@ -207,8 +227,8 @@ struct lite_ignored_ddl {
 
 using lite_ddl_statement =
     std::variant<lite_create_table, lite_alter_table, lite_create_index, lite_create_sequence,
-                 lite_create_view, lite_comment, lite_drop, lite_user_ddl, lite_create_trigger,
-                 lite_store_source, lite_truncate, lite_ignored_ddl, lite_create_synonym,
-                 lite_grant>;
+                 lite_create_view, lite_create_mview, lite_comment, lite_drop, lite_user_ddl,
+                 lite_create_trigger, lite_store_source, lite_truncate, lite_ignored_ddl,
+                 lite_create_synonym, lite_grant>;
 
 #endif

@@ -156,7 +156,7 @@ void lite_dictionary_store::insert_column(const std::string& owner, const std::s
                                           const lite_coltype& type, const std::string& default_text,
                                           bool identity) {
     stmt q(db_, R"(INSERT INTO "LITE$DICT".COLUMNS VALUES )"
-                R"((?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL))");
+                R"((?1,?2,?3,?4,?5,?6,?7,?8,'Y',?9,?10,?11,?12,NULL,NULL,NULL))");
     q.text(1, owner).text(2, table).text(3, name).num(4, id).text(5, type.data_type);
     q.num(6, type.data_length).opt_num(7, type.precision).opt_num(8, type.scale);
     q.opt_text(9, default_text).num(10, type.char_length).opt_text(11, type.char_used);
@@ -239,9 +239,19 @@ void lite_dictionary_store::make_identity(const std::string& owner, const std::s
 
 void lite_dictionary_store::drop_identity(const std::string& owner, const std::string& table,
                                           const std::string& column) {
-    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO' )"
+    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET DATA_DEFAULT=NULL, IDENTITY_COLUMN='NO', )"
+                R"(IDENTITY_GENERATION=NULL, IDENTITY_OPTIONS=NULL )"
                 R"(WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3)");
     u.text(1, owner).text(2, table).text(3, column).run();
+}
+
+void lite_dictionary_store::set_identity_kind(const std::string& owner, const std::string& table,
+                                              const std::string& column,
+                                              const std::string& generation,
+                                              const std::string& options) {
+    stmt u(db_, R"(UPDATE "LITE$DICT".COLUMNS SET IDENTITY_GENERATION=?4, IDENTITY_OPTIONS=?5 )"
+                R"(WHERE OWNER=?1 AND TABLE_NAME=?2 AND COLUMN_NAME=?3)");
+    u.text(1, owner).text(2, table).text(3, column).text(4, generation).text(5, options).run();
 }
 
 // ------------------------------------------------------------------ constraints
@@ -249,12 +259,14 @@ void lite_dictionary_store::drop_identity(const std::string& owner, const std::s
 void lite_dictionary_store::insert_constraint(const lite_dict_constraint_row& c,
                                               const std::vector<std::string>& columns) {
     stmt q(db_, R"(INSERT INTO "LITE$DICT".CONSTRAINTS VALUES )"
-                R"((?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12))");
+                R"((?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15))");
     q.text(1, c.owner).text(2, c.name).text(3, std::string(1, c.type)).text(4, c.table);
     q.opt_text(5, c.condition).opt_text(6, c.r_owner).opt_text(7, c.r_constraint);
     q.opt_text(8, c.delete_rule).text(9, c.enabled ? "ENABLED" : "DISABLED");
     q.text(10, c.generated ? "GENERATED NAME" : "USER NAME").opt_text(11, c.index_name);
-    q.num(12, c.evaluable).run();
+    q.num(12, c.evaluable).text(13, c.deferrable ? "DEFERRABLE" : "NOT DEFERRABLE");
+    q.text(14, c.deferred ? "DEFERRED" : "IMMEDIATE");
+    q.text(15, c.validated ? "VALIDATED" : "NOT VALIDATED").run();
     for (size_t k = 0; k < columns.size(); ++k) {
         stmt cc(db_, R"(INSERT INTO "LITE$DICT".CONS_COLUMNS VALUES (?1,?2,?3,?4,?5))");
         cc.text(1, c.owner).text(2, c.name).text(3, c.table).text(4, columns[k]);
@@ -324,10 +336,11 @@ std::string lite_dictionary_store::constraint_table(const std::string& owner,
 }
 
 void lite_dictionary_store::set_constraint_status(const std::string& owner, const std::string& name,
-                                                  bool enabled) {
-    stmt u(db_, R"(UPDATE "LITE$DICT".CONSTRAINTS SET STATUS=?3 WHERE OWNER=?1 AND )"
-                R"(CONSTRAINT_NAME=?2)");
-    u.text(1, owner).text(2, name).text(3, enabled ? "ENABLED" : "DISABLED").run();
+                                                  bool enabled, std::optional<bool> validated) {
+    stmt u(db_, R"(UPDATE "LITE$DICT".CONSTRAINTS SET STATUS=?3, VALIDATED=?4 WHERE OWNER=?1 )"
+                R"(AND CONSTRAINT_NAME=?2)");
+    u.text(1, owner).text(2, name).text(3, enabled ? "ENABLED" : "DISABLED");
+    u.text(4, validated.value_or(enabled) ? "VALIDATED" : "NOT VALIDATED").run();
 }
 
 void lite_dictionary_store::mark_not_evaluable(const std::string& owner, const std::string& name) {
@@ -384,6 +397,15 @@ std::vector<std::pair<std::string, std::string>> lite_dictionary_store::evaluabl
     std::vector<std::pair<std::string, std::string>> checks;
     while (q.row()) checks.emplace_back(q.col(0), q.col(1));
     return checks;
+}
+
+std::vector<std::string> lite_dictionary_store::unvalidated_checks(const std::string& owner,
+                                                                   const std::string& table) {
+    stmt q(db_, R"(SELECT CONSTRAINT_NAME FROM "LITE$DICT".CONSTRAINTS WHERE OWNER=?1 AND )"
+                R"(TABLE_NAME=?2 AND CONSTRAINT_TYPE='C' AND EVALUABLE=1 AND STATUS='ENABLED' )"
+                R"(AND VALIDATED='NOT VALIDATED')");
+    q.text(1, owner).text(2, table);
+    return q.strings();
 }
 
 std::vector<std::string> lite_dictionary_store::constraints_on_column(const std::string& owner,
@@ -549,6 +571,35 @@ void lite_dictionary_store::set_view_comment(const std::string& owner, const std
                                              const std::string& column, const std::string& text) {
     stmt u(db_, R"(INSERT OR REPLACE INTO "LITE$DICT".VIEW_COMMENTS VALUES (?1,?2,?3,?4))");
     u.text(1, owner).text(2, view).text(3, column).opt_text(4, text).run();
+}
+
+// ------------------------------------------------------------------ materialized views
+
+void lite_dictionary_store::insert_mview(const std::string& owner, const std::string& name,
+                                         const std::string& query, const std::string& build_mode,
+                                         const std::string& refresh_method,
+                                         const std::string& refresh_mode, bool updatable,
+                                         bool rewrite) {
+    // A view built at once was last refreshed then; one built deferred never was.
+    stmt q(db_, R"(INSERT INTO "LITE$DICT".MVIEWS VALUES (?1,?2,?3,?4,?5,?6,?7,?8,?9,)"
+                R"(CASE WHEN ?9 = 'DEFERRED' THEN NULL ELSE strftime('%Y-%m-%d %H:%M:%S', )"
+                R"('now', 'localtime') END))");
+    q.text(1, owner).text(2, name).text(3, query).num(4, static_cast<int64_t>(query.size()));
+    q.text(5, updatable ? "Y" : "N").text(6, rewrite ? "Y" : "N").text(7, refresh_mode);
+    q.text(8, refresh_method).text(9, build_mode).run();
+}
+
+std::optional<std::string> lite_dictionary_store::mview_build_mode(const std::string& owner,
+                                                                   const std::string& name) {
+    stmt q(db_, R"(SELECT BUILD_MODE FROM "LITE$DICT".MVIEWS WHERE OWNER=?1 AND MVIEW_NAME=?2)");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return std::nullopt;
+    return q.col(0);
+}
+
+void lite_dictionary_store::forget_mview(const std::string& owner, const std::string& name) {
+    stmt x(db_, R"(DELETE FROM "LITE$DICT".MVIEWS WHERE OWNER=?1 AND MVIEW_NAME=?2)");
+    x.text(1, owner).text(2, name).run();
 }
 
 // ------------------------------------------------------------------ stored source and triggers

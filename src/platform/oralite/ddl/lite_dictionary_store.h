@@ -38,6 +38,8 @@ struct lite_dict_constraint_row {
     std::string condition;  // '' when none
     std::string r_owner, r_constraint, delete_rule;
     bool enabled = true;
+    bool validated = true;
+    bool deferrable = false, deferred = false;
     bool generated = false;
     std::string index_name;
     int evaluable = 0;  // 2: a NOT NULL check; 1: a check SQLite evaluates; 0: neither
@@ -132,6 +134,11 @@ public:
                        const std::string& column, const std::string& default_text);
     void drop_identity(const std::string& owner, const std::string& table,
                        const std::string& column);
+    // How an identity column is filled (ALWAYS, BY DEFAULT, BY DEFAULT ON NULL) and its
+    // sequence's options as Oracle lists them.
+    void set_identity_kind(const std::string& owner, const std::string& table,
+                           const std::string& column, const std::string& generation,
+                           const std::string& options);
 
     // ---- constraints
     void insert_constraint(const lite_dict_constraint_row& c,
@@ -152,7 +159,9 @@ public:
     std::string constraint_type(const std::string& owner, const std::string& name);
     // The table a constraint belongs to, "" when there is none of that name.
     std::string constraint_table(const std::string& owner, const std::string& name);
-    void set_constraint_status(const std::string& owner, const std::string& name, bool enabled);
+    // VALIDATED follows the status unless `validated` says otherwise.
+    void set_constraint_status(const std::string& owner, const std::string& name, bool enabled,
+                               std::optional<bool> validated = std::nullopt);
     // Keeps a check in the dictionary only, once SQLite cannot evaluate it.
     void mark_not_evaluable(const std::string& owner, const std::string& name);
     // The constraint added last to a table, or "" when it has none.
@@ -170,6 +179,9 @@ public:
     // Name and condition of each enabled check SQLite evaluates.
     std::vector<std::pair<std::string, std::string>> evaluable_checks(const std::string& owner,
                                                                       const std::string& table);
+    // Names of the enabled checks SQLite evaluates that were enabled NOVALIDATE: the rows held
+    // before are not checked against them.
+    std::vector<std::string> unvalidated_checks(const std::string& owner, const std::string& table);
     std::vector<std::string> constraints_on_column(const std::string& owner,
                                                    const std::string& table,
                                                    const std::string& column);
@@ -213,6 +225,14 @@ public:
     // column '' comments on the view itself.
     void set_view_comment(const std::string& owner, const std::string& view,
                           const std::string& column, const std::string& text);
+
+    // ---- materialized views (their rows live in a table of the same name)
+    void insert_mview(const std::string& owner, const std::string& name, const std::string& query,
+                      const std::string& build_mode, const std::string& refresh_method,
+                      const std::string& refresh_mode, bool updatable, bool rewrite);
+    // The build mode (IMMEDIATE, DEFERRED, PREBUILT); absent when there is no such view.
+    std::optional<std::string> mview_build_mode(const std::string& owner, const std::string& name);
+    void forget_mview(const std::string& owner, const std::string& name);
 
     // ---- stored source and triggers
     void store_source(const std::string& owner, const std::string& name, const std::string& type,

@@ -19,6 +19,7 @@ struct lite_table_column {
     std::string name;
     lite_coltype type;
     std::string default_text;  // the Oracle DEFAULT expression as written, "" when none
+    std::string identity;      // ALWAYS, BY DEFAULT, BY DEFAULT ON NULL; "" for other columns
 };
 
 class lite_schema {

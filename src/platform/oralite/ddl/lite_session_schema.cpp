@@ -28,6 +28,7 @@ const std::vector<lite_table_column>* lite_session_schema::columns_of(const char
         c.type.char_length = s.i64(5);
         c.type.char_used = s.col(6);
         c.default_text = s.col(7);
+        c.identity = s.col(8);
         cols->push_back(std::move(c));
     }
     if (cols->empty()) {
@@ -57,8 +58,9 @@ const std::vector<lite_table_column>* lite_session_schema::table_columns(const s
                                                                          const std::string& table) {
     return columns_of(
         "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
-        "CHAR_USED, DATA_DEFAULT FROM \"LITE$DICT\".COLUMNS WHERE OWNER = ?1 AND TABLE_NAME = ?2 "
-        "ORDER BY COLUMN_ID",
+        "CHAR_USED, DATA_DEFAULT, CASE WHEN IDENTITY_COLUMN = 'YES' THEN "
+        "COALESCE(IDENTITY_GENERATION, 'BY DEFAULT') END FROM \"LITE$DICT\".COLUMNS WHERE "
+        "OWNER = ?1 AND TABLE_NAME = ?2 ORDER BY COLUMN_ID",
         owner, table, false);
 }
 
@@ -68,7 +70,7 @@ const std::vector<lite_table_column>* lite_session_schema::view_columns(const st
     // known then, as before.
     return columns_of(
         "SELECT COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, CHAR_LENGTH, "
-        "CHAR_USED, '' FROM \"LITE$DICT\".VIEW_COLUMNS WHERE OWNER = ?1 AND VIEW_NAME = ?2 "
+        "CHAR_USED, '', NULL FROM \"LITE$DICT\".VIEW_COLUMNS WHERE OWNER = ?1 AND VIEW_NAME = ?2 "
         "ORDER BY COLUMN_ID",
         owner, view, true);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lite_engine.h"
+#include "lite_internal.h"
 #include "sql/lite_parser.h"
 #include "sql/lite_sqlite_writer_internal.h"
 #include "lite_errors.h"
@@ -50,6 +51,20 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             if (names.empty() && cols) {
                 for (const lite_table_column& tc : *cols) names.push_back(tc.name);
             }
+            insert_fills_.clear();
+            for (const lite_table_column& tc : cols ? *cols : std::vector<lite_table_column>()) {
+                if (tc.identity.empty() ||
+                    std::find(names.begin(), names.end(), tc.name) == names.end())
+                    continue;
+                // Only the sequence numbers such a column: a value given for it is refused.
+                if (tc.identity == "ALWAYS") {
+                    throw lite_error(ora_err::insert_generated_always,
+                                     "cannot insert into a generated always identity column");
+                }
+                if (tc.identity == "BY DEFAULT ON NULL")
+                    insert_fills_.emplace_back(tc.name,
+                                               lite_translate_condition(tc.default_text, user_));
+            }
             const std::vector<lite_row_trigger>* triggers =
                 schema_ && cols ? schema_->insert_triggers(owner.empty() ? user_ : owner, table)
                                 : nullptr;
@@ -80,9 +95,10 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
                     }
                     std::vector<std::string> v;
                     for (size_t k = 0; k < row.size(); ++k) {
-                        v.push_back(k < names.size()
-                                        ? coerce(x(*row[k]), type_of(names[k]), names[k])
-                                        : x(*row[k]));
+                        v.push_back(
+                            k < names.size()
+                                ? filled(coerce(x(*row[k]), type_of(names[k]), names[k]), names[k])
+                                : x(*row[k]));
                     }
                     rows.push_back("(" + join(v, ", ") + ")");
                 }
@@ -91,6 +107,17 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             break;
         }
         case lite_dml::update: {
+            for (const auto& a : d.sets) {
+                for (const std::string& n : a.columns) {
+                    for (const lite_table_column& tc :
+                         cols ? *cols : std::vector<lite_table_column>()) {
+                        if (tc.name == n && tc.identity == "ALWAYS") {
+                            throw lite_error(ora_err::update_generated_always,
+                                             "cannot update a generated always identity column");
+                        }
+                    }
+                }
+            }
             out = "UPDATE " + target;
             if (!alias.empty()) out += " AS " + q(alias);
             std::vector<std::string> sets;
@@ -131,6 +158,7 @@ std::string lite_sqlite_writer::dml(const lite_dml& d) {
             if (d.where) out += " WHERE " + x(*d.where);
             break;
     }
+    insert_fills_.clear();
     return out + returning(d);
 }
 
@@ -166,8 +194,9 @@ std::string lite_sqlite_writer::fired_insert(const lite_dml& d, const std::strin
         const std::string c = q("C" + std::to_string(k + 1));
         row_cols.push_back(c);
         // Rows of a query are checked here; a VALUES list is checked as it is written below.
-        row[names[k]] = d.select ? coerce(rows_name + "." + c, type_of(names[k]), names[k])
-                                 : rows_name + "." + c;
+        row[names[k]] = filled(d.select ? coerce(rows_name + "." + c, type_of(names[k]), names[k])
+                                        : rows_name + "." + c,
+                               names[k]);
     }
     std::vector<std::string> out_cols = names;
     for (const lite_row_trigger& trig : triggers) {

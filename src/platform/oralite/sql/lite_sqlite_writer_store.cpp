@@ -65,6 +65,13 @@ std::string lite_sqlite_writer::coerce(const std::string& value, const lite_colt
     return value;
 }
 
+std::string lite_sqlite_writer::filled(const std::string& value, const std::string& column) const {
+    for (const auto& [name, next] : insert_fills_) {
+        if (name == column) return "COALESCE(" + value + ", " + next + ")";
+    }
+    return value;
+}
+
 std::string lite_sqlite_writer::coerced_rows(const std::string& query_sql,
                                              const std::vector<std::string>& names,
                                              const std::vector<const lite_coltype*>& types) const {
@@ -74,7 +81,7 @@ std::string lite_sqlite_writer::coerced_rows(const std::string& query_sql,
     for (size_t k = 0; k < names.size(); ++k) {
         const std::string c = rows_name + ".\"C" + std::to_string(k + 1) + "\"";
         row_cols.push_back("\"C" + std::to_string(k + 1) + "\"");
-        values.push_back(coerce(c, types[k], names[k]));
+        values.push_back(filled(coerce(c, types[k], names[k]), names[k]));
         any = any || values.back() != c;
     }
     if (!any) return query_sql;
