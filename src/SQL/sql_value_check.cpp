@@ -289,6 +289,16 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal) const 
 
 sql_value_check::verdict sql_value_check::check(std::string_view literal, std::string& text) const {
     if (m_kind == kind::other && !m_not_null) return {};
+    // A quoted text or binary no longer than the limit in bytes, in a set that holds every
+    // character, fits whatever its characters: decoding only makes it shorter.
+    if ((m_kind == kind::chars || m_kind == kind::text_bytes || m_kind == kind::binary) &&
+        (m_code_page == 0 || m_kind == kind::binary) && literal.size() >= 2 &&
+        literal.size() - 2 <= m_limit &&
+        ((literal[0] == '\'' || literal[0] == '"') && literal.back() == literal[0]))
+        return {};
+    if (m_kind == kind::binary && literal.size() >= 2 && literal[0] == '0' &&
+        (literal[1] == 'x' || literal[1] == 'X') && (literal.size() - 2) / 2 <= m_limit)
+        return {};
     bool quoted = false;
     if (!decode(literal, text, quoted))
         return m_not_null ? verdict{k_cannot_be_null, "Column '" + m_column + "' cannot be null"}

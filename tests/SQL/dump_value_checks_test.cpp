@@ -259,3 +259,21 @@ TEST_F(dump_value_checks_test, plain_literals_read_as_any_other) {
     EXPECT_EQ(number_of(L"TIMESTAMP", "'2001-02-31 00:00:00'"), 0u);
     EXPECT_EQ(number_of(L"TIMESTAMP", "'0000-00-00 00:00:00'"), 1264u);
 }
+
+TEST_F(dump_value_checks_test, texts_at_their_limit_are_measured_as_stored) {
+    // Escapes and multi-byte characters make a literal longer than the value it holds.
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abcd'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'a\\'b'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'a\\'bc'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xC3\xA9\xC3\xA9\xC3\xA9'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9'"), 1265u);
+    EXPECT_EQ(number_of(L"TINYTEXT", "'" + std::string(255, 'x') + "'"), 0u);
+    EXPECT_EQ(number_of(L"TINYTEXT", "'" + std::string(256, 'x') + "'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc'", L"latin1"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xE6\x97\xA5'", L"latin1"), 1366u);
+    EXPECT_EQ(number_of(L"BINARY(2)", "0x0102"), 0u);
+    EXPECT_EQ(number_of(L"BINARY(2)", "0x010203"), 1265u);
+    EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(510, 'A')), 0u);
+    EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(512, 'A')), 1265u);
+}
