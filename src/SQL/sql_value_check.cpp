@@ -88,6 +88,20 @@ bool read_plain(std::string_view text, plain_number& out) {
     return true;
 }
 
+// A plain number followed by a decimal exponent ("3.5e+05"), the form of every DOUBLE.
+bool read_plain_exponent(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    if (e == std::string_view::npos) return false;
+    plain_number mantissa;
+    if (!read_plain(text.substr(0, e), mantissa)) return false;
+    std::size_t i = e + 1;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (!is_digit(text[i])) return false;
+    return true;
+}
+
 // Digits that fit a long long (at most 18).
 long long digits_value(std::string_view digits) {
     long long value = 0;
@@ -329,9 +343,12 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text, 
                                                  : "double";
     const char* start = text.c_str();
     while (*start == ' ') ++start;
+    const std::string_view number =
+        std::string_view(text).substr(static_cast<std::size_t>(start - text.c_str()));
+    // A DOUBLE takes any number: what matters is that it is one.
+    if (m_kind == kind::real && read_plain_exponent(number)) return {};
     plain_number plain;
-    if (read_plain(std::string_view(text).substr(static_cast<std::size_t>(start - text.c_str())),
-                   plain)) {
+    if (read_plain(number, plain)) {
         switch (m_kind) {
             case kind::integer:
                 if (!plain.fraction.empty() || plain.whole.size() > 18) break;

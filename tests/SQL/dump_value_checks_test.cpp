@@ -242,6 +242,13 @@ TEST_F(dump_value_checks_test, plain_literals_read_as_any_other) {
     EXPECT_EQ(number_of(L"DECIMAL(12,2) UNSIGNED", "-0.00"), 0u);
     EXPECT_EQ(number_of(L"DECIMAL(12,2) UNSIGNED", "-0.01"), 1264u);
     EXPECT_EQ(number_of(L"DOUBLE", "-123.456"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "3.5509564062500000e+05"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "-1E-300"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "1e999"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "1e"), 1366u);
+    EXPECT_EQ(number_of(L"DOUBLE", "'1e+'"), 1265u);
+    EXPECT_EQ(number_of(L"DOUBLE", "e5"), 1366u);
+    EXPECT_EQ(number_of(L"FLOAT", "3.5e+38"), 1264u);
     EXPECT_EQ(number_of(L"FLOAT", "340282346638528859811704183484516925440"), 0u);
     EXPECT_EQ(number_of(L"FLOAT", "440282346638528859811704183484516925440"), 1264u);
 
