@@ -226,6 +226,31 @@ void ora_date::format_text(int year, int month, int day, int hour, int minute, i
     // "%04d-%02d-%02d %02d:%02d:%02d.%09u" lays them out, so that a field past its width (a
     // value the zone or the rounding refused) reads as it always did.
     wchar_t* p = m_text;
+    if (year >= 0 && year <= 9999 && month >= 0 && month < 100 && day >= 0 && day < 100 &&
+        hour >= 0 && hour < 100 && minute >= 0 && minute < 100 && second >= 0 && second < 100 &&
+        fraction < 1000000000u) {
+        // Every field within its width, as every value of a column is: each digit in its place.
+        const auto put = [&p](unsigned value, int width) {
+            for (int k = width - 1; k >= 0; --k, value /= 10)
+                p[k] = static_cast<wchar_t>(L'0' + value % 10);
+            p += width;
+        };
+        put(static_cast<unsigned>(year), 4);
+        *p++ = L'-';
+        put(static_cast<unsigned>(month), 2);
+        *p++ = L'-';
+        put(static_cast<unsigned>(day), 2);
+        *p++ = L' ';
+        put(static_cast<unsigned>(hour), 2);
+        *p++ = L':';
+        put(static_cast<unsigned>(minute), 2);
+        *p++ = L':';
+        put(static_cast<unsigned>(second), 2);
+        *p++ = L'.';
+        put(fraction, 9);
+        m_text_size = static_cast<std::size_t>(20 + digits - (digits == 0 ? 1 : 0));
+        return;
+    }
     // A year BC keeps its four digits after the sign, as Oracle's SYYYY shows it.
     p = put_padded(p, year, year < 0 ? 5 : 4);
     *p++ = L'-';

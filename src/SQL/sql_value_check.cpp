@@ -48,6 +48,84 @@ unsigned int code_page_of(const std::wstring& charset) {
     return 0;
 }
 
+// A hexadecimal digit's value; the writer gives only digits and capitals or small letters.
+unsigned hex_digit(char c) {
+    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
+    return 0;
+}
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A number written as digits with an optional sign and decimal point and no exponent: the form
+// the writer gives every NUMBER, DATE part and key.  Read here without the C library's long
+// double reading and printing, which cost more than the rest of a cell.
+struct plain_number {
+    bool negative = false;
+    std::string_view whole;  // leading zeros dropped
+    std::string_view fraction;
+};
+
+bool read_plain(std::string_view text, plain_number& out) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    if (i < n && (text[i] == '-' || text[i] == '+')) out.negative = text[i++] == '-';
+    std::size_t whole = i;
+    while (i < n && is_digit(text[i])) ++i;
+    const std::size_t whole_end = i;
+    std::size_t fraction = i;
+    if (i < n && text[i] == '.') {
+        fraction = ++i;
+        while (i < n && is_digit(text[i])) ++i;
+    }
+    if (i != n || (whole_end == whole && i == fraction)) return false;
+    while (whole < whole_end && text[whole] == '0') ++whole;
+    out.whole = text.substr(whole, whole_end - whole);
+    out.fraction = text.substr(fraction, i - fraction);
+    return true;
+}
+
+// A plain number followed by a decimal exponent ("3.5e+05"), the form of every DOUBLE.
+bool read_plain_exponent(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    if (e == std::string_view::npos) return false;
+    plain_number mantissa;
+    if (!read_plain(text.substr(0, e), mantissa)) return false;
+    std::size_t i = e + 1;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (!is_digit(text[i])) return false;
+    return true;
+}
+
+// Digits that fit a long long (at most 18).
+long long digits_value(std::string_view digits) {
+    long long value = 0;
+    for (const char c : digits) value = value * 10 + (c - '0');
+    return value;
+}
+
+// Two digits at `at`, or -1.
+int two_digits(const std::string& text, std::size_t at) {
+    if (!is_digit(text[at]) || !is_digit(text[at + 1])) return -1;
+    return (text[at] - '0') * 10 + (text[at + 1] - '0');
+}
+
+// Days from 1970-01-01 to a day of the proleptic Gregorian calendar; a day past its month's
+// end runs on into the next, as timegm counts it.
+long long days_from_civil(long long year, unsigned month, unsigned day) {
+    year -= month <= 2 ? 1 : 0;
+    const long long era = (year >= 0 ? year : year - 399) / 400;
+    const long long of_era = year - era * 400;
+    const long long of_year = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const long long days = of_era * 365 + of_era / 4 - of_era / 100 + of_year;
+    return era * 146097 + days - 719468;
+}
+
 // The literal's value: `text` decoded, `quoted` for a string or hex literal; false for NULL.
 bool decode(std::string_view literal, std::string& text, bool& quoted) {
     text.clear();
@@ -55,15 +133,24 @@ bool decode(std::string_view literal, std::string& text, bool& quoted) {
     if (literal == "NULL") return false;
     if (literal.size() >= 2 && literal[0] == '0' && (literal[1] == 'x' || literal[1] == 'X')) {
         quoted = true;
+        text.reserve(literal.size() / 2);
         for (std::size_t i = 2; i + 1 < literal.size(); i += 2)
-            text.push_back(static_cast<char>(
-                std::strtoul(std::string(literal.substr(i, 2)).c_str(), nullptr, 16)));
+            text.push_back(
+                static_cast<char>(hex_digit(literal[i]) << 4 | hex_digit(literal[i + 1])));
         return true;
     }
     if (literal.size() >= 2 && (literal[0] == '\'' || literal[0] == '"') &&
         literal.back() == literal[0]) {
         quoted = true;
-        for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        const char quote = literal[0];
+        const std::size_t last = literal.size() - 1;
+        // The runs between escapes go over whole: most texts have no escape at all.
+        for (std::size_t i = 1; i < last; ++i) {
+            std::size_t plain = i;
+            while (plain < last && literal[plain] != '\\' && literal[plain] != quote) ++plain;
+            text.append(literal.data() + i, plain - i);
+            if (plain == last) break;
+            i = plain;
             char c = literal[i];
             if (c == '\\' && i + 2 < literal.size()) {
                 c = literal[++i];
@@ -89,7 +176,7 @@ bool decode(std::string_view literal, std::string& text, bool& quoted) {
                     default:
                         break;
                 }
-            } else if (c == literal[0] && i + 2 < literal.size() && literal[i + 1] == c) {
+            } else if (c == quote && i + 2 < literal.size() && literal[i + 1] == c) {
                 ++i;
             }
             text.push_back(c);
@@ -216,6 +303,16 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal) const 
 
 sql_value_check::verdict sql_value_check::check(std::string_view literal, std::string& text) const {
     if (m_kind == kind::other && !m_not_null) return {};
+    // A quoted text or binary no longer than the limit in bytes, in a set that holds every
+    // character, fits whatever its characters: decoding only makes it shorter.
+    if ((m_kind == kind::chars || m_kind == kind::text_bytes || m_kind == kind::binary) &&
+        (m_code_page == 0 || m_kind == kind::binary) && literal.size() >= 2 &&
+        literal.size() - 2 <= m_limit &&
+        ((literal[0] == '\'' || literal[0] == '"') && literal.back() == literal[0]))
+        return {};
+    if (m_kind == kind::binary && literal.size() >= 2 && literal[0] == '0' &&
+        (literal[1] == 'x' || literal[1] == 'X') && (literal.size() - 2) / 2 <= m_limit)
+        return {};
     bool quoted = false;
     if (!decode(literal, text, quoted))
         return m_not_null ? verdict{k_cannot_be_null, "Column '" + m_column + "' cannot be null"}
@@ -246,6 +343,31 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text, 
                                                  : "double";
     const char* start = text.c_str();
     while (*start == ' ') ++start;
+    const std::string_view number =
+        std::string_view(text).substr(static_cast<std::size_t>(start - text.c_str()));
+    // A DOUBLE takes any number: what matters is that it is one.
+    if (m_kind == kind::real && read_plain_exponent(number)) return {};
+    plain_number plain;
+    if (read_plain(number, plain)) {
+        switch (m_kind) {
+            case kind::integer:
+                if (!plain.fraction.empty() || plain.whole.size() > 18) break;
+                {
+                    const long double digits = static_cast<long double>(digits_value(plain.whole));
+                    const long double value = plain.negative ? -digits : digits;
+                    if (value < m_min || value > m_max) return out_of_range();
+                }
+                return {};
+            case kind::decimal:
+                return check_plain_decimal(plain.negative, plain.whole, plain.fraction);
+            case kind::single:
+                // Fewer than 39 whole digits stay below FLT_MAX.
+                if (plain.whole.size() > 38) break;
+                return {};
+            default:
+                return {};
+        }
+    }
     char* end = nullptr;
     const long double value = std::strtold(start, &end);
     // strtold reads "inf" and "nan", which the server takes for no number at all.
@@ -311,12 +433,65 @@ sql_value_check::verdict sql_value_check::check_decimal_digits(const char* numbe
     return cut ? truncated() : verdict{};
 }
 
+sql_value_check::verdict sql_value_check::check_plain_decimal(bool negative, std::string_view whole,
+                                                              std::string_view fraction) const {
+    // As check_decimal_digits, on the digits in place.
+    const std::size_t scale = static_cast<std::size_t>(m_scale);
+    const std::size_t kept = std::min(scale, fraction.size());
+    const bool rounds_up = fraction.size() > scale && fraction[scale] >= '5';
+    const bool cut = fraction.find_first_not_of('0', kept) != std::string_view::npos;
+    // Rounding up carries into a new first digit only when every digit kept is a nine (the
+    // scale's padding zeros are never reached: rounding needs more digits than the scale).
+    bool all_nines = true;
+    for (const char c : whole) all_nines = all_nines && c == '9';
+    for (std::size_t i = 0; i < kept; ++i) all_nines = all_nines && fraction[i] == '9';
+    const std::size_t whole_digits = whole.size() + (rounds_up && all_nines ? 1 : 0);
+    bool zero = !rounds_up && whole.empty();
+    for (std::size_t i = 0; i < kept && zero; ++i) zero = fraction[i] == '0';
+    if (whole_digits > static_cast<std::size_t>(std::max(m_precision - m_scale, 0)) ||
+        (m_unsigned && negative && !zero))
+        return out_of_range();
+    return cut ? truncated() : verdict{};
+}
+
 sql_value_check::verdict sql_value_check::check_date(const std::string& text) const {
     long long year = 0;
     unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int parts = 0;
+    // "YYYY-MM-DD", alone or with "HH:MM:SS" and anything but a digit after: how the writer
+    // gives every date, read without sscanf.
+    const bool plain_date = text.size() >= 10 && is_digit(text[0]) && is_digit(text[1]) &&
+                            is_digit(text[2]) && is_digit(text[3]) && text[4] == '-' &&
+                            two_digits(text, 5) >= 0 && text[7] == '-' && two_digits(text, 8) >= 0;
+    const bool plain_time = plain_date && text.size() >= 19 && text[10] == ' ' &&
+                            two_digits(text, 11) >= 0 && text[13] == ':' &&
+                            two_digits(text, 14) >= 0 && text[16] == ':' &&
+                            two_digits(text, 17) >= 0 && (text.size() == 19 || !is_digit(text[19]));
+    if (plain_date && (text.size() == 10 || plain_time)) {
+        year = digits_value(std::string_view(text).substr(0, 4));
+        month = static_cast<unsigned>(two_digits(text, 5));
+        day = static_cast<unsigned>(two_digits(text, 8));
+        parts = 3;
+        if (plain_time) {
+            hour = static_cast<unsigned>(two_digits(text, 11));
+            minute = static_cast<unsigned>(two_digits(text, 14));
+            second = static_cast<unsigned>(two_digits(text, 17));
+            parts = 6;
+        }
+        if (month > 12 || day > 31) return m_kind == kind::timestamp ? out_of_range() : truncated();
+        if (m_kind == kind::timestamp) {
+            const long long seconds =
+                days_from_civil(year, month ? month : 1, day ? day : 1) * 86400 + hour * 3600LL +
+                minute * 60LL + second;
+            if (seconds < 1 || seconds > k_timestamp_last) return out_of_range();
+            return {};
+        }
+        if (m_kind == kind::date && parts > 3 && (hour || minute || second)) return truncated();
+        return {};
+    }
     int used = 0;
-    const int parts = std::sscanf(text.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day, &used,
-                                  &hour, &minute, &second);
+    parts = std::sscanf(text.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day, &used, &hour,
+                        &minute, &second);
     const std::size_t year_digits = text.find('-');
     if (parts < 3 || text[0] == '-' || year_digits > 4 || month > 12 || day > 31)
         return m_kind == kind::timestamp ? out_of_range() : truncated();
@@ -381,6 +556,28 @@ std::string sql_value_check::stored_form(std::string_view literal) const {
     std::string text;
     bool quoted = false;
     if (!decode(literal, text, quoted)) return std::string();
+    plain_number plain;
+    if ((m_kind == kind::integer || m_kind == kind::decimal) && read_plain(text, plain)) {
+        // Within 18 digits, rounding to the scale and printing leave the digits as written:
+        // only the sign, leading zeros and padding of the fraction change.  A negative zero
+        // keeps its sign, as the print of the long double does.
+        const std::size_t scale = m_kind == kind::decimal ? static_cast<std::size_t>(m_scale) : 0;
+        if (plain.fraction.size() <= scale && plain.whole.size() + scale <= 18) {
+            std::string form;
+            form.reserve(plain.whole.size() + scale + 3);
+            if (plain.negative) form += '-';
+            if (plain.whole.empty())
+                form += '0';
+            else
+                form += plain.whole;
+            if (scale) {
+                form += '.';
+                form += plain.fraction;
+                form.append(scale - plain.fraction.size(), '0');
+            }
+            return form;
+        }
+    }
     char buffer[64];
     switch (m_kind) {
         case kind::integer:

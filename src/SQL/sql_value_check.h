@@ -55,6 +55,9 @@ private:
 
     verdict check_number(const std::string& text, bool quoted) const;
     verdict check_decimal_digits(const char* number) const;
+    // check_decimal_digits of a number already split into its digits.
+    verdict check_plain_decimal(bool negative, std::string_view whole,
+                                std::string_view fraction) const;
     verdict check_date(const std::string& text) const;
     verdict check_text(const std::string& text) const;
     verdict truncated() const;

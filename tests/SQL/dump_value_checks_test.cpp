@@ -261,3 +261,91 @@ TEST_F(dump_value_checks_test, one_duplicate_among_many_keys_is_told_once) {
 }
 
 }  // namespace
+
+// The forms the plain literals of a dump take on their quick way must be those of the general
+// reading: the same verdicts, and keys in the same text (a duplicate's message shows it).
+TEST_F(dump_value_checks_test, plain_literals_read_as_any_other) {
+    const sql_value_check id(L"T", typed(L"K", L"INT"), L"", true);
+    EXPECT_EQ(id.stored_form("42"), "42");
+    EXPECT_EQ(id.stored_form("-42"), "-42");
+    EXPECT_EQ(id.stored_form("0042"), "42");
+    EXPECT_EQ(id.stored_form("+7"), "7");
+    EXPECT_EQ(id.stored_form("-0"), "-0");
+    EXPECT_EQ(id.stored_form("0"), "0");
+    EXPECT_EQ(id.stored_form("'12'"), "12");
+    EXPECT_EQ(id.stored_form("2.5"), "3");
+    EXPECT_EQ(id.stored_form("-2.5"), "-3");
+    EXPECT_EQ(id.stored_form("1e3"), "1000");
+    EXPECT_EQ(id.stored_form("123456789012345678"), "123456789012345678");
+    const sql_value_check big(L"T", typed(L"K", L"BIGINT"), L"", true);
+    EXPECT_EQ(big.stored_form("9223372036854775807"), "9223372036854775807");
+    EXPECT_EQ(big.stored_form("-9223372036854775808"), "-9223372036854775808");
+    const sql_value_check money(L"T", typed(L"K", L"DECIMAL(12,2)"), L"", true);
+    EXPECT_EQ(money.stored_form("123.45"), "123.45");
+    EXPECT_EQ(money.stored_form("-123.4"), "-123.40");
+    EXPECT_EQ(money.stored_form("7"), "7.00");
+    EXPECT_EQ(money.stored_form("-0.00"), "-0.00");
+    EXPECT_EQ(money.stored_form("000.5"), "0.50");
+    EXPECT_EQ(money.stored_form(".5"), "0.50");
+    EXPECT_EQ(money.stored_form("1.005"), "1.01");
+    EXPECT_EQ(money.stored_form("9999999999.99"), "9999999999.99");
+
+    EXPECT_EQ(number_of(L"INT", "-2147483648"), 0u);
+    EXPECT_EQ(number_of(L"INT", "-2147483649"), 1264u);
+    EXPECT_EQ(number_of(L"INT", "2147483648"), 1264u);
+    EXPECT_EQ(number_of(L"INT UNSIGNED", "4294967295"), 0u);
+    EXPECT_EQ(number_of(L"INT UNSIGNED", "-0"), 0u);
+    EXPECT_EQ(number_of(L"BIGINT", "99999999999999999999"), 1264u);
+    EXPECT_EQ(number_of(L"INT", "12."), 0u);
+    EXPECT_EQ(number_of(L"INT", "-"), 1366u);
+    EXPECT_EQ(number_of(L"INT", "'  12'"), 0u);
+    EXPECT_EQ(number_of(L"INT", "'12 '"), 1265u);
+    EXPECT_EQ(number_of(L"INT", "0x10"), 1366u);
+    EXPECT_EQ(number_of(L"DECIMAL(12,2)", "-99999999.5"), 0u);
+    EXPECT_EQ(number_of(L"DECIMAL(12,2)", "10000000000.00"), 1264u);
+    EXPECT_EQ(number_of(L"DECIMAL(12,2)", "0.001"), 1265u);
+    EXPECT_EQ(number_of(L"DECIMAL(12,2) UNSIGNED", "-0.00"), 0u);
+    EXPECT_EQ(number_of(L"DECIMAL(12,2) UNSIGNED", "-0.01"), 1264u);
+    EXPECT_EQ(number_of(L"DOUBLE", "-123.456"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "3.5509564062500000e+05"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "-1E-300"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "1e999"), 0u);
+    EXPECT_EQ(number_of(L"DOUBLE", "1e"), 1366u);
+    EXPECT_EQ(number_of(L"DOUBLE", "'1e+'"), 1265u);
+    EXPECT_EQ(number_of(L"DOUBLE", "e5"), 1366u);
+    EXPECT_EQ(number_of(L"FLOAT", "3.5e+38"), 1264u);
+    EXPECT_EQ(number_of(L"FLOAT", "340282346638528859811704183484516925440"), 0u);
+    EXPECT_EQ(number_of(L"FLOAT", "440282346638528859811704183484516925440"), 1264u);
+
+    EXPECT_EQ(number_of(L"DATETIME", "'2024-02-29 23:59:59.123456'"), 0u);
+    EXPECT_EQ(number_of(L"DATETIME", "'2024-13-01 00:00:00'"), 1265u);
+    EXPECT_EQ(number_of(L"DATETIME", "'2024-12-32'"), 1265u);
+    EXPECT_EQ(number_of(L"DATETIME", "'2024-1-5 1:2:3'"), 0u);
+    EXPECT_EQ(number_of(L"DATE", "'2024-01-01 00:00:00.000001'"), 0u);
+    EXPECT_EQ(number_of(L"DATE", "'2024-01-01 00:00:01.5'"), 1265u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2038-01-19 03:14:07.999999'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2038-01-18 27:14:07'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2038-01-18 27:14:08'"), 1264u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'1970-01-01 00:00:01'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'1970-01-01 00:00:00'"), 1264u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'2001-02-31 00:00:00'"), 0u);
+    EXPECT_EQ(number_of(L"TIMESTAMP", "'0000-00-00 00:00:00'"), 1264u);
+}
+
+TEST_F(dump_value_checks_test, texts_at_their_limit_are_measured_as_stored) {
+    // Escapes and multi-byte characters make a literal longer than the value it holds.
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abcd'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'a\\'b'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'a\\'bc'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xC3\xA9\xC3\xA9\xC3\xA9'"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9'"), 1265u);
+    EXPECT_EQ(number_of(L"TINYTEXT", "'" + std::string(255, 'x') + "'"), 0u);
+    EXPECT_EQ(number_of(L"TINYTEXT", "'" + std::string(256, 'x') + "'"), 1265u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'abc'", L"latin1"), 0u);
+    EXPECT_EQ(number_of(L"VARCHAR(3)", "'\xE6\x97\xA5'", L"latin1"), 1366u);
+    EXPECT_EQ(number_of(L"BINARY(2)", "0x0102"), 0u);
+    EXPECT_EQ(number_of(L"BINARY(2)", "0x010203"), 1265u);
+    EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(510, 'A')), 0u);
+    EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(512, 'A')), 1265u);
+}

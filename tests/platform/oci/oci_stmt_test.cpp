@@ -167,6 +167,27 @@ TEST_F(OciStmt, ExactNumbersReachEveryDefineType) {
     EXPECT_EQ(real, 1.0 / 3);
 }
 
+TEST_F(OciStmt, BinaryDoublesReachADoubleDefineAsTheyAreHeld) {
+    conn_.must_run(
+        {"CREATE TABLE R (ID NUMBER(2), D BINARY_DOUBLE)",
+         "INSERT INTO R VALUES (1, 0.30000000000000004)", "INSERT INTO R VALUES (2, -2.5E-100)",
+         "INSERT INTO R VALUES (3, 1.2345678901234567E125)", "INSERT INTO R VALUES (4, -0.5)",
+         "INSERT INTO R VALUES (5, 355095.640625)", "INSERT INTO R VALUES (6, 3)"});
+    const double held[] = {0.1 + 0.2, -2.5e-100, 1.2345678901234567e125, -0.5, 355095.640625, 3};
+    OCIStmt* st = conn_.new_stmt("SELECT D FROM R ORDER BY ID");
+    double real = 0;
+    OCIDefine* def = nullptr;
+    ASSERT_EQ(lite_OCIDefineByPos(st, &def, conn_.err, 1, &real, 8, SQLT_BDOUBLE, nullptr, nullptr,
+                                  nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(exec(st, 0), OCI_SUCCESS) << conn_.error_text();
+    for (const double value : held) {
+        ASSERT_EQ(lite_OCIStmtFetch(st, conn_.err, 1, OCI_FETCH_NEXT, OCI_DEFAULT), OCI_SUCCESS)
+            << conn_.error_text();
+        EXPECT_EQ(real, value);
+    }
+}
+
 TEST_F(OciStmt, TruncatedTextIsReportedNotHidden) {
     OCIStmt* st = conn_.new_stmt("SELECT NAME FROM EMP ORDER BY ID");
     char16_t buf[6];  // five characters and the terminator

@@ -1,5 +1,6 @@
 // Output definitions and the copy of one fetched row into them.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -136,6 +137,12 @@ private:
 // A number cell's text as a double; false when the text is not a number.
 bool parse_double(const c_text& s, double& out) {
     if (s.empty()) return false;
+    // Decimal text reads faster, to the same nearest double, without strtod; what it does not
+    // take whole (a sign '+', blanks first, a value past the range) strtod reads as always.
+    const char* text = s.c_str();
+    const char* const text_end = text + std::strlen(text);
+    const auto [ptr, ec] = std::from_chars(text, text_end, out);
+    if (ec == std::errc() && ptr == text_end) return true;
     char* end = nullptr;
     out = std::strtod(s.c_str(), &end);
     return end != nullptr && *end == '\0';
