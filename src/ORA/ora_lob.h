@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,14 @@ public:
     ub4 read_lob(ub4 offset, std::uint8_t* buffer, ub4 amount);
 
 private:
+    // Reads the value whole into the storage `resize` gives (its bytes kept, resized to the size
+    // asked), sized from the LOB's length in counts of `unit` bytes and grown should the value
+    // run past it; returns the bytes read.  Raises ora_exception.
+    std::size_t read_whole(const std::function<std::uint8_t*(std::size_t)>& resize,
+                           std::size_t unit);
+
     OCILobLocator* m_locator = nullptr;
-    // The collected value (its size is the largest so far, not the value's), kept between rows
-    // to spare the allocations.
+    // The units of a character LOB, sized from its length; a large one is not kept past its row.
     std::vector<std::uint8_t> m_value;
     std::wstring m_text;
 };

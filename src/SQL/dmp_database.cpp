@@ -164,7 +164,7 @@ void dmp_database::break_file(int error) {
     fail("Cannot write the dump file", m_write_error);
 }
 
-void dmp_database::write(const std::string& text) {
+void dmp_database::write(std::string_view text) {
     if (!m_file) fail("Cannot write the dump file", m_write_error ? m_write_error : EBADF);
     if (text.empty()) return;
     errno = 0;

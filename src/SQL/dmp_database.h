@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "SQL/dmp_file.h"
@@ -75,7 +76,7 @@ public:
     void abandon() noexcept;
 
     // Appends UTF-8 text to the file; raises tk_exception (level 1) with the path on failure.
-    void write(const std::string& text);
+    void write(std::string_view text);
     // A name as written in statements: backticks for new servers, bare (when plain) for old ones.
     std::wstring table_name_text(const std::wstring& name) const;
 

@@ -1,6 +1,8 @@
 #include "SQL/dmp_recordset.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 #include "SQL/dmp_database.h"
 #include "SQL/sql_engine.h"
@@ -12,6 +14,11 @@
 namespace {
 
 constexpr unsigned int k_duplicate_key = k_mysql_duplicate_entry;
+// The bytes of a binary value whose hex digits are written a piece at a time: its text alone
+// passes a statement's size, so its statement is written at the end of its row.
+constexpr std::size_t k_hex_written_bytes = dmp_recordset::k_max_statement / 2;
+// The bytes a piece of hex digits takes.
+constexpr std::size_t k_hex_piece = 1 << 14;
 
 }  // namespace
 
@@ -44,12 +51,37 @@ void dmp_recordset::flush() {
     // The buffer keeps its capacity for the next statement; a failed write drops the statement
     // so that it is not written again when the recordset is released.
     try {
-        m_database->write(m_pending);
+        const std::string_view text(m_pending);
+        std::size_t from = 0;
+        for (const pending_hex& value : m_hex) {
+            m_database->write(text.substr(from, value.at - from));
+            write_hex(value);
+            from = value.at;
+        }
+        m_database->write(text.substr(from));
     } catch (...) {
         m_pending.clear();
+        m_hex.clear();
+        m_hex_bytes = 0;
         throw;
     }
     m_pending.clear();
+    m_hex.clear();
+    m_hex_bytes = 0;
+}
+
+void dmp_recordset::write_hex(const pending_hex& value) {
+    char piece[2 + 2 * k_hex_piece];
+    piece[0] = '0';
+    piece[1] = 'x';
+    std::size_t used = 2;
+    for (std::size_t done = 0; done < value.count;) {
+        const std::size_t n = std::min(k_hex_piece, value.count - done);
+        write_hex_digits(piece + used, value.bytes + done, n);
+        m_database->write(std::string_view(piece, used + 2 * n));
+        used = 0;
+        done += n;
+    }
 }
 
 void dmp_recordset::prepare() {
@@ -73,6 +105,12 @@ void dmp_recordset::prepare() {
                 if (same_field_name(m_originals[i], column)) key.columns.push_back(i);
         if (key.columns.size() == index.columns.size()) m_keys.push_back(std::move(key));
     }
+    // A key compares its columns' stored forms, made from their text.
+    m_hex_by_length.assign(m_schema.size(), 0);
+    for (std::size_t i = 0; i < m_schema.size(); ++i)
+        m_hex_by_length[i] = m_checks[i].checks_hex_by_length();
+    for (const unique_key& key : m_keys)
+        for (std::size_t column : key.columns) m_hex_by_length[column] = 0;
 }
 
 void dmp_recordset::check_row(int number) {
@@ -80,8 +118,11 @@ void dmp_recordset::check_row(int number) {
         return std::string_view(m_pending).substr(m_literals[i].first,
                                                   m_literals[i].second - m_literals[i].first);
     };
+    std::size_t hex = 0;
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
-        const sql_value_check::verdict v = m_checks[i].check(literal(i), m_scratch);
+        const bool written = hex < m_hex.size() && m_hex[hex].column == i;
+        const sql_value_check::verdict v = written ? m_checks[i].check_hex(m_hex[hex++].count)
+                                                   : m_checks[i].check(literal(i), m_scratch);
         if (v.number != 0)
             m_errors.emplace_back(m_name, number, m_schema[i].name, v.message, v.number);
     }
@@ -175,20 +216,32 @@ void dmp_recordset::append_record(udb_record& record, int number) {
             }
             if (i) m_pending += ", ";
             const std::size_t start = m_pending.size();
-            append_fld_str(m_pending, field, &column);
+            const std::uint8_t* bytes = nullptr;
+            std::size_t count = 0;
+            if (m_hex_by_length[i] && hex_literal_bytes(*field, column, bytes, count) &&
+                count > k_hex_written_bytes) {
+                m_hex.push_back({start, i, bytes, count});
+                m_hex_bytes += 2 + 2 * count;
+            } else {
+                append_fld_str(m_pending, field, &column);
+            }
             m_literals.emplace_back(start, m_pending.size());
         }
         check_row(number);
     } catch (...) {
         m_errors.clear();
         m_pending.resize(restart);
+        while (!m_hex.empty() && m_hex.back().at >= restart) {
+            m_hex_bytes -= 2 + 2 * m_hex.back().count;
+            m_hex.pop_back();
+        }
         throw;
     }
     m_pending += ')';
     tk_log(1, "*** FAST INSERT MODE ***");
     tk_log(1, "sql_query=[%s]", m_pending.c_str() + row_start);
 
-    if (m_pending.size() > k_max_statement) {
+    if (m_pending.size() + m_hex_bytes > k_max_statement) {
         flush();
         tk_log(1, "Cleaning append_buffer...");
     }

@@ -10,6 +10,8 @@
 // Thread-safety: none; the run's thread.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -51,11 +53,23 @@ private:
         std::vector<std::size_t> columns;
         dmp_key_set seen;
     };
+    // Binary values of the row being added whose hex digits are written straight to the file,
+    // in pieces, when the statement is: each is "0x" and the digits of `count` bytes at `at` of
+    // m_pending, of `column`.  The bytes are the record's, alive while it is added, and such a
+    // row makes its statement long enough to be written at its end.
+    struct pending_hex {
+        std::size_t at;
+        std::size_t column;
+        const std::uint8_t* bytes;
+        std::size_t count;
+    };
 
     // The columns' checks and the keys, made on the first row, when the source names are known.
     void prepare();
     // The errors of the row just added, whose literals are at m_literals.
     void check_row(int number);
+    // Writes the hex literal of one of m_hex.
+    void write_hex(const pending_hex& value);
 
     dmp_database* m_database;
     std::vector<std::wstring> m_charsets;
@@ -75,4 +89,9 @@ private:
     std::string m_head;
     // The source name of each column, looked up on the first row.
     std::vector<std::wstring> m_originals;
+    // Per column: a large binary value may be written without its text (see m_hex).
+    std::vector<char> m_hex_by_length;
+    std::vector<pending_hex> m_hex;
+    // The bytes of the statement m_hex leaves out of m_pending.
+    std::size_t m_hex_bytes = 0;
 };

@@ -605,8 +605,7 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             char* p = out.data() + start;
             *p++ = '0';
             *p++ = 'x';
-            for (std::size_t i = 0; i < count; ++i, p += 2)
-                std::memcpy(p, k_hex_pairs.digits[bytes[i]], 2);
+            write_hex_digits(p, bytes, count);
             return true;
         }
         default:
@@ -615,6 +614,21 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
 }
 
 }  // namespace
+
+void write_hex_digits(char* out, const std::uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i, out += 2)
+        std::memcpy(out, k_hex_pairs.digits[bytes[i]], 2);
+}
+
+bool hex_literal_bytes(const ole_variant& value, const t_ftd& column, const std::uint8_t*& bytes,
+                       std::size_t& count) {
+    // The case of append_direct that writes a hex literal.
+    if (value.vt() != VT_BYTE_ARRAY || !ole_is_binary_type(static_cast<VARTYPE>(column.vartype)))
+        return false;
+    bytes = nullptr;
+    count = value.get_bytes1(bytes);
+    return count > 0 && bytes != nullptr;
+}
 
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column) {
     tk_log(1, "get_fld_append_str");

@@ -13,6 +13,8 @@
 // as the engine, the conversion thread only.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/oleaut/oleaut.h"
@@ -54,6 +56,13 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
 // The same literal appended to `out`, the way the statement writers build their rows.  On an
 // exception `out` may hold part of the literal: the caller cuts it back.
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column);
+// True when the literal append_fld_str gives is "0x" and the hex digits of `count` bytes from
+// `bytes` (a byte array into a binary column, not empty): a writer may then write the digits
+// itself, piece by piece, and spare holding the whole text.
+bool hex_literal_bytes(const ole_variant& value, const t_ftd& column, const std::uint8_t*& bytes,
+                       std::size_t& count);
+// The two upper-case hex digits of each of `count` bytes, into `out` (2 * count chars).
+void write_hex_digits(char* out, const std::uint8_t* bytes, std::size_t count);
 // True when a record's field name is the column name the writer expects, exactly. The writers
 // check this for every cell of every row, and names are short: inline, it costs a few
 // comparisons where a call into the library's wide compare cost more than the rest of the check.

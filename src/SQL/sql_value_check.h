@@ -11,6 +11,7 @@
 // Built once per column; check() keeps no state.  Thread-safety: none needed (const).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,13 @@ public:
     // caller's buffer for its decoded text, reused from cell to cell.
     verdict check(std::string_view literal, std::string& scratch) const;
     verdict check(std::string_view literal) const;
+    // True when a hex literal is judged by the count of its bytes alone (check_hex gives the
+    // verdict): a writer need not hold a large value's text to have it checked.
+    bool checks_hex_by_length() const {
+        return m_kind == kind::binary || (m_kind == kind::other && !m_not_null);
+    }
+    // The verdict check() gives a hex literal of `bytes` bytes, for such a column.
+    verdict check_hex(std::size_t bytes) const;
     // The value as the column keeps it, so that keys compare as the server compares them
     // (numbers rounded to the column's scale, texts cut to its length); empty for NULL.
     std::string stored_form(std::string_view literal) const;

@@ -500,6 +500,11 @@ void ole_variant::allocate_safe_array(std::size_t count) {
     m_var.vt = VT_BYTE_ARRAY;
 }
 
+std::uint8_t* ole_variant::allocate_bytes(std::size_t count) {
+    allocate_safe_array(count);
+    return static_cast<std::uint8_t*>(m_var.parray->pvData);
+}
+
 std::size_t ole_variant::get_safe_array_size(const SAFEARRAY* array) {
     tk_log(1, "get_safe_array_size");
     if (!array || array->cDims < 1) return 0;

@@ -109,6 +109,9 @@ public:
     // Makes the value a byte array of count zero bytes, resizing an existing one in place;
     // failed creation: tk_mail_assertion 970.
     void allocate_safe_array(std::size_t count);
+    // The same, giving the array's bytes for the caller to fill: a large value is read straight
+    // into the storage it is kept in.
+    std::uint8_t* allocate_bytes(std::size_t count);
     // The element count of dimension 1, 0 when the upper bound is below the lower.
     static std::size_t get_safe_array_size(const SAFEARRAY* array);
 

@@ -444,6 +444,11 @@ sword OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator* loc
 sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                  void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
 
+/* Length of a LOB into *lenp: bytes of a BLOB, characters of a CLOB or NCLOB (counted as
+ * OCILobRead with csid 0 counts them). OCI_ERROR (ORA-22275) for a locator holding no value.
+ * Relied on: the length a read from offset 1 to the end gives. */
+sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
+
 /* Writes at a 1-based offset into a locator fetched by a single-table query with FOR UPDATE; the
  * row is updated through that query's WHERE clause. BLOB: *amtp bytes (0: buflen), offset in
  * bytes. CLOB: UTF-16 with *amtp counting characters (0: buflen bytes), or UTF-8 with *amtp
@@ -516,6 +521,7 @@ typedef struct oci_function_table {
     sword (*BindDynamic)(OCIBind*, OCIError*, void*, OCICallbackInBind, void*, OCICallbackOutBind);
     sword (*DateTimeGetTimeZoneOffset)(void*, OCIError*, const OCIDateTime*, sb1*, sb1*);
     sword (*DefineDynamic)(OCIDefine*, OCIError*, void*, OCICallbackDefine);
+    sword (*LobGetLength)(OCISvcCtx*, OCIError*, OCILobLocator*, ub4*);
 } oci_function_table;
 
 /* The embedded implementation's table (the functions above); never null. */

@@ -69,6 +69,7 @@ bool bind_all(void* handle, oci_function_table& t, std::string& why) {
     bind(&oci_function_table::BindDynamic, "OCIBindDynamic");
     bind(&oci_function_table::DateTimeGetTimeZoneOffset, "OCIDateTimeGetTimeZoneOffset");
     bind(&oci_function_table::DefineDynamic, "OCIDefineDynamic");
+    bind(&oci_function_table::LobGetLength, "OCILobGetLength");
     return ok;
 }
 

@@ -18,8 +18,9 @@ namespace {
 constexpr size_t k_chunks = 16;
 // A chunk is handed over once its bytes pass this, so that rows of large LOBs do not gather.
 constexpr size_t k_chunk_bytes = 1 << 20;
-// The bytes of rows read ahead and not yet taken by the client: past this, the reader waits, so
-// that chunks of large LOBs do not gather either.
+// The bytes of rows read ahead and not yet given back by the client, the chunk it reads
+// included: past this, the reader waits, so that chunks of large LOBs do not gather either.  A
+// row larger than this is then the only one held, as it would be reading plainly.
 constexpr size_t k_ready_bytes = 4 * k_chunk_bytes;
 // A chunk that a large LOB grew gives its memory back before it is refilled.
 constexpr size_t k_kept_arena_bytes = 2 * k_chunk_bytes;
@@ -118,9 +119,18 @@ void lite_read_ahead::run() {
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] {
-                return stopping_ || (!spare_.empty() && ready_bytes_ < k_ready_bytes);
+                return stopping_ ||
+                       (!spare_.empty() && ready_bytes_ + taken_bytes_ < k_ready_bytes);
             });
             if (stopping_) return;
+            // Chunks a large LOB grew let their memory go as soon as they are back, not when
+            // their turn to be refilled comes: the next large row would find it still held.
+            for (chunk* spare : spare_) {
+                if (spare->arena.size() > k_kept_arena_bytes) {
+                    arena_bytes_ -= spare->arena.size();
+                    std::string().swap(spare->arena);
+                }
+            }
             // A chunk never used yet would add its memory to what the others hold: past the
             // limit, the one given back last is refilled instead, in the memory it has.
             if (spare_.front()->arena.empty() && arena_bytes_ >= k_arena_bytes) {
@@ -130,10 +140,6 @@ void lite_read_ahead::run() {
                 c = spare_.front();
                 spare_.pop_front();
             }
-        }
-        if (c->arena.size() > k_kept_arena_bytes) {
-            arena_bytes_ -= c->arena.size();
-            std::string().swap(c->arena);
         }
         const size_t had = c->arena.size();
         try {
@@ -323,20 +329,20 @@ bool lite_read_ahead::next() {
             {
                 std::lock_guard lock(mutex_);
                 spare_.push_back(done);
+                taken_bytes_ = 0;
             }
             changed_.notify_one();
         }
-        bool was_full = false;
         {
+            // Taking a chunk moves its bytes from those ready to those taken: the reader's room
+            // is the same, so it need not be woken.
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return !ready_.empty(); });
             current_ = ready_.front();
             ready_.pop_front();
-            was_full = ready_bytes_ >= k_ready_bytes;
             ready_bytes_ -= current_->used;
+            taken_bytes_ = current_->used;
         }
-        // The reader may have been waiting for room under the bytes read ahead.
-        if (was_full) changed_.notify_one();
         row_ = 0;
         if (current_->rows > 0) {
             decode_row();

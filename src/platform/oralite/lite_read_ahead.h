@@ -145,6 +145,7 @@ private:
     std::condition_variable changed_;
     std::deque<chunk*> ready_;
     size_t ready_bytes_ = 0;    // the bytes of the rows in ready_
+    size_t taken_bytes_ = 0;    // ... and of the chunk the client reads
     std::deque<chunk*> spare_;  // the chunk given back longest ago first
     size_t arena_bytes_ = 0;    // the memory of every chunk's arena; the reader's own
     std::vector<std::unique_ptr<chunk>> chunks_;

@@ -206,6 +206,9 @@ TEST_P(LobChars, Utf16ChunksOfAnySizeCountCharactersAndConcatenate) {
     EXPECT_EQ(form_of(lob_[0]), SQLCS_IMPLICIT);
     EXPECT_EQ(form_of(lob_[1]), SQLCS_NCHAR);
     for (OCILobLocator* lob : lob_) {
+        ub4 length = 0;
+        ASSERT_EQ(t_->LobGetLength(svc_, err_, lob, &length), OCI_SUCCESS) << error_text();
+        EXPECT_EQ(length, source_.size()) << "the length counts what a read counts";
         for (ub4 chars : {1u, 2u, 3u, 7u, 64u, 100000u}) {
             int reads = 0;
             EXPECT_EQ(read_utf16(lob, chars, &reads), source_) << chars << " at a time";

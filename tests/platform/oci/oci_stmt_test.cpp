@@ -677,6 +677,11 @@ TEST_F(OciStmt, LobReadMisuseAndCallbackPieces) {
     EXPECT_EQ(lite_OCILobRead(conn_.svc, conn_.err, loc, nullptr, 1, buf, sizeof buf, nullptr,
                               nullptr, 0, 0),
               OCI_INVALID_HANDLE);
+    ub4 length = 7;
+    EXPECT_EQ(lite_OCILobGetLength(conn_.svc, conn_.err, loc, &length), OCI_ERROR)
+        << "no length without a value";
+    EXPECT_EQ(conn_.error_code(), 22275);
+    EXPECT_EQ(lite_OCILobGetLength(conn_.svc, conn_.err, loc, nullptr), OCI_INVALID_HANDLE);
 
     conn_.must_run({"UPDATE EMP SET NOTES = 'abcdefghij' WHERE ID = 1"});
     OCIStmt* st = conn_.new_stmt("SELECT NOTES FROM EMP WHERE ID = 1");

@@ -150,7 +150,7 @@ extern "C" const oci_function_table* oci_embedded_functions(void) {
         lite_OCILobRead,         lite_OCILobWrite,
         lite_OCIBindByPos,       lite_OCIBindByName,
         lite_OCIBindDynamic,     lite_OCIDateTimeGetTimeZoneOffset,
-        lite_OCIDefineDynamic,
+        lite_OCIDefineDynamic,   lite_OCILobGetLength,
     };
     return &table;
 }

@@ -52,6 +52,7 @@ sword lite_OCILobCharSetForm(OCIEnv* envhp, OCIError* errhp, const OCILobLocator
 sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp, ub4 offset,
                       void* bufp, ub4 bufl, void* ctxp, OCICallbackLobRead cbfp, ub2 csid,
                       ub1 csfrm);
+sword lite_OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* lenp);
 sword lite_OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
                        ub4 offset, void* bufp, ub4 buflen, ub1 piece, void* ctxp,
                        OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm);

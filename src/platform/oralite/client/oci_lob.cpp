@@ -113,6 +113,22 @@ lob_piece take_piece(OCILobLocator* lob, lob_form form, size_t at, size_t most, 
 
 }  // namespace
 
+extern "C" sword lite_OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp,
+                                      ub4* lenp) {
+    OCIError* err = oci_begin(errhp);
+    auto* lob = oci_find<OCILobLocator>(locp, OCI_DTYPE_LOB);
+    if (err == nullptr || lob == nullptr ||
+        oci_find<OCISvcCtx>(svchp, OCI_HTYPE_SVCCTX) == nullptr || lenp == nullptr) {
+        return OCI_INVALID_HANDLE;
+    }
+    return oci_guard(err, [&]() -> sword {
+        if (!lob->has_value) return oci_fail(err, ora_err::invalid_lob_locator);
+        const size_t size = lob->binary ? lob->data.size() : units_of(lob).size();
+        *lenp = static_cast<ub4>(size);
+        return OCI_SUCCESS;
+    });
+}
+
 extern "C" sword lite_OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
                                  ub4 offset, void* bufp, ub4 bufl, void* ctxp,
                                  OCICallbackLobRead cbfp, ub2 csid, ub1 /*csfrm*/) {

@@ -125,6 +125,11 @@ ORALITE_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator
     return lite_OCILobRead(svchp, errhp, locp, amtp, offset, bufp, bufl, ctxp, cbfp, csid, csfrm);
 }
 
+ORALITE_EXPORT sword OCILobGetLength(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp,
+                                     ub4* lenp) {
+    return lite_OCILobGetLength(svchp, errhp, locp, lenp);
+}
+
 ORALITE_EXPORT sword OCILobWrite(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
                                  ub4 offset, void* bufp, ub4 buflen, ub1 piece, void* ctxp,
                                  OCICallbackLobWrite cbfp, ub2 csid, ub1 csfrm) {
