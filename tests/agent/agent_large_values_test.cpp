@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "agent/agent_test_support.h"
+#include "test_sanitizer.h"
 
 namespace {
 
@@ -42,18 +43,6 @@ std::uint32_t crc32_of(const std::vector<std::uint8_t>& bytes) {
     for (std::uint8_t b : bytes) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFU;
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool k_address_sanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool k_address_sanitizer = true;
-#else
-constexpr bool k_address_sanitizer = false;
-#endif
-#else
-constexpr bool k_address_sanitizer = false;
-#endif
 
 class agent_large_values_test : public agent_test {
 protected:

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "lite_test_helpers.h"
+#include "test_sanitizer.h"
 
 namespace {
 
@@ -155,18 +156,6 @@ long peak_rss_of_run(const std::string& dir, const std::string& script) {
 }
 
 // A script is read as it runs: its size does not decide the memory a load needs.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool k_address_sanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool k_address_sanitizer = true;
-#else
-constexpr bool k_address_sanitizer = false;
-#endif
-#else
-constexpr bool k_address_sanitizer = false;
-#endif
-
 TEST_F(OraliteRun, ALargeScriptLoadsInBoundedMemory) {
     auto script_of = [&](const std::string& name, int rows) {
         std::string path = inst_.dir() + "/" + name;
