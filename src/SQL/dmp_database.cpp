@@ -92,7 +92,7 @@ dmp_database::dmp_database(const std::wstring& file_name, const dump_options& op
     engine.versioned_dump = m_options.new_version;
     tk_log(1, "b_new_ver=%d", m_options.new_version ? 1 : 0);
     m_output = std::make_unique<dmp_file>(m_path);
-    m_file = m_output->stream();
+    m_open = true;
 
     const std::string eol = m_options.get_eol();
     if (m_options.comments) {
@@ -146,7 +146,7 @@ dmp_database::~dmp_database() {
 }
 
 void dmp_database::abandon() noexcept {
-    m_file = nullptr;
+    m_open = false;
     if (m_output) m_output->abandon();
 }
 
@@ -159,26 +159,36 @@ void dmp_database::break_file(int error) {
     // A dump missing a piece must never be put in place: it is abandoned, and every later write
     // and the close report the first failure.
     m_write_error = error ? error : EIO;
-    m_file = nullptr;
+    m_open = false;
     m_output->abandon();
     fail("Cannot write the dump file", m_write_error);
 }
 
 void dmp_database::write(std::string_view text) {
-    if (!m_file) fail("Cannot write the dump file", m_write_error ? m_write_error : EBADF);
+    if (!m_open) fail("Cannot write the dump file", m_write_error ? m_write_error : EBADF);
     if (text.empty()) return;
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size()) {
-        break_file(errno);
+    try {
+        m_output->write(text);
+    } catch (const tk_exception&) {
+        break_file(m_output->failure());
+    }
+}
+
+void dmp_database::flush() {
+    if (!m_open) fail("Cannot write the dump file", m_write_error ? m_write_error : EBADF);
+    try {
+        m_output->flush();
+    } catch (const tk_exception&) {
+        break_file(m_output->failure());
     }
 }
 
 void dmp_database::close() {
     if (m_write_error) fail("Cannot write the dump file", m_write_error);
-    if (!m_file) return;
+    if (!m_open) return;
     sql_engine* engine = sql_engine::find_instance();
     if (!engine) {
-        m_file = nullptr;
+        m_open = false;
         m_output->abandon();
         throw tk_mail_assertion("tk_singl", 64);
     }
@@ -188,8 +198,14 @@ void dmp_database::close() {
     }
     write("/*!40101 SET SQL_MODE=@OLD_SQL_MODE */;" + m_options.get_eol());
     write(completion_line() + m_options.get_eol());
-    m_file = nullptr;
-    m_output->commit();
+    m_open = false;
+    try {
+        m_output->commit();
+    } catch (const tk_exception&) {
+        // Every later close reports the same failure.
+        m_write_error = m_output->failure() ? m_output->failure() : EIO;
+        throw;
+    }
 }
 
 std::wstring dmp_database::table_name_text(const std::wstring& name) const {
@@ -305,7 +321,7 @@ void dmp_database::create_index(const std::wstring& table, int /*flags*/, const 
     for (std::size_t i = 0; i < index.columns.size(); ++i)
         statement += (i ? L", " : L"") + quote_mysql_name(index.columns[i]);
     write(tk_to_utf8(statement) + ");\n");
-    if (m_file && std::fflush(m_file) != 0) break_file(errno);
+    flush();
 }
 
 void dmp_database::delete_idx(const std::wstring& table, const udb_index& index) {

@@ -75,8 +75,11 @@ public:
     // had.  Later writes raise.
     void abandon() noexcept;
 
-    // Appends UTF-8 text to the file; raises tk_exception (level 1) with the path on failure.
+    // Appends UTF-8 text to the file; raises tk_exception (level 1) with the path when this or
+    // an earlier write failed.
     void write(std::string_view text);
+    // Waits until everything appended is in the file; raises as write does.
+    void flush();
     // A name as written in statements: backticks for new servers, bare (when plain) for old ones.
     std::wstring table_name_text(const std::wstring& name) const;
 
@@ -98,7 +101,7 @@ private:
 
     std::string m_path;
     std::unique_ptr<dmp_file> m_output;
-    std::FILE* m_file = nullptr;
+    bool m_open = false;
     int m_write_error = 0;
     dump_options m_options;
     created_map m_created;

@@ -20,6 +20,11 @@ constexpr const char* k_temporary_suffix = ".part";
 // A run that unlinks or renames the temporary file between our open and our lock leaves us
 // holding a file no longer at that name; a few tries settle it.
 constexpr int k_lock_tries = 5;
+// The text the run gathers before the writing thread takes it: large enough that handing over
+// costs nothing per row, small enough that two pieces are little memory.
+constexpr std::size_t k_piece_bytes = std::size_t{1} << 20;
+// How much written text may wait in the page cache before the disk is asked to take it.
+constexpr off_t k_disk_step = off_t{8} << 20;
 
 [[noreturn]] void refuse(const std::string& destination, const std::string& reason) {
     throw tk_exception("Cannot create the dump file '" + destination + "': " + reason, 1);
@@ -75,12 +80,15 @@ dmp_file::dmp_file(const std::string& destination)
         ::close(fd);
         fail("Cannot create the dump file", error);
     }
-    m_stream = ::fdopen(fd, "wb");
-    if (!m_stream) {
-        const int error = errno;
+    m_fd = fd;
+    m_taken.reserve(k_piece_bytes);
+    try {
+        m_writer = std::thread([this] { run_writer(); });
+    } catch (...) {
         ::close(fd);
+        m_fd = -1;
         ::unlink(m_temporary.c_str());
-        fail("Cannot create the dump file", error);
+        throw;
     }
     tk_remove_on_signal(m_temporary);
 }
@@ -95,12 +103,113 @@ void dmp_file::fail(const char* what, int error) const {
                        1);
 }
 
+int dmp_file::failure() noexcept {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_error;
+}
+
+void dmp_file::write(std::string_view text) {
+    if (m_fd < 0) fail("Cannot write the dump file", failure() ? failure() : EBADF);
+    // Handed over before it would outgrow its room: the two pieces keep their first memory.
+    if (m_taken.size() + text.size() > k_piece_bytes) hand_over();
+    if (text.size() >= k_piece_bytes) {
+        // A long text is written from where it stands, not copied: it would cost its size twice.
+        if (!wait_idle()) break_file();
+        const int error = write_all(text);
+        if (error) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_error = error;
+        }
+        if (error) break_file();
+        return;
+    }
+    m_taken.append(text);
+}
+
+void dmp_file::flush() {
+    if (m_fd < 0) fail("Cannot write the dump file", failure() ? failure() : EBADF);
+    hand_over();
+    if (!wait_idle()) break_file();
+}
+
+void dmp_file::hand_over() {
+    if (m_taken.empty()) return;
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_busy || m_error; });
+    if (m_error) {
+        lock.unlock();
+        break_file();
+    }
+    m_writing.swap(m_taken);
+    m_busy = true;
+    lock.unlock();
+    m_changed.notify_all();
+    m_taken.clear();
+}
+
+bool dmp_file::wait_idle() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_busy || m_error; });
+    return m_error == 0;
+}
+
+int dmp_file::write_all(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(m_fd, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) return EIO;
+        text.remove_prefix(static_cast<std::size_t>(n));
+        m_written += n;
+    }
+    // Started now, the disk's writing goes on beside the run instead of all at the commit.
+    if (m_written - m_handed_to_disk >= k_disk_step) {
+        ::sync_file_range(m_fd, m_handed_to_disk, m_written - m_handed_to_disk,
+                          SYNC_FILE_RANGE_WRITE);
+        m_handed_to_disk = m_written;
+    }
+    return 0;
+}
+
+void dmp_file::run_writer() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_busy || m_stopping; });
+        if (!m_busy) return;
+        lock.unlock();
+        const int error = m_error ? 0 : write_all(m_writing);
+        lock.lock();
+        if (error && !m_error) m_error = error;
+        m_writing.clear();
+        m_busy = false;
+        m_changed.notify_all();
+    }
+}
+
+void dmp_file::stop_writer() noexcept {
+    if (!m_writer.joinable()) return;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+    }
+    m_changed.notify_all();
+    m_writer.join();
+}
+
+void dmp_file::break_file() {
+    const int error = failure();
+    abandon();
+    fail("Cannot write the dump file", error ? error : EIO);
+}
+
 void dmp_file::commit() {
-    if (!m_stream) fail("Cannot write the dump file", EBADF);
-    errno = 0;
+    if (m_fd < 0) fail("Cannot write the dump file", EBADF);
+    flush();
+    stop_writer();
     int error = 0;
-    if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) error = errno ? errno : EIO;
-    if (!error && ::fsync(::fileno(m_stream)) != 0) error = errno;
+    if (::fsync(m_fd) != 0) error = errno;
     // Renamed while the lock is still held, so no second run can take the name in between.
     if (!error && std::rename(m_temporary.c_str(), m_destination.c_str()) != 0) error = errno;
     if (error) {
@@ -108,16 +217,18 @@ void dmp_file::commit() {
         fail("Cannot write the dump file", error);
     }
     tk_forget_on_signal();
-    std::FILE* stream = m_stream;
-    m_stream = nullptr;
+    const int fd = m_fd;
+    m_fd = -1;
     // The text is on the disk already; a failing close cannot take it back.
-    if (std::fclose(stream) != 0) tk_log(2, "closing the renamed dump file failed");
+    if (::close(fd) != 0) tk_log(2, "closing the renamed dump file failed");
 }
 
 void dmp_file::abandon() noexcept {
-    if (!m_stream) return;
+    // The writing thread may still be writing a piece: it finishes before the file goes.
+    stop_writer();
+    if (m_fd < 0) return;
     tk_forget_on_signal();
     ::unlink(m_temporary.c_str());
-    std::fclose(m_stream);
-    m_stream = nullptr;
+    ::close(m_fd);
+    m_fd = -1;
 }

@@ -37,13 +37,19 @@ dmp_recordset::dmp_recordset(dmp_database* owner, const std::wstring& table,
 dmp_recordset::~dmp_recordset() {
     tk_log(2, "dmp_recordset::dtor");
     try {
-        flush();
+        write_statement();
     } catch (const tk_exception& e) {
         tk_log(3, "%s", e.what());
     }
 }
 
 void dmp_recordset::flush() {
+    write_statement();
+    // A write that failed is told here, under this table, not under whichever comes next.
+    m_database->flush();
+}
+
+void dmp_recordset::write_statement() {
     if (m_pending.empty()) return;
     tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
     m_pending += ';';
@@ -242,7 +248,7 @@ void dmp_recordset::append_record(udb_record& record, int number) {
     tk_log(1, "sql_query=[%s]", m_pending.c_str() + row_start);
 
     if (m_pending.size() + m_hex_bytes > k_max_statement) {
-        flush();
+        write_statement();
         tk_log(1, "Cleaning append_buffer...");
     }
     if (m_errors.empty()) return;

@@ -41,7 +41,8 @@ public:
     // key written before, raise sql_row_errors naming the record after the row was added; a
     // failed write raises tk_exception at level 1.
     void append_record(udb_record& record, int number) override;
-    // Writes the pending statement now; raises tk_exception (level 1) when the write fails.
+    // Writes the pending statement now and waits until every statement of the table is in the
+    // file; raises tk_exception (level 1) when a write failed.
     void flush() override;
 
     // Statements larger than this are written before the next row is added.
@@ -68,6 +69,8 @@ private:
     void prepare();
     // The errors of the row just added, whose literals are at m_literals.
     void check_row(int number);
+    // Hands the pending statement to the file.
+    void write_statement();
     // Writes the hex literal of one of m_hex.
     void write_hex(const pending_hex& value);
 

@@ -151,6 +151,42 @@ TEST_F(dmp_file_test, AFullDiskIsAnErrorAndTheDestinationStaysAsItWas) {
     EXPECT_FALSE(fs::exists(path + ".part"));
 }
 
+// Pieces of every size, the long ones written from where they stand and the short ones gathered,
+// must reach the file in the order they were taken, whole.
+TEST_F(dmp_file_test, TextOfEverySizeArrivesInItsOrder) {
+    const std::string path = test_file_path("pieces.sql");
+    std::string expected;
+    {
+        dmp_file file(path);
+        for (std::size_t i = 0; i < 400; ++i) {
+            const std::size_t size = i % 97 == 0 ? (std::size_t{1} << 20) + i : i * 131 % 9000;
+            const std::string piece(size, static_cast<char>('a' + i % 26));
+            file.write(piece);
+            expected += piece;
+        }
+        file.commit();
+    }
+    EXPECT_TRUE(read_file(path) == expected) << "the file differs from the text written";
+}
+
+TEST_F(dmp_file_test, ALongTextOnAFullDiskIsAnErrorAtOnce) {
+    small_filesystem small;
+    if (!small.mounted()) GTEST_SKIP() << small.reason();
+    const std::string path = small.path("long.sql");
+    write_text(path, k_previous);
+    dmp_file file(path);
+    try {
+        file.write(std::string(std::size_t{2} << 20, 'x'));
+        ADD_FAILURE() << "a text longer than the disk was taken as written";
+    } catch (const tk_exception& e) {
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(file.write("more"), tk_exception);
+    EXPECT_THROW(file.commit(), tk_exception);
+    EXPECT_EQ(read_file(path), k_previous);
+    EXPECT_FALSE(fs::exists(path + ".part"));
+}
+
 TEST_F(dmp_file_test, OnlyARegularFileIsReplaced) {
     EXPECT_NE(refusal("/dev/full").find("not a regular file"), std::string::npos);
     EXPECT_TRUE(fs::exists("/dev/full"));
@@ -223,8 +259,8 @@ TEST_F(dmp_file_test, ATerminationSignalRemovesTheUnfinishedDump) {
     if (child == 0) {
         tk_install_signal_cleanup();
         dmp_file file(path);
-        std::fputs("CREATE TABLE half (", file.stream());
-        std::fflush(file.stream());
+        file.write("CREATE TABLE half (");
+        file.flush();
         ::raise(SIGTERM);
         ::_exit(0);
     }
