@@ -1,6 +1,8 @@
 #include "SQL/sql_database.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "SQL/sql_create_statement.h"
 #include "SQL/sql_engine.h"
@@ -166,6 +168,40 @@ unsigned int sql_database::query_append(const std::string& statement) {
     if (MYSQL_RES* result = mysql_use_result(m_handle)) mysql_free_result(result);
     if (mysql_errno(m_handle) != 0) throw sql_exception(m_handle);
     return mysql_warning_count(m_handle);
+}
+
+void sql_database::query_with_long_values(const std::string& statement,
+                                          const std::vector<std::string_view>& values,
+                                          const std::function<void(unsigned int)>& on_warnings) {
+    tk_log(1, "sql_database::query_with_long_values(%s)", statement.c_str());
+    settle();
+    // A piece of a long value: one packet, far below any server's max_allowed_packet.
+    constexpr std::size_t k_piece = std::size_t{1} << 20;
+    const std::unique_ptr<MYSQL_STMT, my_bool (*)(MYSQL_STMT*)> stmt(mysql_stmt_init(m_handle),
+                                                                     mysql_stmt_close);
+    if (!stmt) throw sql_exception(m_handle);
+    const auto fail = [&stmt] {
+        throw sql_exception(mysql_stmt_error(stmt.get()), mysql_stmt_errno(stmt.get()));
+    };
+    if (mysql_stmt_prepare(stmt.get(), statement.data(), statement.size()) != 0) fail();
+    if (mysql_stmt_param_count(stmt.get()) != values.size()) throw tk_mail_assertion("sql_db", 176);
+    std::vector<MYSQL_BIND> binds(values.size());
+    for (MYSQL_BIND& bind : binds) {
+        bind = MYSQL_BIND{};
+        bind.buffer_type = MYSQL_TYPE_LONG_BLOB;
+    }
+    if (!binds.empty() && mysql_stmt_bind_param(stmt.get(), binds.data()) != 0) fail();
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (std::size_t done = 0; done < values[i].size(); done += k_piece) {
+            const std::size_t n = std::min(k_piece, values[i].size() - done);
+            if (mysql_stmt_send_long_data(stmt.get(), static_cast<unsigned int>(i),
+                                          values[i].data() + done, n) != 0)
+                fail();
+        }
+    }
+    if (mysql_stmt_execute(stmt.get()) != 0) fail();
+    // Closing the statement clears its warnings: they are read first.
+    if (const unsigned int warnings = mysql_stmt_warning_count(stmt.get())) on_warnings(warnings);
 }
 
 bool sql_database::test_query(const std::wstring& query_text) {

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SQL/sql_record.h"
@@ -91,6 +92,12 @@ public:
     // Sends a UTF-8 statement as it is and releases any result; gives the server's warning count.
     // Raises sql_exception.
     unsigned int query_append(const std::string& statement);
+    // Runs a statement whose placeholders, in order, take `values` as binary strings sent a piece
+    // at a time, never as one text; calls `on_warnings` with the server's warning count, when
+    // there are any, while they can still be read.  Raises sql_exception.
+    void query_with_long_values(const std::string& statement,
+                                const std::vector<std::string_view>& values,
+                                const std::function<void(unsigned int)>& on_warnings);
     // Sends the statement and gives its unread result (null when it has none); the caller
     // releases it.  Raises sql_exception.
     MYSQL_RES* do_query2(const std::wstring& statement);

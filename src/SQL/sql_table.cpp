@@ -251,6 +251,10 @@ void sql_table::slow_append(udb_record& record, int position) {
     // Rows held back from batched appends go first, so rows land in the order they came.
     if (!m_pending.empty()) send_batch();
     match_layout(record);
+    if (find_long_values(record)) {
+        send_long_row(record, position, false);
+        return;
+    }
     m_single.assign(m_head);
     m_single += " VALUES (";
     append_values(m_single, record);
@@ -275,6 +279,10 @@ void sql_table::fast_append(udb_record& record, int position) {
     tk_log(1, "sql_table::fast_append");
     tk_log(1, "that.size=%d", static_cast<int>(record.size()));
     match_layout(record);
+    if (find_long_values(record)) {
+        send_long_row(record, position, true);
+        return;
+    }
     // The column list of a statement is its first row's: a row for other columns starts anew.
     if (!m_pending.empty() && m_pending_head != m_head) send_batch();
 
@@ -306,6 +314,50 @@ void sql_table::fast_append(udb_record& record, int position) {
         // Sent without waiting: the server stores these rows while the next ones are rendered.
         start_flight();
     }
+}
+
+bool sql_table::find_long_values(udb_record& record) {
+    m_long_values.clear();
+    m_long_pairs.assign(m_pairs.size(), false);
+    for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+        const std::uint8_t* bytes = nullptr;
+        std::size_t count = 0;
+        if (hex_literal_bytes(record[m_pairs[k].second], m_schema[m_pairs[k].first], bytes,
+                              count) &&
+            count > k_long_value_bytes) {
+            m_long_values.emplace_back(reinterpret_cast<const char*>(bytes), count);
+            m_long_pairs[k] = true;
+        }
+    }
+    return !m_long_values.empty();
+}
+
+void sql_table::send_long_row(udb_record& record, int position, bool batched) {
+    send_batch();
+    m_single.assign(m_head);
+    m_single += " VALUES (";
+    for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+        if (k) m_single += ", ";
+        if (m_long_pairs[k])
+            m_single += '?';
+        else
+            append_fld_str(m_single, &record[m_pairs[k].second], &m_schema[m_pairs[k].first]);
+    }
+    m_single += ')';
+    if (exceeds_packet(m_single.size())) refuse_oversized(m_single.size());
+    try {
+        m_database->query_with_long_values(m_single, m_long_values, [this, position](unsigned int) {
+            m_positions.assign(1, position);
+            collect_warnings(m_positions);
+        });
+    } catch (const sql_exception& e) {
+        if (e.is_connection_lost()) throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
+        if (!batched) throw;
+        m_errors.emplace_back(m_name, position, std::wstring(), e.message(),
+                              static_cast<unsigned int>(e.mysql_errno_value()));
+        return;
+    }
+    ++m_confirmed;
 }
 
 bool sql_table::exceeds_packet(std::size_t statement_size) {

@@ -18,13 +18,17 @@
 // diagnostics, or, on a server that cannot tell, charged to no single record.  Errors of rows
 // sent by a later record or by flush() are raised by that call.  No statement grows past the
 // server's max_allowed_packet: a row that cannot fit into any is its record's error
-// (sql_exception 1153), raised before anything is sent.  The destructor sends what flush() did
-// not, and only logs a failure.
+// (sql_exception 1153), raised before anything is sent.  A row with a binary value longer than
+// k_long_value_bytes goes as a statement of its own, the long values sent apart from its text, a
+// piece at a time, so that no value is ever held again as its hex text; its failure is its
+// record's error, as for a row sent alone.  The destructor sends what flush() did not, and only
+// logs a failure.
 //
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -40,6 +44,8 @@ public:
     static constexpr std::size_t k_max_statement = 1000000;
     // At most this many warnings of one statement are placed on their rows one by one.
     static constexpr std::size_t k_max_diagnostic_rows = 4096;
+    // A binary value longer than this travels apart from its row's text.
+    static constexpr std::size_t k_long_value_bytes = k_max_statement / 2;
     // The server's number for a statement larger than its max_allowed_packet.
     static constexpr unsigned int k_packet_too_large = 1153;
 
@@ -94,6 +100,11 @@ private:
     // and it starts the next statement (or is refused when it alone is too large).
     void keep_within_packet(std::size_t restart);
     void slow_append(udb_record& record, int position);
+    // Finds the record's binary values longer than k_long_value_bytes; true when there are any.
+    bool find_long_values(udb_record& record);
+    // Sends the held rows, then the record alone with its long values apart.  Its failure goes to
+    // m_errors when `batched`, else it is raised; a lost connection raises sql_rows_lost.
+    void send_long_row(udb_record& record, int position, bool batched);
     // Sends the held rows and waits (one by one when the statement fails); their errors go to
     // m_errors.  Raises sql_exception when the connection is gone.
     void send_batch();
@@ -125,6 +136,9 @@ private:
     std::vector<pending_row> m_flight_rows;
     bool m_in_flight = false;
     std::string m_single;
+    // The long values of the record sent apart, and which of m_pairs they are.
+    std::vector<std::string_view> m_long_values;
+    std::vector<bool> m_long_pairs;
     std::vector<int> m_positions;
     int m_attempted = 0;
     // Rows the server confirmed written.

@@ -3,10 +3,13 @@
 // so that the suite's shared server keeps its settings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
 #include "SQL/sql_database.h"
+#include "SQL/sql_errors.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_test_env.h"
 #include "UDB/udb_record.h"
@@ -67,6 +70,50 @@ protected:
         }
     }
 
+    static udb_schema blob_table() {
+        udb_schema fields;
+        fields.add_field(make_column(L"ID", VT_I4, 4, true));
+        fields.add_field(make_column(L"DATA", VT_BYTE_ARRAY, 20000000));
+        return fields;
+    }
+
+    // The bytes of row `id`, `length` of them, different in every row and place.
+    static std::uint8_t byte_of(int id, std::size_t i) {
+        return static_cast<std::uint8_t>((i * 131 + i / 977 + static_cast<std::size_t>(id)) & 0xFF);
+    }
+
+    // The server's CRC32 of those bytes, to compare a value without reading it back whole.
+    static std::string crc_of(int id, std::size_t length) {
+        std::uint32_t crc = 0xFFFFFFFFu;
+        for (std::size_t i = 0; i < length; ++i) {
+            crc ^= byte_of(id, i);
+            for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+        return std::to_string(crc ^ 0xFFFFFFFFu);
+    }
+
+    // Appends (id, `length` bytes); the error it raises, or "".
+    static std::string append_blob(udb_recordset& table, int id, std::size_t length) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        ole_variant data;
+        std::uint8_t* bytes = data.allocate_bytes(length);
+        for (std::size_t i = 0; i < length; ++i) bytes[i] = byte_of(id, i);
+        row.add_field(udb_field(L"DATA", 20000000, data));
+        try {
+            table.append_record(row);
+            return "";
+        } catch (const sql_row_errors& e) {
+            std::string text;
+            for (const sql_record_error& error : e.errors())
+                text += "#" + std::to_string(error.record()) + " " + error.text() + "\n";
+            return text;
+        } catch (const tk_exception& e) {
+            EXPECT_EQ(e.level(), 0);
+            return e.message();
+        }
+    }
+
     std::unique_ptr<udb_database> db;
     static inline std::string s_dir;
     static inline std::unique_ptr<private_test_server> s_server;
@@ -97,6 +144,59 @@ TEST_F(sql_session_faults_test, a_value_over_the_packet_limit_costs_its_record_o
     }
     // The connection is still there for the next table.
     EXPECT_TRUE(db->create_table(L"NEXT", text_table(), udb_indexes()) != nullptr);
+}
+
+// A binary value travels apart from its row's text: one whose hex text would pass the packet
+// limit still arrives, whole, between rows that are batched as before.
+TEST_F(sql_session_faults_test, a_long_binary_value_arrives_whole_in_its_place) {
+    for (const bool batched : {true, false}) {
+        SCOPED_TRACE(batched ? "batched" : "one statement per row");
+        engine->fast_append_mode = batched;
+        const std::wstring name = batched ? L"BLOBS_BATCHED" : L"BLOBS_SINGLE";
+        const std::size_t sizes[] = {10, 700000, 20, 900000, 30};
+        {
+            udb_indexes keys;
+            keys.push_back(udb_index(L"PK", false, true, {L"ID"}));
+            auto table = db->create_table(name, blob_table(), keys);
+            for (int id = 1; id <= 5; ++id)
+                EXPECT_EQ(append_blob(*table, id, sizes[id - 1]), "") << "row " << id;
+            // A long value whose key is taken is told as its record's, like any other row.
+            const std::string twice = append_blob(*table, 2, 800000);
+            table->flush();
+            EXPECT_EQ(twice.rfind("#6 Duplicate entry '2' for key 'PRIMARY'", 0), 0u) << twice;
+        }
+        const std::string table = "packet_db." + std::string(name.begin(), name.end());
+        std::string expected;
+        for (int id = 1; id <= 5; ++id)
+            expected += (id > 1 ? "," : "") + std::to_string(id) + ":" +
+                        std::to_string(sizes[id - 1]) + ":" + crc_of(id, sizes[id - 1]);
+        EXPECT_EQ(s_server->value("select group_concat(ID, ':', length(DATA), ':', crc32(DATA) "
+                                  "order by ID) from " +
+                                  table),
+                  expected);
+    }
+}
+
+TEST_F(sql_session_faults_test, a_long_value_through_a_lost_connection_fails_the_table) {
+    for (const bool batched : {true, false}) {
+        SCOPED_TRACE(batched ? "batched" : "one statement per row");
+        engine->fast_append_mode = batched;
+        auto table = db->create_table(batched ? L"LOST_BATCHED" : L"LOST_SINGLE", blob_table(),
+                                      udb_indexes());
+        auto* live = dynamic_cast<sql_database*>(db.get());
+        ASSERT_NE(live, nullptr);
+        std::string out;
+        const long long session = live->query_scalar(L"SELECT CONNECTION_ID()");
+        ASSERT_EQ(s_server->sql("kill " + std::to_string(session), out), 0) << out;
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(1)));
+        ole_variant data;
+        std::fill_n(data.allocate_bytes(700000), 700000, std::uint8_t{7});
+        row.add_field(udb_field(L"DATA", 20000000, data));
+        EXPECT_THROW(table->append_record(row), sql_rows_lost);
+        table.reset();
+        live->resume_session();
+    }
 }
 
 TEST_F(sql_session_faults_test, a_lost_connection_tells_how_many_rows_reached_the_server) {
