@@ -239,7 +239,7 @@ void lite_read_ahead::copy_row(chunk& c) {
             // Two dates: the one the stored form is read into never has its address taken,
             // so it is written to the chunk straight from registers.
             lite_datetime stored, other;
-            if (lite_parse_stored_date(text, stored)) {
+            if (lite_parse_stored_timestamp(text, stored)) {
                 *tag = static_cast<char>(cell.type | k_has_date);
                 put_date(w, stored);
             } else if (lite_parse_iso(text, other)) {

@@ -95,6 +95,24 @@ std::string binary_real_text(double v, bool single) {
     return lite_canonical_number(std::string_view(b, static_cast<size_t>(res.ptr - b)));
 }
 
+// binary_real_text's text into `out` (64 bytes) when the shortest digits need no exponent: the
+// canonical form of such digits is theirs without the zero before a point. 0 otherwise.
+size_t short_binary_real_text(double v, bool single, char* out) {
+    if (!std::isfinite(v) || v == 0) return 0;
+    char b[64];
+    const auto res = single ? std::to_chars(b, b + sizeof b, static_cast<float>(v))
+                            : std::to_chars(b, b + sizeof b, v);
+    if (res.ec != std::errc()) return 0;
+    const char* p = b;
+    const char* const end = res.ptr;
+    if (std::memchr(p, 'e', static_cast<size_t>(end - p)) != nullptr) return 0;
+    char* o = out;
+    if (*p == '-') *o++ = *p++;
+    if (end - p > 1 && p[0] == '0' && p[1] == '.') ++p;
+    std::memcpy(o, p, static_cast<size_t>(end - p));
+    return static_cast<size_t>(o - out + (end - p));
+}
+
 // Oracle's text of a double into buf, without allocating in the common case.
 void number_into(double v, std::string& buf) {
     char text[64];
@@ -689,7 +707,9 @@ size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
     const lite_column& c = columns_[static_cast<size_t>(col)];
     if (t == SQLITE_FLOAT &&
         (c.type_code == LITE_BINARY_DOUBLE || c.type_code == LITE_BINARY_FLOAT)) {
-        const std::string text = binary_real_text(real, c.type_code == LITE_BINARY_FLOAT);
+        const bool single = c.type_code == LITE_BINARY_FLOAT;
+        if (const size_t n = short_binary_real_text(real, single, out)) return n;
+        const std::string text = binary_real_text(real, single);
         if (text.size() >= 64) return 0;
         // The caller takes the length returned, not a terminator.
         std::memcpy(out, text.data(), text.size());  // NOLINT(bugprone-not-null-terminated-result)

@@ -58,6 +58,44 @@ TEST(LiteDates, IsoTextRoundTrips) {
     EXPECT_EQ(d.day, 29);
 }
 
+TEST(LiteDates, StoredTimestampsReadTheShortWayAsTheGeneralParserReadsThem) {
+    struct stamp {
+        const char* text;
+        bool stored;  // in the stored form of a TIMESTAMP without a zone
+        bool date;    // a date at all
+        uint32_t nanosecond;
+        int day;
+    };
+    const stamp cases[] = {
+        {"2024-03-01 12:34:56.", true, true, 0, 1},
+        {"2024-03-01 12:34:56.5", true, true, 500000000, 1},
+        {"2024-03-01 12:34:56.000001", true, true, 1000, 1},
+        {"2024-03-01T12:34:56.123456789", true, true, 123456789, 1},
+        {"2024-03-01 12:34:56", true, true, 0, 1},
+        {"1582-10-10 00:00:00.25", true, true, 250000000, 15},
+        // Digits past the ninth are dropped, and a zone is kept: the general parser's cases.
+        {"2024-03-01 12:34:56.1234567891", false, true, 123456789, 1},
+        {"2024-03-01 12:34:56.5 +01:00", false, true, 500000000, 1},
+        {"2024-3-01 12:34:56.5", false, true, 500000000, 1},
+        {"2023-02-29 00:00:00.5", false, false, 0, 0},
+        {"2024-03-01 12:34:56.5x", false, false, 0, 0},
+        {"2024-03-01 12:34:56,5", false, false, 0, 0},
+        {"2024-03-01 12:34:5a.5", false, false, 0, 0},
+    };
+    for (const stamp& c : cases) {
+        lite_datetime d, e;
+        EXPECT_EQ(lite_parse_stored_timestamp(c.text, d), c.stored) << c.text;
+        ASSERT_EQ(lite_parse_iso(c.text, e), c.date) << c.text;
+        if (!c.date) continue;
+        EXPECT_EQ(e.nanosecond, c.nanosecond) << c.text;
+        EXPECT_EQ(e.day, c.day) << c.text;
+        EXPECT_EQ(e.second, 56 * (c.day == 1)) << c.text;
+        if (c.stored) {
+            EXPECT_EQ(lite_iso_text(d, 9), lite_iso_text(e, 9)) << c.text;
+        }
+    }
+}
+
 TEST(LiteDates, MasksParseAndFormat) {
     lite_datetime d;
     ASSERT_TRUE(lite_parse_masked("17-06-2013", "dd-MM-yyyy", d));
