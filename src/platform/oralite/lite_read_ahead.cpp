@@ -93,6 +93,7 @@ lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* 
     const size_t most = std::max<size_t>(1, k_chunk_cells / std::max<size_t>(columns_, 1));
     chunk_rows_ = std::min(static_cast<size_t>(std::max(chunk_rows, 1)), most);
     values_.resize(columns_);
+    prepare_.resize(columns_, stored_only);
     for (size_t i = 0; i < k_chunks; ++i) {
         chunks_.push_back(std::make_unique<chunk>());
         chunks_.back()->row_start.resize(chunk_rows_);
@@ -266,7 +267,7 @@ void lite_read_ahead::copy_row(chunk& c) {
             default:
                 break;
         }
-        const prepared how = col < prepare_.size() ? prepare_[col] : stored_only;
+        const prepared how = prepare_[col];
         if (how == parsed_date && cell.type == SQLITE_TEXT && cell.bytes != nullptr) {
             const std::string_view text(cell.bytes, cell.size);
             // Two dates: the one the stored form is read into never has its address taken,

@@ -72,6 +72,20 @@ TEST(LiteBinaryReal, TextIsTheCanonicalFormOfTheShortestDigits) {
         }
         values.push_back(v);
     }
+    // Integers and binary fractions, whose exact digits are their shortest when few enough:
+    // every power of two a double's digits can show, sixty-fourths about a half-million, and
+    // integers with trailing zeros, which to_chars writes in either form.
+    for (int e = -60; e <= 60; ++e) {
+        values.push_back(std::ldexp(1.0, e));
+        values.push_back(-std::ldexp(3.0, e));
+        values.push_back(std::ldexp(1023.0, e));
+    }
+    for (int i = 0; i < 2000; ++i) {
+        values.push_back(static_cast<double>(random() % 100000000) / 64.0 - 500000);
+        values.push_back(static_cast<double>(random() % 1000) * std::pow(10.0, i % 18));
+        values.push_back(static_cast<double>(random() % (uint64_t{1} << 53)) /
+                         std::ldexp(1.0, static_cast<int>(i % 20)));
+    }
     // The floats: each double as a float, where it has one.
     std::vector<float> floats;
     auto st = s->prepare("INSERT INTO r VALUES (:1, :2, :3)");
