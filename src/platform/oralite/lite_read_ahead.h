@@ -107,7 +107,10 @@ private:
     // the fewer bytes cross from the reader's core to the client's, the faster both go. Each
     // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
     // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
-    struct chunk {
+    // The reader writes a chunk's counts for every cell, and the chunk is allocated among the
+    // client's own objects: a line of its own each, lest the client's writes to a neighbour
+    // (a define's date) and the reader's to the counts take that line from each other.
+    struct alignas(64) chunk {
         std::string arena;  // its size is the room; `used` bytes of it are rows
         size_t used = 0;
         std::vector<size_t> row_start;  // where each row begins in the arena
