@@ -35,6 +35,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 // One cell as SQLite holds it: its storage class and its value. Text and blobs point at bytes
 // followed by a zero byte.
@@ -106,7 +107,10 @@ private:
     // the fewer bytes cross from the reader's core to the client's, the faster both go. Each
     // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
     // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
-    struct chunk {
+    // The reader writes a chunk's counts for every cell, and the chunk is allocated among the
+    // client's own objects: a line of its own each, lest the client's writes to a neighbour
+    // (a define's date) and the reader's to the counts take that line from each other.
+    struct alignas(64) chunk {
         std::string arena;  // its size is the room; `used` bytes of it are rows
         size_t used = 0;
         std::vector<size_t> row_start;  // where each row begins in the arena
@@ -131,6 +135,8 @@ private:
     void run();
     void fill(chunk& c);
     void copy_row(chunk& c);
+    // The current row's values: into values_, in as few calls into the connection as it takes.
+    void find_values();
 
     sqlite3* db_;
     sqlite3_stmt* stmt_;
@@ -138,6 +144,10 @@ private:
     size_t columns_;
     size_t chunk_rows_ = 1;
     bool on_row_;
+    // The distance in memory from one column's value to the next, as the first row showed it;
+    // 0 until then, or when the values did not lie evenly.
+    std::uintptr_t value_stride_ = 0;
+    std::vector<sqlite3_value*> values_;
     std::vector<prepared> prepare_;
     lite_cell_render render_;
 

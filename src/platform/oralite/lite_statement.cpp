@@ -16,6 +16,7 @@
 #include "lite_value_text.h"
 #include "lite_internal.h"
 #include "lite_read_ahead.h"
+#include "lite_cell_numbers.h"
 #include "lite_errors.h"
 #include "lite_names.h"
 #include "lite_sqlite_stmt.h"
@@ -24,81 +25,10 @@
 
 namespace {
 
-// Oracle's text of a double, as "%.15g" prints it in the C locale but with ".5" for "0.5", into
-// `out` (64 bytes): its length, or 0 when the number needs an exponent (or is no number).
-size_t short_number_text(double v, char* out) {
-    char b[64];
-    const auto res = std::to_chars(b, b + sizeof b, v, std::chars_format::general, 15);
-    if (res.ec != std::errc()) return 0;
-    const char* end = res.ptr;
-    for (const char* q = b; q < end; ++q) {
-        if (*q == 'e' || *q == 'n' || *q == 'i') return 0;
-    }
-    const char* p = b;
-    char* o = out;
-    if (*p == '-') *o++ = *p++;
-    // The digits are not zero-terminated, so "0" alone must not be looked past.
-    if (end - p > 1 && p[0] == '0' && p[1] == '.') ++p;
-    std::memcpy(o, p, static_cast<size_t>(end - p));
-    o += end - p;
-    if (o - out == 2 && out[0] == '-' && out[1] == '0') {  // no negative zero
-        out[0] = '0';
-        o = out + 1;
-    }
-    return static_cast<size_t>(o - out);
-}
-
-// The text short_number_text gives the value `digits` / 10^scale, when it holds at most 15
-// digits (so that %.15g prints them all and no more) and needs no exponent; 0 otherwise.
-// Written from the digits, it spares the general conversion of a double.
-size_t scaled_number_text(int64_t digits, int scale, char* out) {
-    if (digits == 0) {
-        out[0] = '0';
-        return 1;
-    }
-    uint64_t mag = digits < 0 ? 0 - static_cast<uint64_t>(digits) : static_cast<uint64_t>(digits);
-    if (mag >= 1000000000000000ull || scale < 0 || scale > 15) return 0;
-    // %.15g writes an exponent below 1e-4.
-    uint64_t unit = 1;
-    for (int k = 0; k < scale; ++k) unit *= 10;
-    if (mag * 10000 < unit) return 0;
-    char* o = out;
-    if (digits < 0) *o++ = '-';
-    const uint64_t whole = mag / unit;
-    uint64_t fraction = mag % unit;
-    if (whole != 0) o = std::to_chars(o, out + 64, whole).ptr;
-    if (fraction != 0) {
-        int places = scale;
-        while (fraction % 10 == 0) {
-            fraction /= 10;
-            --places;
-        }
-        *o++ = '.';
-        char* const end = o + places;
-        for (char* q = end; q > o;) {
-            *--q = static_cast<char>('0' + fraction % 10);
-            fraction /= 10;
-        }
-        o = end;
-    }
-    return static_cast<size_t>(o - out);
-}
-
-// A BINARY_DOUBLE's (or BINARY_FLOAT's) text: the fewest digits that read back as the same
-// value, up to 17 (9), so that a text fetch loses nothing of what the column holds.
-std::string binary_real_text(double v, bool single) {
-    if (!std::isfinite(v) || v == 0) return lite_number_text(v);
-    char b[64];
-    const auto res = single ? std::to_chars(b, b + sizeof b, static_cast<float>(v))
-                            : std::to_chars(b, b + sizeof b, v);
-    if (res.ec != std::errc()) return lite_number_text(v);
-    return lite_canonical_number(std::string_view(b, static_cast<size_t>(res.ptr - b)));
-}
-
 // Oracle's text of a double into buf, without allocating in the common case.
 void number_into(double v, std::string& buf) {
     char text[64];
-    const size_t n = short_number_text(v, text);
+    const size_t n = lite_short_number_text(v, text);
     if (n == 0) {
         buf = lite_number_text(v);
     } else {
@@ -689,7 +619,9 @@ size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
     const lite_column& c = columns_[static_cast<size_t>(col)];
     if (t == SQLITE_FLOAT &&
         (c.type_code == LITE_BINARY_DOUBLE || c.type_code == LITE_BINARY_FLOAT)) {
-        const std::string text = binary_real_text(real, c.type_code == LITE_BINARY_FLOAT);
+        const bool single = c.type_code == LITE_BINARY_FLOAT;
+        if (const size_t n = lite_short_binary_real_text(real, single, out)) return n;
+        const std::string text = lite_binary_real_text(real, single);
         if (text.size() >= 64) return 0;
         // The caller takes the length returned, not a terminator.
         std::memcpy(out, text.data(), text.size());  // NOLINT(bugprone-not-null-terminated-result)
@@ -699,13 +631,15 @@ size_t lite_statement::number_text(int col, int t, int64_t integer, double real,
         // A NUMBER(p,s) value is its digits at the scale: the text is made from them when they
         // say the same as the general conversion.
         if (c.type_code == LITE_NUMBER && c.precision > 0 && c.scale >= 0 && c.scale <= 15) {
-            const double digits = std::round(real * pow10(c.scale));
+            const double digits =
+                std::round(real * static_cast<double>(lite_powers_of_ten[c.scale]));
             if (std::fabs(digits) < 1e15) {
-                const size_t n = scaled_number_text(static_cast<int64_t>(digits), c.scale, out);
+                const size_t n =
+                    lite_scaled_number_text(static_cast<int64_t>(digits), c.scale, out);
                 if (n > 0) return n;
             }
         }
-        return short_number_text(rounded(col, real), out);
+        return lite_short_number_text(rounded(col, real), out);
     }
     if (c.type_code == LITE_NUMBER && c.precision > 0 && c.scale < 0 && c.scale > -19) {
         // Rounded to tens or more, on the magnitude, unsigned: rounding up near the int64
@@ -738,7 +672,7 @@ std::string_view lite_statement::render(int col, int t, int64_t integer, double 
                 buf.assign(text, n);
             } else if (const int code = columns_[static_cast<size_t>(col)].type_code;
                        code == LITE_BINARY_DOUBLE || code == LITE_BINARY_FLOAT) {
-                buf = binary_real_text(real, code == LITE_BINARY_FLOAT);
+                buf = lite_binary_real_text(real, code == LITE_BINARY_FLOAT);
             } else {  // only a real may need an exponent
                 buf = lite_number_text(rounded(col, real));
             }

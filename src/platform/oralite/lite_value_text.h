@@ -85,6 +85,27 @@ inline bool lite_parse_stored_date(std::string_view t, lite_datetime& out) {
     out = d;
     return true;
 }
+// The form every stored TIMESTAMP without a zone has, a stored date followed by a point and up
+// to nine digits of fraction (none for a TIMESTAMP(0)), or a stored date itself: read as the
+// general parser reads it, without its steps; false for any other form.
+inline bool lite_parse_stored_timestamp(std::string_view t, lite_datetime& out) {
+    if (t.size() <= 19) return lite_parse_stored_date(t, out);
+    if (t.size() > 29 || t[19] != '.') return false;
+    uint32_t ns = 0;
+    for (size_t k = 20; k < t.size(); ++k) {
+        const unsigned digit = static_cast<unsigned char>(t[k]) - unsigned{'0'};
+        if (digit > 9) return false;
+        ns = ns * 10 + digit;
+    }
+    // The fraction's digits are its leading ones: 20 + 9 - size more make nanoseconds.
+    static constexpr uint32_t scale[] = {1,      10,      100,      1000,     10000,
+                                         100000, 1000000, 10000000, 100000000};
+    lite_datetime d;
+    if (!lite_parse_stored_date(t.substr(0, 19), d)) return false;
+    d.nanosecond = ns * scale[29 - t.size()];
+    out = d;
+    return true;
+}
 // Parses 'YYYY-MM-DD[ HH:MM:SS[.f...]][ +HH:MM]' (also with 'T'); false when not a date.
 bool lite_parse_iso(std::string_view text, lite_datetime& out);
 // 'YYYY-MM-DD HH:MM:SS', with digits > 0 the fraction to that many digits, and ' +HH:MM' when

@@ -1,6 +1,8 @@
 // Oracle's number and date texts as the engine writes and reads them.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "lite_value_text.h"
 
 namespace {
@@ -56,6 +58,82 @@ TEST(LiteDates, IsoTextRoundTrips) {
     EXPECT_FALSE(lite_parse_iso("2023-04-31 00:00:00", d));
     ASSERT_TRUE(lite_parse_iso("2024-02-29 00:00:00", d));
     EXPECT_EQ(d.day, 29);
+}
+
+TEST(LiteDates, StoredDatesTakeDigitsAndSeparatorsOnlyWhereTheyBelong) {
+    // Every byte of a stored date replaced in turn by bytes about the digits and separators:
+    // the text is read exactly when each digit stands where a digit must and each separator
+    // where it must, and then as the digits say.
+    const std::string good = "2024-03-15 12:34:56";
+    const std::string bytes = std::string("/0123456789:; -.AT\x7f\x80\xc3\xff\0", 23);
+    for (size_t at = 0; at < good.size(); ++at) {
+        for (const char c : bytes) {
+            std::string text = good;
+            text[at] = c;
+            const bool digit_place = at != 4 && at != 7 && at != 10 && at != 13 && at != 16;
+            bool expected =
+                digit_place ? c >= '0' && c <= '9' : c == good[at] || (at == 10 && c == 'T');
+            lite_datetime d;
+            if (expected) {
+                // Digits that make no date: a month or day of 0 or past its end, and so on.
+                const int month = std::stoi(text.substr(5, 2)), day = std::stoi(text.substr(8, 2));
+                expected = std::stoi(text.substr(0, 4)) != 0 && month >= 1 && month <= 12 &&
+                           day >= 1 && day <= 31 && std::stoi(text.substr(11, 2)) < 24 &&
+                           std::stoi(text.substr(14, 2)) < 60 && std::stoi(text.substr(17, 2)) < 60;
+            }
+            ASSERT_EQ(lite_parse_stored_date(text, d), expected) << at << " " << int(c);
+            if (!expected) continue;
+            EXPECT_EQ(d.year * 10000000000LL + d.month * 100000000LL + d.day * 1000000LL +
+                          d.hour * 10000LL + d.minute * 100LL + d.second,
+                      std::stoll(text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2) +
+                                 text.substr(11, 2) + text.substr(14, 2) + text.substr(17, 2)))
+                << text;
+        }
+    }
+    lite_datetime d;
+    EXPECT_FALSE(lite_parse_stored_date("2024-03-15 12:34:5", d));
+    EXPECT_FALSE(lite_parse_stored_date("2024-03-15 12:34:566", d));
+    ASSERT_TRUE(lite_parse_stored_date("9999-12-31T23:59:59", d));
+    EXPECT_EQ(d.year, 9999);
+    EXPECT_EQ(d.second, 59);
+}
+
+TEST(LiteDates, StoredTimestampsReadTheShortWayAsTheGeneralParserReadsThem) {
+    struct stamp {
+        const char* text;
+        bool stored;  // in the stored form of a TIMESTAMP without a zone
+        bool date;    // a date at all
+        uint32_t nanosecond;
+        int day;
+    };
+    const stamp cases[] = {
+        {"2024-03-01 12:34:56.", true, true, 0, 1},
+        {"2024-03-01 12:34:56.5", true, true, 500000000, 1},
+        {"2024-03-01 12:34:56.000001", true, true, 1000, 1},
+        {"2024-03-01T12:34:56.123456789", true, true, 123456789, 1},
+        {"2024-03-01 12:34:56", true, true, 0, 1},
+        {"1582-10-10 00:00:00.25", true, true, 250000000, 15},
+        // Digits past the ninth are dropped, and a zone is kept: the general parser's cases.
+        {"2024-03-01 12:34:56.1234567891", false, true, 123456789, 1},
+        {"2024-03-01 12:34:56.5 +01:00", false, true, 500000000, 1},
+        {"2024-3-01 12:34:56.5", false, true, 500000000, 1},
+        {"2023-02-29 00:00:00.5", false, false, 0, 0},
+        {"2024-03-01 12:34:56.5x", false, false, 0, 0},
+        {"2024-03-01 12:34:56,5", false, false, 0, 0},
+        {"2024-03-01 12:34:5a.5", false, false, 0, 0},
+    };
+    for (const stamp& c : cases) {
+        lite_datetime d, e;
+        EXPECT_EQ(lite_parse_stored_timestamp(c.text, d), c.stored) << c.text;
+        ASSERT_EQ(lite_parse_iso(c.text, e), c.date) << c.text;
+        if (!c.date) continue;
+        EXPECT_EQ(e.nanosecond, c.nanosecond) << c.text;
+        EXPECT_EQ(e.day, c.day) << c.text;
+        EXPECT_EQ(e.second, 56 * (c.day == 1)) << c.text;
+        if (c.stored) {
+            EXPECT_EQ(lite_iso_text(d, 9), lite_iso_text(e, 9)) << c.text;
+        }
+    }
 }
 
 TEST(LiteDates, MasksParseAndFormat) {

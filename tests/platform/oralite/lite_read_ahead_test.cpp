@@ -121,6 +121,26 @@ TEST_F(LiteReadAhead, GivesTheCellsOfAPlainRead) {
               walk(*s_, "SELECT ID FROM T WHERE ID = 5", 1).rows);
 }
 
+TEST_F(LiteReadAhead, CompoundQueriesAndConstantsGiveTheCellsOfAPlainRead) {
+    // The arms of a compound query hand their rows over from places of their own, and a
+    // constant's text is the statement's: every row's cells must still be that row's.
+    for (const std::string sql : {
+             "SELECT ID, NAME, PRICE, CREATED FROM T WHERE ID < 300 UNION ALL "
+             "SELECT QTY, 'x' || NAME, ID * 2, NULL FROM T WHERE ID >= 700 UNION ALL "
+             "SELECT 1, 'one', 2.5, CREATED FROM T WHERE ID = 500",
+             "SELECT ID, 'constant text', NAME, 42, PIC FROM T ORDER BY ID DESC",
+         }) {
+        const reading plain = walk(*s_, sql, 1);
+        ASSERT_EQ(plain.error, 0) << sql;
+        ASSERT_GT(plain.rows.size(), 500u) << sql;
+        for (int chunk : {3, 256}) {
+            const reading ahead = walk(*s_, sql, chunk);
+            EXPECT_EQ(ahead.error, 0) << sql;
+            EXPECT_EQ(ahead.rows, plain.rows) << sql << " " << chunk;
+        }
+    }
+}
+
 TEST_F(LiteReadAhead, DatesAndRowidsReadFromTheCopiedRow) {
     auto st = s_->prepare("SELECT CREATED, STAMP FROM T WHERE ID <= 3 ORDER BY ID FOR UPDATE");
     st->set_read_ahead(16);

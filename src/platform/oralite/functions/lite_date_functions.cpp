@@ -416,7 +416,7 @@ void fn_ts(sqlite3_context* ctx, int argc, sqlite3_value** v) {
 using namespace lite_fn;
 
 bool lite_parse_iso(std::string_view t, lite_datetime& out) {
-    if (lite_parse_stored_date(t, out)) return true;
+    if (lite_parse_stored_timestamp(t, out)) return true;
     lite_datetime d;
     size_t p = 0;
     while (p < t.size() && t[p] == ' ') ++p;
