@@ -92,7 +92,6 @@ lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* 
     // A wide select list takes fewer rows a chunk, so that the cells stay small.
     const size_t most = std::max<size_t>(1, k_chunk_cells / std::max<size_t>(columns_, 1));
     chunk_rows_ = std::min(static_cast<size_t>(std::max(chunk_rows, 1)), most);
-    values_.resize(columns_);
     prepare_.resize(columns_, stored_only);
     for (size_t i = 0; i < k_chunks; ++i) {
         chunks_.push_back(std::make_unique<chunk>());
@@ -198,44 +197,12 @@ void lite_read_ahead::fill(chunk& c) {
     }
 }
 
-void lite_read_ahead::find_values() {
-    // Each call for a column's value takes and leaves the connection's lock, which cost as much
-    // as the copy of an integer cell; the value's own accessors take none. SQLite keeps a row's
-    // values side by side, one for each column: the first and the last are asked for, and the
-    // ones between are found where that spacing puts them when the last stands where it says.
-    // Any other layout is read a call a column, so the values are SQLite's own either way.
-    if (columns_ == 0) return;
-    const auto at = [](sqlite3_value* v) { return reinterpret_cast<std::uintptr_t>(v); };
-    const size_t last = columns_ - 1;
-    values_[0] = sqlite3_column_value(stmt_, 0);
-    if (last == 0) return;
-    values_[last] = sqlite3_column_value(stmt_, static_cast<int>(last));
-    if (value_stride_ == 0 && last > 1) {
-        values_[1] = sqlite3_column_value(stmt_, 1);
-        if (at(values_[1]) > at(values_[0]) &&
-            at(values_[last]) - at(values_[0]) == last * (at(values_[1]) - at(values_[0]))) {
-            value_stride_ = at(values_[1]) - at(values_[0]);
-        }
-    }
-    if (value_stride_ != 0 && at(values_[last]) - at(values_[0]) == last * value_stride_) {
-        for (size_t col = 1; col < last; ++col) {
-            values_[col] = reinterpret_cast<sqlite3_value*>(at(values_[0]) + col * value_stride_);
-        }
-        return;
-    }
-    for (size_t col = 1; col < last; ++col) {
-        values_[col] = sqlite3_column_value(stmt_, static_cast<int>(col));
-    }
-}
-
 void lite_read_ahead::copy_row(chunk& c) {
     c.row_start[c.rows] = c.used;
-    // Two columns take two calls whichever way.
-    const bool found = columns_ > 2;
-    if (found) find_values();
     for (size_t col = 0; col < columns_; ++col) {
         const int i = static_cast<int>(col);
-        sqlite3_value* v = found ? values_[col] : sqlite3_column_value(stmt_, i);
+        // One call into the connection a cell: the value's own accessors take no lock.
+        sqlite3_value* v = sqlite3_column_value(stmt_, i);
         lite_cell_view cell;
         cell.type = sqlite3_value_type(v);
         if (cell.type == SQLITE_TEXT || cell.type == SQLITE_BLOB) {

@@ -35,7 +35,6 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
-struct sqlite3_value;
 
 // One cell as SQLite holds it: its storage class and its value. Text and blobs point at bytes
 // followed by a zero byte.
@@ -135,8 +134,6 @@ private:
     void run();
     void fill(chunk& c);
     void copy_row(chunk& c);
-    // The current row's values: into values_, in as few calls into the connection as it takes.
-    void find_values();
 
     sqlite3* db_;
     sqlite3_stmt* stmt_;
@@ -144,10 +141,6 @@ private:
     size_t columns_;
     size_t chunk_rows_ = 1;
     bool on_row_;
-    // The distance in memory from one column's value to the next, as the first row showed it;
-    // 0 until then, or when the values did not lie evenly.
-    std::uintptr_t value_stride_ = 0;
-    std::vector<sqlite3_value*> values_;
     std::vector<prepared> prepare_;
     lite_cell_render render_;
 
