@@ -367,7 +367,7 @@ bool narrow_plain(const wchar_t* in, char* out) {
 // A text between quotes, escaped as append_escaped does, in UTF-8.  Characters outside the
 // Basic Multilingual Plane and lone surrogates go the general way: the destination's character
 // set decides about the former, the latter cannot be written.
-bool append_quoted_text(std::string& out, std::wstring_view text) {
+bool append_quoted_text(std::string& out, std::wstring_view text, sql_literal_facts& facts) {
     const std::size_t start = out.size();
     // The most one character takes: three bytes of UTF-8, or two of an escape.
     out.resize(start + 2 + 3 * text.size());
@@ -384,6 +384,7 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
         p += 4;
         i += 4;
     }
+    std::size_t escapes = 0;
     for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);
         // Printable ASCII other than a quote or a backslash stands as it is: told by comparing,
@@ -397,6 +398,7 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
             if (escape) {
                 *p++ = '\\';
                 *p++ = escape;
+                ++escapes;
             } else {
                 *p++ = static_cast<char>(c);
             }
@@ -413,12 +415,16 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
         }
     }
     *p++ = '\'';
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    const auto written = static_cast<std::size_t>(p - out.data());
+    facts.what = sql_literal_facts::form::text;
+    facts.chars = text.size();
+    facts.bytes = written - start - 2 - escapes;
+    out.resize(written);
     return true;
 }
 
 // A non-empty text of printable ASCII, neither quote nor backslash among it, between quotes.
-bool append_plain_quoted(std::string& out, std::wstring_view text) {
+bool append_plain_quoted(std::string& out, std::wstring_view text, sql_literal_facts& facts) {
     if (text.empty()) return false;
     const std::size_t start = out.size();
     out.resize(start + 2 + text.size());
@@ -436,19 +442,27 @@ bool append_plain_quoted(std::string& out, std::wstring_view text) {
         return false;
     }
     *p = '\'';
+    facts.what = sql_literal_facts::form::text;
+    facts.chars = text.size();
+    facts.bytes = text.size();
     return true;
 }
 
 template <class T>
-void append_number(std::string& out, T value) {
+void append_number(std::string& out, T value, sql_literal_facts& facts) {
     char buffer[24];
     const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, static_cast<std::size_t>(res.ptr - buffer));
+    const auto length = static_cast<std::size_t>(res.ptr - buffer);
+    out.append(buffer, length);
+    facts.what = sql_literal_facts::form::number;
+    facts.negative = buffer[0] == '-';
+    facts.whole = static_cast<std::uint8_t>(length - (facts.negative ? 1 : 0));
+    facts.fraction = 0;
 }
 
 // A decimal as the automation layer prints it: "-" for a negative non-zero value, the digits,
 // the point before the last `scale` of them.
-bool append_decimal(std::string& out, const DECIMAL& value) {
+bool append_decimal(std::string& out, const DECIMAL& value, sql_literal_facts& facts) {
     if (value.scale > DECIMAL_MAX_SCALE) return false;
     char digits[48];
     int n = 0;
@@ -476,6 +490,10 @@ bool append_decimal(std::string& out, const DECIMAL& value) {
         if (i == scale && i != 0) *p++ = '.';
     }
     out.append(text, static_cast<std::size_t>(p - text));
+    facts.what = sql_literal_facts::form::number;
+    facts.negative = text[0] == '-';
+    facts.whole = static_cast<std::uint8_t>(n - scale);
+    facts.fraction = static_cast<std::uint8_t>(scale);
     return true;
 }
 
@@ -486,7 +504,7 @@ void append_two(char*& p, unsigned value) {
 
 // A date-time of four-digit year, valid month and day and a time of day: the form the dump's
 // date rendering gives such a value ("YYYY-MM-DD" at midnight, else the time and any fraction).
-bool append_date(std::string& out, const SYSTEMTIME& t) {
+bool append_date(std::string& out, const SYSTEMTIME& t, sql_literal_facts& facts) {
     if (t.wYear < 1000 || t.wYear > 9999 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
         t.wDay > 31 || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
         return false;
@@ -514,10 +532,19 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
     }
     *p++ = '\'';
     out.append(buffer, static_cast<std::size_t>(p - buffer));
+    facts.what = sql_literal_facts::form::date;
+    facts.year = t.wYear;
+    facts.month = static_cast<std::uint8_t>(t.wMonth);
+    facts.day = static_cast<std::uint8_t>(t.wDay);
+    facts.hour = static_cast<std::uint8_t>(t.wHour);
+    facts.minute = static_cast<std::uint8_t>(t.wMinute);
+    facts.second = static_cast<std::uint8_t>(t.wSecond);
+    facts.time = buffer[11] == ' ';
     return true;
 }
 
-bool append_direct(std::string& out, const ole_variant& value, const t_ftd& column) {
+bool append_direct(std::string& out, const ole_variant& value, const t_ftd& column,
+                   sql_literal_facts& facts) {
     const VARTYPE vt = value.vt();
     const auto column_vt = static_cast<VARTYPE>(column.vartype);
     switch (vt) {
@@ -526,19 +553,23 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             // A NULL stays NULL unless the column is NOT NULL and takes a default instead.
             if (column_vt != VT_BSTR && column.b_not_null) return false;
             out += "NULL";
+            facts.what = sql_literal_facts::form::null;
             return true;
         case VT_BSTR: {
             const std::wstring_view text = value.whole_text();
             // A TIMESTAMP with fractions arrives as its text: into a date column it goes quoted
             // as it is.  Texts that need an escape or an encoding, and the empty one, whose
             // column's NULL and default rules apply, are left to the general way.
-            if (column_vt == VT_DATE) return append_plain_quoted(out, text);
+            if (column_vt == VT_DATE) return append_plain_quoted(out, text, facts);
             if (column_vt != VT_BSTR) return false;
             if (text.empty()) {
                 out += "\"\"";
+                facts.what = sql_literal_facts::form::text;
+                facts.chars = 0;
+                facts.bytes = 0;
                 return true;
             }
-            return append_quoted_text(out, text);
+            return append_quoted_text(out, text, facts);
         }
         case VT_I1:
         case VT_I2:
@@ -553,40 +584,41 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             switch (vt) {
                 case VT_I1:
                     append_number(out,
-                                  static_cast<int>(static_cast<signed char>(value.variant().cVal)));
+                                  static_cast<int>(static_cast<signed char>(value.variant().cVal)),
+                                  facts);
                     break;
                 case VT_I2:
-                    append_number(out, static_cast<int>(value.variant().iVal));
+                    append_number(out, static_cast<int>(value.variant().iVal), facts);
                     break;
                 case VT_I4:
-                    append_number(out, value.variant().lVal);
+                    append_number(out, value.variant().lVal, facts);
                     break;
                 case VT_I8:
-                    append_number(out, value.i8());
+                    append_number(out, value.i8(), facts);
                     break;
                 case VT_UI1:
-                    append_number(out, static_cast<unsigned>(value.variant().bVal));
+                    append_number(out, static_cast<unsigned>(value.variant().bVal), facts);
                     break;
                 case VT_UI2:
-                    append_number(out, static_cast<unsigned>(value.variant().uiVal));
+                    append_number(out, static_cast<unsigned>(value.variant().uiVal), facts);
                     break;
                 case VT_UI4:
-                    append_number(out, value.variant().ulVal);
+                    append_number(out, value.variant().ulVal, facts);
                     break;
                 case VT_UI8:
-                    append_number(out, value.ui8());
+                    append_number(out, value.ui8(), facts);
                     break;
                 default:
-                    append_number(out, value.variant().uintVal);
+                    append_number(out, value.variant().uintVal, facts);
                     break;
             }
             return true;
         case VT_DECIMAL:
             if (column_vt == VT_BSTR) return false;
-            return append_decimal(out, value.variant().decVal);
+            return append_decimal(out, value.variant().decVal, facts);
         case VT_DATE:
             if (column_vt == VT_BSTR || ole_is_numeric_type(column_vt)) return false;
-            return append_date(out, value.systemtime());
+            return append_date(out, value.systemtime(), facts);
         case VT_BYTE_ARRAY: {
             if (!ole_is_binary_type(column_vt)) return false;
             const std::uint8_t* bytes = nullptr;
@@ -631,12 +663,19 @@ bool hex_literal_bytes(const ole_variant& value, const t_ftd& column, const std:
 }
 
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column) {
+    sql_literal_facts facts;
+    append_fld_str(out, value, column, facts);
+}
+
+void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column,
+                    sql_literal_facts& facts) {
     tk_log(1, "get_fld_append_str");
+    facts.what = sql_literal_facts::form::unknown;
     if (!value) throw tk_mail_assertion("sql_util", 984);
     if (!column) throw tk_mail_assertion("sql_util", 985);
     // Traced or not, a value takes the same way; the trace records the literal it gave.
     const std::size_t start = out.size();
-    if (append_direct(out, *value, *column)) {
+    if (append_direct(out, *value, *column, facts)) {
         tk_log(1, "Got field: %s, type=%08X", out.c_str() + start,
                static_cast<unsigned>(value->vt()));
         return;
