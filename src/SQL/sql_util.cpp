@@ -324,6 +324,42 @@ struct ascii_escapes {
 };
 constexpr ascii_escapes k_ascii_escapes;
 
+// Narrows the sixteen characters at `in` to `out` and gives how many of them, from the first,
+// need neither escape nor encoding: the bytes past those are to be written over.  A text with a
+// character to encode now and then goes on in runs of sixteen right after it.
+std::size_t narrow_plain_run(const wchar_t* in, char* out) {
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+#if defined(__SSE2__)
+    __m128i lane[4];
+    __m128i ascii[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        lane[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * k));
+        // Below 0x80 (a negative wchar_t is not): such a character narrows by packing.
+        ascii[k] =
+            _mm_cmpeq_epi32(_mm_and_si128(lane[k], _mm_set1_epi32(~0x7F)), _mm_setzero_si128());
+    }
+    const __m128i bytes =
+        _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]), _mm_packs_epi32(lane[2], lane[3]));
+    const __m128i plain =
+        _mm_packs_epi16(_mm_packs_epi32(ascii[0], ascii[1]), _mm_packs_epi32(ascii[2], ascii[3]));
+    __m128i escaped = _mm_cmpeq_epi8(bytes, _mm_setzero_si128());
+    for (const char c : {'\\', '\'', '\r', '\n', '\x1a'})
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    const auto others =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(escaped, plain))) ^ 0xFFFFu;
+    return others == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(others));
+#else
+    std::size_t k = 0;
+    for (; k < 16; ++k) {
+        const auto c = static_cast<std::uint32_t>(in[k]);
+        if (c >= 0x80 || k_ascii_escapes.letter[c] != 0) break;
+        out[k] = static_cast<char>(c);
+    }
+    return k;
+#endif
+}
+
 // Narrows `count` (16 or 4) characters at `in` to `out` when none of them needs an escape or
 // an encoding; false, with nothing written, when one does.
 template <std::size_t count>
@@ -373,20 +409,24 @@ bool append_quoted_text(std::string& out, std::wstring_view text, sql_literal_fa
     out.resize(start + 2 + 3 * text.size());
     char* p = out.data() + start;
     *p++ = '\'';
+    const std::size_t n = text.size();
     std::size_t i = 0;
-    // Runs of characters that need neither escape nor encoding are checked and narrowed
-    // together, sixteen and then four at a time.
-    while (text.size() - i >= 16 && narrow_plain<16>(text.data() + i, p)) {
-        p += 16;
-        i += 16;
-    }
-    while (text.size() - i >= 4 && narrow_plain<4>(text.data() + i, p)) {
-        p += 4;
-        i += 4;
-    }
     std::size_t escapes = 0;
-    for (wchar_t wc : text.substr(i)) {
-        const auto c = static_cast<std::uint32_t>(wc);
+    while (i < n) {
+        // Runs of characters that need neither escape nor encoding are checked and narrowed
+        // together, sixteen (or, near the end, four) at a time; the one that stops a run goes
+        // alone.
+        if (n - i >= 16) {
+            const std::size_t plain = narrow_plain_run(text.data() + i, p);
+            p += plain;
+            i += plain;
+            if (plain == 16) continue;
+        } else if (n - i >= 4 && narrow_plain<4>(text.data() + i, p)) {
+            p += 4;
+            i += 4;
+            continue;
+        }
+        const auto c = static_cast<std::uint32_t>(text[i++]);
         // Printable ASCII other than a quote or a backslash stands as it is: told by comparing,
         // the common case waits on no table.
         if (c - 0x20 < 0x60 && c != '\'' && c != '\\') {

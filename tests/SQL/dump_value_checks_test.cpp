@@ -419,6 +419,8 @@ TEST_F(dump_value_checks_test, what_the_rendering_tells_gives_the_verdicts_of_th
         ole_variant(std::wstring(L"\u65e5\u672c")),
         ole_variant(std::wstring(L"caf\u00e9 \u20ac")),
         ole_variant(std::wstring(300, L'x')),
+        ole_variant(std::wstring(L"Stra\u00dfe payment order M\u00fcller express \u6771\u4eac")),
+        ole_variant(std::wstring(L"order's note\n\u00e9 and more text after the escapes")),
         ole_variant(std::wstring(L"12")),
         ole_variant(std::wstring(L"-7.5")),
         ole_variant(std::wstring(L"2024-01-01 10:00:00.123456")),
