@@ -504,35 +504,50 @@ void append_number(std::string& out, T value, sql_literal_facts& facts) {
 // the point before the last `scale` of them.
 bool append_decimal(std::string& out, const DECIMAL& value, sql_literal_facts& facts) {
     if (value.scale > DECIMAL_MAX_SCALE) return false;
+    // The digits, first to last: a value of 64 bits, as nearly all are, printed two at a time.
     char digits[48];
     int n = 0;
     if (value.Hi32 == 0) {
-        std::uint64_t m = value.Lo64;
-        do {
-            digits[n++] = static_cast<char>('0' + m % 10);
-            m /= 10;
-        } while (m != 0);
+        n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, value.Lo64).ptr -
+                             digits);
     } else {
+        char reversed[48];
+        int r = 0;
         unsigned __int128 m = (static_cast<unsigned __int128>(value.Hi32) << 64) | value.Lo64;
         do {
-            digits[n++] = static_cast<char>('0' + static_cast<int>(m % 10));
+            reversed[r++] = static_cast<char>('0' + static_cast<int>(m % 10));
             m /= 10;
         } while (m != 0);
+        while (r > 0) digits[n++] = reversed[--r];
     }
     const int scale = value.scale;
-    while (n <= scale) digits[n++] = '0';
     // Made whole beside the statement, then appended once.
-    char text[56];
+    char text[64];
     char* p = text;
     if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) *p++ = '-';
-    for (int i = n - 1; i >= 0; --i) {
-        *p++ = digits[i];
-        if (i == scale && i != 0) *p++ = '.';
+    int whole = n - scale;
+    if (whole <= 0) {
+        // A value below one: a zero before the point, and zeros after it up to the digits.
+        *p++ = '0';
+        *p++ = '.';
+        std::memset(p, '0', static_cast<std::size_t>(-whole));
+        p += -whole;
+        std::memcpy(p, digits, static_cast<std::size_t>(n));
+        p += n;
+        whole = 1;
+    } else {
+        std::memcpy(p, digits, static_cast<std::size_t>(whole));
+        p += whole;
+        if (scale != 0) {
+            *p++ = '.';
+            std::memcpy(p, digits + whole, static_cast<std::size_t>(scale));
+            p += scale;
+        }
     }
     out.append(text, static_cast<std::size_t>(p - text));
     facts.what = sql_literal_facts::form::number;
     facts.negative = text[0] == '-';
-    facts.whole = static_cast<std::uint8_t>(n - scale);
+    facts.whole = static_cast<std::uint8_t>(whole);
     facts.fraction = static_cast<std::uint8_t>(scale);
     return true;
 }
