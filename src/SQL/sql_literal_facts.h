@@ -10,11 +10,12 @@
 struct sql_literal_facts {
     enum class form : std::uint8_t {
         unknown,
-        null,    // "NULL"
-        number,  // an optional '-', `whole` digits, then a point and `fraction` digits if any
-        date,    // 'YYYY-MM-DD', with " HH:MM:SS" when `time` (and any fraction after it)
-        text     // a quoted text of `chars` characters, `bytes` bytes of UTF-8 once unescaped
-                 // (as many as its characters when all of them are ASCII)
+        null,      // "NULL"
+        number,    // an optional '-', `whole` digits, then a point and `fraction` digits if any
+        exponent,  // a finite number in exponent form ("-3.5000000000000000e+05")
+        date,      // 'YYYY-MM-DD', with " HH:MM:SS" when `time` (and any fraction after it)
+        text       // a quoted text of `chars` characters, `bytes` bytes of UTF-8 once unescaped
+                   // (as many as its characters when all of them are ASCII)
     };
     form what = form::unknown;
     bool negative = false;

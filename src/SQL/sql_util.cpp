@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <string_view>
 #if defined(__SSE2__)
@@ -671,6 +672,18 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
         case VT_DECIMAL:
             if (column_vt == VT_BSTR) return false;
             return append_decimal(out, value.variant().decVal, facts);
+        case VT_R8: {
+            // As the value prints itself: seventeen digits in exponent form.  Infinity and NaN,
+            // no numbers to the server, go the general way.
+            const double real = value.variant().dblVal;
+            if (column_vt == VT_BSTR || !std::isfinite(real)) return false;
+            char buffer[40];
+            const auto res = std::to_chars(buffer, buffer + sizeof buffer, real,
+                                           std::chars_format::scientific, 16);
+            out.append(buffer, static_cast<std::size_t>(res.ptr - buffer));
+            facts.what = sql_literal_facts::form::exponent;
+            return true;
+        }
         case VT_DATE:
             if (column_vt == VT_BSTR || ole_is_numeric_type(column_vt)) return false;
             return append_date(out, value.systemtime(), facts);

@@ -373,6 +373,10 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal,
                 if (decided) return v;
             }
             break;
+        case form::exponent:
+            // A DOUBLE takes any number.
+            if (m_kind == kind::real) return {};
+            break;
         case form::date:
             if (date_kind)
                 return check_date_fields(facts.year, facts.month, facts.day, facts.hour,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -385,6 +386,14 @@ TEST_F(dump_value_checks_test, what_the_rendering_tells_gives_the_verdicts_of_th
         ole_variant(static_cast<long long>(-9223372036854775807LL - 1)),
         ole_variant(static_cast<unsigned long long>(18446744073709551615ULL)),
         ole_variant(static_cast<unsigned char>(200)),
+        ole_variant(2.5),
+        ole_variant(-1e-300),
+        ole_variant(0.0),
+        ole_variant(-0.0),
+        ole_variant(3.4e38),
+        ole_variant(1e300),
+        ole_variant(std::numeric_limits<double>::infinity()),
+        ole_variant(std::numeric_limits<double>::quiet_NaN()),
         decimal("0"),
         decimal("0.25"),
         decimal("-0.01"),
