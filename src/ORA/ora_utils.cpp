@@ -246,26 +246,53 @@ bool encoded_surrogate(const unsigned char* s, std::size_t count, std::uint32_t&
     return true;
 }
 
-// The continuation bytes (10xxxxxx) among `count` bytes; `ascii` false when any byte is not.
-std::size_t continuation_bytes(const unsigned char* s, std::size_t count, bool& ascii) {
+// The ASCII bytes at the start of `count` bytes.
+std::size_t ascii_prefix(const unsigned char* s, std::size_t count) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; count - i >= 16; i += 16) {
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        if (high != 0) return i + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+    if (i != 0 && i != count) {
+        // The last bytes in one load over some already seen, which are ASCII.
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + count - 16))));
+        return high == 0 ? count : count - 16 + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+#endif
+    for (; count - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + i, sizeof word);
+        if ((word & 0x8080808080808080ull) != 0) break;
+    }
+    while (i < count && s[i] < 0x80) ++i;
+    return i;
+}
+
+// The continuation bytes (10xxxxxx) among `count` bytes.
+std::size_t continuation_bytes(const unsigned char* s, std::size_t count) {
     std::size_t found = 0;
-    unsigned high = 0;
     std::size_t i = 0;
 #if defined(__SSE2__)
     // As signed bytes the continuation bytes are exactly those below -64.
     const __m128i limit = _mm_set1_epi8(-64);
-    for (; count - i >= 16; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        high |= static_cast<unsigned>(_mm_movemask_epi8(block));
-        found += static_cast<std::size_t>(__builtin_popcount(
-            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(block, limit)))));
+    const auto continuations = [&](const unsigned char* at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(block, limit)));
+    };
+    for (; count - i >= 16; i += 16)
+        found += static_cast<std::size_t>(__builtin_popcount(continuations(s + i)));
+    if (i != 0 && i != count) {
+        // The last bytes in one load, of which only those not yet counted are.
+        const std::size_t rest = count - i;
+        found += static_cast<std::size_t>(
+            __builtin_popcount(continuations(s + count - 16) >> (16 - rest)));
+        return found;
     }
 #endif
-    for (; i < count; ++i) {
-        found += (s[i] & 0xC0) == 0x80;
-        high |= s[i] & 0x80u;
-    }
-    ascii = high == 0;
+    for (; i < count; ++i) found += (s[i] & 0xC0) == 0x80;
     return found;
 }
 
@@ -369,17 +396,19 @@ bool ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
     if (count && !bytes) return false;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-    // Every character of well-formed text starts with one byte that is no continuation byte;
-    // most texts are ASCII throughout, and then widen in one loop the compiler vectorizes.
-    bool ascii = false;
-    const std::size_t length = count - continuation_bytes(s, count, ascii);
-    wchar_t* out = value.text_buffer(length);
-    if (ascii) {
+    // Most texts are ASCII throughout: they widen in one loop the compiler vectorizes.
+    const std::size_t ascii = ascii_prefix(s, count);
+    if (ascii == count) {
+        wchar_t* out = value.text_buffer(count);
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(s[i]);
         return true;
     }
+    // Every character of well-formed text starts with one byte that is no continuation byte.
+    const std::size_t length = count - continuation_bytes(s + ascii, count - ascii);
+    wchar_t* out = value.text_buffer(length);
     wchar_t* const end = out + length;
-    std::size_t i = 0;
+    for (std::size_t i = 0; i < ascii; ++i) *out++ = static_cast<wchar_t>(s[i]);
+    std::size_t i = ascii;
     while (i < count) {
         // The ASCII bytes before the next character of several, sixteen at a time: the bulk of
         // most texts, written without a test a byte.
