@@ -74,6 +74,18 @@ bool gregorian_time(long long y, unsigned m, unsigned d, unsigned hour, unsigned
     return d <= k_days[m - 1] + (m == 2 && leap ? 1u : 0u);
 }
 
+// The two digits of each number below 100.
+struct digit_pairs {
+    wchar_t digits[100][2];
+    constexpr digit_pairs() : digits() {
+        for (int v = 0; v < 100; ++v) {
+            digits[v][0] = static_cast<wchar_t>(L'0' + v / 10);
+            digits[v][1] = static_cast<wchar_t>(L'0' + v % 10);
+        }
+    }
+};
+constexpr digit_pairs k_digit_pairs;
+
 // `value` as "%0*d" (or "%0*u") writes it: at least `width` characters, the sign among them,
 // zeros after the sign.
 wchar_t* put_padded(wchar_t* p, long long value, int width) {
@@ -243,25 +255,32 @@ void ora_date::format_text(int year, int month, int day, int hour, int minute, i
     if (year >= 0 && year <= 9999 && month >= 0 && month < 100 && day >= 0 && day < 100 &&
         hour >= 0 && hour < 100 && minute >= 0 && minute < 100 && second >= 0 && second < 100 &&
         fraction < 1000000000u) {
-        // Every field within its width, as every value of a column is: each digit in its place.
-        const auto put = [&p](unsigned value, int width) {
-            for (int k = width - 1; k >= 0; --k, value /= 10)
-                p[k] = static_cast<wchar_t>(L'0' + value % 10);
-            p += width;
+        // Every field within its width, as every value of a column is: two digits at a time in
+        // their places.
+        const auto put = [&p](unsigned value) {
+            p[0] = k_digit_pairs.digits[value][0];
+            p[1] = k_digit_pairs.digits[value][1];
+            p += 2;
         };
-        put(static_cast<unsigned>(year), 4);
+        put(static_cast<unsigned>(year) / 100);
+        put(static_cast<unsigned>(year) % 100);
         *p++ = L'-';
-        put(static_cast<unsigned>(month), 2);
+        put(static_cast<unsigned>(month));
         *p++ = L'-';
-        put(static_cast<unsigned>(day), 2);
+        put(static_cast<unsigned>(day));
         *p++ = L' ';
-        put(static_cast<unsigned>(hour), 2);
+        put(static_cast<unsigned>(hour));
         *p++ = L':';
-        put(static_cast<unsigned>(minute), 2);
+        put(static_cast<unsigned>(minute));
         *p++ = L':';
-        put(static_cast<unsigned>(second), 2);
+        put(static_cast<unsigned>(second));
         *p++ = L'.';
-        put(fraction, 9);
+        *p++ = static_cast<wchar_t>(L'0' + fraction / 100000000);
+        const unsigned rest = fraction % 100000000;
+        put(rest / 1000000);
+        put(rest / 10000 % 100);
+        put(rest / 100 % 100);
+        put(rest % 100);
         m_text_size = static_cast<std::size_t>(20 + digits - (digits == 0 ? 1 : 0));
         return;
     }
