@@ -464,6 +464,29 @@ bool append_quoted_text(std::string& out, std::wstring_view text, sql_literal_fa
     return true;
 }
 
+#if defined(__SSE2__)
+// Narrows the sixteen characters at `in` to `out`; non-zero when one of them is not printable
+// ASCII, or is a quote or a backslash.
+unsigned narrow_printable(const wchar_t* in, char* out) {
+    __m128i lane[4];
+    __m128i printable[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        lane[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * k));
+        // From a blank to a tilde; a negative wchar_t is below both.
+        printable[k] = _mm_and_si128(_mm_cmpgt_epi32(lane[k], _mm_set1_epi32(0x1F)),
+                                     _mm_cmplt_epi32(lane[k], _mm_set1_epi32(0x7F)));
+    }
+    const __m128i bytes =
+        _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]), _mm_packs_epi32(lane[2], lane[3]));
+    const __m128i plain = _mm_packs_epi16(_mm_packs_epi32(printable[0], printable[1]),
+                                          _mm_packs_epi32(printable[2], printable[3]));
+    const __m128i quoting = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\'')),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(quoting, plain))) ^ 0xFFFFu;
+}
+#endif
+
 // A non-empty text of printable ASCII, neither quote nor backslash among it, between quotes.
 bool append_plain_quoted(std::string& out, std::wstring_view text, sql_literal_facts& facts) {
     if (text.empty()) return false;
@@ -471,9 +494,15 @@ bool append_plain_quoted(std::string& out, std::wstring_view text, sql_literal_f
     out.resize(start + 2 + text.size());
     char* p = out.data() + start;
     *p++ = '\'';
-    // Copied and checked in one pass, without a branch a character; taken back when it fails.
+    // Copied and checked in one pass, without a branch a character (sixteen at a time where
+    // the machine can); taken back when it fails.
     unsigned others = 0;
-    for (wchar_t wc : text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; text.size() - i >= 16 && others == 0; i += 16, p += 16)
+        others = narrow_printable(text.data() + i, p);
+#endif
+    for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);
         others += static_cast<unsigned>(c - 0x20 >= 0x5F) + (c == '\'') + (c == '\\');
         *p++ = static_cast<char>(c);
