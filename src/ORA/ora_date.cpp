@@ -63,6 +63,29 @@ bool julian_only_day(long long y, unsigned m, unsigned d) {
     return m == 2 && d == 29 && y % 100 == 0 && y % 400 != 0;
 }
 
+// A day of the years 1583 to 9999 and a time of day, each field within its range.
+bool gregorian_time(long long y, unsigned m, unsigned d, unsigned hour, unsigned minute,
+                    unsigned second) {
+    static constexpr unsigned char k_days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (y <= 1582 || y > 9999 || m < 1 || m > 12 || d < 1 || hour > 23 || minute > 59 ||
+        second > 59)
+        return false;
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= k_days[m - 1] + (m == 2 && leap ? 1u : 0u);
+}
+
+// The two digits of each number below 100.
+struct digit_pairs {
+    wchar_t digits[100][2];
+    constexpr digit_pairs() : digits() {
+        for (int v = 0; v < 100; ++v) {
+            digits[v][0] = static_cast<wchar_t>(L'0' + v / 10);
+            digits[v][1] = static_cast<wchar_t>(L'0' + v % 10);
+        }
+    }
+};
+constexpr digit_pairs k_digit_pairs;
+
 // `value` as "%0*d" (or "%0*u") writes it: at least `width` characters, the sign among them,
 // zeros after the sign.
 wchar_t* put_padded(wchar_t* p, long long value, int width) {
@@ -149,8 +172,6 @@ void ora_date::to_variant(ole_variant& out) {
                                                               &zone_hours, &zone_minutes));
             zone = zone_hours * 3600 + zone_minutes * 60;
         }
-        long long seconds =
-            days_from_civil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second - zone;
         // A TIMESTAMP(n) holds n digits, as a store rounds them; a reader handing more gets
         // the value the column holds.  Digits beyond the sixth no DATETIME holds: the value is
         // rounded to microseconds, and counted, so that the user hears of it once.
@@ -159,15 +180,20 @@ void ora_date::to_variant(ole_variant& out) {
         const bool rounded = m_scale > k_max_digits && fraction % unit != 0;
         const unsigned fetched_fraction = fraction;
         fraction = (fraction + unit / 2) / unit * unit;
-        if (fraction >= k_nanoseconds) {
-            fraction -= k_nanoseconds;
-            ++seconds;
+        const bool carried = fraction >= k_nanoseconds;
+        if (carried) fraction -= k_nanoseconds;
+        long long seconds = hour * 3600 + minute * 60 + second;
+        long long y = year;
+        unsigned m = month, d = day;
+        // A value in UTC that no rounding moves to the next second keeps its fields: the round
+        // trip through the day count changes nothing on a Gregorian day after the reform (the
+        // reform's days move between Oracle's calendars, so they take it).
+        if (zone != 0 || carried || !gregorian_time(year, month, day, hour, minute, second)) {
+            seconds += days_from_civil(year, month, day) * 86400 - zone + (carried ? 1 : 0);
+            long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+            seconds -= days * 86400;
+            civil_from_days(days, y, m, d);
         }
-        long long days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-        seconds -= days * 86400;
-        long long y = 0;
-        unsigned m = 0, d = 0;
-        civil_from_days(days, y, m, d);
         // Rounding up from the last microsecond of 9999, or a zone moving the instant across
         // either end, leaves the years a DATETIME holds: the server would store a zero date.
         if (y < 1 || y > 9999) {
@@ -229,25 +255,32 @@ void ora_date::format_text(int year, int month, int day, int hour, int minute, i
     if (year >= 0 && year <= 9999 && month >= 0 && month < 100 && day >= 0 && day < 100 &&
         hour >= 0 && hour < 100 && minute >= 0 && minute < 100 && second >= 0 && second < 100 &&
         fraction < 1000000000u) {
-        // Every field within its width, as every value of a column is: each digit in its place.
-        const auto put = [&p](unsigned value, int width) {
-            for (int k = width - 1; k >= 0; --k, value /= 10)
-                p[k] = static_cast<wchar_t>(L'0' + value % 10);
-            p += width;
+        // Every field within its width, as every value of a column is: two digits at a time in
+        // their places.
+        const auto put = [&p](unsigned value) {
+            p[0] = k_digit_pairs.digits[value][0];
+            p[1] = k_digit_pairs.digits[value][1];
+            p += 2;
         };
-        put(static_cast<unsigned>(year), 4);
+        put(static_cast<unsigned>(year) / 100);
+        put(static_cast<unsigned>(year) % 100);
         *p++ = L'-';
-        put(static_cast<unsigned>(month), 2);
+        put(static_cast<unsigned>(month));
         *p++ = L'-';
-        put(static_cast<unsigned>(day), 2);
+        put(static_cast<unsigned>(day));
         *p++ = L' ';
-        put(static_cast<unsigned>(hour), 2);
+        put(static_cast<unsigned>(hour));
         *p++ = L':';
-        put(static_cast<unsigned>(minute), 2);
+        put(static_cast<unsigned>(minute));
         *p++ = L':';
-        put(static_cast<unsigned>(second), 2);
+        put(static_cast<unsigned>(second));
         *p++ = L'.';
-        put(fraction, 9);
+        *p++ = static_cast<wchar_t>(L'0' + fraction / 100000000);
+        const unsigned rest = fraction % 100000000;
+        put(rest / 1000000);
+        put(rest / 10000 % 100);
+        put(rest / 100 % 100);
+        put(rest % 100);
         m_text_size = static_cast<std::size_t>(20 + digits - (digits == 0 ? 1 : 0));
         return;
     }

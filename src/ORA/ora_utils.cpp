@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "TK/tk_exception.h"
 #include "platform/oci/oci.h"
@@ -243,6 +246,83 @@ bool encoded_surrogate(const unsigned char* s, std::size_t count, std::uint32_t&
     return true;
 }
 
+// The ASCII bytes at the start of `count` bytes.
+std::size_t ascii_prefix(const unsigned char* s, std::size_t count) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; count - i >= 16; i += 16) {
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+        if (high != 0) return i + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+    if (i != 0 && i != count) {
+        // The last bytes in one load over some already seen, which are ASCII.
+        const auto high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + count - 16))));
+        return high == 0 ? count : count - 16 + static_cast<std::size_t>(__builtin_ctz(high));
+    }
+#endif
+    for (; count - i >= 8; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + i, sizeof word);
+        if ((word & 0x8080808080808080ull) != 0) break;
+    }
+    while (i < count && s[i] < 0x80) ++i;
+    return i;
+}
+
+// The continuation bytes (10xxxxxx) among `count` bytes.
+std::size_t continuation_bytes(const unsigned char* s, std::size_t count) {
+    std::size_t found = 0;
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // As signed bytes the continuation bytes are exactly those below -64.
+    const __m128i limit = _mm_set1_epi8(-64);
+    const auto continuations = [&](const unsigned char* at) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(block, limit)));
+    };
+    for (; count - i >= 16; i += 16)
+        found += static_cast<std::size_t>(__builtin_popcount(continuations(s + i)));
+    if (i != 0 && i != count) {
+        // The last bytes in one load, of which only those not yet counted are.
+        const std::size_t rest = count - i;
+        found += static_cast<std::size_t>(
+            __builtin_popcount(continuations(s + count - 16) >> (16 - rest)));
+        return found;
+    }
+#endif
+    for (; i < count; ++i) found += (s[i] & 0xC0) == 0x80;
+    return found;
+}
+
+// Widens the ASCII bytes at the start of the sixteen at `s` to `out` and gives their count.
+// Only those are written: `out` may have room for no more.
+std::size_t ascii_run(const unsigned char* s, wchar_t* out) {
+#if defined(__SSE2__)
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const auto high = static_cast<unsigned>(_mm_movemask_epi8(block));
+    if (high == 0) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i low_half = _mm_unpacklo_epi8(block, zero);
+        const __m128i high_half = _mm_unpackhi_epi8(block, zero);
+        auto* to = reinterpret_cast<__m128i*>(out);
+        _mm_storeu_si128(to, _mm_unpacklo_epi16(low_half, zero));
+        _mm_storeu_si128(to + 1, _mm_unpackhi_epi16(low_half, zero));
+        _mm_storeu_si128(to + 2, _mm_unpacklo_epi16(high_half, zero));
+        _mm_storeu_si128(to + 3, _mm_unpackhi_epi16(high_half, zero));
+        return 16;
+    }
+    const auto ascii = static_cast<std::size_t>(__builtin_ctz(high));
+#else
+    std::size_t ascii = 0;
+    while (ascii < 16 && s[ascii] < 0x80) ++ascii;
+#endif
+    for (std::size_t k = 0; k < ascii; ++k) out[k] = static_cast<wchar_t>(s[k]);
+    return ascii;
+}
+
 }  // namespace
 
 std::size_t ora_utf16_units(const char* bytes, std::size_t count) {
@@ -316,38 +396,27 @@ bool ora_from_utf8(const char* bytes, std::size_t count, std::wstring& out) {
 bool ora_decode_utf8(const char* bytes, std::size_t count, ole_variant& value) {
     if (count && !bytes) return false;
     const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-    // Most texts are ASCII throughout: checked eight bytes at a time, then widened in one loop
-    // the compiler vectorizes.
-    std::size_t ascii = 0;
-    while (count - ascii >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s + ascii, sizeof word);
-        if ((word & 0x8080808080808080ull) != 0) break;
-        ascii += 8;
-    }
-    while (ascii < count && s[ascii] < 0x80) ++ascii;
+    // Most texts are ASCII throughout: they widen in one loop the compiler vectorizes.
+    const std::size_t ascii = ascii_prefix(s, count);
     if (ascii == count) {
         wchar_t* out = value.text_buffer(count);
         for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<wchar_t>(s[i]);
         return true;
     }
     // Every character of well-formed text starts with one byte that is no continuation byte.
-    std::size_t length = ascii;
-    for (std::size_t i = ascii; i < count; ++i) length += (s[i] & 0xC0) != 0x80;
+    const std::size_t length = count - continuation_bytes(s + ascii, count - ascii);
     wchar_t* out = value.text_buffer(length);
     wchar_t* const end = out + length;
-    std::size_t i = 0;
+    for (std::size_t i = 0; i < ascii; ++i) *out++ = static_cast<wchar_t>(s[i]);
+    std::size_t i = ascii;
     while (i < count) {
-        // Eight ASCII bytes at a time: the bulk of most texts.
-        if (count - i >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, sizeof word);
-            if ((word & 0x8080808080808080ull) == 0) {
-                for (int k = 0; k < 8; ++k) out[k] = static_cast<wchar_t>(s[i + k]);
-                out += 8;
-                i += 8;
-                continue;
-            }
+        // The ASCII bytes before the next character of several, sixteen at a time: the bulk of
+        // most texts, written without a test a byte.
+        if (count - i >= 16) {
+            const std::size_t ascii = ascii_run(s + i, out);
+            out += ascii;
+            i += ascii;
+            if (ascii == 16) continue;
         }
         const unsigned char b = s[i];
         if (b < 0x80) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "SQL/dmp_database.h"
@@ -127,25 +128,30 @@ void dmp_recordset::check_row(int number) {
     std::size_t hex = 0;
     for (std::size_t i = 0; i < m_checks.size(); ++i) {
         const bool written = hex < m_hex.size() && m_hex[hex].column == i;
-        const sql_value_check::verdict v = written ? m_checks[i].check_hex(m_hex[hex++].count)
-                                                   : m_checks[i].check(literal(i), m_scratch);
+        const sql_value_check::verdict v =
+            written ? m_checks[i].check_hex(m_hex[hex++].count)
+                    : m_checks[i].check(literal(i), m_facts[i], m_scratch);
         if (v.number != 0)
             m_errors.emplace_back(m_name, number, m_schema[i].name, v.message, v.number);
     }
     for (unique_key& key : m_keys) {
         m_key_text.clear();
         bool has_null = false;
+        // The parts of a key of several columns go each after its length, so that no text can
+        // make two different keys one; a key of one column is its form alone, which keeps an
+        // integer key the integer's text.
+        const bool several = key.columns.size() > 1;
         for (std::size_t k = 0; k < key.columns.size() && !has_null; ++k) {
-            const std::string form = m_checks[key.columns[k]].stored_form(literal(key.columns[k]));
-            has_null = form.empty();
-            // The parts of a key of several columns go each after its length, so that no text
-            // can make two different keys one; a key of one column is its form alone, which
-            // keeps an integer key the integer's text.
-            if (key.columns.size() > 1) {
-                const auto length = static_cast<std::uint32_t>(form.size());
-                m_key_text.append(reinterpret_cast<const char*>(&length), sizeof length);
+            const std::size_t column = key.columns[k];
+            const std::size_t at = m_key_text.size();
+            std::uint32_t length = 0;
+            if (several) m_key_text.append(sizeof length, '\0');
+            has_null =
+                !m_checks[column].append_stored_form(literal(column), m_facts[column], m_key_text);
+            if (several && !has_null) {
+                length = static_cast<std::uint32_t>(m_key_text.size() - at - sizeof length);
+                std::memcpy(m_key_text.data() + at, &length, sizeof length);
             }
-            m_key_text += form;
         }
         // NULL never equals NULL: such a key takes any number of rows.
         if (has_null || key.seen.insert(m_key_text)) continue;
@@ -188,6 +194,7 @@ void dmp_recordset::append_record(udb_record& record, int number) {
     // The source names behind the columns are fixed once the table is created: look them up
     // once, not per row.
     if (m_originals.size() != m_schema.size()) prepare();
+    m_facts.resize(m_schema.size());
 
     // The row goes straight into the pending statement; a record that fails half-way takes its
     // part back out, so the statement stays whole.
@@ -228,8 +235,9 @@ void dmp_recordset::append_record(udb_record& record, int number) {
                 count > k_hex_written_bytes) {
                 m_hex.push_back({start, i, bytes, count});
                 m_hex_bytes += 2 + 2 * count;
+                m_facts[i] = sql_literal_facts();
             } else {
-                append_fld_str(m_pending, field, &column);
+                append_fld_str(m_pending, field, &column, m_facts[i]);
             }
             m_literals.emplace_back(start, m_pending.size());
         }

@@ -84,6 +84,8 @@ private:
     int m_last_number = 0;
     // Where each literal of the row being added starts and ends in m_pending.
     std::vector<std::pair<std::size_t, std::size_t>> m_literals;
+    // What the rendering of each literal of the row told of it, for its check.
+    std::vector<sql_literal_facts> m_facts;
     std::vector<sql_record_error> m_errors;
     // The decoded text of the cell being checked.
     std::string m_scratch;

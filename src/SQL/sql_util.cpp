@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <string_view>
 #if defined(__SSE2__)
@@ -324,6 +325,42 @@ struct ascii_escapes {
 };
 constexpr ascii_escapes k_ascii_escapes;
 
+// Narrows the sixteen characters at `in` to `out` and gives how many of them, from the first,
+// need neither escape nor encoding: the bytes past those are to be written over.  A text with a
+// character to encode now and then goes on in runs of sixteen right after it.
+std::size_t narrow_plain_run(const wchar_t* in, char* out) {
+    static_assert(sizeof(wchar_t) == sizeof(std::uint32_t));
+#if defined(__SSE2__)
+    __m128i lane[4];
+    __m128i ascii[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        lane[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * k));
+        // Below 0x80 (a negative wchar_t is not): such a character narrows by packing.
+        ascii[k] =
+            _mm_cmpeq_epi32(_mm_and_si128(lane[k], _mm_set1_epi32(~0x7F)), _mm_setzero_si128());
+    }
+    const __m128i bytes =
+        _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]), _mm_packs_epi32(lane[2], lane[3]));
+    const __m128i plain =
+        _mm_packs_epi16(_mm_packs_epi32(ascii[0], ascii[1]), _mm_packs_epi32(ascii[2], ascii[3]));
+    __m128i escaped = _mm_cmpeq_epi8(bytes, _mm_setzero_si128());
+    for (const char c : {'\\', '\'', '\r', '\n', '\x1a'})
+        escaped = _mm_or_si128(escaped, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    const auto others =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(escaped, plain))) ^ 0xFFFFu;
+    return others == 0 ? 16 : static_cast<std::size_t>(__builtin_ctz(others));
+#else
+    std::size_t k = 0;
+    for (; k < 16; ++k) {
+        const auto c = static_cast<std::uint32_t>(in[k]);
+        if (c >= 0x80 || k_ascii_escapes.letter[c] != 0) break;
+        out[k] = static_cast<char>(c);
+    }
+    return k;
+#endif
+}
+
 // Narrows `count` (16 or 4) characters at `in` to `out` when none of them needs an escape or
 // an encoding; false, with nothing written, when one does.
 template <std::size_t count>
@@ -367,25 +404,30 @@ bool narrow_plain(const wchar_t* in, char* out) {
 // A text between quotes, escaped as append_escaped does, in UTF-8.  Characters outside the
 // Basic Multilingual Plane and lone surrogates go the general way: the destination's character
 // set decides about the former, the latter cannot be written.
-bool append_quoted_text(std::string& out, std::wstring_view text) {
+bool append_quoted_text(std::string& out, std::wstring_view text, sql_literal_facts& facts) {
     const std::size_t start = out.size();
     // The most one character takes: three bytes of UTF-8, or two of an escape.
     out.resize(start + 2 + 3 * text.size());
     char* p = out.data() + start;
     *p++ = '\'';
+    const std::size_t n = text.size();
     std::size_t i = 0;
-    // Runs of characters that need neither escape nor encoding are checked and narrowed
-    // together, sixteen and then four at a time.
-    while (text.size() - i >= 16 && narrow_plain<16>(text.data() + i, p)) {
-        p += 16;
-        i += 16;
-    }
-    while (text.size() - i >= 4 && narrow_plain<4>(text.data() + i, p)) {
-        p += 4;
-        i += 4;
-    }
-    for (wchar_t wc : text.substr(i)) {
-        const auto c = static_cast<std::uint32_t>(wc);
+    std::size_t escapes = 0;
+    while (i < n) {
+        // Runs of characters that need neither escape nor encoding are checked and narrowed
+        // together, sixteen (or, near the end, four) at a time; the one that stops a run goes
+        // alone.
+        if (n - i >= 16) {
+            const std::size_t plain = narrow_plain_run(text.data() + i, p);
+            p += plain;
+            i += plain;
+            if (plain == 16) continue;
+        } else if (n - i >= 4 && narrow_plain<4>(text.data() + i, p)) {
+            p += 4;
+            i += 4;
+            continue;
+        }
+        const auto c = static_cast<std::uint32_t>(text[i++]);
         // Printable ASCII other than a quote or a backslash stands as it is: told by comparing,
         // the common case waits on no table.
         if (c - 0x20 < 0x60 && c != '\'' && c != '\\') {
@@ -397,6 +439,7 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
             if (escape) {
                 *p++ = '\\';
                 *p++ = escape;
+                ++escapes;
             } else {
                 *p++ = static_cast<char>(c);
             }
@@ -413,20 +456,53 @@ bool append_quoted_text(std::string& out, std::wstring_view text) {
         }
     }
     *p++ = '\'';
-    out.resize(static_cast<std::size_t>(p - out.data()));
+    const auto written = static_cast<std::size_t>(p - out.data());
+    facts.what = sql_literal_facts::form::text;
+    facts.chars = text.size();
+    facts.bytes = written - start - 2 - escapes;
+    out.resize(written);
     return true;
 }
 
+#if defined(__SSE2__)
+// Narrows the sixteen characters at `in` to `out`; non-zero when one of them is not printable
+// ASCII, or is a quote or a backslash.
+unsigned narrow_printable(const wchar_t* in, char* out) {
+    __m128i lane[4];
+    __m128i printable[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+        lane[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 4 * k));
+        // From a blank to a tilde; a negative wchar_t is below both.
+        printable[k] = _mm_and_si128(_mm_cmpgt_epi32(lane[k], _mm_set1_epi32(0x1F)),
+                                     _mm_cmplt_epi32(lane[k], _mm_set1_epi32(0x7F)));
+    }
+    const __m128i bytes =
+        _mm_packs_epi16(_mm_packs_epi32(lane[0], lane[1]), _mm_packs_epi32(lane[2], lane[3]));
+    const __m128i plain = _mm_packs_epi16(_mm_packs_epi32(printable[0], printable[1]),
+                                          _mm_packs_epi32(printable[2], printable[3]));
+    const __m128i quoting = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\'')),
+                                         _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_andnot_si128(quoting, plain))) ^ 0xFFFFu;
+}
+#endif
+
 // A non-empty text of printable ASCII, neither quote nor backslash among it, between quotes.
-bool append_plain_quoted(std::string& out, std::wstring_view text) {
+bool append_plain_quoted(std::string& out, std::wstring_view text, sql_literal_facts& facts) {
     if (text.empty()) return false;
     const std::size_t start = out.size();
     out.resize(start + 2 + text.size());
     char* p = out.data() + start;
     *p++ = '\'';
-    // Copied and checked in one pass, without a branch a character; taken back when it fails.
+    // Copied and checked in one pass, without a branch a character (sixteen at a time where
+    // the machine can); taken back when it fails.
     unsigned others = 0;
-    for (wchar_t wc : text) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; text.size() - i >= 16 && others == 0; i += 16, p += 16)
+        others = narrow_printable(text.data() + i, p);
+#endif
+    for (wchar_t wc : text.substr(i)) {
         const auto c = static_cast<std::uint32_t>(wc);
         others += static_cast<unsigned>(c - 0x20 >= 0x5F) + (c == '\'') + (c == '\\');
         *p++ = static_cast<char>(c);
@@ -436,46 +512,73 @@ bool append_plain_quoted(std::string& out, std::wstring_view text) {
         return false;
     }
     *p = '\'';
+    facts.what = sql_literal_facts::form::text;
+    facts.chars = text.size();
+    facts.bytes = text.size();
     return true;
 }
 
 template <class T>
-void append_number(std::string& out, T value) {
+void append_number(std::string& out, T value, sql_literal_facts& facts) {
     char buffer[24];
     const auto res = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, static_cast<std::size_t>(res.ptr - buffer));
+    const auto length = static_cast<std::size_t>(res.ptr - buffer);
+    out.append(buffer, length);
+    facts.what = sql_literal_facts::form::number;
+    facts.negative = buffer[0] == '-';
+    facts.whole = static_cast<std::uint8_t>(length - (facts.negative ? 1 : 0));
+    facts.fraction = 0;
 }
 
 // A decimal as the automation layer prints it: "-" for a negative non-zero value, the digits,
 // the point before the last `scale` of them.
-bool append_decimal(std::string& out, const DECIMAL& value) {
+bool append_decimal(std::string& out, const DECIMAL& value, sql_literal_facts& facts) {
     if (value.scale > DECIMAL_MAX_SCALE) return false;
+    // The digits, first to last: a value of 64 bits, as nearly all are, printed two at a time.
     char digits[48];
     int n = 0;
     if (value.Hi32 == 0) {
-        std::uint64_t m = value.Lo64;
-        do {
-            digits[n++] = static_cast<char>('0' + m % 10);
-            m /= 10;
-        } while (m != 0);
+        n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, value.Lo64).ptr -
+                             digits);
     } else {
+        char reversed[48];
+        int r = 0;
         unsigned __int128 m = (static_cast<unsigned __int128>(value.Hi32) << 64) | value.Lo64;
         do {
-            digits[n++] = static_cast<char>('0' + static_cast<int>(m % 10));
+            reversed[r++] = static_cast<char>('0' + static_cast<int>(m % 10));
             m /= 10;
         } while (m != 0);
+        while (r > 0) digits[n++] = reversed[--r];
     }
     const int scale = value.scale;
-    while (n <= scale) digits[n++] = '0';
     // Made whole beside the statement, then appended once.
-    char text[56];
+    char text[64];
     char* p = text;
     if ((value.sign & DECIMAL_NEG) != 0 && (value.Hi32 != 0 || value.Lo64 != 0)) *p++ = '-';
-    for (int i = n - 1; i >= 0; --i) {
-        *p++ = digits[i];
-        if (i == scale && i != 0) *p++ = '.';
+    int whole = n - scale;
+    if (whole <= 0) {
+        // A value below one: a zero before the point, and zeros after it up to the digits.
+        *p++ = '0';
+        *p++ = '.';
+        std::memset(p, '0', static_cast<std::size_t>(-whole));
+        p += -whole;
+        std::memcpy(p, digits, static_cast<std::size_t>(n));
+        p += n;
+        whole = 1;
+    } else {
+        std::memcpy(p, digits, static_cast<std::size_t>(whole));
+        p += whole;
+        if (scale != 0) {
+            *p++ = '.';
+            std::memcpy(p, digits + whole, static_cast<std::size_t>(scale));
+            p += scale;
+        }
     }
     out.append(text, static_cast<std::size_t>(p - text));
+    facts.what = sql_literal_facts::form::number;
+    facts.negative = text[0] == '-';
+    facts.whole = static_cast<std::uint8_t>(whole);
+    facts.fraction = static_cast<std::uint8_t>(scale);
     return true;
 }
 
@@ -486,7 +589,7 @@ void append_two(char*& p, unsigned value) {
 
 // A date-time of four-digit year, valid month and day and a time of day: the form the dump's
 // date rendering gives such a value ("YYYY-MM-DD" at midnight, else the time and any fraction).
-bool append_date(std::string& out, const SYSTEMTIME& t) {
+bool append_date(std::string& out, const SYSTEMTIME& t, sql_literal_facts& facts) {
     if (t.wYear < 1000 || t.wYear > 9999 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
         t.wDay > 31 || t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
         return false;
@@ -514,10 +617,19 @@ bool append_date(std::string& out, const SYSTEMTIME& t) {
     }
     *p++ = '\'';
     out.append(buffer, static_cast<std::size_t>(p - buffer));
+    facts.what = sql_literal_facts::form::date;
+    facts.year = t.wYear;
+    facts.month = static_cast<std::uint8_t>(t.wMonth);
+    facts.day = static_cast<std::uint8_t>(t.wDay);
+    facts.hour = static_cast<std::uint8_t>(t.wHour);
+    facts.minute = static_cast<std::uint8_t>(t.wMinute);
+    facts.second = static_cast<std::uint8_t>(t.wSecond);
+    facts.time = buffer[11] == ' ';
     return true;
 }
 
-bool append_direct(std::string& out, const ole_variant& value, const t_ftd& column) {
+bool append_direct(std::string& out, const ole_variant& value, const t_ftd& column,
+                   sql_literal_facts& facts) {
     const VARTYPE vt = value.vt();
     const auto column_vt = static_cast<VARTYPE>(column.vartype);
     switch (vt) {
@@ -526,19 +638,23 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             // A NULL stays NULL unless the column is NOT NULL and takes a default instead.
             if (column_vt != VT_BSTR && column.b_not_null) return false;
             out += "NULL";
+            facts.what = sql_literal_facts::form::null;
             return true;
         case VT_BSTR: {
             const std::wstring_view text = value.whole_text();
             // A TIMESTAMP with fractions arrives as its text: into a date column it goes quoted
             // as it is.  Texts that need an escape or an encoding, and the empty one, whose
             // column's NULL and default rules apply, are left to the general way.
-            if (column_vt == VT_DATE) return append_plain_quoted(out, text);
+            if (column_vt == VT_DATE) return append_plain_quoted(out, text, facts);
             if (column_vt != VT_BSTR) return false;
             if (text.empty()) {
                 out += "\"\"";
+                facts.what = sql_literal_facts::form::text;
+                facts.chars = 0;
+                facts.bytes = 0;
                 return true;
             }
-            return append_quoted_text(out, text);
+            return append_quoted_text(out, text, facts);
         }
         case VT_I1:
         case VT_I2:
@@ -553,40 +669,53 @@ bool append_direct(std::string& out, const ole_variant& value, const t_ftd& colu
             switch (vt) {
                 case VT_I1:
                     append_number(out,
-                                  static_cast<int>(static_cast<signed char>(value.variant().cVal)));
+                                  static_cast<int>(static_cast<signed char>(value.variant().cVal)),
+                                  facts);
                     break;
                 case VT_I2:
-                    append_number(out, static_cast<int>(value.variant().iVal));
+                    append_number(out, static_cast<int>(value.variant().iVal), facts);
                     break;
                 case VT_I4:
-                    append_number(out, value.variant().lVal);
+                    append_number(out, value.variant().lVal, facts);
                     break;
                 case VT_I8:
-                    append_number(out, value.i8());
+                    append_number(out, value.i8(), facts);
                     break;
                 case VT_UI1:
-                    append_number(out, static_cast<unsigned>(value.variant().bVal));
+                    append_number(out, static_cast<unsigned>(value.variant().bVal), facts);
                     break;
                 case VT_UI2:
-                    append_number(out, static_cast<unsigned>(value.variant().uiVal));
+                    append_number(out, static_cast<unsigned>(value.variant().uiVal), facts);
                     break;
                 case VT_UI4:
-                    append_number(out, value.variant().ulVal);
+                    append_number(out, value.variant().ulVal, facts);
                     break;
                 case VT_UI8:
-                    append_number(out, value.ui8());
+                    append_number(out, value.ui8(), facts);
                     break;
                 default:
-                    append_number(out, value.variant().uintVal);
+                    append_number(out, value.variant().uintVal, facts);
                     break;
             }
             return true;
         case VT_DECIMAL:
             if (column_vt == VT_BSTR) return false;
-            return append_decimal(out, value.variant().decVal);
+            return append_decimal(out, value.variant().decVal, facts);
+        case VT_R8: {
+            // As the value prints itself: seventeen digits in exponent form.  Infinity and NaN,
+            // no numbers to the server, go the general way.
+            const double real = value.variant().dblVal;
+            if (column_vt == VT_BSTR || !std::isfinite(real)) return false;
+            char buffer[40];
+            const auto res = std::to_chars(buffer, buffer + sizeof buffer, real,
+                                           std::chars_format::scientific, 16);
+            out.append(buffer, static_cast<std::size_t>(res.ptr - buffer));
+            facts.what = sql_literal_facts::form::exponent;
+            return true;
+        }
         case VT_DATE:
             if (column_vt == VT_BSTR || ole_is_numeric_type(column_vt)) return false;
-            return append_date(out, value.systemtime());
+            return append_date(out, value.systemtime(), facts);
         case VT_BYTE_ARRAY: {
             if (!ole_is_binary_type(column_vt)) return false;
             const std::uint8_t* bytes = nullptr;
@@ -631,12 +760,19 @@ bool hex_literal_bytes(const ole_variant& value, const t_ftd& column, const std:
 }
 
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column) {
+    sql_literal_facts facts;
+    append_fld_str(out, value, column, facts);
+}
+
+void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column,
+                    sql_literal_facts& facts) {
     tk_log(1, "get_fld_append_str");
+    facts.what = sql_literal_facts::form::unknown;
     if (!value) throw tk_mail_assertion("sql_util", 984);
     if (!column) throw tk_mail_assertion("sql_util", 985);
     // Traced or not, a value takes the same way; the trace records the literal it gave.
     const std::size_t start = out.size();
-    if (append_direct(out, *value, *column)) {
+    if (append_direct(out, *value, *column, facts)) {
         tk_log(1, "Got field: %s, type=%08X", out.c_str() + start,
                static_cast<unsigned>(value->vt()));
         return;

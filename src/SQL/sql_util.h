@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "SQL/sql_literal_facts.h"
 #include "platform/oleaut/oleaut.h"
 
 class ole_variant;
@@ -56,6 +57,9 @@ std::string get_fld_append_str(const ole_variant* value, const t_ftd* column);
 // The same literal appended to `out`, the way the statement writers build their rows.  On an
 // exception `out` may hold part of the literal: the caller cuts it back.
 void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column);
+// The same, telling in `facts` what the literal holds where its rendering knows it.
+void append_fld_str(std::string& out, const ole_variant* value, const t_ftd* column,
+                    sql_literal_facts& facts);
 // True when the literal append_fld_str gives is "0x" and the hex digits of `count` bytes from
 // `bytes` (a byte array into a binary column, not empty): a writer may then write the digits
 // itself, piece by piece, and spare holding the whole text.

@@ -110,7 +110,7 @@ long long digits_value(std::string_view digits) {
 }
 
 // Two digits at `at`, or -1.
-int two_digits(const std::string& text, std::size_t at) {
+int two_digits(std::string_view text, std::size_t at) {
     if (!is_digit(text[at]) || !is_digit(text[at + 1])) return -1;
     return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
@@ -322,9 +322,7 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal, std::s
         return check_hex((literal.size() - 2) / 2);
     }
     bool quoted = false;
-    if (!decode(literal, text, quoted))
-        return m_not_null ? verdict{k_cannot_be_null, "Column '" + m_column + "' cannot be null"}
-                          : verdict{};
+    if (!decode(literal, text, quoted)) return cannot_be_null();
     switch (m_kind) {
         case kind::integer:
         case kind::decimal:
@@ -345,6 +343,87 @@ sql_value_check::verdict sql_value_check::check(std::string_view literal, std::s
     return {};
 }
 
+sql_value_check::verdict sql_value_check::cannot_be_null() const {
+    return m_not_null ? verdict{k_cannot_be_null, "Column '" + m_column + "' cannot be null"}
+                      : verdict{};
+}
+
+sql_value_check::verdict sql_value_check::check(std::string_view literal,
+                                                const sql_literal_facts& facts,
+                                                std::string& scratch) const {
+    using form = sql_literal_facts::form;
+    if (m_kind == kind::other && !m_not_null) return {};
+    const bool number_kind = m_kind == kind::integer || m_kind == kind::decimal ||
+                             m_kind == kind::single || m_kind == kind::real;
+    const bool date_kind =
+        m_kind == kind::date || m_kind == kind::datetime || m_kind == kind::timestamp;
+    const bool text_kind =
+        m_kind == kind::chars || m_kind == kind::text_bytes || m_kind == kind::binary;
+    switch (facts.what) {
+        case form::null:
+            return cannot_be_null();
+        case form::number:
+            if (number_kind) {
+                std::string_view whole = literal.substr(facts.negative ? 1 : 0, facts.whole);
+                while (!whole.empty() && whole[0] == '0') whole.remove_prefix(1);
+                const std::string_view fraction =
+                    literal.substr(literal.size() - facts.fraction, facts.fraction);
+                bool decided = false;
+                verdict v = check_plain_number(facts.negative, whole, fraction, decided);
+                if (decided) return v;
+            }
+            break;
+        case form::exponent:
+            // A DOUBLE takes any number.
+            if (m_kind == kind::real) return {};
+            break;
+        case form::date:
+            if (date_kind)
+                return check_date_fields(facts.year, facts.month, facts.day, facts.hour,
+                                         facts.minute, facts.second, facts.time);
+            break;
+        case form::text:
+            // Without escapes the text is the literal's inside.
+            if (date_kind && facts.bytes + 2 == literal.size())
+                return check_date(literal.substr(1, facts.bytes));
+            if (text_kind) {
+                // Characters beyond ASCII in a set that lacks some are for the general reading.
+                if (m_kind != kind::binary && m_code_page != 0 && facts.chars != facts.bytes) break;
+                if ((m_kind == kind::chars ? facts.chars : facts.bytes) <= m_limit) return {};
+            }
+            break;
+        case form::unknown:
+            break;
+    }
+    return check(literal, scratch);
+}
+
+sql_value_check::verdict sql_value_check::check_plain_number(bool negative, std::string_view whole,
+                                                             std::string_view fraction,
+                                                             bool& decided) const {
+    decided = true;
+    switch (m_kind) {
+        case kind::integer:
+            if (!fraction.empty() || whole.size() > 18) break;
+            {
+                const long double digits = static_cast<long double>(digits_value(whole));
+                const long double value = negative ? -digits : digits;
+                if (value < m_min || value > m_max) return out_of_range();
+            }
+            return {};
+        case kind::decimal:
+            return check_plain_decimal(negative, whole, fraction);
+        case kind::single:
+            // Fewer than 39 whole digits stay below FLT_MAX.
+            if (whole.size() > 38) break;
+            return {};
+        default:
+            return {};
+    }
+    decided = false;
+    return {};
+}
+
 sql_value_check::verdict sql_value_check::check_number(const std::string& text, bool quoted) const {
     const char* what = m_kind == kind::integer   ? "integer"
                        : m_kind == kind::decimal ? "decimal"
@@ -357,24 +436,9 @@ sql_value_check::verdict sql_value_check::check_number(const std::string& text, 
     if (m_kind == kind::real && read_plain_exponent(number)) return {};
     plain_number plain;
     if (read_plain(number, plain)) {
-        switch (m_kind) {
-            case kind::integer:
-                if (!plain.fraction.empty() || plain.whole.size() > 18) break;
-                {
-                    const long double digits = static_cast<long double>(digits_value(plain.whole));
-                    const long double value = plain.negative ? -digits : digits;
-                    if (value < m_min || value > m_max) return out_of_range();
-                }
-                return {};
-            case kind::decimal:
-                return check_plain_decimal(plain.negative, plain.whole, plain.fraction);
-            case kind::single:
-                // Fewer than 39 whole digits stay below FLT_MAX.
-                if (plain.whole.size() > 38) break;
-                return {};
-            default:
-                return {};
-        }
+        bool decided = false;
+        verdict v = check_plain_number(plain.negative, plain.whole, plain.fraction, decided);
+        if (decided) return v;
     }
     char* end = nullptr;
     const long double value = std::strtold(start, &end);
@@ -462,7 +526,22 @@ sql_value_check::verdict sql_value_check::check_plain_decimal(bool negative, std
     return cut ? truncated() : verdict{};
 }
 
-sql_value_check::verdict sql_value_check::check_date(const std::string& text) const {
+sql_value_check::verdict sql_value_check::check_date_fields(long long year, unsigned month,
+                                                            unsigned day, unsigned hour,
+                                                            unsigned minute, unsigned second,
+                                                            bool time) const {
+    if (month > 12 || day > 31) return m_kind == kind::timestamp ? out_of_range() : truncated();
+    if (m_kind == kind::timestamp) {
+        const long long seconds = days_from_civil(year, month ? month : 1, day ? day : 1) * 86400 +
+                                  hour * 3600LL + minute * 60LL + second;
+        if (seconds < 1 || seconds > k_timestamp_last) return out_of_range();
+        return {};
+    }
+    if (m_kind == kind::date && time && (hour || minute || second)) return truncated();
+    return {};
+}
+
+sql_value_check::verdict sql_value_check::check_date(std::string_view text) const {
     long long year = 0;
     unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
     int parts = 0;
@@ -476,29 +555,19 @@ sql_value_check::verdict sql_value_check::check_date(const std::string& text) co
                             two_digits(text, 14) >= 0 && text[16] == ':' &&
                             two_digits(text, 17) >= 0 && (text.size() == 19 || !is_digit(text[19]));
     if (plain_date && (text.size() == 10 || plain_time)) {
-        year = digits_value(std::string_view(text).substr(0, 4));
+        year = digits_value(text.substr(0, 4));
         month = static_cast<unsigned>(two_digits(text, 5));
         day = static_cast<unsigned>(two_digits(text, 8));
-        parts = 3;
         if (plain_time) {
             hour = static_cast<unsigned>(two_digits(text, 11));
             minute = static_cast<unsigned>(two_digits(text, 14));
             second = static_cast<unsigned>(two_digits(text, 17));
-            parts = 6;
         }
-        if (month > 12 || day > 31) return m_kind == kind::timestamp ? out_of_range() : truncated();
-        if (m_kind == kind::timestamp) {
-            const long long seconds =
-                days_from_civil(year, month ? month : 1, day ? day : 1) * 86400 + hour * 3600LL +
-                minute * 60LL + second;
-            if (seconds < 1 || seconds > k_timestamp_last) return out_of_range();
-            return {};
-        }
-        if (m_kind == kind::date && parts > 3 && (hour || minute || second)) return truncated();
-        return {};
+        return check_date_fields(year, month, day, hour, minute, second, plain_time);
     }
     int used = 0;
-    parts = std::sscanf(text.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day, &used, &hour,
+    const std::string whole(text);
+    parts = std::sscanf(whole.c_str(), "%lld-%u-%u%n %u:%u:%u", &year, &month, &day, &used, &hour,
                         &minute, &second);
     const std::size_t year_digits = text.find('-');
     if (parts < 3 || text[0] == '-' || year_digits > 4 || month > 12 || day > 31)
@@ -609,6 +678,44 @@ std::string sql_value_check::stored_form(std::string_view literal) const {
         default:
             return "s" + text;
     }
+}
+
+bool sql_value_check::append_stored_form(std::string_view literal, const sql_literal_facts& facts,
+                                         std::string& out) const {
+    using form = sql_literal_facts::form;
+    if (facts.what == form::null) return false;
+    if (facts.what == form::number && (m_kind == kind::integer || m_kind == kind::decimal)) {
+        // A rendered number has no leading zeros and no negative zero: as stored_form shows
+        // it but for the padding of the fraction to the scale.
+        const std::size_t scale = m_kind == kind::decimal ? static_cast<std::size_t>(m_scale) : 0;
+        if (facts.fraction <= scale && facts.whole + scale <= 18) {
+            out += literal;
+            if (scale) {
+                if (facts.fraction == 0) out += '.';
+                out.append(scale - facts.fraction, '0');
+            }
+            return true;
+        }
+    }
+    // A quoted text without escapes, all ASCII, or in a set that holds every character, is
+    // kept as it is, cut to a CHAR or VARCHAR length.
+    const bool inside =
+        (facts.what == form::text && facts.bytes + 2 == literal.size()) || facts.what == form::date;
+    const bool kept = m_code_page == 0 ||
+                      (facts.what == form::text && facts.chars == facts.bytes) ||
+                      facts.what == form::date;
+    const bool texts = m_kind == kind::chars || m_kind == kind::text_bytes;
+    if (inside && m_kind != kind::integer && m_kind != kind::decimal && m_kind != kind::single &&
+        m_kind != kind::real && (!texts || kept) &&
+        (m_kind != kind::chars || (facts.what == form::text && facts.chars <= m_limit))) {
+        out += 's';
+        out += literal.substr(1, literal.size() - 2);
+        return true;
+    }
+    const std::string stored = stored_form(literal);
+    if (stored.empty()) return false;
+    out += stored;
+    return true;
 }
 
 std::string sql_value_check::in_charset(const std::string& text) const {

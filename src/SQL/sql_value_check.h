@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "SQL/sql_literal_facts.h"
+
 class t_ftd;
 
 class sql_value_check {
@@ -35,6 +37,9 @@ public:
     // caller's buffer for its decoded text, reused from cell to cell.
     verdict check(std::string_view literal, std::string& scratch) const;
     verdict check(std::string_view literal) const;
+    // The same verdict, told from what the literal's rendering knew of it where that suffices.
+    verdict check(std::string_view literal, const sql_literal_facts& facts,
+                  std::string& scratch) const;
     // True when a hex literal is judged by the count of its bytes alone (check_hex gives the
     // verdict): a writer need not hold a large value's text to have it checked.
     bool checks_hex_by_length() const {
@@ -45,6 +50,10 @@ public:
     // The value as the column keeps it, so that keys compare as the server compares them
     // (numbers rounded to the column's scale, texts cut to its length); empty for NULL.
     std::string stored_form(std::string_view literal) const;
+    // The stored form of `literal` appended to `out`, told from `facts` where they suffice;
+    // false, with nothing appended, for NULL.
+    bool append_stored_form(std::string_view literal, const sql_literal_facts& facts,
+                            std::string& out) const;
 
 private:
     enum class kind {
@@ -62,11 +71,19 @@ private:
     };
 
     verdict check_number(const std::string& text, bool quoted) const;
+    // The verdict on a number of sign, digits and point, split at the point (leading zeros
+    // dropped from `whole`); `decided` false when only the general reading can tell.
+    verdict check_plain_number(bool negative, std::string_view whole, std::string_view fraction,
+                               bool& decided) const;
     verdict check_decimal_digits(const char* number) const;
     // check_decimal_digits of a number already split into its digits.
     verdict check_plain_decimal(bool negative, std::string_view whole,
                                 std::string_view fraction) const;
-    verdict check_date(const std::string& text) const;
+    verdict check_date(std::string_view text) const;
+    // The verdict on a date read as its fields; `time` when a time of day was written.
+    verdict check_date_fields(long long year, unsigned month, unsigned day, unsigned hour,
+                              unsigned minute, unsigned second, bool time) const;
+    verdict cannot_be_null() const;
     verdict check_text(const std::string& text) const;
     verdict truncated() const;
     // The text as the column's character set holds it.

@@ -5,6 +5,7 @@
 #include "ORA/ora_engine.h"
 #include "ORA/ora_table.h"
 #include "ORA/ora_utils.h"
+#include "variant/ole_variant.h"
 
 namespace {
 
@@ -173,6 +174,38 @@ TEST(OraDefaults, ValuesFromDictionaryText) {
         EXPECT_EQ(d.systemtime().wMonth, 1);
         EXPECT_TRUE(ora_table::get_def_value(VT_DATE, L"'garbage'").expression);
     }
+}
+
+// A fetched text is decoded straight into its value, its ASCII bytes sixteen at a time: a
+// character of several bytes must come out whole wherever it falls among those runs, and a
+// malformed sequence anywhere must be told, for the reader to decode the text the slow way.
+TEST(OraText, Utf8DecodesIntoTheValueWhereverItsCharactersFall) {
+    const std::string several[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+    const std::string malformed[] = {"\x80",         "\xC3",         "\xE2\x82", "\xC0\xAF",
+                                     "\xED\xA0\x80", "\xF8\x88\x80", "\xC3("};
+    for (const std::size_t length : {1, 15, 16, 17, 31, 33, 40}) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const std::string& character : several) {
+                std::string text(length, 'a');
+                text.replace(at, 1, character);
+                text += character + "tail of ascii";
+                ole_variant value;
+                ASSERT_TRUE(ora_decode_utf8(text.data(), text.size(), value)) << text;
+                EXPECT_EQ(std::wstring(value.whole_text()), ora_from_utf8(text.data(), text.size()))
+                    << text;
+            }
+            for (const std::string& bad : malformed) {
+                std::string text(length, 'a');
+                text.replace(at, 1, bad);
+                ole_variant value;
+                EXPECT_FALSE(ora_decode_utf8(text.data(), text.size(), value)) << text;
+            }
+        }
+    }
+    ole_variant ascii;
+    const std::string plain(50, 'x');
+    ASSERT_TRUE(ora_decode_utf8(plain.data(), plain.size(), ascii));
+    EXPECT_EQ(std::wstring(ascii.whole_text()), std::wstring(50, L'x'));
 }
 
 }  // namespace

@@ -28,6 +28,10 @@ const std::vector<std::string> k_schema = {
     "TIMESTAMP '2024-03-01 01:30:00.250 +02:00', TIMESTAMP '2024-02-29 13:45:59')",
     "INSERT INTO times VALUES (2, TIMESTAMP '2024-02-29 13:45:59.123456789', "
     "TIMESTAMP '2023-12-31 23:30:00.000 -01:00', NULL)",
+    "INSERT INTO times VALUES (3, TIMESTAMP '2024-02-29 23:59:59.9999996', "
+    "TIMESTAMP '2024-12-31 23:59:59.999 +00:00', TIMESTAMP '1583-01-01 00:00:00')",
+    "INSERT INTO times VALUES (4, TIMESTAMP '1583-01-01 00:00:00.000001', "
+    "TIMESTAMP '1583-01-01 00:30:00.000 +01:00', NULL)",
     "CREATE TABLE old_dates (id NUMBER(3), d DATE, ts TIMESTAMP(3))",
     "INSERT INTO old_dates VALUES (1, TO_DATE('-4712-01-01 10:00:00', 'SYYYY-MM-DD HH24:MI:SS'), "
     "NULL)",
@@ -197,6 +201,21 @@ TEST_F(OraValues, TimeStampsCarryTheirFractionsAndZones) {
     EXPECT_EQ(second.get_field(L"TS9").to_wstring(), L"2024-02-29 13:45:59.123457");
     EXPECT_EQ(dynamic_cast<ora_query_results&>(*t).get_value_notices(),
               std::vector<std::wstring>{L"column 'TS9': 1 value rounded to microseconds"});
+    // Rounding up carries over the day's and the month's end; without a zone and a carry the
+    // fields stay as fetched, back to the calendar reform, and a zone still moves across it.
+    t->next();
+    ASSERT_FALSE(t->is_eof());
+    udb_record& third = *t->get_item();
+    EXPECT_EQ(third.get_field(L"TS9").to_wstring(), L"2024-03-01 00:00:00.000000");
+    EXPECT_EQ(third.get_field(L"TZ").to_wstring(), L"2024-12-31 23:59:59.999");
+    EXPECT_EQ(third.get_field(L"TS0").systemtime().wYear, 1583);
+    t->next();
+    ASSERT_FALSE(t->is_eof());
+    udb_record& fourth = *t->get_item();
+    EXPECT_EQ(fourth.get_field(L"TS9").to_wstring(), L"1583-01-01 00:00:00.000001");
+    EXPECT_EQ(fourth.get_field(L"TZ").to_wstring(), L"1582-12-31 23:30:00.000");
+    t->next();
+    EXPECT_TRUE(t->is_eof());
 }
 
 TEST_F(OraValues, DatesBeforeChristAreRecordErrorsNamingTheColumn) {

@@ -2,15 +2,24 @@
 // it would warn with, or nothing when it stores the value as written.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
 #include "SQL/dmp_database.h"
 #include "SQL/dmp_key_set.h"
 #include "SQL/dmp_recordset.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_test_env.h"
+#include "SQL/sql_util.h"
 #include "SQL/sql_value_check.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_utils.h"
 #include "UDB/t_ftd.h"
 #include "UDB/udb_record.h"
 #include "UDB/udb_recordset.h"
+#include "variant/ole_variant.h"
 
 namespace {
 
@@ -348,4 +357,146 @@ TEST_F(dump_value_checks_test, texts_at_their_limit_are_measured_as_stored) {
     EXPECT_EQ(number_of(L"BINARY(2)", "0x010203"), 1265u);
     EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(510, 'A')), 0u);
     EXPECT_EQ(number_of(L"TINYBLOB", "0x" + std::string(512, 'A')), 1265u);
+}
+
+// The dump checks each cell from what its rendering knew of it; the verdict, its message and the
+// key's stored form must be those the literal itself gives, for every value in every column,
+// whether the rendering's facts decide or the literal has to be read after all.
+TEST_F(dump_value_checks_test, what_the_rendering_tells_gives_the_verdicts_of_the_literal) {
+    const auto decimal = [](const char* text) {
+        return ole_variant::from_string(text, VT_DECIMAL);
+    };
+    const auto date = [](WORD y, WORD mo, WORD d, WORD h, WORD mi, WORD s, WORD ms) {
+        SYSTEMTIME t{};
+        t.wYear = y, t.wMonth = mo, t.wDay = d, t.wHour = h, t.wMinute = mi, t.wSecond = s;
+        t.wMilliseconds = ms;
+        return ole_variant(t);
+    };
+    const std::vector<ole_variant> values = {
+        ole_variant(),
+        ole_variant(0),
+        ole_variant(127),
+        ole_variant(-129),
+        ole_variant(255),
+        ole_variant(2147483647),
+        ole_variant(-2147483647 - 1),
+        ole_variant(static_cast<long long>(-2147483649LL)),
+        ole_variant(static_cast<long long>(999999999999999999LL)),
+        ole_variant(static_cast<long long>(9223372036854775807LL)),
+        ole_variant(static_cast<long long>(-9223372036854775807LL - 1)),
+        ole_variant(static_cast<unsigned long long>(18446744073709551615ULL)),
+        ole_variant(static_cast<unsigned char>(200)),
+        ole_variant(2.5),
+        ole_variant(-1e-300),
+        ole_variant(0.0),
+        ole_variant(-0.0),
+        ole_variant(3.4e38),
+        ole_variant(1e300),
+        ole_variant(std::numeric_limits<double>::infinity()),
+        ole_variant(std::numeric_limits<double>::quiet_NaN()),
+        decimal("0"),
+        decimal("0.25"),
+        decimal("-0.01"),
+        decimal("1.235"),
+        decimal("999.995"),
+        decimal("999.99"),
+        decimal("-99999999.5"),
+        decimal("9999999999.99"),
+        decimal("10000000000.00"),
+        decimal("1234567890123456789012345678"),
+        decimal("-0.000000000000000000000000001"),
+        decimal("12345678901234567.5"),
+        date(1990, 1, 2, 0, 0, 0, 0),
+        date(1990, 1, 2, 0, 0, 7, 0),
+        date(2024, 1, 1, 0, 0, 0, 5),
+        date(2024, 2, 29, 23, 59, 59, 999),
+        date(1000, 1, 1, 0, 0, 0, 0),
+        date(9999, 12, 31, 23, 59, 59, 0),
+        date(1970, 1, 1, 0, 0, 1, 0),
+        date(1970, 1, 1, 0, 0, 0, 0),
+        date(2038, 1, 19, 3, 14, 7, 0),
+        date(2038, 1, 19, 3, 14, 8, 0),
+        ole_variant(std::wstring()),
+        ole_variant(std::wstring(L"ab")),
+        ole_variant(std::wstring(L"abc")),
+        ole_variant(std::wstring(L"abcd")),
+        ole_variant(std::wstring(L"ab  ")),
+        ole_variant(std::wstring(L"it's")),
+        ole_variant(std::wstring(L"a\\b")),
+        ole_variant(std::wstring(L"\u00e9\u00e9\u00e9")),
+        ole_variant(std::wstring(L"\u00e9\u00e9\u00e9\u00e9")),
+        ole_variant(std::wstring(L"\u65e5\u672c")),
+        ole_variant(std::wstring(L"caf\u00e9 \u20ac")),
+        ole_variant(std::wstring(300, L'x')),
+        ole_variant(std::wstring(L"Stra\u00dfe payment order M\u00fcller express \u6771\u4eac")),
+        ole_variant(std::wstring(L"order's note\n\u00e9 and more text after the escapes")),
+        ole_variant(std::wstring(L"12")),
+        ole_variant(std::wstring(L"-7.5")),
+        ole_variant(std::wstring(L"2024-01-01 10:00:00.123456")),
+        ole_variant(std::wstring(L"2024-01-01 00:00:00.000001")),
+        ole_variant(std::wstring(L"2038-01-19 03:14:07.999999")),
+        ole_variant(std::wstring(L"1970-01-01 00:00:00.5")),
+        ole_variant(std::vector<std::uint8_t>{1, 2, 3}),
+    };
+    struct target {
+        const wchar_t* type;
+        int vartype;
+        const wchar_t* charset;
+    };
+    const target targets[] = {
+        {L"INT", VT_I4, L""},
+        {L"TINYINT UNSIGNED", VT_UI1, L""},
+        {L"BIGINT", VT_I8, L""},
+        {L"BIGINT UNSIGNED", VT_UI8, L""},
+        {L"DECIMAL(5,2)", VT_DECIMAL, L""},
+        {L"DECIMAL(12,2) UNSIGNED", VT_DECIMAL, L""},
+        {L"DECIMAL(20,0)", VT_DECIMAL, L""},
+        {L"DECIMAL(30,28)", VT_DECIMAL, L""},
+        {L"FLOAT", VT_R4, L""},
+        {L"DOUBLE", VT_R8, L""},
+        {L"DATE", VT_DATE, L""},
+        {L"DATETIME", VT_DATE, L""},
+        {L"TIMESTAMP", VT_DATE, L""},
+        {L"VARCHAR(3)", VT_BSTR, L""},
+        {L"CHAR(2)", VT_BSTR, L""},
+        {L"VARCHAR(3)", VT_BSTR, L"latin1"},
+        {L"VARCHAR(40)", VT_BSTR, L"latin1"},
+        {L"TINYTEXT", VT_BSTR, L""},
+        {L"TINYTEXT", VT_BSTR, L"latin1"},
+        {L"VARBINARY(2)", VT_BYTE_ARRAY, L""},
+        {L"ENUM('a','b')", VT_BSTR, L""},
+    };
+    int told = 0;
+    for (const target& to : targets) {
+        for (const bool not_null : {false, true}) {
+            t_ftd column = make_column(L"C", to.vartype, 40, not_null);
+            column.native_type = to.type;
+            const sql_value_check check(L"T", column, to.charset, not_null);
+            std::string scratch;
+            for (const ole_variant& value : values) {
+                std::string literal;
+                sql_literal_facts facts;
+                try {
+                    append_fld_str(literal, &value, &column, facts);
+                } catch (const tk_exception&) {
+                    continue;
+                }
+                told += facts.what != sql_literal_facts::form::unknown;
+                const std::string where = tk_to_utf8(std::wstring(to.type)) + " " +
+                                          tk_to_utf8(std::wstring(to.charset)) +
+                                          (not_null ? " NOT NULL " : " ") + literal;
+                const sql_value_check::verdict by_facts = check.check(literal, facts, scratch);
+                const sql_value_check::verdict by_literal = check.check(literal);
+                EXPECT_EQ(by_facts.number, by_literal.number) << where;
+                EXPECT_EQ(by_facts.message, by_literal.message) << where;
+                std::string form = "key:";
+                const bool present = check.append_stored_form(literal, facts, form);
+                EXPECT_EQ(present, !check.stored_form(literal).empty()) << where;
+                if (present) {
+                    EXPECT_EQ(form, "key:" + check.stored_form(literal)) << where;
+                }
+            }
+        }
+    }
+    EXPECT_GT(told, 500);
 }

@@ -17,6 +17,7 @@
 #include "SQL/sql_util.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_logger.h"
+#include "TK/tk_utils.h"
 #include "variant/ole_variant.h"
 
 namespace {
@@ -213,6 +214,23 @@ TEST_F(sql_literal_paths_test, SpecialCharactersAtEveryPositionOfALongText) {
     const ole_variant long_text = text(std::wstring(37, L'x') + L"yz");
     const t_ftd column = make_column(L"C", VT_BSTR, 40, false, 0);
     EXPECT_EQ(get_fld_append_str(&long_text, &column), "'" + std::string(37, 'x') + "yz'");
+    // After a character that stops a run the runs go on: two of them anywhere in a text, in
+    // one run or in two, give the literal of the general rendering.
+    const std::wstring pairs[] = {L"'", L"\n", L"\u00e9", L"\u20ac"};
+    for (const std::wstring& first : pairs) {
+        for (const std::wstring& second : pairs) {
+            for (std::size_t at = 0; at < 40; at += 3) {
+                for (std::size_t next = at + 1; next < 40; next += 5) {
+                    std::wstring s(40, L'a');
+                    s[at] = first[0];
+                    s[next] = second[0];
+                    const ole_variant value = text(s);
+                    EXPECT_EQ(get_fld_append_str(&value, &column),
+                              tk_to_utf8(to_mysql_wstr(s, VT_BSTR)));
+                }
+            }
+        }
+    }
 }
 
 TEST_F(sql_literal_paths_test, TheTraceRecordsTheLiteralWritten) {
