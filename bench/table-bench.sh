@@ -82,6 +82,9 @@ for _ in $(seq "$runs"); do
         n=$(count "bench_ref.$t")
         timed "$t.dump" "${ours[@]}" --tab_file="$work/$t.tab" --dump --dest="$work/$t.sql"
         timed "$t.refdump" sh -c "\"$dumper\" ${sock[*]} bench_ref $t >\"$work/ref.sql\""
+        # Every side starts from an empty database made outside its timing: the live run must
+        # not pay for dropping the previous run's table when the replay does not.
+        client -e "DROP DATABASE IF EXISTS bench_live; CREATE DATABASE bench_live"
         timed "$t.live" "${ours[@]}" --tab_file="$work/$t.tab" "${to_server[@]}" --dest=bench_live
         client -e "DROP DATABASE IF EXISTS bench_replay; CREATE DATABASE bench_replay"
         timed "$t.replay" sh -c "\"$TW_MYSQL_CLIENT\" ${sock[*]} bench_replay <\"$work/$t.sql\""
