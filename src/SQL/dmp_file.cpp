@@ -115,12 +115,13 @@ void dmp_file::write(std::string_view text) {
     if (text.size() >= k_piece_bytes) {
         // A long text is written from where it stands, not copied: it would cost its size twice.
         if (!wait_idle()) break_file();
-        const int error = write_all(text);
-        if (error) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_error = error;
+        if (const int error = write_all(text)) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_error = error;
+            }
+            break_file();
         }
-        if (error) break_file();
         return;
     }
     m_taken.append(text);
@@ -178,8 +179,10 @@ void dmp_file::run_writer() {
     for (;;) {
         m_changed.wait(lock, [this] { return m_busy || m_stopping; });
         if (!m_busy) return;
+        // After a failure the rest is not written: the file is abandoned anyway.
+        const bool failed = m_error != 0;
         lock.unlock();
-        const int error = m_error ? 0 : write_all(m_writing);
+        const int error = failed ? 0 : write_all(m_writing);
         lock.lock();
         if (error && !m_error) m_error = error;
         m_writing.clear();
