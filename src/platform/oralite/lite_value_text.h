@@ -97,9 +97,10 @@ inline bool lite_parse_stored_timestamp(std::string_view t, lite_datetime& out) 
         if (digit > 9) return false;
         ns = ns * 10 + digit;
     }
-    // The fraction's digits are its leading ones: 20 + 9 - size more make nanoseconds.
-    static constexpr uint32_t scale[] = {1,      10,      100,      1000,     10000,
-                                         100000, 1000000, 10000000, 100000000};
+    // The fraction's digits are its leading ones: 20 + 9 - size more make nanoseconds (nine
+    // for the point alone of a TIMESTAMP(0)).
+    static constexpr uint32_t scale[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
     lite_datetime d;
     if (!lite_parse_stored_date(t.substr(0, 19), d)) return false;
     d.nanosecond = ns * scale[29 - t.size()];
