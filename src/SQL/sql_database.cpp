@@ -83,7 +83,7 @@ sql_database::sql_database(const std::wstring& name, MYSQL* handle, int flags)
             tk_log(2, "ERROR1:\n%s", e.what());
         }
     }
-    tune_session();
+    tune_session(m_handle);
 }
 
 sql_database::~sql_database() {
@@ -98,21 +98,37 @@ sql_database::~sql_database() {
     }
 }
 
-void sql_database::tune_session() {
+void sql_database::tune_session(MYSQL* handle) {
     // A multi-row statement reports each changed value as a warning; the server keeps only 64 of
     // them unless told otherwise, and the rest would go unreported.
     const char* keep_warnings = "SET SESSION max_error_count = 65535";
-    if (mysql_query(m_handle, keep_warnings) != 0)
-        tk_log(2, "Cannot keep warnings: %s", mysql_error(m_handle));
+    if (mysql_query(handle, keep_warnings) != 0)
+        tk_log(2, "Cannot keep warnings: %s", mysql_error(handle));
+}
+
+MYSQL* sql_database::lane() {
+    if (!m_lane_tried) {
+        m_lane_tried = true;
+        m_lane = sql_engine::instance().open_lane(m_name);
+        if (m_lane) tune_session(m_lane.get());
+    }
+    return m_lane.get();
 }
 
 void sql_database::resume_session() {
     settle();
+    // A second session that was lost is opened again when next wanted.
+    if (m_lane && mysql_ping(m_lane.get()) != 0) {
+        m_lane.reset();
+        m_lane_tried = false;
+    }
     if (mysql_ping(m_handle) == 0) return;
     tk_log(3, "The connection to the MySQL server was lost: %s", mysql_error(m_handle));
+    m_lane.reset();
+    m_lane_tried = false;
     sql_engine::instance().reconnect();
     if (mysql_select_db(m_handle, tk_to_utf8(m_name).c_str()) != 0) throw sql_exception(m_handle);
-    tune_session();
+    tune_session(m_handle);
 }
 
 std::wstring sql_database::name_text(const std::wstring& name) const {
@@ -136,10 +152,14 @@ void sql_database::settle() {
 MYSQL_RES* sql_database::do_query2(const std::wstring& statement) {
     tk_wlog(1, L"sql_database::do_query2(%s)", statement.c_str());
     settle();
-    const std::string text = tk_to_utf8(statement);
-    if (mysql_real_query(m_handle, text.data(), text.size()) != 0) throw sql_exception(m_handle);
-    MYSQL_RES* result = mysql_use_result(m_handle);
-    if (!result && mysql_errno(m_handle) != 0) throw sql_exception(m_handle);
+    return run_query(m_handle, tk_to_utf8(statement));
+}
+
+MYSQL_RES* sql_database::run_query(MYSQL* handle, const std::string& statement) {
+    if (mysql_real_query(handle, statement.data(), statement.size()) != 0)
+        throw sql_exception(handle);
+    MYSQL_RES* result = mysql_use_result(handle);
+    if (!result && mysql_errno(handle) != 0) throw sql_exception(handle);
     return result;
 }
 
@@ -163,11 +183,15 @@ unsigned int sql_database::query_append(const std::string& statement) {
     tk_log(1, "(%s)", statement.c_str());
     tk_log(1, "sql_database::do_query1(%s)", statement.c_str());
     settle();
-    if (mysql_real_query(m_handle, statement.data(), statement.size()) != 0)
-        throw sql_exception(m_handle);
-    if (MYSQL_RES* result = mysql_use_result(m_handle)) mysql_free_result(result);
-    if (mysql_errno(m_handle) != 0) throw sql_exception(m_handle);
-    return mysql_warning_count(m_handle);
+    return run_append(m_handle, statement);
+}
+
+unsigned int sql_database::run_append(MYSQL* handle, const std::string& statement) {
+    if (mysql_real_query(handle, statement.data(), statement.size()) != 0)
+        throw sql_exception(handle);
+    if (MYSQL_RES* result = mysql_use_result(handle)) mysql_free_result(result);
+    if (mysql_errno(handle) != 0) throw sql_exception(handle);
+    return mysql_warning_count(handle);
 }
 
 void sql_database::query_with_long_values(const std::string& statement,
@@ -267,7 +291,9 @@ std::unique_ptr<udb_recordset> sql_database::create_table(const std::wstring& ta
 
     m_tables.push_back(table);
     m_names_map.add_fn_map(table, create.name_map());
-    return get_table(table, 2);
+    auto created = std::make_unique<sql_table>(this, listed_name(table), &m_names_map, 2);
+    created->m_created_empty = true;
+    return created;
 }
 
 bool sql_database::delete_tab(const std::wstring& table) {

@@ -1,9 +1,10 @@
-// sql_database: a database on the live MySQL server, opened over the engine's one connection
-// (borrowed; the engine outlives it).  It lists the database's base tables (and, unless the open
-// flags hold 0x80, its views), creates destination tables from a column and index list, empties
-// tables, hands out table recordsets (sql_table) and query recordsets, runs statements, and
-// creates views and foreign keys.  Every statement is built as wide text and sent as UTF-8;
-// results are read unbuffered and released after use.
+// sql_database: a database on the live MySQL server, opened over the engine's connection
+// (borrowed; the engine outlives it), with a second session of its own for rows sent beside it.
+// It lists the database's base tables (and, unless the open flags hold 0x80, its views), creates
+// destination tables from a column and index list, empties tables, hands out table recordsets
+// (sql_table) and query recordsets, runs statements, and creates views and foreign keys.  Every
+// statement is built as wide text and sent as UTF-8; results are read unbuffered and released
+// after use.
 //
 // Failure: statements that fail raise sql_exception with the server's text and number; misuse
 // (writing into a read-only database, opening a table that is not listed) raises
@@ -20,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "SQL/sql_engine.h"
 #include "SQL/sql_record.h"
 #include "TK/tk_exception.h"
 #include "UDB/udb_database.h"
@@ -125,6 +127,16 @@ public:
     // the destination meanwhile.
     void resume_session();
 
+    // A second session into this database, for rows of a table this run created, sent while the
+    // connection's own statement runs; opened on first use, null when it cannot be.  Closed by
+    // resume_session and with this object.
+    MYSQL* lane();
+    // Sends a statement on `handle` and gives its unread result (null when it has none), or its
+    // warning count with any result released; no statement in flight is waited for.  Raise
+    // sql_exception.
+    static MYSQL_RES* run_query(MYSQL* handle, const std::string& statement);
+    static unsigned int run_append(MYSQL* handle, const std::string& statement);
+
     void set_error_reporter(error_reporter reporter) { m_reporter = std::move(reporter); }
     // The table whose statement was sent without waiting for the answer (null when none); its
     // answer is taken before anything else is sent.
@@ -134,7 +146,7 @@ public:
 private:
     void init_tables();
     void init_views();
-    void tune_session();
+    void tune_session(MYSQL* handle);
     // Hands an item's error to the reporter, or keeps it for raise_kept_errors.
     void report(const std::string& object_text, const tk_exception& error);
     void raise_kept_errors();
@@ -145,4 +157,6 @@ private:
     error_reporter m_reporter;
     std::vector<std::string> m_kept_errors;
     sql_table* m_in_flight = nullptr;
+    sql_engine::lane_handle m_lane{nullptr, nullptr};
+    bool m_lane_tried = false;
 };

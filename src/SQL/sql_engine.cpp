@@ -129,7 +129,7 @@ void sql_check_identifier(const std::wstring& value, const char* what) {
 
 sql_engine::sql_engine() {
     std::memset(&m_mysql, 0, sizeof(m_mysql));
-    initialize();
+    initialize(&m_mysql);
 }
 
 sql_engine::~sql_engine() {
@@ -142,19 +142,19 @@ sql_engine::~sql_engine() {
     mysql_close(&m_mysql);
 }
 
-void sql_engine::initialize() {
+void sql_engine::initialize(MYSQL* handle) {
     tk_log(2, "sql_engine::initialize");
-    mysql_init(&m_mysql);
+    mysql_init(handle);
     tk_log(1, "sql_engine::initialize - 1");
-    mysql_options(&m_mysql, MYSQL_READ_DEFAULT_GROUP, "QX MySQL Lib");
+    mysql_options(handle, MYSQL_READ_DEFAULT_GROUP, "QX MySQL Lib");
     tk_log(1, "sql_engine::initialize - 2");
     // A server that stops answering must cost a run its connection, never the run itself: every
     // read and write waits a bounded time, and a time-out is a lost connection.
     const unsigned int io_timeout = answer_timeout();
     const unsigned int timeout = std::min(k_connect_timeout, io_timeout);
-    mysql_options(&m_mysql, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
-    mysql_options(&m_mysql, MYSQL_OPT_READ_TIMEOUT, &io_timeout);
-    mysql_options(&m_mysql, MYSQL_OPT_WRITE_TIMEOUT, &io_timeout);
+    mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_options(handle, MYSQL_OPT_READ_TIMEOUT, &io_timeout);
+    mysql_options(handle, MYSQL_OPT_WRITE_TIMEOUT, &io_timeout);
     tk_log(1, "sql_engine::initialize - END");
 }
 
@@ -171,13 +171,13 @@ unsigned int sql_engine::answer_timeout() {
     return static_cast<unsigned int>(seconds);
 }
 
-bool sql_engine::best_effort(const char* statement, const char* log_format) {
-    if (mysql_real_query(&m_mysql, statement, std::strlen(statement)) == 0) {
+bool sql_engine::best_effort(MYSQL* handle, const char* statement, const char* log_format) {
+    if (mysql_real_query(handle, statement, std::strlen(statement)) == 0) {
         // Statements that tune the session return no rows, but drain anything just in case.
-        if (MYSQL_RES* result = mysql_use_result(&m_mysql)) mysql_free_result(result);
+        if (MYSQL_RES* result = mysql_use_result(handle)) mysql_free_result(result);
         return true;
     }
-    tk_log(2, log_format, mysql_error(&m_mysql));
+    tk_log(2, log_format, mysql_error(handle));
     return false;
 }
 
@@ -194,7 +194,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     // behaves like the first connect.
     mysql_close(&m_mysql);
     std::memset(&m_mysql, 0, sizeof(m_mysql));
-    initialize();
+    initialize(&m_mysql);
 
     m_host = host;
     m_user = user;
@@ -221,26 +221,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
         }
     }
 
-    tk_log(2, "Setting UTF-8 collation...");
-    // A utf8mb4 destination needs a utf8mb4 session, or every 4-byte character is lost in transit.
-    const std::string names = std::string("SET NAMES ") + session_charset();
-    if (mysql_real_query(&m_mysql, names.data(), names.size()) != 0) {
-        tk_log(3, "Failed to set UTF-8 collation");
-        tk_log(2, "Cannot set UTF-8 collation: %s", mysql_error(&m_mysql));
-    }
-    if (known_version && version_word >= 0x40101) {
-        const std::string mode = std::string("SET SESSION sql_mode='") + run_sql_mode() + "'";
-        best_effort(mode.c_str(), "Cannot set the SQL mode: %s");
-    }
-
-    tk_log(2, "Setting wait_timeout...");
-    const char* timeout =
-        "set session wait_timeout=cast(if(@@session.wait_timeout < "
-        "28800,28800,@@session.wait_timeout) as unsigned);";
-    if (mysql_real_query(&m_mysql, timeout, std::strlen(timeout)) != 0) {
-        tk_log(3, "Failed to set wait_timeout");
-        tk_log(2, "Cannot set wait_timeout: %s", mysql_error(&m_mysql));
-    }
+    tune_session(&m_mysql, known_version);
 
     const char* version = mysql_get_server_info(&m_mysql);
     if (!version || !*version) return;
@@ -251,6 +232,50 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     if (version_word == 0x40100 && !password.empty()) throw sql_auth_not_supported_exception();
     best_effort("SET FOREIGN_KEY_CHECKS = 0", "Cannot turn off foreign key check: %s");
     read_max_packet();
+}
+
+void sql_engine::tune_session(MYSQL* handle, bool known_version) {
+    tk_log(2, "Setting UTF-8 collation...");
+    // A utf8mb4 destination needs a utf8mb4 session, or every 4-byte character is lost in transit.
+    const std::string names = std::string("SET NAMES ") + session_charset();
+    if (mysql_real_query(handle, names.data(), names.size()) != 0) {
+        tk_log(3, "Failed to set UTF-8 collation");
+        tk_log(2, "Cannot set UTF-8 collation: %s", mysql_error(handle));
+    }
+    if (known_version && version_word >= 0x40101) {
+        const std::string mode = std::string("SET SESSION sql_mode='") + run_sql_mode() + "'";
+        best_effort(handle, mode.c_str(), "Cannot set the SQL mode: %s");
+    }
+
+    tk_log(2, "Setting wait_timeout...");
+    const char* timeout =
+        "set session wait_timeout=cast(if(@@session.wait_timeout < "
+        "28800,28800,@@session.wait_timeout) as unsigned);";
+    if (mysql_real_query(handle, timeout, std::strlen(timeout)) != 0) {
+        tk_log(3, "Failed to set wait_timeout");
+        tk_log(2, "Cannot set wait_timeout: %s", mysql_error(handle));
+    }
+}
+
+sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database) {
+    lane_handle lane(static_cast<MYSQL*>(std::calloc(1, sizeof(MYSQL))), [](MYSQL* handle) {
+        mysql_close(handle);
+        std::free(handle);
+    });
+    if (!lane || !connected) return lane_handle(nullptr, [](MYSQL*) {});
+    initialize(lane.get());
+    const std::string db = tk_to_utf8(database);
+    if (!mysql_real_connect(lane.get(), m_host.c_str(), m_user.c_str(), m_password.c_str(),
+                            db.c_str(), static_cast<unsigned int>(m_port), nullptr, 0)) {
+        tk_log(2, "No second session: %s", mysql_error(lane.get()));
+        return lane_handle(nullptr, [](MYSQL*) {});
+    }
+    tune_session(lane.get(), true);
+    // The run's own connection works without foreign-key checks; so must this one, or a row
+    // would be refused here that the connection stores.
+    if (!best_effort(lane.get(), "SET FOREIGN_KEY_CHECKS = 0", "No second session: %s"))
+        return lane_handle(nullptr, [](MYSQL*) {});
+    return lane;
 }
 
 void sql_engine::read_max_packet() {

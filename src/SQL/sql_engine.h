@@ -1,6 +1,7 @@
-// sql_engine: the one MySQL engine of the process.  It owns the single client connection, the
-// server's version word that every SQL generator consults, the character set and table type for
-// new databases and tables, and the flags that switch the writers' behaviour.  It creates, opens,
+// sql_engine: the one MySQL engine of the process.  It owns the run's client connection (and
+// opens second sessions like it, see open_lane), the server's version word that every SQL
+// generator consults, the character set and table type for new databases and tables, and the
+// flags that switch the writers' behaviour.  It creates, opens,
 // tests and drops databases, creates the dump-file destination, lists the server's character sets
 // and storage engines, and builds the MySQL name validators for the server generation.
 //
@@ -145,6 +146,13 @@ public:
     // The client handle of the connection (borrowed by the live database objects).
     MYSQL* handle() noexcept { return &m_mysql; }
 
+    // A connection closed when its holder goes.
+    using lane_handle = std::unique_ptr<MYSQL, void (*)(MYSQL*)>;
+    // A second session beside the connection, tuned as it is (character set, SQL mode, time-outs,
+    // foreign-key checks) with `database` selected, for rows sent while the connection's own
+    // statement runs; null when it cannot be opened (the reason is logged).  Holds no lock.
+    lane_handle open_lane(const std::wstring& database);
+
     // Flags read and written across the MySQL side and by the conversion run.
     bool lock_pending = false;
     bool connected = false;
@@ -157,9 +165,15 @@ public:
     bool versioned_dump = false;
 
 private:
-    void initialize();
+    // Gives a fresh handle the option group and the time-outs.
+    static void initialize(MYSQL* handle);
+    // The session settings every connection of a run works under.
+    void tune_session(MYSQL* handle, bool known_version);
     // Sends a statement whose failure is only logged with the given format (one %s for the text).
-    bool best_effort(const char* statement, const char* log_format);
+    static bool best_effort(MYSQL* handle, const char* statement, const char* log_format);
+    bool best_effort(const char* statement, const char* log_format) {
+        return best_effort(&m_mysql, statement, log_format);
+    }
     void read_max_packet();
     std::wstring quoted_db_name(const std::wstring& name) const;
     // The first cell of a statement's first row; false when the statement fails or gives none.

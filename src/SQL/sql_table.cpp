@@ -9,6 +9,7 @@
 #include "SQL/sql_errors.h"
 #include "SQL/sql_field_finder.h"
 #include "SQL/sql_fk_parser.h"
+#include "SQL/sql_tmp_recordset.h"
 #include "SQL/sql_util.h"
 #include "TK/tk_logger.h"
 #include "TK/tk_utils.h"
@@ -56,6 +57,33 @@ std::wstring lower_text(const std::wstring& text) {
     return out;
 }
 
+// The digits an integer of a column of that (lower-case) type may have and surely fit, whatever
+// its sign; 0 for a column that is no integer.
+int integer_digits(const std::wstring& type) {
+    static const std::pair<const wchar_t*, int> kinds[] = {
+        {L"tinyint", 2}, {L"smallint", 4}, {L"mediumint", 6}, {L"bigint", 18}, {L"int", 9}};
+    for (const auto& [name, digits] : kinds) {
+        const std::size_t length = std::wcslen(name);
+        if (type.compare(0, length, name) == 0 &&
+            (type.size() == length || type[length] == L'(' || type[length] == L' '))
+            return digits;
+    }
+    return 0;
+}
+
+// True when `literal` is an integer as a column stores it: digits without leading zeros, after a
+// minus sign when `sign` allows one, at most `digits` of them.
+bool is_plain_integer(std::string_view literal, int digits, bool sign) {
+    const bool negative = sign && !literal.empty() && literal.front() == '-';
+    if (negative) literal.remove_prefix(1);
+    if (literal.empty() || literal.size() > static_cast<std::size_t>(digits)) return false;
+    // "-0" and "007" are the key 0 and 7 in other spellings.
+    if (literal.front() == '0' && (literal.size() > 1 || negative)) return false;
+    for (char c : literal)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 }  // namespace
 
 sql_table::sql_table(sql_database* database, const std::wstring& table, udb_names_map* names,
@@ -67,7 +95,7 @@ sql_table::sql_table(sql_database* database, const std::wstring& table, udb_name
 
 sql_table::~sql_table() {
     tk_log(2, "sql_table::dtor");
-    if (!m_in_flight && m_pending.empty() && m_errors.empty()) return;
+    if (m_flight_count == 0 && m_pending.empty() && m_errors.empty()) return;
     try {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
         send_batch();
@@ -109,6 +137,14 @@ void sql_table::read_columns() {
 
         const std::wstring type = lower_text(sql_record::text_of(row[1]));
         tk_wlog(1, L"Got type: %s", type.c_str());
+        m_integer_digits.resize(m_schema.size(), 0);
+        m_unsigned.resize(m_schema.size(), false);
+        m_integer_digits[static_cast<std::size_t>(at)] = integer_digits(type);
+        m_unsigned[static_cast<std::size_t>(at)] = type.find(L"unsigned") != std::wstring::npos;
+        if (row.size() >= 6 &&
+            lower_text(sql_record::text_of(row[row.size() - 1])).find(L"auto_increment") !=
+                std::wstring::npos)
+            m_auto_increment = true;
         int size = 0, digits = 0, decimals = 0;
         if (std::swscanf(type.c_str(), L"varchar(%d)", &size) == 1) {
             tk_log(1, "Refining size for varchar: %d", size);
@@ -223,11 +259,74 @@ void sql_table::match_layout(const udb_record& record) {
     m_head = tk_to_utf8(head) + ")";
 }
 
-void sql_table::append_values(std::string& out, udb_record& record) const {
+void sql_table::append_values(std::string& out, udb_record& record) {
+    const bool spans = m_lanes.value_or(false);
+    if (spans) m_spans.clear();
     for (std::size_t k = 0; k < m_pairs.size(); ++k) {
         if (k) out += ", ";
+        const std::size_t start = out.size();
         append_fld_str(out, &record[m_pairs[k].second], &m_schema[m_pairs[k].first]);
+        if (spans) m_spans.emplace_back(start, out.size());
     }
+}
+
+bool sql_table::lanes_allowed() {
+    m_lane_keys.clear();
+    bool primary = false;
+    bool allowed = m_created_empty && !m_auto_increment;
+    for (const udb_index& index : m_indexes) {
+        if (!allowed) break;
+        if (!index.primary && !index.unique) continue;
+        primary = primary || index.primary;
+        lane_key key;
+        for (const std::wstring& column : index.columns) {
+            std::size_t k = 0;
+            while (k < m_pairs.size() && !same_field_name(m_schema[m_pairs[k].first].name, column))
+                ++k;
+            // A key column the rows do not name takes its default in every row.
+            if (k == m_pairs.size() || m_integer_digits.size() <= m_pairs[k].first ||
+                m_integer_digits[m_pairs[k].first] == 0) {
+                allowed = false;
+                break;
+            }
+            key.pairs.push_back(k);
+        }
+        m_lane_keys.push_back(std::move(key));
+    }
+    // Without a primary key InnoDB keeps rows in the order they arrived, and any other engine
+    // keeps them so or stores one connection at a time.
+    if (!allowed || !primary || sql_engine::instance().version_word < 0x50000) return false;
+    try {
+        auto engine = m_database->query(
+            L"SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND "
+            L"TABLE_NAME = '" +
+            sql_escape_text(m_name) + L"'");
+        udb_record* row = engine ? engine->get_item() : nullptr;
+        return row && !row->empty() && lower_text(sql_record::text_of((*row)[0])) == L"innodb";
+    } catch (const sql_exception& e) {
+        if (e.is_connection_lost()) throw;
+        tk_log(2, "The table's storage engine is not known: %s", e.what());
+        return false;
+    }
+}
+
+bool sql_table::keys_are_new() {
+    for (lane_key& key : m_lane_keys) {
+        m_key_text.clear();
+        for (std::size_t k : key.pairs) {
+            const std::size_t column = m_pairs[k].first;
+            const std::string_view literal(m_pending.data() + m_spans[k].first,
+                                           m_spans[k].second - m_spans[k].first);
+            if (!is_plain_integer(literal, m_integer_digits[column], !m_unsigned[column]))
+                return false;
+            // The parts of a key of several columns go each after its length, so that no two
+            // keys read alike.
+            if (key.pairs.size() > 1) m_key_text += static_cast<char>(literal.size());
+            m_key_text += literal;
+        }
+        if (!key.seen.insert(m_key_text)) return false;
+    }
+    return true;
 }
 
 void sql_table::append_record(udb_record& record) {
@@ -271,7 +370,7 @@ void sql_table::slow_append(udb_record& record, int position) {
     ++m_confirmed;
     if (warnings) {
         m_positions.assign(1, position);
-        collect_warnings(m_positions);
+        collect_warnings(m_database->handle(), m_positions);
     }
 }
 
@@ -284,7 +383,12 @@ void sql_table::fast_append(udb_record& record, int position) {
         return;
     }
     // The column list of a statement is its first row's: a row for other columns starts anew.
-    if (!m_pending.empty() && m_pending_head != m_head) send_batch();
+    if (!m_pending.empty() && m_pending_head != m_head) {
+        send_batch();
+        // Rows for other columns may take another column's default as their key.
+        m_lanes = false;
+    }
+    if (!m_lanes.has_value()) m_lanes = lanes_allowed();
 
     const std::size_t restart = m_pending.size();
     try {
@@ -308,6 +412,9 @@ void sql_table::fast_append(udb_record& record, int position) {
         if (m_rows.empty()) m_pending.clear();
         throw;
     }
+    // From a row that may repeat an earlier key on, statements go one after another again, so
+    // that the same row wins as over one connection.
+    if (*m_lanes && !keys_are_new()) m_lanes = false;
     if (exceeds_packet(m_pending.size())) keep_within_packet(restart);
     if (m_pending.size() > k_max_statement) {
         tk_log(2, "Run SQL query: [%s]", m_pending.c_str());
@@ -348,7 +455,7 @@ void sql_table::send_long_row(udb_record& record, int position, bool batched) {
     try {
         m_database->query_with_long_values(m_single, m_long_values, [this, position](unsigned int) {
             m_positions.assign(1, position);
-            collect_warnings(m_positions);
+            collect_warnings(m_database->handle(), m_positions);
         });
     } catch (const sql_exception& e) {
         if (e.is_connection_lost()) throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
@@ -406,54 +513,88 @@ void sql_table::send_batch() {
         m_pending.clear();
         return;
     }
+    MYSQL* handle = m_database->handle();
     try {
         const unsigned int warnings = m_database->query_append(m_pending);
-        conclude(nullptr, warnings, m_pending, m_rows, m_pending_head);
+        conclude(handle, nullptr, warnings, m_pending, m_rows, m_pending_head);
     } catch (const sql_exception& e) {
-        conclude(&e, 0, m_pending, m_rows, m_pending_head);
+        conclude(handle, &e, 0, m_pending, m_rows, m_pending_head);
     }
 }
 
 void sql_table::start_flight() {
-    // The statement before this one goes first: its rows and its errors stay in order.
-    finish_flight();
-    m_flight.swap(m_pending);
-    m_flight_rows.swap(m_rows);
-    m_flight_head.swap(m_pending_head);
+    MYSQL* lane = m_lanes.value_or(false) ? m_database->lane() : nullptr;
+    // The statements before this one are answered first, oldest first, so that rows and their
+    // errors stay in order: over one connection the one before, over two the older of two.
+    while (m_flight_count >= (lane ? m_flights.size() : 1)) finish_oldest();
+    MYSQL* handle = m_database->handle();
+    if (m_flight_count > 0 && m_flights[m_first_flight].handle == handle) handle = lane;
+
+    flight& next = m_flights[(m_first_flight + m_flight_count) % m_flights.size()];
+    next.text.swap(m_pending);
+    next.rows.swap(m_rows);
+    next.head.swap(m_pending_head);
+    next.handle = handle;
+    next.failure.reset();
     m_pending.clear();
     m_rows.clear();
-    MYSQL* handle = m_database->handle();
-    tk_log(1, "sql_database::query_append( q_len=%d)", static_cast<int>(m_flight.size()));
-    if (mysql_send_query(handle, m_flight.data(), m_flight.size()) != 0) {
-        const sql_exception failure(handle);
-        conclude(&failure, 0, m_flight, m_flight_rows, m_flight_head);
-        return;
-    }
-    m_in_flight = true;
+    ++m_flight_count;
     m_database->set_in_flight(this);
+    tk_log(1, "sql_database::query_append( q_len=%d)", static_cast<int>(next.text.size()));
+    if (mysql_send_query(handle, next.text.data(), next.text.size()) != 0)
+        next.failure.emplace(handle);
 }
 
 void sql_table::finish_flight() {
-    if (!m_in_flight) return;
-    m_in_flight = false;
-    m_database->set_in_flight(nullptr);
-    MYSQL* handle = m_database->handle();
-    if (mysql_read_query_result(handle) != 0) {
-        const sql_exception failure(handle);
-        conclude(&failure, 0, m_flight, m_flight_rows, m_flight_head);
-        return;
-    }
-    if (MYSQL_RES* result = mysql_use_result(handle)) mysql_free_result(result);
-    conclude(nullptr, mysql_warning_count(handle), m_flight, m_flight_rows, m_flight_head);
+    while (m_flight_count > 0) finish_oldest();
 }
 
-void sql_table::conclude(const sql_exception* failure, unsigned int warnings, std::string& text,
-                         std::vector<pending_row>& rows, const std::string& head) {
+void sql_table::finish_oldest() {
+    flight& done = m_flights[m_first_flight];
+    m_first_flight = (m_first_flight + 1) % m_flights.size();
+    if (--m_flight_count == 0) m_database->set_in_flight(nullptr);
+    MYSQL* handle = done.handle;
+    done.handle = nullptr;
+    if (done.failure) {
+        const sql_exception failure = *done.failure;
+        done.failure.reset();
+        conclude(handle, &failure, 0, done.text, done.rows, done.head);
+    } else if (mysql_read_query_result(handle) != 0) {
+        const sql_exception failure(handle);
+        conclude(handle, &failure, 0, done.text, done.rows, done.head);
+    } else {
+        if (MYSQL_RES* result = mysql_use_result(handle)) mysql_free_result(result);
+        conclude(handle, nullptr, mysql_warning_count(handle), done.text, done.rows, done.head);
+    }
+}
+
+void sql_table::abandon_flights() noexcept {
+    for (; m_flight_count > 0; --m_flight_count) {
+        flight& owed = m_flights[m_first_flight];
+        m_first_flight = (m_first_flight + 1) % m_flights.size();
+        if (!owed.failure && mysql_read_query_result(owed.handle) == 0) {
+            if (MYSQL_RES* result = mysql_use_result(owed.handle)) mysql_free_result(result);
+            m_confirmed += static_cast<long long>(owed.rows.size());
+        }
+        owed.handle = nullptr;
+        owed.failure.reset();
+        owed.text.clear();
+        owed.rows.clear();
+    }
+    m_database->set_in_flight(nullptr);
+    // The table failed: the rows held back are not sent after the count was told.
+    m_pending.clear();
+    m_rows.clear();
+}
+
+void sql_table::conclude(MYSQL* handle, const sql_exception* failure, unsigned int warnings,
+                         std::string& text, std::vector<pending_row>& rows,
+                         const std::string& head) {
     m_positions.clear();
     for (const auto& row : rows) m_positions.push_back(row.position);
     if (!failure) {
         m_confirmed += static_cast<long long>(rows.size());
-        if (warnings) collect_warnings(m_positions);
+        if (warnings) collect_warnings(handle, m_positions);
         text.clear();
         rows.clear();
         return;
@@ -462,12 +603,14 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     if (e.is_connection_lost()) {
         text.clear();
         rows.clear();
+        abandon_flights();
         throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
     }
     if (e.is_table_refused()) {
         // Each row alone would meet the same refusal.
         text.clear();
         rows.clear();
+        abandon_flights();
         throw sql_exception(e);
     }
     tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
@@ -478,11 +621,12 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
         m_single += " VALUES ";
         m_single.append(text, row.start, row.end - row.start);
         try {
-            const unsigned int row_warnings = m_database->query_append(m_single);
+            // On the statement's own connection: the other one may still be storing later rows.
+            const unsigned int row_warnings = sql_database::run_append(handle, m_single);
             ++m_confirmed;
             if (row_warnings) {
                 m_positions.assign(1, row.position);
-                collect_warnings(m_positions);
+                collect_warnings(handle, m_positions);
             }
         } catch (const sql_exception& one) {
             if (!one.is_connection_lost()) {
@@ -495,6 +639,7 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
             m_errors.clear();
             text.clear();
             rows.clear();
+            abandon_flights();
             throw sql_rows_lost(
                 sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
                 tk_to_utf8(m_name), m_confirmed);
@@ -504,8 +649,14 @@ void sql_table::conclude(const sql_exception* failure, unsigned int warnings, st
     rows.clear();
 }
 
-void sql_table::collect_warnings(const std::vector<int>& positions) {
-    auto warnings = m_database->query(L"SHOW WARNINGS");
+std::unique_ptr<udb_recordset> sql_table::query_on(MYSQL* handle, const std::wstring& statement) {
+    MYSQL_RES* result = sql_database::run_query(handle, tk_to_utf8(statement));
+    if (!result) return nullptr;
+    return std::make_unique<sql_tmp_recordset>(result);
+}
+
+void sql_table::collect_warnings(MYSQL* handle, const std::vector<int>& positions) {
+    auto warnings = query_on(handle, L"SHOW WARNINGS");
     if (!warnings) return;
     struct change {
         unsigned int code;
@@ -534,7 +685,7 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
         }
         changes.push_back({code, std::move(message), row_number, asked});
     }
-    const std::vector<int> rows = diagnostic_rows(unplaced);
+    const std::vector<int> rows = diagnostic_rows(handle, unplaced);
     for (change& c : changes) {
         if (c.asked >= 0) c.row = rows[static_cast<std::size_t>(c.asked)];
         if (c.row >= 1 && static_cast<std::size_t>(c.row) <= positions.size()) {
@@ -550,7 +701,7 @@ void sql_table::collect_warnings(const std::vector<int>& positions) {
     }
 }
 
-std::vector<int> sql_table::diagnostic_rows(const std::vector<int>& conditions) {
+std::vector<int> sql_table::diagnostic_rows(MYSQL* handle, const std::vector<int>& conditions) {
     std::vector<int> rows(conditions.size(), 0);
     if (conditions.empty() || conditions.size() > k_max_diagnostic_rows) return rows;
     // Each GET DIAGNOSTICS keeps the statement's conditions for the next one; only the final
@@ -559,11 +710,11 @@ std::vector<int> sql_table::diagnostic_rows(const std::vector<int>& conditions) 
     try {
         for (std::size_t i = 0; i < conditions.size(); ++i) {
             const std::wstring variable = L"@tw_row_" + std::to_wstring(i);
-            m_database->query(L"GET DIAGNOSTICS CONDITION " + std::to_wstring(conditions[i]) +
-                              L" " + variable + L" = ROW_NUMBER");
+            query_on(handle, L"GET DIAGNOSTICS CONDITION " + std::to_wstring(conditions[i]) + L" " +
+                                 variable + L" = ROW_NUMBER");
             select += (i ? L", " : L"") + variable;
         }
-        auto values = m_database->query(select);
+        auto values = query_on(handle, select);
         udb_record* row = values ? values->get_item() : nullptr;
         for (std::size_t i = 0; row && i < rows.size() && i < row->size(); ++i)
             rows[i] = std::atoi(tk_to_utf8(sql_record::text_of((*row)[i])).c_str());

@@ -24,14 +24,26 @@
 // record's error, as for a row sent alone.  The destructor sends what flush() did not, and only
 // logs a failure.
 //
+// The server stores one connection's statements one after another.  Into an InnoDB table this
+// run created, whose primary key and unique keys are all integer columns with no auto-increment,
+// a batched statement may go over a second session (sql_database::lane) while the one before it
+// is stored: the rows sit in their key's order whatever order they land in, and each row's key
+// is remembered, so that the first possible duplicate (or a key value that is no plain integer)
+// sends every later statement after all earlier ones, over the one connection, as before.
+// Answers are taken oldest first: errors are told in the order of the records, and a lost
+// connection counts every row either session confirmed.
+//
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "SQL/dmp_key_set.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
 #include "UDB/udb_relationships.h"
@@ -81,6 +93,22 @@ private:
         std::size_t end;
         int position;
     };
+    // A statement sent without waiting for its answer.
+    struct flight {
+        // The connection it went on; null when this slot holds none.
+        MYSQL* handle = nullptr;
+        std::string text;
+        std::string head;
+        std::vector<pending_row> rows;
+        // Why it could not be sent; told when its turn to be answered comes.
+        std::optional<sql_exception> failure;
+    };
+    // A unique key whose rows are remembered while statements may overlap.
+    struct lane_key {
+        // Its columns, as indexes into m_pairs.
+        std::vector<std::size_t> pairs;
+        dmp_key_set seen;
+    };
 
     void initialize(int flags);
     void read_columns();
@@ -90,7 +118,12 @@ private:
     // Pairs the record's fields with the table's columns and builds the statement head, when
     // the record's field names differ from the last record's.
     void match_layout(const udb_record& record);
-    void append_values(std::string& out, udb_record& record) const;
+    void append_values(std::string& out, udb_record& record);
+    // Whether statements of this table may overlap (see above); decided on the first batched row.
+    bool lanes_allowed();
+    // Remembers the keys of the row whose values are at m_spans in m_pending; false when one of
+    // them may repeat an earlier row's, or is not a plain integer.
+    bool keys_are_new();
     void fast_append(udb_record& record, int position);
     // True when a statement of that many bytes is more than the server takes in one packet.
     static bool exceeds_packet(std::size_t statement_size);
@@ -110,17 +143,23 @@ private:
     void send_batch();
     // Sends the held rows without waiting for the server's answer.
     void start_flight();
-    // The statement of a failed or finished send: warnings read, or its rows sent one by one.
-    void conclude(const sql_exception* failure, unsigned int warnings, std::string& text,
-                  std::vector<pending_row>& rows, const std::string& head);
-    // Takes the server's answer to the statement sent without waiting, if any; the database calls
-    // it before it sends anything else on the connection.
+    // The statement of a failed or finished send on `handle`: warnings read, or its rows sent one
+    // by one there.
+    void conclude(MYSQL* handle, const sql_exception* failure, unsigned int warnings,
+                  std::string& text, std::vector<pending_row>& rows, const std::string& head);
+    // Takes the server's answers to the statements sent without waiting, oldest first; the
+    // database calls it before it sends anything else on the connection.
     void finish_flight();
-    // Reads the warnings of the last statement, whose rows are at `positions`.
-    void collect_warnings(const std::vector<int>& positions);
+    void finish_oldest();
+    // The table failed: takes the answers still owed, counting the rows they confirm, drops
+    // their rows' warnings and the rows held back.
+    void abandon_flights() noexcept;
+    // Reads the warnings of the last statement on `handle`, whose rows are at `positions`.
+    void collect_warnings(MYSQL* handle, const std::vector<int>& positions);
     // The statement rows (from 1) of the last statement's conditions (numbered from 1) whose
     // messages name no row, as the server tells them; 0 where it cannot.
-    std::vector<int> diagnostic_rows(const std::vector<int>& conditions);
+    std::vector<int> diagnostic_rows(MYSQL* handle, const std::vector<int>& conditions);
+    std::unique_ptr<udb_recordset> query_on(MYSQL* handle, const std::wstring& statement);
     void raise_errors();
     // "col <=> value" conditions of the key's fields joined by " AND " (empty when none match).
     std::wstring key_conditions(udb_record& key) const;
@@ -130,11 +169,23 @@ private:
     std::string m_pending;
     std::string m_pending_head;
     std::vector<pending_row> m_rows;
-    // The statement sent without waiting, while m_in_flight.
-    std::string m_flight;
-    std::string m_flight_head;
-    std::vector<pending_row> m_flight_rows;
-    bool m_in_flight = false;
+    // The statements sent without waiting: m_flight_count of them from m_first_flight on.
+    std::array<flight, 2> m_flights;
+    std::size_t m_first_flight = 0;
+    std::size_t m_flight_count = 0;
+    // Set by sql_database::create_table for a table it created.
+    bool m_created_empty = false;
+    // Undecided, then whether statements may still overlap.
+    std::optional<bool> m_lanes;
+    std::vector<lane_key> m_lane_keys;
+    // Per column: the digits an integer literal may have and surely fit (0: not an integer
+    // column), and whether it refuses a sign.
+    std::vector<int> m_integer_digits;
+    std::vector<bool> m_unsigned;
+    bool m_auto_increment = false;
+    // Where each of m_pairs' values of the row being added stands in m_pending, while m_lanes.
+    std::vector<std::pair<std::size_t, std::size_t>> m_spans;
+    std::string m_key_text;
     std::string m_single;
     // The long values of the record sent apart, and which of m_pairs they are.
     std::vector<std::string_view> m_long_values;

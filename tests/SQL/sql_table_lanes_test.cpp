@@ -1,0 +1,181 @@
+// Batched rows of a table the run created, keyed by integers, may go over a second session while
+// the connection's own statement is stored.  Whatever the sessions do at once, the rows that land
+// and the errors told are those of one connection: the first of two rows with a key wins, errors
+// come in the order of the records, and a lost connection counts every row that reached the
+// server.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "SQL/sql_exception.h"
+#include "SQL/sql_table.h"
+#include "TK/tk_utils.h"
+#include "sql_live_test_env.h"
+#include "UDB/udb_record.h"
+
+namespace {
+
+// About 110 bytes a row as a statement: some nine thousand rows fill one.
+constexpr std::size_t k_text = 100;
+
+class sql_table_lanes_test : public sql_live_test {
+protected:
+    void SetUp() override {
+        sql_live_test::SetUp();
+        if (!engine->connected) return;
+        engine->set_table_type(L"InnoDB");
+        engine->fast_append_mode = true;
+        keyed.add_field(make_column(L"ID", VT_I4, 4, true));
+        keyed.add_field(make_column(L"NAME", VT_BSTR, k_text));
+        by_id.push_back(udb_index(L"PK", false, true, {L"ID"}));
+    }
+
+    // The text of row `id`: non-ASCII, and `length` characters long.
+    static std::wstring text_of(int id, std::size_t length = k_text) {
+        std::wstring text = L"\u00e9t\u00e9 " + std::to_wstring(id) + L" ";
+        text.resize(length, L'x');
+        return text;
+    }
+
+    // Appends (id, name) as record `number`; the records its call was told of, "#N" each.
+    static std::string append(udb_recordset& table, int id, const std::wstring& name, int number) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        row.add_field(udb_field(L"NAME", static_cast<int>(k_text), ole_variant(name)));
+        return told([&] { table.append_record(row, number); });
+    }
+    static std::string flush(udb_recordset& table) {
+        return told([&] { table.flush(); });
+    }
+    template <class Call>
+    static std::string told(Call call) {
+        try {
+            call();
+            return "";
+        } catch (const sql_row_errors& e) {
+            std::string records;
+            for (const sql_record_error& error : e.errors())
+                records += "#" + std::to_string(error.record()) + " ";
+            return records;
+        }
+    }
+
+    // The sessions of this test's user that have its database selected (asked through the
+    // database, which takes the answers still owed first).
+    long long sessions() {
+        return live->query_scalar(
+            L"select count(*) from information_schema.PROCESSLIST where DB = DATABASE()");
+    }
+
+    // A digest of the table's rows, to compare what landed with what was meant to.
+    std::string digest(const std::string& table) {
+        return scalar("select concat(count(*), ':', sum(crc32(concat(ID, '=', NAME)))) from `" +
+                      db_name + "`.`" + table + "`");
+    }
+
+    udb_schema keyed;
+    udb_indexes by_id;
+};
+
+TEST_F(sql_table_lanes_test, only_a_fresh_innodb_table_keyed_by_integers_takes_a_second_session) {
+    REQUIRE_TEST_SERVER();
+    const int rows = 30000;
+    const auto fill = [&](const std::wstring& name, const udb_schema& fields,
+                          const udb_indexes& keys) {
+        auto table = db->create_table(name, fields, keys);
+        std::string told;
+        for (int id = 1; id <= rows; ++id) told += append(*table, id, text_of(id), id);
+        EXPECT_EQ(told + flush(*table), "") << tk_to_utf8(name);
+    };
+    fill(L"NO_KEY", keyed, udb_indexes());
+    udb_indexes by_name;
+    by_name.push_back(udb_index(L"PK", false, true, {L"NAME"}));
+    fill(L"TEXT_KEY", keyed, by_name);
+    exec("create table `" + db_name + "`.OLD (ID int primary key, NAME varchar(100)) " +
+         "engine=InnoDB");
+    reopen(0);
+    fill(L"OLD", keyed, by_id);
+    engine->set_table_type(L"MyISAM");
+    fill(L"MYISAM", keyed, by_id);
+    engine->set_table_type(L"InnoDB");
+    // Rows kept in arrival order, or a table that held rows before: one session.
+    EXPECT_EQ(sessions(), 1);
+
+    fill(L"KEYED", keyed, by_id);
+    EXPECT_EQ(sessions(), 2);
+    const std::string meant = digest("NO_KEY");
+    for (const char* table : {"TEXT_KEY", "OLD", "MYISAM", "KEYED"})
+        EXPECT_EQ(digest(table), meant) << table;
+}
+
+TEST_F(sql_table_lanes_test, the_first_row_of_a_key_wins_and_errors_come_in_record_order) {
+    REQUIRE_TEST_SERVER();
+    auto table = db->create_table(L"DUPS", keyed, by_id);
+    // Keys near the end of the first statement (some 8,770 rows) come back at the start of the
+    // second, and later: had the second statement gone while the first was stored, they would
+    // have won.
+    std::string told;
+    int number = 0;
+    for (int id = 1; id <= 40000; ++id) {
+        const bool again = id == 8790 || id == 8800 || id == 30000;
+        const int key = id == 8790 ? 8700 : id == 8800 ? 8760 : id == 30000 ? 29990 : id;
+        told += append(*table, key, again ? L"again" : text_of(key), ++number);
+    }
+    EXPECT_EQ(told + flush(*table), "#8790 #8800 #30000 ");
+    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.DUPS where NAME = 'again'"), "0");
+    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.DUPS"), "39997");
+}
+
+TEST_F(sql_table_lanes_test, a_changed_value_is_told_under_its_record_whichever_session_stored_it) {
+    REQUIRE_TEST_SERVER();
+    auto table = db->create_table(L"LONGS", keyed, by_id);
+    // A text too long for its column is stored cut, a warning of the session that stored it.
+    std::string told;
+    const std::vector<int> too_long = {4000, 13000, 13001, 22000, 31000, 39999};
+    for (int id = 1; id <= 40000; ++id) {
+        const bool cut = std::find(too_long.begin(), too_long.end(), id) != too_long.end();
+        told += append(*table, id, text_of(id, cut ? k_text + 1 : k_text), id);
+    }
+    EXPECT_EQ(told + flush(*table), "#4000 #13000 #13001 #22000 #31000 #39999 ");
+    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.LONGS"), "40000");
+    EXPECT_EQ(sessions(), 2);
+}
+
+TEST_F(sql_table_lanes_test, a_lost_session_counts_the_rows_of_both_and_the_next_table_goes_on) {
+    REQUIRE_TEST_SERVER();
+    for (const bool lose_lane : {false, true}) {
+        SCOPED_TRACE(lose_lane ? "the second session is lost" : "the connection is lost");
+        const std::wstring name = lose_lane ? L"LOST_LANE" : L"LOST";
+        auto table = db->create_table(name, keyed, by_id);
+        for (int id = 1; id <= 30000; ++id) ASSERT_EQ(append(*table, id, text_of(id), id), "");
+        ASSERT_EQ(sessions(), 2);
+        const long long session = live->query_scalar(
+            std::wstring(L"select ID from information_schema.PROCESSLIST where DB = DATABASE() "
+                         L"and ID ") +
+            (lose_lane ? L"<>" : L"=") + L" CONNECTION_ID()");
+        std::string out;
+        ASSERT_EQ(run_client_sql("kill " + std::to_string(session), out), 0) << out;
+        long long written = -1;
+        try {
+            for (int id = 30001; id <= 60000; ++id) append(*table, id, text_of(id), id);
+            flush(*table);
+        } catch (const sql_rows_lost& e) {
+            written = e.written();
+        }
+        table.reset();
+        ASSERT_GE(written, 30000) << "the rows went through a killed session";
+        live->resume_session();
+        EXPECT_EQ(live->query_scalar(L"select count(*) from " + name), written);
+    }
+    // Both sessions are there again for the next table.
+    auto table = db->create_table(L"AFTER", keyed, by_id);
+    std::string told;
+    for (int id = 1; id <= 30000; ++id) told += append(*table, id, text_of(id), id);
+    EXPECT_EQ(told + flush(*table), "");
+    EXPECT_EQ(live->query_scalar(L"select count(*) from AFTER"), 30000);
+    EXPECT_EQ(sessions(), 2);
+}
+
+}  // namespace
