@@ -106,26 +106,31 @@ void sql_database::tune_session(MYSQL* handle) {
         tk_log(2, "Cannot keep warnings: %s", mysql_error(handle));
 }
 
-MYSQL* sql_database::lane() {
-    if (!m_lane_tried) {
-        m_lane_tried = true;
-        m_lane = sql_engine::instance().open_lane(m_name);
-        if (m_lane) tune_session(m_lane.get());
+MYSQL* sql_database::lane(std::size_t index) {
+    lane_slot& lane = m_lanes.at(index);
+    if (!lane.tried) {
+        lane.tried = true;
+        lane.handle = sql_engine::instance().open_lane(m_name);
+        if (lane.handle) tune_session(lane.handle.get());
     }
-    return m_lane.get();
+    return lane.handle.get();
 }
 
 void sql_database::resume_session() {
     settle();
-    // A second session that was lost is opened again when next wanted.
-    if (m_lane && mysql_ping(m_lane.get()) != 0) {
-        m_lane.reset();
-        m_lane_tried = false;
+    // A further session that was lost is opened again when next wanted.
+    for (lane_slot& lane : m_lanes) {
+        if (lane.handle && mysql_ping(lane.handle.get()) != 0) {
+            lane.handle.reset();
+            lane.tried = false;
+        }
     }
     if (mysql_ping(m_handle) == 0) return;
     tk_log(3, "The connection to the MySQL server was lost: %s", mysql_error(m_handle));
-    m_lane.reset();
-    m_lane_tried = false;
+    for (lane_slot& lane : m_lanes) {
+        lane.handle.reset();
+        lane.tried = false;
+    }
     sql_engine::instance().reconnect();
     if (mysql_select_db(m_handle, tk_to_utf8(m_name).c_str()) != 0) throw sql_exception(m_handle);
     tune_session(m_handle);

@@ -1,5 +1,5 @@
 // sql_database: a database on the live MySQL server, opened over the engine's connection
-// (borrowed; the engine outlives it), with a second session of its own for rows sent beside it.
+// (borrowed; the engine outlives it), with further sessions of its own for rows sent beside it.
 // It lists the database's base tables (and, unless the open flags hold 0x80, its views), creates
 // destination tables from a column and index list, empties tables, hands out table recordsets
 // (sql_table) and query recordsets, runs statements, and creates views and foreign keys.  Every
@@ -15,6 +15,7 @@
 
 #include <mysql.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -127,10 +128,12 @@ public:
     // the destination meanwhile.
     void resume_session();
 
-    // A second session into this database, for rows of a table this run created, sent while the
-    // connection's own statement runs; opened on first use, null when it cannot be.  Closed by
-    // resume_session and with this object.
-    MYSQL* lane();
+    // At most this many further sessions beside the connection.
+    static constexpr std::size_t k_lanes = 3;
+    // Further session `index` (below k_lanes) into this database, for rows of a table this run
+    // created, sent while the connection's own statement runs; opened on first use, null when it
+    // cannot be.  Closed by resume_session and with this object.
+    MYSQL* lane(std::size_t index);
     // Sends a statement on `handle` and gives its unread result (null when it has none), or its
     // warning count with any result released; no statement in flight is waited for.  Raise
     // sql_exception.
@@ -157,6 +160,9 @@ private:
     error_reporter m_reporter;
     std::vector<std::string> m_kept_errors;
     sql_table* m_in_flight = nullptr;
-    sql_engine::lane_handle m_lane{nullptr, nullptr};
-    bool m_lane_tried = false;
+    struct lane_slot {
+        sql_engine::lane_handle handle{nullptr, nullptr};
+        bool tried = false;
+    };
+    std::array<lane_slot, k_lanes> m_lanes;
 };

@@ -1,5 +1,5 @@
 // sql_engine: the one MySQL engine of the process.  It owns the run's client connection (and
-// opens second sessions like it, see open_lane), the server's version word that every SQL
+// opens further sessions like it, see open_lane), the server's version word that every SQL
 // generator consults, the character set and table type for new databases and tables, and the
 // flags that switch the writers' behaviour.  It creates, opens,
 // tests and drops databases, creates the dump-file destination, lists the server's character sets
@@ -148,7 +148,7 @@ public:
 
     // A connection closed when its holder goes.
     using lane_handle = std::unique_ptr<MYSQL, void (*)(MYSQL*)>;
-    // A second session beside the connection, tuned as it is (character set, SQL mode, time-outs,
+    // A further session beside the connection, tuned as it is (character set, SQL mode, time-outs,
     // foreign-key checks) with `database` selected, for rows sent while the connection's own
     // statement runs; null when it cannot be opened (the reason is logged).  Holds no lock.
     lane_handle open_lane(const std::wstring& database);

@@ -522,13 +522,27 @@ void sql_table::send_batch() {
     }
 }
 
+MYSQL* sql_table::free_session() {
+    const auto busy = [this](MYSQL* handle) {
+        for (std::size_t i = 0; i < m_flight_count; ++i)
+            if (m_flights[(m_first_flight + i) % m_flights.size()].handle == handle) return true;
+        return false;
+    };
+    if (!busy(m_database->handle())) return m_database->handle();
+    if (!m_lanes.value_or(false)) return nullptr;
+    for (std::size_t i = 0; i < sql_database::k_lanes; ++i) {
+        MYSQL* lane = m_database->lane(i);
+        if (lane && !busy(lane)) return lane;
+    }
+    return nullptr;
+}
+
 void sql_table::start_flight() {
-    MYSQL* lane = m_lanes.value_or(false) ? m_database->lane() : nullptr;
-    // The statements before this one are answered first, oldest first, so that rows and their
-    // errors stay in order: over one connection the one before, over two the older of two.
-    while (m_flight_count >= (lane ? m_flights.size() : 1)) finish_oldest();
-    MYSQL* handle = m_database->handle();
-    if (m_flight_count > 0 && m_flights[m_first_flight].handle == handle) handle = lane;
+    // Answers are taken oldest first, so that rows and their errors stay in order: all of them
+    // over one connection, the oldest when every session has a statement.
+    if (!m_lanes.value_or(false)) finish_flight();
+    MYSQL* handle = nullptr;
+    while (!(handle = free_session())) finish_oldest();
 
     flight& next = m_flights[(m_first_flight + m_flight_count) % m_flights.size()];
     next.text.swap(m_pending);

@@ -26,12 +26,12 @@
 //
 // The server stores one connection's statements one after another.  Into an InnoDB table this
 // run created, whose primary key and unique keys are all integer columns with no auto-increment,
-// a batched statement may go over a second session (sql_database::lane) while the one before it
-// is stored: the rows sit in their key's order whatever order they land in, and each row's key
-// is remembered, so that the first possible duplicate (or a key value that is no plain integer)
-// sends every later statement after all earlier ones, over the one connection, as before.
-// Answers are taken oldest first: errors are told in the order of the records, and a lost
-// connection counts every row either session confirmed.
+// batched statements may go over further sessions (sql_database::lane) while the ones before
+// them are stored: the rows sit in their key's order whatever order they land in, and each row's
+// key is remembered, so that the first possible duplicate (or a key value that is no plain
+// integer) sends every later statement after all earlier ones, over the one connection, as
+// before.  Answers are taken oldest first: errors are told in the order of the records, and a
+// lost session counts every row any session confirmed.
 //
 // The owning sql_database (borrowed) must outlive it.  Thread-safety: none.
 #pragma once
@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "SQL/dmp_key_set.h"
+#include "SQL/sql_database.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_recordset.h"
 #include "UDB/udb_relationships.h"
@@ -143,6 +144,9 @@ private:
     void send_batch();
     // Sends the held rows without waiting for the server's answer.
     void start_flight();
+    // A session with no statement of this table in flight: the connection, or while statements
+    // may overlap a further session; null when none is free.
+    MYSQL* free_session();
     // The statement of a failed or finished send on `handle`: warnings read, or its rows sent one
     // by one there.
     void conclude(MYSQL* handle, const sql_exception* failure, unsigned int warnings,
@@ -170,7 +174,7 @@ private:
     std::string m_pending_head;
     std::vector<pending_row> m_rows;
     // The statements sent without waiting: m_flight_count of them from m_first_flight on.
-    std::array<flight, 2> m_flights;
+    std::array<flight, 1 + sql_database::k_lanes> m_flights;
     std::size_t m_first_flight = 0;
     std::size_t m_flight_count = 0;
     // Set by sql_database::create_table for a table it created.

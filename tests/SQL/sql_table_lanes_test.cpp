@@ -1,4 +1,4 @@
-// Batched rows of a table the run created, keyed by integers, may go over a second session while
+// Batched rows of a table the run created, keyed by integers, may go over further sessions while
 // the connection's own statement is stored.  Whatever the sessions do at once, the rows that land
 // and the errors told are those of one connection: the first of two rows with a key wins, errors
 // come in the order of the records, and a lost connection counts every row that reached the
@@ -79,7 +79,7 @@ protected:
     udb_indexes by_id;
 };
 
-TEST_F(sql_table_lanes_test, only_a_fresh_innodb_table_keyed_by_integers_takes_a_second_session) {
+TEST_F(sql_table_lanes_test, only_a_fresh_innodb_table_keyed_by_integers_takes_further_sessions) {
     REQUIRE_TEST_SERVER();
     const int rows = 30000;
     const auto fill = [&](const std::wstring& name, const udb_schema& fields,
@@ -104,7 +104,7 @@ TEST_F(sql_table_lanes_test, only_a_fresh_innodb_table_keyed_by_integers_takes_a
     EXPECT_EQ(sessions(), 1);
 
     fill(L"KEYED", keyed, by_id);
-    EXPECT_EQ(sessions(), 2);
+    EXPECT_GT(sessions(), 1);
     const std::string meant = digest("NO_KEY");
     for (const char* table : {"TEXT_KEY", "OLD", "MYISAM", "KEYED"})
         EXPECT_EQ(digest(table), meant) << table;
@@ -112,20 +112,36 @@ TEST_F(sql_table_lanes_test, only_a_fresh_innodb_table_keyed_by_integers_takes_a
 
 TEST_F(sql_table_lanes_test, the_first_row_of_a_key_wins_and_errors_come_in_record_order) {
     REQUIRE_TEST_SERVER();
-    auto table = db->create_table(L"DUPS", keyed, by_id);
-    // Keys near the end of the first statement (some 8,770 rows) come back at the start of the
-    // second, and later: had the second statement gone while the first was stored, they would
-    // have won.
-    std::string told;
-    int number = 0;
-    for (int id = 1; id <= 40000; ++id) {
-        const bool again = id == 8790 || id == 8800 || id == 30000;
-        const int key = id == 8790 ? 8700 : id == 8800 ? 8760 : id == 30000 ? 29990 : id;
-        told += append(*table, key, again ? L"again" : text_of(key), ++number);
+    // Statements of this table end after rows 8,782, 17,488, 26,184, 34,880 and 43,576.  Keys
+    // near the end of one statement come back at the start of the next, and later: had that
+    // statement gone while the one before was stored, they would have won.  Into DEEP the first
+    // key to come back does so when every session has a statement in flight.
+    struct again {
+        int record, key;
+    };
+    const struct {
+        const wchar_t* table;
+        std::vector<again> rows;
+        const char* told;
+    } cases[] = {{L"DUPS", {{8790, 8700}, {8800, 8760}, {30000, 29990}}, "#8790 #8800 #30000 "},
+                 {L"DEEP", {{34900, 34800}, {34910, 34870}}, "#34900 #34910 "}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(tk_to_utf8(c.table));
+        auto table = db->create_table(c.table, keyed, by_id);
+        std::string told;
+        for (int id = 1; id <= 45000; ++id) {
+            const auto found = std::find_if(c.rows.begin(), c.rows.end(),
+                                            [id](const again& row) { return row.record == id; });
+            if (found == c.rows.end())
+                told += append(*table, id, text_of(id), id);
+            else
+                told += append(*table, found->key, L"again", id);
+        }
+        EXPECT_EQ(told + flush(*table), c.told);
+        const std::string name = "`" + db_name + "`.`" + tk_to_utf8(c.table) + "`";
+        EXPECT_EQ(scalar("select count(*) from " + name + " where NAME = 'again'"), "0");
+        EXPECT_EQ(scalar("select count(*) from " + name), std::to_string(45000 - c.rows.size()));
     }
-    EXPECT_EQ(told + flush(*table), "#8790 #8800 #30000 ");
-    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.DUPS where NAME = 'again'"), "0");
-    EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.DUPS"), "39997");
 }
 
 TEST_F(sql_table_lanes_test, a_changed_value_is_told_under_its_record_whichever_session_stored_it) {
@@ -140,17 +156,18 @@ TEST_F(sql_table_lanes_test, a_changed_value_is_told_under_its_record_whichever_
     }
     EXPECT_EQ(told + flush(*table), "#4000 #13000 #13001 #22000 #31000 #39999 ");
     EXPECT_EQ(scalar("select count(*) from `" + db_name + "`.LONGS"), "40000");
-    EXPECT_EQ(sessions(), 2);
+    EXPECT_GT(sessions(), 1);
 }
 
-TEST_F(sql_table_lanes_test, a_lost_session_counts_the_rows_of_both_and_the_next_table_goes_on) {
+TEST_F(sql_table_lanes_test,
+       a_lost_session_counts_the_rows_of_every_session_and_the_next_table_goes_on) {
     REQUIRE_TEST_SERVER();
     for (const bool lose_lane : {false, true}) {
-        SCOPED_TRACE(lose_lane ? "the second session is lost" : "the connection is lost");
+        SCOPED_TRACE(lose_lane ? "a further session is lost" : "the connection is lost");
         const std::wstring name = lose_lane ? L"LOST_LANE" : L"LOST";
         auto table = db->create_table(name, keyed, by_id);
         for (int id = 1; id <= 30000; ++id) ASSERT_EQ(append(*table, id, text_of(id), id), "");
-        ASSERT_EQ(sessions(), 2);
+        ASSERT_GT(sessions(), 1);
         const long long session = live->query_scalar(
             std::wstring(L"select ID from information_schema.PROCESSLIST where DB = DATABASE() "
                          L"and ID ") +
@@ -169,13 +186,13 @@ TEST_F(sql_table_lanes_test, a_lost_session_counts_the_rows_of_both_and_the_next
         live->resume_session();
         EXPECT_EQ(live->query_scalar(L"select count(*) from " + name), written);
     }
-    // Both sessions are there again for the next table.
+    // The sessions are there again for the next table.
     auto table = db->create_table(L"AFTER", keyed, by_id);
     std::string told;
     for (int id = 1; id <= 30000; ++id) told += append(*table, id, text_of(id), id);
     EXPECT_EQ(told + flush(*table), "");
     EXPECT_EQ(live->query_scalar(L"select count(*) from AFTER"), 30000);
-    EXPECT_EQ(sessions(), 2);
+    EXPECT_GT(sessions(), 1);
 }
 
 }  // namespace
