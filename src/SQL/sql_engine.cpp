@@ -221,6 +221,7 @@ void sql_engine::connect(const std::string& host, const std::string& user,
         }
     }
 
+    m_known_version = known_version;
     tune_session(&m_mysql, known_version);
 
     const char* version = mysql_get_server_info(&m_mysql);
@@ -258,22 +259,24 @@ void sql_engine::tune_session(MYSQL* handle, bool known_version) {
 }
 
 sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database) {
-    lane_handle lane(static_cast<MYSQL*>(std::calloc(1, sizeof(MYSQL))), [](MYSQL* handle) {
-        mysql_close(handle);
-        std::free(handle);
+    if (!connected) return lane_handle(nullptr, [](MYSQL*) {});
+    MYSQL* handle = static_cast<MYSQL*>(std::calloc(1, sizeof(MYSQL)));
+    if (!handle) return lane_handle(nullptr, [](MYSQL*) {});
+    initialize(handle);
+    lane_handle lane(handle, [](MYSQL* opened) {
+        mysql_close(opened);
+        std::free(opened);
     });
-    if (!lane || !connected) return lane_handle(nullptr, [](MYSQL*) {});
-    initialize(lane.get());
     const std::string db = tk_to_utf8(database);
     if (!mysql_real_connect(lane.get(), m_host.c_str(), m_user.c_str(), m_password.c_str(),
                             db.c_str(), static_cast<unsigned int>(m_port), nullptr, 0)) {
-        tk_log(2, "No second session: %s", mysql_error(lane.get()));
+        tk_log(2, "No further session: %s", mysql_error(lane.get()));
         return lane_handle(nullptr, [](MYSQL*) {});
     }
-    tune_session(lane.get(), true);
+    tune_session(lane.get(), m_known_version);
     // The run's own connection works without foreign-key checks; so must this one, or a row
     // would be refused here that the connection stores.
-    if (!best_effort(lane.get(), "SET FOREIGN_KEY_CHECKS = 0", "No second session: %s"))
+    if (!best_effort(lane.get(), "SET FOREIGN_KEY_CHECKS = 0", "No further session: %s"))
         return lane_handle(nullptr, [](MYSQL*) {});
     return lane;
 }

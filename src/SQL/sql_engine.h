@@ -188,6 +188,8 @@ private:
     int m_port = 0;
     std::wstring m_locked_database;
     unsigned long m_max_packet = 0;
+    // Whether the server's version text was read on connecting (the SQL mode is set only then).
+    bool m_known_version = false;
     std::wstring m_character_set = L"utf8";
     std::wstring m_table_type = L"MyISAM";
     MYSQL m_mysql;
