@@ -116,21 +116,28 @@ MYSQL* sql_database::lane(std::size_t index) {
     return lane.handle.get();
 }
 
-void sql_database::resume_session() {
-    settle();
-    // A further session that was lost is opened again when next wanted.
-    for (lane_slot& lane : m_lanes) {
-        if (lane.handle && mysql_ping(lane.handle.get()) != 0) {
-            lane.handle.reset();
-            lane.tried = false;
-        }
-    }
-    if (mysql_ping(m_handle) == 0) return;
-    tk_log(3, "The connection to the MySQL server was lost: %s", mysql_error(m_handle));
+void sql_database::close_lanes() noexcept {
     for (lane_slot& lane : m_lanes) {
         lane.handle.reset();
         lane.tried = false;
     }
+}
+
+void sql_database::resume_session() {
+    settle();
+    if (mysql_ping(m_handle) == 0) {
+        // Asked only of a server that answers: a further session that was lost is opened again
+        // when next wanted.
+        for (lane_slot& lane : m_lanes) {
+            if (lane.handle && mysql_ping(lane.handle.get()) != 0) {
+                lane.handle.reset();
+                lane.tried = false;
+            }
+        }
+        return;
+    }
+    tk_log(3, "The connection to the MySQL server was lost: %s", mysql_error(m_handle));
+    close_lanes();
     sql_engine::instance().reconnect();
     if (mysql_select_db(m_handle, tk_to_utf8(m_name).c_str()) != 0) throw sql_exception(m_handle);
     tune_session(m_handle);

@@ -134,6 +134,8 @@ public:
     // created, sent while the connection's own statement runs; opened on first use, null when it
     // cannot be.  Closed by resume_session and with this object.
     MYSQL* lane(std::size_t index);
+    // Closes the further sessions; they open again when next wanted.
+    void close_lanes() noexcept;
     // Sends a statement on `handle` and gives its unread result (null when it has none), or its
     // warning count with any result released; no statement in flight is waited for.  Raise
     // sql_exception.

@@ -1,5 +1,8 @@
 #include "SQL/sql_table.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
@@ -550,6 +553,7 @@ void sql_table::start_flight() {
     next.head.swap(m_pending_head);
     next.handle = handle;
     next.failure.reset();
+    next.sent = std::chrono::steady_clock::now();
     m_pending.clear();
     m_rows.clear();
     ++m_flight_count;
@@ -583,10 +587,20 @@ void sql_table::finish_oldest() {
 }
 
 void sql_table::abandon_flights() noexcept {
+    // Each answer is waited for no longer than its statement could wait anyway, counted from its
+    // sending: a server that stopped answering one session costs the time-out once, not once a
+    // session.
+    const auto answered = [](const flight& owed) {
+        const auto deadline = owed.sent + std::chrono::seconds(sql_engine::answer_timeout());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd socket{static_cast<int>(mysql_get_socket(owed.handle)), POLLIN, 0};
+        return poll(&socket, 1, static_cast<int>(std::max<long long>(0, left.count()))) > 0;
+    };
     for (; m_flight_count > 0; --m_flight_count) {
         flight& owed = m_flights[m_first_flight];
         m_first_flight = (m_first_flight + 1) % m_flights.size();
-        if (!owed.failure && mysql_read_query_result(owed.handle) == 0) {
+        if (!owed.failure && answered(owed) && mysql_read_query_result(owed.handle) == 0) {
             if (MYSQL_RES* result = mysql_use_result(owed.handle)) mysql_free_result(result);
             m_confirmed += static_cast<long long>(owed.rows.size());
         }
@@ -596,6 +610,8 @@ void sql_table::abandon_flights() noexcept {
         owed.rows.clear();
     }
     m_database->set_in_flight(nullptr);
+    // An answer not taken leaves its session out of step.
+    m_database->close_lanes();
     // The table failed: the rows held back are not sent after the count was told.
     m_pending.clear();
     m_rows.clear();

@@ -37,6 +37,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -103,6 +104,7 @@ private:
         std::vector<pending_row> rows;
         // Why it could not be sent; told when its turn to be answered comes.
         std::optional<sql_exception> failure;
+        std::chrono::steady_clock::time_point sent;
     };
     // A unique key whose rows are remembered while statements may overlap.
     struct lane_key {
@@ -155,8 +157,9 @@ private:
     // database calls it before it sends anything else on the connection.
     void finish_flight();
     void finish_oldest();
-    // The table failed: takes the answers still owed, counting the rows they confirm, drops
-    // their rows' warnings and the rows held back.
+    // The table failed: takes the answers still owed that come within the time a statement may
+    // wait, counting the rows they confirm, drops their rows' warnings and the rows held back,
+    // and closes the further sessions.
     void abandon_flights() noexcept;
     // Reads the warnings of the last statement on `handle`, whose rows are at `positions`.
     void collect_warnings(MYSQL* handle, const std::vector<int>& positions);

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -193,6 +196,72 @@ TEST_F(sql_table_lanes_test,
     EXPECT_EQ(told + flush(*table), "");
     EXPECT_EQ(live->query_scalar(L"select count(*) from AFTER"), 30000);
     EXPECT_GT(sessions(), 1);
+}
+
+// A server of its own, to freeze.
+class sql_table_lanes_frozen_test : public sql_engine_test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir =
+            (std::filesystem::temp_directory_path() / ("tw_lanes_" + std::to_string(::getpid())))
+                .string();
+        s_server = std::make_unique<private_test_server>(s_dir);
+    }
+    static void TearDownTestSuite() {
+        s_server.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+    }
+    void TearDown() override {
+        if (s_server) s_server->resume();
+        unsetenv("TIDEWELL_MYSQL_TIMEOUT");
+        sql_engine_test::TearDown();
+    }
+
+    static inline std::string s_dir;
+    static inline std::unique_ptr<private_test_server> s_server;
+};
+
+TEST_F(sql_table_lanes_frozen_test, a_server_that_stops_answering_costs_the_time_out_once) {
+    REQUIRE_SERVER(s_server->facts);
+    setenv("TIDEWELL_MYSQL_TIMEOUT", "2", 1);
+    const test_server& server = s_server->facts;
+    engine->connect(server.host, server.user, server.password, server.port);
+    engine->set_table_type(L"InnoDB");
+    engine->fast_append_mode = true;
+    std::string out;
+    s_server->sql("drop database if exists frozen_db", out);
+    auto db = engine->create_and_open_db(L"frozen_db");
+    udb_schema fields;
+    fields.add_field(make_column(L"ID", VT_I4, 4, true));
+    fields.add_field(make_column(L"NAME", VT_BSTR, k_text));
+    udb_indexes keys;
+    keys.push_back(udb_index(L"PK", false, true, {L"ID"}));
+    auto table = db->create_table(L"FROZEN", fields, keys);
+    const auto add = [&](int id) {
+        udb_record row;
+        row.add_field(udb_field(L"ID", 4, ole_variant(id)));
+        row.add_field(
+            udb_field(L"NAME", static_cast<int>(k_text), ole_variant(std::wstring(90, L'n'))));
+        table->append_record(row);
+    };
+    for (int id = 1; id <= 30000; ++id) add(id);
+    s_server->pause();
+    const auto start = std::chrono::steady_clock::now();
+    bool lost = false;
+    try {
+        for (int id = 30001; id <= 40000; ++id) add(id);
+        table->flush();
+    } catch (const sql_rows_lost&) {
+        lost = true;
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    s_server->resume();
+    EXPECT_TRUE(lost);
+    // Each of four sessions waiting out its own time-out would take eight seconds.
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    table.reset();
+    db.reset();
 }
 
 }  // namespace
