@@ -132,12 +132,12 @@ public:
     static constexpr std::size_t k_lanes = 3;
     // Further session `index` (below k_lanes) into this database, for rows of a table this run
     // created, sent while the connection's own statement runs; opened on first use, null when it
-    // cannot be.  Closed by resume_session and with this object.
+    // cannot be.  Closed by close_lanes, by resume_session when lost, and with this object.
     MYSQL* lane(std::size_t index);
     // Closes the further sessions; they open again when next wanted.
     void close_lanes() noexcept;
     // Sends a statement on `handle` and gives its unread result (null when it has none), or its
-    // warning count with any result released; no statement in flight is waited for.  Raise
+    // warning count with any result released; no statement in flight is waited for.  Both raise
     // sql_exception.
     static MYSQL_RES* run_query(MYSQL* handle, const std::string& statement);
     static unsigned int run_append(MYSQL* handle, const std::string& statement);

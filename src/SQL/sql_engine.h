@@ -1,9 +1,9 @@
 // sql_engine: the one MySQL engine of the process.  It owns the run's client connection (and
 // opens further sessions like it, see open_lane), the server's version word that every SQL
 // generator consults, the character set and table type for new databases and tables, and the
-// flags that switch the writers' behaviour.  It creates, opens,
-// tests and drops databases, creates the dump-file destination, lists the server's character sets
-// and storage engines, and builds the MySQL name validators for the server generation.
+// flags that switch the writers' behaviour.  It creates, opens, tests and drops databases,
+// creates the dump-file destination, lists the server's character sets and storage engines, and
+// builds the MySQL name validators for the server generation.
 //
 // Registered as a one-instance object; every other MySQL-side object reaches it there.  Server
 // errors become sql_exception.  Not thread-safe: it belongs to the thread that runs the conversion

@@ -22,19 +22,12 @@ constexpr unsigned long k_small_packet = 1048576;
 class sql_session_faults_test : public sql_engine_test {
 protected:
     static void SetUpTestSuite() {
-        s_dir =
-            (std::filesystem::temp_directory_path() / ("tw_session_" + std::to_string(::getpid())))
-                .string();
-        s_server = std::make_unique<private_test_server>(s_dir);
+        s_server = std::make_unique<private_test_server>("tw_session_");
         std::string out;
         if (s_server->facts.available)
             s_server->sql("set global max_allowed_packet=" + std::to_string(k_small_packet), out);
     }
-    static void TearDownTestSuite() {
-        s_server.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(s_dir, ec);
-    }
+    static void TearDownTestSuite() { s_server.reset(); }
     void SetUp() override {
         sql_engine_test::SetUp();
         REQUIRE_SERVER(s_server->facts);
@@ -115,7 +108,6 @@ protected:
     }
 
     std::unique_ptr<udb_database> db;
-    static inline std::string s_dir;
     static inline std::unique_ptr<private_test_server> s_server;
 };
 

@@ -201,24 +201,14 @@ TEST_F(sql_table_lanes_test,
 // A server of its own, to freeze.
 class sql_table_lanes_frozen_test : public sql_engine_test {
 protected:
-    static void SetUpTestSuite() {
-        s_dir =
-            (std::filesystem::temp_directory_path() / ("tw_lanes_" + std::to_string(::getpid())))
-                .string();
-        s_server = std::make_unique<private_test_server>(s_dir);
-    }
-    static void TearDownTestSuite() {
-        s_server.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(s_dir, ec);
-    }
+    static void SetUpTestSuite() { s_server = std::make_unique<private_test_server>("tw_lanes_"); }
+    static void TearDownTestSuite() { s_server.reset(); }
     void TearDown() override {
         if (s_server) s_server->resume();
         unsetenv("TIDEWELL_MYSQL_TIMEOUT");
         sql_engine_test::TearDown();
     }
 
-    static inline std::string s_dir;
     static inline std::unique_ptr<private_test_server> s_server;
 };
 

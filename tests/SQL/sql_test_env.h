@@ -35,11 +35,12 @@ const test_server& get_test_server();
 test_server read_test_server(const std::string& env_path);
 
 // A server of one test suite's own, for tests that stop, freeze or reconfigure it (the shared
-// server must stay up for the others): started in `dir` at construction, stopped and its data
-// removed at destruction.  facts.available is false (facts.reason says why) when it did not start.
+// server must stay up for the others): started at construction in a temporary folder named
+// `stem` and the process id, stopped and its folder removed at destruction.  facts.available is
+// false (facts.reason says why) when it did not start.
 class private_test_server {
 public:
-    explicit private_test_server(const std::string& dir);
+    explicit private_test_server(const std::string& stem);
     ~private_test_server();
     private_test_server(const private_test_server&) = delete;
     private_test_server& operator=(const private_test_server&) = delete;

@@ -119,14 +119,16 @@ int run_client_sql(const test_server& server, const std::string& sql, std::strin
 
 // ---- a server of a test's own ----------------------------------------------------------------
 
-private_test_server::private_test_server(const std::string& dir) : m_dir(dir) {
+private_test_server::private_test_server(const std::string& stem)
+    : m_dir(
+          (std::filesystem::temp_directory_path() / (stem + std::to_string(::getpid()))).string()) {
     std::string out;
     const std::string script = std::string(TW_SOURCE_DIR) + "/scripts/mariadb-test-server.sh";
-    if (run("bash " + shell_quote(script) + " start " + shell_quote(dir), out) != 0) {
+    if (run("bash " + shell_quote(script) + " start " + shell_quote(m_dir), out) != 0) {
         facts.reason = "private server did not start: " + out;
         return;
     }
-    facts = read_test_server(dir + "/env");
+    facts = read_test_server(m_dir + "/env");
 }
 
 private_test_server::~private_test_server() {
@@ -134,6 +136,8 @@ private_test_server::~private_test_server() {
     std::string out;
     const std::string script = std::string(TW_SOURCE_DIR) + "/scripts/mariadb-test-server.sh";
     run("bash " + shell_quote(script) + " stop " + shell_quote(m_dir), out);
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
 }
 
 pid_t private_test_server::pid() const {

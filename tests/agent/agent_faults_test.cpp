@@ -15,15 +15,10 @@ class agent_fault_test : public agent_test {
 protected:
     static void SetUpTestSuite() {
         agent_test::SetUpTestSuite();
-        s_dir =
-            (std::filesystem::temp_directory_path() / ("tw_faults_" + std::to_string(::getpid())))
-                .string();
-        s_server = std::make_unique<private_test_server>(s_dir);
+        s_server = std::make_unique<private_test_server>("tw_faults_");
     }
     static void TearDownTestSuite() {
         s_server.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(s_dir, ec);
         agent_test::TearDownTestSuite();
     }
     void SetUp() override {
@@ -45,7 +40,6 @@ protected:
         return false;
     }
 
-    static inline std::string s_dir;
     static inline std::unique_ptr<private_test_server> s_server;
 };
 

@@ -57,8 +57,7 @@ TEST_F(agent_interrupt_test, a_dump_ended_by_sigterm_leaves_the_previous_file_wh
 }
 
 TEST_F(agent_interrupt_test, a_killed_server_ends_the_run_at_once_with_the_loss_told) {
-    const std::string dir = work + "/server";
-    private_test_server server(dir);
+    private_test_server server("tw_killed_");
     REQUIRE_SERVER(server.facts);
     const std::string profile = work + "/live.kvt";
     const test_server& facts = server.facts;
