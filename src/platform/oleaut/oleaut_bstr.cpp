@@ -4,12 +4,16 @@
 #include <cstring>
 #include <cwchar>
 
+#include <malloc.h>
+
 #include "platform/oleaut/oleaut.h"
 
 namespace {
 
 constexpr std::size_t prefix = sizeof(DWORD);
 constexpr UINT max_len = (0xFFFFFFFFu - 16) / sizeof(OLECHAR);
+// Unused bytes a reallocated text may keep in its block.
+constexpr std::size_t keep_slack = 4096;
 
 DWORD* header(BSTR text) {
     return reinterpret_cast<DWORD*>(reinterpret_cast<char*>(text) - prefix);
@@ -46,7 +50,13 @@ BOOL SysReAllocStringLen(BSTR* text, const OLECHAR* chars, UINT len) {
         *text = fresh;
         return TRUE;
     }
-    char* base = static_cast<char*>(std::realloc(header(old), prefix + bytes + sizeof(OLECHAR)));
+    // A value read row after row is given a text of another length each time: the block it has
+    // is kept while the text fits, unless that would hold much more than the text needs.
+    const std::size_t need = prefix + bytes + sizeof(OLECHAR);
+    const std::size_t have = malloc_usable_size(header(old));
+    char* base = need <= have && (have - need <= keep_slack || have / 2 <= need)
+                     ? reinterpret_cast<char*>(header(old))
+                     : static_cast<char*>(std::realloc(header(old), need));
     if (!base) return FALSE;
     DWORD count = static_cast<DWORD>(bytes);
     std::memcpy(base, &count, prefix);

@@ -52,6 +52,28 @@ TEST(OleautBstr, ReallocationReplacesTheTextWhateverItsLength) {
     EXPECT_FALSE(SysReAllocStringLen(nullptr, L"x", 1));
 }
 
+// A value read row after row reallocates one text to every length in turn: each must read back
+// whole, terminated, with its own length, whether its block was kept or replaced.
+TEST(OleautBstr, ATextReallocatedToEveryLengthInTurnReadsBackWhole) {
+    BSTR s = SysAllocString(L"");
+    std::wstring model;
+    unsigned step = 0;
+    for (const UINT len : {40u, 3u, 100u, 0u, 1u, 1023u, 1024u, 300000u, 2u, 5000u, 64u, 200u}) {
+        model.assign(len, L'\0');
+        for (UINT k = 0; k < len; ++k) model[k] = static_cast<wchar_t>(L'a' + (k + step) % 26);
+        ++step;
+        ASSERT_TRUE(SysReAllocStringLen(&s, model.data(), len));
+        ASSERT_EQ(SysStringLen(s), len);
+        EXPECT_EQ(s[len], L'\0');
+        EXPECT_EQ(std::wstring(s, len), model) << "length " << len;
+        // A text of no characters given is zeroed, at any length.
+        ASSERT_TRUE(SysReAllocStringLen(&s, nullptr, len / 2));
+        EXPECT_EQ(std::wstring(s, len / 2), std::wstring(len / 2, L'\0'));
+        EXPECT_EQ(s[len / 2], L'\0');
+    }
+    SysFreeString(s);
+}
+
 TEST(OleautSafeArray, BoundsOfEmptyAndFilledArrays) {
     SAFEARRAY* a = SafeArrayCreateVector(VT_UI1, 0, 0);
     ASSERT_NE(a, nullptr);
