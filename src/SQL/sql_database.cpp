@@ -98,12 +98,13 @@ sql_database::~sql_database() {
     }
 }
 
-void sql_database::tune_session(MYSQL* handle) {
+bool sql_database::tune_session(MYSQL* handle) {
     // A multi-row statement reports each changed value as a warning; the server keeps only 64 of
     // them unless told otherwise, and the rest would go unreported.
     const char* keep_warnings = "SET SESSION max_error_count = 65535";
-    if (mysql_query(handle, keep_warnings) != 0)
-        tk_log(2, "Cannot keep warnings: %s", mysql_error(handle));
+    if (mysql_query(handle, keep_warnings) == 0) return true;
+    tk_log(2, "Cannot keep warnings: %s", mysql_error(handle));
+    return false;
 }
 
 MYSQL* sql_database::lane(std::size_t index) {
@@ -111,7 +112,11 @@ MYSQL* sql_database::lane(std::size_t index) {
     if (!lane.tried) {
         lane.tried = true;
         lane.handle = sql_engine::instance().open_lane(m_name);
-        if (lane.handle) tune_session(lane.handle.get());
+        if (lane.handle && !tune_session(lane.handle.get())) lane.handle.reset();
+        // The next would fail alike, each after its own connect time-out when the server
+        // stopped answering.
+        if (!lane.handle)
+            for (lane_slot& other : m_lanes) other.tried = true;
     }
     return lane.handle.get();
 }

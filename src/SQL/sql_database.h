@@ -151,7 +151,8 @@ public:
 private:
     void init_tables();
     void init_views();
-    void tune_session(MYSQL* handle);
+    // False when the session would not keep every warning.
+    bool tune_session(MYSQL* handle);
     // Hands an item's error to the reporter, or keeps it for raise_kept_errors.
     void report(const std::string& object_text, const tk_exception& error);
     void raise_kept_errors();

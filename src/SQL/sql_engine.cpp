@@ -235,17 +235,19 @@ void sql_engine::connect(const std::string& host, const std::string& user,
     read_max_packet();
 }
 
-void sql_engine::tune_session(MYSQL* handle, bool known_version) {
+bool sql_engine::tune_session(MYSQL* handle, bool known_version) {
     tk_log(2, "Setting UTF-8 collation...");
+    bool tuned = true;
     // A utf8mb4 destination needs a utf8mb4 session, or every 4-byte character is lost in transit.
     const std::string names = std::string("SET NAMES ") + session_charset();
     if (mysql_real_query(handle, names.data(), names.size()) != 0) {
         tk_log(3, "Failed to set UTF-8 collation");
         tk_log(2, "Cannot set UTF-8 collation: %s", mysql_error(handle));
+        tuned = false;
     }
     if (known_version && version_word >= 0x40101) {
         const std::string mode = std::string("SET SESSION sql_mode='") + run_sql_mode() + "'";
-        best_effort(handle, mode.c_str(), "Cannot set the SQL mode: %s");
+        tuned = best_effort(handle, mode.c_str(), "Cannot set the SQL mode: %s") && tuned;
     }
 
     tk_log(2, "Setting wait_timeout...");
@@ -256,6 +258,7 @@ void sql_engine::tune_session(MYSQL* handle, bool known_version) {
         tk_log(3, "Failed to set wait_timeout");
         tk_log(2, "Cannot set wait_timeout: %s", mysql_error(handle));
     }
+    return tuned;
 }
 
 sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database) {
@@ -273,7 +276,11 @@ sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database) {
         tk_log(2, "No further session: %s", mysql_error(lane.get()));
         return lane_handle(nullptr, [](MYSQL*) {});
     }
-    tune_session(lane.get(), m_known_version);
+    // A session whose text or values could be stored otherwise than over the connection is none.
+    if (!tune_session(lane.get(), m_known_version)) {
+        tk_log(2, "No further session: its settings differ from the connection's");
+        return lane_handle(nullptr, [](MYSQL*) {});
+    }
     // The run's own connection works without foreign-key checks; so must this one, or a row
     // would be refused here that the connection stores.
     if (!best_effort(lane.get(), "SET FOREIGN_KEY_CHECKS = 0", "No further session: %s"))

@@ -167,8 +167,8 @@ public:
 private:
     // Gives a fresh handle the option group and the time-outs.
     static void initialize(MYSQL* handle);
-    // The session settings every connection of a run works under.
-    void tune_session(MYSQL* handle, bool known_version);
+    // The session settings every connection of a run works under; false when one did not take.
+    bool tune_session(MYSQL* handle, bool known_version);
     // Sends a statement whose failure is only logged with the given format (one %s for the text).
     static bool best_effort(MYSQL* handle, const char* statement, const char* log_format);
     bool best_effort(const char* statement, const char* log_format) {

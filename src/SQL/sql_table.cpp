@@ -3,6 +3,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cwchar>
 #include <cwctype>
@@ -106,6 +107,8 @@ sql_table::~sql_table() {
     } catch (const tk_exception& e) {
         tk_wlog(3, L"Table '%s': ERROR '%S'", m_name.c_str(), e.what());
     }
+    // The database must not come back to a table that is gone.
+    if (m_flight_count > 0) abandon_flights();
 }
 
 std::string sql_table::table_text() const {
@@ -391,7 +394,12 @@ void sql_table::fast_append(udb_record& record, int position) {
         // Rows for other columns may take another column's default as their key.
         m_lanes = false;
     }
-    if (!m_lanes.has_value()) m_lanes = lanes_allowed();
+    // The keys found for lanes name the columns of the layout they were found for.
+    if (m_lanes.value_or(false) && m_head != m_lanes_head) m_lanes = false;
+    if (!m_lanes.has_value()) {
+        m_lanes = lanes_allowed();
+        m_lanes_head = m_head;
+    }
 
     const std::size_t restart = m_pending.size();
     try {
@@ -559,8 +567,12 @@ void sql_table::start_flight() {
     ++m_flight_count;
     m_database->set_in_flight(this);
     tk_log(1, "sql_database::query_append( q_len=%d)", static_cast<int>(next.text.size()));
-    if (mysql_send_query(handle, next.text.data(), next.text.size()) != 0)
+    if (mysql_send_query(handle, next.text.data(), next.text.size()) != 0) {
         next.failure.emplace(handle);
+        // Each further send could wait its own write time-out: the answers owed are taken
+        // first, and the failure meets its rows in order.
+        m_lanes = false;
+    }
 }
 
 void sql_table::finish_flight() {
@@ -568,6 +580,38 @@ void sql_table::finish_flight() {
 }
 
 void sql_table::finish_oldest() {
+    try {
+        take_oldest();
+    } catch (const sql_rows_lost&) {
+        throw;
+    } catch (const sql_exception& e) {
+        // Reading the warnings failed after the answer came: the later answers are still owed.
+        abandon_flights();
+        if (e.is_connection_lost()) throw rows_lost(e);
+        throw;
+    }
+}
+
+namespace {
+
+// Waits for an answer on the session until `deadline`; false when none came by then.
+bool answer_comes(MYSQL* handle, std::chrono::steady_clock::time_point deadline) noexcept {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd socket{static_cast<int>(mysql_get_socket(handle)), POLLIN, 0};
+        const int ready = poll(&socket, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        if (ready >= 0 || errno != EINTR) return ready != 0;
+    }
+}
+
+}  // namespace
+
+std::chrono::steady_clock::time_point sql_table::answer_deadline(const flight& owed) {
+    return owed.sent + std::chrono::seconds(sql_engine::answer_timeout());
+}
+
+void sql_table::take_oldest() {
     flight& done = m_flights[m_first_flight];
     m_first_flight = (m_first_flight + 1) % m_flights.size();
     if (--m_flight_count == 0) m_database->set_in_flight(nullptr);
@@ -576,6 +620,15 @@ void sql_table::finish_oldest() {
     if (done.failure) {
         const sql_exception failure = *done.failure;
         done.failure.reset();
+        conclude(handle, &failure, 0, done.text, done.rows, done.head);
+    } else if (!answer_comes(handle, answer_deadline(done))) {
+        // Counted from the sending, as over one connection: a server that stopped answering
+        // costs the time-out once, however many statements wait on it.
+        const sql_exception failure("Lost connection to server during query (no answer in " +
+                                        std::to_string(sql_engine::answer_timeout()) + " s)",
+                                    k_mysql_lost_connection);
+        // The answer may still come: the session would read it as the next statement's.
+        if (handle == m_database->handle()) mariadb_cancel(handle);
         conclude(handle, &failure, 0, done.text, done.rows, done.head);
     } else if (mysql_read_query_result(handle) != 0) {
         const sql_exception failure(handle);
@@ -590,19 +643,30 @@ void sql_table::abandon_flights() noexcept {
     // Each answer is waited for no longer than its statement could wait anyway, counted from its
     // sending: a server that stopped answering one session costs the time-out once, not once a
     // session.
-    const auto answered = [](const flight& owed) {
-        const auto deadline = owed.sent + std::chrono::seconds(sql_engine::answer_timeout());
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd socket{static_cast<int>(mysql_get_socket(owed.handle)), POLLIN, 0};
-        return poll(&socket, 1, static_cast<int>(std::max<long long>(0, left.count()))) > 0;
-    };
+    bool connection_owed = false;
     for (; m_flight_count > 0; --m_flight_count) {
         flight& owed = m_flights[m_first_flight];
         m_first_flight = (m_first_flight + 1) % m_flights.size();
-        if (!owed.failure && answered(owed) && mysql_read_query_result(owed.handle) == 0) {
+        if (!owed.failure && answer_comes(owed.handle, answer_deadline(owed)) &&
+            mysql_read_query_result(owed.handle) == 0) {
             if (MYSQL_RES* result = mysql_use_result(owed.handle)) mysql_free_result(result);
             m_confirmed += static_cast<long long>(owed.rows.size());
+            // Stored rows whose values the server changed are told like any others.
+            if (mysql_warning_count(owed.handle) != 0) {
+                m_positions.clear();
+                for (const auto& row : owed.rows) m_positions.push_back(row.position);
+                try {
+                    collect_warnings(owed.handle, m_positions);
+                } catch (const std::exception&) {
+                    m_errors.push_back(sql_record_error::unplaced(
+                        m_name, m_positions.front(), m_positions.back(),
+                        "the server reported changed values among these rows, but its warnings "
+                        "could not be read",
+                        0));
+                }
+            }
+        } else if (!owed.failure && owed.handle == m_database->handle()) {
+            connection_owed = true;
         }
         owed.handle = nullptr;
         owed.failure.reset();
@@ -610,11 +674,26 @@ void sql_table::abandon_flights() noexcept {
         owed.rows.clear();
     }
     m_database->set_in_flight(nullptr);
-    // An answer not taken leaves its session out of step.
+    // An answer not taken leaves its session out of step: the further sessions are closed, and
+    // the connection is cut so that the next job connects again instead of reading it.
     m_database->close_lanes();
+    if (connection_owed) mariadb_cancel(m_database->handle());
     // The table failed: the rows held back are not sent after the count was told.
     m_pending.clear();
     m_rows.clear();
+}
+
+sql_exception sql_table::with_earlier_errors(const sql_exception& e) {
+    // The record errors found before the table failed are told with its failure: nothing raises
+    // them afterwards.
+    std::string text = e.message();
+    for (const auto& earlier : m_errors) text += "\n" + earlier.message();
+    m_errors.clear();
+    return sql_exception(text, static_cast<unsigned int>(e.mysql_errno_value()));
+}
+
+sql_rows_lost sql_table::rows_lost(const sql_exception& e) {
+    return sql_rows_lost(with_earlier_errors(e), tk_to_utf8(m_name), m_confirmed);
 }
 
 void sql_table::conclude(MYSQL* handle, const sql_exception* failure, unsigned int warnings,
@@ -624,9 +703,10 @@ void sql_table::conclude(MYSQL* handle, const sql_exception* failure, unsigned i
     for (const auto& row : rows) m_positions.push_back(row.position);
     if (!failure) {
         m_confirmed += static_cast<long long>(rows.size());
-        if (warnings) collect_warnings(handle, m_positions);
+        // Stored already: a failure to read the warnings must not send them again.
         text.clear();
         rows.clear();
+        if (warnings) collect_warnings(handle, m_positions);
         return;
     }
     const sql_exception& e = *failure;
@@ -634,14 +714,14 @@ void sql_table::conclude(MYSQL* handle, const sql_exception* failure, unsigned i
         text.clear();
         rows.clear();
         abandon_flights();
-        throw sql_rows_lost(e, tk_to_utf8(m_name), m_confirmed);
+        throw rows_lost(e);
     }
     if (e.is_table_refused()) {
         // Each row alone would meet the same refusal.
         text.clear();
         rows.clear();
         abandon_flights();
-        throw sql_exception(e);
+        throw with_earlier_errors(e);
     }
     tk_wlog(3, L"Table '%s': a statement of %d rows failed (%S); sending them one by one",
             m_name.c_str(), static_cast<int>(rows.size()), e.what());
@@ -664,15 +744,10 @@ void sql_table::conclude(MYSQL* handle, const sql_exception* failure, unsigned i
                                       static_cast<unsigned int>(one.mysql_errno_value()));
                 continue;
             }
-            std::string lost = one.message();
-            for (const auto& earlier : m_errors) lost += "\n" + earlier.message();
-            m_errors.clear();
             text.clear();
             rows.clear();
             abandon_flights();
-            throw sql_rows_lost(
-                sql_exception(lost, static_cast<unsigned int>(one.mysql_errno_value())),
-                tk_to_utf8(m_name), m_confirmed);
+            throw rows_lost(one);
         }
     }
     text.clear();

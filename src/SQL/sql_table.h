@@ -157,10 +157,17 @@ private:
     // database calls it before it sends anything else on the connection.
     void finish_flight();
     void finish_oldest();
+    void take_oldest();
+    // When the answer to a statement sent without waiting is due at the latest.
+    static std::chrono::steady_clock::time_point answer_deadline(const flight& owed);
     // The table failed: takes the answers still owed that come within the time a statement may
-    // wait, counting the rows they confirm, drops their rows' warnings and the rows held back,
-    // and closes the further sessions.
+    // wait, counting the rows they confirm and reading their warnings, drops the rows held back,
+    // closes the further sessions, and cuts the connection when its answer was not taken.
     void abandon_flights() noexcept;
+    // The failure with the record errors held so far appended to its message (they are cleared);
+    // as sql_rows_lost with the rows confirmed.
+    sql_exception with_earlier_errors(const sql_exception& e);
+    sql_rows_lost rows_lost(const sql_exception& e);
     // Reads the warnings of the last statement on `handle`, whose rows are at `positions`.
     void collect_warnings(MYSQL* handle, const std::vector<int>& positions);
     // The statement rows (from 1) of the last statement's conditions (numbered from 1) whose
@@ -184,6 +191,8 @@ private:
     bool m_created_empty = false;
     // Undecided, then whether statements may still overlap.
     std::optional<bool> m_lanes;
+    // The statement head m_lane_keys were found for.
+    std::string m_lanes_head;
     std::vector<lane_key> m_lane_keys;
     // Per column: the digits an integer literal may have and surely fit (0: not an integer
     // column), and whether it refuses a sign.
