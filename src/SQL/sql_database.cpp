@@ -107,11 +107,11 @@ bool sql_database::tune_session(MYSQL* handle) {
     return false;
 }
 
-MYSQL* sql_database::lane(std::size_t index) {
+MYSQL* sql_database::lane(std::size_t index, unsigned int connect_seconds) {
     lane_slot& lane = m_lanes.at(index);
     if (!lane.tried) {
         lane.tried = true;
-        lane.handle = sql_engine::instance().open_lane(m_name);
+        lane.handle = sql_engine::instance().open_lane(m_name, connect_seconds);
         if (lane.handle && !tune_session(lane.handle.get())) lane.handle.reset();
         // The next would fail alike, each after its own connect time-out when the server
         // stopped answering.
@@ -123,6 +123,9 @@ MYSQL* sql_database::lane(std::size_t index) {
 
 void sql_database::close_lanes() noexcept {
     for (lane_slot& lane : m_lanes) {
+        // Cut first: a session that owes an answer, or whose server stopped reading, would make
+        // the farewell wait out the write time-out.
+        if (lane.handle) mariadb_cancel(lane.handle.get());
         lane.handle.reset();
         lane.tried = false;
     }

@@ -133,8 +133,9 @@ public:
     // Further session `index` (below k_lanes) into this database, for rows of a table this run
     // created, sent while the connection's own statement runs; opened on first use, null when it
     // cannot be.  Closed by close_lanes, by resume_session when lost, and with this object.
-    MYSQL* lane(std::size_t index);
-    // Closes the further sessions; they open again when next wanted.
+    // An unopened one waits for the server no longer than `connect_seconds`.
+    MYSQL* lane(std::size_t index, unsigned int connect_seconds);
+    // Cuts and closes the further sessions; they open again when next wanted.
     void close_lanes() noexcept;
     // Sends a statement on `handle` and gives its unread result (null when it has none), or its
     // warning count with any result released; no statement in flight is waited for.  Both raise

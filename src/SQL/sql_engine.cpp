@@ -261,11 +261,15 @@ bool sql_engine::tune_session(MYSQL* handle, bool known_version) {
     return tuned;
 }
 
-sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database) {
+sql_engine::lane_handle sql_engine::open_lane(const std::wstring& database,
+                                              unsigned int connect_seconds) {
     if (!connected) return lane_handle(nullptr, [](MYSQL*) {});
     MYSQL* handle = static_cast<MYSQL*>(std::calloc(1, sizeof(MYSQL)));
     if (!handle) return lane_handle(nullptr, [](MYSQL*) {});
     initialize(handle);
+    const unsigned int greeting =
+        std::max(1u, std::min({connect_seconds, k_connect_timeout, answer_timeout()}));
+    mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &greeting);
     lane_handle lane(handle, [](MYSQL* opened) {
         mysql_close(opened);
         std::free(opened);

@@ -151,7 +151,8 @@ public:
     // A further session beside the connection, tuned as it is (character set, SQL mode, time-outs,
     // foreign-key checks) with `database` selected, for rows sent while the connection's own
     // statement runs; null when it cannot be opened (the reason is logged).  Holds no lock.
-    lane_handle open_lane(const std::wstring& database);
+    // Waits for the server's greeting no longer than `connect_seconds` (at least one).
+    lane_handle open_lane(const std::wstring& database, unsigned int connect_seconds);
 
     // Flags read and written across the MySQL side and by the conversion run.
     bool lock_pending = false;

@@ -533,6 +533,21 @@ void sql_table::send_batch() {
     }
 }
 
+namespace {
+
+// Waits for an answer on the session until `deadline`; false when none came by then.
+bool answer_comes(MYSQL* handle, std::chrono::steady_clock::time_point deadline) noexcept {
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd socket{static_cast<int>(mysql_get_socket(handle)), POLLIN, 0};
+        const int ready = poll(&socket, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        if (ready >= 0 || errno != EINTR) return ready != 0;
+    }
+}
+
+}  // namespace
+
 MYSQL* sql_table::free_session() {
     const auto busy = [this](MYSQL* handle) {
         for (std::size_t i = 0; i < m_flight_count; ++i)
@@ -541,8 +556,18 @@ MYSQL* sql_table::free_session() {
     };
     if (!busy(m_database->handle())) return m_database->handle();
     if (!m_lanes.value_or(false)) return nullptr;
+    // An answer that came already is taken first: its session is free then, and no session is
+    // opened for nothing.
+    const flight& oldest = m_flights[m_first_flight];
+    if (oldest.failure || answer_comes(oldest.handle, std::chrono::steady_clock::now()))
+        return nullptr;
+    // A session opened while the oldest answer is owed waits for the server no longer than that
+    // answer may: a server that stopped answering costs the time-out once.
+    const auto left = std::chrono::duration_cast<std::chrono::seconds>(
+        answer_deadline(m_flights[m_first_flight]) - std::chrono::steady_clock::now());
+    if (left.count() < 1) return nullptr;
     for (std::size_t i = 0; i < sql_database::k_lanes; ++i) {
-        MYSQL* lane = m_database->lane(i);
+        MYSQL* lane = m_database->lane(i, static_cast<unsigned int>(left.count()));
         if (lane && !busy(lane)) return lane;
     }
     return nullptr;
@@ -591,21 +616,6 @@ void sql_table::finish_oldest() {
         throw;
     }
 }
-
-namespace {
-
-// Waits for an answer on the session until `deadline`; false when none came by then.
-bool answer_comes(MYSQL* handle, std::chrono::steady_clock::time_point deadline) noexcept {
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd socket{static_cast<int>(mysql_get_socket(handle)), POLLIN, 0};
-        const int ready = poll(&socket, 1, static_cast<int>(std::max<long long>(0, left.count())));
-        if (ready >= 0 || errno != EINTR) return ready != 0;
-    }
-}
-
-}  // namespace
 
 std::chrono::steady_clock::time_point sql_table::answer_deadline(const flight& owed) {
     return owed.sent + std::chrono::seconds(sql_engine::answer_timeout());
