@@ -564,7 +564,7 @@ MYSQL* sql_table::free_session() {
     // A session opened while the oldest answer is owed waits for the server no longer than that
     // answer may: a server that stopped answering costs the time-out once.
     const auto left = std::chrono::duration_cast<std::chrono::seconds>(
-        answer_deadline(m_flights[m_first_flight]) - std::chrono::steady_clock::now());
+        answer_deadline(oldest) - std::chrono::steady_clock::now());
     if (left.count() < 1) return nullptr;
     for (std::size_t i = 0; i < sql_database::k_lanes; ++i) {
         MYSQL* lane = m_database->lane(i, static_cast<unsigned int>(left.count()));

@@ -55,12 +55,13 @@ std::wstring summary_line(const run_tally& tally, int record_errors) {
            L" views.\n";
 }
 
-// The rows of a table whose connection was lost: what reached the server and what did not.
+// The rows of a table whose connection was lost: what the server confirmed, and what it did not
+// (a statement it had received may still store rows after the connection was lost).
 std::wstring lost_rows_line(const std::wstring& table, long long written, long long records) {
     const long long missing = records > written ? records - written : 0;
     return L"Table '" + table + L"': " + std::to_wstring(written) + L" of its " +
            std::to_wstring(records) + L" rows reached the server; the other " +
-           std::to_wstring(missing) + L" were not written.\n";
+           std::to_wstring(missing) + L" were not confirmed written.\n";
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST_F(agent_interrupt_test, a_killed_server_ends_the_run_at_once_with_the_loss_
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("The connection to the MySQL server was lost"), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("were not written"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("were not confirmed written"), std::string::npos) << r.out;
 }
 
 }  // namespace
