@@ -308,7 +308,7 @@ void tabshift_convertor::copy_rows(run_state& state) {
         }
         tk_log(1, "Record %d processed", number);
         source.next();
-        ++cur_record;
+        cur_record.store(cur_record.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
 }
 

@@ -47,6 +47,9 @@ public:
     // dialog): only a chosen mode 0 may drop an existing destination database.
     bool mode_chosen = false;
     std::atomic<int> table_records{0};
+    // Written by the run's thread alone, once a record, and read by the progress display: a
+    // plain store is enough, where a locked increment would wait on every write of the record
+    // before it.
     std::atomic<int> cur_record{0};
     std::atomic<int> tables_total{0};
     std::atomic<int> tables_done{0};
