@@ -11,7 +11,8 @@
 //
 // Failure: a file that cannot be created, or a write that fails (disk full), raises tk_exception
 // at level 1 naming the path; nothing is ever reported as written that was not.
-// Needs the registered sql_engine for its whole life.  Thread-safety: none; the run's thread.
+// Needs the registered sql_engine for its whole life.  Thread-safety: none; one thread at a time,
+// the run's, or the renderer of a table's rows while the table holds it (dmp_recordset).
 #pragma once
 
 #include <cstdio>

@@ -11,8 +11,9 @@
 // The text is written on a thread of the file's own, a piece at a time, while the run goes on
 // converting the next rows; the disk is asked to take the written pieces as they come, so that
 // the final flush to the disk finds little left to do.  A failed write is raised by the next call
-// of the run's thread (write, flush or commit), and every later one.
-// Thread-safety: the public methods belong to one thread; the writing thread is the object's own.
+// (write, flush or commit), and every later one.
+// Thread-safety: the public methods are called by one thread at a time, handed over under a lock;
+// the writing thread is the object's own.
 #pragma once
 
 #include <sys/types.h>

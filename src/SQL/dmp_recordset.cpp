@@ -37,6 +37,10 @@ dmp_recordset::dmp_recordset(dmp_database* owner, const std::wstring& table,
 
 dmp_recordset::~dmp_recordset() {
     tk_log(2, "dmp_recordset::dtor");
+    // The rows queued are written as the rows appended before them: the table is given up, and
+    // the errors no later call will raise are left in the trace.
+    m_queue.reset();
+    for (const sql_record_error& e : m_told.errors) tk_log(3, "%s", e.what());
     try {
         write_statement();
     } catch (const tk_exception& e) {
@@ -45,9 +49,11 @@ dmp_recordset::~dmp_recordset() {
 }
 
 void dmp_recordset::flush() {
+    if (m_queue) m_queue->drain();
     write_statement();
     // A write that failed is told here, under this table, not under whichever comes next.
     m_database->flush();
+    raise_told();
 }
 
 void dmp_recordset::write_statement() {
@@ -91,12 +97,17 @@ void dmp_recordset::write_hex(const pending_hex& value) {
     }
 }
 
-void dmp_recordset::prepare() {
+void dmp_recordset::prepare_names() {
+    m_async = sql_engine::instance().holds_four_byte_chars();
     const udb_names_map& names = m_database->get_names_map();
     m_originals.clear();
+    for (std::size_t i = 0; i < m_schema.size(); ++i)
+        m_originals.push_back(names.get_fn_orig_name(m_name, m_schema[i].name, true));
+}
+
+void dmp_recordset::prepare_checks() {
     m_checks.clear();
     for (std::size_t i = 0; i < m_schema.size(); ++i) {
-        m_originals.push_back(names.get_fn_orig_name(m_name, m_schema[i].name, true));
         const bool not_null =
             m_schema[i].b_not_null || m_key_indexes.is_idx_field(m_originals[i], true);
         m_checks.emplace_back(m_name, m_schema[i], i < m_charsets.size() ? m_charsets[i] : L"",
@@ -168,18 +179,15 @@ void dmp_recordset::check_row(int number) {
 }
 
 void dmp_recordset::append_record(udb_record& record) {
-    append_record(record, m_last_number + 1);
+    append_record(record, m_caller.last_number + 1);
 }
 
 void dmp_recordset::append_record(udb_record& record, int number) {
     tk_log(1, "dmp_recordset::append_record");
-    m_last_number = number;
-    const bool fresh = m_pending.empty();
-    if (fresh) tk_log(1, "Initialize new query...");
-    const bool quoted = !sql_engine::instance().is_old_version();
-
+    m_caller.last_number = number;
     // The head names the same columns for every statement of the table: build it once.
     if (m_head.empty()) {
+        const bool quoted = !sql_engine::instance().is_old_version();
         std::wstring head =
             L"INSERT IGNORE INTO " +
             (quoted ? quote_mysql_name(m_name) : mysql_name_for_old_server(m_name)) + L"(";
@@ -190,10 +198,90 @@ void dmp_recordset::append_record(udb_record& record, int number) {
         }
         m_head = tk_to_utf8(head) + ")";
     }
-
     // The source names behind the columns are fixed once the table is created: look them up
     // once, not per row.
-    if (m_originals.size() != m_schema.size()) prepare();
+    if (m_originals.size() != m_schema.size()) prepare_names();
+
+    const std::size_t columns = m_schema.size();
+    m_caller.fields.resize(columns);
+    for (std::size_t i = 0; i < columns; ++i) {
+        const std::wstring& original = m_originals[i];
+        tk_wlog(1, L"Name=%s, original name=%s", m_schema[i].name.c_str(), original.c_str());
+        // The field at the column's position when it carries the name, else found by name,
+        // so a record in another column order still puts each value under its own column.
+        const udb_field* field = nullptr;
+        if (i < record.size() && same_field_name(record[i].get_name(), original)) {
+            field = &record[i];
+        } else if (record.find_field(original)) {
+            field = &record.get_field(original);
+        } else {
+            tk_wlog(3, L"Field %s not found", original.c_str());
+            throw tk_exception(
+                "Generic error occurred while migrating the data.\r\n"
+                "Please send the trace log to the product's support contact.",
+                0);
+        }
+        // Stored only when it changed: a source's record keeps its fields row after row, and
+        // a line written for every row is taken from the queue's core each time.
+        if (m_caller.fields[i] != field) m_caller.fields[i] = field;
+    }
+
+    // A record whose every value stands on its own is rendered on the queue's thread while the
+    // next is read; one holding a long value is rendered here, after those queued before it, so
+    // that no copy of it is held.  Where a text may be refused for its characters, every record
+    // is rendered here, so that the refusal is raised by the record's own call.
+    if (m_async && !m_queue) {
+        m_queue = std::make_unique<dmp_row_queue>(
+            columns, [this](const ole_variant* const* values, int queued) {
+                render_queued(values, queued);
+            });
+    }
+    if (!m_queue || !m_queue->push(m_caller.fields.data(), number)) {
+        if (m_queue) m_queue->drain();
+        m_caller.values.assign(m_caller.fields.begin(), m_caller.fields.end());
+        add_row(m_caller.values.data(), number);
+        tell(m_errors);
+    }
+    raise_told();
+}
+
+void dmp_recordset::render_queued(const ole_variant* const* values, int number) {
+    try {
+        add_row(values, number);
+    } catch (const tk_exception& e) {
+        // A record's own failure costs that record only, as when it is rendered by the run's
+        // thread; a failed write ends the table.
+        if (e.level() != 0) throw;
+        m_errors.emplace_back(m_name, number, std::wstring(), e.message(), 0u);
+    }
+    tell(m_errors);
+}
+
+void dmp_recordset::tell(std::vector<sql_record_error>& errors) {
+    if (errors.empty()) return;
+    std::lock_guard lock(m_told.mutex);
+    for (sql_record_error& e : errors) m_told.errors.push_back(std::move(e));
+    errors.clear();
+    m_told.any.store(true, std::memory_order_release);
+}
+
+void dmp_recordset::raise_told() {
+    if (!m_told.any.load(std::memory_order_acquire)) return;
+    std::vector<sql_record_error> errors;
+    {
+        std::lock_guard lock(m_told.mutex);
+        errors.swap(m_told.errors);
+        m_told.any.store(false, std::memory_order_relaxed);
+    }
+    throw sql_row_errors(std::move(errors));
+}
+
+void dmp_recordset::add_row(const ole_variant* const* values, int number) {
+    // Made by the thread that renders: the memory it reads for every row is then its own, not
+    // beside what the run's thread writes for every row.
+    if (m_checks.size() != m_schema.size()) prepare_checks();
+    const bool fresh = m_pending.empty();
+    if (fresh) tk_log(1, "Initialize new query...");
     m_facts.resize(m_schema.size());
 
     // The row goes straight into the pending statement; a record that fails half-way takes its
@@ -211,33 +299,18 @@ void dmp_recordset::append_record(udb_record& record, int number) {
         }
         for (std::size_t i = 0; i < m_schema.size(); ++i) {
             const t_ftd& column = m_schema[i];
-            const std::wstring& original = m_originals[i];
-            tk_wlog(1, L"Name=%s, original name=%s", column.name.c_str(), original.c_str());
-            // The field at the column's position when it carries the name, else found by name,
-            // so a record in another column order still puts each value under its own column.
-            udb_field* field = nullptr;
-            if (i < record.size() && same_field_name(record[i].get_name(), original)) {
-                field = &record[i];
-            } else if (record.find_field(original)) {
-                field = &record.get_field(original);
-            } else {
-                tk_wlog(3, L"Field %s not found", original.c_str());
-                throw tk_exception(
-                    "Generic error occurred while migrating the data.\r\n"
-                    "Please send the trace log to the product's support contact.",
-                    0);
-            }
+            const ole_variant& value = *values[i];
             if (i) m_pending += ", ";
             const std::size_t start = m_pending.size();
             const std::uint8_t* bytes = nullptr;
             std::size_t count = 0;
-            if (m_hex_by_length[i] && hex_literal_bytes(*field, column, bytes, count) &&
+            if (m_hex_by_length[i] && hex_literal_bytes(value, column, bytes, count) &&
                 count > k_hex_written_bytes) {
                 m_hex.push_back({start, i, bytes, count});
                 m_hex_bytes += 2 + 2 * count;
                 m_facts[i] = sql_literal_facts();
             } else {
-                append_fld_str(m_pending, field, &column, m_facts[i]);
+                append_fld_str(m_pending, &value, &column, m_facts[i]);
             }
             m_literals.emplace_back(start, m_pending.size());
         }
@@ -259,8 +332,4 @@ void dmp_recordset::append_record(udb_record& record, int number) {
         write_statement();
         tk_log(1, "Cleaning append_buffer...");
     }
-    if (m_errors.empty()) return;
-    std::vector<sql_record_error> errors;
-    errors.swap(m_errors);
-    throw sql_row_errors(std::move(errors));
 }

@@ -6,16 +6,23 @@
 // dmp_key_set for what that costs), so that
 // a value the replay would change and a row it would drop as a duplicate are record errors now,
 // as on a live server; the row is written all the same, for the replay to do what a live server
-// does.  There are no rows to read.  The owner dump database (borrowed) must outlive it.
-// Thread-safety: none; the run's thread.
+// does.  Rows are rendered and checked on a thread of the recordset's own (dmp_row_queue) while
+// the run reads the next ones, so their errors are raised by a later append_record or by flush.
+// There are no rows to read.  The owner dump database (borrowed) must outlive it.
+// Thread-safety: the public methods belong to the run's thread, which must leave the dump
+// database alone from the first append_record until flush returns.
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "SQL/dmp_key_set.h"
+#include "SQL/dmp_row_queue.h"
 #include "SQL/dump_options.h"
 #include "SQL/sql_exception.h"
 #include "SQL/sql_value_check.h"
@@ -37,12 +44,14 @@ public:
     // Adds one row, numbered one past the last.
     void append_record(udb_record& record) override;
     // Adds record `number` of the source.  A record without a field for one of the columns
-    // raises tk_exception at level 0 and is not written; values the replay would change, and a
-    // key written before, raise sql_row_errors naming the record after the row was added; a
-    // failed write raises tk_exception at level 1.
+    // raises tk_exception at level 0 and is not written.  Values the replay would change, a key
+    // written before, and a value that cannot be written raise sql_row_errors naming their
+    // records, from this call once the row was added or from a later one; a failed write raises
+    // tk_exception at level 1, from this call or a later one, and the rows after it are lost.
     void append_record(udb_record& record, int number) override;
     // Writes the pending statement now and waits until every statement of the table is in the
-    // file; raises tk_exception (level 1) when a write failed.
+    // file; raises tk_exception (level 1) when a write failed, else sql_row_errors for the rows
+    // whose errors were not raised yet.
     void flush() override;
 
     // Statements larger than this are written before the next row is added.
@@ -65,23 +74,47 @@ private:
         std::size_t count;
     };
 
-    // The columns' checks and the keys, made on the first row, when the source names are known.
-    void prepare();
+    // The source names of the columns, looked up on the first row, when they are known.
+    void prepare_names();
+    // The columns' checks and the keys, made for the first row rendered.
+    void prepare_checks();
     // The errors of the row just added, whose literals are at m_literals.
     void check_row(int number);
+    // Renders a row into the pending statement and checks it, leaving its errors in m_errors;
+    // raises, with the row taken back out, when a value cannot be rendered or a write failed.
+    void add_row(const ole_variant* const* values, int number);
+    // add_row on the queue's thread: the record's own failures become its errors.
+    void render_queued(const ole_variant* const* values, int number);
+    // Moves errors to those the run's thread raises next.
+    void tell(std::vector<sql_record_error>& errors);
+    // Raises sql_row_errors for the errors told and not yet raised.
+    void raise_told();
     // Hands the pending statement to the file.
     void write_statement();
     // Writes the hex literal of one of m_hex.
     void write_hex(const pending_hex& value);
 
+    // Set before the first row is rendered, and only read after.
     dmp_database* m_database;
     std::vector<std::wstring> m_charsets;
     udb_indexes m_key_indexes;
-    std::vector<sql_value_check> m_checks;
+    dump_options m_options;
+    std::string m_head;
+    // The source name of each column, looked up on the first row.
+    std::vector<std::wstring> m_originals;
+    // Rows may be rendered by the queue: false where a text may be refused by its characters,
+    // whose refusal is the record's own error, raised by its append_record.
+    bool m_async = true;
+
+    // What add_row makes and writes, row after row, on the queue's thread while it renders: on
+    // lines of their own, so that the run's thread reading the members above takes no line
+    // from it.
+    alignas(64) std::vector<sql_value_check> m_checks;
+    // Per column: a large binary value may be written without its text (see m_hex).
+    std::vector<char> m_hex_by_length;
     std::vector<unique_key> m_keys;
     // The key of the row being checked, in its stored forms.
     std::string m_key_text;
-    int m_last_number = 0;
     // Where each literal of the row being added starts and ends in m_pending.
     std::vector<std::pair<std::size_t, std::size_t>> m_literals;
     // What the rendering of each literal of the row told of it, for its check.
@@ -89,14 +122,24 @@ private:
     std::vector<sql_record_error> m_errors;
     // The decoded text of the cell being checked.
     std::string m_scratch;
-    dump_options m_options;
     std::string m_pending;
-    std::string m_head;
-    // The source name of each column, looked up on the first row.
-    std::vector<std::wstring> m_originals;
-    // Per column: a large binary value may be written without its text (see m_hex).
-    std::vector<char> m_hex_by_length;
     std::vector<pending_hex> m_hex;
     // The bytes of the statement m_hex leaves out of m_pending.
     std::size_t m_hex_bytes = 0;
+
+    // The run's thread's, written for every row: the record being appended, its fields in
+    // column order (also as values) and its number.
+    struct alignas(64) caller_side {
+        std::vector<const udb_field*> fields;
+        std::vector<const ole_variant*> values;
+        int last_number = 0;
+    } m_caller;
+    // The errors told and not yet raised; `any` spares the run's thread the lock on every row.
+    struct alignas(64) told_box {
+        std::mutex mutex;
+        std::atomic<bool> any{false};
+        std::vector<sql_record_error> errors;
+    } m_told;
+    // Released first: the rows it holds are rendered with the members above.
+    alignas(64) std::unique_ptr<dmp_row_queue> m_queue;
 };

@@ -101,6 +101,10 @@ public:
     // A value that already holds the same broken-down time, with a DATE the platform accepted,
     // keeps that DATE: dates often repeat row after row, and the conversion is not free.
     void assign_date(const SYSTEMTIME& time);
+    // A value that holds nothing elsewhere (a number, a truth, a date, nothing) made again from
+    // the parts another gave: its variant() and, for a date, its get_systemtime().  Any other
+    // type raises tk_mail_assertion("ole_var", 1090).  A row is carried between threads as bytes.
+    void assign_parts(const VARIANT& value, const SYSTEMTIME& time);
     // VT_ARRAY | VT_UI1 holding a copy of count bytes; null bytes: tk_mail_assertion 937.
     void attach_binary(std::size_t count, const std::uint8_t* bytes);
     void attach_binary(const std::vector<std::uint8_t>& bytes);
