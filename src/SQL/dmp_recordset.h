@@ -102,8 +102,8 @@ private:
     std::string m_head;
     // The source name of each column, looked up on the first row.
     std::vector<std::wstring> m_originals;
-    // Rows may be rendered by the queue: false where a text may be refused by its characters,
-    // whose refusal is the record's own error, raised by its append_record.
+    // Rows may be rendered by the queue: false for narrow rows, and where a text may be refused
+    // by its characters, whose refusal is the record's own error, raised by its append_record.
     bool m_async = true;
 
     // What add_row makes and writes, row after row, on the queue's thread while it renders: on

@@ -169,6 +169,7 @@ TEST_F(dmp_rows_apart_test, rows_rendered_apart_and_here_keep_their_order_and_th
     udb_schema columns;
     columns.add_field(make_column(L"ID", VT_I4, 4));
     columns.add_field(make_column(L"TXT", VT_BSTR, 60000));
+    columns.add_field(make_column(L"N", VT_I4, 4));
     udb_indexes keys;
     keys.push_back(udb_index(L"PK", false, true, {L"ID"}));
     const std::string path = test_file_path("apart.sql");
@@ -185,6 +186,7 @@ TEST_F(dmp_rows_apart_test, rows_rendered_apart_and_here_keep_their_order_and_th
         udb_record record;
         record.add_field(udb_field(L"ID", 4, ole_variant(id)));
         record.add_field(udb_field(L"TXT", 60000, ole_variant(text)));
+        record.add_field(udb_field(L"N", 4, ole_variant(-i)));
         try {
             table->append_record(record, i);
         } catch (const sql_row_errors& e) {
@@ -211,6 +213,7 @@ TEST_F(dmp_rows_apart_test, a_table_released_without_a_flush_still_writes_every_
     udb_schema columns;
     columns.add_field(make_column(L"ID", VT_I4, 4));
     columns.add_field(make_column(L"TXT", VT_BSTR, 40));
+    columns.add_field(make_column(L"N", VT_I4, 4));
     const std::string path = test_file_path("released.sql");
     auto db = engine->create_dump(std::wstring(path.begin(), path.end()), dump_options());
     auto table = db->create_table(L"RELEASED", columns, udb_indexes());
@@ -219,6 +222,7 @@ TEST_F(dmp_rows_apart_test, a_table_released_without_a_flush_still_writes_every_
         udb_record record;
         record.add_field(udb_field(L"ID", 4, ole_variant(i)));
         record.add_field(udb_field(L"TXT", 40, ole_variant(L"t" + std::to_wstring(i))));
+        record.add_field(udb_field(L"N", 4, ole_variant(-i)));
         table->append_record(record, i);
     }
     table.reset();
