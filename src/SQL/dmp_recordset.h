@@ -7,14 +7,15 @@
 // a value the replay would change and a row it would drop as a duplicate are record errors now,
 // as on a live server; the row is written all the same, for the replay to do what a live server
 // does.  Rows are rendered and checked on a thread of the recordset's own (dmp_row_queue) while
-// the run reads the next ones, so their errors are raised by a later append_record or by flush.
+// the run reads the next ones, so their errors are raised by a later append_record or by flush;
+// rows of one or two values, and rows with a long value, are rendered by the run's thread.
 // There are no rows to read.  The owner dump database (borrowed) must outlive it.
 // Thread-safety: the public methods belong to the run's thread, which must leave the dump
-// database alone from the first append_record until flush returns.
+// database alone from the first append_record until flush returns or the recordset is released.
 #pragma once
 
-#include <cstddef>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
