@@ -151,6 +151,42 @@ TEST_F(dmp_file_test, AFullDiskIsAnErrorAndTheDestinationStaysAsItWas) {
     EXPECT_FALSE(fs::exists(path + ".part"));
 }
 
+// Rows of three values are rendered on the table's own thread: the write that fails there is
+// raised by a later call of the run's, and never taken for success.
+TEST_F(dmp_file_test, AFullDiskUnderRowsRenderedApartIsRaisedToTheRun) {
+    small_filesystem small;
+    if (!small.mounted()) GTEST_SKIP() << small.reason();
+    const std::string path = small.path("full.sql");
+    write_text(path, k_previous);
+    udb_schema three = emp;
+    three.add_field(make_column(L"N", VT_I4, 4));
+    auto db = open_dump(path);
+    auto table = db->create_table(L"EMP3", three, udb_indexes());
+    int appended = 0;
+    try {
+        for (int i = 1; i <= 200000; ++i) {
+            udb_record row;
+            row.add_field(udb_field(L"ID", 4, ole_variant(i)));
+            row.add_field(udb_field(L"NAME", 40, ole_variant(L"a row that fills the disk")));
+            row.add_field(udb_field(L"N", 4, ole_variant(-i)));
+            table->append_record(row, i);
+            appended = i;
+        }
+        table->flush();
+        ADD_FAILURE() << "writing to a full disk was reported as success";
+    } catch (const tk_exception& e) {
+        EXPECT_EQ(e.level(), 1);
+        EXPECT_NE(std::string(e.what()).find(std::strerror(ENOSPC)), std::string::npos) << e.what();
+    }
+    // Raised well before the last row: the rows after the failure are not taken.
+    EXPECT_LT(appended, 200000);
+    table.reset();
+    EXPECT_THROW(db->close(), tk_exception);
+    db.reset();
+    EXPECT_EQ(read_file(path), k_previous);
+    EXPECT_FALSE(fs::exists(path + ".part"));
+}
+
 // Pieces of every size, the long ones written from where they stand and the short ones gathered,
 // must reach the file in the order they were taken, whole.
 TEST_F(dmp_file_test, TextOfEverySizeArrivesInItsOrder) {
