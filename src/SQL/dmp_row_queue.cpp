@@ -24,33 +24,6 @@ constexpr std::size_t k_value_bytes = 8 * 1024;
 using tag_t = VARTYPE;
 using length_t = std::uint32_t;
 
-// The types whose whole value is the VARIANT and the broken-down time.
-bool held_whole(VARTYPE vt) {
-    switch (vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-        case VT_I2:
-        case VT_I4:
-        case VT_R4:
-        case VT_R8:
-        case VT_CY:
-        case VT_DATE:
-        case VT_BOOL:
-        case VT_DECIMAL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_I8:
-        case VT_UI8:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // The bytes a value takes in a batch, or 0 when it does not travel.
 std::size_t written_size(const ole_variant& value) {
     const VARIANT& v = value.variant();
@@ -64,7 +37,7 @@ std::size_t written_size(const ole_variant& value) {
         const std::size_t n = ole_variant::get_safe_array_size(v.parray);
         return n > k_value_bytes ? 0 : sizeof(tag_t) + sizeof(length_t) + n;
     }
-    if (!held_whole(v.vt)) return 0;
+    if (!ole_is_self_contained_type(v.vt)) return 0;
     return sizeof(tag_t) + sizeof(VARIANT) + (v.vt == VT_DATE ? sizeof(SYSTEMTIME) : 0);
 }
 

@@ -36,30 +36,6 @@ bool owns_nothing(VARTYPE vt) {
     return vt != VT_BSTR && (vt <= VT_DECIMAL || (vt >= VT_I1 && vt <= VT_UINT));
 }
 
-// The types whose whole value is the VARIANT's bits, VT_I8 and VT_UI8 apart.
-bool is_scalar(VARTYPE vt) {
-    switch (vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-        case VT_I2:
-        case VT_I4:
-        case VT_R4:
-        case VT_R8:
-        case VT_CY:
-        case VT_BOOL:
-        case VT_DECIMAL:
-        case VT_I1:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_INT:
-        case VT_UINT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool same_time(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
@@ -77,6 +53,10 @@ std::string narrow_dotted(BSTR text) {
 bool ole_is_numeric_type(VARTYPE vt) {
     return (vt >= VT_I2 && vt <= VT_CY) || vt == VT_BOOL || vt == VT_DECIMAL ||
            (vt >= VT_I1 && vt <= VT_UINT);
+}
+
+bool ole_is_self_contained_type(VARTYPE vt) {
+    return vt == VT_EMPTY || vt == VT_NULL || vt == VT_DATE || ole_is_numeric_type(vt);
 }
 
 bool ole_is_integer_type(VARTYPE vt) {
@@ -372,7 +352,7 @@ void ole_variant::assign(const ole_variant& other) {
         }
         default:
             // A number, a truth or nothing is its bits: rows copy many of them.
-            if (is_scalar(other.m_var.vt)) {
+            if (ole_is_self_contained_type(other.m_var.vt)) {
                 m_var = other.m_var;
                 break;
             }
@@ -491,8 +471,7 @@ void ole_variant::assign_date(const SYSTEMTIME& time) {
 
 void ole_variant::assign_parts(const VARIANT& value, const SYSTEMTIME& time) {
     const VARTYPE vt = value.vt;
-    if (!is_scalar(vt) && vt != VT_I8 && vt != VT_UI8 && vt != VT_DATE)
-        throw tk_mail_assertion("ole_var", 1090);
+    if (!ole_is_self_contained_type(vt)) throw tk_mail_assertion("ole_var", 1090);
     clear();
     m_var = value;
     if (vt == VT_DATE) m_time = time;

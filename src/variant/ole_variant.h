@@ -25,6 +25,9 @@
 
 // True for the types whose value is a number (2 to 6, 11, 14, 16 to 23).
 bool ole_is_numeric_type(VARTYPE vt);
+// True for the types whose whole value is the VARIANT and, for a date, its broken-down time:
+// nothing, numbers of every width, truths and dates.  Their copy is a copy of those bits.
+bool ole_is_self_contained_type(VARTYPE vt);
 // True for the types of whole numbers: VT_I2, VT_I4 and 16 to 23 (VT_I1 to VT_UINT).
 bool ole_is_integer_type(VARTYPE vt);
 // True for the integer types of 32 bits and less, VT_BOOL included: the values a C int holds.
@@ -101,9 +104,9 @@ public:
     // A value that already holds the same broken-down time, with a DATE the platform accepted,
     // keeps that DATE: dates often repeat row after row, and the conversion is not free.
     void assign_date(const SYSTEMTIME& time);
-    // A value that holds nothing elsewhere (a number, a truth, a date, nothing) made again from
-    // the parts another gave: its variant() and, for a date, its get_systemtime().  Any other
-    // type raises tk_mail_assertion("ole_var", 1090).  A row is carried between threads as bytes.
+    // A value of a self-contained type (ole_is_self_contained_type) made again from the parts
+    // another gave: its variant() and, for a date, its get_systemtime().  Any other type raises
+    // tk_mail_assertion("ole_var", 1090).  A row is carried between threads as bytes.
     void assign_parts(const VARIANT& value, const SYSTEMTIME& time);
     // VT_ARRAY | VT_UI1 holding a copy of count bytes; null bytes: tk_mail_assertion 937.
     void attach_binary(std::size_t count, const std::uint8_t* bytes);
