@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -33,16 +32,6 @@ t_ftd typed(const std::wstring& name, const std::wstring& type) {
 unsigned int number_of(const std::wstring& type, std::string_view literal,
                        const std::wstring& charset = L"", bool not_null = false) {
     return sql_value_check(L"T", typed(L"C", type), charset, not_null).check(literal).number;
-}
-
-// Runs a step of a dump table, keeping the row errors it raised: the writer raises a row's
-// errors from the call that added it, a later one, or the flush.
-void gather(std::vector<sql_record_error>& told, const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const sql_row_errors& e) {
-        told.insert(told.end(), e.errors().begin(), e.errors().end());
-    }
 }
 
 using dump_value_checks_test = sql_engine_test;

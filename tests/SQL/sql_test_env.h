@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SQL/sql_engine.h"
+#include "SQL/sql_exception.h"
 #include "UDB/t_ftd.h"
 
 class udb_recordset;
@@ -102,6 +105,9 @@ std::string read_file(const std::string& path);
 std::string query_scalar(MYSQL* handle, const std::string& sql);
 // Appends a row (ID, NAME) to a table of that shape.
 void append_id_name(udb_recordset& table, int id, const std::wstring& name);
+// Runs a step of a table, keeping the row errors it raised: a dump raises a row's errors from
+// the call that added it, a later one, or the flush.
+void gather(std::vector<sql_record_error>& told, const std::function<void()>& step);
 
 // A column description with the common defaults.
 t_ftd make_column(const std::wstring& name, int vartype, unsigned int size, bool not_null = false,

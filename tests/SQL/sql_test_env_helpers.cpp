@@ -219,6 +219,14 @@ std::string query_scalar(MYSQL* handle, const std::string& sql) {
     return value;
 }
 
+void gather(std::vector<sql_record_error>& told, const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const sql_row_errors& e) {
+        told.insert(told.end(), e.errors().begin(), e.errors().end());
+    }
+}
+
 void append_id_name(udb_recordset& table, int id, const std::wstring& name) {
     udb_record row;
     row.add_field(udb_field(L"ID", 4, ole_variant(id)));
