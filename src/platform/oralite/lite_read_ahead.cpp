@@ -27,6 +27,8 @@ constexpr size_t k_kept_arena_bytes = 2 * k_chunk_bytes;
 // The memory the chunks may hold together before the reader stops bringing unused ones in: the
 // rows of a table of short rows fill all sixteen within it, rows of LOBs a few.
 constexpr size_t k_arena_bytes = 8 * k_chunk_bytes;
+// A chunk's first room: the small steps of doubling from nothing would each copy its rows.
+constexpr size_t k_first_arena_bytes = 64 * 1024;
 // Cells of a chunk, whatever the width of the rows.
 constexpr size_t k_chunk_cells = 1 << 16;
 // Rows stepped under one hold of the connection's mutex.
@@ -44,8 +46,11 @@ constexpr size_t k_most_cell_extra = 1 + 8 + 1 + 64 + sizeof(lite_datetime);
 
 // Where `more` bytes may be written after the `used` ones, the arena grown to hold them: the
 // bytes are written in place, where appending each piece would check and grow every time.
-char* room(std::string& arena, size_t used, size_t more) {
-    if (arena.size() - used < more) arena.resize(std::max(used + more, arena.size() * 2));
+template <class Arena>
+char* room(Arena& arena, size_t used, size_t more) {
+    if (arena.size() - used < more) {
+        arena.grow(std::max({used + more, arena.size() * 2, k_first_arena_bytes}), used);
+    }
     return arena.data() + used;
 }
 
@@ -78,6 +83,13 @@ T take(const char*& p) {
 }
 
 }  // namespace
+
+void lite_read_ahead::arena_bytes::grow(size_t size, size_t keep) {
+    auto bytes = std::make_unique_for_overwrite<char[]>(size);
+    if (keep > 0) std::memcpy(bytes.get(), bytes_.get(), keep);
+    bytes_ = std::move(bytes);
+    size_ = size;
+}
 
 lite_read_ahead::lite_read_ahead(sqlite3* db, sqlite3_stmt* stmt, lite_session* session,
                                  int chunk_rows, bool on_row, std::vector<prepared> prepare,
@@ -129,7 +141,7 @@ void lite_read_ahead::run() {
             for (chunk* spare : spare_) {
                 if (spare->arena.size() > k_kept_arena_bytes) {
                     arena_bytes_ -= spare->arena.size();
-                    std::string().swap(spare->arena);
+                    spare->arena.release();
                 }
             }
             // A chunk never used yet would add its memory to what the others hold: past the

@@ -109,8 +109,27 @@ private:
     // The reader writes a chunk's counts for every cell, and the chunk is allocated among the
     // client's own objects: a line of its own each, lest the client's writes to a neighbour
     // (a define's date) and the reader's to the counts take that line from each other.
+    // A chunk's memory, grown without being cleared: the pages past its rows are never
+    // touched, and a first touch of a page costs more than copying it on some machines.
+    class arena_bytes {
+    public:
+        char* data() noexcept { return bytes_.get(); }
+        const char* data() const noexcept { return bytes_.get(); }
+        size_t size() const noexcept { return size_; }
+        bool empty() const noexcept { return size_ == 0; }
+        // At least `size` bytes, the first `keep` of them kept.
+        void grow(size_t size, size_t keep);
+        void release() noexcept {
+            bytes_.reset();
+            size_ = 0;
+        }
+
+    private:
+        std::unique_ptr<char[]> bytes_;
+        size_t size_ = 0;
+    };
     struct alignas(64) chunk {
-        std::string arena;  // its size is the room; `used` bytes of it are rows
+        arena_bytes arena;  // its size is the room; `used` bytes of it are rows
         size_t used = 0;
         std::vector<size_t> row_start;  // where each row begins in the arena
         size_t rows = 0;
