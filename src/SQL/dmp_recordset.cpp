@@ -18,6 +18,8 @@ constexpr unsigned int k_duplicate_key = k_mysql_duplicate_entry;
 // The bytes of a binary value whose hex digits are written a piece at a time: its text alone
 // passes a statement's size, so its statement is written at the end of its row.
 constexpr std::size_t k_hex_written_bytes = dmp_recordset::k_max_statement / 2;
+// A statement's text: the rows up to the limit, and the row that passes it.
+constexpr std::size_t k_statement_room = dmp_recordset::k_max_statement + 64 * 1024;
 // The bytes a piece of hex digits takes.
 constexpr std::size_t k_hex_piece = 1 << 14;
 // Rows of fewer values are rendered by the run's thread: handing one or two values to another
@@ -284,6 +286,9 @@ void dmp_recordset::add_row(const ole_variant* const* values, int number) {
     // Made by the thread that renders: the memory it reads for every row is then its own, not
     // beside what the run's thread writes for every row.
     if (m_checks.size() != m_schema.size()) prepare_checks();
+    // A statement's whole room at once: grown by doubling, the text was copied into new memory
+    // a dozen times before the first statement was written.
+    if (m_pending.capacity() < k_statement_room) m_pending.reserve(k_statement_room);
     const bool fresh = m_pending.empty();
     if (fresh) tk_log(1, "Initialize new query...");
     m_facts.resize(m_schema.size());

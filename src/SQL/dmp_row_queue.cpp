@@ -14,6 +14,8 @@ constexpr std::size_t k_batches = 8;
 // handing over, which may wake the other thread, is paid once for many rows.
 constexpr std::size_t k_batch_rows = 2048;
 constexpr std::size_t k_batch_bytes = 512 * 1024;
+// The room a batch is first given: its rows up to the handing over, and the row that passes it.
+constexpr std::size_t k_batch_room = k_batch_bytes + 64 * 1024;
 // The longest text or byte string that travels, in bytes; a row with a longer one is rendered
 // by the run's thread, so that no copy of a long value is ever held besides the record's own.
 constexpr std::size_t k_value_bytes = 8 * 1024;
@@ -101,8 +103,8 @@ bool dmp_row_queue::push(const udb_field* const* fields, int number) {
         m_filling->rows = 0;
     }
     batch& b = *m_filling;
-    if (b.bytes.size() - b.used < need) b.bytes.resize(std::max(b.used + need, 2 * b.bytes.size()));
-    char* w = b.bytes.data() + b.used;
+    if (b.room - b.used < need) grow(b, need);
+    char* w = b.bytes.get() + b.used;
     put(w, number);
     for (std::size_t i = 0; i < m_columns; ++i) {
         const VARIANT& v = fields[i]->variant();
@@ -134,6 +136,17 @@ bool dmp_row_queue::push(const udb_field* const* fields, int number) {
     ++b.rows;
     if (b.rows == k_batch_rows || b.used >= k_batch_bytes) hand_over();
     return true;
+}
+
+void dmp_row_queue::grow(batch& b, std::size_t need) {
+    // A batch is given its whole room at once, and left unwritten: grown from nothing by
+    // doubling, each of the first batches was copied and cleared a dozen times, on the thread
+    // that sets the run's pace.
+    const std::size_t room = std::max({b.used + need, k_batch_room, 2 * b.room});
+    auto bytes = std::make_unique_for_overwrite<char[]>(room);
+    if (b.used > 0) std::memcpy(bytes.get(), b.bytes.get(), b.used);
+    b.bytes = std::move(bytes);
+    b.room = room;
 }
 
 void dmp_row_queue::hand_over() {
@@ -206,7 +219,7 @@ void dmp_row_queue::render_batch(const batch& b) {
         m_row.clear();
         for (const ole_variant& value : m_values) m_row.push_back(&value);
     }
-    const char* p = b.bytes.data();
+    const char* p = b.bytes.get();
     for (std::size_t r = 0; r < b.rows; ++r) {
         const int number = take<int>(p);
         for (ole_variant& value : m_values) {

@@ -24,7 +24,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -53,10 +52,13 @@ public:
 private:
     // A line of its own each: the run's thread writes a batch while the renderer reads another.
     struct alignas(64) batch {
-        std::string bytes;  // its size is the room; `used` bytes of it are rows
+        std::unique_ptr<char[]> bytes;  // `room` bytes, of which `used` are rows
+        std::size_t room = 0;
         std::size_t used = 0;
         std::size_t rows = 0;
     };
+    // Gives `b` room for `need` more bytes, its rows kept.
+    static void grow(batch& b, std::size_t need);
 
     void run();
     // Reads the rows of a batch back and renders them.

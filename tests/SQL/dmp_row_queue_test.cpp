@@ -113,6 +113,30 @@ TEST(dmp_row_queue, every_value_arrives_as_pushed_in_order_of_its_rows) {
     }
 }
 
+TEST(dmp_row_queue, rows_wider_than_a_batchs_first_room_arrive_whole) {
+    // Forty of the longest values that travel: a row passes the room a batch is first given,
+    // so the batch grows with rows already in it.
+    const std::size_t columns = 40;
+    const udb_field text(L"T", 0, ole_variant(std::wstring(2048, L'\u00E9')));
+    const udb_field bytes(L"B", 0, ole_variant(std::vector<std::uint8_t>(8192, 0x5A)));
+    std::vector<const udb_field*> fields(columns);
+    for (std::size_t c = 0; c < columns; ++c) fields[c] = c % 2 ? &bytes : &text;
+    const int rows = 12;
+    int expected = 1;
+    {
+        dmp_row_queue queue(columns, [&](const ole_variant* const* got, int number) {
+            ASSERT_EQ(number, expected);
+            for (std::size_t c = 0; c < columns; ++c)
+                expect_same(*got[c], *fields[c],
+                            "row " + std::to_string(number) + " column " + std::to_string(c));
+            ++expected;
+        });
+        for (int row = 1; row <= rows; ++row) ASSERT_TRUE(queue.push(fields.data(), row));
+        queue.drain();
+    }
+    EXPECT_EQ(expected, rows + 1);
+}
+
 TEST(dmp_row_queue, long_values_stay_with_the_caller) {
     int rendered = 0;
     dmp_row_queue queue(1, [&](const ole_variant* const*, int) { ++rendered; });
