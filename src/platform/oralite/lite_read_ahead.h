@@ -102,13 +102,6 @@ public:
     void stop() noexcept;
 
 private:
-    // A chunk's rows are one stream of bytes that the client's thread reads once, in order:
-    // the fewer bytes cross from the reader's core to the client's, the faster both go. Each
-    // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
-    // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
-    // The reader writes a chunk's counts for every cell, and the chunk is allocated among the
-    // client's own objects: a line of its own each, lest the client's writes to a neighbour
-    // (a define's date) and the reader's to the counts take that line from each other.
     // A chunk's memory, grown without being cleared: the pages past its rows are never
     // touched, and a first touch of a page costs more than copying it on some machines.
     class arena_bytes {
@@ -128,6 +121,13 @@ private:
         std::unique_ptr<char[]> bytes_;
         size_t size_ = 0;
     };
+    // A chunk's rows are one stream of bytes that the client's thread reads once, in order:
+    // the fewer bytes cross from the reader's core to the client's, the faster both go. Each
+    // cell is a tag (storage class and what follows), its number (8 bytes) or its bytes (length,
+    // bytes, a zero byte), then the shown text (length byte, text) or the date (its bytes).
+    // The reader writes a chunk's counts for every cell, and the chunk is allocated among the
+    // client's own objects: a line of its own each, lest the client's writes to a neighbour
+    // (a define's date) and the reader's to the counts take that line from each other.
     struct alignas(64) chunk {
         arena_bytes arena;  // its size is the room; `used` bytes of it are rows
         size_t used = 0;
