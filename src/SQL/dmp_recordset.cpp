@@ -285,10 +285,13 @@ void dmp_recordset::raise_told() {
 void dmp_recordset::add_row(const ole_variant* const* values, int number) {
     // Made by the thread that renders: the memory it reads for every row is then its own, not
     // beside what the run's thread writes for every row.
-    if (m_checks.size() != m_schema.size()) prepare_checks();
-    // A statement's whole room at once: grown by doubling, the text was copied into new memory
-    // a dozen times before the first statement was written.
-    if (m_pending.capacity() < k_statement_room) m_pending.reserve(k_statement_room);
+    if (m_checks.size() != m_schema.size()) {
+        prepare_checks();
+        // A statement's whole room at once, kept from one statement to the next: grown by
+        // doubling, the text was copied into new memory a dozen times before the first
+        // statement was written.
+        m_pending.reserve(k_statement_room);
+    }
     const bool fresh = m_pending.empty();
     if (fresh) tk_log(1, "Initialize new query...");
     m_facts.resize(m_schema.size());
