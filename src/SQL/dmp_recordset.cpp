@@ -22,9 +22,6 @@ constexpr std::size_t k_hex_written_bytes = dmp_recordset::k_max_statement / 2;
 constexpr std::size_t k_statement_room = dmp_recordset::k_max_statement + 64 * 1024;
 // The bytes a piece of hex digits takes.
 constexpr std::size_t k_hex_piece = 1 << 14;
-// Rows of fewer values are rendered by the run's thread: handing one or two values to another
-// core costs about what rendering them does.
-constexpr std::size_t k_fewest_queued_columns = 3;
 
 }  // namespace
 
@@ -103,8 +100,7 @@ void dmp_recordset::write_hex(const pending_hex& value) {
 }
 
 void dmp_recordset::prepare_names() {
-    m_async = sql_engine::instance().holds_four_byte_chars() &&
-              m_schema.size() >= k_fewest_queued_columns;
+    m_async = sql_engine::instance().holds_four_byte_chars();
     const udb_names_map& names = m_database->get_names_map();
     m_originals.clear();
     for (std::size_t i = 0; i < m_schema.size(); ++i)

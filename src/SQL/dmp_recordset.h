@@ -8,7 +8,7 @@
 // as on a live server; the row is written all the same, for the replay to do what a live server
 // does.  Rows are rendered and checked on a thread of the recordset's own (dmp_row_queue) while
 // the run reads the next ones, so their errors are raised by a later append_record or by flush;
-// rows of one or two values, and rows with a long value, are rendered by the run's thread.
+// rows with a long value are rendered by the run's thread.
 // There are no rows to read.  The owner dump database (borrowed) must outlive it.
 // Thread-safety: the public methods belong to the run's thread, which must leave the dump
 // database alone from the first append_record until flush returns or the recordset is released.
@@ -103,8 +103,8 @@ private:
     std::string m_head;
     // The source name of each column, looked up on the first row.
     std::vector<std::wstring> m_originals;
-    // Rows may be rendered by the queue: false for narrow rows, and where a text may be refused
-    // by its characters, whose refusal is the record's own error, raised by its append_record.
+    // Rows may be rendered by the queue: false where a text may be refused by its characters,
+    // whose refusal is the record's own error, raised by its append_record.
     bool m_async = true;
 
     // What add_row makes and writes, row after row, on the queue's thread while it renders: on
